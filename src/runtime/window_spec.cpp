@@ -1,0 +1,235 @@
+#include "runtime/window_spec.h"
+
+#include <set>
+
+namespace kw::ui {
+
+const char* kindName(ControlKind k) {
+    switch (k) {
+        case ControlKind::Prompt: return "prompt";
+        case ControlKind::Entry: return "entry";
+        case ControlKind::Button: return "button";
+        case ControlKind::Check: return "check";
+        case ControlKind::Option: return "option";
+        case ControlKind::Radio: return "radio";
+        case ControlKind::Group: return "group";
+        case ControlKind::Sheet: return "sheet";
+        case ControlKind::Tab: return "tab";
+        case ControlKind::List: return "list";
+        case ControlKind::Menu: return "menu";
+        case ControlKind::Item: return "item";
+        case ControlKind::Status: return "status";
+        case ControlKind::Image: return "image";
+    }
+    return "?";
+}
+
+bool isContainer(ControlKind k) {
+    return k == ControlKind::Group || k == ControlKind::Option || k == ControlKind::Sheet ||
+           k == ControlKind::Tab || k == ControlKind::Menu;
+}
+
+Control Control::prompt(std::string text) {
+    Control c;
+    c.kind = ControlKind::Prompt;
+    c.text = std::move(text);
+    return c;
+}
+
+Control Control::entry(Binding use, std::string picture, int width) {
+    Control c;
+    c.kind = ControlKind::Entry;
+    c.use = std::move(use);
+    c.picture = std::move(picture);
+    c.width = width;
+    return c;
+}
+
+Control Control::button(std::string text) {
+    Control c;
+    c.kind = ControlKind::Button;
+    c.text = std::move(text);
+    return c;
+}
+
+Control Control::check(std::string text, Binding use, std::string on, std::string off) {
+    Control c;
+    c.kind = ControlKind::Check;
+    c.text = std::move(text);
+    c.use = std::move(use);
+    c.onValue = std::move(on);
+    c.offValue = std::move(off);
+    return c;
+}
+
+Control Control::option(std::string text, Binding use) {
+    Control c;
+    c.kind = ControlKind::Option;
+    c.text = std::move(text);
+    c.use = std::move(use);
+    return c;
+}
+
+Control Control::radio(std::string text, std::string value) {
+    Control c;
+    c.kind = ControlKind::Radio;
+    c.text = std::move(text);
+    c.onValue = std::move(value);
+    return c;
+}
+
+Control Control::group(std::string text) {
+    Control c;
+    c.kind = ControlKind::Group;
+    c.text = std::move(text);
+    return c;
+}
+
+Control Control::sheet() {
+    Control c;
+    c.kind = ControlKind::Sheet;
+    return c;
+}
+
+Control Control::tab(std::string text) {
+    Control c;
+    c.kind = ControlKind::Tab;
+    c.text = std::move(text);
+    return c;
+}
+
+Control Control::list(std::vector<Column> columns, PageQueue* queue, int rows) {
+    Control c;
+    c.kind = ControlKind::List;
+    c.columns = std::move(columns);
+    c.queue = queue;
+    c.height = rows;
+    return c;
+}
+
+Control Control::menu(std::string text) {
+    Control c;
+    c.kind = ControlKind::Menu;
+    c.text = std::move(text);
+    return c;
+}
+
+Control Control::item(std::string text, std::string tip) {
+    Control c;
+    c.kind = ControlKind::Item;
+    c.text = std::move(text);
+    c.tip = std::move(tip);
+    return c;
+}
+
+Control Control::separator() { return item("-"); }
+
+Control Control::status(std::string text, int width) {
+    Control c;
+    c.kind = ControlKind::Status;
+    c.text = std::move(text);
+    c.width = width;
+    return c;
+}
+
+Control Control::statusOf(Binding use, std::string picture, int width) {
+    Control c;
+    c.kind = ControlKind::Status;
+    c.use = std::move(use);
+    c.picture = std::move(picture);
+    c.width = width;
+    return c;
+}
+
+Control Control::image(std::string file) {
+    Control c;
+    c.kind = ControlKind::Image;
+    c.file = std::move(file);
+    return c;
+}
+
+std::string labelText(std::string_view text) {
+    std::string r;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '&') {
+            if (i + 1 < text.size() && text[i + 1] == '&') {
+                r += '&';
+                ++i;
+            }
+            continue;
+        }
+        r += text[i];
+    }
+    return r;
+}
+
+int WindowSpec::add(Control c) {
+    if (c.parent == 0 && !open_.empty()) c.parent = open_.back();
+    if (c.feq == 0) c.feq = controls.empty() ? 1 : controls.back().feq + 1;
+    controls.push_back(std::move(c));
+    return controls.back().feq;
+}
+
+int WindowSpec::begin(Control c) {
+    const int feq = add(std::move(c));
+    open_.push_back(feq);
+    return feq;
+}
+
+void WindowSpec::end() {
+    if (!open_.empty()) open_.pop_back();
+}
+
+int WindowSpec::indexOf(int feq) const {
+    for (std::size_t i = 0; i < controls.size(); ++i)
+        if (controls[i].feq == feq) return static_cast<int>(i);
+    return -1;
+}
+
+const Control* WindowSpec::find(int feq) const {
+    const int i = indexOf(feq);
+    return i < 0 ? nullptr : &controls[static_cast<std::size_t>(i)];
+}
+
+namespace {
+
+// Whether `child` may sit in a container of kind `parent`.
+bool fits(ControlKind child, ControlKind parent) {
+    switch (child) {
+        case ControlKind::Radio: return parent == ControlKind::Option;
+        case ControlKind::Tab: return parent == ControlKind::Sheet;
+        case ControlKind::Item: return parent == ControlKind::Menu;
+        case ControlKind::Menu: return parent == ControlKind::Menu;
+        case ControlKind::Status: return false;
+        default: return parent == ControlKind::Group || parent == ControlKind::Tab;
+    }
+}
+
+}  // namespace
+
+std::string WindowSpec::finish() {
+    int previous = 0;
+    for (Control& c : controls) {
+        if (c.feq == 0) c.feq = previous + 1;
+        previous = c.feq;
+    }
+    std::set<int> seen;
+    for (const Control& c : controls) {
+        const std::string which = std::string(kindName(c.kind)) + " " + std::to_string(c.feq);
+        if (c.feq <= 0) return which + ": control numbers must be positive";
+        if (!seen.insert(c.feq).second) return which + ": number used twice";
+        if (c.parent == 0) {
+            if (c.kind == ControlKind::Radio || c.kind == ControlKind::Tab || c.kind == ControlKind::Item)
+                return which + ": needs a parent";
+            continue;
+        }
+        const int p = indexOf(c.parent);
+        if (p < 0 || seen.count(c.parent) == 0 || c.parent == c.feq)
+            return which + ": parent " + std::to_string(c.parent) + " is not an earlier control";
+        if (!fits(c.kind, controls[static_cast<std::size_t>(p)].kind))
+            return which + ": cannot sit in " + kindName(controls[static_cast<std::size_t>(p)].kind);
+    }
+    return std::string();
+}
+
+}  // namespace kw::ui
