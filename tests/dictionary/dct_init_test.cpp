@@ -100,7 +100,8 @@ TEST_F(DctInitTest, EveryManagerIsSetUpAsTheDictionarySays) {
         kw::RelationManager* rm = refs[i].relate;
         ASSERT_NE(fm, nullptr);
         ASSERT_NE(rm, nullptr);
-        EXPECT_EQ(fm->File, &t);
+        ASSERT_NE(fm->File, nullptr);
+        EXPECT_EQ(fm->File->decl().label, t.label);
         EXPECT_EQ(fm->Errors, &GlobalErrors);
         EXPECT_EQ(fm->FileNameValue.clip(), t.messageName);
         EXPECT_EQ(fm->FileName, &fm->FileNameValue);
@@ -112,7 +113,7 @@ TEST_F(DctInitTest, EveryManagerIsSetUpAsTheDictionarySays) {
         EXPECT_EQ(fm->OpenMode, 66);
         EXPECT_EQ(fm->PrimaryKey, 0);
         EXPECT_EQ(fm->HasAutoInc, 0);
-        EXPECT_EQ(FilesManager.GetFileManager(t), fm);
+        EXPECT_EQ(FilesManager.GetFileManager(*fm->File), fm);
         ASSERT_TRUE(fm->Keys && fm->Info && fm->Buffers && fm->Saved && fm->Fields);
         EXPECT_TRUE(fm->Info->empty());
         ASSERT_EQ(fm->Keys->size(), t.keys.size());
@@ -127,7 +128,7 @@ TEST_F(DctInitTest, EveryManagerIsSetUpAsTheDictionarySays) {
             ASSERT_EQ(e.Fields->size(), t.keys[k].components.size());
             for (std::size_t c = 0; c < e.Fields->size(); ++c) {
                 EXPECT_EQ((*e.Fields)[c].Field, t.keys[k].components[c]);
-                EXPECT_EQ(*(*e.Fields)[c].FieldName, t.field(t.keys[k].components[c]).name);
+                EXPECT_EQ((*e.Fields)[c].FieldName, t.label + ":" + t.field(t.keys[k].components[c]).name);
                 EXPECT_EQ((*e.Fields)[c].Ascend, 1);
             }
         }
@@ -169,11 +170,11 @@ TEST_F(DctInitTest, DctKillClearsReferencesMappingsAndLists) {
 TEST_F(DctInitTest, MappingATableTwiceIsAnInternalError) {
     DctInit();
     kw::FileManager other;
-    other.Init(kw::dict::table("DAY"), GlobalErrors);
+    other.Init(*Access::DAY->File, GlobalErrors);
     ASSERT_EQ(kw::assertion::reportCount(), 1u);
     EXPECT_EQ(kw::assertion::reports().back().text, "Mapping for file already exists");
     // the first mapping stays
-    EXPECT_EQ(FilesManager.GetFileManager(kw::dict::table("DAY")), Access::DAY);
+    EXPECT_EQ(FilesManager.GetFileManager(*Access::DAY->File), Access::DAY);
     EXPECT_EQ(boxes_.count(), 1u);
 }
 
@@ -183,7 +184,8 @@ TEST_F(DctInitTest, AddKeyRefusesAForeignKeyAndACallBeforeInit) {
     ASSERT_EQ(kw::assertion::reportCount(), 1u);
     EXPECT_FALSE(fm.Keys);
 
-    fm.Init(kw::dict::table("ZAL"), GlobalErrors);
+    kw::storage::File zalFile(kw::dict::table("ZAL"));
+    fm.Init(zalFile, GlobalErrors);
     fm.AddKey(kw::dict::table("PKL").keys[0], "PKL:key_1", 0);
     ASSERT_EQ(kw::assertion::reportCount(), 2u);
     EXPECT_EQ(kw::assertion::reports().back().text, "Key does not exist in this file");

@@ -46,10 +46,10 @@ void note(const storage::TableDecl& t, std::string_view step) {
     if (observer()) observer()(t.label, step);
 }
 
-// Steps (a) to (f) of an access object's Init.
-void initAccess(FileManager& fm, const storage::TableDecl& t) {
+// Steps (a) to (f) of an access object's Init, over the table's FILE.
+void initAccess(FileManager& fm, storage::File& file, const storage::TableDecl& t) {
     note(t, "a");
-    fm.FileManager::Init(t, GlobalErrors);
+    fm.FileManager::Init(file, GlobalErrors);
     note(t, "b");
     fm.FileNameValue = t.messageName;
     note(t, "c");
@@ -73,9 +73,13 @@ void setDctStepObserver(DctStepObserver o) { observer() = std::move(o); }
     namespace {                                               \
     HideAccess##T access##T;                                  \
     HideRelate##T relate##T;                                  \
+    kw::storage::File& file##T() {                            \
+        static kw::storage::File f(DECL());                   \
+        return f;                                             \
+    }                                                         \
     }                                                         \
     void HideAccess##T::Init() {                              \
-        kw::initAccess(*this, DECL());                        \
+        kw::initAccess(*this, file##T(), DECL());             \
         Access::T = this;                                     \
     }                                                         \
     void HideAccess##T::Kill() {                              \

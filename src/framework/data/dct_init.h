@@ -1,6 +1,9 @@
 // The dictionary's managers: one access object (FileManager) and one relate object
 // (RelationManager) per table, created at start-up by DctInit and destroyed at
-// shut-down by DctKill. No file is opened here.
+// shut-down by DctKill. No file is opened here. Each table's FILE (the driver's
+// kw::storage::File over the dictionary's declaration, in the current directory) is
+// created by the first Init of its access object and lives to the end of the program;
+// Access::XXX->File reaches it.
 #pragma once
 
 #include <functional>

@@ -1,0 +1,120 @@
+// RelationManager: Delete and Update of the table's current record, each in one
+// transaction frame over the tables its rules reach.
+#include "framework/data/file_manager.h"
+#include "framework/data/relation_manager.h"
+#include "framework/data/transaction_frame.h"
+#include "runtime/assertion.h"
+
+namespace kw {
+
+namespace {
+
+// Begins the frame over the enrolled tables; message 21 when it cannot begin in time.
+Level beginFrame(FileManager& me, bool& framed) {
+    framed = false;
+    if (!transaction::Begin(kTransactionWait).ok()) {
+        (void)me.Throw(21);
+        return Level::Notify;
+    }
+    framed = transaction::Active();
+    return Level::Benign;
+}
+
+void commitFrame(bool framed) {
+    if (framed && !transaction::Commit().ok()) KW_ASSERT_FAIL("Unable to commit transaction");
+}
+
+}  // namespace
+
+Level RelationManager::Delete(uint8_t Query) {
+    if (!Me || !Me->File) return Level::Notify;
+    if (Query && Me->Throw(9) != Level::Benign) return Level::Notify;
+    for (;;) {
+        const std::string pos = Me->Position();
+        Level l = Open(0);
+        bool framed = false;
+        if (l == Level::Benign && UseLogout) {
+            l = LogoutDelete();
+            if (l == Level::Benign && UseLogout) l = beginFrame(*Me, framed);
+        }
+        if (l == Level::Benign) {
+            (void)Me->TryReget(pos);  // the record as it is now, inside the frame
+            if (Relations) {
+                for (auto& r : *Relations) {
+                    if (r.DeleteMode == kRINone) continue;
+                    l = r.File->DeleteSecondary(r.HisKey, *r.Fields, r.DeleteMode);
+                    if (l != Level::Benign) break;
+                }
+            }
+            if (l == Level::Benign && Me->DeleteRecord(Query) != Level::Benign) {
+                Me->SetError(11);
+                if (framed) (void)transaction::Rollback();
+                (void)Me->Throw();
+                l = Level::Notify;
+            }
+            if (l == Level::Benign)
+                commitFrame(framed);
+            else if (framed)
+                (void)transaction::Rollback();
+        }
+        transaction::Discard();
+        (void)Close(0);
+        if (l == Level::Benign) return Level::Benign;
+        if (Me->Throw(33) != Level::Benign) return l;
+    }
+}
+
+Level RelationManager::Update(uint8_t FromForm) {
+    if (!Me || !Me->File) return Level::Notify;
+    Level l = Open(0);
+    if (l != Level::Benign) {
+        (void)Close(0);
+        return l;
+    }
+    bool framed = false;
+    if (UseLogout) {
+        l = LogoutUpdate();
+        if (l == Level::Benign && UseLogout) l = beginFrame(*Me, framed);
+        if (l != Level::Benign) {
+            transaction::Discard();
+            (void)Close(0);
+            return Level::Notify;
+        }
+    }
+    const std::string pos = Me->Position();
+    Me->SetThread().LastError = 0;
+    l = Me->TryUpdate();
+    if (l != Level::Benign) {
+        if (framed) (void)transaction::Rollback();
+        FileThreadInfo& info = Me->SetThread();
+        if (FromForm && info.LastError == 6) info.LastError = 7;
+        if (l == Level::Notify) (void)Me->Throw();
+        const bool changedElsewhere = info.LastError == 6 || info.LastError == 7;
+        (void)Close(0);
+        return changedElsewhere ? Level::Notify : Level::User;
+    }
+    if (Relations) {
+        for (auto& r : *Relations) {
+            if (r.UpdateMode == kRINone || r.Fields->EqualLeftBuffer()) continue;
+            l = r.File->UpdateSecondary(r.HisKey, *r.Fields, r.UpdateMode);
+            if (l != Level::Benign) {
+                r.Fields->AssignBufferToLeft();
+                break;
+            }
+        }
+    }
+    if (l == Level::Benign) {
+        commitFrame(framed);
+    } else if (framed) {
+        (void)transaction::Rollback();
+        // The rollback put the record back as it was; read it again under the
+        // buffer so a later write is not taken for another station's change.
+        int16_t kept = Me->SaveBuffer();
+        (void)Me->TryReget(pos);
+        Me->RestoreBuffer(kept, 1);
+    }
+    (void)Close(0);
+    return l;
+}
+
+}  // namespace kw

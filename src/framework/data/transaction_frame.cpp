@@ -1,0 +1,89 @@
+#include "framework/data/transaction_frame.h"
+
+#include <algorithm>
+#include <atomic>
+
+#include "runtime/last_error.h"
+
+namespace kw {
+
+storage::Status TransactionDriver::Enrol(storage::File& file) {
+    if (file.isOpen()) return storage::Status::okay();
+    last_error::set(storage::kFileNotOpen, storage::errorText(storage::kFileNotOpen));
+    return storage::Status::error(storage::kFileNotOpen);
+}
+
+storage::Status TransactionDriver::Begin(int seconds, const std::vector<storage::File*>& files) {
+    return storage::File::logout(seconds, files);
+}
+
+storage::Status TransactionDriver::Commit() { return storage::File::commit(); }
+
+storage::Status TransactionDriver::Rollback() { return storage::File::rollback(); }
+
+namespace transaction {
+
+namespace {
+
+TransactionDriver g_standard;
+std::atomic<TransactionDriver*> g_driver{&g_standard};
+
+struct Frame {
+    std::vector<storage::File*> pending;
+    bool active = false;
+    int joined = 0;  // frames begun while one was active: they are part of it
+};
+thread_local Frame t_frame;
+
+TransactionDriver& driver() { return *g_driver.load(); }
+
+}  // namespace
+
+TransactionDriver* setDriver(TransactionDriver* d) {
+    TransactionDriver* previous = g_driver.exchange(d ? d : &g_standard);
+    return previous == &g_standard ? nullptr : previous;
+}
+
+storage::Status Enrol(storage::File& file) {
+    storage::Status st = driver().Enrol(file);
+    if (st.ok() && std::find(t_frame.pending.begin(), t_frame.pending.end(), &file) == t_frame.pending.end())
+        t_frame.pending.push_back(&file);
+    return st;
+}
+
+storage::Status Begin(int seconds) {
+    std::vector<storage::File*> files;
+    files.swap(t_frame.pending);
+    if (t_frame.active) {
+        ++t_frame.joined;
+        return storage::Status::okay();
+    }
+    if (files.empty()) return storage::Status::okay();
+    storage::Status st = driver().Begin(seconds, files);
+    t_frame.active = st.ok();
+    return st;
+}
+
+bool Active() { return t_frame.active; }
+
+storage::Status Commit() {
+    if (!t_frame.active) return storage::Status::okay();
+    if (t_frame.joined > 0) {
+        --t_frame.joined;
+        return storage::Status::okay();
+    }
+    t_frame.active = false;
+    return driver().Commit();
+}
+
+storage::Status Rollback() {
+    if (!t_frame.active) return storage::Status::okay();
+    t_frame.active = false;
+    t_frame.joined = 0;
+    return driver().Rollback();
+}
+
+void Discard() { t_frame.pending.clear(); }
+
+}  // namespace transaction
+}  // namespace kw
