@@ -1,0 +1,163 @@
+// Ranges of a view: encoding values as key bytes, the given range, and the part of a
+// key that the filter's conditions allow.
+#include "storage/view.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "runtime/real.h"
+#include "storage/view_util.h"
+
+namespace kw::storage {
+
+using namespace viewutil;
+
+namespace {
+
+// Clamps a double to a range well inside int64 before converting it.
+int64_t toInteger(double d) {
+    constexpr double kBig = 4.0e18;
+    if (d > kBig) return static_cast<int64_t>(kBig);
+    if (d < -kBig) return -static_cast<int64_t>(kBig);
+    return static_cast<int64_t>(d);
+}
+
+}  // namespace
+
+void View::encodeRecord(const std::vector<KeyShape>& shapes, const uint8_t* record, std::vector<uint8_t>& out) {
+    std::size_t n = 0;
+    for (const KeyShape& s : shapes) n += s.length;
+    out.resize(n);
+    std::size_t off = 0;
+    for (const KeyShape& s : shapes) {
+        s.value(record, out.data() + off);
+        off += s.length;
+    }
+}
+
+bool View::encode(const std::vector<KeyShape>& shapes, const std::vector<std::size_t>& ends,
+                  const std::vector<expr::Value>& values, uint8_t fill, std::vector<uint8_t>& out) {
+    std::vector<uint8_t> record(decl_.recordSize, 0);
+    const std::size_t n = std::min({values.size(), ends.size(), order_.size()});
+    for (std::size_t i = 0; i < n; ++i)
+        if (!fieldIn(record, decl_.field(order_[i].field)).set(values[i])) return false;
+    encodeRecord(shapes, record.data(), out);
+    std::fill(out.begin() + static_cast<std::ptrdiff_t>(n == 0 ? 0 : ends[n - 1]), out.end(), fill);
+    return true;
+}
+
+bool View::inGivenRange(const uint8_t* record) {
+    if (!xranged_) return true;
+    encodeRecord(partShapes_, record, orderBytes_);
+    return std::memcmp(orderBytes_.data(), xlo_.data(), orderLength_) >= 0 &&
+           std::memcmp(orderBytes_.data(), xhi_.data(), orderLength_) <= 0;
+}
+
+void View::computeRange() {
+    ranged_ = false;
+    xranged_ = false;
+    emptyRange_ = false;
+    if (mode_ == Mode::Physical) return;
+    if (!lowValues_.empty() || !highValues_.empty()) {
+        xranged_ = encode(partShapes_, partEnds_, lowValues_, 0x00, xlo_) &&
+                   encode(partShapes_, partEnds_, highValues_, 0xFF, xhi_);
+        if (xranged_ && std::memcmp(xlo_.data(), xhi_.data(), orderLength_) > 0) emptyRange_ = true;
+    }
+    if (mode_ != Mode::Key) return;
+    lo_.assign(keyLength_, 0x00);
+    hi_.assign(keyLength_, 0xFF);
+    if (xranged_) {
+        // The given range on the fields the key holds.
+        std::vector<uint8_t> v;
+        if (encode(keyShape_, keyEnds_, lowValues_, 0x00, v)) lo_ = v;
+        if (encode(keyShape_, keyEnds_, highValues_, 0xFF, v)) hi_ = v;
+        ranged_ = true;
+    }
+    deriveKeyRange();
+    if (ranged_ && std::memcmp(lo_.data(), hi_.data(), keyLength_) > 0) emptyRange_ = true;
+}
+
+// Narrows lo_/hi_ by the filter's conditions on the key's leading components: equal
+// values extend the fixed prefix, the first interval ends it.
+void View::deriveKeyRange() {
+    if (!filter_ || conditions_.empty()) return;
+    const KeyDecl& key = decl_.keys[static_cast<std::size_t>(key_ - 1)];
+    std::vector<uint8_t> lowRec(decl_.recordSize, 0), highRec(decl_.recordSize, 0);
+    std::size_t parts = 0;
+    for (std::size_t i = 0; i < key.components.size(); ++i) {
+        const int fno = key.components[i];
+        const FieldDecl& f = decl_.field(fno);
+        const bool text = isString(f.type);
+        if (!text && !isBoundable(f.type)) break;
+        int64_t lo, hi;
+        integerLimits(f, lo, hi);
+        bool bounded = false;
+        std::string equal;
+        for (const auto& c : conditions_) {
+            if (c.tag != fno) continue;
+            const expr::Value v = filter_->evaluate(c);
+            if (text) {
+                // Equality only: the key's order of texts need not be the filter's.
+                if (c.op != expr::Compare::Eq || !v.isText || (c.upper && !key.nocase) || bounded) continue;
+                std::string_view t = v.text;
+                while (!t.empty() && t.back() == ' ') t.remove_suffix(1);
+                if (t.size() > f.size) {  // no value of the field can equal it
+                    emptyRange_ = true;
+                    return;
+                }
+                equal.assign(t);
+                bounded = true;
+                continue;
+            }
+            if (c.upper) continue;
+            double d = v.number;
+            if (v.isText) {
+                // A text counts when it spells a number (as the comparison takes it).
+                const expr::Value n(v.asNumber());
+                if (v.text.find_first_not_of(' ') == std::string::npos || expr::compare(v, n) != 0) continue;
+                d = n.number;
+            }
+            if (std::isnan(d)) continue;
+            if (const double r = std::round(d); real::equal(d, r)) d = r;
+            switch (c.op) {
+                case expr::Compare::Eq:
+                    lo = std::max(lo, toInteger(std::ceil(d)));
+                    hi = std::min(hi, toInteger(std::floor(d)));
+                    break;
+                case expr::Compare::Ge: lo = std::max(lo, toInteger(std::ceil(d))); break;
+                case expr::Compare::Gt: lo = std::max(lo, toInteger(std::floor(d)) + 1); break;
+                case expr::Compare::Le: hi = std::min(hi, toInteger(std::floor(d))); break;
+                case expr::Compare::Lt: hi = std::min(hi, toInteger(std::ceil(d)) - 1); break;
+                case expr::Compare::Ne: continue;
+            }
+            bounded = true;
+        }
+        if (!bounded) break;
+        if (text) {
+            (void)fieldIn(lowRec, f).set(expr::Value(equal));
+            (void)fieldIn(highRec, f).set(expr::Value(equal));
+        } else {
+            if (lo > hi) {
+                emptyRange_ = true;
+                return;
+            }
+            (void)fieldIn(lowRec, f).set(expr::Value(static_cast<double>(lo)));
+            (void)fieldIn(highRec, f).set(expr::Value(static_cast<double>(hi)));
+        }
+        parts = i + 1;
+        if (!text && lo != hi) break;
+    }
+    if (parts == 0) return;
+    const auto cut = static_cast<std::ptrdiff_t>(keyEnds_[parts - 1]);
+    std::vector<uint8_t> v;
+    encodeRecord(keyShape_, lowRec.data(), v);
+    std::fill(v.begin() + cut, v.end(), 0x00);
+    if (std::memcmp(v.data(), lo_.data(), keyLength_) > 0) lo_ = v;
+    encodeRecord(keyShape_, highRec.data(), v);
+    std::fill(v.begin() + cut, v.end(), 0xFF);
+    if (std::memcmp(v.data(), hi_.data(), keyLength_) < 0) hi_ = v;
+    ranged_ = true;
+}
+
+}  // namespace kw::storage
