@@ -5,9 +5,6 @@
 kw::FuzzyClass FuzzyMatcher;
 kw::INIClass INIMgr;
 
-uint8_t GlobalRequest{};
-uint8_t GlobalResponse{};
-int32_t VCRRequest{};
 int32_t LCurrentFDSetting{};
 int32_t LAdjFDSetting{};
 

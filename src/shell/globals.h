@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "dictionary/zal.h"
+#include "framework/window/framework_globals.h"
 #include "framework/window/fuzzy_class.h"
 #include "framework/window/ini_class.h"
 #include "runtime/fixed_string.h"
@@ -13,10 +14,8 @@
 extern kw::FuzzyClass FuzzyMatcher;
 extern kw::INIClass INIMgr;
 
-// Framework variables.
-extern uint8_t GlobalRequest;      // request to the window a procedure opens
-extern uint8_t GlobalResponse;     // result of the last window
-extern int32_t VCRRequest;         // scrolling request of browses and forms
+// Framework variables (GlobalRequest, GlobalResponse, VCRRequest:
+// framework/window/framework_globals.h).
 extern int32_t LCurrentFDSetting;  // the full-window-drag setting found at start
 extern int32_t LAdjFDSetting;      // value handed to the system when changing it
 

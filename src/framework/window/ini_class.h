@@ -15,6 +15,10 @@
 #include <string_view>
 #include <vector>
 
+namespace kw::ui {
+class Window;
+}
+
 namespace kw {
 
 class INIClass {
@@ -37,6 +41,16 @@ public:
     // Flushes: writes the manager's own section. False before Init or when the file cannot
     // be written.
     bool Update();
+    // Window settings, in the section named after the procedure: "Maximize" ("Yes" or
+    // "No"), "XPos", "YPos", "Width", "Height" (pixels).
+    // Restores what the section holds: the position, the size (of a resizable window
+    // only) and maximising when "Maximize" is "Yes"; a value that is not a sound number
+    // is passed over. True when anything was restored. The window must be open.
+    bool Fetch(std::string_view procedure, ui::Window& window) const;
+    // Writes the window's settings: nothing while it is iconised (false); "Maximize",
+    // then, unless maximised, "XPos" and "YPos" and, for a resizable window, "Width"
+    // and "Height" (a maximised window leaves the entries written before as they were).
+    bool Update(std::string_view procedure, const ui::Window& window);
     // Notes a section as written through the manager.
     void AddSector(std::string_view section);
     // The sections noted, in the order first noted.
