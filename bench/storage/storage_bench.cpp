@@ -1,0 +1,511 @@
+// The data-file driver beside SQLite, on the same ZAL records in the same run.
+//
+// Data sets of 100,000 and 1,000,000 pledges, added in ticket order and in random
+// order. For each: bulk add, single durable adds (2,000, each committed), point lookup
+// by ZAL:KEY_1, key-order scan with a filter on ZAL:SOST, a 20-row page from a random
+// key position, and a physical-order pass summing ZAL:S_VID. SQLite holds a rowid table
+// with the same columns and the three keys as indexes; durable = WAL with synchronous
+// FULL, bulk = synchronous OFF in one transaction. Every SQLite read delivers the whole
+// record, as the driver does. The closing table gives the ratios SQLite time / driver
+// time beside the goals.
+//
+// KW_BENCH_SIZES=100000 limits the sizes; KW_BENCH_DIR chooses where the files go.
+#include <benchmark/benchmark.h>
+#include <sqlite3.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <numeric>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "dictionary/tables.h"
+#include "runtime/codepage.h"
+#include "storage/file.h"
+
+namespace {
+
+using kw::dict::ZalRecord;
+using kw::storage::File;
+using kw::storage::FileOptions;
+
+std::string benchRoot() {
+    const char* d = std::getenv("KW_BENCH_DIR");
+    std::string root = d ? d : (std::filesystem::temp_directory_path() / "kestrowd-bench").string();
+    std::filesystem::create_directories(root);
+    return root;
+}
+
+const kw::storage::TableDecl& zalDecl() { return kw::dict::table("ZAL"); }
+
+ZalRecord makeRecord(int32_t ticket) {
+    static const char* names[] = {"Иванов Иван Иванович", "Петрова Анна Сергеевна", "Сидоров Пётр",
+                                  "Кузнецова Ольга", "Smith John"};
+    ZalRecord r;
+    r.N_KV = ticket;
+    r.DATA = 72000 + ticket / 50;
+    r.DATA_K = r.DATA + 30;
+    r.FIO = kw::W(names[ticket % 5]);
+    r.ADR = kw::W("г. Москва, ул. Ленина, д. ") + std::to_string(ticket % 200);
+    r.PAS = "45 0" + std::to_string(ticket);
+    r.OP_IZ = kw::W("Кольцо золотое 585");
+    r.PROB = 585;
+    r.VEC = 3.25 + ticket % 7;
+    r.S_VID = ticket * 1.5;
+    r.S_CCYD = ticket * 2.0;
+    r.SOST = static_cast<uint8_t>(ticket % 7);
+    return r;
+}
+
+// ---- SQLite side ----------------------------------------------------------------
+
+struct Sqlite {
+    sqlite3* db = nullptr;
+    std::vector<std::string> cols;
+    ~Sqlite() {
+        if (db) sqlite3_close(db);
+    }
+    void exec(const std::string& sql) {
+        char* err = nullptr;
+        if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &err) != SQLITE_OK) {
+            std::fprintf(stderr, "sqlite: %s: %s\n", sql.c_str(), err);
+            std::abort();
+        }
+    }
+    sqlite3_stmt* prepare(const std::string& sql) {
+        sqlite3_stmt* st = nullptr;
+        if (sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr) != SQLITE_OK) std::abort();
+        return st;
+    }
+    void open(const std::string& path, bool fresh) {
+        if (fresh) {
+            std::filesystem::remove(path);
+            std::filesystem::remove(path + "-wal");
+            std::filesystem::remove(path + "-shm");
+        }
+        sqlite3_open(path.c_str(), &db);
+        exec("PRAGMA journal_mode=WAL");
+        exec("PRAGMA synchronous=FULL");
+        for (const auto& f : zalDecl().fields) cols.push_back(f.name);
+        if (fresh) {
+            std::string ddl = "CREATE TABLE zal(";
+            for (std::size_t i = 0; i < zalDecl().fields.size(); ++i) {
+                const auto& f = zalDecl().fields[i];
+                const char* type = f.type == kw::storage::FieldType::Real     ? "REAL"
+                                   : f.type == kw::storage::FieldType::String ? "TEXT"
+                                                                              : "INTEGER";
+                ddl += (i ? "," : "") + f.name + " " + type;
+            }
+            exec(ddl + ")");
+            exec("CREATE INDEX zal_key_1 ON zal(N_KV)");
+            exec("CREATE INDEX zal_key_2 ON zal(DATA, N_KV)");
+            exec("CREATE INDEX zal_key_3 ON zal(DATA_K)");
+        }
+    }
+    sqlite3_stmt* insertStatement() {
+        std::string sql = "INSERT INTO zal VALUES(";
+        for (std::size_t i = 0; i < cols.size(); ++i) sql += i ? ",?" : "?";
+        return prepare(sql + ")");
+    }
+    static void bind(sqlite3_stmt* st, const ZalRecord& r) {
+        const auto* base = reinterpret_cast<const uint8_t*>(&r);
+        int i = 1;
+        for (const auto& f : zalDecl().fields) {
+            const uint8_t* p = base + f.offset;
+            switch (f.type) {
+                case kw::storage::FieldType::Real: {
+                    double d;
+                    std::memcpy(&d, p, 8);
+                    sqlite3_bind_double(st, i, d);
+                    break;
+                }
+                case kw::storage::FieldType::String:
+                    sqlite3_bind_text(st, i, reinterpret_cast<const char*>(p), f.size, SQLITE_STATIC);
+                    break;
+                case kw::storage::FieldType::Byte: sqlite3_bind_int(st, i, p[0]); break;
+                case kw::storage::FieldType::Short: {
+                    int16_t v;
+                    std::memcpy(&v, p, 2);
+                    sqlite3_bind_int(st, i, v);
+                    break;
+                }
+                default: {
+                    int32_t v;
+                    std::memcpy(&v, p, 4);
+                    sqlite3_bind_int(st, i, v);
+                    break;
+                }
+            }
+            ++i;
+        }
+    }
+    // The whole row into a record, as a program would take it.
+    static void read(sqlite3_stmt* st, ZalRecord& r, int first = 0) {
+        auto* base = reinterpret_cast<uint8_t*>(&r);
+        int i = first;
+        for (const auto& f : zalDecl().fields) {
+            uint8_t* p = base + f.offset;
+            switch (f.type) {
+                case kw::storage::FieldType::Real: {
+                    double d = sqlite3_column_double(st, i);
+                    std::memcpy(p, &d, 8);
+                    break;
+                }
+                case kw::storage::FieldType::String: {
+                    const int n = sqlite3_column_bytes(st, i);
+                    const void* t = sqlite3_column_text(st, i);
+                    std::memcpy(p, t, std::min<int>(n, f.size));
+                    break;
+                }
+                case kw::storage::FieldType::Byte: p[0] = static_cast<uint8_t>(sqlite3_column_int(st, i)); break;
+                case kw::storage::FieldType::Short: {
+                    int16_t v = static_cast<int16_t>(sqlite3_column_int(st, i));
+                    std::memcpy(p, &v, 2);
+                    break;
+                }
+                default: {
+                    int32_t v = sqlite3_column_int(st, i);
+                    std::memcpy(p, &v, 4);
+                    break;
+                }
+            }
+            ++i;
+        }
+    }
+};
+
+// ---- data sets ----------------------------------------------------------------
+
+struct DataSet {
+    int size = 0;
+    bool random = false;
+    std::vector<int32_t> order;  // tickets in the order they are added
+    std::string dir;
+    bool built = false;
+};
+
+DataSet& dataSet(int size, bool random) {
+    static std::map<std::pair<int, bool>, DataSet> sets;
+    DataSet& d = sets[{size, random}];
+    if (d.order.empty()) {
+        d.size = size;
+        d.random = random;
+        d.order.resize(static_cast<std::size_t>(size));
+        std::iota(d.order.begin(), d.order.end(), 1);
+        if (random) std::shuffle(d.order.begin(), d.order.end(), std::mt19937(42));
+        d.dir = benchRoot() + "/" + std::to_string(size) + (random ? "-random" : "-ticket");
+        std::filesystem::create_directories(d.dir);
+    }
+    return d;
+}
+
+FileOptions in(const std::string& dir) {
+    FileOptions o;
+    o.directory = dir;
+    return o;
+}
+
+void fillDriver(DataSet& d) {
+    File f(zalDecl(), in(d.dir));
+    if (!f.create().ok() || !f.open().ok()) std::abort();
+    f.setDurable(false);
+    for (int32_t t : d.order) {
+        ZAL = makeRecord(t);
+        if (!f.add().ok()) std::abort();
+    }
+    f.setDurable(true);
+    (void)f.close();
+}
+
+void fillSqlite(DataSet& d) {
+    Sqlite s;
+    s.open(d.dir + "/zal.db", true);
+    s.exec("PRAGMA synchronous=OFF");
+    s.exec("BEGIN");
+    sqlite3_stmt* ins = s.insertStatement();
+    for (int32_t t : d.order) {
+        Sqlite::bind(ins, makeRecord(t));
+        if (sqlite3_step(ins) != SQLITE_DONE) std::abort();
+        sqlite3_reset(ins);
+    }
+    sqlite3_finalize(ins);
+    s.exec("COMMIT");
+}
+
+void ensureBuilt(DataSet& d) {
+    if (d.built) return;
+    fillDriver(d);
+    fillSqlite(d);
+    d.built = true;
+}
+
+// ---- benchmarks ----------------------------------------------------------------
+
+void BulkAddDriver(benchmark::State& st, int size, bool random) {
+    DataSet& d = dataSet(size, random);
+    for (auto _ : st) fillDriver(d);
+    d.built = false;
+    st.SetItemsProcessed(st.iterations() * size);
+}
+
+void BulkAddSqlite(benchmark::State& st, int size, bool random) {
+    DataSet& d = dataSet(size, random);
+    for (auto _ : st) fillSqlite(d);
+    d.built = false;
+    st.SetItemsProcessed(st.iterations() * size);
+}
+
+void DurableAddDriver(benchmark::State& st, int size, bool random) {
+    DataSet& d = dataSet(size, random);
+    ensureBuilt(d);
+    File f(zalDecl(), in(d.dir));
+    if (!f.open().ok()) std::abort();
+    int32_t next = size + 1;
+    for (auto _ : st) {
+        ZAL = makeRecord(next++);
+        if (!f.add().ok()) std::abort();
+    }
+    st.SetItemsProcessed(st.iterations());
+    d.built = false;  // the files grew: rebuild both for the next benchmarks
+}
+
+void DurableAddSqlite(benchmark::State& st, int size, bool random) {
+    DataSet& d = dataSet(size, random);
+    ensureBuilt(d);
+    Sqlite s;
+    s.open(d.dir + "/zal.db", false);
+    sqlite3_stmt* ins = s.insertStatement();
+    int32_t next = size + 1;
+    for (auto _ : st) {
+        Sqlite::bind(ins, makeRecord(next++));
+        if (sqlite3_step(ins) != SQLITE_DONE) std::abort();
+        sqlite3_reset(ins);
+    }
+    sqlite3_finalize(ins);
+    st.SetItemsProcessed(st.iterations());
+    d.built = false;
+}
+
+void LookupDriver(benchmark::State& st, int size, bool random) {
+    DataSet& d = dataSet(size, random);
+    ensureBuilt(d);
+    File f(zalDecl(), in(d.dir));
+    if (!f.open().ok()) std::abort();
+    std::mt19937 rng(1);
+    for (auto _ : st) {
+        ZAL.N_KV = 1 + static_cast<int32_t>(rng() % static_cast<unsigned>(size));
+        if (!f.get(1).ok()) std::abort();
+        benchmark::DoNotOptimize(ZAL.S_VID);
+    }
+    st.SetItemsProcessed(st.iterations());
+}
+
+void LookupSqlite(benchmark::State& st, int size, bool random) {
+    DataSet& d = dataSet(size, random);
+    ensureBuilt(d);
+    Sqlite s;
+    s.open(d.dir + "/zal.db", false);
+    sqlite3_stmt* q = s.prepare("SELECT * FROM zal WHERE N_KV = ?");
+    std::mt19937 rng(1);
+    ZalRecord r;
+    for (auto _ : st) {
+        sqlite3_bind_int(q, 1, 1 + static_cast<int>(rng() % static_cast<unsigned>(size)));
+        if (sqlite3_step(q) != SQLITE_ROW) std::abort();
+        Sqlite::read(q, r);
+        benchmark::DoNotOptimize(r.S_VID);
+        sqlite3_reset(q);
+    }
+    sqlite3_finalize(q);
+    st.SetItemsProcessed(st.iterations());
+}
+
+void FilteredScanDriver(benchmark::State& st, int size, bool random) {
+    DataSet& d = dataSet(size, random);
+    ensureBuilt(d);
+    File f(zalDecl(), in(d.dir));
+    if (!f.open().ok()) std::abort();
+    for (auto _ : st) {
+        long n = 0;
+        (void)f.set(1);
+        while (f.next().ok())
+            if (ZAL.SOST == 3) ++n;
+        benchmark::DoNotOptimize(n);
+    }
+    st.SetItemsProcessed(st.iterations() * size);
+}
+
+void FilteredScanSqlite(benchmark::State& st, int size, bool random) {
+    DataSet& d = dataSet(size, random);
+    ensureBuilt(d);
+    Sqlite s;
+    s.open(d.dir + "/zal.db", false);
+    sqlite3_stmt* q = s.prepare("SELECT * FROM zal INDEXED BY zal_key_1 WHERE SOST = 3 ORDER BY N_KV");
+    ZalRecord r;
+    for (auto _ : st) {
+        long n = 0;
+        while (sqlite3_step(q) == SQLITE_ROW) {
+            Sqlite::read(q, r);
+            ++n;
+        }
+        sqlite3_reset(q);
+        benchmark::DoNotOptimize(n);
+    }
+    sqlite3_finalize(q);
+    st.SetItemsProcessed(st.iterations() * size);
+}
+
+void PageDriver(benchmark::State& st, int size, bool random) {
+    DataSet& d = dataSet(size, random);
+    ensureBuilt(d);
+    File f(zalDecl(), in(d.dir));
+    if (!f.open().ok()) std::abort();
+    std::mt19937 rng(2);
+    for (auto _ : st) {
+        ZAL.N_KV = 1 + static_cast<int32_t>(rng() % static_cast<unsigned>(size));
+        (void)f.setFromBuffer(1);
+        for (int i = 0; i < 20 && f.next().ok(); ++i) benchmark::DoNotOptimize(ZAL.S_VID);
+    }
+    st.SetItemsProcessed(st.iterations());
+}
+
+void PageSqlite(benchmark::State& st, int size, bool random) {
+    DataSet& d = dataSet(size, random);
+    ensureBuilt(d);
+    Sqlite s;
+    s.open(d.dir + "/zal.db", false);
+    sqlite3_stmt* q = s.prepare("SELECT * FROM zal WHERE N_KV >= ? ORDER BY N_KV LIMIT 20");
+    std::mt19937 rng(2);
+    ZalRecord r;
+    for (auto _ : st) {
+        sqlite3_bind_int(q, 1, 1 + static_cast<int>(rng() % static_cast<unsigned>(size)));
+        while (sqlite3_step(q) == SQLITE_ROW) {
+            Sqlite::read(q, r);
+            benchmark::DoNotOptimize(r.S_VID);
+        }
+        sqlite3_reset(q);
+    }
+    sqlite3_finalize(q);
+    st.SetItemsProcessed(st.iterations());
+}
+
+void PassDriver(benchmark::State& st, int size, bool random) {
+    DataSet& d = dataSet(size, random);
+    ensureBuilt(d);
+    File f(zalDecl(), in(d.dir));
+    if (!f.open().ok()) std::abort();
+    for (auto _ : st) {
+        double sum = 0;
+        (void)f.set(0);
+        while (f.next().ok()) sum += ZAL.S_VID;
+        benchmark::DoNotOptimize(sum);
+    }
+    st.SetItemsProcessed(st.iterations() * size);
+}
+
+void PassSqlite(benchmark::State& st, int size, bool random) {
+    DataSet& d = dataSet(size, random);
+    ensureBuilt(d);
+    Sqlite s;
+    s.open(d.dir + "/zal.db", false);
+    sqlite3_stmt* q = s.prepare("SELECT * FROM zal");
+    ZalRecord r;
+    for (auto _ : st) {
+        double sum = 0;
+        while (sqlite3_step(q) == SQLITE_ROW) {
+            Sqlite::read(q, r);
+            sum += r.S_VID;
+        }
+        sqlite3_reset(q);
+        benchmark::DoNotOptimize(sum);
+    }
+    sqlite3_finalize(q);
+    st.SetItemsProcessed(st.iterations() * size);
+}
+
+// ---- ratios ----------------------------------------------------------------------
+
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const auto& r : runs) times_[r.benchmark_name()] = r.GetAdjustedRealTime();
+        ConsoleReporter::ReportRuns(runs);
+    }
+    void Finalize() override {
+        ConsoleReporter::Finalize();
+        const std::vector<std::pair<std::string, double>> goals = {
+            {"Lookup", 3}, {"Page", 3}, {"FilteredScan", 3}, {"Pass", 10}, {"BulkAdd", 2}, {"DurableAdd", 1.2}};
+        std::printf("\n%-34s %14s %14s %8s %6s\n", "work", "driver", "sqlite", "ratio", "goal");
+        for (const auto& [name, t] : times_) {
+            const auto at = name.find("Driver");
+            if (at == std::string::npos) continue;
+            std::string other = name;
+            other.replace(at, 6, "Sqlite");
+            auto it = times_.find(other);
+            if (it == times_.end()) continue;
+            double goal = 0;
+            for (const auto& [g, v] : goals)
+                if (name.rfind(g, 0) == 0) goal = v;
+            std::string work = name;
+            work.erase(at, 6);
+            std::printf("%-34s %14.1f %14.1f %7.2fx %5.1fx %s\n", work.c_str(), t, it->second, it->second / t, goal,
+                        it->second / t >= goal ? "" : "below goal");
+        }
+    }
+
+private:
+    std::map<std::string, double> times_;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::vector<int> sizes = {100000, 1000000};
+    if (const char* s = std::getenv("KW_BENCH_SIZES")) {
+        sizes.clear();
+        for (std::string v = s; !v.empty();) {
+            const auto comma = v.find(',');
+            sizes.push_back(std::atoi(v.substr(0, comma).c_str()));
+            v = comma == std::string::npos ? "" : v.substr(comma + 1);
+        }
+    }
+    using Fn = void (*)(benchmark::State&, int, bool);
+    const std::vector<std::pair<const char*, Fn>> reads = {
+        {"LookupDriver", LookupDriver},         {"LookupSqlite", LookupSqlite},
+        {"PageDriver", PageDriver},             {"PageSqlite", PageSqlite},
+        {"FilteredScanDriver", FilteredScanDriver}, {"FilteredScanSqlite", FilteredScanSqlite},
+        {"PassDriver", PassDriver},             {"PassSqlite", PassSqlite},
+    };
+    for (int size : sizes) {
+        for (bool random : {false, true}) {
+            const std::string tag = "/" + std::to_string(size) + (random ? "/random" : "/ticket");
+            benchmark::RegisterBenchmark(("BulkAddDriver" + tag).c_str(), BulkAddDriver, size, random)
+                ->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+            benchmark::RegisterBenchmark(("BulkAddSqlite" + tag).c_str(), BulkAddSqlite, size, random)
+                ->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+            for (const auto& [name, fn] : reads) {
+                auto* b = benchmark::RegisterBenchmark((name + tag).c_str(), fn, size, random)->UseRealTime();
+                if (std::string(name).find("Scan") != std::string::npos || std::string(name).find("Pass") != std::string::npos)
+                    b->Unit(benchmark::kMillisecond)->MinTime(0.5);
+                else
+                    b->Unit(benchmark::kMicrosecond);
+            }
+            benchmark::RegisterBenchmark(("DurableAddDriver" + tag).c_str(), DurableAddDriver, size, random)
+                ->Iterations(2000)->Unit(benchmark::kMicrosecond)->UseRealTime();
+            benchmark::RegisterBenchmark(("DurableAddSqlite" + tag).c_str(), DurableAddSqlite, size, random)
+                ->Iterations(2000)->Unit(benchmark::kMicrosecond)->UseRealTime();
+        }
+    }
+    benchmark::Initialize(&argc, argv);
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    std::filesystem::remove_all(benchRoot());
+    return 0;
+}

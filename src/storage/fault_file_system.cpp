@@ -1,0 +1,74 @@
+#include "storage/fault_file_system.h"
+
+#include <cerrno>
+
+namespace kw::storage {
+
+FaultFileSystem::Fault FaultFileSystem::step() {
+    ++steps_;
+    if (crashed_) return Fault::Crash;
+    if (fault_ == Fault::None || steps_ != armedAt_) return Fault::None;
+    if (fault_ == Fault::Crash) crashed_ = true;
+    return fault_;
+}
+
+int FaultFileSystem::open(const std::string& path, unsigned flags, Handle& h) {
+    if (crashed_ && (flags & (kOpenCreate | kOpenTruncate))) {
+        // A dead program creates nothing; opening what exists is harmless.
+        if (inner_.exists(path) != 0) return EIO;
+        flags &= ~static_cast<unsigned>(kOpenTruncate);
+    }
+    return inner_.open(path, flags, h);
+}
+
+int FaultFileSystem::write(Handle h, const void* buf, std::size_t n, uint64_t off) {
+    switch (step()) {
+        case Fault::None: return inner_.write(h, buf, n, off);
+        case Fault::Error: return EIO;
+        case Fault::ShortWrite:
+            if (n > 1) {
+                int rc = inner_.write(h, buf, n / 2, off);
+                if (rc != 0) return rc;
+            }
+            return ENOSPC;
+        case Fault::Crash: return 0;
+    }
+    return EIO;
+}
+
+int FaultFileSystem::store(uint8_t* dst, const void* src, std::size_t n) {
+    switch (step()) {
+        case Fault::None: return inner_.store(dst, src, n);
+        case Fault::ShortWrite:
+            if (n > 1) inner_.store(dst, src, n / 2);
+            return ENOSPC;
+        case Fault::Crash: return 0;
+        default: return EIO;
+    }
+}
+
+int FaultFileSystem::truncate(Handle h, uint64_t size) {
+    switch (step()) {
+        case Fault::None: return inner_.truncate(h, size);
+        case Fault::Crash: return 0;
+        default: return EIO;
+    }
+}
+
+int FaultFileSystem::rename(const std::string& from, const std::string& to) {
+    switch (step()) {
+        case Fault::None: return inner_.rename(from, to);
+        case Fault::Crash: return 0;
+        default: return EIO;
+    }
+}
+
+int FaultFileSystem::unlink(const std::string& path) {
+    switch (step()) {
+        case Fault::None: return inner_.unlink(path);
+        case Fault::Crash: return 0;
+        default: return EIO;
+    }
+}
+
+}  // namespace kw::storage

@@ -1,0 +1,140 @@
+// kw::storage::File: the runtime FILE of one table, driven by the flat data-file driver.
+//
+// One File object exists per table (a global); it holds the table's declaration. The
+// driver state (open files, positions, the copy of the record last read, holds, locks,
+// the transaction) belongs to the calling thread: every thread that uses the File has
+// its own, as the THREAD attribute asks, and loses it when it ends. The record buffer
+// is the calling thread's too (TableDecl::buffer()).
+//
+// Every operation returns a Status whose code is one of error_codes.h (0 = success)
+// and also leaves it as the thread's last error (lastStatus(), and the runtime's last
+// error for the error manager).
+//
+// Files: N.DAT (data), N.K01 ... (one key file per key, numbered from 1 in declaration
+// order, two base-36 digits: K01..K09, K0A..K0Z, K10 ...), N.LOG (journal), N.T00 (pack),
+// N.BLD (duplicates found by build), where N is the disk name in the directory given.
+//
+// Durability: by default an add, put or delete returns success only once its journal
+// record is on the disk (one sync); the files themselves are synced at checkpoints.
+// setDurable(false) (bulk import) writes without journal or sync; a crash in that mode
+// leaves the key files to be rebuilt (46 at the next open).
+//
+// Several stations: writers serialise on byte-range locks of the data file; readers
+// take no lock and retry a read that overlapped a write (seen through the journal's
+// change counter). Holds are byte-range locks too, so a killed station holds nothing.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "storage/file_system.h"
+#include "storage/status.h"
+#include "storage/table_decl.h"
+
+namespace kw::storage {
+
+// Open modes: access in the low nibble, sharing in the high nibble.
+enum OpenMode : int {
+    kAccessRead = 0x00,
+    kAccessWrite = 0x01,
+    kAccessReadWrite = 0x02,
+    kShareCompat = 0x00,  // treated as deny-write
+    kDenyAll = 0x10,
+    kDenyWrite = 0x20,
+    kDenyRead = 0x30,
+    kDenyNone = 0x40,
+    kDefaultOpenMode = 0x42,
+};
+
+struct FileOptions {
+    std::string directory;  // "" = the current directory
+    std::string name;       // disk name; "" = the declaration's
+    FileSystem* fs = nullptr;  // nullptr = the POSIX file system
+};
+
+class File {
+public:
+    explicit File(const TableDecl& decl, FileOptions options = {});
+    ~File();
+    File(const File&) = delete;
+    File& operator=(const File&) = delete;
+
+    const TableDecl& decl() const;
+    std::string dataPath() const;
+    std::string keyPath(int key) const;  // key from 1
+    std::string logPath() const;
+    std::string tempPath() const;
+    static std::string keyExtension(int key);
+
+    // The calling thread's record buffer (decl().recordSize bytes).
+    uint8_t* buffer();
+
+    Status create();
+    Status open(int mode = kDefaultOpenMode);
+    Status close();
+    bool isOpen();
+
+    // Sequential reading: key 0 is physical (record-number) order, 1..n the keys.
+    Status set(int key = 0);                // from the start (previous: from the end)
+    Status setFromBuffer(int key);          // from the key value in the record buffer
+    Status setRecord(uint32_t record);      // physical order from this record
+    Status next(bool hold = false);         // 33 past the end
+    Status previous(bool hold = false);     // 33 before the start
+    bool eof();
+    bool bof();
+
+    Status get(int key, bool hold = false);  // by the key value in the buffer; 35 when none
+    Status getRecord(uint32_t record, bool hold = false);  // 35 when none or deleted
+    Status records(uint32_t& count);          // records not deleted
+    uint32_t currentRecord();                  // 0 when none
+
+    Status add();     // the buffer as a new record
+    Status put();     // the buffer over the current record
+    Status remove();  // deletes the current record
+    Status hold();    // holds the current record; 43 when another station holds it
+    Status release();
+    Status lock(int seconds = 0);  // the whole file; 32 when another station has it
+    Status unlock();
+
+    // Transaction frame of the calling thread over several open files.
+    static Status logout(int seconds, const std::vector<File*>& files);
+    static Status commit();
+    static Status rollback();
+
+    Status build();  // rebuilds the key files (exclusive access)
+    // Compares every key file with the records and the header's counts with the slots;
+    // one line a disagreement in `problems` (empty when all agree).
+    Status check(std::vector<std::string>& problems);
+    Status pack();   // removes deleted slots (exclusive access)
+
+    // Driver strings; the answer, "" for a set or an unknown option (80).
+    std::string send(std::string_view option);
+    // Whether the buffer's value of `key` is already taken by another record.
+    Status duplicate(int key, bool& taken);
+
+    // Position of the current record: its number (key 0) or key value and number.
+    std::string position(int key = 0);
+    Status reset(int key, const std::string& position);  // sequential from there
+    Status reget(int key, const std::string& position);  // reads that record
+
+    int saveState();
+    Status restoreState(int handle);
+    void freeState(int handle);
+
+    void setDurable(bool on);
+    bool durable();
+
+    Status lastStatus();
+
+    struct Shared;
+    struct State;
+
+private:
+    State& state();
+    std::shared_ptr<Shared> shared_;
+};
+
+}  // namespace kw::storage

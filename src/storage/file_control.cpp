@@ -1,0 +1,217 @@
+// Whole-file locks, transactions and driver strings.
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cctype>
+
+#include "storage/file_impl.h"
+
+namespace kw::storage {
+
+namespace {
+
+std::atomic<uint32_t> g_txnCounter{0};
+
+uint32_t newTransactionId() {
+    uint32_t id = (static_cast<uint32_t>(::getpid()) << 12) ^ ++g_txnCounter;
+    return id == 0 ? 1 : id;
+}
+
+bool truthy(const std::string& v) { return v == "ON" || v == "1" || v == "TRUE" || v == "YES"; }
+
+}  // namespace
+
+Status File::lock(int seconds) {
+    State& s = state();
+    if (!s.open) return finish(s, Status::error(kFileNotOpen));
+    if (s.fileLocked) return finish(s, Status::okay());
+    if (!s.writable) return finish(s, Status::error(kAccessDenied));
+    if (Status e = s.settle(); !e.ok()) return finish(s, e);
+    Status st = s.lockWait(lockat::kFile, LockKind::Exclusive, seconds);
+    if (!st.ok()) return finish(s, st.code == kAccessDenied ? Status::error(kFileLocked) : st);
+    if (!s.writeHeld) {
+        st = s.lockWait(lockat::kWrite, LockKind::Exclusive, seconds);
+        if (!st.ok()) {
+            s.unlock(lockat::kFile);
+            return finish(s, st.code == kAccessDenied ? Status::error(kFileLocked) : st);
+        }
+    }
+    s.fileLocked = true;
+    s.writeHeld = true;
+    return finish(s, Status::okay());
+}
+
+Status File::unlock() {
+    State& s = state();
+    if (!s.open) return finish(s, Status::error(kFileNotOpen));
+    if (!s.fileLocked) return finish(s, Status::okay());
+    s.unlock(lockat::kFile);
+    s.fileLocked = false;
+    if (s.transaction == 0) {
+        s.unlock(lockat::kWrite);
+        s.writeHeld = false;
+    }
+    return finish(s, Status::okay());
+}
+
+Status File::logout(int seconds, const std::vector<File*>& files) {
+    Transaction& t = threadTransaction();
+    if (!t.files.empty()) {
+        if (!files.empty()) return finish(files[0]->state(), Status::error(kLogoutAlreadyActive));
+        return Status::error(kLogoutAlreadyActive);
+    }
+    const uint32_t id = newTransactionId();
+    Status result = Status::okay();
+    for (File* f : files) {
+        State& s = f->state();
+        if (Status e = s.settle(); !e.ok()) result = e;
+        else if (!s.open) result = Status::error(kFileNotOpen);
+        else if (!s.writable) result = Status::error(kAccessDenied);
+        else if (!s.writeHeld) {
+            Status st = s.lockWait(lockat::kWrite, LockKind::Exclusive, seconds);
+            if (!st.ok()) result = st.code == kAccessDenied ? Status::error(kFileLocked) : st;
+        }
+        if (!result.ok()) {
+            // Give back what was taken so far.
+            for (auto& [sh, st] : t.files) {
+                st->transaction = 0;
+                if (!st->fileLocked) {
+                    st->unlock(lockat::kWrite);
+                    st->writeHeld = false;
+                }
+            }
+            t.files.clear();
+            return finish(s, result);
+        }
+        s.writeHeld = true;
+        s.transaction = id;
+        s.undo.clear();
+        t.files.emplace_back(f->shared_, &s);
+    }
+    t.id = id;
+    if (!files.empty()) (void)finish(files[0]->state(), Status::okay());
+    return Status::okay();
+}
+
+// Writes a commit or abort record for the state's transaction and ends it there.
+Status closeTransaction(File::State& s, RecordKind kind) {
+    if (s.transaction == 0) return Status::okay();  // already ended (closed file)
+    Status st = s.lockWait(lockat::kOp, LockKind::Exclusive, s.recoverSeconds);
+    if (!st.ok()) return st;
+    s.opHead = s.log.head();
+    if (kind == RecordKind::Abort) {
+        s.opHead.sequence |= 1;
+        st = s.log.writeSequence(s.opHead.sequence);
+        for (auto it = s.undo.rbegin(); it != s.undo.rend() && st.ok(); ++it)
+            for (auto c = it->rbegin(); c != it->rend() && st.ok(); ++c)
+                st = s.writeFile(c->file, c->offset, c->before.data(), c->before.size());
+    }
+    uint64_t next = 0;
+    if (st.ok()) st = s.log.append(s.opHead.end, s.opHead.generation, kind, s.transaction, {}, next, true);
+    if (st.ok()) {
+        s.opHead.end = next;
+        if (s.opHead.sequence & 1) s.opHead.sequence += 1;
+        st = s.log.writeHead(s.opHead);
+    }
+    s.seenSeq = 1;
+    s.unlock(lockat::kOp);
+    if (!st.ok()) return st;
+    s.transaction = 0;
+    s.undo.clear();
+    if (!s.fileLocked) {
+        s.unlock(lockat::kWrite);
+        s.writeHeld = false;
+    }
+    return Status::okay();
+}
+
+Status File::commit() {
+    Transaction& t = threadTransaction();
+    if (t.files.empty()) return Status::error(kLogoutNotActive);
+    while (!t.files.empty()) {
+        File::State* s = t.files.front().second;
+        Status st = closeTransaction(*s, RecordKind::Commit);
+        if (!st.ok()) return finish(*s, Status::error(kUnableToLogTransaction));
+        t.files.erase(t.files.begin());
+    }
+    return Status::okay();
+}
+
+Status File::rollback() {
+    Transaction& t = threadTransaction();
+    if (t.files.empty()) return Status::error(kLogoutNotActive);
+    Status result = Status::okay();
+    for (auto it = t.files.rbegin(); it != t.files.rend(); ++it) {
+        File::State* s = it->second;
+        Status st = closeTransaction(*s, RecordKind::Abort);
+        if (!st.ok()) result = finish(*s, Status::error(kUnableToRollback));
+        // Whatever happened, the files leave the transaction; an abort that did not
+        // reach the journal is undone by the recovery of the next writer.
+        s->transaction = 0;
+        s->undo.clear();
+        if (!s->fileLocked) {
+            s->unlock(lockat::kWrite);
+            s->writeHeld = false;
+        }
+    }
+    t.files.clear();
+    return result;
+}
+
+std::string File::send(std::string_view option) {
+    State& s = state();
+    std::string o(option);
+    for (auto& c : o) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    const auto eq = o.find('=');
+    std::string name = o.substr(0, eq), value = eq == std::string::npos ? "" : o.substr(eq + 1);
+    auto trim = [](std::string& x) {
+        while (!x.empty() && x.back() == ' ') x.pop_back();
+        while (!x.empty() && x.front() == ' ') x.erase(x.begin());
+    };
+    trim(name);
+    trim(value);
+    const bool set = eq != std::string::npos;
+    auto onOff = [](bool b) { return std::string(b ? "ON" : "OFF"); };
+    auto sw = [&](bool& flag) {
+        (void)finish(s, Status::okay());
+        if (set) {
+            flag = truthy(value);
+            return std::string();
+        }
+        return onOff(flag);
+    };
+    if (name == "IGNORESTATUS") return sw(s.ignoreStatus);
+    if (name == "IGNORECORRUPTIONS") return sw(s.ignoreCorruptions);
+    if (name == "MAINTAINHEADERTIME") return sw(s.maintainHeaderTime);
+    if (name == "QUICKSCAN") return sw(s.quickScan);
+    if (name == "RECOVER") {
+        s.recoverSeconds = std::max(0, std::atoi(value.c_str()));
+        (void)finish(s, Status::okay());
+        return std::string();
+    }
+    if (name == "DELETED" || name == "HELD") {
+        if (!s.open) {
+            (void)finish(s, Status::error(kFileNotOpen));
+            return std::string();
+        }
+        if (s.current == 0) {
+            (void)finish(s, Status::error(kRecordNotAvailable));
+            return std::string();
+        }
+        bool on = false;
+        Status st = s.readStable([&] {
+            const uint8_t* p = s.slot(s.current);
+            if (!p) return Status::error(kRecordNotAvailable, s.current);
+            // Holds are locks here; a held bit on disk may be left by a station that died.
+            on = name == "DELETED" ? (p[0] & kSlotDeleted) != 0 : s.held == s.current || s.heldByOther(s.current);
+            return Status::okay();
+        });
+        (void)finish(s, st);
+        return st.ok() ? onOff(on) : std::string();
+    }
+    (void)finish(s, Status::error(kUnsupportedFunction));
+    return std::string();
+}
+
+}  // namespace kw::storage

@@ -1,0 +1,244 @@
+// Internals of File shared by its source files: the table's shared part and the
+// per-thread driver state. Not part of the driver's interface.
+#pragma once
+
+#include <atomic>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <unordered_map>
+
+#include "storage/data_format.h"
+#include "storage/file.h"
+#include "storage/journal.h"
+#include "storage/key_tree.h"
+#include "storage/mapped_file.h"
+#include "storage/record_codec.h"
+
+namespace kw::storage {
+
+// Byte-range locks of the data file, far beyond any data.
+namespace lockat {
+inline constexpr uint64_t kBase = uint64_t{1} << 40;
+inline constexpr uint64_t kWrite = kBase + 0;     // one writer (operation, LOCK, transaction)
+inline constexpr uint64_t kOp = kBase + 1;        // held by a writer while it changes files
+inline constexpr uint64_t kFile = kBase + 2;      // LOCK of the whole file
+inline constexpr uint64_t kPresence = kBase + 3;  // every open holds it shared
+inline constexpr uint64_t kUseRead = kBase + 4;
+inline constexpr uint64_t kUseWrite = kBase + 5;
+inline constexpr uint64_t kDenyRead = kBase + 6;
+inline constexpr uint64_t kDenyWrite = kBase + 7;
+inline constexpr uint64_t kBulk = kBase + 8;      // stations writing without journal
+inline constexpr uint64_t kRecord = kBase + 64;   // + record number: holds
+}  // namespace lockat
+
+struct File::Shared {
+    TableDecl decl;
+    FileSystem* fs = nullptr;
+    std::string base;  // directory and disk name, without extension
+    Layout layout;     // of a new file
+    Status layoutStatus;
+    std::vector<KeyShape> keys;
+    StringFields strings;
+    uint16_t cipherKey = 0;
+    bool owned = false;
+    uint64_t id = 0;
+
+    std::mutex mutex;
+    std::unordered_map<std::thread::id, std::unique_ptr<State>> states;
+};
+
+// The sequential position: where the next next() or previous() reads.
+struct Position {
+    enum Kind { Start, Key, Record } kind = Start;
+    std::vector<uint8_t> value;  // Key: the key value
+    uint32_t forward = 0;        // Key: next reads the first entry >= (value, forward)
+                                 // Record: next reads the first live record >= forward
+    uint32_t backward = 0;       // Key: previous reads the last entry <= (value, backward)
+                                 // Record: previous reads the last live record <= backward
+    // Key: the entry last read, usable while the journal counter is still cursorSeq
+    // (odd: not usable); saves the walk from the root for the next step.
+    KeyTree::Cursor cursor;
+    uint32_t cursorSeq = 1;
+};
+
+struct Snapshot {
+    int order = 0;
+    Position pos;
+    uint32_t current = 0;
+    std::vector<uint8_t> readCopy;
+    bool eof = false, bof = false;
+};
+
+struct File::State {
+    std::shared_ptr<Shared> sh;
+    explicit State(std::shared_ptr<Shared> s);
+    ~State();
+
+    // --- open files ---
+    bool open = false;
+    bool writable = false;
+    bool alone = false;  // opened exclusively: no other station can be in the files
+    MappedFile dat;
+    Journal log;
+    std::deque<MappedFile> keyFiles;
+    std::deque<KeyTree> trees;
+    Header header;         // as last read
+    uint32_t seenSeq = 1;  // journal counter the header and trees were read at (odd: none)
+
+    // --- reading ---
+    int order = 0;
+    Position pos;
+    uint32_t current = 0;
+    std::vector<uint8_t> readCopy;  // the current record's bytes as read from its slot
+    bool atEof = false, atBof = false;
+    std::vector<uint8_t> scratch;     // record bytes read, before they are delivered
+    std::vector<uint8_t> keyScratch;  // key value of the entry read
+    std::vector<uint8_t> valueScratch;  // key value searched for
+    KeyTree::Cursor cursorScratch;      // where the entry read lies
+
+    // --- holds, locks, transaction ---
+    uint32_t held = 0;
+    bool fileLocked = false;
+    bool writeHeld = false;    // the write lock is kept beyond one operation
+    uint32_t transaction = 0;  // 0: none
+    std::vector<std::vector<Change>> undo;  // changes of the transaction, in order
+    bool bulk = false;
+
+    // --- options ---
+    bool durable = true;
+    bool ignoreStatus = false;
+    bool ignoreCorruptions = false;
+    bool maintainHeaderTime = false;
+    bool quickScan = false;
+    int recoverSeconds = 10;
+
+    std::map<int, Snapshot> saved;
+    std::vector<uint8_t> ownBuffer;
+    Status last;
+
+    // file_open.cpp
+    Status create();
+    Status openFiles(int mode, bool forMaintenance);
+    Status close();
+    void closeFiles();
+    Status readHeader(Header& h);  // from the map, deciphered and checked
+    uint8_t* buffer();
+
+    // file_sync.cpp: consistency between stations
+    Status refresh();  // header and key heads again when another station wrote
+    template <class F>
+    Status readStable(F&& read);
+    Status readSlow(const std::function<Status()>& read);
+    Status lockWait(uint64_t off, LockKind kind, int seconds, uint64_t len = 1);
+    void unlock(uint64_t off, uint64_t len = 1);
+    // A write: beginWrite takes the locks and marks the journal; commitWrite journals
+    // and applies the changes; endWrite (after success) or abortWrite (after a failure
+    // before anything was applied) marks the journal again and drops the locks.
+    Status beginWrite();
+    Status commitWrite(std::vector<Change>& changes);
+    Status endWrite();
+    void abortWrite();
+    void releaseWriteLocks();
+    Status recoverStale();
+    Status recover();
+    Status checkpoint();
+    Status writeFile(uint16_t file, uint64_t off, const uint8_t* p, std::size_t n);
+    Status enterBulk();
+    Status leaveBulk();
+    // Bulk session: adds without journal keep the writer's locks and gather their
+    // slots and key blocks in memory; they reach the files when the gathered bytes pass
+    // a limit and when any other operation comes (settle()).
+    bool bulkSession = false;
+    std::vector<uint8_t> appendBuf;  // slots appended in the session, from appendFirst
+    uint32_t appendFirst = 0;
+    Status beginBulkSession();
+    Status flushBulk();
+    Status endBulkSession();
+    Status settle() { return bulkSession ? endBulkSession() : Status::okay(); }
+    Status bulkAdd();
+    bool marked = false;       // the journal counter is odd for the running write
+    Status markWriting();
+    bool applyFailed = false;  // a committed write could not be applied: leave it to recovery
+    uint64_t recordStart = 0;  // journal offset of the running write's record
+    JournalHead opHead;  // the journal head during a write, as it will be written
+    int openMode = 0;
+
+    // file_read.cpp
+    uint64_t slotOffset(uint32_t rec) const {
+        return header.dataOffset + uint64_t{rec - 1} * header.slotLength;
+    }
+    // The slot's bytes (prefix and record) from the map; nullptr when outside the file.
+    const uint8_t* slot(uint32_t rec);
+    // Record bytes of a slot as the program sees them (deciphered, OEM to ANSI).
+    void decodeRecord(const uint8_t* slotBytes, uint8_t* out) const { decodeBytes(slotBytes + kSlotPrefix, out); }
+    void decodeBytes(const uint8_t* recordBytes, uint8_t* out) const;
+    void encodeRecord(const uint8_t* record, uint8_t* slotRecord) const;
+    Status readInto(uint32_t rec, bool hold);  // makes rec current and fills the buffer
+    Status step(bool forward, bool hold);
+    Status stepPhysical(bool forward, uint32_t& rec);
+    Status stepKey(bool forward, uint32_t& rec);
+    Status getByKey(int key, bool hold);
+    Status getByRecord(uint32_t rec, bool hold);
+    bool heldByOther(uint32_t rec);
+    Status takeHold(uint32_t rec);
+    void dropHold();
+
+    // file_write.cpp
+    Status add();
+    Status put();
+    Status remove();
+    Status headerChange(std::vector<Change>& changes);
+    Status keyChanges(std::vector<Change>& changes);
+    Status unlinkFree(uint32_t rec, std::vector<Change>& changes);
+
+    // file_maintenance.cpp
+    Status build();
+    Status pack();
+    Status rebuildKeys();
+};
+
+// Runs `read` so that it sees no write of another station half done: it is run again
+// when the journal counter moved meanwhile, and under the writers' lock when a writer
+// is at work.
+template <class F>
+Status File::State::readStable(F&& read) {
+    if (!open) return Status::error(kFileNotOpen);
+    if (bulkSession) {
+        Status s = endBulkSession();
+        if (!s.ok()) return s;
+    }
+    if (log.isOpen()) {
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            const uint32_t s1 = log.sequence();
+            if (s1 & 1) break;
+            Status s = refresh();
+            if (s.ok()) s = read();
+            std::atomic_thread_fence(std::memory_order_acquire);
+            if (log.sequence() == s1) return s;
+        }
+    }
+    return readSlow(std::function<Status()>(read));
+}
+
+// The calling thread's transaction (logout..commit/rollback).
+struct Transaction {
+    std::vector<std::pair<std::shared_ptr<File::Shared>, File::State*>> files;
+    uint32_t id = 0;
+};
+Transaction& threadTransaction();
+
+// Ends the state's part of the thread's transaction with a commit or an abort
+// (undoing its changes) record.
+Status closeTransaction(File::State& s, RecordKind kind);
+
+// Records the result of an operation as the thread's last error and returns it.
+Status finish(File::State& s, Status st);
+
+// Maps a system error of a write to the driver's code as create reports it.
+int createErrorCode(int err);
+
+}  // namespace kw::storage

@@ -1,0 +1,288 @@
+// Build (rebuild the key files from the records) and pack (drop deleted slots through
+// the ".T00" file). Both need the table to themselves. While they run, the journal's
+// bulk flag is set, so a crash in the middle leaves "Key File Must Be Rebuilt" (46)
+// rather than key files that silently disagree with the records.
+#include <algorithm>
+#include <cstring>
+#include <numeric>
+
+#include "storage/byte_order.h"
+#include "storage/cipher.h"
+#include "storage/file_impl.h"
+
+namespace kw::storage {
+
+namespace {
+
+// Sorts fixed-size entries (byte strings of `size`) in place.
+void sortEntries(std::vector<uint8_t>& e, std::size_t size) {
+    const std::size_t n = e.size() / size;
+    std::vector<uint32_t> idx(n);
+    std::iota(idx.begin(), idx.end(), 0);
+    std::sort(idx.begin(), idx.end(), [&](uint32_t a, uint32_t b) {
+        return std::memcmp(e.data() + a * size, e.data() + b * size, size) < 0;
+    });
+    std::vector<uint8_t> out(e.size());
+    for (std::size_t i = 0; i < n; ++i) std::memcpy(out.data() + i * size, e.data() + idx[i] * size, size);
+    e.swap(out);
+}
+
+uint32_t be32(const uint8_t* p) {
+    return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | p[3];
+}
+
+}  // namespace
+
+Status File::State::rebuildKeys() {
+    Header h;
+    Status s = readHeader(h);
+    if (!s.ok()) return s;
+    header = h;
+    const std::size_t nk = sh->keys.size();
+    std::vector<std::vector<uint8_t>> entries(nk);
+    std::vector<uint32_t> deletedSlots;
+    std::vector<uint8_t> rec(sh->decl.recordSize);
+    for (uint32_t r = 1; r <= header.records; ++r) {
+        const uint8_t* p = slot(r);
+        if (!p) return Status::error(kInvalidDataFile, r);
+        if (p[0] & kSlotDeleted) {
+            deletedSlots.push_back(r);
+            continue;
+        }
+        decodeRecord(p, rec.data());
+        for (std::size_t k = 0; k < nk; ++k) {
+            const KeyShape& ks = sh->keys[k];
+            if (ks.omitted(rec.data())) continue;
+            auto& e = entries[k];
+            const std::size_t at = e.size();
+            e.resize(at + ks.length + 4);
+            ks.value(rec.data(), e.data() + at);
+            uint8_t* n = e.data() + at + ks.length;
+            n[0] = static_cast<uint8_t>(r >> 24);
+            n[1] = static_cast<uint8_t>(r >> 16);
+            n[2] = static_cast<uint8_t>(r >> 8);
+            n[3] = static_cast<uint8_t>(r);
+        }
+    }
+    // Duplicates in a unique key are reported in ".BLD" and stop the build.
+    std::string report;
+    for (std::size_t k = 0; k < nk; ++k) {
+        const std::size_t len = sh->keys[k].length, size = len + 4;
+        sortEntries(entries[k], size);
+        if (sh->keys[k].dup) continue;
+        const auto& e = entries[k];
+        for (std::size_t i = size; i < e.size(); i += size)
+            if (std::memcmp(e.data() + i - size, e.data() + i, len) == 0)
+                report += "key " + std::to_string(k + 1) + ": record " + std::to_string(be32(e.data() + i + len)) +
+                          " duplicates record " + std::to_string(be32(e.data() + i - size + len)) + "\n";
+    }
+    if (!report.empty()) {
+        Handle bh;
+        if (sh->fs->open(sh->base + ".BLD", kOpenReadWrite | kOpenCreate | kOpenTruncate, bh) == 0) {
+            (void)sh->fs->write(bh, report.data(), report.size(), 0);
+            sh->fs->close(bh);
+        }
+        return Status::error(kDuplicateKey);
+    }
+    for (std::size_t k = 0; k < nk; ++k) {
+        KeyMeta m;
+        m.length = sh->layout.keys[k].length;
+        m.flags = sh->layout.keys[k].flags;
+        m.number = static_cast<uint16_t>(k + 1);
+        const std::vector<uint8_t> img = buildKeyImage(m, entries[k]);
+        MappedFile& f = keyFiles[k];
+        if (!f.isOpen()) {
+            int rc = f.open(*sh->fs, sh->base + File::keyExtension(static_cast<int>(k + 1)),
+                            kOpenReadWrite | kOpenCreate);
+            if (rc != 0) return Status::system(codeFromErrno(rc), rc);
+        }
+        int rc = f.write(img.data(), img.size(), 0);
+        if (rc == 0) rc = f.truncate(img.size());
+        if (rc == 0) rc = f.sync();
+        if (rc == 0) rc = f.refresh();
+        if (rc != 0) return Status::system(kFileSystemError, rc);
+    }
+    // The free chain again, in slot order, and the counts that go with it.
+    uint32_t link = 0;
+    for (uint32_t r : deletedSlots) {
+        const uint8_t* p = slot(r);
+        if (le::get32(p + 1) != link) {
+            uint8_t b[4];
+            le::put32(b, link);
+            Status w = writeFile(0, slotOffset(r) + 1, b, 4);
+            if (!w.ok()) return w;
+        }
+        link = r;
+    }
+    header.firstFree = link;
+    header.deleted = static_cast<uint32_t>(deletedSlots.size());
+    std::vector<Change> changes;
+    (void)headerChange(changes);
+    s = writeFile(0, 0, changes[0].bytes.data(), kHeaderSize);
+    if (!s.ok()) return s;
+    if (dat.sync() != 0) return Status::error(kFileSystemError);
+    for (auto& t : trees) {
+        s = t.load();
+        if (!s.ok()) return s;
+    }
+    return Status::okay();
+}
+
+Status File::State::build() {
+    if (Status s = settle(); !s.ok()) return s;
+    const bool wasOpen = open;
+    if (!wasOpen) {
+        Status s = openFiles(kAccessReadWrite | kDenyAll, true);
+        if (!s.ok()) return s;
+    } else if (!writable) {
+        return Status::error(kAccessDenied);
+    } else if (dat.lockedByOther(lockat::kPresence, 1, LockKind::Exclusive)) {
+        return Status::error(kExclusiveAccessRequired);
+    }
+    Status s = Status::okay();
+    if (!writeHeld) s = lockWait(lockat::kWrite, LockKind::Exclusive, recoverSeconds);
+    if (s.ok()) s = lockWait(lockat::kOp, LockKind::Exclusive, recoverSeconds);
+    if (s.ok()) {
+        opHead = log.head();
+        opHead.flags |= kJournalFlagBulk;
+        opHead.sequence |= 1;
+        s = log.writeHead(opHead);
+        if (s.ok()) s = log.sync();
+        if (s.ok()) s = rebuildKeys();
+        if (s.ok()) {
+            bool wasBulk = bulk;
+            bulk = false;
+            opHead.sequence += 1;
+            s = checkpoint();  // new generation, flag cleared
+            bulk = wasBulk;
+            seenSeq = 1;
+        }
+        releaseWriteLocks();
+    } else if (!writeHeld) {
+        unlock(lockat::kWrite);
+    }
+    if (!wasOpen) (void)close();
+    return s;
+}
+
+Status File::State::pack() {
+    if (Status s = settle(); !s.ok()) return s;
+    const bool wasOpen = open;
+    const int mode = kAccessReadWrite | kDenyAll;
+    if (!wasOpen) {
+        Status s = openFiles(mode, true);
+        if (!s.ok()) return s;
+    } else if (!writable) {
+        return Status::error(kAccessDenied);
+    } else if (dat.lockedByOther(lockat::kPresence, 1, LockKind::Exclusive)) {
+        return Status::error(kExclusiveAccessRequired);
+    }
+    auto done = [&](Status s) {
+        if (!wasOpen) (void)close();
+        return s;
+    };
+    Status s = lockWait(lockat::kWrite, LockKind::Exclusive, recoverSeconds);
+    if (!s.ok()) return done(s);
+    s = lockWait(lockat::kOp, LockKind::Exclusive, recoverSeconds);
+    if (!s.ok()) {
+        unlock(lockat::kWrite);
+        return done(s);
+    }
+    opHead = log.head();
+    opHead.flags |= kJournalFlagBulk;
+    opHead.sequence |= 1;
+    s = log.writeHead(opHead);
+    if (s.ok()) s = log.sync();
+    if (s.ok()) s = readHeader(header);
+    FileSystem& fs = *sh->fs;
+    const std::string temp = sh->base + ".T00", path = sh->base + ".DAT";
+    Handle th = kNoHandle;
+    if (s.ok()) {
+        int rc = fs.open(temp, kOpenReadWrite | kOpenCreate | kOpenTruncate, th);
+        if (rc != 0) s = Status::system(codeFromErrno(rc), rc);
+    }
+    if (s.ok()) {
+        // The live slots renumbered from 1, written in pieces; then the descriptors as
+        // they are, under a header with the new counts.
+        std::vector<uint8_t> buf;
+        const std::size_t chunk = std::size_t{1} << 20;
+        uint64_t at = header.dataOffset;
+        uint32_t live = 0;
+        auto flush = [&]() {
+            if (buf.empty() || !s.ok()) return;
+            int rc = fs.write(th, buf.data(), buf.size(), at);
+            if (rc != 0) s = Status::system(kFileSystemError, rc);
+            at += buf.size();
+            buf.clear();
+        };
+        for (uint32_t r = 1; r <= header.records && s.ok(); ++r) {
+            const uint8_t* p = slot(r);
+            if (!p) {
+                s = Status::error(kInvalidDataFile, r);
+                break;
+            }
+            if (p[0] & kSlotDeleted) continue;
+            ++live;
+            const std::size_t o = buf.size();
+            buf.insert(buf.end(), p, p + header.slotLength);
+            buf[o] = kSlotWritten;
+            le::put32(buf.data() + o + 1, 0);
+            if (buf.size() >= chunk) flush();
+        }
+        flush();
+        std::vector<uint8_t> head(dat.at(0), dat.at(0) + header.dataOffset);
+        const Header keep = header;
+        header.records = live;
+        header.deleted = 0;
+        header.firstFree = 0;
+        header.highest = live;
+        header.lowest = live ? 1 : 0;
+        std::vector<Change> hc;
+        (void)headerChange(hc);
+        header = keep;
+        std::memcpy(head.data(), hc[0].bytes.data(), kHeaderSize);
+        if (s.ok()) {
+            int rc = fs.write(th, head.data(), head.size(), 0);
+            if (rc == 0) rc = fs.sync(th);
+            if (rc != 0) s = Status::system(kFileSystemError, rc);
+        }
+    }
+    if (th != kNoHandle) fs.close(th);
+    if (s.ok()) {
+        int rc = fs.rename(temp, path);
+        if (rc != 0) s = Status::system(kFileSystemError, rc);
+        std::string dir = sh->base.find('/') == std::string::npos ? "." : sh->base.substr(0, sh->base.rfind('/'));
+        fs.syncDirectory(dir);
+    } else {
+        fs.unlink(temp);
+    }
+    if (s.ok()) {
+        // The new data file replaces the old one: open it and take its locks again.
+        dropHold();
+        int rc = dat.open(fs, path, kOpenReadWrite);
+        if (rc != 0) {
+            closeFiles();
+            return done(Status::system(codeFromErrno(rc), rc));
+        }
+        dat.lock(lockat::kPresence, 1, LockKind::Shared);
+        for (uint64_t l : {lockat::kUseRead, lockat::kUseWrite, lockat::kDenyRead, lockat::kDenyWrite})
+            dat.lock(l, 1, LockKind::Shared);
+        (void)lockWait(lockat::kWrite, LockKind::Exclusive, recoverSeconds);
+        (void)lockWait(lockat::kOp, LockKind::Exclusive, recoverSeconds);
+        if (fileLocked) dat.lock(lockat::kFile, 1, LockKind::Exclusive);
+        s = rebuildKeys();
+    }
+    if (s.ok()) {
+        opHead.sequence += 1;
+        s = checkpoint();
+        seenSeq = 1;
+        current = 0;
+        readCopy.clear();
+        pos = Position{};
+    }
+    unlock(lockat::kOp);
+    if (!writeHeld) unlock(lockat::kWrite);
+    return done(s);
+}
+
+}  // namespace kw::storage

@@ -1,0 +1,278 @@
+// Creating, opening and closing a table's files.
+#include <cerrno>
+#include <cstring>
+
+#include "storage/byte_order.h"
+#include "storage/cipher.h"
+#include "storage/file_impl.h"
+
+namespace kw::storage {
+
+namespace {
+
+Status openError(int err) { return Status::system(codeFromErrno(err), err); }
+
+// Takes the sharing locks of an open and checks them against the other opens.
+bool takeShareLocks(MappedFile& dat, int mode) {
+    const int access = mode & 0x0F, share = mode & 0xF0;
+    const bool reads = access != kAccessWrite, writes = access != kAccessRead;
+    const bool denyRead = share == kDenyAll || share == kDenyRead;
+    const bool denyWrite = share == kDenyAll || share == kDenyWrite || share == kShareCompat;
+    auto take = [&](bool on, uint64_t at) { return !on || dat.lock(at, 1, LockKind::Shared) == 0; };
+    if (!take(true, lockat::kPresence) || !take(reads, lockat::kUseRead) || !take(writes, lockat::kUseWrite) ||
+        !take(denyRead, lockat::kDenyRead) || !take(denyWrite, lockat::kDenyWrite))
+        return false;
+    auto other = [&](bool on, uint64_t at) { return on && dat.lockedByOther(at, 1, LockKind::Exclusive); };
+    return !(other(reads, lockat::kDenyRead) || other(writes, lockat::kDenyWrite) ||
+             other(denyRead, lockat::kUseRead) || other(denyWrite, lockat::kUseWrite));
+}
+
+}  // namespace
+
+int createErrorCode(int err) {
+    int c = codeFromErrno(err);
+    return c >= 19 ? kAccessDenied : c;
+}
+
+File::State::State(std::shared_ptr<Shared> s) : sh(std::move(s)) {}
+
+File::State::~State() {
+    if (open) (void)close();
+}
+
+uint8_t* File::State::buffer() {
+    if (sh->decl.buffer) return static_cast<uint8_t*>(sh->decl.buffer());
+    if (ownBuffer.size() != sh->decl.recordSize) ownBuffer.assign(sh->decl.recordSize, 0);
+    return ownBuffer.data();
+}
+
+Status File::State::readHeader(Header& h) {
+    if (!dat.have(0, kHeaderSize)) return Status::error(kInvalidDataFile);
+    uint8_t b[kHeaderSize];
+    std::memcpy(b, dat.at(0), kHeaderSize);
+    if (le::get16(b) != kSignature) return Status::error(kNotThisFormat);
+    if (le::get16(b + 2) & kAttrOwner) {
+        if (!sh->owned) return Status::error(kInvalidDataFile);
+        cipher::apply(b + 4, kHeaderSize - 4, sh->cipherKey);
+        const uint16_t check = le::get16(b + 83);
+        le::put16(b + 83, 0);
+        if (cipher::headerSum(b) != check) return Status::error(kInvalidDataFile);
+    }
+    h = decodeHeader(b);
+    const uint64_t end = h.dataOffset + uint64_t{h.records} * h.slotLength;
+    if (h.slotLength <= kSlotPrefix || h.dataOffset < kHeaderSize || h.deleted > h.records ||
+        h.firstFree > h.records || h.highest > h.records || h.lowest > h.records || !dat.have(0, end))
+        return Status::error(kInvalidDataFile);
+    return Status::okay();
+}
+
+Status File::State::create() {
+    if (open) return Status::error(kFileAlreadyOpen);
+    if (!sh->layoutStatus.ok()) return sh->layoutStatus;
+    FileSystem& fs = *sh->fs;
+    const std::string datPath = sh->base + ".DAT";
+    {
+        // Never pull the files from under another station.
+        MappedFile probe;
+        if (probe.open(fs, datPath, kOpenRead) == 0 && probe.lockedByOther(lockat::kPresence, 1, LockKind::Exclusive))
+            return Status::error(kExclusiveAccessRequired);
+    }
+    auto writeWhole = [&](const std::string& path, const uint8_t* p, std::size_t n) -> Status {
+        Handle h;
+        int rc = fs.open(path, kOpenReadWrite | kOpenCreate | kOpenTruncate, h);
+        if (rc != 0) return Status::system(createErrorCode(rc), rc);
+        rc = fs.write(h, p, n, 0);
+        if (rc == 0) rc = fs.sync(h);
+        fs.close(h);
+        return rc == 0 ? Status::okay() : Status::system(createErrorCode(rc), rc);
+    };
+    // Key files and journal first, the data file last: a table whose data file exists
+    // is complete.
+    for (std::size_t k = 0; k < sh->layout.keys.size(); ++k) {
+        KeyMeta m;
+        m.length = sh->layout.keys[k].length;
+        m.flags = sh->layout.keys[k].flags;
+        m.number = static_cast<uint16_t>(k + 1);
+        Block b;
+        encodeKeyMeta(m, b.data());
+        Status s = writeWhole(sh->base + File::keyExtension(static_cast<int>(k + 1)), b.data(), b.size());
+        if (!s.ok()) return s;
+    }
+    {
+        Journal j;
+        Handle h;
+        int rc = fs.open(sh->base + ".LOG", kOpenReadWrite | kOpenCreate | kOpenTruncate, h);
+        if (rc != 0) return Status::system(createErrorCode(rc), rc);
+        fs.close(h);
+        Status s = j.open(fs, sh->base + ".LOG", true);
+        if (s.ok()) s = j.sync();
+        if (!s.ok()) return Status::system(createErrorCode(s.sysError), s.sysError);
+    }
+    std::vector<uint8_t> bytes = encodeLayout(sh->layout, sh->owned, sh->cipherKey);
+    Status s = writeWhole(datPath, bytes.data(), bytes.size());
+    if (!s.ok()) return s;
+    std::string dir = sh->base.find('/') == std::string::npos ? "." : sh->base.substr(0, sh->base.rfind('/'));
+    fs.syncDirectory(dir);
+    return Status::okay();
+}
+
+Status File::State::openFiles(int mode, bool forMaintenance) {
+    if (open) return Status::error(kFileAlreadyOpen);
+    if (!sh->layoutStatus.ok()) return sh->layoutStatus;
+    FileSystem& fs = *sh->fs;
+    const int access = mode & 0x0F;
+    if (access > kAccessReadWrite || (mode & 0xF0) > kDenyNone) return Status::error(kInvalidFilename);
+    writable = access != kAccessRead;
+    alone = (mode & 0xF0) == kDenyAll;
+    int rc = dat.open(fs, sh->base + ".DAT", writable ? kOpenReadWrite : kOpenRead);
+    if (rc != 0) return openError(rc);
+    auto fail = [&](Status s) {
+        closeFiles();
+        return s;
+    };
+    Header h;
+    Status s = readHeader(h);
+    if (!s.ok()) return fail(s);
+    // The counts first: a file of another table is a wrong declaration, not damage.
+    if (h.slotLength != sh->decl.recordSize + kSlotPrefix || h.fieldCount != sh->decl.fields.size() ||
+        h.keyCount != sh->decl.keys.size())
+        return fail(Status::error(kInvalidRecordDeclaration));
+    Layout file;
+    if (!dat.have(0, h.dataOffset)) return fail(Status::error(kInvalidDataFile));
+    s = decodeDescriptors(h, dat.at(kHeaderSize), h.dataOffset - kHeaderSize, sh->owned, sh->cipherKey, file);
+    if (!s.ok()) return fail(s);
+    s = checkAgainst(file, sh->decl);
+    if (!s.ok()) return fail(s);
+    if (!takeShareLocks(dat, mode)) return fail(Status::error(kAccessDenied));
+    header = h;
+
+    s = log.open(fs, sh->base + ".LOG", writable);
+    if (!s.ok() && writable) return fail(s);
+    const bool journal = log.isOpen();
+
+    bool missingKey = false;
+    for (std::size_t k = 0; k < sh->keys.size(); ++k) {
+        keyFiles.emplace_back();
+        unsigned flags = writable ? kOpenReadWrite : kOpenRead;
+        if (forMaintenance && writable) flags |= kOpenCreate;
+        rc = keyFiles.back().open(fs, sh->base + File::keyExtension(static_cast<int>(k + 1)), flags);
+        if (rc == ENOENT) {
+            missingKey = true;
+        } else if (rc != 0) {
+            return fail(openError(rc));
+        }
+        trees.emplace_back(keyFiles.back(), sh->keys[k].length);
+    }
+    if (!forMaintenance) {
+        if (missingKey) return fail(Status::error(kKeyFileMustBeRebuilt));
+        if (journal && writable) {
+            // Finish what a station that died left behind. A station at work holds the
+            // write lock and finishes such work itself; then there is nothing to do here.
+            const bool free = dat.lock(lockat::kWrite, 1, LockKind::Exclusive) == 0;
+            if (free) {
+                s = lockWait(lockat::kOp, LockKind::Exclusive, recoverSeconds);
+                if (!s.ok()) {
+                    unlock(lockat::kWrite);
+                    return fail(s);
+                }
+            }
+            JournalHead jh = log.head();
+            const bool soleStation = !dat.lockedByOther(lockat::kPresence, 1, LockKind::Exclusive);
+            if ((jh.flags & kJournalFlagBulk) && !dat.lockedByOther(lockat::kBulk, 1, LockKind::Exclusive)) {
+                s = Status::error(kKeyFileMustBeRebuilt);
+            } else if (free && ((jh.sequence & 1) || (soleStation && log.hasLiveRecords(jh.generation)))) {
+                opHead = jh;
+                s = recover();
+                if (s.ok()) {
+                    opHead.sequence = (opHead.sequence | 1) + 1;
+                    s = log.writeHead(opHead);
+                }
+            }
+            if (free) {
+                unlock(lockat::kOp);
+                unlock(lockat::kWrite);
+            }
+            if (!s.ok()) return fail(s);
+        } else if (journal && (log.head().flags & kJournalFlagBulk) &&
+                   !dat.lockedByOther(lockat::kBulk, 1, LockKind::Exclusive)) {
+            return fail(Status::error(kKeyFileMustBeRebuilt));
+        }
+        for (std::size_t k = 0; k < trees.size(); ++k) {
+            s = trees[k].load();
+            if (!s.ok()) {
+                s.fileIndex = static_cast<int>(k + 1);
+                return fail(s);
+            }
+            const KeyMeta& m = trees[k].meta();
+            if (m.flags != sh->layout.keys[k].flags) return fail(Status::error(kInvalidKeyFile));
+        }
+        s = readHeader(header);
+        if (!s.ok()) return fail(s);
+    }
+    openMode = mode;
+    open = true;
+    seenSeq = journal ? log.sequence() : 1;
+    if (!journal) seenSeq |= 1;
+    order = 0;
+    pos = Position{};
+    current = 0;
+    readCopy.clear();
+    atEof = atBof = false;
+    return Status::okay();
+}
+
+void File::State::closeFiles() {
+    trees.clear();
+    keyFiles.clear();
+    log.close();
+    dat.close();
+    open = false;
+    held = 0;
+    fileLocked = false;
+    writeHeld = false;
+}
+
+Status File::State::close() {
+    if (!open) return Status::okay();
+    Status result = settle();
+    // A file closed inside a transaction leaves it with its changes undone.
+    if (transaction != 0) {
+        Status s = closeTransaction(*this, RecordKind::Abort);
+        if (!s.ok()) {
+            transaction = 0;
+            undo.clear();
+            if (result.ok()) result = Status::error(kUnableToRollback);
+        }
+    }
+    dropHold();
+    if (fileLocked) {
+        unlock(lockat::kFile);
+        fileLocked = false;
+        if (transaction == 0) {
+            unlock(lockat::kWrite);
+            writeHeld = false;
+        }
+    }
+    if (bulk) {
+        Status s = leaveBulk();
+        if (result.ok()) result = s;
+    }
+    // The last station out leaves synced files and an empty journal behind.
+    if (writable && log.isOpen() && !dat.lockedByOther(lockat::kPresence, 1, LockKind::Exclusive) &&
+        log.hasLiveRecords(log.head().generation) && dat.lock(lockat::kWrite, 1, LockKind::Exclusive) == 0) {
+        if (dat.lock(lockat::kOp, 1, LockKind::Exclusive) == 0) {
+            opHead = log.head();
+            if (!(opHead.sequence & 1) && !(opHead.flags & kJournalFlagBulk)) {
+                Status s = checkpoint();
+                if (result.ok()) result = s;
+            }
+            unlock(lockat::kOp);
+        }
+        unlock(lockat::kWrite);
+    }
+    closeFiles();
+    saved.clear();
+    return result;
+}
+
+}  // namespace kw::storage

@@ -1,0 +1,206 @@
+// Reading: positions, next and previous in physical and key order, get by key and by
+// record number, holds.
+#include <cstring>
+
+#include "storage/byte_order.h"
+#include "storage/cipher.h"
+#include "storage/file_impl.h"
+
+namespace kw::storage {
+
+const uint8_t* File::State::slot(uint32_t rec) {
+    if (rec == 0 || rec > header.records) return nullptr;
+    const uint64_t off = slotOffset(rec);
+    if (!dat.have(off, header.slotLength)) return nullptr;
+    return dat.at(off);
+}
+
+void File::State::decodeBytes(const uint8_t* recordBytes, uint8_t* out) const {
+    const std::size_t n = sh->decl.recordSize;
+    std::memcpy(out, recordBytes, n);
+    if (header.attributes & kAttrEncrypt) cipher::apply(out, n, sh->cipherKey);
+    sh->strings.toAnsi(out);
+}
+
+void File::State::encodeRecord(const uint8_t* record, uint8_t* slotRecord) const {
+    const std::size_t n = sh->decl.recordSize;
+    std::memcpy(slotRecord, record, n);
+    sh->strings.toOem(slotRecord);
+    if (header.attributes & kAttrEncrypt) cipher::apply(slotRecord, n, sh->cipherKey);
+}
+
+bool File::State::heldByOther(uint32_t rec) {
+    return dat.lockedByOther(lockat::kRecord + rec, 1, LockKind::Exclusive);
+}
+
+Status File::State::takeHold(uint32_t rec) {
+    if (held == rec) return Status::okay();
+    dropHold();
+    int rc = dat.lock(lockat::kRecord + rec, 1, LockKind::Exclusive);
+    if (rc == EAGAIN) return Status::error(kRecordHeld, rec);
+    if (rc != 0) return Status::system(kFileSystemError, rc);
+    held = rec;
+    return Status::okay();
+}
+
+void File::State::dropHold() {
+    if (held != 0 && dat.isOpen()) unlock(lockat::kRecord + held);
+    held = 0;
+}
+
+// Copies the slot's record bytes as they lie on disk into `scratch`; 35 when the
+// record is missing, or deleted while deleted slots are not read.
+static Status copySlot(File::State& s, uint32_t rec) {
+    const uint8_t* p = s.slot(rec);
+    if (!p) return Status::error(kRecordNotFound, rec);
+    if ((p[0] & kSlotDeleted) && !s.ignoreStatus) return Status::error(kRecordNotFound, rec);
+    s.scratch.assign(p + kSlotPrefix, p + kSlotPrefix + s.sh->decl.recordSize);
+    return Status::okay();
+}
+
+Status File::State::stepPhysical(bool forward, uint32_t& rec) {
+    rec = 0;
+    int64_t r;
+    if (pos.kind == Position::Record)
+        r = forward ? int64_t{pos.forward} : int64_t{pos.backward};
+    else
+        r = forward ? 1 : int64_t{header.records};
+    if (r < 1) r = forward ? 1 : 0;
+    for (; r >= 1 && r <= int64_t{header.records}; r += forward ? 1 : -1) {
+        const uint8_t* p = slot(static_cast<uint32_t>(r));
+        if (!p) return Status::error(kInvalidDataFile, static_cast<uint32_t>(r));
+        if ((p[0] & kSlotDeleted) && !ignoreStatus) continue;
+        rec = static_cast<uint32_t>(r);
+        scratch.assign(p + kSlotPrefix, p + kSlotPrefix + sh->decl.recordSize);
+        return Status::okay();
+    }
+    return Status::okay();
+}
+
+Status File::State::stepKey(bool forward, uint32_t& rec) {
+    rec = 0;
+    KeyTree& t = trees[static_cast<std::size_t>(order - 1)];
+    KeyTree::Cursor c;
+    Status s;
+    if (pos.kind == Position::Key && pos.cursorSeq == seenSeq && !(seenSeq & 1) && pos.cursor.valid()) {
+        c = pos.cursor;
+        s = t.step(c, forward);
+    } else if (pos.kind == Position::Key) {
+        s = forward ? t.seek(pos.value.data(), pos.forward, c) : t.seekLast(pos.value.data(), pos.backward, c);
+    } else {
+        s = forward ? t.first(c) : t.last(c);
+    }
+    const std::size_t len = sh->keys[static_cast<std::size_t>(order - 1)].length;
+    for (uint32_t guard = 0; s.ok() && c.valid(); ++guard) {
+        const uint32_t r = t.recordAt(c);
+        if (pos.kind == Position::Key) {
+            // Key order only moves on; an entry on the wrong side means damaged links.
+            int cmp = std::memcmp(t.valueAt(c), pos.value.data(), len);
+            if (cmp == 0) cmp = r < (forward ? pos.forward : pos.backward) ? -1 : r > (forward ? pos.forward : pos.backward);
+            if (forward ? cmp < 0 : cmp > 0) {
+                Status bad = Status::error(kInvalidKeyFile, r);
+                bad.block = c.block;
+                bad.fileIndex = order;
+                return bad;
+            }
+        }
+        const uint8_t* p = slot(r);
+        if (p && (!(p[0] & kSlotDeleted) || ignoreStatus)) {
+            rec = r;
+            scratch.assign(p + kSlotPrefix, p + kSlotPrefix + sh->decl.recordSize);
+            keyScratch.assign(t.valueAt(c), t.valueAt(c) + len);
+            cursorScratch = c;
+            return Status::okay();
+        }
+        // The key names a record that is not there.
+        if (!ignoreCorruptions || guard > header.records) return Status::error(kKeyFileMustBeRebuilt, r);
+        s = t.step(c, forward);
+    }
+    return s;
+}
+
+Status File::State::readInto(uint32_t rec, bool hold) {
+    if (hold) {
+        Status s = takeHold(rec);
+        if (!s.ok()) return s;
+        // Read it again under the hold: the copy must be what the hold protects.
+        s = readStable([&] { return copySlot(*this, rec); });
+        if (!s.ok()) {
+            dropHold();
+            return s;
+        }
+    }
+    decodeBytes(scratch.data(), buffer());
+    readCopy.swap(scratch);
+    current = rec;
+    atEof = atBof = false;
+    return Status::okay();
+}
+
+Status File::State::step(bool forward, bool hold) {
+    if (!open) return Status::error(kFileNotOpen);
+    uint32_t rec = 0;
+    Status s = readStable([&] { return order == 0 ? stepPhysical(forward, rec) : stepKey(forward, rec); });
+    if (!s.ok()) return s;
+    if (rec == 0) {
+        (forward ? atEof : atBof) = true;
+        return Status::error(kRecordNotAvailable);
+    }
+    if (order == 0) {
+        pos.kind = Position::Record;
+    } else {
+        pos.kind = Position::Key;
+        pos.value.swap(keyScratch);
+        pos.cursor = cursorScratch;
+    }
+    pos.cursorSeq = order != 0 && log.isOpen() ? seenSeq : 1;
+    pos.forward = rec + 1;
+    pos.backward = rec - 1;
+    return readInto(rec, hold);
+}
+
+Status File::State::getByKey(int key, bool hold) {
+    if (!open) return Status::error(kFileNotOpen);
+    if (key < 1 || key > static_cast<int>(trees.size())) return Status::error(kEntryNotFound);
+    const KeyShape& k = sh->keys[static_cast<std::size_t>(key - 1)];
+    std::vector<uint8_t>& value = valueScratch;
+    value.resize(k.length);
+    k.value(buffer(), value.data());
+    KeyTree& t = trees[static_cast<std::size_t>(key - 1)];
+    uint32_t rec = 0;
+    Status s = readStable([&] {
+        rec = 0;
+        KeyTree::Cursor c;
+        Status st = t.seek(value.data(), 0, c);
+        if (!st.ok()) return st;
+        if (!c.valid() || std::memcmp(t.valueAt(c), value.data(), k.length) != 0)
+            return Status::error(kRecordNotFound);
+        rec = t.recordAt(c);
+        st = copySlot(*this, rec);
+        if (st.code == kRecordNotFound) return Status::error(kKeyFileMustBeRebuilt, rec);
+        return st;
+    });
+    if (!s.ok()) return s;
+    order = key;
+    pos = Position{};
+    pos.kind = Position::Key;
+    pos.value = value;
+    pos.forward = rec + 1;
+    pos.backward = rec - 1;
+    return readInto(rec, hold);
+}
+
+Status File::State::getByRecord(uint32_t rec, bool hold) {
+    if (!open) return Status::error(kFileNotOpen);
+    Status s = readStable([&] { return copySlot(*this, rec); });
+    if (!s.ok()) return s;
+    if (order == 0) {
+        pos = Position{};
+        pos.kind = Position::Record;
+        pos.forward = rec + 1;
+        pos.backward = rec - 1;
+    }
+    return readInto(rec, hold);
+}
+
+}  // namespace kw::storage

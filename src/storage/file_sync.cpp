@@ -1,0 +1,392 @@
+// Consistency between stations: locks, the journal protocol of a write, recovery and
+// checkpoints, and reads that retry when a writer was at work meanwhile.
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <thread>
+
+#include "storage/file_impl.h"
+
+namespace kw::storage {
+
+namespace {
+// Journal bytes after which a write checkpoints: inside the journal's first allocation.
+constexpr uint64_t kCheckpointBytes = kJournalPreallocated - (uint64_t{64} << 10);
+}
+
+Status File::State::lockWait(uint64_t off, LockKind kind, int seconds, uint64_t len) {
+    using clock = std::chrono::steady_clock;
+    const auto deadline = clock::now() + std::chrono::seconds(seconds < 0 ? 0 : seconds);
+    auto pause = std::chrono::microseconds(20);
+    for (;;) {
+        int rc = dat.lock(off, len, kind);
+        if (rc == 0) return Status::okay();
+        if (rc != EAGAIN) return Status::system(kFileSystemError, rc);
+        if (seconds >= 0 && clock::now() >= deadline) return Status::error(kAccessDenied);
+        std::this_thread::sleep_for(pause);
+        if (pause < std::chrono::milliseconds(2)) pause *= 2;
+    }
+}
+
+void File::State::unlock(uint64_t off, uint64_t len) { dat.lock(off, len, LockKind::Unlock); }
+
+Status File::State::refresh() {
+    const bool journal = log.isOpen();
+    const uint32_t seq = journal ? log.sequence() : 1;
+    if (journal && seq == seenSeq && !(seq & 1)) return Status::okay();
+    Header h;
+    Status s = readHeader(h);
+    if (!s.ok()) return s;
+    header = h;
+    for (std::size_t k = 0; k < trees.size(); ++k) {
+        s = trees[k].load();
+        if (!s.ok()) {
+            s.fileIndex = static_cast<int>(k + 1);
+            return s;
+        }
+    }
+    seenSeq = seq;
+    return Status::okay();
+}
+
+Status File::State::readSlow(const std::function<Status()>& read) {
+    if (!log.isOpen()) {
+        Status s = refresh();
+        return s.ok() ? read() : s;
+    }
+    // A writer is at work (or died at work): wait for it, or finish its work.
+    Status s = lockWait(lockat::kOp, LockKind::Shared, recoverSeconds);
+    if (!s.ok()) return s;
+    if ((log.sequence() & 1) && writable && !writeHeld) {
+        unlock(lockat::kOp);
+        s = recoverStale();
+        if (!s.ok()) return s;
+        s = lockWait(lockat::kOp, LockKind::Shared, recoverSeconds);
+        if (!s.ok()) return s;
+    }
+    s = refresh();
+    if (s.ok()) s = read();
+    unlock(lockat::kOp);
+    return s;
+}
+
+Status File::State::recoverStale() {
+    Status s = lockWait(lockat::kWrite, LockKind::Exclusive, recoverSeconds);
+    if (!s.ok()) return s;
+    s = lockWait(lockat::kOp, LockKind::Exclusive, recoverSeconds);
+    if (!s.ok()) {
+        unlock(lockat::kWrite);
+        return s;
+    }
+    opHead = log.head();
+    if (opHead.flags & kJournalFlagBulk) {
+        if (!dat.lockedByOther(lockat::kBulk, 1, LockKind::Exclusive) && !bulk) s = Status::error(kKeyFileMustBeRebuilt);
+    } else if (opHead.sequence & 1) {
+        s = recover();
+        if (s.ok()) {
+            opHead.sequence += 1;
+            s = log.writeHead(opHead);
+        }
+    }
+    unlock(lockat::kOp);
+    unlock(lockat::kWrite);
+    return s;
+}
+
+Status File::State::writeFile(uint16_t file, uint64_t off, const uint8_t* p, std::size_t n) {
+    MappedFile* f = nullptr;
+    if (file == 0)
+        f = &dat;
+    else if (file <= keyFiles.size())
+        f = &keyFiles[file - 1];
+    if (!f || !f->isOpen()) return Status::error(kFileSystemError);
+    int rc = f->write(p, n, off);
+    if (rc != 0) {
+        Status s = Status::system(kFileSystemError, rc);
+        s.fileIndex = file == 0 ? -1 : file;
+        return s;
+    }
+    return Status::okay();
+}
+
+Status File::State::checkpoint() {
+    int rc = dat.sync();
+    for (auto& k : keyFiles)
+        if (rc == 0 && k.isOpen()) rc = k.sync();
+    if (rc != 0) return Status::system(kFileSystemError, rc);
+    opHead.generation += 1;
+    opHead.end = kJournalStart;
+    if (!bulk) opHead.flags &= ~kJournalFlagBulk;
+    Status s = log.writeHead(opHead);
+    if (s.ok()) s = log.sync();
+    return s;
+}
+
+Status File::State::recover() {
+    uint64_t end = 0;
+    Status s = log.replay(opHead.generation,
+                          [this](uint16_t f, uint64_t off, const uint8_t* p, std::size_t n) {
+                              return writeFile(f, off, p, n);
+                          },
+                          end);
+    if (!s.ok()) return s;
+    s = checkpoint();
+    if (!s.ok()) return s;
+    seenSeq = 1;  // read everything again
+    return Status::okay();
+}
+
+Status File::State::beginWrite() {
+    if (!open) return Status::error(kFileNotOpen);
+    if (bulkSession) {
+        Status e = endBulkSession();
+        if (!e.ok()) return e;
+    }
+    if (!writable) return Status::error(kAccessDenied);
+    if (!log.isOpen()) return Status::error(kUnableToLogTransaction);
+    // The writer's lock and the apply lock are neighbours: one call takes both.
+    Status s = Status::okay();
+    if (!writeHeld) {
+        if (dat.lock(lockat::kWrite, 2, LockKind::Exclusive) != 0) {
+            if (dat.lockedByOther(lockat::kFile, 1, LockKind::Shared)) return Status::error(kFileLocked);
+            s = lockWait(lockat::kWrite, LockKind::Exclusive, recoverSeconds, 2);
+            if (!s.ok())
+                return dat.lockedByOther(lockat::kFile, 1, LockKind::Shared) ? Status::error(kFileLocked) : s;
+        }
+    } else {
+        s = lockWait(lockat::kOp, LockKind::Exclusive, recoverSeconds);
+        if (!s.ok()) return s;
+    }
+    opHead = log.head();
+    if ((opHead.flags & kJournalFlagBulk) && !bulk && !dat.lockedByOther(lockat::kBulk, 1, LockKind::Exclusive)) {
+        releaseWriteLocks();
+        return Status::error(kKeyFileMustBeRebuilt);
+    }
+    if (opHead.sequence & 1) {
+        s = recover();
+        if (!s.ok()) {
+            releaseWriteLocks();
+            return s;
+        }
+    }
+    if (!durable && !bulk && transaction == 0) {
+        s = enterBulk();
+        if (!s.ok()) {
+            releaseWriteLocks();
+            return s;
+        }
+    }
+    // Under the write lock the files can only change by this station's hand: read
+    // the header and key heads afresh. The journal counter is raised only when the
+    // first change is about to be applied, so a refused write changes no byte.
+    marked = false;
+    s = refresh();
+    if (!s.ok()) {
+        abortWrite();
+        return s;
+    }
+    return Status::okay();
+}
+
+Status File::State::markWriting() {
+    if (marked) return Status::okay();
+    opHead.sequence |= 1;
+    Status s = log.writeSequence(opHead.sequence);
+    if (s.ok()) marked = true;
+    return s;
+}
+
+void File::State::releaseWriteLocks() {
+    if (writeHeld)
+        unlock(lockat::kOp);
+    else
+        unlock(lockat::kWrite, 2);
+}
+
+void File::State::abortWrite() {
+    for (auto& t : trees) (void)t.discard();
+    // After a failed apply the odd counter stays, so the next writer recovers.
+    if (marked && !applyFailed) {
+        opHead.sequence += 1;
+        (void)log.writeHead(opHead);
+    }
+    marked = false;
+    applyFailed = false;
+    seenSeq = 1;
+    releaseWriteLocks();
+}
+
+Status File::State::commitWrite(std::vector<Change>& changes) {
+    const bool journal = durable || transaction != 0;
+    if (journal) {
+        if (transaction != 0) {
+            for (auto& c : changes) {
+                c.before.assign(c.bytes.size(), 0);
+                MappedFile& f = c.file == 0 ? dat : keyFiles[c.file - 1];
+                for (std::size_t i = 0; i < c.bytes.size(); ++i)
+                    if (f.have(c.offset + i, 1)) c.before[i] = *f.at(c.offset + i);
+            }
+        }
+        uint64_t next = 0;
+        recordStart = opHead.end;
+        Status s = log.append(opHead.end, opHead.generation, transaction ? RecordKind::TxOp : RecordKind::Op,
+                              transaction, changes, next, true);
+        if (!s.ok()) {
+            // Not committed: make sure no later recovery takes the record for one.
+            const uint8_t zero[4] = {0, 0, 0, 0};
+            (void)log.file().write(zero, 4, opHead.end);
+            return s;
+        }
+        opHead.end = next;
+        if (transaction != 0) undo.push_back(changes);
+    }
+    Status m = markWriting();
+    if (!m.ok()) {
+        // Not a byte of the files changed: take the record back, the write failed.
+        if (journal) {
+            const uint8_t zero[4] = {0, 0, 0, 0};
+            (void)log.file().write(zero, 4, recordStart);
+            opHead.end = recordStart;
+            if (transaction != 0) undo.pop_back();
+        }
+        return m;
+    }
+    for (const auto& c : changes) {
+        Status s = writeFile(c.file, c.offset, c.bytes.data(), c.bytes.size());
+        if (!s.ok()) {
+            if (!journal) return s;
+            // The operation is committed in the journal: finish it from there.
+            Status r = recover();
+            if (!r.ok()) {
+                applyFailed = true;
+                return s;
+            }
+            break;
+        }
+    }
+    return Status::okay();
+}
+
+Status File::State::endWrite() {
+    if (!marked) {
+        releaseWriteLocks();
+        return Status::okay();
+    }
+    marked = false;
+    // The operation is done. Should the head not be written, the counter stays odd and
+    // the next writer replays the journal, which changes nothing that is not so already.
+    opHead.sequence += 1;
+    Status s = log.writeHead(opHead);
+    seenSeq = s.ok() ? opHead.sequence : 1;
+    if (s.ok() && transaction == 0 && !bulk && opHead.end - kJournalStart > kCheckpointBytes) (void)checkpoint();
+    releaseWriteLocks();
+    return Status::okay();
+}
+
+Status File::State::enterBulk() {
+    Status s = checkpoint();
+    if (!s.ok()) return s;
+    opHead.flags |= kJournalFlagBulk;
+    s = log.writeHead(opHead);
+    if (s.ok()) s = log.sync();
+    if (!s.ok()) return s;
+    dat.lock(lockat::kBulk, 1, LockKind::Shared);
+    bulk = true;
+    return Status::okay();
+}
+
+Status File::State::leaveBulk() {
+    if (!bulk) return Status::okay();
+    Status s = settle();
+    if (!s.ok()) return s;
+    if (!writeHeld) s = lockWait(lockat::kWrite, LockKind::Exclusive, recoverSeconds);
+    if (!s.ok()) return s;
+    s = lockWait(lockat::kOp, LockKind::Exclusive, recoverSeconds);
+    if (!s.ok()) {
+        if (!writeHeld) unlock(lockat::kWrite);
+        return s;
+    }
+    bulk = false;
+    unlock(lockat::kBulk);
+    opHead = log.head();
+    if (!dat.lockedByOther(lockat::kBulk, 1, LockKind::Exclusive)) {
+        s = checkpoint();  // syncs the files, clears the flag
+    } else {
+        int rc = dat.sync();
+        for (auto& k : keyFiles)
+            if (rc == 0) rc = k.sync();
+        if (rc != 0) s = Status::system(kFileSystemError, rc);
+    }
+    releaseWriteLocks();
+    return s;
+}
+
+}  // namespace kw::storage
+
+namespace kw::storage {
+
+Status File::State::beginBulkSession() {
+    Status s = beginWrite();  // locks, recovery, bulk flag, fresh header
+    if (!s.ok()) return s;
+    s = markWriting();
+    if (!s.ok()) {
+        abortWrite();
+        return s;
+    }
+    bulkSession = true;
+    appendBuf.clear();
+    appendFirst = 0;
+    return Status::okay();
+}
+
+Status File::State::flushBulk() {
+    Status s = Status::okay();
+    if (!appendBuf.empty()) {
+        const std::size_t chunk = std::size_t{4} << 20;
+        for (std::size_t at = 0; at < appendBuf.size() && s.ok(); at += chunk)
+            s = writeFile(0, slotOffset(appendFirst) + at, appendBuf.data() + at, std::min(chunk, appendBuf.size() - at));
+        appendBuf.clear();
+        appendFirst = 0;
+    }
+    // Key blocks in block order, neighbours in one write.
+    for (std::size_t k = 0; k < trees.size() && s.ok(); ++k) {
+        auto blocks = trees[k].takeChanges();
+        std::vector<uint8_t> run;
+        uint32_t runStart = 0, prev = 0;
+        auto put = [&]() {
+            if (!run.empty() && s.ok()) s = writeFile(static_cast<uint16_t>(k + 1), uint64_t{runStart} * kBlockSize, run.data(), run.size());
+            run.clear();
+        };
+        for (auto& [n, b] : blocks) {
+            if (run.empty() || n != prev + 1) {
+                put();
+                runStart = n;
+            }
+            run.insert(run.end(), b.begin(), b.end());
+            prev = n;
+        }
+        put();
+    }
+    if (s.ok()) {
+        std::vector<Change> hc;
+        (void)headerChange(hc);
+        s = writeFile(0, 0, hc[0].bytes.data(), kHeaderSize);
+    }
+    return s;
+}
+
+Status File::State::endBulkSession() {
+    bulkSession = false;
+    Status s = flushBulk();
+    if (!s.ok()) {
+        // The files are part written: the odd counter and the bulk flag stay, so the
+        // keys are rebuilt before the table is used again.
+        for (auto& t : trees) (void)t.discard();
+        applyFailed = true;
+        abortWrite();
+        return s;
+    }
+    return endWrite();
+}
+
+}  // namespace kw::storage

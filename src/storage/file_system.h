@@ -1,0 +1,75 @@
+// The driver's only way to the disk. Every call returns 0 or an errno value. The POSIX
+// implementation is the real one; FaultFileSystem (fault_file_system.h) wraps it for
+// tests and injects failures, short writes and crashes at chosen write steps.
+//
+// Locks are byte-range locks owned by the open file (Linux open-file-description
+// locks): two opens of the same file conflict even inside one process, and a lock dies
+// with the last descriptor of its open, so a killed station leaves no lock behind.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace kw::storage {
+
+using Handle = int;
+inline constexpr Handle kNoHandle = -1;
+
+enum OpenFlags : unsigned {
+    kOpenRead = 0,
+    kOpenReadWrite = 1,
+    kOpenCreate = 2,     // create when missing
+    kOpenExclusive = 4,  // with kOpenCreate: fail when it exists
+    kOpenTruncate = 8,
+    kOpenDataSync = 16,  // every write returns once its bytes are on the disk
+};
+
+enum class LockKind { Shared, Exclusive, Unlock };
+
+class FileSystem {
+public:
+    virtual ~FileSystem() = default;
+
+    virtual int open(const std::string& path, unsigned flags, Handle& h) = 0;
+    virtual int close(Handle h) = 0;
+    // Reads up to n bytes at off; `got` is what was read (short at the end of the file).
+    virtual int read(Handle h, void* buf, std::size_t n, uint64_t off, std::size_t& got) = 0;
+    // Writes all n bytes at off or fails.
+    virtual int write(Handle h, const void* buf, std::size_t n, uint64_t off) = 0;
+    // Flushes the file's data (and its size) to the disk.
+    virtual int sync(Handle h) = 0;
+    virtual int truncate(Handle h, uint64_t size) = 0;
+    virtual int size(Handle h, uint64_t& size) = 0;
+    virtual int rename(const std::string& from, const std::string& to) = 0;
+    virtual int unlink(const std::string& path) = 0;
+    // 0 when the path exists, ENOENT when not, another errno when it cannot be told.
+    virtual int exists(const std::string& path) = 0;
+    // Flushes a directory entry change (create, rename, unlink) of the directory `dir`.
+    virtual int syncDirectory(const std::string& dir) = 0;
+
+    // Takes or releases a lock on [off, off+len) without waiting: EAGAIN when another
+    // open holds a conflicting lock.
+    virtual int lock(Handle h, uint64_t off, uint64_t len, LockKind kind) = 0;
+    // Whether another open holds a lock that conflicts with `kind` on the range.
+    virtual int testLock(Handle h, uint64_t off, uint64_t len, LockKind kind, bool& conflict) = 0;
+
+    // Maps the first `len` bytes of the file for reading (len may exceed the file's
+    // size; only bytes below the size may be touched). Writes through write() are seen
+    // in the mapping at once.
+    virtual int map(Handle h, uint64_t len, const uint8_t*& p) = 0;
+    virtual void unmap(const uint8_t* p, uint64_t len) = 0;
+    // Maps the first `len` bytes (all inside the file) for reading and writing, shared
+    // with every other open of the file.
+    virtual int mapWritable(Handle h, uint64_t len, uint8_t*& p) = 0;
+    // Asks for [p, p+len) of a map to be made readable at once (one call instead of a
+    // fault per page); a hint, failures are ignored.
+    virtual void prefetch(const uint8_t* p, uint64_t len) = 0;
+    // Stores n bytes into a writable map: one write step, like write().
+    virtual int store(uint8_t* dst, const void* src, std::size_t n) = 0;
+};
+
+// The process's POSIX file system.
+FileSystem& posixFileSystem();
+
+}  // namespace kw::storage

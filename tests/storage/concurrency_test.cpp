@@ -1,0 +1,188 @@
+// Several stations at once: two processes and two threads of one process add, change
+// and delete in the same files; nothing is lost or damaged.
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <set>
+#include <thread>
+
+#include "storage_test_util.h"
+
+namespace kw::storage {
+namespace {
+
+using testing::TempDir;
+using testing::zal;
+
+// Adds `count` pledges numbered from `first`; returns the number of failures.
+int addMany(const TempDir& d, int first, int count) {
+    File f(kw::dict::table("ZAL"), testing::in(d));
+    if (!f.open().ok()) return count;
+    int failures = 0;
+    for (int i = 0; i < count; ++i) {
+        zal(first + i, "Клиент", 72687 + (first + i) % 300, 0);
+        if (!f.add().ok()) ++failures;
+    }
+    if (!f.close().ok()) ++failures;
+    return failures;
+}
+
+void expectComplete(const TempDir& d, std::size_t count, const std::set<int>& absent = {}) {
+    File f(kw::dict::table("ZAL"), testing::in(d));
+    ASSERT_EQ(f.open().code, 0);
+    std::vector<std::string> problems;
+    ASSERT_EQ(f.check(problems).code, 0);
+    EXPECT_TRUE(problems.empty()) << problems.front();
+    uint32_t n = 0;
+    ASSERT_EQ(f.records(n).code, 0);
+    EXPECT_EQ(n, count);
+    std::set<int> tickets;
+    ASSERT_EQ(f.set(1).code, 0);
+    int last = -1;
+    while (f.next().ok()) {
+        EXPECT_GT(ZAL.N_KV, last);
+        last = ZAL.N_KV;
+        tickets.insert(ZAL.N_KV);
+        EXPECT_EQ(ZAL.S_VID, ZAL.N_KV * 10.5);
+    }
+    EXPECT_EQ(tickets.size(), count);
+    for (int t : absent) EXPECT_EQ(tickets.count(t), 0u) << t;
+}
+
+TEST(Stations, TwoProcessesAddTenThousandRecordsEach) {
+    TempDir d;
+    {
+        File f(kw::dict::table("ZAL"), testing::in(d));
+        ASSERT_EQ(f.create().code, 0);
+    }
+    constexpr int kEach = 10000;
+    pid_t pids[2];
+    for (int p = 0; p < 2; ++p) {
+        pids[p] = ::fork();
+        ASSERT_GE(pids[p], 0);
+        if (pids[p] == 0) {
+            const int failures = addMany(d, 1 + p * kEach, kEach);
+            ::_exit(failures == 0 ? 0 : 1);
+        }
+    }
+    for (pid_t pid : pids) {
+        int status = 0;
+        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    expectComplete(d, 2 * kEach);
+}
+
+TEST(Stations, TwoThreadsAddChangeAndDeleteTogether) {
+    TempDir d;
+    {
+        File f(kw::dict::table("ZAL"), testing::in(d));
+        ASSERT_EQ(f.create().code, 0);
+    }
+    File shared(kw::dict::table("ZAL"), testing::in(d));  // one global FILE, a state per thread
+    auto work = [&](int base) {
+        ASSERT_EQ(shared.open().code, 0);
+        for (int i = 0; i < 600; ++i) {
+            zal(base + i);
+            ASSERT_EQ(shared.add().code, 0);
+            if (i % 3 == 2) {
+                // Change the record added two steps ago, then delete the one before it.
+                zal(base + i - 1);
+                ASSERT_EQ(shared.get(1).code, 0);
+                ZAL.PROB = 585;
+                ASSERT_EQ(shared.put().code, 0);
+                zal(base + i - 2);
+                ASSERT_EQ(shared.get(1).code, 0);
+                ASSERT_EQ(shared.remove().code, 0);
+            }
+        }
+        ASSERT_EQ(shared.close().code, 0);
+    };
+    std::thread a(work, 1), b(work, 100001);
+    a.join();
+    b.join();
+    std::set<int> deleted;
+    for (int base : {1, 100001})
+        for (int i = 2; i < 600; i += 3) deleted.insert(base + i - 2);
+    expectComplete(d, 2 * 600 - deleted.size(), deleted);
+    File f(kw::dict::table("ZAL"), testing::in(d));
+    ASSERT_EQ(f.open().code, 0);
+    zal(2);
+    ASSERT_EQ(f.get(1).code, 0);
+    EXPECT_EQ(ZAL.PROB, 585);
+}
+
+TEST(Stations, ReaderSeesEveryRecordOnceWhileAnotherStationWrites) {
+    TempDir d;
+    {
+        File f(kw::dict::table("ZAL"), testing::in(d));
+        ASSERT_EQ(f.create().code, 0);
+        ASSERT_EQ(f.open().code, 0);
+        f.setDurable(false);
+        for (int t = 1; t <= 2000; ++t) {
+            zal(t * 2);
+            ASSERT_EQ(f.add().code, 0);
+        }
+        f.setDurable(true);
+    }
+    std::atomic<bool> done{false};
+    std::thread writer([&] {
+        File w(kw::dict::table("ZAL"), testing::in(d));
+        ASSERT_EQ(w.open().code, 0);
+        w.setDurable(false);
+        for (int t = 1; t <= 1500; ++t) {  // odd tickets in between: splits everywhere
+            zal(t * 2 + 1);
+            ASSERT_EQ(w.add().code, 0);
+        }
+        done = true;
+    });
+    File r(kw::dict::table("ZAL"), testing::in(d));
+    ASSERT_EQ(r.open().code, 0);
+    int passes = 0;
+    do {
+        std::set<int> even;
+        int last = 0;
+        ASSERT_EQ(r.set(1).code, 0);
+        while (r.next().ok()) {
+            ASSERT_GT(ZAL.N_KV, last);  // key order never goes back
+            last = ZAL.N_KV;
+            if (ZAL.N_KV % 2 == 0) even.insert(ZAL.N_KV);
+        }
+        EXPECT_EQ(even.size(), 2000u);  // the records that were there all along
+        ++passes;
+    } while (!done);
+    writer.join();
+    EXPECT_GE(passes, 1);
+}
+
+TEST(Stations, BulkLoadHasTheTableToItselfUntilItEnds) {
+    TempDir d;
+    File loader(kw::dict::table("ZAL"), testing::in(d));
+    ASSERT_EQ(loader.create().code, 0);
+    ASSERT_EQ(loader.open().code, 0);
+    loader.setDurable(false);
+    for (int t = 1; t <= 100; ++t) {
+        zal(t);
+        ASSERT_EQ(loader.add().code, 0);
+    }
+    File reader(kw::dict::table("ZAL"), testing::in(d));
+    auto count = [&](uint32_t& n) {
+        Status s;
+        std::thread t([&] {
+            ASSERT_EQ(reader.open().code, 0);
+            EXPECT_EQ(reader.send("RECOVER=1"), "");
+            s = reader.records(n);
+            ASSERT_EQ(reader.close().code, 0);
+        });
+        t.join();
+        return s.code;
+    };
+    uint32_t n = 0;
+    EXPECT_EQ(count(n), kAccessDenied);  // the load is still gathering
+    loader.setDurable(true);             // ends the load: everything reaches the files
+    EXPECT_EQ(count(n), 0);
+    EXPECT_EQ(n, 100u);
+}
+
+}  // namespace
+}  // namespace kw::storage

@@ -1,0 +1,231 @@
+// Durability: a write interrupted at any step (crash, failed write, short write) leaves
+// files that open consistent with the record either fully there or not there at all;
+// transactions roll back, also when the program died inside one.
+#include <map>
+
+#include "storage/fault_file_system.h"
+#include "storage_test_util.h"
+
+namespace kw::storage {
+namespace {
+
+using testing::TempDir;
+using testing::zal;
+using Fault = FaultFileSystem::Fault;
+using Content = std::multimap<int32_t, double>;  // ticket -> S_VID of every live record
+
+Content content(File& f) {
+    Content c;
+    EXPECT_EQ(f.set(0).code, 0);
+    while (f.next().ok()) c.emplace(ZAL.N_KV, ZAL.S_VID);
+    return c;
+}
+
+void makeBase(const TempDir& d) {
+    File f(kw::dict::table("ZAL"), testing::in(d));
+    ASSERT_EQ(f.create().code, 0);
+    ASSERT_EQ(f.open().code, 0);
+    for (int t = 1; t <= 5; ++t) {
+        zal(t);
+        ASSERT_EQ(f.add().code, 0);
+    }
+    ASSERT_EQ(f.close().code, 0);
+}
+
+// Opens the table as a program started afterwards would, rebuilding the keys when the
+// driver asks for it, and returns what it holds. Fails the test on any inconsistency.
+Content reopen(const TempDir& d) {
+    File f(kw::dict::table("ZAL"), testing::in(d));
+    Status s = f.open();
+    if (s.code == kKeyFileMustBeRebuilt) {
+        EXPECT_EQ(f.build().code, 0);
+        s = f.open();
+    }
+    EXPECT_EQ(s.code, 0) << s.describe();
+    std::vector<std::string> problems;
+    EXPECT_EQ(f.check(problems).code, 0);
+    EXPECT_TRUE(problems.empty()) << problems.front();
+    Content c = content(f);
+    std::vector<int> byKey;
+    EXPECT_EQ(f.set(1).code, 0);
+    while (f.next().ok()) byKey.push_back(ZAL.N_KV);
+    EXPECT_EQ(byKey.size(), c.size());
+    return c;
+}
+
+enum class Op { Add, Put, Delete };
+
+Content expected(Op op) {
+    Content c;
+    for (int t = 1; t <= 5; ++t) c.emplace(t, t * 10.5);
+    if (op == Op::Add) c.emplace(99, 99 * 10.5);
+    if (op == Op::Put) {
+        c.erase(2);
+        c.emplace(2, 7777);
+    }
+    if (op == Op::Delete) c.erase(3);
+    return c;
+}
+
+Status runOp(File& f, Op op) {
+    switch (op) {
+        case Op::Add: zal(99); return f.add();
+        case Op::Put: {
+            Status s = f.getRecord(2);
+            if (!s.ok()) return s;
+            ZAL.S_VID = 7777;
+            return f.put();
+        }
+        case Op::Delete: {
+            Status s = f.getRecord(3);
+            if (!s.ok()) return s;
+            return f.remove();
+        }
+    }
+    return Status::error(kUnsupportedFunction);
+}
+
+void faultAtEveryStep(Op op, Fault fault) {
+    Content old;
+    for (int t = 1; t <= 5; ++t) old.emplace(t, t * 10.5);
+    const Content after = expected(op);
+    bool reachedEnd = false;
+    for (uint64_t step = 1; step < 200 && !reachedEnd; ++step) {
+        SCOPED_TRACE("step " + std::to_string(step));
+        TempDir d;
+        makeBase(d);
+        FaultFileSystem ffs;
+        Status result;
+        {
+            File f(kw::dict::table("ZAL"), testing::in(d, &ffs));
+            ASSERT_EQ(f.open().code, 0);
+            ffs.arm(fault, step);
+            result = runOp(f, op);
+            reachedEnd = !ffs.fired();
+            if (fault != Fault::Crash && !reachedEnd) {
+                // The program lives on: what it sees must agree with what it was told.
+                std::vector<std::string> problems;
+                Status c = f.check(problems);
+                if (c.ok()) {
+                    EXPECT_TRUE(problems.empty()) << problems.front();
+                }
+                EXPECT_EQ(content(f), result.ok() ? after : old);
+            }
+        }
+        const Content now = reopen(d);
+        if (fault == Fault::Crash) {
+            if (result.ok() && !ffs.crashed()) {
+                EXPECT_EQ(now, after);
+            }
+            EXPECT_TRUE(now == old || now == after);
+        } else {
+            EXPECT_EQ(now, result.ok() ? after : old) << result.describe();
+        }
+        if (::testing::Test::HasFailure()) return;
+    }
+    EXPECT_TRUE(reachedEnd) << "the operation never completed";
+}
+
+TEST(CrashRecovery, AddInterruptedAtEveryWriteStep) { faultAtEveryStep(Op::Add, Fault::Crash); }
+TEST(CrashRecovery, PutInterruptedAtEveryWriteStep) { faultAtEveryStep(Op::Put, Fault::Crash); }
+TEST(CrashRecovery, DeleteInterruptedAtEveryWriteStep) { faultAtEveryStep(Op::Delete, Fault::Crash); }
+TEST(CrashRecovery, AddWithAFailedWriteAtEveryStep) { faultAtEveryStep(Op::Add, Fault::Error); }
+TEST(CrashRecovery, PutWithAShortWriteAtEveryStep) { faultAtEveryStep(Op::Put, Fault::ShortWrite); }
+TEST(CrashRecovery, DeleteWithAFailedWriteAtEveryStep) { faultAtEveryStep(Op::Delete, Fault::Error); }
+
+TEST(Transactions, RollbackUndoesEveryChange) {
+    TempDir d;
+    makeBase(d);
+    File f(kw::dict::table("ZAL"), testing::in(d));
+    ASSERT_EQ(f.open().code, 0);
+    const Content old = content(f);
+    ASSERT_EQ(File::logout(1, {&f}).code, 0);
+    EXPECT_EQ(File::logout(1, {&f}).code, kLogoutAlreadyActive);
+    for (int t = 50; t < 120; ++t) {  // enough to split key nodes
+        zal(t);
+        ASSERT_EQ(f.add().code, 0);
+    }
+    ASSERT_EQ(f.getRecord(2).code, 0);
+    ZAL.S_VID = 1;
+    ASSERT_EQ(f.put().code, 0);
+    ASSERT_EQ(f.getRecord(4).code, 0);
+    ASSERT_EQ(f.remove().code, 0);
+    EXPECT_NE(content(f), old);  // the station sees its own changes
+    ASSERT_EQ(File::rollback().code, 0);
+    EXPECT_EQ(content(f), old);
+    std::vector<std::string> problems;
+    ASSERT_EQ(f.check(problems).code, 0);
+    EXPECT_TRUE(problems.empty()) << problems.front();
+    EXPECT_EQ(File::commit().code, kLogoutNotActive);
+    ASSERT_EQ(f.close().code, 0);
+    EXPECT_EQ(reopen(d), old);
+
+    // Committed changes stay.
+    ASSERT_EQ(f.open().code, 0);
+    ASSERT_EQ(File::logout(1, {&f}).code, 0);
+    zal(60);
+    ASSERT_EQ(f.add().code, 0);
+    ASSERT_EQ(File::commit().code, 0);
+    ASSERT_EQ(f.close().code, 0);
+    Content withAdd = old;
+    withAdd.emplace(60, 60 * 10.5);
+    EXPECT_EQ(reopen(d), withAdd);
+}
+
+TEST(Transactions, InterruptedTransactionIsRolledBackAtTheNextOpen) {
+    TempDir d;
+    makeBase(d);
+    Content old;
+    for (int t = 1; t <= 5; ++t) old.emplace(t, t * 10.5);
+    FaultFileSystem ffs;
+    {
+        File f(kw::dict::table("ZAL"), testing::in(d, &ffs));
+        ASSERT_EQ(f.open().code, 0);
+        ASSERT_EQ(File::logout(1, {&f}).code, 0);
+        for (int t = 50; t < 60; ++t) {
+            zal(t);
+            ASSERT_EQ(f.add().code, 0);
+        }
+        ASSERT_EQ(f.getRecord(1).code, 0);
+        ASSERT_EQ(f.remove().code, 0);
+        ffs.arm(Fault::Crash, 1);  // the program dies before it commits
+        (void)File::commit();
+    }
+    EXPECT_EQ(reopen(d), old);
+}
+
+TEST(BulkMode, CrashWithoutJournalAsksForARebuild) {
+    TempDir d;
+    makeBase(d);
+    FaultFileSystem ffs;
+    {
+        File f(kw::dict::table("ZAL"), testing::in(d, &ffs));
+        ASSERT_EQ(f.open().code, 0);
+        f.setDurable(false);
+        for (int t = 10; t < 40; ++t) {
+            zal(t);
+            ASSERT_EQ(f.add().code, 0);
+        }
+        // The gathered adds reach the files at the close; the program dies in the middle.
+        ffs.arm(Fault::Crash, 2);
+    }
+    File g(kw::dict::table("ZAL"), testing::in(d));
+    EXPECT_EQ(g.open().code, kKeyFileMustBeRebuilt);
+    const Content c = reopen(d);  // builds, and finds the files consistent
+    EXPECT_GE(c.size(), 5u);
+    EXPECT_LE(c.size(), 35u);
+    // Leaving bulk mode in an orderly way needs no rebuild.
+    {
+        File f(kw::dict::table("ZAL"), testing::in(d));
+        ASSERT_EQ(f.open().code, 0);
+        f.setDurable(false);
+        zal(500);
+        ASSERT_EQ(f.add().code, 0);
+        f.setDurable(true);
+        ASSERT_EQ(f.close().code, 0);
+    }
+    ASSERT_EQ(g.open().code, 0);
+}
+
+}  // namespace
+}  // namespace kw::storage

@@ -1,0 +1,220 @@
+#include "commands.h"
+
+#include <cstdio>
+#include <iomanip>
+#include <iostream>
+#include <memory>
+#include <sstream>
+
+#include "csv.h"
+#include "dictionary/tables.h"
+#include "field_text.h"
+#include "storage/file.h"
+#include "storage/probe.h"
+
+namespace kw::tool {
+
+using namespace kw::storage;
+
+namespace {
+
+int driverError(std::ostream& err, const std::string& what, const Status& s) {
+    err << "kestrowd-file: " << what << ": error " << s.code << " (" << errorText(s.code) << ")";
+    if (s.record) err << ", record " << s.record;
+    if (s.sysError) err << ", system error " << s.sysError;
+    err << "\n";
+    return 2;
+}
+
+std::string trim(const std::string& s) {
+    std::size_t e = s.size();
+    while (e > 0 && (s[e - 1] == ' ' || s[e - 1] == '\0')) --e;
+    return s.substr(0, e);
+}
+
+std::string upper(std::string s) {
+    for (auto& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return s;
+}
+
+// A table opened from the data file's own description.
+struct OpenTable {
+    Layout layout;
+    TableDecl decl;
+    std::unique_ptr<File> file;
+};
+
+int openTable(const Options& o, int mode, OpenTable& t, std::ostream& err, bool openIt = true) {
+    Status s = probeDataFile(posixFileSystem(), o.path, o.owner, t.layout);
+    if (!s.ok()) return driverError(err, o.path, s);
+    std::string dir, base = o.path;
+    const auto slash = base.rfind('/');
+    if (slash != std::string::npos) {
+        dir = base.substr(0, slash);
+        base = base.substr(slash + 1);
+    }
+    const auto dot = base.rfind('.');
+    if (dot == std::string::npos || upper(base.substr(dot)) != ".DAT") {
+        err << "kestrowd-file: " << o.path << ": the data file's name must end in .DAT\n";
+        return 2;
+    }
+    base = base.substr(0, dot);
+    t.decl = declFromLayout(t.layout, trim(t.layout.header.filePrefix).empty() ? base : trim(t.layout.header.filePrefix));
+    t.decl.owner = o.owner;
+    t.decl.oem = true;  // every table of the system keeps its texts in the OEM code page
+    FileOptions fo;
+    fo.directory = dir;
+    fo.name = base;
+    t.file = std::make_unique<File>(t.decl, fo);
+    if (!openIt) return 0;
+    s = t.file->open(mode);
+    if (!s.ok()) return driverError(err, o.path, s);
+    return 0;
+}
+
+}  // namespace
+
+int createTable(const Options& o, std::ostream& err) {
+    const TableDecl& t = kw::dict::table(o.path);
+    if (t.label.empty()) {
+        err << "kestrowd-file: no table " << o.path << " in the dictionary\n";
+        return 2;
+    }
+    File f(t);
+    Status s = f.create();
+    if (!s.ok()) return driverError(err, f.dataPath(), s);
+    return 0;
+}
+
+int info(const Options& o, std::ostream& out, std::ostream& err) {
+    Layout l;
+    Status s = probeDataFile(posixFileSystem(), o.path, o.owner, l);
+    if (!s.ok()) return driverError(err, o.path, s);
+    const Header& h = l.header;
+    auto hex = [](unsigned v, int w) {
+        std::ostringstream x;
+        x << "0x" << std::uppercase << std::hex << std::setw(w) << std::setfill('0') << v;
+        return x.str();
+    };
+    out << "signature: " << hex(h.signature, 4) << "\n"
+        << "attributes: " << hex(h.attributes, 4) << "\n"
+        << "keys: " << unsigned(h.keyCount) << "\n"
+        << "records: " << h.records << "\n"
+        << "deleted: " << h.deleted << "\n"
+        << "fields: " << h.fieldCount << "\n"
+        << "pictures: " << h.pictureCount << "\n"
+        << "arrays: " << h.arrayCount << "\n"
+        << "slot_length: " << h.slotLength << "\n"
+        << "data_offset: " << h.dataOffset << "\n"
+        << "highest: " << h.highest << "\n"
+        << "lowest: " << h.lowest << "\n"
+        << "first_free: " << h.firstFree << "\n"
+        << "prefix: " << trim(h.filePrefix) << "\n";
+    for (std::size_t i = 0; i < l.fields.size(); ++i) {
+        const FieldDesc& f = l.fields[i];
+        out << "field " << i + 1 << ": " << trim(f.name) << " type=" << unsigned(f.type) << " offset=" << f.offset
+            << " length=" << f.length << "\n";
+    }
+    for (std::size_t i = 0; i < l.keys.size(); ++i) {
+        const KeyDesc& k = l.keys[i];
+        out << "key " << i + 1 << ": " << trim(k.name) << " flags=" << hex(k.flags, 2) << " components=";
+        for (std::size_t c = 0; c < k.components.size(); ++c) out << (c ? "," : "") << k.components[c].field;
+        out << "\n";
+    }
+    return 0;
+}
+
+int dump(const Options& o, std::ostream& out, std::ostream& err) {
+    OpenTable t;
+    if (int rc = openTable(o, kAccessRead | kDenyNone, t, err)) return rc;
+    if (o.key < 0 || o.key > static_cast<int>(t.decl.keys.size())) {
+        err << "kestrowd-file: no key " << o.key << " (the file has " << t.decl.keys.size() << ")\n";
+        return 2;
+    }
+    std::vector<const FieldDecl*> cols;
+    std::vector<std::string> names;
+    for (const auto& f : t.decl.fields) {
+        if (f.type == FieldType::Group) continue;
+        cols.push_back(&f);
+        names.push_back(f.name);
+    }
+    out << csvLine(names);
+    Status s = t.file->set(o.key);
+    std::vector<std::string> row;
+    while (s.ok()) {
+        s = t.file->next();
+        if (!s.ok()) break;
+        row.clear();
+        for (const auto* f : cols) row.push_back(fieldText(*f, t.file->buffer()));
+        out << csvLine(row);
+    }
+    if (s.code != kRecordNotAvailable) return driverError(err, o.path, s);
+    return 0;
+}
+
+int load(const Options& o, std::istream& in, std::ostream& err) {
+    OpenTable t;
+    if (int rc = openTable(o, kDefaultOpenMode, t, err)) return rc;
+    std::vector<std::string> header;
+    if (!readCsvRecord(in, header)) return 0;
+    std::vector<int> fieldOf;
+    for (const auto& name : header) {
+        const int n = t.decl.fieldNumber(trim(name));
+        if (n == 0) {
+            err << "kestrowd-file: no field " << name << " in " << o.path << "\n";
+            return 2;
+        }
+        fieldOf.push_back(n);
+    }
+    t.file->setDurable(false);  // one sync at the end instead of one a record
+    std::vector<std::string> row;
+    long line = 1;
+    int rc = 0;
+    while (rc == 0 && readCsvRecord(in, row)) {
+        ++line;
+        if (row.size() == 1 && row[0].empty()) continue;
+        uint8_t* rec = t.file->buffer();
+        clearRecord(t.decl, rec);
+        for (std::size_t i = 0; i < row.size() && i < fieldOf.size(); ++i) {
+            const FieldDecl& f = t.decl.field(fieldOf[i]);
+            if (!setField(f, rec, row[i])) {
+                err << "kestrowd-file: line " << line << ": \"" << row[i] << "\" is not a value of " << f.name << "\n";
+                rc = 2;
+                break;
+            }
+        }
+        if (rc != 0) break;
+        Status s = t.file->add();
+        if (!s.ok()) rc = driverError(err, "line " + std::to_string(line), s);
+    }
+    t.file->setDurable(true);
+    Status s = t.file->close();
+    if (rc == 0 && !s.ok()) rc = driverError(err, o.path, s);
+    return rc;
+}
+
+int check(const Options& o, std::ostream& out, std::ostream& err) {
+    OpenTable t;
+    if (int rc = openTable(o, kAccessRead | kDenyNone, t, err)) return rc;
+    std::vector<std::string> problems;
+    Status s = t.file->check(problems);
+    if (!s.ok()) return driverError(err, o.path, s);
+    for (const auto& p : problems) out << p << "\n";
+    return problems.empty() ? 0 : 1;
+}
+
+int build(const Options& o, std::ostream& err) {
+    OpenTable t;
+    if (int rc = openTable(o, 0, t, err, false)) return rc;
+    Status s = t.file->build();
+    return s.ok() ? 0 : driverError(err, o.path, s);
+}
+
+int pack(const Options& o, std::ostream& err) {
+    OpenTable t;
+    if (int rc = openTable(o, 0, t, err, false)) return rc;
+    Status s = t.file->pack();
+    return s.ok() ? 0 : driverError(err, o.path, s);
+}
+
+}  // namespace kw::tool

@@ -1,0 +1,49 @@
+// kestrowd-file: the administrator's tool for the data files (see docs/kestrowd-file.md).
+#include <cstdlib>
+#include <cstring>
+#include <iostream>
+#include <string>
+
+#include "commands.h"
+
+namespace {
+
+int usage() {
+    std::cerr << "usage: kestrowd-file create TABLE\n"
+                 "       kestrowd-file info FILE.DAT [--owner PASSWORD]\n"
+                 "       kestrowd-file dump FILE.DAT [--key N] [--owner PASSWORD]\n"
+                 "       kestrowd-file load FILE.DAT [--owner PASSWORD] < rows.csv\n"
+                 "       kestrowd-file check FILE.DAT [--owner PASSWORD]\n"
+                 "       kestrowd-file build FILE.DAT [--owner PASSWORD]\n"
+                 "       kestrowd-file pack FILE.DAT [--owner PASSWORD]\n";
+    return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 3) return usage();
+    const std::string cmd = argv[1];
+    kw::tool::Options o;
+    o.path = argv[2];
+    for (int i = 3; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a == "--owner" && i + 1 < argc) {
+            o.owner = argv[++i];
+        } else if (a == "--key" && i + 1 < argc && cmd == "dump") {
+            char* end = nullptr;
+            o.key = static_cast<int>(std::strtol(argv[++i], &end, 10));
+            if (*end != '\0' || o.key < 1) return usage();
+        } else {
+            return usage();
+        }
+    }
+    if (cmd == "create") return o.owner.empty() ? kw::tool::createTable(o, std::cerr) : usage();
+    if (cmd == "info") return kw::tool::info(o, std::cout, std::cerr);
+    if (cmd == "dump") return kw::tool::dump(o, std::cout, std::cerr);
+    if (cmd == "load") return kw::tool::load(o, std::cin, std::cerr);
+    if (cmd == "check") return kw::tool::check(o, std::cout, std::cerr);
+    if (cmd == "build") return kw::tool::build(o, std::cerr);
+    if (cmd == "pack") return kw::tool::pack(o, std::cerr);
+    return usage();
+}
