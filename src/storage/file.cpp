@@ -85,6 +85,7 @@ File::File(const TableDecl& decl, FileOptions options) : shared_(std::make_share
 }
 
 File::~File() {
+    if (FileCallback* cb = shared_->callback.exchange(nullptr)) cb->FunctionCalled(FileFunction::Release);
     std::unordered_map<std::thread::id, std::unique_ptr<State>> states;
     {
         std::lock_guard<std::mutex> g(shared_->mutex);
@@ -123,139 +124,177 @@ std::string File::keyExtension(int key) { return ".K" + base36(key); }
 uint8_t* File::buffer() { return state().buffer(); }
 
 Status File::create() {
-    State& s = state();
-    return finish(s, s.create());
+    return called(FileFunction::Create, [&] {
+        State& s = state();
+        return finish(s, s.create());
+    });
 }
 Status File::open(int mode) {
-    State& s = state();
-    return finish(s, s.openFiles(mode, false));
+    return called(FileFunction::Open, [&] {
+        State& s = state();
+        return finish(s, s.openFiles(mode, false));
+    });
 }
 Status File::close() {
-    State& s = state();
-    return finish(s, s.close());
+    return called(FileFunction::Close, [&] {
+        State& s = state();
+        return finish(s, s.close());
+    });
 }
 bool File::isOpen() { return state().open; }
 
 Status File::set(int key) {
-    State& s = state();
-    if (!s.open) return finish(s, Status::error(kFileNotOpen));
-    if (key < 0 || key > static_cast<int>(shared_->keys.size())) return finish(s, Status::error(kEntryNotFound));
-    s.order = key;
-    s.pos = Position{};
-    s.atEof = s.atBof = false;
-    return finish(s, Status::okay());
+    return called(FileFunction::Position, [&] {
+        State& s = state();
+        if (!s.open) return finish(s, Status::error(kFileNotOpen));
+        if (key < 0 || key > static_cast<int>(shared_->keys.size())) return finish(s, Status::error(kEntryNotFound));
+        s.order = key;
+        s.pos = Position{};
+        s.atEof = s.atBof = false;
+        return finish(s, Status::okay());
+    });
 }
 
 Status File::setFromBuffer(int key) {
-    State& s = state();
-    if (!s.open) return finish(s, Status::error(kFileNotOpen));
-    if (key < 1 || key > static_cast<int>(shared_->keys.size())) return finish(s, Status::error(kEntryNotFound));
-    const KeyShape& k = shared_->keys[static_cast<std::size_t>(key - 1)];
-    s.order = key;
-    s.pos = Position{};
-    s.pos.kind = Position::Key;
-    s.pos.value.assign(k.length, 0);
-    k.value(s.buffer(), s.pos.value.data());
-    s.pos.forward = 0;
-    s.pos.backward = UINT32_MAX;
-    s.atEof = s.atBof = false;
-    return finish(s, Status::okay());
+    return called(FileFunction::Position, [&] {
+        State& s = state();
+        if (!s.open) return finish(s, Status::error(kFileNotOpen));
+        if (key < 1 || key > static_cast<int>(shared_->keys.size())) return finish(s, Status::error(kEntryNotFound));
+        const KeyShape& k = shared_->keys[static_cast<std::size_t>(key - 1)];
+        s.order = key;
+        s.pos = Position{};
+        s.pos.kind = Position::Key;
+        s.pos.value.assign(k.length, 0);
+        k.value(s.buffer(), s.pos.value.data());
+        s.pos.forward = 0;
+        s.pos.backward = UINT32_MAX;
+        s.atEof = s.atBof = false;
+        return finish(s, Status::okay());
+    });
 }
 
 Status File::setRecord(uint32_t record) {
-    State& s = state();
-    if (!s.open) return finish(s, Status::error(kFileNotOpen));
-    s.order = 0;
-    s.pos = Position{};
-    s.pos.kind = Position::Record;
-    s.pos.forward = record;
-    s.pos.backward = record;
-    s.atEof = s.atBof = false;
-    return finish(s, Status::okay());
+    return called(FileFunction::Position, [&] {
+        State& s = state();
+        if (!s.open) return finish(s, Status::error(kFileNotOpen));
+        s.order = 0;
+        s.pos = Position{};
+        s.pos.kind = Position::Record;
+        s.pos.forward = record;
+        s.pos.backward = record;
+        s.atEof = s.atBof = false;
+        return finish(s, Status::okay());
+    });
 }
 
 Status File::next(bool hold) {
-    State& s = state();
-    return finish(s, s.step(true, hold));
+    return called(FileFunction::Read, [&] {
+        State& s = state();
+        return finish(s, s.step(true, hold));
+    });
 }
 Status File::previous(bool hold) {
-    State& s = state();
-    return finish(s, s.step(false, hold));
+    return called(FileFunction::Read, [&] {
+        State& s = state();
+        return finish(s, s.step(false, hold));
+    });
 }
 bool File::eof() { return state().atEof; }
 bool File::bof() { return state().atBof; }
 
 Status File::get(int key, bool hold) {
-    State& s = state();
-    return finish(s, s.getByKey(key, hold));
+    return called(FileFunction::Read, [&] {
+        State& s = state();
+        return finish(s, s.getByKey(key, hold));
+    });
 }
 Status File::getRecord(uint32_t record, bool hold) {
-    State& s = state();
-    return finish(s, s.getByRecord(record, hold));
+    return called(FileFunction::Read, [&] {
+        State& s = state();
+        return finish(s, s.getByRecord(record, hold));
+    });
 }
 
 Status File::records(uint32_t& count) {
-    State& s = state();
-    count = 0;
-    if (!s.open) return finish(s, Status::error(kFileNotOpen));
-    Status st = s.readStable([&] {
-        count = s.header.records >= s.header.deleted ? s.header.records - s.header.deleted : 0;
-        return Status::okay();
+    return called(FileFunction::Read, [&] {
+        State& s = state();
+        count = 0;
+        if (!s.open) return finish(s, Status::error(kFileNotOpen));
+        Status st = s.readStable([&] {
+            count = s.header.records >= s.header.deleted ? s.header.records - s.header.deleted : 0;
+            return Status::okay();
+        });
+        return finish(s, st);
     });
-    return finish(s, st);
 }
 
 uint32_t File::currentRecord() { return state().current; }
 
 Status File::add() {
-    State& s = state();
-    return finish(s, s.add());
+    return called(FileFunction::Write, [&] {
+        State& s = state();
+        return finish(s, s.add());
+    });
 }
 Status File::put() {
-    State& s = state();
-    return finish(s, s.put());
+    return called(FileFunction::Write, [&] {
+        State& s = state();
+        return finish(s, s.put());
+    });
 }
 Status File::remove() {
-    State& s = state();
-    return finish(s, s.remove());
+    return called(FileFunction::Write, [&] {
+        State& s = state();
+        return finish(s, s.remove());
+    });
 }
 
 Status File::hold() {
-    State& s = state();
-    if (!s.open) return finish(s, Status::error(kFileNotOpen));
-    if (s.current == 0) return finish(s, Status::error(kRecordNotAvailable));
-    return finish(s, s.takeHold(s.current));
+    return called(FileFunction::Lock, [&] {
+        State& s = state();
+        if (!s.open) return finish(s, Status::error(kFileNotOpen));
+        if (s.current == 0) return finish(s, Status::error(kRecordNotAvailable));
+        return finish(s, s.takeHold(s.current));
+    });
 }
 
 Status File::release() {
-    State& s = state();
-    if (!s.open) return finish(s, Status::error(kFileNotOpen));
-    s.dropHold();
-    return finish(s, Status::okay());
+    return called(FileFunction::Lock, [&] {
+        State& s = state();
+        if (!s.open) return finish(s, Status::error(kFileNotOpen));
+        s.dropHold();
+        return finish(s, Status::okay());
+    });
 }
 
 Status File::build() {
-    State& s = state();
-    return finish(s, s.build());
+    return called(FileFunction::Build, [&] {
+        State& s = state();
+        return finish(s, s.build());
+    });
 }
 Status File::pack() {
-    State& s = state();
-    return finish(s, s.pack());
+    return called(FileFunction::Build, [&] {
+        State& s = state();
+        return finish(s, s.pack());
+    });
 }
 
 Status File::duplicate(int key, bool& taken) {
-    State& s = state();
-    taken = false;
-    if (!s.open) return finish(s, Status::error(kFileNotOpen));
-    if (key < 1 || key > static_cast<int>(shared_->keys.size())) return finish(s, Status::error(kEntryNotFound));
-    const KeyShape& k = shared_->keys[static_cast<std::size_t>(key - 1)];
-    if (k.omitted(s.buffer())) return finish(s, Status::okay());
-    std::vector<uint8_t> v(k.length);
-    k.value(s.buffer(), v.data());
-    Status st = s.readStable([&] {
-        return s.trees[static_cast<std::size_t>(key - 1)].findValue(v.data(), s.current, taken);
+    return called(FileFunction::Read, [&] {
+        State& s = state();
+        taken = false;
+        if (!s.open) return finish(s, Status::error(kFileNotOpen));
+        if (key < 1 || key > static_cast<int>(shared_->keys.size())) return finish(s, Status::error(kEntryNotFound));
+        const KeyShape& k = shared_->keys[static_cast<std::size_t>(key - 1)];
+        if (k.omitted(s.buffer())) return finish(s, Status::okay());
+        std::vector<uint8_t> v(k.length);
+        k.value(s.buffer(), v.data());
+        Status st = s.readStable([&] {
+            return s.trees[static_cast<std::size_t>(key - 1)].findValue(v.data(), s.current, taken);
+        });
+        return finish(s, st);
     });
-    return finish(s, st);
 }
 
 std::string File::position(int key) {
@@ -278,35 +317,39 @@ std::string File::position(int key) {
 }
 
 Status File::reset(int key, const std::string& position) {
-    State& s = state();
-    if (!s.open) return finish(s, Status::error(kFileNotOpen));
-    if (position.size() < 4 || key < 0 || key > static_cast<int>(shared_->keys.size()))
-        return finish(s, Status::error(kRecordNotFound));
-    const auto* b = reinterpret_cast<const uint8_t*>(position.data() + position.size() - 4);
-    const uint32_t rec = uint32_t{b[0]} | (uint32_t{b[1]} << 8) | (uint32_t{b[2]} << 16) | (uint32_t{b[3]} << 24);
-    s.atEof = s.atBof = false;
-    s.order = key;
-    s.pos = Position{};
-    if (key == 0) {
-        s.pos.kind = Position::Record;
+    return called(FileFunction::Position, [&] {
+        State& s = state();
+        if (!s.open) return finish(s, Status::error(kFileNotOpen));
+        if (position.size() < 4 || key < 0 || key > static_cast<int>(shared_->keys.size()))
+            return finish(s, Status::error(kRecordNotFound));
+        const auto* b = reinterpret_cast<const uint8_t*>(position.data() + position.size() - 4);
+        const uint32_t rec = uint32_t{b[0]} | (uint32_t{b[1]} << 8) | (uint32_t{b[2]} << 16) | (uint32_t{b[3]} << 24);
+        s.atEof = s.atBof = false;
+        s.order = key;
+        s.pos = Position{};
+        if (key == 0) {
+            s.pos.kind = Position::Record;
+            s.pos.forward = s.pos.backward = rec;
+            return finish(s, Status::okay());
+        }
+        const KeyShape& k = shared_->keys[static_cast<std::size_t>(key - 1)];
+        if (position.size() != k.length + 4u) return finish(s, Status::error(kRecordNotFound));
+        s.pos.kind = Position::Key;
+        s.pos.value.assign(position.begin(), position.end() - 4);
         s.pos.forward = s.pos.backward = rec;
         return finish(s, Status::okay());
-    }
-    const KeyShape& k = shared_->keys[static_cast<std::size_t>(key - 1)];
-    if (position.size() != k.length + 4u) return finish(s, Status::error(kRecordNotFound));
-    s.pos.kind = Position::Key;
-    s.pos.value.assign(position.begin(), position.end() - 4);
-    s.pos.forward = s.pos.backward = rec;
-    return finish(s, Status::okay());
+    });
 }
 
 Status File::reget(int key, const std::string& position) {
-    State& s = state();
-    if (position.size() < 4) return finish(s, Status::error(kRecordNotFound));
-    (void)key;
-    const auto* b = reinterpret_cast<const uint8_t*>(position.data() + position.size() - 4);
-    const uint32_t rec = uint32_t{b[0]} | (uint32_t{b[1]} << 8) | (uint32_t{b[2]} << 16) | (uint32_t{b[3]} << 24);
-    return finish(s, s.getByRecord(rec, false));
+    return called(FileFunction::Read, [&] {
+        State& s = state();
+        if (position.size() < 4) return finish(s, Status::error(kRecordNotFound));
+        (void)key;
+        const auto* b = reinterpret_cast<const uint8_t*>(position.data() + position.size() - 4);
+        const uint32_t rec = uint32_t{b[0]} | (uint32_t{b[1]} << 8) | (uint32_t{b[2]} << 16) | (uint32_t{b[3]} << 24);
+        return finish(s, s.getByRecord(rec, false));
+    });
 }
 
 int File::saveState() {
@@ -341,5 +384,8 @@ void File::setDurable(bool on) {
 bool File::durable() { return state().durable; }
 
 Status File::lastStatus() { return state().last; }
+
+void File::setCallback(FileCallback* callback) { shared_->callback.store(callback, std::memory_order_release); }
+FileCallback* File::callback() const { return shared_->callback.load(std::memory_order_acquire); }
 
 }  // namespace kw::storage

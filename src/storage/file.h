@@ -49,6 +49,19 @@ enum OpenMode : int {
     kDefaultOpenMode = 0x42,
 };
 
+// Operations a File reports to its call-back. Release is the notice that the File is
+// being given up (destroyed) while a call-back is still registered.
+enum class FileFunction : uint8_t { Open, Close, Create, Build, Read, Write, Position, Lock, Transaction, Send, Release };
+
+// Told before and after each operation on a File, on the calling thread, with the
+// operation's error code (0 = success).
+class FileCallback {
+public:
+    virtual ~FileCallback() = default;
+    virtual void FunctionCalled(FileFunction Op) = 0;
+    virtual void FunctionDone(FileFunction Op, int ErrorCode) = 0;
+};
+
 struct FileOptions {
     std::string directory;  // "" = the current directory
     std::string name;       // disk name; "" = the declaration's
@@ -129,11 +142,19 @@ public:
 
     Status lastStatus();
 
+    // One call-back for every thread's use of the File (nullptr: none). The caller
+    // must detach it before the call-back object goes away.
+    void setCallback(FileCallback* callback);
+    FileCallback* callback() const;
+
     struct Shared;
     struct State;
 
 private:
     State& state();
+    template <class F>
+    Status called(FileFunction op, F&& body);
+    std::string sendOption(std::string_view option);
     std::shared_ptr<Shared> shared_;
 };
 

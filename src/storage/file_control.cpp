@@ -23,36 +23,40 @@ bool truthy(const std::string& v) { return v == "ON" || v == "1" || v == "TRUE" 
 }  // namespace
 
 Status File::lock(int seconds) {
-    State& s = state();
-    if (!s.open) return finish(s, Status::error(kFileNotOpen));
-    if (s.fileLocked) return finish(s, Status::okay());
-    if (!s.writable) return finish(s, Status::error(kAccessDenied));
-    if (Status e = s.settle(); !e.ok()) return finish(s, e);
-    Status st = s.lockWait(lockat::kFile, LockKind::Exclusive, seconds);
-    if (!st.ok()) return finish(s, st.code == kAccessDenied ? Status::error(kFileLocked) : st);
-    if (!s.writeHeld) {
-        st = s.lockWait(lockat::kWrite, LockKind::Exclusive, seconds);
-        if (!st.ok()) {
-            s.unlock(lockat::kFile);
-            return finish(s, st.code == kAccessDenied ? Status::error(kFileLocked) : st);
+    return called(FileFunction::Lock, [&] {
+        State& s = state();
+        if (!s.open) return finish(s, Status::error(kFileNotOpen));
+        if (s.fileLocked) return finish(s, Status::okay());
+        if (!s.writable) return finish(s, Status::error(kAccessDenied));
+        if (Status e = s.settle(); !e.ok()) return finish(s, e);
+        Status st = s.lockWait(lockat::kFile, LockKind::Exclusive, seconds);
+        if (!st.ok()) return finish(s, st.code == kAccessDenied ? Status::error(kFileLocked) : st);
+        if (!s.writeHeld) {
+            st = s.lockWait(lockat::kWrite, LockKind::Exclusive, seconds);
+            if (!st.ok()) {
+                s.unlock(lockat::kFile);
+                return finish(s, st.code == kAccessDenied ? Status::error(kFileLocked) : st);
+            }
         }
-    }
-    s.fileLocked = true;
-    s.writeHeld = true;
-    return finish(s, Status::okay());
+        s.fileLocked = true;
+        s.writeHeld = true;
+        return finish(s, Status::okay());
+    });
 }
 
 Status File::unlock() {
-    State& s = state();
-    if (!s.open) return finish(s, Status::error(kFileNotOpen));
-    if (!s.fileLocked) return finish(s, Status::okay());
-    s.unlock(lockat::kFile);
-    s.fileLocked = false;
-    if (s.transaction == 0) {
-        s.unlock(lockat::kWrite);
-        s.writeHeld = false;
-    }
-    return finish(s, Status::okay());
+    return called(FileFunction::Lock, [&] {
+        State& s = state();
+        if (!s.open) return finish(s, Status::error(kFileNotOpen));
+        if (!s.fileLocked) return finish(s, Status::okay());
+        s.unlock(lockat::kFile);
+        s.fileLocked = false;
+        if (s.transaction == 0) {
+            s.unlock(lockat::kWrite);
+            s.writeHeld = false;
+        }
+        return finish(s, Status::okay());
+    });
 }
 
 Status File::logout(int seconds, const std::vector<File*>& files) {
@@ -114,6 +118,7 @@ Status closeTransaction(File::State& s, RecordKind kind) {
         if (s.opHead.sequence & 1) s.opHead.sequence += 1;
         st = s.log.writeHead(s.opHead);
     }
+    if (kind == RecordKind::Abort && st.ok()) s.rereadCurrent();
     s.seenSeq = 1;
     s.unlock(lockat::kOp);
     if (!st.ok()) return st;
@@ -160,6 +165,14 @@ Status File::rollback() {
 }
 
 std::string File::send(std::string_view option) {
+    FileCallback* cb = shared_->callback.load(std::memory_order_acquire);
+    if (cb) cb->FunctionCalled(FileFunction::Send);
+    std::string answer = sendOption(option);
+    if (cb) cb->FunctionDone(FileFunction::Send, state().last.code);
+    return answer;
+}
+
+std::string File::sendOption(std::string_view option) {
     State& s = state();
     std::string o(option);
     for (auto& c : o) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -186,8 +199,9 @@ std::string File::send(std::string_view option) {
     if (name == "MAINTAINHEADERTIME") return sw(s.maintainHeaderTime);
     if (name == "QUICKSCAN") return sw(s.quickScan);
     if (name == "RECOVER") {
-        s.recoverSeconds = std::max(0, std::atoi(value.c_str()));
         (void)finish(s, Status::okay());
+        if (!set) return std::to_string(s.recoverSeconds);
+        s.recoverSeconds = std::max(0, std::atoi(value.c_str()));
         return std::string();
     }
     if (name == "DELETED" || name == "HELD") {

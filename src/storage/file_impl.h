@@ -47,9 +47,21 @@ struct File::Shared {
     bool owned = false;
     uint64_t id = 0;
 
+    std::atomic<FileCallback*> callback{nullptr};
+
     std::mutex mutex;
     std::unordered_map<std::thread::id, std::unique_ptr<State>> states;
 };
+
+// Runs one operation between the call-back's FunctionCalled and FunctionDone.
+template <class F>
+Status File::called(FileFunction op, F&& body) {
+    FileCallback* cb = shared_->callback.load(std::memory_order_acquire);
+    if (cb) cb->FunctionCalled(op);
+    Status st = body();
+    if (cb) cb->FunctionDone(op, st.code);
+    return st;
+}
 
 // The sequential position: where the next next() or previous() reads.
 struct Position {
@@ -186,6 +198,9 @@ struct File::State {
     bool heldByOther(uint32_t rec);
     Status takeHold(uint32_t rec);
     void dropHold();
+    // After the files were put back (rollback): the copy of the current record as read
+    // becomes its slot on disk again; no copy when the slot is gone or deleted.
+    void rereadCurrent();
 
     // file_write.cpp
     Status add();

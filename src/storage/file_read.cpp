@@ -48,6 +48,20 @@ void File::State::dropHold() {
     held = 0;
 }
 
+void File::State::rereadCurrent() {
+    if (current == 0) return;
+    const uint64_t off = slotOffset(current);
+    if (!dat.have(off, header.slotLength)) {
+        readCopy.clear();
+        return;
+    }
+    const uint8_t* p = dat.at(off);
+    if (p[0] & kSlotDeleted)
+        readCopy.clear();
+    else
+        readCopy.assign(p + kSlotPrefix, p + kSlotPrefix + sh->decl.recordSize);
+}
+
 // Copies the slot's record bytes as they lie on disk into `scratch`; 35 when the
 // record is missing, or deleted while deleted slots are not read.
 static Status copySlot(File::State& s, uint32_t rec) {
@@ -156,6 +170,9 @@ Status File::State::step(bool forward, bool hold) {
     pos.cursorSeq = order != 0 && log.isOpen() ? seenSeq : 1;
     pos.forward = rec + 1;
     pos.backward = rec - 1;
+    // A record another station holds is not delivered; the position has moved past it,
+    // so the next step reads on.
+    if (!hold && !ignoreStatus && heldByOther(rec)) return Status::error(kRecordHeld, rec);
     return readInto(rec, hold);
 }
 

@@ -1,6 +1,8 @@
 // The driver through its interface: reading and writing records, key order, the free
 // chain, refused writes, OEM text, the owner password, positions and driver strings.
 #include <cstring>
+#include <future>
+#include <thread>
 
 #include "runtime/clock.h"
 #include "storage/byte_order.h"
@@ -258,6 +260,91 @@ TEST_F(ZalFile, HoldsAreExclusiveBetweenStations) {
     again.join();
 }
 
+TEST_F(ZalFile, NextAndPreviousReportARecordHeldByAnotherStationAndReadOn) {
+    addTickets(1, 4);
+    File other(kw::dict::table("ZAL"), testing::in(dir_));
+    std::promise<void> holding, done;
+    std::thread station([&] {
+        ASSERT_EQ(other.open().code, 0);
+        ASSERT_EQ(other.getRecord(2, true).code, 0);
+        holding.set_value();
+        done.get_future().wait();
+        ASSERT_EQ(other.close().code, 0);
+    });
+    holding.get_future().wait();
+    for (int key : {0, 1}) {
+        SCOPED_TRACE(key);
+        ASSERT_EQ(file_->set(key).code, 0);
+        ASSERT_EQ(file_->next().code, 0);
+        EXPECT_EQ(ZAL.N_KV, 1);
+        ZAL.N_KV = 77;
+        const Status held = file_->next();
+        EXPECT_EQ(held.code, kRecordHeld);
+        EXPECT_EQ(ZAL.N_KV, 77);  // not read into the buffer
+        EXPECT_FALSE(file_->eof());
+        ASSERT_EQ(file_->next().code, 0);  // past the held one
+        EXPECT_EQ(ZAL.N_KV, 3);
+        EXPECT_EQ(file_->previous().code, kRecordHeld);
+        ASSERT_EQ(file_->previous().code, 0);
+        EXPECT_EQ(ZAL.N_KV, 1);
+        // Holding while stepping reports the same; a get without hold still reads it.
+        ASSERT_EQ(file_->set(key).code, 0);
+        ASSERT_EQ(file_->next(true).code, 0);
+        EXPECT_EQ(file_->next(true).code, kRecordHeld);
+        ASSERT_EQ(file_->release().code, 0);
+        ASSERT_EQ(file_->getRecord(2).code, 0);
+        EXPECT_EQ(ZAL.N_KV, 2);
+    }
+    // The station's own hold does not stop its reading, nor does IGNORESTATUS.
+    EXPECT_EQ(file_->send("IGNORESTATUS=ON"), "");
+    EXPECT_EQ(order(0), (std::vector<int>{1, 2, 3, 4}));
+    EXPECT_EQ(file_->send("IGNORESTATUS=OFF"), "");
+    done.set_value();
+    station.join();
+    ASSERT_EQ(file_->getRecord(3, true).code, 0);
+    EXPECT_EQ(order(1), (std::vector<int>{1, 2, 3, 4}));
+    EXPECT_EQ(order(1, true), (std::vector<int>{4, 3, 2, 1}));
+}
+
+TEST_F(ZalFile, RollbackGivesBackTheRecordAsOnDiskForTheNextPut) {
+    addTickets(1, 3);
+    ASSERT_EQ(file_->getRecord(2).code, 0);
+    ASSERT_EQ(File::logout(1, {file_.get()}).code, 0);
+    ZAL.S_VID = 555;
+    ASSERT_EQ(file_->put().code, 0);
+    ASSERT_EQ(File::rollback().code, 0);
+    // The record is as before on disk, and a put over it is this station's own change.
+    EXPECT_EQ(ZAL.S_VID, 555);  // the buffer is the program's and stays
+    ZAL.S_VID = 777;
+    ASSERT_EQ(file_->put().code, 0);
+    ASSERT_EQ(file_->getRecord(2).code, 0);
+    EXPECT_EQ(ZAL.S_VID, 777);
+    EXPECT_EQ(ZAL.N_KV, 2);
+    // A change by another station after the rollback is still caught.
+    ASSERT_EQ(File::logout(1, {file_.get()}).code, 0);
+    ZAL.S_VID = 1;
+    ASSERT_EQ(file_->put().code, 0);
+    ASSERT_EQ(File::rollback().code, 0);
+    File other(kw::dict::table("ZAL"), testing::in(dir_));
+    std::thread station([&] {
+        ASSERT_EQ(other.open().code, 0);
+        ASSERT_EQ(other.getRecord(2).code, 0);
+        ZAL.S_VID = 999;
+        ASSERT_EQ(other.put().code, 0);
+        ASSERT_EQ(other.close().code, 0);
+    });
+    station.join();
+    ZAL.S_VID = 2;
+    EXPECT_EQ(file_->put().code, kRecordChanged);
+    // A record added in a rolled-back frame is gone.
+    ASSERT_EQ(File::logout(1, {file_.get()}).code, 0);
+    zal(9);
+    ASSERT_EQ(file_->add().code, 0);
+    ASSERT_EQ(File::rollback().code, 0);
+    EXPECT_NE(file_->put().code, 0);
+    EXPECT_EQ(order(1), (std::vector<int>{1, 2, 3}));
+}
+
 TEST_F(ZalFile, StringsAreOemOnDiskAndAnsiInMemory) {
     zal(1, "Щукин Ёж");
     ASSERT_EQ(file_->add().code, 0);
@@ -342,8 +429,11 @@ TEST_F(ZalFile, DriverStringsAndIgnoreStatus) {
     kw::clock::setToday(0);
     EXPECT_EQ(le::get32(testing::readAll(file_->dataPath()).data() + 79), 80000u);  // change date
     ASSERT_EQ(file_->remove().code, 0);
+    EXPECT_EQ(file_->send("RECOVER"), "10");  // answered like the switches, not reset
     EXPECT_EQ(file_->send("RECOVER=3"), "");
     EXPECT_EQ(file_->lastStatus().code, 0);
+    EXPECT_EQ(file_->send("recover"), "3");
+    EXPECT_EQ(file_->send("RECOVER"), "3");
     EXPECT_EQ(file_->send("NOSUCHTHING"), "");
     EXPECT_EQ(file_->lastStatus().code, kUnsupportedFunction);
     EXPECT_EQ(file_->send("IGNORESTATUS=ON"), "");

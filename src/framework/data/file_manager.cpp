@@ -36,9 +36,12 @@ void FileManager::Init(storage::File& file, ErrorClass& errors) {
     FileName = &FileNameValue;
     Buffer = RecordReference{file.decl().buffer, file.decl().recordSize};
     FilesManager.AddFileMapping(file, *this);
+    file.setCallback(this);
 }
 
 void FileManager::Kill() {
+    // The manager leaves the FILE first: its own close below is no misuse.
+    if (File && File->callback() == this) File->setCallback(nullptr);
     // A file the calling thread still has open is closed (other threads' driver state
     // goes with those threads).
     if (File && !CleanedUp && File->isOpen()) (void)File->close();

@@ -99,18 +99,12 @@ struct FieldBinding {
 
 // File operations the runtime reports to a file's call-back. Release is the notice
 // that the runtime gives the file up (its driver state goes away).
-enum class FileFunction : uint8_t { Open, Close, Create, Build, Read, Write, Position, Lock, Transaction, Send, Release };
+using FileFunction = storage::FileFunction;
 
 // The file call-back: told before and after each operation on a FILE, so the file
-// manager can catch direct use of the FILE that bypasses it. The data-file driver does
-// not take a call-back yet; until it does, nothing but the caller of these operations
-// triggers the checks.
-class FileCallbackInterface {
-public:
-    virtual ~FileCallbackInterface() = default;
-    virtual void FunctionCalled(FileFunction Op) = 0;
-    virtual void FunctionDone(FileFunction Op, int ErrorCode) = 0;
-};
+// manager can catch direct use of the FILE that bypasses it. Init registers the
+// manager with its FILE; Kill takes it off again.
+using FileCallbackInterface = storage::FileCallback;
 
 // UseFile's usage: record access, a browse or form takes the file into use, or no
 // note of the usage at all.

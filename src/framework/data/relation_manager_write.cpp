@@ -81,7 +81,6 @@ Level RelationManager::Update(uint8_t FromForm) {
             return Level::Notify;
         }
     }
-    const std::string pos = Me->Position();
     Me->SetThread().LastError = 0;
     l = Me->TryUpdate();
     if (l != Level::Benign) {
@@ -106,12 +105,9 @@ Level RelationManager::Update(uint8_t FromForm) {
     if (l == Level::Benign) {
         commitFrame(framed);
     } else if (framed) {
+        // The rollback puts the record back as it was, and the driver's copy of it
+        // with it: a later write is not taken for another station's change.
         (void)transaction::Rollback();
-        // The rollback put the record back as it was; read it again under the
-        // buffer so a later write is not taken for another station's change.
-        int16_t kept = Me->SaveBuffer();
-        (void)Me->TryReget(pos);
-        Me->RestoreBuffer(kept, 1);
     }
     (void)Close(0);
     return l;

@@ -234,6 +234,7 @@ public:
     int map(storage::Handle h, uint64_t len, const uint8_t*& p) override { return in.map(h, len, p); }
     void unmap(const uint8_t* p, uint64_t len) override { in.unmap(p, len); }
     int mapWritable(storage::Handle h, uint64_t len, uint8_t*& p) override { return in.mapWritable(h, len, p); }
+    void prefetch(const uint8_t* p, uint64_t len) override { in.prefetch(p, len); }
     int store(uint8_t* dst, const void* src, std::size_t n) override { return in.store(dst, src, n); }
 };
 
@@ -246,12 +247,15 @@ TEST_F(DataTest, LockedFileIsRetriedOnceForWritingBeforeTheReadOnlyOpen) {
     OtherProcess other(parTable(), storage::kAccessReadWrite | storage::kDenyWrite);
     ASSERT_EQ(other.code(), 0);
     fs.dataOpens.clear();
+    EXPECT_EQ(par.file.send("RECOVER=0"), "");
 
     ASSERT_EQ(par.fm.Open(), Level::Benign);
     EXPECT_EQ(par.fm.TryNext(), Level::Notify);  // empty, but open
     EXPECT_EQ(fs.dataOpens, (std::vector<bool>{true, true, false}));
     EXPECT_EQ(captions(), std::vector<std::string>{"Access Denied"});
     EXPECT_EQ(par.fm.SetThread().Used, 1);
+    // the retry gave the driver the table's lock-recover time
+    EXPECT_EQ(par.file.send("RECOVER"), "10");
     par.fm.Close();
 }
 

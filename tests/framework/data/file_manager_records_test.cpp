@@ -210,6 +210,45 @@ TEST_F(RecordsTest, ReadErrorIsMessage1FromThePlainFormAndFatalFromTheTryForm) {
                                  "file.  Returning to previous window.");
 }
 
+TEST_F(RecordsTest, RecordHeldByAnotherStationIsMessage28OrSteppedOver) {
+    storage::File& file = *Access::ZAL->File;
+    OtherStation other(
+        [&] {
+            ZAL = dict::ZalRecord{};
+            ZAL.N_KV = 20;
+            ASSERT_TRUE(file.open().ok());
+            ASSERT_TRUE(file.get(1, true).ok());
+        },
+        [&] { (void)file.close(); });
+    ASSERT_TRUE(file.set(1).ok());
+    EXPECT_EQ(Access::ZAL->TryNext(), Level::Benign);
+    EXPECT_EQ(ZAL.N_KV, 10);
+    EXPECT_EQ(Access::ZAL->TryNext(), Level::Notify);
+    EXPECT_EQ(Access::ZAL->SetThread().LastError, 28);
+    EXPECT_EQ(Access::ZAL->GetEOF(), 0);
+    EXPECT_EQ(ZAL.N_KV, 10);  // the held record is not read
+    EXPECT_EQ(boxes.count(), 0u);
+    EXPECT_EQ(Access::ZAL->TryNext(), Level::Benign);  // reading goes on after it
+    EXPECT_EQ(ZAL.N_KV, 30);
+    // the plain form shows the message
+    EXPECT_EQ(Access::ZAL->Previous(), Level::Notify);
+    EXPECT_EQ(captions(), std::vector<std::string>{"Record not read"});
+    EXPECT_EQ(boxes.last().text, "A record held by another station was encountered reading from the zal file.");
+    EXPECT_EQ(halts.count(), 0u);
+
+    // SkipHeldRecords steps over it in both directions, silently
+    Access::ZAL->SkipHeldRecords = 1;
+    for (bool backward : {false, true}) {
+        ASSERT_TRUE(file.set(1).ok());
+        std::vector<int32_t> seen;
+        while ((backward ? Access::ZAL->TryPrevious() : Access::ZAL->TryNext()) == Level::Benign) seen.push_back(ZAL.N_KV);
+        EXPECT_EQ(seen, backward ? (std::vector<int32_t>{30, 10}) : (std::vector<int32_t>{10, 30}));
+        EXPECT_EQ(Access::ZAL->GetEOF(), 1);
+    }
+    EXPECT_EQ(Access::ZAL->Previous(), Level::Notify);  // at the start: no message
+    EXPECT_EQ(boxes.count(), 1u);
+}
+
 TEST_F(RecordsTest, PositionAndTryRegetComeBackToARecord) {
     ZAL.N_KV = 20;
     ASSERT_EQ(Access::ZAL->Fetch(key1()), Level::Benign);

@@ -185,6 +185,26 @@ TEST_F(StateTest, MisuseChecksReportThroughTheAssertionService) {
     EXPECT_EQ(assertion::reportCount(), 3u);
 }
 
+TEST_F(StateTest, DirectUseOfTheFileIsReportedThroughTheFilesCallBack) {
+    EXPECT_EQ(chi->file.callback(), &chi->fm);
+    chi->fm.Close();
+    ASSERT_EQ(chi->fm.Open(), Level::Benign);  // lazily: the FILE is not open yet
+    EXPECT_EQ(chi->file.set(0).code, storage::kFileNotOpen);
+    EXPECT_EQ(assertionTexts(), std::vector<std::string>{"You have not called FileManager.UseFile() for chi"});
+    ASSERT_EQ(chi->fm.UseFile(), Level::Benign);
+    EXPECT_EQ(chi->fm.TryNext(), Level::Benign);  // the manager's own use is no misuse
+    EXPECT_TRUE(chi->file.close().ok());          // CLOSE behind the manager's back
+    EXPECT_EQ(assertionTexts(), (std::vector<std::string>{"You have not called FileManager.UseFile() for chi",
+                                                          "You are calling CLOSE(chi) instead of FileManager.Close()"}));
+    chi->fm.Close();
+    ASSERT_EQ(chi->fm.Open(), Level::Benign);
+    ASSERT_EQ(chi->fm.UseFile(), Level::Benign);
+    chi->fm.Kill();  // closes the FILE itself and leaves it
+    EXPECT_FALSE(chi->file.isOpen());
+    EXPECT_EQ(chi->file.callback(), nullptr);
+    EXPECT_EQ(assertion::reportCount(), 2u);
+}
+
 TEST_F(DataTest, KillClosesTheFileAndDisposesOfTheLists) {
     auto par = std::make_unique<TestTable>(parTable());
     ASSERT_EQ(par->fm.Open(), Level::Benign);
