@@ -105,6 +105,11 @@ public:
     void alert(int control, int key);
     void clearAlerts(int control);
 
+    // Popup menu: shows `items` at (x, y) pixels of the window (negative: where the
+    // mouse is) and waits for the user; the chosen item's number (from 1), 0 when the
+    // menu was dismissed or cannot be shown.
+    int popup(const std::vector<PopupItem>& items, int x = -1, int y = -1);
+
     void setTimer(int hundredths);     // 0 stops it
     void setCursor(uint32_t cursor);   // cursor::Wait while busy, cursor::Normal after
     Geometry geometry() const;

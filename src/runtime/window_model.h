@@ -25,6 +25,21 @@ struct Event {
     int thumb = 0;     // ScrollDrag: the thumb position 0..100
 };
 
+// One item of a popup menu (Window::popup).
+struct PopupItem {
+    std::string text;      // CP1251, '&' marks the shortcut; "-" is a separator
+    int depth = 0;         // 0 top level; 1 an item of the submenu that the depth-0 item before it opens
+    bool enabled = true;
+    bool checked = false;
+};
+
+// A popup menu up over a window and waiting for the user (scripted back end).
+struct PopupState {
+    bool up = false;
+    std::vector<PopupItem> items;
+    int answer = 0;        // set by the user: the item's number from 1, -1 dismissed; 0 none yet
+};
+
 struct ControlState {
     std::string text;        // what the control shows (CP1251); entries: the text typed
     bool enabled = true;     // own state; see WindowModel::usable()
@@ -73,6 +88,7 @@ public:
     Geometry geometry;
     int minWidth = 0, minHeight = 0, maxWidth = 0, maxHeight = 0;
     int firstWidth = 0, firstHeight = 0;  // size when first shown
+    PopupState popup;        // the popup menu up now, if any (scripted back end)
     std::thread::id owner;   // the procedure thread that opened it
     int ownerNumber = 0;     // its procedure-thread number
     uint64_t serial = 0;     // opening order
@@ -122,6 +138,15 @@ public:
     // Brings the screen up to date with the model for what `r` names.
     virtual void refresh(const std::shared_ptr<WindowModel>& w, const Refresh& r) = 0;
     virtual void beep() {}
+    // Shows a popup menu over the window, at (x, y) pixels of the window (the mouse's
+    // place when x or y is negative), and blocks until the user chooses or dismisses
+    // it. Returns the chosen item's number in `items` (from 1; never a separator, a
+    // disabled item or one that opens a submenu), 0 when dismissed or when the back
+    // end shows no popup menus.
+    virtual int popup(const std::shared_ptr<WindowModel>& w, const std::vector<PopupItem>& items, int x, int y) {
+        (void)w, (void)items, (void)x, (void)y;
+        return 0;
+    }
     // True when the calling thread is the back end's own (GUI) thread: a window opened
     // there must keep the back end running while it waits for events.
     virtual bool isOwnThread() const { return false; }

@@ -180,4 +180,17 @@ void Window::setMaxSize(int width, int height) {
     refresh(Refresh{{}, change::Limits});
 }
 
+int Window::popup(const std::vector<PopupItem>& items, int x, int y) {
+    Backend* b = backend();
+    if (!m_ || !b || items.empty() || !isOpen()) return 0;
+    const int chosen = b->popup(m_, items, x, y);
+    if (chosen < 1 || chosen > static_cast<int>(items.size())) return 0;
+    const PopupItem& it = items[static_cast<std::size_t>(chosen - 1)];
+    // A back end answers only with an item that can be chosen; check it all the same.
+    const bool opensSubmenu = it.depth == 0 && static_cast<std::size_t>(chosen) < items.size() &&
+                              items[static_cast<std::size_t>(chosen)].depth > 0;
+    if (it.text == "-" || !it.enabled || opensSubmenu) return 0;
+    return chosen;
+}
+
 }  // namespace kw::ui

@@ -1,7 +1,10 @@
 #include "runtime/qt/qt_windows.h"
 
 #include <QApplication>
+#include <QAction>
+#include <QCursor>
 #include <QEventLoop>
+#include <QMenu>
 #include <QMetaObject>
 #include <QThread>
 #include <QTimer>
@@ -12,6 +15,7 @@
 #include <mutex>
 
 #include "runtime/qt/qt_form_window.h"
+#include "runtime/qt/qt_text.h"
 #include "runtime/window_events.h"
 
 namespace kw::qt {
@@ -100,6 +104,38 @@ void QtWindows::refresh(const std::shared_ptr<ui::WindowModel>& w, const ui::Ref
 
 void QtWindows::beep() {
     onGui([] { QApplication::beep(); });
+}
+
+int QtWindows::popup(const std::shared_ptr<ui::WindowModel>& w, const std::vector<ui::PopupItem>& items, int x,
+                     int y) {
+    int chosen = 0;
+    onGui([&] {
+        FormWindow* f = peerOf(*w);
+        QMenu menu(f);
+        QMenu* sub = nullptr;
+        for (std::size_t i = 0; i < items.size(); ++i) {
+            const ui::PopupItem& it = items[i];
+            QMenu* into = it.depth > 0 && sub ? sub : &menu;
+            if (it.depth == 0) sub = nullptr;
+            if (it.text == "-") {
+                into->addSeparator();
+                continue;
+            }
+            if (it.depth == 0 && i + 1 < items.size() && items[i + 1].depth > 0) {
+                sub = menu.addMenu(fromCp(it.text));
+                sub->setEnabled(it.enabled);
+                continue;
+            }
+            QAction* a = into->addAction(fromCp(it.text));
+            a->setEnabled(it.enabled);
+            a->setCheckable(it.checked);
+            a->setChecked(it.checked);
+            a->setData(static_cast<int>(i + 1));
+        }
+        const QPoint at = f && x >= 0 && y >= 0 ? f->mapToGlobal(QPoint(x, y)) : QCursor::pos();
+        if (QAction* a = menu.exec(at)) chosen = a->data().toInt();
+    });
+    return chosen;
 }
 
 bool QtWindows::isOwnThread() const { return onGuiThread(); }

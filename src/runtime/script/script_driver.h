@@ -79,6 +79,16 @@ public:
     // highlight or scroll; anything else is Ignored.
     Drive key(int control, int keyCode);
     Drive closeBox();                     // as the window's close box does
+    // The popup menu up over the window (empty when none): its items in order.
+    std::vector<ui::PopupItem> popupMenu() const;
+    // Chooses an item of the popup menu that is up, by its number (from 1) or by its
+    // label without '&' (a submenu's item as "Submenu/Item"), and waits until the
+    // procedure has reacted. NoControl when no menu is up or no such item, Disabled
+    // for a disabled item, WrongKind for a separator or an item that opens a submenu.
+    Drive choosePopup(int item);
+    Drive choosePopup(std::string_view label);
+    // Closes the popup menu without a choice.
+    Drive dismissPopup();
     Drive resize(int width, int height);
     // Waits until the procedure waits for the user (or the window closed).
     Drive settle() const;
@@ -110,6 +120,8 @@ private:
     // Whether the control can be acted on; caller holds ui::uiMutex().
     Drive usableAs(int control, std::initializer_list<ui::ControlKind> kinds) const;
     Drive afterPosting(uint64_t target) const;
+    // Gives the popup menu's answer and waits until its procedure waits again.
+    Drive answerPopup(int answer);
 
     std::shared_ptr<ui::WindowModel> w_;
 };

@@ -1,5 +1,9 @@
 #include "runtime/script/script_windows.h"
 
+#include <thread>
+
+#include "runtime/script/script_driver.h"
+
 namespace kw::script {
 
 namespace {
@@ -21,6 +25,20 @@ bool ScriptWindows::open(const std::shared_ptr<ui::WindowModel>& w) {
 void ScriptWindows::close(const std::shared_ptr<ui::WindowModel>&) {}
 
 void ScriptWindows::refresh(const std::shared_ptr<ui::WindowModel>&, const ui::Refresh&) {}
+
+int ScriptWindows::popup(const std::shared_ptr<ui::WindowModel>& w, const std::vector<ui::PopupItem>& items, int,
+                         int) {
+    const std::thread::id me = std::this_thread::get_id();
+    std::unique_lock lock(ui::uiMutex());
+    if (!w->open) return 0;
+    w->popup = ui::PopupState{true, items, 0};
+    ui::detail::addWaitingLocked(me, 1);  // notifies: the driver sees the menu up
+    (void)ui::uiChanged().wait_for(lock, timeout(), [&] { return w->popup.answer != 0 || !w->open; });
+    const int answer = w->popup.answer;
+    w->popup = ui::PopupState{};
+    ui::detail::addWaitingLocked(me, -1);
+    return answer > 0 && answer <= static_cast<int>(items.size()) ? answer : 0;
+}
 
 ScriptWindows& installScriptWindows() {
     static ScriptWindows backend;

@@ -14,6 +14,11 @@ public:
     void close(const std::shared_ptr<ui::WindowModel>& w) override;
     void refresh(const std::shared_ptr<ui::WindowModel>& w, const ui::Refresh& r) override;
     void beep() override { ++beeps_; }
+    // Puts the menu into the window's state (WindowModel::popup), where the test driver
+    // sees it and answers it, and waits for the answer as a procedure waits for the
+    // user; a menu not answered within the driver's timeout is dismissed.
+    int popup(const std::shared_ptr<ui::WindowModel>& w, const std::vector<ui::PopupItem>& items, int x,
+              int y) override;
 
     int beeps() const { return beeps_.load(); }
 
