@@ -1,16 +1,20 @@
 // kestrowd: the pawnshop's cash-desk program. Qt runs on this (the process's main)
 // thread; the program entry runs on procedure thread 1 and the application quits when
-// it returns.
+// it returns. SIGTERM and SIGINT end the program through its normal shut-down.
 #include <QApplication>
 #include <QMetaObject>
 #include <cstdio>
 #include <cstdlib>
 
-#include "runtime/frame.h"
+#include "procedures.h"
+#include "runtime/halt.h"
 #include "runtime/message_box.h"
+#include "runtime/printer_setup.h"
 #include "runtime/proc_threads.h"
-#include "runtime/qt/bare_frame.h"
 #include "runtime/qt/qt_message_box.h"
+#include "runtime/qt/qt_printer_setup.h"
+#include "runtime/qt/qt_termination.h"
+#include "runtime/qt/qt_windows.h"
 #include "shell/program.h"
 
 namespace {
@@ -39,21 +43,32 @@ int main(int argc, char** argv) {
     app.setQuitOnLastWindowClosed(false);
 
     kw::qt::QtMessageBox messageBox;
-    kw::qt::BareFrameHost frameHost;
+    kw::qt::QtPrinterSetup printerSetup;
     kw::msgbox::install(&messageBox);
-    kw::frame::install(&frameHost);
+    kw::printer::install(&printerSetup);
+    kw::qt::installQtWindows();
+    kw::setShutdownHook([] { kw::shell::haltShutDown(); });
+    // A signal ends the program as if the user had closed every window: MAIN returns and
+    // the program entry shuts down (tables closed, INI file written).
+    kw::qt::TerminationWatch termination([](int) { kw::qt::closeDownEverything(); });
+    kw::app::registerProcedures();
 
-    const bool started = kw::proc::startEntry([&app] {
+    const bool started = kw::proc::startEntry([] {
         kw::shell::ProgramEntry();
-        QMetaObject::invokeMethod(&app, &QCoreApplication::quit, Qt::QueuedConnection);
+        // exit(), not quit(): quit() first asks every window to close, and windows the
+        // procedures left to the GUI after a signal (QtWindows::stop) refuse.
+        QMetaObject::invokeMethod(qApp, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
     });
     if (!started) {
         std::fprintf(stderr, "kestrowd: the program thread could not be started\n");
         return 1;
     }
     app.exec();
+    // Procedure threads still waiting for the GUI give up now.
+    kw::qt::QtWindows::stop();
     kw::proc::waitAll();
-    kw::frame::install(nullptr);
+    kw::setShutdownHook({});
+    kw::printer::install(nullptr);
     kw::msgbox::install(nullptr);
     return 0;
 }

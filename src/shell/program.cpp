@@ -27,7 +27,9 @@ void step(std::string_view name) {
 std::function<void()> g_previousHook;
 
 void armDragRestore() {
-    g_previousHook = setShutdownHook([previous = g_previousHook] {
+    // The hook installed before (the program's own) still runs, after the restore.
+    g_previousHook = setShutdownHook({});
+    setShutdownHook([previous = g_previousHook] {
         int32_t scratch = 0;
         platform::setFullWindowDrag(true, scratch);
         if (previous) previous();
@@ -81,6 +83,8 @@ void shutDown() {
 }  // namespace
 
 void setStepObserver(StepObserver o) { observer() = std::move(o); }
+
+void haltShutDown() { (void)INIMgr.Update(); }
 
 void ProgramEntry() {
     startUp();

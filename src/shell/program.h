@@ -18,6 +18,11 @@ inline constexpr std::string_view kIniFileName = "kestrowd.INI";
 // Runs on procedure thread 1 and returns when the frame has closed.
 void ProgramEntry();
 
+// The part of the shut-down that still makes sense when the program is ended by a halt
+// (a fatal error) instead of through the frame: INIMgr writes its file. Safe from any
+// thread; does nothing before start-up or after the shut-down.
+void haltShutDown();
+
 // Receives the name of each step of ProgramEntry as it is taken: "GlobalErrors.Init",
 // "DctInit", "FuzzyMatcher.Init", "FuzzyMatcher.SetOption(1,1)",
 // "FuzzyMatcher.SetOption(2,0)", "INIMgr.Init", "GetFullWindowDrag",

@@ -19,6 +19,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
@@ -57,10 +58,37 @@ int entryChars(const Control& c) {
     return p.width > 0 ? p.width : 20;
 }
 
+// A picture file is looked for as named (the current directory), then beside the
+// executable, then among the pictures compiled into the program (":/name").
 QPixmap pixmapOf(const std::string& file) {
+    if (file.empty()) return QPixmap();
     const QString name = QString::fromStdString(file);
-    return !file.empty() && QFile::exists(name) ? QPixmap(name) : QPixmap();
+    for (const QString& path : {name, QCoreApplication::applicationDirPath() + QLatin1Char('/') + name,
+                                QStringLiteral(":/") + name})
+        if (QFile::exists(path)) return QPixmap(path);
+    return QPixmap();
 }
+
+// The window's picture behind its controls: scaled to cover the whole area, keeping its
+// proportions, and centred, so that the middle of the picture is always seen.
+class Backdrop : public QWidget {
+public:
+    Backdrop(QPixmap picture, QWidget* parent) : QWidget(parent), picture_(std::move(picture)) {}
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        if (scaled_.size() != coverSize())
+            scaled_ = picture_.scaled(coverSize(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        QPainter p(this);
+        p.drawPixmap((width() - scaled_.width()) / 2, (height() - scaled_.height()) / 2, scaled_);
+    }
+
+private:
+    QSize coverSize() const { return picture_.size().scaled(size(), Qt::KeepAspectRatioByExpanding); }
+
+    QPixmap picture_;
+    QPixmap scaled_;
+};
 
 }  // namespace
 
@@ -79,13 +107,8 @@ void FormWindow::build() {
     setWindowTitle(fromCp(s.title));
     if (QPixmap icon = pixmapOf(s.icon); !icon.isNull()) setWindowIcon(QIcon(icon));
 
-    auto* central = new QWidget(this);
-    if (QPixmap back = pixmapOf(s.picture); !back.isNull()) {
-        QPalette pal = central->palette();
-        pal.setBrush(QPalette::Window, QBrush(back));
-        central->setPalette(pal);
-        central->setAutoFillBackground(true);
-    }
+    const QPixmap back = pixmapOf(s.picture);
+    QWidget* central = back.isNull() ? new QWidget(this) : new Backdrop(back, this);
     auto* grid = new QGridLayout(central);
     buildGrid(grid, 0);
     setCentralWidget(central);

@@ -1,0 +1,9 @@
+// The business procedures this build of the program has, registered with the shell's
+// main menu before the program entry runs. Used by kestrowd and kestrowd-scenario.
+#pragma once
+
+namespace kw::app {
+
+void registerProcedures();
+
+}  // namespace kw::app
