@@ -29,28 +29,28 @@ bool Window::isOpen() const {
     return m_->open;
 }
 
-bool Window::open(WindowSpec spec) {
+bool Window::open(WindowDef def) {
     error_.clear();
     if (m_) return fail("the window is already open");
     Backend* b = backend();
     if (!b) return fail("no window back end is installed");
-    std::string err = spec.finish();
+    std::string err = def.finish();
     if (!err.empty()) return fail(err);
 
-    auto m = std::make_shared<WindowModel>(std::move(spec));
+    auto m = std::make_shared<WindowModel>(std::move(def));
     m->owner = std::this_thread::get_id();
     m->ownerNumber = proc::currentThread();
-    const std::size_t n = m->spec.controls.size();
+    const std::size_t n = m->def.controls.size();
     pics_.assign(n, picture::Picture{});
     colPics_.assign(n, {});
     queues_.assign(n, nullptr);
     for (std::size_t i = 0; i < n; ++i) {
-        const Control& c = m->spec.controls[i];
+        const Control& c = m->def.controls[i];
         if (!c.picture.empty()) pics_[i] = picture::parse(c.picture);
         for (const Column& col : c.columns) colPics_[i].push_back(picture::parse(col.picture));
         queues_[i] = c.queue;
     }
-    for (const Control& c : m->spec.controls) {
+    for (const Control& c : m->def.controls) {
         if (focusable(c.kind) && !c.readOnly && m->usable(c.feq)) {
             m->focus = c.feq;
             break;
@@ -59,14 +59,14 @@ bool Window::open(WindowSpec spec) {
     m_ = m;
     // The first picture of every control, before anyone else can see the model.
     for (std::size_t i = 0; i < n; ++i) {
-        if (m->spec.controls[i].kind == ControlKind::Sheet) m->controls[i].choice = 1;
+        if (m->def.controls[i].kind == ControlKind::Sheet) m->controls[i].choice = 1;
         ControlState t;
         if (showOf(static_cast<int>(i), t)) mergeLocked(i, t, false);
     }
     pass_ = -1;
     current_ = Event{};
     consumed_ = false;
-    setTimer(m->spec.timer);
+    setTimer(m->def.timer);
 
     {
         std::lock_guard lock(uiMutex());
@@ -184,7 +184,7 @@ bool Window::prepare(Event& e) {
     if (e.code != ev::Accepted || e.control == 0) return true;
     const int i = m_->indexOf(e.control);
     if (i < 0) return true;  // posted for a control of another window (a toolbar)
-    const ControlKind k = m_->spec.controls[static_cast<std::size_t>(i)].kind;
+    const ControlKind k = m_->def.controls[static_cast<std::size_t>(i)].kind;
     if (k != ControlKind::Entry && k != ControlKind::Check && k != ControlKind::Option) return true;
     const picture::ParseResult r = take(i);
     if (r != picture::ParseResult::Ok && r != picture::ParseResult::Empty) {
@@ -197,10 +197,10 @@ bool Window::prepare(Event& e) {
 }
 
 bool Window::passStep(Event& e) {
-    const int n = static_cast<int>(m_->spec.controls.size());
+    const int n = static_cast<int>(m_->def.controls.size());
     while (pass_ >= 0 && pass_ < n) {
         const int i = pass_++;
-        const Control& c = m_->spec.controls[static_cast<std::size_t>(i)];
+        const Control& c = m_->def.controls[static_cast<std::size_t>(i)];
         if (c.kind != ControlKind::Entry || c.readOnly) continue;
         {
             std::lock_guard lock(uiMutex());
@@ -300,7 +300,7 @@ void Window::focusTo(int control) {
             const Control* sheet = m_->control(p->parent);
             if (p->kind != ControlKind::Tab || !sheet) continue;
             int nth = 0;
-            for (const Control& t : m_->spec.controls)
+            for (const Control& t : m_->def.controls)
                 if (t.parent == sheet->feq && t.kind == ControlKind::Tab) {
                     ++nth;
                     if (t.feq == p->feq) break;

@@ -21,7 +21,7 @@ bool sameValue(const Value& held, const std::string& text, bool asText) {
 
 std::string Window::radioValue(int option, int radio) const {
     int nth = 0;
-    for (const Control& c : m_->spec.controls) {
+    for (const Control& c : m_->def.controls) {
         if (c.parent != option || c.kind != ControlKind::Radio) continue;
         if (++nth == radio) return c.onValue.empty() ? std::to_string(nth) : c.onValue;
     }
@@ -31,7 +31,7 @@ std::string Window::radioValue(int option, int radio) const {
 int Window::radioIndex(int option, const Value& v) const {
     const Control* o = m_->control(option);
     int nth = 0;
-    for (const Control& c : m_->spec.controls) {
+    for (const Control& c : m_->def.controls) {
         if (c.parent != option || c.kind != ControlKind::Radio) continue;
         ++nth;
         const std::string value = c.onValue.empty() ? std::to_string(nth) : c.onValue;
@@ -42,7 +42,7 @@ int Window::radioIndex(int option, const Value& v) const {
 
 bool Window::showOf(int index, ControlState& out) const {
     const auto i = static_cast<std::size_t>(index);
-    const Control& c = m_->spec.controls[i];
+    const Control& c = m_->def.controls[i];
     switch (c.kind) {
         case ControlKind::Entry:
         case ControlKind::Prompt:
@@ -80,7 +80,7 @@ bool Window::showOf(int index, ControlState& out) const {
 picture::ParseResult Window::take(int index) {
     using picture::ParseResult;
     const auto i = static_cast<std::size_t>(index);
-    const Control& c = m_->spec.controls[i];
+    const Control& c = m_->def.controls[i];
     std::string text;
     bool checked = false, edited = false;
     int choice = 0;
@@ -122,9 +122,9 @@ picture::ParseResult Window::take(int index) {
 int Window::update(int control) {
     if (!m_) return 0;
     int bad = 0;
-    const int n = static_cast<int>(m_->spec.controls.size());
+    const int n = static_cast<int>(m_->def.controls.size());
     for (int i = 0; i < n; ++i) {
-        const Control& c = m_->spec.controls[static_cast<std::size_t>(i)];
+        const Control& c = m_->def.controls[static_cast<std::size_t>(i)];
         if (control != 0 && c.feq != control) continue;
         const picture::ParseResult r = take(i);
         if (r != picture::ParseResult::Ok && r != picture::ParseResult::Empty) ++bad;
@@ -133,7 +133,7 @@ int Window::update(int control) {
 }
 
 bool Window::mergeLocked(std::size_t i, ControlState& t, bool whole) {
-    const Control& c = m_->spec.controls[i];
+    const Control& c = m_->def.controls[i];
     ControlState& st = m_->controls[i];
     bool changed = false;
     switch (c.kind) {
@@ -174,8 +174,8 @@ bool Window::mergeLocked(std::size_t i, ControlState& t, bool whole) {
 void Window::display(int control) {
     if (!m_) return;
     std::vector<std::pair<std::size_t, ControlState>> fresh;
-    for (std::size_t i = 0; i < m_->spec.controls.size(); ++i) {
-        if (control != 0 && m_->spec.controls[i].feq != control) continue;
+    for (std::size_t i = 0; i < m_->def.controls.size(); ++i) {
+        if (control != 0 && m_->def.controls[i].feq != control) continue;
         ControlState t;
         if (showOf(static_cast<int>(i), t)) fresh.emplace_back(i, std::move(t));
     }
@@ -183,7 +183,7 @@ void Window::display(int control) {
     {
         std::lock_guard lock(uiMutex());
         for (auto& [i, t] : fresh)
-            if (mergeLocked(i, t, control == 0)) r.controls.push_back(m_->spec.controls[i].feq);
+            if (mergeLocked(i, t, control == 0)) r.controls.push_back(m_->def.controls[i].feq);
     }
     refresh(r);
 }

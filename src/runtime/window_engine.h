@@ -1,8 +1,8 @@
 // The window engine as a procedure sees it. A procedure thread opens a Window from a
-// WindowSpec and runs its accept loop:
+// WindowDef and runs its accept loop:
 //
 //     ui::Window w;
-//     if (!w.open(spec)) return;               // w.error() says why
+//     if (!w.open(def)) return;               // w.error() says why
 //     while (int e = w.accept()) {             // 0 once the window is closed
 //         if (e == ui::ev::Accepted && w.field() == okButton) { w.selectAll(); w.consume(); }
 //         if (e == ui::ev::Completed) w.close();
@@ -32,7 +32,7 @@
 #include "runtime/page_queue.h"
 #include "runtime/window_events.h"
 #include "runtime/window_model.h"
-#include "runtime/window_spec.h"
+#include "runtime/window_def.h"
 
 namespace kw::ui {
 
@@ -44,9 +44,9 @@ public:
     Window& operator=(const Window&) = delete;
 
     // Opens the window on the installed back end; its first events are OpenWindow and
-    // Shown. False when no back end is installed, the spec is unsound, this object
+    // Shown. False when no back end is installed, the window definition is unsound, this object
     // already holds an open window, or the back end failed; error() says which.
-    bool open(WindowSpec spec);
+    bool open(WindowDef def);
     const std::string& error() const { return error_; }
     bool isOpen() const;
     void close();

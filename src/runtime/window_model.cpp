@@ -19,11 +19,11 @@ uint64_t g_serial = 0;
 
 }  // namespace
 
-WindowModel::WindowModel(WindowSpec s) : spec(std::move(s)) {
-    title = spec.title;
-    controls.resize(spec.controls.size());
-    for (std::size_t i = 0; i < spec.controls.size(); ++i) {
-        const Control& c = spec.controls[i];
+WindowModel::WindowModel(WindowDef s) : def(std::move(s)) {
+    title = def.title;
+    controls.resize(def.controls.size());
+    for (std::size_t i = 0; i < def.controls.size(); ++i) {
+        const Control& c = def.controls[i];
         ControlState& st = controls[i];
         index_[c.feq] = static_cast<int>(i);
         st.text = c.text;
@@ -40,7 +40,7 @@ int WindowModel::indexOf(int feq) const {
 
 const Control* WindowModel::control(int feq) const {
     const int i = indexOf(feq);
-    return i < 0 ? nullptr : &spec.controls[static_cast<std::size_t>(i)];
+    return i < 0 ? nullptr : &def.controls[static_cast<std::size_t>(i)];
 }
 
 ControlState* WindowModel::state(int feq) {
@@ -58,7 +58,7 @@ bool WindowModel::visible(int feq) const {
     for (int f = feq; f != 0;) {
         const int i = indexOf(f);
         if (i < 0 || controls[static_cast<std::size_t>(i)].hidden) return false;
-        f = spec.controls[static_cast<std::size_t>(i)].parent;
+        f = def.controls[static_cast<std::size_t>(i)].parent;
     }
     return true;
 }
@@ -69,7 +69,7 @@ bool WindowModel::usable(int feq) const {
         if (i < 0) return false;
         const ControlState& st = controls[static_cast<std::size_t>(i)];
         if (st.hidden || !st.enabled) return false;
-        f = spec.controls[static_cast<std::size_t>(i)].parent;
+        f = def.controls[static_cast<std::size_t>(i)].parent;
     }
     return true;
 }

@@ -1,6 +1,6 @@
 // The shared state of open windows. A window's procedure thread changes it through
 // Window; a back end shows it and writes back what the user does; the test driver of
-// the scripted back end reads and writes it like a user. Everything but the spec is
+// the scripted back end reads and writes it like a user. Everything but the definition is
 // guarded by the one UI mutex (uiMutex()); the back end is never called with it held.
 #pragma once
 
@@ -14,7 +14,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "runtime/window_spec.h"
+#include "runtime/window_def.h"
 
 namespace kw::ui {
 
@@ -72,13 +72,13 @@ constexpr unsigned Limits = 32;   // minimum and maximum size
 
 class WindowModel {
 public:
-    explicit WindowModel(WindowSpec s);
+    explicit WindowModel(WindowDef s);
 
-    const WindowSpec spec;  // fixed once open; safe to read without the lock
+    const WindowDef def;  // fixed once open; safe to read without the lock
 
     // Guarded by uiMutex().
     std::string title;
-    std::vector<ControlState> controls;  // parallel to spec.controls
+    std::vector<ControlState> controls;  // parallel to def.controls
     std::deque<Event> queue;
     int focus = 0;
     bool open = false;

@@ -12,8 +12,8 @@ void Window::enableRange(int first, int last, bool on) {
     Refresh r;
     {
         std::lock_guard lock(uiMutex());
-        for (std::size_t i = 0; i < m_->spec.controls.size(); ++i) {
-            const int feq = m_->spec.controls[i].feq;
+        for (std::size_t i = 0; i < m_->def.controls.size(); ++i) {
+            const int feq = m_->def.controls[i].feq;
             if (feq < first || feq > last || m_->controls[i].enabled == on) continue;
             m_->controls[i].enabled = on;
             r.controls.push_back(feq);

@@ -52,10 +52,10 @@ enum : int {
 
 constexpr std::size_t kStartStack = 25000;
 
-kw::ui::WindowSpec frameSpec() {
+kw::ui::WindowDef frameDef() {
     using kw::W;
     using kw::ui::Control;
-    kw::ui::WindowSpec s;
+    kw::ui::WindowDef s;
     s.title = kw::shell::frameTitle();
     s.icon = "Lsg5.ico";
     s.picture = "Lsg8.bmp";
@@ -85,7 +85,7 @@ void MAIN() {
             if (l != kw::Level::Benign) return l;
             GlobalRequest = 0;
             GlobalResponse = 0;
-            if (!OpenWindow(frameSpec())) return kw::Level::Notify;
+            if (!OpenWindow(frameDef())) return kw::Level::Notify;
             SetAlerts();
             return kw::Level::Benign;
         }

@@ -90,10 +90,10 @@ enum : int {
     kDay,
 };
 
-kw::ui::WindowSpec menuSpec(int32_t& date, kw::FixedString<20>& day) {
+kw::ui::WindowDef menuDef(int32_t& date, kw::FixedString<20>& day) {
     using kw::ui::Binding;
     using kw::ui::Control;
-    kw::ui::WindowSpec s;
+    kw::ui::WindowDef s;
     s.title = kw::shell::frameTitle();
     s.picture = "Lom.bmp";
     s.width = 100;
@@ -136,7 +136,7 @@ void SIS() {
             GlobalRequest = 0;
             (void)Relate::DAY->Open();
             FilesOpened = 1;
-            if (!OpenWindow(menuSpec(DATE, DAY_STATUS))) return kw::Level::Notify;
+            if (!OpenWindow(menuDef(DATE, DAY_STATUS))) return kw::Level::Notify;
             SetAlerts();
             return kw::Level::Benign;
         }

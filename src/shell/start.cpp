@@ -27,11 +27,11 @@ enum : int {
 
 constexpr std::size_t kSisStack = 25000;
 
-kw::ui::WindowSpec loginSpec(kw::FixedString<30>& message) {
+kw::ui::WindowDef loginDef(kw::FixedString<30>& message) {
     using kw::W;
     using kw::ui::Binding;
     using kw::ui::Control;
-    kw::ui::WindowSpec s;
+    kw::ui::WindowDef s;
     s.title = kw::shell::loginTitle();
     s.resizable = false;
     Control line = Control::prompt("");
@@ -66,7 +66,7 @@ void START() {
             (void)Relate::KLM->Open();
             (void)Relate::ZAL->Open();
             FilesOpened = 1;
-            if (!OpenWindow(loginSpec(MESSAGE))) return kw::Level::Notify;
+            if (!OpenWindow(loginDef(MESSAGE))) return kw::Level::Notify;
             SetAlerts();
             return kw::Level::Benign;
         }

@@ -16,7 +16,7 @@ using kw::script::Drive;
 using kw::ui::Binding;
 using kw::ui::Control;
 using kw::ui::Window;
-using kw::ui::WindowSpec;
+using kw::ui::WindowDef;
 namespace ev = kw::ui::ev;
 namespace key = kw::ui::key;
 
@@ -27,8 +27,8 @@ struct Form {
     double sum = 0;
     enum { CodePrompt = 1, Code, NamePrompt, Name, SumPrompt, Sum, Ok, Cancel };
 
-    WindowSpec spec() {
-        WindowSpec s;
+    WindowDef def() {
+        WindowDef s;
         s.title = W("Тестовая форма");
         s.add(Control::prompt(W("&Код:")));
         s.add(Control::entry(Binding::of(code).named("CODE"), "n2"));
@@ -51,7 +51,7 @@ protected:
 TEST_F(WindowEngine, EventsArriveInTheOrderTheyHappened) {
     Form f;
     EventLog log;
-    Proc p([&] { runWindow(f.spec(), log); });
+    Proc p([&] { runWindow(f.def(), log); });
     auto w = kw::script::waitWindow(W("Тестовая форма"));
     ASSERT_TRUE(w) << log.error();
     EXPECT_EQ(w.focused(), Form::Code);
@@ -75,7 +75,7 @@ TEST_F(WindowEngine, AnEntryRejectsTextThatDoesNotFitItsPicture) {
     std::vector<kw::picture::ParseResult> reasons;
     const int beeps = kw::script::installScriptWindows().beeps();
     Proc p([&] {
-        runWindow(f.spec(), log, [&](Window& w, int e) {
+        runWindow(f.def(), log, [&](Window& w, int e) {
             if (e == ev::Rejected) reasons.push_back(w.rejection());
         });
     });
@@ -116,7 +116,7 @@ TEST_F(WindowEngine, SelectAllValidatesEveryEntryBeforeItCompletes) {
     Form f;
     EventLog log;
     Proc p([&] {
-        runWindow(f.spec(), log, [&](Window& w, int e) {
+        runWindow(f.def(), log, [&](Window& w, int e) {
             if (e == ev::Accepted && w.field() == Form::Ok) w.selectAll();
             if (e == ev::Completed) w.close();
         });
@@ -160,7 +160,7 @@ TEST_F(WindowEngine, UntouchedEntriesKeepTheirExactValue) {
     EventLog log;
     int notTaken = -1;
     Proc p([&] {
-        runWindow(f.spec(), log, [&](Window& w, int e) {
+        runWindow(f.def(), log, [&](Window& w, int e) {
             if (e == ev::Accepted && w.field() == Form::Ok) {
                 notTaken = w.update();
                 w.selectAll();
@@ -182,7 +182,7 @@ TEST_F(WindowEngine, DisplayShowsVariablesButNotOverTextBeingTyped) {
     EventLog log;
     int bad = -1;
     Proc p([&] {
-        runWindow(f.spec(), log, [&](Window& w, int e) {
+        runWindow(f.def(), log, [&](Window& w, int e) {
             if (e != ev::Accepted || w.field() != Form::Ok) return;
             f.sum = f.code * 2.5;
             f.name = "Computed";
@@ -209,7 +209,7 @@ TEST_F(WindowEngine, DisplayShowsVariablesButNotOverTextBeingTyped) {
 }
 
 TEST_F(WindowEngine, DisabledAndHiddenControlsAndTheirChildrenRefuseTheUser) {
-    WindowSpec s;
+    WindowDef s;
     s.title = "States";
     const int file = s.begin(Control::menu(W("&Файл")));
     const int open = s.add(Control::item(W("&Открыть"), "Open a file"));
@@ -254,7 +254,7 @@ TEST_F(WindowEngine, DisabledAndHiddenControlsAndTheirChildrenRefuseTheUser) {
 TEST_F(WindowEngine, ListsShowTheirPageQueueByColumnPicturesAndScroll) {
     kw::ui::VectorQueue q;
     q.rows = {{"Anna", 10.0}, {"Boris", 20.5}, {W("Вера"), 1234567.0}};
-    WindowSpec s;
+    WindowDef s;
     s.title = "List";
     const int list = s.add(Control::list({{"Name", 10, "s10"}, {"Sum", 12, "n12.2"}}, &q, 2));
     const int ok = s.add(Control::button("OK").asDefault());
@@ -315,7 +315,7 @@ TEST_F(WindowEngine, ListsShowTheirPageQueueByColumnPicturesAndScroll) {
 TEST_F(WindowEngine, CheckBoxesAndOptionsWriteTheirValues) {
     uint8_t paid = 0;
     kw::FixedString<1> sex("F");
-    WindowSpec s;
+    WindowDef s;
     s.title = "Choices";
     const int check = s.add(Control::check(W("&Оплачено"), Binding::of(paid)));
     const int option = s.begin(Control::option("Sex", Binding::of(sex)));
@@ -342,7 +342,7 @@ TEST_F(WindowEngine, CheckBoxesAndOptionsWriteTheirValues) {
 TEST_F(WindowEngine, ACloseThatIsConsumedKeepsTheWindowOpen) {
     EventLog log;
     int closes = 0;
-    WindowSpec s;
+    WindowDef s;
     s.title = "Ask";
     const int msg = s.add(Control::prompt("..."));
     s.timer = 1;
@@ -373,23 +373,23 @@ TEST_F(WindowEngine, ACloseThatIsConsumedKeepsTheWindowOpen) {
 
 TEST_F(WindowEngine, AnUnsoundWindowDoesNotOpen) {
     kw::ui::Window w;
-    WindowSpec dup;
+    WindowDef dup;
     dup.add(Control::button("A").number(5));
     dup.add(Control::button("B").number(5));
     EXPECT_FALSE(w.open(dup));
     EXPECT_NE(w.error().find("twice"), std::string::npos);
 
-    WindowSpec orphan;
+    WindowDef orphan;
     orphan.add(Control::radio("R", "1"));
     EXPECT_FALSE(w.open(orphan));
 
-    WindowSpec wrongParent;
+    WindowDef wrongParent;
     const int b = wrongParent.add(Control::button("B"));
     wrongParent.add(Control::entry(Binding(), "s3").in(b));
     EXPECT_FALSE(w.open(wrongParent));
 
     kw::ui::Backend* previous = kw::ui::installBackend(nullptr);
-    WindowSpec fine;
+    WindowDef fine;
     fine.add(Control::button("B"));
     EXPECT_FALSE(w.open(fine));
     kw::ui::installBackend(previous);
@@ -407,7 +407,7 @@ using kw::script::Drive;
 using kw::ui::Binding;
 using kw::ui::Control;
 using kw::ui::Window;
-using kw::ui::WindowSpec;
+using kw::ui::WindowDef;
 namespace ev = kw::ui::ev;
 
 class WindowEngineMore : public ::testing::Test {
@@ -418,7 +418,7 @@ protected:
 
 TEST_F(WindowEngineMore, SelectAllReachesEntriesOnPagesNotInFront) {
     int32_t first = 0, second = 0;
-    WindowSpec s;
+    WindowDef s;
     s.title = "Sheet";
     const int sheet = s.begin(Control::sheet());
     s.begin(Control::tab(W("&Общие")));
@@ -462,7 +462,7 @@ TEST_F(WindowEngineMore, AnActionThatRaisesAMessageBoxComesBackWhileTheBoxWaits)
     kw::script::DriverMessageBox boxes;
     boxes.setAnswerTimeout(5s);
     kw::msgbox::ScopedBackend installed(boxes);
-    WindowSpec s;
+    WindowDef s;
     s.title = "Ask";
     const int msg = s.add(Control::prompt("..."));
     const int del = s.add(Control::button(W("Удалить")));

@@ -54,10 +54,10 @@ private:
 
 using Handler = std::function<void(kw::ui::Window&, int event)>;
 
-// Opens `spec` and runs its accept loop, logging every event before `handler` sees it.
-inline void runWindow(kw::ui::WindowSpec spec, EventLog& log, const Handler& handler = {}) {
+// Opens `def` and runs its accept loop, logging every event before `handler` sees it.
+inline void runWindow(kw::ui::WindowDef def, EventLog& log, const Handler& handler = {}) {
     kw::ui::Window w;
-    if (!w.open(std::move(spec))) {
+    if (!w.open(std::move(def))) {
         log.fail(w.error());
         return;
     }

@@ -17,7 +17,7 @@ using kw::script::Drive;
 using kw::ui::Binding;
 using kw::ui::Control;
 using kw::ui::Window;
-using kw::ui::WindowSpec;
+using kw::ui::WindowDef;
 namespace ev = kw::ui::ev;
 
 #pragma pack(push, 1)
@@ -30,8 +30,8 @@ thread_local Rec REC{};
 void* recBuffer() { return &REC; }
 
 // A window with a button (1), a message prompt (2) and an entry (3) for `value`.
-WindowSpec starter(std::string title, int32_t& value) {
-    WindowSpec s;
+WindowDef starter(std::string title, int32_t& value) {
+    WindowDef s;
     s.title = std::move(title);
     s.add(Control::button("Start"));
     s.add(Control::prompt("..."));
@@ -159,7 +159,7 @@ TEST_F(WindowThreads, EachThreadsWindowsReachItsOwnRecordBuffer) {
     auto form = [&](const char* title, EventLog& log, std::atomic<int>& seen) {
         return [&, title, codeField] {
             REC.code = 100;  // this thread's record, shown at open
-            WindowSpec s;
+            WindowDef s;
             s.title = title;
             s.add(Control::entry(codeField(), "n5"));
             runWindow(s, log);

@@ -23,11 +23,11 @@ struct Shown {
 TEST_F(MainFrameTest, TheFrameHasItsTitleIconPictureAndExactlyTheMenuWithItsHints) {
     GlobalRequest = 4;
     startProgram();
-    const kw::ui::WindowSpec& spec = frame.model()->spec;
+    const kw::ui::WindowDef& def = frame.model()->def;
     EXPECT_EQ(frame.title(), W("Автоматизация работы ломбарда"));
-    EXPECT_TRUE(spec.frame);
-    EXPECT_EQ(spec.icon, "Lsg5.ico");
-    EXPECT_EQ(spec.picture, "Lsg8.bmp");
+    EXPECT_TRUE(def.frame);
+    EXPECT_EQ(def.icon, "Lsg5.ico");
+    EXPECT_EQ(def.picture, "Lsg8.bmp");
     EXPECT_EQ(frame.thread(), kw::proc::kEntryThread);
     EXPECT_EQ(GlobalRequest, 0) << "taken over at the start";
 
@@ -39,9 +39,9 @@ TEST_F(MainFrameTest, TheFrameHasItsTitleIconPictureAndExactlyTheMenuWithItsHint
         {K::Menu, W("&Запуск системы"), "", 0},
         {K::Item, W("Ввод кода и пароля для запуска системы"), "Remove item to Windows Clipboard", 4},
     };
-    ASSERT_EQ(spec.controls.size(), expected.size()) << frame.dump();
+    ASSERT_EQ(def.controls.size(), expected.size()) << frame.dump();
     for (std::size_t i = 0; i < expected.size(); ++i) {
-        const kw::ui::Control& c = spec.controls[i];
+        const kw::ui::Control& c = def.controls[i];
         EXPECT_EQ(c.kind, expected[i].kind) << i;
         EXPECT_EQ(c.text, expected[i].text) << i;
         EXPECT_EQ(c.tip, expected[i].tip) << i;

@@ -25,7 +25,7 @@ protected:
     void windowProcedure(const char* name, std::string title, std::atomic<int>& thread) {
         kw::shell::setProcedure(name, [title, &thread] {
             thread = kw::proc::currentThread();
-            kw::ui::WindowSpec s;
+            kw::ui::WindowDef s;
             s.title = title;
             s.add(kw::ui::Control::button("OK"));
             kw::ui::Window w;
@@ -60,15 +60,15 @@ std::vector<int> restricted() { return {8, 13, 17, 18, 22, 23, 24, 25}; }
 TEST_F(SisTest, TheMenuHasThe33EntriesInOrderWithTheStatusBar) {
     WindowDriver menu = logIn("6");
     ASSERT_TRUE(menu);
-    const kw::ui::WindowSpec& spec = menu.model()->spec;
+    const kw::ui::WindowDef& def = menu.model()->def;
     EXPECT_EQ(menu.title(), kw::shell::frameTitle());
-    EXPECT_EQ(spec.picture, "Lom.bmp");
+    EXPECT_EQ(def.picture, "Lom.bmp");
     using K = kw::ui::ControlKind;
     const std::vector<std::pair<int, const char*>> menus = {
         {1, "&Работа с клиентами"}, {11, "Отчеты"}, {23, "Оформление реализации"}, {26, "Справочники"}, {32, "Выход"}};
     int parent = 0;
     for (int n = 1; n <= 33; ++n) {
-        const kw::ui::Control* c = spec.find(n);
+        const kw::ui::Control* c = def.find(n);
         ASSERT_NE(c, nullptr) << n;
         const auto m = std::find_if(menus.begin(), menus.end(), [n](const auto& p) { return p.first == n; });
         if (m != menus.end()) {
@@ -92,7 +92,7 @@ TEST_F(SisTest, TheMenuHasThe33EntriesInOrderWithTheStatusBar) {
     EXPECT_EQ(menu.shown(33), W("Закончить работу???"));
     // the status bar: the labels and the values
     std::vector<std::string> bar;
-    for (const kw::ui::Control& c : spec.controls)
+    for (const kw::ui::Control& c : def.controls)
         if (c.kind == K::Status) bar.push_back(menu.shown(c.feq));
     EXPECT_EQ(bar, (std::vector<std::string>{W("Текущая дата:"), "08.12.2025", W("Рабочий день ломбарда:"),
                                              W("Не открыт")}));

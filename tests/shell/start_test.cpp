@@ -32,7 +32,7 @@ TEST_F(StartTest, TheLoginWindowHasItsTitleAndControlsInOrder) {
     login = openLogin();
     ASSERT_TRUE(login);
     EXPECT_EQ(login.title(), W("Ввод кода пользователя и пароля ")) << "with its trailing blank";
-    const auto& c = login.model()->spec.controls;
+    const auto& c = login.model()->def.controls;
     using K = kw::ui::ControlKind;
     ASSERT_EQ(c.size(), 7u) << login.dump();
     EXPECT_EQ(c[0].kind, K::Prompt);

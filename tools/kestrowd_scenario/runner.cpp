@@ -217,7 +217,7 @@ private:
         return waitFor([&] {
             refreshActive();
             if (!active_) return false;
-            for (const ui::Control& c : active_.model()->spec.controls)
+            for (const ui::Control& c : active_.model()->def.controls)
                 if (!active_.hidden(c.feq) && active_.shown(c.feq) == want) return true;
             return false;
         });
@@ -333,7 +333,7 @@ private:
 
     static int find(const WindowDriver& w, const std::string& labelUtf8, std::initializer_list<ControlKind> kinds) {
         const std::string want = clip(cp::fromUtf8(labelUtf8));
-        for (const ui::Control& c : w.model()->spec.controls)
+        for (const ui::Control& c : w.model()->def.controls)
             if (std::find(kinds.begin(), kinds.end(), c.kind) != kinds.end() && clip(ui::labelText(c.text)) == want)
                 return c.feq;
         return 0;

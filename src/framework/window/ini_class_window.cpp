@@ -29,7 +29,7 @@ bool numberOf(const std::string& text, int low, int high, int& out) {
 
 bool resizable(const ui::Window& w) {
     const auto m = w.model();
-    return m && m->spec.resizable;
+    return m && m->def.resizable;
 }
 
 }  // namespace

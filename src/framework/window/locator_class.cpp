@@ -28,7 +28,7 @@ ui::Window* windowOf(BrowseClass* b) { return b && b->Window ? &b->Window->Win :
 // The use variable of a control, unbound when it has none.
 ui::Binding useOf(ui::Window& w, int32_t control) {
     if (!w.isOpen()) return ui::Binding();
-    const ui::Control* c = w.model()->spec.find(control);
+    const ui::Control* c = w.model()->def.find(control);
     return c ? c->use : ui::Binding();
 }
 

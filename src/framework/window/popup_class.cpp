@@ -110,7 +110,7 @@ void PopupClass::AddItemMimic(std::string_view Name, int32_t Control) {
     if (!e) {
         std::string text(Name);
         if (ParentWindow && ParentWindow->isOpen())
-            if (const ui::Control* c = ParentWindow->model()->spec.find(Control)) text = c->text;
+            if (const ui::Control* c = ParentWindow->model()->def.find(Control)) text = c->text;
         e = find(AddItem(text, Name));
     }
     e->ControlID = Control;
@@ -248,9 +248,9 @@ std::string PopupClass::Toolbox(std::string_view Title) {
     if (!ParentWindow) return std::string();
     std::vector<std::string> names;
     const std::vector<ui::PopupItem> items = Shown(&names);
-    ui::WindowSpec spec;
-    spec.title = std::string(Title);
-    spec.resizable = false;
+    ui::WindowDef def;
+    def.title = std::string(Title);
+    def.resizable = false;
     std::vector<std::string> buttonNames;  // by control number - 1
     for (std::size_t i = 0; i < items.size(); ++i) {
         const PopupEntry* e = find(names[i]);
@@ -258,11 +258,11 @@ std::string PopupClass::Toolbox(std::string_view Title) {
         if (!e || !e->OnToolbox || items[i].text == "-" || items[i].depth > 0 || opensSubmenu) continue;
         ui::Control b = ui::Control::button(items[i].text);
         if (!items[i].enabled) b.off();
-        spec.add(b.number(static_cast<int>(buttonNames.size()) + 1));
+        def.add(b.number(static_cast<int>(buttonNames.size()) + 1));
         buttonNames.push_back(names[i]);
     }
     ui::Window box;
-    if (buttonNames.empty() || !box.open(std::move(spec))) return std::string();
+    if (buttonNames.empty() || !box.open(std::move(def))) return std::string();
     InToolbox = 1;
     std::string chosen;
     while (int e = box.accept()) {

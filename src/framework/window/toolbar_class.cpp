@@ -176,7 +176,7 @@ Level ToolbarClass::TakeEvent(int32_t* VCRRequest, WindowManager& Window) {
 void ToolbarClass::DisplayButtons(WindowManager& Window) {
     if (!Window.Win.isOpen()) return;
     for (int32_t n = vcr::First; n <= vcr::Last; ++n) {
-        if (!Window.Win.model()->spec.find(n)) continue;
+        if (!Window.Win.model()->def.find(n)) continue;
         const Button* b = ButtonOf(n);
         Window.Win.enable(n, b && b->Enabled);
     }

@@ -90,8 +90,8 @@ Level WindowManager::Kill() {
     return Level::Benign;
 }
 
-bool WindowManager::OpenWindow(ui::WindowSpec Spec) {
-    if (!Win.open(std::move(Spec))) return false;
+bool WindowManager::OpenWindow(ui::WindowDef Def) {
+    if (!Win.open(std::move(Def))) return false;
     Opened = 1;
     return true;
 }

@@ -160,7 +160,7 @@ public:
     void PostCompleted();
 
     // Opens the window and sets Opened; false (error in Win.error()) when it cannot.
-    bool OpenWindow(ui::WindowSpec Spec);
+    bool OpenWindow(ui::WindowDef Def);
     // The caption for Request: Insert/Change/Delete/View of `Captions`, "" otherwise.
     std::string CaptionFor(const RequestCaptions& Captions) const;
     // Sets the window's title to CaptionFor(Captions) when that is not empty.

@@ -103,7 +103,7 @@ void FormWindow::remember(QObject* o, int feq) {
 }
 
 void FormWindow::build() {
-    const ui::WindowSpec& s = m_->spec;
+    const ui::WindowDef& s = m_->def;
     setWindowTitle(fromCp(s.title));
     if (QPixmap icon = pixmapOf(s.icon); !icon.isNull()) setWindowIcon(QIcon(icon));
 
@@ -140,7 +140,7 @@ void FormWindow::build() {
 
 void FormWindow::buildGrid(QGridLayout* grid, int parent) {
     std::vector<const Control*> kids;
-    for (const Control& c : m_->spec.controls)
+    for (const Control& c : m_->def.controls)
         if (c.parent == parent && inGrid(c.kind)) kids.push_back(&c);
     int row = -1, col = 0, widest = 2;
     bool anyStretch = false;
@@ -338,7 +338,7 @@ QWidget* FormWindow::makeContainer(const Control& c) {
     const int feq = c.feq;
     if (c.kind == ControlKind::Sheet) {
         auto* tabs = new QTabWidget;
-        for (const Control& t : m_->spec.controls) {
+        for (const Control& t : m_->def.controls) {
             if (t.parent != feq || t.kind != ControlKind::Tab) continue;
             auto* page = new QWidget;
             buildGrid(new QGridLayout(page), t.feq);
@@ -365,7 +365,7 @@ QWidget* FormWindow::makeContainer(const Control& c) {
     auto* column = new QVBoxLayout(box);
     auto* group = new QButtonGroup(box);
     int nth = 0;
-    for (const Control& r : m_->spec.controls) {
+    for (const Control& r : m_->def.controls) {
         if (r.parent != feq || r.kind != ControlKind::Radio) continue;
         auto* radio = new QRadioButton(fromCp(r.text));
         group->addButton(radio, ++nth);
@@ -386,7 +386,7 @@ QWidget* FormWindow::makeContainer(const Control& c) {
 
 void FormWindow::buildMenus() {
     std::unordered_map<int, QMenu*> menus;
-    for (const Control& c : m_->spec.controls) {
+    for (const Control& c : m_->def.controls) {
         if (c.kind == ControlKind::Menu) {
             QMenu* menu = c.parent == 0 ? menuBar()->addMenu(fromCp(c.text)) : menus[c.parent]->addMenu(fromCp(c.text));
             menus[c.feq] = menu;
@@ -404,7 +404,7 @@ void FormWindow::buildMenus() {
 
 void FormWindow::buildStatusBar() {
     bool tips = false;
-    for (const Control& c : m_->spec.controls) {
+    for (const Control& c : m_->def.controls) {
         tips = tips || (c.kind == ControlKind::Item && !c.tip.empty());
         if (c.kind != ControlKind::Status) continue;
         auto* l = new QLabel;
@@ -413,12 +413,12 @@ void FormWindow::buildStatusBar() {
         widgets_[c.feq] = l;
         feqs_[l] = c.feq;
     }
-    if (tips || m_->spec.frame) statusBar();
+    if (tips || m_->def.frame) statusBar();
 }
 
 void FormWindow::chainTabOrder() {
     QWidget* previous = nullptr;
-    for (const Control& c : m_->spec.controls) {
+    for (const Control& c : m_->def.controls) {
         QWidget* w = nullptr;
         switch (c.kind) {
             case ControlKind::Entry:

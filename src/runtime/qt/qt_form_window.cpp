@@ -103,7 +103,7 @@ void FormWindow::commitEntry(int feq) {
 
 void FormWindow::pressDefault(int from) {
     std::lock_guard lock(ui::uiMutex());
-    for (const ui::Control& c : m_->spec.controls) {
+    for (const ui::Control& c : m_->def.controls) {
         if (c.kind == ControlKind::Button && c.isDefault && m_->usable(c.feq)) {
             m_->push(ui::Event{ev::Accepted, c.feq});
             return;

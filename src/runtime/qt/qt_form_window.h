@@ -1,4 +1,4 @@
-// The Qt window of one open engine window: built from its spec, kept in step with its
+// The Qt window of one open engine window: built from its def, kept in step with its
 // shared state (sync), and turning what the user does into state changes and events.
 // Lives on the GUI thread only.
 #pragma once

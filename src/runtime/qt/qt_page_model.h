@@ -6,7 +6,7 @@
 #include <QStringList>
 #include <vector>
 
-#include "runtime/window_spec.h"
+#include "runtime/window_def.h"
 
 namespace kw::qt {
 

@@ -29,7 +29,7 @@ bool focusable(ControlKind k) {
 // Number of children of `parent` of kind `k`.
 int childCount(const ui::WindowModel& w, int parent, ControlKind k) {
     int n = 0;
-    for (const ui::Control& c : w.spec.controls)
+    for (const ui::Control& c : w.def.controls)
         if (c.parent == parent && c.kind == k) ++n;
     return n;
 }
@@ -130,7 +130,7 @@ Drive WindowDriver::press(int control) {
 
 Drive WindowDriver::press(std::string_view label) {
     if (!w_) return Drive::Closed;
-    for (const ui::Control& c : w_->spec.controls) {
+    for (const ui::Control& c : w_->def.controls) {
         if ((c.kind == ControlKind::Button || c.kind == ControlKind::Item) &&
             clip(ui::labelText(c.text)) == clip(std::string(label)))
             return press(c.feq);
@@ -160,7 +160,7 @@ Drive WindowDriver::choose(int option, int radio) {
         const Drive d = usableAs(option, {ControlKind::Option});
         if (d != Drive::Ok) return d;
         int nth = 0, radioFeq = 0;
-        for (const ui::Control& c : w_->spec.controls)
+        for (const ui::Control& c : w_->def.controls)
             if (c.parent == option && c.kind == ControlKind::Radio && ++nth == radio) radioFeq = c.feq;
         if (radioFeq == 0) return Drive::NoControl;
         const Drive r = usableAs(radioFeq, {});
@@ -264,17 +264,17 @@ Drive WindowDriver::key(int control, int keyCode) {
             w_->push(Event{ev::CloseWindow});
         } else if (keyCode == key::Enter) {
             int button = 0;
-            for (const ui::Control& c : w_->spec.controls)
+            for (const ui::Control& c : w_->def.controls)
                 if (c.kind == ControlKind::Button && c.isDefault && w_->usable(c.feq) && button == 0) button = c.feq;
             if (kind == ControlKind::Entry && st->edited) w_->push(Event{ev::Accepted, control});
             if (button) w_->push(Event{ev::Accepted, button});
             else if (kind != ControlKind::Entry) return Drive::Ignored;
         } else if (keyCode == key::Tab) {
             const int from = control ? w_->indexOf(control) : -1;
-            const int n = static_cast<int>(w_->spec.controls.size());
+            const int n = static_cast<int>(w_->def.controls.size());
             int next = 0;
             for (int k = 1; k <= n && next == 0; ++k) {
-                const ui::Control& c = w_->spec.controls[static_cast<std::size_t>((from + k + n) % n)];
+                const ui::Control& c = w_->def.controls[static_cast<std::size_t>((from + k + n) % n)];
                 if (focusable(c.kind) && w_->usable(c.feq)) next = c.feq;
             }
             if (next == 0 || next == w_->focus) return Drive::Ignored;

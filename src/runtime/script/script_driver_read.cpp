@@ -122,14 +122,14 @@ int WindowDriver::find(std::string_view label) const {
     if (!w_) return 0;
     const std::string want = clip(std::string(label));
     std::lock_guard lock(ui::uiMutex());
-    for (std::size_t i = 0; i < w_->spec.controls.size(); ++i)
-        if (clip(ui::labelText(w_->controls[i].text)) == want) return w_->spec.controls[i].feq;
+    for (std::size_t i = 0; i < w_->def.controls.size(); ++i)
+        if (clip(ui::labelText(w_->controls[i].text)) == want) return w_->def.controls[i].feq;
     return 0;
 }
 
 int WindowDriver::findUse(std::string_view useName) const {
     if (!w_) return 0;
-    for (const ui::Control& c : w_->spec.controls)
+    for (const ui::Control& c : w_->def.controls)
         if (c.use.hasName(useName)) return c.feq;
     return 0;
 }
@@ -137,7 +137,7 @@ int WindowDriver::findUse(std::string_view useName) const {
 std::vector<int> WindowDriver::controls() const {
     std::vector<int> out;
     if (w_)
-        for (const ui::Control& c : w_->spec.controls) out.push_back(c.feq);
+        for (const ui::Control& c : w_->def.controls) out.push_back(c.feq);
     return out;
 }
 
@@ -157,7 +157,7 @@ std::string WindowDriver::dump() const {
     if (!w_) return std::string();
     std::lock_guard lock(ui::uiMutex());
     std::string out = "window \"" + w_->title + "\"" + (w_->open ? "" : " closed") + (w_->blocked ? " blocked" : "") + "\n";
-    for (const ui::Control& c : w_->spec.controls) {
+    for (const ui::Control& c : w_->def.controls) {
         out += std::to_string(c.feq) + " " + ui::kindName(c.kind);
         if (!w_->usable(c.feq)) out += w_->visible(c.feq) ? " [disabled]" : " [hidden]";
         if (w_->focus == c.feq) out += " [focus]";

@@ -14,8 +14,8 @@ constexpr int kCellHeight = 20;
 
 bool ScriptWindows::open(const std::shared_ptr<ui::WindowModel>& w) {
     std::lock_guard lock(ui::uiMutex());
-    const int width = (w->spec.width > 0 ? w->spec.width : 60) * kCellWidth;
-    const int height = (w->spec.height > 0 ? w->spec.height : 20) * kCellHeight;
+    const int width = (w->def.width > 0 ? w->def.width : 60) * kCellWidth;
+    const int height = (w->def.height > 0 ? w->def.height : 20) * kCellHeight;
     w->geometry = ui::Geometry{0, 0, width, height, false, false};
     w->firstWidth = width;
     w->firstHeight = height;

@@ -256,7 +256,7 @@ protected:
     void start(PopupRun& run) {
         run.number = kw::proc::start([&run] {
             using kw::ui::Control;
-            kw::ui::WindowSpec s;
+            kw::ui::WindowDef s;
             s.title = "Popup";
             s.add(Control::button("A").number(1));
             s.add(Control::button("B").number(2).off());

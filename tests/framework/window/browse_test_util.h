@@ -117,7 +117,7 @@ public:
         if (options_.toolbar) AddItem(toolbar_);
         (void)table_.rm.Open(0);
         FilesOpened = 1;
-        kw::ui::WindowSpec s;
+        kw::ui::WindowDef s;
         s.title = W("Клиенты");
         s.add(Control::list({{"ID", 7, "n_7"}, {"FIO", 20, "s40"}, {"SUM", 12, "n_12.2"}}, nullptr, options_.rows)
                   .number(List));

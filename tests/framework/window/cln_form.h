@@ -170,11 +170,11 @@ struct ClnFormOptions {
 // How many times a CLN_FORM window was opened.
 inline std::atomic<int> clnFormsOpened{0};
 
-inline kw::ui::WindowSpec clnSpec() {
+inline kw::ui::WindowDef clnDef() {
     using kw::W;
     using kw::ui::Control;
     const kw::storage::TableDecl& t = clnTable();
-    kw::ui::WindowSpec s;
+    kw::ui::WindowDef s;
     s.title = W("Клиент");
     s.add(Control::prompt(W("&Ф И О:")).number(FioPrompt));
     s.add(Control::entry(kw::UseField(t, "FIO"), "s40").number(Fio));
@@ -226,7 +226,7 @@ public:
         if (options_.deleteAction) DeleteAction = *options_.deleteAction;
         if (options_.cancelAction) CancelAction = *options_.cancelAction;
         if (PrimeUpdate() != Level::Benign) return Level::Notify;
-        if (!OpenWindow(clnSpec())) return Level::Notify;
+        if (!OpenWindow(clnDef())) return Level::Notify;
         ++clnFormsOpened;
         if (options_.settings) resizer_.UseSettings(*options_.settings, "CLN_FORM");
         resizer_.Init(Win, kw::resize::Spread, 1, 0);

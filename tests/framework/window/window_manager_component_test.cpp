@@ -60,7 +60,7 @@ public:
         GlobalRequest = 0;
         (void)kw::WindowManager::Init();
         if (failInit_) return Level::Notify;
-        kw::ui::WindowSpec s;
+        kw::ui::WindowDef s;
         s.title = title_;
         s.add(Control::prompt("...").number(Note));
         s.add(Control::button("Plain").number(Plain));

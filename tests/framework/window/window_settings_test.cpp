@@ -16,7 +16,7 @@ protected:
     // A window opened on the test's own thread (the scripted back end: 60 x 20 cells
     // of 8 x 20 pixels, so 480 x 400).
     bool open(bool resizable = true) {
-        kw::ui::WindowSpec s;
+        kw::ui::WindowDef s;
         s.title = "Settings";
         s.resizable = resizable;
         s.add(Control::button("OK"));

@@ -22,7 +22,7 @@ using namespace kwtest;
 using kw::ui::Control;
 using kw::ui::PopupItem;
 using kw::ui::Window;
-using kw::ui::WindowSpec;
+using kw::ui::WindowDef;
 
 bool pumpUntil(const std::function<bool()>& done, int ms = 5000) {
     QElapsedTimer t;
@@ -67,7 +67,7 @@ protected:
         });
         poll.start(20);
         Proc proc([&] {
-            WindowSpec s;
+            WindowDef s;
             s.title = "Popup";
             s.add(Control::button("Button"));
             Window w;

@@ -30,7 +30,7 @@ using kw::W;
 using kw::ui::Binding;
 using kw::ui::Control;
 using kw::ui::Window;
-using kw::ui::WindowSpec;
+using kw::ui::WindowDef;
 namespace ev = kw::ui::ev;
 
 // Runs the GUI until `done` holds; false after `ms` milliseconds.
@@ -96,8 +96,8 @@ struct Pledge {
     uint8_t paid = 0;
     enum { Ticket = 2, Client = 4, Issued = 6, Loan = 8, Paid = 9, Ok = 10, Cancel = 11 };
 
-    WindowSpec spec() {
-        WindowSpec s;
+    WindowDef def() {
+        WindowDef s;
         s.title = W("Выдача ссуды");
         s.add(Control::prompt(W("&Номер квитанции:")));
         s.add(Control::entry(Binding::of(ticket), "n_7"));
@@ -126,7 +126,7 @@ TEST_F(QtWindows, AFormIsTypedIntoAndCompletedFromTheKeyboard) {
     p.issued = 72687 + 8766;  // 01.01.2024
     EventLog log;
     Proc proc([&] {
-        runWindow(p.spec(), log, [&](Window& w, int e) {
+        runWindow(p.def(), log, [&](Window& w, int e) {
             if (e == ev::Accepted && w.field() == Pledge::Ok) w.selectAll();
             if (e == ev::Completed || (e == ev::Accepted && w.field() == Pledge::Cancel)) w.close();
         });
@@ -179,7 +179,7 @@ TEST_F(QtWindows, EscapeAsksToCloseAndTheCloseBoxToo) {
     EventLog log;
     int closes = 0;
     Proc proc([&] {
-        runWindow(p.spec(), log, [&](Window& w, int e) {
+        runWindow(p.def(), log, [&](Window& w, int e) {
             if (e == ev::CloseWindow && ++closes == 1) w.consume();  // the first is refused
         });
     });
@@ -199,7 +199,7 @@ TEST_F(QtWindows, AMenuWindowWithAListAndStatusBarAndACalledWindowThatBlocksIt) 
     q.rows = {{W("Золото"), 585.0, 3125.5}, {W("Серебро"), 925.0, 48.0}, {W("Платина"), 950.0, 2810.0}};
     int32_t today = 72687 + 8766;
     kw::FixedString<20> state(W("Открыт"));
-    WindowSpec s;
+    WindowDef s;
     s.title = W("Ломбард: главное меню");
     s.frame = true;
     s.begin(Control::menu(W("&Работа с клиентами")));
@@ -225,7 +225,7 @@ TEST_F(QtWindows, AMenuWindowWithAListAndStatusBarAndACalledWindowThatBlocksIt) 
             if (e == ev::Accepted && w.field() == issue) w.disable(issue);
             if (e == ev::Accepted && w.field() == called) {
                 Pledge p;
-                runWindow(p.spec(), inner);  // on this thread: blocks the menu
+                runWindow(p.def(), inner);  // on this thread: blocks the menu
             }
             if (e == ev::Accepted && w.field() == exit + 1) w.close();
         });
@@ -292,7 +292,7 @@ TEST_F(QtWindows, AMenuWindowWithAListAndStatusBarAndACalledWindowThatBlocksIt) 
 }
 
 TEST_F(QtWindows, AWindowOpenedOnTheGuiThreadKeepsTheGuiRunningWhileItWaits) {
-    WindowSpec s;
+    WindowDef s;
     s.title = "Here";
     s.add(Control::prompt(W("Окно на потоке интерфейса")));
     const int press = s.add(Control::button("Press"));

@@ -92,7 +92,7 @@ struct Control {
 // The label as shown: '&' markers removed, "&&" kept as '&'.
 std::string labelText(std::string_view text);
 
-struct WindowSpec {
+struct WindowDef {
     std::string title;
     std::string icon;       // icon file
     std::string picture;    // background picture file

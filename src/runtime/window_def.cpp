@@ -1,4 +1,4 @@
-#include "runtime/window_spec.h"
+#include "runtime/window_def.h"
 
 #include <set>
 
@@ -163,30 +163,30 @@ std::string labelText(std::string_view text) {
     return r;
 }
 
-int WindowSpec::add(Control c) {
+int WindowDef::add(Control c) {
     if (c.parent == 0 && !open_.empty()) c.parent = open_.back();
     if (c.feq == 0) c.feq = controls.empty() ? 1 : controls.back().feq + 1;
     controls.push_back(std::move(c));
     return controls.back().feq;
 }
 
-int WindowSpec::begin(Control c) {
+int WindowDef::begin(Control c) {
     const int feq = add(std::move(c));
     open_.push_back(feq);
     return feq;
 }
 
-void WindowSpec::end() {
+void WindowDef::end() {
     if (!open_.empty()) open_.pop_back();
 }
 
-int WindowSpec::indexOf(int feq) const {
+int WindowDef::indexOf(int feq) const {
     for (std::size_t i = 0; i < controls.size(); ++i)
         if (controls[i].feq == feq) return static_cast<int>(i);
     return -1;
 }
 
-const Control* WindowSpec::find(int feq) const {
+const Control* WindowDef::find(int feq) const {
     const int i = indexOf(feq);
     return i < 0 ? nullptr : &controls[static_cast<std::size_t>(i)];
 }
@@ -207,7 +207,7 @@ bool fits(ControlKind child, ControlKind parent) {
 
 }  // namespace
 
-std::string WindowSpec::finish() {
+std::string WindowDef::finish() {
     int previous = 0;
     for (Control& c : controls) {
         if (c.feq == 0) c.feq = previous + 1;
