@@ -35,8 +35,13 @@ void FileManager::Init(storage::File& file, ErrorClass& errors) {
     FileNameValue = file.decl().diskName;
     FileName = &FileNameValue;
     Buffer = RecordReference{file.decl().buffer, file.decl().recordSize};
-    FilesManager.AddFileMapping(file, *this);
-    file.setCallback(this);
+    // A FILE already mapped to another manager stays that manager's: this one neither
+    // takes its call-back nor, at clean-up, its mapping.
+    if (FilesManager.AddFileMapping(file, *this)) file.setCallback(this);
+}
+
+FileManager::~FileManager() {
+    if (File && File->callback() == this) File->setCallback(nullptr);
 }
 
 void FileManager::Kill() {
@@ -51,7 +56,7 @@ void FileManager::Kill() {
 void FileManager::CleanUp() {
     if (CleanedUp) return;
     CleanedUp = 1;
-    if (File) FilesManager.RemoveFileMapping(*File);
+    if (File && FilesManager.GetFileManager(*File) == this) FilesManager.RemoveFileMapping(*File);
     std::lock_guard lock(mu_);
     Info.reset();
     Keys.reset();  // with every key's component list

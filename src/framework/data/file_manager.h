@@ -115,7 +115,8 @@ inline constexpr uint8_t kUseNoNote = 4;
 class FileManager : public FileCallbackInterface {
 public:
     FileManager() = default;
-    ~FileManager() override = default;
+    // Detaches the call-back, so a FILE never calls a manager that is gone.
+    ~FileManager() override;
     FileManager(const FileManager&) = delete;
     FileManager& operator=(const FileManager&) = delete;
 
