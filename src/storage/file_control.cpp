@@ -3,8 +3,8 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cctype>
 
+#include "runtime/codepage.h"
 #include "storage/file_impl.h"
 
 namespace kw::storage {
@@ -174,8 +174,7 @@ std::string File::send(std::string_view option) {
 
 std::string File::sendOption(std::string_view option) {
     State& s = state();
-    std::string o(option);
-    for (auto& c : o) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    const std::string o = cp::upper(option);
     const auto eq = o.find('=');
     std::string name = o.substr(0, eq), value = eq == std::string::npos ? "" : o.substr(eq + 1);
     auto trim = [](std::string& x) {
