@@ -44,6 +44,7 @@ public:
     int unlink(const std::string& path) override;
     int exists(const std::string& path) override { return inner_.exists(path); }
     int syncDirectory(const std::string& dir) override { return crashed_ ? 0 : inner_.syncDirectory(dir); }
+    int sameFile(Handle h, const std::string& path, bool& same) override { return inner_.sameFile(h, path, same); }
     int lock(Handle h, uint64_t off, uint64_t len, LockKind kind) override {
         return inner_.lock(h, off, len, kind);
     }

@@ -94,6 +94,7 @@ struct File::State {
     bool open = false;
     bool writable = false;
     bool alone = false;  // opened exclusively: no other station can be in the files
+    bool foundNothing = false;  // the last open found no data file: create() then makes none over one made meanwhile
     MappedFile dat;
     Journal log;
     std::deque<MappedFile> keyFiles;
@@ -196,6 +197,7 @@ struct File::State {
     Status getByKey(int key, bool hold);
     Status getByRecord(uint32_t rec, bool hold);
     bool heldByOther(uint32_t rec);
+    void repairHolds();  // puts right a hold count a killed station left too high
     Status takeHold(uint32_t rec);
     void dropHold();
     // After the files were put back (rollback): the copy of the current record as read

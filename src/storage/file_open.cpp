@@ -1,6 +1,11 @@
 // Creating, opening and closing a table's files.
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
+#include <thread>
+#include <utility>
+#include <vector>
 
 #include "storage/byte_order.h"
 #include "storage/cipher.h"
@@ -25,6 +30,140 @@ bool takeShareLocks(MappedFile& dat, int mode) {
     auto other = [&](bool on, uint64_t at) { return on && dat.lockedByOther(at, 1, LockKind::Exclusive); };
     return !(other(reads, lockat::kDenyRead) || other(writes, lockat::kDenyWrite) ||
              other(denyRead, lockat::kUseRead) || other(denyWrite, lockat::kUseWrite));
+}
+
+// The companion file whose lock creators of one table take turns on.
+constexpr const char* kCreatorsExtension = ".CR~";
+// Appended to a file's name while it is being created.
+constexpr const char* kNewSuffix = "~";
+// How often an open starts again when the table was replaced under it.
+constexpr int kReopenAttempts = 8;
+
+Status createFailure(int err) { return Status::system(createErrorCode(err), err); }
+
+// Takes a lock of one byte, waiting up to `seconds` for it; EAGAIN when it stayed taken.
+int lockWaiting(FileSystem& fs, Handle h, uint64_t off, LockKind kind, int seconds) {
+    using clock = std::chrono::steady_clock;
+    const auto deadline = clock::now() + std::chrono::seconds(std::max(seconds, 0));
+    auto pause = std::chrono::microseconds(50);
+    for (;;) {
+        const int rc = fs.lock(h, off, 1, kind);
+        if (rc != EAGAIN || clock::now() >= deadline) return rc;
+        std::this_thread::sleep_for(pause);
+        if (pause < std::chrono::milliseconds(5)) pause *= 2;
+    }
+}
+
+std::string directoryOf(const std::string& base) {
+    const auto slash = base.rfind('/');
+    return slash == std::string::npos ? "." : slash == 0 ? "/" : base.substr(0, slash);
+}
+
+// Writes a whole new file and syncs it.
+int writeSynced(FileSystem& fs, const std::string& path, const uint8_t* p, std::size_t n) {
+    Handle h;
+    int rc = fs.open(path, kOpenReadWrite | kOpenCreate | kOpenTruncate, h);
+    if (rc != 0) return rc;
+    rc = fs.write(h, p, n, 0);
+    if (rc == 0) rc = fs.sync(h);
+    fs.close(h);
+    return rc;
+}
+
+// The part of create() done in the creators' turn. `existed`: the data file was there
+// when the station decided to create the table.
+Status createFiles(File::State& st, bool existed) {
+    File::Shared& sh = *st.sh;
+    FileSystem& fs = *sh.fs;
+    const std::string datPath = sh.base + ".DAT", dir = directoryOf(sh.base);
+    int rc = fs.exists(datPath);
+    if (rc != 0 && rc != ENOENT) return createFailure(rc);
+    if (rc == 0 && !existed) return Status::okay();  // another station was first
+
+    // The table is replaced: never from under another station, and no station may open
+    // the old files until the new ones are in place.
+    struct OldFile {
+        FileSystem& fs;
+        Handle h = kNoHandle;
+        ~OldFile() {
+            if (h != kNoHandle) fs.close(h);
+        }
+    } old{fs};
+    if (rc == 0) {
+        rc = fs.open(datPath, kOpenReadWrite, old.h);
+        if (rc == 0) {
+            rc = fs.lock(old.h, lockat::kPresence, 1, LockKind::Exclusive);
+            if (rc == EAGAIN) return Status::error(kExclusiveAccessRequired);
+        }
+        if (rc == ENOENT) {
+            old.h = kNoHandle;  // removed meanwhile: nothing to replace
+        } else if (rc != 0) {
+            return createFailure(rc);
+        }
+    }
+
+    // (temporary, final) names in the order they are put in place, the data file last.
+    std::vector<std::pair<std::string, std::string>> names;
+    for (std::size_t k = 0; k < sh.layout.keys.size(); ++k) {
+        const std::string path = sh.base + File::keyExtension(static_cast<int>(k + 1));
+        names.emplace_back(path + kNewSuffix, path);
+    }
+    names.emplace_back(sh.base + ".LOG" + kNewSuffix, sh.base + ".LOG");
+    names.emplace_back(datPath + kNewSuffix, datPath);
+    std::size_t placed = 0;
+    // Also removes what a creator that died may have left under these names.
+    auto fail = [&](Status s) {
+        for (std::size_t i = placed; i < names.size(); ++i) (void)fs.unlink(names[i].first);
+        return s;
+    };
+
+    for (std::size_t k = 0; k < sh.layout.keys.size(); ++k) {
+        KeyMeta m;
+        m.length = sh.layout.keys[k].length;
+        m.flags = sh.layout.keys[k].flags;
+        m.number = static_cast<uint16_t>(k + 1);
+        Block b;
+        encodeKeyMeta(m, b.data());
+        rc = writeSynced(fs, names[k].first, b.data(), b.size());
+        if (rc != 0) return fail(createFailure(rc));
+    }
+    {
+        const std::string& logPath = names[names.size() - 2].first;
+        Handle h;
+        rc = fs.open(logPath, kOpenReadWrite | kOpenCreate | kOpenTruncate, h);
+        if (rc != 0) return fail(createFailure(rc));
+        fs.close(h);
+        Journal j;
+        Status s = j.open(fs, logPath, true);
+        if (s.ok()) s = j.sync();
+        j.close();
+        if (!s.ok()) return fail(createFailure(s.sysError));
+    }
+    const std::vector<uint8_t> bytes = encodeLayout(sh.layout, sh.owned, sh.cipherKey);
+    rc = writeSynced(fs, names.back().first, bytes.data(), bytes.size());
+    if (rc != 0) return fail(createFailure(rc));
+
+    if (old.h != kNoHandle) {
+        // The old data file goes first: from here on a failure or a crash leaves no
+        // table, never old records with new key files.
+        rc = fs.unlink(datPath);
+        if (rc != 0 && rc != ENOENT) return fail(createFailure(rc));
+        rc = fs.syncDirectory(dir);
+        if (rc != 0) return fail(createFailure(rc));
+    }
+    for (; placed + 1 < names.size(); ++placed) {
+        rc = fs.rename(names[placed].first, names[placed].second);
+        if (rc != 0) return fail(createFailure(rc));
+    }
+    // The key files and the journal are on the disk under their names before the data
+    // file makes the table exist.
+    rc = fs.syncDirectory(dir);
+    if (rc != 0) return fail(createFailure(rc));
+    rc = fs.rename(names.back().first, names.back().second);
+    if (rc != 0) return fail(createFailure(rc));
+    ++placed;
+    (void)fs.syncDirectory(dir);
+    return Status::okay();
 }
 
 }  // namespace
@@ -66,54 +205,45 @@ Status File::State::readHeader(Header& h) {
     return Status::okay();
 }
 
+// Creating a table. Every file is written under a temporary name (the final name and
+// "~") and synced, then put in place by a rename: the key files and the journal first,
+// the data file last. A station that opens the table meanwhile finds either no data
+// file (2) or the complete table.
+//
+// Stations that create the same table take turns on an exclusive lock of a companion
+// file (".CR~", left in place: it holds no data). A station that found the table
+// missing and meets it once its turn comes leaves it alone: another station created it
+// meanwhile, and may already be adding records.
+//
+// Creating a table that exists replaces it, but only while no other station has it
+// open: the old data file's presence lock is held alone until the new files are in
+// place, and an open that waited for it finds its name leading to another file and
+// opens that one (openFiles).
 Status File::State::create() {
     if (open) return Status::error(kFileAlreadyOpen);
     if (!sh->layoutStatus.ok()) return sh->layoutStatus;
     FileSystem& fs = *sh->fs;
     const std::string datPath = sh->base + ".DAT";
-    {
-        // Never pull the files from under another station.
-        MappedFile probe;
-        if (probe.open(fs, datPath, kOpenRead) == 0 && probe.lockedByOther(lockat::kPresence, 1, LockKind::Exclusive))
-            return Status::error(kExclusiveAccessRequired);
+
+    // The table counts as missing when this station's open just found it so (the file
+    // manager creates a table when its open says 2): a station that was quicker may
+    // have made it since, and is not to lose it.
+    int rc = fs.exists(datPath);
+    if (rc != 0 && rc != ENOENT) return createFailure(rc);
+    const bool existed = rc == 0 && !foundNothing;
+    foundNothing = false;
+
+    Handle turn = kNoHandle;
+    rc = fs.open(sh->base + kCreatorsExtension, kOpenReadWrite | kOpenCreate, turn);
+    if (rc != 0) return createFailure(rc);
+    rc = lockWaiting(fs, turn, 0, LockKind::Exclusive, recoverSeconds);
+    if (rc != 0) {
+        fs.close(turn);
+        return rc == EAGAIN ? Status::error(kAccessDenied) : createFailure(rc);
     }
-    auto writeWhole = [&](const std::string& path, const uint8_t* p, std::size_t n) -> Status {
-        Handle h;
-        int rc = fs.open(path, kOpenReadWrite | kOpenCreate | kOpenTruncate, h);
-        if (rc != 0) return Status::system(createErrorCode(rc), rc);
-        rc = fs.write(h, p, n, 0);
-        if (rc == 0) rc = fs.sync(h);
-        fs.close(h);
-        return rc == 0 ? Status::okay() : Status::system(createErrorCode(rc), rc);
-    };
-    // Key files and journal first, the data file last: a table whose data file exists
-    // is complete.
-    for (std::size_t k = 0; k < sh->layout.keys.size(); ++k) {
-        KeyMeta m;
-        m.length = sh->layout.keys[k].length;
-        m.flags = sh->layout.keys[k].flags;
-        m.number = static_cast<uint16_t>(k + 1);
-        Block b;
-        encodeKeyMeta(m, b.data());
-        Status s = writeWhole(sh->base + File::keyExtension(static_cast<int>(k + 1)), b.data(), b.size());
-        if (!s.ok()) return s;
-    }
-    {
-        Journal j;
-        Handle h;
-        int rc = fs.open(sh->base + ".LOG", kOpenReadWrite | kOpenCreate | kOpenTruncate, h);
-        if (rc != 0) return Status::system(createErrorCode(rc), rc);
-        fs.close(h);
-        Status s = j.open(fs, sh->base + ".LOG", true);
-        if (s.ok()) s = j.sync();
-        if (!s.ok()) return Status::system(createErrorCode(s.sysError), s.sysError);
-    }
-    std::vector<uint8_t> bytes = encodeLayout(sh->layout, sh->owned, sh->cipherKey);
-    Status s = writeWhole(datPath, bytes.data(), bytes.size());
-    if (!s.ok()) return s;
-    std::string dir = sh->base.find('/') == std::string::npos ? "." : sh->base.substr(0, sh->base.rfind('/'));
-    fs.syncDirectory(dir);
-    return Status::okay();
+    Status s = createFiles(*this, existed);
+    fs.close(turn);  // and with it the lock
+    return s;
 }
 
 Status File::State::openFiles(int mode, bool forMaintenance) {
@@ -124,8 +254,27 @@ Status File::State::openFiles(int mode, bool forMaintenance) {
     if (access > kAccessReadWrite || (mode & 0xF0) > kDenyNone) return Status::error(kInvalidFilename);
     writable = access != kAccessRead;
     alone = (mode & 0xF0) == kDenyAll;
-    int rc = dat.open(fs, sh->base + ".DAT", writable ? kOpenReadWrite : kOpenRead);
-    if (rc != 0) return openError(rc);
+    // A station that replaces the table (create) holds the old data file's presence
+    // lock alone until the new files are in place. Once this open holds its share of
+    // that lock, the name must still lead to the file opened; when it leads to another,
+    // the files were replaced and the new ones are opened instead.
+    const std::string datPath = sh->base + ".DAT";
+    int rc = 0;
+    for (int attempt = 0;; ++attempt) {
+        rc = dat.open(fs, datPath, writable ? kOpenReadWrite : kOpenRead);
+        foundNothing = rc == ENOENT;
+        if (rc != 0) return openError(rc);
+        if (!lockWait(lockat::kPresence, LockKind::Shared, recoverSeconds).ok()) {
+            closeFiles();
+            return Status::error(kAccessDenied);
+        }
+        bool same = true;
+        rc = fs.sameFile(dat.handle(), datPath, same);
+        if ((rc == 0 && same) || rc == ENOSYS) break;
+        closeFiles();
+        if (rc != 0 && rc != ENOENT) return openError(rc);
+        if (attempt + 1 == kReopenAttempts) return Status::error(kAccessDenied);
+    }
     auto fail = [&](Status s) {
         closeFiles();
         return s;
@@ -146,7 +295,7 @@ Status File::State::openFiles(int mode, bool forMaintenance) {
     if (!takeShareLocks(dat, mode)) return fail(Status::error(kAccessDenied));
     header = h;
 
-    s = log.open(fs, sh->base + ".LOG", writable);
+    s = log.open(fs, sh->base + ".LOG", writable, sh->base + ".LGC");
     if (!s.ok() && writable) return fail(s);
     const bool journal = log.isOpen();
 
@@ -211,6 +360,7 @@ Status File::State::openFiles(int mode, bool forMaintenance) {
     }
     openMode = mode;
     open = true;
+    if (writable) repairHolds();
     seenSeq = journal ? log.sequence() : 1;
     if (!journal) seenSeq |= 1;
     order = 0;

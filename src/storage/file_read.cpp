@@ -30,7 +30,24 @@ void File::State::encodeRecord(const uint8_t* record, uint8_t* slotRecord) const
 }
 
 bool File::State::heldByOther(uint32_t rec) {
+    // While no station holds a record the hold locks need not be looked at: a pass over
+    // the file costs no system call per record.
+    if (log.isOpen() && log.holds() <= (held != 0 ? 1u : 0u)) return false;
     return dat.lockedByOther(lockat::kRecord + rec, 1, LockKind::Exclusive);
+}
+
+void File::State::repairHolds() {
+    if (!log.isOpen()) return;
+    const uint32_t n = log.holds();
+    const uint32_t mine = held != 0 ? 1 : 0;
+    if (n <= mine) return;
+    // Holds of a killed station died with it; its count did not. When no other open
+    // holds a lock on any record, the count is ours alone.
+    bool conflict = true;
+    const uint64_t all = uint64_t{1} << 33;
+    if (dat.fs().testLock(dat.handle(), lockat::kRecord, all, LockKind::Exclusive, conflict) != 0 || conflict)
+        return;
+    log.repairHolds(n, mine);
 }
 
 Status File::State::takeHold(uint32_t rec) {
@@ -40,11 +57,15 @@ Status File::State::takeHold(uint32_t rec) {
     if (rc == EAGAIN) return Status::error(kRecordHeld, rec);
     if (rc != 0) return Status::system(kFileSystemError, rc);
     held = rec;
+    log.addHolds(1);
     return Status::okay();
 }
 
 void File::State::dropHold() {
-    if (held != 0 && dat.isOpen()) unlock(lockat::kRecord + held);
+    if (held != 0 && dat.isOpen()) {
+        unlock(lockat::kRecord + held);
+        log.addHolds(-1);
+    }
     held = 0;
 }
 

@@ -1,5 +1,6 @@
 // Consistency between stations: locks, the journal protocol of a write, recovery and
 // checkpoints, and reads that retry when a writer was at work meanwhile.
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -9,10 +10,6 @@
 
 namespace kw::storage {
 
-namespace {
-// Journal bytes after which a write checkpoints: inside the journal's first allocation.
-constexpr uint64_t kCheckpointBytes = kJournalPreallocated - (uint64_t{64} << 10);
-}
 
 Status File::State::lockWait(uint64_t off, LockKind kind, int seconds, uint64_t len) {
     using clock = std::chrono::steady_clock;
@@ -110,6 +107,7 @@ Status File::State::writeFile(uint16_t file, uint64_t off, const uint8_t* p, std
 }
 
 Status File::State::checkpoint() {
+    repairHolds();
     int rc = dat.sync();
     for (auto& k : keyFiles)
         if (rc == 0 && k.isOpen()) rc = k.sync();
@@ -278,7 +276,13 @@ Status File::State::endWrite() {
     opHead.sequence += 1;
     Status s = log.writeHead(opHead);
     seenSeq = s.ok() ? opHead.sequence : 1;
-    if (s.ok() && transaction == 0 && !bulk && opHead.end - kJournalStart > kCheckpointBytes) (void)checkpoint();
+    if (s.ok() && transaction == 0 && !bulk) {
+        // Records stay inside the journal's room: it grows once, then checkpoints.
+        const uint64_t room = std::max(log.file().size(), kJournalPreallocated);
+        if (opHead.end + kJournalSlack > room) {
+            if (room >= kJournalLimit || !log.grow(kJournalLimit).ok()) (void)checkpoint();
+        }
+    }
     releaseWriteLocks();
     return Status::okay();
 }

@@ -7,6 +7,7 @@
 // with the last descriptor of its open, so a killed station leaves no lock behind.
 #pragma once
 
+#include <cerrno>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -47,6 +48,15 @@ public:
     virtual int exists(const std::string& path) = 0;
     // Flushes a directory entry change (create, rename, unlink) of the directory `dir`.
     virtual int syncDirectory(const std::string& dir) = 0;
+    // Whether `path` names the file open as `h` (the same file, not a copy: a file put
+    // in its place by a rename is another one). ENOENT when the path names nothing;
+    // ENOSYS from a file system that cannot tell.
+    virtual int sameFile(Handle h, const std::string& path, bool& same) {
+        (void)h;
+        (void)path;
+        same = true;
+        return ENOSYS;
+    }
 
     // Takes or releases a lock on [off, off+len) without waiting: EAGAIN when another
     // open holds a conflicting lock.

@@ -1,9 +1,14 @@
 #include "storage/journal.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <map>
+#include <thread>
+
+#include <unistd.h>
 
 #include "storage/byte_order.h"
 
@@ -20,11 +25,20 @@ void encodeHead(const JournalHead& h, uint8_t* b) {
     std::memset(b, 0, kJournalStart);
     std::memcpy(b, kHeadMagic, 4);
     le::put32(b + 4, 1);
-    le::put32(b + 8, h.sequence);
+    le::put32(b + 8, h.id);
     le::put32(b + 12, h.generation);
-    le::put64(b + 16, h.end);
     le::put32(b + 24, h.flags);
     le::put32(b + 28, h.nextTransaction);
+}
+
+// Any value that differs between two journals made one after the other will do.
+uint32_t newJournalId() {
+    static std::atomic<uint32_t> made{0};
+    const auto t = static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
+                   static_cast<uint64_t>(std::chrono::system_clock::now().time_since_epoch().count());
+    uint32_t id = static_cast<uint32_t>(t ^ (t >> 32)) * 2654435761u + made.fetch_add(1) * 40503u +
+                  static_cast<uint32_t>(::getpid());
+    return id == 0 ? 1 : id;
 }
 
 Status sysError(int err) {
@@ -35,43 +49,64 @@ Status sysError(int err) {
 
 }  // namespace
 
+// CRC-32 (the polynomial of zip), eight bytes a step: a journal record of a few key
+// blocks is checked in about a microsecond.
 uint32_t crc32(const uint8_t* p, std::size_t n, uint32_t crc) {
     static const auto table = [] {
-        std::array<uint32_t, 256> t{};
+        std::array<std::array<uint32_t, 256>, 8> t{};
         for (uint32_t i = 0; i < 256; ++i) {
             uint32_t c = i;
             for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-            t[i] = c;
+            t[0][i] = c;
         }
+        for (uint32_t i = 0; i < 256; ++i)
+            for (std::size_t k = 1; k < 8; ++k) t[k][i] = (t[k - 1][i] >> 8) ^ t[0][t[k - 1][i] & 0xFF];
         return t;
     }();
     crc = ~crc;
-    for (std::size_t i = 0; i < n; ++i) crc = table[(crc ^ p[i]) & 0xFF] ^ (crc >> 8);
+    for (; n >= 8; n -= 8, p += 8) {
+        const uint32_t lo = le::get32(p) ^ crc, hi = le::get32(p + 4);
+        crc = table[7][lo & 0xFF] ^ table[6][(lo >> 8) & 0xFF] ^ table[5][(lo >> 16) & 0xFF] ^ table[4][lo >> 24] ^
+              table[3][hi & 0xFF] ^ table[2][(hi >> 8) & 0xFF] ^ table[1][(hi >> 16) & 0xFF] ^ table[0][hi >> 24];
+    }
+    for (; n > 0; --n, ++p) crc = table[0][(crc ^ *p) & 0xFF] ^ (crc >> 8);
     return ~crc;
 }
 
-Status Journal::open(FileSystem& fs, const std::string& path, bool writable) {
+namespace {
+
+// The counters file: its first bytes, as offsets.
+constexpr uint64_t kCountGeneration = 0;  // journal generation the end belongs to
+constexpr uint64_t kCountSequence = 4;
+constexpr uint64_t kCountEnd = 8;
+constexpr uint64_t kCountId = 16;
+constexpr uint64_t kCountHolds = 20;
+constexpr uint64_t kCountersSize = 512;
+
+}  // namespace
+
+Status Journal::open(FileSystem& fs, const std::string& path, bool writable, const std::string& countersPath) {
     close();
     int rc = file_.open(fs, path, writable ? (kOpenReadWrite | kOpenCreate) : kOpenRead);
     if (rc != 0) return Status::system(codeFromErrno(rc), rc);
-    if (!writable) return Status::okay();
-    if (file_.size() < kJournalPreallocated) {
-        // A new journal (or one cut short) gets a fresh head, which makes every record
-        // dead, and room for its records written once, so that appending later changes
-        // no file size and a sync moves only the record.
-        uint8_t b[kJournalStart];
-        encodeHead(JournalHead{}, b);
-        if (file_.size() >= kJournalStart) std::memcpy(b, file_.at(0), kJournalStart);
-        std::vector<uint8_t> zeros(kJournalPreallocated - kJournalStart, 0);
-        rc = file_.write(zeros.data(), zeros.size(), kJournalStart);
-        if (rc == 0) rc = file_.write(b, kJournalStart, 0);
-        if (rc == 0) rc = file_.refresh();
+    if (writable && file_.size() < kJournalPreallocated) {
+        rc = preallocate();
         if (rc != 0) return sysError(rc);
     }
-    uint8_t* p = nullptr;
-    rc = fs.mapWritable(file_.handle(), kJournalStart, p);
-    if (rc != 0) return sysError(rc);
-    head_ = p;
+    if (!countersPath.empty()) {
+        rc = counters_.open(fs, countersPath, writable ? (kOpenReadWrite | kOpenCreate) : kOpenRead);
+        // Zero bytes are a valid start (no generation yet); stations that extend it
+        // at once extend it alike.
+        if (rc == 0 && writable && counters_.size() < kCountersSize) {
+            rc = counters_.truncate(kCountersSize);
+            if (rc == 0) rc = counters_.refresh();
+        }
+        if (rc != 0) {
+            counters_.close();
+            if (writable) return sysError(rc);
+        }
+    }
+    if (!writable) return Status::okay();
     rc = fs.open(path, kOpenReadWrite | kOpenDataSync, syncHandle_);
     if (rc != 0) {
         syncHandle_ = kNoHandle;
@@ -80,52 +115,141 @@ Status Journal::open(FileSystem& fs, const std::string& path, bool writable) {
     return Status::okay();
 }
 
+// A new journal gets a fresh head and room for its records written once, so that
+// appending later changes no file size and a sync moves only the record. A journal
+// shorter than that (made by an older program, or cut short) keeps its head and every
+// byte it has: only the room beyond is added. Stations opening a new table at once do
+// this one after the other, so that none writes zeros over another's first records.
+int Journal::preallocate() {
+    const uint64_t lockAt = uint64_t{1} << 40;
+    int rc = EAGAIN;
+    for (int i = 0; i < 20000 && rc == EAGAIN; ++i) {
+        rc = file_.lock(lockAt, 1, LockKind::Exclusive);
+        if (rc == EAGAIN) std::this_thread::sleep_for(std::chrono::microseconds(500));
+    }
+    if (rc != 0) return rc;
+    rc = file_.refresh();
+    const uint64_t size = file_.size();
+    if (rc == 0 && size < kJournalPreallocated) {
+        const uint64_t from = std::max(size, kJournalStart);
+        std::vector<uint8_t> zeros(kJournalPreallocated - from, 0);
+        rc = file_.write(zeros.data(), zeros.size(), from);
+        if (rc == 0 && size < kJournalStart) {
+            uint8_t b[kJournalStart];
+            JournalHead fresh;
+            fresh.id = newJournalId();
+            encodeHead(fresh, b);
+            rc = file_.write(b, kJournalStart, 0);
+        }
+        if (rc == 0) rc = file_.refresh();
+    }
+    file_.lock(lockAt, 1, LockKind::Unlock);
+    return rc;
+}
+
 void Journal::close() {
-    if (head_) file_.fs().unmap(head_, kJournalStart);
-    head_ = nullptr;
     if (syncHandle_ != kNoHandle) file_.fs().close(syncHandle_);
     syncHandle_ = kNoHandle;
+    counters_.close();
     file_.close();
 }
 
+const uint8_t* Journal::counters() {
+    return counters_.isOpen() && counters_.have(0, kCountersSize) ? counters_.at(0) : nullptr;
+}
+
 uint32_t Journal::sequence() {
-    if (!file_.have(0, kJournalStart)) return 0;
+    const uint8_t* c = counters();
+    if (!c) return 1;  // odd: readers take the writers' lock instead
     uint32_t v;
-    std::memcpy(&v, file_.at(8), 4);
+    std::memcpy(&v, c + kCountSequence, 4);
     std::atomic_thread_fence(std::memory_order_acquire);
     return v;
 }
 
 JournalHead Journal::head() {
     JournalHead h;
-    if (!file_.have(0, kJournalStart)) return h;
-    const uint8_t* b = file_.at(0);
-    if (std::memcmp(b, kHeadMagic, 4) != 0 || le::get32(b + 4) != 1) return h;
-    h.sequence = le::get32(b + 8);
-    h.generation = le::get32(b + 12);
-    h.end = le::get64(b + 16);
-    h.flags = le::get32(b + 24);
-    h.nextTransaction = le::get32(b + 28);
-    if (h.end < kJournalStart) h.end = kJournalStart;
+    if (file_.have(0, kJournalStart)) {
+        const uint8_t* b = file_.at(0);
+        if (std::memcmp(b, kHeadMagic, 4) == 0 && le::get32(b + 4) == 1) {
+            h.id = le::get32(b + 8);
+            h.generation = le::get32(b + 12);
+            h.flags = le::get32(b + 24);
+            h.nextTransaction = le::get32(b + 28);
+        }
+    }
+    const uint8_t* c = counters();
+    h.sequence = c ? le::get32(c + kCountSequence) : 1;
+    // The end kept with the counters holds for the generation it was written for; else
+    // (a new counters file, a crash between the two heads) it is found by reading.
+    if (c && le::get32(c + kCountGeneration) == h.generation && le::get32(c + kCountId) == h.id)
+        h.end = std::max<uint64_t>(le::get64(c + kCountEnd), kJournalStart);
+    else
+        h.end = liveEnd(h.generation);
     return h;
 }
 
 Status Journal::writeHead(const JournalHead& h) {
-    if (!head_) return sysError(EBADF);
+    if (!counters_.isOpen() || counters_.size() < kCountersSize) return sysError(EBADF);
+    uint8_t c[20];
+    le::put32(c + kCountGeneration, h.generation);
+    le::put32(c + kCountSequence, h.sequence);
+    le::put64(c + kCountEnd, h.end);
+    le::put32(c + kCountId, h.id);
+    std::atomic_thread_fence(std::memory_order_release);
+    int rc = counters_.write(c, sizeof c, 0);
+    if (rc != 0) return sysError(rc);
+    // The journal's own head changes only at checkpoints and transactions: the sync of
+    // a record never has to carry it.
     uint8_t b[kJournalStart];
     encodeHead(h, b);
-    std::atomic_thread_fence(std::memory_order_release);
-    int rc = file_.fs().store(head_, b, 32);
+    if (!file_.have(0, kJournalStart)) return sysError(EIO);
+    const uint8_t* now = file_.at(0);
+    if (std::memcmp(now, b, 32) == 0) return Status::okay();
+    rc = file_.write(b, 32, 0);
     return rc == 0 ? Status::okay() : sysError(rc);
 }
 
 Status Journal::writeSequence(uint32_t seq) {
-    if (!head_) return sysError(EBADF);
+    if (!counters_.isOpen() || counters_.size() < kCountersSize) return sysError(EBADF);
     uint8_t b[4];
     le::put32(b, seq);
     std::atomic_thread_fence(std::memory_order_release);
-    int rc = file_.fs().store(head_ + 8, b, 4);
+    int rc = counters_.write(b, 4, kCountSequence);
     return rc == 0 ? Status::okay() : sysError(rc);
+}
+
+uint32_t* Journal::holdsCounter() {
+    if (!counters()) return nullptr;
+    return reinterpret_cast<uint32_t*>(counters_.writableAt(kCountHolds));
+}
+
+uint32_t Journal::holds() {
+    const uint8_t* c = counters();
+    if (!c) return UINT32_MAX;  // unknown: every hold lock must be looked at
+    auto* p = const_cast<uint32_t*>(reinterpret_cast<const uint32_t*>(c + kCountHolds));
+    return std::atomic_ref<uint32_t>(*p).load(std::memory_order_acquire);
+}
+
+void Journal::addHolds(int32_t delta) {
+    uint32_t* p = holdsCounter();
+    if (!p) return;
+    std::atomic_ref<uint32_t> n(*p);
+    if (delta >= 0) {
+        n.fetch_add(static_cast<uint32_t>(delta), std::memory_order_acq_rel);
+        return;
+    }
+    // Never below zero: a count put right meanwhile may already leave this hold out.
+    uint32_t v = n.load(std::memory_order_acquire);
+    const auto d = static_cast<uint32_t>(-delta);
+    while (!n.compare_exchange_weak(v, v > d ? v - d : 0, std::memory_order_acq_rel)) {
+    }
+}
+
+void Journal::repairHolds(uint32_t expected, uint32_t value) {
+    uint32_t* p = holdsCounter();
+    if (!p) return;
+    std::atomic_ref<uint32_t>(*p).compare_exchange_strong(expected, value, std::memory_order_acq_rel);
 }
 
 Status Journal::append(uint64_t at, uint32_t generation, RecordKind kind, uint32_t txn,
@@ -162,20 +286,43 @@ Status Journal::append(uint64_t at, uint32_t generation, RecordKind kind, uint32
     return Status::okay();
 }
 
+Status Journal::grow(uint64_t size) {
+    int rc = file_.refresh();
+    const uint64_t from = std::max(file_.size(), kJournalStart);
+    if (rc == 0 && from < size) {
+        std::vector<uint8_t> zeros(size - from, 0);
+        rc = file_.write(zeros.data(), zeros.size(), from);
+        if (rc == 0) rc = file_.sync();
+        if (rc == 0) rc = file_.refresh();
+    }
+    return rc == 0 ? Status::okay() : sysError(rc);
+}
+
 Status Journal::sync() {
     int rc = file_.sync();
     return rc == 0 ? Status::okay() : sysError(rc);
 }
 
+uint32_t Journal::liveRecordAt(uint64_t pos, uint32_t generation) {
+    if (!file_.have(pos, kRecHead + 4)) return 0;
+    const uint8_t* r = file_.at(pos);
+    if (std::memcmp(r, kRecMagic, 4) != 0 || le::get32(r + 4) != generation) return 0;
+    const uint32_t len = le::get32(r + 8);
+    if (len < kRecHead + 4 || !file_.have(pos, len)) return 0;
+    r = file_.at(pos);
+    return crc32(r, len - 4) == le::get32(r + len - 4) ? len : 0;
+}
+
 bool Journal::hasLiveRecords(uint32_t generation) {
     file_.refresh();
-    if (!file_.have(kJournalStart, kRecHead + 4)) return false;
-    const uint8_t* r = file_.at(kJournalStart);
-    if (std::memcmp(r, kRecMagic, 4) != 0 || le::get32(r + 4) != generation) return false;
-    const uint32_t len = le::get32(r + 8);
-    if (len < kRecHead + 4 || !file_.have(kJournalStart, len)) return false;
-    r = file_.at(kJournalStart);
-    return crc32(r, len - 4) == le::get32(r + len - 4);
+    return liveRecordAt(kJournalStart, generation) != 0;
+}
+
+uint64_t Journal::liveEnd(uint32_t generation) {
+    file_.refresh();
+    uint64_t pos = kJournalStart;
+    while (const uint32_t len = liveRecordAt(pos, generation)) pos += len;
+    return pos;
 }
 
 Status Journal::replay(uint32_t generation,
@@ -200,13 +347,8 @@ Status Journal::replay(uint32_t generation,
     file_.refresh();
     uint64_t pos = kJournalStart;
     end = pos;
-    while (file_.have(pos, kRecHead + 4)) {
+    while (const uint32_t len = liveRecordAt(pos, generation)) {
         const uint8_t* r = file_.at(pos);
-        if (std::memcmp(r, kRecMagic, 4) != 0 || le::get32(r + 4) != generation) break;
-        const uint32_t len = le::get32(r + 8);
-        if (len < kRecHead + 4 || !file_.have(pos, len)) break;
-        r = file_.at(pos);
-        if (crc32(r, len - 4) != le::get32(r + len - 4)) break;
         const auto kind = static_cast<RecordKind>(r[12]);
         const uint32_t txn = le::get32(r + 16);
         const uint32_t n = le::get32(r + 20);

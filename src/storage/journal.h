@@ -1,15 +1,15 @@
 // The table's journal (".LOG"): a redo log with undo images for transactions, shared by
-// every station that writes the table, and the change counter that readers use to see
-// whether a writer was at work while they read.
+// every station that writes the table; and beside it the counters file (".LGC"), which
+// carries what the stations change at every write and readers look at on every read.
 //
-// Head, block 0 (512 bytes):
+// Journal head, block 0 (512 bytes):
 //     0    4 magic      "KWLG"
 //     4    4 version    1
-//     8    4 sequence   raised before and after every write of the table: odd while a
-//                       station is writing, even when the files are consistent
+//     8    4 journal id drawn when the journal is made; the counters file names the
+//                       journal its counters belong to by it
 //    12    4 generation raised at every checkpoint; records of an older generation
 //                       are dead
-//    16    8 end        where the next record goes
+//    16    8 zero
 //    24    4 flags      1: writes without journal (bulk mode) since the last checkpoint
 //    28    4 next transaction number
 //
@@ -26,8 +26,23 @@
 //            transaction the bytes they replace
 //    ...   4 CRC-32 of everything before it
 //
-// The head is changed through a shared writable map (no system call); a sync of the
-// journal takes it to the disk with the records.
+// Counters file (512 bytes, all zero when new), changed through a shared writable map
+// and never synced: it lives in the page cache that all stations of the machine share.
+//     0    4 generation the end below belongs to (0: none)
+//     4    4 sequence   raised before and after every write of the table: odd while a
+//                       station is writing, even when the files are consistent
+//     8    8 end        where the next record goes
+//    16    4 journal id the end belongs to (a table made again has a new journal)
+//    20    4 holds      records held by all stations together, changed by atomic
+//                       additions; readers look up a record's hold lock only while it
+//                       is not zero. A station killed while holding leaves it too high
+//                       (slower reads, never wrong ones) until a station finds no hold
+//                       lock at all and puts it right.
+// The counters are kept out of the journal on purpose: a store into a mapped page of
+// the journal would make every synchronous record write carry that page and the
+// file's times with it, doubling the cost of a durable write. When the counters are
+// lost (a new file, a crash of the machine) the end is found again by reading the live
+// records, and the first station to open the table recovers it.
 //
 // An operation is committed once its record is on disk (one sync); its changes are
 // then written to the files. Recovery replays the records of the current generation in
@@ -60,8 +75,15 @@ inline constexpr uint32_t kJournalFlagBulk = 1;
 inline constexpr uint64_t kJournalStart = 512;
 // Bytes a journal is given when created (records beyond them make it grow).
 inline constexpr uint64_t kJournalPreallocated = uint64_t{1} << 20;
+// A journal that fills up is given room up to this size once, before it checkpoints
+// whenever it fills: a busy table syncs its files every few thousand writes, a quiet
+// one keeps a small journal.
+inline constexpr uint64_t kJournalLimit = uint64_t{4} << 20;
+// Room left at the end of a journal when it checkpoints (a record may pass its end).
+inline constexpr uint64_t kJournalSlack = uint64_t{64} << 10;
 
 struct JournalHead {
+    uint32_t id = 0;  // drawn when the journal is made: counters of another journal do not count
     uint32_t sequence = 0;
     uint32_t generation = 1;
     uint64_t end = kJournalStart;
@@ -71,18 +93,27 @@ struct JournalHead {
 
 class Journal {
 public:
-    // Opens (and, when missing or empty, creates) the journal.
-    Status open(FileSystem& fs, const std::string& path, bool writable);
+    // Opens (and, when missing or empty, creates) the journal and its counters file
+    // (none when countersPath is empty: the journal is only being made).
+    Status open(FileSystem& fs, const std::string& path, bool writable, const std::string& countersPath = {});
     void close();
     bool isOpen() const { return file_.isOpen(); }
     MappedFile& file() { return file_; }
 
-    // The change counter as other stations left it (read from the map).
+    // The change counter as other stations left it (read from the map); odd when there
+    // is no counters file.
     uint32_t sequence();
     // The head as it is on disk now; 38-like damage gives a fresh head (dead records).
     JournalHead head();
     Status writeHead(const JournalHead& h);
     Status writeSequence(uint32_t seq);
+
+    // The count of records held by all stations (UINT32_MAX when unknown).
+    uint32_t holds();
+    // Adds `delta` to the count; nothing when the journal is not open for writing.
+    void addHolds(int32_t delta);
+    // Sets the count from `expected` to `value` unless another station changed it.
+    void repairHolds(uint32_t expected, uint32_t value);
 
     // Appends a record at `at`; `next` is where the following one goes. With `durable`
     // the call returns once the record is on the disk (a synchronous write that leaves
@@ -90,8 +121,13 @@ public:
     Status append(uint64_t at, uint32_t generation, RecordKind kind, uint32_t txn,
                   const std::vector<Change>& changes, uint64_t& next, bool durable = false);
     Status sync();
+    // Gives the journal room up to `size` bytes, written and synced (under the
+    // writers' lock).
+    Status grow(uint64_t size);
     // Whether the first record slot holds a live record of this generation.
     bool hasLiveRecords(uint32_t generation);
+    // Where the live records of this generation end.
+    uint64_t liveEnd(uint32_t generation);
 
     // Replays the live records through `write` (file, offset, bytes, length). Returns
     // the end of the last live record in `end`.
@@ -100,8 +136,14 @@ public:
                   uint64_t& end);
 
 private:
+    int preallocate();
+    // The length of the live record of this generation at pos, 0 when there is none.
+    uint32_t liveRecordAt(uint64_t pos, uint32_t generation);
+    const uint8_t* counters();  // nullptr when there is no counters file
+    uint32_t* holdsCounter();   // nullptr when not writable
+
     MappedFile file_;
-    uint8_t* head_ = nullptr;  // the head block, mapped for writing (null: read-only)
+    MappedFile counters_;
     Handle syncHandle_ = kNoHandle;  // the journal opened for synchronous writes
 };
 

@@ -139,15 +139,13 @@ Status KeyTree::load() {
 
 const uint8_t* KeyTree::get(uint32_t n) {
     if (n == 0 || n >= meta_.blocks) return nullptr;
-    auto it = pending_.find(n);
-    if (it != pending_.end()) return it->second.data();
+    if (Block* b = pendingAt(n)) return b->data();
     if (!file_.have(uint64_t{n} * kBlockSize, kBlockSize)) return nullptr;
     return file_.at(uint64_t{n} * kBlockSize);
 }
 
 uint8_t* KeyTree::mut(uint32_t n) {
-    auto it = pending_.find(n);
-    if (it != pending_.end()) return it->second.data();
+    if (Block* b = pendingAt(n)) return b->data();
     const uint8_t* src = get(n);
     Block& b = pending_[n];
     if (src)
@@ -518,7 +516,7 @@ Status KeyTree::removeEntry(uint32_t block, unsigned level, unsigned index) {
 }
 
 std::map<uint32_t, Block> KeyTree::takeChanges() {
-    std::map<uint32_t, Block> out = std::move(pending_);
+    std::map<uint32_t, Block> out(pending_.begin(), pending_.end());
     pending_.clear();
     if (metaDirty_) {
         Block b;

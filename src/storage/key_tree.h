@@ -36,6 +36,7 @@
 #include <array>
 #include <cstdint>
 #include <map>
+#include <unordered_map>
 #include <vector>
 
 #include "storage/mapped_file.h"
@@ -127,7 +128,13 @@ private:
     unsigned len_;
     KeyMeta meta_;
     bool metaDirty_ = false;
-    std::map<uint32_t, Block> pending_;
+    // Hashed: a bulk load keeps tens of thousands of changed blocks, each looked up at
+    // every step down the tree.
+    std::unordered_map<uint32_t, Block> pending_;
+    Block* pendingAt(uint32_t n) {
+        auto it = pending_.find(n);
+        return it == pending_.end() ? nullptr : &it->second;
+    }
 };
 
 }  // namespace kw::storage

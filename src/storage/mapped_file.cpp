@@ -12,6 +12,8 @@ MappedFile& MappedFile::operator=(MappedFile&& o) noexcept {
         path_ = std::move(o.path_);
         handle_ = std::exchange(o.handle_, kNoHandle);
         map_ = std::exchange(o.map_, nullptr);
+        writableMap_ = std::exchange(o.writableMap_, nullptr);
+        writable_ = o.writable_;
         mapLen_ = std::exchange(o.mapLen_, 0);
         size_ = std::exchange(o.size_, 0);
         populated_ = std::move(o.populated_);
@@ -27,6 +29,7 @@ int MappedFile::open(FileSystem& fs, const std::string& path, unsigned flags) {
     int rc = fs.open(path, flags, h);
     if (rc != 0) return rc;
     handle_ = h;
+    writable_ = (flags & kOpenReadWrite) != 0;
     rc = refresh();
     if (rc != 0) close();
     return rc;
@@ -36,6 +39,7 @@ void MappedFile::close() {
     populated_.clear();
     if (map_) fs_->unmap(map_, mapLen_);
     map_ = nullptr;
+    writableMap_ = nullptr;
     mapLen_ = 0;
     size_ = 0;
     if (handle_ != kNoHandle) fs_->close(handle_);
@@ -51,10 +55,13 @@ int MappedFile::refresh() {
         const uint64_t mb = uint64_t{1} << 20;
         uint64_t want = ((sz + sz / 2 + mb) / mb) * mb;
         const uint8_t* p = nullptr;
-        rc = fs_->map(handle_, want, p);
+        uint8_t* w = nullptr;
+        rc = writable_ ? fs_->mapWritable(handle_, want, w) : fs_->map(handle_, want, p);
         if (rc != 0) return rc;
+        if (writable_) p = w;
         if (map_) fs_->unmap(map_, mapLen_);
         map_ = p;
+        writableMap_ = w;
         mapLen_ = want;
     }
     size_ = sz;

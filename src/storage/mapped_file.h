@@ -1,6 +1,8 @@
-// One open file of a table with a read-only memory map of it. Reads come from the map
-// (a record costs a copy, not a system call); writes go through the file system, which
-// the map sees at once. The map is widened when the file has grown; nothing outside
+// One open file of a table with a memory map of it. Reads come from the map (a record
+// costs a copy, not a system call). A file opened for writing is mapped for writing too:
+// bytes inside the file are stored through the map, which costs no system call and no
+// change of the file's times that the next sync would have to carry; bytes beyond its
+// end go through the file system's write. The map is widened when the file has grown; nothing outside
 // [0, size()) is ever touched, so a short or damaged file cannot fault the reader.
 #pragma once
 
@@ -39,12 +41,16 @@ public:
         return true;
     }
     const uint8_t* at(uint64_t off) const { return map_ + off; }
+    // For changes other stations see at once (atomic counters); nullptr when the file is
+    // not open for writing.
+    uint8_t* writableAt(uint64_t off) const { return writableMap_ ? writableMap_ + off : nullptr; }
     uint64_t size() const { return size_; }
     // Re-reads the size; 0 or errno.
     int refresh();
 
-    // Writes through the file system; the bytes written count as inside the file.
+    // Writes the bytes; those written count as inside the file.
     int write(const void* p, std::size_t n, uint64_t off) {
+        if (writableMap_ && off + n <= size_ && off + n >= off) return fs_->store(writableMap_ + off, p, n);
         int rc = fs_->write(handle_, p, n, off);
         if (rc == 0 && off + n > size_ && off + n <= mapLen_) size_ = off + n;
         return rc;
@@ -66,6 +72,8 @@ private:
     std::string path_;
     Handle handle_ = kNoHandle;
     const uint8_t* map_ = nullptr;
+    uint8_t* writableMap_ = nullptr;  // map_ when the file is open for writing
+    bool writable_ = false;
     uint64_t mapLen_ = 0;
     uint64_t size_ = 0;
 };

@@ -83,6 +83,13 @@ public:
         struct stat st;
         return ::stat(path.c_str(), &st) == 0 ? 0 : errno;
     }
+    int sameFile(Handle h, const std::string& path, bool& same) override {
+        struct stat a, b;
+        if (::fstat(h, &a) != 0) return errno;
+        if (::stat(path.c_str(), &b) != 0) return errno;
+        same = a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+        return 0;
+    }
     int syncDirectory(const std::string& dir) override {
         int fd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (fd < 0) return errno;

@@ -4,6 +4,9 @@
 #include <future>
 #include <thread>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include "runtime/clock.h"
 #include "storage/byte_order.h"
 #include "storage/data_format.h"
@@ -304,6 +307,50 @@ TEST_F(ZalFile, NextAndPreviousReportARecordHeldByAnotherStationAndReadOn) {
     ASSERT_EQ(file_->getRecord(3, true).code, 0);
     EXPECT_EQ(order(1), (std::vector<int>{1, 2, 3, 4}));
     EXPECT_EQ(order(1, true), (std::vector<int>{4, 3, 2, 1}));
+}
+
+// A station killed while it holds a record takes its hold with it: the others read the
+// record, and holds taken afterwards are still seen by every reader.
+TEST_F(ZalFile, AHoldOfAKilledStationDiesWithItAndLaterHoldsAreStillSeen) {
+    addTickets(1, 4);
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        File child(kw::dict::table("ZAL"), testing::in(dir_));
+        if (!child.open().ok() || !child.getRecord(2, true).ok()) ::_exit(1);
+        ::_exit(0);  // no release, no close
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(order(1), (std::vector<int>{1, 2, 3, 4}));
+    ASSERT_EQ(file_->getRecord(2, true).code, 0);
+    ASSERT_EQ(file_->release().code, 0);
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        // The second round after a reopen, which puts the count of holds right.
+        if (round == 1) {
+            ASSERT_EQ(file_->close().code, 0);
+            ASSERT_EQ(file_->open().code, 0);
+        }
+        File other(kw::dict::table("ZAL"), testing::in(dir_));
+        std::promise<void> holding, done;
+        std::thread station([&] {
+            ASSERT_EQ(other.open().code, 0);
+            ASSERT_EQ(other.getRecord(3, true).code, 0);
+            holding.set_value();
+            done.get_future().wait();
+            ASSERT_EQ(other.close().code, 0);
+        });
+        holding.get_future().wait();
+        ASSERT_EQ(file_->set(0).code, 0);
+        std::vector<int> codes;
+        for (int i = 0; i < 4; ++i) codes.push_back(file_->next().code);
+        EXPECT_EQ(codes, (std::vector<int>{0, 0, kRecordHeld, 0}));
+        done.set_value();
+        station.join();
+        EXPECT_EQ(order(0), (std::vector<int>{1, 2, 3, 4}));
+    }
 }
 
 TEST_F(ZalFile, RollbackGivesBackTheRecordAsOnDiskForTheNextPut) {

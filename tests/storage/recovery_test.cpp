@@ -4,6 +4,7 @@
 #include <map>
 
 #include "storage/fault_file_system.h"
+#include "storage/journal.h"
 #include "storage_test_util.h"
 
 namespace kw::storage {
@@ -132,6 +133,23 @@ TEST(CrashRecovery, DeleteInterruptedAtEveryWriteStep) { faultAtEveryStep(Op::De
 TEST(CrashRecovery, AddWithAFailedWriteAtEveryStep) { faultAtEveryStep(Op::Add, Fault::Error); }
 TEST(CrashRecovery, PutWithAShortWriteAtEveryStep) { faultAtEveryStep(Op::Put, Fault::ShortWrite); }
 TEST(CrashRecovery, DeleteWithAFailedWriteAtEveryStep) { faultAtEveryStep(Op::Delete, Fault::Error); }
+
+// The journal's record check: the zip CRC-32, the same whether computed in one piece or
+// continued over pieces of any length (the fast path takes eight bytes at a time).
+TEST(JournalCheck, CrcIsTheZipCrcInOneOrManyPieces) {
+    const std::string nine = "123456789";
+    EXPECT_EQ(crc32(reinterpret_cast<const uint8_t*>(nine.data()), nine.size()), 0xCBF43926u);
+    EXPECT_EQ(crc32(nullptr, 0), 0u);
+    std::vector<uint8_t> bytes(1000);
+    for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<uint8_t>(i * 131 + 7);
+    const uint32_t whole = crc32(bytes.data(), bytes.size());
+    for (std::size_t cut : {1, 3, 7, 8, 9, 500, 999}) {
+        const uint32_t first = crc32(bytes.data(), cut);
+        EXPECT_EQ(crc32(bytes.data() + cut, bytes.size() - cut, first), whole) << cut;
+    }
+    bytes[517] ^= 0x10;
+    EXPECT_NE(crc32(bytes.data(), bytes.size()), whole);
+}
 
 TEST(Transactions, RollbackUndoesEveryChange) {
     TempDir d;
