@@ -170,6 +170,7 @@ struct File::State {
     uint32_t appendFirst = 0;
     Status beginBulkSession();
     Status flushBulk();
+    Status writeAppended();  // the gathered slots, with the key blocks left gathered
     Status endBulkSession();
     Status settle() { return bulkSession ? endBulkSession() : Status::okay(); }
     Status bulkAdd();
@@ -186,6 +187,8 @@ struct File::State {
     }
     // The slot's bytes (prefix and record) from the map; nullptr when outside the file.
     const uint8_t* slot(uint32_t rec);
+    static constexpr uint32_t kReadAhead = 4;  // slots a sequential read asks for ahead
+    void prefetchSlot(uint32_t rec);
     // Record bytes of a slot as the program sees them (deciphered, OEM to ANSI).
     void decodeRecord(const uint8_t* slotBytes, uint8_t* out) const { decodeBytes(slotBytes + kSlotPrefix, out); }
     void decodeBytes(const uint8_t* recordBytes, uint8_t* out) const;

@@ -343,15 +343,17 @@ Status File::State::beginBulkSession() {
     return Status::okay();
 }
 
+Status File::State::writeAppended() {
+    if (appendBuf.empty()) return Status::okay();
+    Status s = writeFile(0, slotOffset(appendFirst), appendBuf.data(), appendBuf.size());
+    appendBuf.clear();
+    appendFirst = 0;
+    return s;
+}
+
 Status File::State::flushBulk() {
     Status s = Status::okay();
-    if (!appendBuf.empty()) {
-        const std::size_t chunk = std::size_t{4} << 20;
-        for (std::size_t at = 0; at < appendBuf.size() && s.ok(); at += chunk)
-            s = writeFile(0, slotOffset(appendFirst) + at, appendBuf.data() + at, std::min(chunk, appendBuf.size() - at));
-        appendBuf.clear();
-        appendFirst = 0;
-    }
+    s = writeAppended();
     // Key blocks in block order, neighbours in one write.
     for (std::size_t k = 0; k < trees.size() && s.ok(); ++k) {
         auto blocks = trees[k].takeChanges();

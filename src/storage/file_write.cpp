@@ -12,7 +12,10 @@ namespace kw::storage {
 
 namespace {
 
+// Gathered key blocks of a bulk session are written when they pass kBulkBytes; the
+// slots, which are only appended, in pieces of kAppendBytes (one buffer, reused).
 constexpr std::size_t kBulkBytes = std::size_t{32} << 20;
+constexpr std::size_t kAppendBytes = std::size_t{4} << 20;
 
 struct KeyValues {
     std::vector<std::vector<uint8_t>> value;
@@ -111,7 +114,7 @@ Status File::State::bulkAdd() {
     const uint32_t r = header.records + 1;
     if (appendBuf.empty()) {
         appendFirst = r;
-        appendBuf.reserve(kBulkBytes + header.slotLength);
+        appendBuf.reserve(kAppendBytes + header.slotLength);
     }
     const std::size_t at = appendBuf.size();
     appendBuf.resize(at + header.slotLength, 0);
@@ -131,9 +134,10 @@ Status File::State::bulkAdd() {
     current = r;
     readCopy.assign(appendBuf.begin() + static_cast<std::ptrdiff_t>(at + kSlotPrefix),
                     appendBuf.begin() + static_cast<std::ptrdiff_t>(at + header.slotLength));
-    std::size_t pending = appendBuf.size();
+    std::size_t pending = 0;
     for (const auto& t : trees) pending += t.pendingBlocks() * kBlockSize;
     if (pending > kBulkBytes) return flushBulk();
+    if (appendBuf.size() >= kAppendBytes) return writeAppended();
     return Status::okay();
 }
 
