@@ -36,8 +36,6 @@ bool takeShareLocks(MappedFile& dat, int mode) {
 constexpr const char* kCreatorsExtension = ".CR~";
 // Appended to a file's name while it is being created.
 constexpr const char* kNewSuffix = "~";
-// How often an open starts again when the table was replaced under it.
-constexpr int kReopenAttempts = 8;
 
 Status createFailure(int err) { return Status::system(createErrorCode(err), err); }
 
@@ -259,8 +257,11 @@ Status File::State::openFiles(int mode, bool forMaintenance) {
     // that lock, the name must still lead to the file opened; when it leads to another,
     // the files were replaced and the new ones are opened instead.
     const std::string datPath = sh->base + ".DAT";
+    // An open starts again as often as the table is replaced under it, for as long as
+    // the other waits of an open last.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(std::max(recoverSeconds, 0));
     int rc = 0;
-    for (int attempt = 0;; ++attempt) {
+    for (;;) {
         rc = dat.open(fs, datPath, writable ? kOpenReadWrite : kOpenRead);
         foundNothing = rc == ENOENT;
         if (rc != 0) return openError(rc);
@@ -273,7 +274,7 @@ Status File::State::openFiles(int mode, bool forMaintenance) {
         if ((rc == 0 && same) || rc == ENOSYS) break;
         closeFiles();
         if (rc != 0 && rc != ENOENT) return openError(rc);
-        if (attempt + 1 == kReopenAttempts) return Status::error(kAccessDenied);
+        if (std::chrono::steady_clock::now() >= deadline) return Status::error(kAccessDenied);
     }
     auto fail = [&](Status s) {
         closeFiles();

@@ -24,6 +24,8 @@ enum OpenFlags : unsigned {
     kOpenExclusive = 4,  // with kOpenCreate: fail when it exists
     kOpenTruncate = 8,
     kOpenDataSync = 16,  // every write returns once its bytes are on the disk
+    kOpenDirect = 32,    // writes bypass the page cache: buffer, offset and length in whole
+                         // sectors; EINVAL when the file system has no such writes
 };
 
 enum class LockKind { Shared, Exclusive, Unlock };

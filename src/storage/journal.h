@@ -24,6 +24,8 @@
 //    24      changes, each: file (2: 0 data file, n key file n), 1 when undo bytes
 //            follow (1), zero (1), offset (8), length (4), the new bytes, then for a
 //            transaction the bytes they replace
+//    ...     zero padding up to a whole number of sectors (512 bytes) when the record
+//            was written past the page cache
 //    ...   4 CRC-32 of everything before it
 //
 // Counters file (512 bytes, all zero when new), changed through a shared writable map
@@ -145,6 +147,12 @@ private:
     MappedFile file_;
     MappedFile counters_;
     Handle syncHandle_ = kNoHandle;  // the journal opened for synchronous writes
+    bool direct_ = false;            // ... past the page cache, in whole sectors
+    static constexpr std::size_t kSector = 512;
+    std::vector<uint8_t> record_;  // the record being written (room to align it)
+    // Opens the synchronous handle again, past the page cache when `direct` and the
+    // file system allows it; 0 or errno.
+    int reopenSynced(bool direct);
 };
 
 uint32_t crc32(const uint8_t* p, std::size_t n, uint32_t crc = 0);

@@ -20,6 +20,7 @@ public:
         if (flags & kOpenExclusive) f |= O_EXCL;
         if (flags & kOpenTruncate) f |= O_TRUNC;
         if (flags & kOpenDataSync) f |= O_DSYNC;
+        if (flags & kOpenDirect) f |= O_DIRECT;
         f |= O_CLOEXEC;
         int fd;
         do {
