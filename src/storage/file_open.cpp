@@ -3,7 +3,6 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -38,19 +37,6 @@ constexpr const char* kCreatorsExtension = ".CR~";
 constexpr const char* kNewSuffix = "~";
 
 Status createFailure(int err) { return Status::system(createErrorCode(err), err); }
-
-// Takes a lock of one byte, waiting up to `seconds` for it; EAGAIN when it stayed taken.
-int lockWaiting(FileSystem& fs, Handle h, uint64_t off, LockKind kind, int seconds) {
-    using clock = std::chrono::steady_clock;
-    const auto deadline = clock::now() + std::chrono::seconds(std::max(seconds, 0));
-    auto pause = std::chrono::microseconds(50);
-    for (;;) {
-        const int rc = fs.lock(h, off, 1, kind);
-        if (rc != EAGAIN || clock::now() >= deadline) return rc;
-        std::this_thread::sleep_for(pause);
-        if (pause < std::chrono::milliseconds(5)) pause *= 2;
-    }
-}
 
 std::string directoryOf(const std::string& base) {
     const auto slash = base.rfind('/');
@@ -234,7 +220,7 @@ Status File::State::create() {
     Handle turn = kNoHandle;
     rc = fs.open(sh->base + kCreatorsExtension, kOpenReadWrite | kOpenCreate, turn);
     if (rc != 0) return createFailure(rc);
-    rc = lockWaiting(fs, turn, 0, LockKind::Exclusive, recoverSeconds);
+    rc = lockWithin(fs, turn, 0, 1, LockKind::Exclusive, recoverSeconds);
     if (rc != 0) {
         fs.close(turn);
         return rc == EAGAIN ? Status::error(kAccessDenied) : createFailure(rc);

@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
-#include <chrono>
-#include <thread>
 
 #include "storage/file_impl.h"
 
@@ -12,17 +10,9 @@ namespace kw::storage {
 
 
 Status File::State::lockWait(uint64_t off, LockKind kind, int seconds, uint64_t len) {
-    using clock = std::chrono::steady_clock;
-    const auto deadline = clock::now() + std::chrono::seconds(seconds < 0 ? 0 : seconds);
-    auto pause = std::chrono::microseconds(20);
-    for (;;) {
-        int rc = dat.lock(off, len, kind);
-        if (rc == 0) return Status::okay();
-        if (rc != EAGAIN) return Status::system(kFileSystemError, rc);
-        if (seconds >= 0 && clock::now() >= deadline) return Status::error(kAccessDenied);
-        std::this_thread::sleep_for(pause);
-        if (pause < std::chrono::milliseconds(2)) pause *= 2;
-    }
+    const int rc = lockWithin(dat.fs(), dat.handle(), off, len, kind, seconds);
+    if (rc == EAGAIN) return Status::error(kAccessDenied);
+    return rc == 0 ? Status::okay() : Status::system(kFileSystemError, rc);
 }
 
 void File::State::unlock(uint64_t off, uint64_t len) { dat.lock(off, len, LockKind::Unlock); }

@@ -84,4 +84,8 @@ public:
 // The process's POSIX file system.
 FileSystem& posixFileSystem();
 
+// Takes a lock on [off, off+len), waiting up to `seconds` while another open holds a
+// conflicting one: 0, EAGAIN when it stayed taken, or another errno.
+int lockWithin(FileSystem& fs, Handle h, uint64_t off, uint64_t len, LockKind kind, int seconds);
+
 }  // namespace kw::storage

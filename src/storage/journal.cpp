@@ -6,7 +6,6 @@
 #include <chrono>
 #include <cstring>
 #include <map>
-#include <thread>
 
 #include <unistd.h>
 
@@ -120,11 +119,7 @@ Status Journal::open(FileSystem& fs, const std::string& path, bool writable, con
 // this one after the other, so that none writes zeros over another's first records.
 int Journal::preallocate() {
     const uint64_t lockAt = uint64_t{1} << 40;
-    int rc = EAGAIN;
-    for (int i = 0; i < 20000 && rc == EAGAIN; ++i) {
-        rc = file_.lock(lockAt, 1, LockKind::Exclusive);
-        if (rc == EAGAIN) std::this_thread::sleep_for(std::chrono::microseconds(500));
-    }
+    int rc = lockWithin(file_.fs(), file_.handle(), lockAt, 1, LockKind::Exclusive, 10);
     if (rc != 0) return rc;
     rc = file_.refresh();
     const uint64_t size = file_.size();

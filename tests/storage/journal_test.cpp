@@ -33,10 +33,15 @@ uint64_t appendRecords(Journal& j, int count) {
     return h.end;
 }
 
-TEST(Journal, TheEndComesFromTheCountersOrFromTheLiveRecords) {
+// A journal and its counters file in a directory of their own.
+class JournalFiles : public ::testing::Test {
+protected:
     TempDir dir;
     const std::string log = dir.file("T.LOG"), counters = dir.file("T.LGC");
     FileSystem& fs = posixFileSystem();
+};
+
+TEST_F(JournalFiles, TheEndComesFromTheCountersOrFromTheLiveRecords) {
     uint64_t end = 0;
     {
         Journal j;
@@ -72,10 +77,7 @@ TEST(Journal, TheEndComesFromTheCountersOrFromTheLiveRecords) {
 
 // A table made again gets a new journal; counters left from the old one must not put
 // the next record far from the start, where recovery would never find it.
-TEST(Journal, CountersOfAnEarlierJournalDoNotPlaceRecords) {
-    TempDir dir;
-    const std::string log = dir.file("T.LOG"), counters = dir.file("T.LGC");
-    FileSystem& fs = posixFileSystem();
+TEST_F(JournalFiles, CountersOfAnEarlierJournalDoNotPlaceRecords) {
     {
         Journal j;
         ASSERT_TRUE(j.open(fs, log, true, counters).ok());
@@ -93,10 +95,7 @@ TEST(Journal, CountersOfAnEarlierJournalDoNotPlaceRecords) {
 
 // A journal shorter than its room (cut short, or made small) keeps every byte it has
 // when it is given the rest: a record not yet applied survives.
-TEST(Journal, RoomIsAddedWithoutTouchingWhatIsThere) {
-    TempDir dir;
-    const std::string log = dir.file("T.LOG"), counters = dir.file("T.LGC");
-    FileSystem& fs = posixFileSystem();
+TEST_F(JournalFiles, RoomIsAddedWithoutTouchingWhatIsThere) {
     uint64_t end = 0;
     {
         Journal j;
