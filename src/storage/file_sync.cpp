@@ -8,7 +8,6 @@
 
 namespace kw::storage {
 
-
 Status File::State::lockWait(uint64_t off, LockKind kind, int seconds, uint64_t len) {
     const int rc = lockWithin(dat.fs(), dat.handle(), off, len, kind, seconds);
     if (rc == EAGAIN) return Status::error(kAccessDenied);
@@ -342,8 +341,7 @@ Status File::State::writeAppended() {
 }
 
 Status File::State::flushBulk() {
-    Status s = Status::okay();
-    s = writeAppended();
+    Status s = writeAppended();
     // Key blocks in block order, neighbours in one write.
     for (std::size_t k = 0; k < trees.size() && s.ok(); ++k) {
         auto blocks = trees[k].takeChanges();
