@@ -54,6 +54,9 @@ public:
     int map(Handle h, uint64_t len, const uint8_t*& p) override { return inner_.map(h, len, p); }
     void unmap(const uint8_t* p, uint64_t len) override { inner_.unmap(p, len); }
     int mapWritable(Handle h, uint64_t len, uint8_t*& p) override { return inner_.mapWritable(h, len, p); }
+    void startWriteback(Handle h) override {
+        if (!crashed_) inner_.startWriteback(h);
+    }
     int store(uint8_t* dst, const void* src, std::size_t n) override;
     void prefetch(const uint8_t* p, uint64_t len) override { inner_.prefetch(p, len); }
 

@@ -175,6 +175,7 @@ struct File::State {
     Status settle() { return bulkSession ? endBulkSession() : Status::okay(); }
     Status bulkAdd();
     bool marked = false;       // the journal counter is odd for the running write
+    uint32_t writebackAsked = 0;  // generation in which the files were sent on their way
     Status markWriting();
     bool applyFailed = false;  // a committed write could not be applied: leave it to recovery
     uint64_t recordStart = 0;  // journal offset of the running write's record

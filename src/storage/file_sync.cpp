@@ -270,6 +270,12 @@ Status File::State::endWrite() {
         const uint64_t room = std::max(log.file().size(), kJournalPreallocated);
         if (opHead.end + kJournalSlack > room) {
             if (room >= kJournalLimit || !log.grow(kJournalLimit).ok()) (void)checkpoint();
+        } else if (room >= kJournalLimit && opHead.end > room / 2 && writebackAsked != opHead.generation) {
+            // Halfway to the checkpoint the files start going to the disk in the
+            // background, so that its syncs find little left to write.
+            writebackAsked = opHead.generation;
+            dat.startWriteback();
+            for (auto& k : keyFiles) k.startWriteback();
         }
     }
     releaseWriteLocks();

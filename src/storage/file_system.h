@@ -77,6 +77,10 @@ public:
     // Asks for [p, p+len) of a map to be made readable at once (one call instead of a
     // fault per page); a hint, failures are ignored.
     virtual void prefetch(const uint8_t* p, uint64_t len) = 0;
+    // Asks for the file's changed pages to be written to the disk from now on, without
+    // waiting (so that a later sync finds little left to do); a hint, nothing when the
+    // file system has no such request.
+    virtual void startWriteback(Handle) {}
     // Stores n bytes into a writable map: one write step, like write().
     virtual int store(uint8_t* dst, const void* src, std::size_t n) = 0;
 };

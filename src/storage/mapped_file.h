@@ -56,6 +56,7 @@ public:
         return rc;
     }
     int sync() { return fs_->sync(handle_); }
+    void startWriteback() { fs_->startWriteback(handle_); }
     int truncate(uint64_t n);
     int lock(uint64_t off, uint64_t len, LockKind k) { return fs_->lock(handle_, off, len, k); }
     // True when another open holds a lock conflicting with `k` (false when it cannot be told).

@@ -143,6 +143,7 @@ public:
         ::madvise(const_cast<uint8_t*>(p), static_cast<std::size_t>(len), MADV_WILLNEED);
 #endif
     }
+    void startWriteback(Handle h) override { (void)::sync_file_range(h, 0, 0, SYNC_FILE_RANGE_WRITE); }
     int store(uint8_t* dst, const void* src, std::size_t n) override {
         std::memcpy(dst, src, n);
         return 0;
