@@ -212,6 +212,10 @@ struct File::State {
     Status add();
     Status put();
     Status remove();
+    // The opening of a change of the current record (put, delete): the write begun and
+    // its slot found, not deleted (unless `deletedToo` and IGNORESTATUS) and not held by
+    // another station. On failure nothing is left begun.
+    Status beginRecordWrite(bool deletedToo, uint32_t& r, const uint8_t*& p);
     Status headerChange(std::vector<Change>& changes);
     Status keyChanges(std::vector<Change>& changes);
     Status unlinkFree(uint32_t rec, std::vector<Change>& changes);

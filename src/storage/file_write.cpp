@@ -210,13 +210,29 @@ Status File::State::add() {
     return endWrite();
 }
 
-Status File::State::put() {
+Status File::State::beginRecordWrite(bool deletedToo, uint32_t& r, const uint8_t*& p) {
     if (!open) return Status::error(kFileNotOpen);
     if (current == 0) return Status::error(kRecordNotAvailable);
-    const uint32_t r = current;
+    r = current;
+    Status s = beginWrite();
+    if (!s.ok()) return s;
+    p = slot(r);
+    if (!p)
+        s = Status::error(kRecordNotFound, r);
+    else if ((p[0] & kSlotDeleted) && !(deletedToo && ignoreStatus))
+        s = Status::error(kRecordNotAvailable, r);
+    else if (!ignoreStatus && heldByOther(r))
+        s = Status::error(kAccessDenied, r);
+    if (!s.ok()) abortWrite();
+    return s;
+}
+
+Status File::State::put() {
     const uint8_t* rec = buffer();
     const KeyValues kv = keyValues(*sh, rec);
-    Status s = beginWrite();
+    uint32_t r = 0;
+    const uint8_t* p = nullptr;
+    Status s = beginRecordWrite(true, r, p);
     if (!s.ok()) return s;
     const Header before = header;
     auto fail = [&](Status e) {
@@ -224,11 +240,7 @@ Status File::State::put() {
         abortWrite();
         return e;
     };
-    const uint8_t* p = slot(r);
-    if (!p) return fail(Status::error(kRecordNotFound, r));
     const bool wasDeleted = (p[0] & kSlotDeleted) != 0;
-    if (wasDeleted && !ignoreStatus) return fail(Status::error(kRecordNotAvailable, r));
-    if (!ignoreStatus && heldByOther(r)) return fail(Status::error(kAccessDenied, r));
     // Another station changed the record since it was read here.
     if (readCopy.size() == sh->decl.recordSize && std::memcmp(p + kSlotPrefix, readCopy.data(), readCopy.size()) != 0)
         return fail(Status::error(kRecordChanged, r));
@@ -283,10 +295,9 @@ Status File::State::put() {
 }
 
 Status File::State::remove() {
-    if (!open) return Status::error(kFileNotOpen);
-    if (current == 0) return Status::error(kRecordNotAvailable);
-    const uint32_t r = current;
-    Status s = beginWrite();
+    uint32_t r = 0;
+    const uint8_t* p = nullptr;
+    Status s = beginRecordWrite(false, r, p);
     if (!s.ok()) return s;
     const Header before = header;
     auto fail = [&](Status e) {
@@ -294,10 +305,6 @@ Status File::State::remove() {
         abortWrite();
         return e;
     };
-    const uint8_t* p = slot(r);
-    if (!p) return fail(Status::error(kRecordNotFound, r));
-    if (p[0] & kSlotDeleted) return fail(Status::error(kRecordNotAvailable, r));
-    if (!ignoreStatus && heldByOther(r)) return fail(Status::error(kAccessDenied, r));
     std::vector<uint8_t> old(sh->decl.recordSize);
     decodeRecord(p, old.data());
     const KeyValues ov = keyValues(*sh, old.data());
