@@ -1,0 +1,175 @@
+// Creating a table's files.
+#include <cerrno>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "storage/file_impl.h"
+
+namespace kw::storage {
+
+namespace {
+
+// The companion file whose lock creators of one table take turns on.
+constexpr const char* kCreatorsExtension = ".CR~";
+// Appended to a file's name while it is being created.
+constexpr const char* kNewSuffix = "~";
+
+Status createFailure(int err) { return Status::system(createErrorCode(err), err); }
+
+std::string directoryOf(const std::string& base) {
+    const auto slash = base.rfind('/');
+    return slash == std::string::npos ? "." : slash == 0 ? "/" : base.substr(0, slash);
+}
+
+// Writes a whole new file and syncs it.
+int writeSynced(FileSystem& fs, const std::string& path, const uint8_t* p, std::size_t n) {
+    Handle h;
+    int rc = fs.open(path, kOpenReadWrite | kOpenCreate | kOpenTruncate, h);
+    if (rc != 0) return rc;
+    rc = fs.write(h, p, n, 0);
+    if (rc == 0) rc = fs.sync(h);
+    fs.close(h);
+    return rc;
+}
+
+// The part of create() done in the creators' turn. `existed`: the data file was there
+// when the station decided to create the table.
+Status createFiles(File::State& st, bool existed) {
+    File::Shared& sh = *st.sh;
+    FileSystem& fs = *sh.fs;
+    const std::string datPath = sh.base + ".DAT", dir = directoryOf(sh.base);
+    int rc = fs.exists(datPath);
+    if (rc != 0 && rc != ENOENT) return createFailure(rc);
+    if (rc == 0 && !existed) return Status::okay();  // another station was first
+
+    // The table is replaced: never from under another station, and no station may open
+    // the old files until the new ones are in place.
+    struct OldFile {
+        FileSystem& fs;
+        Handle h = kNoHandle;
+        ~OldFile() {
+            if (h != kNoHandle) fs.close(h);
+        }
+    } old{fs};
+    if (rc == 0) {
+        rc = fs.open(datPath, kOpenReadWrite, old.h);
+        if (rc == 0) {
+            rc = fs.lock(old.h, lockat::kPresence, 1, LockKind::Exclusive);
+            if (rc == EAGAIN) return Status::error(kExclusiveAccessRequired);
+        }
+        if (rc == ENOENT) {
+            old.h = kNoHandle;  // removed meanwhile: nothing to replace
+        } else if (rc != 0) {
+            return createFailure(rc);
+        }
+    }
+
+    // (temporary, final) names in the order they are put in place, the data file last.
+    std::vector<std::pair<std::string, std::string>> names;
+    for (std::size_t k = 0; k < sh.layout.keys.size(); ++k) {
+        const std::string path = sh.base + File::keyExtension(static_cast<int>(k + 1));
+        names.emplace_back(path + kNewSuffix, path);
+    }
+    names.emplace_back(sh.base + ".LOG" + kNewSuffix, sh.base + ".LOG");
+    names.emplace_back(datPath + kNewSuffix, datPath);
+    std::size_t placed = 0;
+    // Also removes what a creator that died may have left under these names.
+    auto fail = [&](Status s) {
+        for (std::size_t i = placed; i < names.size(); ++i) (void)fs.unlink(names[i].first);
+        return s;
+    };
+
+    for (std::size_t k = 0; k < sh.layout.keys.size(); ++k) {
+        KeyMeta m;
+        m.length = sh.layout.keys[k].length;
+        m.flags = sh.layout.keys[k].flags;
+        m.number = static_cast<uint16_t>(k + 1);
+        Block b;
+        encodeKeyMeta(m, b.data());
+        rc = writeSynced(fs, names[k].first, b.data(), b.size());
+        if (rc != 0) return fail(createFailure(rc));
+    }
+    {
+        const std::string& logPath = names[names.size() - 2].first;
+        Handle h;
+        rc = fs.open(logPath, kOpenReadWrite | kOpenCreate | kOpenTruncate, h);
+        if (rc != 0) return fail(createFailure(rc));
+        fs.close(h);
+        Journal j;
+        Status s = j.open(fs, logPath, true);
+        if (s.ok()) s = j.sync();
+        j.close();
+        if (!s.ok()) return fail(createFailure(s.sysError));
+    }
+    const std::vector<uint8_t> bytes = encodeLayout(sh.layout, sh.owned, sh.cipherKey);
+    rc = writeSynced(fs, names.back().first, bytes.data(), bytes.size());
+    if (rc != 0) return fail(createFailure(rc));
+
+    if (old.h != kNoHandle) {
+        // The old data file goes first: from here on a failure or a crash leaves no
+        // table, never old records with new key files.
+        rc = fs.unlink(datPath);
+        if (rc != 0 && rc != ENOENT) return fail(createFailure(rc));
+        rc = fs.syncDirectory(dir);
+        if (rc != 0) return fail(createFailure(rc));
+    }
+    for (; placed + 1 < names.size(); ++placed) {
+        rc = fs.rename(names[placed].first, names[placed].second);
+        if (rc != 0) return fail(createFailure(rc));
+    }
+    // The key files and the journal are on the disk under their names before the data
+    // file makes the table exist.
+    rc = fs.syncDirectory(dir);
+    if (rc != 0) return fail(createFailure(rc));
+    rc = fs.rename(names.back().first, names.back().second);
+    if (rc != 0) return fail(createFailure(rc));
+    ++placed;
+    (void)fs.syncDirectory(dir);
+    return Status::okay();
+}
+
+}  // namespace
+
+// Creating a table. Every file is written under a temporary name (the final name and
+// "~") and synced, then put in place by a rename: the key files and the journal first,
+// the data file last. A station that opens the table meanwhile finds either no data
+// file (2) or the complete table.
+//
+// Stations that create the same table take turns on an exclusive lock of a companion
+// file (".CR~", left in place: it holds no data). A station that found the table
+// missing and meets it once its turn comes leaves it alone: another station created it
+// meanwhile, and may already be adding records.
+//
+// Creating a table that exists replaces it, but only while no other station has it
+// open: the old data file's presence lock is held alone until the new files are in
+// place, and an open that waited for it finds its name leading to another file and
+// opens that one (openFiles).
+Status File::State::create() {
+    if (open) return Status::error(kFileAlreadyOpen);
+    if (!sh->layoutStatus.ok()) return sh->layoutStatus;
+    FileSystem& fs = *sh->fs;
+    const std::string datPath = sh->base + ".DAT";
+
+    // The table counts as missing when this station's open just found it so (the file
+    // manager creates a table when its open says 2): a station that was quicker may
+    // have made it since, and is not to lose it.
+    int rc = fs.exists(datPath);
+    if (rc != 0 && rc != ENOENT) return createFailure(rc);
+    const bool existed = rc == 0 && !foundNothing;
+    foundNothing = false;
+
+    Handle turn = kNoHandle;
+    rc = fs.open(sh->base + kCreatorsExtension, kOpenReadWrite | kOpenCreate, turn);
+    if (rc != 0) return createFailure(rc);
+    rc = lockWithin(fs, turn, 0, 1, LockKind::Exclusive, recoverSeconds);
+    if (rc != 0) {
+        fs.close(turn);
+        return rc == EAGAIN ? Status::error(kAccessDenied) : createFailure(rc);
+    }
+    Status s = createFiles(*this, existed);
+    fs.close(turn);  // and with it the lock
+    return s;
+}
+
+}  // namespace kw::storage
