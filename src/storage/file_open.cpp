@@ -188,8 +188,10 @@ Status File::State::openFiles(int mode, bool forMaintenance) {
     openMode = mode;
     open = true;
     if (writable) repairHolds();
-    seenSeq = journal ? log.sequence() : 1;
-    if (!journal) seenSeq |= 1;
+    // The header and the key heads were read before the change counter could be: a
+    // write of another station in between would go unseen. The first read reads them
+    // again under the counter.
+    seenSeq = 1;
     order = 0;
     pos = Position{};
     current = 0;

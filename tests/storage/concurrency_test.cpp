@@ -3,6 +3,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <chrono>
+#include <filesystem>
 #include <set>
 #include <thread>
 
@@ -153,6 +156,60 @@ TEST(Stations, ReaderSeesEveryRecordOnceWhileAnotherStationWrites) {
     } while (!done);
     writer.join();
     EXPECT_GE(passes, 1);
+}
+
+// A station that opens the table while another writes must not keep the header or the
+// keys as they were before a write that ends during its open: its first read looks
+// again. Run on a memory file system where there is one, so that writes come fast.
+TEST(Stations, AStationOpeningWhileAnotherWritesSeesEveryWriteThatEnded) {
+    struct MemoryDir {
+        std::string path;
+        MemoryDir() {
+            std::string p = "/dev/shm/kwopenXXXXXX";
+            if (std::filesystem::is_directory("/dev/shm") && ::mkdtemp(p.data())) path = p;
+        }
+        ~MemoryDir() {
+            std::error_code ec;
+            if (!path.empty()) std::filesystem::remove_all(path, ec);
+        }
+    } memory;
+    TempDir tmp;
+    const std::string dir = memory.path.empty() ? tmp.path() : memory.path;
+    FileOptions at;
+    at.directory = dir;
+    {
+        File f(kw::dict::table("ZAL"), at);
+        ASSERT_EQ(f.create().code, 0);
+    }
+    // Rounds: a station opens while another adds one record; once both are done the
+    // opened station must see that record. The adds are spread over the open.
+    constexpr int kRounds = 2000;
+    std::atomic<int> go{0}, added{0};
+    std::thread writer([&] {
+        File w(kw::dict::table("ZAL"), at);
+        ASSERT_EQ(w.open().code, 0);
+        for (int t = 1; t <= kRounds; ++t) {
+            while (go.load() < t) std::this_thread::yield();
+            std::this_thread::sleep_for(std::chrono::microseconds(t % 40));
+            zal(t);
+            ASSERT_EQ(w.add().code, 0);
+            added = t;
+        }
+    });
+    int stale = 0;
+    for (int t = 1; t <= kRounds; ++t) {
+        File r(kw::dict::table("ZAL"), at);
+        go = t;
+        ASSERT_EQ(r.open(kAccessRead | kDenyNone).code, 0);
+        while (added.load() < t) std::this_thread::yield();
+        std::vector<std::string> problems;
+        uint32_t n = 0;
+        ASSERT_EQ(r.check(problems).code, 0);
+        ASSERT_EQ(r.records(n).code, 0);
+        if (!problems.empty() || n != static_cast<uint32_t>(t)) ++stale;
+    }
+    writer.join();
+    EXPECT_EQ(stale, 0) << "of " << kRounds << " opens";
 }
 
 TEST(Stations, BulkLoadHasTheTableToItselfUntilItEnds) {
