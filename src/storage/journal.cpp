@@ -123,18 +123,13 @@ int Journal::preallocate() {
     if (rc != 0) return rc;
     rc = file_.refresh();
     const uint64_t size = file_.size();
-    if (rc == 0 && size < kJournalPreallocated) {
-        const uint64_t from = std::max(size, kJournalStart);
-        std::vector<uint8_t> zeros(kJournalPreallocated - from, 0);
-        rc = file_.write(zeros.data(), zeros.size(), from);
-        if (rc == 0 && size < kJournalStart) {
-            uint8_t b[kJournalStart];
-            JournalHead fresh;
-            fresh.id = newJournalId();
-            encodeHead(fresh, b);
-            rc = file_.write(b, kJournalStart, 0);
-        }
-        if (rc == 0) rc = file_.refresh();
+    if (rc == 0) rc = addRoom(kJournalPreallocated);
+    if (rc == 0 && size < kJournalStart) {
+        uint8_t b[kJournalStart];
+        JournalHead fresh;
+        fresh.id = newJournalId();
+        encodeHead(fresh, b);
+        rc = file_.write(b, kJournalStart, 0);
     }
     file_.lock(lockAt, 1, LockKind::Unlock);
     return rc;
@@ -172,8 +167,8 @@ JournalHead Journal::head() {
             h.nextTransaction = le::get32(b + 28);
         }
     }
+    h.sequence = sequence();
     const uint8_t* c = counters();
-    h.sequence = c ? le::get32(c + kCountSequence) : 1;
     // The end kept with the counters holds for the generation it was written for; else
     // (a new counters file, a crash between the two heads) it is found by reading.
     if (c && le::get32(c + kCountGeneration) == h.generation && le::get32(c + kCountId) == h.id)
@@ -312,15 +307,22 @@ int Journal::reopenSynced(bool direct) {
     return rc;
 }
 
-Status Journal::grow(uint64_t size) {
+// Zeros from the end of what the file has (never over its head or records) up to
+// `size` bytes.
+int Journal::addRoom(uint64_t size) {
     int rc = file_.refresh();
     const uint64_t from = std::max(file_.size(), kJournalStart);
     if (rc == 0 && from < size) {
         std::vector<uint8_t> zeros(size - from, 0);
         rc = file_.write(zeros.data(), zeros.size(), from);
-        if (rc == 0) rc = file_.sync();
         if (rc == 0) rc = file_.refresh();
     }
+    return rc;
+}
+
+Status Journal::grow(uint64_t size) {
+    int rc = addRoom(size);
+    if (rc == 0) rc = file_.sync();
     return rc == 0 ? Status::okay() : sysError(rc);
 }
 

@@ -139,6 +139,7 @@ public:
 
 private:
     int preallocate();
+    int addRoom(uint64_t size);
     // The length of the live record of this generation at pos, 0 when there is none.
     uint32_t liveRecordAt(uint64_t pos, uint32_t generation);
     const uint8_t* counters();  // nullptr when there is no counters file
