@@ -17,11 +17,6 @@ constexpr const char* kNewSuffix = "~";
 
 Status createFailure(int err) { return Status::system(createErrorCode(err), err); }
 
-std::string directoryOf(const std::string& base) {
-    const auto slash = base.rfind('/');
-    return slash == std::string::npos ? "." : slash == 0 ? "/" : base.substr(0, slash);
-}
-
 // Writes a whole new file and syncs it.
 int writeSynced(FileSystem& fs, const std::string& path, const uint8_t* p, std::size_t n) {
     Handle h;
@@ -130,6 +125,11 @@ Status createFiles(File::State& st, bool existed) {
 }
 
 }  // namespace
+
+std::string directoryOf(const std::string& base) {
+    const auto slash = base.rfind('/');
+    return slash == std::string::npos ? "." : slash == 0 ? "/" : base.substr(0, slash);
+}
 
 // Creating a table. Every file is written under a temporary name (the final name and
 // "~") and synced, then put in place by a rename: the key files and the journal first,

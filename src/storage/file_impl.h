@@ -158,6 +158,7 @@ struct File::State {
     void releaseWriteLocks();
     Status recoverStale();
     Status recover();
+    Status syncFiles();  // the data file and the key files to the disk
     Status checkpoint();
     Status writeFile(uint16_t file, uint64_t off, const uint8_t* p, std::size_t n);
     Status enterBulk();
@@ -262,6 +263,9 @@ Status closeTransaction(File::State& s, RecordKind kind);
 
 // Records the result of an operation as the thread's last error and returns it.
 Status finish(File::State& s, Status st);
+
+// The directory part of a table's base path ("." when there is none).
+std::string directoryOf(const std::string& base);
 
 // Maps a system error of a write to the driver's code as create reports it.
 int createErrorCode(int err);

@@ -251,8 +251,7 @@ Status File::State::pack() {
     if (s.ok()) {
         int rc = fs.rename(temp, path);
         if (rc != 0) s = Status::system(kFileSystemError, rc);
-        std::string dir = sh->base.find('/') == std::string::npos ? "." : sh->base.substr(0, sh->base.rfind('/'));
-        fs.syncDirectory(dir);
+        fs.syncDirectory(directoryOf(sh->base));
     } else {
         fs.unlink(temp);
     }

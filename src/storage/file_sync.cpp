@@ -95,16 +95,21 @@ Status File::State::writeFile(uint16_t file, uint64_t off, const uint8_t* p, std
     return Status::okay();
 }
 
-Status File::State::checkpoint() {
-    repairHolds();
+Status File::State::syncFiles() {
     int rc = dat.sync();
     for (auto& k : keyFiles)
         if (rc == 0 && k.isOpen()) rc = k.sync();
-    if (rc != 0) return Status::system(kFileSystemError, rc);
+    return rc == 0 ? Status::okay() : Status::system(kFileSystemError, rc);
+}
+
+Status File::State::checkpoint() {
+    repairHolds();
+    Status s = syncFiles();
+    if (!s.ok()) return s;
     opHead.generation += 1;
     opHead.end = kJournalStart;
     if (!bulk) opHead.flags &= ~kJournalFlagBulk;
-    Status s = log.writeHead(opHead);
+    s = log.writeHead(opHead);
     if (s.ok()) s = log.sync();
     return s;
 }
@@ -311,10 +316,7 @@ Status File::State::leaveBulk() {
     if (!dat.lockedByOther(lockat::kBulk, 1, LockKind::Exclusive)) {
         s = checkpoint();  // syncs the files, clears the flag
     } else {
-        int rc = dat.sync();
-        for (auto& k : keyFiles)
-            if (rc == 0) rc = k.sync();
-        if (rc != 0) s = Status::system(kFileSystemError, rc);
+        s = syncFiles();
     }
     releaseWriteLocks();
     return s;
