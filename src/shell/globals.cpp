@@ -1,5 +1,7 @@
 #include "shell/globals.h"
 
+#include "runtime/expression.h"
+
 #define KW_ZAL_TYPE(F) decltype(kw::dict::ZalRecord::F)
 
 kw::FuzzyClass FuzzyMatcher;
@@ -89,3 +91,29 @@ KW_ZAL_TYPE(S_P_XW) S_P_XW_G{};
 KW_ZAL_TYPE(S_W) S_W_G{};
 
 #undef KW_ZAL_TYPE
+
+namespace {
+
+// The application's variables that view filters and report expressions name
+// ("zal:data>=d1 and zal:data<=d2", "sp_ind", "name_p", ...): bound by name once,
+// before any procedure runs.
+const bool globalsBound = [] {
+    using kw::ui::Binding;
+    kw::expr::Variables& v = kw::expr::globals();
+    v.bind("KOD", Binding::of(KOD));
+    v.bind("KOD_M", Binding::of(KOD_M));
+    v.bind("KOD_K", Binding::of(KOD_K));
+    v.bind("PROBA", Binding::of(PROBA));
+    v.bind("Z1G", Binding::of(Z1G));
+    v.bind("Z1K", Binding::of(Z1K));
+    v.bind("K_IZD", Binding::of(K_IZD));
+    v.bind("NAME_P", Binding::of(NAME_P));
+    v.bind("SP_IND", Binding::of(SP_IND));
+    v.bind("D1", Binding::of(D1));
+    v.bind("D2", Binding::of(D2));
+    v.bind("D_T", Binding::of(D_T));
+    v.bind("D_PRR", Binding::of(D_PRR));
+    return true;
+}();
+
+}  // namespace

@@ -4,7 +4,7 @@
 #include <set>
 
 #include "framework/data/error_class.h"
-#include "framework/window/window_manager.h"
+#include "framework/window/procedure_window.h"
 #include "runtime/codepage.h"
 #include "runtime/printer_setup.h"
 #include "runtime/proc_thread.h"
@@ -75,27 +75,13 @@ kw::ui::WindowDef frameDef() {
 }  // namespace
 
 void MAIN() {
-    class ThisWindowClass : public kw::WindowManager {
+    class ThisWindowClass : public kw::ProcedureWindow {
     public:
-        kw::Level Init() override {
-            GlobalErrors.SetProcedureName("Main");
-            named_ = true;
-            Request = GlobalRequest;
-            const kw::Level l = WindowManager::Init();
-            if (l != kw::Level::Benign) return l;
-            GlobalRequest = 0;
-            GlobalResponse = 0;
-            if (!OpenWindow(frameDef())) return kw::Level::Notify;
-            SetAlerts();
-            return kw::Level::Benign;
-        }
+        ThisWindowClass() : ProcedureWindow("Main", {}) {}
 
-        kw::Level Kill() override {
-            const kw::Level l = WindowManager::Kill();
-            if (l != kw::Level::Benign) return l;
-            if (named_) GlobalErrors.SetProcedureName();
-            named_ = false;
-            return l;
+        kw::ui::WindowDef Define() override {
+            GlobalResponse = 0;
+            return frameDef();
         }
 
         kw::Level TakeAccepted() override {
@@ -109,9 +95,6 @@ void MAIN() {
             }
             return kw::Level::Benign;
         }
-
-    private:
-        bool named_ = false;
     };
 
     ThisWindowClass ThisWindow;

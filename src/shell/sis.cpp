@@ -1,14 +1,13 @@
 #include "shell/sis.h"
 
-#include "dictionary/day.h"
 #include "framework/data/dct_init.h"
 #include "framework/data/error_class.h"
-#include "framework/window/window_manager.h"
+#include "framework/window/procedure_window.h"
 #include "runtime/clock.h"
 #include "runtime/codepage.h"
 #include "runtime/fixed_string.h"
 #include "runtime/message_box.h"
-#include "runtime/real.h"
+#include "shell/day_state.h"
 #include "shell/globals.h"
 #include "shell/main.h"
 #include "shell/procedures.h"
@@ -125,44 +124,21 @@ const SisEntry* entryOf(int number) {
 }  // namespace
 
 void SIS() {
-    class ThisWindowClass : public kw::WindowManager {
+    class ThisWindowClass : public kw::ProcedureWindow {
     public:
-        kw::Level Init() override {
-            GlobalErrors.SetProcedureName("sis");
-            named_ = true;
-            Request = GlobalRequest;
-            const kw::Level l = WindowManager::Init();
-            if (l != kw::Level::Benign) return l;
-            GlobalRequest = 0;
-            (void)Relate::DAY->Open();
-            FilesOpened = 1;
-            if (!OpenWindow(menuDef(DATE, DAY_STATUS))) return kw::Level::Notify;
-            SetAlerts();
-            return kw::Level::Benign;
-        }
+        ThisWindowClass() : ProcedureWindow("sis", {&Relate::DAY}) {}
 
-        kw::Level Kill() override {
-            const kw::Level l = WindowManager::Kill();
-            if (l != kw::Level::Benign) return l;
-            if (FilesOpened) (void)Relate::DAY->Close();
-            FilesOpened = 0;
-            MESSAGE_G.clear();
-            if (named_) GlobalErrors.SetProcedureName();
-            named_ = false;
-            return l;
-        }
+        kw::ui::WindowDef Define() override { return menuDef(DATE, DAY_STATUS); }
+        void Closing() override { MESSAGE_G.clear(); }
 
         // Today's date and day status, and the rights of the user.
         void Reset(uint8_t Force = 0) override {
             if (Win.acceptAllActive()) return;
             DATE = kw::clock::today();
-            DAY.DATA = DATE;
-            if (Access::DAY->Fetch(kw::dict::dayTable().keys[0]) != kw::Level::Benign) {
-                DAY_STATUS.assign(kw::shell::dayNotOpen());
-            } else {
-                const bool noCash = kw::real::isZero(DAY.KAS), noTurnover = kw::real::isZero(DAY.OBO);
-                if (noCash && noTurnover) DAY_STATUS.assign(kw::shell::dayOpen());
-                else if (!noCash && !noTurnover) DAY_STATUS.assign(kw::shell::dayClosed());
+            switch (kw::shell::dayState(DATE)) {
+                case kw::shell::DayState::NotOpen: DAY_STATUS.assign(kw::shell::dayNotOpen()); break;
+                case kw::shell::DayState::Open: DAY_STATUS.assign(kw::shell::dayOpen()); break;
+                case kw::shell::DayState::Closed: DAY_STATUS.assign(kw::shell::dayClosed()); break;
             }
             if (KOD <= kw::shell::kRestrictedUpTo)
                 for (int n : kw::shell::restrictedEntries()) Win.disable(n);
@@ -200,8 +176,6 @@ void SIS() {
             if (e.stack > 0) kw::shell::startProcedure(std::move(p), e.stack, caption);
             else p();
         }
-
-        bool named_ = false;
     };
 
     ThisWindowClass ThisWindow;

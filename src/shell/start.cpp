@@ -2,7 +2,7 @@
 
 #include "framework/data/dct_init.h"
 #include "framework/data/error_class.h"
-#include "framework/window/window_manager.h"
+#include "framework/window/procedure_window.h"
 #include "runtime/codepage.h"
 #include "runtime/fixed_string.h"
 #include "shell/globals.h"
@@ -53,40 +53,17 @@ kw::ui::WindowDef loginDef(kw::FixedString<30>& message) {
 }  // namespace
 
 void START() {
-    class ThisWindowClass : public kw::WindowManager {
+    class ThisWindowClass : public kw::ProcedureWindow {
     public:
-        kw::Level Init() override {
-            GlobalErrors.SetProcedureName("start");
-            named_ = true;
-            Request = GlobalRequest;
-            const kw::Level l = WindowManager::Init();
-            if (l != kw::Level::Benign) return l;
-            GlobalRequest = 0;
-            (void)Relate::DAY->Open();
-            (void)Relate::KLM->Open();
-            (void)Relate::ZAL->Open();
-            FilesOpened = 1;
-            if (!OpenWindow(loginDef(MESSAGE))) return kw::Level::Notify;
-            SetAlerts();
-            return kw::Level::Benign;
-        }
+        ThisWindowClass() : ProcedureWindow("start", {&Relate::DAY, &Relate::KLM, &Relate::ZAL}) {}
 
-        kw::Level Kill() override {
-            const kw::Level l = WindowManager::Kill();
-            if (l != kw::Level::Benign) return l;
+        kw::ui::WindowDef Define() override { return loginDef(MESSAGE); }
+
+        void Closing() override {
             MESSAGE.clear();
             KOD = 0;
             PAROL.clear();
             MESSAGE_G.clear();
-            if (FilesOpened) {
-                (void)Relate::DAY->Close();
-                (void)Relate::KLM->Close();
-                (void)Relate::ZAL->Close();
-                FilesOpened = 0;
-            }
-            if (named_) GlobalErrors.SetProcedureName();
-            named_ = false;
-            return l;
         }
 
         kw::Level TakeAccepted() override {
@@ -113,9 +90,6 @@ void START() {
         }
 
         kw::FixedString<30> MESSAGE;  // the message line
-
-    private:
-        bool named_ = false;
     };
 
     ThisWindowClass ThisWindow;

@@ -1,0 +1,45 @@
+#include "framework/window/procedure_window.h"
+
+#include "framework/data/error_class.h"
+#include "framework/data/relation_manager.h"
+
+namespace kw {
+
+ProcedureWindow::ProcedureWindow(std::string procedureName, std::initializer_list<RelationManager* const*> tables)
+    : name_(std::move(procedureName)), tables_(tables) {}
+
+Level ProcedureWindow::Init() {
+    GlobalErrors.SetProcedureName(name_);
+    named_ = true;
+    Request = GlobalRequest;
+    Level l = WindowManager::Init();
+    if (l != Level::Benign) return l;
+    VCRRequest = &::VCRRequest;
+    GlobalRequest = 0;
+    for (RelationManager* const* t : tables_)
+        if (*t) (void)(*t)->Open();
+    FilesOpened = 1;
+    l = Prepare();
+    if (l != Level::Benign) return l;
+    if (!OpenWindow(Define())) return Level::Notify;
+    l = Opened();
+    if (l != Level::Benign) return l;
+    SetAlerts();
+    return Level::Benign;
+}
+
+Level ProcedureWindow::Kill() {
+    const Level l = WindowManager::Kill();
+    if (l != Level::Benign) return l;
+    Closing();
+    if (FilesOpened) {
+        for (auto t = tables_.rbegin(); t != tables_.rend(); ++t)
+            if (**t) (void)(**t)->Close();
+        FilesOpened = 0;
+    }
+    if (named_) GlobalErrors.SetProcedureName();
+    named_ = false;
+    return l;
+}
+
+}  // namespace kw

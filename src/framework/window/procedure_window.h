@@ -1,0 +1,52 @@
+// ProcedureWindow: the set-up every interactive procedure repeats around its window.
+//
+//     Init():  names the procedure for the error manager, takes GlobalRequest into
+//              Request and clears it, opens the procedure's tables (counted: a table
+//              stays open while any procedure of the thread uses it), then
+//              Prepare() (before the window: day checks, priming an update form's
+//              record), opens Define()'s window, then Opened() (browses, buttons,
+//              resizer), SetAlerts().
+//     Kill():  the window manager's Kill, then the tables are closed in reverse order
+//              and the procedure name is given back.
+//
+// A procedure is a subclass local to its own file whose overrides add its own steps;
+// its tables are named by their relate references (&Relate::ZAL), which are bound
+// at start-up, after the procedure object may have been built.
+#pragma once
+
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "framework/window/window_manager.h"
+
+namespace kw {
+
+class ProcedureWindow : public WindowManager {
+public:
+    ProcedureWindow(std::string procedureName, std::initializer_list<RelationManager* const*> tables);
+
+    Level Init() override;
+    Level Kill() override;
+
+protected:
+    // The procedure's window.
+    virtual ui::WindowDef Define() = 0;
+    // After the tables are open, before the window: anything but Benign ends the
+    // procedure (Notify: without a message of its own, as a refused list).
+    virtual Level Prepare() { return Level::Benign; }
+    // After the window is open, before SetAlerts.
+    virtual Level Opened() { return Level::Benign; }
+    // After the window has closed, before the tables are closed.
+    virtual void Closing() {}
+
+    // Whether the procedure's tables are open (Init got that far).
+    bool TablesOpen() const { return FilesOpened != 0; }
+
+private:
+    std::string name_;
+    std::vector<RelationManager* const*> tables_;
+    bool named_ = false;
+};
+
+}  // namespace kw
