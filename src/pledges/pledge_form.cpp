@@ -71,6 +71,14 @@ Level PledgeForm::TakeCompleted() {
     return WindowManager::TakeCompleted();
 }
 
+Level PledgeForm::TakeAccepted() {
+    const Level l = WindowManager::TakeAccepted();
+    if (l != Level::Benign || Win.acceptAllActive()) return l;
+    const ui::Control* c = Win.model() ? Win.model()->def.find(Win.field()) : nullptr;
+    if (c && c->kind == ui::ControlKind::Entry) Reset();
+    return Level::Benign;
+}
+
 Level PledgeForm::TakeRejected() {
     Say(picture::describe(Win.rejection()));
     return WindowManager::TakeRejected();

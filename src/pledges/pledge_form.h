@@ -12,6 +12,8 @@
 //    closed it while the form was open) and that the pledge has a ticket number;
 //    otherwise the form says why in its message line and stays open, writing
 //    nothing. Then the form's own last step (Complete: the new state) and the write;
+//  - every accepted entry refreshes the form, so what the operator types shows in
+//    the computed fields at once;
 //  - text that an entry cannot hold (a number too large for its field, a date that
 //    does not exist) is refused with a message in the message line.
 #pragma once
@@ -42,6 +44,9 @@ protected:
     Level TakeCompleted() override;
     Level TakeRejected() override;
     Level PrimeUpdate() override;
+    // A value typed into an entry is taken into the computation at once: the form
+    // refreshes after every accepted entry, as after every button.
+    Level TakeAccepted() override;
 
     // The form's own steps of the refresh, after the settings, the operator and the
     // date.
