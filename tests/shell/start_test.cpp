@@ -48,7 +48,7 @@ bool exclusive(const kw::storage::TableDecl& t) {
     return ok;
 }
 
-// SEC as another station's administrator would leave it: these users, code and password.
+// SEC as an administrator leaves it beforehand: these users, each a code and a password.
 void addUsers(std::initializer_list<std::pair<int, const char*>> users) {
     onThread(60, [&] {
         kw::storage::File sec(kw::dict::secTable());
