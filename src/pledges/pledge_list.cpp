@@ -41,17 +41,17 @@ struct ListColumn {
 };
 
 const std::vector<ListColumn>& dayColumns() {
-    static const std::vector<ListColumn> c = {{"N квитанции", "N_KV", "n_7", 10},
-                                              {"Кол-во дней", "KOL_D", nullptr, 10},
+    static const std::vector<ListColumn> c = {{"N квитанции", "N_KV", "n_7", 11},
+                                              {"Кол-во дней", "KOL_D", nullptr, 11},
                                               {"Сумма оценки", "S_OZEN", "n_15.2", 15},
                                               {"Сумма к выдаче", "S_VID", nullptr, 15}};
     return c;
 }
 
 const std::vector<ListColumn>& commonColumns() {
-    static const std::vector<ListColumn> c = {{"N квитанции", "N_KV", "n_7", 10},
-                                              {"Дата выдачи", "DATA", "D6", 10},
-                                              {"Дата выкупа", "DATA_K", "D6", 10},
+    static const std::vector<ListColumn> c = {{"N квитанции", "N_KV", "n_7", 11},
+                                              {"Дата выдачи", "DATA", "D6", 11},
+                                              {"Дата выкупа", "DATA_K", "D6", 11},
                                               {"Сумма оценки", "S_OZEN", "n_15.2", 15},
                                               {"Сумма ссуды", "S_CCYD", nullptr, 15},
                                               {"Было выдано", "S_VID", nullptr, 15}};

@@ -173,7 +173,8 @@ void FormWindow::buildGrid(QGridLayout* grid, int parent) {
                 box->addWidget(makeWidget(*kids[j++]));
             if (j == kids.size()) box->insertStretch(0);
             else box->addStretch();
-            grid->addLayout(box, row, 0, 1, -1);
+            // Buttons beside a field (a choose button) take the columns after it.
+            grid->addLayout(box, row, c.sameLine ? col : 0, 1, -1);
             i = j - 1;
             continue;
         }
