@@ -103,6 +103,31 @@ TEST_F(UpdateZalTest, AmountsAreStoredAtFullPrecisionNotAsShown) {
     EXPECT_NEAR(z[0].S_P_S, 479.999952, 1e-9);
     EXPECT_NEAR(z[0].S_P_X, 99.99999, 1e-9);
     EXPECT_NEAR(z[0].S_VID, 2086.666458, 1e-9);
+
+    // The data-file tool reads back the same values, to the last digit.
+    const std::string cmd = std::string(KW_BINARY_DIR) + "/kestrowd-file dump ZAL.DAT > dump.csv";
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    std::ifstream in("dump.csv");
+    std::string header, row;
+    ASSERT_TRUE(std::getline(in, header) && std::getline(in, row));
+    auto split = [](const std::string& line) {
+        std::vector<std::string> out;
+        std::stringstream ss(line);
+        for (std::string cell; std::getline(ss, cell, ',');) out.push_back(cell);
+        return out;
+    };
+    const auto names = split(header), cells = split(row);
+    auto column = [&](const char* name) {
+        for (std::size_t i = 0; i < names.size() && i < cells.size(); ++i)
+            if (names[i] == name) return std::stod(cells[i]);
+        ADD_FAILURE() << name << " not dumped";
+        return 0.0;
+    };
+    EXPECT_EQ(column("S_OZEN"), z[0].S_OZEN);
+    EXPECT_EQ(column("S_CCYD"), z[0].S_CCYD);
+    EXPECT_EQ(column("S_VID"), z[0].S_VID);
+    EXPECT_EQ(column("SOST"), 0);
+    EXPECT_EQ(column("OPER"), 6);
 }
 
 TEST_F(UpdateZalTest, ReverseCalculationFromTheAmountPaidOut) {
