@@ -189,9 +189,12 @@ void PledgeList::Reset(uint8_t Force) {
 }
 
 uint8_t PledgeList::Run(uint16_t Number, uint8_t Req) {
-    if (Number != 1) return resp::Cancelled;
-    if (!spec_.form) {
-        msgbox::show(W("Эта форма пока недоступна."), spec_.title, msgbox::Icon::Information, msgbox::Ok);
+    if (Number != 1 || !spec_.form) return resp::Cancelled;
+    // A pledge carries its money history: removing it would take its loan out of the
+    // past days' figures. It is cancelled by putting it in state 6.
+    if (Req == req::Delete && spec_.kind == ListKind::Operation) {
+        msgbox::show(W("Залог не удаляется из базы.|Чтобы аннулировать его, поставьте состояние 6 в \"Откат операции\"."),
+                     spec_.title, msgbox::Icon::Exclamation, msgbox::Ok);
         return resp::Cancelled;
     }
     GlobalRequest = Req;

@@ -1,8 +1,13 @@
-// The pledge procedures: the lists and inquiries, the new-pledge form and the
+// The pledge procedures: the lists and inquiries, the pledge forms and the
 // calculation window. Each takes GlobalRequest and answers through GlobalResponse.
 #pragma once
 
 void UPDATEZAL();
+void UPDATEZAL1();
+void UPDATEZAL2();
+void UPDATEZAL3();
+void UPDATEZALW();
+void UPDATEZALR();
 void RAS();
 
 void ZAL_TAB();

@@ -5,5 +5,5 @@
 
 void ZAL_TAB1() {
     kw::pledges::runPledgeList(
-        {"ZAL_TAB1", kw::W("Первый перезалог"), 1, "(zal:sost=0)", kw::pledges::ListKind::Operation, 0, false, nullptr});
+        {"ZAL_TAB1", kw::W("Первый перезалог"), 1, "(zal:sost=0)", kw::pledges::ListKind::Operation, 0, false, UPDATEZAL1});
 }

@@ -5,5 +5,5 @@
 
 void ZAL_TAB2() {
     kw::pledges::runPledgeList(
-        {"ZAL_TAB2", kw::W("Второй перезалог"), 1, "(zal:sost=1)", kw::pledges::ListKind::Operation, 1, false, nullptr});
+        {"ZAL_TAB2", kw::W("Второй перезалог"), 1, "(zal:sost=1)", kw::pledges::ListKind::Operation, 1, false, UPDATEZAL2});
 }

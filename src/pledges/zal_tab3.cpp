@@ -5,5 +5,5 @@
 
 void ZAL_TAB3() {
     kw::pledges::runPledgeList(
-        {"ZAL_TAB3", kw::W("Третий перезалог"), 1, "(zal:sost=2)", kw::pledges::ListKind::Operation, 2, false, nullptr});
+        {"ZAL_TAB3", kw::W("Третий перезалог"), 1, "(zal:sost=2)", kw::pledges::ListKind::Operation, 2, false, UPDATEZAL3});
 }

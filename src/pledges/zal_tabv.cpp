@@ -5,5 +5,5 @@
 
 void ZAL_TABV() {
     kw::pledges::runPledgeList(
-        {"ZAL_TABV", kw::W("Выкуп заложенной вещи"), 1, "(zal:sost<=3)", kw::pledges::ListKind::Operation, 3, false, nullptr});
+        {"ZAL_TABV", kw::W("Выкуп заложенной вещи"), 1, "(zal:sost<=3)", kw::pledges::ListKind::Operation, 3, false, UPDATEZALW});
 }

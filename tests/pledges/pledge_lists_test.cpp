@@ -285,15 +285,21 @@ TEST_F(PledgeListsTest, TheDetailPanelShowsTheHighlightedPledgeWithItsMetalAndSt
     EXPECT_EQ(w.shown("MET_N"), "");
 }
 
-TEST_F(PledgeListsTest, AListWhoseFormIsNotBuiltYetSaysSo) {
+TEST_F(PledgeListsTest, TheOperationListsNeverRemoveAPledge) {
     day(kToday);
-    pledges({pledge(1, kToday - 5, 0)});
-    WindowDriver w = open(ZAL_TAB1, "Первый перезалог");
-    ASSERT_TRUE(w);
-    ASSERT_EQ(w.press(W("Обработать")), Drive::Ok);
-    EXPECT_EQ(boxText(), W("Эта форма пока недоступна."));
-    ASSERT_EQ(boxes.reply("OK"), Drive::Ok);
-    EXPECT_EQ(zal().size(), 1u);
+    pledges({pledge(1, kToday - 5, 0), pledge(2, kToday - 100, 3)});
+    const std::string before = bytesOf("ZAL.DAT");
+    for (const ListCase& c : {kOperationLists[1], kOperationLists[4], kOperationLists[5]}) {
+        SCOPED_TRACE(c.title);
+        WindowDriver w = open(c.procedure, c.title);
+        ASSERT_TRUE(w);
+        ASSERT_EQ(w.press(W("Удалить")), Drive::Ok);
+        EXPECT_NE(boxText().find(W("Откат операции")), std::string::npos);
+        ASSERT_EQ(boxes.reply("OK"), Drive::Ok);
+        ASSERT_EQ(w.closeBox(), Drive::Ok);
+        ASSERT_TRUE(w.waitClosed(5s));
+    }
+    EXPECT_EQ(bytesOf("ZAL.DAT"), before);
 }
 
 }  // namespace
