@@ -16,6 +16,7 @@
 #include <filesystem>
 #include <functional>
 #include <thread>
+#include <tuple>
 
 #include "dictionary/tables.h"
 #include "framework/data/dct_init.h"
@@ -250,6 +251,72 @@ TEST_F(PledgesQtTest, TheFinancialInquiryWithItsTotals) {
     shoot(w, "pledges_zal_sp1.png");
     EXPECT_TRUE(clipped(w).isEmpty()) << clipped(w).join(" | ").toStdString();
     D1 = D2 = 0;
+}
+
+TEST_F(PledgesQtTest, TheFirstProlongationAndTheRedemptionWithComputedAmounts) {
+    kw::dict::KbpRecord k;
+    k.P0 = 2;
+    k.P11 = 1;
+    std::thread([&] {  // the settings of the worked example's penalty
+        kw::proc::setCurrentThread(60);
+        kw::storage::File f(kw::dict::kbpTable());
+        ASSERT_TRUE(f.open().ok());
+        ASSERT_TRUE(f.next().ok());
+        KBP.P0 = 2;
+        KBP.P11 = 1;
+        KBP.SW = 5000;
+        KBP.SD = 10;
+        ASSERT_TRUE(f.put().ok());
+        ASSERT_TRUE(f.close().ok());
+    }).join();
+    // Ticket 1003 was issued 33 days ago for 30 days: 12.75 g at 2600.
+    kw::clock::setToday(kToday + 30);
+    kw::dict::DayRecord d;
+    d.DATA = kToday + 30;
+    add(kw::dict::dayTable(), {bytes(d)});
+    for (const auto& [list, listTitle, formTitle, shot] :
+         std::vector<std::tuple<void (*)(), const char*, const char*, const char*>>{
+             {ZAL_TAB1, "Первый перезалог", "Оформление  1-го перезалога", "pledges_updatezal1.png"},
+             {ZAL_TABV, "Выкуп заложенной вещи", "Оформление  выкупа заложенной вещи", "pledges_updatezalw.png"}}) {
+        SCOPED_TRACE(formTitle);
+        ASSERT_NE(kw::proc::start([list = list] { list(); }), 0);
+        QMainWindow* w = windowTitled(listTitle);
+        ASSERT_TRUE(w);
+        QLineEdit* look = fieldAfter(w, "Быстрый поиск по N квитанции:");
+        ASSERT_TRUE(look);
+        w->activateWindow();
+        QApplication::setActiveWindow(w);
+        EXPECT_TRUE(QTest::qWaitForWindowActive(w));
+        look->setFocus();
+        QTest::keyClicks(look, "1003");
+        QTest::keyClick(look, Qt::Key_Tab);
+        QTest::mouseClick(buttonTitled(w, "Обработать"), Qt::LeftButton);
+        QMainWindow* form = windowTitled(formTitle);
+        ASSERT_TRUE(form);
+        EXPECT_EQ(fieldAfter(form, "Номер квитанции:")->text().trimmed(), "1003");
+        QLineEdit* days = fieldAfter(form, "Кол-во дней:");
+        if (list == ZAL_TAB1) {
+            form->activateWindow();
+            QApplication::setActiveWindow(form);
+            EXPECT_TRUE(QTest::qWaitForWindowActive(form));
+            days->setFocus();
+            QTest::keyClicks(days, "30");
+            QTest::keyClick(days, Qt::Key_Tab);
+            // 3 days late: 30 x (132.60 + 33.15) and a penalty of 3 x (265.20 + 66.30)
+            QLineEdit* total = fieldAfter(form, "Получить с клиента:");
+            EXPECT_TRUE(pumpUntil([&] { return total->text().trimmed() == "5967.00"; })) << total->text().toStdString();
+        } else {
+            // 21547.50 paid out, the same 4972.50 for the term and 994.50 penalty
+            EXPECT_EQ(fieldAfter(form, "Получить с клиента:")->text().trimmed(), "27514.50");
+        }
+        pumpUntil([] { return false; }, 150);
+        shoot(form, shot);
+        EXPECT_TRUE(clipped(form).isEmpty()) << clipped(form).join(" | ").toStdString();
+        QTest::mouseClick(buttonTitled(form, "Закрыть"), Qt::LeftButton);
+        ASSERT_TRUE(pumpUntil([&] { return !form->isVisible(); }));
+        QTest::mouseClick(buttonTitled(w, "Закрыть"), Qt::LeftButton);
+        ASSERT_TRUE(pumpUntil([] { return kw::proc::running() == 0; }));
+    }
 }
 
 }  // namespace
