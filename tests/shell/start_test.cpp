@@ -290,8 +290,11 @@ TEST_F(StartTest, AnUnreadableUsersFileIsNotTakenForAnEmptyOne) {
     EXPECT_EQ(login.type("KOD", "6"), Drive::Ok);
     EXPECT_EQ(login.press(W("Готово???")), Drive::Ok);
     EXPECT_EQ(login.press(W("Запуск системы")), Drive::Ok);
-    for (const kw::script::ShownBox& b : boxes.shown())
-        if (!b.answered) EXPECT_EQ(boxes.reply("OK"), Drive::Ok);
+    for (const kw::script::ShownBox& b : boxes.shown()) {
+        if (!b.answered) {
+            EXPECT_EQ(boxes.reply("OK"), Drive::Ok);
+        }
+    }
     EXPECT_EQ(kw::proc::running(), threads) << "no main menu";
     EXPECT_GE(boxes.count(), 2u) << "the file manager says again why";
     EXPECT_EQ(login.shown("MESSAGE"), "") << "not the user's mistake";
