@@ -130,7 +130,12 @@ void ReportManager::TakeTimer() {
     const int64_t slice = int64_t{TimeSlice} * 10;  // milliseconds
     for (;;) {
         Level l = Level::Benign;
-        while (l == Level::Benign && Process->RecordsProcessed - start < RecordsPerCycle) l = TakeRecord();
+        // The tick also ends once its slice is used up: the doubling alone would let
+        // the next batch take up to twice the slice, and the window would not answer
+        // meanwhile.
+        while (l == Level::Benign && Process->RecordsProcessed - start < RecordsPerCycle &&
+               clock::ticks() - t0 < slice)
+            l = TakeRecord();
         const int64_t e = clock::ticks() - t0;
         if (5 * e < 4 * slice && RecordsPerCycle <= INT32_MAX / 2) RecordsPerCycle *= 2;
         if (l == Level::Benign && 2 * e < slice) continue;

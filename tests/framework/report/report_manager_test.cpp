@@ -18,8 +18,9 @@ bool waitThread(int n) { return kw::proc::wait(n, 20s); }
 TEST_F(ReportTest, BatchesDoubleWhileTicksAreShortAndHalveWhenOverOneAndAHalfSlices) {
     seedClients(2100);
     kw::clock::setManualTicks(true);
-    // Records up to 512 take 1 ms, later ones 2 ms; the slice is 1 s.
-    report.costMs = [](int n) { return n <= 512 ? 1 : 2; };
+    // Records up to 512 take 1 ms, record 513 takes 1.6 s, later ones 2 ms; the slice
+    // is 1 s.
+    report.costMs = [](int n) { return n <= 512 ? 1 : n == 513 ? 1600 : 2; };
     report.skipPreview = true;
     const int n = startReport();
     ASSERT_TRUE(waitThread(n));
@@ -28,15 +29,31 @@ TEST_F(ReportTest, BatchesDoubleWhileTicksAreShortAndHalveWhenOverOneAndAHalfSli
     // under 80 %: the target doubles to 1024 and the tick ends (over half).
     EXPECT_EQ(trace.ticks[0].records, 512);
     EXPECT_EQ(trace.ticks[0].recordsPerCycle, 1024);
-    // Tick 2: 1024 records of 2 ms = 2.048 s, over 1.5 slices: halved.
-    EXPECT_EQ(trace.ticks[1].records, 1024);
+    // Tick 2: its first record alone takes 1.6 s, over 1.5 slices: halved.
+    EXPECT_EQ(trace.ticks[1].records, 1);
     EXPECT_EQ(trace.ticks[1].recordsPerCycle, 512);
-    // Tick 3: 512 records = 1.024 s: between 0.8 and 1.5 slices, the target stays.
-    EXPECT_EQ(trace.ticks[2].records, 512);
+    // Tick 3: the slice is used up after 500 records of 2 ms (the tick ends there, the
+    // window answers again); between 0.8 and 1.5 slices the target stays.
+    EXPECT_EQ(trace.ticks[2].records, 500);
     EXPECT_EQ(trace.ticks[2].recordsPerCycle, 512);
+    EXPECT_EQ(trace.ticks[3].records, 500);
     EXPECT_EQ(trace.response, kw::resp::Completed);
     ASSERT_EQ(printer->printed().size(), 1u);
     EXPECT_EQ(trace.percentiles.back(), 100);
+}
+
+TEST_F(ReportTest, NoTickOfEvenRecordsTakesLongerThanItsSlice) {
+    seedClients(3000);
+    kw::clock::setManualTicks(true);
+    report.costMs = [](int) { return 1; };
+    report.skipPreview = true;
+    const int n = startReport();
+    ASSERT_TRUE(waitThread(n));
+    ASSERT_GE(trace.ticks.size(), 3u);
+    EXPECT_EQ(trace.ticks[0].records, 512);          // 0.512 s: the target doubles to 1024
+    EXPECT_EQ(trace.ticks[0].recordsPerCycle, 1024);
+    EXPECT_EQ(trace.ticks[1].records, 1000);         // the slice is used up before 1024
+    EXPECT_EQ(trace.ticks[1].recordsPerCycle, 1024);
 }
 
 TEST_F(ReportTest, ABatchNeverShrinksBelowOneRecord) {
