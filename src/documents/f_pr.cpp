@@ -17,8 +17,8 @@ kw::ui::WindowDef printDef() {
     s.title = W("печать билета");
     s.resizable = false;
     s.add(Control::button(W("Распечатать билет")).number(kPrint).asDefault());
-    s.add(Control::button("OK").number(kOk).beside());
-    s.add(Control::button(W("Закрыть")).number(kClose).beside());
+    s.add(Control::button("OK").number(kOk));
+    s.add(Control::button(W("Закрыть")).number(kClose));
     return s;
 }
 

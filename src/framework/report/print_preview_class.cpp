@@ -70,9 +70,9 @@ ui::WindowDef PrintPreviewClass::windowDef() {
     s.end();
     // The toolbar.
     s.add(Control::button("Print").number(kPvPrintButton));
-    s.add(Control::button("Exit").number(kPvExitButton).beside());
-    s.add(Control::button("Zoom In").number(kPvZoomInButton).beside());
-    s.add(Control::button("Zoom Out").number(kPvZoomOutButton).beside());
+    s.add(Control::button("Exit").number(kPvExitButton));
+    s.add(Control::button("Zoom In").number(kPvZoomInButton));
+    s.add(Control::button("Zoom Out").number(kPvZoomOutButton));
     s.add(Control::prompt("&Page:").number(kPvPagePrompt));
     s.add(Control::entry(Binding::of(CurrentPage).named("PAGE"), "n_5").number(kPvPage).beside());
     s.add(Control::prompt("&Across:").number(kPvAcrossPrompt).beside());
@@ -170,7 +170,7 @@ void PrintPreviewClass::choosePages() {
     s.add(Control::prompt("&Pages:").number(1));
     s.add(Control::entry(Binding::of(typed).named("PAGES"), "s40").number(2));
     s.add(Control::button("OK").number(3).asDefault());
-    s.add(Control::button("Cancel").number(4).beside());
+    s.add(Control::button("Cancel").number(4));
     ui::Window w;
     if (!w.open(s)) return;
     while (int e = w.accept()) {
@@ -211,7 +211,7 @@ int AskPageNumber(int pages, int current) {
     s.add(Control::prompt("Enter a page number from 1 to " + std::to_string(pages)).number(1));
     s.add(Control::entry(Binding::of(page).named("PAGE"), "n_5").number(2));
     s.add(Control::button("OK").number(3).asDefault());
-    s.add(Control::button("Cancel").number(4).beside());
+    s.add(Control::button("Cancel").number(4));
     ui::Window w;
     if (!w.open(s)) return 0;
     int answer = 0;
