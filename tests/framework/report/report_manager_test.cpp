@@ -72,6 +72,24 @@ TEST_F(ReportTest, ABatchNeverShrinksBelowOneRecord) {
     EXPECT_EQ(trace.percentiles.size(), 4u);
 }
 
+TEST_F(ReportTest, DeferWindowKeepsTheProgressWindowOutOfSightForItsSeconds) {
+    seedClients(6);
+    kw::clock::setManualTicks(true);
+    report.costMs = [](int) { return 400; };  // 0.4 s a record
+    report.deferWindow = 1;
+    report.skipPreview = true;
+    const int n = startReport();
+    ASSERT_TRUE(waitThread(n));
+    ASSERT_EQ(trace.ticks.size(), 3u);
+    // Two records a tick (the second ends the tick past half the slice): ticks start
+    // at 0, 0.8 and 1.6 s, and the window comes into sight at the first one past 1 s.
+    EXPECT_EQ(trace.ticks[0].records, 2);
+    EXPECT_TRUE(trace.ticks[0].outOfSight);
+    EXPECT_TRUE(trace.ticks[1].outOfSight);
+    EXPECT_FALSE(trace.ticks[2].outOfSight);
+    EXPECT_EQ(trace.response, kw::resp::Completed);
+}
+
 TEST_F(ReportTest, AnEmptyViewSaysNoRecordsAndEndsCancelledWithNothingPrinted) {
     seedClients(0);
     ASSERT_EQ(boxes.reply(kw::msgbox::Ok), Drive::Ok);  // for the box to come

@@ -32,6 +32,7 @@ struct ReportOptions {
     bool stepOnSum = false;                 // progress by CLN:SUM through a StepRealClass
     std::function<int64_t(int)> costMs;     // test-clock milliseconds record n (from 1) takes
     int sleepMs = 0;                        // real time each record takes
+    int16_t deferWindow = 0;                // seconds the progress window stays out of sight
 };
 
 // What a run left: one entry per timer tick, the percentile after each record.
@@ -39,6 +40,7 @@ struct ReportTrace {
     struct Tick {
         int records = 0;         // processed in the tick
         int recordsPerCycle = 0; // after the tick
+        bool outOfSight = false; // the progress window, after the tick
     };
     std::mutex mu;
     std::vector<Tick> ticks;
@@ -102,6 +104,7 @@ public:
         process_.AddSortOrder(&clnTable().keys[0]);
         kw::ReportManager::Init(process_, report_, clnReportDef(), options_.preview ? &Previewer : nullptr);
         SkipPreview = options_.skipPreview ? 1 : 0;
+        DeferWindow = options_.deferWindow;
         return kw::Level::Benign;
     }
 
@@ -111,7 +114,7 @@ public:
         const kw::Level l = ReportManager::TakeWindowEvent();
         if (timer && !OpenFailed) {
             std::lock_guard lock(trace_.mu);
-            trace_.ticks.push_back({process_.RecordsProcessed - before, RecordsPerCycle});
+            trace_.ticks.push_back({process_.RecordsProcessed - before, RecordsPerCycle, Win.geometry().iconised});
         }
         return l;
     }
