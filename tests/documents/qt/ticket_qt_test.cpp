@@ -12,12 +12,17 @@
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QLabel>
+#include <QLineEdit>
+#include <QScrollArea>
 #include <QPushButton>
+#include <QTest>
 #include <QThread>
+#include <algorithm>
 #include <fstream>
 
 #include "../ticket_test_util.h"
 #include "documents/print_globals.h"
+#include "framework/report/print_preview_class.h"
 #include "runtime/qt/qt_report.h"
 #include "runtime/qt/qt_text.h"
 #include "runtime/qt/qt_windows.h"
@@ -134,4 +139,78 @@ TEST_F(TicketQt, ThePreviewShowsTheTicketZoomsAndTheTicketWritesToPdf) {
     exit->click();
     ASSERT_TRUE(pumpUntil([&] { return !kw::proc::isRunning(n); }));
     EXPECT_TRUE(printer == &kw::script::installScriptReport());
+}
+
+namespace {
+
+// Three pages, each saying its number.
+std::shared_ptr<kw::report::Document> threePages() {
+    kw::report::ReportDef def;
+    def.title = "Three";
+    kw::report::Band b;
+    b.height = 20;
+    b.text(20, 5, "", kw::report::Font{"Arial", 40, kw::report::kBold});
+    def.details.push_back(b);
+    kw::report::Report r;
+    if (!r.open(def)) return nullptr;
+    for (const char* page : {"1", "2", "3"}) {
+        kw::report::Band one = def.details[0];
+        one.items[0].text = kw::W("Страница ") + page;
+        (void)r.print(one);
+        r.endPage();
+    }
+    r.close();
+    return r.document();
+}
+
+}  // namespace
+
+TEST_F(TicketQt, ThePreviewPagesForwardAndShowsThumbnailsAcross) {
+    auto pages = threePages();
+    ASSERT_TRUE(pages);
+    ASSERT_EQ(pages->pages.size(), 3u);
+    std::atomic<bool> printed{false};
+    const int n = kw::proc::start([&] {
+        kw::PreviewPages queue = pages;
+        kw::PrintPreviewClass Previewer;
+        Previewer.Init(queue);
+        printed = Previewer.Display(kw::kZoomTile);
+    });
+    ASSERT_NE(n, 0);
+    QWidget* w = windowTitled("Report Preview");
+    ASSERT_TRUE(w);
+    w->resize(1200, 800);
+    EXPECT_TRUE(pumpUntil([&] { return statusText(w, "Zoom: ") == QStringLiteral("Zoom: Tile Pages"); }));
+    auto trigger = [&](const char* text) {
+        for (QAction* a : w->findChildren<QAction*>())
+            if (a->text() == QString::fromUtf8(text) && a->isEnabled()) {
+                a->trigger();
+                return true;
+            }
+        return false;
+    };
+    ASSERT_TRUE(trigger("&Next Page(s)"));
+    ASSERT_TRUE(pumpUntil([&] { return statusText(w, "Page ") == QStringLiteral("Page 2 of 3"); }));
+    // Three across: the grid starts at page 2 and shows the last two.
+    // The entries left to right: page, across, down.
+    QList<QLineEdit*> entries = w->findChildren<QLineEdit*>();
+    ASSERT_EQ(entries.size(), 3);
+    std::sort(entries.begin(), entries.end(),
+              [](QLineEdit* a, QLineEdit* b) { return a->mapToGlobal(QPoint()).x() < b->mapToGlobal(QPoint()).x(); });
+    QLineEdit* across = entries[1];
+    across->setFocus();
+    across->selectAll();
+    QTest::keyClicks(across, "3");
+    QTest::keyClick(across, Qt::Key_Tab);
+    ASSERT_TRUE(pumpUntil([&] { return statusText(w, "Page ") == QStringLiteral("Page 2 of 3"); }));
+    auto* canvas = w->findChild<QScrollArea*>();
+    ASSERT_TRUE(canvas && canvas->widget());
+    pumpUntil([] { return false; }, 300);
+    EXPECT_GT(canvas->widget()->width(), 3 * canvas->widget()->height() / 2);  // three sheets side by side
+    shoot(w, "preview_thumbnails.png");
+    ASSERT_TRUE(trigger("&Previous Page(s)"));
+    ASSERT_TRUE(pumpUntil([&] { return statusText(w, "Page ") == QStringLiteral("Page 1 of 3"); }));
+    ASSERT_TRUE(trigger("E&xit"));
+    ASSERT_TRUE(pumpUntil([&] { return !kw::proc::isRunning(n); }));
+    EXPECT_FALSE(printed);
 }
