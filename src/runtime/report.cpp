@@ -31,6 +31,23 @@ struct Report::Prepared {
     std::vector<uint16_t> fonts;         // per item, index into the document's fonts
 };
 
+namespace {
+
+// A band with its pictures parsed and its fonts entered in the document.
+template <typename P>
+P prepareBand(const Band& b, Document& doc, const Font& reportFont, double scale) {
+    P p;
+    p.height = b.height * scale;
+    p.items = b.items;
+    for (const Item& i : b.items) {
+        p.pics.push_back(i.use.bound() ? picture::parse(i.picture) : picture::Picture{});
+        p.fonts.push_back(doc.fontIndex(i.font ? *i.font : reportFont));
+    }
+    return p;
+}
+
+}  // namespace
+
 Band& Band::add(Item i) {
     items.push_back(std::move(i));
     return *this;
@@ -128,16 +145,7 @@ bool Report::open(ReportDef def) {
     doc->widthMm = w;
     doc->heightMm = h;
 
-    auto prepare = [&](const Band& b) {
-        Prepared p;
-        p.height = b.height * scale_;
-        p.items = b.items;
-        for (const Item& i : b.items) {
-            p.pics.push_back(i.use.bound() ? picture::parse(i.picture) : picture::Picture{});
-            p.fonts.push_back(doc->fontIndex(i.font ? *i.font : def_.font));
-        }
-        return p;
-    };
+    auto prepare = [&](const Band& b) { return prepareBand<Prepared>(b, *doc, def_.font, scale_); };
     prepared_.clear();
     prepared_.push_back(prepare(def_.form));
     prepared_.push_back(prepare(def_.header));
@@ -197,37 +205,27 @@ void Report::draw(const Prepared& band, double topMm) {
 
 bool Report::print(int number) {
     if (!open_ || number < 1 || static_cast<std::size_t>(number) + 2 >= prepared_.size()) return false;
-    const Prepared& band = prepared_[static_cast<std::size_t>(number) + 2];
-    if (!pageOpen_) startPage();
-    else if (bandOnPage_ && cursorMm_ + band.height > freeBottomMm() + 1e-9) {
-        endPage();
-        startPage();
-    }
-    draw(band, cursorMm_);
-    cursorMm_ += band.height;
-    bandOnPage_ = true;
+    place(prepared_[static_cast<std::size_t>(number) + 2]);
     return true;
 }
 
 bool Report::print(const Band& band) {
     if (!open_) return false;
     // Prepared on the spot: bands printed this way are rare (totals, one-off lines).
-    Prepared p;
-    p.height = band.height * scale_;
-    p.items = band.items;
-    for (const Item& i : band.items) {
-        p.pics.push_back(i.use.bound() ? picture::parse(i.picture) : picture::Picture{});
-        p.fonts.push_back(doc_->fontIndex(i.font ? *i.font : def_.font));
-    }
-    if (!pageOpen_) startPage();
-    else if (bandOnPage_ && cursorMm_ + p.height > freeBottomMm() + 1e-9) {
+    place(prepareBand<Prepared>(band, *doc_, def_.font, scale_));
+    return true;
+}
+
+void Report::place(const Prepared& band) {
+    if (!pageOpen_) {
+        startPage();
+    } else if (bandOnPage_ && cursorMm_ + band.height > freeBottomMm() + 1e-9) {
         endPage();
         startPage();
     }
-    draw(p, cursorMm_);
-    cursorMm_ += p.height;
+    draw(band, cursorMm_);
+    cursorMm_ += band.height;
     bandOnPage_ = true;
-    return true;
 }
 
 void Report::endPage() {

@@ -160,6 +160,8 @@ public:
 private:
     struct Prepared;  // a band with its pictures parsed
     void startPage();
+    // Prints a band at the cursor, on a new page when it does not fit above the footer.
+    void place(const Prepared& band);
     void draw(const Prepared& band, double topMm);
     double freeBottomMm() const;
 

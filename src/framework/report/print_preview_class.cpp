@@ -94,8 +94,6 @@ Level PrintPreviewClass::Init() {
     return Level::Benign;
 }
 
-Level PrintPreviewClass::Kill() { return WindowManager::Kill(); }
-
 void PrintPreviewClass::showView() {
     const int count = std::max(1, PageCount());
     PagesAcross = static_cast<int16_t>(std::clamp<int>(PagesAcross, 1, 10));

@@ -68,7 +68,6 @@ public:
     bool Display(int16_t Zoom = kZoomPageWidth);
 
     Level Init() override;
-    Level Kill() override;
     Level TakeAccepted() override;
 
     // The page numbers chosen to print (from "Pa&ges to Print..."); empty: all.
