@@ -418,10 +418,12 @@ void FormWindow::syncWindow(unsigned what) {
         setMaximumSize(maxW > 0 ? maxW : QWIDGETSIZE_MAX, maxH > 0 ? maxH : QWIDGETSIZE_MAX);
     }
     if (what & ui::change::Geometry) {
-        if (g.maximized) {
+        if (g.iconised) {
+            if (!isMinimized()) showMinimized();
+        } else if (g.maximized) {
             showMaximized();
         } else {
-            if (isMaximized()) showNormal();
+            if (isMaximized() || isMinimized()) showNormal();
             move(g.x, g.y);
             resize(std::max(g.width, 1), std::max(g.height, 1));
         }
