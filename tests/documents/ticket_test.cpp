@@ -210,3 +210,40 @@ TEST_F(TicketPrint, FprPrintsTheCurrentPledgeOfItsThread) {
     EXPECT_EQ(textOf(printed[0].doc->pages[0], 51, 11), "1042");
     EXPECT_EQ(N_KV_G, 1042);
 }
+
+TEST_F(TicketPrint, ANewPledgePrintsEveryLaterSectionEmpty) {
+    kw::dict::ZalRecord fresh = workedPledge();
+    const kw::dict::ZalRecord issued = fresh;
+    fresh = kw::dict::ZalRecord{};
+    // Only the groups filled at issue.
+    fresh.N_KV = issued.N_KV;
+    fresh.DATA = issued.DATA;
+    fresh.KOL_D = issued.KOL_D;
+    fresh.DATA_K = issued.DATA_K;
+    fresh.FIO = issued.FIO;
+    fresh.S_CCYD = issued.S_CCYD;
+    fresh.S_VID = issued.S_VID;
+    run([fresh] { kw::documents::printTicket(fresh); },
+        [&] {
+            kw::script::WindowDriver w = preview();
+            ASSERT_TRUE(w);
+            ASSERT_EQ(w.press("Print"), Drive::Ok);
+        });
+    const auto printed = printer->printed();
+    ASSERT_EQ(printed.size(), 1u);
+    const auto& p = printed[0].doc->pages[0];
+    for (double dx : {0.0, 143.0}) {
+        for (double y : {95.0, 110.0, 125.0}) {
+            EXPECT_EQ(textOf(p, 26 + dx, y), "") << y;   // date the client came
+            EXPECT_EQ(textOf(p, 62 + dx, y), "") << y;   // period start
+            EXPECT_EQ(textOf(p, 109 + dx, y + 3), "0");  // days of interest
+            EXPECT_EQ(textOf(p, 20 + dx, y + 6), "0");   // days of penalty
+            EXPECT_EQ(textOf(p, 27 + dx, y + 9), "0.00");
+        }
+        EXPECT_EQ(textOf(p, 26 + dx, 140), "");
+        EXPECT_EQ(textOf(p, 101 + dx, 143), "0");
+        EXPECT_EQ(textOf(p, 20 + dx, 146), "0");
+        EXPECT_EQ(textOf(p, 27 + dx, 150), "0.00");
+        EXPECT_EQ(textOf(p, 22 + dx, 84), "Шесть тысяч триста два рубля 00 копеек");
+    }
+}
