@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "../kestrowd_file/commands.h"
+#include "report_commands.h"
 #include "dictionary/tables.h"
 #include "runtime/clock.h"
 #include "runtime/codepage.h"
@@ -58,6 +59,7 @@ class Runner {
 public:
     Runner(const Options& o, std::ostream& report) : options_(o), report_(report) {
         script::installScriptWindows();
+        installReportBackend();
         previousBoxes_ = msgbox::install(&boxes_);
         previousPrinter_ = printer::install(&printer_);
         boxes_.setAnswerTimeout(kBoxWait);
@@ -133,6 +135,9 @@ private:
             }
             return (this->*c.handler)(s, expected);
         }
+        bool handled = false;
+        const bool held = reportCommand(s, expected, handled);
+        if (handled) return held;
         expected = "a known command (" + s.command + " is none)";
         return false;
     }

@@ -20,6 +20,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPainter>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
@@ -31,6 +32,7 @@
 
 #include "runtime/picture.h"
 #include "runtime/qt/qt_form_window.h"
+#include "runtime/qt/qt_report.h"
 #include "runtime/qt/qt_page_model.h"
 #include "runtime/qt/qt_text.h"
 #include "runtime/window_events.h"
@@ -49,7 +51,9 @@ bool inGrid(ControlKind k) {
            k != ControlKind::Tab;
 }
 
-bool stretches(ControlKind k) { return k == ControlKind::List || k == ControlKind::Sheet; }
+bool stretches(ControlKind k) {
+    return k == ControlKind::List || k == ControlKind::Sheet || k == ControlKind::Canvas;
+}
 
 // An entry's width in characters: the hint, else the picture's, else 20.
 int entryChars(const Control& c) {
@@ -234,6 +238,15 @@ QWidget* FormWindow::makeWidget(const Control& c) {
             w = l;
             break;
         }
+        case ControlKind::Progress: {
+            auto* bar = new QProgressBar;
+            bar->setRange(0, 100);
+            bar->setTextVisible(false);  // the window shows its "% Complete" text itself
+            bar->setMinimumWidth(charWidth() * 30);
+            w = bar;
+            break;
+        }
+        case ControlKind::Canvas: w = makeReportCanvas(c.document); break;
         default: w = new QWidget; break;
     }
     if (!c.tip.empty()) w->setToolTip(fromCp(c.tip));

@@ -1,7 +1,9 @@
 // FormWindow: keeping the widgets in step with the shared state, and turning what the
 // user does into state changes and events.
 #include "runtime/qt/qt_form_window.h"
+#include "runtime/qt/qt_report.h"
 
+#include <QProgressBar>
 #include <QAction>
 #include <QApplication>
 #include <QButtonGroup>
@@ -330,6 +332,8 @@ void FormWindow::syncControl(int feq) {
             break;
         }
         case ControlKind::Button: static_cast<QPushButton*>(w)->setText(text); break;
+        case ControlKind::Progress: static_cast<QProgressBar*>(w)->setValue(std::clamp(text.toInt(), 0, 100)); break;
+        case ControlKind::Canvas: syncReportCanvas(w, st.text); break;
         case ControlKind::Radio: static_cast<QRadioButton*>(w)->setText(text); break;
         case ControlKind::Check: {
             auto* b = static_cast<QCheckBox*>(w);
@@ -414,10 +418,12 @@ void FormWindow::syncWindow(unsigned what) {
         setMaximumSize(maxW > 0 ? maxW : QWIDGETSIZE_MAX, maxH > 0 ? maxH : QWIDGETSIZE_MAX);
     }
     if (what & ui::change::Geometry) {
-        if (g.maximized) {
+        if (g.iconised) {
+            if (!isMinimized()) showMinimized();
+        } else if (g.maximized) {
             showMaximized();
         } else {
-            if (isMaximized()) showNormal();
+            if (isMaximized() || isMinimized()) showNormal();
             move(g.x, g.y);
             resize(std::max(g.width, 1), std::max(g.height, 1));
         }
