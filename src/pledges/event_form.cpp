@@ -70,9 +70,7 @@ Level EventForm::TakeAccepted() {
             MESSAGE.clear();
             OpenFromForm([] { RAS(); });
             break;
-        case kPrint:
-            msgbox::show(W("Печать квитанции пока недоступна."), Win.title(), msgbox::Icon::Information, msgbox::Ok);
-            break;
+        case kPrint: PrintTicket(); break;
         default: break;
     }
     return Level::Benign;

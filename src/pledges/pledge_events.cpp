@@ -1,5 +1,6 @@
 #include "pledges/pledge_events.h"
 
+#include "documents/pledge_days.h"
 #include "pledges/loan_calc.h"
 #include "runtime/real.h"
 
@@ -9,7 +10,7 @@ namespace {
 
 using dict::ZalRecord;
 
-// The fields of one prolongation, and the period it follows.
+// The fields of one prolongation.
 struct Stage {
     int32_t ZalRecord::*came;
     int32_t ZalRecord::*start;
@@ -19,38 +20,20 @@ struct Stage {
     double ZalRecord::*interest;
     double ZalRecord::*storage;
     double ZalRecord::*total;
-    int32_t ZalRecord::*periodStart;  // of the current period
-    int32_t ZalRecord::*periodEnd;
 };
 
 const Stage kStages[3] = {
     {&ZalRecord::DATA_PR1, &ZalRecord::DATA_P11, &ZalRecord::KOL_D1, &ZalRecord::DATA_P12, &ZalRecord::S_ST1,
-     &ZalRecord::S_P_C1, &ZalRecord::S_P_X1, &ZalRecord::S_POL1, &ZalRecord::DATA, &ZalRecord::DATA_K},
+     &ZalRecord::S_P_C1, &ZalRecord::S_P_X1, &ZalRecord::S_POL1},
     {&ZalRecord::DATA_PR2, &ZalRecord::DATA_P21, &ZalRecord::KOL_D2, &ZalRecord::DATA_P22, &ZalRecord::S_ST2,
-     &ZalRecord::S_P_C2, &ZalRecord::S_P_X2, &ZalRecord::S_POL2, &ZalRecord::DATA_P11, &ZalRecord::DATA_P12},
+     &ZalRecord::S_P_C2, &ZalRecord::S_P_X2, &ZalRecord::S_POL2},
     {&ZalRecord::DATA_PR3, &ZalRecord::DATA_P31, &ZalRecord::KOL_D3, &ZalRecord::DATA_P32, &ZalRecord::S_ST3,
-     &ZalRecord::S_P_C3, &ZalRecord::S_P_X3, &ZalRecord::S_POL3, &ZalRecord::DATA_P21, &ZalRecord::DATA_P22},
+     &ZalRecord::S_P_C3, &ZalRecord::S_P_X3, &ZalRecord::S_POL3},
 };
 
-// Stage 1's early return: a small loan (up to KBP:SW) returned within KBP:SD days of
-// its issue pays KBP:SD days, returned later the whole term; a larger one the days used.
-int earlyReturnDays(const ZalRecord& z, const dict::KbpRecord& k) {
-    const int used = z.DATA_PR1 - z.DATA;
-    if (z.S_CCYD > k.SW) return used;
-    return used <= k.SD ? k.SD : z.DATA_K - z.DATA;
-}
-
-int chargedDays(int stage, const ZalRecord& z, const dict::KbpRecord& k) {
-    const Stage& s = kStages[stage - 1];
-    const int32_t came = z.*s.came, from = z.*s.periodStart, to = z.*s.periodEnd;
-    if (stage == 1) {
-        if (came >= to) return to - from;
-        if (came >= from) return earlyReturnDays(z, k);
-        return 0;
-    }
-    if (came > to) return to - from;
-    if (came > from) return came - from;
-    return 0;
+// The early return of the loan's own term: KBP:SD days for a loan up to KBP:SW.
+documents::EarlyReturn earlyReturn(const ZalRecord& z, const dict::KbpRecord& k) {
+    return documents::EarlyReturn{z.S_CCYD, k.SW, k.SD};
 }
 
 }  // namespace
@@ -62,11 +45,11 @@ EventDays prolong(int stage, ZalRecord& z, const dict::KbpRecord& k, int32_t tod
     if (z.*s.came == 0) z.*s.came = today;
     if (z.*s.start == 0) z.*s.start = today;
     z.*s.end = z.*s.start + z.*s.days;
+    const documents::PledgeDates dates = documents::PledgeDates::of(z);
     EventDays d;
-    const int late = z.*s.came - z.*s.periodEnd;
-    d.overdue = late > 0 ? late : 0;
-    memo.apply(z.*s.penalty, late > 0, penalty(z, late, penaltyCoefficient[stage - 1]));
-    d.charged = chargedDays(stage, z, k);
+    d.overdue = documents::prolongationOverdue(stage, dates);
+    memo.apply(z.*s.penalty, d.overdue > 0, penalty(z, d.overdue, penaltyCoefficient[stage - 1]));
+    d.charged = documents::prolongationDays(stage, dates, earlyReturn(z, k));
     z.*s.interest = interest(z, d.charged, interestCoefficient[stage - 1]);
     z.*s.storage = storage(z, d.charged, interestCoefficient[stage - 1]);
     // In the order the stages add them (the first from the penalty, the others to it).
@@ -75,51 +58,17 @@ EventDays prolong(int stage, ZalRecord& z, const dict::KbpRecord& k, int32_t tod
     return d;
 }
 
-namespace {
-
-// The period a redemption charges: the term, or the latest prolongation that exists.
-struct Period {
-    int prolongation = 0;  // 0 the term of the loan
-    int32_t start = 0, end = 0;
-};
-
-Period currentPeriod(const ZalRecord& z) {
-    if (z.DATA_P11 == 0 && z.DATA_P21 == 0 && z.DATA_P31 == 0) return {0, z.DATA, z.DATA_K};
-    if (z.DATA_K < z.DATA_P12 && z.DATA_P21 == 0 && z.DATA_P31 == 0) return {1, z.DATA_P11, z.DATA_P12};
-    if (z.DATA_K < z.DATA_P22 && z.DATA_P31 == 0 && z.DATA_P32 == 0) return {2, z.DATA_P21, z.DATA_P22};
-    if (z.DATA_K < z.DATA_P32) return {3, z.DATA_P31, z.DATA_P32};
-    // A prolongation that ends on or before the end of the term: the latest one there
-    // is still is the period the client uses.
-    if (z.DATA_P31 != 0 || z.DATA_P32 != 0) return {3, z.DATA_P31, z.DATA_P32};
-    if (z.DATA_P21 != 0 || z.DATA_P22 != 0) return {2, z.DATA_P21, z.DATA_P22};
-    return {1, z.DATA_P11, z.DATA_P12};
-}
-
-}  // namespace
-
 EventDays redeem(ZalRecord& z, const dict::KbpRecord& k, int32_t today, PenaltyMemo& memo) {
     if (z.DATA_PRW == 0) z.DATA_PRW = today;
-    const Period p = currentPeriod(z);
+    const documents::PledgeDates dates = documents::PledgeDates::of(z);
     const double penaltyCoefficient[4] = {k.P0, k.P1, k.P2, k.P3};
     EventDays d;
-    const int late = z.DATA_PRW - p.end;
-    if (late > 0) {
-        d.charged = p.end - p.start;
-        d.overdue = late;
-    } else if (p.prolongation == 0) {
-        // Early or on time, no prolongation: the early-redemption rule, and at least
-        // one day.
-        if (z.DATA_PRW >= z.DATA) {
-            const int used = z.DATA_PRW - z.DATA;
-            d.charged = z.S_CCYD <= k.SW && used <= k.SD ? k.SD : used;
-        }
-        if (d.charged == 0) d.charged = 1;
-    } else if (z.DATA_PRW >= p.start) {
-        d.charged = z.DATA_PRW - p.start;
-    }
+    d.charged = documents::redemptionDays(dates, earlyReturn(z, k));
+    d.overdue = documents::redemptionOverdue(dates);
     z.S_P_CW = interest(z, d.charged, 1);
     z.S_P_XW = storage(z, d.charged, 1);
-    memo.apply(z.S_STW, late > 0, penalty(z, late, penaltyCoefficient[p.prolongation]));
+    memo.apply(z.S_STW, d.overdue > 0,
+               penalty(z, d.overdue, penaltyCoefficient[documents::redemptionPeriod(dates)]));
     z.S_W = z.S_VID + z.S_STW + z.S_P_CW + z.S_P_XW;
     return d;
 }

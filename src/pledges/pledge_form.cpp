@@ -1,6 +1,8 @@
 #include "pledges/pledge_form.h"
 
 #include "dictionary/tables.h"
+#include "documents/f_pr.h"
+#include "documents/print_globals.h"
 #include "framework/data/dct_init.h"
 #include "framework/window/window_manager.h"
 #include "pledges/pledge_common.h"
@@ -89,6 +91,17 @@ void PledgeForm::OpenFromForm(const std::function<void()>& procedure) {
     Update();
     procedure();
     Reset();
+}
+
+void PledgeForm::PrintTicket() {
+    (void)Win.update();
+    Update();
+    documents::printTicket(ZAL);
+    Reset();
+}
+
+void PledgeForm::Closing() {
+    if (Response == resp::Completed && (OriginalRequest == req::Insert || OriginalRequest == req::Change)) F_PR();
 }
 
 void PledgeForm::Say(const std::string& text) {

@@ -47,6 +47,9 @@ protected:
     // A value typed into an entry is taken into the computation at once: the form
     // refreshes after every accepted entry, as after every button.
     Level TakeAccepted() override;
+    // A pledge written by the form is offered for printing once more: the ticket-print
+    // window opens after OK, on the record as written.
+    void Closing() override;
 
     // The form's own steps of the refresh, after the settings, the operator and the
     // date.
@@ -56,6 +59,9 @@ protected:
 
     // Takes the screen into the record, runs `procedure` (a list, RAS), then refreshes.
     void OpenFromForm(const std::function<void()>& procedure);
+    // "Распечатать": the pledge as the form shows it, into the print globals and onto
+    // the ticket.
+    void PrintTicket();
     // Puts `textCp1251` into the message line and shows it.
     void Say(const std::string& textCp1251);
 

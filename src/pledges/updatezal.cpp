@@ -91,10 +91,7 @@ public:
             case kOzK: KOD_K = 0; break;
             case kCalculate: recalculate(); break;
             case kReverse: reverseCalculation(); break;
-            case kPrint:
-                kw::msgbox::show(W("Печать квитанции пока недоступна."), Win.title(), kw::msgbox::Icon::Information,
-                                 kw::msgbox::Ok);
-                break;
+            case kPrint: PrintTicket(); break;
             default: break;
         }
         return kw::Level::Benign;

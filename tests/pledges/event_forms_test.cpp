@@ -51,6 +51,7 @@ protected:
     void ok(WindowDriver& f) {
         ASSERT_EQ(f.press("OK"), Drive::Ok);
         ASSERT_TRUE(f.waitClosed(5s));
+        EXPECT_TRUE(closeTicketDialog());
         closeLists();
     }
     // The fields of the only pledge as the data-file tool dumps them.
@@ -253,6 +254,7 @@ TEST_F(EventFormsTest, AnInsertFromAnOperationListWritesANewPledgeInTheFormsStat
     ASSERT_EQ(f.type("ZAL:FIO", W("Перенесён из журнала")), Drive::Ok);
     ASSERT_EQ(f.press("OK"), Drive::Ok);
     ASSERT_TRUE(f.waitClosed(5s));
+    EXPECT_TRUE(closeTicketDialog());
     const auto z = zal();
     ASSERT_EQ(z.size(), 1u);
     EXPECT_EQ(z[0].SOST, kw::pledges::kProlonged2);

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "pledges/pledge_procedures.h"
+#include "runtime/report.h"
 #include "pledges/pledge_state.h"
 #include "zal_fixture.h"
 
@@ -65,6 +66,7 @@ TEST_F(UpdateZalTest, WorkedExamplePaysOut6500AndWritesThePledgeInStateZero) {
     EXPECT_EQ(f.shown("ZAL:S_VID"), "6500.00");
     ASSERT_EQ(f.press("OK"), Drive::Ok);
     ASSERT_TRUE(f.waitClosed(5s));
+    EXPECT_TRUE(closeTicketDialog());
     ASSERT_EQ(list.settle(), Drive::Ok);
     EXPECT_EQ(list.shown("TOT_K"), "1");
     EXPECT_EQ(list.shown("TOT_V"), "6500.00");
@@ -96,6 +98,7 @@ TEST_F(UpdateZalTest, AmountsAreStoredAtFullPrecisionNotAsShown) {
     EXPECT_EQ(f.shown("ZAL:S_VID"), "2086.67");
     ASSERT_EQ(f.press("OK"), Drive::Ok);
     ASSERT_TRUE(f.waitClosed(5s));
+    EXPECT_TRUE(closeTicketDialog());
     const auto z = zal();
     ASSERT_EQ(z.size(), 1u);
     EXPECT_NEAR(z[0].S_OZEN, 3333.333, 1e-9);
@@ -230,6 +233,7 @@ TEST_F(UpdateZalTest, ANegativeAmountToPayOutIsAcceptedAndWritten) {
     EXPECT_EQ(f.shown("ZAL:S_VID"), "-2000.00");
     ASSERT_EQ(f.press("OK"), Drive::Ok);
     ASSERT_TRUE(f.waitClosed(5s));
+    EXPECT_TRUE(closeTicketDialog());
     const auto z = zal();
     ASSERT_EQ(z.size(), 1u);
     EXPECT_DOUBLE_EQ(z[0].S_VID, -2000);
@@ -289,6 +293,7 @@ TEST_F(UpdateZalTest, ANumberTakenMeanwhileByAnotherStationIsNotStoredTwice) {
     EXPECT_EQ(f.shown("ZAL:N_KV"), "1002");
     ASSERT_EQ(f.press("OK"), Drive::Ok);
     ASSERT_TRUE(f.waitClosed(5s));
+    EXPECT_TRUE(closeTicketDialog());
     const auto z = zal();
     ASSERT_EQ(z.size(), 2u);
     EXPECT_EQ(z[0].N_KV, 1001);
@@ -330,6 +335,7 @@ TEST_F(UpdateZalTest, BadInputIsRefusedWithAMessageAndChangesNothing) {
     EXPECT_EQ(f.shown("ZAL:DATA_K"), "07.01.2026");
     ASSERT_EQ(f.press("OK"), Drive::Ok);
     ASSERT_TRUE(f.waitClosed(5s));
+    EXPECT_TRUE(closeTicketDialog());
     const auto z = zal();
     ASSERT_EQ(z.size(), 1u);
     EXPECT_EQ(z[0].KOL_D, 30);
@@ -376,6 +382,51 @@ TEST_F(UpdateZalTest, ARememberedClientIsAddedOnce) {
         (void)p.close();
     });
     EXPECT_EQ(clients, 1);
+}
+
+}  // namespace
+}  // namespace kwpledge
+
+namespace kwpledge {
+namespace {
+
+// The ticket of the pledge on the form, and once more from the window after OK.
+TEST_F(UpdateZalTest, TheTicketPrintsThePledgeAsTheFormShowsItAndAgainAfterOk) {
+    kw::report::setLastDocument(nullptr);
+    WindowDriver f = openNew();
+    ASSERT_TRUE(f);
+    ASSERT_EQ(f.type("ZAL:FIO", W("Сидоров Пётр Ильич")), Drive::Ok);
+    ASSERT_EQ(f.type("ZAL:VEC", "10"), Drive::Ok);
+    ASSERT_EQ(f.press(W("Распечатать квитанцию")), Drive::Ok);
+    WindowDriver preview = window("Report Preview");
+    ASSERT_TRUE(preview);
+    auto doc = kw::report::lastDocument();
+    ASSERT_TRUE(doc);
+    EXPECT_TRUE(doc->contains(W("Сидоров Пётр Ильич")));
+    EXPECT_TRUE(doc->contains("1001"));
+    EXPECT_TRUE(doc->contains("6500") || doc->contains("6 500")) << "the amount paid out";
+    ASSERT_EQ(preview.closeBox(), Drive::Ok);
+    ASSERT_TRUE(preview.waitClosed(5s));
+    EXPECT_EQ(FIO_G.clip(), W("Сидоров Пётр Ильич")) << "the printed client is handed over";
+    EXPECT_EQ(S_VID_G, 6500);
+
+    ASSERT_EQ(f.settle(), Drive::Ok);
+    ASSERT_FALSE(f.isBlocked()) << kw::script::windows().back().title();
+    ASSERT_EQ(f.press("OK"), Drive::Ok);
+    ASSERT_TRUE(f.waitClosed(5s));
+    kw::report::setLastDocument(nullptr);
+    WindowDriver again = window("печать билета");
+    ASSERT_TRUE(again);
+    ASSERT_EQ(again.press(W("Распечатать билет")), Drive::Ok);
+    preview = window("Report Preview");
+    ASSERT_TRUE(preview);
+    doc = kw::report::lastDocument();
+    ASSERT_TRUE(doc);
+    std::string texts;
+    for (const auto& page : doc->pages)
+        for (const auto& item : page.items) texts += kw::cp::toUtf8(item.text) + "|";
+    EXPECT_TRUE(doc->contains("1001")) << texts;
+    ASSERT_EQ(preview.closeBox(), Drive::Ok);
 }
 
 }  // namespace

@@ -230,6 +230,13 @@ protected:
         }
         return w;
     }
+    // The ticket-print window that a pledge form opens after OK, closed without
+    // printing; false when it did not open.
+    static bool closeTicketDialog() {
+        WindowDriver d = kw::script::waitWindow(W("печать билета"), 5s);
+        if (!d || d.settle() != Drive::Ok || d.press(W("Закрыть")) != Drive::Ok) return false;
+        return d.waitClosed(5s);
+    }
     // The message box up now (or within a few seconds); its text, "" when none.
     std::string boxText() {
         const auto until = std::chrono::steady_clock::now() + 5s;
