@@ -47,7 +47,10 @@ public:
             Reset();
             return kw::Level::Benign;
         }
-        return UpdateForm::TakeAccepted();
+        const kw::Level l = UpdateForm::TakeAccepted();
+        // A typed code shows its metal's name at once.
+        if (l == kw::Level::Benign && Win.field() == kCode) Reset();
+        return l;
     }
 
 protected:
