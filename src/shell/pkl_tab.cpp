@@ -78,7 +78,9 @@ protected:
         s.title = kw::shell::pklListTitle();
         s.add(Control::list({{W("Фамилия"), 60, "s60"}}, nullptr, 12).number(kList));
         s.add(Control::prompt(W("Быстрый поиск по ФИО:")).number(kLookPrompt));
-        s.add(Control::entry(kw::ui::Binding::of(LOOK).named("LOOK"), "s20").number(kLook));
+        // 20 characters are typed; the entry spans the width under the list, so that
+        // its prompt stays beside it.
+        s.add(Control::entry(kw::ui::Binding::of(LOOK).named("LOOK"), "s20", 30).number(kLook));
         s.begin(Control::group(W("Дополнительные реквизиты")).number(kDetails));
         s.add(Control::prompt(W("Паспорт:")).number(kPassportPrompt));
         s.add(shown("PAS").number(kPassport));
