@@ -118,3 +118,29 @@ TEST_F(KbpFormTest, OpenedToViewTheFormClosesAfterOk) {
     EXPECT_TRUE(run.join());
     EXPECT_EQ(run.response, kw::resp::Completed);
 }
+
+TEST_F(KbpFormTest, AWriteThatFailsIsReportedAndNotCalledDone) {
+    addRecords(kw::dict::kbpTable(), KBP, {settings("Первый", 1000)});
+    ProcedureRun run;
+    WindowDriver w = open(run);
+    ASSERT_TRUE(w);
+    ASSERT_EQ(w.settle(), Drive::Ok);
+    // Another station removes the record the form read.
+    std::thread([] {
+        kw::proc::setCurrentThread(62);
+        kw::storage::File f(kw::dict::kbpTable());
+        ASSERT_TRUE(f.open().ok());
+        ASSERT_TRUE(f.next().ok());
+        ASSERT_TRUE(f.remove().ok());
+        ASSERT_TRUE(f.close().ok());
+    }).join();
+    EXPECT_EQ(w.type("KBP:NAME", W("Новое имя")), Drive::Ok);
+    boxes.answer("OK");
+    EXPECT_EQ(w.press("OK"), Drive::Ok);
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    EXPECT_NE(boxes.shown()[0].text.find("kbp"), std::string::npos) << boxes.shown()[0].text;
+    EXPECT_EQ(w.shown("MESSAGE"), "");
+    EXPECT_EQ(w.shown("KBP:NAME"), W("Новое имя"));
+    EXPECT_EQ(w.closeBox(), Drive::Ok);
+    EXPECT_TRUE(run.join());
+}
