@@ -3,7 +3,7 @@
 // KOD_M left by an earlier choice that never moves a row to another metal.
 #include "pledges/reference_list.h"
 #include "pledges/reference_procedures.h"
-#include "reference_test_util.h"
+#include "reference_records.h"
 
 using namespace kwref;
 using kw::pledges::kRefChange;

@@ -3,7 +3,7 @@
 // hand-back of a chosen row (nothing when the list is closed without a choice).
 #include "pledges/reference_list.h"
 #include "pledges/reference_procedures.h"
-#include "reference_test_util.h"
+#include "reference_records.h"
 
 using namespace kwref;
 using kw::pledges::kRefChange;

@@ -3,9 +3,9 @@
 // adds it to an empty file, and says "Задание выполнено" only after the write.
 #include "framework/data/dct_init.h"
 #include "shell/small_forms.h"
-#include "small_forms_test_util.h"
+#include "procedure_test_util.h"
 
-using namespace kwsmall;
+using namespace kwproc;
 
 namespace {
 
@@ -17,7 +17,7 @@ kw::dict::KbpRecord settings(const char* name, int32_t ticket) {
     return r;
 }
 
-class KbpFormTest : public SmallFormTest {
+class KbpFormTest : public ProcedureTest {
 protected:
     WindowDriver open(ProcedureRun& run, uint8_t request = 0) {
         start(run, KBP_FORM, request);

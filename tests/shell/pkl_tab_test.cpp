@@ -5,9 +5,9 @@
 #include "framework/data/dct_init.h"
 #include "runtime/window_events.h"
 #include "shell/small_forms.h"
-#include "small_forms_test_util.h"
+#include "procedure_test_util.h"
 
-using namespace kwsmall;
+using namespace kwproc;
 namespace key = kw::ui::key;
 
 namespace {
@@ -22,10 +22,10 @@ kw::dict::PklRecord client(const char* fio, const char* adr = "", const char* pa
     return r;
 }
 
-class PklTabTest : public SmallFormTest {
+class PklTabTest : public ProcedureTest {
 protected:
     void SetUp() override {
-        SmallFormTest::SetUp();
+        ProcedureTest::SetUp();
         addRecords(kw::dict::pklTable(), PKL,
                    {client("Сидоров Сидор", "ул. Мира, 1", "19 04 123456"), client("петров пётр", "ул. Ленина, 5"),
                     client("Иванов Иван"), client("Ёлкин Олег"), client("Петрова Анна", "пр. Победы, 7", "19 05 654321"),

@@ -22,7 +22,7 @@
 #include "runtime/window_model.h"
 #include "shell/globals.h"
 #include "shell/small_forms.h"
-#include "shell/small_forms_test_util.h"
+#include "shell/procedure_test_util.h"
 
 namespace {
 
@@ -69,7 +69,7 @@ kw::dict::PklRecord client(const char* fio) {
 }  // namespace
 
 TEST_F(PklTabQt, CyrillicLettersTypedOnTheListMoveTheQuickSearch) {
-    kwsmall::addRecords(kw::dict::pklTable(), PKL,
+    kwproc::addRecords(kw::dict::pklTable(), PKL,
                         {client("Сидоров Сидор"), client("петров пётр"), client("Иванов Иван"), client("Петрова Анна")});
     ASSERT_NE(kw::proc::start([] { PKL_TAB(); }), 0);
     QMainWindow* win = nullptr;

@@ -1,4 +1,5 @@
-// Helpers of the reference-table tests: a temporary data directory with the dictionary
+// Helpers of the tests that run a procedure directly (the small forms here, the
+// reference tables in tests/pledges): a temporary data directory with the dictionary
 // set up (DctInit), records written straight to the tables as another station would,
 // the scripted windows and message boxes, and a procedure run on a procedure thread
 // of its own as the main menu or a pledge form runs it.
@@ -15,9 +16,8 @@
 #include <thread>
 #include <vector>
 
-#include "dictionary/izd.h"
-#include "dictionary/reference.h"
-#include "dictionary/zal.h"
+#include "dictionary/kbp.h"
+#include "dictionary/pkl.h"
 #include "framework/data/dct_init.h"
 #include "framework/data/error_class.h"
 #include "framework/window/framework_globals.h"
@@ -29,7 +29,7 @@
 #include "shell/globals.h"
 #include "storage/file.h"
 
-namespace kwref {
+namespace kwproc {
 
 using namespace std::chrono_literals;
 using kw::W;
@@ -75,33 +75,6 @@ std::vector<Record> readRecords(const kw::storage::TableDecl& t, Record&) {
     return out;
 }
 
-inline kw::dict::MetRecord met(uint8_t kod, const char* name) {
-    kw::dict::MetRecord r;
-    r.KOD = kod;
-    r.NAME = W(name);
-    return r;
-}
-inline kw::dict::PrbRecord prb(uint8_t kod, int16_t prob, double zen) {
-    kw::dict::PrbRecord r;
-    r.KOD = kod;
-    r.PROB = prob;
-    r.ZEN = zen;
-    return r;
-}
-inline kw::dict::KamRecord kam(uint8_t kod, const char* name, double zen) {
-    kw::dict::KamRecord r;
-    r.KOD = kod;
-    r.NAME = W(name);
-    r.ZEN = zen;
-    return r;
-}
-inline kw::dict::IzdRecord izd(int16_t kod, const char* name) {
-    kw::dict::IzdRecord r;
-    r.KOD = kod;
-    r.NAME = W(name);
-    return r;
-}
-
 // What a procedure run on its own thread left behind.
 struct ProcedureRun {
     uint8_t response = 0;
@@ -109,10 +82,10 @@ struct ProcedureRun {
     bool join() { return number == 0 || kw::proc::wait(number, 10s); }
 };
 
-class ReferenceTest : public ::testing::Test {
+class ProcedureTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (std::filesystem::temp_directory_path() / "kw_refXXXXXX").string();
+        std::string pattern = (std::filesystem::temp_directory_path() / "kw_procXXXXXX").string();
         ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
         dir_ = pattern;
         old_ = std::filesystem::current_path();
@@ -123,6 +96,9 @@ protected:
         DctInit();
         GlobalRequest = 0;
         GlobalResponse = 0;
+        FIO_G.clear();
+        ADR_G.clear();
+        PAS_G.clear();
         KOD_M = 0;
         KOD_K = 0;
         PROBA = 0;
@@ -179,4 +155,4 @@ private:
     std::filesystem::path dir_, old_;
 };
 
-}  // namespace kwref
+}  // namespace kwproc
