@@ -46,16 +46,7 @@ TEST_F(ReferenceListTest, MetalsInCodeOrderWithTheSelectButtonOnlyForACallerThat
     WindowDriver w = open(run, MET_TAB, "Справочник драгметаллов", 0);
     ASSERT_TRUE(w);
     EXPECT_EQ(rows(w), (std::vector<std::string>{"1|Золото", "2|Серебро", "3|Платина"}));
-    const kw::ui::Control* list = w.model()->def.find(kRefList);
-    ASSERT_EQ(list->columns.size(), 2u);
-    EXPECT_EQ(list->columns[0].title, W("Код"));
-    EXPECT_EQ(list->columns[0].picture, "n3");
-    EXPECT_EQ(list->columns[1].title, W("Наименование"));
-    EXPECT_EQ(list->columns[1].picture, "s10");
     EXPECT_TRUE(w.hidden(kRefSelect));
-    EXPECT_EQ(w.shown(kRefInsert), W("Добавить"));
-    EXPECT_EQ(w.shown(kRefChange), W("Изменить"));
-    EXPECT_EQ(w.shown(kRefDelete), W("Удалить"));
     close(w, run);
     EXPECT_EQ(run.response, kw::resp::Cancelled);
 
@@ -100,11 +91,6 @@ TEST_F(ReferenceListTest, ThePricesOfEveryMetalShowTheMetalNameAndABlankOneForAM
     ASSERT_TRUE(w);
     EXPECT_EQ(rows(w), (std::vector<std::string>{"1|Золото|375|1900.00", "1|Золото|583|2950.00",
                                                  "2|Серебро|875|33.00", "2|Серебро|925|35.25", "4||999|7.50"}));
-    const kw::ui::Control* list = w.model()->def.find(kRefList);
-    ASSERT_EQ(list->columns.size(), 4u);
-    EXPECT_EQ(list->columns[1].title, W("Имя"));
-    EXPECT_EQ(list->columns[3].title, W("Цена за грамм"));
-    EXPECT_EQ(list->columns[3].picture, "n_15.2");
     EXPECT_TRUE(w.hidden(kRefSelect));
     close(w, run);
 }
@@ -170,7 +156,6 @@ TEST_F(ReferenceListTest, StonesAndItemKindsHandBackTheirCodes) {
     WindowDriver w = open(run, KAM_TAB, "Цены за карат драг.комней", kw::req::Select);
     ASSERT_TRUE(w);
     EXPECT_EQ(rows(w), (std::vector<std::string>{"1|Бриллиант|15000.00", "2|Изумруд|5000.00"}));
-    EXPECT_EQ(w.model()->def.find(kRefList)->columns[2].title, W("Цена за карат (0.2 грамма)"));
     EXPECT_EQ(w.selectRow(kRefList, 2), Drive::Ok);
     EXPECT_EQ(w.press(kRefSelect), Drive::Ok);
     EXPECT_TRUE(run.join());
