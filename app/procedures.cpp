@@ -1,7 +1,9 @@
 #include "procedures.h"
 
 #include "pledges/pledge_procedures.h"
+#include "pledges/reference_procedures.h"
 #include "shell/procedures.h"
+#include "shell/small_forms.h"
 
 namespace kw::app {
 
@@ -18,6 +20,13 @@ void registerProcedures() {
     shell::setProcedure("SPR", SPR);
     shell::setProcedure("SPR1", SPR1);
     shell::setProcedure("P_FORM", P_FORM);
+
+    // Reference tables and settings (main-menu items 27 to 31).
+    shell::setProcedure("KBP_FORM", KBP_FORM);
+    shell::setProcedure("MET_TAB", MET_TAB);
+    shell::setProcedure("MET_ZEN_TAB", MET_ZEN_TAB);
+    shell::setProcedure("KAM_TAB", KAM_TAB);
+    shell::setProcedure("IZD_TAB", IZD_TAB);
 }
 
 }  // namespace kw::app

@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "../kestrowd_file/commands.h"
+#include "list_commands.h"
 #include "report_commands.h"
 #include "dictionary/tables.h"
 #include "runtime/clock.h"
@@ -126,6 +127,11 @@ private:
             {"expect-window", 1, &Runner::expectWindow, "expect-window \"TITLE\""},
             {"expect-no-window", 1, &Runner::expectNoWindow, "expect-no-window \"TITLE\""},
             {"load", 2, &Runner::load, "load TABLE FILE.csv"},
+            {"key", 1, &Runner::list, "key \"NAME\""},
+            {"locate", 1, &Runner::list, "locate \"TEXT\""},
+            {"row", 1, &Runner::list, "row \"TEXT\""},
+            {"expect-rows", 1, &Runner::list, "expect-rows N"},
+            {"expect-row", 2, &Runner::list, "expect-row N \"TEXT\""},
         };
         for (const Command& c : commands) {
             if (s.command != c.name) continue;
@@ -319,6 +325,11 @@ private:
             return false;
         }
         return true;
+    }
+
+    // key, locate, row, expect-rows, expect-row (list_commands.cpp).
+    bool list(const Step& s, std::string& expected) {
+        return runListCommand(s, [this] { refreshActive(); return active_; }, expected);
     }
 
     // --- helpers ----------------------------------------------------------------------

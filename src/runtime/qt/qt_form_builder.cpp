@@ -5,7 +5,8 @@
 // makes one row with the prompt in the label column and the field in the field column,
 // so the fields of a form line up; a control marked sameLine goes on the row of the one
 // before it, in the next label/field column pair. Consecutive buttons make one button
-// row, right-aligned when they end the form. Lists, sheets, group boxes and lone
+// row, right-aligned when they end the form; a button marked sameLine stays beside the
+// control before it. Lists, sheets, group boxes and lone
 // prompts span the row. Lists and sheets take the height the window gains.
 #include <QApplication>
 #include <QButtonGroup>
@@ -170,6 +171,11 @@ void FormWindow::buildGrid(QGridLayout* grid, int parent) {
             ++i;
             continue;
         }
+        if (c.kind == ControlKind::Button && c.sameLine && row >= 0) {
+            // A button beside a field (a choose button): in the next column pair.
+            grid->addWidget(makeWidget(c), row, col, 1, 1, Qt::AlignLeft | Qt::AlignVCenter);
+            continue;
+        }
         if (c.kind == ControlKind::Button) {
             auto* box = new QHBoxLayout;
             std::size_t j = i;
@@ -177,8 +183,7 @@ void FormWindow::buildGrid(QGridLayout* grid, int parent) {
                 box->addWidget(makeWidget(*kids[j++]));
             if (j == kids.size()) box->insertStretch(0);
             else box->addStretch();
-            // Buttons beside a field (a choose button) take the columns after it.
-            grid->addLayout(box, row, c.sameLine ? col : 0, 1, -1);
+            grid->addLayout(box, row, 0, 1, -1);
             i = j - 1;
             continue;
         }
