@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "csv.h"
+#include "open_table.h"
 #include "dictionary/tables.h"
 #include "field_text.h"
 #include "storage/file.h"
@@ -15,8 +16,6 @@
 namespace kw::tool {
 
 using namespace kw::storage;
-
-namespace {
 
 int driverError(std::ostream& err, const std::string& what, const Status& s) {
     err << "kestrowd-file: " << what << ": error " << s.code << " (" << errorText(s.code) << ")";
@@ -32,19 +31,16 @@ std::string trim(const std::string& s) {
     return s.substr(0, e);
 }
 
+namespace {
+
 std::string upper(std::string s) {
     for (auto& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return s;
 }
 
-// A table opened from the data file's own description.
-struct OpenTable {
-    Layout layout;
-    TableDecl decl;
-    std::unique_ptr<File> file;
-};
+}  // namespace
 
-int openTable(const Options& o, int mode, OpenTable& t, std::ostream& err, bool openIt = true) {
+int openTable(const Options& o, int mode, OpenTable& t, std::ostream& err, bool openIt) {
     Status s = probeDataFile(posixFileSystem(), o.path, o.owner, t.layout);
     if (!s.ok()) return driverError(err, o.path, s);
     std::string dir, base = o.path;
@@ -71,8 +67,6 @@ int openTable(const Options& o, int mode, OpenTable& t, std::ostream& err, bool 
     if (!s.ok()) return driverError(err, o.path, s);
     return 0;
 }
-
-}  // namespace
 
 int createTable(const Options& o, std::ostream& err) {
     const TableDecl& t = kw::dict::table(o.path);
@@ -150,47 +144,6 @@ int dump(const Options& o, std::ostream& out, std::ostream& err) {
     }
     if (s.code != kRecordNotAvailable) return driverError(err, o.path, s);
     return 0;
-}
-
-int load(const Options& o, std::istream& in, std::ostream& err) {
-    OpenTable t;
-    if (int rc = openTable(o, kDefaultOpenMode, t, err)) return rc;
-    std::vector<std::string> header;
-    if (!readCsvRecord(in, header)) return 0;
-    std::vector<int> fieldOf;
-    for (const auto& name : header) {
-        const int n = t.decl.fieldNumber(trim(name));
-        if (n == 0) {
-            err << "kestrowd-file: no field " << name << " in " << o.path << "\n";
-            return 2;
-        }
-        fieldOf.push_back(n);
-    }
-    t.file->setDurable(false);  // one sync at the end instead of one a record
-    std::vector<std::string> row;
-    long line = 1;
-    int rc = 0;
-    while (rc == 0 && readCsvRecord(in, row)) {
-        ++line;
-        if (row.size() == 1 && row[0].empty()) continue;
-        uint8_t* rec = t.file->buffer();
-        clearRecord(t.decl, rec);
-        for (std::size_t i = 0; i < row.size() && i < fieldOf.size(); ++i) {
-            const FieldDecl& f = t.decl.field(fieldOf[i]);
-            if (!setField(f, rec, row[i])) {
-                err << "kestrowd-file: line " << line << ": \"" << row[i] << "\" is not a value of " << f.name << "\n";
-                rc = 2;
-                break;
-            }
-        }
-        if (rc != 0) break;
-        Status s = t.file->add();
-        if (!s.ok()) rc = driverError(err, "line " + std::to_string(line), s);
-    }
-    t.file->setDurable(true);
-    Status s = t.file->close();
-    if (rc == 0 && !s.ok()) rc = driverError(err, o.path, s);
-    return rc;
 }
 
 int check(const Options& o, std::ostream& out, std::ostream& err) {
