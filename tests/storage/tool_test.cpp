@@ -127,6 +127,37 @@ TEST_F(Tool, UsageAndDriverErrorsExitWithTwo) {
     EXPECT_EQ(run("load ZAL.DAT", "NO_SUCH_FIELD\n1\n").code, 2);
 }
 
+// info checks the header as an open does: a damaged one is shown as read, marked, with
+// the driver's error and a non-zero exit, as dump and check refuse it.
+TEST_F(Tool, InfoRefusesADamagedHeaderAsAnOpenDoes) {
+    ASSERT_EQ(run("create ZAL").code, 0);
+    ASSERT_EQ(run("load ZAL.DAT", "N_KV\n1\n").code, 0);
+    auto dat = testing::readAll(dir_.file("ZAL.DAT"));
+    const auto sound = dat;
+    le::put16(dat.data() + 85 + 5 * 27 + 17, 9999);  // field 6 past the 712-byte record
+    testing::writeAll(dir_.file("ZAL.DAT"), dat);
+    ToolRun info = run("info ZAL.DAT", "", true);
+    EXPECT_EQ(info.code, 2);
+    EXPECT_NE(info.out.find("damaged: error 47 "), std::string::npos) << info.out;
+    EXPECT_NE(info.out.find("field 6: ZAL:N_KV type=1 offset=9999 length=4\n"), std::string::npos) << info.out;
+    EXPECT_NE(info.out.find("kestrowd-file: ZAL.DAT: error 47 ("), std::string::npos) << info.out;
+    EXPECT_EQ(run("dump ZAL.DAT").code, 2);
+    EXPECT_EQ(run("check ZAL.DAT").code, 2);
+
+    dat = sound;
+    le::put32(dat.data() + 5, 1000);  // more records than the file holds
+    testing::writeAll(dir_.file("ZAL.DAT"), dat);
+    info = run("info ZAL.DAT", "", true);
+    EXPECT_EQ(info.code, 2);
+    EXPECT_NE(info.out.find("error 36 "), std::string::npos) << info.out;
+    EXPECT_NE(info.out.find("records: 1000\n"), std::string::npos) << info.out;
+
+    testing::writeAll(dir_.file("ZAL.DAT"), sound);
+    info = run("info ZAL.DAT", "", true);
+    EXPECT_EQ(info.code, 0) << info.out;
+    EXPECT_EQ(info.out.find("damaged"), std::string::npos) << info.out;
+}
+
 // A load adds every line after the header as one record, or nothing at all: a bad line
 // leaves every file of the table as it was and is named with its line and column.
 TEST_F(Tool, LoadIsAllOrNothing) {
