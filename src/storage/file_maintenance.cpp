@@ -142,6 +142,8 @@ Status File::State::build() {
     Status s = Status::okay();
     if (!writeHeld) s = lockWait(lockat::kWrite, LockKind::Exclusive, recoverSeconds);
     if (s.ok()) s = lockWait(lockat::kOp, LockKind::Exclusive, recoverSeconds);
+    // The bulk lock is held while the flag is up (enterBulk).
+    const bool bulkLock = s.ok() && !bulk && dat.lock(lockat::kBulk, 1, LockKind::Shared) == 0;
     if (s.ok()) {
         opHead = log.head();
         opHead.flags |= kJournalFlagBulk;
@@ -157,6 +159,7 @@ Status File::State::build() {
             bulk = wasBulk;
             seenSeq = 1;
         }
+        if (bulkLock) unlock(lockat::kBulk);
         releaseWriteLocks();
     } else if (!writeHeld) {
         unlock(lockat::kWrite);
@@ -188,6 +191,7 @@ Status File::State::pack() {
         unlock(lockat::kWrite);
         return done(s);
     }
+    const bool bulkLock = !bulk && dat.lock(lockat::kBulk, 1, LockKind::Shared) == 0;
     opHead = log.head();
     opHead.flags |= kJournalFlagBulk;
     opHead.sequence |= 1;
@@ -269,6 +273,7 @@ Status File::State::pack() {
         (void)lockWait(lockat::kWrite, LockKind::Exclusive, recoverSeconds);
         (void)lockWait(lockat::kOp, LockKind::Exclusive, recoverSeconds);
         if (fileLocked) dat.lock(lockat::kFile, 1, LockKind::Exclusive);
+        if (bulkLock || bulk) dat.lock(lockat::kBulk, 1, LockKind::Shared);
         s = rebuildKeys();
     }
     if (s.ok()) {
@@ -279,6 +284,7 @@ Status File::State::pack() {
         readCopy.clear();
         pos = Position{};
     }
+    if (bulkLock) unlock(lockat::kBulk);
     unlock(lockat::kOp);
     if (!writeHeld) unlock(lockat::kWrite);
     return done(s);
