@@ -229,6 +229,7 @@ struct File::State {
     Status build();
     Status pack();
     Status rebuildKeys();
+    Status dropTrailingSpace();
 };
 
 // Runs `read` so that it sees no write of another station half done: it is run again

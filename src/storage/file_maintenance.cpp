@@ -128,6 +128,17 @@ Status File::State::rebuildKeys() {
     return Status::okay();
 }
 
+// Cuts the data file after its last slot: what lies past it (slots a bulk load wrote
+// before it died) belongs to no record. Only with the table to this station alone: no
+// other station may have the space mapped.
+Status File::State::dropTrailingSpace() {
+    const uint64_t end = header.dataOffset + uint64_t{header.records} * header.slotLength;
+    if (dat.refresh() != 0 || dat.size() <= end) return Status::okay();
+    int rc = dat.truncate(end);
+    if (rc == 0) rc = dat.sync();
+    return rc == 0 ? Status::okay() : Status::system(kFileSystemError, rc);
+}
+
 Status File::State::build() {
     if (Status s = settle(); !s.ok()) return s;
     const bool wasOpen = open;
@@ -151,6 +162,7 @@ Status File::State::build() {
         s = log.writeHead(opHead);
         if (s.ok()) s = log.sync();
         if (s.ok()) s = rebuildKeys();
+        if (s.ok()) s = dropTrailingSpace();
         if (s.ok()) {
             bool wasBulk = bulk;
             bulk = false;
