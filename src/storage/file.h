@@ -12,8 +12,9 @@
 //
 // Files: N.DAT (data), N.K01 ... (one key file per key, numbered from 1 in declaration
 // order, two base-36 digits: K01..K09, K0A..K0Z, K10 ...), N.LOG (journal), N.T00 (pack),
-// N.BLD (duplicates found by build), N.CR~ (empty; creators of the table take turns on
-// its lock), where N is the disk name in the directory given. A create writes its files
+// N.BLD (duplicates found by build), N.LGC (the journal's counters), N.CR~ (empty,
+// only while a create runs: creators of the table take turns on its lock), where N is
+// the disk name in the directory given. A create writes its files
 // under temporary names (N.DAT~ ...) and renames them into place, the data file last.
 //
 // Durability: by default an add, put or delete returns success only once its journal
