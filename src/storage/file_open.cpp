@@ -154,7 +154,7 @@ Status File::State::openFiles(int mode, bool forMaintenance) {
             }
             JournalHead jh = log.head();
             const bool soleStation = !dat.lockedByOther(lockat::kPresence, 1, LockKind::Exclusive);
-            s = bulkWriterDied(free);
+            s = bulkWriterDied((jh.flags & kJournalFlagBulk) != 0, free);
             if (s.ok() && free && ((jh.sequence & 1) || (soleStation && log.hasLiveRecords(jh.generation)))) {
                 opHead = jh;
                 s = recover();
@@ -169,7 +169,7 @@ Status File::State::openFiles(int mode, bool forMaintenance) {
             }
             if (!s.ok()) return fail(s);
         } else if (journal) {
-            s = bulkWriterDied(false);
+            s = bulkWriterDied((log.head().flags & kJournalFlagBulk) != 0, false);
             if (!s.ok()) return fail(s);
         }
         for (std::size_t k = 0; k < trees.size(); ++k) {

@@ -66,7 +66,7 @@ Status File::State::recoverStale() {
     }
     opHead = log.head();
     if (opHead.flags & kJournalFlagBulk) {
-        if (!bulk) s = bulkWriterDied(true);
+        if (!bulk) s = bulkWriterDied(true, true);
     } else if (opHead.sequence & 1) {
         s = recover();
         if (s.ok()) {
@@ -152,7 +152,7 @@ Status File::State::beginWrite() {
     }
     opHead = log.head();
     if (!bulk) {
-        s = bulkWriterDied(true);
+        s = bulkWriterDied((opHead.flags & kJournalFlagBulk) != 0, true);
         if (!s.ok()) {
             releaseWriteLocks();
             return s;
@@ -324,8 +324,8 @@ Status File::State::leaveBulk() {
     }
     bulk = false;
     opHead = log.head();
-    // The last station out of bulk mode syncs the files and lowers the flag; the others
-    // leave both to it.
+    // The last station out of bulk mode lowers the flag (its checkpoint syncs the
+    // files); the others sync the files and leave the flag up.
     if (!dat.lockedByOther(lockat::kBulk, 1, LockKind::Exclusive)) {
         s = checkpoint();
     } else {
@@ -336,17 +336,15 @@ Status File::State::leaveBulk() {
     return s;
 }
 
-Status File::State::bulkWriterDied(bool underApplyLock) {
-    auto died = [&] {
-        return (log.head().flags & kJournalFlagBulk) && !dat.lockedByOther(lockat::kBulk, 1, LockKind::Exclusive);
-    };
-    if (!died()) return Status::okay();
+Status File::State::bulkWriterDied(bool flagUp, bool underApplyLock) {
+    auto noBulkLock = [&] { return !dat.lockedByOther(lockat::kBulk, 1, LockKind::Exclusive); };
+    if (!flagUp || !noBulkLock()) return Status::okay();
     if (underApplyLock) return Status::error(kKeyFileMustBeRebuilt);
     // Flag and lock were read at two moments: a bulk writer may have ended between them
     // (or another begun). Under the apply lock they hold still.
     Status s = lockWait(lockat::kOp, LockKind::Shared, recoverSeconds);
     if (!s.ok()) return s;
-    const bool dead = died();
+    const bool dead = (log.head().flags & kJournalFlagBulk) && noBulkLock();
     unlock(lockat::kOp);
     return dead ? Status::error(kKeyFileMustBeRebuilt) : Status::okay();
 }
