@@ -122,8 +122,11 @@ public:
 
     Status build();  // rebuilds the key files (exclusive access)
     // Compares every key file with the records and the header's counts with the slots;
-    // one line a disagreement in `problems` (empty when all agree).
-    Status check(std::vector<std::string>& problems);
+    // one line a disagreement in `problems` (empty when all agree). `unused`, when
+    // given: the bytes of the data file past its last slot, which no record holds (the
+    // slots of a bulk load killed midway, or of adds rolled back); the next adds write
+    // over them, build and pack give them back.
+    Status check(std::vector<std::string>& problems, uint64_t* unused = nullptr);
     Status pack();   // removes deleted slots (exclusive access)
 
     // Driver strings; the answer, "" for a set or an unknown option (80).
