@@ -12,8 +12,9 @@
 //
 // Files: N.DAT (data), N.K01 ... (one key file per key, numbered from 1 in declaration
 // order, two base-36 digits: K01..K09, K0A..K0Z, K10 ...), N.LOG (journal), N.T00 (pack),
-// N.BLD (duplicates found by build), N.CR~ (empty; creators of the table take turns on
-// its lock), where N is the disk name in the directory given. A create writes its files
+// N.BLD (duplicates found by build), N.LGC (the journal's counters), N.CR~ (empty,
+// only while a create runs: creators of the table take turns on its lock), where N is
+// the disk name in the directory given. A create writes its files
 // under temporary names (N.DAT~ ...) and renames them into place, the data file last.
 //
 // Durability: by default an add, put or delete returns success only once its journal
@@ -121,8 +122,11 @@ public:
 
     Status build();  // rebuilds the key files (exclusive access)
     // Compares every key file with the records and the header's counts with the slots;
-    // one line a disagreement in `problems` (empty when all agree).
-    Status check(std::vector<std::string>& problems);
+    // one line a disagreement in `problems` (empty when all agree). `unused`, when
+    // given: the bytes of the data file past its last slot, which no record holds (the
+    // slots of a bulk load killed midway, or of adds rolled back); the next adds write
+    // over them, build and pack give them back.
+    Status check(std::vector<std::string>& problems, uint64_t* unused = nullptr);
     Status pack();   // removes deleted slots (exclusive access)
 
     // Driver strings; the answer, "" for a set or an unknown option (80).

@@ -21,7 +21,7 @@ std::string hex(const uint8_t* p, std::size_t n) {
 
 }  // namespace
 
-Status File::check(std::vector<std::string>& problems) {
+Status File::check(std::vector<std::string>& problems, uint64_t* unused) {
     return called(FileFunction::Build, [&] {
         State& s = state();
         problems.clear();
@@ -50,6 +50,8 @@ Status File::check(std::vector<std::string>& problems) {
                     le::put32(e.data() + at + ks.length, r);
                 }
             }
+            const uint64_t end = s.header.dataOffset + uint64_t{s.header.records} * s.header.slotLength;
+            if (unused) *unused = s.dat.refresh() == 0 && s.dat.size() > end ? s.dat.size() - end : 0;
             if (deleted != s.header.deleted)
                 problems.push_back("header: deleted count " + std::to_string(s.header.deleted) + ", slots marked deleted " +
                                    std::to_string(deleted));

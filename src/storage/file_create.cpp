@@ -1,6 +1,9 @@
 // Creating a table's files.
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -10,7 +13,8 @@ namespace kw::storage {
 
 namespace {
 
-// The companion file whose lock creators of one table take turns on.
+// The companion file whose lock creators of one table take turns on; there only while
+// a create runs (or after one that died).
 constexpr const char* kCreatorsExtension = ".CR~";
 // Appended to a file's name while it is being created.
 constexpr const char* kNewSuffix = "~";
@@ -26,6 +30,37 @@ int writeSynced(FileSystem& fs, const std::string& path, const uint8_t* p, std::
     if (rc == 0) rc = fs.sync(h);
     fs.close(h);
     return rc;
+}
+
+// Takes the creators' turn: the exclusive lock of the companion file at `path`, made
+// when missing, waiting up to `seconds`. A lock on a companion that its holder removed
+// meanwhile is no turn: the file of that name is opened again. `removable`: the file
+// system can tell that the lock is on the file of that name, so the companion may be
+// removed when the create ends. 0, EAGAIN when the turn did not come, or an errno.
+int takeTurn(FileSystem& fs, const std::string& path, int seconds, Handle& turn, bool& removable) {
+    using clock = std::chrono::steady_clock;
+    const auto deadline = clock::now() + std::chrono::seconds(std::max(seconds, 0));
+    auto pause = std::chrono::microseconds(20);
+    for (;;) {
+        int rc = fs.open(path, kOpenReadWrite | kOpenCreate, turn);
+        if (rc != 0) return rc;
+        for (;;) {
+            rc = fs.lock(turn, 0, 1, LockKind::Exclusive);
+            if (rc != EAGAIN || clock::now() >= deadline) break;
+            std::this_thread::sleep_for(pause);
+            if (pause < std::chrono::milliseconds(2)) pause *= 2;
+        }
+        if (rc == 0) {
+            bool same = true;
+            rc = fs.sameFile(turn, path, same);
+            removable = rc == 0;
+            if ((rc == 0 && same) || rc == ENOSYS) return 0;
+            if (rc == ENOENT || rc == 0) rc = clock::now() >= deadline ? EAGAIN : -1;
+        }
+        fs.close(turn);
+        turn = kNoHandle;
+        if (rc != -1) return rc;
+    }
 }
 
 // The part of create() done in the creators' turn. `existed`: the data file was there
@@ -137,9 +172,9 @@ std::string directoryOf(const std::string& base) {
 // file (2) or the complete table.
 //
 // Stations that create the same table take turns on an exclusive lock of a companion
-// file (".CR~", left in place: it holds no data). A station that found the table
-// missing and meets it once its turn comes leaves it alone: another station created it
-// meanwhile, and may already be adding records.
+// file (".CR~", removed by the station whose turn it is when its create ends). A
+// station that found the table missing and meets it once its turn comes leaves it
+// alone: another station created it meanwhile, and may already be adding records.
 //
 // Creating a table that exists replaces it, but only while no other station has it
 // open: the old data file's presence lock is held alone until the new files are in
@@ -159,15 +194,15 @@ Status File::State::create() {
     const bool existed = rc == 0 && !foundNothing;
     foundNothing = false;
 
+    const std::string turnPath = sh->base + kCreatorsExtension;
     Handle turn = kNoHandle;
-    rc = fs.open(sh->base + kCreatorsExtension, kOpenReadWrite | kOpenCreate, turn);
-    if (rc != 0) return createFailure(rc);
-    rc = lockWithin(fs, turn, 0, 1, LockKind::Exclusive, recoverSeconds);
-    if (rc != 0) {
-        fs.close(turn);
-        return rc == EAGAIN ? Status::error(kAccessDenied) : createFailure(rc);
-    }
+    bool removable = false;
+    rc = takeTurn(fs, turnPath, recoverSeconds, turn, removable);
+    if (rc != 0) return rc == EAGAIN ? Status::error(kAccessDenied) : createFailure(rc);
     Status s = createFiles(*this, existed);
+    // Removed while the turn is held: a station waiting on the removed file finds it
+    // gone once it gets the lock, and takes its turn on the next file of that name.
+    if (removable) (void)fs.unlink(turnPath);
     fs.close(turn);  // and with it the lock
     return s;
 }

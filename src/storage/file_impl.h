@@ -163,6 +163,11 @@ struct File::State {
     Status writeFile(uint16_t file, uint64_t off, const uint8_t* p, std::size_t n);
     Status enterBulk();
     Status leaveBulk();
+    // 46 when the journal's bulk flag is up (`flagUp`, as the caller read it) and no
+    // station holds the bulk lock: a station that wrote without journal died and the
+    // keys must be rebuilt. A caller without the apply lock is answered after a second
+    // look under it.
+    Status bulkWriterDied(bool flagUp, bool underApplyLock);
     // Bulk session: adds without journal keep the writer's locks and gather their
     // slots and key blocks in memory; they reach the files when the gathered bytes pass
     // a limit and when any other operation comes (settle()).
@@ -225,6 +230,7 @@ struct File::State {
     Status build();
     Status pack();
     Status rebuildKeys();
+    Status dropTrailingSpace();
 };
 
 // Runs `read` so that it sees no write of another station half done: it is run again

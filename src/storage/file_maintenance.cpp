@@ -128,6 +128,17 @@ Status File::State::rebuildKeys() {
     return Status::okay();
 }
 
+// Cuts the data file after its last slot: what lies past it (slots a bulk load wrote
+// before it died) belongs to no record. Only with the table to this station alone: no
+// other station may have the space mapped.
+Status File::State::dropTrailingSpace() {
+    const uint64_t end = header.dataOffset + uint64_t{header.records} * header.slotLength;
+    if (dat.refresh() != 0 || dat.size() <= end) return Status::okay();
+    int rc = dat.truncate(end);
+    if (rc == 0) rc = dat.sync();
+    return rc == 0 ? Status::okay() : Status::system(kFileSystemError, rc);
+}
+
 Status File::State::build() {
     if (Status s = settle(); !s.ok()) return s;
     const bool wasOpen = open;
@@ -142,6 +153,8 @@ Status File::State::build() {
     Status s = Status::okay();
     if (!writeHeld) s = lockWait(lockat::kWrite, LockKind::Exclusive, recoverSeconds);
     if (s.ok()) s = lockWait(lockat::kOp, LockKind::Exclusive, recoverSeconds);
+    // The bulk lock is held while the flag is up (enterBulk).
+    const bool bulkLock = s.ok() && !bulk && dat.lock(lockat::kBulk, 1, LockKind::Shared) == 0;
     if (s.ok()) {
         opHead = log.head();
         opHead.flags |= kJournalFlagBulk;
@@ -149,6 +162,7 @@ Status File::State::build() {
         s = log.writeHead(opHead);
         if (s.ok()) s = log.sync();
         if (s.ok()) s = rebuildKeys();
+        if (s.ok()) s = dropTrailingSpace();
         if (s.ok()) {
             bool wasBulk = bulk;
             bulk = false;
@@ -157,6 +171,7 @@ Status File::State::build() {
             bulk = wasBulk;
             seenSeq = 1;
         }
+        if (bulkLock) unlock(lockat::kBulk);
         releaseWriteLocks();
     } else if (!writeHeld) {
         unlock(lockat::kWrite);
@@ -188,6 +203,7 @@ Status File::State::pack() {
         unlock(lockat::kWrite);
         return done(s);
     }
+    const bool bulkLock = !bulk && dat.lock(lockat::kBulk, 1, LockKind::Shared) == 0;
     opHead = log.head();
     opHead.flags |= kJournalFlagBulk;
     opHead.sequence |= 1;
@@ -269,6 +285,7 @@ Status File::State::pack() {
         (void)lockWait(lockat::kWrite, LockKind::Exclusive, recoverSeconds);
         (void)lockWait(lockat::kOp, LockKind::Exclusive, recoverSeconds);
         if (fileLocked) dat.lock(lockat::kFile, 1, LockKind::Exclusive);
+        if (bulkLock || bulk) dat.lock(lockat::kBulk, 1, LockKind::Shared);
         s = rebuildKeys();
     }
     if (s.ok()) {
@@ -279,6 +296,7 @@ Status File::State::pack() {
         readCopy.clear();
         pos = Position{};
     }
+    if (bulkLock) unlock(lockat::kBulk);
     unlock(lockat::kOp);
     if (!writeHeld) unlock(lockat::kWrite);
     return done(s);

@@ -154,9 +154,8 @@ Status File::State::openFiles(int mode, bool forMaintenance) {
             }
             JournalHead jh = log.head();
             const bool soleStation = !dat.lockedByOther(lockat::kPresence, 1, LockKind::Exclusive);
-            if ((jh.flags & kJournalFlagBulk) && !dat.lockedByOther(lockat::kBulk, 1, LockKind::Exclusive)) {
-                s = Status::error(kKeyFileMustBeRebuilt);
-            } else if (free && ((jh.sequence & 1) || (soleStation && log.hasLiveRecords(jh.generation)))) {
+            s = bulkWriterDied((jh.flags & kJournalFlagBulk) != 0, free);
+            if (s.ok() && free && ((jh.sequence & 1) || (soleStation && log.hasLiveRecords(jh.generation)))) {
                 opHead = jh;
                 s = recover();
                 if (s.ok()) {
@@ -169,9 +168,9 @@ Status File::State::openFiles(int mode, bool forMaintenance) {
                 unlock(lockat::kWrite);
             }
             if (!s.ok()) return fail(s);
-        } else if (journal && (log.head().flags & kJournalFlagBulk) &&
-                   !dat.lockedByOther(lockat::kBulk, 1, LockKind::Exclusive)) {
-            return fail(Status::error(kKeyFileMustBeRebuilt));
+        } else if (journal) {
+            s = bulkWriterDied((log.head().flags & kJournalFlagBulk) != 0, false);
+            if (!s.ok()) return fail(s);
         }
         for (std::size_t k = 0; k < trees.size(); ++k) {
             s = trees[k].load();

@@ -66,7 +66,7 @@ Status File::State::recoverStale() {
     }
     opHead = log.head();
     if (opHead.flags & kJournalFlagBulk) {
-        if (!dat.lockedByOther(lockat::kBulk, 1, LockKind::Exclusive) && !bulk) s = Status::error(kKeyFileMustBeRebuilt);
+        if (!bulk) s = bulkWriterDied(true, true);
     } else if (opHead.sequence & 1) {
         s = recover();
         if (s.ok()) {
@@ -108,7 +108,8 @@ Status File::State::checkpoint() {
     if (!s.ok()) return s;
     opHead.generation += 1;
     opHead.end = kJournalStart;
-    if (!bulk) opHead.flags &= ~kJournalFlagBulk;
+    // The flag stays while any station writes without journal.
+    if (!bulk && !dat.lockedByOther(lockat::kBulk, 1, LockKind::Exclusive)) opHead.flags &= ~kJournalFlagBulk;
     s = log.writeHead(opHead);
     if (s.ok()) s = log.sync();
     return s;
@@ -150,9 +151,12 @@ Status File::State::beginWrite() {
         if (!s.ok()) return s;
     }
     opHead = log.head();
-    if ((opHead.flags & kJournalFlagBulk) && !bulk && !dat.lockedByOther(lockat::kBulk, 1, LockKind::Exclusive)) {
-        releaseWriteLocks();
-        return Status::error(kKeyFileMustBeRebuilt);
+    if (!bulk) {
+        s = bulkWriterDied((opHead.flags & kJournalFlagBulk) != 0, true);
+        if (!s.ok()) {
+            releaseWriteLocks();
+            return s;
+        }
     }
     if (opHead.sequence & 1) {
         s = recover();
@@ -287,14 +291,22 @@ Status File::State::endWrite() {
     return Status::okay();
 }
 
+// The journal's bulk flag and the bulk lock of the stations that write without journal
+// change only under the apply lock, and in an order that never shows the flag without
+// a lock while a bulk writer lives: the lock is taken before the flag is raised, and
+// the flag is lowered before the lock is let go.
 Status File::State::enterBulk() {
     Status s = checkpoint();
     if (!s.ok()) return s;
+    const int rc = dat.lock(lockat::kBulk, 1, LockKind::Shared);
+    if (rc != 0) return Status::system(kFileSystemError, rc);
     opHead.flags |= kJournalFlagBulk;
     s = log.writeHead(opHead);
     if (s.ok()) s = log.sync();
-    if (!s.ok()) return s;
-    dat.lock(lockat::kBulk, 1, LockKind::Shared);
+    if (!s.ok()) {
+        unlock(lockat::kBulk);
+        return s;
+    }
     bulk = true;
     return Status::okay();
 }
@@ -311,15 +323,30 @@ Status File::State::leaveBulk() {
         return s;
     }
     bulk = false;
-    unlock(lockat::kBulk);
     opHead = log.head();
+    // The last station out of bulk mode lowers the flag (its checkpoint syncs the
+    // files); the others sync the files and leave the flag up.
     if (!dat.lockedByOther(lockat::kBulk, 1, LockKind::Exclusive)) {
-        s = checkpoint();  // syncs the files, clears the flag
+        s = checkpoint();
     } else {
         s = syncFiles();
     }
+    unlock(lockat::kBulk);
     releaseWriteLocks();
     return s;
+}
+
+Status File::State::bulkWriterDied(bool flagUp, bool underApplyLock) {
+    auto noBulkLock = [&] { return !dat.lockedByOther(lockat::kBulk, 1, LockKind::Exclusive); };
+    if (!flagUp || !noBulkLock()) return Status::okay();
+    if (underApplyLock) return Status::error(kKeyFileMustBeRebuilt);
+    // Flag and lock were read at two moments: a bulk writer may have ended between them
+    // (or another begun). Under the apply lock they hold still.
+    Status s = lockWait(lockat::kOp, LockKind::Shared, recoverSeconds);
+    if (!s.ok()) return s;
+    const bool dead = (log.head().flags & kJournalFlagBulk) && noBulkLock();
+    unlock(lockat::kOp);
+    return dead ? Status::error(kKeyFileMustBeRebuilt) : Status::okay();
 }
 
 }  // namespace kw::storage

@@ -30,4 +30,16 @@ Status probeDataFile(FileSystem& fs, const std::string& path, const std::string&
     return decodeDescriptors(h, f.at(kHeaderSize), h.dataOffset - kHeaderSize, owned, key, out);
 }
 
+Status checkLayout(const Layout& l, uint64_t fileSize) {
+    const Header& h = l.header;
+    const uint64_t end = h.dataOffset + uint64_t{h.records} * h.slotLength;
+    if (h.slotLength <= kSlotPrefix || h.dataOffset < kHeaderSize || h.deleted > h.records ||
+        h.firstFree > h.records || h.highest > h.records || h.lowest > h.records || fileSize < end)
+        return Status::error(kInvalidDataFile);
+    const TableDecl decl = declFromLayout(l, "T");
+    Layout want;
+    Status s = layoutFor(decl, want);
+    return s.ok() ? checkAgainst(l, decl) : s;
+}
+
 }  // namespace kw::storage

@@ -413,7 +413,11 @@ TEST_F(Filters, VariablesRegisteredByTheProgram) {
     EXPECT_FALSE(e.test());
     globals().unbind("test_level");
     EXPECT_FALSE(Expression::parse("test_level > 3", globals()).ok());
-    EXPECT_TRUE(e.test() == false);  // an expression keeps what it was bound to
+    // An expression keeps what it was bound to: it still follows the variable.
+    level = 5;
+    EXPECT_TRUE(e.test());
+    level = 2;
+    EXPECT_FALSE(e.test());
 }
 
 // ------------------------------------------------------------- texts that do not parse

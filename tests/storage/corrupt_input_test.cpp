@@ -103,7 +103,6 @@ TEST_F(CorruptFile, DamagedKeyFiles) {
     testing::writeAll(dir_.file("ZAL.K01"), k);
     EXPECT_EQ(readAllCode(), kInvalidKeyFile);
     k = k1_;
-    KeyTree::Cursor c;
     // Find the first leaf: follow first children.
     uint32_t n = m.root;
     for (uint32_t level = m.levels; level >= 2; --level) n = le::get32(k.data() + uint64_t{n} * kBlockSize + kNodeHead);

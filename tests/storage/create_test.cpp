@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <future>
 #include <set>
@@ -51,13 +52,15 @@ std::vector<int> checkedTickets(const TempDir& d) {
     return tickets;
 }
 
-// Names in the directory that a create leaves only while it runs.
+// Names in the directory that a create leaves only while it runs (the temporary files
+// and the creators' companion), in name order.
 std::vector<std::string> leftovers(const TempDir& d) {
     std::vector<std::string> out;
     for (const auto& e : std::filesystem::directory_iterator(d.path())) {
         const std::string name = e.path().filename().string();
-        if (!name.empty() && name.back() == '~' && name != "ZAL.CR~") out.push_back(name);
+        if (!name.empty() && name.back() == '~') out.push_back(name);
     }
+    std::sort(out.begin(), out.end());
     return out;
 }
 
@@ -328,7 +331,7 @@ TEST(Create, CreatorsTakeTurnsAndTheLaterOneKeepsWhatTheFirstMade) {
     EXPECT_EQ(late.create().code, kAccessDenied);
     EXPECT_GE(std::chrono::steady_clock::now() - start, 900ms);
     EXPECT_EQ(fs.exists(d.file("ZAL.DAT")), ENOENT);
-    EXPECT_TRUE(leftovers(d).empty());
+    EXPECT_EQ(leftovers(d), std::vector<std::string>{"ZAL.CR~"});  // the test's own turn
 
     // The late station finds the table missing and waits for its turn ...
     std::promise<Status> created;
@@ -354,6 +357,36 @@ TEST(Create, CreatorsTakeTurnsAndTheLaterOneKeepsWhatTheFirstMade) {
     EXPECT_EQ(created.get_future().get().code, 0);
     ASSERT_EQ(first.close().code, 0);
     EXPECT_EQ(checkedTickets(d), std::vector<int>{7});
+    EXPECT_TRUE(leftovers(d).empty());  // the turn's companion went with the turn
+}
+
+// The companion of a turn is removed while the turn is held; a station that waited on
+// it and gets its lock once it is gone has no turn: it waits on the companion that took
+// the name, here held by another creator until its time is up, and touches nothing.
+TEST(Create, ALockOnARemovedCompanionIsNoTurn) {
+    TempDir d;
+    FileSystem& fs = posixFileSystem();
+    Handle removed, current;
+    ASSERT_EQ(fs.open(d.file("ZAL.CR~"), kOpenReadWrite | kOpenCreate, removed), 0);
+    ASSERT_EQ(fs.lock(removed, 0, 1, LockKind::Exclusive), 0);
+    File late(zalTable(), testing::in(d));
+    std::promise<Status> created;
+    std::thread station([&] {
+        EXPECT_EQ(late.send("RECOVER=2"), "");
+        created.set_value(late.create());
+    });
+    std::this_thread::sleep_for(200ms);  // the station waits for the lock
+    // The holder ends its create: the companion goes, another creator makes the next
+    // one and holds it, and only then the first lock is let go.
+    ASSERT_EQ(fs.unlink(d.file("ZAL.CR~")), 0);
+    ASSERT_EQ(fs.open(d.file("ZAL.CR~"), kOpenReadWrite | kOpenCreate, current), 0);
+    ASSERT_EQ(fs.lock(current, 0, 1, LockKind::Exclusive), 0);
+    fs.close(removed);
+    station.join();
+    EXPECT_EQ(created.get_future().get().code, kAccessDenied);
+    EXPECT_EQ(fs.exists(d.file("ZAL.DAT")), ENOENT);
+    EXPECT_EQ(leftovers(d), std::vector<std::string>{"ZAL.CR~"});
+    fs.close(current);
 }
 
 // Runs `create` with a fault armed at every write step in turn, until a run passes the
@@ -386,8 +419,11 @@ void faultAtEveryStep(Fault fault, const std::vector<int>* before) {
             EXPECT_TRUE(checkedTickets(d).empty());
             return;
         }
-        if (fault != Fault::Crash) {
-            EXPECT_NE(s.code, 0) << "a failed write is reported";
+        if (fault != Fault::Crash && s.ok()) {
+            // Only the removal of the creators' companion, after the table is in place,
+            // may fail unreported: it holds nothing and the next create removes it.
+            EXPECT_EQ(leftovers(d), std::vector<std::string>{"ZAL.CR~"}) << "a failed write is reported";
+        } else if (fault != Fault::Crash) {
             EXPECT_EQ(leftovers(d), std::vector<std::string>{});
         }
         File g(zalTable(), testing::in(d));

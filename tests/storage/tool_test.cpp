@@ -40,6 +40,12 @@ protected:
         r.code = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
         return r;
     }
+    // Every file of the directory but the tool's input.
+    std::vector<std::pair<std::string, std::vector<uint8_t>>> tableFiles() {
+        auto files = testing::snapshotDir(dir_.path());
+        std::erase_if(files, [](const auto& f) { return f.first == "stdin.txt"; });
+        return files;
+    }
     testing::TempDir dir_;
     std::string tool_;
 };
@@ -102,6 +108,17 @@ TEST_F(Tool, CheckFindsADamagedKeyAndBuildMendsIt) {
     EXPECT_EQ(run("check ZAL.DAT").code, 0);
     ASSERT_EQ(run("pack ZAL.DAT").code, 0);
     EXPECT_NE(run("info ZAL.DAT").out.find("records: 200\n"), std::string::npos);
+    // Space past the last record is told of, not a disagreement; build gives it back.
+    auto dat = testing::readAll(dir_.file("ZAL.DAT"));
+    const std::size_t size = dat.size();
+    dat.resize(size + 717);
+    testing::writeAll(dir_.file("ZAL.DAT"), dat);
+    check = run("check ZAL.DAT");
+    EXPECT_EQ(check.code, 0);
+    EXPECT_EQ(check.out, "data file: 717 bytes past the last record, unused (build or pack gives them back)\n");
+    ASSERT_EQ(run("build ZAL.DAT").code, 0);
+    EXPECT_EQ(testing::readAll(dir_.file("ZAL.DAT")).size(), size);
+    EXPECT_EQ(run("check ZAL.DAT").out, "");
 }
 
 TEST_F(Tool, UsageAndDriverErrorsExitWithTwo) {
@@ -113,14 +130,120 @@ TEST_F(Tool, UsageAndDriverErrorsExitWithTwo) {
     EXPECT_EQ(missing.code, 2);
     EXPECT_NE(missing.out.find("error 2 (File Not Found)"), std::string::npos) << missing.out;
     ASSERT_EQ(run("create SEC").code, 0);
-    ToolRun dup = run("load SEC.DAT --owner QORVAL", "K_POL,PAROL\n3,b\n4,B\n", true);
-    EXPECT_EQ(dup.code, 2);
-    EXPECT_NE(dup.out.find("error 40 (Creates Duplicate Key)"), std::string::npos) << dup.out;
+    ASSERT_EQ(run("load SEC.DAT --owner QORVAL", "K_POL,PAROL\n3,b\n").code, 0);
     EXPECT_EQ(run("dump SEC.DAT").code, 2);  // owned: needs the password
     ToolRun owned = run("dump SEC.DAT --owner QORVAL");
     EXPECT_EQ(owned.code, 0);
     EXPECT_NE(owned.out.find("\n3,,,b,"), std::string::npos) << owned.out;
     EXPECT_EQ(run("load ZAL.DAT", "NO_SUCH_FIELD\n1\n").code, 2);
+}
+
+// info checks the header as an open does: a damaged one is shown as read, marked, with
+// the driver's error and a non-zero exit, as dump and check refuse it.
+TEST_F(Tool, InfoRefusesADamagedHeaderAsAnOpenDoes) {
+    ASSERT_EQ(run("create ZAL").code, 0);
+    ASSERT_EQ(run("load ZAL.DAT", "N_KV\n1\n").code, 0);
+    auto dat = testing::readAll(dir_.file("ZAL.DAT"));
+    const auto sound = dat;
+    le::put16(dat.data() + 85 + 5 * 27 + 17, 9999);  // field 6 past the 712-byte record
+    testing::writeAll(dir_.file("ZAL.DAT"), dat);
+    ToolRun info = run("info ZAL.DAT", "", true);
+    EXPECT_EQ(info.code, 2);
+    EXPECT_NE(info.out.find("damaged: error 47 "), std::string::npos) << info.out;
+    EXPECT_NE(info.out.find("field 6: ZAL:N_KV type=1 offset=9999 length=4\n"), std::string::npos) << info.out;
+    EXPECT_NE(info.out.find("kestrowd-file: ZAL.DAT: error 47 ("), std::string::npos) << info.out;
+    EXPECT_EQ(run("dump ZAL.DAT").code, 2);
+    EXPECT_EQ(run("check ZAL.DAT").code, 2);
+
+    dat = sound;
+    le::put32(dat.data() + 5, 1000);  // more records than the file holds
+    testing::writeAll(dir_.file("ZAL.DAT"), dat);
+    info = run("info ZAL.DAT", "", true);
+    EXPECT_EQ(info.code, 2);
+    EXPECT_NE(info.out.find("error 36 "), std::string::npos) << info.out;
+    EXPECT_NE(info.out.find("records: 1000\n"), std::string::npos) << info.out;
+
+    testing::writeAll(dir_.file("ZAL.DAT"), sound);
+    info = run("info ZAL.DAT", "", true);
+    EXPECT_EQ(info.code, 0) << info.out;
+    EXPECT_EQ(info.out.find("damaged"), std::string::npos) << info.out;
+}
+
+// A load adds every line after the header as one record, or nothing at all: a bad line
+// leaves every file of the table as it was and is named with its line and column.
+TEST_F(Tool, LoadIsAllOrNothing) {
+    ASSERT_EQ(run("create ZAL").code, 0);
+    // One column whose values are blank in the middle: every line is a record, in order.
+    ASSERT_EQ(run("load ZAL.DAT", "FIO\nА\n\"\"\n\nБ\n").code, 0);
+    ToolRun dump = run("dump ZAL.DAT");
+    std::vector<std::string> fio;
+    std::istringstream ss(dump.out);
+    std::string l;
+    std::getline(ss, l);
+    while (std::getline(ss, l)) fio.push_back(l.substr(4, l.find(',', 4) - 4));  // OPER,DATA,FIO
+    EXPECT_EQ(fio, (std::vector<std::string>{"А", "", "", "Б"})) << dump.out;
+
+    const std::string head = "N_KV,DATA,FIO,S_VID,SOST\n";
+    struct Bad {
+        std::string input, message;
+    };
+    const std::string tooLong(61, 'x');  // FIO holds 60
+    const Bad bad[] = {
+        {head + "1,72700,\"P,1,1\n2,72700,G,1,1\n", "line 2: column 3: a quote that is not closed"},
+        {head + "1,72700,A,1,1\n2,72700," + tooLong + ",1,1\n", "line 3: column 3 (FIO): \"" + tooLong.substr(0, 40) +
+                                                       "... (61 bytes)\" is longer than the field (61 characters, it holds 60)"},
+        {head + "1,72700,\xC0\xC1,1,1\n", "line 2: column 3 (FIO): \"\\xC0\\xC1\" is not UTF-8"},
+        {head + "1,72700,\xE2\x82\xAC,1,1\n", "line 2: column 3 (FIO): \"\xE2\x82\xAC\" holds"},  // no euro in CP866
+        {head + "1,72700,A,1,1,9\n", "line 2: 6 columns, the header has 5"},
+        {head + "1,72700,A,1\n", "line 2: 4 columns, the header has 5"},
+        {head + std::string("1,72700,A\0B,1,1\n", 16), "line 2: column 3: a NUL byte"},
+        {head + "1,72700,A,1,1\n2,72700,B,1,1\n3,72700,C,1,1\n4,7270x,D,1,1\n", "line 5: column 2 (DATA): \"7270x\""},
+        {head + "1,72700,A,1e999,1\n", "line 2: column 4 (S_VID): \"1e999\" is not a number"},
+        {head + "1,72700,A,1,256\n", "line 2: column 5 (SOST): \"256\" is not a whole number"},
+        {head + "1,72700,A\"B,1,1\n", "line 2: column 3: a quote inside a field"},
+        {head + "1,72700,\"A\"B,1,1\n", "line 2: column 3: text after a closing quote"},
+        {"N_KV,NO_SUCH\n1,2\n", "line 1: header, column 2: no field NO_SUCH"},
+        {"N_KV,N_KV\n1,2\n", "line 1: header, column 2: N_KV is column 1 too"},
+    };
+    const auto before = tableFiles();
+    for (const Bad& b : bad) {
+        SCOPED_TRACE(b.message);
+        ToolRun r = run("load ZAL.DAT", b.input, true);
+        EXPECT_EQ(r.code, 2);
+        EXPECT_NE(r.out.find("kestrowd-file: " + b.message), std::string::npos) << r.out;
+        EXPECT_NE(r.out.find("nothing was added"), std::string::npos) << r.out;
+        EXPECT_EQ(tableFiles(), before);
+    }
+    // A huge bad value is quoted in part only.
+    ToolRun huge = run("load ZAL.DAT", head + "1,72700," + std::string(10 << 20, 'x') + ",1,1\n", true);
+    EXPECT_EQ(huge.code, 2);
+    EXPECT_LT(huge.out.size(), 1000u);
+    EXPECT_NE(huge.out.find("(10485760 bytes)"), std::string::npos) << huge.out.substr(0, 1000);
+    EXPECT_EQ(tableFiles(), before);
+
+    // Texts are cut to their field only when asked to; trailing blanks past it are no loss.
+    ASSERT_EQ(run("load ZAL.DAT --cut-texts", head + "7,72700," + tooLong + ",1,1\n").code, 0);
+    ASSERT_EQ(run("load ZAL.DAT", head + "8,72700,Щ" + std::string(60, ' ') + ",-2.5,1\n").code, 0);
+    dump = run("dump ZAL.DAT --key 1");
+    EXPECT_NE(dump.out.find(",72700," + tooLong.substr(0, 60) + ",,,7,"), std::string::npos) << dump.out;
+    EXPECT_NE(dump.out.find(",72700,Щ,,,8,"), std::string::npos) << dump.out;
+    EXPECT_NE(dump.out.find(",-2.5,"), std::string::npos) << dump.out;
+}
+
+// A unique key's value taken twice in the input, or taken in the table, refuses the load.
+TEST_F(Tool, LoadRefusesDuplicatesOfAUniqueKeyBeforeAddingAnything) {
+    ASSERT_EQ(run("create SEC").code, 0);
+    ASSERT_EQ(run("load SEC.DAT --owner QORVAL", "K_POL,PAROL\n3,b\n").code, 0);
+    const auto before = tableFiles();
+    ToolRun twice = run("load SEC.DAT --owner QORVAL", "K_POL,PAROL\n4,c\n5,d\n6,C\n", true);
+    EXPECT_EQ(twice.code, 2);
+    EXPECT_NE(twice.out.find("line 4: its value of key "), std::string::npos) << twice.out;
+    EXPECT_NE(twice.out.find("is that of line 2"), std::string::npos) << twice.out;
+    ToolRun taken = run("load SEC.DAT --owner QORVAL", "K_POL,PAROL\n4,c\n5,B\n", true);
+    EXPECT_EQ(taken.code, 2);
+    EXPECT_NE(taken.out.find("line 3: its value of key "), std::string::npos) << taken.out;
+    EXPECT_NE(taken.out.find("is in the table already"), std::string::npos) << taken.out;
+    EXPECT_EQ(tableFiles(), before);
 }
 
 }  // namespace

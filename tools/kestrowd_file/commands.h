@@ -11,6 +11,7 @@ struct Options {
     std::string path;   // FILE.DAT (or the table label for create)
     std::string owner;  // --owner
     int key = 0;        // --key, 0 = physical order
+    bool cutTexts = false;  // --cut-texts: load cuts texts longer than their field
 };
 
 int createTable(const Options& o, std::ostream& err);

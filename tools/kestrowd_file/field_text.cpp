@@ -1,5 +1,6 @@
 #include "field_text.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -30,22 +31,37 @@ std::string decimalText(const uint8_t* p, unsigned len, unsigned places) {
     return ((sign == 0xD || sign == 0xB) && !zero ? "-" : "") + digits;
 }
 
-bool setDecimal(uint8_t* p, unsigned len, unsigned places, const std::string& text) {
-    char* end = nullptr;
-    double v = std::strtod(text.c_str(), &end);
-    if (end == text.c_str() || *end != '\0' || !std::isfinite(v)) return false;
-    const bool neg = v < 0;
-    double scaled = std::round(std::fabs(v) * std::pow(10.0, places));
-    std::memset(p, 0, len);
-    const unsigned digits = 2 * len - 1;
-    for (int i = static_cast<int>(digits) - 1; i >= 0; --i) {
-        const unsigned d = static_cast<unsigned>(std::fmod(scaled, 10.0));
-        scaled = std::floor(scaled / 10.0);
-        p[i / 2] |= static_cast<uint8_t>(i % 2 == 0 ? d << 4 : d);
+// A plain decimal ([-+]digits[.digits]) into the packed field: "" or why it does not
+// fit. Digits past the field's places must be zeros: nothing is rounded away.
+std::string setDecimal(uint8_t* p, unsigned len, unsigned places, const std::string& text) {
+    std::size_t i = 0;
+    const bool neg = i < text.size() && text[i] == '-';
+    if (i < text.size() && (text[i] == '-' || text[i] == '+')) ++i;
+    std::string whole, frac;
+    while (i < text.size() && text[i] >= '0' && text[i] <= '9') whole += text[i++];
+    if (i < text.size() && text[i] == '.') {
+        ++i;
+        while (i < text.size() && text[i] >= '0' && text[i] <= '9') frac += text[i++];
     }
-    if (scaled > 0) return false;
-    p[len - 1] = static_cast<uint8_t>((p[len - 1] & 0xF0) | (neg ? 0xD : 0xC));
-    return true;
+    if (i != text.size() || (whole.empty() && frac.empty())) return "is not a number";
+    whole.erase(0, std::min(whole.find_first_not_of('0'), whole.size()));
+    if (frac.size() > places) {
+        if (frac.find_first_not_of('0', places) != std::string::npos)
+            return "has more than " + std::to_string(places) + " decimals";
+        frac.resize(places);
+    }
+    frac.resize(places, '0');
+    const unsigned digits = 2 * len - 1;
+    if (whole.size() + places > digits) return "is too large for the field";
+    const std::string all = std::string(digits - whole.size() - places, '0') + whole + frac;
+    std::memset(p, 0, len);
+    for (unsigned d = 0; d < digits; ++d) {
+        const unsigned v = static_cast<unsigned>(all[d] - '0');
+        p[d / 2] |= static_cast<uint8_t>(d % 2 == 0 ? v << 4 : v);
+    }
+    const bool zero = all.find_first_not_of('0') == std::string::npos;
+    p[len - 1] = static_cast<uint8_t>((p[len - 1] & 0xF0) | (neg && !zero ? 0xD : 0xC));
+    return "";
 }
 
 template <class T>
@@ -93,38 +109,54 @@ std::string fieldText(const storage::FieldDecl& f, const uint8_t* rec) {
     }
 }
 
-bool setField(const storage::FieldDecl& f, uint8_t* rec, const std::string& text) {
+std::string setField(const storage::FieldDecl& f, uint8_t* rec, const std::string& text, bool cut) {
     uint8_t* p = rec + f.offset;
     const std::string t = text.empty() && f.type != FieldType::String ? "0" : text;
+    const std::string notInteger = "is not a whole number of the field's range";
     switch (f.type) {
-        case FieldType::Byte: return parseInt(t, *p);
+        case FieldType::Byte: return parseInt(t, *p) ? "" : notInteger;
         case FieldType::Short: {
             int16_t v;
-            if (!parseInt(t, v)) return false;
+            if (!parseInt(t, v)) return notInteger;
             std::memcpy(p, &v, 2);
-            return true;
+            return "";
         }
         case FieldType::Long: {
             int32_t v;
-            if (!parseInt(t, v)) return false;
+            if (!parseInt(t, v)) return notInteger;
             std::memcpy(p, &v, 4);
-            return true;
+            return "";
         }
         case FieldType::Real: {
             double v = 0;
             auto r = std::from_chars(t.data(), t.data() + t.size(), v);
-            if (r.ec != std::errc() || r.ptr != t.data() + t.size()) return false;
+            if (r.ec != std::errc() || r.ptr != t.data() + t.size() || !std::isfinite(v)) return "is not a number";
             std::memcpy(p, &v, 8);
-            return true;
+            return "";
         }
-        case FieldType::Decimal: return f.size >= 1 && f.size <= 8 && setDecimal(p, f.size, f.places, t);
+        case FieldType::Decimal:
+            if (f.size < 1 || f.size > 8) return "is not for a field of this width";
+            return setDecimal(p, f.size, f.places, t);
         case FieldType::String: {
-            const std::string s = cp::fromUtf8(text);
+            std::string s = cp::fromUtf8(text);
+            // The text must come back as it was given: from UTF-8 to the program's code
+            // page and on to the file's.
+            if (cp::toUtf8(s) != text) return "is not UTF-8 text of code page 1251";
+            for (unsigned char c : s)
+                if (cp::oemToAnsi(cp::ansiToOem(c)) != c)
+                    return "holds " + cp::toUtf8(std::string(1, static_cast<char>(c))) +
+                           ", which the file's code page lacks";
+            if (s.size() > f.size) {
+                if (!cut && s.find_first_not_of(' ', f.size) != std::string::npos)
+                    return "is longer than the field (" + std::to_string(s.size()) + " characters, it holds " +
+                           std::to_string(f.size) + ")";
+                s.resize(f.size);
+            }
             std::memset(p, ' ', f.size);
-            std::memcpy(p, s.data(), std::min<std::size_t>(s.size(), f.size));
-            return true;
+            std::memcpy(p, s.data(), s.size());
+            return "";
         }
-        default: return false;
+        default: return "is for a field that takes no text";
     }
 }
 

@@ -10,8 +10,11 @@
 namespace kw::tool {
 
 std::string fieldText(const storage::FieldDecl& f, const uint8_t* record);
-// Stores text into the field; false when it is not a value of the field's type.
-bool setField(const storage::FieldDecl& f, uint8_t* record, const std::string& text);
+// Stores text into the field. "" on success, otherwise why the text is not a value
+// the field can hold (not a number of its type, more digits or characters than it
+// has room for, not UTF-8 text, a character the file's code page lacks). With `cut`,
+// a text longer than the field is cut to its width instead.
+std::string setField(const storage::FieldDecl& f, uint8_t* record, const std::string& text, bool cut = false);
 // Blank strings, zero numbers.
 void clearRecord(const storage::TableDecl& t, uint8_t* record);
 

@@ -12,7 +12,7 @@ int usage() {
     std::cerr << "usage: kestrowd-file create TABLE\n"
                  "       kestrowd-file info FILE.DAT [--owner PASSWORD]\n"
                  "       kestrowd-file dump FILE.DAT [--key N] [--owner PASSWORD]\n"
-                 "       kestrowd-file load FILE.DAT [--owner PASSWORD] < rows.csv\n"
+                 "       kestrowd-file load FILE.DAT [--cut-texts] [--owner PASSWORD] < rows.csv\n"
                  "       kestrowd-file check FILE.DAT [--owner PASSWORD]\n"
                  "       kestrowd-file build FILE.DAT [--owner PASSWORD]\n"
                  "       kestrowd-file pack FILE.DAT [--owner PASSWORD]\n";
@@ -34,6 +34,8 @@ int main(int argc, char** argv) {
             char* end = nullptr;
             o.key = static_cast<int>(std::strtol(argv[++i], &end, 10));
             if (*end != '\0' || o.key < 1) return usage();
+        } else if (a == "--cut-texts" && cmd == "load") {
+            o.cutTexts = true;
         } else {
             return usage();
         }

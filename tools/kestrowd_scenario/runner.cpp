@@ -198,8 +198,7 @@ private:
 
     bool set(const Step& s, std::string& expected) {
         expected = "an entry of the active window whose use variable is " + s.args[0];
-        refreshActive();
-        if (!active_ || active_.findUse(s.args[0]) == 0) return false;
+        if (!waitForActive([&] { return active_.findUse(s.args[0]) != 0; })) return false;
         const int beeps = script::installScriptWindows().beeps();
         const Drive d = active_.type(s.args[0], cp::fromUtf8(s.args[1]));
         if (d != Drive::Ok) {
@@ -275,8 +274,7 @@ private:
 
     bool close(const Step&, std::string& expected) {
         expected = "an active window that closes as its close box would";
-        refreshActive();
-        if (!active_) return false;
+        if (!waitForActive([] { return true; })) return false;
         const Drive d = active_.closeBox();
         if (d != Drive::Ok) expected += std::string(" (") + script::describe(d) + ")";
         return d == Drive::Ok;
@@ -338,10 +336,8 @@ private:
     bool act(const std::string& label, std::initializer_list<ControlKind> kinds, std::string what,
              std::string& expected) {
         expected = std::move(what);
-        refreshActive();
-        if (!active_) return false;
-        const int feq = find(active_, label, kinds);
-        if (feq == 0) return false;
+        int feq = 0;
+        if (!waitForActive([&] { return (feq = find(active_, label, kinds)) != 0; })) return false;
         const Drive d = active_.press(feq);
         if (d != Drive::Ok) expected += std::string(" that can be chosen (") + script::describe(d) + ")";
         return d == Drive::Ok;
@@ -390,6 +386,20 @@ private:
         active_ = WindowDriver();
         for (const WindowDriver& w : open)
             if (w.isOpen() && !w.isBlocked()) active_ = w;
+    }
+
+    // Waits, as long as an expect does, until there is an active window for which
+    // `found` holds, and then until its procedure waits for the user (its first
+    // refresh is done): an action after `start` or after one that opens a window
+    // needs no `window` step first.
+    bool waitForActive(const std::function<bool()>& found) {
+        if (!waitFor([&] {
+                refreshActive();
+                return active_ && found();
+            }))
+            return false;
+        (void)active_.settle();  // a procedure that does not come back shows in the action
+        return true;
     }
 
     static bool waitFor(const std::function<bool()>& done) {

@@ -195,7 +195,6 @@ private:
     std::unique_ptr<std::vector<SortOrder>> ownOrder_;
     uint16_t current_ = 0;
     std::string viewFilter_;
-    bool orderApplied_ = false;
     storage::TableFields tables_;
     expr::Resolvers names_;
 };

@@ -1,6 +1,7 @@
 // The window manager without a table: how events reach the registered components, the
 // buttons with a response, the refresh of the window, a dialog's OK, the run of a
 // procedure whose Init fails, and a window called on the same thread.
+#include <functional>
 #include <mutex>
 
 #include "form_test_util.h"
@@ -96,6 +97,29 @@ private:
 
 using Manager = FormTest;
 
+// Waits until `done` holds, for at most `limit`: a fault fails the test with a message
+// instead of hanging the suite.
+::testing::AssertionResult eventually(const std::function<bool()>& done, std::chrono::milliseconds limit = 5s) {
+    const auto until = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() >= until)
+            return ::testing::AssertionFailure() << "still not so after " << limit.count() << " ms";
+        std::this_thread::sleep_for(1ms);
+    }
+    return ::testing::AssertionSuccess();
+}
+
+// Lets the procedure thread go and waits for it when the test ends, also when a failed
+// assertion ends it early: the thread uses the test's variables.
+struct LetGo {
+    std::atomic<bool>& made;
+    int number;
+    ~LetGo() {
+        made = false;
+        (void)kw::proc::wait(number, 10s);
+    }
+};
+
 TEST_F(Manager, ComponentsSeeTheEventsTheManagerLeavesThemAndAreKilledOnce) {
     std::atomic<uint8_t> response{0};
     std::atomic<int> secondKill{-1};
@@ -117,9 +141,10 @@ TEST_F(Manager, ComponentsSeeTheEventsTheManagerLeavesThemAndAreKilledOnce) {
         secondKill = static_cast<int>(d.Kill());
         // The components outlive Run; what they saw is checked through the pointers
         // while this thread waits for the test to let it go.
-        while (made) std::this_thread::sleep_for(1ms);
+        EXPECT_TRUE(eventually([&] { return !made; }, 10s)) << "the test did not let the thread go";
     });
     ASSERT_NE(number, 0);
+    const LetGo letGo{made, number};
     auto w = kw::script::waitWindow("Probe");
     ASSERT_TRUE(w);
     ASSERT_EQ(w.settle(), Drive::Ok);  // the window's first events handled
@@ -142,7 +167,7 @@ TEST_F(Manager, ComponentsSeeTheEventsTheManagerLeavesThemAndAreKilledOnce) {
     EXPECT_EQ(second->resets, resetsBefore + 1);
     EXPECT_EQ(w.press(W("Закрыть")), Drive::Ok);  // settled by the manager itself
     ASSERT_TRUE(w.waitClosed(5s));
-    while (secondKill < 0) std::this_thread::sleep_for(1ms);
+    ASSERT_TRUE(eventually([&] { return secondKill >= 0; })) << "Run did not return after the window closed";
     EXPECT_EQ(response, kw::resp::Cancelled);
     EXPECT_FALSE(first->saw(kw::ui::ev::Accepted, Close));
     EXPECT_TRUE(first->saw(kw::ui::ev::CloseWindow, 0));
@@ -201,8 +226,10 @@ TEST_F(Manager, AWindowCalledOnTheSameThreadBlocksItsCallerWhichResetsWhenItRetu
         made = true;
         (void)d.Run();
         done = true;
-        while (made) std::this_thread::sleep_for(1ms);
+        EXPECT_TRUE(eventually([&] { return !made; }, 10s)) << "the test did not let the thread go";
     });
+    ASSERT_NE(number, 0);
+    const LetGo letGo{made, number};
     auto w = kw::script::waitWindow("Outer");
     ASSERT_TRUE(w);
     ASSERT_TRUE(made);
@@ -219,7 +246,7 @@ TEST_F(Manager, AWindowCalledOnTheSameThreadBlocksItsCallerWhichResetsWhenItRetu
     EXPECT_EQ(outer->nestedResponse, kw::resp::Completed);
     EXPECT_EQ(probe->forcedResets, 1);  // the window regained its focus: a forced reset
     EXPECT_EQ(w.press(W("Закрыть")), Drive::Ok);
-    while (!done) std::this_thread::sleep_for(1ms);
+    ASSERT_TRUE(eventually([&] { return done.load(); })) << "Run did not return after the close";
     made = false;
     ASSERT_TRUE(kw::proc::wait(number, 10s));
 }
