@@ -97,7 +97,9 @@ void add(const kw::storage::TableDecl& t, const std::vector<std::vector<uint8_t>
     std::thread th([&] {
         kw::proc::setCurrentThread(60);
         kw::storage::File f(t);
-        if (!fs::exists(t.diskName + ".DAT")) ASSERT_TRUE(f.create().ok());
+        if (!fs::exists(t.diskName + ".DAT")) {
+            ASSERT_TRUE(f.create().ok());
+        }
         ASSERT_TRUE(f.open().ok());
         for (const auto& r : records) {
             std::memcpy(t.buffer(), r.data(), r.size());
@@ -254,9 +256,6 @@ TEST_F(PledgesQtTest, TheFinancialInquiryWithItsTotals) {
 }
 
 TEST_F(PledgesQtTest, TheFirstProlongationAndTheRedemptionWithComputedAmounts) {
-    kw::dict::KbpRecord k;
-    k.P0 = 2;
-    k.P11 = 1;
     std::thread([&] {  // the settings of the worked example's penalty
         kw::proc::setCurrentThread(60);
         kw::storage::File f(kw::dict::kbpTable());
