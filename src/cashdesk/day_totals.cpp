@@ -1,0 +1,88 @@
+#include "cashdesk/day_totals.h"
+
+#include <utility>
+
+#include "dictionary/klm.h"
+#include "framework/data/dct_init.h"
+#include "pledges/pledge_state.h"
+#include "storage/error_codes.h"
+
+namespace kw::cashdesk {
+
+namespace {
+
+uint32_t g_every = 0;
+std::function<void(uint32_t)> g_observer;
+
+}  // namespace
+
+void setPassObserver(uint32_t every, std::function<void(uint32_t)> observer) {
+    g_every = observer ? every : 0;
+    g_observer = std::move(observer);
+}
+
+void addPledge(DayTotals& t, const dict::ZalRecord& z, int32_t today) {
+    if (z.SOST == pledges::kDeleted) return;
+    if (z.SOST < pledges::kRedeemed) t.OBO += z.S_VID;
+    if (z.DATA == today) t.T_RAS += z.S_VID;
+    if (z.DATA_PR1 == today) {
+        const double paid = z.S_P_C1 + z.S_P_X1 + z.S_ST1;
+        t.PRIBI += paid;
+        t.T_PRI += paid;
+    }
+    if (z.DATA_PR2 == today) {
+        const double paid = z.S_P_C2 + z.S_P_X2 + z.S_ST2;
+        t.PRIBI += paid;
+        t.T_PRI += paid;
+    }
+    if (z.DATA_PR3 == today) {
+        const double paid = z.S_P_C3 + z.S_P_X3 + z.S_ST3;
+        t.PRIBI += paid;
+        t.T_PRI += paid;
+    }
+    if (z.DATA_PRW == today) {
+        t.T_PRI += z.S_W;
+        t.PRIBI += z.S_W - z.S_VID;
+    }
+}
+
+bool addPledges(DayTotals& t, int32_t today) {
+    FileManager* fm = Access::ZAL;
+    if (!fm || fm->UseFile(kUseRecord) != Level::Benign) return false;
+    storage::File& f = *fm->File;
+    // Physical order visits every slot once; a key order could meet a pledge twice
+    // when another station changes its key during the pass.
+    storage::Status s = f.set(0);
+    uint32_t read = 0;
+    while (s.ok()) {
+        s = f.next();
+        if (!s.ok()) break;
+        addPledge(t, ZAL, today);
+        if (g_every != 0 && ++read % g_every == 0) g_observer(read);
+    }
+    if (s.code == storage::kRecordNotAvailable) return true;
+    fm->SetError(1);
+    (void)fm->Throw();
+    return false;
+}
+
+bool addJournal(DayTotals& t, int32_t today) {
+    FileManager* fm = Access::KLM;
+    if (!fm || fm->UseFile(kUseRecord) != Level::Benign) return false;
+    KLM = dict::KlmRecord{};
+    KLM.DATA = today;
+    storage::File& f = *fm->File;
+    storage::Status s = f.setFromBuffer(1);
+    while (s.ok()) {
+        s = f.next();
+        if (!s.ok() || KLM.DATA != today) break;
+        t.T_RAS += KLM.RAS;
+        t.T_PRI += KLM.PRI;
+    }
+    if (s.ok() || s.code == storage::kRecordNotAvailable) return true;
+    fm->SetError(1);
+    (void)fm->Throw();
+    return false;
+}
+
+}  // namespace kw::cashdesk
