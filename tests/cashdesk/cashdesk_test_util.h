@@ -135,16 +135,16 @@ inline std::string shownAs(double v, const char* pic) {
     return s;
 }
 
-// Holds record 1 of a table from another station until released, so that a write
-// of it by the program fails.
+// Holds record `record` of a table from another station until released, so that a
+// write of it by the program fails.
 class RecordHolder {
 public:
-    RecordHolder(const kw::storage::TableDecl& table) : table_(table) {
+    explicit RecordHolder(const kw::storage::TableDecl& table, uint32_t record = 1) : table_(table), record_(record) {
         ready_ = false;
         thread_ = std::thread([this] {
             kw::proc::setCurrentThread(62);
             kw::storage::File f(table_);
-            held_ = f.open(kw::storage::kAccessReadWrite | kw::storage::kDenyNone).ok() && f.getRecord(1, true).ok();
+            held_ = f.open(kw::storage::kAccessReadWrite | kw::storage::kDenyNone).ok() && f.getRecord(record_, true).ok();
             {
                 std::lock_guard lock(mu_);
                 ready_ = true;
@@ -172,6 +172,7 @@ public:
 
 private:
     const kw::storage::TableDecl& table_;
+    uint32_t record_;
     std::thread thread_;
     std::mutex mu_;
     std::condition_variable cv_;
