@@ -58,6 +58,16 @@ inline void onThread(int number, const std::function<void()>& body) {
     t.join();
 }
 
+// Waits until `done` holds; false after `timeout`.
+inline bool eventually(const std::function<bool()>& done, std::chrono::milliseconds timeout = 5s) {
+    const auto until = std::chrono::steady_clock::now() + timeout;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() >= until) return false;
+        std::this_thread::sleep_for(1ms);
+    }
+    return true;
+}
+
 // Opens the table's file as another station (creating it when missing).
 inline bool openAside(kw::storage::File& f) {
     if (!std::filesystem::exists(f.dataPath()) && !f.create().ok()) return false;
