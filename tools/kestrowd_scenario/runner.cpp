@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "../kestrowd_file/commands.h"
+#include "cashdesk_commands.h"
 #include "dictionary/tables.h"
 #include "runtime/clock.h"
 #include "runtime/codepage.h"
@@ -133,6 +134,9 @@ private:
             }
             return (this->*c.handler)(s, expected);
         }
+        bool known = false;
+        const bool held = cashdeskStep(s, StepContext{[this] { refreshActive(); return active_; }}, expected, known);
+        if (known) return held;
         expected = "a known command (" + s.command + " is none)";
         return false;
     }
