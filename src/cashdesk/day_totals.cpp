@@ -1,5 +1,7 @@
 #include "cashdesk/day_totals.h"
 
+#include <cstddef>
+#include <cstring>
 #include <utility>
 
 #include "dictionary/klm.h"
@@ -49,18 +51,22 @@ void addPledge(DayTotals& t, const dict::ZalRecord& z, int32_t today) {
 bool addPledges(DayTotals& t, int32_t today) {
     FileManager* fm = Access::ZAL;
     if (!fm || fm->UseFile(kUseRecord) != Level::Benign) return false;
-    storage::File& f = *fm->File;
     // Physical order visits every slot once; a key order could meet a pledge twice
-    // when another station changes its key during the pass.
-    storage::Status s = f.set(0);
+    // when another station changes its key during the pass. Of each pledge only the
+    // fields the rules read are copied: the date taken in, and the amounts, event
+    // dates and state from S_VID to the end of the record.
+    constexpr std::size_t kTail = offsetof(dict::ZalRecord, S_VID);
+    constexpr std::size_t kData = offsetof(dict::ZalRecord, DATA);
+    dict::ZalRecord z;
+    auto* into = reinterpret_cast<uint8_t*>(&z);
     uint32_t read = 0;
-    while (s.ok()) {
-        s = f.next();
-        if (!s.ok()) break;
-        addPledge(t, ZAL, today);
+    const storage::Status s = fm->File->scan([&](const uint8_t* record) {
+        std::memcpy(into + kData, record + kData, sizeof(int32_t));
+        std::memcpy(into + kTail, record + kTail, sizeof z - kTail);
+        addPledge(t, z, today);
         if (g_every != 0 && ++read % g_every == 0) g_observer(read);
-    }
-    if (s.code == storage::kRecordNotAvailable) return true;
+    });
+    if (s.ok()) return true;
     fm->SetError(1);
     (void)fm->Throw();
     return false;

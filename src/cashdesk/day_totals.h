@@ -30,9 +30,9 @@ void addPledge(DayTotals& totals, const dict::ZalRecord& pledge, int32_t today);
 
 // One pass over ZAL in file order (the slots once each, whatever other stations write
 // meanwhile: a pledge they change is read either before or after the change, never
-// twice or half-written), through Access::ZAL, which the caller has opened. The
-// thread's ZAL buffer holds the last pledge read afterwards. False when a read failed
-// (the error manager has shown message 1): the totals are then incomplete.
+// twice or half-written), through Access::ZAL, which the caller has opened; the
+// thread's ZAL buffer and position are left alone. False when a read failed (the
+// error manager has shown message 1): the totals are then incomplete.
 bool addPledges(DayTotals& totals, int32_t today);
 
 // The journal entries of `today` through KLM:KEY_1 (Access::KLM, opened by the

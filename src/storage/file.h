@@ -27,6 +27,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -100,6 +101,13 @@ public:
     Status previous(bool hold = false);     // 33 before the start
     bool eof();
     bool bof();
+
+    // One pass over the live records in physical order for a total over the whole
+    // file: `perRecord` gets each record's bytes (deciphered; texts stay in the file's
+    // code page, 866), read a piece of slots at a time so that no record is seen half
+    // written or twice while other stations write. The sequential position, the
+    // current record and the record buffer are left alone.
+    Status scan(const std::function<void(const uint8_t* record)>& perRecord);
 
     Status get(int key, bool hold = false);  // by the key value in the buffer; 35 when none
     Status getRecord(uint32_t record, bool hold = false);  // 35 when none or deleted
