@@ -26,10 +26,10 @@ public:
         kw::ui::WindowDef s;
         s.title = kw::cashdesk::closedDaysTitle();
         s.add(Control::list({{W("Дата"), 10, "D6"},
-                             {W("Вх.ост.по кассе"), 15, "n_15.2"},
+                             {W("Вх.ост.по кассе"), 16, "n_15.2"},
                              {W("В обороте руб."), 15, "n_15.2"},
                              {W("В кассе руб."), 15, "n_15.2"},
-                             {W("Прибыль за день"), 15, "n-_10.2"}},
+                             {W("Прибыль за день"), 16, "n-_10.2"}},
                             nullptr, 15)
                   .number(kList));
         s.add(Control::button(W("Закрыть")).number(kClose));

@@ -89,16 +89,15 @@ public:
                              {W("Наименование операции"), 30, "s30"}},
                             nullptr, 15)
                   .number(kList));
-        auto total = [&](int label, const char* text, double& value, const char* name, bool beside) {
-            Control l = Control::prompt(W(text)).number(label);
-            if (beside) l.beside();
-            s.add(l);
+        // One total a row, so that the two labels and the two values line up.
+        auto total = [&](int label, const char* text, double& value, const char* name) {
+            s.add(Control::prompt(W(text)).number(label));
             Control e = Control::entry(Binding::at(&value, kw::ui::ValueType::Real, 8).named(name), "n_10.2");
             e.readOnly = true;
             s.add(e.number(label + 1));
         };
-        total(kTotalLabel, "ИТОГО: приход:", BRW1.I_PRI, "I_PRI", false);
-        total(kExpensesLabel, "расход:", BRW1.I_RAS, "I_RAS", true);
+        total(kTotalLabel, "ИТОГО: приход:", BRW1.I_PRI, "I_PRI");
+        total(kExpensesLabel, "расход:", BRW1.I_RAS, "I_RAS");
         s.add(Control::button(W("&Добавить")).number(kInsert));
         s.add(Control::button(W("&Изменить")).number(kChange));
         s.add(Control::button(W("&Удалить")).number(kDelete));
