@@ -90,7 +90,6 @@ void DayTotalsWindow::Reset(uint8_t Force) {
         else Act();
     }
     WindowManager::Reset(Force);
-    Win.display();
 }
 
 bool DayTotalsWindow::writeSettingsThenDay(const void* savedKbp) {

@@ -96,7 +96,6 @@ public:
                 break;
         }
         WindowManager::Reset(Force);
-        Win.display();
     }
 
     int32_t DATA_T = 0;

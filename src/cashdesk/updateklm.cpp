@@ -110,7 +110,6 @@ public:
             if (!name.empty()) KLM.FIO.assign(name);
         }
         WindowManager::Reset(Force);
-        Win.display();
     }
 
     // A blanked field is filled again at once.

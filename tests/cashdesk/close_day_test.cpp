@@ -179,6 +179,21 @@ TEST_F(CloseDayTest, ADayWithoutActivityClosesWithItsOpeningBalance) {
     closeWith(w, "OK", t);
 }
 
+TEST_F(CloseDayTest, ADayClosedWithEveryTotalZeroStillCountsAsOpen) {
+    addRecords(kw::dict::kbpTable(), std::vector{kbpWithBalance(0)});
+    addRecords(kw::dict::dayTable(), std::vector{day(kToday, 0)});
+    int t = 0;
+    WindowDriver w = openWindow(ZAC_D, closeDayTitle(), t);
+    confirm(w, W("Закрыть ???"), closeBoxTitle(), "OK");
+    EXPECT_EQ(days()[0].KAS, 0);
+    EXPECT_EQ(days()[0].OBO, 0);
+    closeWith(w, "OK", t);
+    t = run(O_DAY);
+    WindowDriver o = window(kw::cashdesk::openDayTitle());
+    EXPECT_EQ(o.shown("MESSAGE"), W("День ломбарда уже открыт"));
+    closeWith(o, "OK", t);
+}
+
 TEST_F(CloseDayTest, TheFourthStateIsClosedForZacDAndReopenedByAvaD) {
     addRecords(kw::dict::kbpTable(), std::vector{kbpWithBalance(800)});
     // money in the desk, nothing lent out
