@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstring>
 #include <utility>
+#include <vector>
 
 #include "dictionary/klm.h"
 #include "framework/data/dct_init.h"
@@ -57,15 +58,20 @@ bool addPledges(DayTotals& t, int32_t today) {
     // dates and state from S_VID to the end of the record.
     constexpr std::size_t kTail = offsetof(dict::ZalRecord, S_VID);
     constexpr std::size_t kData = offsetof(dict::ZalRecord, DATA);
+    static const std::vector<storage::File::Span> wanted = {
+        {static_cast<uint16_t>(kData), sizeof(int32_t)},
+        {static_cast<uint16_t>(kTail), static_cast<uint16_t>(sizeof(dict::ZalRecord) - kTail)}};
     dict::ZalRecord z;
     auto* into = reinterpret_cast<uint8_t*>(&z);
     uint32_t read = 0;
-    const storage::Status s = fm->File->scan([&](const uint8_t* record) {
-        std::memcpy(into + kData, record + kData, sizeof(int32_t));
-        std::memcpy(into + kTail, record + kTail, sizeof z - kTail);
-        addPledge(t, z, today);
-        if (g_every != 0 && ++read % g_every == 0) g_observer(read);
-    });
+    const storage::Status s = fm->File->scan(
+        [&](const uint8_t* record) {
+            std::memcpy(into + kData, record + kData, sizeof(int32_t));
+            std::memcpy(into + kTail, record + kTail, sizeof z - kTail);
+            addPledge(t, z, today);
+            if (g_every != 0 && ++read % g_every == 0) g_observer(read);
+        },
+        wanted);
     if (s.ok()) return true;
     fm->SetError(1);
     (void)fm->Throw();

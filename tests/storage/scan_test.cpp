@@ -54,6 +54,33 @@ TEST(FileScan, ReadsEveryLiveRecordOnceInFileOrderAndMovesNothing) {
     ASSERT_TRUE(f.close().ok());
 }
 
+TEST(FileScan, OnlyTheByteRangesAskedForAreNeededToBeRight) {
+    TempDir d;
+    File f(dict::zalTable(), in(d));
+    ASSERT_TRUE(f.create().ok());
+    ASSERT_TRUE(f.open().ok());
+    for (int t = 1; t <= 300; ++t) {
+        zal(t, "Петров", 80000 + t);
+        ASSERT_TRUE(f.add().ok());
+    }
+    const std::vector<File::Span> only = {{offsetof(dict::ZalRecord, N_KV), 4}, {offsetof(dict::ZalRecord, S_VID), 8}};
+    std::vector<std::pair<int32_t, double>> seen;
+    ASSERT_TRUE(f.scan(
+                     [&](const uint8_t* rec) {
+                         double vid = 0;
+                         std::memcpy(&vid, rec + offsetof(dict::ZalRecord, S_VID), 8);
+                         seen.emplace_back(ticketOf(rec), vid);
+                     },
+                     only)
+                    .ok());
+    ASSERT_EQ(seen.size(), 300u);
+    for (int t = 1; t <= 300; ++t) {
+        EXPECT_EQ(seen[static_cast<std::size_t>(t - 1)].first, t);
+        EXPECT_EQ(seen[static_cast<std::size_t>(t - 1)].second, t * 10.5);
+    }
+    ASSERT_TRUE(f.close().ok());
+}
+
 TEST(FileScan, AnEncipheredFileIsDeciphered) {
     TempDir d;
     File f(dict::secTable(), in(d));
@@ -63,14 +90,19 @@ TEST(FileScan, AnEncipheredFileIsDeciphered) {
     SEC.K_POL = 42;
     SEC.FIO = "Smith";
     ASSERT_TRUE(f.add().ok());
-    std::vector<int> codes;
-    std::string name;
-    ASSERT_TRUE(f.scan([&](const uint8_t* rec) {
-        codes.push_back(rec[offsetof(dict::SecRecord, K_POL)]);
-        name.assign(reinterpret_cast<const char*>(rec + offsetof(dict::SecRecord, FIO)), 5);
-    }).ok());
-    EXPECT_EQ(codes, std::vector<int>{42});
-    EXPECT_EQ(name, "Smith");
+    for (const std::vector<File::Span>& only : {std::vector<File::Span>{}, std::vector<File::Span>{{0, 1}}}) {
+        std::vector<int> codes;
+        std::string name;
+        ASSERT_TRUE(f.scan(
+                         [&](const uint8_t* rec) {
+                             codes.push_back(rec[offsetof(dict::SecRecord, K_POL)]);
+                             name.assign(reinterpret_cast<const char*>(rec + offsetof(dict::SecRecord, FIO)), 5);
+                         },
+                         only)
+                        .ok());
+        EXPECT_EQ(codes, std::vector<int>{42});
+        EXPECT_EQ(name, "Smith") << "an enciphered record comes whole";
+    }
 }
 
 TEST(FileScan, ARecordChangedByAnotherStationDuringTheScanIsSeenWholeOnce) {
