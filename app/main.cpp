@@ -14,6 +14,7 @@
 #include "runtime/qt/qt_message_box.h"
 #include "runtime/qt/qt_printer_setup.h"
 #include "runtime/qt/qt_termination.h"
+#include "runtime/qt/qt_report.h"
 #include "runtime/qt/qt_windows.h"
 #include "shell/program.h"
 
@@ -47,6 +48,7 @@ int main(int argc, char** argv) {
     kw::msgbox::install(&messageBox);
     kw::printer::install(&printerSetup);
     kw::qt::installQtWindows();
+    kw::qt::installQtReport();
     kw::setShutdownHook([] { kw::shell::haltShutDown(); });
     // A signal ends the program as if the user had closed every window: MAIN returns and
     // the program entry shuts down (tables closed, INI file written).

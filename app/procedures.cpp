@@ -1,14 +1,34 @@
 #include "procedures.h"
 
 #include "cashdesk/cashdesk.h"
+#include "pledges/pledge_procedures.h"
+#include "pledges/reference_procedures.h"
 #include "shell/procedures.h"
+#include "shell/small_forms.h"
 
 namespace kw::app {
 
-// One line per procedure of the main menu that exists, e.g.
-//     shell::setProcedure("ZAL_TAB", ZAL_TAB);
-// A menu item whose procedure is missing here tells the user it is not available yet.
+// One line per procedure of the main menu that exists. A menu item whose procedure is
+// missing here tells the user it is not available yet.
 void registerProcedures() {
+    // Pledges: the operation lists and the inquiries.
+    shell::setProcedure("ZAL_TAB", ZAL_TAB);
+    shell::setProcedure("ZAL_TAB1", ZAL_TAB1);
+    shell::setProcedure("ZAL_TAB2", ZAL_TAB2);
+    shell::setProcedure("ZAL_TAB3", ZAL_TAB3);
+    shell::setProcedure("ZAL_TABV", ZAL_TABV);
+    shell::setProcedure("ZAL_TABR", ZAL_TABR);
+    shell::setProcedure("SPR", SPR);
+    shell::setProcedure("SPR1", SPR1);
+    shell::setProcedure("P_FORM", P_FORM);
+
+    // Reference tables and settings (main-menu items 27 to 31).
+    shell::setProcedure("KBP_FORM", KBP_FORM);
+    shell::setProcedure("MET_TAB", MET_TAB);
+    shell::setProcedure("MET_ZEN_TAB", MET_ZEN_TAB);
+    shell::setProcedure("KAM_TAB", KAM_TAB);
+    shell::setProcedure("IZD_TAB", IZD_TAB);
+
     // The cash desk: business day (items 2, 20, 21, 22), roll-back (9), cash journal (19).
     shell::setProcedure("O_DAY", O_DAY);
     shell::setProcedure("OTK_TAB", OTK_TAB);

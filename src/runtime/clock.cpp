@@ -10,6 +10,8 @@ namespace kw::clock {
 namespace {
 
 std::atomic<int32_t> g_fixedToday{0};
+std::atomic<bool> g_manual{false};
+std::atomic<int64_t> g_manualTicks{0};
 
 bool localNow(std::tm& tm, long& hundredths) {
     using namespace std::chrono;
@@ -41,6 +43,34 @@ int32_t clockTime() {
 
 void setToday(int32_t day) {
     g_fixedToday.store(day, std::memory_order_relaxed);
+}
+
+int64_t ticks() {
+    if (g_manual.load(std::memory_order_acquire)) return g_manualTicks.load(std::memory_order_acquire);
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+void setManualTicks(bool on) {
+    if (on) {
+        // Starts where the system's clock stands, so timers set before keep their place.
+        using namespace std::chrono;
+        g_manualTicks.store(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+    }
+    g_manual.store(on, std::memory_order_release);
+}
+
+bool manualTicks() { return g_manual.load(std::memory_order_acquire); }
+
+void advanceTicks(int64_t ms) {
+    if (ms > 0) g_manualTicks.fetch_add(ms, std::memory_order_acq_rel);
+}
+
+void advanceTicksTo(int64_t ms) {
+    if (!g_manual.load(std::memory_order_acquire)) return;
+    int64_t now = g_manualTicks.load(std::memory_order_acquire);
+    while (now < ms && !g_manualTicks.compare_exchange_weak(now, ms, std::memory_order_acq_rel)) {
+    }
 }
 
 }  // namespace kw::clock

@@ -2,6 +2,7 @@
 // and the default handling of events.
 #include <algorithm>
 
+#include "runtime/clock.h"
 #include "runtime/proc_thread.h"
 #include "runtime/window_engine.h"
 
@@ -156,9 +157,14 @@ bool Window::waitNext(Event& e) {
             stopWaiting();
             return true;
         }
-        const auto now = std::chrono::steady_clock::now();
+        int64_t now = clock::ticks();
+        // On the test clock an idle window's timer comes due at once.
+        if (timer_.count() > 0 && now < nextTimer_ && clock::manualTicks()) {
+            clock::advanceTicksTo(nextTimer_);
+            now = clock::ticks();
+        }
         if (timer_.count() > 0 && now >= nextTimer_) {
-            nextTimer_ = now + timer_;
+            nextTimer_ = now + timer_.count();
             e = Event{ev::Timer};
             stopWaiting();
             return true;
@@ -172,7 +178,7 @@ bool Window::waitNext(Event& e) {
             b->pump(10);
             lock.lock();
         } else if (timer_.count() > 0) {
-            uiChanged().wait_until(lock, nextTimer_);
+            uiChanged().wait_for(lock, std::chrono::milliseconds(nextTimer_ - now));
         } else {
             uiChanged().wait(lock);
         }

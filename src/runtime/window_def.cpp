@@ -20,6 +20,8 @@ const char* kindName(ControlKind k) {
         case ControlKind::Item: return "item";
         case ControlKind::Status: return "status";
         case ControlKind::Image: return "image";
+        case ControlKind::Progress: return "progress";
+        case ControlKind::Canvas: return "canvas";
     }
     return "?";
 }
@@ -145,6 +147,22 @@ Control Control::image(std::string file) {
     Control c;
     c.kind = ControlKind::Image;
     c.file = std::move(file);
+    return c;
+}
+
+Control Control::progress(Binding use) {
+    Control c;
+    c.kind = ControlKind::Progress;
+    c.use = std::move(use);
+    c.picture = "n3";
+    return c;
+}
+
+Control Control::canvas(const report::Document* document) {
+    Control c;
+    c.kind = ControlKind::Canvas;
+    c.document = document;
+    c.text = "1 1 1 -1";
     return c;
 }
 

@@ -13,6 +13,10 @@
 #include "runtime/binding.h"
 #include "runtime/page_queue.h"
 
+namespace kw::report {
+class Document;
+}
+
 namespace kw::ui {
 
 enum class ControlKind {
@@ -30,6 +34,9 @@ enum class ControlKind {
     Item,     // menu item, child of a Menu; text "-" is a separator
     Status,   // a field of the status bar; may be bound
     Image,    // a picture file
+    Progress, // a thermometer: its variable (0 to 100) shows as a bar
+    Canvas,   // pages of a report (document); its text says which and how large:
+              // "page across down zoom" (zoom -2 tile, -1 page width, else percent)
 };
 
 const char* kindName(ControlKind k);
@@ -60,6 +67,7 @@ struct Control {
     std::string offValue = "0";  // Check: value when not checked
     std::vector<Column> columns; // List
     PageQueue* queue = nullptr;  // List; not owned, must outlive the window
+    const report::Document* document = nullptr;  // Canvas; not owned, must outlive the window
     std::string tip;       // tool tip, or the status-bar hint of a menu item
     std::string file;      // Image: picture file; Button: icon file
     int width = 0;         // layout hint in characters (0: from the picture or the text)
@@ -87,6 +95,8 @@ struct Control {
     static Control status(std::string text, int width = 0);
     static Control statusOf(Binding use, std::string picture, int width = 0);
     static Control image(std::string file);
+    static Control progress(Binding use);
+    static Control canvas(const report::Document* document);
 
     Control& number(int n) { feq = n; return *this; }
     Control& in(int parentFeq) { parent = parentFeq; return *this; }

@@ -47,6 +47,7 @@ bool Window::showOf(int index, ControlState& out) const {
         case ControlKind::Entry:
         case ControlKind::Prompt:
         case ControlKind::Status:
+        case ControlKind::Progress:
             if (!c.use.bound()) return false;
             out.text = c.use.text(pics_[i]);
             return true;

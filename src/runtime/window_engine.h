@@ -151,7 +151,7 @@ private:
     picture::ParseResult rejection_ = picture::ParseResult::Ok;
     int pass_ = -1;  // index of the next control of the accept-all pass; -1 none
     std::chrono::milliseconds timer_{0};
-    std::chrono::steady_clock::time_point nextTimer_{};
+    int64_t nextTimer_ = 0;  // clock::ticks() when the timer comes due
     std::string error_;
 };
 

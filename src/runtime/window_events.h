@@ -61,9 +61,51 @@ constexpr int Delete = 46;
 constexpr int F1 = 112;
 constexpr int Apostrophe = 222;
 
+// Letters of code page 1251 beyond ASCII (the Cyrillic alphabet): Cyrillic plus the
+// CP1251 code of the capital letter (А..Я 0xC0..0xDF, Ё 0xA8), with Shift for a capital
+// as with the Latin letters. The bit lies above the modifiers, so these codes never
+// meet the codes of other keys (0xDE, the apostrophe key, is also the code of Ю).
+constexpr int Cyrillic = 0x800;
+
 constexpr int CtrlEnter = Ctrl | Enter;             // 525
 constexpr int ShiftEnter = Shift | Enter;           // 269
 constexpr int CtrlApostrophe = Ctrl | Apostrophe;   // 734
+// Whether a CP1251 byte is a capital Cyrillic letter with a key code of its own.
+constexpr bool isCyrillicCapital(unsigned char c) { return (c >= 0xC0 && c <= 0xDF) || c == 0xA8; }
+
+// The character (CP1251) a key code types: Latin and Cyrillic letters (lower case, upper
+// case with Shift), digits of the main row and of the keypad, the space bar; 0 for a key
+// that types none (also with Ctrl or Alt).
+constexpr char charOf(int code) {
+    if (code & (Ctrl | Alt)) return 0;
+    const bool shift = code & Shift;
+    const int k = code & 0xFF;
+    if (code & Cyrillic) {
+        if (!isCyrillicCapital(static_cast<unsigned char>(k))) return 0;
+        if (shift) return static_cast<char>(k);
+        return static_cast<char>(k == 0xA8 ? 0xB8 : k + 0x20);
+    }
+    if (k >= 'A' && k <= 'Z') return static_cast<char>(shift ? k : k + ('a' - 'A'));
+    if (shift) return 0;
+    if (k >= '0' && k <= '9') return static_cast<char>(k);
+    if (k >= 96 && k <= 105) return static_cast<char>('0' + (k - 96));  // numeric keypad
+    if (k == Space) return ' ';
+    return 0;
+}
+
+// The key code that types the CP1251 character `c` (the inverse of charOf: letters,
+// main-row digits, space); 0 for a character no single key types.
+constexpr int ofChar(unsigned char c) {
+    if (c >= 'a' && c <= 'z') return c - ('a' - 'A');
+    if (c >= 'A' && c <= 'Z') return Shift | c;
+    if (c >= '0' && c <= '9') return c;
+    if (c == ' ') return Space;
+    if (isCyrillicCapital(c)) return Cyrillic | Shift | c;
+    if (c >= 0xE0) return Cyrillic | (c - 0x20);
+    if (c == 0xB8) return Cyrillic | 0xA8;
+    return 0;
+}
+
 }  // namespace key
 
 namespace cursor {

@@ -1,6 +1,7 @@
 // Window: the small setters and getters of control and window state.
 #include <algorithm>
 
+#include "runtime/clock.h"
 #include "runtime/window_engine.h"
 
 namespace kw::ui {
@@ -125,7 +126,7 @@ void Window::clearAlerts(int control) {
 
 void Window::setTimer(int hundredths) {
     timer_ = std::chrono::milliseconds(hundredths > 0 ? hundredths * 10 : 0);
-    nextTimer_ = std::chrono::steady_clock::now() + timer_;
+    nextTimer_ = clock::ticks() + timer_.count();
 }
 
 void Window::setCursor(uint32_t cursor) {

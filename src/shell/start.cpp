@@ -8,9 +8,11 @@
 #include "shell/globals.h"
 #include "shell/procedures.h"
 #include "shell/sis.h"
+#include "shell/user_check.h"
 
 namespace kw::shell {
 std::string loginTitle() { return W("Ввод кода пользователя и пароля "); }
+std::string loginRefusedText() { return W("Неверный код или пароль"); }
 }  // namespace kw::shell
 
 namespace {
@@ -26,6 +28,8 @@ enum : int {
 };
 
 constexpr std::size_t kSisStack = 25000;
+// Wrong tries in a row after which the window closes: guessing means opening it again.
+constexpr int kWrongTriesAllowed = 3;
 
 kw::ui::WindowDef loginDef(kw::FixedString<30>& message) {
     using kw::W;
@@ -55,7 +59,8 @@ kw::ui::WindowDef loginDef(kw::FixedString<30>& message) {
 void START() {
     class ThisWindowClass : public kw::ProcedureWindow {
     public:
-        ThisWindowClass() : ProcedureWindow("start", {&Relate::DAY, &Relate::KLM, &Relate::ZAL}) {}
+        ThisWindowClass()
+            : ProcedureWindow("start", {&Relate::DAY, &Relate::KLM, &Relate::ZAL, &Relate::SEC}) {}
 
         kw::ui::WindowDef Define() override { return loginDef(MESSAGE); }
 
@@ -79,6 +84,7 @@ void START() {
                 case kLaunch:
                     (void)Win.update();
                     Update();
+                    if (!admitted()) break;
                     kw::shell::startProcedure(SIS, kSisStack, kw::W("Запуск системы"));
                     Reset();
                     // The window handles no timer event: this has no visible effect.
@@ -89,7 +95,32 @@ void START() {
             return kw::Level::Benign;
         }
 
+        // Whether the code and the password typed open the main menu. A refusal says
+        // so on the message line (never repeating the password), clears the password
+        // and puts the cursor back into it; the third in a row closes the window.
+        bool admitted() {
+            switch (kw::shell::checkUser(KOD, PAROL)) {
+                case kw::shell::UserCheck::Admitted:
+                    wrongTries_ = 0;
+                    MESSAGE.clear();
+                    Win.display(kMessage);
+                    return true;
+                case kw::shell::UserCheck::Unreadable:
+                    // Not the user's mistake: the file manager has said what is wrong.
+                    return false;
+                case kw::shell::UserCheck::Refused: break;
+            }
+            MESSAGE.assign(kw::shell::loginRefusedText());
+            Win.display(kMessage);
+            PAROL.clear();
+            Win.display(kPassword);
+            Win.select(kPassword);
+            if (++wrongTries_ >= kWrongTriesAllowed) SetResponse(kw::resp::Cancelled);
+            return false;
+        }
+
         kw::FixedString<30> MESSAGE;  // the message line
+        int wrongTries_ = 0;          // refused launches since the last admitted one
     };
 
     ThisWindowClass ThisWindow;

@@ -1,7 +1,9 @@
 // START: the login window. The user types a code (KOD) and a password (PAROL) and starts
-// the main menu SIS on a thread of its own; neither is checked against SEC, and any code
-// from 0 to 99 opens the menu, whose rights follow the code. The window opens DAY, KLM
-// and ZAL while it is open. When it closes, KOD, PAROL and MESSAGE_G are reset.
+// the main menu SIS on a thread of its own, whose rights follow the code. While SEC holds
+// users, only a user's code with that user's password opens the menu (user_check.h);
+// three refusals in a row close the window. An empty SEC (a new installation) lets any
+// code from 0 to 99 in. The window opens DAY, KLM, ZAL and SEC while it is open. When it
+// closes, KOD, PAROL and MESSAGE_G are reset.
 #pragma once
 
 #include <string>
@@ -12,5 +14,7 @@ namespace kw::shell {
 
 // The login window's title (CP1251, with its trailing blank).
 std::string loginTitle();
+// What the message line says when the code or the password is wrong (CP1251).
+std::string loginRefusedText();
 
 }  // namespace kw::shell

@@ -488,3 +488,35 @@ TEST_F(WindowEngineMore, AnActionThatRaisesAMessageBoxComesBackWhileTheBoxWaits)
 }
 
 }  // namespace
+
+// The driver as a user: typing by use variable reaches the entry of that variable when
+// a prompt before it shows the same one; Home and End on a list go to its first and
+// last row as a list widget does.
+TEST_F(WindowEngine, TheDriverTypesIntoTheEntryOfAVariableAndListsTakeHomeAndEnd) {
+    kw::ui::VectorQueue q;
+    q.rows = {{"Anna"}, {"Boris"}, {"Vera"}};
+    int32_t weight = 5;
+    WindowDef s;
+    s.title = "Both";
+    Control shown = Control::prompt("");
+    shown.use = Binding::of(weight).named("ZAL:VEC");
+    shown.picture = "n5";
+    const int prompt = s.add(shown);
+    const int entry = s.add(Control::entry(Binding::of(weight).named("ZAL:VEC"), "n5"));
+    const int list = s.add(Control::list({{"Name", 10, "s10"}}, &q, 3));
+    EventLog log;
+    Proc p([&] { runWindow(s, log); });
+    auto w = kw::script::waitWindow("Both");
+    ASSERT_TRUE(w);
+    EXPECT_EQ(w.findUse("zal.vec"), prompt);
+    EXPECT_EQ(w.type("zal:vec", "12"), Drive::Ok);
+    EXPECT_EQ(w.focused(), entry);
+    EXPECT_EQ(w.selectRow(list, 2), Drive::Ok);
+    EXPECT_EQ(w.key(list, key::End), Drive::Ok);
+    EXPECT_EQ(w.choice(list), 3);
+    EXPECT_EQ(w.key(list, key::Home), Drive::Ok);
+    EXPECT_EQ(w.choice(list), 1);
+    EXPECT_EQ(w.closeBox(), Drive::Ok);
+    ASSERT_TRUE(p.join());
+    EXPECT_EQ(weight, 12);
+}

@@ -1,8 +1,13 @@
 // START, the login window: its controls, the two buttons, the tables it opens and
-// closes, the main menu it starts, and what its closing resets.
+// closes, the check of the code and the password against the users, the main menu it
+// starts, and what its closing resets.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
+
 #include "framework/data/error_class.h"
+#include "runtime/halt.h"
 #include "shell/globals.h"
 #include "shell/sis.h"
 #include "shell_test_util.h"
@@ -11,7 +16,25 @@ using namespace kwtest;
 
 namespace {
 
-class StartTest : public ShellTest {};
+class StartTest : public ShellTest {
+protected:
+    // Types the code and the password into the login window and presses "Запуск
+    // системы" ("Готово???" first while it is there). The main menu that opened, or an
+    // empty driver when none did: its thread would have started before the press came
+    // back.
+    WindowDriver tryLogin(const std::string& code, const std::string& password) {
+        const uint64_t newest = newestSerial();
+        const int threads = kw::proc::running();
+        EXPECT_EQ(login.type("KOD", code), Drive::Ok);
+        EXPECT_EQ(login.type("PAROL", password), Drive::Ok);
+        if (login.enabled(login.find(W("Готово???")))) {
+            EXPECT_EQ(login.press(W("Готово???")), Drive::Ok);
+        }
+        EXPECT_EQ(login.press(W("Запуск системы")), Drive::Ok);
+        if (kw::proc::running() <= threads) return {};
+        return waitMenu(newest);
+    }
+};
 
 // Whether another station could have the file to itself: false while the program
 // holds it open.
@@ -23,6 +46,29 @@ bool exclusive(const kw::storage::TableDecl& t) {
         if (ok) (void)f.close();
     });
     return ok;
+}
+
+// SEC as an administrator leaves it beforehand: these users, each a code and a password.
+void addUsers(std::initializer_list<std::pair<int, const char*>> users) {
+    onThread(60, [&] {
+        kw::storage::File sec(kw::dict::secTable());
+        if (!std::filesystem::exists("SEC.DAT")) {
+            ASSERT_TRUE(sec.create().ok());
+        }
+        ASSERT_TRUE(sec.open().ok());
+        for (const auto& [code, password] : users) {
+            SEC = kw::dict::SecRecord{};
+            SEC.K_POL = static_cast<uint8_t>(code);
+            SEC.PAROL.assign(password);
+            ASSERT_TRUE(sec.add().ok());
+        }
+        ASSERT_TRUE(sec.close().ok());
+    });
+}
+
+std::string fileText(const char* name) {
+    std::ifstream in(name, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 }  // namespace
@@ -83,7 +129,7 @@ TEST_F(StartTest, TheCodeTakesUpToTwoDigitsAndThePasswordIsHidden) {
     EXPECT_EQ(login.shown("PAROL"), "******");
 }
 
-TEST_F(StartTest, OpeningTheLoginWindowOpensDayKlmAndZalAndClosingItClosesThem) {
+TEST_F(StartTest, OpeningTheLoginWindowOpensDayKlmZalAndSecAndClosingItClosesThem) {
     startProgram();
     EXPECT_TRUE(entries(dir_).empty()) << "no data file before the login window";
     login = openLogin();
@@ -91,16 +137,18 @@ TEST_F(StartTest, OpeningTheLoginWindowOpensDayKlmAndZalAndClosingItClosesThem) 
     EXPECT_TRUE(std::filesystem::exists("DAY.DAT"));
     EXPECT_TRUE(std::filesystem::exists("KLM.DAT"));
     EXPECT_TRUE(std::filesystem::exists("ZAL.DAT"));
-    EXPECT_FALSE(std::filesystem::exists("SEC.DAT")) << "the users are never read at login";
+    EXPECT_TRUE(std::filesystem::exists("SEC.DAT")) << "the users file is created empty";
     EXPECT_FALSE(exclusive(kw::dict::dayTable()));
     EXPECT_FALSE(exclusive(kw::dict::klmTable()));
     EXPECT_FALSE(exclusive(kw::dict::zalTable()));
+    EXPECT_FALSE(exclusive(kw::dict::secTable()));
 
     EXPECT_EQ(login.closeBox(), Drive::Ok);
     ASSERT_TRUE(ended(login));
     EXPECT_TRUE(exclusive(kw::dict::dayTable()));
     EXPECT_TRUE(exclusive(kw::dict::klmTable()));
     EXPECT_TRUE(exclusive(kw::dict::zalTable()));
+    EXPECT_TRUE(exclusive(kw::dict::secTable()));
 }
 
 TEST_F(StartTest, LaunchTakesTheFieldsAndStartsTheMainMenuOnAThreadOfItsOwn) {
@@ -153,20 +201,103 @@ TEST_F(StartTest, AnEmptyUsersFileLetsAnyCodeAndPasswordIn) {
     EXPECT_EQ(boxes.count(), 0u);
 }
 
-TEST_F(StartTest, TheCodeIsNotCheckedAgainstTheUsers) {
-    onThread(60, [] {
-        kw::storage::File sec(kw::dict::secTable());
-        ASSERT_TRUE(sec.create().ok());
-        ASSERT_TRUE(sec.open().ok());
-        SEC = kw::dict::SecRecord{};
-        SEC.K_POL = 6;
-        SEC.PAROL.assign("6666");
-        ASSERT_TRUE(sec.add().ok());
-        ASSERT_TRUE(sec.close().ok());
-    });
-    WindowDriver menu = logIn("6", "wrong");
-    ASSERT_TRUE(menu) << "a wrong password opens the menu too";
-    EXPECT_TRUE(menu.enabled(menu.find(W("Финансовая справка"))));
+TEST_F(StartTest, AUsersCodeWithItsPasswordOpensTheMenuWithTheRightsOfTheCode) {
+    addUsers({{5, "5555"}, {6, "AbC"}});
+    WindowDriver full = logIn("6", "AbC");
+    ASSERT_TRUE(full);
+    EXPECT_EQ(KOD, 6);
+    EXPECT_TRUE(full.enabled(full.find(W("Финансовая справка"))));
+    EXPECT_EQ(login.shown("MESSAGE"), "");
+
+    WindowDriver restricted = tryLogin("5", "5555");
+    ASSERT_TRUE(restricted);
+    EXPECT_FALSE(restricted.enabled(restricted.find(W("Финансовая справка")))) << "code 5: restricted";
+    EXPECT_EQ(boxes.count(), 0u);
+}
+
+TEST_F(StartTest, AWrongPasswordOrAnUnknownCodeOpensNoMenuClearsThePasswordAndSaysSo) {
+    addUsers({{5, "5555"}, {6, "AbC"}});
+    startProgram();
+    login = openLogin();
+    ASSERT_TRUE(login);
+    const int password = login.findUse("PAROL");
+    const auto refused = [&](const char* code, const char* typed) {
+        EXPECT_FALSE(tryLogin(code, typed)) << code << "/" << typed << ": no main menu";
+        EXPECT_EQ(login.shown("MESSAGE"), kw::shell::loginRefusedText());
+        EXPECT_TRUE(PAROL.blank());
+        EXPECT_EQ(login.shown("PAROL"), "");
+        EXPECT_EQ(login.focused(), password) << "the cursor is back in the password";
+        EXPECT_EQ(login.shown("KOD"), code) << "the code stays for the next try";
+        EXPECT_TRUE(login.isOpen());
+    };
+    refused("6", "abc");  // the case counts
+    refused("7", "AbC");  // no such user, although another has that password
+    EXPECT_LE(kw::shell::loginRefusedText().size(), 30u) << "it fits the message line";
+
+    WindowDriver menu = tryLogin("6", "AbC");
+    ASSERT_TRUE(menu) << "two refusals leave the window usable";
+    EXPECT_EQ(login.shown("MESSAGE"), "") << "an admitted login clears the message";
+    // No box, so nothing for the error log either.
+    EXPECT_EQ(boxes.count(), 0u) << "the message line says it";
+
+    // Nor does the settings file, written at the end, keep what was typed.
+    EXPECT_TRUE(exitProgram());
+    const std::string ini = fileText("kestrowd.INI");
+    ASSERT_FALSE(ini.empty());
+    for (const char* typed : {"abc", "AbC"}) EXPECT_EQ(ini.find(typed), std::string::npos) << ini;
+}
+
+TEST_F(StartTest, ThreeWrongTriesInARowCloseTheLoginWindowAndTheFrameOpensItAgain) {
+    addUsers({{9, "9999"}});
+    startProgram();
+    login = openLogin();
+    ASSERT_TRUE(login);
+    EXPECT_FALSE(tryLogin("9", "1"));
+    ASSERT_TRUE(tryLogin("9", "9999")) << "wrong, then right";
+    // An admitted login starts the count again: two more wrong ones leave it open.
+    EXPECT_FALSE(tryLogin("9", "2"));
+    EXPECT_FALSE(tryLogin("9", "3"));
+    EXPECT_TRUE(login.isOpen());
+    EXPECT_FALSE(tryLogin("9", "4"));
+    ASSERT_TRUE(ended(login)) << "the third wrong try in a row closes it";
+    EXPECT_EQ(KOD, 0);
+    EXPECT_TRUE(PAROL.blank());
+    EXPECT_TRUE(frame.isOpen()) << "the frame stays";
+
+    login = openLogin();
+    ASSERT_TRUE(login) << "the frame's menu opens the login again";
+    EXPECT_TRUE(tryLogin("9", "9999"));
+}
+
+TEST_F(StartTest, AnUnreadableUsersFileIsNotTakenForAnEmptyOne) {
+    {
+        std::ofstream junk("SEC.DAT", std::ios::binary);
+        junk << std::string(512, 'x');
+    }
+    kw::HaltRecorder halts;
+    startProgram();
+    const uint64_t newest = newestSerial();
+    EXPECT_EQ(frame.press(W("Ввод кода и пароля для запуска системы")), Drive::Ok);
+    ASSERT_TRUE(boxes.waitForCount(1, 5s));
+    EXPECT_NE(boxes.last().text.find("Sec"), std::string::npos) << boxes.last().text;
+    EXPECT_EQ(boxes.reply("OK"), Drive::Ok);
+    EXPECT_TRUE(eventually([&] { return halts.count() == 1; })) << "a fatal error ends the program";
+
+    // Were the program to go on, the login still lets nobody in.
+    login = waitNew(kw::shell::loginTitle(), newest);
+    ASSERT_TRUE(login);
+    const int threads = kw::proc::running();
+    EXPECT_EQ(login.type("KOD", "6"), Drive::Ok);
+    EXPECT_EQ(login.press(W("Готово???")), Drive::Ok);
+    EXPECT_EQ(login.press(W("Запуск системы")), Drive::Ok);
+    for (const kw::script::ShownBox& b : boxes.shown()) {
+        if (!b.answered) {
+            EXPECT_EQ(boxes.reply("OK"), Drive::Ok);
+        }
+    }
+    EXPECT_EQ(kw::proc::running(), threads) << "no main menu";
+    EXPECT_GE(boxes.count(), 2u) << "the file manager says again why";
+    EXPECT_EQ(login.shown("MESSAGE"), "") << "not the user's mistake";
 }
 
 TEST_F(StartTest, TheLoginAndTheMenuRegisterTheirNamesOnTheirThreads) {

@@ -146,20 +146,6 @@ bool expectRecord(const Step& s, const StepContext&, std::string& expected) {
     return true;
 }
 
-bool expectRows(const Step& s, const StepContext& c, std::string& expected) {
-    int n = 0;
-    if (!count(s.args[0], n)) {
-        expected = "a number of rows";
-        return false;
-    }
-    expected = "a list in the active window showing " + s.args[0] + " rows";
-    return waitFor([&] {
-        const script::WindowDriver w = c.active();
-        const int list = listOf(w);
-        return list != 0 && w.rows(list) == n;
-    });
-}
-
 bool expectCell(const Step& s, const StepContext& c, std::string& expected) {
     int row = 0, column = 0;
     if (!count(s.args[0], row) || !count(s.args[1], column)) {
@@ -183,16 +169,6 @@ bool selectRow(const Step& s, const StepContext& c, std::string& expected) {
     script::WindowDriver w = c.active();
     const int list = listOf(w);
     return list != 0 && w.selectRow(list, row) == script::Drive::Ok;
-}
-
-bool typeKeys(const Step& s, const StepContext& c, std::string& expected) {
-    expected = "a list in the active window that takes the keys \"" + s.args[0] + "\"";
-    script::WindowDriver w = c.active();
-    const int list = listOf(w);
-    if (list == 0 || w.focus(list) != script::Drive::Ok) return false;
-    for (char ch : cp::fromUtf8(s.args[0]))
-        if (w.key(list, static_cast<unsigned char>(ch)) != script::Drive::Ok) return false;
-    return true;
 }
 
 // 0FF0000H (the Windows way), 0xFF0000 or a decimal number.
@@ -238,10 +214,8 @@ bool cashdeskStep(const Step& s, const StepContext& context, std::string& expect
     static const Command commands[] = {
         {"expect-records", 2, expectRecords, "expect-records TABLE N"},
         {"expect-record", 3, expectRecord, "expect-record TABLE N \"FIELD=VALUE ...\""},
-        {"expect-rows", 1, expectRows, "expect-rows N"},
         {"expect-cell", 3, expectCell, "expect-cell ROW COLUMN \"TEXT\""},
         {"select-row", 1, selectRow, "select-row ROW"},
-        {"type-keys", 1, typeKeys, "type-keys \"TEXT\""},
         {"expect-column-color", 2, expectColumnColor, "expect-column-color COLUMN COLOUR"},
     };
     known = false;

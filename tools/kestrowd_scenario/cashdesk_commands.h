@@ -1,14 +1,12 @@
-// Scenario commands for the records on disk and the lists of the active window (the
-// cash desk's windows, and any list): see docs/scenarios.md.
+// Scenario commands for the records on disk and the cells of the active window's list
+// (beside the list commands of list_commands.h): see docs/scenarios.md.
 //
 //   expect-records TABLE N                 the table has N live records
 //   expect-record TABLE N "F=V F=V ..."    its N-th record in file order (from 1), as
 //                                          kestrowd-file dump writes it, has these
 //                                          values (numbers compared as numbers)
-//   expect-rows N                          the active window's list shows N rows
 //   expect-cell ROW COLUMN "TEXT"          ... that cell shows TEXT
 //   select-row ROW                         highlights that row as a click would
-//   type-keys "TEXT"                       types the characters on the list (locators)
 //   expect-column-color COLUMN COLOUR      the column's text colour, a Windows colour
 //                                          value written as 0FF0000H or 0xFF0000
 #pragma once

@@ -15,6 +15,8 @@
 
 #include "../kestrowd_file/commands.h"
 #include "cashdesk_commands.h"
+#include "list_commands.h"
+#include "report_commands.h"
 #include "dictionary/tables.h"
 #include "runtime/clock.h"
 #include "runtime/codepage.h"
@@ -59,6 +61,7 @@ class Runner {
 public:
     Runner(const Options& o, std::ostream& report) : options_(o), report_(report) {
         script::installScriptWindows();
+        installReportBackend();
         previousBoxes_ = msgbox::install(&boxes_);
         previousPrinter_ = printer::install(&printer_);
         boxes_.setAnswerTimeout(kBoxWait);
@@ -125,6 +128,11 @@ private:
             {"expect-window", 1, &Runner::expectWindow, "expect-window \"TITLE\""},
             {"expect-no-window", 1, &Runner::expectNoWindow, "expect-no-window \"TITLE\""},
             {"load", 2, &Runner::load, "load TABLE FILE.csv"},
+            {"key", 1, &Runner::list, "key \"NAME\""},
+            {"locate", 1, &Runner::list, "locate \"TEXT\""},
+            {"row", 1, &Runner::list, "row \"TEXT\""},
+            {"expect-rows", 1, &Runner::list, "expect-rows N"},
+            {"expect-row", 2, &Runner::list, "expect-row N \"TEXT\""},
         };
         for (const Command& c : commands) {
             if (s.command != c.name) continue;
@@ -134,9 +142,12 @@ private:
             }
             return (this->*c.handler)(s, expected);
         }
+        bool handled = false;
+        const bool held = reportCommand(s, expected, handled);
+        if (handled) return held;
         bool known = false;
-        const bool held = cashdeskStep(s, StepContext{[this] { refreshActive(); return active_; }}, expected, known);
-        if (known) return held;
+        const bool done = cashdeskStep(s, StepContext{[this] { refreshActive(); return active_; }}, expected, known);
+        if (known) return done;
         expected = "a known command (" + s.command + " is none)";
         return false;
     }
@@ -318,6 +329,11 @@ private:
             return false;
         }
         return true;
+    }
+
+    // key, locate, row, expect-rows, expect-row (list_commands.cpp).
+    bool list(const Step& s, std::string& expected) {
+        return runListCommand(s, [this] { refreshActive(); return active_; }, expected);
     }
 
     // --- helpers ----------------------------------------------------------------------

@@ -54,6 +54,9 @@ struct FileThreadInfo {
     uint8_t AtEOF = 0;
     uint8_t AutoIncDone = 0;  // the current record was already added by PrimeAutoInc
     int16_t LastError = 0;    // message id of the last error
+    // Record number of the last record this thread added (0 none): the record an
+    // update form inserted, after the form's end gave the caller's file state back.
+    uint32_t LastInserted = 0;
 };
 
 // One component of a key.

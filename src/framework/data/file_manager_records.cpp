@@ -112,6 +112,7 @@ Level FileManager::InsertServer(uint8_t HandleError) {
     }
     if (st.ok()) {
         info.AutoIncDone = 0;
+        info.LastInserted = File->currentRecord();
         return Level::Benign;
     }
     if (st.code == storage::kDuplicateKey) {

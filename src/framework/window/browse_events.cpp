@@ -306,6 +306,7 @@ uint8_t BrowseClass::Ask(uint8_t Request) {
             Window->Reset(0);
             return resp::Cancelled;
         }
+        if (Request == req::Insert && Primary && Primary->Me) Primary->Me->SetThread().LastInserted = 0;
         response = Window->Run(AskProcedure, Request);
         ResetFromAsk(Request, response);
         const int32_t step = *nav;
@@ -332,7 +333,12 @@ void BrowseClass::ResetFromAsk(uint8_t Request, uint8_t Response) {
     // given the file's earlier state back to this procedure, the buffer with it: the
     // record is read again as it is now.
     storage::File* file = Primary && Primary->Me ? Primary->Me->File : nullptr;
-    const uint32_t target = wrote && file ? file->currentRecord() : 0;
+    uint32_t target = wrote && file ? file->currentRecord() : 0;
+    // A new record without automatic numbering was added inside the form, whose end
+    // gave this procedure its own file state back: the form's record is the one the
+    // thread added last.
+    if (wrote && file && Request == req::Insert && Primary->Me->SetThread().LastInserted != 0)
+        target = Primary->Me->SetThread().LastInserted;
     if (wrote && (target == 0 || !file->getRecord(target).ok())) {
         ResetThumbLimits();
         ResetQueue(reset::Queue);

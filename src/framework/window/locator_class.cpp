@@ -9,17 +9,7 @@ namespace kw {
 
 namespace key = ui::key;
 
-char keyChar(int keyCode) {
-    if (keyCode & (key::Ctrl | key::Alt)) return 0;
-    const bool shift = keyCode & key::Shift;
-    const int k = keyCode & 0xFF;
-    if (k >= 'A' && k <= 'Z') return static_cast<char>(shift ? k : k + ('a' - 'A'));
-    if (shift) return 0;
-    if (k >= '0' && k <= '9') return static_cast<char>(k);
-    if (k >= 96 && k <= 105) return static_cast<char>('0' + (k - 96));  // numeric keypad
-    if (k == key::Space) return ' ';
-    return 0;
-}
+char keyChar(int keyCode) { return key::charOf(keyCode); }
 
 namespace {
 
@@ -37,6 +27,12 @@ void alertPrintable(ui::Window& w, int32_t list) {
         w.alert(list, k);
         w.alert(list, k | key::Shift);
     }
+    for (int k = 0xC0; k <= 0xDF; ++k) {
+        w.alert(list, key::Cyrillic | k);
+        w.alert(list, key::Cyrillic | key::Shift | k);
+    }
+    w.alert(list, key::Cyrillic | 0xA8);
+    w.alert(list, key::Cyrillic | key::Shift | 0xA8);
     for (int k = '0'; k <= '9'; ++k) w.alert(list, k);
     w.alert(list, key::Space);
 }

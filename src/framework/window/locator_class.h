@@ -13,8 +13,8 @@
 //  - EntryLocatorClass: the user types into the locator's entry control; accepting
 //    it relocates the browse to what it holds.
 //
-// Keys arrive as the window engine's key codes: letters (lower case, upper case with
-// Shift), digits and the space bar are printable.
+// Keys arrive as the window engine's key codes: Latin and Cyrillic letters (lower case,
+// upper case with Shift), digits and the space bar are printable (ui::key::charOf).
 #pragma once
 
 #include <cstdint>

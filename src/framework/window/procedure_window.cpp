@@ -2,6 +2,7 @@
 
 #include "framework/data/error_class.h"
 #include "framework/data/relation_manager.h"
+#include "runtime/assertion.h"
 
 namespace kw {
 
@@ -21,7 +22,12 @@ Level ProcedureWindow::Init() {
     FilesOpened = 1;
     l = Prepare();
     if (l != Level::Benign) return l;
-    if (!OpenWindow(Define())) return Level::Notify;
+    if (!OpenWindow(Define())) {
+        // A window that cannot open is the program's own fault (a definition that is
+        // not sound): said, not swallowed.
+        assertion::fail("window of " + name_ + ": " + Win.error(), __FILE__, __LINE__);
+        return Level::Notify;
+    }
     l = Opened();
     if (l != Level::Benign) return l;
     SetAlerts();

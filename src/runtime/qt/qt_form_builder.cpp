@@ -5,7 +5,8 @@
 // makes one row with the prompt in the label column and the field in the field column,
 // so the fields of a form line up; a control marked sameLine goes on the row of the one
 // before it, in the next label/field column pair. Consecutive buttons make one button
-// row, right-aligned when they end the form. Lists, sheets, group boxes and lone
+// row, right-aligned when they end the form; a button marked sameLine stays beside the
+// control before it. Lists, sheets, group boxes and lone
 // prompts span the row. Lists and sheets take the height the window gains.
 #include <QApplication>
 #include <QButtonGroup>
@@ -20,6 +21,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPainter>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
@@ -31,6 +33,7 @@
 
 #include "runtime/picture.h"
 #include "runtime/qt/qt_form_window.h"
+#include "runtime/qt/qt_report.h"
 #include "runtime/qt/qt_page_model.h"
 #include "runtime/qt/qt_text.h"
 #include "runtime/window_events.h"
@@ -49,7 +52,9 @@ bool inGrid(ControlKind k) {
            k != ControlKind::Tab;
 }
 
-bool stretches(ControlKind k) { return k == ControlKind::List || k == ControlKind::Sheet; }
+bool stretches(ControlKind k) {
+    return k == ControlKind::List || k == ControlKind::Sheet || k == ControlKind::Canvas;
+}
 
 // An entry's width in characters: the hint, else the picture's, else 20.
 int entryChars(const Control& c) {
@@ -166,6 +171,11 @@ void FormWindow::buildGrid(QGridLayout* grid, int parent) {
             ++i;
             continue;
         }
+        if (c.kind == ControlKind::Button && c.sameLine && row >= 0) {
+            // A button beside a field (a choose button): in the next column pair.
+            grid->addWidget(makeWidget(c), row, col, 1, 1, Qt::AlignLeft | Qt::AlignVCenter);
+            continue;
+        }
         if (c.kind == ControlKind::Button) {
             auto* box = new QHBoxLayout;
             std::size_t j = i;
@@ -233,6 +243,15 @@ QWidget* FormWindow::makeWidget(const Control& c) {
             w = l;
             break;
         }
+        case ControlKind::Progress: {
+            auto* bar = new QProgressBar;
+            bar->setRange(0, 100);
+            bar->setTextVisible(false);  // the window shows its "% Complete" text itself
+            bar->setMinimumWidth(charWidth() * 30);
+            w = bar;
+            break;
+        }
+        case ControlKind::Canvas: w = makeReportCanvas(c.document); break;
         default: w = new QWidget; break;
     }
     if (!c.tip.empty()) w->setToolTip(fromCp(c.tip));

@@ -1,7 +1,9 @@
 // FormWindow: keeping the widgets in step with the shared state, and turning what the
 // user does into state changes and events.
 #include "runtime/qt/qt_form_window.h"
+#include "runtime/qt/qt_report.h"
 
+#include <QProgressBar>
 #include <QAction>
 #include <QApplication>
 #include <QButtonGroup>
@@ -32,10 +34,41 @@ namespace key = ui::key;
 
 namespace {
 
+// The CP1251 capital of a Cyrillic letter key (Qt names such a key by the Unicode of
+// its capital letter); 0 for other keys.
+int cyrillicCapital(int qtKey) {
+    if (qtKey < 0x400 || qtKey > 0x4FF) return 0;
+    const std::string cp = toCp(QString(QChar(qtKey)).toUpper());
+    const unsigned char c = cp.size() == 1 ? static_cast<unsigned char>(cp[0]) : 0;
+    return ui::key::isCyrillicCapital(c) ? c : 0;
+}
+
+// Whether a letter key typed a capital: from the text it typed, so that Caps Lock counts
+// as the operator sees it; from Shift when it typed none.
+bool typedCapital(const QKeyEvent* e) {
+    const QString t = e->text();
+    if (t.size() == 1 && t[0].isLetter()) return t[0].isUpper();
+    return e->modifiers() & Qt::ShiftModifier;
+}
+
 // The engine's key code of a key press; 0 for keys it has no code for.
 int keyCode(const QKeyEvent* e) {
     const int k = e->key();
+    const Qt::KeyboardModifiers m = e->modifiers();
+    const bool plain = !(m & (Qt::ControlModifier | Qt::AltModifier));
     int code = 0;
+    if (const int c = cyrillicCapital(k)) {
+        code = key::Cyrillic | c;
+        if (m & Qt::ControlModifier) code |= key::Ctrl;
+        if (m & Qt::AltModifier) code |= key::Alt;
+        if (plain ? typedCapital(e) : static_cast<bool>(m & Qt::ShiftModifier)) code |= key::Shift;
+        return code;
+    }
+    if (k >= Qt::Key_A && k <= Qt::Key_Z && plain) {
+        code = k;
+        if (typedCapital(e)) code |= key::Shift;
+        return code;
+    }
     if ((k >= Qt::Key_A && k <= Qt::Key_Z) || (k >= Qt::Key_0 && k <= Qt::Key_9)) code = k;
     else if (k >= Qt::Key_F1 && k <= Qt::Key_F12) code = key::F1 + (k - Qt::Key_F1);
     else {
@@ -60,7 +93,6 @@ int keyCode(const QKeyEvent* e) {
             default: return 0;
         }
     }
-    const Qt::KeyboardModifiers m = e->modifiers();
     if (m & Qt::ShiftModifier) code |= key::Shift;
     if (m & Qt::ControlModifier) code |= key::Ctrl;
     if (m & Qt::AltModifier) code |= key::Alt;
@@ -330,6 +362,8 @@ void FormWindow::syncControl(int feq) {
             break;
         }
         case ControlKind::Button: static_cast<QPushButton*>(w)->setText(text); break;
+        case ControlKind::Progress: static_cast<QProgressBar*>(w)->setValue(std::clamp(text.toInt(), 0, 100)); break;
+        case ControlKind::Canvas: syncReportCanvas(w, st.text); break;
         case ControlKind::Radio: static_cast<QRadioButton*>(w)->setText(text); break;
         case ControlKind::Check: {
             auto* b = static_cast<QCheckBox*>(w);
@@ -414,10 +448,12 @@ void FormWindow::syncWindow(unsigned what) {
         setMaximumSize(maxW > 0 ? maxW : QWIDGETSIZE_MAX, maxH > 0 ? maxH : QWIDGETSIZE_MAX);
     }
     if (what & ui::change::Geometry) {
-        if (g.maximized) {
+        if (g.iconised) {
+            if (!isMinimized()) showMinimized();
+        } else if (g.maximized) {
             showMaximized();
         } else {
-            if (isMaximized()) showNormal();
+            if (isMaximized() || isMinimized()) showNormal();
             move(g.x, g.y);
             resize(std::max(g.width, 1), std::max(g.height, 1));
         }

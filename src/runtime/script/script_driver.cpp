@@ -111,7 +111,12 @@ Drive WindowDriver::type(int control, std::string_view text, bool complete) {
 }
 
 Drive WindowDriver::type(std::string_view useName, std::string_view text, bool complete) {
-    const int control = findUse(useName);
+    int control = 0;
+    // The entry of that variable, though a prompt or list before it may show it too.
+    if (w_)
+        for (const ui::Control& c : w_->def.controls)
+            if (control == 0 && c.kind == ControlKind::Entry && c.use.hasName(useName)) control = c.feq;
+    if (control == 0) control = findUse(useName);
     return control == 0 ? Drive::NoControl : type(control, text, complete);
 }
 
@@ -289,6 +294,8 @@ Drive WindowDriver::key(int control, int keyCode) {
             else if (keyCode == key::Up) e = ev::ScrollUp;
             else if (keyCode == key::Down && ls.choice < rows) ++ls.choice, e = ev::NewSelection;
             else if (keyCode == key::Down) e = ev::ScrollDown;
+            else if (keyCode == key::Home && rows > 0) ls.choice = 1, e = ev::NewSelection;
+            else if (keyCode == key::End && rows > 0) ls.choice = rows, e = ev::NewSelection;
             else if (keyCode == key::PgUp) e = ev::PageUp;
             else if (keyCode == key::PgDn) e = ev::PageDown;
             else if (keyCode == (key::Ctrl | key::Home)) e = ev::ScrollTop;

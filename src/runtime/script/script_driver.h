@@ -61,7 +61,8 @@ public:
     // Actions.
     // Types `text` over the entry's contents (focusing it first). With `complete` the
     // entry is then left (Accepted); without, the text stays pending like text typed
-    // but not yet confirmed.
+    // but not yet confirmed. By use variable: the entry of that variable, even when
+    // another control before it shows the same variable.
     Drive type(int control, std::string_view text, bool complete = true);
     Drive type(std::string_view useName, std::string_view text, bool complete = true);
     // Presses a button or menu item, by number or by its label without '&'.
@@ -76,7 +77,8 @@ public:
     Drive focus(int control);
     // A key on a control (0: the focused one): an alert key raises AlertKey; otherwise
     // Enter presses the default button, Esc closes, Tab moves on, list keys move the
-    // highlight or scroll; anything else is Ignored.
+    // highlight or scroll (Home and End: the page's first and last row, as a list
+    // widget does); anything else is Ignored.
     Drive key(int control, int keyCode);
     Drive closeBox();                     // as the window's close box does
     // The popup menu up over the window (empty when none): its items in order.

@@ -315,3 +315,51 @@ TEST_F(QtWindows, AWindowOpenedOnTheGuiThreadKeepsTheGuiRunningWhileItWaits) {
 }
 
 }  // namespace
+
+// Letter keys as a Russian keyboard layout gives them (Qt names the key by the Unicode
+// of its capital letter; the text is the letter typed): Cyrillic letters reach a list
+// as alert keys of their own, and capitals, from Shift or Caps Lock, carry Shift.
+TEST_F(QtWindows, CyrillicLetterKeysReachAListAsTheirOwnKeyCodesInEitherCase) {
+    namespace key = kw::ui::key;
+    kw::ui::VectorQueue q;
+    q.rows = {{W("Иванов")}, {W("Петров")}};
+    WindowDef s;
+    s.title = W("Клиенты");
+    const int list = s.add(Control::list({{W("Фамилия"), 20, "s20"}}, &q, 5));
+    s.add(Control::button(W("Закрыть")));
+    const std::vector<int> codes = {key::Cyrillic | 0xCF, key::Cyrillic | key::Shift | 0xCF,
+                                    key::Cyrillic | key::Shift | 0xA8, 'A' | key::Shift, 'A'};
+    EventLog log;
+    Proc proc([&] {
+        runWindow(s, log, [&](Window& w, int e) {
+            if (e == ev::OpenWindow)
+                for (int c : codes) w.alert(list, c);
+            if (e == ev::Accepted) w.close();
+        });
+    });
+    QWidget* win = windowTitled(W("Клиенты"));
+    ASSERT_TRUE(win);
+    auto* view = win->findChild<QTableView*>();
+    ASSERT_TRUE(view);
+    view->setFocus();
+    auto press = [&](int qtKey, Qt::KeyboardModifiers m, const char* utf8) {
+        QKeyEvent e(QEvent::KeyPress, qtKey, m, QString::fromUtf8(utf8));
+        QApplication::sendEvent(view, &e);
+    };
+    press(0x041F, Qt::NoModifier, "п");          // п
+    press(0x041F, Qt::ShiftModifier, "П");       // П with Shift
+    press(0x0401, Qt::NoModifier, "Ё");          // Ё with Caps Lock
+    press(Qt::Key_A, Qt::NoModifier, "A");       // Latin A with Caps Lock
+    press(Qt::Key_A, Qt::ShiftModifier, "a");    // Shift with Caps Lock: a small letter
+    std::vector<int> seen;
+    ASSERT_TRUE(pumpUntil([&] {
+        for (const Seen& e : log.take())
+            if (e.event == ev::AlertKey) seen.push_back(e.key);
+        return seen.size() >= codes.size();
+    }));
+    EXPECT_EQ(seen, codes);
+    EXPECT_EQ(key::charOf(seen[0]), W("п")[0]);
+    EXPECT_EQ(key::charOf(seen[2]), W("Ё")[0]);
+    QTest::keyClick(view, Qt::Key_Escape);
+    EXPECT_TRUE(pumpUntil([] { return kw::proc::running() == 0; }));
+}

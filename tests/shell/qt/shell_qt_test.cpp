@@ -24,11 +24,14 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <thread>
 
+#include "dictionary/tables.h"
 #include "runtime/clock.h"
 #include "runtime/codepage.h"
 #include "runtime/date.h"
 #include "runtime/message_box.h"
+#include "runtime/proc_thread.h"
 #include "runtime/proc_threads.h"
 #include "runtime/printer_setup.h"
 #include "runtime/qt/qt_message_box.h"
@@ -40,6 +43,7 @@
 #include "shell/main.h"
 #include "shell/program.h"
 #include "shell/start.h"
+#include "storage/file.h"
 
 namespace {
 
@@ -116,6 +120,29 @@ QLineEdit* fieldAfter(QWidget* w, const char* promptUtf8) {
     for (QLabel* l : w->findChildren<QLabel*>())
         if (l->text().remove('&') == QString::fromUtf8(promptUtf8)) return qobject_cast<QLineEdit*>(l->buddy());
     return nullptr;
+}
+
+// The users file with one user, as an administrator leaves it (on a procedure thread of
+// its own, as another station).
+void addUser(int code, const char* password) {
+    std::thread t([&] {
+        kw::proc::setCurrentThread(60);
+        kw::storage::File sec(kw::dict::secTable());
+        ASSERT_TRUE(sec.create().ok());
+        ASSERT_TRUE(sec.open().ok());
+        SEC = kw::dict::SecRecord{};
+        SEC.K_POL = static_cast<uint8_t>(code);
+        SEC.PAROL.assign(password);
+        ASSERT_TRUE(sec.add().ok());
+        ASSERT_TRUE(sec.close().ok());
+    });
+    t.join();
+}
+
+bool labelShows(QWidget* w, const QString& text) {
+    for (QLabel* l : w->findChildren<QLabel*>())
+        if (l->text().trimmed() == text) return true;
+    return false;
 }
 
 class ShellQtTest : public ::testing::Test {
@@ -197,7 +224,8 @@ TEST_F(ShellQtTest, FrameLoginAndMainMenuOneAfterAnotherThenSigtermEndsCleanly) 
     EXPECT_EQ(dialogTitle, QString::fromUtf8("Выбор и установки принтера"));
     ASSERT_TRUE(pumpUntil([] { return QApplication::activeModalWidget() == nullptr; }));
 
-    // The login window.
+    // The login window, against a users file with user 6.
+    addUser(6, "6666");
     QAction* loginItem = actionTitled(frame, "Ввод кода и пароля для запуска системы");
     ASSERT_NE(loginItem, nullptr);
     EXPECT_EQ(loginItem->statusTip(), "Remove item to Windows Clipboard");
@@ -212,7 +240,7 @@ TEST_F(ShellQtTest, FrameLoginAndMainMenuOneAfterAnotherThenSigtermEndsCleanly) 
     code->setFocus();
     QTest::keyClicks(code, "6");
     QTest::keyClick(code, Qt::Key_Tab);
-    QTest::keyClicks(password, "6666");
+    QTest::keyClicks(password, "1234");
     QTest::keyClick(password, Qt::Key_Tab);
     QPushButton* ready = buttonTitled(login, "Готово???");
     QPushButton* launch = buttonTitled(login, "Запуск системы");
@@ -220,6 +248,19 @@ TEST_F(ShellQtTest, FrameLoginAndMainMenuOneAfterAnotherThenSigtermEndsCleanly) 
     EXPECT_FALSE(launch->isEnabled());
     QTest::mouseClick(ready, Qt::LeftButton);
     ASSERT_TRUE(pumpUntil([&] { return launch->isEnabled() && !ready->isEnabled(); }));
+
+    // A wrong password: the message line says so, the entry is emptied and has the cursor.
+    const int threads = kw::proc::running();
+    QTest::mouseClick(launch, Qt::LeftButton);
+    const QString refused = QString::fromStdString(kw::cp::toUtf8(kw::shell::loginRefusedText()));
+    ASSERT_TRUE(pumpUntil([&] { return labelShows(login, refused); }));
+    EXPECT_TRUE(pumpUntil([&] { return password->text().isEmpty() && password->hasFocus(); }))
+        << password->text().toStdString();
+    shoot(login, "shell_login_refused.png");
+    EXPECT_EQ(kw::proc::running(), threads) << "no main menu";
+
+    QTest::keyClicks(password, "6666");
+    QTest::keyClick(password, Qt::Key_Tab);
     shoot(login, "shell_login.png");
     EXPECT_EQ(KOD, 6);
     EXPECT_EQ(PAROL.clip(), "6666");

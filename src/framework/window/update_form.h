@@ -1,0 +1,43 @@
+// UpdateForm: an insert, change, delete or view form on one table, set up as every
+// update form of the program is: the close button answers "cancelled"; the primary
+// table is the form's; a form opened to view (request 6) writes nothing and its OK
+// closes it; otherwise OK completes the request and a delete is carried out through
+// the form; the record is primed (PrimeUpdate) before the window opens; the resizer
+// spreads the controls and keeps the first size as the least; the caption tells the
+// request ("Добавить ???", "Изменить ???", "Удалить ???", "View Record").
+//
+// The procedure's Define() gives the window with its OK and close buttons numbered
+// OkControl and CloseControl (the constructor's).
+#pragma once
+
+#include <initializer_list>
+#include <string>
+
+#include "framework/window/procedure_window.h"
+#include "framework/window/window_resize_class.h"
+
+namespace kw {
+
+class UpdateForm : public ProcedureWindow {
+public:
+    UpdateForm(std::string procedureName, std::initializer_list<RelationManager* const*> tables,
+               RelationManager* const* primary, int32_t okControl, int32_t closeControl);
+
+    void Ask() override;
+    Level TakeAccepted() override;
+
+protected:
+    Level Prepare() override;
+    Level Opened() override;
+    // The captions by request; the standard ones unless the form has its own.
+    virtual RequestCaptions Captions() const { return RequestCaptions::Standard(); }
+
+    const int32_t OkButton;
+    const int32_t CloseButton;
+
+private:
+    RelationManager* const* primary_;
+    WindowResizeClass resizer_;
+};
+
+}  // namespace kw

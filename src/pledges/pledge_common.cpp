@@ -1,0 +1,84 @@
+#include "pledges/pledge_common.h"
+
+#include <cstring>
+
+#include "dictionary/tables.h"
+#include "framework/data/dct_init.h"
+#include "shell/globals.h"
+
+namespace kw::pledges {
+
+void readSettings() {
+    if (Access::KBP && Access::KBP->File && Access::KBP->File->set(0).ok() &&
+        Access::KBP->TryNext() == Level::Benign)
+        return;
+    KBP = dict::KbpRecord{};
+}
+
+void fillOperator(FixedString<25>& name) {
+    name.clear();
+    if (ZAL.OPER == 0) ZAL.OPER = KOD;
+    SEC.K_POL = ZAL.OPER;
+    if (Access::SEC && Access::SEC->TryFetch(dict::secTable().keys[0]) == Level::Benign) name = SEC.FIO;
+}
+
+namespace {
+
+// ZAL's buffer and current record, given back when the look-up is done.
+class KeepZal {
+public:
+    KeepZal() : saved_(ZAL), record_(Access::ZAL->File->currentRecord()) {}
+    ~KeepZal() {
+        if (record_ != 0) (void)Access::ZAL->File->getRecord(record_);
+        ZAL = saved_;
+    }
+private:
+    dict::ZalRecord saved_;
+    uint32_t record_;
+};
+
+bool heldByOther(int32_t number, uint32_t self) {
+    ZAL.N_KV = number;
+    storage::File& f = *Access::ZAL->File;
+    if (!f.setFromBuffer(1).ok()) return false;
+    while (f.next().ok() && ZAL.N_KV == number)
+        if (f.currentRecord() != self) return true;
+    return false;
+}
+
+}  // namespace
+
+int32_t nextTicketNumber() {
+    uint32_t count = 0;
+    (void)Access::ZAL->File->records(count);
+    KeepZal keep;
+    int32_t n = KBP.S_N + static_cast<int32_t>(count) + 1;
+    while (heldByOther(n, 0)) ++n;
+    return n;
+}
+
+bool ticketNumberTaken(bool changing) {
+    if (changing) {
+        bool taken = false;
+        return Access::ZAL->File->duplicate(1, taken).ok() && taken;
+    }
+    const int32_t number = ZAL.N_KV;
+    KeepZal keep;
+    return heldByOther(number, 0);
+}
+
+FixedString<10> metalName(uint8_t code) {
+    FixedString<10> name;
+    MET.KOD = code;
+    if (Access::MET && Access::MET->TryFetch(dict::metTable().keys[0]) == Level::Benign) name = MET.NAME;
+    return name;
+}
+
+FixedString<15> stoneName(uint8_t code) {
+    FixedString<15> name;
+    KAM.KOD = code;
+    if (Access::KAM && Access::KAM->TryFetch(dict::kamTable().keys[0]) == Level::Benign) name = KAM.NAME;
+    return name;
+}
+
+}  // namespace kw::pledges

@@ -1,0 +1,140 @@
+#include "pledges/pledge_form.h"
+
+#include "dictionary/tables.h"
+#include "documents/f_pr.h"
+#include "documents/print_globals.h"
+#include "framework/data/dct_init.h"
+#include "framework/window/window_manager.h"
+#include "pledges/pledge_common.h"
+#include "runtime/clock.h"
+#include "runtime/codepage.h"
+#include "runtime/picture.h"
+#include "shell/day_state.h"
+#include "shell/globals.h"
+
+namespace kw::pledges {
+
+PledgeForm::PledgeForm(std::string procedureName)
+    : ProcedureWindow(std::move(procedureName), {&Relate::SEC, &Relate::DAY, &Relate::KLM, &Relate::ZAL, &Relate::KBP,
+                                                 &Relate::MET, &Relate::PRB, &Relate::KAM, &Relate::IZD,
+                                                 &Relate::PKL}) {}
+
+Level PledgeForm::Prepare() {
+    Primary = Relate::ZAL;
+    KOD_M = 0;
+    KOD_K = 0;
+    PROBA = 0;
+    ::Z1G = 0;
+    ::Z1K = 0;
+    MET_N.clear();
+    KAM_N.clear();
+    DAY.DATA = clock::today();
+    // "Закрыть" leaves without writing and without asking.
+    CancelAction = 0;
+    if (Request == req::View) {
+        InsertAction = 1;
+        DeleteAction = 1;
+        ChangeAction = 0;
+        OKControl = 0;
+    }
+    return PrimeUpdate() == Level::Benign ? Level::Benign : Level::Notify;
+}
+
+Level PledgeForm::PrimeUpdate() {
+    // A delete is carried out at once (after its question): it is refused on a day that
+    // is not open like any other write.
+    if (Request == req::Delete && Primary && !shell::todayOpenForOperations(W("Удалить ???"))) {
+        Response = resp::Cancelled;
+        return Level::Fatal;
+    }
+    return WindowManager::PrimeUpdate();
+}
+
+void PledgeForm::Reset(uint8_t Force) {
+    if (Win.acceptAllActive()) return;
+    readSettings();
+    fillOperator(OPER);
+    DATA_T = clock::today();
+    Compute();
+    WindowManager::Reset(Force);
+}
+
+Level PledgeForm::TakeCompleted() {
+    const bool writes = Request == req::Insert || Request == req::Change || Request == req::Delete;
+    if (writes && !shell::todayOpenForOperations(Win.title())) {
+        Win.display();
+        return Level::Notify;
+    }
+    if ((Request == req::Insert || Request == req::Change) && ZAL.N_KV == 0) {
+        Say(W("Не указан номер квитанции"));
+        return Level::Notify;
+    }
+    Complete();
+    return WindowManager::TakeCompleted();
+}
+
+Level PledgeForm::TakeAccepted() {
+    const Level l = WindowManager::TakeAccepted();
+    if (l != Level::Benign || Win.acceptAllActive()) return l;
+    const ui::Control* c = Win.model() ? Win.model()->def.find(Win.field()) : nullptr;
+    if (c && c->kind == ui::ControlKind::Entry) Reset();
+    return Level::Benign;
+}
+
+Level PledgeForm::TakeRejected() {
+    Say(picture::describe(Win.rejection()));
+    return WindowManager::TakeRejected();
+}
+
+void PledgeForm::OpenFromForm(const std::function<void()>& procedure) {
+    (void)Win.update();
+    Update();
+    procedure();
+    Reset();
+}
+
+void PledgeForm::PrintTicket() {
+    (void)Win.update();
+    Update();
+    documents::printTicket(ZAL);
+    Reset();
+}
+
+void PledgeForm::Closing() {
+    if (Response == resp::Completed && (OriginalRequest == req::Insert || OriginalRequest == req::Change)) F_PR();
+}
+
+void PledgeForm::Say(const std::string& text) {
+    MESSAGE = text;
+    if (MessageControl != 0) Win.display(MessageControl);
+}
+
+ui::Control PledgeForm::Field(const char* name, const char* picture) {
+    const storage::TableDecl& t = dict::zalTable();
+    const int n = t.fieldNumber(name);
+    const std::string pic = picture ? std::string(picture) : (n > 0 ? t.field(n).picture : std::string());
+    return ui::Control::entry(UseField(t, name), pic);
+}
+
+ui::Control PledgeForm::Prompt(const char* utf8) { return ui::Control::prompt(W(utf8)); }
+
+ui::Control messageLine(PledgeForm& form) {
+    ui::Control c = ui::Control::prompt("");
+    c.use = ui::Binding::of(form.MESSAGE).named("MESSAGE");
+    c.picture = "s40";
+    return c;
+}
+
+ui::Control operatorField(PledgeForm& form) {
+    ui::Control c = ui::Control::entry(ui::Binding::of(form.OPER).named("OPER"), "s25");
+    c.readOnly = true;
+    return c;
+}
+
+ui::Control todayField(PledgeForm& form) {
+    ui::Control c = ui::Control::entry(ui::Binding::of(form.DATA_T).named("DATA_T"), "D6");
+    c.readOnly = true;
+    return c;
+}
+
+}  // namespace kw::pledges

@@ -1,0 +1,451 @@
+// UPDATEZAL: the new pledge: the client, the item and its appraisal, the loan with its
+// term, interest and storage; the record is written in state 0. Opened from the day's
+// list with insert, or change, delete and view for a pledge of today. All arithmetic is
+// in the refresh, in the order of its steps; the buttons only clear what the next
+// refresh computes again, or open a list whose choice the refresh takes over.
+#include "dictionary/tables.h"
+#include "framework/data/dct_init.h"
+#include "pledges/loan_calc.h"
+#include "pledges/pledge_common.h"
+#include "pledges/pledge_form.h"
+#include "pledges/pledge_procedures.h"
+#include "pledges/reference_procedures.h"
+#include "runtime/clock.h"
+#include "runtime/codepage.h"
+#include "runtime/message_box.h"
+#include "runtime/real.h"
+#include "shell/globals.h"
+#include "shell/small_forms.h"
+
+namespace {
+
+using kw::W;
+using kw::real::isZero;
+
+enum : int32_t {
+    kFio = 1, kPas, kAdr, kNKv, kData, kRemember, kChooseClient,
+    kMetal, kChooseMetal, kProb, kChooseProb, kZ1g, kOpIz, kChooseKind, kVec,
+    kStone, kChooseStone, kZ1k, kVecK, kCarat, kVecCh, kOzK, kPrim,
+    kKolD, kSOzen, kSCcyd, kProzCc, kDataK, kPCcD, kPXrD, kSPS, kSPX, kSVid,
+    kOper, kToday, kMessage, kHint,
+    kCalculate, kPrint, kReverse, kOk, kClose,
+    kClientGroup = 60, kItemGroup, kLoanGroup,
+    kFirstPrompt = 100,  // the prompts, in window order
+};
+
+// The text the client hand-over globals hold once a form has taken them.
+std::string doneMarker() { return W("Задание выполнено"); }
+
+class UpdateZal : public kw::pledges::PledgeForm {
+public:
+    UpdateZal() : PledgeForm("UPDATEZAL") {
+        OKControl = kOk;
+        MessageControl = kMessage;
+        FirstField = kFio;
+    }
+
+    kw::Level Prepare() override {
+        AddItem(kClose, kw::resp::Cancelled);
+        K_IZD = 0;
+        T_RAC = 0;
+        return PledgeForm::Prepare();
+    }
+
+    kw::ui::WindowDef Define() override;
+
+    // Steps 1 and 2 (settings, operator, today) are the common refresh's.
+    void Compute() override {
+        ticketNumber();    // 3
+        dateTakenIn();     // 4
+        chosenMetal();     // 8, before 5 and 6: the default price is the chosen metal's
+        defaultMetal();    // 5
+        defaultPrice();    // 6
+        itemKind();        // 7
+        metalName();       // 9
+        chosenPrice();     // 10
+        chosenStone();     // 11
+        stoneName();       // 12
+        defaults();        // 13 to 16
+        appraise();        // 17 to 19
+        dailyRate();       // 20
+        calculate();       // 21, 22
+        clientHandOver();  // 23
+    }
+
+    kw::Level TakeAccepted() override {
+        const kw::Level l = PledgeForm::TakeAccepted();
+        if (l != kw::Level::Benign) return l;
+        switch (Win.field()) {
+            case kRemember: rememberClient(); break;
+            case kChooseClient: chooseClient(); break;
+            case kChooseMetal: chooseMetal(); break;
+            case kProb:
+                PROBA = 0;
+                ::Z1G = 0;
+                break;
+            case kChooseProb: chooseFineness(); break;
+            case kZ1g: ::Z1G = 0; break;
+            case kChooseKind: chooseKind(); break;
+            case kChooseStone: chooseStone(); break;
+            case kZ1k:
+            case kOzK: KOD_K = 0; break;
+            case kCalculate: recalculate(); break;
+            case kReverse: reverseCalculation(); break;
+            case kPrint: PrintTicket(); break;
+            default: break;
+        }
+        return kw::Level::Benign;
+    }
+
+    kw::Level TakeCompleted() override;
+
+private:
+    // --- the refresh's steps ------------------------------------------------------------
+    void ticketNumber() {
+        if (ZAL.N_KV == 0) ZAL.N_KV = kw::pledges::nextTicketNumber();
+    }
+    void dateTakenIn() {
+        if (ZAL.DATA == 0) ZAL.DATA = kw::clock::today();
+    }
+    void chosenMetal() {
+        if (KOD_M == 0) return;
+        MET.KOD = KOD_M;
+        if (Access::MET->TryFetch(kw::dict::metTable().keys[0]) == kw::Level::Benign) {
+            MET_N = MET.NAME;
+            ZAL.MET = MET.KOD;
+        }
+    }
+    void defaultMetal() {
+        if (ZAL.MET != 0) return;
+        ZAL.MET = 1;
+        MET.KOD = 1;
+        if (Access::MET->TryFetch(kw::dict::metTable().keys[0]) == kw::Level::Benign) {
+            MET_N = MET.NAME;
+            ZAL.MET = MET.KOD;
+        }
+    }
+    void defaultPrice() {
+        if (ZAL.PROB != 0 || !isZero(ZAL.Z1G)) return;
+        PRB.KOD = ZAL.MET;
+        PRB.PROB = 583;
+        if (Access::PRB->TryFetch(kw::dict::prbTable().keys[0]) == kw::Level::Benign) {
+            ZAL.PROB = PRB.PROB;
+            ZAL.Z1G = PRB.ZEN;
+        }
+    }
+    void itemKind() {
+        if (K_IZD <= 0 || !ZAL.OP_IZ.clip().empty()) return;
+        IZD.KOD = K_IZD;
+        if (Access::IZD->TryFetch(kw::dict::izdTable().keys[0]) != kw::Level::Benign) IZD = kw::dict::IzdRecord{};
+        ZAL.OP_IZ = IZD.NAME.view();
+    }
+    void metalName() {
+        if (ZAL.MET != 0) MET_N = kw::pledges::metalName(ZAL.MET);
+    }
+    void chosenPrice() {
+        if (PROBA > 0) ZAL.PROB = PROBA;
+        if (::Z1G > 0) ZAL.Z1G = ::Z1G;
+    }
+    void chosenStone() {
+        if (KOD_K <= 0) return;
+        KAM_N.clear();
+        KAM.KOD = static_cast<uint8_t>(KOD_K);
+        if (Access::KAM->TryFetch(kw::dict::kamTable().keys[0]) == kw::Level::Benign) {
+            KAM_N = KAM.NAME;
+            ZAL.KAM = static_cast<uint8_t>(KOD_K);
+            ZAL.Z1K = KAM.ZEN;
+        }
+    }
+    void stoneName() {
+        if (ZAL.KAM != 0) KAM_N = kw::pledges::stoneName(ZAL.KAM);
+    }
+    void defaults() {
+        if (ZAL.PRIM.clip().empty()) ZAL.PRIM = KBP.S_NAD.view();
+        if (ZAL.KOL_D == 0) ZAL.KOL_D = static_cast<int16_t>(static_cast<double>(KBP.KDZ));
+        if (isZero(ZAL.PROZ_CC)) ZAL.PROZ_CC = KBP.PRO_S;
+        if (isZero(ZAL.P_XR_D)) ZAL.P_XR_D = KBP.PDX;
+    }
+    void appraise() {
+        kw::pledges::loan::netWeight(ZAL);
+        kw::pledges::loan::stoneAppraisal(ZAL);
+        kw::pledges::loan::appraisal(ZAL);
+    }
+    void dailyRate() {
+        if (kw::pledges::loan::bandRate(ZAL, KBP)) {
+            bandFilled_ = true;
+            bandValue_ = ZAL.P_CC_D;
+        }
+    }
+    void calculate() {
+        if (T_RAC == 0 && isZero(ZAL.S_VID)) kw::pledges::loan::forward(ZAL);
+        if (T_RAC == 1 && ZAL.S_VID > 0 && !isZero(ZAL.S_VID)) {
+            const std::string why = kw::pledges::loan::reverse(ZAL);
+            if (!why.empty()) MESSAGE = why;
+        }
+    }
+    // The client chosen in the list, or the client of the ticket printed last: a blank
+    // or taken hand-over changes nothing; a pledge opened for change takes only a
+    // client chosen while it is open.
+    void clientHandOver() {
+        const std::string fio = FIO_G.clip();
+        if (fio.empty() || fio == doneMarker()) return;
+        if (Request != kw::req::Insert && !clientChosen_) return;
+        ZAL.FIO = FIO_G;
+        ZAL.ADR = ADR_G;
+        ZAL.PAS = PAS_G;
+        FIO_G = doneMarker();
+        ADR_G = doneMarker();
+        PAS_G = doneMarker();
+        clientChosen_ = false;
+    }
+
+    // --- buttons ------------------------------------------------------------------------
+    void rememberClient();
+    void chooseClient() {
+        FIO_G.clear();
+        ADR_G.clear();
+        PAS_G.clear();
+        OpenFromForm([this] {
+            GlobalRequest = kw::req::Select;
+            PKL_TAB();
+            clientChosen_ = !FIO_G.clip().empty();
+            if (!clientChosen_) {
+                // Nothing chosen: the hand-over stays taken, so no later form copies
+                // the blanks.
+                FIO_G = doneMarker();
+                ADR_G = doneMarker();
+                PAS_G = doneMarker();
+            }
+        });
+    }
+    void chooseMetal() {
+        OpenFromForm([] {
+            KOD_M = 0;
+            GlobalRequest = kw::req::Select;
+            MET_TAB();
+            if (KOD_M == 0) return;
+            ZAL.MET = 0;
+            ZAL.PROB = 0;
+            ZAL.Z1G = 0;
+        });
+    }
+    void chooseFineness() {
+        OpenFromForm([] {
+            PROBA = 0;
+            ::Z1G = 0;
+            GlobalRequest = kw::req::Select;
+            PRB_TAB();
+            if (PROBA <= 0 && ::Z1G <= 0) return;
+            ZAL.PROB = 0;
+            ZAL.Z1G = 0;
+        });
+    }
+    void chooseKind() {
+        OpenFromForm([] {
+            const int16_t before = K_IZD;
+            K_IZD = 0;
+            GlobalRequest = kw::req::Select;
+            IZD_TAB();
+            if (K_IZD <= 0) {
+                K_IZD = before;
+                return;
+            }
+            ZAL.OP_IZ.clear();
+        });
+    }
+    void chooseStone() {
+        OpenFromForm([] {
+            KOD_K = 0;
+            GlobalRequest = kw::req::Select;
+            KAM_TAB();
+            if (KOD_K <= 0) return;
+            ::Z1K = 0;
+            ZAL.Z1K = 0;
+            ZAL.OZ_K = 0;
+        });
+    }
+    // "Рассчитать ???": the amounts are computed again at the next refresh, the band
+    // rate too unless the operator typed it.
+    void recalculate() {
+        (void)Win.update();
+        ZAL.S_CCYD = 0;
+        ZAL.DATA_K = 0;
+        ZAL.S_P_S = 0;
+        ZAL.S_P_X = 0;
+        ZAL.S_VID = 0;
+        if (bandFilled_ && kw::real::equal(ZAL.P_CC_D, bandValue_)) ZAL.P_CC_D = 0;
+        bandFilled_ = false;
+        T_RAC = 0;
+        MESSAGE.clear();
+        OpenFromForm([] { RAS(); });
+    }
+    void reverseCalculation() {
+        (void)Win.update();
+        T_RAC = 1;
+        ZAL.S_CCYD = 0;
+        ZAL.PROZ_CC = 0;
+        ZAL.S_P_S = 0;
+        ZAL.S_P_X = 0;
+        MESSAGE.clear();
+        OpenFromForm([] { RAS(); });
+    }
+
+    bool clientChosen_ = false;  // a client was chosen in the list while the form is open
+    bool bandFilled_ = false;    // the daily rate is the one the band rule gave
+    double bandValue_ = 0;
+};
+
+kw::ui::WindowDef UpdateZal::Define() {
+    using kw::ui::Control;
+    int prompt = kFirstPrompt;
+    auto P = [&prompt](const char* utf8) { return Prompt(utf8).number(prompt++); };
+    kw::ui::WindowDef s;
+    s.title = CaptionFor(kw::RequestCaptions::Standard());
+    if (s.title.empty()) s.title = W("Оформление ссуды");
+    s.begin(Control::group(W("Клиент")).number(kClientGroup));
+    s.add(P("ФИО:"));
+    s.add(Field("FIO").number(kFio));
+    s.add(P("Паспорт:"));
+    s.add(Field("PAS").number(kPas));
+    s.add(P("Адрес:"));
+    s.add(Field("ADR").number(kAdr));
+    s.add(P("Номер квитанции:"));
+    s.add(Field("N_KV").number(kNKv));
+    s.add(P("Дата приема вещи:").beside());
+    s.add(Field("DATA").number(kData));
+    s.add(Control::button(W("Запомнить клиента")).number(kRemember));
+    s.add(Control::button(W("Выбрать клиента")).number(kChooseClient));
+    s.end();
+
+    s.begin(Control::group(W("Изделие")).number(kItemGroup));
+    s.add(P("Вид металла:"));
+    Control metal = Control::entry(kw::ui::Binding::of(MET_N).named("MET_N"), "s10");
+    metal.readOnly = true;
+    s.add(metal.number(kMetal));
+    s.add(Control::button(W("<-Выбрать")).number(kChooseMetal).beside());
+    s.add(P("Проба:"));
+    s.add(Field("PROB").number(kProb));
+    s.add(Control::button(W("<-Выбрать")).number(kChooseProb).beside());
+    s.add(P("Цена за грамм:"));
+    s.add(Field("Z1G").number(kZ1g));
+    s.add(P("Описание изделия:"));
+    s.add(Field("OP_IZ").number(kOpIz));
+    s.add(Control::button(W("Выбрать ^")).number(kChooseKind).beside());
+    s.add(P("Вес общий:"));
+    s.add(Field("VEC").number(kVec));
+    s.add(P("Камень:"));
+    Control stone = Control::entry(kw::ui::Binding::of(KAM_N).named("KAM_N"), "s15");
+    stone.readOnly = true;
+    s.add(stone.number(kStone));
+    s.add(Control::button(W("<-Выбрать")).number(kChooseStone).beside());
+    s.add(P("Цена за карат:"));
+    s.add(Field("Z1K").number(kZ1k));
+    s.add(P("Вес камня:"));
+    s.add(Field("VEC_K").number(kVecK));
+    s.add(Prompt("кар.").number(kCarat).beside());
+    s.add(P("Вес чистый:"));
+    s.add(Field("VEC_CH").number(kVecCh));
+    s.add(P("Оценка камня:"));
+    s.add(Field("OZ_K").number(kOzK));
+    s.add(P("Примечание:"));
+    s.add(Field("PRIM").number(kPrim));
+    s.end();
+
+    s.begin(Control::group(W("Ссуда")).number(kLoanGroup));
+    s.add(P("Количество дней:"));
+    s.add(Field("KOL_D").number(kKolD));
+    s.add(P("Сумма оченки:").beside());
+    s.add(Field("S_OZEN").number(kSOzen));
+    s.add(P("Сумма ссуды:"));
+    s.add(Field("S_CCYD").number(kSCcyd));
+    s.add(P("Корректирующий процент по ссуде:").beside());
+    s.add(Field("PROZ_CC").number(kProzCc));
+    s.add(P("Дата истечения срока:"));
+    s.add(Field("DATA_K").number(kDataK));
+    s.add(P("Процент по ссуде за день:"));
+    s.add(Field("P_CC_D").number(kPCcD));
+    s.add(P("Процент за хранение за день:").beside());
+    s.add(Field("P_XR_D").number(kPXrD));
+    s.add(P("Сумма по проценту за ссуду:"));
+    s.add(Field("S_P_S").number(kSPS));
+    s.add(P("Сумма по проценту за хранение:").beside());
+    s.add(Field("S_P_X").number(kSPX));
+    s.add(P("ИТОГО к выдаче:"));
+    s.add(Field("S_VID").number(kSVid));
+    s.end();
+
+    s.add(P("Оператор:"));
+    s.add(kw::pledges::operatorField(*this).number(kOper));
+    s.add(P("Текущая дата:").beside());
+    s.add(kw::pledges::todayField(*this).number(kToday));
+    s.add(kw::pledges::messageLine(*this).number(kMessage));
+    s.add(Prompt("Если согласны с расчетом-распечатайте и нажмите ОК для записи в базу").number(kHint));
+    s.add(Control::button(W("Рассчитать ???")).number(kCalculate));
+    s.add(Control::button(W("Распечатать квитанцию")).number(kPrint));
+    s.add(Control::button(W("Пересчитать от суммы к выдаче")).number(kReverse));
+    s.add(Control::button("OK").number(kOk).asDefault());
+    s.add(Control::button(W("Закрыть")).number(kClose));
+    return s;
+}
+
+// "Запомнить клиента": the client of the form into the remembered clients, once.
+void UpdateZal::rememberClient() {
+    (void)Win.update();
+    if (ZAL.FIO.clip().empty() || ZAL.ADR.clip().empty() || ZAL.PAS.clip().empty()) return;
+    PKL.FIO = ZAL.FIO;
+    PKL.ADR = ZAL.ADR;
+    PKL.PAS = ZAL.PAS;
+    const kw::dict::PklRecord client = PKL;
+    // The same name (the key ignores letter case) with the same passport is there already.
+    bool known = false;
+    if (Access::PKL->File->setFromBuffer(1).ok()) {
+        while (Access::PKL->TryNext() == kw::Level::Benign) {
+            if (kw::cp::compareNoCase(PKL.FIO.clip(), client.FIO.clip()) != 0) break;
+            if (PKL.PAS == client.PAS) {
+                known = true;
+                break;
+            }
+        }
+    }
+    PKL = client;
+    if (known) {
+        Say(W("Клиент уже есть в списке"));
+        return;
+    }
+    if (Access::PKL->Insert() == kw::Level::Benign) Say(doneMarker());
+}
+
+// OK on a new pledge: the ticket number is checked under the file's lock up to the
+// write, so two stations issuing at once never store the same number.
+kw::Level UpdateZal::TakeCompleted() {
+    const bool writes = Request == kw::req::Insert || Request == kw::req::Change;
+    if (!writes) return PledgeForm::TakeCompleted();
+    kw::storage::File& file = *Access::ZAL->File;
+    if (!file.lock(5).ok()) {
+        Say(W("Файл залогов занят другой кассой: повторите"));
+        return kw::Level::Notify;
+    }
+    if (kw::pledges::ticketNumberTaken(Request == kw::req::Change)) {
+        const int32_t was = ZAL.N_KV;
+        if (Request == kw::req::Insert) ZAL.N_KV = kw::pledges::nextTicketNumber();
+        (void)file.unlock();
+        Win.display();
+        const std::string text = Request == kw::req::Insert
+                                     ? W("Номер квитанции ") + std::to_string(was) + W(" уже занят.|Взят свободный номер ") +
+                                           std::to_string(ZAL.N_KV) + W(": распечатайте квитанцию и нажмите ОК.")
+                                     : W("Номер квитанции ") + std::to_string(was) + W(" уже занят другим залогом.");
+        kw::msgbox::show(text, Win.title(), kw::msgbox::Icon::Exclamation, kw::msgbox::Ok);
+        Win.select(kNKv);
+        return kw::Level::Notify;
+    }
+    const kw::Level l = PledgeForm::TakeCompleted();
+    (void)file.unlock();
+    return l;
+}
+
+}  // namespace
+
+void UPDATEZAL() {
+    UpdateZal ThisWindow;
+    GlobalResponse = ThisWindow.Run();
+}

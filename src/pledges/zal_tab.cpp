@@ -1,0 +1,68 @@
+// ZAL_TAB: the pledges issued today, with the day's totals over the whole list (not
+// only the page on screen). Its insert button opens the new-pledge form, and change
+// and delete open it on a pledge of today whatever its state. The totals leave out
+// cancelled pledges (state 6), as the day's closing does; the list still shows them.
+#include "dictionary/zal.h"
+#include "framework/window/view_totals.h"
+#include "pledges/pledge_list.h"
+#include "pledges/pledge_procedures.h"
+#include "pledges/pledge_state.h"
+#include "runtime/clock.h"
+#include "runtime/codepage.h"
+
+namespace {
+
+using kw::W;
+
+class ZalTab : public kw::pledges::PledgeList {
+public:
+    ZalTab()
+        : PledgeList({"ZAL_TAB", W("Залоговые ссуды за день"), 2, "(zal:data=today())", kw::pledges::ListKind::Day, 0,
+                      false, UPDATEZAL}) {}
+
+    uint8_t Check() override { return ZAL.DATA == kw::clock::today() ? kw::record::OK : kw::record::Filtered; }
+
+    void Totals() override {
+        TOT_K = 0;
+        TOT_O = TOT_C = TOT_X = TOT_V = 0;
+        (void)kw::ForEachInView(BRW1, [this] {
+            if (ZAL.SOST == kw::pledges::kDeleted) return;
+            ++TOT_K;
+            TOT_O += ZAL.S_OZEN;
+            TOT_C += ZAL.S_P_S;
+            TOT_X += ZAL.S_P_X;
+            TOT_V += ZAL.S_VID;
+        });
+    }
+
+    int32_t TOT_K = 0;  // pledges of the day
+    double TOT_O = 0;   // appraisal
+    double TOT_C = 0;   // interest
+    double TOT_X = 0;   // storage
+    double TOT_V = 0;   // paid out
+
+protected:
+    void AddTotals(kw::ui::WindowDef& s) override {
+        int n = kFirstTotalsControl;
+        auto total = [&](const char* prompt, kw::ui::Binding b, const char* picture, bool beside) {
+            kw::ui::Control p = kw::ui::Control::prompt(W(prompt));
+            if (beside) p.beside();
+            s.add(p.number(n++));
+            kw::ui::Control e = kw::ui::Control::entry(std::move(b), picture);
+            e.readOnly = true;
+            s.add(e.number(n++));
+        };
+        total("Всего ссуд за день:", kw::ui::Binding::of(TOT_K).named("TOT_K"), "n_7", false);
+        total("Всего оценка:", kw::ui::Binding::of(TOT_O).named("TOT_O"), "n_15.2", true);
+        total("Суммы %% по судам:", kw::ui::Binding::of(TOT_C).named("TOT_C"), "n_15.2", false);
+        total("За хранение:", kw::ui::Binding::of(TOT_X).named("TOT_X"), "n_15.2", true);
+        total("Всего к выдаче:", kw::ui::Binding::of(TOT_V).named("TOT_V"), "n_15.2", false);
+    }
+};
+
+}  // namespace
+
+void ZAL_TAB() {
+    ZalTab ThisWindow;
+    GlobalResponse = ThisWindow.Run();
+}

@@ -1,0 +1,43 @@
+#include "shell/user_check.h"
+
+#include "dictionary/sec.h"
+#include "framework/data/dct_init.h"
+#include "framework/data/file_manager.h"
+
+namespace kw::shell {
+
+namespace {
+
+// Whether SEC holds at least one user; false in `known` when that cannot be told.
+bool anyUser(FileManager& sec, bool& known) {
+    known = false;
+    if (sec.UseFile() != Level::Benign) return false;
+    uint32_t users = 0;
+    if (!sec.File->records(users).ok()) {
+        sec.SetError(1);
+        (void)sec.Throw();
+        return false;
+    }
+    known = true;
+    return users > 0;
+}
+
+}  // namespace
+
+UserCheck checkUser(uint8_t code, const FixedString<10>& password) {
+    if (!Access::SEC) return UserCheck::Unreadable;
+    FileManager& sec = *Access::SEC;
+    bool known = false;
+    const bool users = anyUser(sec, known);
+    if (!known) return UserCheck::Unreadable;
+    if (!users) return UserCheck::Admitted;
+    SEC = dict::SecRecord{};
+    SEC.K_POL = code;
+    // Any failure of the fetch, not only a missing record, keeps the menu closed.
+    const bool match = sec.TryFetch(dict::secTable().keys[0]) == Level::Benign &&
+                       SEC.PAROL.clip() == password.clip();
+    SEC = dict::SecRecord{};
+    return match ? UserCheck::Admitted : UserCheck::Refused;
+}
+
+}  // namespace kw::shell

@@ -1,0 +1,433 @@
+// The new-pledge form through the day's list, as the operator works it: the appraisal,
+// the loan arithmetic of the worked example and its edge cases, the ticket number, what
+// is written and what a cancel leaves, bad input.
+#include <cmath>
+
+#include "pledges/pledge_procedures.h"
+#include "runtime/report.h"
+#include "pledges/pledge_state.h"
+#include "zal_fixture.h"
+
+namespace kwpledge {
+namespace {
+
+class UpdateZalTest : public PledgeTest {
+protected:
+    void SetUp() override {
+        PledgeTest::SetUp();
+        settings();
+        metals();
+        price(1, 583, 1000);
+        day(kToday);
+        user(6, "Кузнецов Павел Андреевич");
+    }
+
+    // The day's list with the new-pledge form open on insert.
+    WindowDriver openNew() {
+        run(ZAL_TAB);
+        list = window("Залоговые ссуды за день");
+        EXPECT_TRUE(list);
+        EXPECT_EQ(list.press(W("Добавить")), Drive::Ok);
+        WindowDriver f = window("Добавить ???");
+        EXPECT_TRUE(f);
+        return f;
+    }
+    // Presses a button that opens RAS and closes RAS with OK.
+    static void calculateWith(WindowDriver& form, const char* utf8Button) {
+        ASSERT_EQ(form.press(W(utf8Button)), Drive::Ok);
+        WindowDriver ras = window("Расчет параметров ссуды");
+        ASSERT_TRUE(ras);
+        ASSERT_EQ(ras.press("OK"), Drive::Ok);
+        ASSERT_EQ(form.settle(), Drive::Ok);
+    }
+
+    WindowDriver list;
+};
+
+TEST_F(UpdateZalTest, WorkedExamplePaysOut6500AndWritesThePledgeInStateZero) {
+    WindowDriver f = openNew();
+    ASSERT_TRUE(f);
+    EXPECT_EQ(f.shown("ZAL:N_KV"), "1001") << "KBP:S_N 1000, an empty file";
+    EXPECT_EQ(f.shown("ZAL:DATA"), "08.12.2025");
+    EXPECT_EQ(f.shown("ZAL:PROB"), "583");
+    EXPECT_EQ(f.shown("ZAL:Z1G"), "1000.00");
+    EXPECT_EQ(f.shown("MET_N"), W("Золото"));
+    EXPECT_EQ(f.shown("OPER"), W("Кузнецов Павел Андреевич"));
+    EXPECT_EQ(f.shown("ZAL:P_CC_D"), "") << "no appraisal yet: no band";
+    ASSERT_EQ(f.type("ZAL:FIO", W("Сидоров Пётр")), Drive::Ok);
+    ASSERT_EQ(f.type("ZAL:VEC", "10"), Drive::Ok);
+    EXPECT_EQ(f.shown("ZAL:VEC_CH"), "10.000000");
+    EXPECT_EQ(f.shown("ZAL:S_OZEN"), "10000.00");
+    EXPECT_EQ(f.shown("ZAL:P_CC_D"), "0.500000") << "band 2";
+    EXPECT_EQ(f.shown("ZAL:S_CCYD"), "8000.00");
+    EXPECT_EQ(f.shown("ZAL:DATA_K"), "07.01.2026");
+    EXPECT_EQ(f.shown("ZAL:S_P_S"), "1200.00");
+    EXPECT_EQ(f.shown("ZAL:S_P_X"), "300.00");
+    EXPECT_EQ(f.shown("ZAL:S_VID"), "6500.00");
+    ASSERT_EQ(f.press("OK"), Drive::Ok);
+    ASSERT_TRUE(f.waitClosed(5s));
+    EXPECT_TRUE(closeTicketDialog());
+    ASSERT_EQ(list.settle(), Drive::Ok);
+    EXPECT_EQ(list.shown("TOT_K"), "1");
+    EXPECT_EQ(list.shown("TOT_V"), "6500.00");
+
+    const auto z = zal();
+    ASSERT_EQ(z.size(), 1u);
+    EXPECT_EQ(z[0].N_KV, 1001);
+    EXPECT_EQ(z[0].SOST, kw::pledges::kIssued);
+    EXPECT_EQ(z[0].OPER, 6);
+    EXPECT_EQ(z[0].DATA, kToday);
+    EXPECT_EQ(z[0].DATA_K, kToday + 30);
+    EXPECT_EQ(z[0].MET, 1);
+    EXPECT_EQ(z[0].FIO.clip(), W("Сидоров Пётр"));
+    EXPECT_DOUBLE_EQ(z[0].S_OZEN, 10000);
+    EXPECT_DOUBLE_EQ(z[0].S_CCYD, 8000);
+    EXPECT_DOUBLE_EQ(z[0].S_P_S, 1200);
+    EXPECT_DOUBLE_EQ(z[0].S_P_X, 300);
+    EXPECT_DOUBLE_EQ(z[0].S_VID, 6500);
+    EXPECT_DOUBLE_EQ(z[0].PROZ_CC, 80);
+    EXPECT_EQ(z[0].PRIM.clip(), W("Примечание")) << "the default note";
+}
+
+TEST_F(UpdateZalTest, AmountsAreStoredAtFullPrecisionNotAsShown) {
+    WindowDriver f = openNew();
+    ASSERT_TRUE(f);
+    ASSERT_EQ(f.type("ZAL:VEC", "3.333333"), Drive::Ok);
+    // appraisal 3333.333, band 1 (0.6 %): loan 2666.6664, interest 30 x 16.0 = 479.999952,
+    // storage 30 x 3.333333 = 99.99999, paid out 2086.666458
+    EXPECT_EQ(f.shown("ZAL:S_VID"), "2086.67");
+    ASSERT_EQ(f.press("OK"), Drive::Ok);
+    ASSERT_TRUE(f.waitClosed(5s));
+    EXPECT_TRUE(closeTicketDialog());
+    const auto z = zal();
+    ASSERT_EQ(z.size(), 1u);
+    EXPECT_NEAR(z[0].S_OZEN, 3333.333, 1e-9);
+    EXPECT_NEAR(z[0].S_CCYD, 2666.6664, 1e-9);
+    EXPECT_NEAR(z[0].S_P_S, 479.999952, 1e-9);
+    EXPECT_NEAR(z[0].S_P_X, 99.99999, 1e-9);
+    EXPECT_NEAR(z[0].S_VID, 2086.666458, 1e-9);
+
+    // The data-file tool reads back the same values, to the last digit.
+    const std::string cmd = std::string(KW_BINARY_DIR) + "/kestrowd-file dump ZAL.DAT > dump.csv";
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    std::ifstream in("dump.csv");
+    std::string header, row;
+    ASSERT_TRUE(std::getline(in, header) && std::getline(in, row));
+    auto split = [](const std::string& line) {
+        std::vector<std::string> out;
+        std::stringstream ss(line);
+        for (std::string cell; std::getline(ss, cell, ',');) out.push_back(cell);
+        return out;
+    };
+    const auto names = split(header), cells = split(row);
+    auto column = [&](const char* name) {
+        for (std::size_t i = 0; i < names.size() && i < cells.size(); ++i)
+            if (names[i] == name) return std::stod(cells[i]);
+        ADD_FAILURE() << name << " not dumped";
+        return 0.0;
+    };
+    EXPECT_EQ(column("S_OZEN"), z[0].S_OZEN);
+    EXPECT_EQ(column("S_CCYD"), z[0].S_CCYD);
+    EXPECT_EQ(column("S_VID"), z[0].S_VID);
+    EXPECT_EQ(column("SOST"), 0);
+    EXPECT_EQ(column("OPER"), 6);
+}
+
+TEST_F(UpdateZalTest, ReverseCalculationFromTheAmountPaidOut) {
+    WindowDriver f = openNew();
+    ASSERT_TRUE(f);
+    ASSERT_EQ(f.type("ZAL:VEC", "10"), Drive::Ok);
+    ASSERT_EQ(f.type("ZAL:S_VID", "6500"), Drive::Ok);
+    calculateWith(f, "Пересчитать от суммы к выдаче");
+    EXPECT_EQ(f.shown("ZAL:S_CCYD"), "8000.00") << "(300 + 6500) / (1 - 0.15)";
+    EXPECT_EQ(f.shown("ZAL:S_P_S"), "1200.00");
+    EXPECT_EQ(f.shown("ZAL:PROZ_CC"), "80.00");
+    EXPECT_EQ(f.shown("ZAL:S_VID"), "6500.00");
+
+    // 5100 to pay out: loan (300 + 5100) / 0.85 = 6352.94, interest 952.94, 63.53 %
+    ASSERT_EQ(f.type("ZAL:S_VID", "5100"), Drive::Ok);
+    calculateWith(f, "Пересчитать от суммы к выдаче");
+    EXPECT_EQ(f.shown("ZAL:S_CCYD"), "6352.94");
+    EXPECT_EQ(f.shown("ZAL:S_P_S"), "952.94");
+    EXPECT_EQ(f.shown("ZAL:S_P_X"), "300.00");
+    EXPECT_EQ(f.shown("ZAL:PROZ_CC"), "63.53");
+}
+
+TEST_F(UpdateZalTest, ReverseCalculationThatCannotBeDoneComputesNothingAndSaysWhy) {
+    WindowDriver f = openNew();
+    ASSERT_TRUE(f);
+    ASSERT_EQ(f.type("ZAL:VEC", "10"), Drive::Ok);
+    // 200 days at 0.5 %: the interest takes the whole loan
+    ASSERT_EQ(f.type("ZAL:KOL_D", "200"), Drive::Ok);
+    ASSERT_EQ(f.type("ZAL:S_VID", "1000"), Drive::Ok);
+    calculateWith(f, "Пересчитать от суммы к выдаче");
+    EXPECT_EQ(f.shown("ZAL:S_CCYD"), "");
+    EXPECT_EQ(f.shown("ZAL:S_P_S"), "");
+    EXPECT_EQ(f.shown("MESSAGE"), W("Проценты за срок >= ссуды: нет расчета"));
+}
+
+TEST_F(UpdateZalTest, BandBoundariesTakeTheLastMatchingBandAndNoBandGivesNoInterest) {
+    WindowDriver f = openNew();
+    ASSERT_TRUE(f);
+    ASSERT_EQ(f.type("ZAL:VEC", "5"), Drive::Ok);
+    EXPECT_EQ(f.shown("ZAL:S_OZEN"), "5000.00");
+    EXPECT_EQ(f.shown("ZAL:P_CC_D"), "0.500000") << "exactly 5000 is in band 2 too";
+    // The rate follows the appraisal at the next calculation.
+    ASSERT_EQ(f.type("ZAL:VEC", "20.00001"), Drive::Ok);
+    calculateWith(f, "Рассчитать ???");
+    EXPECT_EQ(f.shown("ZAL:S_OZEN"), "20000.01");
+    EXPECT_EQ(f.shown("ZAL:P_CC_D"), "") << "above band 2, no band 3";
+    EXPECT_EQ(f.shown("ZAL:S_P_S"), "");
+    EXPECT_EQ(f.shown("ZAL:S_CCYD"), "16000.01");
+}
+
+TEST_F(UpdateZalTest, ATypedRateStaysThroughTheCalculation) {
+    WindowDriver f = openNew();
+    ASSERT_TRUE(f);
+    ASSERT_EQ(f.type("ZAL:VEC", "10"), Drive::Ok);
+    ASSERT_EQ(f.type("ZAL:P_CC_D", "0.2"), Drive::Ok);
+    calculateWith(f, "Рассчитать ???");
+    EXPECT_EQ(f.shown("ZAL:P_CC_D"), "0.200000");
+    EXPECT_EQ(f.shown("ZAL:S_P_S"), "480.00") << "30 x 0.2 % x 8000";
+}
+
+TEST_F(UpdateZalTest, StonesTakeTheirWeightOffTheMetalAndATypedStoneAppraisalStays) {
+    WindowDriver f = openNew();
+    ASSERT_TRUE(f);
+    ASSERT_EQ(f.type("ZAL:VEC", "10"), Drive::Ok);
+    ASSERT_EQ(f.type("ZAL:VEC_K", "5"), Drive::Ok);
+    EXPECT_EQ(f.shown("ZAL:VEC_CH"), "9.000000") << "5 carats are 1 gram";
+    ASSERT_EQ(f.type("ZAL:Z1K", "1500"), Drive::Ok);
+    EXPECT_EQ(f.shown("ZAL:OZ_K"), "7500.00") << "1500 a carat, 5 carats";
+    ASSERT_EQ(f.type("ZAL:VEC_K", "2"), Drive::Ok);
+    EXPECT_EQ(f.shown("ZAL:OZ_K"), "7500.00") << "computed only while zero";
+    ASSERT_EQ(f.type("ZAL:OZ_K", "0"), Drive::Ok);
+    EXPECT_EQ(f.shown("ZAL:OZ_K"), "3000.00") << "1500 a carat, 2 carats";
+    ASSERT_EQ(f.type("ZAL:OZ_K", "777"), Drive::Ok);
+    ASSERT_EQ(f.type("ZAL:VEC_K", "4"), Drive::Ok);
+    EXPECT_EQ(f.shown("ZAL:OZ_K"), "777.00") << "typed by hand: it stays";
+    EXPECT_EQ(f.shown("ZAL:VEC_CH"), "9.200000");
+    EXPECT_EQ(f.shown("ZAL:S_OZEN"), "9977.00") << "777 + 9.2 g x 1000";
+}
+
+TEST_F(UpdateZalTest, AChangedTermChangesNothingUntilTheCalculation) {
+    WindowDriver f = openNew();
+    ASSERT_TRUE(f);
+    ASSERT_EQ(f.type("ZAL:VEC", "10"), Drive::Ok);
+    ASSERT_EQ(f.type("ZAL:KOL_D", "10"), Drive::Ok);
+    EXPECT_EQ(f.shown("ZAL:S_VID"), "6500.00");
+    EXPECT_EQ(f.shown("ZAL:DATA_K"), "07.01.2026");
+    calculateWith(f, "Рассчитать ???");
+    EXPECT_EQ(f.shown("ZAL:S_P_S"), "400.00");
+    EXPECT_EQ(f.shown("ZAL:S_P_X"), "100.00");
+    EXPECT_EQ(f.shown("ZAL:S_VID"), "7500.00");
+    EXPECT_EQ(f.shown("ZAL:DATA_K"), "18.12.2025");
+}
+
+TEST_F(UpdateZalTest, ANegativeAmountToPayOutIsAcceptedAndWritten) {
+    WindowDriver f = openNew();
+    ASSERT_TRUE(f);
+    ASSERT_EQ(f.type("ZAL:KOL_D", "200"), Drive::Ok);
+    ASSERT_EQ(f.type("ZAL:VEC", "10"), Drive::Ok);
+    // 200 x 40 interest and 200 x 10 storage out of a loan of 8000
+    EXPECT_EQ(f.shown("ZAL:S_VID"), "-2000.00");
+    ASSERT_EQ(f.press("OK"), Drive::Ok);
+    ASSERT_TRUE(f.waitClosed(5s));
+    EXPECT_TRUE(closeTicketDialog());
+    const auto z = zal();
+    ASSERT_EQ(z.size(), 1u);
+    EXPECT_DOUBLE_EQ(z[0].S_VID, -2000);
+}
+
+TEST_F(UpdateZalTest, CancelLeavesTheFileByteForByte) {
+    pledges({pledge(1001, kToday)});
+    const std::string before = bytesOf("ZAL.DAT");
+    run(ZAL_TAB);
+    list = window("Залоговые ссуды за день");
+    ASSERT_TRUE(list);
+    ASSERT_EQ(list.press(W("Изменить")), Drive::Ok);
+    WindowDriver f = window("Изменить ???");
+    ASSERT_TRUE(f);
+    ASSERT_EQ(f.type("ZAL:VEC", "55"), Drive::Ok);
+    ASSERT_EQ(f.press(W("Закрыть")), Drive::Ok);
+    ASSERT_TRUE(f.waitClosed(5s));
+    EXPECT_EQ(boxes.shown().size(), 0u) << "closing asks nothing";
+    EXPECT_EQ(bytesOf("ZAL.DAT"), before);
+
+    ASSERT_EQ(list.press(W("Добавить")), Drive::Ok);
+    f = window("Добавить ???");
+    ASSERT_TRUE(f);
+    ASSERT_EQ(f.type("ZAL:VEC", "10"), Drive::Ok);
+    ASSERT_EQ(f.closeBox(), Drive::Ok);
+    ASSERT_TRUE(f.waitClosed(5s));
+    EXPECT_EQ(bytesOf("ZAL.DAT"), before);
+}
+
+TEST_F(UpdateZalTest, TicketNumbersFollowTheCountAndNeverRepeat) {
+    // Two pledges, the first deleted by another station: the count says 1002, which is
+    // still held, so the next free number is taken.
+    pledges({pledge(1001, kToday), pledge(1002, kToday)});
+    onThread(62, [] {
+        kw::storage::File f(kw::dict::zalTable());
+        ASSERT_TRUE(f.open().ok());
+        ASSERT_TRUE(f.next().ok());
+        ASSERT_EQ(ZAL.N_KV, 1001);
+        ASSERT_TRUE(f.remove().ok());
+        ASSERT_TRUE(f.close().ok());
+    });
+    WindowDriver f = openNew();
+    ASSERT_TRUE(f);
+    EXPECT_EQ(f.shown("ZAL:N_KV"), "1003");
+}
+
+TEST_F(UpdateZalTest, ANumberTakenMeanwhileByAnotherStationIsNotStoredTwice) {
+    WindowDriver f = openNew();
+    ASSERT_TRUE(f);
+    EXPECT_EQ(f.shown("ZAL:N_KV"), "1001");
+    ASSERT_EQ(f.type("ZAL:VEC", "10"), Drive::Ok);
+    pledges({pledge(1001, kToday)});  // another station issues 1001 first
+    ASSERT_EQ(f.press("OK"), Drive::Ok);
+    EXPECT_NE(boxText().find(W("1001 уже занят")), std::string::npos) << boxText();
+    ASSERT_EQ(boxes.reply("OK"), Drive::Ok);
+    EXPECT_TRUE(f.isOpen()) << "the operator prints the new number first";
+    EXPECT_EQ(f.shown("ZAL:N_KV"), "1002");
+    ASSERT_EQ(f.press("OK"), Drive::Ok);
+    ASSERT_TRUE(f.waitClosed(5s));
+    EXPECT_TRUE(closeTicketDialog());
+    const auto z = zal();
+    ASSERT_EQ(z.size(), 2u);
+    EXPECT_EQ(z[0].N_KV, 1001);
+    EXPECT_EQ(z[1].N_KV, 1002);
+    EXPECT_DOUBLE_EQ(z[1].S_VID, 6500);
+}
+
+TEST_F(UpdateZalTest, ADayClosedWhileTheFormIsOpenRefusesTheWrite) {
+    WindowDriver f = openNew();
+    ASSERT_TRUE(f);
+    ASSERT_EQ(f.type("ZAL:VEC", "10"), Drive::Ok);
+    onThread(62, [] {  // another station closes the day
+        kw::storage::File d(kw::dict::dayTable());
+        ASSERT_TRUE(d.open().ok());
+        ASSERT_TRUE(d.next().ok());
+        DAY.KAS = 100;
+        DAY.OBO = 50;
+        ASSERT_TRUE(d.put().ok());
+        ASSERT_TRUE(d.close().ok());
+    });
+    ASSERT_EQ(f.press("OK"), Drive::Ok);
+    EXPECT_EQ(boxText(), W("День ломбарда закрыт"));
+    ASSERT_EQ(boxes.reply("OK"), Drive::Ok);
+    EXPECT_TRUE(f.isOpen());
+    EXPECT_TRUE(zal().empty());
+}
+
+TEST_F(UpdateZalTest, BadInputIsRefusedWithAMessageAndChangesNothing) {
+    WindowDriver f = openNew();
+    ASSERT_TRUE(f);
+    ASSERT_EQ(f.type("ZAL:VEC", "10"), Drive::Ok);
+    EXPECT_EQ(f.type("ZAL:VEC", "abc"), Drive::Ok);
+    EXPECT_EQ(f.shown("MESSAGE"), W("Введено недопустимое значение"));
+    EXPECT_EQ(f.shown("ZAL:S_OZEN"), "10000.00") << "the weight kept its value";
+    EXPECT_EQ(f.type("ZAL:DATA", "31.02.2025"), Drive::Ok);
+    EXPECT_EQ(f.shown("MESSAGE"), W("Введено недопустимое значение"));
+    EXPECT_EQ(f.type("ZAL:KOL_D", "40000"), Drive::Ok);
+    EXPECT_EQ(f.shown("MESSAGE"), W("Значение не помещается в поле")) << "the term is a SHORT";
+    EXPECT_EQ(f.shown("ZAL:DATA_K"), "07.01.2026");
+    ASSERT_EQ(f.press("OK"), Drive::Ok);
+    ASSERT_TRUE(f.waitClosed(5s));
+    EXPECT_TRUE(closeTicketDialog());
+    const auto z = zal();
+    ASSERT_EQ(z.size(), 1u);
+    EXPECT_EQ(z[0].KOL_D, 30);
+    EXPECT_EQ(z[0].DATA, kToday);
+}
+
+TEST_F(UpdateZalTest, StonesHeavierThanTheItemShowANegativeNetWeight) {
+    WindowDriver f = openNew();
+    ASSERT_TRUE(f);
+    ASSERT_EQ(f.type("ZAL:VEC", "1"), Drive::Ok);
+    ASSERT_EQ(f.type("ZAL:VEC_K", "10"), Drive::Ok);
+    EXPECT_EQ(f.shown("ZAL:VEC_CH"), "-1.000000");
+    EXPECT_EQ(f.shown("ZAL:S_OZEN"), "-1000.00");
+}
+
+TEST_F(UpdateZalTest, APledgeWithoutATicketNumberIsNotWritten) {
+    WindowDriver f = openNew();
+    ASSERT_TRUE(f);
+    ASSERT_EQ(f.type("ZAL:VEC", "10"), Drive::Ok);
+    ASSERT_EQ(f.type("ZAL:N_KV", "0", false), Drive::Ok);  // typed, not yet left
+    ASSERT_EQ(f.press("OK"), Drive::Ok);
+    EXPECT_TRUE(f.isOpen());
+    EXPECT_EQ(f.shown("MESSAGE"), W("Не указан номер квитанции"));
+    EXPECT_TRUE(zal().empty());
+}
+
+TEST_F(UpdateZalTest, ARememberedClientIsAddedOnce) {
+    WindowDriver f = openNew();
+    ASSERT_TRUE(f);
+    ASSERT_EQ(f.press(W("Запомнить клиента")), Drive::Ok);
+    EXPECT_EQ(f.shown("MESSAGE"), "") << "blank client: nothing";
+    ASSERT_EQ(f.type("ZAL:FIO", W("Сидоров Пётр")), Drive::Ok);
+    ASSERT_EQ(f.type("ZAL:ADR", W("ул. Мира, 1")), Drive::Ok);
+    ASSERT_EQ(f.type("ZAL:PAS", "1234 567890"), Drive::Ok);
+    ASSERT_EQ(f.press(W("Запомнить клиента")), Drive::Ok);
+    EXPECT_EQ(f.shown("MESSAGE"), W("Задание выполнено"));
+    ASSERT_EQ(f.press(W("Запомнить клиента")), Drive::Ok);
+    EXPECT_EQ(f.shown("MESSAGE"), W("Клиент уже есть в списке"));
+    int clients = 0;
+    onThread(61, [&] {
+        kw::storage::File p(kw::dict::pklTable());
+        ASSERT_TRUE(p.open(kw::storage::kAccessRead | kw::storage::kDenyNone).ok());
+        while (p.next().ok()) ++clients;
+        (void)p.close();
+    });
+    EXPECT_EQ(clients, 1);
+}
+
+}  // namespace
+}  // namespace kwpledge
+
+namespace kwpledge {
+namespace {
+
+// The ticket of the pledge on the form, and once more from the window after OK.
+TEST_F(UpdateZalTest, TheTicketPrintsThePledgeAsTheFormShowsItAndAgainAfterOk) {
+    kw::report::setLastDocument(nullptr);
+    WindowDriver f = openNew();
+    ASSERT_TRUE(f);
+    ASSERT_EQ(f.type("ZAL:FIO", W("Сидоров Пётр Ильич")), Drive::Ok);
+    ASSERT_EQ(f.type("ZAL:VEC", "10"), Drive::Ok);
+    ASSERT_EQ(f.press(W("Распечатать квитанцию")), Drive::Ok);
+    WindowDriver preview = window("Report Preview");
+    ASSERT_TRUE(preview);
+    auto doc = kw::report::lastDocument();
+    ASSERT_TRUE(doc);
+    EXPECT_TRUE(doc->contains(W("Сидоров Пётр Ильич")));
+    EXPECT_TRUE(doc->contains("1001"));
+    EXPECT_TRUE(doc->contains("6500") || doc->contains("6 500")) << "the amount paid out";
+    ASSERT_EQ(preview.closeBox(), Drive::Ok);
+    ASSERT_TRUE(preview.waitClosed(5s));
+    EXPECT_EQ(FIO_G.clip(), W("Сидоров Пётр Ильич")) << "the printed client is handed over";
+    EXPECT_EQ(S_VID_G, 6500);
+
+    ASSERT_EQ(f.settle(), Drive::Ok);
+    ASSERT_FALSE(f.isBlocked()) << kw::script::windows().back().title();
+    ASSERT_EQ(f.press("OK"), Drive::Ok);
+    ASSERT_TRUE(f.waitClosed(5s));
+    kw::report::setLastDocument(nullptr);
+    WindowDriver again = window("печать билета");
+    ASSERT_TRUE(again);
+    ASSERT_EQ(again.press(W("Распечатать билет")), Drive::Ok);
+    preview = window("Report Preview");
+    ASSERT_TRUE(preview);
+    doc = kw::report::lastDocument();
+    ASSERT_TRUE(doc);
+    std::string texts;
+    for (const auto& page : doc->pages)
+        for (const auto& item : page.items) texts += kw::cp::toUtf8(item.text) + "|";
+    EXPECT_TRUE(doc->contains("1001")) << texts;
+    ASSERT_EQ(preview.closeBox(), Drive::Ok);
+}
+
+}  // namespace
+}  // namespace kwpledge

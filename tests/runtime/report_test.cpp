@@ -1,0 +1,134 @@
+// The report engine's layout: bands on pages, page breaks, the form, header and footer
+// of every page, units, paper and orientation, fields taking their values when printed.
+#include <gtest/gtest.h>
+
+#include "runtime/report.h"
+
+namespace {
+
+using namespace kw::report;
+
+const Drawn* find(const Page& p, const std::string& text) {
+    for (const Drawn& d : p.items)
+        if (d.kind == ItemKind::Text && d.text == text) return &d;
+    return nullptr;
+}
+
+ReportDef listDef(int32_t& value) {
+    ReportDef def;
+    def.top = 10;
+    def.bottom = 10;
+    def.left = 5;
+    def.form.text(0, -5, "FORM");
+    def.header.height = 20;
+    def.header.text(0, 0, "HEAD");
+    def.footer.height = 7;
+    def.footer.text(0, 1, "FOOT");
+    Band row;
+    row.height = 25;
+    row.field(10, 2, kw::ui::Binding::of(value), "n_5");
+    row.line(0, 24, 100, 0);
+    def.details.push_back(row);
+    return def;
+}
+
+}  // namespace
+
+TEST(ReportEngine, BandsThatDoNotFitStartANewPageWithFormHeaderAndFooter) {
+    int32_t value = 0;
+    Report r;
+    ASSERT_TRUE(r.open(listDef(value)));
+    EXPECT_EQ(r.pages(), 0);  // no page before the first print
+    // A4 portrait: 297 - 10 - 10 = 277 mm; 20 header + 7 footer leave 250: ten rows.
+    for (value = 1; value <= 11; ++value) ASSERT_TRUE(r.print(1));
+    r.close();
+    const Document& d = *r.document();
+    ASSERT_EQ(d.pages.size(), 2u);
+    EXPECT_DOUBLE_EQ(d.widthMm, 210);
+    EXPECT_DOUBLE_EQ(d.heightMm, 297);
+    for (const Page& p : d.pages) {
+        ASSERT_TRUE(find(p, "FORM") && find(p, "HEAD") && find(p, "FOOT"));
+        EXPECT_FLOAT_EQ(find(p, "FORM")->y, 5);
+        EXPECT_FLOAT_EQ(find(p, "HEAD")->x, 5);
+        EXPECT_FLOAT_EQ(find(p, "HEAD")->y, 10);
+        EXPECT_FLOAT_EQ(find(p, "FOOT")->y, 297 - 10 - 7 + 1);
+    }
+    const Drawn* first = find(d.pages[0], "1");
+    ASSERT_TRUE(first);
+    EXPECT_FLOAT_EQ(first->x, 15);
+    EXPECT_FLOAT_EQ(first->y, 10 + 20 + 2);
+    ASSERT_TRUE(find(d.pages[0], "10"));
+    EXPECT_FLOAT_EQ(find(d.pages[0], "10")->y, 10 + 20 + 9 * 25 + 2);
+    EXPECT_FALSE(find(d.pages[0], "11"));
+    ASSERT_TRUE(find(d.pages[1], "11"));
+    EXPECT_FLOAT_EQ(find(d.pages[1], "11")->y, 32);
+}
+
+TEST(ReportEngine, EndPageEndsThePageAndTheNextPrintStartsAnother) {
+    int32_t value = 7;
+    Report r;
+    ASSERT_TRUE(r.open(listDef(value)));
+    ASSERT_TRUE(r.print(1));
+    r.endPage();
+    ASSERT_TRUE(r.print(1));
+    r.close();
+    ASSERT_EQ(r.pages(), 2);
+    EXPECT_FALSE(r.print(1));  // closed
+    ASSERT_TRUE(r.open(listDef(value)));
+    EXPECT_FALSE(r.print(2));  // no such band
+    EXPECT_FALSE(r.print(0));
+    EXPECT_EQ(r.pages(), 0);
+}
+
+TEST(ReportEngine, ThousandthsOfAnInchUserPaperAndLandscape) {
+    ReportDef def;
+    def.units = Units::Thousandths;
+    def.paper = kPaperUser;
+    def.paperWidth = 5000;   // 127 mm
+    def.paperHeight = 8000;  // 203.2 mm
+    def.orientation = Orientation::Landscape;
+    Band b;
+    b.height = 1000;
+    b.text(1000, 500, "X", Font{"Arial", 12, kBold});
+    b.box(0, 0, 2000, 1000, 10);
+    def.details.push_back(b);
+    Report r;
+    ASSERT_TRUE(r.open(def));
+    ASSERT_TRUE(r.print(1));
+    r.close();
+    const Document& d = *r.document();
+    EXPECT_NEAR(d.widthMm, 203.2, 1e-9);
+    EXPECT_NEAR(d.heightMm, 127, 1e-9);
+    const Drawn* x = find(d.pages[0], "X");
+    ASSERT_TRUE(x);
+    EXPECT_NEAR(x->x, 25.4, 1e-4);
+    EXPECT_NEAR(x->y, 12.7, 1e-4);
+    EXPECT_EQ(d.fontOf(*x).size, 12);
+    EXPECT_EQ(d.fontOf(*x).weight, kBold);
+    const Drawn& box = d.pages[0].items[1];
+    EXPECT_EQ(box.kind, ItemKind::Box);
+    EXPECT_NEAR(box.width, 50.8, 1e-4);
+    EXPECT_NEAR(box.pen, 0.254, 1e-5);
+}
+
+TEST(ReportEngine, ABandHigherThanThePageOrAPaperWithoutSizeIsRefused) {
+    ReportDef def;
+    Band b;
+    b.height = 300;
+    def.details.push_back(b);
+    Report r;
+    EXPECT_FALSE(r.open(def));
+    EXPECT_FALSE(r.error().empty());
+    ReportDef user;
+    user.paper = kPaperUser;
+    EXPECT_FALSE(r.open(user));
+}
+
+TEST(ReportEngine, PageListsNamePagesWithinTheCount) {
+    EXPECT_EQ(parsePageList("1-3,5", 6), (std::vector<int>{1, 2, 3, 5}));
+    EXPECT_EQ(parsePageList(" 4 - 9 ", 6), (std::vector<int>{4, 5, 6}));
+    EXPECT_EQ(parsePageList("2,2,1", 6), (std::vector<int>{1, 2}));
+    EXPECT_TRUE(parsePageList("x", 6).empty());
+    EXPECT_TRUE(parsePageList("7-9", 6).empty());
+    EXPECT_EQ(parsePageList("1,", 6), (std::vector<int>{1}));
+}
