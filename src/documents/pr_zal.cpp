@@ -128,6 +128,11 @@ public:
     }
 
     uint8_t Percentile = 0;
+
+private:
+    kw::report::Report Report_;  // before ThisReport, which keeps a reference to it
+
+public:
     ThisReportClass ThisReport;
     kw::PrintPreviewClass Previewer;
 
@@ -146,7 +151,6 @@ private:
         (void)Access::FIL->Insert();
     }
 
-    kw::report::Report Report_;
     kw::storage::View view_;
     kw::documents::TicketValues values_;
     bool named_ = false;

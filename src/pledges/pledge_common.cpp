@@ -67,13 +67,6 @@ bool ticketNumberTaken(bool changing) {
     return heldByOther(number, 0);
 }
 
-FixedString<10> metalName(uint8_t code) {
-    FixedString<10> name;
-    MET.KOD = code;
-    if (Access::MET && Access::MET->TryFetch(dict::metTable().keys[0]) == Level::Benign) name = MET.NAME;
-    return name;
-}
-
 FixedString<15> stoneName(uint8_t code) {
     FixedString<15> name;
     KAM.KOD = code;

@@ -1,9 +1,10 @@
 // What every pledge procedure shares: the settings record, the operator's name, the
-// ticket number, the names of the metal and stone of a pledge.
+// ticket number, the names of the metal (metal_name.h) and stone of a pledge.
 #pragma once
 
 #include <cstdint>
 
+#include "pledges/metal_name.h"
 #include "runtime/fixed_string.h"
 
 namespace kw::pledges {
@@ -28,8 +29,6 @@ int32_t nextTicketNumber();
 // so a change made meanwhile by another station is still seen at the write).
 bool ticketNumberTaken(bool changing);
 
-// The name of metal `code` (MET:NAME), blank when there is none; MET must be open.
-FixedString<10> metalName(uint8_t code);
 // The name of stone `code` (KAM:NAME), blank when there is none; KAM must be open.
 FixedString<15> stoneName(uint8_t code);
 

@@ -43,7 +43,9 @@ void addRecord(const kw::storage::TableDecl& t, const R& value) {
         R& buffer = *static_cast<R*>(t.buffer());  // this thread's record
         kw::proc::setCurrentThread(61);
         kw::storage::File f(t);
-        if (!std::filesystem::exists(f.dataPath())) ASSERT_TRUE(f.create().ok());
+        if (!std::filesystem::exists(f.dataPath())) {
+            ASSERT_TRUE(f.create().ok());
+        }
         ASSERT_TRUE(f.open().ok());
         buffer = value;
         ASSERT_TRUE(f.add().ok());
@@ -161,7 +163,9 @@ protected:
     // The preview of the ticket, once its procedure waits for the user.
     kw::script::WindowDriver preview() {
         kw::script::WindowDriver w = kw::script::waitWindow("Report Preview");
-        if (w) EXPECT_EQ(w.settle(), kw::script::Drive::Ok);
+        if (w) {
+            EXPECT_EQ(w.settle(), kw::script::Drive::Ok);
+        }
         return w;
     }
 

@@ -407,10 +407,12 @@ TEST_F(UpdateZalTest, TheTicketPrintsThePledgeAsTheFormShowsItAndAgainAfterOk) {
     EXPECT_TRUE(doc->contains("6500") || doc->contains("6 500")) << "the amount paid out";
     ASSERT_EQ(preview.closeBox(), Drive::Ok);
     ASSERT_TRUE(preview.waitClosed(5s));
-    EXPECT_EQ(FIO_G.clip(), W("Сидоров Пётр Ильич")) << "the printed client is handed over";
-    EXPECT_EQ(S_VID_G, 6500);
-
     ASSERT_EQ(f.settle(), Drive::Ok);
+    EXPECT_EQ(S_VID_G, 6500);
+    // The form's refresh after the print took the printed client back as its own.
+    EXPECT_EQ(FIO_G.clip(), W("Задание выполнено"));
+    EXPECT_EQ(f.shown("ZAL:FIO"), W("Сидоров Пётр Ильич"));
+
     ASSERT_FALSE(f.isBlocked()) << kw::script::windows().back().title();
     ASSERT_EQ(f.press("OK"), Drive::Ok);
     ASSERT_TRUE(f.waitClosed(5s));
@@ -427,6 +429,132 @@ TEST_F(UpdateZalTest, TheTicketPrintsThePledgeAsTheFormShowsItAndAgainAfterOk) {
         for (const auto& item : page.items) texts += kw::cp::toUtf8(item.text) + "|";
     EXPECT_TRUE(doc->contains("1001")) << texts;
     ASSERT_EQ(preview.closeBox(), Drive::Ok);
+}
+
+}  // namespace
+}  // namespace kwpledge
+
+namespace kwpledge {
+namespace {
+
+// The choose buttons with the reference lists and the client list behind them.
+class UpdateZalChoiceTest : public UpdateZalTest {
+protected:
+    void SetUp() override {
+        UpdateZalTest::SetUp();
+        price(2, 583, 60);
+        price(2, 925, 90);
+        kw::dict::KamRecord k;
+        k.KOD = 1;
+        k.NAME = W("Бриллиант");
+        k.ZEN = 1500;
+        add(kw::dict::kamTable(), std::vector{k});
+        kw::dict::PklRecord c;
+        c.FIO = W("Орлова Мария Викторовна");
+        c.ADR = W("г. Вологда, ул. Мира, 3");
+        c.PAS = "1905 654321";
+        add(kw::dict::pklTable(), std::vector{c});
+    }
+    // Opens the list behind `utf8Button` of the form, chooses `row` with its select
+    // button, or closes it without a choice (row 0).
+    static void choose(WindowDriver& form, int button, const char* utf8Title, int row) {
+        ASSERT_EQ(form.press(button), Drive::Ok);
+        WindowDriver l = window(utf8Title);
+        ASSERT_TRUE(l);
+        if (row > 0) {
+            ASSERT_EQ(l.selectRow(1, row), Drive::Ok);
+            ASSERT_EQ(l.press(W("Выбрать")), Drive::Ok);
+        } else {
+            ASSERT_EQ(l.closeBox(), Drive::Ok);
+        }
+        ASSERT_TRUE(l.waitClosed(5s));
+        ASSERT_EQ(form.settle(), Drive::Ok);
+    }
+    // The n-th button labelled "<-Выбрать" of the form (1 metal, 2 fineness, 3 stone).
+    static int chooseButton(const WindowDriver& f, int n) {
+        int seen = 0;
+        for (int c : f.controls())
+            if (f.shown(c) == W("<-Выбрать") && ++seen == n) return c;
+        return 0;
+    }
+};
+
+TEST_F(UpdateZalChoiceTest, AChosenMetalBringsItsOwnDefaultPrice) {
+    WindowDriver f = openNew();
+    ASSERT_TRUE(f);
+    EXPECT_EQ(f.shown("ZAL:Z1G"), "1000.00") << "metal 1 at 583";
+    choose(f, chooseButton(f, 1), "Справочник драгметаллов", 2);
+    EXPECT_EQ(f.shown("MET_N"), W("Серебро"));
+    EXPECT_EQ(f.shown("ZAL:PROB"), "583");
+    EXPECT_EQ(f.shown("ZAL:Z1G"), "60.00") << "metal 2's price, not metal 1's";
+    // The fineness list shows metal 2's rows only; 925 replaces both.
+    ASSERT_EQ(f.press(chooseButton(f, 2)), Drive::Ok);
+    WindowDriver prices = window("Цены за грамм драгметалла");
+    ASSERT_TRUE(prices);
+    EXPECT_EQ(prices.rows(1), 2);
+    ASSERT_EQ(prices.selectRow(1, 2), Drive::Ok);
+    ASSERT_EQ(prices.press(W("Выбрать")), Drive::Ok);
+    ASSERT_TRUE(prices.waitClosed(5s));
+    ASSERT_EQ(f.settle(), Drive::Ok);
+    EXPECT_EQ(f.shown("ZAL:PROB"), "925");
+    EXPECT_EQ(f.shown("ZAL:Z1G"), "90.00");
+}
+
+TEST_F(UpdateZalChoiceTest, ClosingAListWithoutAChoiceLeavesThePledgeAsItWas) {
+    WindowDriver f = openNew();
+    ASSERT_TRUE(f);
+    ASSERT_EQ(f.type("ZAL:VEC", "10"), Drive::Ok);
+    ASSERT_EQ(f.type("ZAL:OP_IZ", W("Кольцо с камнем")), Drive::Ok);
+    choose(f, chooseButton(f, 3), "Цены за карат драг.комней", 1);
+    EXPECT_EQ(f.shown("KAM_N"), W("Бриллиант"));
+    EXPECT_EQ(f.shown("ZAL:Z1K"), "1500.000000");
+    ASSERT_EQ(f.type("ZAL:VEC_K", "2"), Drive::Ok);
+    EXPECT_EQ(f.shown("ZAL:OZ_K"), "3000.00");
+
+    choose(f, chooseButton(f, 1), "Справочник драгметаллов", 0);
+    choose(f, chooseButton(f, 2), "Цены за грамм драгметалла", 0);
+    choose(f, chooseButton(f, 3), "Цены за карат драг.комней", 0);
+    choose(f, f.find(W("Выбрать ^")), "Справочник типовых изделий", 0);
+    EXPECT_EQ(f.shown("MET_N"), W("Золото"));
+    EXPECT_EQ(f.shown("ZAL:Z1G"), "1000.00");
+    EXPECT_EQ(f.shown("ZAL:OZ_K"), "3000.00") << "the stone keeps its appraisal";
+    EXPECT_EQ(f.shown("ZAL:OP_IZ"), W("Кольцо с камнем"));
+    EXPECT_EQ(f.shown("ZAL:S_OZEN"), "12600.00") << "3000 + 9.6 g x 1000";
+}
+
+TEST_F(UpdateZalChoiceTest, AChosenClientFillsThePledgeAndClosingTheListChangesNothing) {
+    WindowDriver f = openNew();
+    ASSERT_TRUE(f);
+    EXPECT_EQ(f.shown("ZAL:FIO"), "") << "blank hand-over globals at start copy nothing";
+    const int chooseClient = f.find(W("Выбрать клиента"));
+    choose(f, chooseClient, "Список постоянных клиентов", 1);
+    EXPECT_EQ(f.shown("ZAL:FIO"), W("Орлова Мария Викторовна"));
+    EXPECT_EQ(f.shown("ZAL:ADR"), W("г. Вологда, ул. Мира, 3"));
+    EXPECT_EQ(f.shown("ZAL:PAS"), "1905 654321");
+    choose(f, chooseClient, "Список постоянных клиентов", 0);
+    EXPECT_EQ(f.shown("ZAL:FIO"), W("Орлова Мария Викторовна")) << "closed without a choice";
+    EXPECT_EQ(f.shown("ZAL:PAS"), "1905 654321");
+}
+
+TEST_F(UpdateZalChoiceTest, APledgeOpenedForChangeKeepsItsClientAfterAnotherTicketWasPrinted) {
+    pledges({pledge(1001, kToday, 0, 1000, "Первый Клиент")});
+    FIO_G = W("Клиент Другой Квитанции");  // the client of a ticket printed before
+    ADR_G = W("где-то");
+    PAS_G = "0000";
+    run(ZAL_TAB);
+    list = window("Залоговые ссуды за день");
+    ASSERT_TRUE(list);
+    ASSERT_EQ(list.press(W("Изменить")), Drive::Ok);
+    WindowDriver f = window("Изменить ???");
+    ASSERT_TRUE(f);
+    EXPECT_EQ(f.shown("ZAL:FIO"), W("Первый Клиент"));
+    ASSERT_EQ(f.press(W("Закрыть")), Drive::Ok);
+    ASSERT_TRUE(f.waitClosed(5s));
+    // A new pledge may start with that client.
+    ASSERT_EQ(list.press(W("Добавить")), Drive::Ok);
+    f = window("Добавить ???");
+    ASSERT_TRUE(f);
+    EXPECT_EQ(f.shown("ZAL:FIO"), W("Клиент Другой Квитанции"));
 }
 
 }  // namespace
