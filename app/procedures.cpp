@@ -1,5 +1,6 @@
 #include "procedures.h"
 
+#include "cashdesk/cashdesk.h"
 #include "pledges/pledge_procedures.h"
 #include "pledges/reference_procedures.h"
 #include "shell/procedures.h"
@@ -27,6 +28,14 @@ void registerProcedures() {
     shell::setProcedure("MET_ZEN_TAB", MET_ZEN_TAB);
     shell::setProcedure("KAM_TAB", KAM_TAB);
     shell::setProcedure("IZD_TAB", IZD_TAB);
+
+    // The cash desk: business day (items 2, 20, 21, 22), roll-back (9), cash journal (19).
+    shell::setProcedure("O_DAY", O_DAY);
+    shell::setProcedure("OTK_TAB", OTK_TAB);
+    shell::setProcedure("KAS_ME", KAS_ME);
+    shell::setProcedure("ZAC_D", ZAC_D);
+    shell::setProcedure("AVA_D", AVA_D);
+    shell::setProcedure("DAY_TAB", DAY_TAB);
 }
 
 }  // namespace kw::app

@@ -5,6 +5,7 @@
 // Texts are CP1251; an '&' in a label marks its shortcut letter ("&&" is a plain '&').
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -47,6 +48,12 @@ struct Column {
     std::string picture;   // how the column's values show
     int queueColumn = 0;   // page-queue column; 0 = this column's position (1, 2, ...)
     bool right = false;    // right aligned (numbers and dates are right aligned anyway)
+    // Text colour as a Windows colour value, 0x00BBGGRR (0x0000FF red, 0xFF0000 blue);
+    // kDefaultColor: the list's own.
+    uint32_t color = kDefaultColor;
+
+    static constexpr uint32_t kDefaultColor = 0xFFFFFFFFu;
+    Column& colored(uint32_t bgr) { color = bgr; return *this; }
 };
 
 struct Control {

@@ -28,6 +28,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -101,6 +102,19 @@ public:
     Status previous(bool hold = false);     // 33 before the start
     bool eof();
     bool bof();
+
+    // One pass over the live records in physical order for a total over the whole
+    // file: `perRecord` gets each record's bytes (deciphered; texts stay in the file's
+    // code page, 866), read a piece of slots at a time so that no record is seen half
+    // written or twice while other stations write. With `only`, just those byte ranges
+    // of each record are copied out (the other bytes perRecord sees are unspecified);
+    // an enciphered file is copied whole. The sequential position, the current record
+    // and the record buffer are left alone.
+    struct Span {
+        uint16_t offset = 0;
+        uint16_t length = 0;
+    };
+    Status scan(const std::function<void(const uint8_t* record)>& perRecord, const std::vector<Span>& only = {});
 
     Status get(int key, bool hold = false);  // by the key value in the buffer; 35 when none
     Status getRecord(uint32_t record, bool hold = false);  // 35 when none or deleted

@@ -87,7 +87,7 @@ TEST_F(SisTest, TheMenuHasThe33EntriesInOrderWithTheStatusBar) {
     EXPECT_EQ(menu.shown(16), W("Просроченные ссуды:"));
     EXPECT_EQ(menu.shown(18), W("Перечень вещей,поставленных на реализацию"));
     EXPECT_EQ(menu.shown(20), W("Закрытие рабочего дня ломбарда"));
-    EXPECT_EQ(menu.shown(21), W("Аварийное открытие рабочего дня ломбарда"));
+    EXPECT_EQ(menu.shown(21), W("Аврийно открыть день ломбарда"));
     EXPECT_EQ(menu.shown(31), W("Справочник типовых изделий"));
     EXPECT_EQ(menu.shown(33), W("Закончить работу???"));
     // the status bar: the labels and the values

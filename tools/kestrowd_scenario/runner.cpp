@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "../kestrowd_file/commands.h"
+#include "cashdesk_commands.h"
 #include "list_commands.h"
 #include "report_commands.h"
 #include "dictionary/tables.h"
@@ -144,6 +145,9 @@ private:
         bool handled = false;
         const bool held = reportCommand(s, expected, handled);
         if (handled) return held;
+        bool known = false;
+        const bool done = cashdeskStep(s, StepContext{[this] { refreshActive(); return active_; }}, expected, known);
+        if (known) return done;
         expected = "a known command (" + s.command + " is none)";
         return false;
     }

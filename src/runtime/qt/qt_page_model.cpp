@@ -1,5 +1,7 @@
 #include "runtime/qt/qt_page_model.h"
 
+#include <QColor>
+
 #include "runtime/picture.h"
 #include "runtime/qt/qt_text.h"
 
@@ -11,6 +13,11 @@ PageModel::PageModel(const std::vector<ui::Column>& columns, QObject* parent) : 
         const picture::Kind k = picture::parse(c.picture).kind;
         right_.push_back(c.right || k == picture::Kind::Number || k == picture::Kind::Date ||
                          k == picture::Kind::Time);
+        // Windows colour values are 0x00BBGGRR.
+        colors_.push_back(c.color == ui::Column::kDefaultColor
+                              ? QVariant()
+                              : QVariant(QColor(static_cast<int>(c.color & 0xFF), static_cast<int>((c.color >> 8) & 0xFF),
+                                                static_cast<int>((c.color >> 16) & 0xFF))));
     }
 }
 
@@ -35,6 +42,8 @@ QVariant PageModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= static_cast<int>(rows_.size())) return QVariant();
     const QStringList& r = rows_[static_cast<std::size_t>(index.row())];
     if (role == Qt::DisplayRole) return index.column() < r.size() ? r[index.column()] : QString();
+    if (role == Qt::ForegroundRole && index.column() < static_cast<int>(colors_.size()))
+        return colors_[static_cast<std::size_t>(index.column())];
     if (role == Qt::TextAlignmentRole && index.column() < static_cast<int>(right_.size()))
         return QVariant::fromValue(Qt::AlignVCenter |
                                    (right_[static_cast<std::size_t>(index.column())] ? Qt::AlignRight : Qt::AlignLeft));

@@ -24,6 +24,7 @@ public:
 private:
     QStringList titles_;
     std::vector<bool> right_;
+    std::vector<QVariant> colors_;  // per column: a QColor, or none for the list's own
     std::vector<QStringList> rows_;
 };
 

@@ -107,6 +107,10 @@ public:
     int choice(int control) const;
     int rows(int list) const;
     std::string cell(int list, int row, int column) const;
+    // The text colour of a list's column (1-based) as the window defines it, a Windows
+    // colour value 0x00BBGGRR; ui::Column::kDefaultColor for the list's own colour or
+    // when there is no such column.
+    uint32_t columnColor(int list, int column) const;
     int focused() const;
     int find(std::string_view label) const;     // control number of a label; 0 none
     int findUse(std::string_view useName) const; // control number of a use variable; 0 none

@@ -112,6 +112,12 @@ std::string WindowDriver::cell(int list, int row, int column) const {
     return clip(r[static_cast<std::size_t>(column - 1)]);
 }
 
+uint32_t WindowDriver::columnColor(int list, int column) const {
+    const ui::Control* c = w_ ? w_->def.find(list) : nullptr;
+    if (!c || column < 1 || column > static_cast<int>(c->columns.size())) return ui::Column::kDefaultColor;
+    return c->columns[static_cast<std::size_t>(column - 1)].color;
+}
+
 int WindowDriver::focused() const {
     if (!w_) return 0;
     std::lock_guard lock(ui::uiMutex());

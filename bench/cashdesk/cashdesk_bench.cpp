@@ -1,0 +1,211 @@
+// The cash desk's two timed paths over a data set of a busy pawnshop's years:
+//   ClosingPass   the refresh of ZAC_D (and AVA_D): one pass over a ZAL of 1,000,000
+//                 pledges in file order and the day's entries of a KLM of 100,000,
+//                 then the settings and today's DAY record. Each iteration also reads
+//                 ZAL.DAT once plainly (read(2) in 1 MiB pieces, no decoding) and
+//                 reports it beside the pass: plain_read_ms, and ratio = pass / read.
+//                 Goals: ratio under 1.5, pass under 150 ms.
+//   KasTabOpen    KAS_TAB opened on the scripted back end over a range of 10,000
+//                 journal entries, until its first page and the range's totals show.
+//                 Goal: under 20 ms.
+// The files are built once with the driver's bulk mode (KW_BENCH_DIR chooses where;
+// default the temporary directory) and used again by later runs.
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "cashdesk/cashdesk.h"
+#include "cashdesk/day_totals.h"
+#include "cashdesk/settings_record.h"
+#include "dictionary/tables.h"
+#include "framework/data/dct_init.h"
+#include "framework/data/error_class.h"
+#include "runtime/clock.h"
+#include "runtime/codepage.h"
+#include "runtime/date.h"
+#include "runtime/proc_thread.h"
+#include "runtime/proc_threads.h"
+#include "runtime/script/script_driver.h"
+#include "runtime/script/script_message_box.h"
+#include "runtime/script/script_windows.h"
+#include "shell/day_state.h"
+#include "shell/globals.h"
+#include "storage/file.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int kPledges = 1000000;
+constexpr int kEntries = 100000;
+constexpr int kEntriesPerDay = 100;  // so 100 days hold 10,000 entries
+const int32_t kToday = kw::date::fromYmd(2025, 12, 8);
+
+std::string dataDir() {
+    const char* d = std::getenv("KW_BENCH_DIR");
+    const std::string root = d ? d : (std::filesystem::temp_directory_path() / "kestrowd-bench").string();
+    return root + "/cashdesk-" + std::to_string(kPledges);
+}
+
+template <class Fill>
+void build(const kw::storage::TableDecl& t, int count, Fill fill) {
+    kw::storage::File f(t);
+    uint32_t have = 0;
+    if (f.open().ok() && f.records(have).ok() && have == static_cast<uint32_t>(count)) {
+        (void)f.close();
+        return;
+    }
+    (void)f.close();
+    if (!f.create().ok() || !f.open().ok()) {
+        std::fprintf(stderr, "cannot create %s\n", t.label.c_str());
+        std::abort();
+    }
+    std::fprintf(stderr, "building %d records of %s ...\n", count, t.label.c_str());
+    f.setDurable(false);
+    for (int i = 0; i < count; ++i) {
+        fill(i);
+        if (!f.add().ok()) std::abort();
+    }
+    f.setDurable(true);
+    (void)f.close();
+}
+
+// Pledges of four years, every state, a few events on "today".
+void buildData() {
+    std::mt19937 rng(11);
+    const std::string fio = kw::W("Иванов Иван Иванович"), adr = kw::W("г. Вологда, ул. Мира, д. 12");
+    build(kw::dict::zalTable(), kPledges, [&](int i) {
+        ZAL = kw::dict::ZalRecord{};
+        ZAL.N_KV = i + 1;
+        ZAL.FIO = fio;
+        ZAL.ADR = adr;
+        ZAL.OP_IZ = kw::W("Кольцо золотое");
+        ZAL.SOST = static_cast<uint8_t>(rng() % 7);
+        ZAL.DATA = kToday - static_cast<int32_t>(rng() % 1460);
+        ZAL.DATA_K = ZAL.DATA + 30;
+        ZAL.S_VID = (rng() % 1000000) / 100.0;
+        if (ZAL.SOST >= 1) ZAL.DATA_PR1 = ZAL.DATA + 30, ZAL.S_P_C1 = 12.5, ZAL.S_P_X1 = 3;
+        if (ZAL.SOST == 4) ZAL.DATA_PRW = ZAL.DATA + 40, ZAL.S_W = ZAL.S_VID * 1.1;
+    });
+    build(kw::dict::klmTable(), kEntries, [&](int i) {
+        KLM = kw::dict::KlmRecord{};
+        KLM.DATA = kToday - i / kEntriesPerDay;
+        KLM.FIO = fio;
+        KLM.PRI = (rng() % 100000) / 100.0;
+        KLM.RAS = (rng() % 100000) / 100.0;
+        KLM.NAME = kw::W("Хозрасходы");
+    });
+    build(kw::dict::dayTable(), 1, [&](int) {
+        DAY = kw::dict::DayRecord{};
+        DAY.DATA = kToday;
+        DAY.KAS_N = 100000;
+    });
+    build(kw::dict::kbpTable(), 1, [&](int) {
+        KBP = kw::dict::KbpRecord{};
+        KBP.KAS_N = 100000;
+    });
+}
+
+struct World {
+    World() {
+        std::filesystem::create_directories(dataDir());
+        std::filesystem::current_path(dataDir());
+        kw::script::installScriptWindows();
+        kw::msgbox::install(&boxes);
+        kw::clock::setToday(kToday);
+        GlobalErrors.Init();
+        DctInit();
+        const int n = kw::proc::start(buildData);
+        (void)kw::proc::wait(n, std::chrono::hours(1));
+    }
+    kw::script::ScriptMessageBox boxes;
+};
+
+World& world() {
+    static World w;
+    return w;
+}
+
+double plainReadMs() {
+    static std::vector<char> buf(1 << 20);
+    const auto t0 = Clock::now();
+    const int fd = ::open("ZAL.DAT", O_RDONLY);
+    if (fd < 0) std::abort();
+    while (::read(fd, buf.data(), buf.size()) > 0) {
+    }
+    ::close(fd);
+    return std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
+}
+
+void ClosingPass(benchmark::State& state) {
+    world();
+    double pass = 0, plain = 0, checksum = 0;
+    int64_t n = 0;
+    // The pass runs on a procedure thread that opened the tables, as ZAC_D's does.
+    const int thread = kw::proc::start([&] {
+        (void)Relate::ZAL->Open();
+        (void)Relate::KLM->Open();
+        (void)Relate::DAY->Open();
+        (void)Relate::KBP->Open();
+        for (auto _ : state) {
+            plain += plainReadMs();
+            const auto t0 = Clock::now();
+            kw::cashdesk::DayTotals t;
+            const bool ok = kw::cashdesk::addPledges(t, kToday) && kw::cashdesk::addJournal(t, kToday);
+            (void)kw::cashdesk::readSettings();
+            (void)kw::shell::dayState(kToday);
+            const double ms = std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
+            if (!ok) state.SkipWithError("the pass failed");
+            state.SetIterationTime(ms / 1000);
+            pass += ms;
+            checksum += t.OBO + t.T_PRI;
+            ++n;
+        }
+        (void)Relate::KBP->Close();
+        (void)Relate::DAY->Close();
+        (void)Relate::KLM->Close();
+        (void)Relate::ZAL->Close();
+    });
+    (void)kw::proc::wait(thread, std::chrono::hours(1));
+    benchmark::DoNotOptimize(checksum);
+    if (n > 0) {
+        state.counters["plain_read_ms"] = plain / static_cast<double>(n);
+        state.counters["ratio"] = pass / plain;
+    }
+}
+BENCHMARK(ClosingPass)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20);
+
+void KasTabOpen(benchmark::State& state) {
+    world();
+    D1 = kToday - 99;
+    D2 = kToday;
+    const std::string title = kw::W("Внешние операции по кассе");
+    std::string totals;
+    for (auto _ : state) {
+        const auto t0 = Clock::now();
+        const int thread = kw::proc::start(KAS_TAB);
+        kw::script::WindowDriver w = kw::script::waitWindow(title);
+        if (!w || w.settle() != kw::script::Drive::Ok) {
+            state.SkipWithError("KAS_TAB did not open");
+            break;
+        }
+        state.SetIterationTime(std::chrono::duration<double>(Clock::now() - t0).count());
+        totals = w.shown("I_PRI");
+        kw::ui::postEvent(w.model(), kw::ui::Event{kw::ui::ev::CloseWindow});
+        (void)kw::proc::wait(thread, std::chrono::seconds(10));
+    }
+    state.SetLabel("receipts of the range " + totals);
+}
+BENCHMARK(KasTabOpen)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(30);
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,64 @@
+// DAY_TAB: the days, in date order, with their opening balance and closing totals
+// ("Информация по закрытым дням"); open and never-closed days show zeros. Read only.
+#include <memory>
+
+#include "cashdesk/cashdesk.h"
+#include "cashdesk/day_texts.h"
+#include "dictionary/tables.h"
+#include "framework/data/dct_init.h"
+#include "framework/window/browse_class.h"
+#include "framework/window/procedure_window.h"
+#include "framework/window/step_class.h"
+#include "runtime/codepage.h"
+#include "storage/view.h"
+
+namespace {
+
+enum : int { kList = 1, kClose, kHelp };
+
+class ThisWindowClass : public kw::ProcedureWindow {
+public:
+    ThisWindowClass() : ProcedureWindow("DAY_TAB", {&Relate::DAY}) {}
+
+    kw::ui::WindowDef Define() override {
+        using kw::W;
+        using kw::ui::Control;
+        kw::ui::WindowDef s;
+        s.title = kw::cashdesk::closedDaysTitle();
+        s.add(Control::list({{W("Дата"), 10, "D6"},
+                             {W("Вх.ост.по кассе"), 16, "n_15.2"},
+                             {W("В обороте руб."), 15, "n_15.2"},
+                             {W("В кассе руб."), 15, "n_15.2"},
+                             {W("Прибыль за день"), 16, "n-_10.2"}},
+                            nullptr, 15)
+                  .number(kList));
+        s.add(Control::button(W("Закрыть")).number(kClose));
+        s.add(Control::button("Help").number(kHelp).beside());
+        return s;
+    }
+
+    kw::Level Opened() override {
+        const kw::storage::TableDecl& t = kw::dict::dayTable();
+        view_ = std::make_unique<kw::storage::View>(*Access::DAY->File);
+        BRW1.Init(kList, view_.get(), queue_, *Relate::DAY, *this);
+        BRW1.AddSortOrder(&thumb_, &t.keys[0]);
+        for (const char* f : {"DATA", "KAS_N", "OBO", "KAS", "PRIB"}) BRW1.AddField(kw::FieldRef{&t, t.fieldNumber(f)});
+        AddItem(kClose, kw::resp::Cancelled);
+        AddItem(BRW1);
+        return kw::Level::Benign;
+    }
+
+    kw::BrowseClass BRW1;
+
+private:
+    std::unique_ptr<kw::storage::View> view_;
+    kw::BrowseQueue queue_;
+    kw::StepLongClass thumb_;
+};
+
+}  // namespace
+
+void DAY_TAB() {
+    ThisWindowClass ThisWindow;
+    GlobalResponse = ThisWindow.Run();
+}

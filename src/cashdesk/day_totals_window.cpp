@@ -1,0 +1,103 @@
+#include "cashdesk/day_totals_window.h"
+
+#include <cstring>
+
+#include "cashdesk/cashdesk.h"
+#include "cashdesk/day_texts.h"
+#include "cashdesk/settings_record.h"
+#include "dictionary/tables.h"
+#include "framework/data/dct_init.h"
+#include "runtime/clock.h"
+#include "runtime/codepage.h"
+#include "shell/day_state.h"
+
+namespace kw::cashdesk {
+
+DayTotalsWindow::DayTotalsWindow(std::string procedureName, std::string title, std::string button,
+                                 std::string messagePicture)
+    : ProcedureWindow(std::move(procedureName), {&Relate::ZAL, &Relate::KLM, &Relate::DAY, &Relate::KBP}),
+      title_(std::move(title)),
+      button_(std::move(button)),
+      messagePicture_(std::move(messagePicture)) {}
+
+ui::WindowDef DayTotalsWindow::Define() {
+    using ui::Binding;
+    using ui::Control;
+    ui::WindowDef s;
+    s.title = title_;
+    s.resizable = false;
+    auto value = [&](int label, const char* text, Binding use, const char* picture) {
+        s.add(Control::prompt(W(text)).number(label));
+        Control e = Control::entry(std::move(use), picture);
+        e.readOnly = true;
+        s.add(e.number(label + 1));
+    };
+    value(kDateLabel, "На данный момент в кассе:", Binding::of(DATA_T).named("DATA_T"), "D6");
+    value(kOpeningLabel, "Входящий остаток:", Binding::of(KAS_NN).named("KAS_NN"), "n_15.2");
+    value(kReceiptsLabel, "Приход:", Binding::of(T_PRI).named("T_PRI"), "n_15.2");
+    value(kExpensesLabel, "Расход:", Binding::of(T_RAS).named("T_RAS"), "n_15.2");
+    value(kBalanceLabel, "Текущий остаток:", Binding::of(TEK_O).named("TEK_O"), "n-_12.2");
+    value(kCirculationLabel, "Находится в обороте:", Binding::of(OBO).named("OBO"), "n_15.2");
+    value(kProfitLabel, "Получена прибыль:", Binding::of(PRIBI).named("PRIBI"), "n-_10.2");
+    s.add(Control::button(button_).number(kAction));
+    Control line = Control::prompt("");
+    line.use = Binding::of(MESSAGE).named("MESSAGE");
+    line.picture = messagePicture_;
+    s.add(line.number(kMessage));
+    s.add(Control::button("OK").number(kOk).asDefault());
+    s.add(Control::button(W("Выход")).number(kExit));
+    return s;
+}
+
+Level DayTotalsWindow::TakeAccepted() {
+    const Level l = WindowManager::TakeAccepted();
+    if (l != Level::Benign) return l;
+    switch (Win.field()) {
+        case kAction: {
+            Request();
+            (void)Win.update();
+            Update();
+            // Either OK goes on; a box closed without one cancels the request.
+            if (ZAC_M() != resp::Completed) Cancelled();
+            Reset();
+            break;
+        }
+        case kOk:
+        case kExit: Win.post(ui::ev::CloseWindow); break;
+        default: break;
+    }
+    return Level::Benign;
+}
+
+void DayTotalsWindow::Reset(uint8_t Force) {
+    if (Win.acceptAllActive()) return;
+    DayTotals t;
+    DATA_T = clock::today();
+    // A failed pass leaves the totals incomplete: nothing is closed or reopened on
+    // them, and the request is dropped.
+    passFailed_ = !addPledges(t, DATA_T) || !addJournal(t, DATA_T);
+    OBO = t.OBO;
+    PRIBI = t.PRIBI;
+    T_RAS = t.T_RAS;
+    T_PRI = t.T_PRI;
+    (void)readSettings();
+    if (shell::dayState(DATA_T) == shell::DayState::NotOpen) {
+        MESSAGE.assign(dayNotOpenText());
+    } else {
+        KAS_NN = DAY.KAS_N;
+        TEK_O = DAY.KAS_N + T_PRI - T_RAS;
+        if (passFailed_) Cancelled();
+        else Act();
+    }
+    WindowManager::Reset(Force);
+}
+
+bool DayTotalsWindow::writeSettingsThenDay(const void* savedKbp) {
+    if (!Access::KBP || Access::KBP->Update() != Level::Benign) return false;
+    if (Access::DAY && Access::DAY->Update() == Level::Benign) return true;
+    std::memcpy(&KBP, savedKbp, sizeof KBP);
+    (void)Access::KBP->Update();
+    return false;
+}
+
+}  // namespace kw::cashdesk

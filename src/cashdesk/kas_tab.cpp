@@ -1,0 +1,150 @@
+// KAS_TAB: the cash journal's entries of the range D1..D2 in date order, with the
+// totals of the whole range (not only the page on screen) below the list; they are
+// counted again whenever the list is refilled from its view, so they follow every
+// insert, change and delete at once. The update buttons run UPDATEKLM; a list opened
+// to view only has none connected. Keys typed on the list step through the dates.
+#include <memory>
+
+#include "cashdesk/cashdesk.h"
+#include "dictionary/tables.h"
+#include "framework/data/dct_init.h"
+#include "framework/window/browse_class.h"
+#include "framework/window/locator_class.h"
+#include "framework/window/procedure_window.h"
+#include "framework/window/step_class.h"
+#include "framework/window/view_totals.h"
+#include "runtime/codepage.h"
+#include "storage/view.h"
+
+namespace {
+
+enum : int {
+    kList = 1,
+    kTotalLabel,
+    kTotalReceipts,
+    kExpensesLabel,
+    kTotalExpenses,
+    kInsert,
+    kChange,
+    kDelete,
+    kClose,
+    kHelp,
+};
+
+// BRW1: every refill from the view ends with the totals of the range.
+class BrowseClass : public kw::BrowseClass {
+public:
+    void ResetQueue(uint8_t Mode) override { refill([&] { kw::BrowseClass::ResetQueue(Mode); }); }
+    void ResetFromView() override { refill([&] { kw::BrowseClass::ResetFromView(); }); }
+    void ResetFromFile() override { refill([&] { kw::BrowseClass::ResetFromFile(); }); }
+    void ResetFromBuffer() override { refill([&] { kw::BrowseClass::ResetFromBuffer(); }); }
+    void ResetFromAsk(uint8_t Request, uint8_t Response) override {
+        refill([&] { kw::BrowseClass::ResetFromAsk(Request, Response); });
+    }
+
+    double I_PRI = 0;
+    double I_RAS = 0;
+
+private:
+    // The refills call one another: the totals are counted once, after the outermost.
+    template <class F>
+    void refill(F&& load) {
+        ++depth_;
+        load();
+        if (--depth_ == 0 && Loaded) totals();
+    }
+
+    void totals() {
+        kw::ui::Window& w = Window->Win;
+        w.setCursor(kw::ui::cursor::Wait);
+        double receipts = 0, expenses = 0;
+        (void)kw::ForEachInView(*this, [&] {
+            receipts += KLM.PRI;
+            expenses += KLM.RAS;
+        });
+        I_PRI = receipts;
+        I_RAS = expenses;
+        w.display(kTotalReceipts);
+        w.display(kTotalExpenses);
+        w.setCursor(kw::ui::cursor::Normal);
+    }
+
+    int depth_ = 0;
+};
+
+class ThisWindowClass : public kw::ProcedureWindow {
+public:
+    ThisWindowClass() : ProcedureWindow("KAS_TAB", {&Relate::KLM, &Relate::KBP, &Relate::SEC}) {}
+
+    kw::ui::WindowDef Define() override {
+        using kw::W;
+        using kw::ui::Binding;
+        using kw::ui::Control;
+        kw::ui::WindowDef s;
+        s.title = W("Внешние операции по кассе");
+        s.add(Control::list({{W("Дата"), 10, "D6"},
+                             {W("ФИО"), 30, "s30"},
+                             {W("Приход"), 10, "n_10.2"},
+                             {W("     Расход"), 11, "n_10.2"},
+                             {W("Наименование операции"), 30, "s30"}},
+                            nullptr, 15)
+                  .number(kList));
+        // One total a row, so that the two labels and the two values line up.
+        auto total = [&](int label, const char* text, double& value, const char* name) {
+            s.add(Control::prompt(W(text)).number(label));
+            Control e = Control::entry(Binding::at(&value, kw::ui::ValueType::Real, 8).named(name), "n_10.2");
+            e.readOnly = true;
+            s.add(e.number(label + 1));
+        };
+        total(kTotalLabel, "ИТОГО: приход:", BRW1.I_PRI, "I_PRI");
+        total(kExpensesLabel, "расход:", BRW1.I_RAS, "I_RAS");
+        s.add(Control::button(W("&Добавить")).number(kInsert));
+        s.add(Control::button(W("&Изменить")).number(kChange));
+        s.add(Control::button(W("&Удалить")).number(kDelete));
+        s.add(Control::button(W("Закрыть")).number(kClose));
+        s.add(Control::button("Help").number(kHelp));
+        return s;
+    }
+
+    kw::Level Opened() override {
+        const kw::storage::TableDecl& t = kw::dict::klmTable();
+        view_ = std::make_unique<kw::storage::View>(*Access::KLM->File);
+        BRW1.Init(kList, view_.get(), queue_, *Relate::KLM, *this);
+        BRW1.AddSortOrder(nullptr, &t.keys[0]);
+        BRW1.AddLocator(&locator_);
+        locator_.Init(0, kw::FieldRef{&t, t.fieldNumber("DATA")}, 1, BRW1);
+        BRW1.SetFilter("(klm:data>=d1 and klm:data<=d2)");
+        for (const char* f : {"DATA", "FIO", "PRI", "RAS", "NAME"}) BRW1.AddField(kw::FieldRef{&t, t.fieldNumber(f)});
+        if (Request != kw::req::View) {
+            BRW1.InsertControl = kInsert;
+            BRW1.ChangeControl = kChange;
+            BRW1.DeleteControl = kDelete;
+            BRW1.AskProcedure = 1;
+        }
+        AddItem(kClose, kw::resp::Cancelled);
+        AddItem(BRW1);
+        return kw::Level::Benign;
+    }
+
+    uint8_t Run(uint16_t Number, uint8_t Req) override {
+        if (Number != 1) return kw::resp::Cancelled;
+        GlobalRequest = Req;
+        UPDATEKLM();
+        return GlobalResponse;
+    }
+    using kw::WindowManager::Run;
+
+    BrowseClass BRW1;
+
+private:
+    std::unique_ptr<kw::storage::View> view_;
+    kw::BrowseQueue queue_;
+    kw::StepLocatorClass locator_;
+};
+
+}  // namespace
+
+void KAS_TAB() {
+    ThisWindowClass ThisWindow;
+    GlobalResponse = ThisWindow.Run();
+}

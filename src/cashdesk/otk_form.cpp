@@ -1,0 +1,80 @@
+// OTK_FORM: "Восстановление статуса записи", the form in which the operator types the
+// state a pledge is to be put back into. On OK the groups beyond that state are
+// cleared and the window manager completes the request (the pledge written back,
+// added or deleted). A state outside 0..6, or a group whose event was on another
+// day than today, is refused with a message and the form stays open.
+#include "cashdesk/cashdesk.h"
+#include "cashdesk/rollback.h"
+#include "dictionary/tables.h"
+#include "framework/data/dct_init.h"
+#include "framework/window/procedure_window.h"
+#include "pledges/pledge_state.h"
+#include "runtime/clock.h"
+#include "runtime/codepage.h"
+#include "runtime/message_box.h"
+
+namespace {
+
+enum : int { kFirstText = 1, kState = 5, kFirstLegend, kOk = kFirstLegend + 7, kClose };
+
+class ThisWindowClass : public kw::ProcedureWindow {
+public:
+    ThisWindowClass() : ProcedureWindow("OTK_FORM", {&Relate::ZAL}) {}
+
+    kw::ui::WindowDef Define() override {
+        using kw::W;
+        using kw::ui::Control;
+        kw::ui::WindowDef s;
+        s.title = W("Восстановление статуса записи");
+        s.resizable = false;
+        int n = kFirstText;
+        for (const char* line : {"Если Вам необходимо восстановить", "статус записи для возможных исправлений вручную",
+                                 "(напимер,Вы забыли распечатаь квитанцию)", "введите желаемый статус записи:"})
+            s.add(Control::prompt(W(line)).number(n++));
+        s.add(Control::entry(kw::UseField(kw::dict::zalTable(), "SOST"), "n3").number(kState));
+        for (int state = kw::pledges::kIssued; state <= kw::pledges::kDeleted; ++state)
+            s.add(Control::prompt(kw::pledges::stateText(state)).number(kFirstLegend + state));
+        s.add(Control::button("OK").number(kOk).asDefault());
+        s.add(Control::button(W("Закрыть окно")).number(kClose));
+        return s;
+    }
+
+    kw::Level Prepare() override {
+        FirstField = kState;
+        AddItem(kClose, kw::resp::Cancelled);
+        Primary = Relate::ZAL;
+        if (Request == kw::req::View) {
+            InsertAction = 1;
+            DeleteAction = 1;
+            ChangeAction = 0;
+            CancelAction = 0;
+            OKControl = 0;
+        } else {
+            DeleteAction = kw::kDeleteForm;
+            CancelAction = 0;
+            OKControl = kOk;
+        }
+        return PrimeUpdate() == kw::Level::Benign ? kw::Level::Benign : kw::Level::Notify;
+    }
+
+    kw::Level TakeCompleted() override {
+        if (Request != kw::req::Delete) {
+            const kw::cashdesk::RollbackVerdict v = kw::cashdesk::checkRollback(ZAL, ZAL.SOST, kw::clock::today());
+            if (v.check != kw::cashdesk::RollbackCheck::Ok) {
+                kw::msgbox::show(kw::cashdesk::refusalText(v), Win.title(), kw::msgbox::Icon::Exclamation);
+                Win.display();
+                Win.select(kState);
+                return kw::Level::Notify;
+            }
+            kw::cashdesk::rollBack(ZAL, ZAL.SOST);
+        }
+        return WindowManager::TakeCompleted();
+    }
+};
+
+}  // namespace
+
+void OTK_FORM() {
+    ThisWindowClass ThisWindow;
+    GlobalResponse = ThisWindow.Run();
+}

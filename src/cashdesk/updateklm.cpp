@@ -1,0 +1,149 @@
+// UPDATEKLM: the form of one cash-journal entry ("Внешняя операция по кассе"), run by
+// KAS_TAB with the request insert, change or delete. A blank date becomes today and a
+// blank name the logged-in operator's at every refresh; the five fields take part in
+// the field history (Ctrl+' gives the previous entry's value back). Whatever the
+// request, confirming it adds the entry's receipt and expense to the running counters
+// KBP:KAS_P and KBP:KAS_R before the entry is written or deleted.
+#include "cashdesk/cashdesk.h"
+#include "cashdesk/settings_record.h"
+#include "dictionary/tables.h"
+#include "framework/data/dct_init.h"
+#include "framework/window/procedure_window.h"
+#include "framework/window/window_resize_class.h"
+#include "runtime/clock.h"
+#include "runtime/codepage.h"
+#include "shell/globals.h"
+
+namespace {
+
+enum : int {
+    kDateLabel = 1,
+    kDate,
+    kNameLabel,
+    kName,
+    kReceiptsLabel,
+    kReceipts,
+    kExpensesLabel,
+    kExpenses,
+    kOperationLabel,
+    kOperationLabel2,
+    kOperation,
+    kOk,
+    kClose,
+    kHelp,
+};
+
+// The entry as the last completed form of the thread left it.
+thread_local kw::dict::KlmRecord HistoryKLM;
+
+class ThisWindowClass : public kw::ProcedureWindow {
+public:
+    ThisWindowClass() : ProcedureWindow("UPDATEKLM", {&Relate::KLM, &Relate::KBP, &Relate::SEC}) {}
+
+    kw::ui::WindowDef Define() override {
+        using kw::W;
+        using kw::ui::Control;
+        const kw::storage::TableDecl& t = kw::dict::klmTable();
+        kw::ui::WindowDef s;
+        s.title = W("Внешняя операция по кассе");
+        s.add(Control::prompt(W("Дата:")).number(kDateLabel));
+        s.add(Control::entry(kw::UseField(t, "DATA"), "D6").number(kDate));
+        s.add(Control::prompt(W("Ф И О:")).number(kNameLabel));
+        s.add(Control::entry(kw::UseField(t, "FIO"), "s30").number(kName));
+        s.add(Control::prompt(W("Приход:")).number(kReceiptsLabel));
+        s.add(Control::entry(kw::UseField(t, "PRI"), "n_10.2b").number(kReceipts));
+        s.add(Control::prompt(W("Расход:")).number(kExpensesLabel));
+        s.add(Control::entry(kw::UseField(t, "RAS"), "n_10.2b").number(kExpenses));
+        s.add(Control::prompt(W("Наименование:")).number(kOperationLabel));
+        s.add(Control::prompt(W("операции")).number(kOperationLabel2));
+        s.add(Control::entry(kw::UseField(t, "NAME"), "s30").number(kOperation));
+        s.add(Control::button("OK").number(kOk).asDefault());
+        s.add(Control::button(W("Закрыть")).number(kClose));
+        s.add(Control::button("Help").number(kHelp));
+        return s;
+    }
+
+    kw::Level Prepare() override {
+        FirstField = kDate;
+        HistoryKey = kw::kHistoryKey;
+        AddHistoryFile(kw::dict::klmTable(), &HistoryKLM);
+        AddHistoryField(kDate, 1);
+        AddHistoryField(kName, 2);
+        AddHistoryField(kReceipts, 3);
+        AddHistoryField(kExpenses, 4);
+        AddHistoryField(kOperation, 5);
+        AddItem(kClose, kw::resp::Cancelled);
+        Primary = Relate::KLM;
+        if (Request == kw::req::View) {
+            InsertAction = 1;
+            DeleteAction = 1;
+            ChangeAction = 0;
+            CancelAction = 0;
+            OKControl = 0;
+        } else {
+            DeleteAction = kw::kDeleteForm;
+            CancelAction = 0;
+            OKControl = kOk;
+        }
+        return PrimeUpdate() == kw::Level::Benign ? kw::Level::Benign : kw::Level::Notify;
+    }
+
+    kw::Level Opened() override {
+        resizer_.Init(Win, kw::resize::Spread, 1, 0);
+        AddItem(resizer_);
+        return kw::Level::Benign;
+    }
+
+    void Ask() override {
+        kw::RequestCaptions captions = kw::RequestCaptions::Standard();
+        captions.Delete = kw::W("Удалить");
+        SetCaptionByRequest(captions);
+        WindowManager::Ask();
+    }
+
+    // The defaults: today's date and the operator's name where they are blank.
+    void Reset(uint8_t Force = 0) override {
+        if (Win.acceptAllActive()) return;
+        if (KLM.DATA == 0) KLM.DATA = kw::clock::today();
+        if (KLM.FIO.clip().empty()) {
+            const std::string name = kw::cashdesk::operatorName(KOD);
+            if (!name.empty()) KLM.FIO.assign(name);
+        }
+        WindowManager::Reset(Force);
+    }
+
+    // A blanked field is filled again at once.
+    kw::Level TakeAccepted() override {
+        const kw::Level l = WindowManager::TakeAccepted();
+        if (l == kw::Level::Benign && (Win.field() == kDate || Win.field() == kName)) Reset();
+        return l;
+    }
+
+    // A view form closes on OK.
+    kw::Level TakeFieldEvent() override {
+        if (Request == kw::req::View && Win.field() == kOk && Win.event() == kw::ui::ev::Accepted) {
+            Win.post(kw::ui::ev::CloseWindow);
+            return kw::Level::Notify;
+        }
+        return kw::Level::Benign;
+    }
+
+    kw::Level TakeCompleted() override {
+        if (kw::cashdesk::readSettings()) {
+            KBP.KAS_P += KLM.PRI;
+            KBP.KAS_R += KLM.RAS;
+            (void)Access::KBP->Update();
+        }
+        return WindowManager::TakeCompleted();
+    }
+
+private:
+    kw::WindowResizeClass resizer_;
+};
+
+}  // namespace
+
+void UPDATEKLM() {
+    ThisWindowClass ThisWindow;
+    GlobalResponse = ThisWindow.Run();
+}
