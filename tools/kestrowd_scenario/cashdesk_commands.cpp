@@ -63,9 +63,19 @@ bool dumpTable(const std::string& label, std::vector<std::string>& header, std::
         why = clip(err.str());
         return false;
     }
-    std::istringstream in(out.str());
-    if (!tool::readCsvRecord(in, header)) return true;
-    for (std::vector<std::string> row; tool::readCsvRecord(in, row);) rows.push_back(row);
+    const std::string csv = out.str();
+    tool::CsvReader in(csv);
+    std::string error;
+    if (in.next(header, error) != tool::CsvReader::Result::Record) return true;
+    for (std::vector<std::string> row;;) {
+        const tool::CsvReader::Result r = in.next(row, error);
+        if (r == tool::CsvReader::Result::End) break;
+        if (r == tool::CsvReader::Result::Error) {
+            why = "the dump of " + label + " does not read back: " + error;
+            return false;
+        }
+        rows.push_back(row);
+    }
     return true;
 }
 
