@@ -18,7 +18,9 @@
 // driver acts from the benchmark's thread (on the Qt back end from a thread of its own,
 // while the GUI thread runs its event loop) and every action waits until the procedure
 // waits for the user again. On the Qt back end the window is also painted before the
-// clock stops.
+// clock stops (ready_ms: the time before the painting). cpu_ms is the CPU time of the
+// whole process in the timed part: on a shared machine it tells the work from the wait
+// for a core.
 //
 // The data set: tickets 1 to 1,000,000 issued in order over two years up to today, the
 // last 300 today; most pledges of more than a few months redeemed or sold, the recent
