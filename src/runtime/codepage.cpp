@@ -321,6 +321,12 @@ std::string upper(std::string_view s) {
 std::string lower(std::string_view s) {
     return mapString(s, kCase.low);
 }
+void upperInPlace(std::string& s) {
+    for (char& c : s) c = static_cast<char>(kCase.up[static_cast<unsigned char>(c)]);
+}
+void lowerInPlace(std::string& s) {
+    for (char& c : s) c = static_cast<char>(kCase.low[static_cast<unsigned char>(c)]);
+}
 
 int compareNoCase(std::string_view a, std::string_view b) {
     std::size_t n = a.size() < b.size() ? a.size() : b.size();

@@ -27,6 +27,9 @@ unsigned char upper(unsigned char c);
 unsigned char lower(unsigned char c);
 std::string upper(std::string_view s);
 std::string lower(std::string_view s);
+// The same over a text in place (no copy: a list's filter maps a field on every record).
+void upperInPlace(std::string& s);
+void lowerInPlace(std::string& s);
 // Case-insensitive comparison of CP1251 texts: <0, 0, >0. Compares by upper-case
 // letters, byte by byte.
 int compareNoCase(std::string_view a, std::string_view b);

@@ -288,6 +288,10 @@ double inString(std::string_view sub, std::string_view s, double step, double st
     if (start < 1) start = 1;
     if (start > static_cast<double>(s.size())) return 0;
     const std::size_t st = step > static_cast<double>(s.size()) ? s.size() + 1 : static_cast<std::size_t>(step);
+    if (st == 1) {  // every position: the library's search (a list filter runs this on every record)
+        const std::size_t at = s.find(sub, static_cast<std::size_t>(start) - 1);
+        return at == std::string_view::npos ? 0 : static_cast<double>(at + 1);
+    }
     for (auto i = static_cast<std::size_t>(start) - 1; i + sub.size() <= s.size(); i += st)
         if (s.compare(i, sub.size(), sub) == 0) return static_cast<double>(i + 1);
     return 0;
@@ -370,17 +374,17 @@ const Cell& Expression::Impl::eval(int id) const {
         case Fn::Clip: {
             textOf(arg(0), out.text);
             out.isText = true;
-            while (!out.text.empty() && out.text.back() == ' ') out.text.pop_back();
+            out.text.resize(out.text.find_last_not_of(' ') + 1);  // npos + 1: all blanks, empty
             return out;
         }
         case Fn::Lower:
         case Fn::Upper: {
             textOf(arg(0), out.text);
             out.isText = true;
-            for (char& ch : out.text) {
-                const auto u = static_cast<unsigned char>(ch);
-                ch = static_cast<char>(n.fn == Fn::Lower ? cp::lower(u) : cp::upper(u));
-            }
+            if (n.fn == Fn::Lower)
+                cp::lowerInPlace(out.text);
+            else
+                cp::upperInPlace(out.text);
             return out;
         }
         case Fn::InString: {

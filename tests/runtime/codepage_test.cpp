@@ -147,6 +147,19 @@ TEST(CaseMapping, EveryCyrillicLetter) {
     }
 }
 
+TEST(CaseMapping, InPlaceMapsAsTheCopyDoes) {
+    std::string every;
+    for (int b = 0; b < 0x100; ++b) every.push_back(static_cast<char>(b));
+    std::string up = every, low = every;
+    upperInPlace(up);
+    lowerInPlace(low);
+    EXPECT_EQ(up, upper(every));
+    EXPECT_EQ(low, lower(every));
+    std::string name = W("ПЁТР Иванович ёж");
+    lowerInPlace(name);
+    EXPECT_EQ(name, W("пётр иванович ёж"));
+}
+
 TEST(CaseMapping, CompareNoCase) {
     EXPECT_EQ(compareNoCase(W("Пётр"), W("ПЁТР")), 0);
     EXPECT_EQ(compareNoCase(W("иванов"), W("ИВАНОВ")), 0);

@@ -396,6 +396,15 @@ TEST_F(Filters, InStringStepsAndStart) {
     EXPECT_EQ(parse("instring('a', 'banana', 1, 99)").evaluate().number, 0);
     EXPECT_EQ(parse("instring('banana!', 'banana', 1)").evaluate().number, 0);
     EXPECT_EQ(parse("instring(2, 12321, 1, 3)").evaluate().number, 4);
+    EXPECT_EQ(parse("instring('na', 'banana', 1, 5)").evaluate().number, 5);  // the last place it fits
+    EXPECT_EQ(parse("instring('an', 'banana', 1.5)").evaluate().number, 2);   // a step below 2 tries every place
+    EXPECT_EQ(parse("instring('a', 'banana', 1, 6)").evaluate().number, 6);
+}
+
+TEST_F(Filters, ClipTakesOnlyTrailingBlanks) {
+    EXPECT_EQ(parse("clip('  a b  ')").evaluate().text, "  a b");
+    EXPECT_EQ(parse("clip('    ')").evaluate().text, "");
+    EXPECT_EQ(parse("clip('')").evaluate().text, "");
 }
 
 TEST_F(Filters, TodayIsTheClocksDay) {
