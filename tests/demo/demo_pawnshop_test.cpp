@@ -101,7 +101,9 @@ TEST_F(DemoPawnshop, ClosedDaysUpToYesterdayAndPledgesInEveryState) {
     ASSERT_EQ(kbp_.size(), 1u);
     EXPECT_DOUBLE_EQ(kbp_[0].KAS_N, day_.back().KAS);
     std::map<int, int> states;
+    int32_t ticket = 1000;  // the demo settings' first number; the next is one above
     for (const ZalRecord& z : zal_) {
+        EXPECT_EQ(z.N_KV, ++ticket);
         ++states[z.SOST];
         EXPECT_LT(z.DATA, kToday);
         EXPECT_LT(z.DATA_PRW, kToday);

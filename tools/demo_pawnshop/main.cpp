@@ -191,6 +191,8 @@ int run(int32_t today) {
             z.Z1G = f.price;
             z.OP_IZ = W(f.item);
             z.VEC = (15 + rnd.below(100)) / 10.0;
+            // Numbered as the new-pledge form numbers them: after the settings' first number.
+            z.N_KV = k.S_N + static_cast<int32_t>(zal.size()) + 1;
             kw::pledges::fillLoanData(z, k, d, static_cast<uint32_t>(zal.size()));
             kw::pledges::loan::forward(z);
             if (rnd.chance(2)) z.SOST = 6;
