@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -108,6 +109,13 @@ Status File::State::openFiles(int mode, bool forMaintenance) {
     };
     Header h;
     Status s = readHeader(h);
+    // Another station's add raises the count in the header while its record may still
+    // be on its way into the file: a header that promises more than the file holds is
+    // read again for a moment before the file counts as damaged.
+    for (int again = 0; s.code == kInvalidDataFile && again < 100; ++again) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        s = readHeader(h);
+    }
     if (!s.ok()) return fail(s);
     // The counts first: a file of another table is a wrong declaration, not damage.
     if (h.slotLength != sh->decl.recordSize + kSlotPrefix || h.fieldCount != sh->decl.fields.size() ||

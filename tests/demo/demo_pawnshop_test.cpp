@@ -95,7 +95,9 @@ TEST_F(DemoPawnshop, ClosedDaysUpToYesterdayAndPledgesInEveryState) {
         // Closed: both totals non-zero; the morning's balance is the evening's before.
         EXPECT_NE(day_[i].KAS, 0);
         EXPECT_NE(day_[i].OBO, 0);
-        if (i > 0) EXPECT_DOUBLE_EQ(day_[i].KAS_N, day_[i - 1].KAS);
+        if (i > 0) {
+            EXPECT_DOUBLE_EQ(day_[i].KAS_N, day_[i - 1].KAS);
+        }
     }
     EXPECT_DOUBLE_EQ(day_.front().KAS_N, 100000);  // the settings' balance before the first day
     ASSERT_EQ(kbp_.size(), 1u);
@@ -144,8 +146,12 @@ TEST_F(DemoPawnshop, PledgeAmountsFollowTheLoanAndChargeRules) {
             charged(z.S_P_CW, z.S_P_XW);
             EXPECT_NEAR(z.S_W, z.S_VID + z.S_STW + z.S_P_CW + z.S_P_XW, 1e-6);
         }
-        if (z.SOST >= 1 && z.SOST <= 3) EXPECT_NE(z.DATA_PR1, 0);
-        if (z.SOST == 4) EXPECT_NE(z.DATA_PRW, 0);
+        if (z.SOST >= 1 && z.SOST <= 3) {
+            EXPECT_NE(z.DATA_PR1, 0);
+        }
+        if (z.SOST == 4) {
+            EXPECT_NE(z.DATA_PRW, 0);
+        }
         if (z.SOST == 5) {
             // Sold: what was collected, and the loan less it (the appraisal when nothing is left).
             EXPECT_NEAR(z.S_P_CR, z.S_P_S + z.S_P_C1 + z.S_P_C2 + z.S_P_C3, 1e-6);

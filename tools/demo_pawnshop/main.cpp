@@ -17,6 +17,7 @@
 #include <thread>
 #include <vector>
 
+#include "cashdesk/day_totals.h"
 #include "dictionary/day.h"
 #include "dictionary/kbp.h"
 #include "dictionary/klm.h"
@@ -121,26 +122,22 @@ int32_t periodEnd(const ZalRecord& z) {
     return z.DATA_K;
 }
 
-// The day closing's totals over the pledges and journal as they stand at the end of `d`.
+// The day closing's totals over the pledges and journal as they stand at the end of `d`,
+// by the cash desk's own rules for a pledge.
 DayRecord closeDay(int32_t d, double opening, const std::vector<ZalRecord>& zal, const std::vector<KlmRecord>& klm) {
-    double obo = 0, pri = 0, ras = 0, prib = 0;
-    for (const ZalRecord& z : zal) {
-        if (z.SOST == 6) continue;
-        if (z.SOST < 4) obo += z.S_VID;
-        if (z.DATA == d) ras += z.S_VID;
-        if (z.DATA_PR1 == d) { prib += z.S_P_C1 + z.S_P_X1 + z.S_ST1; pri += z.S_P_C1 + z.S_P_X1 + z.S_ST1; }
-        if (z.DATA_PR2 == d) { prib += z.S_P_C2 + z.S_P_X2 + z.S_ST2; pri += z.S_P_C2 + z.S_P_X2 + z.S_ST2; }
-        if (z.DATA_PR3 == d) { prib += z.S_P_C3 + z.S_P_X3 + z.S_ST3; pri += z.S_P_C3 + z.S_P_X3 + z.S_ST3; }
-        if (z.DATA_PRW == d) { pri += z.S_W; prib += z.S_W - z.S_VID; }
+    kw::cashdesk::DayTotals t;
+    for (const ZalRecord& z : zal) kw::cashdesk::addPledge(t, z, d);
+    for (const KlmRecord& j : klm) {
+        if (j.DATA != d) continue;
+        t.T_RAS += j.RAS;
+        t.T_PRI += j.PRI;
     }
-    for (const KlmRecord& j : klm)
-        if (j.DATA == d) { ras += j.RAS; pri += j.PRI; }
     DayRecord r;
     r.DATA = d;
     r.KAS_N = opening;
-    r.OBO = obo;
-    r.KAS = opening + pri - ras;
-    r.PRIB = prib;
+    r.OBO = t.OBO;
+    r.KAS = opening + t.T_PRI - t.T_RAS;
+    r.PRIB = t.PRIBI;
     return r;
 }
 
