@@ -82,25 +82,25 @@ void PledgeBrowse::ResetFromAsk(uint8_t Request, uint8_t Response) {
 
 // --- the list ----------------------------------------------------------------------------
 
-PledgeList::PledgeList(PledgeListSpec spec)
-    : ProcedureWindow(spec.name, {&Relate::ZAL, &Relate::DAY, &Relate::MET, &Relate::KAM, &Relate::KBP, &Relate::SEC}),
+PledgeList::PledgeList(PledgeListDef def)
+    : ProcedureWindow(def.name, {&Relate::ZAL, &Relate::DAY, &Relate::MET, &Relate::KAM, &Relate::KBP, &Relate::SEC}),
       BRW1(*this),
-      spec_(std::move(spec)) {}
+      def_(std::move(def)) {}
 
 Level PledgeList::Prepare() {
-    if (spec_.kind != ListKind::Inquiry && !shell::todayOpenForOperations(spec_.title)) return Level::Notify;
+    if (def_.kind != ListKind::Inquiry && !shell::todayOpenForOperations(def_.title)) return Level::Notify;
     return Level::Benign;
 }
 
 ui::WindowDef PledgeList::Define() {
     ui::WindowDef s;
-    s.title = spec_.title;
+    s.title = def_.title;
     std::vector<ui::Column> columns;
-    for (const ListColumn& c : spec_.kind == ListKind::Day ? dayColumns() : commonColumns())
+    for (const ListColumn& c : def_.kind == ListKind::Day ? dayColumns() : commonColumns())
         columns.push_back(ui::Column{W(c.title), c.width, c.picture ? c.picture : pictureOf(c.field), 0, true});
     s.add(Control::list(columns, nullptr, 12).number(kList));
     addPanel(s);
-    if (spec_.kind != ListKind::Day) {
+    if (def_.kind != ListKind::Day) {
         s.add(Control::prompt(W("Быстрый поиск по N квитанции:")).number(kLookPrompt));
         s.add(Control::entry(ui::Binding::of(LOOK).named("LOOK"), "s20").number(kLook));
     }
@@ -108,9 +108,9 @@ ui::WindowDef PledgeList::Define() {
     s.add(shownVar(ui::Binding::of(DATA_T).named("DATA_T"), "D6").number(kToday));
     AddTotals(s);
     s.add(Control::button(W("&Добавить")).number(kInsert));
-    s.add(Control::button(W(spec_.kind == ListKind::Day ? "&Изменить" : "&Обработать")).number(kChange));
+    s.add(Control::button(W(def_.kind == ListKind::Day ? "&Изменить" : "&Обработать")).number(kChange));
     s.add(Control::button(W("&Удалить")).number(kDelete));
-    if (spec_.kind == ListKind::Inquiry) s.add(Control::button(W("&Выбрать")).number(kSelect));
+    if (def_.kind == ListKind::Inquiry) s.add(Control::button(W("&Выбрать")).number(kSelect));
     s.add(Control::button(W("Закрыть")).number(kClose));
     return s;
 }
@@ -140,14 +140,14 @@ void PledgeList::addPanel(ui::WindowDef& s) {
     s.add(shown("P_XR_D").number(n++));
     static const char* const ends[] = {"DATA_P12", "DATA_P22", "DATA_P32"};
     static const char* const received[] = {"S_POL1", "S_POL2", "S_POL3"};
-    for (int k = 0; k < spec_.prolongations && k < 3; ++k) {
+    for (int k = 0; k < def_.prolongations && k < 3; ++k) {
         s.add(Control::prompt(std::to_string(k + 1) + W(" перезалог")).number(n++));
         s.add(Control::prompt(W("дата окончания:")).number(n++).beside());
         s.add(shown(ends[k]).number(n++));
         s.add(Control::prompt(W("получено:")).number(n++).beside());
         s.add(shown(received[k]).number(n++));
     }
-    if (spec_.outcome) {
+    if (def_.outcome) {
         s.add(Control::prompt(W("Погашено:")).number(n++));
         s.add(shown("DATA_PRW").number(n++));
         s.add(Control::prompt(W("Реализовано:")).number(n++).beside());
@@ -162,17 +162,17 @@ Level PledgeList::Opened() {
     const storage::TableDecl& t = dict::zalTable();
     view_ = std::make_unique<storage::View>(*Access::ZAL->File);
     BRW1.Init(kList, view_.get(), queue_, *Relate::ZAL, *this);
-    BRW1.AddSortOrder(nullptr, &t.keys[static_cast<std::size_t>(spec_.key - 1)]);
-    if (spec_.kind != ListKind::Day) {
+    BRW1.AddSortOrder(nullptr, &t.keys[static_cast<std::size_t>(def_.key - 1)]);
+    if (def_.kind != ListKind::Day) {
         BRW1.AddLocator(&locator_);
         locator_.Init(kLook, FieldRef{&t, fieldOf("N_KV")}, 0, BRW1);
     }
-    if (!spec_.filter.empty()) BRW1.SetFilter(spec_.filter);
-    for (const ListColumn& c : spec_.kind == ListKind::Day ? dayColumns() : commonColumns())
+    if (!def_.filter.empty()) BRW1.SetFilter(def_.filter);
+    for (const ListColumn& c : def_.kind == ListKind::Day ? dayColumns() : commonColumns())
         BRW1.AddField(FieldRef{&t, fieldOf(c.field)});
     BRW1.AddField(ui::Binding::of(MET_N).named("MET_N"));
     BRW1.AddField(ui::Binding::of(KAM_N).named("KAM_N"));
-    if (spec_.kind != ListKind::Inquiry && OriginalRequest != req::View) {
+    if (def_.kind != ListKind::Inquiry && OriginalRequest != req::View) {
         BRW1.InsertControl = kInsert;
         BRW1.ChangeControl = kChange;
         BRW1.DeleteControl = kDelete;
@@ -189,16 +189,16 @@ void PledgeList::Reset(uint8_t Force) {
 }
 
 uint8_t PledgeList::Run(uint16_t Number, uint8_t Req) {
-    if (Number != 1 || !spec_.form) return resp::Cancelled;
+    if (Number != 1 || !def_.form) return resp::Cancelled;
     // A pledge carries its money history: removing it would take its loan out of the
     // past days' figures. It is cancelled by putting it in state 6.
-    if (Req == req::Delete && spec_.kind == ListKind::Operation) {
+    if (Req == req::Delete && def_.kind == ListKind::Operation) {
         msgbox::show(W("Залог не удаляется из базы.|Чтобы аннулировать его, поставьте состояние 6 в \"Откат операции\"."),
-                     spec_.title, msgbox::Icon::Exclamation, msgbox::Ok);
+                     def_.title, msgbox::Icon::Exclamation, msgbox::Ok);
         return resp::Cancelled;
     }
     GlobalRequest = Req;
-    spec_.form();
+    def_.form();
     return GlobalResponse;
 }
 
@@ -209,8 +209,8 @@ Level PledgeList::TakeAccepted() {
     return Level::Benign;
 }
 
-void runPledgeList(PledgeListSpec spec) {
-    PledgeList ThisWindow(std::move(spec));
+void runPledgeList(PledgeListDef def) {
+    PledgeList ThisWindow(std::move(def));
     GlobalResponse = ThisWindow.Run();
 }
 

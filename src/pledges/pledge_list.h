@@ -32,7 +32,7 @@ enum class ListKind {
     Inquiry,    // read only; its buttons are connected to nothing
 };
 
-struct PledgeListSpec {
+struct PledgeListDef {
     std::string name;        // procedure name
     std::string title;       // CP1251
     int key = 1;             // ZAL key of the order
@@ -61,7 +61,7 @@ private:
 
 class PledgeList : public ProcedureWindow {
 public:
-    explicit PledgeList(PledgeListSpec spec);
+    explicit PledgeList(PledgeListDef def);
 
     ui::WindowDef Define() override;
     Level Prepare() override;
@@ -88,7 +88,7 @@ protected:
     virtual void TakeSelect() {}
     Level TakeAccepted() override;
 
-    const PledgeListSpec spec_;
+    const PledgeListDef def_;
 
     enum : int32_t {
         kList = 1, kPanel, kLookPrompt, kLook, kTodayPrompt, kToday,
@@ -106,6 +106,6 @@ private:
 };
 
 // Runs a list with no behaviour of its own; GlobalResponse is its answer.
-void runPledgeList(PledgeListSpec spec);
+void runPledgeList(PledgeListDef def);
 
 }  // namespace kw::pledges
