@@ -8,6 +8,7 @@
 #include "dictionary/tables.h"
 #include "framework/data/dct_init.h"
 #include "framework/window/procedure_window.h"
+#include "framework/window/update_form.h"
 #include "pledges/pledge_state.h"
 #include "runtime/clock.h"
 #include "runtime/codepage.h"
@@ -43,17 +44,7 @@ public:
         FirstField = kState;
         AddItem(kClose, kw::resp::Cancelled);
         Primary = Relate::ZAL;
-        if (Request == kw::req::View) {
-            InsertAction = 1;
-            DeleteAction = 1;
-            ChangeAction = 0;
-            CancelAction = 0;
-            OKControl = 0;
-        } else {
-            DeleteAction = kw::kDeleteForm;
-            CancelAction = 0;
-            OKControl = kOk;
-        }
+        kw::SetUpdateActions(*this, kOk);
         return PrimeUpdate() == kw::Level::Benign ? kw::Level::Benign : kw::Level::Notify;
     }
 

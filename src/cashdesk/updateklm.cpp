@@ -9,6 +9,7 @@
 #include "dictionary/tables.h"
 #include "framework/data/dct_init.h"
 #include "framework/window/procedure_window.h"
+#include "framework/window/update_form.h"
 #include "framework/window/window_resize_class.h"
 #include "runtime/clock.h"
 #include "runtime/codepage.h"
@@ -74,17 +75,7 @@ public:
         AddHistoryField(kOperation, 5);
         AddItem(kClose, kw::resp::Cancelled);
         Primary = Relate::KLM;
-        if (Request == kw::req::View) {
-            InsertAction = 1;
-            DeleteAction = 1;
-            ChangeAction = 0;
-            CancelAction = 0;
-            OKControl = 0;
-        } else {
-            DeleteAction = kw::kDeleteForm;
-            CancelAction = 0;
-            OKControl = kOk;
-        }
+        kw::SetUpdateActions(*this, kOk);
         return PrimeUpdate() == kw::Level::Benign ? kw::Level::Benign : kw::Level::Notify;
     }
 

@@ -4,6 +4,7 @@
 #include "documents/f_pr.h"
 #include "documents/print_globals.h"
 #include "framework/data/dct_init.h"
+#include "framework/window/update_form.h"
 #include "framework/window/window_manager.h"
 #include "pledges/pledge_common.h"
 #include "runtime/clock.h"
@@ -29,14 +30,10 @@ Level PledgeForm::Prepare() {
     MET_N.clear();
     KAM_N.clear();
     DAY.DATA = clock::today();
-    // "Закрыть" leaves without writing and without asking.
-    CancelAction = 0;
-    if (Request == req::View) {
-        InsertAction = 1;
-        DeleteAction = 1;
-        ChangeAction = 0;
-        OKControl = 0;
-    }
+    // "Закрыть" leaves without writing and without asking; a form opened to view has
+    // no OK. A delete is carried out at once after its question, not through the form.
+    SetUpdateActions(*this, OKControl);
+    if (Request != req::View) DeleteAction = kDeleteWarn;
     return PrimeUpdate() == Level::Benign ? Level::Benign : Level::Notify;
 }
 

@@ -2,6 +2,19 @@
 
 namespace kw {
 
+void SetUpdateActions(WindowManager& form, int32_t okControl) {
+    form.CancelAction = 0;
+    if (form.Request == req::View) {
+        form.InsertAction = 1;
+        form.DeleteAction = 1;
+        form.ChangeAction = 0;
+        form.OKControl = 0;
+    } else {
+        form.DeleteAction = kDeleteForm;
+        form.OKControl = okControl;
+    }
+}
+
 UpdateForm::UpdateForm(std::string procedureName, std::initializer_list<RelationManager* const*> tables,
                        RelationManager* const* primary, int32_t okControl, int32_t closeControl)
     : ProcedureWindow(std::move(procedureName), tables),
@@ -12,17 +25,7 @@ UpdateForm::UpdateForm(std::string procedureName, std::initializer_list<Relation
 Level UpdateForm::Prepare() {
     AddItem(CloseButton, resp::Cancelled);
     Primary = *primary_;
-    if (Request == req::View) {
-        InsertAction = 1;
-        DeleteAction = 1;
-        ChangeAction = 0;
-        CancelAction = 0;
-        OKControl = 0;
-    } else {
-        DeleteAction = kDeleteForm;
-        CancelAction = 0;
-        OKControl = OkButton;
-    }
+    SetUpdateActions(*this, OkButton);
     // Fatal: the request was carried out, or refused, without the window.
     return PrimeUpdate() == Level::Benign ? Level::Benign : Level::Fatal;
 }

@@ -18,6 +18,11 @@
 
 namespace kw {
 
+// The actions of an update form: opened to view (request 6) it writes nothing and has
+// no OK; otherwise `okControl` completes the request and a delete is carried out
+// through the form. Closing never asks to save.
+void SetUpdateActions(WindowManager& form, int32_t okControl);
+
 class UpdateForm : public ProcedureWindow {
 public:
     UpdateForm(std::string procedureName, std::initializer_list<RelationManager* const*> tables,
