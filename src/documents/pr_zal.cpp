@@ -5,6 +5,7 @@
 #include "dictionary/reference.h"
 #include "dictionary/sec.h"
 #include "documents/pledge_days.h"
+#include "documents/zal_report.h"
 #include "framework/data/dct_init.h"
 #include "framework/data/error_class.h"
 #include "framework/data/field_value.h"
@@ -33,18 +34,6 @@ PledgeDates globalDates() {
     d.END[2] = DATA_P32_G;
     d.PRW = DATA_PRW_G;
     return d;
-}
-
-// The first record in file order of a table opened by the procedure; a clear buffer
-// when there is none.
-void readFirst(FileManager& m, const storage::TableDecl& t) {
-    if (m.UseFile() == Level::Benign && m.File->set(0).ok() && m.TryNext() == Level::Benign) return;
-    field::clearRecord(t);
-}
-
-// The record of `key` in the buffer; a clear buffer when there is none.
-void fetchOrClear(FileManager& m, const storage::TableDecl& t) {
-    if (m.TryFetch(t.keys[0]) != Level::Benign) field::clearRecord(t);
 }
 
 }  // namespace

@@ -40,7 +40,7 @@ P prepareBand(const Band& b, Document& doc, const Font& reportFont, double scale
     p.height = b.height * scale;
     p.items = b.items;
     for (const Item& i : b.items) {
-        p.pics.push_back(i.use.bound() ? picture::parse(i.picture) : picture::Picture{});
+        p.pics.push_back(i.use.bound() || i.pageNumber ? picture::parse(i.picture) : picture::Picture{});
         p.fonts.push_back(doc.fontIndex(i.font ? *i.font : reportFont));
     }
     return p;
@@ -71,6 +71,17 @@ Band& Band::field(double x, double y, ui::Binding use, std::string picture, std:
     i.use = std::move(use);
     i.picture = std::move(picture);
     i.font = std::move(f);
+    return add(std::move(i));
+}
+
+Band& Band::pageNumber(double x, double y, std::string picture, std::optional<Font> f, double width) {
+    Item i;
+    i.x = x;
+    i.y = y;
+    i.width = width;
+    i.picture = std::move(picture);
+    i.font = std::move(f);
+    i.pageNumber = true;
     return add(std::move(i));
 }
 
@@ -196,7 +207,10 @@ void Report::draw(const Prepared& band, double topMm) {
         d.height = static_cast<float>(i.height * scale_);
         d.pen = static_cast<float>(i.pen * scale_);
         if (i.kind == ItemKind::Text) {
-            d.text = i.use.bound() ? clipped(i.use.text(band.pics[k])) : i.text;
+            if (i.pageNumber)
+                d.text = clipped(picture::format(static_cast<double>(doc_->pages.size()), band.pics[k]));
+            else
+                d.text = i.use.bound() ? clipped(i.use.text(band.pics[k])) : i.text;
             if (d.height <= 0) d.height = static_cast<float>(lineHeightMm(doc_->fonts[d.font]));
         }
         page.items.push_back(std::move(d));

@@ -64,6 +64,7 @@ struct Item {
     std::optional<Font> font;      // none: the report's font
     Align align = Align::Left;
     double pen = 0;                // Line, Box: pen width in the report's units; 0 thinnest
+    bool pageNumber = false;       // Text: shows the number of its page through `picture`
 };
 
 struct Band {
@@ -76,6 +77,8 @@ struct Band {
     // A field: `use` shown through `picture`.
     Band& field(double x, double y, ui::Binding use, std::string picture, std::optional<Font> f = {},
                 double width = 0);
+    // The number of the page it is drawn on, shown through `picture` (for footers).
+    Band& pageNumber(double x, double y, std::string picture, std::optional<Font> f = {}, double width = 0);
     // A horizontal (height 0) or vertical (width 0) line from (x, y).
     Band& line(double x, double y, double width, double height, double pen = 0);
     Band& box(double x, double y, double width, double height, double pen = 0);

@@ -118,13 +118,7 @@ protected:
         std::filesystem::current_path(dir_);
         boxes.setAnswerTimeout(10s);
         kw::msgbox::install(&boxes);
-        kw::dict::KbpRecord k;
-        k.NAME = W("Ломбард Кестрел");
-        k.ADR = W("г. Москва, ул. Тверская, 7");
-        k.TEL = W("+7 495 123-45-67");
-        k.SW = 5000;
-        k.SD = 10;
-        addRecord(kw::dict::kbpTable(), k);
+        addRecord(kw::dict::kbpTable(), settings());
         kw::dict::SecRecord s;
         s.K_POL = 3;
         s.FIO = W("Петрова А.С.");
@@ -140,6 +134,17 @@ protected:
         KOD = 3;
         DctInit();
     }
+    // The settings record the data directory starts with.
+    virtual kw::dict::KbpRecord settings() {
+        kw::dict::KbpRecord k;
+        k.NAME = W("Ломбард Кестрел");
+        k.ADR = W("г. Москва, ул. Тверская, 7");
+        k.TEL = W("+7 495 123-45-67");
+        k.SW = 5000;
+        k.SD = 10;
+        return k;
+    }
+
     void TearDown() override {
         EXPECT_TRUE(kw::proc::waitAll(10s));
         DctKill();

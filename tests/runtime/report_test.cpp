@@ -132,3 +132,19 @@ TEST(ReportEngine, PageListsNamePagesWithinTheCount) {
     EXPECT_TRUE(parsePageList("7-9", 6).empty());
     EXPECT_EQ(parsePageList("1,", 6), (std::vector<int>{1}));
 }
+
+TEST(ReportEngine, APageNumberInTheFooterShowsTheNumberOfItsOwnPage) {
+    int32_t value = 0;
+    ReportDef def = listDef(value);
+    def.footer.pageNumber(60, 1, "pCTP <<<#p");
+    Report r;
+    ASSERT_TRUE(r.open(def));
+    for (value = 1; value <= 21; ++value) ASSERT_TRUE(r.print(1));  // ten rows a page
+    r.close();
+    ASSERT_EQ(r.pages(), 3);
+    const Document& d = *r.document();
+    EXPECT_TRUE(find(d.pages[0], "CTP    1"));
+    EXPECT_TRUE(find(d.pages[1], "CTP    2"));
+    EXPECT_TRUE(find(d.pages[2], "CTP    3"));
+    EXPECT_FALSE(find(d.pages[2], "CTP    1"));
+}
