@@ -71,12 +71,13 @@ private:
     kw::report::Report& report_;
 };
 
-class ThisWindowClass : public kw::ReportManager {
+class TicketWindow : public kw::ReportManager {
 public:
-    ThisWindowClass() : ThisReport(Report_), view_(*Access::FIL->File) {}
+    TicketWindow(const char* procedure, bool duplicate)
+        : ThisReport(Report_), view_(*Access::FIL->File), procedure_(procedure), duplicate_(duplicate) {}
 
     kw::Level Init() override {
-        GlobalErrors.SetProcedureName("PR_ZAL");
+        GlobalErrors.SetProcedureName(procedure_);
         named_ = true;
         Request = GlobalRequest;
         const kw::Level l = WindowManager::Init();
@@ -96,7 +97,7 @@ public:
         if (!OpenWindow(kw::ProgressWindow(kw::W("Подготовка печати"), Percentile))) return kw::Level::Notify;
         ThisReport.Init(&view_, *Relate::FIL, kw::kProgressPctText, &Percentile);
         ThisReport.AddSortOrder(&kw::dict::filTable().keys[0]);
-        kw::ReportManager::Init(ThisReport, Report_, kw::documents::ticketReport(values_), &Previewer);
+        kw::ReportManager::Init(ThisReport, Report_, kw::documents::ticketReport(values_, duplicate_), &Previewer);
         SkipPreview = 0;
         Zoom = kw::kZoomPageWidth;
         SetAlerts();
@@ -142,12 +143,19 @@ private:
 
     kw::storage::View view_;
     kw::documents::TicketValues values_;
+    const char* procedure_;
+    bool duplicate_;
     bool named_ = false;
 };
 
 }  // namespace
 
 void PR_ZAL() {
-    ThisWindowClass ThisWindow;
+    TicketWindow ThisWindow("PR_ZAL", false);
+    GlobalResponse = ThisWindow.Run();
+}
+
+void PR_ARX() {
+    TicketWindow ThisWindow("PR_ARX", true);
     GlobalResponse = ThisWindow.Run();
 }

@@ -11,6 +11,9 @@
 #include "runtime/report.h"
 
 void PR_ZAL();
+// PR_ARX: the same ticket marked "ДУБЛИКАТ" on each copy, printed from the archive
+// search.
+void PR_ARX();
 
 namespace kw::documents {
 
@@ -28,7 +31,8 @@ struct TicketValues {
 void computeTicket(TicketValues& v);
 
 // The ticket's report: both copies in the page header, fields bound to the globals, to
-// the record buffers of KBP, SEC, MET and KAM of the calling thread and to `v`.
-report::ReportDef ticketReport(TicketValues& v);
+// the record buffers of KBP, SEC, MET and KAM of the calling thread and to `v`; a
+// duplicate says so on each copy.
+report::ReportDef ticketReport(TicketValues& v, bool duplicate = false);
 
 }  // namespace kw::documents

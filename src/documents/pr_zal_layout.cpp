@@ -260,7 +260,7 @@ void rightCodeBox(Band& b) {
 
 }  // namespace
 
-report::ReportDef ticketReport(TicketValues& v) {
+report::ReportDef ticketReport(TicketValues& v, bool duplicate) {
     report::ReportDef def;
     def.title = W("Залоговый билет");
     def.units = report::Units::Millimetres;
@@ -284,6 +284,10 @@ report::ReportDef ticketReport(TicketValues& v) {
     }
     rightCodeBox(def.header);
     def.header.line(140, 0, 0, 181);  // between the copies
+    if (duplicate) {
+        def.header.text(103, 30, W("ДУБЛИКАТ"), sans(10, true));
+        def.header.text(244, 31, W("ДУБЛИКАТ"), sans(10, true));
+    }
     def.details.push_back(report::Band{});  // the empty detail of FIL's record
     return def;
 }

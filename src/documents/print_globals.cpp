@@ -74,4 +74,10 @@ void printTicket(const dict::ZalRecord& r) {
     PR_ZAL();
 }
 
+void printDuplicate(const dict::ZalRecord& r) {
+    std::lock_guard lock(printGlobalsMutex());
+    copyToPrintGlobals(r);
+    PR_ARX();
+}
+
 }  // namespace kw::documents

@@ -20,5 +20,7 @@ void copyToPrintGlobals(const dict::ZalRecord& r);
 // Takes the lock, copies `r` and runs the ticket print PR_ZAL; the lock is held until
 // the ticket is drawn (the preview closed).
 void printTicket(const dict::ZalRecord& r);
+// The same for the duplicate PR_ARX.
+void printDuplicate(const dict::ZalRecord& r);
 
 }  // namespace kw::documents

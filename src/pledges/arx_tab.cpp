@@ -1,11 +1,12 @@
 // ARX_TAB: the archive search: every pledge, cancelled ones left out, whose client's
 // name in lower case holds the fragment NAME_P. The fragment itself is taken as typed
 // (the request window asks for lower case), so a capitalised one finds nothing. Its
-// select button prints the highlighted pledge's card.
+// select button prints the duplicate of the highlighted pledge's ticket.
+#include "dictionary/zal.h"
+#include "documents/print_globals.h"
 #include "pledges/pledge_list.h"
 #include "pledges/pledge_procedures.h"
 #include "runtime/codepage.h"
-#include "runtime/message_box.h"
 #include "shell/globals.h"
 
 namespace {
@@ -27,9 +28,11 @@ protected:
         e.readOnly = true;
         s.add(e.number(kFirstTotalsControl + 1));
     }
+    // The duplicate of the highlighted pledge's ticket, read afresh so that it shows
+    // what is stored now; nothing when the list is empty.
     void TakeSelect() override {
-        kw::msgbox::show(W("Печать карточки пока недоступна."), Win.title(), kw::msgbox::Icon::Information,
-                         kw::msgbox::Ok);
+        if (!BRW1.UpdateViewRecord()) return;
+        kw::documents::printDuplicate(ZAL);
     }
 };
 

@@ -137,6 +137,39 @@ TEST_F(TicketPrint, TheTicketShowsTheFiguresOfThePledgeAndTheDaysCharged) {
     EXPECT_EQ(S_R, 0.0);  // set back after the report
 }
 
+// The duplicate is the ticket item for item, plus "ДУБЛИКАТ" on each copy.
+TEST_F(TicketPrint, TheDuplicateIsTheTicketMarkedOnEachCopy) {
+    const auto ticket = printWorked();
+    ASSERT_TRUE(ticket);
+    std::shared_ptr<const kw::report::Document> dup;
+    run([] { kw::documents::printDuplicate(workedPledge()); },
+        [&] {
+            kw::script::WindowDriver w = preview();
+            ASSERT_TRUE(w);
+            dup = kw::report::lastDocument();
+            ASSERT_EQ(w.press("Exit"), Drive::Ok);
+        });
+    ASSERT_TRUE(dup);
+    ASSERT_EQ(dup->pages.size(), 1u);
+    const kw::report::Page& p = dup->pages[0];
+    std::vector<std::string> rest;
+    for (const auto& i : p.items)
+        if (i.text != W("ДУБЛИКАТ")) rest.push_back(itemLine(*dup, 1, i));
+    std::vector<std::string> original;
+    for (const auto& i : ticket->pages[0].items) original.push_back(itemLine(*ticket, 1, i));
+    EXPECT_EQ(rest, original);
+    ASSERT_EQ(p.items.size(), ticket->pages[0].items.size() + 2);
+    for (auto [x, y] : {std::pair{103.0, 30.0}, std::pair{244.0, 31.0}}) {
+        const kw::report::Drawn* mark = textAt(p, "ДУБЛИКАТ", x);
+        ASSERT_TRUE(mark) << x;
+        EXPECT_FLOAT_EQ(mark->y, static_cast<float>(y));
+        EXPECT_EQ(dup->fontOf(*mark).name, "MS Sans Serif");
+        EXPECT_EQ(dup->fontOf(*mark).size, 10);
+        EXPECT_EQ(dup->fontOf(*mark).weight, kw::report::kBold);
+    }
+    EXPECT_FALSE(ticket->contains(W("ДУБЛИКАТ")));
+}
+
 TEST_F(TicketPrint, ClosingThePreviewPrintsNothingAndTheFirstPrintCreatesFil) {
     run([] { kw::documents::printTicket(workedPledge()); },
         [&] {

@@ -2,6 +2,7 @@
 // financial totals over the whole list, the state inquiry and the archive search.
 #include "pledges/pledge_procedures.h"
 #include "pledges/pledge_state.h"
+#include "runtime/report.h"
 #include "zal_fixture.h"
 
 namespace kwpledge {
@@ -242,6 +243,46 @@ TEST_F(PledgeListsTest, TheArchiveSearchFindsALowerCaseFragmentAnywhereInTheName
     w = open(ARX_TAB, "Поиск по ФИО клиента");
     ASSERT_TRUE(w);
     EXPECT_EQ(w.rows(1), 0) << "a capitalised fragment finds nothing";
+}
+
+// The select button prints the duplicate of the highlighted pledge's ticket: that
+// pledge, marked "ДУБЛИКАТ" on each copy; an empty list prints nothing.
+TEST_F(PledgeListsTest, TheArchiveSearchPrintsTheDuplicateOfTheHighlightedPledge) {
+    pledges({pledge(7, kToday, 4, 100, "Петров Иван Сергеевич"), pledge(8, kToday, 1, 300, "Петрова Анна")});
+    NAME_P = W("петров");
+    kw::report::setLastDocument(nullptr);
+    WindowDriver w = open(ARX_TAB, "Поиск по ФИО клиента");
+    ASSERT_TRUE(w);
+    ASSERT_EQ(tickets(w), (std::vector<int>{7, 8}));
+    ASSERT_EQ(w.selectRow(1, 2), Drive::Ok);
+    ASSERT_EQ(w.press(W("&Выбрать")), Drive::Ok);
+    WindowDriver preview = window("Report Preview");
+    ASSERT_TRUE(preview);
+    auto doc = kw::report::lastDocument();
+    ASSERT_TRUE(doc);
+    ASSERT_EQ(doc->pages.size(), 1u);
+    int marks = 0;
+    std::vector<std::string> tickets;
+    for (const auto& item : doc->pages[0].items) {
+        if (item.text == W("ДУБЛИКАТ")) ++marks;
+        if (item.text == W("Петрова Анна")) tickets.push_back(kw::cp::toUtf8(item.text));
+    }
+    EXPECT_EQ(marks, 2) << "one on each copy";
+    EXPECT_EQ(tickets.size(), 2u) << "the highlighted pledge on both copies";
+    EXPECT_FALSE(doc->contains(W("Петров Иван Сергеевич")));
+    ASSERT_EQ(preview.closeBox(), Drive::Ok);
+    ASSERT_TRUE(preview.waitClosed(5s));
+    ASSERT_EQ(w.closeBox(), Drive::Ok);
+    ASSERT_TRUE(w.waitClosed(5s));
+
+    kw::report::setLastDocument(nullptr);
+    NAME_P = W("сидоров");
+    w = open(ARX_TAB, "Поиск по ФИО клиента");
+    ASSERT_TRUE(w);
+    ASSERT_EQ(w.rows(1), 0);
+    ASSERT_EQ(w.press(W("&Выбрать")), Drive::Ok);
+    EXPECT_FALSE(kw::script::waitWindow("Report Preview", 300ms));
+    EXPECT_FALSE(kw::report::lastDocument());
 }
 
 TEST_F(PledgeListsTest, TheArchiveRequestRefusesABlankFragment) {
