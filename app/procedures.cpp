@@ -1,6 +1,7 @@
 #include "procedures.h"
 
 #include "cashdesk/cashdesk.h"
+#include "documents/order_reports.h"
 #include "pledges/pledge_procedures.h"
 #include "pledges/reference_procedures.h"
 #include "shell/procedures.h"
@@ -36,6 +37,12 @@ void registerProcedures() {
     shell::setProcedure("ZAC_D", ZAC_D);
     shell::setProcedure("AVA_D", AVA_D);
     shell::setProcedure("DAY_TAB", DAY_TAB);
+
+    // The summary order and the period reports (items 14 to 17).
+    shell::setProcedure("OR_M", OR_M);
+    shell::setProcedure("O_ME", O_ME);
+    shell::setProcedure("PR_M", PR_M);
+    shell::setProcedure("PRIB_M", PRIB_M);
 }
 
 }  // namespace kw::app

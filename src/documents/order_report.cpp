@@ -1,0 +1,45 @@
+#include "documents/order_report.h"
+
+#include "dictionary/zal.h"
+#include "runtime/codepage.h"
+#include "shell/globals.h"
+
+namespace kw::documents {
+
+OrderReport::OrderReport(std::string procedureName, OrderKind kind, std::string filter)
+    : ZalReport(std::move(procedureName), std::move(filter)), kind_(kind) {}
+
+report::ReportDef OrderReport::Define() {
+    // A run starts from nothing even when the procedure object is reused.
+    row_ = OrderRow{};
+    totals_ = OrderTotals{};
+    return orderReport(kind_, row_, totals_);
+}
+
+void OrderReport::TakeRow() {
+    const dict::ZalRecord& z = ZAL;
+    row_.PP_1 = z.S_P_C1 + z.S_P_X1;
+    row_.PP_2 = z.S_P_C2 + z.S_P_X2;
+    row_.PP_3 = z.S_P_C3 + z.S_P_X3;
+    bool prints = true;
+    if (kind_ != OrderKind::Overdue) {
+        totals_.add(z, D1, D2);
+        prints = hasEventInPeriod(z, D1, D2);
+    }
+    if (!prints) return;
+    if (kind_ == OrderKind::Profit) row_.PRIB = profitInPeriod(z, D1, D2);
+    if (kind_ == OrderKind::Operations || kind_ == OrderKind::Overdue) {
+        row_.PR = z.DATA < D1 ? "*" : "";
+        row_.MET_N = MetalName();
+        row_.KAM_N = StoneName();
+    }
+    (void)Out().print(1);
+}
+
+void OrderReport::Finish() {
+    if (kind_ == OrderKind::Overdue) return;
+    totals_.finish();
+    (void)Out().print(2);
+}
+
+}  // namespace kw::documents
