@@ -107,20 +107,21 @@ void headings(Band& b) {
         b.text(c.x0 + 1, y, W(c.heading1), sans(), c.x1 - c.x0 - 2);
         if (c.heading2) b.text(c.x0 + 1, 10.8, W(c.heading2), sans(), c.x1 - c.x0 - 2);
     }
-    b.text(kGroupStart, 6.2, W("Перезалоги(1-3)"), sans(), 185 - kGroupStart);
+    b.text(kGroupStart, 6.4, W("Перезалоги(1-3)"), sans(), 185 - kGroupStart);
     b.items.back().align = report::Align::Center;
     text(b, 133, 10, "Дата");
     text(b, 151, 9.2, "Получено %%", 6);
     text(b, 151, 11.8, "всего", 6);
     text(b, 168, 9.2, "Получено", 6);
     text(b, 168, 11.8, "штрафов", 6);
-    b.text(185, 6.2, W("Выкуп"), sans(), 289 - 185);
+    b.text(185, 6.4, W("Выкуп"), sans(), 289 - 185);
     b.items.back().align = report::Align::Center;
     text(b, 186, 10, "Дата");
-    text(b, 204, 9, "получено %%");
-    text(b, 204, 11.6, "по ссуде");
-    text(b, 221, 9, "получено %%");
-    text(b, 221, 11.6, "по хранению");
+    // At size 8 these would run into the next column.
+    text(b, 204, 9.2, "получено %%", 6);
+    text(b, 204, 11.8, "по ссуде", 6);
+    text(b, 221, 9.2, "получено %%", 6);
+    text(b, 221, 11.8, "по хранению", 6);
     text(b, 238, 9.2, "получено", 6);
     text(b, 238, 11.8, "штрафов", 6);
     text(b, 255, 9, "Получено");
@@ -207,7 +208,7 @@ Binding total(double& v, const char* name) { return Binding::of(v).named(name); 
 
 void prolongationTotals(Band& b, double y, OrderTotals& t) {
     text(b, 2, y, "По перезалогам получено: %% всего:");
-    field(b, 52, y, total(t.T_PER_I, "T_PER_I"), "n_15.2");
+    field(b, 54, y, total(t.T_PER_I, "T_PER_I"), "n_15.2");
     text(b, 74, y, "штрафов всего:");
     field(b, 96, y, total(t.T_ST_I, "T_ST_I"), "n_15.2");
     text(b, 120, y, "всего получено:");
@@ -216,11 +217,11 @@ void prolongationTotals(Band& b, double y, OrderTotals& t) {
 
 void redemptionTotals(Band& b, double y, OrderTotals& t) {
     text(b, 2, y, "По выкупу получено %%  по ссудам:");
-    field(b, 52, y, total(t.T_W_PS, "T_W_PS"), "n_15.2");
+    field(b, 54, y, total(t.T_W_PS, "T_W_PS"), "n_15.2");
     text(b, 74, y, "по хранению:");
     field(b, 93, y, total(t.T_W_PX, "T_W_PX"), "n_15.2");
     text(b, 120, y, "по штрафам:");
-    field(b, 138, y, total(t.T_W_S, "T_W_S"), "n_15.2");
+    field(b, 143, y, total(t.T_W_S, "T_W_S"), "n_15.2");
     text(b, 162, y, "всего получено от клиентов:");
     field(b, 202, y, total(t.T_W_W, "T_W_W"), "n_15.2");
 }
@@ -252,17 +253,17 @@ Band totalsBlock(OrderKind kind, OrderTotals& t) {
         field(b, 88, 1, total(t.T_OZ_S, "T_OZ_S"), "n_15.2");
     }
     text(b, 2, 5, "Выдано ссуд:");
-    field(b, 20, 5, Binding::of(t.T_CC_K).named("T_CC_K"), "n_9");
+    field(b, 22, 5, Binding::of(t.T_CC_K).named("T_CC_K"), "n_9");
     text(b, 36, 5, "на сумму:");
     field(b, 50, 5, total(t.T_CC_S, "T_CC_S"), "n_15.2");
     text(b, 74, 5, "начислено %% по ссудам:");
-    field(b, 108, 5, total(t.T_PP_S, "T_PP_S"), "n_15.2");
+    field(b, 111, 5, total(t.T_PP_S, "T_PP_S"), "n_15.2");
     text(b, 132, 5, "по хранению:");
-    field(b, 150, 5, total(t.T_PP_X, "T_PP_X"), "n_15.2");
+    field(b, 152, 5, total(t.T_PP_X, "T_PP_X"), "n_15.2");
     text(b, 174, 5, "всего %%:");
-    field(b, 188, 5, total(t.T_PP_I, "T_PP_I"), "n_15.2");
+    field(b, 190, 5, total(t.T_PP_I, "T_PP_I"), "n_15.2");
     text(b, 212, 5, "выдано на руки:");
-    field(b, 234, 5, total(t.T_VID, "T_VID"), "n_15.2");
+    field(b, 235, 5, total(t.T_VID, "T_VID"), "n_15.2");
     prolongationTotals(b, 9, t);
     redemptionTotals(b, 13, t);
     text(b, 88, 17, "Всего получено:");
