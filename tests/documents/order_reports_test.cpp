@@ -264,6 +264,7 @@ TEST_F(OrderReports, TheOrderWindowPrintsThePeriodTypedAndStaysOpenUntilOk) {
         ASSERT_TRUE(p);
         doc = kw::report::lastDocument();
         ASSERT_EQ(p.press("Exit"), Drive::Ok);
+        ASSERT_TRUE(p.waitClosed(std::chrono::seconds(5)));
         ASSERT_EQ(w.settle(), Drive::Ok);
         EXPECT_TRUE(w.isOpen());
         EXPECT_EQ(w.shown("D1"), "01.11.2025");
@@ -315,6 +316,8 @@ TEST_F(OrderReports, TheOverdueWindowStoresTheDaysTypedForTheFilter) {
         ASSERT_TRUE(p);
         doc = kw::report::lastDocument();
         ASSERT_EQ(p.press("Exit"), Drive::Ok);
+        ASSERT_TRUE(p.waitClosed(std::chrono::seconds(5)));
+        ASSERT_EQ(w.settle(), Drive::Ok);
         ASSERT_EQ(w.press(W("Закрыть окно")), Drive::Ok);
         EXPECT_TRUE(w.waitClosed(std::chrono::seconds(5)));
     });
