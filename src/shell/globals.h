@@ -35,7 +35,7 @@ extern int32_t SP_IND;               // option chosen in the inquiry lists
 extern int32_t D1;                   // first day of the period asked for
 extern int32_t D2;                   // last day of the period
 extern int32_t D_T;                  // date of the auction list
-extern int32_t D_PRR;                // reference date of the overdue reports
+extern int32_t D_PRR;                // days overdue the overdue report asks for
 extern uint8_t I_OT;                 // flags of day opening, closing, emergency opening
 extern uint8_t I_Z;
 extern uint8_t I_AZ;

@@ -142,6 +142,17 @@ TEST_F(OrderReports, OrderTotalsAreTheSumsOfTheEventsInThePeriod) {
               money(e.prolongationInterest + e.penalties + e.redeemedPaid));
 }
 
+TEST_F(OrderReports, TheReceiverIsTheUserWhoPrintsAndBlankForAUserWithoutARecord) {
+    auto doc = print(PR_ORDER, kNov1, kNov30);
+    ASSERT_TRUE(doc);
+    EXPECT_EQ(valueAfter(*doc, "Приемщик:"), "Петрова А.С.");
+    KOD = 99;  // no such user in SEC
+    doc = print(PR_ORDER, kNov1, kNov30);
+    ASSERT_TRUE(doc);
+    EXPECT_EQ(valueAfter(*doc, "Приемщик:"), "");
+    EXPECT_FALSE(doc->contains(W("Петрова А.С.")));
+}
+
 TEST_F(OrderReports, ProfitPerPledgeAndItsTotalWithoutTheIssueLines) {
     const auto doc = print(PR_PRIB, kNov1, kNov30);
     ASSERT_TRUE(doc);
