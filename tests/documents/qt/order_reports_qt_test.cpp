@@ -1,8 +1,14 @@
-// The summary order and the period reports written to PDF through the Qt back end:
-// every report of November makes a PDF of as many pages as its document. With
-// KW_SHOT_DIR set the PDFs stay there for a look (pdftoppm -r 70 -png).
+// The summary order and the period reports on the Qt back end: every report of
+// November makes a PDF of as many pages as its document; the order's window shows its
+// title, entries and buttons and closes with "Закрыть окно". With KW_SHOT_DIR set the
+// PDFs and a picture of the window stay there for a look (pdftoppm -r 70 -png).
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QThread>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -10,6 +16,7 @@
 #include "../report_test_util.h"
 #include "documents/order_reports.h"
 #include "runtime/qt/qt_report.h"
+#include "runtime/qt/qt_windows.h"
 
 namespace {
 
@@ -22,9 +29,9 @@ int pdfPages(const std::string& path) {
     return all.rfind("%PDF-", 0) == 0 ? pages : -1;
 }
 
-class OrderReportsPdf : public kwreport::ReportTest {};
+class OrderReportsQt : public kwreport::ReportTest {};
 
-TEST_F(OrderReportsPdf, EachNovemberReportWritesAPdfOfItsPages) {
+TEST_F(OrderReportsQt, EachNovemberReportWritesAPdfOfItsPages) {
     struct Case {
         void (*report)();
         int32_t d1, d2;
@@ -52,6 +59,41 @@ TEST_F(OrderReportsPdf, EachNovemberReportWritesAPdfOfItsPages) {
         EXPECT_EQ(pdfPages(path), static_cast<int>(doc->pages.size()));
     }
     D1 = D2 = 0;
+}
+
+bool pumpUntil(const std::function<bool()>& done, int ms = 10000) {
+    QElapsedTimer t;
+    t.start();
+    while (!done()) {
+        if (t.elapsed() > ms) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(1);
+    }
+    return true;
+}
+
+TEST_F(OrderReportsQt, TheOrderWindowOnScreenHasItsEntriesAndButtonsAndCloses) {
+    kw::qt::installQtWindows();
+    const int n = kw::proc::start(OR_M);
+    ASSERT_NE(n, 0);
+    QWidget* w = nullptr;
+    pumpUntil([&] {
+        for (const auto& m : kw::ui::openWindows())
+            if (m->title == kw::W("Подготовка и печать сводного ордера")) w = kw::qt::QtWindows::widgetOf(*m);
+        return w != nullptr && w->isVisible();
+    });
+    ASSERT_TRUE(w);
+    pumpUntil([] { return false; }, 200);
+    QStringList buttons;
+    for (QPushButton* b : w->findChildren<QPushButton*>()) buttons << b->text();
+    for (const char* text : {"Печать", "OK", "Закрыть окно"})
+        EXPECT_TRUE(buttons.contains(QString::fromUtf8(text))) << text;
+    EXPECT_EQ(w->findChildren<QLineEdit*>().size(), 2);
+    if (const char* dir = std::getenv("KW_SHOT_DIR")) w->grab().save(QString::fromUtf8(dir) + "/or_m.png");
+    for (QPushButton* b : w->findChildren<QPushButton*>())
+        if (b->text() == QStringLiteral("Закрыть окно")) b->click();
+    EXPECT_TRUE(pumpUntil([&] { return !kw::proc::isRunning(n); }));
+    kw::script::installScriptWindows();
 }
 
 }  // namespace
