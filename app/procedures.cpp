@@ -1,6 +1,7 @@
 #include "procedures.h"
 
 #include "cashdesk/cashdesk.h"
+#include "documents/sale_reports.h"
 #include "pledges/pledge_procedures.h"
 #include "pledges/reference_procedures.h"
 #include "shell/procedures.h"
@@ -36,6 +37,11 @@ void registerProcedures() {
     shell::setProcedure("ZAC_D", ZAC_D);
     shell::setProcedure("AVA_D", AVA_D);
     shell::setProcedure("DAY_TAB", DAY_TAB);
+
+    // The lists of the pledges handed over for sale.
+    shell::setProcedure("REAL_M", REAL_M);
+    shell::setProcedure("NOT_M", NOT_M);
+    shell::setProcedure("LOT_M", LOT_M);
 }
 
 }  // namespace kw::app
