@@ -64,7 +64,7 @@ protected:
 
 private:
     void header(kw::report::Band& b) {
-        b.height = 58;
+        b.height = 54;
         centred(b, 0, 0, kRight, "И с п о л н и т е л ь н а я   н а д п и с ь", sans(11, true));
         b.field(0, 7, Binding::of(FIO).named("FIO"), "s90", sans(8), kRight);
         b.text(0, 11, W("на основании ст.89 Основн.Законод. Российской Федерации "));
@@ -81,11 +81,11 @@ private:
     }
 
     void headings(kw::report::Band& b, double y) {
-        const auto small = sans(7);
+        const auto small = sans(7), narrow = sans(6);
         b.line(kNo, y, kRight, 0);
-        b.line(kNo, y + 15, kRight, 0);
+        b.line(kNo, y + 12, kRight, 0);
         for (double x : {kNo, kTicket, kClient, money(0), money(1), money(2), money(3), money(4), kRight})
-            b.line(x, y, 0, 15);
+            b.line(x, y, 0, 12);
         centred(b, kNo, y + 1, kTicket - kNo, "№пп", small);
         centred(b, kTicket, y + 1, kClient - kTicket, "№ залог.", small);
         centred(b, kTicket, y + 4, kClient - kTicket, "билета", small);
@@ -98,14 +98,14 @@ private:
                                          {"%% оформл.", "нотариуса", nullptr}};  // and the percentage below
         for (int c = 0; c < 5; ++c)
             for (int l = 0; l < 3; ++l)
-                if (lines[c][l]) centred(b, money(c), y + 1 + 3.2 * l, kMoneyWidth, lines[c][l], small);
+                if (lines[c][l]) centred(b, money(c), y + 1 + 3.2 * l, kMoneyWidth, lines[c][l], narrow);
         kw::report::Item pct;
         pct.x = money(4);
         pct.y = y + 1 + 3.2 * 2;
         pct.width = kMoneyWidth;
         pct.use = Binding::of(PROZ_T).named("N_PROZ");
         pct.picture = "s12";
-        pct.font = small;
+        pct.font = narrow;
         pct.align = kw::report::Align::Center;
         b.add(std::move(pct));
     }
@@ -140,7 +140,7 @@ private:
         b.height = 6;
         const auto f = sans(7, true);
         b.text(kClient + 1, 1.5, W(utf8), f);
-        if (grand) b.field(kClient + 38, 1.5, Binding::of(sheets_.N_LIST).named("N_LIST"), "n_4", f);
+        if (grand) b.field(kClient + 32, 1.5, Binding::of(sheets_.N_LIST).named("N_LIST"), "n_4", f);
         const char* const names[5][2] = {{"TS_OK", "TG_OK"}, {"TS_XR", "TG_XR"}, {"TS_SCR", "TG_SCR"},
                                          {"TS_SR", "TG_SR"}, {"TS_NOT", "TG_NOT"}};
         for (int c = 0; c < 5; ++c)

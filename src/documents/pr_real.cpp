@@ -58,7 +58,7 @@ private:
         kw::report::Band b;
         b.height = 16;
         b.text(0, 1, W("Билет №:"), sans(8, true));
-        number(b, 13, 1, 22, zal("N_KV"), "n_14", sans(8, true));
+        b.field(14, 1, zal("N_KV"), "n_14", sans(8, true));
         b.text(38, 1, W("от:"));
         b.field(44, 1, zal("DATA"), "D6");
         b.text(68, 1, W("Передано на реализацию:"));
