@@ -368,3 +368,52 @@ TEST_F(SaleLists, NotMFormsTheListForTheDatesTypedAndStaysOpen) {
     EXPECT_EQ(countOf(doc->pages[0], "2004"), 0);
     EXPECT_EQ(countOf(doc->pages[0], "2008"), 0);
 }
+
+// Types the period (and the auction's date) into a parameter window, presses its print
+// button and returns what the preview showed; the window stays open and is closed.
+class SaleWindows : public ReportTest {
+protected:
+    std::shared_ptr<const kw::report::Document> formFrom(void (*window)(), const char* title, const char* button,
+                                                         const char* auction = nullptr) {
+        std::shared_ptr<const kw::report::Document> doc;
+        run(window, [&] {
+            kw::script::WindowDriver w = kw::script::waitWindow(W(title));
+            ASSERT_TRUE(w);
+            ASSERT_EQ(w.type("D1", "27.12.2025"), Drive::Ok);
+            ASSERT_EQ(w.type("D2", "29.12.2025"), Drive::Ok);
+            if (auction) {
+                ASSERT_EQ(w.type("D_T", auction), Drive::Ok);
+            }
+            kw::report::setLastDocument(nullptr);
+            ASSERT_EQ(w.press(W(button)), Drive::Ok);
+            kw::script::WindowDriver pv = preview();
+            ASSERT_TRUE(pv);
+            doc = kw::report::lastDocument();
+            ASSERT_EQ(pv.press("Exit"), Drive::Ok);
+            ASSERT_TRUE(pv.waitClosed(5s));
+            EXPECT_EQ(w.settle(), Drive::Ok);
+            EXPECT_TRUE(w.isOpen());
+            ASSERT_EQ(w.press(W("Закрыть окно")), Drive::Ok);
+            EXPECT_TRUE(w.waitClosed(5s));
+        });
+        return doc;
+    }
+};
+
+TEST_F(SaleWindows, RealMPrintsTheActOfTheDatesTyped) {
+    const auto doc = formFrom(REAL_M, "Акт прелачи на реализацию", "Печать");
+    ASSERT_TRUE(doc);
+    ASSERT_EQ(doc->pages.size(), 1u);
+    for (const char* t : {"2027", "2028", "2029"}) EXPECT_EQ(countOf(doc->pages[0], t), 1) << t;
+    EXPECT_EQ(countOf(doc->pages[0], "2026"), 0);
+}
+
+TEST_F(SaleWindows, LotMFormsTheAuctionListForTheDateOfTheAuction) {
+    const auto doc = formFrom(LOT_M, "Перечень предметов торгов", "Сформировать", "15.01.2026");
+    ASSERT_TRUE(doc);
+    EXPECT_EQ(D_T, day(15, 1, 2026));
+    ASSERT_EQ(doc->pages.size(), 1u);
+    EXPECT_EQ(countOf(doc->pages[0], "15.01.2026"), 1);
+    for (const char* t : {"2027", "2028", "2029"}) EXPECT_EQ(countOf(doc->pages[0], t), 1) << t;
+    EXPECT_EQ(countOf(doc->pages[0], "2026"), 0);
+}
