@@ -2,6 +2,7 @@
 
 #include "cashdesk/cashdesk.h"
 #include "documents/order_reports.h"
+#include "documents/sale_reports.h"
 #include "pledges/pledge_procedures.h"
 #include "pledges/reference_procedures.h"
 #include "shell/procedures.h"
@@ -43,6 +44,11 @@ void registerProcedures() {
     shell::setProcedure("O_ME", O_ME);
     shell::setProcedure("PR_M", PR_M);
     shell::setProcedure("PRIB_M", PRIB_M);
+
+    // The lists of the pledges handed over for sale.
+    shell::setProcedure("REAL_M", REAL_M);
+    shell::setProcedure("NOT_M", NOT_M);
+    shell::setProcedure("LOT_M", LOT_M);
 }
 
 }  // namespace kw::app

@@ -53,21 +53,29 @@ Band& Band::add(Item i) {
     return *this;
 }
 
-Band& Band::text(double x, double y, std::string cp1251, std::optional<Font> f, double width) {
+namespace {
+
+Item placed(ItemKind kind, double x, double y, double width, double height = 0) {
     Item i;
+    i.kind = kind;
     i.x = x;
     i.y = y;
     i.width = width;
+    i.height = height;
+    return i;
+}
+
+}  // namespace
+
+Band& Band::text(double x, double y, std::string cp1251, std::optional<Font> f, double width) {
+    Item i = placed(ItemKind::Text, x, y, width);
     i.text = std::move(cp1251);
     i.font = std::move(f);
     return add(std::move(i));
 }
 
 Band& Band::field(double x, double y, ui::Binding use, std::string picture, std::optional<Font> f, double width) {
-    Item i;
-    i.x = x;
-    i.y = y;
-    i.width = width;
+    Item i = placed(ItemKind::Text, x, y, width);
     i.use = std::move(use);
     i.picture = std::move(picture);
     i.font = std::move(f);
@@ -75,10 +83,7 @@ Band& Band::field(double x, double y, ui::Binding use, std::string picture, std:
 }
 
 Band& Band::pageNumber(double x, double y, std::string picture, std::optional<Font> f, double width) {
-    Item i;
-    i.x = x;
-    i.y = y;
-    i.width = width;
+    Item i = placed(ItemKind::Text, x, y, width);
     i.picture = std::move(picture);
     i.font = std::move(f);
     i.pageNumber = true;
@@ -86,23 +91,13 @@ Band& Band::pageNumber(double x, double y, std::string picture, std::optional<Fo
 }
 
 Band& Band::line(double x, double y, double width, double height, double pen) {
-    Item i;
-    i.kind = ItemKind::Line;
-    i.x = x;
-    i.y = y;
-    i.width = width;
-    i.height = height;
+    Item i = placed(ItemKind::Line, x, y, width, height);
     i.pen = pen;
     return add(std::move(i));
 }
 
 Band& Band::box(double x, double y, double width, double height, double pen) {
-    Item i;
-    i.kind = ItemKind::Box;
-    i.x = x;
-    i.y = y;
-    i.width = width;
-    i.height = height;
+    Item i = placed(ItemKind::Box, x, y, width, height);
     i.pen = pen;
     return add(std::move(i));
 }

@@ -255,7 +255,7 @@ TEST_F(PledgeListsTest, TheArchiveSearchPrintsTheDuplicateOfTheHighlightedPledge
     ASSERT_TRUE(w);
     ASSERT_EQ(tickets(w), (std::vector<int>{7, 8}));
     ASSERT_EQ(w.selectRow(1, 2), Drive::Ok);
-    ASSERT_EQ(w.press(W("&Выбрать")), Drive::Ok);
+    ASSERT_EQ(w.press(W("Выбрать")), Drive::Ok);
     WindowDriver preview = window("Report Preview");
     ASSERT_TRUE(preview);
     auto doc = kw::report::lastDocument();
@@ -270,8 +270,9 @@ TEST_F(PledgeListsTest, TheArchiveSearchPrintsTheDuplicateOfTheHighlightedPledge
     EXPECT_EQ(marks, 2) << "one on each copy";
     EXPECT_EQ(tickets.size(), 2u) << "the highlighted pledge on both copies";
     EXPECT_FALSE(doc->contains(W("Петров Иван Сергеевич")));
-    ASSERT_EQ(preview.closeBox(), Drive::Ok);
+    ASSERT_EQ(preview.press("Exit"), Drive::Ok);
     ASSERT_TRUE(preview.waitClosed(5s));
+    ASSERT_EQ(w.settle(), Drive::Ok);
     ASSERT_EQ(w.closeBox(), Drive::Ok);
     ASSERT_TRUE(w.waitClosed(5s));
 
@@ -280,7 +281,7 @@ TEST_F(PledgeListsTest, TheArchiveSearchPrintsTheDuplicateOfTheHighlightedPledge
     w = open(ARX_TAB, "Поиск по ФИО клиента");
     ASSERT_TRUE(w);
     ASSERT_EQ(w.rows(1), 0);
-    ASSERT_EQ(w.press(W("&Выбрать")), Drive::Ok);
+    ASSERT_EQ(w.press(W("Выбрать")), Drive::Ok);
     EXPECT_FALSE(kw::script::waitWindow("Report Preview", 300ms));
     EXPECT_FALSE(kw::report::lastDocument());
 }

@@ -1,0 +1,32 @@
+#include "dictionary/zal.h"
+#include "documents/sale_reports.h"
+#include "runtime/codepage.h"
+#include "runtime/fixed_string.h"
+#include "runtime/real.h"
+
+#include <cstdio>
+
+namespace kw::documents {
+
+std::string plainNumber(double v) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.6f", v);
+    std::string s = buf;
+    while (!s.empty() && s.back() == '0') s.pop_back();
+    if (!s.empty() && s.back() == '.') s.pop_back();
+    if (s == "-0") s = "0";
+    return s;
+}
+
+std::string itemDescription() {
+    std::string s = W("проба ") + std::to_string(ZAL.PROB) + W(" вес ") + plainNumber(ZAL.VEC) + " " +
+                    ZAL.OP_IZ.clip();
+    if (s.size() > 100) s.resize(100);
+    return s;
+}
+
+double notaryCharge(double price, double percent) { return real::round(price * percent / 100, 2); }
+
+std::string passportLine(std::string_view passport) { return W("пасп. ") + clip(passport); }
+
+}  // namespace kw::documents

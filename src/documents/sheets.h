@@ -1,0 +1,49 @@
+// Sheets: the numbered lists that go to the notary and to the auction are printed in
+// sheets of a fixed number of rows. A sheet is closed by its band of sums ("И т о г о
+// по листу:"), and the list ends with the grand line over all sheets ("Всего по листам
+// с 1 по" and the number of sheets). Each sheet is a page of its own: the row that
+// opens a new sheet starts a new page, so the page header repeats on every sheet.
+//
+// The sheet band is printed after the last row of a full sheet, and after the last row
+// of the list only when its sheet holds some rows but is not full: a list that fills
+// its last sheet exactly gets no empty band and no sheet counted that holds nothing.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+#include "runtime/report.h"
+
+namespace kw::documents {
+
+inline constexpr std::size_t kSheetSums = 5;
+using SheetValues = std::array<double, kSheetSums>;
+
+class Sheets {
+public:
+    // `rowBand`, `sheetBand` and `grandBand` are detail-band numbers of the report.
+    Sheets(int rowsPerSheet, int rowBand, int sheetBand, int grandBand);
+
+    // Prints the current row (NN is its running number by then) and adds `values` to
+    // the sums of its sheet and to the grand sums.
+    void row(report::Report& r, const SheetValues& values);
+    // After the last row: the band of a part-filled sheet, then the grand line.
+    void finish(report::Report& r);
+
+    // Bound in the bands.
+    int32_t NN = 0;        // running number of the row in the list
+    int32_t N_LIST = 0;    // sheets closed so far
+    SheetValues sheet{};   // sums of the current sheet
+    SheetValues grand{};   // sums of the whole list
+
+    int rowsOnSheet() const { return rowsOnSheet_; }
+
+private:
+    void closeSheet(report::Report& r);
+
+    int perSheet_, rowBand_, sheetBand_, grandBand_;
+    int rowsOnSheet_ = 0;
+};
+
+}  // namespace kw::documents
