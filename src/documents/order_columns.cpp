@@ -153,13 +153,14 @@ void rowCells(Band& b, OrderRow& row, double leftSeparators) {
     for (double x : kSeparators) b.line(x, 0, 0, x < kGroupStart ? leftSeparators : kRowHeight);
 }
 
-// The client and the article under the row.
+// The client and the article under the row. The description goes to the end of the
+// metal's line, where its eighty characters have room.
 void pledgeDetails(Band& b, OrderRow& row) {
     field(b, 1, 12, Binding::of(row.PR).named("PR"), "s1");
-    b.field(4, 12, zal("FIO"), "s60", sans(), 70);
-    b.field(76, 12, zal("PAS"), "s60", sans(), 40);
-    b.field(118, 12, zal("ADR"), "s60", sans(), 85);
-    b.field(205, 12, zal("OP_IZ"), "s80", sans(), 83);
+    b.field(4, 12, zal("FIO"), "s60", sans(), 86);
+    b.field(92, 12, zal("PAS"), "s60", sans(), 50);
+    b.field(145, 12, zal("ADR"), "s60", sans(), 143);
+    b.field(165, 15, zal("OP_IZ"), "s80", sans(), 123);
     field(b, 4, 15, Binding::of(row.MET_N).named("MET_N"), "s15");
     text(b, 30, 15, "проба:");
     field(b, 40, 15, zal("PROB"), "n3");
