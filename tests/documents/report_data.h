@@ -138,7 +138,7 @@ inline std::vector<kw::dict::ZalRecord> reportPledges() {
     all.push_back(p1004);
 
     auto p1005 = issued(1005, day(1, 10, 2025), 10000);
-    redeem(p1005, day(10, 11, 2025), 0, 6100);  // less than the 6 500 paid out
+    redeem(p1005, day(10, 11, 2025), 0, 6100);  // less than the 7 900 paid out
     all.push_back(p1005);
 
     auto p1006 = issued(1006, day(1, 8, 2025), 4000);

@@ -313,6 +313,8 @@ TEST_F(PledgesQtTest, TheFirstProlongationAndTheRedemptionWithComputedAmounts) {
         EXPECT_TRUE(clipped(form).isEmpty()) << clipped(form).join(" | ").toStdString();
         QTest::mouseClick(buttonTitled(form, "Закрыть"), Qt::LeftButton);
         ASSERT_TRUE(pumpUntil([&] { return !form->isVisible(); }));
+        // The list takes clicks again only once it is no longer blocked by the form.
+        ASSERT_TRUE(pumpUntil([&] { return w->isEnabled(); }));
         QTest::mouseClick(buttonTitled(w, "Закрыть"), Qt::LeftButton);
         ASSERT_TRUE(pumpUntil([] { return kw::proc::running() == 0; }));
     }
