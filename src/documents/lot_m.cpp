@@ -13,14 +13,12 @@ using kw::ui::Control;
 
 class ThisWindowClass : public kw::documents::ParameterWindow {
 public:
-    ThisWindowClass() : ParameterWindow("LOT_M", "Перечень предметов торгов", "Сформировать", PR_LOT) {}
+    ThisWindowClass()
+        : ParameterWindow("LOT_M", "Перечень предметов торгов", "Сформировать", PR_LOT) {}
 
 protected:
     void AddEntries(kw::ui::WindowDef& s) override {
-        s.add(Control::prompt(W("Введите интервал дат от:")).number(1));
-        s.add(Control::entry(Binding::of(D1).named("D1"), "D6").number(2).beside());
-        s.add(Control::prompt(W("до:")).number(3).beside());
-        s.add(Control::entry(Binding::of(D2).named("D2"), "D6").number(4).beside());
+        kw::documents::addOneLinePeriodEntries(s, 1);
         s.add(Control::prompt(W("постановки на реализацию")).number(5));
         s.add(Control::prompt(W("Дата проведения торгов:")).number(6));
         s.add(Control::entry(Binding::of(D_T).named("D_T"), "D6b").number(7).beside());

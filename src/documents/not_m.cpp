@@ -19,10 +19,7 @@ public:
 
 protected:
     void AddEntries(kw::ui::WindowDef& s) override {
-        s.add(Control::prompt(W("Введите интервал дат от:")).number(1));
-        s.add(Control::entry(Binding::of(D1).named("D1"), "D6").number(2).beside());
-        s.add(Control::prompt(W("до:")).number(3).beside());
-        s.add(Control::entry(Binding::of(D2).named("D2"), "D6").number(4).beside());
+        kw::documents::addOneLinePeriodEntries(s, 1);
         Control message = Control::prompt("");
         message.use = Binding::of(ACTIONMESSAGE).named("ACTIONMESSAGE");
         message.picture = "S40";

@@ -5,8 +5,8 @@
 
 namespace kw::documents {
 
-ParameterWindow::ParameterWindow(std::string procedureName, std::string titleUtf8, std::string printButtonUtf8,
-                                 void (*report)())
+ParameterWindow::ParameterWindow(std::string procedureName, std::string titleUtf8,
+                                 std::string printButtonUtf8, void (*report)())
     : ProcedureWindow(std::move(procedureName), {}),
       title_(std::move(titleUtf8)),
       button_(std::move(printButtonUtf8)),
@@ -50,6 +50,34 @@ void addPeriodEntries(ui::WindowDef& s, int32_t n) {
     s.add(Control::entry(Binding::of(D1).named("D1"), "D6").number(n + 2));
     s.add(Control::prompt(W("до:")).number(n + 3));
     s.add(Control::entry(Binding::of(D2).named("D2"), "D6").number(n + 4));
+}
+
+void addOneLinePeriodEntries(ui::WindowDef& s, int32_t n) {
+    using ui::Binding;
+    using ui::Control;
+    s.add(Control::prompt(W("Введите интервал дат от:")).number(n));
+    s.add(Control::entry(Binding::of(D1).named("D1"), "D6").number(n + 1).beside());
+    s.add(Control::prompt(W("до:")).number(n + 2).beside());
+    s.add(Control::entry(Binding::of(D2).named("D2"), "D6").number(n + 3).beside());
+}
+
+namespace {
+
+class PeriodWindow : public ParameterWindow {
+public:
+    using ParameterWindow::ParameterWindow;
+
+protected:
+    void AddEntries(ui::WindowDef& s) override { addPeriodEntries(s, 1); }
+};
+
+}  // namespace
+
+void runPeriodWindow(std::string procedureName, std::string titleUtf8, std::string printButtonUtf8,
+                     void (*report)()) {
+    PeriodWindow ThisWindow(std::move(procedureName), std::move(titleUtf8),
+                            std::move(printButtonUtf8), report);
+    GlobalResponse = ThisWindow.Run();
 }
 
 }  // namespace kw::documents

@@ -14,7 +14,12 @@
 
 namespace kw::documents {
 
-enum : int32_t { kParameterButtons = 100, kParameterPrint = kParameterButtons, kParameterOk, kParameterClose };
+enum : int32_t {
+    kParameterButtons = 100,
+    kParameterPrint = kParameterButtons,
+    kParameterOk,
+    kParameterClose
+};
 
 class ParameterWindow : public ProcedureWindow {
 public:
@@ -39,5 +44,12 @@ private:
 
 // "Введите интервал дат", "от:" D1, "до:" D2: the period most windows ask for.
 void addPeriodEntries(ui::WindowDef& s, int32_t firstNumber);
+// "Введите интервал дат от:" D1 "до:" D2 on one line (the lists of sales).
+void addOneLinePeriodEntries(ui::WindowDef& s, int32_t firstNumber);
+
+// Runs the window that asks for the period alone (addPeriodEntries) and prints
+// `report`; its response in GlobalResponse.
+void runPeriodWindow(std::string procedureName, std::string titleUtf8, std::string printButtonUtf8,
+                     void (*report)());
 
 }  // namespace kw::documents

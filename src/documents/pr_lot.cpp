@@ -29,18 +29,7 @@ public:
 protected:
     kw::report::ReportDef Define() override {
         NAME_L = KBP.NAME.clip();
-        kw::report::ReportDef d;
-        d.title = W("Перечень предметов торгов");
-        d.units = kw::report::Units::Millimetres;
-        d.paper = kw::report::kPaperUser;
-        d.paperWidth = 8250 * 0.0254;
-        d.paperHeight = 11688 * 0.0254;
-        d.orientation = kw::report::Orientation::Portrait;
-        d.left = 6;
-        d.top = 8;
-        d.right = 4;
-        d.bottom = 8;
-        d.font = sans();
+        kw::report::ReportDef d = userSheet("Перечень предметов торгов");
         header(d.header);
         d.details.push_back(row());
         d.details.push_back(sums("И т о г о  по листу:", sheets_.sheet[0], "TS_SR", false));

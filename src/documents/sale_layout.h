@@ -44,6 +44,24 @@ inline void centred(report::Band& b, double x, double y, double width, const cha
     b.add(std::move(i));
 }
 
+// The sheet of the notary's and the auction's lists: portrait, of the user size 8250 by
+// 11688 thousandths of an inch, measures in millimetres.
+inline report::ReportDef userSheet(const char* titleUtf8) {
+    report::ReportDef d;
+    d.title = W(titleUtf8);
+    d.units = report::Units::Millimetres;
+    d.paper = report::kPaperUser;
+    d.paperWidth = 8250 * 0.0254;
+    d.paperHeight = 11688 * 0.0254;
+    d.orientation = report::Orientation::Portrait;
+    d.left = 6;
+    d.top = 8;
+    d.right = 4;
+    d.bottom = 8;
+    d.font = sans();
+    return d;
+}
+
 inline ui::Binding zal(const char* field) { return UseField(dict::zalTable(), field); }
 
 }  // namespace kw::documents::layout
