@@ -26,6 +26,7 @@
 #include <string>
 #include <thread>
 
+#include "../common/bench_util.h"
 #include "dictionary/tables.h"
 #include "documents/order_reports.h"
 #include "framework/data/dct_init.h"
@@ -43,6 +44,9 @@
 
 namespace {
 
+using kwbench::addOne;
+using kwbench::onThread;
+
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 using kw::W;
@@ -53,22 +57,6 @@ constexpr int kRecords = 1000000;
 constexpr int kInPeriodEvery = 100;  // 10,000 pledges with a November event
 const int32_t kD1 = kw::date::fromYmd(2025, 11, 1);
 const int32_t kD2 = kw::date::fromYmd(2025, 11, 30);
-
-void onThread(int number, const std::function<void()>& body) {
-    std::thread t([&] {
-        kw::proc::setCurrentThread(number);
-        body();
-    });
-    t.join();
-}
-
-template <typename R>
-void addOne(const kw::storage::TableDecl& t, const R& r) {
-    kw::storage::File f(t);
-    if (!f.create().ok() || !f.open().ok()) std::abort();
-    std::memcpy(t.buffer(), &r, sizeof(R));
-    if (!f.add().ok() || !f.close().ok()) std::abort();
-}
 
 void createEmpty(const kw::storage::TableDecl& t) {
     kw::storage::File f(t);
@@ -128,13 +116,7 @@ std::string g_dir;
 bool g_built = false;
 
 void buildDataSet() {
-    const char* root = std::getenv("KW_BENCH_DIR");
-    g_dir = (std::filesystem::path(root ? root : std::filesystem::temp_directory_path().string()) /
-             ("kestrowd-bench-orders-" + std::to_string(::getpid())))
-                .string();
-    std::filesystem::remove_all(g_dir);
-    std::filesystem::create_directories(g_dir);
-    std::filesystem::current_path(g_dir);
+    g_dir = kwbench::freshDataDir("orders");
     std::fprintf(stderr, "building %d pledges in %s ...\n", kRecords, g_dir.c_str());
     const auto t0 = Clock::now();
     onThread(60, [] {

@@ -45,6 +45,7 @@
 #include <thread>
 #include <vector>
 
+#include "../common/bench_util.h"
 #include "dictionary/tables.h"
 #include "framework/data/dct_init.h"
 #include "framework/data/error_class.h"
@@ -72,6 +73,9 @@
 
 namespace {
 
+using kwbench::CpuTimer;
+using kwbench::onThread;
+
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 using kw::W;
@@ -89,35 +93,6 @@ const char* const kFormTitle = "Добавить ???";
 const char* const kRareFragment = "шереметьев";
 
 double seconds(Clock::time_point a, Clock::time_point b) { return std::chrono::duration<double>(b - a).count(); }
-
-// CPU time of the whole process: beside the wall time, since the machine is shared, it
-// tells the work done from the waiting for a core. The threads that wait for the
-// procedure (the benchmark's, the GUI's on the scripted back end) take next to none.
-double cpuSeconds() {
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
-}
-
-// Adds up the CPU time of the timed parts; reported per iteration as cpu_ms.
-struct CpuTimer {
-    double total = 0, from = 0;
-    void start() { from = cpuSeconds(); }
-    void stop() { total += cpuSeconds() - from; }
-    void report(benchmark::State& state) const {
-        if (state.iterations() > 0) state.counters["cpu_ms"] = total * 1e3 / static_cast<double>(state.iterations());
-    }
-};
-
-// Runs `body` on a thread of its own as procedure thread `number` (the files' state is
-// per thread) and waits for it.
-void onThread(int number, const std::function<void()>& body) {
-    std::thread t([&] {
-        kw::proc::setCurrentThread(number);
-        body();
-    });
-    t.join();
-}
 
 // --- the data set ----------------------------------------------------------------------
 
@@ -307,13 +282,7 @@ DataSet& dataSet() {
     static DataSet ds = [] {
         g_built = true;
         DataSet d;
-        const char* root = std::getenv("KW_BENCH_DIR");
-        d.dir = (std::filesystem::path(root ? root : std::filesystem::temp_directory_path().string()) /
-                 ("kestrowd-bench-pledges-" + std::to_string(::getpid())))
-                    .string();
-        std::filesystem::remove_all(d.dir);
-        std::filesystem::create_directories(d.dir);
-        std::filesystem::current_path(d.dir);
+        d.dir = kwbench::freshDataDir("pledges");
         std::fprintf(stderr, "building %d pledges in %s ...\n", kRecords, d.dir.c_str());
         const auto t0 = Clock::now();
         onThread(60, [&] {

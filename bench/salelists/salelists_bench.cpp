@@ -24,6 +24,7 @@
 #include <string>
 #include <thread>
 
+#include "../common/bench_util.h"
 #include "dictionary/tables.h"
 #include "documents/sale_reports.h"
 #include "framework/data/dct_init.h"
@@ -41,6 +42,10 @@
 
 namespace {
 
+using kwbench::addOne;
+using kwbench::cpuSeconds;
+using kwbench::onThread;
+
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 using kw::W;
@@ -51,28 +56,6 @@ const int32_t kFirst = kw::date::fromYmd(2025, 12, 1);
 const int32_t kLast = kw::date::fromYmd(2025, 12, 31);
 
 double seconds(Clock::time_point a, Clock::time_point b) { return std::chrono::duration<double>(b - a).count(); }
-
-double cpuSeconds() {
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
-}
-
-void onThread(int number, const std::function<void()>& body) {
-    std::thread t([&] {
-        kw::proc::setCurrentThread(number);
-        body();
-    });
-    t.join();
-}
-
-template <typename R>
-void addOne(const kw::storage::TableDecl& t, const R& value) {
-    kw::storage::File f(t);
-    if (!f.create().ok() || !f.open().ok()) std::abort();
-    *static_cast<R*>(t.buffer()) = value;
-    if (!f.add().ok() || !f.close().ok()) std::abort();
-}
 
 // Ticket t: issued over two years up to December 2025; one in 100 sold in December,
 // the others in the states a shop's file holds.
@@ -116,13 +99,7 @@ DataSet& dataSet() {
     static DataSet ds = [] {
         g_built = true;
         DataSet d;
-        const char* root = std::getenv("KW_BENCH_DIR");
-        d.dir = (std::filesystem::path(root ? root : std::filesystem::temp_directory_path().string()) /
-                 ("kestrowd-bench-salelists-" + std::to_string(::getpid())))
-                    .string();
-        std::filesystem::remove_all(d.dir);
-        std::filesystem::create_directories(d.dir);
-        std::filesystem::current_path(d.dir);
+        d.dir = kwbench::freshDataDir("salelists");
         std::fprintf(stderr, "building %d pledges in %s ...\n", kRecords, d.dir.c_str());
         const auto t0 = Clock::now();
         onThread(60, [&] {

@@ -85,7 +85,7 @@ private:
         b.height = 5.5;
         const auto f = sans(7, true);
         b.text(kText + 1, 1.2, W(utf8), f);
-        if (grand) b.field(kText + 29, 1.2, Binding::of(sheets_.N_LIST).named("N_LIST"), "n_4", f);
+        if (grand) b.field(kText + 32, 1.2, Binding::of(sheets_.N_LIST).named("N_LIST"), "n_4", f);
         number(b, kPrice, 1.2, kText - kPrice - 1, Binding::of(v).named(name), "n_13.2", f);
         b.line(kNo, 5, kRight, 0);
         return b;

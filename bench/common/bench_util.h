@@ -1,0 +1,72 @@
+// What the benchmarks over large data sets share: the threads their files are used on,
+// the folder the data set is built in, small tables of one record, and the CPU time of
+// the timed parts. Header only: this folder is no benchmark of its own.
+#pragma once
+
+#include <benchmark/benchmark.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <thread>
+
+#include "runtime/proc_thread.h"
+#include "storage/file.h"
+
+namespace kwbench {
+
+// Runs `body` on a thread of its own as procedure thread `number` (the files' state is
+// per thread) and waits for it.
+inline void onThread(int number, const std::function<void()>& body) {
+    std::thread t([&] {
+        kw::proc::setCurrentThread(number);
+        body();
+    });
+    t.join();
+}
+
+// A new empty folder for the data set of benchmark `name` (under KW_BENCH_DIR when
+// set, else the temporary folder), made the current directory.
+inline std::string freshDataDir(const std::string& name) {
+    const char* root = std::getenv("KW_BENCH_DIR");
+    const std::string dir =
+        (std::filesystem::path(root ? root : std::filesystem::temp_directory_path().string()) /
+         ("kestrowd-bench-" + name + "-" + std::to_string(::getpid())))
+            .string();
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    std::filesystem::current_path(dir);
+    return dir;
+}
+
+// Creates the table's file with the one record `value` (on the caller's thread).
+template <typename R>
+void addOne(const kw::storage::TableDecl& t, const R& value) {
+    kw::storage::File f(t);
+    if (!f.create().ok() || !f.open().ok()) std::abort();
+    *static_cast<R*>(t.buffer()) = value;
+    if (!f.add().ok() || !f.close().ok()) std::abort();
+}
+
+inline double cpuSeconds() {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
+}
+
+// Adds up the CPU time of the timed parts; reported per iteration as cpu_ms.
+struct CpuTimer {
+    double total = 0, from = 0;
+    void start() { from = cpuSeconds(); }
+    void stop() { total += cpuSeconds() - from; }
+    void report(benchmark::State& state) const {
+        if (state.iterations() > 0)
+            state.counters["cpu_ms"] = total * 1e3 / static_cast<double>(state.iterations());
+    }
+};
+
+}  // namespace kwbench
