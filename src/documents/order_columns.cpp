@@ -7,6 +7,7 @@
 #include "dictionary/kbp.h"
 #include "dictionary/sec.h"
 #include "dictionary/zal.h"
+#include "documents/report_layout.h"
 #include "framework/window/window_manager.h"
 #include "runtime/codepage.h"
 #include "shell/globals.h"
@@ -19,15 +20,8 @@ using report::Band;
 using report::Font;
 using ui::Binding;
 
-Font sans(int size = 8, bool bold = false) {
-    Font f;
-    f.name = "MS Sans Serif";
-    f.size = size;
-    f.weight = bold ? report::kBold : report::kNormal;
-    return f;
-}
-
-Binding zal(const char* name) { return UseField(dict::zalTable(), name); }
+using layout::sans;
+using layout::zal;
 
 void text(Band& b, double x, double y, const char* utf8, int size = 8, bool bold = false) {
     b.text(x, y, W(utf8), sans(size, bold));
@@ -37,8 +31,7 @@ void text(Band& b, double x, double y, const char* utf8, int size = 8, bool bold
 // at x.
 void field(Band& b, double x, double y, Binding use, const char* picture, double right = 0) {
     if (right > x) {
-        b.field(x, y, std::move(use), picture, sans(), right - x);
-        b.items.back().align = report::Align::Right;
+        layout::number(b, x, y, right - x, std::move(use), picture);
     } else {
         b.field(x, y, std::move(use), picture, sans());
     }
@@ -107,15 +100,13 @@ void headings(Band& b) {
         b.text(c.x0 + 1, y, W(c.heading1), sans(), c.x1 - c.x0 - 2);
         if (c.heading2) b.text(c.x0 + 1, 10.8, W(c.heading2), sans(), c.x1 - c.x0 - 2);
     }
-    b.text(kGroupStart, 6.4, W("Перезалоги(1-3)"), sans(), 185 - kGroupStart);
-    b.items.back().align = report::Align::Center;
+    layout::centred(b, kGroupStart, 6.4, 185 - kGroupStart, "Перезалоги(1-3)");
     text(b, 133, 10, "Дата");
     text(b, 151, 9.2, "Получено %%", 6);
     text(b, 151, 11.8, "всего", 6);
     text(b, 168, 9.2, "Получено", 6);
     text(b, 168, 11.8, "штрафов", 6);
-    b.text(185, 6.4, W("Выкуп"), sans(), 289 - 185);
-    b.items.back().align = report::Align::Center;
+    layout::centred(b, 185, 6.4, 289 - 185, "Выкуп");
     text(b, 186, 10, "Дата");
     // At size 8 these would run into the next column.
     text(b, 204, 9.2, "получено %%", 6);

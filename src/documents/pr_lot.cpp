@@ -4,7 +4,7 @@
 // sums and the grand line. Portrait, on paper of 8250 x 11688 thousandths of an inch,
 // measures in millimetres.
 #include "dictionary/kbp.h"
-#include "documents/sale_layout.h"
+#include "documents/report_layout.h"
 #include "documents/sale_reports.h"
 #include "documents/sheets.h"
 #include "documents/zal_report.h"

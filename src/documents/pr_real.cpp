@@ -2,7 +2,7 @@
 // hand-over date lies in the period, with its sale price, client and item, and the
 // total at sale prices (T_REA). A4 portrait, millimetres.
 #include "dictionary/kbp.h"
-#include "documents/sale_layout.h"
+#include "documents/report_layout.h"
 #include "documents/sale_reports.h"
 #include "documents/zal_report.h"
 #include "shell/globals.h"

@@ -6,6 +6,7 @@
 #include "dictionary/reference.h"
 #include "dictionary/sec.h"
 #include "documents/pr_zal.h"
+#include "documents/report_layout.h"
 #include "framework/window/window_manager.h"
 #include "runtime/codepage.h"
 #include "shell/globals.h"
@@ -18,13 +19,7 @@ using report::Band;
 using report::Font;
 using ui::Binding;
 
-Font sans(int size, bool bold = false) {
-    Font f;
-    f.name = "MS Sans Serif";
-    f.size = size;
-    f.weight = bold ? report::kBold : report::kNormal;
-    return f;
-}
+using layout::sans;
 
 // Items of one copy, x shifted by dx.
 class Copy {

@@ -37,8 +37,6 @@ public:
     SheetValues sheet{};   // sums of the current sheet
     SheetValues grand{};   // sums of the whole list
 
-    int rowsOnSheet() const { return rowsOnSheet_; }
-
 private:
     void closeSheet(report::Report& r);
 

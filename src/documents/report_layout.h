@@ -1,6 +1,6 @@
-// What the layouts of the sale lists share: their fonts and the way a number stands
-// in its column (right-aligned to the column's right edge, so that figures line up
-// whatever the typeface's blank).
+// What the layouts of the printed documents share: their typeface, the pledge's fields,
+// the way a number stands in its column (right-aligned to the column's right edge, so
+// that figures line up whatever the typeface's blank) and centred headings.
 #pragma once
 
 #include "dictionary/zal.h"
