@@ -21,13 +21,10 @@ void OrderReport::TakeRow() {
     row_.PP_1 = z.S_P_C1 + z.S_P_X1;
     row_.PP_2 = z.S_P_C2 + z.S_P_X2;
     row_.PP_3 = z.S_P_C3 + z.S_P_X3;
-    bool prints = true;
     if (kind_ != OrderKind::Overdue) {
-        totals_.add(z, D1, D2);
-        prints = hasEventInPeriod(z, D1, D2);
+        row_.PRIB = totals_.add(z, D1, D2);
+        if (!hasEventInPeriod(z, D1, D2)) return;
     }
-    if (!prints) return;
-    if (kind_ == OrderKind::Profit) row_.PRIB = profitInPeriod(z, D1, D2);
     if (kind_ == OrderKind::Operations || kind_ == OrderKind::Overdue) {
         row_.PR = z.DATA < D1 ? "*" : "";
         row_.MET_N = MetalName();

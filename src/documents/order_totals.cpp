@@ -25,8 +25,8 @@ double profitInPeriod(const dict::ZalRecord& z, int32_t d1, int32_t d2) {
     return p;
 }
 
-void OrderTotals::add(const dict::ZalRecord& z, int32_t d1, int32_t d2) {
-    if (z.SOST == kDeleted) return;
+double OrderTotals::add(const dict::ZalRecord& z, int32_t d1, int32_t d2) {
+    if (z.SOST == kDeleted) return 0;
     if (inPeriod(z.DATA, d1, d2)) {
         ++T_CC_K;
         T_CC_S += z.S_CCYD;
@@ -53,7 +53,9 @@ void OrderTotals::add(const dict::ZalRecord& z, int32_t d1, int32_t d2) {
         T_W_S += z.S_STW;
         T_W_W += z.S_W;
     }
-    T_PRIB += profitInPeriod(z, d1, d2);
+    const double profit = profitInPeriod(z, d1, d2);
+    T_PRIB += profit;
+    return profit;
 }
 
 void OrderTotals::finish() {

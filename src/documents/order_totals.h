@@ -36,8 +36,9 @@ struct OrderTotals {
     // The sums of the sums, set by finish().
     double T_PP_I = 0, T_PER_I = 0, T_ST_I = 0, SS_PER = 0, SS_WW = 0;
 
-    // Adds the pledge's events in the period (nothing for a deleted one).
-    void add(const dict::ZalRecord& z, int32_t d1, int32_t d2);
+    // Adds the pledge's events in the period (nothing for a deleted one); its profit in
+    // the period (profitInPeriod), which T_PRIB adds up.
+    double add(const dict::ZalRecord& z, int32_t d1, int32_t d2);
     void finish();
 };
 
