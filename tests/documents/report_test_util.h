@@ -109,6 +109,24 @@ protected:
         return doc;
     }
 
+    // Presses the print button of the parameter window `w` (UTF-8 label), leaves the
+    // preview with Exit and waits until the window waits for the user again. The
+    // document the preview showed; null when no preview came or it did not close.
+    std::shared_ptr<const kw::report::Document> printFrom(kw::script::WindowDriver& w, const char* buttonUtf8) {
+        kw::report::setLastDocument(nullptr);
+        EXPECT_EQ(w.press(kw::W(buttonUtf8)), kw::script::Drive::Ok) << buttonUtf8;
+        kw::script::WindowDriver p = preview();
+        EXPECT_TRUE(p) << "no preview came";
+        if (!p) return nullptr;
+        auto doc = kw::report::lastDocument();
+        EXPECT_EQ(p.press("Exit"), kw::script::Drive::Ok);
+        const bool closed = p.waitClosed(std::chrono::seconds(5));
+        EXPECT_TRUE(closed) << "the preview did not close";
+        const bool ready = w.settle() == kw::script::Drive::Ok;
+        EXPECT_TRUE(ready) << "the window did not come back";
+        return closed && ready ? doc : nullptr;
+    }
+
     // Runs a report whose view must be empty: true when it said "No Records" in a box
     // and showed no preview.
     bool saysNoRecords(const std::function<void()>& report) {

@@ -345,14 +345,8 @@ TEST_F(SaleLists, NotMFormsTheListForTheDatesTypedAndStaysOpen) {
         ASSERT_EQ(w.type("D1", "05.12.2025"), Drive::Ok);
         ASSERT_EQ(w.type("D2", "07.12.2025"), Drive::Ok);
         EXPECT_NE(w.findUse("ACTIONMESSAGE"), 0);
-        kw::report::setLastDocument(nullptr);
-        ASSERT_EQ(w.press(W("Сформировать")), Drive::Ok);
-        kw::script::WindowDriver pv = preview();
-        ASSERT_TRUE(pv);
-        doc = kw::report::lastDocument();
-        ASSERT_EQ(pv.press("Exit"), Drive::Ok);
-        ASSERT_TRUE(pv.waitClosed(5s));
-        EXPECT_EQ(w.settle(), Drive::Ok);
+        doc = printFrom(w, "Сформировать");
+        ASSERT_TRUE(doc);
         EXPECT_TRUE(w.isOpen());
         ASSERT_EQ(w.press(W("Закрыть окно")), Drive::Ok);
         EXPECT_TRUE(w.waitClosed(5s));
@@ -384,14 +378,8 @@ protected:
             if (auction) {
                 ASSERT_EQ(w.type("D_T", auction), Drive::Ok);
             }
-            kw::report::setLastDocument(nullptr);
-            ASSERT_EQ(w.press(W(button)), Drive::Ok);
-            kw::script::WindowDriver pv = preview();
-            ASSERT_TRUE(pv);
-            doc = kw::report::lastDocument();
-            ASSERT_EQ(pv.press("Exit"), Drive::Ok);
-            ASSERT_TRUE(pv.waitClosed(5s));
-            EXPECT_EQ(w.settle(), Drive::Ok);
+            doc = printFrom(w, button);
+            ASSERT_TRUE(doc);
             EXPECT_TRUE(w.isOpen());
             ASSERT_EQ(w.press(W("Закрыть окно")), Drive::Ok);
             EXPECT_TRUE(w.waitClosed(5s));
