@@ -1,5 +1,7 @@
 #include "runtime/proc_threads.h"
 
+#include "common/latch.h"
+
 #include <gtest/gtest.h>
 #include <pthread.h>
 
@@ -32,22 +34,16 @@ struct Tracked {
 };
 thread_local Tracked TRACKED;
 
-class Latch {
-public:
-    void open() {
-        std::lock_guard l(m_);
-        open_ = true;
-        cv_.notify_all();
-    }
-    void wait() {
-        std::unique_lock l(m_);
-        cv_.wait(l, [&] { return open_; });
-    }
+using kwtest::Latch;
 
-private:
-    std::mutex m_;
-    std::condition_variable cv_;
-    bool open_ = false;
+// Opens the gate and waits for the procedure threads when the test leaves, however it
+// leaves (an assertion returns early), so that no thread outlives the gate it waits at.
+struct ReleaseOnExit {
+    Latch& gate;
+    ~ReleaseOnExit() {
+        gate.open();
+        EXPECT_TRUE(kw::proc::waitAll(10s));
+    }
 };
 
 std::size_t ownStackSize() {
@@ -81,6 +77,7 @@ TEST(ProcThreads, StartedThreadsAreNumberedAndHaveAtLeastTheStackAskedFor) {
 
 TEST(ProcThreads, TheSixtyFourthStartFailsAndTheProcedureDoesNotRun) {
     Latch release;
+    ReleaseOnExit guard{release};
     std::atomic<int> ran{0};
     std::vector<int> numbers;
     for (int i = 0; i < 63; ++i) {
@@ -112,7 +109,8 @@ TEST(ProcThreads, TheSixtyFourthStartFailsAndTheProcedureDoesNotRun) {
 
 TEST(ProcThreads, RecordBuffersArePerThreadAndStartCleared) {
     REC.code = 77;
-    Latch bothWrote, checkDone;
+    Latch bothWrote;
+    ReleaseOnExit guard{bothWrote};
     std::atomic<int> wrote{0};
     std::atomic<int> a{-1}, b{-1}, freshA{-1}, freshB{-1};
     auto body = [&](int value, std::atomic<int>& fresh, std::atomic<int>& out) {
@@ -149,6 +147,7 @@ TEST(ProcThreads, WaitAllReturnsOnlyAfterTheThreadsObjectsAreGone) {
 
 TEST(ProcThreads, TheEntryRunsOnThreadOneAndOnlyOnce) {
     Latch release;
+    ReleaseOnExit guard{release};
     std::atomic<int> number{0};
     ASSERT_TRUE(kw::proc::startEntry([&] {
         number = kw::proc::currentThread();

@@ -8,6 +8,7 @@
 #include <condition_variable>
 #include <cstddef>
 
+#include "common/latch.h"
 #include "window_test_util.h"
 
 namespace {
@@ -116,17 +117,20 @@ TEST_F(WindowThreads, AProcedureCalledOnTheSameThreadBlocksItsCallerUntilItRetur
 TEST_F(WindowThreads, StartsBeyondSixtyThreeFailAndTheCallerIsTold) {
     int32_t a = 0;
     EventLog log;
-    std::mutex m;
-    std::condition_variable cv;
-    bool release = false;
+    // Opened, and the threads waited for, on every way out of the test.
+    kwtest::Latch release;
+    struct Guard {
+        kwtest::Latch& gate;
+        ~Guard() {
+            gate.open();
+            EXPECT_TRUE(kw::proc::waitAll(10s));
+        }
+    } guard{release};
     Proc p([&] {
         runWindow(starter("Many", a), log, [&](Window& w, int e) {
             if (e != ev::Accepted || w.field() != 1) return;
             int started = 0;
-            while (kw::proc::start([&] {
-                std::unique_lock l(m);
-                cv.wait(l, [&] { return release; });
-            }) != 0)
+            while (kw::proc::start([&] { release.wait(); }) != 0)
                 ++started;
             w.setText(2, std::to_string(started) + " started, then refused");
         });
@@ -138,14 +142,10 @@ TEST_F(WindowThreads, StartsBeyondSixtyThreeFailAndTheCallerIsTold) {
     EXPECT_EQ(w.shown(2), "62 started, then refused");
     EXPECT_EQ(w.type(3, "9"), Drive::Ok);  // the window goes on working
     EXPECT_EQ(kw::proc::running(), 63);
-    {
-        std::lock_guard l(m);
-        release = true;
-    }
-    cv.notify_all();
+    release.open();
     EXPECT_EQ(w.closeBox(), Drive::Ok);
     ASSERT_TRUE(p.join());
-    // The waiting threads use this test's mutex: they must be gone before it is.
+    // The waiting threads use this test's gate: they must be gone before it is.
     ASSERT_TRUE(kw::proc::waitAll(10s));
     EXPECT_EQ(a, 9);
 }
