@@ -1,3 +1,4 @@
+// F_PR: the small window "печать билета" from which a pledge form prints the ticket.
 #include "documents/f_pr.h"
 
 #include "dictionary/zal.h"

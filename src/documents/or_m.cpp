@@ -1,3 +1,4 @@
+// OR_M: asks for the period of the summary order and prints it (PR_ORDER).
 #include "documents/order_reports.h"
 #include "documents/parameter_window.h"
 

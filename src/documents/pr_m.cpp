@@ -1,3 +1,4 @@
+// PR_M: asks for the control date and the days overdue of the overdue-loan report (PR_PROC).
 #include "documents/order_reports.h"
 #include "documents/parameter_window.h"
 #include "runtime/codepage.h"

@@ -1,3 +1,4 @@
+// PR_OPER: the inquiry on operations: every money event of a pledge in D1..D2.
 #include "documents/order_report.h"
 #include "documents/order_reports.h"
 #include "shell/globals.h"

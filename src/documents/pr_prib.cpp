@@ -1,3 +1,4 @@
+// PR_PRIB: the profit report: each pledge's profit in D1..D2, with the totals.
 #include "documents/order_report.h"
 #include "documents/order_reports.h"
 #include "shell/globals.h"

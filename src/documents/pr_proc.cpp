@@ -1,3 +1,4 @@
+// PR_PROC: the overdue-loan report at the control date D1.
 #include "documents/order_report.h"
 #include "documents/order_reports.h"
 #include "shell/globals.h"

@@ -1,3 +1,4 @@
+// PR_ZAL and PR_ARX: the pledge ticket and its duplicate, drawn from the print globals.
 #include "documents/pr_zal.h"
 
 #include "dictionary/fil.h"

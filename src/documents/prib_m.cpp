@@ -1,3 +1,4 @@
+// PRIB_M: asks for the period of the profit report and prints it (PR_PRIB).
 #include "documents/order_reports.h"
 #include "documents/parameter_window.h"
 

@@ -1,3 +1,5 @@
+// What the notary's and the auction's lists (PR_NOT, PR_LOT) share: the item's
+// description, plain numbers, the passport line and the notary's charge.
 #include "dictionary/zal.h"
 #include "documents/sale_reports.h"
 #include "runtime/codepage.h"

@@ -1,3 +1,4 @@
+// CONV_S: the amount in words (S_R spelled into S1 to S3) for the pledge ticket.
 #include "shell/conv_s.h"
 
 #include <cmath>

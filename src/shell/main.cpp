@@ -1,3 +1,5 @@
+// MAIN: the application frame; its menu offers the printer set-up, the exit and the login
+// window START. Closing it ends the program.
 #include "shell/main.h"
 
 #include <chrono>

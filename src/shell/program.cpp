@@ -1,3 +1,4 @@
+// ProgramEntry: the program's start-up and shut-down around the frame MAIN.
 #include "shell/program.h"
 
 #include <string>

@@ -1,3 +1,4 @@
+// SIS: the main menu window, which starts every business procedure of the pawnshop.
 #include "shell/sis.h"
 
 #include "framework/data/dct_init.h"

@@ -1,3 +1,4 @@
+// START: the login window, which checks the user's code and password and opens SIS.
 #include "shell/start.h"
 
 #include "framework/data/dct_init.h"

@@ -1,3 +1,4 @@
+// The login's check: whether the code and password typed in START may open SIS.
 #include "shell/user_check.h"
 
 #include "dictionary/sec.h"
