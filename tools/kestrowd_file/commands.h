@@ -21,5 +21,11 @@ int load(const Options& o, std::istream& in, std::ostream& err);
 int check(const Options& o, std::ostream& out, std::ostream& err);
 int build(const Options& o, std::ostream& err);
 int pack(const Options& o, std::ostream& err);
+// path: the folder under which a new dated backup folder is made.
+int backup(const Options& o, std::ostream& out, std::ostream& err);
+// path: a backup folder. 1 when it does not verify.
+int verifyBackup(const Options& o, std::ostream& out, std::ostream& err);
+// path: a backup folder, put back into the current directory (which must be empty).
+int restore(const Options& o, std::ostream& out, std::ostream& err);
 
 }  // namespace kw::tool

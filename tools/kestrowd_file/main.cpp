@@ -15,7 +15,10 @@ int usage() {
                  "       kestrowd-file load FILE.DAT [--cut-texts] [--owner PASSWORD] < rows.csv\n"
                  "       kestrowd-file check FILE.DAT [--owner PASSWORD]\n"
                  "       kestrowd-file build FILE.DAT [--owner PASSWORD]\n"
-                 "       kestrowd-file pack FILE.DAT [--owner PASSWORD]\n";
+                 "       kestrowd-file pack FILE.DAT [--owner PASSWORD]\n"
+                 "       kestrowd-file backup DIR\n"
+                 "       kestrowd-file verify-backup FOLDER\n"
+                 "       kestrowd-file restore FOLDER\n";
     return 2;
 }
 
@@ -47,5 +50,9 @@ int main(int argc, char** argv) {
     if (cmd == "check") return kw::tool::check(o, std::cout, std::cerr);
     if (cmd == "build") return kw::tool::build(o, std::cerr);
     if (cmd == "pack") return kw::tool::pack(o, std::cerr);
+    const bool plain = o.owner.empty() && argc == 3;
+    if (cmd == "backup") return plain ? kw::tool::backup(o, std::cout, std::cerr) : usage();
+    if (cmd == "verify-backup") return plain ? kw::tool::verifyBackup(o, std::cout, std::cerr) : usage();
+    if (cmd == "restore") return plain ? kw::tool::restore(o, std::cout, std::cerr) : usage();
     return usage();
 }

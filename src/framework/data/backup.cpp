@@ -1,0 +1,441 @@
+#include "framework/data/backup.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <regex>
+#include <sstream>
+
+#include "dictionary/tables.h"
+#include "runtime/sha256.h"
+#include "storage/file.h"
+
+namespace kw::backup {
+
+namespace {
+
+using storage::File;
+using storage::FileSystem;
+using storage::Handle;
+using storage::Status;
+using storage::TableDecl;
+
+constexpr const char* kManifest = "MANIFEST";
+constexpr const char* kFormatLine = "kestrowd backup 1";
+constexpr std::size_t kPiece = std::size_t{4} << 20;
+
+FileSystem& fsOf(const Options& o) { return o.fs ? *o.fs : storage::posixFileSystem(); }
+
+std::string join(const std::string& dir, const std::string& name) {
+    return dir.empty() || dir == "." ? name : dir + "/" + name;
+}
+
+std::string dirOf(const Options& o) { return o.dataDirectory.empty() ? "." : o.dataDirectory; }
+
+// The files of a table that a copy needs: its data file and its key files.
+std::vector<std::string> fileNames(const TableDecl& t) {
+    std::vector<std::string> names{t.diskName + ".DAT"};
+    for (std::size_t k = 1; k <= t.keys.size(); ++k) names.push_back(t.diskName + File::keyExtension(static_cast<int>(k)));
+    return names;
+}
+
+std::string describe(const std::string& what, const Status& s) {
+    return what + ": error " + std::to_string(s.code) + " (" + std::string(storage::errorText(s.code)) + ")";
+}
+
+std::string systemText(int err) {
+    if (err == ENOSPC || err == EDQUOT) return "the disk is full";
+    if (err == EACCES || err == EPERM || err == EROFS) return "no permission to write";
+    return std::strerror(err);
+}
+
+// Copies `from` into the new file `to` in large pieces, hashing what it copies, and
+// syncs the copy. 0 or errno.
+int copyFile(FileSystem& fs, const std::string& from, const std::string& to, Sha256& sha, uint64_t& size) {
+    Handle in = storage::kNoHandle, out = storage::kNoHandle;
+    int rc = fs.open(from, storage::kOpenRead, in);
+    if (rc != 0) return rc;
+    rc = fs.open(to, storage::kOpenReadWrite | storage::kOpenCreate | storage::kOpenExclusive, out);
+    if (rc != 0) {
+        (void)fs.close(in);
+        return rc;
+    }
+    std::vector<uint8_t> buf(kPiece);
+    size = 0;
+    for (;;) {
+        std::size_t got = 0;
+        rc = fs.read(in, buf.data(), buf.size(), size, got);
+        if (rc != 0 || got == 0) break;
+        sha.update(buf.data(), got);
+        rc = fs.write(out, buf.data(), got, size);
+        if (rc != 0) break;
+        size += got;
+    }
+    if (rc == 0) rc = fs.sync(out);
+    const int closed = fs.close(out);
+    (void)fs.close(in);  // read only: nothing to lose
+    return rc != 0 ? rc : closed;
+}
+
+// A folder name for now that is not taken under `under`.
+std::string newFolder(const std::string& under) {
+    const std::time_t now = std::time(nullptr);
+    std::tm tm{};
+    localtime_r(&now, &tm);
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, "kestrowd-%Y%m%d-%H%M%S", &tm);
+    std::string name = stamp;
+    std::error_code ec;
+    for (int n = 2; std::filesystem::exists(join(under, name), ec); ++n) name = std::string(stamp) + "-" + std::to_string(n);
+    return join(under, name);
+}
+
+std::string takenLine() {
+    const std::time_t now = std::time(nullptr);
+    std::tm tm{};
+    localtime_r(&now, &tm);
+    char text[40];
+    std::strftime(text, sizeof text, "taken %d.%m.%Y %H:%M:%S", &tm);
+    return text;
+}
+
+// Reads the live records of a table's copy: their count and the sum of every REAL field.
+Status sumsOf(const TableDecl& t, const std::string& folder, FileSystem& fs, TableSums& out) {
+    storage::FileOptions fo;
+    fo.directory = folder;
+    fo.fs = &fs;
+    File f(t, fo);
+    Status s = f.open(storage::kAccessRead | storage::kDenyNone);
+    if (!s.ok()) return s;
+    out.label = t.label;
+    std::vector<const storage::FieldDecl*> reals;
+    std::vector<File::Span> spans;
+    for (const auto& field : t.fields)
+        if (field.type == storage::FieldType::Real) {
+            reals.push_back(&field);
+            spans.push_back({field.offset, field.size});
+        }
+    std::vector<double> sums(reals.size(), 0.0);
+    uint32_t count = 0;
+    if (spans.empty()) spans.push_back({0, 1});  // nothing to copy out but the count
+    s = f.scan(
+        [&](const uint8_t* record) {
+            ++count;
+            for (std::size_t i = 0; i < reals.size(); ++i) {
+                double v;
+                std::memcpy(&v, record + reals[i]->offset, sizeof v);
+                sums[i] += v;
+            }
+        },
+        spans);
+    if (!s.ok()) return s;
+    out.records = count;
+    out.sums.clear();
+    for (std::size_t i = 0; i < reals.size(); ++i) out.sums.emplace_back(reals[i]->name, sums[i]);
+    return f.close();
+}
+
+std::string tableLine(const TableSums& t) {
+    std::string line = "table " + t.label + " " + std::to_string(t.records);
+    for (const auto& [name, sum] : t.sums) {
+        char text[64];
+        std::snprintf(text, sizeof text, "%.2f", sum);
+        line += " " + name + "=" + text;
+    }
+    return line;
+}
+
+std::string hexOf(const std::string& text) {
+    Sha256 h;
+    h.update(text.data(), text.size());
+    return h.hex();
+}
+
+// Writes the manifest under a temporary name, syncs it and renames it into place.
+int writeManifest(FileSystem& fs, const std::string& folder, const std::string& body) {
+    const std::string text = body + "end " + hexOf(body) + "\n";
+    const std::string tmp = join(folder, std::string(kManifest) + "~");
+    Handle h = storage::kNoHandle;
+    int rc = fs.open(tmp, storage::kOpenReadWrite | storage::kOpenCreate | storage::kOpenTruncate, h);
+    if (rc != 0) return rc;
+    rc = fs.write(h, text.data(), text.size(), 0);
+    if (rc == 0) rc = fs.sync(h);
+    const int closed = fs.close(h);
+    if (rc == 0) rc = closed;
+    if (rc == 0) rc = fs.rename(tmp, join(folder, kManifest));
+    if (rc == 0) rc = fs.syncDirectory(folder);
+    return rc;
+}
+
+struct Manifest {
+    struct FileLine {
+        std::string name;
+        uint64_t size = 0;
+        std::string sha;
+    };
+    std::vector<FileLine> files;
+    std::vector<std::string> tables;  // the table lines as written
+    std::vector<std::string> labels;
+};
+
+// Reads and checks the manifest's own digest; "" or what is wrong.
+std::string readManifest(const std::string& folder, Manifest& m) {
+    std::ifstream in(join(folder, kManifest), std::ios::binary);
+    if (!in) return "no manifest: not a backup, or an unfinished one";
+    std::string line, body;
+    bool ended = false;
+    while (std::getline(in, line)) {
+        if (line.rfind("end ", 0) == 0) {
+            if (line.substr(4) != hexOf(body)) return "the manifest was changed after the backup was taken";
+            ended = true;
+            break;
+        }
+        body += line + "\n";
+        std::istringstream words(line);
+        std::string kind;
+        words >> kind;
+        if (kind == "file") {
+            Manifest::FileLine f;
+            if (!(words >> f.name >> f.size >> f.sha) || f.name.find('/') != std::string::npos)
+                return "a damaged manifest line: " + line;
+            m.files.push_back(f);
+        } else if (kind == "table") {
+            std::string label;
+            words >> label;
+            m.tables.push_back(line);
+            m.labels.push_back(label);
+        }
+    }
+    if (!ended) return "the manifest is cut short";
+    if (body.rfind(std::string(kFormatLine) + "\n", 0) != 0) return "not a backup manifest of this program";
+    return {};
+}
+
+// Every table present, opened and held still for the copy by an empty transaction
+// frame over all of them: other desks' writes wait for the frame as for any writer
+// (their file managers' usual wait), reads go on. Released by the destructor.
+struct HeldTables {
+    std::vector<std::unique_ptr<File>> files;
+    std::vector<const TableDecl*> decls;
+    bool framed = false;
+    ~HeldTables() {
+        // The frame changed nothing: its end only releases the writers' locks, and
+        // closing the files releases them in any case.
+        if (framed) (void)File::rollback();
+        for (auto& f : files) (void)f->close();
+    }
+};
+
+std::string holdAll(const Options& o, HeldTables& held) {
+    FileSystem& fs = fsOf(o);
+    for (const TableDecl* t : dict::allTables()) {
+        storage::FileOptions fo;
+        fo.directory = o.dataDirectory;
+        fo.fs = &fs;
+        auto f = std::make_unique<File>(*t, fo);
+        if (fs.exists(f->dataPath()) == ENOENT) continue;
+        Status s = f->open();
+        if (!s.ok()) return describe(t->label, s);
+        held.files.push_back(std::move(f));
+        held.decls.push_back(t);
+    }
+    if (held.decls.empty()) return "no table in " + dirOf(o);
+    std::vector<File*> frame;
+    for (auto& f : held.files) frame.push_back(f.get());
+    const Status s = File::logout(o.lockSeconds, frame);
+    if (!s.ok()) return describe("the tables", s) + ": another desk keeps them busy; try again";
+    held.framed = true;
+    return {};
+}
+
+}  // namespace
+
+Result take(const std::string& under, const Options& o) {
+    Result r;
+    FileSystem& fs = fsOf(o);
+    std::error_code ec;
+    std::filesystem::create_directories(under, ec);
+    if (ec) {
+        r.problem = "the backup folder " + under + " cannot be made: " + systemText(ec.value());
+        return r;
+    }
+    r.folder = newFolder(under);
+    if (!std::filesystem::create_directory(r.folder, ec) || ec) {
+        r.problem = "the folder " + r.folder + " cannot be made: " + systemText(ec ? ec.value() : EEXIST);
+        return r;
+    }
+    auto fail = [&](std::string problem) {
+        r.problem = std::move(problem);
+        std::filesystem::remove_all(r.folder, ec);  // no half copy is left to be taken for one
+        return r;
+    };
+    std::string body = std::string(kFormatLine) + "\n" + takenLine() + "\n";
+    std::vector<const TableDecl*> tables;
+    {
+        HeldTables held;
+        if (std::string p = holdAll(o, held); !p.empty()) return fail(p);
+        tables = held.decls;
+        for (const TableDecl* t : tables)
+            for (const std::string& name : fileNames(*t)) {
+                Sha256 sha;
+                uint64_t size = 0;
+                const int rc = copyFile(fs, join(o.dataDirectory, name), join(r.folder, name), sha, size);
+                if (rc != 0) return fail(name + " was not copied into " + r.folder + ": " + systemText(rc));
+                body += "file " + name + " " + std::to_string(size) + " " + sha.hex() + "\n";
+                ++r.files;
+                r.bytes += size;
+            }
+    }
+    for (const TableDecl* t : tables) {
+        TableSums sums;
+        const Status s = sumsOf(*t, r.folder, fs, sums);
+        if (!s.ok()) return fail(describe(t->label + " in the copy", s));
+        body += tableLine(sums) + "\n";
+        ++r.tables;
+    }
+    if (int rc = fs.syncDirectory(r.folder); rc != 0) return fail("the backup folder was not synced: " + systemText(rc));
+    if (int rc = writeManifest(fs, r.folder, body); rc != 0)
+        return fail("the manifest was not written into " + r.folder + ": " + systemText(rc));
+    r.ok = true;
+    return r;
+}
+
+Result verify(const std::string& folder, const Options& o) {
+    Result r;
+    r.folder = folder;
+    FileSystem& fs = fsOf(o);
+    Manifest m;
+    if (std::string p = readManifest(folder, m); !p.empty()) {
+        r.problem = p;
+        r.mismatches.push_back(p);
+        return r;
+    }
+    for (const auto& f : m.files) {
+        Sha256 sha;
+        uint64_t size = 0;
+        Handle h = storage::kNoHandle;
+        int rc = fs.open(join(folder, f.name), storage::kOpenRead, h);
+        if (rc == 0) {
+            std::vector<uint8_t> buf(kPiece);
+            for (;;) {
+                std::size_t got = 0;
+                rc = fs.read(h, buf.data(), buf.size(), size, got);
+                if (rc != 0 || got == 0) break;
+                sha.update(buf.data(), got);
+                size += got;
+            }
+            (void)fs.close(h);  // read only
+        }
+        if (rc != 0) r.mismatches.push_back(f.name + ": cannot be read: " + systemText(rc));
+        else if (size != f.size) r.mismatches.push_back(f.name + ": " + std::to_string(size) + " bytes, the manifest says " + std::to_string(f.size));
+        else if (sha.hex() != f.sha) r.mismatches.push_back(f.name + ": its contents differ from the manifest's digest");
+        ++r.files;
+        r.bytes += size;
+    }
+    for (std::size_t i = 0; i < m.labels.size(); ++i) {
+        const TableDecl& t = dict::table(m.labels[i]);
+        if (t.label.empty()) {
+            r.mismatches.push_back(m.labels[i] + ": no such table in this program");
+            continue;
+        }
+        storage::FileOptions fo;
+        fo.directory = folder;
+        fo.fs = &fs;
+        {
+            File f(t, fo);
+            Status s = f.open(storage::kAccessRead | storage::kDenyNone);
+            std::vector<std::string> problems;
+            if (s.ok()) s = f.check(problems);
+            if (!s.ok()) r.mismatches.push_back(describe(t.label, s));
+            for (const auto& p : problems) r.mismatches.push_back(t.label + ": " + p);
+            (void)f.close();  // read only
+        }
+        TableSums sums;
+        const Status s = sumsOf(t, folder, fs, sums);
+        if (!s.ok()) r.mismatches.push_back(describe(t.label, s));
+        else if (tableLine(sums) != m.tables[i])
+            r.mismatches.push_back(t.label + ": records or sums differ from the manifest (" + tableLine(sums) + ")");
+        ++r.tables;
+    }
+    r.ok = r.mismatches.empty();
+    if (!r.ok) r.problem = r.mismatches.front();
+    return r;
+}
+
+Result restore(const std::string& folder, const Options& o) {
+    Result r;
+    FileSystem& fs = fsOf(o);
+    const std::string target = dirOf(o);
+    std::error_code ec;
+    for (const auto& e : std::filesystem::directory_iterator(target, ec)) {
+        const std::string name = e.path().filename().string();
+        if (name == "kestrowd.INI" || name == "kestrowd.conninfo") continue;
+        r.problem = "the data directory " + target + " is not empty (" + name + "): restore only into an empty one";
+        return r;
+    }
+    if (ec) {
+        r.problem = "the data directory " + target + " cannot be read: " + systemText(ec.value());
+        return r;
+    }
+    Result checked = verify(folder, o);
+    if (!checked.ok) {
+        checked.problem = "the backup does not verify, nothing was restored: " + checked.problem;
+        return checked;
+    }
+    Manifest m;
+    (void)readManifest(folder, m);  // verified just above
+    // Key files first, each data file last: a table appears only once it is whole.
+    std::stable_partition(m.files.begin(), m.files.end(),
+                          [](const Manifest::FileLine& f) { return f.name.size() < 4 || f.name.substr(f.name.size() - 4) != ".DAT"; });
+    for (const auto& f : m.files) {
+        Sha256 sha;
+        uint64_t size = 0;
+        const std::string tmp = join(o.dataDirectory, f.name + "~");
+        int rc = copyFile(fs, join(folder, f.name), tmp, sha, size);
+        if (rc == 0 && sha.hex() != f.sha) rc = EIO;  // changed under our hands
+        if (rc == 0) rc = fs.rename(tmp, join(o.dataDirectory, f.name));
+        if (rc != 0) {
+            (void)fs.unlink(tmp);
+            r.problem = f.name + " was not restored: " + systemText(rc);
+            return r;
+        }
+        ++r.files;
+        r.bytes += size;
+    }
+    if (int rc = fs.syncDirectory(target); rc != 0) {
+        r.problem = "the data directory was not synced: " + systemText(rc);
+        return r;
+    }
+    r.ok = true;
+    r.folder = folder;
+    r.tables = checked.tables;
+    return r;
+}
+
+int prune(const std::string& under, int keep) {
+    static const std::regex dated("kestrowd-[0-9]{8}-[0-9]{6}(-[0-9]+)?");
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (const auto& e : std::filesystem::directory_iterator(under, ec)) {
+        const std::string name = e.path().filename().string();
+        if (e.is_directory(ec) && std::regex_match(name, dated)) names.push_back(name);
+    }
+    // Newest first: the stamp sorts by time, and a suffix after its plain name.
+    std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
+        const std::string sa = a.substr(0, 24), sb = b.substr(0, 24);
+        if (sa != sb) return sa > sb;
+        const int na = a.size() > 25 ? std::stoi(a.substr(25)) : 1, nb = b.size() > 25 ? std::stoi(b.substr(25)) : 1;
+        return na > nb;
+    });
+    int removed = 0;
+    for (std::size_t i = static_cast<std::size_t>(std::max(keep, 0)); i < names.size(); ++i)
+        if (std::filesystem::remove_all(join(under, names[i]), ec) > 0 && !ec) ++removed;
+    return removed;
+}
+
+}  // namespace kw::backup
