@@ -27,5 +27,7 @@ int backup(const Options& o, std::ostream& out, std::ostream& err);
 int verifyBackup(const Options& o, std::ostream& out, std::ostream& err);
 // path: a backup folder, put back into the current directory (which must be empty).
 int restore(const Options& o, std::ostream& out, std::ostream& err);
+// path: the audit journal's AUD.DAT. 1 when its numbering or chain does not hold.
+int verifyAudit(const Options& o, std::ostream& out, std::ostream& err);
 
 }  // namespace kw::tool

@@ -18,7 +18,8 @@ int usage() {
                  "       kestrowd-file pack FILE.DAT [--owner PASSWORD]\n"
                  "       kestrowd-file backup DIR\n"
                  "       kestrowd-file verify-backup FOLDER\n"
-                 "       kestrowd-file restore FOLDER\n";
+                 "       kestrowd-file restore FOLDER\n"
+                 "       kestrowd-file verify-audit AUD.DAT\n";
     return 2;
 }
 
@@ -54,5 +55,6 @@ int main(int argc, char** argv) {
     if (cmd == "backup") return plain ? kw::tool::backup(o, std::cout, std::cerr) : usage();
     if (cmd == "verify-backup") return plain ? kw::tool::verifyBackup(o, std::cout, std::cerr) : usage();
     if (cmd == "restore") return plain ? kw::tool::restore(o, std::cout, std::cerr) : usage();
+    if (cmd == "verify-audit") return plain ? kw::tool::verifyAudit(o, std::cout, std::cerr) : usage();
     return usage();
 }
