@@ -79,6 +79,8 @@ std::string reverse(dict::ZalRecord& z) {
 }
 
 bool amountsMatch(const dict::ZalRecord& z) {
+    for (double amount : {z.S_CCYD, z.S_P_S, z.S_P_X, z.S_VID})
+        if (amount != money::round(amount)) return false;  // not whole kopecks
     const int64_t loan = money::kopecks(z.S_CCYD);
     const int64_t interest = money::kopecks(z.S_P_S);
     const int64_t storage = money::kopecks(z.S_P_X);

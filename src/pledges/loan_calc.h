@@ -34,7 +34,7 @@ void forward(dict::ZalRecord& z);
 // appraisal, or interest over the term that takes the whole loan) nothing is computed
 // and the reason is returned, CP1251; "" when done.
 std::string reverse(dict::ZalRecord& z);
-// Whether the loan amounts of the record follow from its inputs, in kopecks: the end of
+// Whether the loan amounts of the record are whole kopecks that follow from its inputs: the end of
 // the term is DATA + KOL_D, the loan PROZ_CC % of the appraisal, interest and storage
 // those of the rates for the term, the amount paid out the loan less both. False once
 // an input changed after the amounts were computed (they are computed once).

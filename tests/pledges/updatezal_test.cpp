@@ -622,6 +622,61 @@ TEST_F(UpdateZalChoiceTest, AChosenMetalBringsItsOwnDefaultPrice) {
     EXPECT_EQ(f.shown("ZAL:Z1G"), "90.00");
 }
 
+// A value typed after a choice from a list stays: the refresh after the entry no
+// longer puts the chosen value back. Row (1, 750, 1500), then 1200 a gram typed: 10 g
+// are appraised at 12000, not 15000.
+TEST_F(UpdateZalChoiceTest, AValueTypedAfterAChoiceStays) {
+    price(1, 750, 1500);
+    WindowDriver f = openNew();
+    ASSERT_TRUE(f);
+    ASSERT_EQ(f.press(chooseButton(f, 2)), Drive::Ok);
+    WindowDriver prices = window("Цены за грамм драгметалла");
+    ASSERT_TRUE(prices);
+    ASSERT_EQ(prices.selectRow(1, 2), Drive::Ok);
+    ASSERT_EQ(prices.press(W("Выбрать")), Drive::Ok);
+    ASSERT_TRUE(prices.waitClosed(5s));
+    ASSERT_EQ(f.settle(), Drive::Ok);
+    EXPECT_EQ(f.shown("ZAL:PROB"), "750");
+    EXPECT_EQ(f.shown("ZAL:Z1G"), "1500.00");
+    ASSERT_EQ(f.type("ZAL:Z1G", "1200"), Drive::Ok);
+    EXPECT_EQ(f.shown("ZAL:Z1G"), "1200.00");
+    ASSERT_EQ(f.type("ZAL:VEC", "10"), Drive::Ok);
+    EXPECT_EQ(f.shown("ZAL:Z1G"), "1200.00");
+    EXPECT_EQ(f.shown("ZAL:S_OZEN"), "12000.00");
+    EXPECT_EQ(f.shown("ZAL:PROB"), "750");
+    ASSERT_EQ(f.type("ZAL:PROB", "585"), Drive::Ok);
+    EXPECT_EQ(f.shown("ZAL:PROB"), "585");
+    ASSERT_EQ(f.type("ZAL:VEC", "10"), Drive::Ok);
+    EXPECT_EQ(f.shown("ZAL:PROB"), "585") << "not back to the chosen 750";
+    EXPECT_EQ(f.shown("ZAL:Z1G"), "1200.00");
+
+    // A stone's price typed after its choice: 2 ct at 1000 instead of 1500.
+    choose(f, chooseButton(f, 3), "Цены за карат драг.комней", 1);
+    EXPECT_EQ(f.shown("ZAL:Z1K"), "1500.000000");
+    ASSERT_EQ(f.type("ZAL:Z1K", "1000"), Drive::Ok);
+    EXPECT_EQ(f.shown("ZAL:Z1K"), "1000.000000");
+    ASSERT_EQ(f.type("ZAL:VEC_K", "2"), Drive::Ok);
+    EXPECT_EQ(f.shown("ZAL:Z1K"), "1000.000000");
+    EXPECT_EQ(f.shown("ZAL:OZ_K"), "2000.00");
+    EXPECT_EQ(f.shown("KAM_N"), W("Бриллиант"));
+
+    // What is written is what the form shows: 2000 + 9.6 g x 1200 = 13520.
+    ASSERT_EQ(f.type("ZAL:FIO", W("Сидоров Пётр")), Drive::Ok);
+    calculateWith(f, "Рассчитать ???");
+    EXPECT_EQ(f.shown("ZAL:S_OZEN"), "13520.00");
+    ASSERT_EQ(f.press("OK"), Drive::Ok);
+    ASSERT_TRUE(f.waitClosed(5s));
+    EXPECT_TRUE(closeTicketDialog());
+    const auto z = zal();
+    ASSERT_EQ(z.size(), 1u);
+    EXPECT_EQ(z[0].PROB, 585);
+    EXPECT_EQ(z[0].Z1G, 1200);
+    EXPECT_EQ(z[0].Z1K, 1000);
+    EXPECT_EQ(z[0].OZ_K, 2000);
+    EXPECT_EQ(z[0].KAM, 1);
+    EXPECT_EQ(z[0].S_OZEN, 13520);
+}
+
 TEST_F(UpdateZalChoiceTest, ClosingAListWithoutAChoiceLeavesThePledgeAsItWas) {
     WindowDriver f = openNew();
     ASSERT_TRUE(f);
