@@ -213,7 +213,7 @@ private:
     // calculated again.
     static std::string staleText() { return W("Суммы не сходятся: нажмите Рассчитать"); }
     void staleAmounts() {
-        if (reverseRefused_) return;
+        if (reverseRefused_ || (Request != kw::req::Insert && Request != kw::req::Change)) return;
         if (!kw::pledges::loan::amountsMatch(ZAL)) MESSAGE = staleText();
         else if (MESSAGE.clip() == staleText()) MESSAGE.clear();
     }
