@@ -188,9 +188,16 @@ private:
         if (isZero(ZAL.PROZ_CC)) ZAL.PROZ_CC = KBP.PRO_S;
         if (isZero(ZAL.P_XR_D)) ZAL.P_XR_D = KBP.PDX;
     }
+    // A stone value the form computed follows a corrected stone weight or price; one
+    // the operator typed stays.
     void appraise() {
+        if (stoneFilled_ && kw::real::equal(ZAL.OZ_K, stoneValue_)) ZAL.OZ_K = 0;
         kw::pledges::loan::netWeight(ZAL);
-        kw::pledges::loan::stoneAppraisal(ZAL);
+        if (isZero(ZAL.OZ_K)) {
+            kw::pledges::loan::stoneAppraisal(ZAL);
+            stoneFilled_ = true;
+            stoneValue_ = ZAL.OZ_K;
+        }
         kw::pledges::loan::appraisal(ZAL);
     }
     void dailyRate() {
@@ -327,6 +334,8 @@ private:
     bool clientChosen_ = false;  // a client was chosen in the list while the form is open
     bool reverseRefused_ = false;  // the last refresh could not calculate from the amount paid out
     bool bandFilled_ = false;    // the daily rate is the one the band rule gave
+    bool stoneFilled_ = false;   // the stone value is the one the form computed
+    double stoneValue_ = 0;
     double bandValue_ = 0;
 };
 

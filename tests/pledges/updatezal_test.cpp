@@ -215,6 +215,8 @@ TEST_F(UpdateZalTest, ATypedRateStaysThroughTheCalculation) {
     EXPECT_EQ(f.shown("ZAL:S_P_S"), "480.00") << "30 x 0.2 % x 8000";
 }
 
+// The stone value the form computed follows the stone's weight and price (a corrected
+// weight no longer keeps the old value); one typed by hand stays.
 TEST_F(UpdateZalTest, StonesTakeTheirWeightOffTheMetalAndATypedStoneAppraisalStays) {
     WindowDriver f = openNew();
     ASSERT_TRUE(f);
@@ -224,7 +226,10 @@ TEST_F(UpdateZalTest, StonesTakeTheirWeightOffTheMetalAndATypedStoneAppraisalSta
     ASSERT_EQ(f.type("ZAL:Z1K", "1500"), Drive::Ok);
     EXPECT_EQ(f.shown("ZAL:OZ_K"), "7500.00") << "1500 a carat, 5 carats";
     ASSERT_EQ(f.type("ZAL:VEC_K", "2"), Drive::Ok);
-    EXPECT_EQ(f.shown("ZAL:OZ_K"), "7500.00") << "computed only while zero";
+    EXPECT_EQ(f.shown("ZAL:OZ_K"), "3000.00") << "the form's value follows the corrected weight";
+    ASSERT_EQ(f.type("ZAL:Z1K", "1000"), Drive::Ok);
+    EXPECT_EQ(f.shown("ZAL:OZ_K"), "2000.00") << "... and price";
+    ASSERT_EQ(f.type("ZAL:Z1K", "1500"), Drive::Ok);
     ASSERT_EQ(f.type("ZAL:OZ_K", "0"), Drive::Ok);
     EXPECT_EQ(f.shown("ZAL:OZ_K"), "3000.00") << "1500 a carat, 2 carats";
     ASSERT_EQ(f.type("ZAL:OZ_K", "777"), Drive::Ok);
