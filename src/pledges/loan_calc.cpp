@@ -49,9 +49,10 @@ void setAmounts(dict::ZalRecord& z, int64_t loan, int64_t storage) {
     z.S_VID = money::roubles(loan - interest - storage);
 }
 
-// The smallest loan in kopecks near `guess` that pays out at least `target` kopecks
-// after its interest and `storage`: with a daily rate below 100 % for the term, each
-// kopeck more of loan pays out 0 or 1 kopeck more, so the amount typed is met exactly.
+// The smallest loan in kopecks near `guess` that pays out `target` kopecks after its
+// interest and `storage`: while the interest for the term is less than the loan, each
+// kopeck more of loan pays out 0 or 1 kopeck more, so the amount typed is met exactly
+// (the refresh puts the amount actually paid out into ZAL:S_VID either way).
 int64_t loanPaying(const dict::ZalRecord& z, int64_t target, int64_t storage, int64_t guess) {
     auto paidOut = [&](int64_t loan) { return loan - interestOf(z, loan) - storage; };
     int64_t loan = guess;

@@ -63,9 +63,12 @@ void START() {
         ThisWindowClass()
             : ProcedureWindow("start", {&Relate::DAY, &Relate::KLM, &Relate::ZAL, &Relate::SEC}) {}
 
-        kw::ui::WindowDef Define() override {
+        kw::ui::WindowDef Define() override { return loginDef(MESSAGE, code_); }
+
+        // The code entry starts with the code of the user now.
+        kw::Level Prepare() override {
             code_ = KOD;
-            return loginDef(MESSAGE, code_);
+            return kw::Level::Benign;
         }
 
         // A window closed by the user ends the session of its code; one closed after
