@@ -8,7 +8,8 @@
 //   prolongation k paid today        PRIBI, T_PRI += S_P_Ck + S_P_Xk + S_STk  (k = 1..3)
 //   redeemed today (DATA_PRW)        T_PRI += S_W;  PRIBI += S_W - S_VID
 // Sales are not part of the day. Every journal entry dated today adds its expense to
-// T_RAS and its receipt to T_PRI.
+// T_RAS and its receipt to T_PRI. Every amount is added in whole kopecks, so the totals
+// are the exact sums of what the tickets and the journal show.
 #pragma once
 
 #include <cstdint>

@@ -9,6 +9,7 @@
 #include "framework/data/dct_init.h"
 #include "runtime/clock.h"
 #include "runtime/codepage.h"
+#include "runtime/money.h"
 #include "shell/day_state.h"
 
 namespace kw::cashdesk {
@@ -84,8 +85,10 @@ void DayTotalsWindow::Reset(uint8_t Force) {
     if (shell::dayState(DATA_T) == shell::DayState::NotOpen) {
         MESSAGE.assign(dayNotOpenText());
     } else {
-        KAS_NN = DAY.KAS_N;
-        TEK_O = DAY.KAS_N + T_PRI - T_RAS;
+        // In whole kopecks: an opening balance carried over with a residue (written
+        // before amounts were kept in kopecks) is carried on rounded.
+        KAS_NN = money::round(DAY.KAS_N);
+        TEK_O = money::sub(money::add(KAS_NN, T_PRI), T_RAS);
         if (passFailed_) Cancelled();
         else Act();
     }

@@ -14,6 +14,7 @@
 #include "framework/window/step_class.h"
 #include "framework/window/view_totals.h"
 #include "runtime/codepage.h"
+#include "runtime/money.h"
 #include "storage/view.h"
 
 namespace {
@@ -57,10 +58,10 @@ private:
     void totals() {
         kw::ui::Window& w = Window->Win;
         w.setCursor(kw::ui::cursor::Wait);
-        double receipts = 0, expenses = 0;
+        double receipts = 0, expenses = 0;  // in whole kopecks, as the day's totals add them
         (void)kw::ForEachInView(*this, [&] {
-            receipts += KLM.PRI;
-            expenses += KLM.RAS;
+            receipts = kw::money::add(receipts, KLM.PRI);
+            expenses = kw::money::add(expenses, KLM.RAS);
         });
         I_PRI = receipts;
         I_RAS = expenses;

@@ -12,6 +12,7 @@
 #include "runtime/clock.h"
 #include "runtime/codepage.h"
 #include "runtime/message_box.h"
+#include "runtime/money.h"
 #include "shell/day_state.h"
 #include "shell/globals.h"
 
@@ -114,7 +115,7 @@ private:
         }
         DAY = kw::dict::DayRecord{};
         DAY.DATA = DATA_T;
-        DAY.KAS_N = KBP.KAS_N;
+        DAY.KAS_N = kw::money::round(KBP.KAS_N);  // typed by hand: whole kopecks
         const bool added = Access::DAY && Access::DAY->Insert() == kw::Level::Benign;
         MESSAGE.assign(added ? kw::cashdesk::dayOpenedText() : kw::cashdesk::openingFailedText());
     }

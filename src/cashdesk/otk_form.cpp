@@ -1,8 +1,9 @@
 // OTK_FORM: "Восстановление статуса записи", the form in which the operator types the
 // state a pledge is to be put back into. On OK the groups beyond that state are
 // cleared and the window manager completes the request (the pledge written back,
-// added or deleted). A state outside 0..6, or a group whose event was on another
-// day than today, is refused with a message and the form stays open.
+// added or deleted). A state outside 0..6, or a prolongation or redemption of a day
+// already closed, is refused with a message and the form stays open. A delete removes
+// the pledge from the file: it asks first, naming the ticket and the client.
 #include "cashdesk/cashdesk.h"
 #include "cashdesk/rollback.h"
 #include "dictionary/tables.h"
@@ -10,9 +11,9 @@
 #include "framework/window/procedure_window.h"
 #include "framework/window/update_form.h"
 #include "pledges/pledge_state.h"
-#include "runtime/clock.h"
 #include "runtime/codepage.h"
 #include "runtime/message_box.h"
+#include "shell/day_state.h"
 
 namespace {
 
@@ -20,7 +21,7 @@ enum : int { kFirstText = 1, kState = 5, kFirstLegend, kOk = kFirstLegend + 7, k
 
 class ThisWindowClass : public kw::ProcedureWindow {
 public:
-    ThisWindowClass() : ProcedureWindow("OTK_FORM", {&Relate::ZAL}) {}
+    ThisWindowClass() : ProcedureWindow("OTK_FORM", {&Relate::ZAL, &Relate::DAY}) {}
 
     kw::ui::WindowDef Define() override {
         using kw::W;
@@ -49,8 +50,13 @@ public:
     }
 
     kw::Level TakeCompleted() override {
+        if (Request == kw::req::Delete && !deleteConfirmed()) {
+            Win.display();
+            return kw::Level::Notify;
+        }
         if (Request != kw::req::Delete) {
-            const kw::cashdesk::RollbackVerdict v = kw::cashdesk::checkRollback(ZAL, ZAL.SOST, kw::clock::today());
+            const auto dayClosed = [](int32_t date) { return kw::shell::dayState(date) == kw::shell::DayState::Closed; };
+            const kw::cashdesk::RollbackVerdict v = kw::cashdesk::checkRollback(ZAL, ZAL.SOST, dayClosed);
             if (v.check != kw::cashdesk::RollbackCheck::Ok) {
                 kw::msgbox::show(kw::cashdesk::refusalText(v), Win.title(), kw::msgbox::Icon::Exclamation);
                 Win.display();
@@ -60,6 +66,16 @@ public:
             kw::cashdesk::rollBack(ZAL, ZAL.SOST);
         }
         return WindowManager::TakeCompleted();
+    }
+
+private:
+    // The pledge is named by its ticket and its client; the default answer keeps it.
+    bool deleteConfirmed() {
+        using kw::W;
+        const std::string text = W("Удалить залог по квитанции N ") + std::to_string(ZAL.N_KV) + W(", клиент ") +
+                                 ZAL.FIO.clip() + W("?|Запись будет удалена из файла безвозвратно.");
+        return kw::msgbox::show(text, Win.title(), kw::msgbox::Icon::Question, kw::msgbox::Yes | kw::msgbox::No,
+                                kw::msgbox::No) == kw::msgbox::Yes;
     }
 };
 

@@ -69,7 +69,7 @@ void clearGroup(dict::ZalRecord& z, Group g) {
     }
 }
 
-RollbackVerdict checkRollback(const dict::ZalRecord& z, int state, int32_t today) {
+RollbackVerdict checkRollback(const dict::ZalRecord& z, int state, const std::function<bool(int32_t)>& dayClosed) {
     RollbackVerdict v;
     if (state < pledges::kIssued || state > pledges::kDeleted) {
         v.check = RollbackCheck::BadState;
@@ -77,8 +77,9 @@ RollbackVerdict checkRollback(const dict::ZalRecord& z, int state, int32_t today
     }
     for (Group g : kGroups) {
         const int32_t d = eventDate(z, g);
-        if (clears(state, g) && d != 0 && d != today) {
-            v.check = RollbackCheck::EarlierEvent;
+        if (g == Group::Sale || !clears(state, g) || d == 0) continue;
+        if (dayClosed(d)) {
+            v.check = RollbackCheck::ClosedDay;
             v.group = g;
             v.date = d;
             return v;
@@ -96,9 +97,9 @@ std::string refusalText(const RollbackVerdict& v) {
     switch (v.check) {
         case RollbackCheck::Ok: return std::string();
         case RollbackCheck::BadState: return W("Статус записи может быть только от 0 до 6.");
-        case RollbackCheck::EarlierEvent:
+        case RollbackCheck::ClosedDay:
             return W("Операция \"") + groupName(v.group) + W("\" проведена ") + dateText(v.date) +
-                   W(",|а не сегодня: ее деньги уже вошли в итоги того дня.|Статус не изменен.");
+                   W(",|а этот день закрыт: ее деньги уже вошли в итоги того дня.|Статус не изменен.");
     }
     return std::string();
 }

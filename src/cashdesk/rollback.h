@@ -9,12 +9,16 @@
 //   4       sale
 //   5, 6    none
 //
-// Only the states 0 to 6 exist. A group whose event is dated on a day other than today
-// is not cleared: that day's stored totals already hold its money, and repeating the
-// operation today would count it again.
+// Only the states 0 to 6 exist. A prolongation or redemption whose day is closed is not
+// cleared: that day's stored totals hold its money, and repeating the operation on
+// another day would count it again. One dated on a day still open (today, or an
+// earlier day never closed) is cleared: its money is counted at that day's closing,
+// from the record as it then is. A sale is in no day's totals, so it is cleared
+// whatever its date.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "dictionary/zal.h"
@@ -30,16 +34,17 @@ int32_t eventDate(const dict::ZalRecord& z, Group group);
 // Sets every field of the group to zero.
 void clearGroup(dict::ZalRecord& z, Group group);
 
-enum class RollbackCheck { Ok, BadState, EarlierEvent };
+enum class RollbackCheck { Ok, BadState, ClosedDay };
 
 struct RollbackVerdict {
     RollbackCheck check = RollbackCheck::Ok;
-    Group group = Group::Sale;  // EarlierEvent: the first group refused
+    Group group = Group::Sale;  // ClosedDay: the first group refused
     int32_t date = 0;           // ... and the date of its event
 };
 
-// Whether the pledge may be put into `state` today.
-RollbackVerdict checkRollback(const dict::ZalRecord& z, int state, int32_t today);
+// Whether the pledge may be put into `state`; `dayClosed` tells whether a date's
+// business day is closed (its totals stored).
+RollbackVerdict checkRollback(const dict::ZalRecord& z, int state, const std::function<bool(int32_t)>& dayClosed);
 // Clears the groups beyond `state` (after checkRollback said Ok).
 void rollBack(dict::ZalRecord& z, int state);
 

@@ -1,7 +1,6 @@
 #include "pledges/charge.h"
 
-#include <cmath>
-
+#include "runtime/money.h"
 #include "runtime/real.h"
 
 namespace kw::pledges {
@@ -10,10 +9,7 @@ namespace {
 
 // The daily amount rounded to kopecks, times the days, in whole kopecks: no binary
 // residue of the rounded amount is multiplied.
-double forDays(double daily, int days) {
-    const long long kopecks = std::llround(real::round(daily, 2) * 100);
-    return static_cast<double>(kopecks * days) / 100;
-}
+double forDays(double daily, int days) { return money::roubles(money::kopecks(daily) * days); }
 
 }  // namespace
 
@@ -21,7 +17,9 @@ double interest(const dict::ZalRecord& z, int days, double c) { return forDays(z
 
 double storage(const dict::ZalRecord& z, int days, double c) { return forDays(z.S_OZEN * z.P_XR_D * c / 100, days); }
 
-double penalty(const dict::ZalRecord& z, int days, double c) { return interest(z, days, c) + storage(z, days, c); }
+double penalty(const dict::ZalRecord& z, int days, double c) {
+    return money::add(interest(z, days, c), storage(z, days, c));
+}
 
 void PenaltyMemo::apply(double& field, bool late, double value) {
     if (late) {

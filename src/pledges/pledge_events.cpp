@@ -1,7 +1,10 @@
 #include "pledges/pledge_events.h"
 
+#include <initializer_list>
+
 #include "documents/pledge_days.h"
 #include "pledges/loan_calc.h"
+#include "runtime/money.h"
 #include "runtime/real.h"
 
 namespace kw::pledges {
@@ -31,6 +34,13 @@ const Stage kStages[3] = {
      &ZalRecord::S_P_C3, &ZalRecord::S_P_X3, &ZalRecord::S_POL3},
 };
 
+// The amounts added in whole kopecks.
+double sum(std::initializer_list<double> amounts) {
+    int64_t kopecks = 0;
+    for (double a : amounts) kopecks += money::kopecks(a);
+    return money::roubles(kopecks);
+}
+
 // The early return of the loan's own term: KBP:SD days for a loan up to KBP:SW.
 documents::EarlyReturn earlyReturn(const ZalRecord& z, const dict::KbpRecord& k) {
     return documents::EarlyReturn{z.S_CCYD, k.SW, k.SD};
@@ -52,9 +62,8 @@ EventDays prolong(int stage, ZalRecord& z, const dict::KbpRecord& k, int32_t tod
     d.charged = documents::prolongationDays(stage, dates, earlyReturn(z, k));
     z.*s.interest = interest(z, d.charged, interestCoefficient[stage - 1]);
     z.*s.storage = storage(z, d.charged, interestCoefficient[stage - 1]);
-    // In the order the stages add them (the first from the penalty, the others to it).
-    if (stage == 1) z.*s.total = z.*s.penalty + z.*s.interest + z.*s.storage;
-    else z.*s.total = z.*s.storage + z.*s.interest + z.*s.penalty;
+    // In kopecks: a penalty typed by hand is money received too.
+    z.*s.total = sum({z.*s.penalty, z.*s.interest, z.*s.storage});
     return d;
 }
 
@@ -69,17 +78,18 @@ EventDays redeem(ZalRecord& z, const dict::KbpRecord& k, int32_t today, PenaltyM
     z.S_P_XW = storage(z, d.charged, 1);
     memo.apply(z.S_STW, d.overdue > 0,
                penalty(z, d.overdue, penaltyCoefficient[documents::redemptionPeriod(dates)]));
-    z.S_W = z.S_VID + z.S_STW + z.S_P_CW + z.S_P_XW;
+    z.S_W = sum({z.S_VID, z.S_STW, z.S_P_CW, z.S_P_XW});
     return d;
 }
 
 EventDays sell(ZalRecord& z, int32_t today) {
     if (z.DATA_R == 0) z.DATA_R = today;
-    z.S_P_CR = z.S_P_C3 + z.S_P_C2 + z.S_P_C1 + z.S_P_S;
-    z.S_P_XR = z.S_P_X3 + z.S_P_X2 + z.S_P_X1 + z.S_P_X;
-    z.S_STR = z.S_ST3 + z.S_ST2 + z.S_ST1;
-    z.S_R = z.S_CCYD - z.S_STR - z.S_P_CR - z.S_P_XR;
-    if (z.S_R <= 0 || real::isZero(z.S_R)) z.S_R = z.S_OZEN;
+    z.S_P_CR = sum({z.S_P_C3, z.S_P_C2, z.S_P_C1, z.S_P_S});
+    z.S_P_XR = sum({z.S_P_X3, z.S_P_X2, z.S_P_X1, z.S_P_X});
+    z.S_STR = sum({z.S_ST3, z.S_ST2, z.S_ST1});
+    z.S_R = money::roubles(money::kopecks(z.S_CCYD) - money::kopecks(z.S_STR) - money::kopecks(z.S_P_CR) -
+                           money::kopecks(z.S_P_XR));
+    if (z.S_R <= 0 || real::isZero(z.S_R)) z.S_R = money::round(z.S_OZEN);
     EventDays d;
     if (z.DATA_P32 > 0) d.overdue = z.DATA_R - z.DATA_P32;
     else if (z.DATA_P22 > 0) d.overdue = z.DATA_R - z.DATA_P22;

@@ -10,6 +10,7 @@
 #include "runtime/clock.h"
 #include "runtime/codepage.h"
 #include "runtime/picture.h"
+#include "runtime/real.h"
 #include "shell/day_state.h"
 #include "shell/globals.h"
 
@@ -66,16 +67,37 @@ Level PledgeForm::TakeCompleted() {
         Say(W("Не указан номер квитанции"));
         return Level::Notify;
     }
+    if ((Request == req::Insert || Request == req::Change) && !Validated()) return Level::Notify;
     Complete();
     return WindowManager::TakeCompleted();
 }
 
 Level PledgeForm::TakeAccepted() {
     const Level l = WindowManager::TakeAccepted();
-    if (l != Level::Benign || Win.acceptAllActive()) return l;
+    if (l != Level::Benign) return l;
     const ui::Control* c = Win.model() ? Win.model()->def.find(Win.field()) : nullptr;
-    if (c && c->kind == ui::ControlKind::Entry) Reset();
+    if (!c || c->kind != ui::ControlKind::Entry) return Level::Benign;
+    // The entry's own effect first, so that the refresh works from it.
+    Accepting(Win.field());
+    if (!Win.acceptAllActive()) Reset();
     return Level::Benign;
+}
+
+std::string PledgeForm::Refusal() const {
+    auto notPositive = [](double x) { return x <= 0 || real::isZero(x); };
+    if (ZAL.FIO.clip().empty()) return W("Не указано ФИО клиента");
+    if (notPositive(ZAL.VEC_CH)) return W("Вес чистый должен быть больше нуля");
+    if (notPositive(ZAL.S_OZEN)) return W("Сумма оценки должна быть больше нуля");
+    if (notPositive(ZAL.S_CCYD)) return W("Сумма ссуды должна быть больше нуля");
+    if (notPositive(ZAL.S_VID)) return W("Сумма к выдаче должна быть больше нуля");
+    return std::string();
+}
+
+bool PledgeForm::Validated() {
+    const std::string why = Refusal();
+    if (why.empty()) return true;
+    Say(why);
+    return false;
 }
 
 Level PledgeForm::TakeRejected() {

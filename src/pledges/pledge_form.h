@@ -9,11 +9,14 @@
 //    record, fills the operator and today's date, runs the form's Compute(), and then
 //    shows the fields;
 //  - OK checks again that today's business day is open (another station may have
-//    closed it while the form was open) and that the pledge has a ticket number;
-//    otherwise the form says why in its message line and stays open, writing
-//    nothing. Then the form's own last step (Complete: the new state) and the write;
-//  - every accepted entry refreshes the form, so what the operator types shows in
-//    the computed fields at once;
+//    closed it while the form was open) and that the pledge has a ticket number, and
+//    refuses a pledge no loan can rest on (Refusal: no client's name, a net weight,
+//    appraisal, loan or amount paid out of zero or less); the form says why in its
+//    message line and stays open, writing nothing. Then the form's own last step
+//    (Complete: the new state) and the write;
+//  - every accepted entry first takes the entry's own effect (Accepting: a typed value
+//    overrides an earlier choice) and then refreshes the form, so what the operator
+//    types shows in the computed fields at once;
 //  - text that an entry cannot hold (a number too large for its field, a date that
 //    does not exist) is refused with a message in the message line.
 #pragma once
@@ -56,6 +59,14 @@ protected:
     virtual void Compute() = 0;
     // The form's own step right before the record is written (the new state).
     virtual void Complete() {}
+    // The entry `field` was accepted; runs before the refresh that follows it.
+    virtual void Accepting(int32_t field) { (void)field; }
+    // Why OK may not write the pledge as it stands (CP1251, one message-line text), ""
+    // when it may. The common rules: a client's name, and a net weight, an appraisal, a
+    // loan and an amount paid out each above zero.
+    virtual std::string Refusal() const;
+    // Runs Refusal(): a refusal is said in the message line, and false is returned.
+    bool Validated();
 
     // Takes the screen into the record, runs `procedure` (a list, RAS), then refreshes.
     void OpenFromForm(const std::function<void()>& procedure);

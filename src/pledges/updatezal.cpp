@@ -70,6 +70,36 @@ public:
         dailyRate();       // 20
         calculate();       // 21, 22
         clientHandOver();  // 23
+        staleAmounts();
+    }
+
+    // A typed value overrides an earlier choice from a list before the refresh that
+    // follows it, so the refresh does not put the choice back.
+    void Accepting(int32_t field) override {
+        switch (field) {
+            case kProb:
+                PROBA = 0;
+                ::Z1G = 0;
+                break;
+            case kZ1g: ::Z1G = 0; break;
+            case kZ1k:
+            case kOzK: KOD_K = 0; break;
+            default: break;
+        }
+    }
+
+    // A value typed and not left before OK reaches the record without a refresh: the
+    // appraisal is checked against the weights and prices too.
+    std::string Refusal() const override {
+        std::string why = PledgeForm::Refusal();
+        if (!why.empty()) return why;
+        kw::dict::ZalRecord z = ZAL;
+        kw::pledges::loan::netWeight(z);
+        kw::pledges::loan::stoneAppraisal(z);
+        kw::pledges::loan::appraisal(z);
+        const bool appraised = kw::real::equal(z.VEC_CH, ZAL.VEC_CH) && kw::real::equal(z.S_OZEN, ZAL.S_OZEN);
+        if (!appraised || !kw::pledges::loan::amountsMatch(ZAL)) return staleText();
+        return std::string();
     }
 
     kw::Level TakeAccepted() override {
@@ -79,16 +109,9 @@ public:
             case kRemember: rememberClient(); break;
             case kChooseClient: chooseClient(); break;
             case kChooseMetal: chooseMetal(); break;
-            case kProb:
-                PROBA = 0;
-                ::Z1G = 0;
-                break;
             case kChooseProb: chooseFineness(); break;
-            case kZ1g: ::Z1G = 0; break;
             case kChooseKind: chooseKind(); break;
             case kChooseStone: chooseStone(); break;
-            case kZ1k:
-            case kOzK: KOD_K = 0; break;
             case kCalculate: recalculate(); break;
             case kReverse: reverseCalculation(); break;
             case kPrint: PrintTicket(); break;
@@ -165,9 +188,16 @@ private:
         if (isZero(ZAL.PROZ_CC)) ZAL.PROZ_CC = KBP.PRO_S;
         if (isZero(ZAL.P_XR_D)) ZAL.P_XR_D = KBP.PDX;
     }
+    // A stone value the form computed follows a corrected stone weight or price; one
+    // the operator typed stays.
     void appraise() {
+        if (stoneFilled_ && kw::real::equal(ZAL.OZ_K, stoneValue_)) ZAL.OZ_K = 0;
         kw::pledges::loan::netWeight(ZAL);
-        kw::pledges::loan::stoneAppraisal(ZAL);
+        if (isZero(ZAL.OZ_K)) {
+            kw::pledges::loan::stoneAppraisal(ZAL);
+            stoneFilled_ = true;
+            stoneValue_ = ZAL.OZ_K;
+        }
         kw::pledges::loan::appraisal(ZAL);
     }
     void dailyRate() {
@@ -177,11 +207,22 @@ private:
         }
     }
     void calculate() {
+        reverseRefused_ = false;
         if (T_RAC == 0 && isZero(ZAL.S_VID)) kw::pledges::loan::forward(ZAL);
         if (T_RAC == 1 && ZAL.S_VID > 0 && !isZero(ZAL.S_VID)) {
             const std::string why = kw::pledges::loan::reverse(ZAL);
             if (!why.empty()) MESSAGE = why;
+            reverseRefused_ = !why.empty();
         }
+    }
+    // The amounts are computed once; an input changed since (a weight, a stone, the
+    // term, a rate, the date) is said at once, and OK refuses until the amounts are
+    // calculated again.
+    static std::string staleText() { return W("Суммы не сходятся: нажмите Рассчитать"); }
+    void staleAmounts() {
+        if (reverseRefused_ || (Request != kw::req::Insert && Request != kw::req::Change)) return;
+        if (!kw::pledges::loan::amountsMatch(ZAL)) MESSAGE = staleText();
+        else if (MESSAGE.clip() == staleText()) MESSAGE.clear();
     }
     // The client chosen in the list, or the client of the ticket printed last: a blank
     // or taken hand-over changes nothing; a pledge opened for change takes only a
@@ -291,7 +332,10 @@ private:
     }
 
     bool clientChosen_ = false;  // a client was chosen in the list while the form is open
+    bool reverseRefused_ = false;  // the last refresh could not calculate from the amount paid out
     bool bandFilled_ = false;    // the daily rate is the one the band rule gave
+    bool stoneFilled_ = false;   // the stone value is the one the form computed
+    double stoneValue_ = 0;
     double bandValue_ = 0;
 };
 
@@ -420,6 +464,7 @@ void UpdateZal::rememberClient() {
 kw::Level UpdateZal::TakeCompleted() {
     const bool writes = Request == kw::req::Insert || Request == kw::req::Change;
     if (!writes) return PledgeForm::TakeCompleted();
+    if (!Validated()) return kw::Level::Notify;
     kw::storage::File& file = *Access::ZAL->File;
     if (!file.lock(5).ok()) {
         Say(W("Файл залогов занят другой кассой: повторите"));

@@ -32,7 +32,8 @@ constexpr std::size_t kSisStack = 25000;
 // Wrong tries in a row after which the window closes: guessing means opening it again.
 constexpr int kWrongTriesAllowed = 3;
 
-kw::ui::WindowDef loginDef(kw::FixedString<30>& message) {
+// `code`: what the code entry holds (the window's own value, under the name KOD).
+kw::ui::WindowDef loginDef(kw::FixedString<30>& message, uint8_t& code) {
     using kw::W;
     using kw::ui::Binding;
     using kw::ui::Control;
@@ -44,7 +45,7 @@ kw::ui::WindowDef loginDef(kw::FixedString<30>& message) {
     line.picture = "s30";
     s.add(line.number(kMessage));
     s.add(Control::prompt(W("Введите: Код пользователя:")).number(kCodePrompt));
-    s.add(Control::entry(Binding::of(KOD).named("KOD"), "n2").number(kCode));
+    s.add(Control::entry(Binding::of(code).named("KOD"), "n2").number(kCode));
     s.add(Control::prompt(W("Пароль:")).number(kPasswordPrompt));
     Control password = Control::entry(Binding::of(PAROL).named("PAROL"), "s10");
     password.password = true;
@@ -63,11 +64,19 @@ void START() {
         ThisWindowClass()
             : ProcedureWindow("start", {&Relate::DAY, &Relate::KLM, &Relate::ZAL, &Relate::SEC}) {}
 
-        kw::ui::WindowDef Define() override { return loginDef(MESSAGE); }
+        kw::ui::WindowDef Define() override { return loginDef(MESSAGE, code_); }
 
+        // The code entry starts with the code of the user now.
+        kw::Level Prepare() override {
+            code_ = KOD;
+            return kw::Level::Benign;
+        }
+
+        // A window closed by the user ends the session of its code; one closed after
+        // refused tries leaves the user of an open menu as it was.
         void Closing() override {
             MESSAGE.clear();
-            KOD = 0;
+            if (!refusedOut_) KOD = 0;
             PAROL.clear();
             MESSAGE_G.clear();
         }
@@ -96,12 +105,15 @@ void START() {
             return kw::Level::Benign;
         }
 
-        // Whether the code and the password typed open the main menu. A refusal says
-        // so on the message line (never repeating the password), clears the password
-        // and puts the cursor back into it; the third in a row closes the window.
+        // Whether the code and the password typed open the main menu; only then does
+        // the code become the user's (KOD), which an open menu reads at every refresh.
+        // A refusal says so on the message line (never repeating the password), clears
+        // the password and puts the cursor back into it; the third in a row closes the
+        // window.
         bool admitted() {
-            switch (kw::shell::checkUser(KOD, PAROL)) {
+            switch (kw::shell::checkUser(code_, PAROL)) {
                 case kw::shell::UserCheck::Admitted:
+                    KOD = code_;
                     wrongTries_ = 0;
                     MESSAGE.clear();
                     Win.display(kMessage);
@@ -116,12 +128,17 @@ void START() {
             PAROL.clear();
             Win.display(kPassword);
             Win.select(kPassword);
-            if (++wrongTries_ >= kWrongTriesAllowed) SetResponse(kw::resp::Cancelled);
+            if (++wrongTries_ >= kWrongTriesAllowed) {
+                refusedOut_ = true;
+                SetResponse(kw::resp::Cancelled);
+            }
             return false;
         }
 
         kw::FixedString<30> MESSAGE;  // the message line
+        uint8_t code_ = 0;            // the code typed
         int wrongTries_ = 0;          // refused launches since the last admitted one
+        bool refusedOut_ = false;     // closed by the refused tries
     };
 
     ThisWindowClass ThisWindow;

@@ -1,9 +1,11 @@
-// START: the login window. The user types a code (KOD) and a password (PAROL) and starts
-// the main menu SIS on a thread of its own, whose rights follow the code. While SEC holds
+// START: the login window. The user types a code and a password (PAROL) and starts the
+// main menu SIS on a thread of its own, whose rights follow the code. While SEC holds
 // users, only a user's code with that user's password opens the menu (user_check.h);
 // three refusals in a row close the window. An empty SEC (a new installation) lets any
-// code from 0 to 99 in. The window opens DAY, KLM, ZAL and SEC while it is open. When it
-// closes, KOD, PAROL and MESSAGE_G are reset.
+// code from 0 to 99 in. The code becomes the user's (KOD) only when the login succeeds,
+// so a refused try never changes the user of a menu already open. The window opens DAY,
+// KLM, ZAL and SEC while it is open. When the user closes it, KOD, PAROL and MESSAGE_G
+// are reset; closed by refused tries, it leaves KOD as it was.
 #pragma once
 
 #include <string>

@@ -131,6 +131,41 @@ TEST_F(CloseDayTest, ClosingStoresTheDaysTotalsAndCarriesTheBalanceOver) {
     closeWith(o, "OK", t);
 }
 
+// The totals and the balance are exact in kopecks, and a balance carried over with a
+// residue (554901.228, written before the amounts were kept in kopecks) goes on
+// rounded. Ticket 1 issued today, 899.99 paid out; ticket 2 (paid out 900.00 earlier)
+// redeemed today for 1000.10; ticket 3 (500.00 out) prolonged today for 0.10 + 0.20.
+// Receipts 1000.10 + 0.30 = 1000.40, expenses 899.99, profit 100.10 + 0.30 = 100.40,
+// in circulation 899.99 + 500.00 = 1399.99, balance 554901.23 + 1000.40 - 899.99 =
+// 555001.64. Summed as doubles these give 0.30000000000000004 and 555001.638.
+TEST_F(CloseDayTest, TotalsAndTheBalanceCarriedOverAreWholeKopecks) {
+    addRecords(kw::dict::kbpTable(), std::vector{kbpWithBalance(554901.228)});
+    addRecords(kw::dict::dayTable(), std::vector{day(kToday, 554901.228)});
+    ZalRecord a = pledge(1, 0, kToday, 899.99);
+    ZalRecord b = pledge(2, 4, kToday - 10, 900);
+    b.DATA_PRW = kToday;
+    b.S_W = 1000.1;
+    ZalRecord c = pledge(3, 1, kToday - 40, 500);
+    c.DATA_PR1 = kToday;
+    c.S_P_C1 = 0.1;
+    c.S_P_X1 = 0.2;
+    addRecords(kw::dict::zalTable(), std::vector{a, b, c});
+    int t = 0;
+    WindowDriver w = openWindow(ZAC_D, closeDayTitle(), t);
+    EXPECT_EQ(w.shown("KAS_NN"), "554901.23");
+    EXPECT_EQ(w.shown("TEK_O"), "555001.64");
+    confirm(w, W("Закрыть ???"), closeBoxTitle(), "OK");
+    closeWith(w, W("Выход"), t);
+    const std::vector<DayRecord> d = days();
+    ASSERT_EQ(d.size(), 1u);
+    EXPECT_EQ(d[0].KAS, 555001.64);
+    EXPECT_EQ(d[0].OBO, 1399.99);
+    EXPECT_EQ(d[0].PRIB, 100.4);
+    const KbpRecord k = settings();
+    EXPECT_EQ(k.KAS_N, 555001.64);
+    EXPECT_EQ(k.KAS_P, 555001.64);
+}
+
 TEST_F(CloseDayTest, EmergencyReopeningGivesTheMorningBalanceBackAndTheNextClosingCountsOnce) {
     seedExample();
     int t = 0;

@@ -124,14 +124,14 @@ TEST_F(CashdeskTest, ClosingTotalsOfSeveralHundredPledgesAreThoseOfTheRules) {
 
     const std::vector<DayRecord> d = days();
     ASSERT_EQ(d.size(), 1u);
-    // sums of a few hundred amounts in kopecks: a double keeps them to far below 1e-6
-    EXPECT_NEAR(d[0].OBO, rub(p.expected.obo), 1e-6);
-    EXPECT_NEAR(d[0].KAS, rub(balance), 1e-6);
-    EXPECT_NEAR(d[0].PRIB, rub(p.expected.prib), 1e-6);
-    EXPECT_NEAR(d[0].KAS_N, rub(opening), 1e-6);
+    // sums of a few hundred amounts, exact in kopecks
+    EXPECT_EQ(d[0].OBO, rub(p.expected.obo));
+    EXPECT_EQ(d[0].KAS, rub(balance));
+    EXPECT_EQ(d[0].PRIB, rub(p.expected.prib));
+    EXPECT_EQ(d[0].KAS_N, rub(opening));
     const KbpRecord k = settings();
-    EXPECT_NEAR(k.KAS_N, rub(balance), 1e-6);
-    EXPECT_NEAR(k.KAS_P, rub(balance), 1e-6);
+    EXPECT_EQ(k.KAS_N, rub(balance));
+    EXPECT_EQ(k.KAS_P, rub(balance));
 }
 
 // Every pledge is issued today for 100.00; a redeemed one brought 150.00 back. So

@@ -69,6 +69,21 @@ protected:
         return f;
     }
 
+    // Closes day `date` as another station: its totals stored.
+    static void closeDayAs(int32_t date) {
+        onThread(62, [date] {
+            kw::storage::File d(kw::dict::dayTable());
+            ASSERT_TRUE(d.open().ok());
+            while (d.next().ok()) {
+                if (DAY.DATA != date) continue;
+                DAY.KAS = 1500;
+                DAY.OBO = 700;
+                ASSERT_TRUE(d.put().ok());
+            }
+            ASSERT_TRUE(d.close().ok());
+        });
+    }
+
     static ZalRecord onDisk(int32_t ticket) {
         for (const ZalRecord& z : pledges())
             if (z.N_KV == ticket) return z;
@@ -136,10 +151,11 @@ TEST_F(RollbackTest, StateOneClearsTheLaterGroupsAndKeepsTheFirstProlongation) {
     closeWith(l, W("Закрыть"), t);
 }
 
-TEST_F(RollbackTest, ARedemptionOfAnEarlierDayIsNotRolledBack) {
+TEST_F(RollbackTest, ARedemptionOfAClosedDayIsNotRolledBack) {
     ZalRecord before = prolongedTwiceRedeemedToday();
     before.DATA_PRW = kToday - 1;
     seed(before);
+    addRecords(kw::dict::dayTable(), std::vector{day(kToday - 1, 1000, 500, 1200, 20), day(kToday, 1200)});
     int t = 0;
     WindowDriver l = list(t);
     WindowDriver f = setState(l, 2, "1");
@@ -147,6 +163,7 @@ TEST_F(RollbackTest, ARedemptionOfAnEarlierDayIsNotRolledBack) {
     EXPECT_FALSE(b.answered);
     EXPECT_NE(b.text.find("07.12.2025"), std::string::npos) << kw::cp::toUtf8(b.text);
     EXPECT_NE(b.text.find(W("выкуп")), std::string::npos) << kw::cp::toUtf8(b.text);
+    EXPECT_NE(b.text.find(W("закрыт")), std::string::npos) << kw::cp::toUtf8(b.text);
     EXPECT_EQ(boxes.reply(kw::msgbox::Ok), Drive::Ok);
     EXPECT_TRUE(f.isOpen()) << "the form stays for another state";
     ZalRecord z = onDisk(501);
@@ -161,6 +178,104 @@ TEST_F(RollbackTest, ARedemptionOfAnEarlierDayIsNotRolledBack) {
     EXPECT_EQ(std::memcmp(&z, &before, sizeof z), 0);
     EXPECT_EQ(f.press(W("Закрыть окно")), Drive::Ok);
     EXPECT_TRUE(f.waitClosed(5s));
+    closeWith(l, W("Закрыть"), t);
+}
+
+// Only a closed day refuses: a prolongation of a day never opened and a redemption of
+// an earlier day left open are cleared (their money is counted when those days close);
+// a redemption of today is refused once today is closed.
+TEST_F(RollbackTest, EventsOfDaysStillOpenAreRolledBackAndThoseOfAClosedTodayAreNot) {
+    ZalRecord before = prolongedTwiceRedeemedToday();
+    before.DATA_PR2 = kToday - 3;  // no DAY record
+    before.DATA_PRW = kToday - 1;  // a day opened and never closed
+    seed(before);
+    addRecords(kw::dict::dayTable(), std::vector{day(kToday - 1, 1000), day(kToday, 1000)});
+    int t = 0;
+    WindowDriver l = list(t);
+    WindowDriver f = setState(l, 2, "1");
+    EXPECT_TRUE(f.waitClosed(5s));
+    EXPECT_EQ(boxes.count(), 0u);
+    ZalRecord z = onDisk(501);
+    EXPECT_EQ(z.SOST, 1);
+    EXPECT_EQ(z.DATA_PR2, 0);
+    EXPECT_EQ(z.S_POL2, 0);
+    EXPECT_EQ(z.DATA_PRW, 0);
+    EXPECT_EQ(z.S_W, 0);
+    EXPECT_EQ(z.S_POL1, 117) << "the first prolongation stays";
+    closeWith(l, W("Закрыть"), t);
+
+    // The same pledge redeemed today, and today closed.
+    ZalRecord redeemed = prolongedTwiceRedeemedToday();
+    redeemed.N_KV = 502;
+    addRecords(kw::dict::zalTable(), std::vector{redeemed});
+    closeDayAs(kToday);
+    l = list(t);
+    f = setState(l, 3, "3");
+    const kw::script::ShownBox b = lastBox();
+    EXPECT_NE(b.text.find(W("выкуп")), std::string::npos) << kw::cp::toUtf8(b.text);
+    EXPECT_NE(b.text.find("08.12.2025"), std::string::npos) << kw::cp::toUtf8(b.text);
+    EXPECT_EQ(boxes.reply(kw::msgbox::Ok), Drive::Ok);
+    z = onDisk(502);
+    EXPECT_EQ(std::memcmp(&z, &redeemed, sizeof z), 0);
+    EXPECT_EQ(f.press(W("Закрыть окно")), Drive::Ok);
+    EXPECT_TRUE(f.waitClosed(5s));
+    closeWith(l, W("Закрыть"), t);
+}
+
+// An article handed over for sale, with prolongations of closed days and the sale on a
+// closed day, is taken off sale: sales are in no day's totals.
+TEST_F(RollbackTest, ASaleIsTakenOffWhateverItsDate) {
+    ZalRecord before = prolongedTwiceRedeemedToday();
+    before.DATA_PR1 = before.DATA_P11 = kToday - 100, before.DATA_P12 = kToday - 90;
+    before.DATA_PR2 = before.DATA_P21 = kToday - 90, before.DATA_P22 = kToday - 60;
+    before.DATA_PRW = 0, before.S_STW = 0, before.S_P_CW = 0, before.S_P_XW = 0, before.S_W = 0;
+    before.DATA_R = kToday - 20;
+    before.S_STR = 15, before.S_P_CR = 360, before.S_P_XR = 60, before.S_R = 2565;
+    before.SOST = 5;
+    seed(before);
+    std::vector<DayRecord> closed;
+    for (int32_t d : {kToday - 100, kToday - 90, kToday - 20}) closed.push_back(day(d, 1000, 500, 1100, 10));
+    closed.push_back(day(kToday, 1100));
+    addRecords(kw::dict::dayTable(), closed);
+    int t = 0;
+    WindowDriver l = list(t);
+    WindowDriver f = setState(l, 2, "2");
+    EXPECT_TRUE(f.waitClosed(5s));
+    EXPECT_EQ(boxes.count(), 0u);
+    ZalRecord expected = before;
+    expected.SOST = 2;
+    expected.DATA_R = 0, expected.S_STR = 0, expected.S_P_CR = 0, expected.S_P_XR = 0, expected.S_R = 0;
+    const ZalRecord z = onDisk(501);
+    EXPECT_EQ(std::memcmp(&z, &expected, sizeof z), 0);
+    closeWith(l, W("Закрыть"), t);
+}
+
+// The delete asks first, naming the ticket and the client; "No" keeps the pledge.
+TEST_F(RollbackTest, DeletingAPledgeAsksFirstNamingTicketAndClient) {
+    seed(prolongedTwiceRedeemedToday());
+    int t = 0;
+    WindowDriver l = list(t);
+    EXPECT_EQ(l.selectRow(kList, 2), Drive::Ok);
+    EXPECT_EQ(l.press(W("Удалить")), Drive::Ok);
+    WindowDriver f = window(W("Восстановление статуса записи"));
+    ASSERT_TRUE(f);
+    EXPECT_EQ(f.press("OK"), Drive::Ok);
+    kw::script::ShownBox b = lastBox();
+    EXPECT_FALSE(b.answered);
+    EXPECT_NE(b.text.find("501"), std::string::npos) << kw::cp::toUtf8(b.text);
+    EXPECT_NE(b.text.find(W("Кузнецов К.К.")), std::string::npos) << kw::cp::toUtf8(b.text);
+    EXPECT_EQ(b.defaultButton, kw::msgbox::No);
+    EXPECT_EQ(boxes.reply(kw::msgbox::No), Drive::Ok);
+    EXPECT_EQ(f.settle(), Drive::Ok);
+    EXPECT_EQ(pledges().size(), 3u) << "kept";
+    EXPECT_EQ(f.press("OK"), Drive::Ok);
+    b = lastBox();
+    EXPECT_FALSE(b.answered);
+    EXPECT_EQ(boxes.reply(kw::msgbox::Yes), Drive::Ok);
+    EXPECT_TRUE(f.waitClosed(5s));
+    const std::vector<ZalRecord> left = pledges();
+    ASSERT_EQ(left.size(), 2u);
+    for (const ZalRecord& z : left) EXPECT_NE(z.N_KV, 501);
     closeWith(l, W("Закрыть"), t);
 }
 

@@ -116,18 +116,21 @@ TEST_F(DemoPawnshop, ClosedDaysUpToYesterdayAndPledgesInEveryState) {
     EXPECT_FALSE(klm_.empty());
 }
 
-// Each pledge's loan from its appraisal, and each event's charge: interest and storage
+// Each pledge's loan from its appraisal in whole kopecks (the amount paid out is the loan
+// less the rounded interest and storage), and each event's charge: interest and storage
 // are the rounded daily amounts times the same whole number of days.
 TEST_F(DemoPawnshop, PledgeAmountsFollowTheLoanAndChargeRules) {
     for (const ZalRecord& z : zal_) {
         SCOPED_TRACE("ticket " + std::to_string(z.N_KV));
         const double appraisal = z.Z1G * z.VEC;  // no stones in the demo
         EXPECT_NEAR(z.S_OZEN, appraisal, 1e-9);
-        EXPECT_NEAR(z.S_CCYD, appraisal * 0.8, 1e-9);
+        EXPECT_NEAR(z.S_CCYD, r2(appraisal * 0.8), 1e-9);
         EXPECT_EQ(z.P_CC_D, bandRate(appraisal));
         EXPECT_EQ(z.DATA_K, z.DATA + 30);
-        const double term = 30 * z.P_CC_D * z.S_CCYD / 100;
-        const double store = 30 * 0.1 * z.S_OZEN / 100;
+        const double term = r2(30 * z.P_CC_D * z.S_CCYD / 100);
+        const double store = r2(30 * 0.1 * z.S_OZEN / 100);
+        EXPECT_NEAR(z.S_P_S, term, 1e-9);
+        EXPECT_NEAR(z.S_P_X, store, 1e-9);
         EXPECT_NEAR(z.S_VID, z.S_CCYD - term - store, 1e-6);
         const double perDayInterest = r2(z.S_CCYD * z.P_CC_D / 100);
         const double perDayStorage = r2(z.S_OZEN * 0.1 / 100);
@@ -156,7 +159,7 @@ TEST_F(DemoPawnshop, PledgeAmountsFollowTheLoanAndChargeRules) {
             // Sold: what was collected, and the loan less it (the appraisal when nothing is left).
             EXPECT_NEAR(z.S_P_CR, z.S_P_S + z.S_P_C1 + z.S_P_C2 + z.S_P_C3, 1e-6);
             const double rest = z.S_CCYD - z.S_STR - z.S_P_CR - z.S_P_XR;
-            EXPECT_NEAR(z.S_R, rest > 0 ? rest : z.S_OZEN, 1e-6);
+            EXPECT_NEAR(z.S_R, rest > 0 ? rest : r2(z.S_OZEN), 1e-6);
             EXPECT_GT(z.DATA_R, (z.DATA_P32 ? z.DATA_P32 : z.DATA_P22 ? z.DATA_P22 : z.DATA_P12 ? z.DATA_P12 : z.DATA_K) + 30);
         }
     }

@@ -83,6 +83,7 @@ TEST_F(EventFormsTest, AWholeLifeCycleIssueThreeProlongationsAndRedemption) {
     ASSERT_EQ(l.press(W("Добавить")), Drive::Ok);
     WindowDriver f = window("Добавить ???");
     ASSERT_TRUE(f);
+    ASSERT_EQ(f.type("ZAL:FIO", W("Сидоров Пётр")), Drive::Ok);
     ASSERT_EQ(f.type("ZAL:VEC", "10"), Drive::Ok);
     ok(f);
     auto z = dumped();
@@ -242,6 +243,8 @@ TEST_F(EventFormsTest, TwoStationsRedeemingOneAtATimeTheSecondIsRefused) {
     EXPECT_DOUBLE_EQ(z[0].S_W, 7777);
 }
 
+// An event form's insert writes only a pledge a loan can rest on: the name alone is
+// refused, with the weight, price, loan and amount paid out typed it is written.
 TEST_F(EventFormsTest, AnInsertFromAnOperationListWritesANewPledgeInTheFormsState) {
     day(kToday);
     run(ZAL_TAB2);
@@ -252,6 +255,20 @@ TEST_F(EventFormsTest, AnInsertFromAnOperationListWritesANewPledgeInTheFormsStat
     ASSERT_TRUE(f);
     EXPECT_EQ(f.shown("ZAL:N_KV"), "1") << "the count of records plus one";
     ASSERT_EQ(f.type("ZAL:FIO", W("Перенесён из журнала")), Drive::Ok);
+    ASSERT_EQ(f.press("OK"), Drive::Ok);
+    EXPECT_EQ(f.shown("MESSAGE"), W("Вес чистый должен быть больше нуля"));
+    EXPECT_TRUE(f.isOpen());
+    EXPECT_TRUE(zal().empty());
+    ASSERT_EQ(f.type("ZAL:VEC", "10"), Drive::Ok);
+    ASSERT_EQ(f.type("ZAL:Z1G", "1000"), Drive::Ok);
+    EXPECT_EQ(f.shown("ZAL:S_OZEN"), "10000.00");
+    ASSERT_EQ(f.press("OK"), Drive::Ok);
+    EXPECT_EQ(f.shown("MESSAGE"), W("Сумма ссуды должна быть больше нуля"));
+    ASSERT_EQ(f.type("ZAL:S_CCYD", "8000"), Drive::Ok);
+    ASSERT_EQ(f.press("OK"), Drive::Ok);
+    EXPECT_EQ(f.shown("MESSAGE"), W("Сумма к выдаче должна быть больше нуля"));
+    EXPECT_TRUE(zal().empty());
+    ASSERT_EQ(f.type("ZAL:S_VID", "6500"), Drive::Ok);
     ASSERT_EQ(f.press("OK"), Drive::Ok);
     ASSERT_TRUE(f.waitClosed(5s));
     EXPECT_TRUE(closeTicketDialog());

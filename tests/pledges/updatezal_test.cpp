@@ -89,25 +89,26 @@ TEST_F(UpdateZalTest, WorkedExamplePaysOut6500AndWritesThePledgeInStateZero) {
     EXPECT_EQ(z[0].PRIM.clip(), W("Примечание")) << "the default note";
 }
 
-TEST_F(UpdateZalTest, AmountsAreStoredAtFullPrecisionNotAsShown) {
+// 1.2345 g at 1000: appraisal 1234.50 (band 1, 0.6 %), loan 80 % = 987.60, interest
+// 30 x 0.6 % x 987.60 = 177.768 -> 177.77, storage 30 x 0.1 % x 1234.50 = 37.035 ->
+// 37.04, paid out 987.60 - 177.77 - 37.04 = 772.79 (at full precision it would be
+// 772.797, shown 772.80: the ticket's lines would not add up).
+TEST_F(UpdateZalTest, MoneyIsStoredInWholeKopecksAndThePaidOutLineAddsUp) {
     WindowDriver f = openNew();
     ASSERT_TRUE(f);
-    ASSERT_EQ(f.type("ZAL:VEC", "3.333333"), Drive::Ok);
-    // appraisal 3333.333, band 1 (0.6 %): loan 2666.6664, interest 30 x 16.0 = 479.999952,
-    // storage 30 x 3.333333 = 99.99999, paid out 2086.666458
-    EXPECT_EQ(f.shown("ZAL:S_VID"), "2086.67");
+    ASSERT_EQ(f.type("ZAL:FIO", W("Сидоров Пётр")), Drive::Ok);
+    ASSERT_EQ(f.type("ZAL:VEC", "1.2345"), Drive::Ok);
+    EXPECT_EQ(f.shown("ZAL:S_OZEN"), "1234.50");
+    EXPECT_EQ(f.shown("ZAL:S_CCYD"), "987.60");
+    EXPECT_EQ(f.shown("ZAL:S_P_S"), "177.77");
+    EXPECT_EQ(f.shown("ZAL:S_P_X"), "37.04");
+    EXPECT_EQ(f.shown("ZAL:S_VID"), "772.79");
     ASSERT_EQ(f.press("OK"), Drive::Ok);
     ASSERT_TRUE(f.waitClosed(5s));
     EXPECT_TRUE(closeTicketDialog());
-    const auto z = zal();
-    ASSERT_EQ(z.size(), 1u);
-    EXPECT_NEAR(z[0].S_OZEN, 3333.333, 1e-9);
-    EXPECT_NEAR(z[0].S_CCYD, 2666.6664, 1e-9);
-    EXPECT_NEAR(z[0].S_P_S, 479.999952, 1e-9);
-    EXPECT_NEAR(z[0].S_P_X, 99.99999, 1e-9);
-    EXPECT_NEAR(z[0].S_VID, 2086.666458, 1e-9);
 
-    // The data-file tool reads back the same values, to the last digit.
+    // The data-file tool reads back whole kopecks, to the last digit; the weight and
+    // the appraisal keep their full precision.
     const std::string cmd = std::string(KW_BINARY_DIR) + "/kestrowd-file dump ZAL.DAT > dump.csv";
     ASSERT_EQ(std::system(cmd.c_str()), 0);
     std::ifstream in("dump.csv");
@@ -122,15 +123,18 @@ TEST_F(UpdateZalTest, AmountsAreStoredAtFullPrecisionNotAsShown) {
     const auto names = split(header), cells = split(row);
     auto column = [&](const char* name) {
         for (std::size_t i = 0; i < names.size() && i < cells.size(); ++i)
-            if (names[i] == name) return std::stod(cells[i]);
+            if (names[i] == name) return cells[i];
         ADD_FAILURE() << name << " not dumped";
-        return 0.0;
+        return std::string();
     };
-    EXPECT_EQ(column("S_OZEN"), z[0].S_OZEN);
-    EXPECT_EQ(column("S_CCYD"), z[0].S_CCYD);
-    EXPECT_EQ(column("S_VID"), z[0].S_VID);
-    EXPECT_EQ(column("SOST"), 0);
-    EXPECT_EQ(column("OPER"), 6);
+    EXPECT_EQ(column("VEC"), "1.2345");
+    EXPECT_EQ(column("S_OZEN"), "1234.5");
+    EXPECT_EQ(column("S_CCYD"), "987.6");
+    EXPECT_EQ(column("S_P_S"), "177.77");
+    EXPECT_EQ(column("S_P_X"), "37.04");
+    EXPECT_EQ(column("S_VID"), "772.79");
+    EXPECT_EQ(column("SOST"), "0");
+    EXPECT_EQ(column("OPER"), "6");
 }
 
 TEST_F(UpdateZalTest, ReverseCalculationFromTheAmountPaidOut) {
@@ -151,6 +155,26 @@ TEST_F(UpdateZalTest, ReverseCalculationFromTheAmountPaidOut) {
     EXPECT_EQ(f.shown("ZAL:S_P_S"), "952.94");
     EXPECT_EQ(f.shown("ZAL:S_P_X"), "300.00");
     EXPECT_EQ(f.shown("ZAL:PROZ_CC"), "63.53");
+
+    // Odd kopecks typed are paid out to the kopeck: (300 + 5123.45) / 0.85 = 6380.529..
+    // -> 6380.53, interest 30 x 0.5 % x 6380.53 = 957.0795 -> 957.08, and 6380.53 -
+    // 957.08 - 300 = 5123.45.
+    ASSERT_EQ(f.type("ZAL:FIO", W("Сидоров Пётр")), Drive::Ok);
+    ASSERT_EQ(f.type("ZAL:S_VID", "5123.45"), Drive::Ok);
+    calculateWith(f, "Пересчитать от суммы к выдаче");
+    EXPECT_EQ(f.shown("ZAL:S_CCYD"), "6380.53");
+    EXPECT_EQ(f.shown("ZAL:S_P_S"), "957.08");
+    EXPECT_EQ(f.shown("ZAL:S_VID"), "5123.45");
+    EXPECT_EQ(f.shown("MESSAGE"), "") << "the amounts match their inputs";
+    ASSERT_EQ(f.press("OK"), Drive::Ok);
+    ASSERT_TRUE(f.waitClosed(5s));
+    EXPECT_TRUE(closeTicketDialog());
+    const auto z = zal();
+    ASSERT_EQ(z.size(), 1u);
+    EXPECT_EQ(z[0].S_CCYD, 6380.53);
+    EXPECT_EQ(z[0].S_P_S, 957.08);
+    EXPECT_EQ(z[0].S_P_X, 300);
+    EXPECT_EQ(z[0].S_VID, 5123.45);
 }
 
 TEST_F(UpdateZalTest, ReverseCalculationThatCannotBeDoneComputesNothingAndSaysWhy) {
@@ -191,6 +215,8 @@ TEST_F(UpdateZalTest, ATypedRateStaysThroughTheCalculation) {
     EXPECT_EQ(f.shown("ZAL:S_P_S"), "480.00") << "30 x 0.2 % x 8000";
 }
 
+// The stone value the form computed follows the stone's weight and price (a corrected
+// weight no longer keeps the old value); one typed by hand stays.
 TEST_F(UpdateZalTest, StonesTakeTheirWeightOffTheMetalAndATypedStoneAppraisalStays) {
     WindowDriver f = openNew();
     ASSERT_TRUE(f);
@@ -200,7 +226,10 @@ TEST_F(UpdateZalTest, StonesTakeTheirWeightOffTheMetalAndATypedStoneAppraisalSta
     ASSERT_EQ(f.type("ZAL:Z1K", "1500"), Drive::Ok);
     EXPECT_EQ(f.shown("ZAL:OZ_K"), "7500.00") << "1500 a carat, 5 carats";
     ASSERT_EQ(f.type("ZAL:VEC_K", "2"), Drive::Ok);
-    EXPECT_EQ(f.shown("ZAL:OZ_K"), "7500.00") << "computed only while zero";
+    EXPECT_EQ(f.shown("ZAL:OZ_K"), "3000.00") << "the form's value follows the corrected weight";
+    ASSERT_EQ(f.type("ZAL:Z1K", "1000"), Drive::Ok);
+    EXPECT_EQ(f.shown("ZAL:OZ_K"), "2000.00") << "... and price";
+    ASSERT_EQ(f.type("ZAL:Z1K", "1500"), Drive::Ok);
     ASSERT_EQ(f.type("ZAL:OZ_K", "0"), Drive::Ok);
     EXPECT_EQ(f.shown("ZAL:OZ_K"), "3000.00") << "1500 a carat, 2 carats";
     ASSERT_EQ(f.type("ZAL:OZ_K", "777"), Drive::Ok);
@@ -224,19 +253,113 @@ TEST_F(UpdateZalTest, AChangedTermChangesNothingUntilTheCalculation) {
     EXPECT_EQ(f.shown("ZAL:DATA_K"), "18.12.2025");
 }
 
-TEST_F(UpdateZalTest, ANegativeAmountToPayOutIsAcceptedAndWritten) {
+// OK refuses a pledge no loan can rest on, saying why in the message line and writing
+// nothing: no client, no net weight, no appraisal, no loan, nothing (or less) to pay out.
+TEST_F(UpdateZalTest, OkRefusesAPledgeWithoutClientWeightAppraisalLoanOrPayOut) {
     WindowDriver f = openNew();
     ASSERT_TRUE(f);
+    auto refused = [&](const char* utf8Why) {
+        ASSERT_EQ(f.press("OK"), Drive::Ok);
+        ASSERT_EQ(f.settle(), Drive::Ok);
+        EXPECT_TRUE(f.isOpen());
+        EXPECT_EQ(f.shown("MESSAGE"), W(utf8Why));
+        EXPECT_TRUE(zal().empty());
+    };
+    refused("Не указано ФИО клиента");
+    ASSERT_EQ(f.type("ZAL:FIO", "   "), Drive::Ok);
+    refused("Не указано ФИО клиента");
+    ASSERT_EQ(f.type("ZAL:FIO", W("Сидоров Пётр")), Drive::Ok);
+    refused("Вес чистый должен быть больше нуля");
+    // 200 days: 200 x 40 interest and 200 x 10 storage out of a loan of 8000.
     ASSERT_EQ(f.type("ZAL:KOL_D", "200"), Drive::Ok);
     ASSERT_EQ(f.type("ZAL:VEC", "10"), Drive::Ok);
-    // 200 x 40 interest and 200 x 10 storage out of a loan of 8000
     EXPECT_EQ(f.shown("ZAL:S_VID"), "-2000.00");
+    refused("Сумма к выдаче должна быть больше нуля");
+    // A loan typed away.
+    ASSERT_EQ(f.type("ZAL:KOL_D", "30"), Drive::Ok);
+    calculateWith(f, "Рассчитать ???");
+    EXPECT_EQ(f.shown("ZAL:S_VID"), "6500.00");
+    ASSERT_EQ(f.type("ZAL:S_CCYD", "0"), Drive::Ok);
+    refused("Сумма ссуды должна быть больше нуля");
+    ASSERT_EQ(f.type("ZAL:Z1G", "0"), Drive::Ok);
+    calculateWith(f, "Рассчитать ???");
+    refused("Сумма оценки должна быть больше нуля");
+    // Stones heavier than the article: a negative net weight.
+    ASSERT_EQ(f.type("ZAL:Z1G", "1000"), Drive::Ok);
+    ASSERT_EQ(f.type("ZAL:VEC_K", "60"), Drive::Ok);
+    calculateWith(f, "Рассчитать ???");
+    EXPECT_EQ(f.shown("ZAL:VEC_CH"), "-2.000000");
+    refused("Вес чистый должен быть больше нуля");
+    ASSERT_EQ(f.type("ZAL:VEC_K", "0"), Drive::Ok);
+    calculateWith(f, "Рассчитать ???");
+    EXPECT_EQ(f.shown("ZAL:S_VID"), "6500.00");
     ASSERT_EQ(f.press("OK"), Drive::Ok);
     ASSERT_TRUE(f.waitClosed(5s));
     EXPECT_TRUE(closeTicketDialog());
     const auto z = zal();
     ASSERT_EQ(z.size(), 1u);
-    EXPECT_DOUBLE_EQ(z[0].S_VID, -2000);
+    EXPECT_DOUBLE_EQ(z[0].S_VID, 6500);
+}
+
+// The amounts are computed once; an input changed after that is said at once, OK
+// refuses, and "Рассчитать ???" brings the amounts back in line. Weight 10 g first: loan
+// 8000 fixed. Then a stone of 5 ct at 1000 a carat and 60 days: appraisal 5000 + 9 g x
+// 1000 = 14000, loan 11200, interest 60 x 0.5 % x 11200 = 3360, storage 60 x 0.1 % x
+// 14000 = 840, paid out 7000, end of term 60 days after issue.
+TEST_F(UpdateZalTest, AnInputChangedAfterTheCalculationIsRefusedUntilCalculatedAgain) {
+    WindowDriver f = openNew();
+    ASSERT_TRUE(f);
+    ASSERT_EQ(f.type("ZAL:FIO", W("Сидоров Пётр")), Drive::Ok);
+    ASSERT_EQ(f.type("ZAL:VEC", "10"), Drive::Ok);
+    EXPECT_EQ(f.shown("ZAL:S_CCYD"), "8000.00");
+    EXPECT_EQ(f.shown("MESSAGE"), "");
+    const std::string stale = W("Суммы не сходятся: нажмите Рассчитать");
+    ASSERT_EQ(f.type("ZAL:VEC_K", "5"), Drive::Ok);
+    ASSERT_EQ(f.type("ZAL:Z1K", "1000"), Drive::Ok);
+    ASSERT_EQ(f.type("ZAL:KOL_D", "60"), Drive::Ok);
+    EXPECT_EQ(f.shown("ZAL:S_OZEN"), "14000.00");
+    EXPECT_EQ(f.shown("ZAL:S_CCYD"), "8000.00") << "computed once";
+    EXPECT_EQ(f.shown("MESSAGE"), stale);
+    ASSERT_EQ(f.press("OK"), Drive::Ok);
+    ASSERT_EQ(f.settle(), Drive::Ok);
+    EXPECT_TRUE(f.isOpen());
+    EXPECT_EQ(f.shown("MESSAGE"), stale);
+    EXPECT_TRUE(zal().empty());
+    calculateWith(f, "Рассчитать ???");
+    EXPECT_EQ(f.shown("MESSAGE"), "");
+    EXPECT_EQ(f.shown("ZAL:S_CCYD"), "11200.00");
+    EXPECT_EQ(f.shown("ZAL:S_VID"), "7000.00");
+
+    // A rate typed afterwards, and a date taken in typed afterwards, likewise.
+    ASSERT_EQ(f.type("ZAL:P_XR_D", "0.2"), Drive::Ok);
+    EXPECT_EQ(f.shown("MESSAGE"), stale);
+    ASSERT_EQ(f.type("ZAL:P_XR_D", "0.1"), Drive::Ok);
+    EXPECT_EQ(f.shown("MESSAGE"), "") << "back to the inputs of the amounts";
+    ASSERT_EQ(f.type("ZAL:DATA", "07.12.2025"), Drive::Ok);
+    EXPECT_EQ(f.shown("MESSAGE"), stale);
+    ASSERT_EQ(f.type("ZAL:DATA", "08.12.2025"), Drive::Ok);
+    // An amount typed over a computed one does not follow from the inputs either.
+    ASSERT_EQ(f.type("ZAL:S_CCYD", "12000"), Drive::Ok);
+    EXPECT_EQ(f.shown("MESSAGE"), stale);
+    calculateWith(f, "Рассчитать ???");
+    // Typed but not left before OK: OK itself sees it.
+    ASSERT_EQ(f.type("ZAL:VEC", "11", false), Drive::Ok);
+    ASSERT_EQ(f.press("OK"), Drive::Ok);
+    ASSERT_EQ(f.settle(), Drive::Ok);
+    EXPECT_EQ(f.shown("MESSAGE"), stale);
+    ASSERT_EQ(f.type("ZAL:VEC", "10"), Drive::Ok);
+    ASSERT_EQ(f.press("OK"), Drive::Ok);
+    ASSERT_TRUE(f.waitClosed(5s));
+    EXPECT_TRUE(closeTicketDialog());
+    const auto z = zal();
+    ASSERT_EQ(z.size(), 1u);
+    EXPECT_EQ(z[0].KOL_D, 60);
+    EXPECT_EQ(z[0].DATA_K, kToday + 60);
+    EXPECT_EQ(z[0].S_OZEN, 14000);
+    EXPECT_EQ(z[0].S_CCYD, 11200);
+    EXPECT_EQ(z[0].S_P_S, 3360);
+    EXPECT_EQ(z[0].S_P_X, 840);
+    EXPECT_EQ(z[0].S_VID, 7000);
 }
 
 TEST_F(UpdateZalTest, CancelLeavesTheFileByteForByte) {
@@ -284,6 +407,7 @@ TEST_F(UpdateZalTest, ANumberTakenMeanwhileByAnotherStationIsNotStoredTwice) {
     WindowDriver f = openNew();
     ASSERT_TRUE(f);
     EXPECT_EQ(f.shown("ZAL:N_KV"), "1001");
+    ASSERT_EQ(f.type("ZAL:FIO", W("Сидоров Пётр")), Drive::Ok);
     ASSERT_EQ(f.type("ZAL:VEC", "10"), Drive::Ok);
     pledges({pledge(1001, kToday)});  // another station issues 1001 first
     ASSERT_EQ(f.press("OK"), Drive::Ok);
@@ -304,6 +428,7 @@ TEST_F(UpdateZalTest, ANumberTakenMeanwhileByAnotherStationIsNotStoredTwice) {
 TEST_F(UpdateZalTest, ADayClosedWhileTheFormIsOpenRefusesTheWrite) {
     WindowDriver f = openNew();
     ASSERT_TRUE(f);
+    ASSERT_EQ(f.type("ZAL:FIO", W("Сидоров Пётр")), Drive::Ok);
     ASSERT_EQ(f.type("ZAL:VEC", "10"), Drive::Ok);
     onThread(62, [] {  // another station closes the day
         kw::storage::File d(kw::dict::dayTable());
@@ -324,6 +449,7 @@ TEST_F(UpdateZalTest, ADayClosedWhileTheFormIsOpenRefusesTheWrite) {
 TEST_F(UpdateZalTest, BadInputIsRefusedWithAMessageAndChangesNothing) {
     WindowDriver f = openNew();
     ASSERT_TRUE(f);
+    ASSERT_EQ(f.type("ZAL:FIO", W("Сидоров Пётр")), Drive::Ok);
     ASSERT_EQ(f.type("ZAL:VEC", "10"), Drive::Ok);
     EXPECT_EQ(f.type("ZAL:VEC", "abc"), Drive::Ok);
     EXPECT_EQ(f.shown("MESSAGE"), W("Введено недопустимое значение"));
@@ -354,6 +480,7 @@ TEST_F(UpdateZalTest, StonesHeavierThanTheItemShowANegativeNetWeight) {
 TEST_F(UpdateZalTest, APledgeWithoutATicketNumberIsNotWritten) {
     WindowDriver f = openNew();
     ASSERT_TRUE(f);
+    ASSERT_EQ(f.type("ZAL:FIO", W("Сидоров Пётр")), Drive::Ok);
     ASSERT_EQ(f.type("ZAL:VEC", "10"), Drive::Ok);
     ASSERT_EQ(f.type("ZAL:N_KV", "0", false), Drive::Ok);  // typed, not yet left
     ASSERT_EQ(f.press("OK"), Drive::Ok);
@@ -498,6 +625,61 @@ TEST_F(UpdateZalChoiceTest, AChosenMetalBringsItsOwnDefaultPrice) {
     ASSERT_EQ(f.settle(), Drive::Ok);
     EXPECT_EQ(f.shown("ZAL:PROB"), "925");
     EXPECT_EQ(f.shown("ZAL:Z1G"), "90.00");
+}
+
+// A value typed after a choice from a list stays: the refresh after the entry no
+// longer puts the chosen value back. Row (1, 750, 1500), then 1200 a gram typed: 10 g
+// are appraised at 12000, not 15000.
+TEST_F(UpdateZalChoiceTest, AValueTypedAfterAChoiceStays) {
+    price(1, 750, 1500);
+    WindowDriver f = openNew();
+    ASSERT_TRUE(f);
+    ASSERT_EQ(f.press(chooseButton(f, 2)), Drive::Ok);
+    WindowDriver prices = window("Цены за грамм драгметалла");
+    ASSERT_TRUE(prices);
+    ASSERT_EQ(prices.selectRow(1, 2), Drive::Ok);
+    ASSERT_EQ(prices.press(W("Выбрать")), Drive::Ok);
+    ASSERT_TRUE(prices.waitClosed(5s));
+    ASSERT_EQ(f.settle(), Drive::Ok);
+    EXPECT_EQ(f.shown("ZAL:PROB"), "750");
+    EXPECT_EQ(f.shown("ZAL:Z1G"), "1500.00");
+    ASSERT_EQ(f.type("ZAL:Z1G", "1200"), Drive::Ok);
+    EXPECT_EQ(f.shown("ZAL:Z1G"), "1200.00");
+    ASSERT_EQ(f.type("ZAL:VEC", "10"), Drive::Ok);
+    EXPECT_EQ(f.shown("ZAL:Z1G"), "1200.00");
+    EXPECT_EQ(f.shown("ZAL:S_OZEN"), "12000.00");
+    EXPECT_EQ(f.shown("ZAL:PROB"), "750");
+    ASSERT_EQ(f.type("ZAL:PROB", "585"), Drive::Ok);
+    EXPECT_EQ(f.shown("ZAL:PROB"), "585");
+    ASSERT_EQ(f.type("ZAL:VEC", "10"), Drive::Ok);
+    EXPECT_EQ(f.shown("ZAL:PROB"), "585") << "not back to the chosen 750";
+    EXPECT_EQ(f.shown("ZAL:Z1G"), "1200.00");
+
+    // A stone's price typed after its choice: 2 ct at 1000 instead of 1500.
+    choose(f, chooseButton(f, 3), "Цены за карат драг.комней", 1);
+    EXPECT_EQ(f.shown("ZAL:Z1K"), "1500.000000");
+    ASSERT_EQ(f.type("ZAL:Z1K", "1000"), Drive::Ok);
+    EXPECT_EQ(f.shown("ZAL:Z1K"), "1000.000000");
+    ASSERT_EQ(f.type("ZAL:VEC_K", "2"), Drive::Ok);
+    EXPECT_EQ(f.shown("ZAL:Z1K"), "1000.000000");
+    EXPECT_EQ(f.shown("ZAL:OZ_K"), "2000.00");
+    EXPECT_EQ(f.shown("KAM_N"), W("Бриллиант"));
+
+    // What is written is what the form shows: 2000 + 9.6 g x 1200 = 13520.
+    ASSERT_EQ(f.type("ZAL:FIO", W("Сидоров Пётр")), Drive::Ok);
+    calculateWith(f, "Рассчитать ???");
+    EXPECT_EQ(f.shown("ZAL:S_OZEN"), "13520.00");
+    ASSERT_EQ(f.press("OK"), Drive::Ok);
+    ASSERT_TRUE(f.waitClosed(5s));
+    EXPECT_TRUE(closeTicketDialog());
+    const auto z = zal();
+    ASSERT_EQ(z.size(), 1u);
+    EXPECT_EQ(z[0].PROB, 585);
+    EXPECT_EQ(z[0].Z1G, 1200);
+    EXPECT_EQ(z[0].Z1K, 1000);
+    EXPECT_EQ(z[0].OZ_K, 2000);
+    EXPECT_EQ(z[0].KAM, 1);
+    EXPECT_EQ(z[0].S_OZEN, 13520);
 }
 
 TEST_F(UpdateZalChoiceTest, ClosingAListWithoutAChoiceLeavesThePledgeAsItWas) {

@@ -191,6 +191,9 @@ protected:
         z.DATA_K = date + 30;
         z.FIO = W(utf8Name);
         z.MET = 1;
+        z.VEC = 10;
+        z.VEC_CH = 10;
+        z.Z1G = appraisal / 10;
         return z;
     }
 

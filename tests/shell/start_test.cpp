@@ -121,9 +121,10 @@ TEST_F(StartTest, TheCodeTakesUpToTwoDigitsAndThePasswordIsHidden) {
     const int beeps = kw::script::installScriptWindows().beeps();
     EXPECT_EQ(login.type("KOD", "123"), Drive::Ok);
     EXPECT_GT(kw::script::installScriptWindows().beeps(), beeps) << "three digits are refused";
-    EXPECT_EQ(KOD, 0);
+    EXPECT_EQ(login.shown("KOD"), "0");
     EXPECT_EQ(login.type("KOD", "42"), Drive::Ok);
-    EXPECT_EQ(KOD, 42);
+    EXPECT_EQ(login.shown("KOD"), "42");
+    EXPECT_EQ(KOD, 0) << "the user's code only once the login succeeds";
     EXPECT_EQ(login.type("PAROL", "secret"), Drive::Ok);
     EXPECT_EQ(PAROL.clip(), "secret");
     EXPECT_EQ(login.shown("PAROL"), "******");
@@ -260,13 +261,36 @@ TEST_F(StartTest, ThreeWrongTriesInARowCloseTheLoginWindowAndTheFrameOpensItAgai
     EXPECT_TRUE(login.isOpen());
     EXPECT_FALSE(tryLogin("9", "4"));
     ASSERT_TRUE(ended(login)) << "the third wrong try in a row closes it";
-    EXPECT_EQ(KOD, 0);
+    EXPECT_EQ(KOD, 9) << "the user of the menu still open";
     EXPECT_TRUE(PAROL.blank());
     EXPECT_TRUE(frame.isOpen()) << "the frame stays";
 
     login = openLogin();
     ASSERT_TRUE(login) << "the frame's menu opens the login again";
     EXPECT_TRUE(tryLogin("9", "9999"));
+}
+
+// User 6 logs in; in the login window that stays open someone types code 5 and wrong
+// passwords: the open menu keeps its user and its full items, through the three tries
+// that close the window too.
+TEST_F(StartTest, ARefusedLoginNeverChangesTheUserOfAnOpenMenu) {
+    addUsers({{5, "5555"}, {6, "6666"}});
+    WindowDriver menu = logIn("6", "6666");
+    ASSERT_TRUE(menu);
+    ASSERT_EQ(KOD, 6);
+    const int fullItem = menu.find(W("Финансовая справка"));
+    kw::shell::setProcedure("O_DAY", [] {});
+    for (const char* wrong : {"1", "2"}) {
+        EXPECT_FALSE(tryLogin("5", wrong));
+        EXPECT_EQ(KOD, 6);
+        ASSERT_EQ(menu.press(W("Открытие рабочего дня ломбарда")), Drive::Ok);  // a refresh of the menu
+        EXPECT_TRUE(menu.enabled(fullItem)) << "the full menu stays";
+    }
+    EXPECT_FALSE(tryLogin("5", "3"));
+    ASSERT_TRUE(ended(login));
+    EXPECT_EQ(KOD, 6);
+    ASSERT_EQ(menu.press(W("Открытие рабочего дня ломбарда")), Drive::Ok);
+    EXPECT_TRUE(menu.enabled(fullItem));
 }
 
 TEST_F(StartTest, AnUnreadableUsersFileIsNotTakenForAnEmptyOne) {

@@ -28,6 +28,7 @@
 #include "pledges/pledge_events.h"
 #include "runtime/clock.h"
 #include "runtime/codepage.h"
+#include "runtime/money.h"
 #include "runtime/proc_thread.h"
 #include "storage/file.h"
 
@@ -129,14 +130,14 @@ DayRecord closeDay(int32_t d, double opening, const std::vector<ZalRecord>& zal,
     for (const ZalRecord& z : zal) kw::cashdesk::addPledge(t, z, d);
     for (const KlmRecord& j : klm) {
         if (j.DATA != d) continue;
-        t.T_RAS += j.RAS;
-        t.T_PRI += j.PRI;
+        t.T_RAS = kw::money::add(t.T_RAS, j.RAS);
+        t.T_PRI = kw::money::add(t.T_PRI, j.PRI);
     }
     DayRecord r;
     r.DATA = d;
     r.KAS_N = opening;
     r.OBO = t.OBO;
-    r.KAS = opening + t.T_PRI - t.T_RAS;
+    r.KAS = kw::money::sub(kw::money::add(opening, t.T_PRI), t.T_RAS);
     r.PRIB = t.PRIBI;
     return r;
 }

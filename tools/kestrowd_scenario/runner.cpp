@@ -117,6 +117,8 @@ private:
             {"window", 1, &Runner::window, "window \"TITLE\""},
             {"menu", 1, &Runner::menu, "menu \"TEXT\""},
             {"press", 1, &Runner::press, "press \"TEXT\""},
+            {"press-nth", 2, &Runner::pressNth, "press-nth N \"TEXT\""},
+            {"activate", 1, &Runner::activate, "activate \"TITLE\""},
             {"set", 2, &Runner::set, "set NAME VALUE"},
             {"expect", 2, &Runner::expect, "expect NAME \"TEXT\""},
             {"expect-text", 1, &Runner::expectText, "expect-text \"TEXT\""},
@@ -198,6 +200,36 @@ private:
     bool press(const Step& s, std::string& expected) {
         return act(s.args[0], {ControlKind::Button}, "a button " + quoted(s.args[0]) + " in the active window",
                    expected);
+    }
+
+    // Makes the newest usable window of this title the active one, as a click on it
+    // would (a login window left open behind the main menu it started).
+    bool activate(const Step& s, std::string& expected) {
+        const std::string title = clip(cp::fromUtf8(s.args[0]));
+        expected = "an open window titled " + quoted(s.args[0]) + " that is not blocked";
+        WindowDriver found;
+        if (!waitFor([&] {
+                refreshActive();
+                for (const WindowDriver& w : script::windows())
+                    if (w.isOpen() && !w.isBlocked() && clip(w.title()) == title) found = w;
+                return static_cast<bool>(found);
+            }))
+            return false;
+        active_ = found;
+        return active_.settle() == Drive::Ok;
+    }
+
+    // The N-th button of that label (a form with several "<-Выбрать").
+    bool pressNth(const Step& s, std::string& expected) {
+        const int n = std::atoi(s.args[0].c_str());
+        expected = "button number " + s.args[0] + " labelled " + quoted(s.args[1]) + " in the active window";
+        if (n < 1) return false;
+        int feq = 0;
+        if (!waitForActive([&] { return (feq = find(active_, s.args[1], {ControlKind::Button}, n)) != 0; }))
+            return false;
+        const Drive d = active_.press(feq);
+        if (d != Drive::Ok) expected += std::string(" that can be chosen (") + script::describe(d) + ")";
+        return d == Drive::Ok;
     }
 
     bool set(const Step& s, std::string& expected) {
@@ -347,10 +379,13 @@ private:
         return d == Drive::Ok;
     }
 
-    static int find(const WindowDriver& w, const std::string& labelUtf8, std::initializer_list<ControlKind> kinds) {
+    // The `nth` control of one of `kinds` with this label, in window order.
+    static int find(const WindowDriver& w, const std::string& labelUtf8, std::initializer_list<ControlKind> kinds,
+                    int nth = 1) {
         const std::string want = clip(cp::fromUtf8(labelUtf8));
         for (const ui::Control& c : w.model()->def.controls)
-            if (std::find(kinds.begin(), kinds.end(), c.kind) != kinds.end() && clip(ui::labelText(c.text)) == want)
+            if (std::find(kinds.begin(), kinds.end(), c.kind) != kinds.end() &&
+                clip(ui::labelText(c.text)) == want && --nth == 0)
                 return c.feq;
         return 0;
     }
