@@ -12,6 +12,8 @@
 #include "dictionary/tables.h"
 #include "field_text.h"
 #include "storage/file.h"
+#include "storage/postgres/pg_connection.h"
+#include "storage/postgres/pg_create.h"
 #include "storage/probe.h"
 
 namespace kw::tool {
@@ -70,10 +72,32 @@ int openTable(const Options& o, int mode, OpenTable& t, std::ostream& err, bool 
 }
 
 int createTable(const Options& o, std::ostream& err) {
+    if (o.path == "--all") {
+        for (const TableDecl* t : kw::dict::allTables()) {
+            Options one = o;
+            one.path = t->label;
+            if (int rc = createTable(one, err)) return rc;
+        }
+        return 0;
+    }
     const TableDecl& t = kw::dict::table(o.path);
     if (t.label.empty()) {
         err << "kestrowd-file: no table " << o.path << " in the dictionary\n";
         return 2;
+    }
+    std::string conninfo;
+    if (pg::serverChosen("", conninfo)) {
+        pg::Connection c;
+        std::string message;
+        if (!c.open(conninfo, message)) {
+            err << "kestrowd-file: " << message << "\n";
+            return 2;
+        }
+        if (std::string e = pg::createTable(c, t); !e.empty()) {
+            err << "kestrowd-file: " << t.label << " on " << c.where() << ": " << e << "\n";
+            return 2;
+        }
+        return 0;
     }
     File f(t);
     Status s = f.create();

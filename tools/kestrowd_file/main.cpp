@@ -9,7 +9,7 @@
 namespace {
 
 int usage() {
-    std::cerr << "usage: kestrowd-file create TABLE\n"
+    std::cerr << "usage: kestrowd-file create TABLE|--all\n"
                  "       kestrowd-file info FILE.DAT [--owner PASSWORD]\n"
                  "       kestrowd-file dump FILE.DAT [--key N] [--owner PASSWORD]\n"
                  "       kestrowd-file load FILE.DAT [--cut-texts] [--owner PASSWORD] < rows.csv\n"

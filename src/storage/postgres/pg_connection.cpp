@@ -1,0 +1,150 @@
+#include "storage/postgres/pg_connection.h"
+
+#include <libpq-fe.h>
+
+#include <filesystem>
+#include <fstream>
+
+namespace kw::storage::pg {
+
+namespace {
+
+// The part of a connection line that names the server, for a message.
+std::string serverOf(const std::string& conninfo) {
+    char* err = nullptr;
+    PQconninfoOption* opts = PQconninfoParse(conninfo.c_str(), &err);
+    if (!opts) {
+        if (err) PQfreemem(err);
+        return conninfo;
+    }
+    std::string host = "localhost", port = "5432", db;
+    for (PQconninfoOption* o = opts; o->keyword; ++o) {
+        if (!o->val) continue;
+        const std::string k = o->keyword;
+        if (k == "host" || k == "hostaddr") host = o->val;
+        if (k == "port") port = o->val;
+        if (k == "dbname") db = o->val;
+    }
+    PQconninfoFree(opts);
+    return host + ":" + port + (db.empty() ? "" : "/" + db);
+}
+
+}  // namespace
+
+bool serverChosen(const std::string& dir, std::string& conninfo) {
+    conninfo.clear();
+    const std::string path = (dir.empty() ? std::string() : dir + "/") + kConninfoFile;
+    std::error_code ec;
+    const bool there = std::filesystem::exists(path, ec);
+    if (!there && !ec) return false;
+    std::ifstream in(path);
+    if (in) std::getline(in, conninfo);
+    while (!conninfo.empty() && (conninfo.back() == '\r' || conninfo.back() == ' ')) conninfo.pop_back();
+    return true;
+}
+
+Result::~Result() {
+    if (r_) PQclear(r_);
+}
+
+Result& Result::operator=(Result&& o) noexcept {
+    if (this != &o) {
+        if (r_) PQclear(r_);
+        r_ = o.r_;
+        o.r_ = nullptr;
+    }
+    return *this;
+}
+
+bool Result::ok() const {
+    if (!r_) return false;
+    const ExecStatusType s = PQresultStatus(r_);
+    return s == PGRES_COMMAND_OK || s == PGRES_TUPLES_OK;
+}
+
+int Result::rows() const { return r_ ? PQntuples(r_) : 0; }
+
+std::string Result::value(int row, int column) const { return r_ ? PQgetvalue(r_, row, column) : ""; }
+
+bool Result::isNull(int row, int column) const { return !r_ || PQgetisnull(r_, row, column); }
+
+std::string Result::error() const {
+    if (ok()) return {};
+    if (!r_) return "no answer from the server";
+    std::string e = PQresultErrorMessage(r_);
+    while (!e.empty() && (e.back() == '\n' || e.back() == ' ')) e.pop_back();
+    return e;
+}
+
+std::string Result::state() const {
+    const char* s = r_ ? PQresultErrorField(r_, PG_DIAG_SQLSTATE) : nullptr;
+    return s ? s : "";
+}
+
+Connection::~Connection() { close(); }
+
+void Connection::close() {
+    if (conn_) PQfinish(conn_);
+    conn_ = nullptr;
+}
+
+bool Connection::open(const std::string& conninfo, std::string& message) {
+    close();
+    const std::string server = serverOf(conninfo);
+    if (conninfo.empty()) {
+        message = "Файл kestrowd.conninfo пуст или не читается: в его первой строке должна стоять строка "
+                  "подключения к серверу (host=... port=... dbname=... user=...).";
+        return false;
+    }
+    conn_ = PQconnectdb(conninfo.c_str());
+    if (conn_ && PQstatus(conn_) == CONNECTION_OK) {
+        PQsetClientEncoding(conn_, "UTF8");
+        PQclear(PQexec(conn_, "SET client_min_messages TO warning"));
+        return true;
+    }
+    std::string why = conn_ ? PQerrorMessage(conn_) : "";
+    while (!why.empty() && (why.back() == '\n' || why.back() == ' ')) why.pop_back();
+    close();
+    if (why.find("password") != std::string::npos)
+        message = "Сервер базы данных " + server + " не принял пароль. Проверьте пароль пользователя в файле "
+                  "паролей (~/.pgpass) или в переменной PGPASSWORD. (" + why + ")";
+    else if (why.find("does not exist") != std::string::npos)
+        message = "На сервере " + server + " нет такой базы данных или пользователя. Создайте их командой "
+                  "scripts/server или исправьте kestrowd.conninfo. (" + why + ")";
+    else
+        message = "Сервер базы данных " + server + " недоступен. Проверьте, что сервер запущен и что строка "
+                  "подключения в kestrowd.conninfo верна. (" + why + ")";
+    return false;
+}
+
+Result Connection::exec(const std::string& sql) { return Result(conn_ ? PQexec(conn_, sql.c_str()) : nullptr); }
+
+Result Connection::exec(const std::string& sql, const std::vector<std::string>& params) {
+    if (!conn_) return Result();
+    std::vector<const char*> values;
+    for (const auto& p : params) values.push_back(p.c_str());
+    return Result(PQexecParams(conn_, sql.c_str(), static_cast<int>(values.size()), nullptr, values.data(), nullptr,
+                               nullptr, 0));
+}
+
+std::string Connection::execAll(const std::vector<std::string>& statements) {
+    Result r = exec("BEGIN");
+    if (!r.ok()) return r.error();
+    for (const auto& sql : statements) {
+        r = exec(sql);
+        if (!r.ok()) {
+            const std::string e = r.error();
+            (void)exec("ROLLBACK");  // the statement's error is the one to report
+            return e + " [" + sql.substr(0, 80) + "]";
+        }
+    }
+    r = exec("COMMIT");
+    return r.ok() ? std::string() : r.error();
+}
+
+std::string Connection::where() const {
+    if (!conn_) return {};
+    return std::string(PQhost(conn_) ? PQhost(conn_) : "") + ":" + PQport(conn_) + "/" + PQdb(conn_);
+}
+
+}  // namespace kw::storage::pg

@@ -1,0 +1,71 @@
+// A connection to the server database (libpq), and the choice of the server by the
+// data directory: a file "kestrowd.conninfo" whose first line is a libpq connection
+// string ("host=... port=... dbname=... user=..."; the password comes from libpq's
+// password file or environment, never from this file).
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "storage/status.h"
+
+struct pg_conn;
+struct pg_result;
+
+namespace kw::storage::pg {
+
+inline constexpr const char* kConninfoFile = "kestrowd.conninfo";
+
+// The connection line of the data directory `dir` ("" = the current one): true and the
+// line when the directory holds the file; false when it does not (the flat files).
+// A file that cannot be read, or whose first line is blank, gives true and an empty
+// line: the caller refuses to start rather than fall back to the flat files.
+bool serverChosen(const std::string& dir, std::string& conninfo);
+
+class Result {
+public:
+    explicit Result(pg_result* r = nullptr) : r_(r) {}
+    ~Result();
+    Result(Result&& o) noexcept : r_(o.r_) { o.r_ = nullptr; }
+    Result& operator=(Result&& o) noexcept;
+    Result(const Result&) = delete;
+    Result& operator=(const Result&) = delete;
+
+    bool ok() const;            // a command or a query that succeeded
+    int rows() const;
+    std::string value(int row, int column) const;
+    bool isNull(int row, int column) const;
+    std::string error() const;  // the server's message, "" when ok
+    std::string state() const;  // the SQLSTATE, "" when none
+
+private:
+    pg_result* r_;
+};
+
+class Connection {
+public:
+    Connection() = default;
+    ~Connection();
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    // Connects; on failure `message` says in Russian which server could not be reached
+    // and what to do (start it, check the connection line, the password).
+    bool open(const std::string& conninfo, std::string& message);
+    bool isOpen() const { return conn_ != nullptr; }
+    void close();
+
+    Result exec(const std::string& sql);
+    Result exec(const std::string& sql, const std::vector<std::string>& params);
+    // Runs the statements in one transaction; "" or the first error.
+    std::string execAll(const std::vector<std::string>& statements);
+
+    // "host:port/dbname" of the open connection, for messages.
+    std::string where() const;
+
+private:
+    pg_conn* conn_ = nullptr;
+};
+
+}  // namespace kw::storage::pg

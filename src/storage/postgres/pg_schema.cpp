@@ -1,0 +1,81 @@
+#include "storage/postgres/pg_schema.h"
+
+#include <cctype>
+
+namespace kw::storage::pg {
+
+namespace {
+
+std::string quoted(const std::string& name) { return "\"" + sqlName(name) + "\""; }
+
+bool isText(const FieldDecl& f) { return f.type == FieldType::String; }
+
+// The expression an index takes for a key component.
+std::string indexTerm(const FieldDecl& f, bool nocase) {
+    return nocase && isText(f) ? "lower(" + quoted(f.name) + ")" : quoted(f.name);
+}
+
+// The test that a component is blank, zero or the empty date.
+std::string blankTest(const FieldDecl& f) {
+    if (isText(f)) return quoted(f.name) + " = ''";
+    if (f.isDate) return quoted(f.name) + " IS NULL";
+    return quoted(f.name) + " = 0";
+}
+
+}  // namespace
+
+std::string sqlName(const std::string& name) {
+    std::string out = name;
+    for (auto& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return out;
+}
+
+std::string columnType(const FieldDecl& f) {
+    switch (f.type) {
+        case FieldType::Byte:
+        case FieldType::Short: return "smallint";
+        case FieldType::Long: return f.isDate ? "date" : "integer";
+        case FieldType::Real: return "double precision";
+        case FieldType::Decimal:
+            return "numeric(" + std::to_string(2 * f.size - f.places - 1) + ", " + std::to_string(f.places) + ")";
+        case FieldType::String: return "varchar(" + std::to_string(f.size) + ")";
+        default: return "bytea";
+    }
+}
+
+std::vector<std::string> createStatements(const TableDecl& t) {
+    const std::string table = quoted(t.label);
+    std::vector<std::string> out;
+    out.push_back("DROP TABLE IF EXISTS " + table);
+    std::string create = "CREATE TABLE " + table + " (\n  \"kw_row\" bigserial PRIMARY KEY,\n" +
+                         "  \"kw_version\" integer NOT NULL DEFAULT 1";
+    for (const auto& f : t.fields) {
+        if (f.type == FieldType::Group) continue;
+        create += ",\n  " + quoted(f.name) + " " + columnType(f);
+        if (!f.isDate) create += std::string(" NOT NULL DEFAULT ") + (isText(f) ? "''" : "0");
+    }
+    create += "\n)";
+    out.push_back(create);
+    for (const auto& k : t.keys) {
+        std::string terms, blank;
+        for (int c : k.components) {
+            const FieldDecl& f = t.fields[static_cast<std::size_t>(c - 1)];
+            if (!terms.empty()) terms += ", ", blank += " AND ";
+            terms += indexTerm(f, k.nocase);
+            blank += blankTest(f);
+        }
+        // Records with equal values of a key that takes duplicates follow each other
+        // in the order they were stored, as in the flat files.
+        if (k.dup) terms += ", \"kw_row\"";
+        std::string index = std::string("CREATE ") + (k.dup ? "" : "UNIQUE ") + "INDEX " +
+                            quoted(t.label + "_" + k.name) + " ON " + table + " (" + terms + ")";
+        if (k.opt) index += " WHERE NOT (" + blank + ")";
+        out.push_back(index);
+    }
+    // Nobody but the owner of the tables reads them; the users table says so in so many
+    // words, since it holds the passwords.
+    out.push_back("REVOKE ALL ON " + table + " FROM PUBLIC");
+    return out;
+}
+
+}  // namespace kw::storage::pg

@@ -1,0 +1,35 @@
+// The server database's schema: one SQL table per table of the dictionary, made from
+// its declaration (docs/formats/server.md gives the mapping in full).
+//
+//   table     the label in lower case ("zal")
+//   columns   kw_row (bigserial, the record's position), kw_version (the row version
+//             a put compares, for "changed by another station"), then one column per
+//             field, named in lower case: BYTE and SHORT smallint, LONG integer, a date
+//             field date (NULL for the empty date 0), REAL double precision, DECIMAL
+//             numeric(digits, places), STRING(n) varchar(n) without trailing blanks
+//   keys      one index per key, named "<table>_<key>" in lower case, on the same
+//             fields in the same order; UNIQUE unless the key takes duplicates (then
+//             kw_row follows the fields, so that equal values keep their order); a text
+//             component as lower(column) (every key of the dictionary ignores letter
+//             case); a partial index leaving out the rows whose key fields are all
+//             blank, zero or empty, as an optional key leaves them out
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "storage/table_decl.h"
+
+namespace kw::storage::pg {
+
+// The SQL name of a table or field of the dictionary.
+std::string sqlName(const std::string& name);
+
+// The column type of a field ("double precision", "varchar(60)" ...).
+std::string columnType(const FieldDecl& field);
+
+// The statements that make the table and its indexes from nothing (dropping a table of
+// that name first), in order; to be run in one transaction.
+std::vector<std::string> createStatements(const TableDecl& table);
+
+}  // namespace kw::storage::pg

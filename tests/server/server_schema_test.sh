@@ -1,0 +1,50 @@
+#!/bin/sh
+# The server database as scripts/server makes it: a cluster in a temporary folder (no
+# password, a socket only), the pawnshop's role and database, and every table of the
+# program made by kestrowd-file with the columns, types and indexes of the server's
+# format; a table made again is replaced; an unreachable server is named in Russian.
+# Usage: server_schema_test.sh SOURCE_DIR
+set -u
+src="$1"
+top=$(mktemp -d) || exit 1
+chmod 755 "$top"  # the server runs as another user when the test runs as root
+port=$((55000 + $$ % 1000))
+bin="$(pg_config --bindir 2>/dev/null)"
+stop() {
+  if [ -f "$top/db/cluster/postmaster.pid" ]; then
+    if [ "$(id -u)" -eq 0 ]; then runuser -u postgres -- "$bin/pg_ctl" -D "$top/db/cluster" -m immediate stop >/dev/null 2>&1
+    else "$bin/pg_ctl" -D "$top/db/cluster" -m immediate stop >/dev/null 2>&1; fi
+  fi
+  rm -rf "$top"
+}
+trap stop EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+line=$("$src/scripts/server" "$top/db" --local --port "$port" | tail -1) || fail "scripts/server failed"
+[ "$line" = "host=$top/db port=$port dbname=kestrowd user=kestrowd" ] || fail "connection line: $line"
+q() { "$bin/psql" -h "$top/db" -p "$port" -U kestrowd -d kestrowd -qAt -c "$1"; }
+
+[ "$(q "SELECT count(*) FROM information_schema.tables WHERE table_schema = 'public'")" -ge 11 ] || fail "not every table was made"
+# 67 fields of the pledge and the two columns of the server's own.
+[ "$(q "SELECT count(*) FROM information_schema.columns WHERE table_name = 'zal'")" = 69 ] || fail "zal's columns"
+[ "$(q "SELECT data_type FROM information_schema.columns WHERE table_name = 'zal' AND column_name = 'data'")" = date ] || fail "a date field is not a date"
+[ "$(q "SELECT data_type || character_maximum_length FROM information_schema.columns WHERE table_name = 'zal' AND column_name = 'fio'")" = "character varying60" ] || fail "a text field"
+[ "$(q "SELECT data_type FROM information_schema.columns WHERE table_name = 'zal' AND column_name = 's_vid'")" = "double precision" ] || fail "money"
+[ "$(q "SELECT numeric_precision || ',' || numeric_scale FROM information_schema.columns WHERE table_name = 'kbp' AND column_name = 'kdz'")" = "5,0" ] || fail "the decimal of the settings"
+q "SELECT indexdef FROM pg_indexes WHERE indexname = 'sec_parol_key'" | grep -q "UNIQUE INDEX sec_parol_key ON public.sec USING btree (lower((parol)::text)) WHERE (NOT" || fail "the password key: $(q "SELECT indexdef FROM pg_indexes WHERE indexname = 'sec_parol_key'")"
+q "SELECT indexdef FROM pg_indexes WHERE indexname = 'zal_key_2'" | grep -q "(data, n_kv, kw_row)" || fail "a key of duplicates keeps the order stored"
+# Nobody but the owner reads the users.
+[ "$(q "SELECT count(*) FROM information_schema.role_table_grants WHERE table_name = 'sec' AND grantee = 'PUBLIC'")" = 0 ] || fail "the users are readable by all"
+
+# A table made again is replaced, empty.
+q "INSERT INTO zal (n_kv) VALUES (5)"
+mkdir "$top/desk"
+echo "$line" >"$top/desk/kestrowd.conninfo"
+(cd "$top/desk" && "$src/build/kestrowd-file" create ZAL) || fail "create on the server"
+[ "$(q "SELECT count(*) FROM zal")" = 0 ] || fail "create did not replace the table"
+
+# A server that is not there is named, with what to do.
+echo "host=127.0.0.1 port=1 dbname=kestrowd user=kestrowd connect_timeout=2" >"$top/desk/kestrowd.conninfo"
+out=$(cd "$top/desk" && "$src/build/kestrowd-file" create ZAL 2>&1) && fail "an unreachable server was taken"
+echo "$out" | grep -q "Сервер базы данных 127.0.0.1:1/kestrowd недоступен" || fail "the message: $out"
+echo "ok: the schema on the server"
