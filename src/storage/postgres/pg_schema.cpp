@@ -10,10 +10,16 @@ std::string quoted(const std::string& name) { return "\"" + sqlName(name) + "\""
 
 bool isText(const FieldDecl& f) { return f.type == FieldType::String; }
 
+constexpr const char* kDayZero = "DATE '1800-12-28'";
+
 // The expression an index takes for a key component.
 std::string indexTerm(const FieldDecl& f, bool nocase) {
-    return nocase && isText(f) ? "lower(" + quoted(f.name) + ")" : quoted(f.name);
+    if (nocase && isText(f)) return "lower(" + quoted(f.name) + ")";
+    if (f.isDate) return "COALESCE(" + quoted(f.name) + ", " + kDayZero + ")";
+    return quoted(f.name);
 }
+
+const FieldDecl& component(const TableDecl& t, int c) { return t.fields[static_cast<std::size_t>(c - 1)]; }
 
 // The test that a component is blank, zero or the empty date.
 std::string blankTest(const FieldDecl& f) {
@@ -43,6 +49,30 @@ std::string columnType(const FieldDecl& f) {
     }
 }
 
+std::vector<std::string> keyTerms(const TableDecl& t, const KeyDecl& k) {
+    std::vector<std::string> terms;
+    for (int c : k.components) terms.push_back(indexTerm(component(t, c), k.nocase));
+    // Records with equal values of a key that takes duplicates follow each other in
+    // the order they were stored, as in the flat files.
+    if (k.dup) terms.push_back("\"kw_row\"");
+    return terms;
+}
+
+std::string keyFilter(const TableDecl& t, const KeyDecl& k) {
+    std::string blank;
+    for (int c : k.components) blank += (blank.empty() ? "" : " AND ") + blankTest(component(t, c));
+    return "NOT (" + blank + ")";
+}
+
+std::string keyParameter(const TableDecl& t, const KeyDecl& k, std::size_t i, int n) {
+    const std::string p = "$" + std::to_string(n);
+    if (i >= k.components.size()) return p + "::bigint";
+    const FieldDecl& f = component(t, k.components[i]);
+    if (k.nocase && isText(f)) return "lower(" + p + "::text)";
+    if (f.isDate) return "COALESCE(" + p + "::date, " + kDayZero + ")";
+    return p + "::" + columnType(f);
+}
+
 std::vector<std::string> createStatements(const TableDecl& t) {
     const std::string table = quoted(t.label);
     std::vector<std::string> out;
@@ -57,19 +87,11 @@ std::vector<std::string> createStatements(const TableDecl& t) {
     create += "\n)";
     out.push_back(create);
     for (const auto& k : t.keys) {
-        std::string terms, blank;
-        for (int c : k.components) {
-            const FieldDecl& f = t.fields[static_cast<std::size_t>(c - 1)];
-            if (!terms.empty()) terms += ", ", blank += " AND ";
-            terms += indexTerm(f, k.nocase);
-            blank += blankTest(f);
-        }
-        // Records with equal values of a key that takes duplicates follow each other
-        // in the order they were stored, as in the flat files.
-        if (k.dup) terms += ", \"kw_row\"";
+        std::string terms;
+        for (const auto& term : keyTerms(t, k)) terms += (terms.empty() ? "" : ", ") + term;
         std::string index = std::string("CREATE ") + (k.dup ? "" : "UNIQUE ") + "INDEX " +
                             quoted(t.label + "_" + k.name) + " ON " + table + " (" + terms + ")";
-        if (k.opt) index += " WHERE NOT (" + blank + ")";
+        if (k.opt) index += " WHERE " + keyFilter(t, k);
         out.push_back(index);
     }
     // Nobody but the owner of the tables reads them; the users table says so in so many

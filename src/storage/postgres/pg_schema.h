@@ -11,7 +11,7 @@
 //             fields in the same order; UNIQUE unless the key takes duplicates (then
 //             kw_row follows the fields, so that equal values keep their order); a text
 //             component as lower(column) (every key of the dictionary ignores letter
-//             case); a partial index leaving out the rows whose key fields are all
+//             case), a date as COALESCE(column, 28.12.1800); a partial index leaving out the rows whose key fields are all
 //             blank, zero or empty, as an optional key leaves them out
 #pragma once
 
@@ -27,6 +27,15 @@ std::string sqlName(const std::string& name);
 
 // The column type of a field ("double precision", "varchar(60)" ...).
 std::string columnType(const FieldDecl& field);
+
+// The expressions of a key's index, in order (the order a pass in that key follows):
+// a text component as lower(column), a date as COALESCE(column, day 0), so that the
+// empty date sorts first as 0 does; "kw_row" last for a key that takes duplicates.
+std::vector<std::string> keyTerms(const TableDecl& table, const KeyDecl& key);
+// The condition of the key's rows: NOT (every component blank, zero or empty).
+std::string keyFilter(const TableDecl& table, const KeyDecl& key);
+// The expression for parameter $n compared with keyTerms()[i].
+std::string keyParameter(const TableDecl& table, const KeyDecl& key, std::size_t i, int n);
 
 // The statements that make the table and its indexes from nothing (dropping a table of
 // that name first), in order; to be run in one transaction.
