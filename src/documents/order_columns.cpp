@@ -115,8 +115,8 @@ void headings(Band& b) {
     text(b, 221, 11.8, "по хранению", 6);
     text(b, 238, 9.2, "получено", 6);
     text(b, 238, 11.8, "штрафов", 6);
-    text(b, 255, 9, "Получено");
-    text(b, 255, 11.6, "от клиента");
+    text(b, 255, 8.3, "Получено");
+    text(b, 255, 11.3, "от клиента");
 }
 
 // The pledge's columns; `leftSeparators` is how far the separators before the
@@ -152,7 +152,7 @@ void pledgeDetails(Band& b, OrderRow& row) {
     b.field(92, 12, zal("PAS"), "s60", sans(), 50);
     b.field(145, 12, zal("ADR"), "s60", sans(), 143);
     b.field(165, 15, zal("OP_IZ"), "s80", sans(), 123);
-    field(b, 4, 15, Binding::of(row.MET_N).named("MET_N"), "s15");
+    b.field(4, 15, Binding::of(row.MET_N).named("MET_N"), "s15", sans(), 25.3);
     text(b, 30, 15, "проба:");
     field(b, 40, 15, zal("PROB"), "n3");
     text(b, 50, 15, "цена за грамм:");
@@ -161,7 +161,7 @@ void pledgeDetails(Band& b, OrderRow& row) {
     field(b, 97, 15, zal("VEC"), "n_11.6");
     text(b, 120, 15, "вес чистый:");
     field(b, 137, 15, zal("VEC_CH"), "n_10.6");
-    field(b, 4, 18, Binding::of(row.KAM_N).named("KAM_N"), "s15");
+    b.field(4, 18, Binding::of(row.KAM_N).named("KAM_N"), "s15", sans(), 25.3);
     text(b, 30, 18, "вес камня:");
     field(b, 46, 18, zal("VEC_K"), "n_9.6");
     text(b, 66, 18, "цена за карат:");

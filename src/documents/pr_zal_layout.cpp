@@ -31,6 +31,10 @@ public:
     void field(double x, double y, Binding use, const char* pic, double width = 0) {
         b_.field(x + dx_, y, std::move(use), pic, sans(8), width);
     }
+    // A figure that ends at x1, clear of the label before it that ends near x0.
+    void figure(double x0, double x1, double y, Binding use, const char* pic) {
+        layout::number(b_, x0 + dx_, y, x1 - x0, std::move(use), pic, sans(8));
+    }
     void hline(double x, double y, double length) { b_.line(x + dx_, y, length, 0); }
     void vline(double x, double y, double length) { b_.line(x + dx_, y, 0, length); }
 
@@ -43,7 +47,8 @@ Binding kbp(const char* name) { return UseField(dict::kbpTable(), name); }
 
 void heading(Copy& c, bool right) {
     c.text(3, 2, "Ломбард");
-    c.field(16, 2, kbp("NAME"), "s60", 96);
+    // The right copy's name stops short of its code box.
+    c.field(16, 2, kbp("NAME"), "s60", right ? 79 : 96);
     c.field(3, 5, kbp("ADR"), "s80", 91);
     if (!right) {
         c.text(118, 2, "коды", 6);
@@ -83,15 +88,15 @@ void item(Copy& c, bool right) {
     c.hline(5, 39, 26);
     c.hline(94, 39, 34);
     c.text(5, 40, "Металл:");
-    c.field(16, 40, UseField(dict::metTable(), "NAME"), "s10");
+    c.field(16.7, 40, UseField(dict::metTable(), "NAME"), "s10", 15.5);
     c.text(33, 40, "Проба:");
-    c.field(42, 40, Binding::of(PROB_G).named("PROB_G"), "n3");
+    c.field(42.9, 40, Binding::of(PROB_G).named("PROB_G"), "n3");
     c.text(49, 40, "Вес(гр.):");
     c.field(61, 40, Binding::of(VEC_G).named("VEC_G"), "n_10.4");
     c.text(79, 40, right ? "Цена за  грамм:" : "Цена за грамм:");
     c.field(101, 40, Binding::of(Z1G_G).named("Z1G_G"), "n_10.2");
     c.text(5, 43, "Камень:");
-    c.field(17, 43, UseField(dict::kamTable(), "NAME"), "s15");
+    c.field(17, 43, UseField(dict::kamTable(), "NAME"), "s15", 28.3);
     c.text(46, 43, right ? "Вес (кар):" : "Вес(кар.):");
     c.field(60, 43, Binding::of(VEC_K_G).named("VEC_K_G"), "n_10.4");
     c.text(79, 43, "Цена за карат:");
@@ -103,7 +108,7 @@ void item(Copy& c, bool right) {
     c.field(5, 51, Binding::of(OP_IZ_G).named("OP_IZ_G"), "s80", 123);
     c.field(5, 54, Binding::of(PRIM_G).named("PRIM_G"), "s80", 123);
     c.text(5, 59, "Оценка ломбарда(руб):");
-    c.field(36, 59, Binding::of(S_OZEN_G).named("S_OZEN_G"), "n_10.2");
+    c.figure(36.7, 54.3, 59, Binding::of(S_OZEN_G).named("S_OZEN_G"), "n_10.2");
     c.text(55, 59, "Ссуда(возвратить при выкупе в срок):");
     c.field(107, 59, Binding::of(S_CCYD_G).named("S_CCYD_G"), "n_10.2");
     c.text(127, 59, "(руб)");
@@ -118,12 +123,12 @@ void charges(Copy& c, bool right) {
     c.text(6, 74, "Хранение:");
     c.field(21, 74, Binding::of(P_XR_D_G).named("P_XR_D_G"), "n_10.6");
     c.text(40, 74, "%% в день, сумма:");
-    c.field(65, 74, Binding::of(S_P_X_G).named("S_P_X_G"), "n_10.2");
+    c.figure(65.7, 83.3, 74, Binding::of(S_P_X_G).named("S_P_X_G"), "n_10.2");
     c.text(84, 74, right ? "руб." : "руб");
     c.text(6, 77, "Ссуда:");
     c.field(22, 77, Binding::of(P_CC_D).named("P_CC_D"), "n_10.6");
     c.text(41, 77, right ? "%% вдень, сумма:" : "%% в день,сумма:");
-    c.field(65, 77, Binding::of(S_P_S_G).named("S_P_S_G"), "n_10.2");
+    c.figure(65.9, 83.3, 77, Binding::of(S_P_S_G).named("S_P_S_G"), "n_10.2");
     c.text(84, 77, "руб.");
     c.text(6, 81, "К выдаче:");
     c.field(21, 81, Binding::of(S_VID_G).named("S_VID_G"), "n_10.2");
@@ -154,7 +159,7 @@ void prolongation(Copy& c, bool right, int k, const Stage& s) {
     c.text(5, y + 3, "Дата прихода:");
     c.field(26, y + 3, g(*s.PR, "DATA_PR"), "D6");
     c.text(45, y + 3, k == 1 ? "перезалог с:" : "перезалог с :");
-    c.field(62, y + 3, Binding::of(*s.P1).named("DATA_P" + d + "1_G"), "D6");
+    c.field(k == 1 ? 62 : 62.9, y + 3, Binding::of(*s.P1).named("DATA_P" + d + "1_G"), "D6");
     c.text(81, y + 3, "по:");
     c.field(86, y + 3, Binding::of(*s.P2).named("DATA_P" + d + "2_G"), "D6");
     c.text(104, y + 3, "на:");
@@ -164,7 +169,7 @@ void prolongation(Copy& c, bool right, int k, const Stage& s) {
                            : k == 1 && right ? "Получены %%  по хранению: "
                                              : "Получены %% по хранению:";
     c.text(5, y + 6, received);
-    c.field(43, y + 6, g(*s.SPX, "S_P_X"), "n_10.2");
+    c.figure(44.1, 62.2, y + 6, g(*s.SPX, "S_P_X"), "n_10.2");
     c.text(63, y + 6, "по ссуде:");
     c.field(77, y + 6, g(*s.SPC, "S_P_C"), "n_10.2");
     if (k == 1 || right) {
@@ -193,7 +198,7 @@ void redemption(Copy& c, bool right, TicketValues& v) {
     c.text(5, 140, "Дата прихода:");
     c.field(26, 140, Binding::of(DATA_PRW_G).named("DATA_PRW_G"), "D6");
     c.text(5, 143, right ? "Получены %% по храненю:" : "Получены %% по хранению:");
-    c.field(42, 143, Binding::of(S_P_XW_G).named("S_P_XW_G"), "n_10.2");
+    c.figure(42.9, 60.3, 143, Binding::of(S_P_XW_G).named("S_P_XW_G"), "n_10.2");
     c.text(61, 143, "по ссуде:");
     c.field(74, 143, Binding::of(S_P_CW_G).named("S_P_CW_G"), "n_10.2");
     c.text(96, 143, "за");
@@ -202,13 +207,13 @@ void redemption(Copy& c, bool right, TicketValues& v) {
     c.text(5, 146, "Штраф за:");
     c.field(20, 146, Binding::of(v.SDW).named("SDW"), "n3");
     c.text(27, 146, right ? "дней :" : "дней:");
-    c.field(35, 146, Binding::of(S_STW_G).named("S_STW_G"), "n_10.2");
+    c.figure(35.7, 54.3, 146, Binding::of(S_STW_G).named("S_STW_G"), "n_10.2");
     c.text(55, 146, "руб.");
     c.text(5, 150, "Итого к оплате:");
     c.field(27, 150, Binding::of(S_W_G).named("S_W_G"), "n_10.2");
     if (right) c.text(47, 150, "руб.");
     c.text(64, 150, "Оператор выкупа:");
-    c.field(91, 150, UseField(dict::secTable(), "FIO"), "s25");
+    c.field(91, 150, UseField(dict::secTable(), "FIO"), "s25", 48);
 }
 
 void signatures(Copy& c, bool right) {
