@@ -11,6 +11,8 @@
 #include "runtime/codepage.h"
 #include "shell/globals.h"
 
+#include <algorithm>
+
 namespace kw::documents {
 
 namespace {
@@ -35,6 +37,21 @@ public:
     void figure(double x0, double x1, double y, Binding use, const char* pic) {
         layout::number(b_, x0 + dx_, y, x1 - x0, std::move(use), pic, sans(8));
     }
+    void centred(double x, double y, double width, Binding use, const char* pic, report::Font f) {
+        report::Item i;
+        i.x = x + dx_;
+        i.y = y;
+        i.width = width;
+        i.use = std::move(use);
+        i.picture = pic;
+        i.font = f;
+        i.align = report::Align::Center;
+        b_.add(std::move(i));
+    }
+    void title(double x, double y, double width, const char* utf8) {
+        layout::centred(b_, x + dx_, y, width, utf8, sans(9, true));
+    }
+    void frame(double x, double y, double width, double height, double pen) { b_.box(x + dx_, y, width, height, pen); }
     void hline(double x, double y, double length) { b_.line(x + dx_, y, length, 0); }
     void vline(double x, double y, double length) { b_.line(x + dx_, y, 0, length); }
 
@@ -45,23 +62,41 @@ private:
 
 Binding kbp(const char* name) { return UseField(dict::kbpTable(), name); }
 
-void heading(Copy& c, bool right) {
+// The box of the full cost in the copy's upper right corner: a twentieth of the copy
+// (140 x 181 mm) and more, its figures in the largest type of the ticket.
+constexpr double kBoxX = 97.5, kBoxY = 1, kBoxW = 40.5, kBoxH = 31.5;
+// Where the code box goes when the full cost takes its place: the bottom right of the
+// copy, below the redemption operator and clear of the signature lines.
+constexpr double kCodesDx = 4, kCodesDy = 153;
+constexpr double kRightCodesDx = 16.5;
+
+void costBox(Copy& c, TicketValues& v) {
+    c.frame(kBoxX, kBoxY, kBoxW, kBoxH, 0.4);
+    c.title(kBoxX, kBoxY + 2.5, kBoxW, "Полная стоимость");
+    c.title(kBoxX, kBoxY + 6.5, kBoxW, "займа");
+    c.centred(kBoxX, kBoxY + 13, kBoxW, Binding::of(v.PSK_P).named("PSK_P"), "s20", sans(11, true));
+    c.centred(kBoxX, kBoxY + 21.5, kBoxW, Binding::of(v.PSK_S).named("PSK_S"), "s20", sans(11, true));
+}
+
+void codeBox(Copy& c, double dx, double dy) {
+    c.text(118 + dx, 2 + dy, "коды", 6);
+    c.text(118 + dx, 6 + dy, "1401", 6);
+    c.text(118 + dx, 9 + dy, "019716-3", 6);
+    c.hline(116 + dx, 6 + dy, 14);
+    c.vline(117 + dx, 6 + dy, 10);
+    c.hline(113 + dx, 9 + dy, 19);
+    c.hline(113 + dx, 13 + dy, 19);
+    c.text(96 + dx, 7 + dy, "Форма БО-7", 6);
+    c.text(96 + dx, 10 + dy, "Вид услуг", 6);
+    c.text(96 + dx, 13 + dy, "Ломбард", 6);
+}
+
+void heading(Copy& c, bool right, bool box) {
     c.text(3, 2, "Ломбард");
-    // The right copy's name stops short of its code box.
-    c.field(16, 2, kbp("NAME"), "s60", right ? 79 : 96);
+    // The right copy's name stops short of its code box, either's of the full cost.
+    c.field(16, 2, kbp("NAME"), "s60", box ? kBoxX - 16.5 : right ? 79 : 96);
     c.field(3, 5, kbp("ADR"), "s80", 91);
-    if (!right) {
-        c.text(118, 2, "коды", 6);
-        c.text(118, 6, "1401", 6);
-        c.text(118, 9, "019716-3", 6);
-        c.hline(116, 6, 14);
-        c.vline(117, 6, 10);
-        c.hline(113, 9, 19);
-        c.hline(113, 13, 19);
-        c.text(96, 7, "Форма БО-7", 6);
-        c.text(96, 10, "Вид услуг", 6);
-        c.text(96, 13, "Ломбард", 6);
-    }
+    if (!right) codeBox(c, box ? kCodesDx : 0, box ? kCodesDy : 0);
     c.text(3, 8, "телефоны:");
     c.field(18, 8, kbp("TEL"), "s60", 69);
     c.text(16, 12, "Залоговый билет №", 8, true);
@@ -70,15 +105,17 @@ void heading(Copy& c, bool right) {
     c.field(23, 16, Binding::of(DATA_G).named("DATA_G"), "D6");
     c.text(43, 16, "Дата выкупа:");
     c.field(62, 16, Binding::of(DATA_K_G).named("DATA_K_G"), "D6");
-    c.text(83, 16, "Количество дней:");
-    c.field(107, 16, Binding::of(KOL_D_G).named("KOL_D_G"), "n_4");
-    c.hline(113, 16, 20);
+    const double days = box ? 33.5 : 16;  // under the box of the full cost
+    c.text(83, days, "Количество дней:");
+    c.field(107, days, Binding::of(KOL_D_G).named("KOL_D_G"), "n_4");
+    c.hline(113, days, 20);
+    const double end = box ? kBoxX - 0.5 : 130;  // where the pledger's lines stop
     c.text(3, 20, "Залогодатель:");
-    c.field(24, 20, Binding::of(FIO_G).named("FIO_G"), "s60", 106);
+    c.field(24, 20, Binding::of(FIO_G).named("FIO_G"), "s60", std::min(106.0, end - 24));
     c.text(3, 23, "Паспорт:");
-    c.field(16, 23, Binding::of(PAS_G).named("PAS_G"), "s60", 101);
+    c.field(16, 23, Binding::of(PAS_G).named("PAS_G"), "s60", std::min(101.0, end - 16));
     c.text(3, 26, "Адрес:");
-    c.field(13, 26, Binding::of(ADR_G).named("ADR_G"), "s60", 105);
+    c.field(13, 26, Binding::of(ADR_G).named("ADR_G"), "s60", std::min(105.0, end - 13));
     c.text(3, 30, "Имущество принял товаровед:");
     c.field(46, 30, UseField(dict::secTable(), "FIO"), "s25", 50);
 }
@@ -246,16 +283,16 @@ void signatures(Copy& c, bool right) {
     c.text(243 - 143, 178, "15 % от оценки", 6);
 }
 
-// The right copy's code box at the top right.
-void rightCodeBox(Band& b) {
-    b.text(240, 4, W("Форма БО-7"), sans(6));
-    b.text(240, 7, W("Вид услуг"), sans(6));
-    b.text(240, 10, W("Ломбард"), sans(6));
-    b.text(261, 1, W("коды"), sans(6));
-    b.text(262, 5, "1401", sans(6));
-    b.text(260, 8, "019716-3", sans(6));
-    b.line(259, 4, 0, 11);
-    for (double y : {8.0, 12.0, 14.0}) b.line(256, y, 17, 0);
+// The right copy's code box at the top right, or moved by (dx, dy).
+void rightCodeBox(Band& b, double dx, double dy) {
+    b.text(240 + dx, 4 + dy, W("Форма БО-7"), sans(6));
+    b.text(240 + dx, 7 + dy, W("Вид услуг"), sans(6));
+    b.text(240 + dx, 10 + dy, W("Ломбард"), sans(6));
+    b.text(261 + dx, 1 + dy, W("коды"), sans(6));
+    b.text(262 + dx, 5 + dy, "1401", sans(6));
+    b.text(260 + dx, 8 + dy, "019716-3", sans(6));
+    b.line(259 + dx, 4 + dy, 0, 11);
+    for (double y : {8.0, 12.0, 14.0}) b.line(256 + dx, y + dy, 17, 0);
 }
 
 }  // namespace
@@ -275,14 +312,15 @@ report::ReportDef ticketReport(TicketValues& v, bool duplicate) {
     };
     for (bool right : {false, true}) {
         Copy c(def.header, right ? 143 : 0);
-        heading(c, right);
+        heading(c, right, v.costBox);
+        if (v.costBox) costBox(c, v);
         item(c, right);
         charges(c, right);
         for (int k = 1; k <= 3; ++k) prolongation(c, right, k, stages[k - 1]);
         redemption(c, right, v);
         signatures(c, right);
     }
-    rightCodeBox(def.header);
+    rightCodeBox(def.header, v.costBox ? kRightCodesDx : 0, v.costBox ? kCodesDy : 0);
     def.header.line(140, 0, 0, 181);  // between the copies
     if (duplicate) {
         def.header.text(103, 30, W("ДУБЛИКАТ"), sans(10, true));

@@ -5,6 +5,7 @@
 // lies in the printer's unprintable border.
 #include <gtest/gtest.h>
 
+#include "dictionary/psk.h"
 #include "dictionary/reference.h"
 #include "dictionary/sec.h"
 #include "documents/order_reports.h"
@@ -79,23 +80,36 @@ std::string where(const Document& d, std::size_t page, const Drawn& i) {
 
 Extent widened(Extent e, double by) { return {e.x0 - by, e.y0, e.x1 + by, e.y1}; }
 
+// What an item covers for the purpose of collisions: a text its ink, a line its
+// stroke, a box its four sides (a text may stand inside a box).
+std::vector<Extent> covers(const Document& d, const Drawn& i) {
+    const Extent e = widened(kw::report::inkOf(d, i), kGap / 2);
+    if (i.kind != ItemKind::Box) return {e};
+    const double p = i.pen / 2 + kGap / 2;
+    return {{e.x0, e.y0, e.x1, i.y + p}, {e.x0, i.y + i.height - p, e.x1, e.y1},
+            {e.x0, e.y0, i.x + p, e.y1}, {i.x + i.width - p, e.y0, e.x1, e.y1}};
+}
+
+bool blank(const Drawn& i) { return i.kind == ItemKind::Text && i.text.find_first_not_of(' ') == std::string::npos; }
+
 // Every pair of texts that overlap or come closer than kGap on their line, and every
-// text that a rule crosses or touches.
+// text that a rule or a frame crosses or touches.
 std::vector<std::string> collisions(const Document& d) {
     std::vector<std::string> out;
     for (std::size_t p = 0; p < d.pages.size(); ++p) {
         const auto& items = d.pages[p].items;
         for (std::size_t a = 0; a < items.size(); ++a) {
             const Drawn& t = items[a];
-            if (t.kind != ItemKind::Text || t.text.find_first_not_of(' ') == std::string::npos) continue;
-            const Extent ink = widened(kw::report::inkOf(d, t), kGap / 2);
+            if (t.kind != ItemKind::Text || blank(t)) continue;
+            const Extent ink = covers(d, t)[0];
             for (std::size_t b = 0; b < items.size(); ++b) {
                 const Drawn& o = items[b];
-                if (b == a || (o.kind == ItemKind::Text && b < a)) continue;
-                if (o.kind == ItemKind::Text && o.text.find_first_not_of(' ') == std::string::npos) continue;
-                const Extent other = o.kind == ItemKind::Text ? widened(kw::report::inkOf(d, o), kGap / 2)
-                                                              : widened(kw::report::inkOf(d, o), kGap / 2);
-                if (ink.overlaps(other)) out.push_back(where(d, p, t) + " x " + where(d, p, o));
+                if (b == a || (o.kind == ItemKind::Text && b < a) || blank(o)) continue;
+                for (const Extent& e : covers(d, o))
+                    if (ink.overlaps(e)) {
+                        out.push_back(where(d, p, t) + " x " + where(d, p, o));
+                        break;
+                    }
             }
         }
     }
@@ -168,6 +182,11 @@ protected:
         const auto z = everySection();
         docs.emplace_back("ticket", runReport([z] { kw::documents::printTicket(z); }));
         docs.emplace_back("duplicate", runReport([z] { kw::documents::printDuplicate(z); }));
+        kw::dict::PskRecord limit;  // from now on the ticket carries the full cost
+        limit.DATA = day(1, 1, 2020);
+        limit.BIL = 1;
+        kwticket::addRecord(kw::dict::pskTable(), limit);
+        docs.emplace_back("ticket with its full cost", runReport([z] { kw::documents::printTicket(z); }));
         D1 = day(1, 11, 2025);
         D2 = day(30, 11, 2025);
         docs.emplace_back("order", runReport(PR_ORDER));
