@@ -5,6 +5,7 @@
 // refresh computes again, or open a list whose choice the refresh takes over.
 #include "dictionary/tables.h"
 #include "framework/data/dct_init.h"
+#include "pledges/full_cost_fields.h"
 #include "pledges/loan_calc.h"
 #include "pledges/pledge_common.h"
 #include "pledges/pledge_form.h"
@@ -70,6 +71,7 @@ public:
         dailyRate();       // 20
         calculate();       // 21, 22
         clientHandOver();  // 23
+        cost_.show(kw::documents::loanFullCost(ZAL));
     }
 
     kw::Level TakeAccepted() override {
@@ -290,6 +292,7 @@ private:
         OpenFromForm([] { RAS(); });
     }
 
+    kw::pledges::FullCostShown cost_;  // the loan's full cost, beside the loan
     bool clientChosen_ = false;  // a client was chosen in the list while the form is open
     bool bandFilled_ = false;    // the daily rate is the one the band rule gave
     double bandValue_ = 0;
@@ -373,6 +376,7 @@ kw::ui::WindowDef UpdateZal::Define() {
     s.add(P("ИТОГО к выдаче:"));
     s.add(Field("S_VID").number(kSVid));
     s.end();
+    kw::pledges::addFullCostFields(s, cost_);
 
     s.add(P("Оператор:"));
     s.add(kw::pledges::operatorField(*this).number(kOper));
@@ -420,6 +424,8 @@ void UpdateZal::rememberClient() {
 kw::Level UpdateZal::TakeCompleted() {
     const bool writes = Request == kw::req::Insert || Request == kw::req::Change;
     if (!writes) return PledgeForm::TakeCompleted();
+    if (kw::pledges::refusedAboveLimit(kw::documents::loanFullCost(ZAL), ZAL.DATA, Win.title()))
+        return kw::Level::Notify;
     kw::storage::File& file = *Access::ZAL->File;
     if (!file.lock(5).ok()) {
         Say(W("Файл залогов занят другой кассой: повторите"));
