@@ -32,22 +32,29 @@ FullCost prolongationFullCost(const dict::ZalRecord& z, int k) {
     return fullCost(z.S_CCYD, interest + storage, days);
 }
 
-CostLimit costLimitOn(int32_t date) {
-    CostLimit out;
+std::vector<dict::PskRecord> allCostLimits() {
+    std::vector<dict::PskRecord> rows;
     const dict::PskRecord kept = PSK;
-    if (!Relate::PSK || Relate::PSK->Open() != Level::Benign) return out;
-    int32_t best = 0;
-    if (Access::PSK->UseFile() == Level::Benign && Access::PSK->File->set(0).ok()) {
-        while (Access::PSK->TryNext() == Level::Benign) {
-            if (PSK.DATA > date || (out.found && PSK.DATA <= best)) continue;
-            best = PSK.DATA;
-            out = {true, PSK.LIM, PSK.BIL != 0};
-        }
-    }
+    if (!Relate::PSK || Relate::PSK->Open() != Level::Benign) return rows;
+    if (Access::PSK->UseFile() == Level::Benign && Access::PSK->File->set(0).ok())
+        while (Access::PSK->TryNext() == Level::Benign) rows.push_back(PSK);
     (void)Relate::PSK->Close();
     PSK = kept;
+    return rows;
+}
+
+CostLimit costLimitOn(const std::vector<dict::PskRecord>& rows, int32_t date) {
+    CostLimit out;
+    int32_t best = 0;
+    for (const dict::PskRecord& r : rows) {
+        if (r.DATA > date || (out.found && r.DATA <= best)) continue;
+        best = r.DATA;
+        out = {true, r.LIM, r.BIL != 0};
+    }
     return out;
 }
+
+CostLimit costLimitOn(int32_t date) { return costLimitOn(allCostLimits(), date); }
 
 std::string costRefusal(const FullCost& cost, const CostLimit& limit) {
     if (!limit.found || limit.limit <= 0) return {};

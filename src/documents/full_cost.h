@@ -15,6 +15,9 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
+
+#include "dictionary/psk.h"
 
 #include "dictionary/zal.h"
 
@@ -42,6 +45,9 @@ struct CostLimit {
 // Reads PSK (opened and closed here, through its relation manager; the thread's PSK
 // buffer is kept). No row in force: nothing found.
 CostLimit costLimitOn(int32_t date);
+// Every row of PSK, read the same way, for many look-ups; and the row in force among them.
+std::vector<dict::PskRecord> allCostLimits();
+CostLimit costLimitOn(const std::vector<dict::PskRecord>& rows, int32_t date);
 
 // The message that refuses `cost` above `limit` (CP1251), "" when it may be lent.
 std::string costRefusal(const FullCost& cost, const CostLimit& limit);

@@ -8,6 +8,7 @@
 #include "dictionary/psk.h"
 #include "dictionary/reference.h"
 #include "dictionary/sec.h"
+#include "documents/cost_register.h"
 #include "documents/order_reports.h"
 #include "documents/print_globals.h"
 #include "documents/sale_reports.h"
@@ -192,6 +193,7 @@ protected:
         docs.emplace_back("order", runReport(PR_ORDER));
         docs.emplace_back("operations", runReport(PR_OPER));
         docs.emplace_back("profit", runReport(PR_PRIB));
+        docs.emplace_back("register of the full cost", runReport(PR_PSK));
         D1 = day(30, 11, 2025);
         docs.emplace_back("overdue", runReport(PR_PROC));
         D1 = day(1, 12, 2025);
