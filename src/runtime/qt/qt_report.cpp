@@ -87,8 +87,10 @@ QFont qtFont(const report::Font& f, double unitsPerMm) {
     font.setItalic(f.italic);
     font.setUnderline(f.underline);
     font.setStyleStrategy(QFont::PreferAntialias);
-    // The widths the engine planned with are the face's own, unhinted.
+    // The widths the engine planned with are the face's own advances, unhinted and
+    // without kerning.
     font.setHintingPreference(QFont::PreferNoHinting);
+    font.setKerning(false);
     return font;
 }
 
