@@ -95,10 +95,13 @@ void headings(Band& b) {
     b.line(0, 6, 289, 0);
     b.line(0, 15, 288, 0);
     for (double x : kSeparators) b.line(x, 6, 0, 11);
+    // Headings keep 0.6 mm from the rules; "№№ зал." nearly fills its 13 mm column,
+    // which has no rule on its left.
     for (const Column& c : kColumns) {
         const double y = c.heading2 ? 7.3 : 9;
-        b.text(c.x0 + 1, y, W(c.heading1), sans(), c.x1 - c.x0 - 2);
-        if (c.heading2) b.text(c.x0 + 1, 10.8, W(c.heading2), sans(), c.x1 - c.x0 - 2);
+        const double left = c.x0 == 0 ? 0.2 : c.x0 + 0.6, width = c.x1 - 0.6 - left;
+        b.text(left, y, W(c.heading1), sans(), width);
+        if (c.heading2) b.text(left, 10.8, W(c.heading2), sans(), width);
     }
     layout::centred(b, kGroupStart, 6.4, 185 - kGroupStart, "Перезалоги(1-3)");
     text(b, 133, 10, "Дата");

@@ -113,3 +113,43 @@ TEST_F(DocumentsOnPaper, TextsLongerThanTheirColumnAreCutWithAnEllipsis) {
 }
 
 }  // namespace
+
+namespace {
+
+// Over the ordinary report data set every text has room: a heading or label cut with
+// an ellipsis (as "№№ зал." once was in its column) is a layout fault.
+class OrdinaryDocuments : public ReportTest {
+protected:
+    void TearDown() override {
+        D1 = D2 = D_T = 0;
+        ReportTest::TearDown();
+    }
+};
+
+TEST_F(OrdinaryDocuments, NoTextIsCut) {
+    std::vector<std::pair<std::string, std::shared_ptr<const Document>>> docs;
+    const auto z = kwticket::workedPledge();
+    docs.emplace_back("ticket", runReport([z] { kw::documents::printTicket(z); }));
+    D1 = day(1, 11, 2025);
+    D2 = day(30, 11, 2025);
+    for (auto [name, report] : std::vector<std::pair<const char*, void (*)()>>{
+             {"order", PR_ORDER}, {"operations", PR_OPER}, {"profit", PR_PRIB}, {"register", PR_PSK}})
+        docs.emplace_back(name, runReport(report));
+    D1 = day(1, 12, 2025);
+    D2 = day(29, 12, 2025);
+    for (auto [name, report] : std::vector<std::pair<const char*, void (*)()>>{
+             {"act", PR_REAL}, {"notary", PR_NOT}, {"lots", PR_LOT}})
+        docs.emplace_back(name, runReport(report));
+    for (const auto& [name, doc] : docs) {
+        SCOPED_TRACE(name);
+        ASSERT_TRUE(doc);
+        std::vector<std::string> cut;
+        for (const auto& p : doc->pages)
+            for (const Drawn& i : p.items)
+                if (i.kind == ItemKind::Text && !i.text.empty() && i.text.back() == '\x85')
+                    cut.push_back(kw::cp::toUtf8(i.text));
+        EXPECT_EQ(cut, std::vector<std::string>{});
+    }
+}
+
+}  // namespace
