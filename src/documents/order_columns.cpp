@@ -103,13 +103,14 @@ void headings(Band& b) {
         b.text(left, y, W(c.heading1), sans(), width);
         if (c.heading2) b.text(left, 10.8, W(c.heading2), sans(), width);
     }
-    layout::centred(b, kGroupStart, 6.4, 185 - kGroupStart, "Перезалоги(1-3)");
+    // The group headings clear of the sub-headings in size 6 beneath them.
+    layout::centred(b, kGroupStart, 6.1, 185 - kGroupStart, "Перезалоги(1-3)");
     text(b, 133, 10, "Дата");
     text(b, 151, 9.2, "Получено %%", 6);
     text(b, 151, 11.8, "всего", 6);
     text(b, 168, 9.2, "Получено", 6);
     text(b, 168, 11.8, "штрафов", 6);
-    layout::centred(b, 185, 6.4, 289 - 185, "Выкуп");
+    layout::centred(b, 185, 6.1, 289 - 185, "Выкуп");
     text(b, 186, 10, "Дата");
     // At size 8 these would run into the next column.
     text(b, 204, 9.2, "получено %%", 6);
