@@ -65,8 +65,13 @@ double textWidthMm(const Font& f, std::string_view cp1251, double scale) {
 std::string fitToWidth(const Font& f, std::string_view cp1251, double widthMm, double scale) {
     if (widthMm <= 0 || textWidthMm(f, cp1251, scale) <= widthMm) return std::string(cp1251);
     const double room = widthMm - textWidthMm(f, std::string_view(&kEllipsis, 1), scale);
-    std::size_t n = cp1251.size();
-    while (n > 0 && textWidthMm(f, cp1251.substr(0, n), scale) > room) --n;
+    // The longest start that fits, measured once from the left.
+    const uint16_t* w = widthsOf(f);
+    const double unitsRoom = room / emMm(f, scale) * kUnitsPerEm;
+    double units = 0;
+    std::size_t n = 0;
+    while (n < cp1251.size() && units + w[static_cast<unsigned char>(cp1251[n])] <= unitsRoom + 1e-9)
+        units += w[static_cast<unsigned char>(cp1251[n++])];
     while (n > 0 && cp1251[n - 1] == ' ') --n;
     return std::string(cp1251.substr(0, n)) + kEllipsis;
 }
