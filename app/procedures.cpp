@@ -1,8 +1,10 @@
 #include "procedures.h"
 
 #include "cashdesk/cashdesk.h"
+#include "documents/cost_register.h"
 #include "documents/order_reports.h"
 #include "documents/sale_reports.h"
+#include "pledges/full_cost_procedures.h"
 #include "pledges/pledge_procedures.h"
 #include "pledges/reference_procedures.h"
 #include "shell/procedures.h"
@@ -30,6 +32,9 @@ void registerProcedures() {
     shell::setProcedure("MET_ZEN_TAB", MET_ZEN_TAB);
     shell::setProcedure("KAM_TAB", KAM_TAB);
     shell::setProcedure("IZD_TAB", IZD_TAB);
+    // The full cost of the loan: its limits (settings) and its register (reports).
+    shell::setProcedure("PSK_TAB", PSK_TAB);
+    shell::setProcedure("PSK_M", PSK_M);
 
     // The cash desk: business day (items 2, 20, 21, 22), roll-back (9), cash journal (19).
     shell::setProcedure("O_DAY", O_DAY);

@@ -7,7 +7,7 @@ namespace kw::dict {
 const std::vector<const storage::TableDecl*>& allTables() {
     static const std::vector<const storage::TableDecl*> all = {
         &secTable(), &dayTable(), &klmTable(), &filTable(), &izdTable(), &zalTable(),
-        &metTable(), &prbTable(), &kamTable(), &kbpTable(), &pklTable(),
+        &metTable(), &prbTable(), &kamTable(), &kbpTable(), &pklTable(), &pskTable(),
     };
     return all;
 }

@@ -13,6 +13,7 @@
 #include "dictionary/kbp.h"
 #include "dictionary/klm.h"
 #include "dictionary/pkl.h"
+#include "dictionary/psk.h"
 #include "dictionary/reference.h"
 #include "dictionary/sec.h"
 #include "dictionary/zal.h"

@@ -95,18 +95,22 @@ void headings(Band& b) {
     b.line(0, 6, 289, 0);
     b.line(0, 15, 288, 0);
     for (double x : kSeparators) b.line(x, 6, 0, 11);
+    // Headings keep 0.6 mm from the rules; "№№ зал." nearly fills its 13 mm column,
+    // which has no rule on its left.
     for (const Column& c : kColumns) {
         const double y = c.heading2 ? 7.3 : 9;
-        b.text(c.x0 + 1, y, W(c.heading1), sans(), c.x1 - c.x0 - 2);
-        if (c.heading2) b.text(c.x0 + 1, 10.8, W(c.heading2), sans(), c.x1 - c.x0 - 2);
+        const double left = c.x0 == 0 ? 0.2 : c.x0 + 0.6, width = c.x1 - 0.6 - left;
+        b.text(left, y, W(c.heading1), sans(), width);
+        if (c.heading2) b.text(left, 10.8, W(c.heading2), sans(), width);
     }
-    layout::centred(b, kGroupStart, 6.4, 185 - kGroupStart, "Перезалоги(1-3)");
+    // The group headings clear of the sub-headings in size 6 beneath them.
+    layout::centred(b, kGroupStart, 6.1, 185 - kGroupStart, "Перезалоги(1-3)");
     text(b, 133, 10, "Дата");
     text(b, 151, 9.2, "Получено %%", 6);
     text(b, 151, 11.8, "всего", 6);
     text(b, 168, 9.2, "Получено", 6);
     text(b, 168, 11.8, "штрафов", 6);
-    layout::centred(b, 185, 6.4, 289 - 185, "Выкуп");
+    layout::centred(b, 185, 6.1, 289 - 185, "Выкуп");
     text(b, 186, 10, "Дата");
     // At size 8 these would run into the next column.
     text(b, 204, 9.2, "получено %%", 6);
@@ -115,8 +119,8 @@ void headings(Band& b) {
     text(b, 221, 11.8, "по хранению", 6);
     text(b, 238, 9.2, "получено", 6);
     text(b, 238, 11.8, "штрафов", 6);
-    text(b, 255, 9, "Получено");
-    text(b, 255, 11.6, "от клиента");
+    text(b, 255, 8.3, "Получено");
+    text(b, 255, 11.3, "от клиента");
 }
 
 // The pledge's columns; `leftSeparators` is how far the separators before the
@@ -152,7 +156,7 @@ void pledgeDetails(Band& b, OrderRow& row) {
     b.field(92, 12, zal("PAS"), "s60", sans(), 50);
     b.field(145, 12, zal("ADR"), "s60", sans(), 143);
     b.field(165, 15, zal("OP_IZ"), "s80", sans(), 123);
-    field(b, 4, 15, Binding::of(row.MET_N).named("MET_N"), "s15");
+    b.field(4, 15, Binding::of(row.MET_N).named("MET_N"), "s15", sans(), 25.3);
     text(b, 30, 15, "проба:");
     field(b, 40, 15, zal("PROB"), "n3");
     text(b, 50, 15, "цена за грамм:");
@@ -161,7 +165,7 @@ void pledgeDetails(Band& b, OrderRow& row) {
     field(b, 97, 15, zal("VEC"), "n_11.6");
     text(b, 120, 15, "вес чистый:");
     field(b, 137, 15, zal("VEC_CH"), "n_10.6");
-    field(b, 4, 18, Binding::of(row.KAM_N).named("KAM_N"), "s15");
+    b.field(4, 18, Binding::of(row.KAM_N).named("KAM_N"), "s15", sans(), 25.3);
     text(b, 30, 18, "вес камня:");
     field(b, 46, 18, zal("VEC_K"), "n_9.6");
     text(b, 66, 18, "цена за карат:");

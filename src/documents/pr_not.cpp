@@ -99,8 +99,8 @@ private:
         b.add(std::move(pct));
     }
 
-    // Four lines in the client's cell; the loan over what was paid out in the first
-    // money column, whose sheet sum is that of the loans.
+    // Four lines in the client's cell: name, address, passport, the article; what was
+    // paid out in the first money column (its sheet sum adds up the loans).
     kw::report::Band row() {
         kw::report::Band b;
         b.height = 13;
@@ -108,13 +108,12 @@ private:
         number(b, kNo, 0.5, kTicket - kNo - 1, Binding::of(sheets_.NN).named("NN"), "n_4", f);
         number(b, kTicket, 0.5, kClient - kTicket - 1, zal("N_KV"), "n_8", f);
         b.field(kClient + 1, 0.5, zal("FIO"), "s60", f, kMoney - kClient - 2);
-        b.field(kClient + 1, 3.4, Binding::of(PASP).named("PAS"), "s66", f, kMoney - kClient - 2);
-        b.field(kClient + 1, 6.3, zal("ADR"), "s60", f, kMoney - kClient - 2);
+        b.field(kClient + 1, 3.4, zal("ADR"), "s60", f, kMoney - kClient - 2);
+        b.field(kClient + 1, 6.3, Binding::of(PASP).named("PAS"), "s66", f, kMoney - kClient - 2);
         b.field(kClient + 1, 9.2, Binding::of(IZZ).named("IZZ"), "s100", f, kMoney - kClient - 2);
-        number(b, money(0), 0.5, kMoneyWidth - 1, zal("S_CCYD"), "n_10.2", f);
-        number(b, money(0), 3.4, kMoneyWidth - 1, zal("S_VID"), "n_10.2", f);
+        number(b, money(0), 0.5, kMoneyWidth - 1, zal("S_VID"), "n_10.2", f);
         number(b, money(1), 0.5, kMoneyWidth - 1, zal("S_P_XR"), "n_10.2", f);
-        number(b, money(2), 0.5, kMoneyWidth - 1, Binding::of(S_SCR).named("S_SCR"), "n_10.2", f);
+        number(b, money(2), 0.5, kMoneyWidth - 1, Binding::of(S_SCR).named("S_SCR"), "n_11.2", f);
         number(b, money(3), 0.5, kMoneyWidth - 1, zal("S_R"), "n_10.2", f);
         number(b, money(4), 0.5, kMoneyWidth - 1, Binding::of(S_PROZ).named("S_PROZ"), "n_10.2", f);
         for (double x : {kNo, kTicket, kClient, money(0), money(1), money(2), money(3), money(4), kRight})
@@ -134,7 +133,7 @@ private:
                                          {"TS_SR", "TG_SR"}, {"TS_NOT", "TG_NOT"}};
         for (int c = 0; c < 5; ++c)
             number(b, money(c), 1.5, kMoneyWidth - 1, Binding::of(v[static_cast<std::size_t>(c)]).named(names[c][grand]),
-                   "n_11.2", f);
+                   "n_13.2", f);  // a sheet of the largest amounts still shows its sums
         b.line(kNo, 5.5, kRight, 0);
         return b;
     }

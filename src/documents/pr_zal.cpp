@@ -5,6 +5,7 @@
 #include "dictionary/kbp.h"
 #include "dictionary/reference.h"
 #include "dictionary/sec.h"
+#include "documents/full_cost.h"
 #include "documents/pledge_days.h"
 #include "documents/zal_report.h"
 #include "framework/data/dct_init.h"
@@ -39,7 +40,54 @@ PledgeDates globalDates() {
 
 }  // namespace
 
-void computeTicket(TicketValues& v) {
+dict::ZalRecord pledgeOfPrintGlobals() {
+    dict::ZalRecord z;
+    z.DATA = DATA_G;
+    z.KOL_D = KOL_D_G;
+    z.S_OZEN = S_OZEN_G;
+    z.S_CCYD = S_CCYD_G;
+    z.P_CC_D = P_CC_D;
+    z.P_XR_D = P_XR_D_G;
+    z.S_VID = S_VID_G;
+    z.DATA_P11 = DATA_P11_G;
+    z.DATA_P21 = DATA_P21_G;
+    z.DATA_P31 = DATA_P31_G;
+    z.KOL_D1 = KOL_D1_G;
+    z.KOL_D2 = KOL_D2_G;
+    z.KOL_D3 = KOL_D3_G;
+    return z;
+}
+
+namespace {
+
+// The full cost of the last period of `z` and the date it starts.
+FullCost lastPeriodCost(const dict::ZalRecord& z, int32_t& start) {
+    const int32_t starts[3] = {z.DATA_P11, z.DATA_P21, z.DATA_P31};
+    for (int k = 3; k >= 1; --k)
+        if (starts[k - 1] != 0) {
+            start = starts[k - 1];
+            return prolongationFullCost(z, k);
+        }
+    start = z.DATA;
+    return loanFullCost(z);
+}
+
+}  // namespace
+
+bool ticketCarriesCost() {
+    int32_t start = 0;
+    (void)lastPeriodCost(pledgeOfPrintGlobals(), start);
+    return costLimitOn(start).ticket;
+}
+
+void computeTicket(TicketValues& v, bool costBox) {
+    v.costBox = costBox;
+    if (costBox) {
+        int32_t start = 0;
+        const FullCost c = lastPeriodCost(pledgeOfPrintGlobals(), start);
+        v.PSK_P = percentText(c) + W(" % годовых");
+        v.PSK_S = moneyText(c) + W(" руб.");
+    }
     const TicketDays days = ticketDays(globalDates(), EarlyReturn{S_CCYD_G, KBP.SW, KBP.SD});
     v.PD1 = days.PD[0];
     v.PD2 = days.PD[1];
@@ -94,7 +142,7 @@ public:
         kw::documents::fetchOrClear(*Access::MET, kw::dict::metTable());
         KAM.KOD = KAM_G;
         kw::documents::fetchOrClear(*Access::KAM, kw::dict::kamTable());
-        kw::documents::computeTicket(values_);
+        kw::documents::computeTicket(values_, kw::documents::ticketCarriesCost());
         if (!OpenWindow(kw::ProgressWindow(kw::W("Подготовка печати"), Percentile))) return kw::Level::Notify;
         ThisReport.Init(&view_, *Relate::FIL, kw::kProgressPctText, &Percentile);
         ThisReport.AddSortOrder(&kw::dict::filTable().keys[0]);
@@ -129,7 +177,8 @@ public:
 
 private:
     static std::vector<kw::RelationManager*> tables() {
-        return {Relate::SEC, Relate::FIL, Relate::KAM, Relate::KBP, Relate::MET, Relate::PRB, Relate::ZAL};
+        return {Relate::SEC, Relate::FIL, Relate::KAM, Relate::KBP, Relate::MET, Relate::PRB, Relate::ZAL,
+                Relate::PSK};
     }
 
     // The report needs FIL's one record; a new installation has none until the first

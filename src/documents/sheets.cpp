@@ -20,7 +20,11 @@ void Sheets::row(report::Report& r, const SheetValues& values) {
 }
 
 void Sheets::finish(report::Report& r) {
-    if (rowsOnSheet_ > 0 && rowsOnSheet_ < perSheet_) closeSheet(r);
+    if (rowsOnSheet_ == perSheet_) {  // the empty sheet after a full one, on its own page
+        r.endPage();
+        rowsOnSheet_ = 0;
+    }
+    closeSheet(r);
     (void)r.print(grandBand_);
 }
 

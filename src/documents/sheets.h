@@ -4,9 +4,11 @@
 // с 1 по" and the number of sheets). Each sheet is a page of its own: the row that
 // opens a new sheet starts a new page, so the page header repeats on every sheet.
 //
-// The sheet band is printed after the last row of a full sheet, and after the last row
-// of the list only when its sheet holds some rows but is not full: a list that fills
-// its last sheet exactly gets no empty band and no sheet counted that holds nothing.
+// The sheet band is printed after the last row of a full sheet, and once more after the
+// last row of the list for the sheet that row leaves open: a part-filled sheet with its
+// sums, or, when the last sheet was filled exactly, a new sheet that holds no row, whose
+// band shows zeros and which is counted like the others (28 rows of 14 make three
+// sheets).
 #pragma once
 
 #include <array>
@@ -28,7 +30,7 @@ public:
     // Prints the current row (NN is its running number by then) and adds `values` to
     // the sums of its sheet and to the grand sums.
     void row(report::Report& r, const SheetValues& values);
-    // After the last row: the band of a part-filled sheet, then the grand line.
+    // After the last row: the band of the sheet left open, then the grand line.
     void finish(report::Report& r);
 
     // Bound in the bands.

@@ -21,6 +21,17 @@ void ProlongationForm::Event() {
     const EventDays d = prolong(stage_, ZAL, KBP, clock::today(), Penalty);
     D_PRO1 = static_cast<int16_t>(d.overdue);
     D_PROW = static_cast<int16_t>(d.charged);
+    cost_.show(documents::prolongationFullCost(ZAL, stage_));
+}
+
+int32_t ProlongationForm::PeriodStart() const {
+    return stage_ == 1 ? ZAL.DATA_P11 : stage_ == 2 ? ZAL.DATA_P21 : ZAL.DATA_P31;
+}
+
+Level ProlongationForm::TakeCompleted() {
+    if (refusedAboveLimit(documents::prolongationFullCost(ZAL, stage_), PeriodStart(), Win.title()))
+        return Level::Notify;
+    return EventForm::TakeCompleted();
 }
 
 void ProlongationForm::AddEventFields(ui::WindowDef& s) {
@@ -36,6 +47,7 @@ void ProlongationForm::AddEventFields(ui::WindowDef& s) {
     AddField(s, "Сумма %% по хранению:", ("S_P_X" + n).c_str(), true);
     AddField(s, "Получить с клиента:", ("S_POL" + n).c_str());
     s.end();
+    addFullCostFields(s, cost_);
 }
 
 std::vector<std::string> ProlongationForm::HintLines() const {

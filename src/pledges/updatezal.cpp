@@ -5,6 +5,7 @@
 // refresh computes again, or open a list whose choice the refresh takes over.
 #include "dictionary/tables.h"
 #include "framework/data/dct_init.h"
+#include "pledges/full_cost_fields.h"
 #include "pledges/loan_calc.h"
 #include "pledges/pledge_common.h"
 #include "pledges/pledge_form.h"
@@ -71,6 +72,7 @@ public:
         calculate();       // 21, 22
         clientHandOver();  // 23
         staleAmounts();
+        cost_.show(kw::documents::loanFullCost(ZAL));
     }
 
     // A typed value overrides an earlier choice from a list before the refresh that
@@ -331,6 +333,7 @@ private:
         OpenFromForm([] { RAS(); });
     }
 
+    kw::pledges::FullCostShown cost_;  // the loan's full cost, beside the loan
     bool clientChosen_ = false;  // a client was chosen in the list while the form is open
     bool reverseRefused_ = false;  // the last refresh could not calculate from the amount paid out
     bool bandFilled_ = false;    // the daily rate is the one the band rule gave
@@ -417,6 +420,7 @@ kw::ui::WindowDef UpdateZal::Define() {
     s.add(P("ИТОГО к выдаче:"));
     s.add(Field("S_VID").number(kSVid));
     s.end();
+    kw::pledges::addFullCostFields(s, cost_);
 
     s.add(P("Оператор:"));
     s.add(kw::pledges::operatorField(*this).number(kOper));
@@ -465,6 +469,8 @@ kw::Level UpdateZal::TakeCompleted() {
     const bool writes = Request == kw::req::Insert || Request == kw::req::Change;
     if (!writes) return PledgeForm::TakeCompleted();
     if (!Validated()) return kw::Level::Notify;
+    if (kw::pledges::refusedAboveLimit(kw::documents::loanFullCost(ZAL), ZAL.DATA, Win.title()))
+        return kw::Level::Notify;
     kw::storage::File& file = *Access::ZAL->File;
     if (!file.lock(5).ok()) {
         Say(W("Файл залогов занят другой кассой: повторите"));

@@ -1,6 +1,8 @@
 // The report engine: bands laid out on pages, and the registry of the back end.
 #include "runtime/report.h"
 
+#include "runtime/text_metrics.h"
+
 #include <algorithm>
 #include <atomic>
 #include <cctype>
@@ -206,6 +208,7 @@ void Report::draw(const Prepared& band, double topMm) {
                 d.text = clipped(picture::format(static_cast<double>(doc_->pages.size()), band.pics[k]));
             else
                 d.text = i.use.bound() ? clipped(i.use.text(band.pics[k])) : i.text;
+            d.text = fitToWidth(doc_->fonts[d.font], d.text, d.width);
             if (d.height <= 0) d.height = static_cast<float>(lineHeightMm(doc_->fonts[d.font]));
         }
         page.items.push_back(std::move(d));
@@ -243,9 +246,64 @@ void Report::endPage() {
     pageOpen_ = false;
 }
 
+void Report::finish() {
+    if (!doc_) return;
+    if (open_) endPage();
+    if (doc_->printableMm <= 0) {
+        (void)fitToPrintable(*doc_, def_.printableMm);
+        doc_->printableMm = def_.printableMm;
+    }
+}
+
 void Report::close() {
-    endPage();
+    finish();
     open_ = false;
+}
+
+namespace {
+
+// What the pages cover, over the whole document; false when nothing is drawn.
+bool coverage(const Document& doc, Extent& all) {
+    bool any = false;
+    for (const Page& p : doc.pages)
+        for (const Drawn& d : p.items) {
+            if (d.kind == ItemKind::Text && d.text.empty()) continue;
+            const Extent e = roomOf(doc, d);
+            if (!any) all = e;
+            all = {std::min(all.x0, e.x0), std::min(all.y0, e.y0), std::max(all.x1, e.x1), std::max(all.y1, e.y1)};
+            any = true;
+        }
+    return any;
+}
+
+// The shift that brings [lo, hi] (scaled by s) inside [m, size - m] by the least move.
+double shiftInto(double lo, double hi, double s, double m, double size) {
+    if (lo * s < m) return m - lo * s;
+    if (hi * s > size - m) return std::max(m - lo * s, size - m - hi * s);
+    return 0;
+}
+
+}  // namespace
+
+bool fitToPrintable(Document& doc, double marginMm) {
+    Extent all;
+    if (marginMm <= 0 || !coverage(doc, all)) return false;
+    const double m = marginMm, w = doc.widthMm, h = doc.heightMm;
+    if (all.x0 >= m && all.y0 >= m && all.x1 <= w - m && all.y1 <= h - m) return false;
+    const double s = std::min({1.0, (w - 2 * m) / (all.x1 - all.x0), (h - 2 * m) / (all.y1 - all.y0)});
+    const double dx = shiftInto(all.x0, all.x1, s, m, w), dy = shiftInto(all.y0, all.y1, s, m, h);
+    for (Page& p : doc.pages)
+        for (Drawn& d : p.items) {
+            d.x = static_cast<float>(d.x * s + dx);
+            d.y = static_cast<float>(d.y * s + dy);
+            d.width = static_cast<float>(d.width * s);
+            d.height = static_cast<float>(d.height * s);
+            d.pen = static_cast<float>(d.pen * s);
+        }
+    doc.originX = doc.originX * s + dx;
+    doc.originY = doc.originY * s + dy;
+    doc.fontScale *= s;
+    return true;
 }
 
 Backend* installBackend(Backend* b) { return g_backend.exchange(b); }

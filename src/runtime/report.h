@@ -5,6 +5,9 @@
 // on demand (a band that does not fit on the page starts the next one), may end a page
 // itself, and closes the report; what was printed is a Document: pages of drawn items
 // in millimetres from the top-left corner of the sheet as it lies (after orientation).
+// A text with a width keeps to it: a longer one is cut with "…" (text_metrics.h). When
+// the report is finished every page is brought inside the sheet's printable area: the
+// whole document moved, and scaled down uniformly only when it does not fit.
 //
 //     report::Report r;
 //     r.open(def);              // no page yet
@@ -35,6 +38,9 @@ enum class Orientation : uint8_t { Portrait, Landscape };
 
 inline constexpr int kPaperA4 = 9;    // paper code of A4 (210 x 297 mm)
 inline constexpr int kPaperUser = 0;  // the size the report gives
+
+// The border a printer cannot print on, as the report plans for it (a PDF's too).
+inline constexpr double kPrintableMm = 5;
 
 inline constexpr int kNormal = 400;   // font weights
 inline constexpr int kBold = 700;
@@ -91,6 +97,7 @@ struct ReportDef {
     double paperWidth = 0, paperHeight = 0;  // kPaperUser: the sheet upright, in units
     Orientation orientation = Orientation::Portrait;
     double left = 0, top = 0, right = 0, bottom = 0;  // margins, in units
+    double printableMm = kPrintableMm;                 // unprintable border of the sheet
     Font font;  // the report's font
     Band form;
     Band header;
@@ -121,6 +128,11 @@ public:
     Orientation orientation = Orientation::Portrait;
     std::vector<Font> fonts;
     std::vector<Page> pages;
+    // Where fitting into the printable area put the layout: a layout point (x, y) mm is
+    // drawn at (x * fontScale + originX, y * fontScale + originY).
+    double fontScale = 1;      // texts are drawn at their font's size times this
+    double originX = 0, originY = 0;
+    double printableMm = 0;    // the border the pages were brought inside of (0: none yet)
 
     // The index of `f` in fonts, added when new.
     uint16_t fontIndex(const Font& f);
@@ -153,7 +165,10 @@ public:
     bool print(const Band& band);
     // Ends the current page (with its footer); the next print starts a new one.
     void endPage();
-    // Ends the last page; the document stays.
+    // Ends the last page and brings the document inside the printable area (both
+    // only once); the report stays open for nothing more to be printed.
+    void finish();
+    // Ends the last page as finish() does; the document stays.
     void close();
     // The document printed so far (null before the first open).
     std::shared_ptr<Document> document() const { return doc_; }
@@ -203,6 +218,12 @@ Backend* backend();
 // The last report printed or previewed, for scenarios and tests (null: none yet).
 void setLastDocument(std::shared_ptr<const Document> doc);
 std::shared_ptr<const Document> lastDocument();
+
+// Moves every item of every page of `doc` by one shift, scaled down uniformly about
+// the sheet's corner only when that is needed, so that what the pages cover (a text's
+// box, or its ink when it has none) lies at least `marginMm` inside the sheet. Keeps
+// the proportions of the layout. True when anything moved.
+bool fitToPrintable(Document& doc, double marginMm);
 
 // "1-3,5" -> {1, 2, 3, 5}, each within 1..count; empty when the text names no page.
 std::vector<int> parsePageList(std::string_view text, int count);

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -16,6 +17,7 @@
 #include "dictionary/day.h"
 #include "dictionary/kbp.h"
 #include "dictionary/klm.h"
+#include "dictionary/psk.h"
 #include "dictionary/zal.h"
 #include "runtime/date.h"
 #include "runtime/proc_thread.h"
@@ -50,11 +52,11 @@ double r2(double x) { return std::round(std::round(x * 1e6) / 1e4) / 100; }
 
 // The daily rate of the demo settings' bands (demo-data/KBP.csv), by the appraisal.
 double bandRate(double appraisal) {
-    if (appraisal <= 1000) return 0.6;
-    if (appraisal <= 5000) return 0.5;
-    if (appraisal <= 20000) return 0.4;
-    if (appraisal <= 50000) return 0.3;
-    return 0.25;
+    if (appraisal <= 1000) return 0.2;
+    if (appraisal <= 5000) return 0.18;
+    if (appraisal <= 20000) return 0.16;
+    if (appraisal <= 50000) return 0.14;
+    return 0.12;
 }
 
 class DemoPawnshop : public ::testing::Test {
@@ -66,6 +68,8 @@ protected:
         const std::string bin = KW_BINARY_DIR, src = KW_SOURCE_DIR;
         const std::string cmd = "cd '" + dir_ + "' && '" + bin + "/kestrowd-file' create KBP && '" + bin +
                                 "/kestrowd-file' load KBP.DAT < '" + src + "/demo-data/KBP.csv' && '" + bin +
+                                "/kestrowd-file' create PSK && '" + bin + "/kestrowd-file' load PSK.DAT < '" + src +
+                                "/demo-data/PSK.csv' && '" + bin +
                                 "/kestrowd-demo' . --today " + std::to_string(kToday) + " >/dev/null";
         ASSERT_EQ(std::system(cmd.c_str()), 0);
         old_ = fs::current_path();
@@ -74,6 +78,7 @@ protected:
         day_ = readAll<DayRecord>(kw::dict::dayTable());
         klm_ = readAll<KlmRecord>(kw::dict::klmTable());
         kbp_ = readAll<kw::dict::KbpRecord>(kw::dict::kbpTable());
+        psk_ = readAll<kw::dict::PskRecord>(kw::dict::pskTable());
         fs::current_path(old_);
     }
     static void TearDownTestSuite() {
@@ -86,6 +91,7 @@ protected:
     static inline std::vector<DayRecord> day_;
     static inline std::vector<KlmRecord> klm_;
     static inline std::vector<kw::dict::KbpRecord> kbp_;
+    static inline std::vector<kw::dict::PskRecord> psk_;
 };
 
 TEST_F(DemoPawnshop, ClosedDaysUpToYesterdayAndPledgesInEveryState) {
@@ -128,12 +134,12 @@ TEST_F(DemoPawnshop, PledgeAmountsFollowTheLoanAndChargeRules) {
         EXPECT_EQ(z.P_CC_D, bandRate(appraisal));
         EXPECT_EQ(z.DATA_K, z.DATA + 30);
         const double term = r2(30 * z.P_CC_D * z.S_CCYD / 100);
-        const double store = r2(30 * 0.1 * z.S_OZEN / 100);
+        const double store = r2(30 * 0.02 * z.S_OZEN / 100);
         EXPECT_NEAR(z.S_P_S, term, 1e-9);
         EXPECT_NEAR(z.S_P_X, store, 1e-9);
         EXPECT_NEAR(z.S_VID, z.S_CCYD - term - store, 1e-6);
         const double perDayInterest = r2(z.S_CCYD * z.P_CC_D / 100);
-        const double perDayStorage = r2(z.S_OZEN * 0.1 / 100);
+        const double perDayStorage = r2(z.S_OZEN * 0.02 / 100);
         // The days charged follow the early-return minimum, so they are not bounded by the
         // days elapsed; they are whole and the same for interest and storage.
         auto charged = [&](double interest, double storage) {
@@ -192,3 +198,33 @@ TEST_F(DemoPawnshop, DayTotalsAgreeWithTheClosingRule) {
 }
 
 }  // namespace
+
+// The demo's limit of the full cost (demo-data/PSK.csv: 100 % a year from 01.01.2020,
+// printed on the ticket) and every loan and prolongation of its history within it,
+// figured the way docs/full-cost.md writes the rule: a loan costs what it lends beyond
+// what it pays out, a prolongation the interest and storage of its new period, each a
+// year's worth of its term.
+TEST_F(DemoPawnshop, EveryLoanAndProlongationIsWithinTheDemosLimitOfTheFullCost) {
+    ASSERT_EQ(psk_.size(), 1u);
+    EXPECT_EQ(psk_[0].DATA, 79992);  // 01.01.2020
+    EXPECT_DOUBLE_EQ(psk_[0].LIM, 100);
+    EXPECT_EQ(psk_[0].BIL, 1);
+    double highest = 0;
+    int prolongations = 0;
+    for (const ZalRecord& z : zal_) {
+        SCOPED_TRACE("ticket " + std::to_string(z.N_KV));
+        const double loan = (z.S_CCYD - z.S_VID) / z.S_VID * 365 / z.KOL_D * 100;
+        EXPECT_LE(loan, 100);
+        highest = std::max(highest, loan);
+        const int16_t days[3] = {z.KOL_D1, z.KOL_D2, z.KOL_D3};
+        const int32_t start[3] = {z.DATA_P11, z.DATA_P21, z.DATA_P31};
+        for (int k = 0; k < 3; ++k) {
+            if (start[k] == 0) continue;
+            ++prolongations;
+            const double cost = (r2(z.S_CCYD * z.P_CC_D / 100) + r2(z.S_OZEN * z.P_XR_D / 100)) * days[k];
+            EXPECT_LE(cost / z.S_CCYD * 365 / days[k] * 100, 100);
+        }
+    }
+    EXPECT_GT(highest, 80) << "the tariffs come close to the limit";
+    EXPECT_GT(prolongations, 0);
+}

@@ -25,7 +25,7 @@ std::vector<Refs> references() {
     return {{Access::SEC, Relate::SEC}, {Access::DAY, Relate::DAY}, {Access::KLM, Relate::KLM},
             {Access::FIL, Relate::FIL}, {Access::IZD, Relate::IZD}, {Access::ZAL, Relate::ZAL},
             {Access::MET, Relate::MET}, {Access::PRB, Relate::PRB}, {Access::KAM, Relate::KAM},
-            {Access::KBP, Relate::KBP}, {Access::PKL, Relate::PKL}};
+            {Access::KBP, Relate::KBP}, {Access::PKL, Relate::PKL}, {Access::PSK, Relate::PSK}};
 }
 
 class DctInitTest : public ::testing::Test {
@@ -163,7 +163,7 @@ TEST_F(DctInitTest, DctKillClearsReferencesMappingsAndLists) {
     DctInit();
     EXPECT_EQ(Access::ZAL, zal);
     EXPECT_EQ(zal->Keys->size(), 3u);
-    EXPECT_EQ(FilesManager.MappingCount(), 11u);
+    EXPECT_EQ(FilesManager.MappingCount(), 12u);
     EXPECT_EQ(kw::assertion::reportCount(), 0u);
 }
 

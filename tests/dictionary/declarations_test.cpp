@@ -16,9 +16,9 @@ std::vector<std::string> names(const kw::storage::TableDecl& t, const std::vecto
 
 TEST(Declarations, TablesInDictionaryOrderWithMessageLabels) {
     const std::vector<std::string> labels = {"SEC", "DAY", "KLM", "FIL", "IZD", "ZAL",
-                                             "MET", "PRB", "KAM", "KBP", "PKL"};
+                                             "MET", "PRB", "KAM", "KBP", "PKL", "PSK"};
     const std::vector<std::string> messages = {"Sec", "day", "klm", "fil", "izd", "zal",
-                                               "met", "prb", "kam", "kbp", "pkl"};
+                                               "met", "prb", "kam", "kbp", "pkl", "psk"};
     const auto& all = kw::dict::allTables();
     ASSERT_EQ(all.size(), labels.size());
     for (std::size_t i = 0; i < all.size(); ++i) {
@@ -81,6 +81,7 @@ TEST(Declarations, KeysWithComponentsDuplicatesAndNames) {
         {"PRB", "KEY_1", "PRB:key_1", {"KOD", "PROB"}, true},
         {"KAM", "KEY_1", "KAM:key_1", {"KOD"}, true},
         {"PKL", "KEY_1", "PKL:key_1", {"FIO"}, true},
+        {"PSK", "KEY_1", "PSK:key_1", {"DATA"}, false},
     };
     std::size_t total = 0;
     for (const auto* t : kw::dict::allTables()) total += t->keys.size();

@@ -44,6 +44,7 @@ const std::map<std::string, std::string>& expectedLayouts() {
                 "SD:459:2 P0:461:8 P11:469:8 P1:477:8 SD1:485:2 SW1:487:8 P22:495:8 P2:503:8 SD2:511:2 "
                 "SW2:513:8 P33:521:8 P3:529:8 SD3:537:2 SW3:539:8 S_N:547:4 KAS_N:551:8 KAS_R:559:8 KAS_P:567:8"},
         {"PKL", "FIO:0:60 ADR:60:60 PAS:120:60"},
+        {"PSK", "DATA:0:4 LIM:4:8 BIL:12:1"},
     };
     return m;
 }
@@ -59,9 +60,10 @@ TEST(RecordLayout, SizesAndFieldCountsOfEveryTable) {
     };
     const Expect expect[] = {{"SEC", 71, 14, 2}, {"DAY", 36, 5, 1},  {"KLM", 80, 5, 1},  {"FIL", 1, 1, 1},
                              {"IZD", 82, 2, 1},  {"ZAL", 712, 67, 3}, {"MET", 11, 2, 1}, {"PRB", 11, 3, 1},
-                             {"KAM", 24, 3, 1},  {"KBP", 575, 44, 0}, {"PKL", 180, 3, 1}};
+                             {"KAM", 24, 3, 1},  {"KBP", 575, 44, 0}, {"PKL", 180, 3, 1},
+                             {"PSK", 13, 3, 1}};
     const auto& all = kw::dict::allTables();
-    ASSERT_EQ(all.size(), 11u);
+    ASSERT_EQ(all.size(), 12u);
     for (std::size_t i = 0; i < all.size(); ++i) {
         SCOPED_TRACE(expect[i].label);
         EXPECT_EQ(all[i]->label, expect[i].label) << "dictionary order";

@@ -16,8 +16,8 @@ using kw::report::Document;
 using kw::report::Drawn;
 using kw::report::Page;
 
-// Where the ticket number of a row is drawn: the column's left edge (1 mm) after the
-// 4 mm margin.
+// Where the ticket number of a row is laid out: the column's left edge (1 mm) after the
+// 4 mm margin; drawn where the page's fitting into the printable area moved it.
 constexpr double kTicketX = 5;
 
 inline bool allDigits(const std::string& s) {
@@ -37,7 +37,8 @@ inline std::vector<RowAt> rows(const Document& d) {
     std::vector<RowAt> r;
     for (std::size_t p = 0; p < d.pages.size(); ++p)
         for (const Drawn& i : d.pages[p].items)
-            if (i.kind == kw::report::ItemKind::Text && std::abs(i.x - kTicketX) < 0.1 && allDigits(i.text))
+            if (i.kind == kw::report::ItemKind::Text && std::abs(i.x - (kTicketX * d.fontScale + d.originX)) < 0.1 &&
+                allDigits(i.text))
                 r.push_back({static_cast<int>(p), &i});
     return r;
 }

@@ -111,18 +111,21 @@ TEST_F(SaleLists, TheActOfHandOverMatchesItsGoldenFile) {
               std::vector<std::string>{money(notarySums(2001, 2028)[3])});
 }
 
-TEST_F(SaleLists, TheNotarysListOfTwentyEightFillsTwoSheetsWithoutAnEmptyThird) {
+TEST_F(SaleLists, TheNotarysListOfTwentyEightFillsTwoSheetsThenAnEmptyThirdWithZerosThatIsCounted) {
     const auto doc = runReport([] {
         december(28);
         PR_NOT();
     });
     ASSERT_TRUE(doc);
     expectGolden("pr_not_28.txt", documentText(*doc));
-    ASSERT_EQ(doc->pages.size(), 2u);
+    ASSERT_EQ(doc->pages.size(), 3u);
     for (const auto& p : doc->pages) EXPECT_EQ(countOf(p, "И т о г о  по листу:"), 1);
-    const auto grand = textsAfter(doc->pages[1], "Всего по листам  с 1 по", 6);
+    EXPECT_EQ(textsAfter(doc->pages[2], "И т о г о  по листу:", 5),
+              (std::vector<std::string>{"0.00", "0.00", "0.00", "0.00", "0.00"}));
+    const auto grand = textsAfter(doc->pages[2], "Всего по листам  с 1 по", 6);
     ASSERT_EQ(grand.size(), 6u);
-    EXPECT_EQ(grand[0], "2");
+    EXPECT_EQ(grand[0], "3");
+    EXPECT_EQ(std::vector<std::string>(grand.begin() + 1, grand.end()), asTexts(notarySums(2001, 2028)));
 }
 
 TEST_F(SaleLists, TheNotarysListOfTwentyNineEndsWithASheetOfOneRow) {
@@ -165,7 +168,7 @@ TEST_F(SaleLists, TheNotarysSheetSumsAreThoseOfTheirRows) {
         PR_NOT();
     });
     ASSERT_TRUE(doc);
-    ASSERT_EQ(doc->pages.size(), 2u);
+    ASSERT_EQ(doc->pages.size(), 3u);
     // Loans of 1 100 to 2 400 on the first sheet, 2 500 to 3 800 on the second.
     const auto first = textsAfter(doc->pages[0], "И т о г о  по листу:", 5);
     const auto second = textsAfter(doc->pages[1], "И т о г о  по листу:", 5);
@@ -175,7 +178,7 @@ TEST_F(SaleLists, TheNotarysSheetSumsAreThoseOfTheirRows) {
     EXPECT_EQ(second[0], "44100.00");
     EXPECT_EQ(first, asTexts(notarySums(2001, 2014)));
     EXPECT_EQ(second, asTexts(notarySums(2015, 2028)));
-    const auto grand = textsAfter(doc->pages[1], "Всего по листам  с 1 по", 6);
+    const auto grand = textsAfter(doc->pages[2], "Всего по листам  с 1 по", 6);
     ASSERT_EQ(grand.size(), 6u);
     EXPECT_EQ(std::vector<std::string>(grand.begin() + 1, grand.end()), asTexts(notarySums(2001, 2028)));
     // Neither the deleted 2030 nor the redeemed 2031 is listed; numbers run on.
@@ -187,7 +190,7 @@ TEST_F(SaleLists, TheNotarysSheetSumsAreThoseOfTheirRows) {
     EXPECT_EQ(countOf(doc->pages[1], "28"), 1);
 }
 
-TEST_F(SaleLists, AnAuctionListOfFiftyThreeIsOneFullSheet) {
+TEST_F(SaleLists, AnAuctionListOfFiftyThreeIsOneFullSheetAndAnEmptySecondWithZeros) {
     std::vector<kw::dict::ZalRecord> extra;
     for (int i = 0; i < 25; ++i) extra.push_back(soldAt(3001 + i, day(10, 12, 2025), 500 + i));
     writePledges(extra);
@@ -196,14 +199,15 @@ TEST_F(SaleLists, AnAuctionListOfFiftyThreeIsOneFullSheet) {
         PR_LOT();
     });
     ASSERT_TRUE(doc);
-    ASSERT_EQ(doc->pages.size(), 1u);
+    ASSERT_EQ(doc->pages.size(), 2u);
     const auto& p = doc->pages[0];
     EXPECT_EQ(countOf(p, "И т о г о  по листу:"), 1);
     EXPECT_EQ(countOf(p, "53"), 1);
     // 500 + ... + 524 = 12 800 besides the December sales.
     const std::string total = money(notarySums(2001, 2028)[3] + 1280000);
     EXPECT_EQ(textsAfter(p, "И т о г о  по листу:", 1), std::vector<std::string>{total});
-    EXPECT_EQ(textsAfter(p, "Всего по листам  с 1 по", 2), (std::vector<std::string>{"1", total}));
+    EXPECT_EQ(textsAfter(doc->pages[1], "И т о г о  по листу:", 1), std::vector<std::string>{"0.00"});
+    EXPECT_EQ(textsAfter(doc->pages[1], "Всего по листам  с 1 по", 2), (std::vector<std::string>{"2", total}));
 }
 
 TEST_F(SaleLists, AnAuctionListOfFiftyFourPutsTheLastLotOnASecondSheet) {

@@ -47,18 +47,19 @@ Printed list(int rows) {
 
 }  // namespace
 
-TEST(Sheets, EverySheetIsAPageClosedByItsSumsAndTheGrandLineCountsTheSheetsThatHoldRows) {
+TEST(Sheets, EverySheetIsAPageClosedByItsSumsAndAFullLastSheetIsFollowedByAnEmptyCountedOne) {
     // rows: the texts expected on each page.
     const std::vector<std::vector<std::vector<std::string>>> want = {
         {{"head", "1", "sheet", "0.01", "10.00", "grand", "1", "0.01", "10.00"}},
         {{"head", "1", "2", "sheet", "0.03", "30.00", "grand", "1", "0.03", "30.00"}},
-        {{"head", "1", "2", "3", "sheet", "0.06", "60.00", "grand", "1", "0.06", "60.00"}},
+        {{"head", "1", "2", "3", "sheet", "0.06", "60.00"}, {"head", "sheet", "0.00", "0.00", "grand", "2", "0.06", "60.00"}},
         {{"head", "1", "2", "3", "sheet", "0.06", "60.00"},
          {"head", "4", "sheet", "0.04", "40.00", "grand", "2", "0.10", "100.00"}},
         {{"head", "1", "2", "3", "sheet", "0.06", "60.00"},
          {"head", "4", "5", "sheet", "0.09", "90.00", "grand", "2", "0.15", "150.00"}},
         {{"head", "1", "2", "3", "sheet", "0.06", "60.00"},
-         {"head", "4", "5", "6", "sheet", "0.15", "150.00", "grand", "2", "0.21", "210.00"}},
+         {"head", "4", "5", "6", "sheet", "0.15", "150.00"},
+         {"head", "sheet", "0.00", "0.00", "grand", "3", "0.21", "210.00"}},
         {{"head", "1", "2", "3", "sheet", "0.06", "60.00"},
          {"head", "4", "5", "6", "sheet", "0.15", "150.00"},
          {"head", "7", "sheet", "0.07", "70.00", "grand", "3", "0.28", "280.00"}},

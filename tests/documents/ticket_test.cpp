@@ -40,16 +40,22 @@ std::string pageText(const kw::report::Document& d) {
     return out.str();
 }
 
-const kw::report::Drawn* textAt(const kw::report::Page& p, const std::string& utf8, double x) {
-    for (const auto& i : p.items)
-        if (i.kind == kw::report::ItemKind::Text && i.text == W(utf8) && std::abs(i.x - x) < 0.01) return &i;
+// Where the layout's point x (or y) was drawn, once the page was brought inside the
+// printable area.
+double atX(const kw::report::Document& d, double x) { return x * d.fontScale + d.originX; }
+double atY(const kw::report::Document& d, double y) { return y * d.fontScale + d.originY; }
+
+const kw::report::Drawn* textAt(const kw::report::Document& d, const std::string& utf8, double x) {
+    for (const auto& i : d.pages[0].items)
+        if (i.kind == kw::report::ItemKind::Text && i.text == W(utf8) && std::abs(i.x - atX(d, x)) < 0.01) return &i;
     return nullptr;
 }
 
-// The text drawn at (x, y) on the page, "" when none.
-std::string textOf(const kw::report::Page& p, double x, double y) {
-    for (const auto& i : p.items)
-        if (i.kind == kw::report::ItemKind::Text && std::abs(i.x - x) < 0.01 && std::abs(i.y - y) < 0.01)
+// The text drawn at the layout's (x, y) on the first page, "" when none.
+std::string textOf(const kw::report::Document& d, double x, double y) {
+    for (const auto& i : d.pages[0].items)
+        if (i.kind == kw::report::ItemKind::Text && std::abs(i.x - atX(d, x)) < 0.01 &&
+            std::abs(i.y - atY(d, y)) < 0.01)
             return kw::cp::toUtf8(i.text);
     return "";
 }
@@ -96,43 +102,44 @@ TEST_F(TicketPrint, TheTicketShowsTheFiguresOfThePledgeAndTheDaysCharged) {
     EXPECT_DOUBLE_EQ(doc->heightMm, 210);
     const kw::report::Page& p = doc->pages[0];
     for (double dx : {0.0, 143.0}) {
-        const kw::report::Drawn* title = textAt(p, "Залоговый билет №", 16 + dx);
+        const kw::report::Drawn* title = textAt(*doc, "Залоговый билет №", 16 + dx);
         ASSERT_TRUE(title) << dx;
-        EXPECT_FLOAT_EQ(title->y, 12);
+        EXPECT_FLOAT_EQ(title->y, atY(*doc, 12));
         EXPECT_EQ(doc->fontOf(*title).weight, kw::report::kBold);
         EXPECT_EQ(doc->fontOf(*title).name, "MS Sans Serif");
-        EXPECT_EQ(textOf(p, 51 + dx, 11), "1042");
-        EXPECT_EQ(textOf(p, 23 + dx, 16), "01.10.2025");
-        EXPECT_EQ(textOf(p, 62 + dx, 16), "31.10.2025");
-        EXPECT_EQ(textOf(p, 24 + dx, 20), "Иванов Иван Иванович");
-        EXPECT_EQ(textOf(p, 46 + dx, 30), "Петрова А.С.");  // the user who prints
-        EXPECT_EQ(textOf(p, 16 + dx, 40), "Золото");
-        EXPECT_EQ(textOf(p, 17 + dx, 43), "Фианит");
-        EXPECT_EQ(textOf(p, 21 + dx, 81), "6302.00");
-        EXPECT_EQ(textOf(p, 22 + dx, 84), "Шесть тысяч триста два рубля 00 копеек");
+        EXPECT_EQ(textOf(*doc, 51 + dx, 11), "1042");
+        EXPECT_EQ(textOf(*doc, 23 + dx, 16), "01.10.2025");
+        EXPECT_EQ(textOf(*doc, 62 + dx, 16), "31.10.2025");
+        EXPECT_EQ(textOf(*doc, 24 + dx, 20), "Иванов Иван Иванович");
+        EXPECT_EQ(textOf(*doc, 46 + dx, 30), "Петрова А.С.");  // the user who prints
+        EXPECT_EQ(textOf(*doc, 16.7 + dx, 40), "Золото");
+        EXPECT_EQ(textOf(*doc, 17 + dx, 43), "Фианит");
+        EXPECT_EQ(textOf(*doc, 21 + dx, 81), "6302.00");
+        EXPECT_EQ(textOf(*doc, 22 + dx, 84), "Шесть тысяч триста два рубля 00 копеек");
         // Prolongation 1: 30 days of interest (late), 3 days of penalty, total 2 037.60.
-        EXPECT_EQ(textOf(p, 109 + dx, 98), "30");
-        EXPECT_EQ(textOf(p, 20 + dx, 101), "3");
-        EXPECT_EQ(textOf(p, 27 + dx, 104), "2037.60");
+        EXPECT_EQ(textOf(*doc, 109 + dx, 98), "30");
+        EXPECT_EQ(textOf(*doc, 20 + dx, 101), "3");
+        EXPECT_EQ(textOf(*doc, 27 + dx, 104), "2037.60");
         // Prolongations 2 and 3 did not happen: zeros and empty dates.
-        EXPECT_EQ(textOf(p, 26 + dx, 110), "");
-        EXPECT_EQ(textOf(p, 27 + dx, 119), "0.00");
-        EXPECT_EQ(textOf(p, 109 + dx, 128), "0");
+        EXPECT_EQ(textOf(*doc, 26 + dx, 110), "");
+        EXPECT_EQ(textOf(*doc, 27 + dx, 119), "0.00");
+        EXPECT_EQ(textOf(*doc, 109 + dx, 128), "0");
         // Redemption: the whole prolongation (30 days) and 10 days late.
-        EXPECT_EQ(textOf(p, 26 + dx, 140), "13.12.2025");
-        EXPECT_EQ(textOf(p, 101 + dx, 143), "30");
-        EXPECT_EQ(textOf(p, 20 + dx, 146), "10");
-        EXPECT_EQ(textOf(p, 27 + dx, 150), "8849.00");
-        EXPECT_EQ(textOf(p, 91 + dx, 150), "Петрова А.С.");
+        EXPECT_EQ(textOf(*doc, 26 + dx, 140), "13.12.2025");
+        EXPECT_EQ(textOf(*doc, 101 + dx, 143), "30");
+        EXPECT_EQ(textOf(*doc, 20 + dx, 146), "10");
+        EXPECT_EQ(textOf(*doc, 27 + dx, 150), "8849.00");
+        EXPECT_EQ(textOf(*doc, 91 + dx, 150), "Петрова А.С.");
     }
-    EXPECT_EQ(textOf(p, 3, 2), "Ломбард");
-    EXPECT_EQ(textOf(p, 240, 4), "Форма БО-7");
-    EXPECT_EQ(textOf(p, 143 + 79, 40), "Цена за  грамм:");
-    EXPECT_EQ(textOf(p, 79, 40), "Цена за грамм:");
-    EXPECT_EQ(textOf(p, 143 + 5, 143), "Получены %% по храненю:");
+    EXPECT_EQ(textOf(*doc, 3, 2), "Ломбард");
+    EXPECT_EQ(textOf(*doc, 240, 4), "Форма БО-7");
+    EXPECT_EQ(textOf(*doc, 143 + 79, 40), "Цена за  грамм:");
+    EXPECT_EQ(textOf(*doc, 79, 40), "Цена за грамм:");
+    EXPECT_EQ(textOf(*doc, 143 + 5, 143), "Получены %% по храненю:");
     bool divider = false;
     for (const auto& i : p.items)
-        divider = divider || (i.kind == kw::report::ItemKind::Line && i.x == 140 && i.y == 0 && i.height == 181);
+        divider = divider || (i.kind == kw::report::ItemKind::Line && i.x == atX(*doc, 140) && i.y == atY(*doc, 0) &&
+                              i.height == 181);
     EXPECT_TRUE(divider);
     EXPECT_EQ(S_R, 0.0);  // set back after the report
 }
@@ -160,9 +167,9 @@ TEST_F(TicketPrint, TheDuplicateIsTheTicketMarkedOnEachCopy) {
     EXPECT_EQ(rest, original);
     ASSERT_EQ(p.items.size(), ticket->pages[0].items.size() + 2);
     for (auto [x, y] : {std::pair{103.0, 30.0}, std::pair{244.0, 31.0}}) {
-        const kw::report::Drawn* mark = textAt(p, "ДУБЛИКАТ", x);
+        const kw::report::Drawn* mark = textAt(*dup, "ДУБЛИКАТ", x);
         ASSERT_TRUE(mark) << x;
-        EXPECT_FLOAT_EQ(mark->y, static_cast<float>(y));
+        EXPECT_FLOAT_EQ(mark->y, static_cast<float>(atY(*dup, y)));
         EXPECT_EQ(dup->fontOf(*mark).name, "MS Sans Serif");
         EXPECT_EQ(dup->fontOf(*mark).size, 10);
         EXPECT_EQ(dup->fontOf(*mark).weight, kw::report::kBold);
@@ -210,14 +217,14 @@ TEST_F(TicketPrint, TwoThreadsPrintingAtOnceNeverMixTheirPledges) {
     const auto printed = printer->printed();
     ASSERT_EQ(printed.size(), 2u);
     for (const auto& pr : printed) {
-        const auto& p = pr.doc->pages[0];
-        const std::string number = textOf(p, 51, 11);
+        const auto& doc = pr.doc;
+        const std::string number = textOf(*doc, 51, 11);
         ASSERT_TRUE(number == "1042" || number == "2077");
         const bool first = number == "1042";
         for (double dx : {0.0, 143.0}) {
-            EXPECT_EQ(textOf(p, 51 + dx, 11), number);
-            EXPECT_EQ(textOf(p, 24 + dx, 20), first ? "Иванов Иван Иванович" : "Сидоров Пётр");
-            EXPECT_EQ(textOf(p, 22 + dx, 84), first ? "Шесть тысяч триста два рубля 00 копеек"
+            EXPECT_EQ(textOf(*doc, 51 + dx, 11), number);
+            EXPECT_EQ(textOf(*doc, 24 + dx, 20), first ? "Иванов Иван Иванович" : "Сидоров Пётр");
+            EXPECT_EQ(textOf(*doc, 22 + dx, 84), first ? "Шесть тысяч триста два рубля 00 копеек"
                                                     : "Одна тысяча рублей 00 копеек");
         }
     }
@@ -240,7 +247,7 @@ TEST_F(TicketPrint, FprPrintsTheCurrentPledgeOfItsThread) {
         });
     const auto printed = printer->printed();
     ASSERT_EQ(printed.size(), 1u);
-    EXPECT_EQ(textOf(printed[0].doc->pages[0], 51, 11), "1042");
+    EXPECT_EQ(textOf(*printed[0].doc, 51, 11), "1042");
     EXPECT_EQ(N_KV_G, 1042);
 }
 
@@ -264,19 +271,19 @@ TEST_F(TicketPrint, ANewPledgePrintsEveryLaterSectionEmpty) {
         });
     const auto printed = printer->printed();
     ASSERT_EQ(printed.size(), 1u);
-    const auto& p = printed[0].doc->pages[0];
+    const auto& doc = printed[0].doc;
     for (double dx : {0.0, 143.0}) {
         for (double y : {95.0, 110.0, 125.0}) {
-            EXPECT_EQ(textOf(p, 26 + dx, y), "") << y;   // date the client came
-            EXPECT_EQ(textOf(p, 62 + dx, y), "") << y;   // period start
-            EXPECT_EQ(textOf(p, 109 + dx, y + 3), "0");  // days of interest
-            EXPECT_EQ(textOf(p, 20 + dx, y + 6), "0");   // days of penalty
-            EXPECT_EQ(textOf(p, 27 + dx, y + 9), "0.00");
+            EXPECT_EQ(textOf(*doc, 26 + dx, y), "") << y;   // date the client came
+            EXPECT_EQ(textOf(*doc, 62 + dx, y), "") << y;   // period start
+            EXPECT_EQ(textOf(*doc, 109 + dx, y + 3), "0");  // days of interest
+            EXPECT_EQ(textOf(*doc, 20 + dx, y + 6), "0");   // days of penalty
+            EXPECT_EQ(textOf(*doc, 27 + dx, y + 9), "0.00");
         }
-        EXPECT_EQ(textOf(p, 26 + dx, 140), "");
-        EXPECT_EQ(textOf(p, 101 + dx, 143), "0");
-        EXPECT_EQ(textOf(p, 20 + dx, 146), "0");
-        EXPECT_EQ(textOf(p, 27 + dx, 150), "0.00");
-        EXPECT_EQ(textOf(p, 22 + dx, 84), "Шесть тысяч триста два рубля 00 копеек");
+        EXPECT_EQ(textOf(*doc, 26 + dx, 140), "");
+        EXPECT_EQ(textOf(*doc, 101 + dx, 143), "0");
+        EXPECT_EQ(textOf(*doc, 20 + dx, 146), "0");
+        EXPECT_EQ(textOf(*doc, 27 + dx, 150), "0.00");
+        EXPECT_EQ(textOf(*doc, 22 + dx, 84), "Шесть тысяч триста два рубля 00 копеек");
     }
 }

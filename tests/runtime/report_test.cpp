@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "runtime/report.h"
+#include "runtime/text_metrics.h"
 
 namespace {
 
@@ -87,6 +88,7 @@ TEST(ReportEngine, ThousandthsOfAnInchUserPaperAndLandscape) {
     def.paperWidth = 5000;   // 127 mm
     def.paperHeight = 8000;  // 203.2 mm
     def.orientation = Orientation::Landscape;
+    def.printableMm = 0;  // the positions as laid out, the box in the sheet's corner
     Band b;
     b.height = 1000;
     b.text(1000, 500, "X", Font{"Arial", 12, kBold});
@@ -147,4 +149,67 @@ TEST(ReportEngine, APageNumberInTheFooterShowsTheNumberOfItsOwnPage) {
     EXPECT_TRUE(find(d.pages[1], "CTP    2"));
     EXPECT_TRUE(find(d.pages[2], "CTP    3"));
     EXPECT_FALSE(find(d.pages[2], "CTP    1"));
+}
+
+// --- the printable area and the widths of texts ------------------------------------------
+
+namespace {
+
+// A report of one A4 portrait page whose band holds a rule from (x0, y) to (x1, y) and a
+// text at (tx, ty).
+std::shared_ptr<kw::report::Document> ruleAndText(double x0, double x1, double y, double tx, double ty) {
+    using namespace kw::report;
+    ReportDef def;
+    Band b;
+    b.height = 100;
+    b.line(x0, y, x1 - x0, 0);
+    b.text(tx, ty, "AB", Font{"Arial", 10});
+    def.details.push_back(b);
+    Report r;
+    if (!r.open(def) || !r.print(1)) return nullptr;
+    r.close();
+    return r.document();
+}
+
+}  // namespace
+
+TEST(PrintableArea, APageInsideTheBorderStaysWhereItIs) {
+    const auto d = ruleAndText(10, 200, 20, 50, 60);
+    ASSERT_TRUE(d);
+    EXPECT_FLOAT_EQ(d->pages[0].items[0].x, 10);
+    EXPECT_FLOAT_EQ(d->pages[0].items[1].y, 60);
+    EXPECT_DOUBLE_EQ(d->fontScale, 1);
+}
+
+TEST(PrintableArea, APageInTheBorderIsMovedInAndOneTooWideIsScaledDownKeepingItsProportions) {
+    // From 2 mm: moved 3 mm right, nothing scaled.
+    auto d = ruleAndText(2, 150, 20, 50, 60);
+    ASSERT_TRUE(d);
+    EXPECT_FLOAT_EQ(d->pages[0].items[0].x, 5);
+    EXPECT_FLOAT_EQ(d->pages[0].items[1].x, 53);
+    EXPECT_FLOAT_EQ(d->pages[0].items[1].y, 60);
+    EXPECT_DOUBLE_EQ(d->fontScale, 1);
+    // 0 to 210 mm on a sheet of 210: scaled to the 200 mm between the borders.
+    d = ruleAndText(0, 210, 20, 105, 60);
+    ASSERT_TRUE(d);
+    const auto& rule = d->pages[0].items[0];
+    EXPECT_NEAR(rule.x, 5, 1e-4);
+    EXPECT_NEAR(rule.x + rule.width, 205, 1e-4);
+    EXPECT_NEAR(d->fontScale, 200.0 / 210, 1e-9);
+    // The text keeps its place relative to the rule: halfway along, 40 mm below it.
+    EXPECT_NEAR(d->pages[0].items[1].x, 105, 1e-3);
+    EXPECT_NEAR(d->pages[0].items[1].y - rule.y, 40 * 200.0 / 210, 1e-3);
+}
+
+TEST(TextWidths, ATextLongerThanItsBoxIsCutWithAnEllipsisAndAShorterOneIsLeftWhole) {
+    const kw::report::Font f{"Arial", 10};
+    // Liberation Sans, like Arial: "W" is 1933/2048 em, 10 pt is 3.5278 mm.
+    EXPECT_NEAR(kw::report::textWidthMm(f, "W"), 1933.0 / 2048 * 10 * 25.4 / 72, 1e-9);
+    EXPECT_EQ(kw::report::fitToWidth(f, "WWW", 10.1), "WWW");
+    // Two W (6.66 mm) and the ellipsis (one em, 3.53 mm) in 10.2 mm.
+    const std::string cut = kw::report::fitToWidth(f, "WWW WWW", 10.2);
+    EXPECT_EQ(cut, "WW\x85");
+    EXPECT_LE(kw::report::textWidthMm(f, cut), 10.2);
+    // "W " and the ellipsis fit 8 mm; the blank is dropped.
+    EXPECT_EQ(kw::report::fitToWidth(f, "W WWW", 8), "W\x85") << "no blank before the ellipsis";
 }

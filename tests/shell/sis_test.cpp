@@ -90,6 +90,13 @@ TEST_F(SisTest, TheMenuHasThe33EntriesInOrderWithTheStatusBar) {
     EXPECT_EQ(menu.shown(21), W("Аврийно открыть день ломбарда"));
     EXPECT_EQ(menu.shown(31), W("Справочник типовых изделий"));
     EXPECT_EQ(menu.shown(33), W("Закончить работу???"));
+    // the program's own: the full cost's register under the reports, its limits under
+    // the reference tables
+    ASSERT_NE(def.find(41), nullptr);
+    EXPECT_EQ(def.find(41)->parent, 11);
+    EXPECT_EQ(menu.shown(41), W("Реестр ПСК"));
+    ASSERT_NE(def.find(40), nullptr);
+    EXPECT_EQ(def.find(40)->parent, 26);
     // the status bar: the labels and the values
     std::vector<std::string> bar;
     for (const kw::ui::Control& c : def.controls)

@@ -18,6 +18,7 @@ kw::FileManager* PRB = nullptr;
 kw::FileManager* KAM = nullptr;
 kw::FileManager* KBP = nullptr;
 kw::FileManager* PKL = nullptr;
+kw::FileManager* PSK = nullptr;
 }  // namespace Access
 
 namespace Relate {
@@ -32,6 +33,7 @@ kw::RelationManager* PRB = nullptr;
 kw::RelationManager* KAM = nullptr;
 kw::RelationManager* KBP = nullptr;
 kw::RelationManager* PKL = nullptr;
+kw::RelationManager* PSK = nullptr;
 }  // namespace Relate
 
 namespace kw {
@@ -109,6 +111,7 @@ KW_DEFINE_HIDE_MANAGERS(PRB, kw::dict::prbTable)
 KW_DEFINE_HIDE_MANAGERS(KAM, kw::dict::kamTable)
 KW_DEFINE_HIDE_MANAGERS(KBP, kw::dict::kbpTable)
 KW_DEFINE_HIDE_MANAGERS(PKL, kw::dict::pklTable)
+KW_DEFINE_HIDE_MANAGERS(PSK, kw::dict::pskTable)
 
 #undef KW_DEFINE_HIDE_MANAGERS
 
@@ -135,6 +138,8 @@ void FilesInit() {
     Relate::KBP = &relateKBP;
     Access::PKL = &accessPKL;
     Relate::PKL = &relatePKL;
+    Access::PSK = &accessPSK;
+    Relate::PSK = &relatePSK;
 }
 
 void DctInit() {
@@ -150,6 +155,7 @@ void DctInit() {
     relateKAM.Init();
     relateKBP.Init();
     relatePKL.Init();
+    relatePSK.Init();
 }
 
 void DctKill() {
@@ -164,4 +170,5 @@ void DctKill() {
     relateKAM.Kill();
     relateKBP.Kill();
     relatePKL.Kill();
+    relatePSK.Kill();
 }

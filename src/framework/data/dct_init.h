@@ -25,6 +25,7 @@ extern kw::FileManager* PRB;
 extern kw::FileManager* KAM;
 extern kw::FileManager* KBP;
 extern kw::FileManager* PKL;
+extern kw::FileManager* PSK;  // the program's own, after the eleven
 }  // namespace Access
 
 namespace Relate {
@@ -39,12 +40,14 @@ extern kw::RelationManager* PRB;
 extern kw::RelationManager* KAM;
 extern kw::RelationManager* KBP;
 extern kw::RelationManager* PKL;
+extern kw::RelationManager* PSK;
 }  // namespace Relate
 
 // Binds every Access::XXX and Relate::XXX reference to its object; touches no file.
 void FilesInit();
 // FilesInit, then initialises the relate object (and through it the access object) of
-// every table in dictionary order: SEC, DAY, KLM, FIL, IZD, ZAL, MET, PRB, KAM, KBP, PKL.
+// every table in dictionary order: SEC, DAY, KLM, FIL, IZD, ZAL, MET, PRB, KAM, KBP, PKL,
+// then the program's own PSK.
 void DctInit();
 // Kills every relate object (and its access object) in the same order and clears the
 // references.

@@ -178,7 +178,7 @@ Level ReportManager::TakeCloseEvent() {
 
 void ReportManager::AskPreview() {
     if (!Report || Response != resp::Completed || !Report->document()) return;
-    Report->endPage();
+    Report->finish();  // the last page ended, the pages inside the printable area
     const std::shared_ptr<report::Document> doc = Report->document();
     report::setLastDocument(doc);
     report::Backend* b = report::backend();

@@ -10,6 +10,7 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QThread>
+#include <algorithm>
 #include <functional>
 
 #include "runtime/qt/qt_text.h"
@@ -18,9 +19,10 @@ namespace kw::qt {
 
 namespace {
 
-// The painter works in tenths of a millimetre, so fonts get whole pixel sizes fine
-// enough for every zoom; the device scale comes on top.
-constexpr double kUnitsPerMm = 10;
+// The painter works in hundredths of a millimetre, so fonts get whole pixel sizes
+// within a fraction of a percent of the size the engine measured the texts with; the
+// device scale comes on top.
+constexpr double kUnitsPerMm = 100;
 constexpr double kPointMm = 25.4 / 72;
 
 // Runs `work` on the GUI thread when there is an application, else here.
@@ -85,6 +87,10 @@ QFont qtFont(const report::Font& f, double unitsPerMm) {
     font.setItalic(f.italic);
     font.setUnderline(f.underline);
     font.setStyleStrategy(QFont::PreferAntialias);
+    // The widths the engine planned with are the face's own advances, unhinted and
+    // without kerning.
+    font.setHintingPreference(QFont::PreferNoHinting);
+    font.setKerning(false);
     return font;
 }
 
@@ -97,12 +103,12 @@ void paintPage(QPainter& p, const report::Document& doc, int index, double pxPer
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
     std::vector<QFont> fonts;
-    for (const report::Font& f : doc.fonts) fonts.push_back(qtFont(f, kUnitsPerMm));
+    for (const report::Font& f : doc.fonts) fonts.push_back(qtFont(f, kUnitsPerMm * doc.fontScale));
     for (const report::Drawn& d : doc.pages[static_cast<std::size_t>(index)].items) {
         const double x = d.x * kUnitsPerMm, y = d.y * kUnitsPerMm;
         const double w = d.width * kUnitsPerMm, h = d.height * kUnitsPerMm;
         QPen pen(Qt::black);
-        pen.setWidthF(d.pen > 0 ? d.pen * kUnitsPerMm : 1.5);  // 0.15 mm: the thinnest line that prints
+        pen.setWidthF((d.pen > 0 ? d.pen : 0.15) * kUnitsPerMm);  // 0.15 mm: the thinnest line that prints
         p.setPen(pen);
         switch (d.kind) {
             case report::ItemKind::Line: p.drawLine(QPointF(x, y), QPointF(x + w, y + h)); break;
@@ -136,7 +142,13 @@ bool QtReport::print(const report::Document& doc, const std::vector<int>& pages)
         QPrintDialog dialog(&printer, QApplication::activeWindow());
         if (dialog.exec() != QDialog::Accepted) return;
         const double pxPerMm = printer.resolution() / 25.4;
-        ok = paintPages(printer, doc, pageIndexes(doc, pages), pxPerMm, [&] { return printer.newPage(); });
+        // A printer whose border is wider than the one the pages were planned for gets
+        // them brought inside its own.
+        const QMarginsF border = printer.pageLayout().minimumMargins();
+        const double widest = std::max({border.left(), border.top(), border.right(), border.bottom()});
+        report::Document fitted = doc;
+        if (widest > doc.printableMm) (void)report::fitToPrintable(fitted, widest);
+        ok = paintPages(printer, fitted, pageIndexes(fitted, pages), pxPerMm, [&] { return printer.newPage(); });
     });
     return ok;
 }

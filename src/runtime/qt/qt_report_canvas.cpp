@@ -65,12 +65,24 @@ protected:
                 p.translate(x, y);
                 p.setClipRect(0, 0, w, h);
                 paintPage(p, *doc_, index, scale_);
+                paintPrintable(p, w, h);
                 p.restore();
             }
         }
     }
 
 private:
+    // The border the printer leaves blank, as a thin dashed frame on the sheet.
+    void paintPrintable(QPainter& p, int w, int h) const {
+        const double m = doc_->printableMm * scale_;
+        if (m <= 0) return;
+        QPen pen(QColor(160, 190, 230));
+        pen.setStyle(Qt::DashLine);
+        p.setPen(pen);
+        p.setBrush(Qt::NoBrush);
+        p.drawRect(QRectF(m, m, w - 2 * m, h - 2 * m));
+    }
+
     const report::Document* doc_;
     int page_ = 1, across_ = 1, down_ = 1, zoom_ = -1;
     double scale_ = 1;

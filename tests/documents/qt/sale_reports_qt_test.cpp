@@ -23,8 +23,10 @@ std::vector<std::string> overflowing(const kw::report::Document& d) {
     for (std::size_t p = 0; p < d.pages.size(); ++p)
         for (const auto& i : d.pages[p].items) {
             if (i.kind != kw::report::ItemKind::Text || i.text.empty()) continue;
-            const QFontMetricsF m(kw::qt::qtFont(d.fontOf(i), 10));
-            const double wide = m.horizontalAdvance(kw::qt::fromCp(i.text)) / 10;
+            // Measured as the back end draws it: in hundredths of a millimetre, at the
+            // document's scale.
+            const QFontMetricsF m(kw::qt::qtFont(d.fontOf(i), 100 * d.fontScale));
+            const double wide = m.horizontalAdvance(kw::qt::fromCp(i.text)) / 100;
             const bool tooWide = i.width > 0 && wide > i.width + 0.2;
             const double right = i.align == kw::report::Align::Left ? i.x + wide : i.x + i.width;
             if (tooWide || right > d.widthMm - 1 || i.x < 1 || i.y + i.height > d.heightMm - 1)
