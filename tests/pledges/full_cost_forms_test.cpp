@@ -35,6 +35,7 @@ protected:
         WindowDriver f = window("Добавить ???");
         EXPECT_TRUE(f);
         if (f) {
+            EXPECT_EQ(f.type("ZAL:FIO", W("Иванов Иван")), Drive::Ok);  // OK refuses a pledge without a client
             EXPECT_EQ(f.type("ZAL:VEC", "10"), Drive::Ok);
         }
         return f;
