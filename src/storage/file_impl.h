@@ -153,6 +153,8 @@ struct File::State {
     // before anything was applied) marks the journal again and drops the locks.
     Status beginWrite();
     Status commitWrite(std::vector<Change>& changes);
+    Status reserveRoom(const std::vector<Change>& changes);
+    Status withdrawRecord(uint64_t at);
     Status endWrite();
     void abortWrite();
     void releaseWriteLocks();

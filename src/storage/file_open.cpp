@@ -35,6 +35,8 @@ bool takeShareLocks(MappedFile& dat, int mode) {
 }  // namespace
 
 int createErrorCode(int err) {
+    // A full disk is told as such (the system's text), not as a refused access.
+    if (err == ENOSPC || err == EDQUOT) return kFileSystemError;
     int c = codeFromErrno(err);
     return c >= 19 ? kAccessDenied : c;
 }
