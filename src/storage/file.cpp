@@ -39,11 +39,19 @@ thread_local ThreadStates t_states;
 
 }  // namespace
 
+// The damaged file named, and the command that saves its records.
+std::string damagedText(const std::string& dataPath) {
+    return std::string(errorText(kInvalidDataFile)) + ": файл " + dataPath +
+           " повреждён; уцелевшие записи сохранит команда kestrowd-file salvage " + dataPath;
+}
+
 Status finish(File::State& s, Status st) {
     s.last = st;
     if (!st.ok()) {
         if (st.code == kFileSystemError && st.sysError != 0)
             last_error::setDriver(std::to_string(st.sysError), std::strerror(st.sysError));
+        else if (st.code == kInvalidDataFile && s.damagedData)
+            last_error::set(st.code, damagedText(s.sh->base + ".DAT"));
         else
             last_error::set(st.code, errorText(st.code));
     } else if (last_error::code() != 0) {
@@ -267,16 +275,29 @@ Status File::release() {
     });
 }
 
-Status File::build() {
+Status File::build(std::vector<std::string>* notes) {
     return called(FileFunction::Build, [&] {
         State& s = state();
-        return finish(s, s.build());
+        s.notes.clear();
+        Status st = s.build();
+        if (notes) *notes = s.notes;
+        return finish(s, st);
     });
 }
-Status File::pack() {
+Status File::pack(std::vector<std::string>* notes) {
     return called(FileFunction::Build, [&] {
         State& s = state();
-        return finish(s, s.pack());
+        s.notes.clear();
+        Status st = s.pack();
+        if (notes) *notes = s.notes;
+        return finish(s, st);
+    });
+}
+
+Status File::salvage(Salvaged& result) {
+    return called(FileFunction::Build, [&] {
+        State& s = state();
+        return finish(s, s.salvage(result));
     });
 }
 

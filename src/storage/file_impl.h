@@ -139,6 +139,7 @@ struct File::State {
     Status close();
     void closeFiles();
     Status readHeader(Header& h);  // from the map, deciphered and checked
+    bool damagedData = false;      // the last header read has counts its slots do not bear out
     uint8_t* buffer();
 
     // file_sync.cpp: consistency between stations
@@ -233,6 +234,20 @@ struct File::State {
     Status pack();
     Status rebuildKeys();
     Status dropTrailingSpace();
+    Status finishCommitted();
+    // Slots marked deleted that the free chain does not reach: left so by a delete or a
+    // reusing add cut short by another program or by damage. Nothing tells whether such a
+    // record was being deleted or written over, so build and pack keep it as it is: out of
+    // the free chain (never reused), its bytes untouched, and named in `notes`.
+    std::vector<uint32_t> strayDeleted();
+    std::vector<std::string> notes;
+
+    // file_salvage.cpp
+    Status salvage(Salvaged& out);
+    Status readRawHeader(Header& h);
+    Status salvageJournal(bool replayIt);
+    Status copyReadable(const Header& h, Salvaged& out, std::vector<uint8_t>& slots);
+    Status replaceData(const Header& h, const std::vector<uint8_t>& slots, uint32_t kept);
 };
 
 // Runs `read` so that it sees no write of another station half done: it is run again

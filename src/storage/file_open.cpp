@@ -67,10 +67,11 @@ Status File::State::readHeader(Header& h) {
     }
     h = decodeHeader(b);
     const uint64_t end = h.dataOffset + uint64_t{h.records} * h.slotLength;
-    if (h.slotLength <= kSlotPrefix || h.dataOffset < kHeaderSize || h.deleted > h.records ||
-        h.firstFree > h.records || h.highest > h.records || h.lowest > h.records || !dat.have(0, end))
-        return Status::error(kInvalidDataFile);
-    return Status::okay();
+    // Counts that the slots do not bear out: the file was cut short or its header
+    // damaged, and salvage can save the records that are whole.
+    damagedData = h.slotLength <= kSlotPrefix || h.dataOffset < kHeaderSize || h.deleted > h.records ||
+                  h.firstFree > h.records || h.highest > h.records || h.lowest > h.records || !dat.have(0, end);
+    return damagedData ? Status::error(kInvalidDataFile) : Status::okay();
 }
 
 Status File::State::openFiles(int mode, bool forMaintenance) {
@@ -189,7 +190,13 @@ Status File::State::openFiles(int mode, bool forMaintenance) {
                 return fail(s);
             }
             const KeyMeta& m = trees[k].meta();
-            if (m.flags != sh->layout.keys[k].flags) return fail(Status::error(kInvalidKeyFile));
+            // The head names its key: another key's file in this one's place (copied
+            // over it) would answer searches with another key's records.
+            if (m.flags != sh->layout.keys[k].flags || m.number != k + 1) {
+                s = Status::error(kInvalidKeyFile);
+                s.fileIndex = static_cast<int>(k + 1);
+                return fail(s);
+            }
         }
         s = readHeader(header);
         if (!s.ok()) return fail(s);

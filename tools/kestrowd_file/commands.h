@@ -19,7 +19,8 @@ int info(const Options& o, std::ostream& out, std::ostream& err);
 int dump(const Options& o, std::ostream& out, std::ostream& err);
 int load(const Options& o, std::istream& in, std::ostream& err);
 int check(const Options& o, std::ostream& out, std::ostream& err);
-int build(const Options& o, std::ostream& err);
-int pack(const Options& o, std::ostream& err);
+int build(const Options& o, std::ostream& out, std::ostream& err);
+int pack(const Options& o, std::ostream& out, std::ostream& err);
+int salvage(const Options& o, std::ostream& out, std::ostream& err);
 
 }  // namespace kw::tool

@@ -15,7 +15,8 @@ int usage() {
                  "       kestrowd-file load FILE.DAT [--cut-texts] [--owner PASSWORD] < rows.csv\n"
                  "       kestrowd-file check FILE.DAT [--owner PASSWORD]\n"
                  "       kestrowd-file build FILE.DAT [--owner PASSWORD]\n"
-                 "       kestrowd-file pack FILE.DAT [--owner PASSWORD]\n";
+                 "       kestrowd-file pack FILE.DAT [--owner PASSWORD]\n"
+                 "       kestrowd-file salvage FILE.DAT [--owner PASSWORD]\n";
     return 2;
 }
 
@@ -45,7 +46,8 @@ int main(int argc, char** argv) {
     if (cmd == "dump") return kw::tool::dump(o, std::cout, std::cerr);
     if (cmd == "load") return kw::tool::load(o, std::cin, std::cerr);
     if (cmd == "check") return kw::tool::check(o, std::cout, std::cerr);
-    if (cmd == "build") return kw::tool::build(o, std::cerr);
-    if (cmd == "pack") return kw::tool::pack(o, std::cerr);
+    if (cmd == "build") return kw::tool::build(o, std::cout, std::cerr);
+    if (cmd == "pack") return kw::tool::pack(o, std::cout, std::cerr);
+    if (cmd == "salvage") return kw::tool::salvage(o, std::cout, std::cerr);
     return usage();
 }
