@@ -38,6 +38,15 @@ public:
     // True once the armed step was reached.
     bool fired() const { return fault_ != Fault::None && steps_ >= armedAt_; }
 
+    // Makes every folder look as if it lay on a file system of this type (statfs magic);
+    // 0 gives the real type again.
+    void setFileSystemType(uint64_t magic) { fsType_ = magic; }
+    int fileSystemType(const std::string& path, uint64_t& magic) override {
+        if (fsType_ == 0) return inner_.fileSystemType(path, magic);
+        magic = fsType_;
+        return 0;
+    }
+
     int open(const std::string& path, unsigned flags, Handle& h) override;
     int close(Handle h) override { return inner_.close(h); }
     int read(Handle h, void* buf, std::size_t n, uint64_t off, std::size_t& got) override {
@@ -79,6 +88,7 @@ private:
     uint64_t steps_ = 0;
     bool crashed_ = false;
     bool full_ = false;
+    uint64_t fsType_ = 0;
 };
 
 }  // namespace kw::storage

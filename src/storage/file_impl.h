@@ -136,6 +136,8 @@ struct File::State {
     // file_open.cpp
     Status create();
     Status openFiles(int mode, bool forMaintenance);
+    // EREMOTE (90) when the table's folder lies on a file system shared between machines.
+    Status refuseNetworkFolder();
     Status close();
     void closeFiles();
     Status readHeader(Header& h);  // from the map, deciphered and checked

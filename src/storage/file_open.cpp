@@ -74,9 +74,17 @@ Status File::State::readHeader(Header& h) {
     return damagedData ? Status::error(kInvalidDataFile) : Status::okay();
 }
 
+Status File::State::refuseNetworkFolder() {
+    uint64_t magic = 0;
+    if (sh->fs->fileSystemType(directoryOf(sh->base), magic) != 0 || !sharedOverNetwork(magic))
+        return Status::okay();
+    return Status::system(kFileSystemError, EREMOTE);
+}
+
 Status File::State::openFiles(int mode, bool forMaintenance) {
     if (open) return Status::error(kFileAlreadyOpen);
     if (!sh->layoutStatus.ok()) return sh->layoutStatus;
+    if (Status s = refuseNetworkFolder(); !s.ok()) return s;
     FileSystem& fs = *sh->fs;
     const int access = mode & 0x0F;
     if (access > kAccessReadWrite || (mode & 0xF0) > kDenyNone) return Status::error(kInvalidFilename);

@@ -141,6 +141,7 @@ Status File::State::salvage(Salvaged& out) {
     out = Salvaged{};
     if (open) return Status::error(kFileAlreadyOpen);
     if (!sh->layoutStatus.ok()) return sh->layoutStatus;
+    if (Status s = refuseNetworkFolder(); !s.ok()) return s;
     int rc = dat.open(*sh->fs, sh->base + ".DAT", kOpenReadWrite);
     if (rc != 0) return Status::system(codeFromErrno(rc), rc);
     auto done = [&](Status s) {
