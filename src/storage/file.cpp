@@ -53,6 +53,12 @@ std::string networkFolderText(const std::string& dir) {
              "на одном компьютере держите данные на его собственном диске.");
 }
 
+// The key file named, and the command that makes it again.
+std::string badKeyText(const std::string& base, int key) {
+    return std::string(errorText(kInvalidKeyFile)) + W(": файл ключа ") + base + File::keyExtension(key) +
+           W(" не подходит к таблице; ключи заново строит команда kestrowd-file build ") + base + ".DAT";
+}
+
 // The damaged file named, and the command that saves its records.
 std::string damagedText(const std::string& dataPath) {
     return std::string(errorText(kInvalidDataFile)) + W(": файл ") + dataPath +
@@ -68,6 +74,8 @@ Status finish(File::State& s, Status st) {
             last_error::setDriver(std::to_string(st.sysError), std::strerror(st.sysError));
         else if (st.code == kInvalidDataFile && s.damagedData)
             last_error::set(st.code, damagedText(s.sh->base + ".DAT"));
+        else if (st.code == kInvalidKeyFile && st.fileIndex >= 1)
+            last_error::set(st.code, badKeyText(s.sh->base, st.fileIndex));
         else
             last_error::set(st.code, errorText(st.code));
     } else if (last_error::code() != 0) {

@@ -370,6 +370,9 @@ TEST_F(Tool, AnotherKeysFileInAKeysPlaceIsRefusedAndBuilt) {
     {
         File f(kw::dict::table("ZAL"), testing::in(dir_));
         EXPECT_EQ(f.open().code, kInvalidKeyFile);
+        const std::string text = kw::last_error::text();
+        EXPECT_NE(text.find("ZAL.K01"), std::string::npos) << text;
+        EXPECT_NE(text.find("kestrowd-file build "), std::string::npos) << text;
     }
     ToolRun check = run("check ZAL.DAT", "", true);
     EXPECT_EQ(check.code, 2);
