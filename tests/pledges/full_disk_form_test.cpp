@@ -20,7 +20,7 @@ protected:
         if (HasFatalFailure()) return;
         data_ = std::filesystem::current_path();
         if (::geteuid() != 0) GTEST_SKIP() << "mounting a tmpfs needs root";
-        if (::mount("tmpfs", data_.c_str(), "tmpfs", 0, "size=4m") != 0)
+        if (::mount("tmpfs", data_.c_str(), "tmpfs", 0, "size=32m") != 0)
             GTEST_SKIP() << "tmpfs cannot be mounted here: " << std::strerror(errno);
         mounted_ = true;
         std::filesystem::current_path(data_);  // into the mount
