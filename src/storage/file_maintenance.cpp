@@ -340,7 +340,10 @@ Status File::State::pack() {
         (void)lockWait(lockat::kOp, LockKind::Exclusive, recoverSeconds);
         if (fileLocked) dat.lock(lockat::kFile, 1, LockKind::Exclusive);
         if (bulkLock || bulk) dat.lock(lockat::kBulk, 1, LockKind::Shared);
+        // The slots kept were named above, by their old numbers.
+        const std::size_t named = notes.size();
         s = rebuildKeys();
+        notes.resize(named);
     }
     if (s.ok()) {
         opHead.sequence += 1;

@@ -264,8 +264,11 @@ Status File::State::commitWrite(std::vector<Change>& changes) {
             // as done, and finished by the next recovery (the counter stays odd).
             if (!withdrawRecord(opHead.end).ok() && log.liveRecordAt(opHead.end, opHead.generation) != 0) {
                 opHead.end = opHead.end + log.liveRecordAt(opHead.end, opHead.generation);
-                applyFailed = markWriting().ok();
-                if (applyFailed) return Status::okay();
+                if (markWriting().ok()) {
+                    if (transaction != 0) undo.push_back(changes);
+                    applyFailed = true;
+                    return Status::okay();
+                }
             }
             return s;
         }
@@ -301,7 +304,10 @@ Status File::State::endWrite() {
     if (applyFailed) {
         // Committed but not yet in the files: the odd counter sends the next reader or
         // writer to the journal; this station reads everything again.
-        for (auto& t : trees) (void)t.discard();
+        // Pending key blocks are dropped; a head that cannot be read is read again at
+        // the next use all the same (seenSeq).
+        for (auto& t : trees)
+            if (!t.discard().ok()) break;
         applyFailed = false;
         marked = false;
         seenSeq = 1;

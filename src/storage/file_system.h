@@ -62,8 +62,7 @@ public:
 
     // The type of the file system that holds `path` (statfs's magic number, as
     // <linux/magic.h> lists them). ENOSYS from a file system that cannot tell.
-    virtual int fileSystemType(const std::string& path, uint64_t& magic) {
-        (void)path;
+    virtual int fileSystemType(const std::string& /*path*/, uint64_t& magic) {
         magic = 0;
         return ENOSYS;
     }
