@@ -54,6 +54,7 @@ uint8_t* File::State::buffer() {
 }
 
 Status File::State::readHeader(Header& h) {
+    damagedData = false;
     if (!dat.have(0, kHeaderSize)) return Status::error(kInvalidDataFile);
     uint8_t b[kHeaderSize];
     std::memcpy(b, dat.at(0), kHeaderSize);
