@@ -9,7 +9,13 @@ FaultFileSystem::Fault FaultFileSystem::step() {
     if (crashed_) return Fault::Crash;
     if (fault_ == Fault::None || steps_ != armedAt_) return Fault::None;
     if (fault_ == Fault::Crash) crashed_ = true;
+    if (fault_ == Fault::DiskFull) full_ = true;
     return fault_;
+}
+
+bool FaultFileSystem::grows(Handle h, uint64_t end) {
+    uint64_t size = 0;
+    return inner_.size(h, size) != 0 || end > size;
 }
 
 int FaultFileSystem::open(const std::string& path, unsigned flags, Handle& h) {
@@ -23,8 +29,10 @@ int FaultFileSystem::open(const std::string& path, unsigned flags, Handle& h) {
 
 int FaultFileSystem::write(Handle h, const void* buf, std::size_t n, uint64_t off) {
     switch (step()) {
-        case Fault::None: return inner_.write(h, buf, n, off);
+        case Fault::None: return full_ && grows(h, off + n) ? ENOSPC : inner_.write(h, buf, n, off);
         case Fault::Error: return EIO;
+        case Fault::NoSpace:
+        case Fault::DiskFull: return ENOSPC;
         case Fault::ShortWrite:
             if (n > 1) {
                 int rc = inner_.write(h, buf, n / 2, off);
@@ -43,14 +51,18 @@ int FaultFileSystem::store(uint8_t* dst, const void* src, std::size_t n) {
             if (n > 1) inner_.store(dst, src, n / 2);
             return ENOSPC;
         case Fault::Crash: return 0;
+        case Fault::NoSpace:
+        case Fault::DiskFull: return ENOSPC;
         default: return EIO;
     }
 }
 
 int FaultFileSystem::truncate(Handle h, uint64_t size) {
     switch (step()) {
-        case Fault::None: return inner_.truncate(h, size);
+        case Fault::None: return full_ && grows(h, size) ? ENOSPC : inner_.truncate(h, size);
         case Fault::Crash: return 0;
+        case Fault::NoSpace:
+        case Fault::DiskFull: return ENOSPC;
         default: return EIO;
     }
 }

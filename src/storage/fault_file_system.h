@@ -3,6 +3,10 @@
 // injects a fault:
 //   Error      - that step fails with EIO and changes nothing; later steps work;
 //   ShortWrite - a write stores its first half and fails with ENOSPC; later steps work;
+//   NoSpace    - that step fails with ENOSPC and changes nothing; later steps work;
+//   DiskFull   - that step fails with ENOSPC, and from then on the disk is full: every
+//                write or truncate that would make a file longer fails with ENOSPC and
+//                changes nothing, while bytes inside a file can still be written;
 //   Crash      - that step and every later one are silently dropped (they report
 //                success), as if the program had been killed just before the step.
 // Steps are counted from 1. Not thread-safe: one test thread drives it.
@@ -16,7 +20,7 @@ namespace kw::storage {
 
 class FaultFileSystem final : public FileSystem {
 public:
-    enum class Fault { None, Error, ShortWrite, Crash };
+    enum class Fault { None, Error, ShortWrite, Crash, NoSpace, DiskFull };
 
     explicit FaultFileSystem(FileSystem& inner = posixFileSystem()) : inner_(inner) {}
 
@@ -25,11 +29,23 @@ public:
         fault_ = fault;
         armedAt_ = steps_ + step;
         crashed_ = false;
+        full_ = false;
     }
+    // Whether the disk is full now (Fault::DiskFull reached; arm() frees the space).
+    bool full() const { return full_; }
     uint64_t steps() const { return steps_; }
     bool crashed() const { return crashed_; }
     // True once the armed step was reached.
     bool fired() const { return fault_ != Fault::None && steps_ >= armedAt_; }
+
+    // Makes every folder look as if it lay on a file system of this type (statfs magic);
+    // 0 gives the real type again.
+    void setFileSystemType(uint64_t magic) { fsType_ = magic; }
+    int fileSystemType(const std::string& path, uint64_t& magic) override {
+        if (fsType_ == 0) return inner_.fileSystemType(path, magic);
+        magic = fsType_;
+        return 0;
+    }
 
     int open(const std::string& path, unsigned flags, Handle& h) override;
     int close(Handle h) override { return inner_.close(h); }
@@ -63,12 +79,16 @@ public:
 private:
     // Counts a step; returns the fault to apply to it.
     Fault step();
+    // Whether writing up to `end` makes the file longer (on a full disk: ENOSPC).
+    bool grows(Handle h, uint64_t end);
 
     FileSystem& inner_;
     Fault fault_ = Fault::None;
     uint64_t armedAt_ = 0;
     uint64_t steps_ = 0;
     bool crashed_ = false;
+    bool full_ = false;
+    uint64_t fsType_ = 0;
 };
 
 }  // namespace kw::storage

@@ -1,8 +1,11 @@
 // File: the shared part, the per-thread states and the public operations, which run
 // on the calling thread's state and report their result as its last error.
 #include <atomic>
+#include <cerrno>
 #include <cstring>
+#include <filesystem>
 
+#include "runtime/codepage.h"
 #include "runtime/last_error.h"
 #include "storage/cipher.h"
 #include "storage/file_impl.h"
@@ -39,11 +42,40 @@ thread_local ThreadStates t_states;
 
 }  // namespace
 
+// The folder named, and what desks on several machines use instead.
+std::string networkFolderText(const std::string& dir) {
+    std::error_code ec;
+    const std::string shown = std::filesystem::absolute(dir, ec).lexically_normal().string();
+    return W("Папка данных ") + (ec ? dir : shown) +
+           W(" лежит в сетевой папке или подключённой файловой системе (NFS, SMB, FUSE и подобных). "
+             "Файлы данных в такой папке не открываются: через общую папку кассы портят друг другу "
+             "данные. Несколько компьютеров работают с одними данными через сервер базы данных; "
+             "на одном компьютере держите данные на его собственном диске.");
+}
+
+// The key file named, and the command that makes it again.
+std::string badKeyText(const std::string& base, int key) {
+    return std::string(errorText(kInvalidKeyFile)) + W(": файл ключа ") + base + File::keyExtension(key) +
+           W(" не подходит к таблице; ключи заново строит команда kestrowd-file build ") + base + ".DAT";
+}
+
+// The damaged file named, and the command that saves its records.
+std::string damagedText(const std::string& dataPath) {
+    return std::string(errorText(kInvalidDataFile)) + W(": файл ") + dataPath +
+           W(" повреждён; уцелевшие записи сохранит команда kestrowd-file salvage ") + dataPath;
+}
+
 Status finish(File::State& s, Status st) {
     s.last = st;
     if (!st.ok()) {
-        if (st.code == kFileSystemError && st.sysError != 0)
+        if (st.code == kFileSystemError && st.sysError == EREMOTE)
+            last_error::setDriver(std::to_string(st.sysError), networkFolderText(directoryOf(s.sh->base)));
+        else if (st.code == kFileSystemError && st.sysError != 0)
             last_error::setDriver(std::to_string(st.sysError), std::strerror(st.sysError));
+        else if (st.code == kInvalidDataFile && s.damagedData)
+            last_error::set(st.code, damagedText(s.sh->base + ".DAT"));
+        else if (st.code == kInvalidKeyFile && st.fileIndex >= 1)
+            last_error::set(st.code, badKeyText(s.sh->base, st.fileIndex));
         else
             last_error::set(st.code, errorText(st.code));
     } else if (last_error::code() != 0) {
@@ -267,16 +299,29 @@ Status File::release() {
     });
 }
 
-Status File::build() {
+Status File::build(std::vector<std::string>* notes) {
     return called(FileFunction::Build, [&] {
         State& s = state();
-        return finish(s, s.build());
+        s.notes.clear();
+        Status st = s.build();
+        if (notes) *notes = s.notes;
+        return finish(s, st);
     });
 }
-Status File::pack() {
+Status File::pack(std::vector<std::string>* notes) {
     return called(FileFunction::Build, [&] {
         State& s = state();
-        return finish(s, s.pack());
+        s.notes.clear();
+        Status st = s.pack();
+        if (notes) *notes = s.notes;
+        return finish(s, st);
+    });
+}
+
+Status File::salvage(Salvaged& result) {
+    return called(FileFunction::Build, [&] {
+        State& s = state();
+        return finish(s, s.salvage(result));
     });
 }
 

@@ -134,14 +134,31 @@ public:
     static Status commit();
     static Status rollback();
 
-    Status build();  // rebuilds the key files (exclusive access)
+    // Rebuilds the key files (exclusive access). `notes`, when given: one line for each
+    // thing found and kept as it was rather than put right (a slot marked deleted that
+    // is not on the free chain: it is left as it is and never reused).
+    Status build(std::vector<std::string>* notes = nullptr);
     // Compares every key file with the records and the header's counts with the slots;
     // one line a disagreement in `problems` (empty when all agree). `unused`, when
     // given: the bytes of the data file past its last slot, which no record holds (the
     // slots of a bulk load killed midway, or of adds rolled back); the next adds write
     // over them, build and pack give them back.
     Status check(std::vector<std::string>& problems, uint64_t* unused = nullptr);
-    Status pack();   // removes deleted slots (exclusive access)
+    // Removes deleted slots (exclusive access); slots marked deleted that are not on the
+    // free chain are kept, as build keeps them, and named in `notes`.
+    Status pack(std::vector<std::string>* notes = nullptr);
+
+    // Saves what a damaged data file still holds (one an open refuses with 36): every
+    // whole slot that is a record goes, renumbered from 1, into a sound data file that
+    // takes the damaged one's place (kept as N.BAD), and the keys are built. Committed
+    // journal work is put in first. The table must be closed, and no other station may
+    // have it open (63).
+    struct Salvaged {
+        uint32_t kept = 0;        // records written into the sound file
+        uint32_t unreadable = 0;  // slots (or the piece at the end) that hold no readable record
+        uint32_t deleted = 0;     // slots marked deleted, left out
+    };
+    Status salvage(Salvaged& result);
 
     // Driver strings; the answer, "" for a set or an unknown option (80).
     std::string send(std::string_view option);

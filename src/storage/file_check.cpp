@@ -64,9 +64,13 @@ Status File::check(std::vector<std::string>& problems, uint64_t* unused) {
                 }
                 at = le::get32(p + 1);
             }
-            if (chain != deleted && problems.empty())
+            if (chain != deleted && problems.empty()) {
                 problems.push_back("free chain: " + std::to_string(chain) + " slots, " + std::to_string(deleted) +
                                    " deleted");
+                for (uint32_t r : s.strayDeleted())
+                    problems.push_back("record " + std::to_string(r) +
+                                       ": marked deleted but not on the free chain (build and pack keep it)");
+            }
             for (std::size_t k = 0; k < nk; ++k) {
                 const std::size_t len = shared_->keys[k].length, size = len + 4;
                 // Expected entries in key order: by value, then by record number.

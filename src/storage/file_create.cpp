@@ -183,6 +183,7 @@ std::string directoryOf(const std::string& base) {
 Status File::State::create() {
     if (open) return Status::error(kFileAlreadyOpen);
     if (!sh->layoutStatus.ok()) return sh->layoutStatus;
+    if (Status s = refuseNetworkFolder(); !s.ok()) return s;
     FileSystem& fs = *sh->fs;
     const std::string datPath = sh->base + ".DAT";
 

@@ -136,9 +136,12 @@ struct File::State {
     // file_open.cpp
     Status create();
     Status openFiles(int mode, bool forMaintenance);
+    // EREMOTE (90) when the table's folder lies on a file system shared between machines.
+    Status refuseNetworkFolder();
     Status close();
     void closeFiles();
     Status readHeader(Header& h);  // from the map, deciphered and checked
+    bool damagedData = false;      // the last header read has counts its slots do not bear out
     uint8_t* buffer();
 
     // file_sync.cpp: consistency between stations
@@ -153,6 +156,8 @@ struct File::State {
     // before anything was applied) marks the journal again and drops the locks.
     Status beginWrite();
     Status commitWrite(std::vector<Change>& changes);
+    Status reserveRoom(const std::vector<Change>& changes);
+    Status withdrawRecord(uint64_t at);
     Status endWrite();
     void abortWrite();
     void releaseWriteLocks();
@@ -231,6 +236,20 @@ struct File::State {
     Status pack();
     Status rebuildKeys();
     Status dropTrailingSpace();
+    Status finishCommitted();
+    // Slots marked deleted that the free chain does not reach: left so by a delete or a
+    // reusing add cut short by another program or by damage. Nothing tells whether such a
+    // record was being deleted or written over, so build and pack keep it as it is: out of
+    // the free chain (never reused), its bytes untouched, and named in `notes`.
+    std::vector<uint32_t> strayDeleted();
+    std::vector<std::string> notes;
+
+    // file_salvage.cpp
+    Status salvage(Salvaged& out);
+    Status readRawHeader(Header& h);
+    Status salvageJournal(bool replayIt);
+    Status copyReadable(const Header& h, Salvaged& out, std::vector<uint8_t>& slots);
+    Status replaceData(const Header& h, const std::vector<uint8_t>& slots, uint32_t kept);
 };
 
 // Runs `read` so that it sees no write of another station half done: it is run again

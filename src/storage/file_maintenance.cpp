@@ -33,6 +33,31 @@ uint32_t be32(const uint8_t* p) {
 
 }  // namespace
 
+std::vector<uint32_t> File::State::strayDeleted() {
+    std::vector<bool> onChain(header.records + 1, false);
+    for (uint32_t at = header.firstFree, n = 0; at != 0 && at <= header.records && n < header.records; ++n) {
+        const uint8_t* p = slot(at);
+        if (!p || !(p[0] & kSlotDeleted) || onChain[at]) break;
+        onChain[at] = true;
+        at = le::get32(p + 1);
+    }
+    std::vector<uint32_t> stray;
+    for (uint32_t r = 1; r <= header.records; ++r) {
+        const uint8_t* p = slot(r);
+        if (p && (p[0] & kSlotDeleted) && !onChain[r]) stray.push_back(r);
+    }
+    return stray;
+}
+
+namespace {
+
+std::string strayNote(uint32_t r) {
+    return "record " + std::to_string(r) +
+           ": marked deleted but not on the free chain; kept as it is (not reused, not in the keys)";
+}
+
+}  // namespace
+
 Status File::State::rebuildKeys() {
     Header h;
     Status s = readHeader(h);
@@ -42,11 +67,13 @@ Status File::State::rebuildKeys() {
     std::vector<std::vector<uint8_t>> entries(nk);
     std::vector<uint32_t> deletedSlots;
     std::vector<uint8_t> rec(sh->decl.recordSize);
+    const std::vector<uint32_t> stray = strayDeleted();
+    for (uint32_t r : stray) notes.push_back(strayNote(r));
     for (uint32_t r = 1; r <= header.records; ++r) {
         const uint8_t* p = slot(r);
         if (!p) return Status::error(kInvalidDataFile, r);
         if (p[0] & kSlotDeleted) {
-            deletedSlots.push_back(r);
+            if (!std::binary_search(stray.begin(), stray.end(), r)) deletedSlots.push_back(r);
             continue;
         }
         decodeRecord(p, rec.data());
@@ -115,7 +142,7 @@ Status File::State::rebuildKeys() {
         link = r;
     }
     header.firstFree = link;
-    header.deleted = static_cast<uint32_t>(deletedSlots.size());
+    header.deleted = static_cast<uint32_t>(deletedSlots.size() + stray.size());
     std::vector<Change> changes;
     (void)headerChange(changes);
     s = writeFile(0, 0, changes[0].bytes.data(), kHeaderSize);
@@ -139,6 +166,20 @@ Status File::State::dropTrailingSpace() {
     return rc == 0 ? Status::okay() : Status::system(kFileSystemError, rc);
 }
 
+// Writes that the journal holds committed but the files may not have yet (a station
+// killed after its commit point) are finished first, as an open does, so that a build
+// or pack works on them and never drops them. Called under the writer's and the apply
+// lock.
+Status File::State::finishCommitted() {
+    if (!log.isOpen()) return Status::okay();
+    opHead = log.head();
+    if (!(opHead.sequence & 1) && !log.hasLiveRecords(opHead.generation)) return Status::okay();
+    Status s = recover();
+    if (!s.ok()) return s;
+    opHead.sequence = (opHead.sequence | 1) + 1;
+    return log.writeHead(opHead);
+}
+
 Status File::State::build() {
     if (Status s = settle(); !s.ok()) return s;
     const bool wasOpen = open;
@@ -153,6 +194,7 @@ Status File::State::build() {
     Status s = Status::okay();
     if (!writeHeld) s = lockWait(lockat::kWrite, LockKind::Exclusive, recoverSeconds);
     if (s.ok()) s = lockWait(lockat::kOp, LockKind::Exclusive, recoverSeconds);
+    if (s.ok()) s = finishCommitted();
     // The bulk lock is held while the flag is up (enterBulk).
     const bool bulkLock = s.ok() && !bulk && dat.lock(lockat::kBulk, 1, LockKind::Shared) == 0;
     if (s.ok()) {
@@ -203,6 +245,12 @@ Status File::State::pack() {
         unlock(lockat::kWrite);
         return done(s);
     }
+    s = finishCommitted();
+    if (!s.ok()) {
+        unlock(lockat::kOp);
+        if (!writeHeld) unlock(lockat::kWrite);
+        return done(s);
+    }
     const bool bulkLock = !bulk && dat.lock(lockat::kBulk, 1, LockKind::Shared) == 0;
     opHead = log.head();
     opHead.flags |= kJournalFlagBulk;
@@ -223,7 +271,8 @@ Status File::State::pack() {
         std::vector<uint8_t> buf;
         const std::size_t chunk = std::size_t{1} << 20;
         uint64_t at = header.dataOffset;
-        uint32_t live = 0;
+        uint32_t live = 0, kept = 0;
+        const std::vector<uint32_t> stray = strayDeleted();
         auto flush = [&]() {
             if (buf.empty() || !s.ok()) return;
             int rc = fs.write(th, buf.data(), buf.size(), at);
@@ -237,19 +286,24 @@ Status File::State::pack() {
                 s = Status::error(kInvalidDataFile, r);
                 break;
             }
-            if (p[0] & kSlotDeleted) continue;
+            const bool keep = (p[0] & kSlotDeleted) && std::binary_search(stray.begin(), stray.end(), r);
+            if ((p[0] & kSlotDeleted) && !keep) continue;
             ++live;
             const std::size_t o = buf.size();
             buf.insert(buf.end(), p, p + header.slotLength);
-            buf[o] = kSlotWritten;
+            buf[o] = keep ? p[0] : static_cast<uint8_t>(kSlotWritten);
             le::put32(buf.data() + o + 1, 0);
+            if (keep) {
+                ++kept;
+                notes.push_back(strayNote(r) + ", now record " + std::to_string(live));
+            }
             if (buf.size() >= chunk) flush();
         }
         flush();
         std::vector<uint8_t> head(dat.at(0), dat.at(0) + header.dataOffset);
         const Header keep = header;
         header.records = live;
-        header.deleted = 0;
+        header.deleted = kept;
         header.firstFree = 0;
         header.highest = live;
         header.lowest = live ? 1 : 0;
@@ -286,7 +340,10 @@ Status File::State::pack() {
         (void)lockWait(lockat::kOp, LockKind::Exclusive, recoverSeconds);
         if (fileLocked) dat.lock(lockat::kFile, 1, LockKind::Exclusive);
         if (bulkLock || bulk) dat.lock(lockat::kBulk, 1, LockKind::Shared);
+        // The slots kept were named above, by their old numbers.
+        const std::size_t named = notes.size();
         s = rebuildKeys();
+        notes.resize(named);
     }
     if (s.ok()) {
         opHead.sequence += 1;

@@ -35,6 +35,8 @@ bool takeShareLocks(MappedFile& dat, int mode) {
 }  // namespace
 
 int createErrorCode(int err) {
+    // A full disk is told as such (the system's text), not as a refused access.
+    if (err == ENOSPC || err == EDQUOT) return kFileSystemError;
     int c = codeFromErrno(err);
     return c >= 19 ? kAccessDenied : c;
 }
@@ -52,6 +54,7 @@ uint8_t* File::State::buffer() {
 }
 
 Status File::State::readHeader(Header& h) {
+    damagedData = false;
     if (!dat.have(0, kHeaderSize)) return Status::error(kInvalidDataFile);
     uint8_t b[kHeaderSize];
     std::memcpy(b, dat.at(0), kHeaderSize);
@@ -65,15 +68,24 @@ Status File::State::readHeader(Header& h) {
     }
     h = decodeHeader(b);
     const uint64_t end = h.dataOffset + uint64_t{h.records} * h.slotLength;
-    if (h.slotLength <= kSlotPrefix || h.dataOffset < kHeaderSize || h.deleted > h.records ||
-        h.firstFree > h.records || h.highest > h.records || h.lowest > h.records || !dat.have(0, end))
-        return Status::error(kInvalidDataFile);
-    return Status::okay();
+    // Counts that the slots do not bear out: the file was cut short or its header
+    // damaged, and salvage can save the records that are whole.
+    damagedData = h.slotLength <= kSlotPrefix || h.dataOffset < kHeaderSize || h.deleted > h.records ||
+                  h.firstFree > h.records || h.highest > h.records || h.lowest > h.records || !dat.have(0, end);
+    return damagedData ? Status::error(kInvalidDataFile) : Status::okay();
+}
+
+Status File::State::refuseNetworkFolder() {
+    uint64_t magic = 0;
+    if (sh->fs->fileSystemType(directoryOf(sh->base), magic) != 0 || !sharedOverNetwork(magic))
+        return Status::okay();
+    return Status::system(kFileSystemError, EREMOTE);
 }
 
 Status File::State::openFiles(int mode, bool forMaintenance) {
     if (open) return Status::error(kFileAlreadyOpen);
     if (!sh->layoutStatus.ok()) return sh->layoutStatus;
+    if (Status s = refuseNetworkFolder(); !s.ok()) return s;
     FileSystem& fs = *sh->fs;
     const int access = mode & 0x0F;
     if (access > kAccessReadWrite || (mode & 0xF0) > kDenyNone) return Status::error(kInvalidFilename);
@@ -187,7 +199,13 @@ Status File::State::openFiles(int mode, bool forMaintenance) {
                 return fail(s);
             }
             const KeyMeta& m = trees[k].meta();
-            if (m.flags != sh->layout.keys[k].flags) return fail(Status::error(kInvalidKeyFile));
+            // The head names its key: another key's file in this one's place (copied
+            // over it) would answer searches with another key's records.
+            if (m.flags != sh->layout.keys[k].flags || m.number != k + 1) {
+                s = Status::error(kInvalidKeyFile);
+                s.fileIndex = static_cast<int>(k + 1);
+                return fail(s);
+            }
         }
         s = readHeader(header);
         if (!s.ok()) return fail(s);

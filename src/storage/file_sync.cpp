@@ -212,9 +212,40 @@ void File::State::abortWrite() {
     releaseWriteLocks();
 }
 
+// Zeros past the end of every file that a change reaches beyond it, so that applying the
+// changes needs no more disk space: a full disk then refuses the write here, before its
+// commit point, and nothing of it is stored. The zeros lie past the last slot and past the
+// key files' blocks in use, where no reader looks; the next adds write over them.
+Status File::State::reserveRoom(const std::vector<Change>& changes) {
+    std::vector<uint64_t> end(keyFiles.size() + 1, 0);
+    for (const auto& c : changes)
+        if (c.file < end.size()) end[c.file] = std::max(end[c.file], c.offset + c.bytes.size());
+    for (std::size_t f = 0; f < end.size(); ++f) {
+        MappedFile& m = f == 0 ? dat : keyFiles[f - 1];
+        if (end[f] == 0 || !m.isOpen()) continue;
+        if (end[f] > m.size() && m.refresh() != 0) return Status::error(kFileSystemError);
+        if (end[f] <= m.size()) continue;
+        const std::vector<uint8_t> zeros(end[f] - m.size(), 0);
+        Status s = writeFile(static_cast<uint16_t>(f), m.size(), zeros.data(), zeros.size());
+        if (!s.ok()) return s;
+    }
+    return Status::okay();
+}
+
+// Takes back a journal record that is not committed after all: its first bytes zeroed on
+// the disk, so that no recovery replays it.
+Status File::State::withdrawRecord(uint64_t at) {
+    const uint8_t zero[4] = {0, 0, 0, 0};
+    const int rc = log.file().write(zero, 4, at);
+    if (rc != 0) return Status::system(kFileSystemError, rc);
+    return log.sync();
+}
+
 Status File::State::commitWrite(std::vector<Change>& changes) {
     const bool journal = durable || transaction != 0;
     if (journal) {
+        Status room = reserveRoom(changes);
+        if (!room.ok()) return room;
         if (transaction != 0) {
             for (auto& c : changes) {
                 c.before.assign(c.bytes.size(), 0);
@@ -228,9 +259,17 @@ Status File::State::commitWrite(std::vector<Change>& changes) {
         Status s = log.append(opHead.end, opHead.generation, transaction ? RecordKind::TxOp : RecordKind::Op,
                               transaction, changes, next, true);
         if (!s.ok()) {
-            // Not committed: make sure no later recovery takes the record for one.
-            const uint8_t zero[4] = {0, 0, 0, 0};
-            (void)log.file().write(zero, 4, opHead.end);
+            // Not committed: make sure no later recovery takes the record for one. Should
+            // even that fail, the record may be whole on the disk: the write is reported
+            // as done, and finished by the next recovery (the counter stays odd).
+            if (!withdrawRecord(opHead.end).ok() && log.liveRecordAt(opHead.end, opHead.generation) != 0) {
+                opHead.end = opHead.end + log.liveRecordAt(opHead.end, opHead.generation);
+                if (markWriting().ok()) {
+                    if (transaction != 0) undo.push_back(changes);
+                    applyFailed = true;
+                    return Status::okay();
+                }
+            }
             return s;
         }
         opHead.end = next;
@@ -238,25 +277,23 @@ Status File::State::commitWrite(std::vector<Change>& changes) {
     }
     Status m = markWriting();
     if (!m.ok()) {
-        // Not a byte of the files changed: take the record back, the write failed.
-        if (journal) {
-            const uint8_t zero[4] = {0, 0, 0, 0};
-            (void)log.file().write(zero, 4, recordStart);
+        // Not a byte of the files changed: take the record back, the write failed. A
+        // record that cannot be taken back stays committed: the write goes on and is done.
+        if (!journal) return m;
+        if (withdrawRecord(recordStart).ok() || log.liveRecordAt(recordStart, opHead.generation) == 0) {
             opHead.end = recordStart;
             if (transaction != 0) undo.pop_back();
+            return m;
         }
-        return m;
     }
     for (const auto& c : changes) {
         Status s = writeFile(c.file, c.offset, c.bytes.data(), c.bytes.size());
         if (!s.ok()) {
             if (!journal) return s;
-            // The operation is committed in the journal: finish it from there.
-            Status r = recover();
-            if (!r.ok()) {
-                applyFailed = true;
-                return s;
-            }
+            // The operation is committed in the journal (its commit point is passed): it
+            // is done, and reported so. Finish it from there now, or leave the counter odd
+            // so that the next reader or writer finishes it.
+            if (!recover().ok()) applyFailed = true;
             break;
         }
     }
@@ -264,6 +301,19 @@ Status File::State::commitWrite(std::vector<Change>& changes) {
 }
 
 Status File::State::endWrite() {
+    if (applyFailed) {
+        // Committed but not yet in the files: the odd counter sends the next reader or
+        // writer to the journal; this station reads everything again.
+        // Pending key blocks are dropped; a head that cannot be read is read again at
+        // the next use all the same (seenSeq).
+        for (auto& t : trees)
+            if (!t.discard().ok()) break;
+        applyFailed = false;
+        marked = false;
+        seenSeq = 1;
+        releaseWriteLocks();
+        return Status::okay();
+    }
     if (!marked) {
         releaseWriteLocks();
         return Status::okay();

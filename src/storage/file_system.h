@@ -60,6 +60,13 @@ public:
         return ENOSYS;
     }
 
+    // The type of the file system that holds `path` (statfs's magic number, as
+    // <linux/magic.h> lists them). ENOSYS from a file system that cannot tell.
+    virtual int fileSystemType(const std::string& /*path*/, uint64_t& magic) {
+        magic = 0;
+        return ENOSYS;
+    }
+
     // Takes or releases a lock on [off, off+len) without waiting: EAGAIN when another
     // open holds a conflicting lock.
     virtual int lock(Handle h, uint64_t off, uint64_t len, LockKind kind) = 0;
@@ -87,6 +94,13 @@ public:
 
 // The process's POSIX file system.
 FileSystem& posixFileSystem();
+
+// Whether a file system of this type shares its files between machines (NFS, SMB/CIFS,
+// FUSE, 9p, AFS, Ceph and the like). The driver keeps the stations of one table in step
+// through one page cache (shared maps, counters changed in place, byte-range locks),
+// which such a file system does not give stations on several machines, nor two mounts of
+// one folder on one machine: the tables are refused there.
+bool sharedOverNetwork(uint64_t magic);
 
 // Takes a lock on [off, off+len), waiting up to `seconds` while another open holds a
 // conflicting one: 0, EAGAIN when it stayed taken, or another errno.

@@ -96,10 +96,7 @@ Status Journal::open(FileSystem& fs, const std::string& path, bool writable, con
         rc = counters_.open(fs, countersPath, writable ? (kOpenReadWrite | kOpenCreate) : kOpenRead);
         // Zero bytes are a valid start (no generation yet); stations that extend it
         // at once extend it alike.
-        if (rc == 0 && writable && counters_.size() < kCountersSize) {
-            rc = counters_.truncate(kCountersSize);
-            if (rc == 0) rc = counters_.refresh();
-        }
+        if (rc == 0 && writable && counters_.size() < kCountersSize) rc = extendCounters();
         if (rc != 0) {
             counters_.close();
             if (writable) return sysError(rc);
@@ -130,6 +127,25 @@ int Journal::preallocate() {
         fresh.id = newJournalId();
         encodeHead(fresh, b);
         rc = file_.write(b, kJournalStart, 0);
+    }
+    file_.lock(lockAt, 1, LockKind::Unlock);
+    return rc;
+}
+
+// The counters file is given its bytes by a write, not by a size change: a store into a
+// page of the map that the file system has not given space yet would kill the program on
+// a full disk, where a write just fails. Stations doing this at once take turns, and
+// write only what the file lacks.
+int Journal::extendCounters() {
+    const uint64_t lockAt = uint64_t{1} << 40;
+    int rc = lockWithin(file_.fs(), file_.handle(), lockAt, 1, LockKind::Exclusive, 10);
+    if (rc != 0) return rc;
+    rc = counters_.refresh();
+    const uint64_t size = counters_.size();
+    if (rc == 0 && size < kCountersSize) {
+        const std::vector<uint8_t> zeros(kCountersSize - size, 0);
+        rc = counters_.write(zeros.data(), zeros.size(), size);
+        if (rc == 0) rc = counters_.refresh();
     }
     file_.lock(lockAt, 1, LockKind::Unlock);
     return rc;

@@ -137,11 +137,13 @@ public:
                   const std::function<Status(uint16_t, uint64_t, const uint8_t*, std::size_t)>& write,
                   uint64_t& end);
 
-private:
-    int preallocate();
-    int addRoom(uint64_t size);
     // The length of the live record of this generation at pos, 0 when there is none.
     uint32_t liveRecordAt(uint64_t pos, uint32_t generation);
+
+private:
+    int preallocate();
+    int extendCounters();
+    int addRoom(uint64_t size);
     const uint8_t* counters();  // nullptr when there is no counters file
     uint32_t* holdsCounter();   // nullptr when not writable
 

@@ -1,6 +1,7 @@
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -36,6 +37,12 @@ public:
         return 0;
     }
     int close(Handle h) override { return ::close(h) == 0 ? 0 : errno; }
+    int fileSystemType(const std::string& path, uint64_t& magic) override {
+        struct statfs st;
+        if (::statfs(path.c_str(), &st) != 0) return errno;
+        magic = static_cast<uint64_t>(static_cast<uint32_t>(st.f_type));
+        return 0;
+    }
     int read(Handle h, void* buf, std::size_t n, uint64_t off, std::size_t& got) override {
         got = 0;
         auto* p = static_cast<char*>(buf);

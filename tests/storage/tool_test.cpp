@@ -6,7 +6,9 @@
 #include <sstream>
 #include <filesystem>
 
+#include "runtime/last_error.h"
 #include "storage/byte_order.h"
+#include "storage/fault_file_system.h"
 #include "storage_test_util.h"
 
 namespace kw::storage {
@@ -244,6 +246,182 @@ TEST_F(Tool, LoadRefusesDuplicatesOfAUniqueKeyBeforeAddingAnything) {
     EXPECT_NE(taken.out.find("line 3: its value of key "), std::string::npos) << taken.out;
     EXPECT_NE(taken.out.find("is in the table already"), std::string::npos) << taken.out;
     EXPECT_EQ(tableFiles(), before);
+}
+
+// The table of the test's sub-folder `sub`, as the program opens it.
+FileOptions inSub(const testing::TempDir& d, const std::string& sub, FileSystem* fs = nullptr) {
+    FileOptions o;
+    o.directory = d.file(sub);
+    o.fs = fs;
+    return o;
+}
+
+int copiesOf(File& f, int32_t ticket) {
+    int n = 0;
+    if (!f.set(0).ok()) return -1;
+    while (f.next().ok()) n += ZAL.N_KV == ticket;
+    return n;
+}
+
+// A loan killed at any step of its add, then `build` or `pack` before any program
+// start: the tools finish the journal's committed work as a start does, never drop it.
+TEST_F(Tool, BuildAndPackKeepALoanThatOnlyTheJournalHolds) {
+    std::filesystem::create_directory(dir_.file("base"));
+    {
+        File f(kw::dict::table("ZAL"), inSub(dir_, "base"));
+        ASSERT_EQ(f.create().code, 0);
+        ASSERT_EQ(f.open().code, 0);
+        for (int t = 1; t <= 5; ++t) {
+            testing::zal(t);
+            ASSERT_EQ(f.add().code, 0);
+        }
+        ASSERT_EQ(f.close().code, 0);
+    }
+    int committedOnly = 0;
+    bool reachedEnd = false;
+    for (uint64_t step = 1; step < 60 && !reachedEnd; ++step) {
+        SCOPED_TRACE("step " + std::to_string(step));
+        for (const char* sub : {"killed", "start", "build", "pack"}) std::filesystem::remove_all(dir_.file(sub));
+        std::filesystem::copy(dir_.file("base"), dir_.file("killed"));
+        FaultFileSystem ffs;
+        {
+            File f(kw::dict::table("ZAL"), inSub(dir_, "killed", &ffs));
+            ASSERT_EQ(f.open().code, 0);
+            ffs.arm(FaultFileSystem::Fault::Crash, step);
+            testing::zal(99);
+            (void)f.add().code;
+            reachedEnd = !ffs.fired();
+        }
+        for (const char* sub : {"start", "build", "pack"}) std::filesystem::copy(dir_.file("killed"), dir_.file(sub));
+        ASSERT_EQ(run("build ZAL.DAT", "", false, "build").code, 0);
+        ASSERT_EQ(run("pack ZAL.DAT", "", false, "pack").code, 0);
+        int started = -1;
+        for (const char* sub : {"start", "build", "pack"}) {
+            File f(kw::dict::table("ZAL"), inSub(dir_, sub));
+            ASSERT_EQ(f.open().code, 0) << sub;
+            const int n = copiesOf(f, 99);
+            if (started < 0) started = n;
+            EXPECT_EQ(n, started) << sub;
+            EXPECT_EQ(copiesOf(f, 3), 1) << sub;
+        }
+        if (started == 1 && !reachedEnd) ++committedOnly;
+        if (HasFailure()) return;
+    }
+    EXPECT_TRUE(reachedEnd);
+    EXPECT_GT(committedOnly, 0) << "no step left the loan in the journal alone";
+}
+
+// A data file cut short, or whose header counts fewer records than it has: every command
+// answers 36 and names salvage, the program names the file and the command, and salvage
+// keeps every whole record.
+TEST_F(Tool, SalvageKeepsTheWholeRecordsOfADamagedFile) {
+    ASSERT_EQ(run("create ZAL").code, 0);
+    ASSERT_EQ(run("load ZAL.DAT", "N_KV,FIO\n1,Андреев\n2,Борисов\n3,Васильев\n4,Григорьев\n").code, 0);
+    const auto whole = testing::readAll(dir_.file("ZAL.DAT"));
+    auto cut = whole;
+    cut.resize(cut.size() - 300);
+    testing::writeAll(dir_.file("ZAL.DAT"), cut);
+    for (const char* cmd : {"dump", "check", "build", "pack"}) {
+        ToolRun r = run(std::string(cmd) + " ZAL.DAT", "", true);
+        EXPECT_EQ(r.code, 2) << cmd;
+        EXPECT_NE(r.out.find("error 36 (Invalid Data File)"), std::string::npos) << cmd << ": " << r.out;
+        EXPECT_NE(r.out.find("kestrowd-file salvage ZAL.DAT"), std::string::npos) << cmd << ": " << r.out;
+    }
+    {
+        File f(kw::dict::table("ZAL"), testing::in(dir_));
+        EXPECT_EQ(f.open().code, kInvalidDataFile);
+        const std::string text = kw::last_error::text();
+        EXPECT_NE(text.find("ZAL.DAT" + kw::W(" повреждён")), std::string::npos) << text;
+        EXPECT_NE(text.find("kestrowd-file salvage "), std::string::npos) << text;
+    }
+    ToolRun saved = run("salvage ZAL.DAT");
+    ASSERT_EQ(saved.code, 0);
+    EXPECT_NE(saved.out.find("kept: 3 records\nunreadable: 1 records\n"), std::string::npos) << saved.out;
+    EXPECT_EQ(testing::readAll(dir_.file("ZAL.BAD")), cut);
+    EXPECT_EQ(run("check ZAL.DAT").code, 0);
+    ToolRun dump = run("dump ZAL.DAT --key 1");
+    EXPECT_NE(dump.out.find(",Васильев,"), std::string::npos) << dump.out;
+    EXPECT_EQ(dump.out.find(",Григорьев,"), std::string::npos) << dump.out;
+    {
+        File f(kw::dict::table("ZAL"), testing::in(dir_));
+        ASSERT_EQ(f.open().code, 0);
+        EXPECT_EQ(copiesOf(f, 3), 1);
+    }
+
+    // A header that counts 2 records of 4: all four are saved.
+    auto low = whole;
+    le::put32(low.data() + 5, 2);
+    testing::writeAll(dir_.file("ZAL.DAT"), low);
+    EXPECT_EQ(run("dump ZAL.DAT").code, 2);
+    saved = run("salvage ZAL.DAT");
+    ASSERT_EQ(saved.code, 0);
+    EXPECT_NE(saved.out.find("kept: 4 records\nunreadable: 0 records\n"), std::string::npos) << saved.out;
+    EXPECT_NE(run("dump ZAL.DAT").out.find(",Григорьев,"), std::string::npos);
+    EXPECT_EQ(run("check ZAL.DAT").code, 0);
+}
+
+// ZAL.K03 copied over ZAL.K01 (both keys of one LONG, DUP): refused at open with 38,
+// not answering ticket searches with the wrong pledge; build makes it again.
+TEST_F(Tool, AnotherKeysFileInAKeysPlaceIsRefusedAndBuilt) {
+    ASSERT_EQ(run("create ZAL").code, 0);
+    ASSERT_EQ(run("load ZAL.DAT", "N_KV,DATA_K,FIO\n10,3,Андреев\n3,10,Борисов\n").code, 0);
+    std::filesystem::copy_file(dir_.file("ZAL.K03"), dir_.file("ZAL.K01"),
+                               std::filesystem::copy_options::overwrite_existing);
+    {
+        File f(kw::dict::table("ZAL"), testing::in(dir_));
+        EXPECT_EQ(f.open().code, kInvalidKeyFile);
+        const std::string text = kw::last_error::text();
+        EXPECT_NE(text.find("ZAL.K01"), std::string::npos) << text;
+        EXPECT_NE(text.find("kestrowd-file build "), std::string::npos) << text;
+    }
+    ToolRun check = run("check ZAL.DAT", "", true);
+    EXPECT_EQ(check.code, 2);
+    EXPECT_NE(check.out.find("error 38"), std::string::npos) << check.out;
+    ASSERT_EQ(run("build ZAL.DAT").code, 0);
+    EXPECT_EQ(run("check ZAL.DAT").code, 0);
+    File f(kw::dict::table("ZAL"), testing::in(dir_));
+    ASSERT_EQ(f.open().code, 0);
+    testing::zal(3);
+    ASSERT_EQ(f.get(1).code, 0);
+    EXPECT_EQ(ZAL.N_KV, 3);
+    EXPECT_EQ(ZAL.DATA_K, 10);  // Борисов's pledge, not Андреев's
+}
+
+// A slot marked deleted that the free chain does not reach: check names it, build and
+// pack keep its bytes and say so, and no add writes over it.
+TEST_F(Tool, ARecordMarkedDeletedOffTheFreeChainIsKept) {
+    ASSERT_EQ(run("create ZAL").code, 0);
+    ASSERT_EQ(run("load ZAL.DAT", "N_KV,FIO\n1,А\n2,Б\n3,Васильев\n4,Г\n5,Д\n").code, 0);
+    constexpr std::size_t kSlot3 = 1975 + 2 * 717;
+    auto dat = testing::readAll(dir_.file("ZAL.DAT"));
+    dat[kSlot3] = 0x10;
+    le::put32(dat.data() + 9, 1);  // the header counts it deleted; the chain stays empty
+    testing::writeAll(dir_.file("ZAL.DAT"), dat);
+    const std::vector<uint8_t> slot3(dat.begin() + kSlot3, dat.begin() + kSlot3 + 717);
+    ToolRun check = run("check ZAL.DAT");
+    EXPECT_EQ(check.code, 1);
+    EXPECT_NE(check.out.find("record 3: marked deleted but not on the free chain"), std::string::npos) << check.out;
+    ToolRun built = run("build ZAL.DAT");
+    ASSERT_EQ(built.code, 0);
+    EXPECT_NE(built.out.find("record 3: marked deleted but not on the free chain; kept as it is"), std::string::npos)
+        << built.out;
+    {
+        File f(kw::dict::table("ZAL"), testing::in(dir_));
+        ASSERT_EQ(f.open().code, 0);
+        testing::zal(6);
+        ASSERT_EQ(f.add().code, 0);
+        EXPECT_EQ(f.currentRecord(), 6u);
+    }
+    dat = testing::readAll(dir_.file("ZAL.DAT"));
+    EXPECT_TRUE(std::equal(slot3.begin(), slot3.end(), dat.begin() + kSlot3));
+    ToolRun packed = run("pack ZAL.DAT");
+    ASSERT_EQ(packed.code, 0);
+    EXPECT_NE(packed.out.find("record 3: marked deleted but not on the free chain; kept as it is"), std::string::npos)
+        << packed.out;
+    dat = testing::readAll(dir_.file("ZAL.DAT"));
+    EXPECT_TRUE(std::equal(slot3.begin() + 5, slot3.end(), dat.begin() + kSlot3 + 5));
+    EXPECT_EQ(dat[kSlot3], 0x10);
+    EXPECT_NE(run("info ZAL.DAT").out.find("records: 6\n"), std::string::npos);
 }
 
 }  // namespace

@@ -25,6 +25,9 @@ int driverError(std::ostream& err, const std::string& what, const Status& s) {
     if (s.record) err << ", record " << s.record;
     if (s.sysError) err << ", system error " << s.sysError;
     err << "\n";
+    if (s.code == kInvalidDataFile)
+        err << "kestrowd-file: when the file is damaged, `kestrowd-file salvage " << what
+            << "` keeps every record it can still read\n";
     return 2;
 }
 
@@ -192,18 +195,37 @@ int check(const Options& o, std::ostream& out, std::ostream& err) {
     return problems.empty() ? 0 : 1;
 }
 
-int build(const Options& o, std::ostream& err) {
+int build(const Options& o, std::ostream& out, std::ostream& err) {
     OpenTable t;
     if (int rc = openTable(o, 0, t, err, false)) return rc;
-    Status s = t.file->build();
+    std::vector<std::string> notes;
+    Status s = t.file->build(&notes);
+    for (const auto& n : notes) out << n << "\n";
     return s.ok() ? 0 : driverError(err, o.path, s);
 }
 
-int pack(const Options& o, std::ostream& err) {
+int pack(const Options& o, std::ostream& out, std::ostream& err) {
     OpenTable t;
     if (int rc = openTable(o, 0, t, err, false)) return rc;
-    Status s = t.file->pack();
+    std::vector<std::string> notes;
+    Status s = t.file->pack(&notes);
+    for (const auto& n : notes) out << n << "\n";
     return s.ok() ? 0 : driverError(err, o.path, s);
+}
+
+int salvage(const Options& o, std::ostream& out, std::ostream& err) {
+    OpenTable t;
+    if (int rc = openTable(o, 0, t, err, false)) return rc;
+    File::Salvaged r;
+    Status s = t.file->salvage(r);
+    if (!s.ok()) return driverError(err, o.path, s);
+    std::string bad = t.file->dataPath();
+    bad.replace(bad.size() - 4, 4, ".BAD");
+    out << "kept: " << r.kept << " records\n"
+        << "unreadable: " << r.unreadable << " records\n"
+        << "deleted: " << r.deleted << " slots left out\n"
+        << "damaged file kept as " << bad << "\n";
+    return 0;
 }
 
 }  // namespace kw::tool

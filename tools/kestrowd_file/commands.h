@@ -19,8 +19,9 @@ int info(const Options& o, std::ostream& out, std::ostream& err);
 int dump(const Options& o, std::ostream& out, std::ostream& err);
 int load(const Options& o, std::istream& in, std::ostream& err);
 int check(const Options& o, std::ostream& out, std::ostream& err);
-int build(const Options& o, std::ostream& err);
-int pack(const Options& o, std::ostream& err);
+int build(const Options& o, std::ostream& out, std::ostream& err);
+int pack(const Options& o, std::ostream& out, std::ostream& err);
+int salvage(const Options& o, std::ostream& out, std::ostream& err);
 // path: the folder under which a new dated backup folder is made.
 int backup(const Options& o, std::ostream& out, std::ostream& err);
 // path: a backup folder. 1 when it does not verify.

@@ -16,6 +16,7 @@ int usage() {
                  "       kestrowd-file check FILE.DAT [--owner PASSWORD]\n"
                  "       kestrowd-file build FILE.DAT [--owner PASSWORD]\n"
                  "       kestrowd-file pack FILE.DAT [--owner PASSWORD]\n"
+                 "       kestrowd-file salvage FILE.DAT [--owner PASSWORD]\n"
                  "       kestrowd-file backup DIR\n"
                  "       kestrowd-file verify-backup FOLDER\n"
                  "       kestrowd-file restore FOLDER\n"
@@ -49,8 +50,9 @@ int main(int argc, char** argv) {
     if (cmd == "dump") return kw::tool::dump(o, std::cout, std::cerr);
     if (cmd == "load") return kw::tool::load(o, std::cin, std::cerr);
     if (cmd == "check") return kw::tool::check(o, std::cout, std::cerr);
-    if (cmd == "build") return kw::tool::build(o, std::cerr);
-    if (cmd == "pack") return kw::tool::pack(o, std::cerr);
+    if (cmd == "build") return kw::tool::build(o, std::cout, std::cerr);
+    if (cmd == "pack") return kw::tool::pack(o, std::cout, std::cerr);
+    if (cmd == "salvage") return kw::tool::salvage(o, std::cout, std::cerr);
     const bool plain = o.owner.empty() && argc == 3;
     if (cmd == "backup") return plain ? kw::tool::backup(o, std::cout, std::cerr) : usage();
     if (cmd == "verify-backup") return plain ? kw::tool::verifyBackup(o, std::cout, std::cerr) : usage();
