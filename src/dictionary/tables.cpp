@@ -8,6 +8,7 @@ const std::vector<const storage::TableDecl*>& allTables() {
     static const std::vector<const storage::TableDecl*> all = {
         &secTable(), &dayTable(), &klmTable(), &filTable(), &izdTable(), &zalTable(),
         &metTable(), &prbTable(), &kamTable(), &kbpTable(), &pklTable(), &pskTable(),
+        &audTable(), &prmTable(),
     };
     return all;
 }

@@ -14,6 +14,8 @@
 #include "dictionary/klm.h"
 #include "dictionary/pkl.h"
 #include "dictionary/psk.h"
+#include "dictionary/aud.h"
+#include "dictionary/prm.h"
 #include "dictionary/reference.h"
 #include "dictionary/sec.h"
 #include "dictionary/zal.h"

@@ -25,7 +25,8 @@ std::vector<Refs> references() {
     return {{Access::SEC, Relate::SEC}, {Access::DAY, Relate::DAY}, {Access::KLM, Relate::KLM},
             {Access::FIL, Relate::FIL}, {Access::IZD, Relate::IZD}, {Access::ZAL, Relate::ZAL},
             {Access::MET, Relate::MET}, {Access::PRB, Relate::PRB}, {Access::KAM, Relate::KAM},
-            {Access::KBP, Relate::KBP}, {Access::PKL, Relate::PKL}, {Access::PSK, Relate::PSK}};
+            {Access::KBP, Relate::KBP}, {Access::PKL, Relate::PKL}, {Access::PSK, Relate::PSK},
+            {Access::AUD, Relate::AUD}, {Access::PRM, Relate::PRM}};
 }
 
 class DctInitTest : public ::testing::Test {
@@ -163,7 +164,7 @@ TEST_F(DctInitTest, DctKillClearsReferencesMappingsAndLists) {
     DctInit();
     EXPECT_EQ(Access::ZAL, zal);
     EXPECT_EQ(zal->Keys->size(), 3u);
-    EXPECT_EQ(FilesManager.MappingCount(), 12u);
+    EXPECT_EQ(FilesManager.MappingCount(), 14u);
     EXPECT_EQ(kw::assertion::reportCount(), 0u);
 }
 

@@ -16,9 +16,9 @@ std::vector<std::string> names(const kw::storage::TableDecl& t, const std::vecto
 
 TEST(Declarations, TablesInDictionaryOrderWithMessageLabels) {
     const std::vector<std::string> labels = {"SEC", "DAY", "KLM", "FIL", "IZD", "ZAL",
-                                             "MET", "PRB", "KAM", "KBP", "PKL", "PSK"};
+                                             "MET", "PRB", "KAM", "KBP", "PKL", "PSK", "AUD", "PRM"};
     const std::vector<std::string> messages = {"Sec", "day", "klm", "fil", "izd", "zal",
-                                               "met", "prb", "kam", "kbp", "pkl", "psk"};
+                                               "met", "prb", "kam", "kbp", "pkl", "psk", "aud", "prm"};
     const auto& all = kw::dict::allTables();
     ASSERT_EQ(all.size(), labels.size());
     for (std::size_t i = 0; i < all.size(); ++i) {
@@ -82,6 +82,8 @@ TEST(Declarations, KeysWithComponentsDuplicatesAndNames) {
         {"KAM", "KEY_1", "KAM:key_1", {"KOD"}, true},
         {"PKL", "KEY_1", "PKL:key_1", {"FIO"}, true},
         {"PSK", "KEY_1", "PSK:key_1", {"DATA"}, false},
+        {"AUD", "KEY_1", "AUD:key_1", {"N"}, false},
+        {"AUD", "KEY_2", "AUD:key_2", {"DATA", "N"}, false},
     };
     std::size_t total = 0;
     for (const auto* t : kw::dict::allTables()) total += t->keys.size();

@@ -45,6 +45,9 @@ const std::map<std::string, std::string>& expectedLayouts() {
                 "SW2:513:8 P33:521:8 P3:529:8 SD3:537:2 SW3:539:8 S_N:547:4 KAS_N:551:8 KAS_R:559:8 KAS_P:567:8"},
         {"PKL", "FIO:0:60 ADR:60:60 PAS:120:60"},
         {"PSK", "DATA:0:4 LIM:4:8 BIL:12:1"},
+        {"AUD", "N:0:4 DATA:4:4 TIME:8:4 KOD:12:1 FIO:13:30 HOST:43:20 TAB:63:3 KEY:66:20 KIND:86:2 "
+                "TEXT:88:1000 HASH:1088:64"},
+        {"PRM", "BKDIR:0:120 BKKEEP:120:2"},
     };
     return m;
 }
@@ -61,9 +64,9 @@ TEST(RecordLayout, SizesAndFieldCountsOfEveryTable) {
     const Expect expect[] = {{"SEC", 71, 14, 2}, {"DAY", 36, 5, 1},  {"KLM", 80, 5, 1},  {"FIL", 1, 1, 1},
                              {"IZD", 82, 2, 1},  {"ZAL", 712, 67, 3}, {"MET", 11, 2, 1}, {"PRB", 11, 3, 1},
                              {"KAM", 24, 3, 1},  {"KBP", 575, 44, 0}, {"PKL", 180, 3, 1},
-                             {"PSK", 13, 3, 1}};
+                             {"PSK", 13, 3, 1},  {"AUD", 1152, 11, 2}, {"PRM", 122, 2, 0}};
     const auto& all = kw::dict::allTables();
-    ASSERT_EQ(all.size(), 12u);
+    ASSERT_EQ(all.size(), 14u);
     for (std::size_t i = 0; i < all.size(); ++i) {
         SCOPED_TRACE(expect[i].label);
         EXPECT_EQ(all[i]->label, expect[i].label) << "dictionary order";

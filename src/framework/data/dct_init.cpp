@@ -19,6 +19,8 @@ kw::FileManager* KAM = nullptr;
 kw::FileManager* KBP = nullptr;
 kw::FileManager* PKL = nullptr;
 kw::FileManager* PSK = nullptr;
+kw::FileManager* AUD = nullptr;
+kw::FileManager* PRM = nullptr;
 }  // namespace Access
 
 namespace Relate {
@@ -34,6 +36,8 @@ kw::RelationManager* KAM = nullptr;
 kw::RelationManager* KBP = nullptr;
 kw::RelationManager* PKL = nullptr;
 kw::RelationManager* PSK = nullptr;
+kw::RelationManager* AUD = nullptr;
+kw::RelationManager* PRM = nullptr;
 }  // namespace Relate
 
 namespace kw {
@@ -112,6 +116,8 @@ KW_DEFINE_HIDE_MANAGERS(KAM, kw::dict::kamTable)
 KW_DEFINE_HIDE_MANAGERS(KBP, kw::dict::kbpTable)
 KW_DEFINE_HIDE_MANAGERS(PKL, kw::dict::pklTable)
 KW_DEFINE_HIDE_MANAGERS(PSK, kw::dict::pskTable)
+KW_DEFINE_HIDE_MANAGERS(AUD, kw::dict::audTable)
+KW_DEFINE_HIDE_MANAGERS(PRM, kw::dict::prmTable)
 
 #undef KW_DEFINE_HIDE_MANAGERS
 
@@ -140,6 +146,10 @@ void FilesInit() {
     Relate::PKL = &relatePKL;
     Access::PSK = &accessPSK;
     Relate::PSK = &relatePSK;
+    Access::AUD = &accessAUD;
+    Relate::AUD = &relateAUD;
+    Access::PRM = &accessPRM;
+    Relate::PRM = &relatePRM;
 }
 
 void DctInit() {
@@ -156,6 +166,8 @@ void DctInit() {
     relateKBP.Init();
     relatePKL.Init();
     relatePSK.Init();
+    relateAUD.Init();
+    relatePRM.Init();
 }
 
 void DctKill() {
@@ -171,4 +183,6 @@ void DctKill() {
     relateKBP.Kill();
     relatePKL.Kill();
     relatePSK.Kill();
+    relateAUD.Kill();
+    relatePRM.Kill();
 }

@@ -26,6 +26,8 @@ extern kw::FileManager* KAM;
 extern kw::FileManager* KBP;
 extern kw::FileManager* PKL;
 extern kw::FileManager* PSK;  // the program's own, after the eleven
+extern kw::FileManager* AUD;
+extern kw::FileManager* PRM;
 }  // namespace Access
 
 namespace Relate {
@@ -41,13 +43,15 @@ extern kw::RelationManager* KAM;
 extern kw::RelationManager* KBP;
 extern kw::RelationManager* PKL;
 extern kw::RelationManager* PSK;
+extern kw::RelationManager* AUD;
+extern kw::RelationManager* PRM;
 }  // namespace Relate
 
 // Binds every Access::XXX and Relate::XXX reference to its object; touches no file.
 void FilesInit();
 // FilesInit, then initialises the relate object (and through it the access object) of
 // every table in dictionary order: SEC, DAY, KLM, FIL, IZD, ZAL, MET, PRB, KAM, KBP, PKL,
-// then the program's own PSK.
+// then the program's own PSK, AUD and PRM.
 void DctInit();
 // Kills every relate object (and its access object) in the same order and clears the
 // references.
