@@ -139,7 +139,7 @@ Status File::State::openFiles(int mode, bool forMaintenance) {
         keyFiles.emplace_back();
         unsigned flags = writable ? kOpenReadWrite : kOpenRead;
         if (forMaintenance && writable) flags |= kOpenCreate;
-        rc = keyFiles.back().open(fs, sh->base + File::keyExtension(static_cast<int>(k + 1)), flags);
+        rc = keyFiles.back().open(fs, sh->base + sh->keyFileDescs[k].extension, flags);
         if (rc == ENOENT) {
             missingKey = true;
         } else if (rc != 0) {
@@ -187,7 +187,7 @@ Status File::State::openFiles(int mode, bool forMaintenance) {
                 return fail(s);
             }
             const KeyMeta& m = trees[k].meta();
-            if (m.flags != sh->layout.keys[k].flags) return fail(Status::error(kInvalidKeyFile));
+            if (m.flags != sh->keyFileDescs[k].flags) return fail(Status::error(kInvalidKeyFile));
         }
         s = readHeader(header);
         if (!s.ok()) return fail(s);

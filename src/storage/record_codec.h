@@ -33,13 +33,18 @@ struct KeyShape {
     bool dup = false;
     bool nocase = false;
     bool opt = false;
+    // A partial key: a record whose byte at onlyOffset is above onlyAtMost has no entry.
+    int32_t onlyOffset = -1;
+    uint8_t onlyAtMost = 0;
 
     KeyShape() = default;
     KeyShape(const TableDecl& table, const KeyDecl& key);
+    KeyShape(const TableDecl& table, const PartialKeyDecl& partial);
 
     // Writes the key value of `record` (length bytes) to out.
     void value(const uint8_t* record, uint8_t* out) const;
-    // True when the key is OPT and every component is blank (strings) or zero.
+    // True when the key is OPT and every component is blank (strings) or zero, or the
+    // record is not one a partial key keeps.
     bool omitted(const uint8_t* record) const;
 };
 
