@@ -12,7 +12,10 @@
 // Fairness: the files of both sides are synced after a data set is built, so that
 // neither side's timed work pays for the other's write-back; a bulk add is timed until
 // its records are handed to the system (the driver's closing sync is not timed, SQLite's
-// side never syncs); durable adds are taken in turns, one per side, after a warm-up.
+// side never syncs); durable adds are taken in turns, one per side, after a warm-up;
+// before every timed read both sides' files are read once through the page cache.
+// Goals: lookup and page 5x SQLite, pass 15x, a durable add within 1.1x of one
+// synchronous write to the same disk.
 //
 // KW_BENCH_SIZES=100000 limits the sizes; KW_BENCH_DIR chooses where the files go.
 #include <benchmark/benchmark.h>
@@ -268,14 +271,30 @@ void fillSqlite(DataSet& d) {
     s.exec("COMMIT");
 }
 
+// Both sides' files read once through the page cache, the same way, before a timed
+// read: whichever was written last (or read by the benchmark before) must not be the
+// only one the cache still holds.
+void warm(const DataSet& d) {
+    static std::vector<char> buf(std::size_t{1} << 20);
+    for (const auto& e : std::filesystem::directory_iterator(d.dir)) {
+        const int fd = ::open(e.path().c_str(), O_RDONLY);
+        if (fd < 0) continue;
+        while (::read(fd, buf.data(), buf.size()) > 0) {
+        }
+        ::close(fd);
+    }
+}
+
 void ensureBuilt(DataSet& d) {
-    if (d.built) return;
-    fillDriver(d);
-    fillSqlite(d);
-    // What the fills left for the kernel to write goes to the disk now: neither side's
-    // timed work is to pay for the other's write-back.
-    ::sync();
-    d.built = true;
+    if (!d.built) {
+        fillDriver(d);
+        fillSqlite(d);
+        // What the fills left for the kernel to write goes to the disk now: neither side's
+        // timed work is to pay for the other's write-back.
+        ::sync();
+        d.built = true;
+    }
+    warm(d);
 }
 
 // ---- benchmarks ----------------------------------------------------------------
@@ -548,8 +567,9 @@ public:
     }
     void Finalize() override {
         ConsoleReporter::Finalize();
+        // DurableAdd is judged against the disk, not SQLite: below.
         const std::vector<std::pair<std::string, double>> goals = {
-            {"Lookup", 3}, {"Page", 3}, {"FilteredScan", 3}, {"Pass", 10}, {"BulkAdd", 2}, {"DurableAdd", 1.2}};
+            {"Lookup", 5}, {"Page", 5}, {"FilteredScan", 3}, {"Pass", 15}, {"BulkAdd", 2}};
         std::printf("\n%-34s %14s %14s %8s %6s\n", "work", "driver", "sqlite", "ratio", "goal");
         for (const auto& [name, t] : times_) {
             const auto at = name.find("Driver");
@@ -563,13 +583,19 @@ public:
                 if (name.rfind(g, 0) == 0) goal = v;
             std::string work = name;
             work.erase(at, 6);
+            if (goal == 0) {
+                std::printf("%-34s %14.1f %14.1f %7.2fx\n", work.c_str(), t, it->second, it->second / t);
+                continue;
+            }
             std::printf("%-34s %14.1f %14.1f %7.2fx %5.1fx %s\n", work.c_str(), t, it->second, it->second / t, goal,
                         it->second / t >= goal ? "" : "below goal");
         }
+        // Goal: a durable add within 1.1x of one synchronous write to the same disk.
         for (const auto& [set, f] : durableFloors())
             std::printf("durable add %-16s floor %.1f us (one synchronous 3 KiB write to the same disk, in the same "
-                        "turns); medians: driver %.1f us, sqlite %.1f us\n",
-                        set.c_str(), f[0] * 1e6, f[1] * 1e6, f[2] * 1e6);
+                        "turns); medians: driver %.1f us (%.2fx the floor, goal 1.1x%s), sqlite %.1f us\n",
+                        set.c_str(), f[0] * 1e6, f[1] * 1e6, f[1] / f[0], f[1] / f[0] <= 1.1 ? "" : ", above goal",
+                        f[2] * 1e6);
     }
 
 private:

@@ -55,6 +55,12 @@ struct StringFields {
     StringFields() = default;
     void toOem(uint8_t* record) const;
     void toAnsi(uint8_t* record) const;
+    // Copies a record of `size` bytes from `from` to `to` (which must not overlap) with
+    // its strings turned to ANSI: what memcpy and toAnsi() give, in one pass.
+    void copyToAnsi(const uint8_t* from, uint8_t* to, std::size_t size) const;
+
+private:
+    bool ascending_ = true;  // the spans lie in ascending order without overlapping
 };
 
 }  // namespace kw::storage
