@@ -230,9 +230,13 @@ void OrderToPreview(benchmark::State& state) {
             if (rows != kRecords / kInPeriodEvery) error = "rows: " + std::to_string(rows);
             if (issuedShown(*doc) != "2500") error = "issued shown: " + kw::cp::toUtf8(issuedShown(*doc));
         }
-        if (preview) (void)preview.press("Exit");
-        (void)w.press("OK");
-        (void)kw::proc::wait(thread, 60s);
+        // The period window takes OK only once the preview has closed and the order's
+        // procedure waits for the user again; then OR_M ends.
+        if (preview && (preview.press("Exit") != Drive::Ok || !preview.waitClosed(60s)))
+            error = "the preview did not close";
+        if (error.empty() && (w.settle() != Drive::Ok || w.press("OK") != Drive::Ok))
+            error = "the period window did not take OK";
+        if (!kw::proc::wait(thread, 60s) && error.empty()) error = "OR_M did not end";
         if (!error.empty()) break;
     }
     state.counters["percent_steps"] = steps;
@@ -253,6 +257,12 @@ int main(int argc, char** argv) {
         ->Iterations(3);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
+    // Whatever a failed iteration left open is closed, so that the process ends.
+    for (int i = 0; i < 100 && kw::proc::running() > 0; ++i) {
+        for (const WindowDriver& w : kw::script::windows())
+            kw::ui::postEvent(w.model(), kw::ui::Event{kw::ui::ev::CloseDown});
+        std::this_thread::sleep_for(50ms);
+    }
     if (g_built && std::getenv("KW_BENCH_KEEP") == nullptr) {
         std::filesystem::current_path(std::filesystem::temp_directory_path());
         std::error_code ec;

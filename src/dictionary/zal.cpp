@@ -72,6 +72,9 @@ storage::TableDecl make() {
         detail::makeKey("KEY_2", "ZAL:key_2", {2, 6}, true),
         detail::makeKey("KEY_3", "ZAL:key_3", {22}, true),
     };
+    // KEY_1 once more for the open pledges only (issued or prolonged, states 0 to 3): the
+    // operation lists read these few among every pledge ever made.
+    t.partialKeys = {{1, t.fieldNumber("SOST"), 3}};
     return t;
 }
 #undef KW_PROLONGATION

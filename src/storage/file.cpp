@@ -94,6 +94,27 @@ std::string base36(int n) {
     return s;
 }
 
+// The key files: one per declared key (".K01"...), then one per partial key, named after
+// the key it keeps a part of (".P01" for a part of key 1). A partial key that names no
+// key or no BYTE field makes the declaration invalid.
+void describeKeyFiles(File::Shared& sh) {
+    const TableDecl& decl = sh.decl;
+    if (!sh.layoutStatus.ok()) return;
+    for (std::size_t k = 0; k < decl.keys.size(); ++k)
+        sh.keyFileDescs.push_back({File::keyExtension(static_cast<int>(k + 1)), sh.layout.keys[k].length,
+                                   sh.layout.keys[k].flags});
+    for (const PartialKeyDecl& p : decl.partialKeys) {
+        if (p.key < 1 || p.key > static_cast<int>(decl.keys.size()) || p.field < 1 ||
+            p.field > static_cast<int>(decl.fields.size()) || decl.field(p.field).type != FieldType::Byte) {
+            sh.layoutStatus = Status::error(kInvalidRecordDeclaration);
+            return;
+        }
+        const File::Shared::KeyFileDesc& of = sh.keyFileDescs[static_cast<std::size_t>(p.key - 1)];
+        sh.keyFileDescs.push_back({".P" + base36(p.key), of.length, of.flags});
+        sh.keys.emplace_back(decl, p);
+    }
+}
+
 }  // namespace
 
 Transaction& threadTransaction() {
@@ -110,6 +131,7 @@ File::File(const TableDecl& decl, FileOptions options) : shared_(std::make_share
     sh.base = dir + (options.name.empty() ? decl.diskName : options.name);
     sh.layoutStatus = layoutFor(decl, sh.layout);
     for (const auto& k : decl.keys) sh.keys.emplace_back(decl, k);
+    describeKeyFiles(sh);
     sh.strings = decl.oem ? StringFields(decl) : StringFields();
     sh.owned = !decl.owner.empty();
     sh.cipherKey = sh.owned ? cipher::deriveKey(decl.owner) : 0;
@@ -148,7 +170,11 @@ File::State& File::state() {
 
 const TableDecl& File::decl() const { return shared_->decl; }
 std::string File::dataPath() const { return shared_->base + ".DAT"; }
-std::string File::keyPath(int key) const { return shared_->base + keyExtension(key); }
+std::string File::keyPath(int key) const {
+    if (key >= 1 && key <= static_cast<int>(shared_->keyFileDescs.size()))
+        return shared_->base + shared_->keyFileDescs[static_cast<std::size_t>(key - 1)].extension;
+    return shared_->base + keyExtension(key);
+}
 std::string File::logPath() const { return shared_->base + ".LOG"; }
 std::string File::tempPath() const { return shared_->base + ".T00"; }
 std::string File::keyExtension(int key) { return ".K" + base36(key); }

@@ -87,7 +87,9 @@ Status File::check(std::vector<std::string>& problems, uint64_t* unused) {
                 KeyTree::Cursor c;
                 Status ts = t.first(c);
                 std::size_t i = 0;
-                const std::string label = "key " + std::to_string(k + 1) + ": ";
+                const std::string label = k < shared_->decl.keys.size()
+                                              ? "key " + std::to_string(k + 1) + ": "
+                                              : "key file " + shared_->keyFileDescs[k].extension + ": ";
                 std::size_t reported = problems.size();
                 for (; ts.ok() && c.valid(); ++i) {
                     const uint32_t r = t.recordAt(c);

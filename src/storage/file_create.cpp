@@ -97,8 +97,8 @@ Status createFiles(File::State& st, bool existed) {
 
     // (temporary, final) names in the order they are put in place, the data file last.
     std::vector<std::pair<std::string, std::string>> names;
-    for (std::size_t k = 0; k < sh.layout.keys.size(); ++k) {
-        const std::string path = sh.base + File::keyExtension(static_cast<int>(k + 1));
+    for (std::size_t k = 0; k < sh.keyFileDescs.size(); ++k) {
+        const std::string path = sh.base + sh.keyFileDescs[k].extension;
         names.emplace_back(path + kNewSuffix, path);
     }
     names.emplace_back(sh.base + ".LOG" + kNewSuffix, sh.base + ".LOG");
@@ -110,10 +110,10 @@ Status createFiles(File::State& st, bool existed) {
         return s;
     };
 
-    for (std::size_t k = 0; k < sh.layout.keys.size(); ++k) {
+    for (std::size_t k = 0; k < sh.keyFileDescs.size(); ++k) {
         KeyMeta m;
-        m.length = sh.layout.keys[k].length;
-        m.flags = sh.layout.keys[k].flags;
+        m.length = sh.keyFileDescs[k].length;
+        m.flags = sh.keyFileDescs[k].flags;
         m.number = static_cast<uint16_t>(k + 1);
         Block b;
         encodeKeyMeta(m, b.data());

@@ -41,7 +41,14 @@ struct File::Shared {
     std::string base;  // directory and disk name, without extension
     Layout layout;     // of a new file
     Status layoutStatus;
-    std::vector<KeyShape> keys;
+    std::vector<KeyShape> keys;  // the declared keys, then the partial keys
+    // Per key of `keys`: its key file's extension, and the value length and flags of its head.
+    struct KeyFileDesc {
+        std::string extension;
+        uint8_t length = 0;
+        uint8_t flags = 0;
+    };
+    std::vector<KeyFileDesc> keyFileDescs;
     StringFields strings;
     uint16_t cipherKey = 0;
     bool owned = false;

@@ -113,13 +113,13 @@ Status File::State::rebuildKeys() {
     }
     for (std::size_t k = 0; k < nk; ++k) {
         KeyMeta m;
-        m.length = sh->layout.keys[k].length;
-        m.flags = sh->layout.keys[k].flags;
+        m.length = sh->keyFileDescs[k].length;
+        m.flags = sh->keyFileDescs[k].flags;
         m.number = static_cast<uint16_t>(k + 1);
         const std::vector<uint8_t> img = buildKeyImage(m, entries[k]);
         MappedFile& f = keyFiles[k];
         if (!f.isOpen()) {
-            int rc = f.open(*sh->fs, sh->base + File::keyExtension(static_cast<int>(k + 1)),
+            int rc = f.open(*sh->fs, sh->base + sh->keyFileDescs[k].extension,
                             kOpenReadWrite | kOpenCreate);
             if (rc != 0) return Status::system(codeFromErrno(rc), rc);
         }

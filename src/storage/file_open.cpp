@@ -151,7 +151,7 @@ Status File::State::openFiles(int mode, bool forMaintenance) {
         keyFiles.emplace_back();
         unsigned flags = writable ? kOpenReadWrite : kOpenRead;
         if (forMaintenance && writable) flags |= kOpenCreate;
-        rc = keyFiles.back().open(fs, sh->base + File::keyExtension(static_cast<int>(k + 1)), flags);
+        rc = keyFiles.back().open(fs, sh->base + sh->keyFileDescs[k].extension, flags);
         if (rc == ENOENT) {
             missingKey = true;
         } else if (rc != 0) {
@@ -201,7 +201,7 @@ Status File::State::openFiles(int mode, bool forMaintenance) {
             const KeyMeta& m = trees[k].meta();
             // The head names its key: another key's file in this one's place (copied
             // over it) would answer searches with another key's records.
-            if (m.flags != sh->layout.keys[k].flags || m.number != k + 1) {
+            if (m.flags != sh->keyFileDescs[k].flags || m.number != k + 1) {
                 s = Status::error(kInvalidKeyFile);
                 s.fileIndex = static_cast<int>(k + 1);
                 return fail(s);

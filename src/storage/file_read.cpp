@@ -27,8 +27,12 @@ void File::State::prefetchSlot(uint32_t rec) {
 
 void File::State::decodeBytes(const uint8_t* recordBytes, uint8_t* out) const {
     const std::size_t n = sh->decl.recordSize;
+    if (!(header.attributes & kAttrEncrypt)) {
+        sh->strings.copyToAnsi(recordBytes, out, n);  // one pass over the record
+        return;
+    }
     std::memcpy(out, recordBytes, n);
-    if (header.attributes & kAttrEncrypt) cipher::apply(out, n, sh->cipherKey);
+    cipher::apply(out, n, sh->cipherKey);
     sh->strings.toAnsi(out);
 }
 

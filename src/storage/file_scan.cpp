@@ -26,6 +26,7 @@ Status File::scan(const std::function<void(const uint8_t*)>& perRecord, const st
             if (p.offset < n) spans.push_back(Span{p.offset, static_cast<uint16_t>(std::min<std::size_t>(p.length, n - p.offset))});
         if (spans.empty() || (s.header.attributes & kAttrEncrypt)) spans.assign(1, Span{0, static_cast<uint16_t>(n)});
         std::vector<uint8_t> piece(kPieceSlots * n);
+        s.dat.populateAll(s.slotOffset(s.header.records + 1));
         std::size_t used = 0;
         for (uint32_t first = 1;;) {
             uint32_t looked = 0;

@@ -87,6 +87,18 @@ void MappedFile::populate(uint64_t off, uint64_t len) {
     }
 }
 
+void MappedFile::populateAll(uint64_t end) {
+    end = std::min(end, size_);
+    if (end == 0 || !map_) return;
+    const uint64_t chunks = ((end - 1) >> kChunkShift) + 1;
+    if (populated_.size() < chunks) populated_.resize(chunks, false);
+    const uint64_t page = 4096, whole = end / page * page;
+    if (whole > 0) fs_->prefetch(map_, whole);
+    // The piece holding the end of the file is left to populate(), which asks only for
+    // whole pages below the end.
+    for (uint64_t c = 0; c + 1 < chunks; ++c) populated_[c] = true;
+}
+
 int MappedFile::truncate(uint64_t n) {
     int rc = fs_->truncate(handle_, n);
     if (rc == 0 && n < size_) size_ = n;

@@ -41,6 +41,9 @@ public:
         return true;
     }
     const uint8_t* at(uint64_t off) const { return map_ + off; }
+    // Makes [0, end) readable in one call, for a pass over the whole file: the pages are
+    // paid for once and in bulk rather than a piece at a time while the pass runs.
+    void populateAll(uint64_t end);
     // For changes other stations see at once (atomic counters); nullptr when the file is
     // not open for writing.
     uint8_t* writableAt(uint64_t off) const { return writableMap_ ? writableMap_ + off : nullptr; }

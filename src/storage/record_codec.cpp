@@ -44,6 +44,15 @@ KeyShape::KeyShape(const TableDecl& table, const KeyDecl& key) {
     }
 }
 
+KeyShape::KeyShape(const TableDecl& table, const PartialKeyDecl& partial) {
+    if (partial.key >= 1 && partial.key <= static_cast<int>(table.keys.size()))
+        *this = KeyShape(table, table.keys[static_cast<std::size_t>(partial.key - 1)]);
+    if (partial.field >= 1 && partial.field <= static_cast<int>(table.fields.size())) {
+        onlyOffset = table.field(partial.field).offset;
+        onlyAtMost = partial.atMost;
+    }
+}
+
 void KeyShape::value(const uint8_t* rec, uint8_t* out) const {
     for (const Comp& c : comps) {
         const uint8_t* p = rec + c.offset;
@@ -94,6 +103,7 @@ void KeyShape::value(const uint8_t* rec, uint8_t* out) const {
 }
 
 bool KeyShape::omitted(const uint8_t* rec) const {
+    if (onlyOffset >= 0 && rec[onlyOffset] > onlyAtMost) return true;
     if (!opt) return false;
     for (const Comp& c : comps) {
         const uint8_t* p = rec + c.offset;
@@ -117,6 +127,8 @@ bool KeyShape::omitted(const uint8_t* rec) const {
 StringFields::StringFields(const TableDecl& table) {
     for (const auto& f : table.fields)
         if (isStringType(f.type) && f.offset + f.size <= table.recordSize) spans.emplace_back(f.offset, f.size);
+    for (std::size_t i = 1; i < spans.size(); ++i)
+        ascending_ = ascending_ && spans[i].first >= spans[i - 1].first + spans[i - 1].second;
 }
 
 namespace {

@@ -33,13 +33,18 @@ struct KeyShape {
     bool dup = false;
     bool nocase = false;
     bool opt = false;
+    // A partial key: a record whose byte at onlyOffset is above onlyAtMost has no entry.
+    int32_t onlyOffset = -1;
+    uint8_t onlyAtMost = 0;
 
     KeyShape() = default;
     KeyShape(const TableDecl& table, const KeyDecl& key);
+    KeyShape(const TableDecl& table, const PartialKeyDecl& partial);
 
     // Writes the key value of `record` (length bytes) to out.
     void value(const uint8_t* record, uint8_t* out) const;
-    // True when the key is OPT and every component is blank (strings) or zero.
+    // True when the key is OPT and every component is blank (strings) or zero, or the
+    // record is not one a partial key keeps.
     bool omitted(const uint8_t* record) const;
 };
 
@@ -50,6 +55,12 @@ struct StringFields {
     StringFields() = default;
     void toOem(uint8_t* record) const;
     void toAnsi(uint8_t* record) const;
+    // Copies a record of `size` bytes from `from` to `to` (which must not overlap) with
+    // its strings turned to ANSI: what memcpy and toAnsi() give, in one pass.
+    void copyToAnsi(const uint8_t* from, uint8_t* to, std::size_t size) const;
+
+private:
+    bool ascending_ = true;  // the spans lie in ascending order without overlapping
 };
 
 }  // namespace kw::storage

@@ -49,6 +49,16 @@ struct KeyDecl {
     bool opt = true;
 };
 
+// A key kept a second time, in a key file of its own, for the records that a BYTE field
+// holds at or below a value: the few pledges still open among every pledge ever made.
+// Its entries are exactly those of the key for these records, in the same order, so a
+// view in the key's order whose filter allows no other records reads it instead.
+struct PartialKeyDecl {
+    int key = 0;         // the key (1-based) whose entries it keeps
+    int field = 0;       // a BYTE field (1-based)
+    uint8_t atMost = 0;  // the records whose field is at most this
+};
+
 struct TableDecl {
     std::string label;        // "ZAL"
     std::string diskName;     // "ZAL": the driver adds ".DAT", ".K01", ...
@@ -56,6 +66,8 @@ struct TableDecl {
     std::size_t recordSize = 0;
     std::vector<FieldDecl> fields;
     std::vector<KeyDecl> keys;
+    // Driver key numbers keys.size() + 1, + 2, ...; not in the data file's descriptors.
+    std::vector<PartialKeyDecl> partialKeys;
     bool create = true;
     bool reclaim = true;
     bool thread = true;

@@ -100,6 +100,7 @@ void View::clearRange() {
 void View::choosePath() {
     mode_ = order_.empty() ? Mode::Physical : Mode::Sorted;
     key_ = 0;
+    readKey_ = 0;
     back_ = false;
     keyShape_.clear();
     keyEnds_.clear();
@@ -124,6 +125,7 @@ void View::choosePath() {
         if (m == order_.size() || (m == key.components.size() && !key.dup && m > 0)) {
             mode_ = Mode::Key;
             key_ = static_cast<int>(k + 1);
+            readKey_ = key_;
             back_ = desc;
             keyShape_.emplace_back(decl_, key);
             for (const KeyShape::Comp& c : keyShape_.front().comps) {
@@ -146,6 +148,7 @@ void View::choosePath() {
 }
 
 int View::key() const { return mode_ == Mode::Key ? key_ : 0; }
+int View::fileKey() const { return mode_ == Mode::Key ? readKey_ : 0; }
 bool View::backward() const { return mode_ == Mode::Key && back_; }
 bool View::sorted() const { return mode_ == Mode::Sorted; }
 
@@ -232,9 +235,9 @@ Status View::next() { return mode_ == Mode::Sorted ? stepSorted(true) : stepKeye
 Status View::previous() { return mode_ == Mode::Sorted ? stepSorted(false) : stepKeyed(false); }
 
 Status View::placeFile(bool fileForward) {
-    if (!ranged_) return file_.set(key_);
-    return fileForward ? file_.reset(key_, keyPosition(lo_.data(), lo_.size(), 0))
-                       : file_.reset(key_, keyPosition(hi_.data(), hi_.size(), UINT32_MAX));
+    if (!ranged_) return file_.set(readKey_);
+    return fileForward ? file_.reset(readKey_, keyPosition(lo_.data(), lo_.size(), 0))
+                       : file_.reset(readKey_, keyPosition(hi_.data(), hi_.size(), UINT32_MAX));
 }
 
 // Physical and key order: the file reads, the view checks the range and the filter.
@@ -258,12 +261,12 @@ Status View::stepKeyed(bool forward) {
             if (forward) return atEdge();
             s = placeFile(fileForward);
             break;
-        case Cursor::Placed: s = file_.reset(key_, fileForward ? placeLow_ : placeHigh_); break;
+        case Cursor::Placed: s = file_.reset(readKey_, fileForward ? placeLow_ : placeHigh_); break;
         case Cursor::At:
             // Unless the file still stands on the record last read, start again from its
             // position and pass over that record.
             if (aligned_ && file_.currentRecord() == littleEndianRecord(position_)) break;
-            s = file_.reset(key_, position_);
+            s = file_.reset(readKey_, position_);
             skip = littleEndianRecord(position_);
             break;
     }

@@ -26,6 +26,13 @@
 // of the filter does not). The filter is still evaluated on every record; the values of
 // the conditions are taken again at every positioning.
 //
+// A view in the order of a key that has a partial key (table_decl.h) reads the partial
+// key instead when one of those top-level conditions lets through only records the
+// partial key keeps ("zal:sost=1", "zal:sost<4" for the open pledges): its entries are
+// the key's entries of those records, in the key's order, so the view shows the same
+// records in the same order and reads only them. The choice is made at every
+// positioning, with the conditions' values of that moment.
+//
 // Range: low and high values of the leading order fields (inclusive, compared as the
 // order compares them); records outside are not in the view. Through a key it bounds the
 // scan like the filter's conditions.
@@ -132,6 +139,7 @@ public:
 
     // --- how the view reads (tests, benchmarks) ---
     int key() const;         // the key read through, 0 when none
+    int fileKey() const;     // the driver's key read: key() or a partial key of it
     bool backward() const;   // reads its key from the end
     bool sorted() const;     // reads a sorted list of record numbers
     uint64_t reads() const { return reads_; }  // records read from the file so far
@@ -144,6 +152,7 @@ private:
     void choosePath();
     void computeRange();
     void deriveKeyRange();
+    void choosePartialKey();
     // Encodes `values` of the leading order fields with `shapes` (their component ends in
     // `ends`); the bytes after those fields are `fill`. False when a value does not fit.
     bool encode(const std::vector<KeyShape>& shapes, const std::vector<std::size_t>& ends,
@@ -170,6 +179,7 @@ private:
     // access path
     Mode mode_ = Mode::Physical;
     int key_ = 0;
+    int readKey_ = 0;  // Key: the driver's key read, key_ or a partial key of it
     bool back_ = false;
     std::vector<KeyShape> keyShape_;     // Key: the key's encoder
     std::vector<std::size_t> keyEnds_;   // end of each key component in the key value

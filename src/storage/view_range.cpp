@@ -75,6 +75,7 @@ void View::computeRange() {
         ranged_ = true;
     }
     deriveKeyRange();
+    choosePartialKey();
     if (ranged_ && std::memcmp(lo_.data(), hi_.data(), keyLength_) > 0) emptyRange_ = true;
 }
 

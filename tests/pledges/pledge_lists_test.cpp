@@ -344,5 +344,96 @@ TEST_F(PledgeListsTest, TheOperationListsNeverRemoveAPledge) {
     EXPECT_EQ(bytesOf("ZAL.DAT"), before);
 }
 
+
+// The operation lists over pledges in every state, issued on many days and added out of
+// ticket order: each shows exactly the pledges of its rule, in ticket order, from the
+// first row to the last, and its quick search lands on the first of its pledges at or
+// after the ticket typed, whether or not that ticket is in the list.
+class OperationListRowsTest : public PledgeListsTest {
+protected:
+    // Every row of the list, top to bottom, by moving the highlight down to the end.
+    static std::vector<int> allTickets(WindowDriver& w) {
+        std::vector<int> out;
+        if (w.rows(1) == 0) return out;
+        EXPECT_EQ(w.selectRow(1, 1), Drive::Ok);
+        for (int guard = 0; guard < 1000; ++guard) {
+            const int t = std::stoi(w.cell(1, w.choice(1), 1));
+            if (!out.empty() && out.back() == t) break;
+            out.push_back(t);
+            EXPECT_EQ(w.key(1, kw::ui::key::Down), Drive::Ok);
+        }
+        return out;
+    }
+    std::vector<kw::dict::ZalRecord> book() {
+        std::vector<kw::dict::ZalRecord> z;
+        // 140 pledges: tickets 1000..1139 added in a scrambled order; the state cycles
+        // through 0..6 (and one damaged state 9); issue dates from 300 days ago to today;
+        // some prolonged.
+        for (int i = 0; i < 140; ++i) {
+            const int n = 1000 + (i * 53) % 140;
+            const uint8_t state = n % 29 == 0 ? 9 : static_cast<uint8_t>((n * 3) % 7);
+            const int32_t issued = n % 10 == 3 ? kToday : kToday - (n * 7) % 300;
+            kw::dict::ZalRecord p = pledge(n, issued, state, 100 + n);
+            if (state >= 1 && n % 2 == 0) p.DATA_P12 = p.DATA_K + 30;
+            if (state >= 2 && n % 4 == 0) p.DATA_P22 = p.DATA_P12 + 30;
+            z.push_back(p);
+        }
+        return z;
+    }
+};
+
+TEST_F(OperationListRowsTest, EachListShowsItsPledgesInTicketOrderAndItsQuickSearchLandsOnTheNextOne) {
+    day(kToday);
+    const std::vector<kw::dict::ZalRecord> z = book();
+    pledges(z);
+    auto overdue = [](const kw::dict::ZalRecord& p) {
+        return kToday - p.DATA_K > 30 && kToday - p.DATA_P12 > 30 && kToday - p.DATA_P22 > 30 &&
+               kToday - p.DATA_P32 > 30 && p.SOST < 4;
+    };
+    const std::vector<std::pair<ListCase, std::function<bool(const kw::dict::ZalRecord&)>>> lists = {
+        {kOperationLists[1], [](const auto& p) { return p.SOST == 0; }},
+        {kOperationLists[2], [](const auto& p) { return p.SOST == 1; }},
+        {kOperationLists[3], [](const auto& p) { return p.SOST == 2; }},
+        {kOperationLists[4], [](const auto& p) { return p.SOST <= 3; }},
+        {kOperationLists[5], overdue},
+    };
+    for (const auto& [c, rule] : lists) {
+        SCOPED_TRACE(c.title);
+        std::vector<int> expected;
+        for (int n = 1000; n < 1140; ++n)
+            for (const auto& p : z)
+                if (p.N_KV == n && rule(p)) expected.push_back(n);
+        ASSERT_GT(expected.size(), 10u);
+        WindowDriver w = open(c.procedure, c.title);
+        ASSERT_TRUE(w);
+        EXPECT_EQ(allTickets(w), expected);
+        // Quick search: a ticket of the list, one just before a pledge of the list that
+        // is not in it, one below every pledge and one above them all.
+        const int inList = expected[expected.size() / 2];
+        int notIn = 0;
+        for (std::size_t i = 1; i < expected.size() && notIn == 0; ++i)
+            if (expected[i] - expected[i - 1] > 1) notIn = expected[i] - 1;
+        ASSERT_NE(notIn, 0);
+        for (const auto& [typed, lands] : std::vector<std::pair<int, int>>{
+                 {inList, inList}, {notIn, notIn + 1}, {5, expected.front()}, {99999, expected.back()}}) {
+            SCOPED_TRACE(typed);
+            ASSERT_EQ(w.type("LOOK", std::to_string(typed)), Drive::Ok);
+            ASSERT_GT(w.choice(1), 0);
+            EXPECT_EQ(w.cell(1, w.choice(1), 1), std::to_string(lands));
+        }
+        ASSERT_EQ(w.closeBox(), Drive::Ok);
+        ASSERT_TRUE(w.waitClosed(5s));
+    }
+    // The day's list: today's pledges in every state, by ticket.
+    std::vector<int> today;
+    for (int n = 1000; n < 1140; ++n)
+        for (const auto& p : z)
+            if (p.N_KV == n && p.DATA == kToday) today.push_back(n);
+    WindowDriver w = open(ZAL_TAB, "Залоговые ссуды за день");
+    ASSERT_TRUE(w);
+    ASSERT_GT(today.size(), 5u);
+    EXPECT_EQ(allTickets(w), today);
+}
+
 }  // namespace
 }  // namespace kwpledge

@@ -93,6 +93,7 @@ TEST(Stations, TwoThreadsAddChangeAndDeleteTogether) {
                 zal(base + i - 1);
                 ASSERT_EQ(shared.get(1).code, 0);
                 ZAL.PROB = 585;
+                ZAL.SOST = static_cast<uint8_t>(4 + i % 2);  // out of the key of the open pledges
                 ASSERT_EQ(shared.put().code, 0);
                 zal(base + i - 2);
                 ASSERT_EQ(shared.get(1).code, 0);

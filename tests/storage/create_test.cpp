@@ -308,7 +308,7 @@ TEST(Create, AnOpenThatWaitedForAReplacementOpensTheNewFiles) {
         seen.set_value(tickets);
     });
     std::this_thread::sleep_for(300ms);  // the reader waits for the presence lock
-    for (const char* name : {"ZAL.K01", "ZAL.K02", "ZAL.K03", "ZAL.LOG", "ZAL.DAT"})
+    for (const char* name : {"ZAL.K01", "ZAL.K02", "ZAL.K03", "ZAL.P01", "ZAL.LOG", "ZAL.DAT"})
         ASSERT_EQ(fs.rename(elsewhere.file(name), d.file(name)), 0);
     fs.close(old);
     station.join();
@@ -346,7 +346,7 @@ TEST(Create, CreatorsTakeTurnsAndTheLaterOneKeepsWhatTheFirstMade) {
         File g(zalTable(), testing::in(elsewhere));
         ASSERT_EQ(g.create().code, 0);
     }
-    for (const char* name : {"ZAL.K01", "ZAL.K02", "ZAL.K03", "ZAL.LOG", "ZAL.DAT"})
+    for (const char* name : {"ZAL.K01", "ZAL.K02", "ZAL.K03", "ZAL.P01", "ZAL.LOG", "ZAL.DAT"})
         ASSERT_EQ(fs.rename(elsewhere.file(name), d.file(name)), 0);
     File first(zalTable(), testing::in(d));
     ASSERT_EQ(first.open().code, 0);

@@ -52,10 +52,19 @@ inline void runDataFile(const uint8_t* data, std::size_t size) {
     std::string tmpl = (std::filesystem::temp_directory_path() / "kwfuzzXXXXXX").string();
     if (!::mkdtemp(tmpl.data())) return;
     const std::string dir = tmpl;
+    FileOptions where;
+    where.directory = dir;
+    const File names(kw::dict::table("ZAL"), where);
     for (std::size_t i = 0; i < files.size(); ++i) {
-        const std::string name = dir + "/ZAL" + (i == 0 ? std::string(".DAT") : File::keyExtension(static_cast<int>(i)));
+        const std::string name = i == 0 ? dir + "/ZAL.DAT" : names.keyPath(static_cast<int>(i));
         std::ofstream(name, std::ios::binary).write(files[i].data(), static_cast<std::streamsize>(files[i].size()));
     }
+    // An input of the declared keys only: the key of the open pledges (file 4) is given
+    // the first key's bytes, so that the open goes on to read (its entries may disagree).
+    const std::size_t declared = kw::dict::table("ZAL").keys.size();
+    if (files.size() == declared + 1)
+        std::ofstream(names.keyPath(static_cast<int>(declared + 1)), std::ios::binary)
+            .write(files[1].data(), static_cast<std::streamsize>(files[1].size()));
     {
         Layout l;
         (void)probeDataFile(posixFileSystem(), dir + "/ZAL.DAT", "", l);
@@ -66,7 +75,7 @@ inline void runDataFile(const uint8_t* data, std::size_t size) {
             uint32_t n = 0;
             (void)f.records(n);
             int guard = 0;
-            for (int key = 0; key <= 3; ++key) {
+            for (int key = 0; key <= 4; ++key) {
                 for (bool back : {false, true}) {
                     if (!f.set(key).ok()) continue;
                     while ((back ? f.previous() : f.next()).ok() && ++guard < 100000) {

@@ -79,6 +79,7 @@ Status runOp(File& f, Op op) {
             Status s = f.getRecord(2);
             if (!s.ok()) return s;
             ZAL.S_VID = 7777;
+            ZAL.SOST = 4;  // redeemed: it leaves the key of the open pledges
             return f.put();
         }
         case Op::Delete: {

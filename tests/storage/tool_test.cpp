@@ -123,6 +123,34 @@ TEST_F(Tool, CheckFindsADamagedKeyAndBuildMendsIt) {
     EXPECT_EQ(run("check ZAL.DAT").out, "");
 }
 
+// The key of the open pledges (ZAL.P01) is checked and built like the declared keys.
+TEST_F(Tool, CheckFindsADamagedOrMissingKeyOfTheOpenPledgesAndBuildMakesItAgain) {
+    ASSERT_EQ(run("create ZAL").code, 0);
+    std::string csv = "N_KV,SOST\n";
+    for (int t = 1; t <= 300; ++t) csv += std::to_string(t) + "," + std::to_string(t % 7) + "\n";
+    ASSERT_EQ(run("load ZAL.DAT", csv).code, 0);
+    ASSERT_EQ(run("check ZAL.DAT").code, 0);
+    // Swap the record numbers of two entries of its first leaf.
+    auto p = testing::readAll(dir_.file("ZAL.P01"));
+    uint32_t n = le::get32(p.data() + 12);
+    for (uint32_t level = le::get32(p.data() + 16); level >= 2; --level) n = le::get32(p.data() + n * 512 + 13);
+    uint8_t* leaf = p.data() + n * 512 + 13;
+    std::swap_ranges(leaf, leaf + 4, leaf + 8);
+    testing::writeAll(dir_.file("ZAL.P01"), p);
+    ToolRun check = run("check ZAL.DAT");
+    EXPECT_EQ(check.code, 1);
+    EXPECT_NE(check.out.find("key file .P01: "), std::string::npos) << check.out;
+    ASSERT_EQ(run("build ZAL.DAT").code, 0);
+    EXPECT_EQ(run("check ZAL.DAT").code, 0);
+    std::filesystem::remove(dir_.file("ZAL.P01"));
+    check = run("check ZAL.DAT", "", true);
+    EXPECT_EQ(check.code, 2);
+    EXPECT_NE(check.out.find("Key File Must Be Rebuilt"), std::string::npos) << check.out;
+    ASSERT_EQ(run("build ZAL.DAT").code, 0);
+    EXPECT_TRUE(std::filesystem::exists(dir_.file("ZAL.P01")));
+    EXPECT_EQ(run("check ZAL.DAT").code, 0);
+}
+
 TEST_F(Tool, UsageAndDriverErrorsExitWithTwo) {
     EXPECT_EQ(run("").code, 2);
     EXPECT_EQ(run("frobnicate ZAL.DAT").code, 2);

@@ -64,6 +64,12 @@ int openTable(const Options& o, int mode, OpenTable& t, std::ostream& err, bool 
     t.decl = declFromLayout(t.layout, trim(t.layout.header.filePrefix).empty() ? base : trim(t.layout.header.filePrefix));
     t.decl.owner = o.owner;
     t.decl.oem = true;  // every table of the system keeps its texts in the OEM code page
+    // The partial keys are the dictionary's, not the data file's: a table of the system
+    // keeps them (and its writes here keep them up to date) when its layout is the declared one.
+    const TableDecl& known = kw::dict::table(t.decl.label);
+    if (known.recordSize == t.decl.recordSize && known.fields.size() == t.decl.fields.size() &&
+        known.keys.size() == t.decl.keys.size())
+        t.decl.partialKeys = known.partialKeys;
     FileOptions fo;
     fo.directory = dir;
     fo.name = base;

@@ -37,10 +37,16 @@ std::string join(const std::string& dir, const std::string& name) {
 
 std::string dirOf(const Options& o) { return o.dataDirectory.empty() ? "." : o.dataDirectory; }
 
-// The files of a table that a copy needs: its data file and its key files.
+// The files of a table that a copy needs: its data file and its key files, those of
+// its partial keys (".P01") included.
 std::vector<std::string> fileNames(const TableDecl& t) {
     std::vector<std::string> names{t.diskName + ".DAT"};
     for (std::size_t k = 1; k <= t.keys.size(); ++k) names.push_back(t.diskName + File::keyExtension(static_cast<int>(k)));
+    for (const auto& p : t.partialKeys) {
+        std::string extension = File::keyExtension(p.key);
+        extension[1] = 'P';
+        names.push_back(t.diskName + extension);
+    }
     return names;
 }
 
