@@ -21,6 +21,9 @@ void DAY_TAB();
 uint8_t ZAC_M();
 uint8_t OTK_M();
 
+// The backups: the folder, how many are kept, and a backup at once.
+void REZ_KOP();
+
 // The roll-back: the list of every pledge and the form that sets a pledge's state.
 void OTK_TAB();
 void OTK_FORM();
