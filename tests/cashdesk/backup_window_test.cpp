@@ -1,0 +1,88 @@
+// Backups from the program: REZ_KOP keeps the folder and the count in the settings and
+// takes a backup at once, the oldest beyond the count removed; a folder that is not
+// there is said and nothing is made; with no folder set, the closing's backup says
+// nothing.
+#include "cashdesk/day_backup.h"
+#include "cashdesk_test_util.h"
+#include "framework/data/backup.h"
+
+namespace kwcash {
+namespace {
+
+class BackupWindowTest : public CashdeskTest {
+protected:
+    void SetUp() override {
+        CashdeskTest::SetUp();
+        addRecords(kw::dict::kbpTable(), std::vector{kbpWithBalance(1000)});
+    }
+    // The backup folders under `folder`, by name.
+    static std::vector<std::string> copies(const std::filesystem::path& folder) {
+        std::vector<std::string> names;
+        for (const auto& e : std::filesystem::directory_iterator(folder)) names.push_back(e.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+};
+
+TEST_F(BackupWindowTest, TheFolderAndCountAreKeptAndACopyIsTakenTheOldestRemoved) {
+    const std::filesystem::path folder = dir_ / "copies";
+    std::filesystem::create_directory(folder);
+    // Two older copies of the day before, by their names.
+    std::filesystem::create_directory(folder / "kestrowd-20251207-180000");
+    std::filesystem::create_directory(folder / "kestrowd-20251207-190000");
+
+    const int t = run(REZ_KOP);
+    WindowDriver w = window(W("Резервная копия"));
+    ASSERT_TRUE(w);
+    ASSERT_EQ(w.type("PRM:BKDIR", folder.string()), Drive::Ok);
+    ASSERT_EQ(w.type("PRM:BKKEEP", "2"), Drive::Ok);
+    ASSERT_EQ(w.press(W("Сохранить")), Drive::Ok);
+    EXPECT_EQ(w.shown("MESSAGE"), W("Настройки сохранены"));
+    EXPECT_EQ(kw::cashdesk::backupFolder(), folder.string());
+    EXPECT_EQ(kw::cashdesk::backupsKept(), 2);
+
+    ASSERT_EQ(w.press(W("Сделать копию")), Drive::Ok);
+    EXPECT_EQ(w.shown("MESSAGE").substr(0, W("Резервная копия сделана").size()), W("Резервная копия сделана"));
+    const auto left = copies(folder);
+    ASSERT_EQ(left.size(), 2u) << "the oldest beyond two are removed";
+    EXPECT_EQ(left[0], "kestrowd-20251207-190000");
+    const kw::backup::Result checked = kw::backup::verify((folder / left[1]).string());
+    EXPECT_TRUE(checked.ok) << checked.problem;
+    EXPECT_GE(checked.tables, 1);
+    closeWith(w, W("Закрыть"), t);
+
+    // The settings outlive the window: a second opening shows them.
+    const int again = run(REZ_KOP);
+    WindowDriver w2 = window(W("Резервная копия"));
+    EXPECT_EQ(w2.shown("PRM:BKKEEP"), "2");
+    closeWith(w2, W("Закрыть"), again);
+}
+
+TEST_F(BackupWindowTest, AFolderThatIsNotThereIsSaidAndNothingIsMade) {
+    const std::filesystem::path missing = dir_ / "usb-drive";
+    const int t = run(REZ_KOP);
+    WindowDriver w = window(W("Резервная копия"));
+    ASSERT_TRUE(w);
+    ASSERT_EQ(w.type("PRM:BKDIR", missing.string()), Drive::Ok);
+    ASSERT_EQ(w.press(W("Сделать копию")), Drive::Ok);
+    ASSERT_TRUE(boxes.waitForCount(1, 10s));
+    const kw::script::ShownBox box = boxes.last();
+    EXPECT_NE(box.text.find(W("нет папки")), std::string::npos) << kw::cp::toUtf8(box.text);
+    ASSERT_EQ(boxes.reply("OK"), Drive::Ok);
+    EXPECT_FALSE(std::filesystem::exists(missing));
+    closeWith(w, W("Закрыть"), t);
+}
+
+TEST_F(BackupWindowTest, WithNoFolderSetTheClosingsBackupSaysNothingAndOnDemandItIsSaid) {
+    onThread(2, [] {
+        const kw::cashdesk::BackupOutcome automatic = kw::cashdesk::takeBackup(true);
+        EXPECT_FALSE(automatic.taken);
+        EXPECT_EQ(automatic.message, "");
+        const kw::cashdesk::BackupOutcome asked = kw::cashdesk::takeBackup(false);
+        EXPECT_FALSE(asked.taken);
+        EXPECT_EQ(asked.message, W("Не задана папка для резервных копий"));
+    });
+}
+
+}  // namespace
+}  // namespace kwcash
