@@ -49,8 +49,8 @@ protected:
     // The prompt of the overdue days.
     virtual std::string OverduePrompt() const;
 
-    // An entry of a ZAL field with a prompt, in the event's group.
-    void AddField(ui::WindowDef& s, const char* promptUtf8, const char* field, bool beside = false);
+    // An entry of a ZAL field with a prompt, in the event's group; the entry's number.
+    int32_t AddField(ui::WindowDef& s, const char* promptUtf8, const char* field, bool beside = false);
 
     PenaltyMemo Penalty;
 

@@ -3,6 +3,8 @@
 // list with insert, or change, delete and view for a pledge of today. All arithmetic is
 // in the refresh, in the order of its steps; the buttons only clear what the next
 // refresh computes again, or open a list whose choice the refresh takes over.
+#include <utility>
+
 #include "dictionary/tables.h"
 #include "framework/data/dct_init.h"
 #include "pledges/loan_calc.h"
@@ -94,6 +96,7 @@ public:
             case kPrint: PrintTicket(); break;
             default: break;
         }
+        moveOnAfterChoice(Win.field());
         return kw::Level::Benign;
     }
 
@@ -200,6 +203,15 @@ private:
     }
 
     // --- buttons ------------------------------------------------------------------------
+    // After a choice from a list the operator goes on with the field after those the
+    // choice filled, not back at the top of the form.
+    void moveOnAfterChoice(int32_t button) {
+        static const std::pair<int32_t, int32_t> next[] = {
+            {kChooseClient, kNKv}, {kChooseMetal, kProb}, {kChooseProb, kOpIz}, {kChooseKind, kVec},
+            {kChooseStone, kVecK}};
+        for (const auto& [choose, field] : next)
+            if (choose == button && Win.isOpen()) Win.select(field);
+    }
     void rememberClient();
     void chooseClient() {
         FIO_G.clear();

@@ -192,7 +192,12 @@ void FormWindow::buildGrid(QGridLayout* grid, int parent) {
             const bool fixed = c.kind == ControlKind::Check || w->sizePolicy().horizontalPolicy() == QSizePolicy::Fixed;
             grid->addWidget(w, row, col + 1, fixed ? Qt::AlignLeft | Qt::AlignVCenter : Qt::Alignment());
         } else {
-            grid->addWidget(w, row, col, 1, c.sameLine ? 2 : -1);
+            // A box with another beside it takes its own column pair, so that long forms
+            // can stand in columns; boxes side by side line up at the top.
+            const bool besideNext = i + 1 < kids.size() && kids[i + 1]->sameLine;
+            const bool box = c.kind == ControlKind::Group || c.kind == ControlKind::Option;
+            const Qt::Alignment top = box && (c.sameLine || besideNext) ? Qt::AlignTop : Qt::Alignment();
+            grid->addWidget(w, row, col, 1, c.sameLine || besideNext ? 2 : -1, top);
         }
         if (stretches(c.kind)) {
             grid->setRowStretch(row, 1);
@@ -267,6 +272,8 @@ QWidget* FormWindow::makeEntry(const Control& c) {
     if (p.kind == picture::Kind::String && p.width > 0) e->setMaxLength(p.width);
     if (c.password) e->setEchoMode(QLineEdit::Password);
     e->setReadOnly(c.readOnly);
+    // A field the operator only reads is reached by the mouse, never by Tab or Enter.
+    if (c.readOnly) e->setFocusPolicy(Qt::ClickFocus);
     const int chars = entryChars(c);
     const int frame = 14;
     if (chars <= 24) {
@@ -302,7 +309,8 @@ QWidget* FormWindow::makeList(const Control& c) {
     view->setTabKeyNavigation(false);
     view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     view->verticalHeader()->hide();
-    view->horizontalHeader()->setStretchLastSection(true);
+    // Every column as wide as its contents: the last one does not take the spare width.
+    view->horizontalHeader()->setStretchLastSection(false);
     const int cw = charWidth();
     int allColumns = 0;
     for (std::size_t k = 0; k < c.columns.size(); ++k) {
@@ -322,6 +330,7 @@ QWidget* FormWindow::makeList(const Control& c) {
     const int feq = c.feq;
     connect(view->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this, feq](const QModelIndex& now) {
+                if (syncingList_) return;
                 {
                     std::lock_guard lock(ui::uiMutex());
                     ui::ControlState* st = m_->state(feq);
@@ -375,6 +384,15 @@ QWidget* FormWindow::makeContainer(const Control& c) {
             push(ui::Event{ui::ev::NewSelection, feq});
         });
         return tabs;
+    }
+    if (c.kind == ControlKind::Group && c.text.empty()) {
+        // A group without a title only holds its controls together (a column of a long
+        // form): no frame, no margins of its own.
+        auto* column = new QWidget;
+        auto* grid = new QGridLayout(column);
+        grid->setContentsMargins(0, 0, 0, 0);
+        buildGrid(grid, feq);
+        return column;
     }
     auto* box = new QGroupBox(fromCp(c.text));
     if (c.kind == ControlKind::Group) {
