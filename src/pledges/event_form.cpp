@@ -93,6 +93,8 @@ void EventForm::addPledge(ui::WindowDef& s) {
         return c.number(field_++);
     };
     const std::size_t first = s.controls.size();
+    // The pledge as it stands, in the left column; the event beside it (Define()).
+    s.begin(Control::group("").number(kPledgeColumn));
     s.begin(Control::group(W("Клиент")).number(prompt_++));
     AddField(s, "ФИО:", "FIO");
     AddField(s, "Паспорт:", "PAS");
@@ -126,12 +128,16 @@ void EventForm::addPledge(ui::WindowDef& s) {
     AddField(s, "Сумма по проценту за хранение:", "S_P_X", true);
     AddField(s, "Было выдано:", "S_VID");
     s.end();
+    s.end();
+    // The pledge as it stands is shown, not typed: read-only and out of the Tab order.
+    for (std::size_t i = first; i < s.controls.size(); ++i) s.controls[i].readOnly = true;
+}
+
+void EventForm::addProlongations(ui::WindowDef& s) {
     static const char* const starts[] = {"DATA_P11", "DATA_P21", "DATA_P31"};
     static const char* const ends[] = {"DATA_P12", "DATA_P22", "DATA_P32"};
     static const char* const days[] = {"KOL_D1", "KOL_D2", "KOL_D3"};
     static const char* const received[] = {"S_POL1", "S_POL2", "S_POL3"};
-    // The pledge as it stands is shown, not typed: read-only and out of the Tab order.
-    for (std::size_t i = first; i < s.controls.size(); ++i) s.controls[i].readOnly = true;
     if (ShownProlongations() == 0) return;
     const std::size_t earlier = s.controls.size();
     s.begin(Control::group(W("Перезалоги")).number(prompt_++));
@@ -141,7 +147,7 @@ void EventForm::addPledge(ui::WindowDef& s) {
         s.add(Control::prompt(W(t.field(t.fieldNumber(starts[k])).prompt + ":")).number(prompt_++));
         s.add(Field(starts[k]).number(field_++));
         AddField(s, "Дата окончания:", ends[k], true);
-        AddField(s, "Кол-во дней:", days[k], true);
+        AddField(s, "Кол-во дней:", days[k]);  // a line of its own: the column stays narrow
         s.add(Control::prompt(ReceivedPrompt()).number(prompt_++).beside());
         s.add(Field(received[k]).number(field_++));
     }
@@ -153,6 +159,8 @@ ui::WindowDef EventForm::Define() {
     ui::WindowDef s;
     s.title = title_;
     addPledge(s);
+    s.begin(Control::group("").number(kEventColumn).beside());
+    addProlongations(s);
     const std::size_t event = s.controls.size();
     AddEventFields(s);
     // The form opens on the first field the operator types.
@@ -167,6 +175,7 @@ ui::WindowDef EventForm::Define() {
     s.add(operatorField(*this).number(kOperator));
     s.add(Prompt("Текущая дата:").number(prompt_++).beside());
     s.add(todayField(*this).number(kToday));
+    s.end();
     s.add(messageLine(*this).number(kMessage));
     for (const std::string& line : HintLines()) s.add(Control::prompt(line).number(prompt_++));
     s.add(Control::button(W("Рассчитать ???")).number(kCalculate));

@@ -55,13 +55,14 @@ protected:
     PenaltyMemo Penalty;
 
     enum : int32_t {
-        kCalculate = 80, kPrint, kOk, kClose, kMessage, kOverdue, kOperator, kToday,
+        kCalculate = 80, kPrint, kOk, kClose, kMessage, kOverdue, kOperator, kToday, kPledgeColumn, kEventColumn,
         kFirstPrompt = 300, kFirstField = 100,
     };
 
 private:
     bool fits() const;
     void addPledge(ui::WindowDef& s);
+    void addProlongations(ui::WindowDef& s);
 
     std::string title_;
     std::vector<uint8_t> sources_;
