@@ -129,8 +129,10 @@ void EventForm::addPledge(ui::WindowDef& s) {
     AddField(s, "Было выдано:", "S_VID");
     s.end();
     s.end();
-    // The pledge as it stands is shown, not typed: read-only and out of the Tab order.
-    for (std::size_t i = first; i < s.controls.size(); ++i) s.controls[i].readOnly = true;
+    // The pledge as it stands is shown, not typed: read-only and out of the Tab order
+    // (a pledge entered afresh through the form, an insert, is typed in full).
+    if (Request != req::Insert)
+        for (std::size_t i = first; i < s.controls.size(); ++i) s.controls[i].readOnly = true;
 }
 
 void EventForm::addProlongations(ui::WindowDef& s) {
@@ -152,7 +154,8 @@ void EventForm::addProlongations(ui::WindowDef& s) {
         s.add(Field(received[k]).number(field_++));
     }
     s.end();
-    for (std::size_t i = earlier; i < s.controls.size(); ++i) s.controls[i].readOnly = true;
+    if (Request != req::Insert)
+        for (std::size_t i = earlier; i < s.controls.size(); ++i) s.controls[i].readOnly = true;
 }
 
 ui::WindowDef EventForm::Define() {

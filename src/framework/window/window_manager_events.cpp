@@ -115,10 +115,10 @@ Level WindowManager::TakeRejected() {
     // The text stays as typed, so the operator sees what was refused and mends it.
     const int32_t control = Win.field();
     Win.beep();
+    Win.select(control);
     std::string why = Win.rejectionText(control);
     if (why.empty()) why = picture::describe(Win.rejection());
     SayRejected(why);
-    Win.select(control);
     return Level::Notify;
 }
 
@@ -131,8 +131,8 @@ bool WindowManager::TakeEntries() {
         if (c.kind != ui::ControlKind::Entry || c.readOnly || !Win.enabled(c.feq) || Win.hidden(c.feq)) continue;
         if (Win.update(c.feq) == 0) continue;
         Win.beep();
-        SayRejected(Win.rejectionText(c.feq));
         Win.select(c.feq);
+        SayRejected(Win.rejectionText(c.feq));
         return false;
     }
     return true;

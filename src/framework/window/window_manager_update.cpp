@@ -168,8 +168,9 @@ Level WindowManager::TakeCloseEvent() {
     if (Response == resp::Completed || !Primary || !Primary->Me) return Level::Benign;
     const bool unasked = closeUnasked_;
     closeUnasked_ = false;
+    // The operator's own close asks; the program's closing down (CloseDown) never waits.
     if (!unasked && (CancelAction & kCancelWarn) && (Request == req::Insert || Request == req::Change) &&
-        UserChanged) {
+        UserChanged && Win.event() == ui::ev::CloseWindow) {
         const unsigned answer = msgbox::show(W("Закрыть окно без сохранения?|Введенные данные не будут записаны."),
                                              Win.title(), msgbox::Icon::Question, msgbox::Yes | msgbox::No, msgbox::No);
         if (answer != msgbox::Yes) {
