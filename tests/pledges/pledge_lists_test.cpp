@@ -290,6 +290,7 @@ TEST_F(PledgeListsTest, TheArchiveSearchPrintsTheDuplicateOfTheHighlightedPledge
 
     kw::report::setLastDocument(nullptr);
     NAME_P = W("сидоров");
+    boxes.answer(kw::msgbox::Ok);  // "nothing found"
     w = open(ARX_TAB, "Поиск по ФИО клиента");
     ASSERT_TRUE(w);
     ASSERT_EQ(w.rows(1), 0);

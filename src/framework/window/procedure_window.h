@@ -6,7 +6,8 @@
 //              Prepare() (before the window: day checks, priming an update form's
 //              record), opens Define()'s window, then Opened() (browses, buttons,
 //              resizer), SetAlerts(). A resizable window whose Opened() registered no
-//              resizer gets the one every window has: its first size is its least.
+//              resizer gets the one every window has: its first size is its least
+//              (the application frame excepted: it is sized freely).
 //     Kill():  the window manager's Kill, then the tables are closed in reverse order
 //              and the procedure name is given back.
 //

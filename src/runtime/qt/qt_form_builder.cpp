@@ -302,7 +302,7 @@ QWidget* FormWindow::makeEntry(const Control& c) {
     if (chars <= 24) {
         e->setFixedWidth(charWidth() * (chars + 1) + frame);
     } else {
-        e->setMinimumWidth(charWidth() * (std::min(chars, 30) + 1) + frame);
+        e->setMinimumWidth(charWidth() * (std::min(chars, 40) + 1) + frame);
         e->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     }
     const int feq = c.feq;
