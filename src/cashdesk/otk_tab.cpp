@@ -1,7 +1,7 @@
 // OTK_TAB: "Просмотр/восстановление статуса записи", every pledge in ticket order with
 // its state in blue, the highlighted pledge's details in "Информация по ссуде", and a
-// quick search by ticket number whose typed digits show beside "Быстрый поиск по N
-// квитанции:". The update buttons run OTK_FORM; a list opened to view only has none
+// quick search by ticket number typed on the list or into the field beside "Быстрый
+// поиск по N квитанции:" (where the typed digits show). The update buttons run OTK_FORM; a list opened to view only has none
 // connected.
 #include <memory>
 

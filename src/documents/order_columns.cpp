@@ -7,6 +7,7 @@
 #include "dictionary/kbp.h"
 #include "dictionary/sec.h"
 #include "dictionary/zal.h"
+#include "documents/document_names.h"
 #include "documents/report_layout.h"
 #include "framework/window/window_manager.h"
 #include "runtime/codepage.h"
@@ -307,6 +308,7 @@ const char* reportTitle(OrderKind kind) {
 report::ReportDef orderReport(OrderKind kind, OrderRow& row, OrderTotals& totals) {
     report::ReportDef def;
     def.title = W(reportTitle(kind));
+    def.fileName = periodName(def.title);
     def.units = report::Units::Millimetres;
     def.paper = report::kPaperA4;
     def.orientation = report::Orientation::Landscape;

@@ -31,9 +31,10 @@ Level ParameterWindow::Opened() {
 }
 
 Level ParameterWindow::TakeAccepted() {
+    // A date the window refused is said and kept: no report for a period nobody asked for.
+    if ((Win.field() == kParameterPrint || Win.field() == kParameterOk) && !TakeEntries()) return Level::Notify;
     const Level l = WindowManager::TakeAccepted();
     if (l != Level::Benign || Win.field() != kParameterPrint) return l;
-    (void)Win.update();
     Update();
     BeforeReport();
     if (report_) report_();

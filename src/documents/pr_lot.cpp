@@ -4,6 +4,7 @@
 // sums and the grand line. Portrait, on paper of 8250 x 11688 thousandths of an inch,
 // measures in millimetres.
 #include "dictionary/kbp.h"
+#include "documents/document_names.h"
 #include "documents/report_layout.h"
 #include "documents/sale_reports.h"
 #include "documents/sheets.h"
@@ -30,6 +31,7 @@ protected:
     kw::report::ReportDef Define() override {
         NAME_L = KBP.NAME.clip();
         kw::report::ReportDef d = userSheet("Перечень предметов торгов");
+        d.fileName = kw::documents::periodName(d.title);
         header(d.header);
         d.details.push_back(row());
         d.details.push_back(sums("И т о г о  по листу:", sheets_.sheet[0], "TS_SR", false));

@@ -5,6 +5,7 @@
 // notary (KBP:FIO_N, licence KBP:N_LIZ) and the pawnshop as the creditor. Portrait, on
 // paper of 8250 x 11688 thousandths of an inch, measures in millimetres.
 #include "dictionary/kbp.h"
+#include "documents/document_names.h"
 #include "documents/report_layout.h"
 #include "documents/sale_reports.h"
 #include "documents/sheets.h"
@@ -34,6 +35,7 @@ protected:
         ADR = KBP.NAME.clip() + W(" адр. ") + KBP.ADR.clip();
         PROZ_T = "(" + kw::documents::plainNumber(KBP.N_PROZ) + " %)";
         kw::report::ReportDef d = userSheet("Перечень для нотариата");
+        d.fileName = kw::documents::periodName(d.title);
         header(d.header);
         d.details.push_back(row());
         d.details.push_back(sums("И т о г о  по листу:", sheets_.sheet, false));

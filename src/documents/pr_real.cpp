@@ -2,6 +2,7 @@
 // hand-over date lies in the period, with its sale price, client and item, and the
 // total at sale prices (T_REA). A4 portrait, millimetres.
 #include "dictionary/kbp.h"
+#include "documents/document_names.h"
 #include "documents/report_layout.h"
 #include "documents/sale_reports.h"
 #include "documents/zal_report.h"
@@ -23,6 +24,7 @@ protected:
     kw::report::ReportDef Define() override {
         kw::report::ReportDef d;
         d.title = W("Акт передачи на реализацию");
+        d.fileName = kw::documents::periodName(d.title);
         d.orientation = kw::report::Orientation::Portrait;
         d.left = 12;
         d.top = 10;

@@ -5,6 +5,7 @@
 #include "dictionary/kbp.h"
 #include "dictionary/reference.h"
 #include "dictionary/sec.h"
+#include "documents/document_names.h"
 #include "documents/pr_zal.h"
 #include "documents/report_layout.h"
 #include "framework/window/window_manager.h"
@@ -300,6 +301,7 @@ void rightCodeBox(Band& b, double dx, double dy) {
 report::ReportDef ticketReport(TicketValues& v, bool duplicate) {
     report::ReportDef def;
     def.title = W("Залоговый билет");
+    def.fileName = ticketName(duplicate ? W("Дубликат залогового билета") : def.title, N_KV_G);
     def.units = report::Units::Millimetres;
     def.paper = report::kPaperA4;
     def.orientation = report::Orientation::Landscape;

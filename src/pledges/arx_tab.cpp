@@ -1,12 +1,13 @@
 // ARX_TAB: the archive search: every pledge, cancelled ones left out, whose client's
-// name in lower case holds the fragment NAME_P. The fragment itself is taken as typed
-// (the request window asks for lower case), so a capitalised one finds nothing. Its
-// select button prints the duplicate of the highlighted pledge's ticket.
+// name holds the fragment NAME_P, both in lower case, so "Петров" finds what "петров"
+// finds (the request window still asks for lower case). A search that finds nothing
+// says so. Its select button prints the duplicate of the highlighted pledge's ticket.
 #include "dictionary/zal.h"
 #include "documents/print_globals.h"
 #include "pledges/pledge_list.h"
 #include "pledges/pledge_procedures.h"
 #include "runtime/codepage.h"
+#include "runtime/message_box.h"
 #include "shell/globals.h"
 
 namespace {
@@ -17,10 +18,20 @@ class ArxTab : public kw::pledges::PledgeList {
 public:
     ArxTab()
         : PledgeList({"ARX_TAB", W("Поиск по ФИО клиента"), 1,
-                      "(instring(clip(name_p),lower(zal:fio),1)>0  and zal:sost<>6)", kw::pledges::ListKind::Inquiry,
+                      "(instring(lower(clip(name_p)),lower(zal:fio),1)>0  and zal:sost<>6)", kw::pledges::ListKind::Inquiry,
                       3, true, nullptr}) {}
 
 protected:
+    // Once the list is first shown: an empty one is said, not left to be guessed at.
+    void Reset(uint8_t Force = 0) override {
+        PledgeList::Reset(Force);
+        if (told_ || !Win.isOpen() || Win.acceptAllActive()) return;
+        told_ = true;
+        if (Win.rows(kList) == 0)
+            kw::msgbox::show(W("Ничего не найдено: нет клиентов, в ФИО которых есть \xAB") + NAME_P.clip() + "\xBB",
+                             Win.title(), kw::msgbox::Icon::Information, kw::msgbox::Ok);
+    }
+
     void AddTotals(kw::ui::WindowDef& s) override {
         kw::ui::Control p = kw::ui::Control::prompt(W("Фрагмент ФИО:"));
         s.add(p.number(kFirstTotalsControl));
@@ -34,6 +45,9 @@ protected:
         if (!BRW1.UpdateViewRecord()) return;
         kw::documents::printDuplicate(ZAL);
     }
+
+private:
+    bool told_ = false;
 };
 
 }  // namespace

@@ -79,11 +79,11 @@ Level EventForm::TakeAccepted() {
 std::string EventForm::ReceivedPrompt() const { return W("получено:"); }
 std::string EventForm::OverduePrompt() const { return W("Просрочено:"); }
 
-void EventForm::AddField(ui::WindowDef& s, const char* promptUtf8, const char* field, bool beside) {
+int32_t EventForm::AddField(ui::WindowDef& s, const char* promptUtf8, const char* field, bool beside) {
     Control p = Prompt(promptUtf8).number(prompt_++);
     if (beside) p.beside();
     s.add(p);
-    s.add(Field(field).number(field_++));
+    return s.add(Field(field).number(field_++));
 }
 
 void EventForm::addPledge(ui::WindowDef& s) {
@@ -92,6 +92,9 @@ void EventForm::addPledge(ui::WindowDef& s) {
         c.readOnly = true;
         return c.number(field_++);
     };
+    const std::size_t first = s.controls.size();
+    // The pledge as it stands, in the left column; the event beside it (Define()).
+    s.begin(Control::group("").number(kPledgeColumn));
     s.begin(Control::group(W("Клиент")).number(prompt_++));
     AddField(s, "ФИО:", "FIO");
     AddField(s, "Паспорт:", "PAS");
@@ -125,11 +128,20 @@ void EventForm::addPledge(ui::WindowDef& s) {
     AddField(s, "Сумма по проценту за хранение:", "S_P_X", true);
     AddField(s, "Было выдано:", "S_VID");
     s.end();
+    s.end();
+    // The pledge as it stands is shown, not typed: read-only and out of the Tab order
+    // (a pledge entered afresh through the form, an insert, is typed in full).
+    if (Request != req::Insert)
+        for (std::size_t i = first; i < s.controls.size(); ++i) s.controls[i].readOnly = true;
+}
+
+void EventForm::addProlongations(ui::WindowDef& s) {
     static const char* const starts[] = {"DATA_P11", "DATA_P21", "DATA_P31"};
     static const char* const ends[] = {"DATA_P12", "DATA_P22", "DATA_P32"};
     static const char* const days[] = {"KOL_D1", "KOL_D2", "KOL_D3"};
     static const char* const received[] = {"S_POL1", "S_POL2", "S_POL3"};
     if (ShownProlongations() == 0) return;
+    const std::size_t earlier = s.controls.size();
     s.begin(Control::group(W("Перезалоги")).number(prompt_++));
     const storage::TableDecl& t = dict::zalTable();
     for (int k = 0; k < ShownProlongations(); ++k) {
@@ -137,18 +149,26 @@ void EventForm::addPledge(ui::WindowDef& s) {
         s.add(Control::prompt(W(t.field(t.fieldNumber(starts[k])).prompt + ":")).number(prompt_++));
         s.add(Field(starts[k]).number(field_++));
         AddField(s, "Дата окончания:", ends[k], true);
-        AddField(s, "Кол-во дней:", days[k], true);
+        AddField(s, "Кол-во дней:", days[k]);  // a line of its own: the column stays narrow
         s.add(Control::prompt(ReceivedPrompt()).number(prompt_++).beside());
         s.add(Field(received[k]).number(field_++));
     }
     s.end();
+    if (Request != req::Insert)
+        for (std::size_t i = earlier; i < s.controls.size(); ++i) s.controls[i].readOnly = true;
 }
 
 ui::WindowDef EventForm::Define() {
     ui::WindowDef s;
     s.title = title_;
     addPledge(s);
+    s.begin(Control::group("").number(kEventColumn).beside());
+    addProlongations(s);
+    const std::size_t event = s.controls.size();
     AddEventFields(s);
+    // The form opens on the first field the operator types.
+    for (std::size_t i = event; i < s.controls.size() && FirstField == 0; ++i)
+        if (s.controls[i].kind == ui::ControlKind::Entry && !s.controls[i].readOnly) FirstField = s.controls[i].feq;
     s.add(Control::prompt(OverduePrompt()).number(prompt_++));
     Control overdue = Control::entry(ui::Binding::of(D_PRO1).named("D_PRO1"), "n_5");
     overdue.readOnly = true;
@@ -158,6 +178,7 @@ ui::WindowDef EventForm::Define() {
     s.add(operatorField(*this).number(kOperator));
     s.add(Prompt("Текущая дата:").number(prompt_++).beside());
     s.add(todayField(*this).number(kToday));
+    s.end();
     s.add(messageLine(*this).number(kMessage));
     for (const std::string& line : HintLines()) s.add(Control::prompt(line).number(prompt_++));
     s.add(Control::button(W("Рассчитать ???")).number(kCalculate));

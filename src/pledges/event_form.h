@@ -49,19 +49,20 @@ protected:
     // The prompt of the overdue days.
     virtual std::string OverduePrompt() const;
 
-    // An entry of a ZAL field with a prompt, in the event's group.
-    void AddField(ui::WindowDef& s, const char* promptUtf8, const char* field, bool beside = false);
+    // An entry of a ZAL field with a prompt, in the event's group; the entry's number.
+    int32_t AddField(ui::WindowDef& s, const char* promptUtf8, const char* field, bool beside = false);
 
     PenaltyMemo Penalty;
 
     enum : int32_t {
-        kCalculate = 80, kPrint, kOk, kClose, kMessage, kOverdue, kOperator, kToday,
+        kCalculate = 80, kPrint, kOk, kClose, kMessage, kOverdue, kOperator, kToday, kPledgeColumn, kEventColumn,
         kFirstPrompt = 300, kFirstField = 100,
     };
 
 private:
     bool fits() const;
     void addPledge(ui::WindowDef& s);
+    void addProlongations(ui::WindowDef& s);
 
     std::string title_;
     std::vector<uint8_t> sources_;

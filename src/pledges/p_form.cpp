@@ -1,5 +1,6 @@
-// P_FORM: asks for a fragment of the client's name (NAME_P, typed in lower case) and
-// opens the archive search ARX_TAB; a blank fragment searches nothing.
+// P_FORM: asks for a fragment of the client's name (NAME_P, the field empty at first;
+// letter case does not matter) and opens the archive search ARX_TAB; a blank fragment
+// searches nothing.
 #include "pledges/inquiry_form.h"
 #include "pledges/pledge_procedures.h"
 #include "runtime/codepage.h"
@@ -16,6 +17,11 @@ public:
     PForm() : InquiryForm("P_FORM", W("Поиск по ФИО клиента"), W("Поиск"), ARX_TAB, {W("Закрыть окно")}) {}
 
 protected:
+    // Every search starts from an empty field.
+    kw::Level Prepare() override {
+        NAME_P.clear();
+        return InquiryForm::Prepare();
+    }
     void AddEntries(kw::ui::WindowDef& s) override {
         s.add(kw::ui::Control::prompt(W("Введите фрагмент ФИО клиента")).number(1));
         s.add(kw::ui::Control::prompt(W("(строчные-маленькие буквы)")).number(2));

@@ -9,6 +9,7 @@
 #include "pledges/pledge_common.h"
 #include "runtime/clock.h"
 #include "runtime/codepage.h"
+#include "runtime/message_box.h"
 #include "runtime/picture.h"
 #include "runtime/real.h"
 #include "shell/day_state.h"
@@ -44,6 +45,16 @@ Level PledgeForm::PrimeUpdate() {
     if (Request == req::Delete && Primary && !shell::todayOpenForOperations(W("Удалить ???"))) {
         Response = resp::Cancelled;
         return Level::Fatal;
+    }
+    // The question names the pledge, so the operator sees which one goes (default: keep it).
+    if (Request == req::Delete && DeleteAction == kDeleteWarn) {
+        const std::string text = W("Удалить залог N ") + std::to_string(ZAL.N_KV) + " (" + ZAL.FIO.clip() + ")?";
+        if (msgbox::show(text, W("Удалить ???"), msgbox::Icon::Question, msgbox::Yes | msgbox::No, msgbox::No) !=
+            msgbox::Yes) {
+            Response = resp::Cancelled;
+            return Level::Fatal;
+        }
+        DeleteAction = kDeleteNoWarn;
     }
     return WindowManager::PrimeUpdate();
 }
@@ -100,10 +111,7 @@ bool PledgeForm::Validated() {
     return false;
 }
 
-Level PledgeForm::TakeRejected() {
-    Say(picture::describe(Win.rejection()));
-    return WindowManager::TakeRejected();
-}
+void PledgeForm::SayRejected(const std::string& Text) { Say(Text); }
 
 void PledgeForm::OpenFromForm(const std::function<void()>& procedure) {
     (void)Win.update();

@@ -45,7 +45,7 @@ protected:
     Level Prepare() override;
     void Reset(uint8_t Force = 0) override;
     Level TakeCompleted() override;
-    Level TakeRejected() override;
+    void SayRejected(const std::string& Text) override;
     Level PrimeUpdate() override;
     // A value typed into an entry is taken into the computation at once: the form
     // refreshes after every accepted entry, as after every button.

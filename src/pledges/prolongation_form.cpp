@@ -38,9 +38,10 @@ void ProlongationForm::AddEventFields(ui::WindowDef& s) {
     const std::string n = std::to_string(stage_);
     s.begin(ui::Control::group(W(n + " перезалог")).number(kFirstPrompt - 1));
     AddField(s, "Дата прихода клиента:", ("DATA_PR" + n).c_str());
-    s.add(ui::Control::prompt(W("Дата начала " + n + "-го перезалога:")).number(kFirstPrompt - 2).beside());
+    // On a line of its own: the event's column stays narrow enough for the pledge beside it.
+    s.add(ui::Control::prompt(W("Дата начала " + n + "-го перезалога:")).number(kFirstPrompt - 2));
     s.add(Field(("DATA_P" + n + "1").c_str()).number(kFirstField - 1));
-    AddField(s, "Кол-во дней:", ("KOL_D" + n).c_str());
+    FirstField = AddField(s, "Кол-во дней:", ("KOL_D" + n).c_str());  // what the operator types first
     AddField(s, "Дата окончания :", ("DATA_P" + n + "2").c_str(), true);
     AddField(s, "Штраф за просрочку выкупа:", ("S_ST" + n).c_str());
     AddField(s, "Сумма %% по ссуде:", ("S_P_C" + n).c_str());

@@ -3,6 +3,8 @@
 // list with insert, or change, delete and view for a pledge of today. All arithmetic is
 // in the refresh, in the order of its steps; the buttons only clear what the next
 // refresh computes again, or open a list whose choice the refresh takes over.
+#include <utility>
+
 #include "dictionary/tables.h"
 #include "framework/data/dct_init.h"
 #include "pledges/full_cost_fields.h"
@@ -30,7 +32,7 @@ enum : int32_t {
     kKolD, kSOzen, kSCcyd, kProzCc, kDataK, kPCcD, kPXrD, kSPS, kSPX, kSVid,
     kOper, kToday, kMessage, kHint,
     kCalculate, kPrint, kReverse, kOk, kClose,
-    kClientGroup = 60, kItemGroup, kLoanGroup,
+    kClientGroup = 60, kItemGroup, kLoanGroup, kPledgeColumn, kLoanColumn,
     kFirstPrompt = 100,  // the prompts, in window order
 };
 
@@ -119,6 +121,7 @@ public:
             case kPrint: PrintTicket(); break;
             default: break;
         }
+        moveOnAfterChoice(Win.field());
         return kw::Level::Benign;
     }
 
@@ -243,6 +246,15 @@ private:
     }
 
     // --- buttons ------------------------------------------------------------------------
+    // After a choice from a list the operator goes on with the field after those the
+    // choice filled, not back at the top of the form.
+    void moveOnAfterChoice(int32_t button) {
+        static const std::pair<int32_t, int32_t> next[] = {
+            {kChooseClient, kNKv}, {kChooseMetal, kProb}, {kChooseProb, kOpIz}, {kChooseKind, kVec},
+            {kChooseStone, kVecK}};
+        for (const auto& [choose, field] : next)
+            if (choose == button && Win.isOpen()) Win.select(field);
+    }
     void rememberClient();
     void chooseClient() {
         FIO_G.clear();
@@ -349,6 +361,10 @@ kw::ui::WindowDef UpdateZal::Define() {
     kw::ui::WindowDef s;
     s.title = CaptionFor(kw::RequestCaptions::Standard());
     if (s.title.empty()) s.title = W("Оформление ссуды");
+    // Two columns, so the form fits a cash desk's screen with its buttons: the client and
+    // the article on the left, the loan on the right; the message line and the buttons
+    // under both.
+    s.begin(Control::group("").number(kPledgeColumn));
     s.begin(Control::group(W("Клиент")).number(kClientGroup));
     s.add(P("ФИО:"));
     s.add(Field("FIO").number(kFio));
@@ -397,25 +413,27 @@ kw::ui::WindowDef UpdateZal::Define() {
     s.add(P("Примечание:"));
     s.add(Field("PRIM").number(kPrim));
     s.end();
+    s.end();
 
+    s.begin(Control::group("").number(kLoanColumn).beside());
     s.begin(Control::group(W("Ссуда")).number(kLoanGroup));
     s.add(P("Количество дней:"));
     s.add(Field("KOL_D").number(kKolD));
-    s.add(P("Сумма оченки:").beside());
+    s.add(P("Сумма оченки:"));
     s.add(Field("S_OZEN").number(kSOzen));
     s.add(P("Сумма ссуды:"));
     s.add(Field("S_CCYD").number(kSCcyd));
-    s.add(P("Корректирующий процент по ссуде:").beside());
+    s.add(P("Корректирующий процент по ссуде:"));
     s.add(Field("PROZ_CC").number(kProzCc));
     s.add(P("Дата истечения срока:"));
     s.add(Field("DATA_K").number(kDataK));
     s.add(P("Процент по ссуде за день:"));
     s.add(Field("P_CC_D").number(kPCcD));
-    s.add(P("Процент за хранение за день:").beside());
+    s.add(P("Процент за хранение за день:"));
     s.add(Field("P_XR_D").number(kPXrD));
     s.add(P("Сумма по проценту за ссуду:"));
     s.add(Field("S_P_S").number(kSPS));
-    s.add(P("Сумма по проценту за хранение:").beside());
+    s.add(P("Сумма по проценту за хранение:"));
     s.add(Field("S_P_X").number(kSPX));
     s.add(P("ИТОГО к выдаче:"));
     s.add(Field("S_VID").number(kSVid));
@@ -424,8 +442,9 @@ kw::ui::WindowDef UpdateZal::Define() {
 
     s.add(P("Оператор:"));
     s.add(kw::pledges::operatorField(*this).number(kOper));
-    s.add(P("Текущая дата:").beside());
+    s.add(P("Текущая дата:"));
     s.add(kw::pledges::todayField(*this).number(kToday));
+    s.end();
     s.add(kw::pledges::messageLine(*this).number(kMessage));
     s.add(Prompt("Если согласны с расчетом-распечатайте и нажмите ОК для записи в базу").number(kHint));
     s.add(Control::button(W("Рассчитать ???")).number(kCalculate));

@@ -571,4 +571,23 @@ std::string describe(ParseResult r) {
     return std::string();
 }
 
+std::string explain(std::string_view text, const Picture& pic) {
+    const ParseResult r = deformat(text, pic).result;
+    if (r == ParseResult::Ok || r == ParseResult::Empty) return std::string();
+    std::string typed(text);
+    while (!typed.empty() && typed.back() == ' ') typed.pop_back();
+    while (!typed.empty() && typed.front() == ' ') typed.erase(0, 1);
+    // Short enough for a form's message line of 40 characters with the text typed.
+    if (r == ParseResult::TooWide) return W("Не помещается в поле: ") + typed;
+    switch (pic.kind) {
+        case Kind::Number:
+            if (!pic.minus && !typed.empty() && typed[0] == '-') return W("Нужно число больше нуля: ") + typed;
+            return W("Нужно число, введено: ") + typed;
+        case Kind::Date: return W("Нет такой даты: ") + typed;
+        case Kind::Time: return W("Нет такого времени: ") + typed;
+        case Kind::Pattern: return W("Не по образцу поля: ") + typed;
+        default: return describe(r);
+    }
+}
+
 }  // namespace kw::picture

@@ -52,5 +52,8 @@ Parsed deformat(std::string_view text, std::string_view pic);
 
 // A clear message for a result that is not ok, in Russian, CP1251.
 std::string describe(ParseResult r);
+// What is wrong with `text` typed into a field of picture `pic`, in a short Russian
+// sentence naming the text and what the field takes (CP1251); "" when it fits.
+std::string explain(std::string_view text, const Picture& pic);
 
 }  // namespace kw::picture

@@ -138,6 +138,7 @@ bool Report::open(ReportDef def) {
     scale_ = mmPerUnit(def_.units);
     auto doc = std::make_shared<Document>();
     doc->title = def_.title;
+    doc->fileName = def_.fileName;
     doc->paper = def_.paper;
     doc->orientation = def_.orientation;
     double w = kA4Width, h = kA4Height;

@@ -92,6 +92,9 @@ struct Band {
 
 struct ReportDef {
     std::string title;  // CP1251: names the print job and the PDF
+    // CP1251: the name a saved PDF is offered under, without extension (the document and
+    // its ticket or period); empty: the title.
+    std::string fileName;
     Units units = Units::Millimetres;
     int paper = kPaperA4;
     double paperWidth = 0, paperHeight = 0;  // kPaperUser: the sheet upright, in units
@@ -122,6 +125,7 @@ struct Page {
 class Document {
 public:
     std::string title;         // CP1251
+    std::string fileName;      // CP1251, as ReportDef's
     double widthMm = 0;        // the sheet as it lies
     double heightMm = 0;
     int paper = kPaperA4;
@@ -205,8 +209,9 @@ public:
     // `error`) when it cannot. Any thread.
     virtual bool writePdf(const Document& doc, const std::vector<int>& pages, const std::string& path,
                           std::string& error) = 0;
-    // Asks the user for the file to save a PDF to, suggesting `suggested`; "" when
-    // cancelled. Any thread.
+    // Asks the user for the file to save a PDF to, suggesting the file name `suggested`
+    // (UTF-8, no folder) in the user's documents folder, never the data directory; ""
+    // when cancelled. Any thread.
     virtual std::string askPdfPath(const std::string& suggested) = 0;
 };
 

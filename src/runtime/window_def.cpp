@@ -247,6 +247,7 @@ std::string WindowDef::finish() {
         if (!fits(c.kind, controls[static_cast<std::size_t>(p)].kind))
             return which + ": cannot sit in " + kindName(controls[static_cast<std::size_t>(p)].kind);
     }
+    assignAccessKeys();
     return std::string();
 }
 

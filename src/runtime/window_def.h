@@ -108,6 +108,8 @@ struct Control {
 
 // The label as shown: '&' markers removed, "&&" kept as '&'.
 std::string labelText(std::string_view text);
+// The access key a label marks with '&' (its letter in upper case, CP1251); 0 none.
+unsigned char accessKey(std::string_view text);
 
 struct WindowDef {
     std::string title;
@@ -118,6 +120,9 @@ struct WindowDef {
     int height = 0;
     bool resizable = true;
     bool frame = false;     // the application frame: a main window with the menu bar
+    // An update form: Enter in a field moves on to the next field (as Tab does) and never
+    // presses the default button; Ctrl+Enter, the button itself or its access key does.
+    bool enterMovesOn = false;
     std::vector<Control> controls;
 
     // Appends a control and returns its number. Inside begin()/end() a control without
@@ -134,6 +139,12 @@ struct WindowDef {
     // positive, parents existing, earlier and of the right kind. "" when sound,
     // otherwise what is wrong.
     std::string finish();
+    // Gives every button, check box, menu and menu item an access key that is unique
+    // where Alt reaches it: the window's buttons, check boxes, tabs, labelled fields and
+    // menu-bar menus share one set, each menu's items another. A text that has none, or
+    // one already taken, gets the first free letter, preferring the first letters of its
+    // words. Called by finish().
+    void assignAccessKeys();
 
 private:
     std::vector<int> open_;

@@ -120,6 +120,12 @@ picture::ParseResult Window::take(int index) {
     }
 }
 
+std::string Window::rejectionText(int control) const {
+    const int i = m_ ? m_->indexOf(control) : -1;
+    if (i < 0 || m_->def.controls[static_cast<std::size_t>(i)].kind != ControlKind::Entry) return std::string();
+    return picture::explain(contents(control), pics_[static_cast<std::size_t>(i)]);
+}
+
 int Window::update(int control) {
     if (!m_) return 0;
     int bad = 0;

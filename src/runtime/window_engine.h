@@ -59,6 +59,9 @@ public:
     int thumbPosition() const { return current_.thumb; }
     // Why the current Rejected event came (Ok for other events).
     picture::ParseResult rejection() const { return rejection_; }
+    // What is wrong with the text an entry shows, as a short Russian sentence (CP1251);
+    // "" when it fits the entry's picture or the control is no entry.
+    std::string rejectionText(int control) const;
     void consume() { consumed_ = true; }
     // Queues an event for this window's loop. Other threads use
     // ui::postEvent(model(), ...) with the model they were given.

@@ -39,6 +39,9 @@ void field(kw::ui::WindowDef& s, const char* promptUtf8, const char* name, bool 
 kw::ui::WindowDef kbpDef(kw::FixedString<40>& message) {
     kw::ui::WindowDef s;
     s.title = kw::shell::kbpTitle();
+    // Two columns, so the form fits a cash desk's screen: the pawnshop and its defaults
+    // on the left, the rates and the prolongations on the right.
+    s.begin(Control::group(""));
     field(s, "Наименование:", "NAME");
     field(s, "Адрес:", "ADR", false, 60);
     field(s, "Телефоны:", "TEL");
@@ -54,7 +57,9 @@ kw::ui::WindowDef kbpDef(kw::FixedString<40>& message) {
     field(s, "Досрочный выкуп: кол-во дней(<=)", "SD");
     field(s, "Сумма(<=)", "SW", true);
     s.end();
+    s.end();
 
+    s.begin(Control::group("").beside());
     s.begin(Control::group(W("Процент по ссуде за день в зависимости от суммы:")));
     for (int band = 1; band <= 5; ++band) {
         const std::string n = std::to_string(band);
@@ -78,6 +83,7 @@ kw::ui::WindowDef kbpDef(kw::FixedString<40>& message) {
 
     field(s, "Начальный номер билета:", "S_N");
     field(s, "Начальный остаток в кассе:", "KAS_N");
+    s.end();
 
     s.add(Control::prompt(W("Для записи в базу нажмите ОК")));
     Control line = Control::prompt("");

@@ -145,6 +145,7 @@ TEST_F(JournalTest, ABlankedNameOrDateIsFilledAgain) {
     EXPECT_EQ(f.shown("KLM:FIO"), W("Иванова И.И."));
     EXPECT_EQ(f.type("KLM:DATA", ""), Drive::Ok);
     EXPECT_EQ(f.shown("KLM:DATA"), "08.12.2025");
+    boxes.answer(kw::msgbox::Yes);  // close without saving what was typed
     EXPECT_EQ(f.press(W("Закрыть")), Drive::Ok);
     EXPECT_EQ(list.settle(), Drive::Ok);
     EXPECT_TRUE(journal().empty());

@@ -176,6 +176,7 @@ TEST_F(RollbackTest, ARedemptionOfAClosedDayIsNotRolledBack) {
     EXPECT_EQ(boxes.reply(kw::msgbox::Ok), Drive::Ok);
     z = onDisk(501);
     EXPECT_EQ(std::memcmp(&z, &before, sizeof z), 0);
+    boxes.answer(kw::msgbox::Yes);  // close without saving the state typed
     EXPECT_EQ(f.press(W("Закрыть окно")), Drive::Ok);
     EXPECT_TRUE(f.waitClosed(5s));
     closeWith(l, W("Закрыть"), t);

@@ -65,12 +65,14 @@ TEST_F(PledgeListsTest, OperationListsOpenOnAnOpenDayAndInquiriesOnAnyDay) {
                                                          {SPR1, "Финансовая справка"},
                                                          {P_FORM, "Поиск по ФИО клиента"}}) {
         SCOPED_TRACE(title);
+        if (procedure == ARX_TAB) boxes.answer(kw::msgbox::Ok);  // it found nothing, and says so
         WindowDriver w = open(procedure, title);
         ASSERT_TRUE(w) << "no day at all";
         ASSERT_EQ(w.closeBox(), Drive::Ok);
         ASSERT_TRUE(w.waitClosed(5s));
     }
-    EXPECT_TRUE(boxes.shown().empty());
+    ASSERT_EQ(boxes.shown().size(), 1u) << "no box about the day";
+    EXPECT_NE(boxes.shown()[0].text.find(W("Ничего не найдено")), std::string::npos);
     day(kToday);
     for (const ListCase& c : kOperationLists) {
         SCOPED_TRACE(c.title);
@@ -242,7 +244,17 @@ TEST_F(PledgeListsTest, TheArchiveSearchFindsALowerCaseFragmentAnywhereInTheName
     NAME_P = W("Петров");
     w = open(ARX_TAB, "Поиск по ФИО клиента");
     ASSERT_TRUE(w);
-    EXPECT_EQ(w.rows(1), 0) << "a capitalised fragment finds nothing";
+    EXPECT_EQ(tickets(w), (std::vector<int>{1, 2})) << "a capitalised fragment finds the same";
+    ASSERT_EQ(w.closeBox(), Drive::Ok);
+    ASSERT_TRUE(w.waitClosed(5s));
+    // A search that finds nothing says so.
+    NAME_P = W("Кузнецов");
+    boxes.answer(kw::msgbox::Ok);
+    w = open(ARX_TAB, "Поиск по ФИО клиента");
+    ASSERT_TRUE(w);
+    ASSERT_TRUE(boxes.waitForCount(1, 5s));
+    EXPECT_NE(boxes.last().text.find(W("Ничего не найдено")), std::string::npos) << boxes.last().text;
+    EXPECT_EQ(w.rows(1), 0);
 }
 
 // The select button prints the duplicate of the highlighted pledge's ticket: that
@@ -278,6 +290,7 @@ TEST_F(PledgeListsTest, TheArchiveSearchPrintsTheDuplicateOfTheHighlightedPledge
 
     kw::report::setLastDocument(nullptr);
     NAME_P = W("сидоров");
+    boxes.answer(kw::msgbox::Ok);  // "nothing found"
     w = open(ARX_TAB, "Поиск по ФИО клиента");
     ASSERT_TRUE(w);
     ASSERT_EQ(w.rows(1), 0);

@@ -372,15 +372,20 @@ TEST_F(UpdateZalTest, CancelLeavesTheFileByteForByte) {
     WindowDriver f = window("Изменить ???");
     ASSERT_TRUE(f);
     ASSERT_EQ(f.type("ZAL:VEC", "55"), Drive::Ok);
+    // Work typed into the form is not thrown away unasked; the answer yes closes it.
+    boxes.answer(kw::msgbox::Yes);
     ASSERT_EQ(f.press(W("Закрыть")), Drive::Ok);
     ASSERT_TRUE(f.waitClosed(5s));
-    EXPECT_EQ(boxes.shown().size(), 0u) << "closing asks nothing";
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    EXPECT_NE(boxes.shown()[0].text.find(W("без сохранения")), std::string::npos);
+    EXPECT_EQ(boxes.shown()[0].defaultButton, kw::msgbox::No) << "the default keeps the form";
     EXPECT_EQ(bytesOf("ZAL.DAT"), before);
 
     ASSERT_EQ(list.press(W("Добавить")), Drive::Ok);
     f = window("Добавить ???");
     ASSERT_TRUE(f);
     ASSERT_EQ(f.type("ZAL:VEC", "10"), Drive::Ok);
+    boxes.answer(kw::msgbox::Yes);
     ASSERT_EQ(f.closeBox(), Drive::Ok);
     ASSERT_TRUE(f.waitClosed(5s));
     EXPECT_EQ(bytesOf("ZAL.DAT"), before);
@@ -451,14 +456,26 @@ TEST_F(UpdateZalTest, BadInputIsRefusedWithAMessageAndChangesNothing) {
     ASSERT_TRUE(f);
     ASSERT_EQ(f.type("ZAL:FIO", W("Сидоров Пётр")), Drive::Ok);
     ASSERT_EQ(f.type("ZAL:VEC", "10"), Drive::Ok);
+    // Each refusal is said in the message line; the text stays as typed, in focus.
     EXPECT_EQ(f.type("ZAL:VEC", "abc"), Drive::Ok);
-    EXPECT_EQ(f.shown("MESSAGE"), W("Введено недопустимое значение"));
+    EXPECT_EQ(f.shown("MESSAGE"), W("Нужно число, введено: abc"));
+    EXPECT_EQ(f.shown("ZAL:VEC"), "abc");
+    EXPECT_EQ(f.focused(), f.findUse("ZAL:VEC"));
     EXPECT_EQ(f.shown("ZAL:S_OZEN"), "10000.00") << "the weight kept its value";
     EXPECT_EQ(f.type("ZAL:DATA", "31.02.2025"), Drive::Ok);
-    EXPECT_EQ(f.shown("MESSAGE"), W("Введено недопустимое значение"));
+    EXPECT_EQ(f.shown("MESSAGE"), W("Нет такой даты: 31.02.2025"));
+    EXPECT_EQ(f.shown("ZAL:DATA"), "31.02.2025");
     EXPECT_EQ(f.type("ZAL:KOL_D", "40000"), Drive::Ok);
     EXPECT_EQ(f.shown("MESSAGE"), W("Значение не помещается в поле")) << "the term is a SHORT";
     EXPECT_EQ(f.shown("ZAL:DATA_K"), "07.01.2026");
+    // OK stores nothing while a refused text stands: it stops at the first one.
+    ASSERT_EQ(f.press("OK"), Drive::Ok);
+    EXPECT_TRUE(f.isOpen());
+    EXPECT_EQ(f.focused(), f.findUse("ZAL:DATA")) << "the first refused field in the form's order";
+    EXPECT_TRUE(zal().empty());
+    ASSERT_EQ(f.type("ZAL:VEC", "10"), Drive::Ok);
+    ASSERT_EQ(f.type("ZAL:DATA", "08.12.2025"), Drive::Ok);
+    ASSERT_EQ(f.type("ZAL:KOL_D", "30"), Drive::Ok);
     ASSERT_EQ(f.press("OK"), Drive::Ok);
     ASSERT_TRUE(f.waitClosed(5s));
     EXPECT_TRUE(closeTicketDialog());

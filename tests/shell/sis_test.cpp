@@ -73,7 +73,7 @@ TEST_F(SisTest, TheMenuHasThe33EntriesInOrderWithTheStatusBar) {
         const auto m = std::find_if(menus.begin(), menus.end(), [n](const auto& p) { return p.first == n; });
         if (m != menus.end()) {
             EXPECT_EQ(c->kind, K::Menu) << n;
-            EXPECT_EQ(c->text, W(m->second)) << n;
+            EXPECT_EQ(kw::ui::labelText(c->text), kw::ui::labelText(W(m->second))) << n;
             EXPECT_EQ(c->parent, 0) << n;
             parent = n;
         } else {

@@ -120,6 +120,9 @@ private:
             {"press-nth", 2, &Runner::pressNth, "press-nth N \"TEXT\""},
             {"activate", 1, &Runner::activate, "activate \"TITLE\""},
             {"set", 2, &Runner::set, "set NAME VALUE"},
+            {"type", 2, &Runner::typeIn, "type NAME VALUE"},
+            {"type-only", 2, &Runner::typeOnly, "type-only NAME VALUE"},
+            {"expect-focus", 1, &Runner::expectFocus, "expect-focus \"NAME\""},
             {"expect", 2, &Runner::expect, "expect NAME \"TEXT\""},
             {"expect-text", 1, &Runner::expectText, "expect-text \"TEXT\""},
             {"expect-disabled", 1, &Runner::expectDisabled, "expect-disabled \"TEXT\""},
@@ -246,6 +249,33 @@ private:
             return false;
         }
         return true;
+    }
+
+    // type: as set, but text the entry refuses is no failure (the scenario then checks
+    // what the window answered). type-only: the text stays in the field, not yet left.
+    bool typeIn(const Step& s, std::string& expected) { return typeText(s, true, expected); }
+    bool typeOnly(const Step& s, std::string& expected) { return typeText(s, false, expected); }
+    bool typeText(const Step& s, bool leave, std::string& expected) {
+        expected = "an entry of the active window whose use variable is " + s.args[0];
+        if (!waitForActive([&] { return active_.findUse(s.args[0]) != 0; })) return false;
+        const Drive d = active_.type(s.args[0], cp::fromUtf8(s.args[1]), leave);
+        if (d == Drive::Ok || d == Drive::Closed) return true;
+        expected += std::string(" that can be typed into (") + script::describe(d) + ")";
+        return false;
+    }
+
+    // expect-focus "NAME": the control with the focus is the entry of that use variable,
+    // or the button or list with that label.
+    bool expectFocus(const Step& s, std::string& expected) {
+        const std::string want = clip(cp::fromUtf8(s.args[0]));
+        expected = "the focus on " + quoted(s.args[0]);
+        return waitFor([&] {
+            refreshActive();
+            if (!active_) return false;
+            const int f = active_.focused();
+            const ui::Control* c = active_.model()->def.find(f);
+            return c && (c->use.hasName(s.args[0]) || clip(ui::labelText(c->text)) == want);
+        });
     }
 
     bool expect(const Step& s, std::string& expected) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "runtime/codepage.h"
 #include "runtime/message_box.h"
 
 namespace kw {
@@ -190,11 +191,21 @@ void PrintPreviewClass::choosePages() {
     }
 }
 
+std::string pdfFileName(const std::string& nameCp1251) {
+    // Characters a file name cannot hold on the desks' systems become '-'.
+    std::string name = cp::toUtf8(nameCp1251);
+    for (char& c : name)
+        if (c == '/' || c == '\\' || c == ':' || c == '*' || c == '?' || c == '"' || c == '<' || c == '>' || c == '|')
+            c = '-';
+    while (!name.empty() && (name.back() == ' ' || name.back() == '.')) name.pop_back();
+    return (name.empty() ? std::string("report") : name) + ".pdf";
+}
+
 void PrintPreviewClass::savePdf() {
     report::Backend* b = report::backend();
     if (!b || !queue_ || !*queue_) return;
-    std::string name = (*queue_)->title.empty() ? "report" : (*queue_)->title;
-    const std::string path = b->askPdfPath(name + ".pdf");
+    const report::Document& doc = **queue_;
+    const std::string path = b->askPdfPath(pdfFileName(doc.fileName.empty() ? doc.title : doc.fileName));
     if (path.empty()) return;
     std::string error;
     if (!b->writePdf(**queue_, {}, path, error))

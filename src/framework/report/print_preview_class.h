@@ -102,5 +102,8 @@ private:
 // Asks for a page number from 1 to `pages` in a small window on the calling thread
 // ("Enter a page number from 1 to " and the count); 0 when cancelled.
 int AskPageNumber(int pages, int current);
+// The file name a document is offered under as a PDF: its name (CP1251) in UTF-8, with
+// the characters a file name cannot hold turned into '-', and ".pdf".
+std::string pdfFileName(const std::string& nameCp1251);
 
 }  // namespace kw

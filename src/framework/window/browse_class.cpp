@@ -148,6 +148,8 @@ void BrowseClass::SetAlerts() {
     if (ChangeControl) w.alert(list, key::CtrlEnter);
     if (DeleteControl) w.alert(list, key::Delete);
     if (ViewControl) w.alert(list, key::ShiftEnter);
+    // A list opened to choose from chooses the highlighted row on Enter.
+    if (Selecting && SelectControl) w.alert(list, key::Enter);
     if (Order)
         for (SortOrder& o : *Order)
             if (o.Locator) o.Locator->SetAlerts(list);

@@ -230,6 +230,10 @@ Level BrowseClass::TakeKey() {
             else if (!press(ChangeControl)) (void)press(ViewControl);
             return Level::Notify;
         case key::RightClick: (void)PopupMenu().Ask(); return Level::Notify;
+        case key::Enter:
+            if (!Selecting || !SelectControl || !usable(SelectControl)) break;
+            (void)press(SelectControl);
+            return Level::Notify;
         case key::Insert:
             if (!InsertControl) break;
             (void)press(InsertControl);

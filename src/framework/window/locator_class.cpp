@@ -156,6 +156,13 @@ uint8_t IncrementalLocatorClass::TakeKey() {
     return 1;
 }
 
+uint8_t IncrementalLocatorClass::TakeAccepted() {
+    ui::Window* w = windowOf(ViewManager);
+    if (!w || Control == 0 || w->field() != Control) return 0;
+    Update();
+    return 1;
+}
+
 // ------------------------------------------------------------------ entry
 
 uint8_t EntryLocatorClass::TakeAccepted() {

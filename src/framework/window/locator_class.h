@@ -9,7 +9,7 @@
 //  - IncrementalLocatorClass: printable keys are added to Shadow (at most 40
 //    characters), Backspace takes the last one off; after each change the browse
 //    relocates to Shadow and the locator's control shows it. Backspace on an empty
-//    Shadow does nothing.
+//    Shadow does nothing. Text typed into the locator's entry relocates when accepted.
 //  - EntryLocatorClass: the user types into the locator's entry control; accepting
 //    it relocates the browse to what it holds.
 //
@@ -86,6 +86,8 @@ class IncrementalLocatorClass : public LocatorClass {
 public:
     void SetAlerts(int32_t ListControl) override;
     uint8_t TakeKey() override;
+    // Text typed into the locator's own entry, once accepted, moves the list too.
+    uint8_t TakeAccepted() override;
 };
 
 class EntryLocatorClass : public LocatorClass {

@@ -30,6 +30,9 @@ Level ProcedureWindow::Init() {
     }
     l = Opened();
     if (l != Level::Benign) return l;
+    const ui::WindowDef& def = Win.isOpen() ? Win.model()->def : ui::WindowDef{};
+    if (!Resize && Win.isOpen() && def.resizable && !def.frame && firstSize_.Init(Win, resize::Spread, 1, 0))
+        AddItem(firstSize_);
     SetAlerts();
     return Level::Benign;
 }

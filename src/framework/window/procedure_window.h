@@ -5,7 +5,9 @@
 //              stays open while any procedure of the thread uses it), then
 //              Prepare() (before the window: day checks, priming an update form's
 //              record), opens Define()'s window, then Opened() (browses, buttons,
-//              resizer), SetAlerts().
+//              resizer), SetAlerts(). A resizable window whose Opened() registered no
+//              resizer gets the one every window has: its first size is its least
+//              (the application frame excepted: it is sized freely).
 //     Kill():  the window manager's Kill, then the tables are closed in reverse order
 //              and the procedure name is given back.
 //
@@ -19,6 +21,7 @@
 #include <vector>
 
 #include "framework/window/window_manager.h"
+#include "framework/window/window_resize_class.h"
 
 namespace kw {
 
@@ -47,6 +50,7 @@ private:
     std::string name_;
     std::vector<RelationManager* const*> tables_;
     bool named_ = false;
+    WindowResizeClass firstSize_;
 };
 
 }  // namespace kw

@@ -3,7 +3,7 @@
 namespace kw {
 
 void SetUpdateActions(WindowManager& form, int32_t okControl) {
-    form.CancelAction = 0;
+    form.CancelAction = kCancelWarn;
     if (form.Request == req::View) {
         form.InsertAction = 1;
         form.DeleteAction = 1;

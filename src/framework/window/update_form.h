@@ -20,7 +20,8 @@ namespace kw {
 
 // The actions of an update form: opened to view (request 6) it writes nothing and has
 // no OK; otherwise `okControl` completes the request and a delete is carried out
-// through the form. Closing never asks to save.
+// through the form. Closing never saves; once the operator has typed or pressed
+// anything it asks first whether to close without saving (default: stay).
 void SetUpdateActions(WindowManager& form, int32_t okControl);
 
 class UpdateForm : public ProcedureWindow {

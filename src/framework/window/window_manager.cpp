@@ -91,6 +91,8 @@ Level WindowManager::Kill() {
 }
 
 bool WindowManager::OpenWindow(ui::WindowDef Def) {
+    // A form that completes by OK: Enter moves between its fields instead.
+    if (OKControl != 0 && (Request == req::Insert || Request == req::Change)) Def.enterMovesOn = true;
     if (!Win.open(std::move(Def))) return false;
     Opened = 1;
     return true;

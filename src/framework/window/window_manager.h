@@ -51,6 +51,9 @@ inline constexpr uint8_t kDeleteNoWarn = 4;  // at once, without the form or a q
 // CancelAction flags: what closing a changed insert or change form does (0: nothing).
 inline constexpr uint8_t kCancelSave = 1;   // save it (alone: without asking)
 inline constexpr uint8_t kCancelQuery = 2;  // ask first: 35 "Save Record" with kCancelSave, else 8
+// Ask whether to close without saving once the operator has typed or pressed anything
+// (default answer: do not close); alone, without kCancelSave.
+inline constexpr uint8_t kCancelWarn = 4;
 // The key that restores a ditto field from the previous record: Ctrl and the apostrophe.
 inline constexpr int32_t kHistoryKey = ui::key::CtrlApostrophe;  // 734
 
@@ -128,7 +131,12 @@ public:
     virtual Level TakeEvent();
     virtual Level TakeFieldEvent();
     virtual Level TakeNewSelection();
+    // Text that does not fit its field: said (SayRejected), the text left as typed, the
+    // focus kept in the field.
     virtual Level TakeRejected();
+    // Tells the operator why typed text was refused: a message box; a form with a message
+    // line says it there.
+    virtual void SayRejected(const std::string& Text);
     virtual Level TakeSelected();
     virtual Level TakeWindowEvent();
     virtual void Update();
@@ -158,6 +166,12 @@ public:
     void SaveHistory();
     // Insert and change forms validate every entry first (select all), then complete.
     void PostCompleted();
+    // Takes every usable entry into its variable; at the first text that does not fit,
+    // says why (SayRejected), focuses that entry and answers false.
+    bool TakeEntries();
+    // Notes that the operator typed into a field or pressed a button that works on the
+    // form (UserChanged), from the Accepted event now in hand.
+    void NoteUserChange();
 
     // Opens the window and sets Opened; false (error in Win.error()) when it cannot.
     bool OpenWindow(ui::WindowDef Def);
@@ -190,6 +204,7 @@ public:
     uint8_t OriginalRequest = 0;
     RelationManager* Primary = nullptr;
     uint8_t Request = 0;
+    uint8_t UserChanged = 0;  // see NoteUserChange
     uint8_t ResetOnGainFocus = 0;
     WindowResizeClass* Resize = nullptr;
     uint8_t Response = 0;

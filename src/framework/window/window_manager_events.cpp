@@ -3,6 +3,8 @@
 #include "framework/window/toolbar_class.h"
 #include "framework/window/window_component.h"
 #include "framework/window/window_manager.h"
+#include "runtime/message_box.h"
+#include "runtime/picture.h"
 
 namespace kw {
 
@@ -15,7 +17,10 @@ Level WindowManager::TakeEvent() {
         if (l != Level::Benign) return l;
     }
     switch (Win.event()) {
-        case ev::Accepted: l = TakeAccepted(); break;
+        case ev::Accepted:
+            NoteUserChange();
+            l = TakeAccepted();
+            break;
         case ev::Rejected:
             saveAndClose_ = false;  // the save asked for on closing did not pass
             l = TakeRejected();
@@ -107,11 +112,30 @@ Level WindowManager::TakeAccepted() {
 }
 
 Level WindowManager::TakeRejected() {
+    // The text stays as typed, so the operator sees what was refused and mends it.
     const int32_t control = Win.field();
     Win.beep();
-    Win.display(control);
     Win.select(control);
+    std::string why = Win.rejectionText(control);
+    if (why.empty()) why = picture::describe(Win.rejection());
+    SayRejected(why);
     return Level::Notify;
+}
+
+void WindowManager::SayRejected(const std::string& Text) {
+    msgbox::show(Text, Win.title(), msgbox::Icon::Exclamation, msgbox::Ok);
+}
+
+bool WindowManager::TakeEntries() {
+    for (const ui::Control& c : Win.model()->def.controls) {
+        if (c.kind != ui::ControlKind::Entry || c.readOnly || !Win.enabled(c.feq) || Win.hidden(c.feq)) continue;
+        if (Win.update(c.feq) == 0) continue;
+        Win.beep();
+        Win.select(c.feq);
+        SayRejected(Win.rejectionText(c.feq));
+        return false;
+    }
+    return true;
 }
 
 Level WindowManager::TakeNewSelection() {
@@ -122,6 +146,19 @@ Level WindowManager::TakeNewSelection() {
 Level WindowManager::TakeSelected() { return Level::Benign; }
 
 Level WindowManager::TakeFieldEvent() { return Level::Benign; }
+
+void WindowManager::NoteUserChange() {
+    const int32_t control = Win.field();
+    if (control == 0 || Win.acceptAllActive() || control == OKControl || !Win.model()) return;
+    const ui::Control* c = Win.model()->def.find(control);
+    if (!c) return;
+    if (c->kind == ui::ControlKind::Button && Buttons)
+        for (const ButtonResponse& b : *Buttons)
+            if (b.Control == control) return;  // it closes the window itself
+    if (c->kind == ui::ControlKind::Entry || c->kind == ui::ControlKind::Check ||
+        c->kind == ui::ControlKind::Option || c->kind == ui::ControlKind::Button)
+        UserChanged = 1;
+}
 
 void WindowManager::SetResponse(uint8_t R) {
     Response = R;

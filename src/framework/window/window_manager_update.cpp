@@ -4,6 +4,8 @@
 #include "framework/data/file_manager.h"
 #include "framework/data/relation_manager.h"
 #include "framework/window/window_manager.h"
+#include "runtime/codepage.h"
+#include "runtime/message_box.h"
 
 namespace kw {
 
@@ -166,7 +168,17 @@ Level WindowManager::TakeCloseEvent() {
     if (Response == resp::Completed || !Primary || !Primary->Me) return Level::Benign;
     const bool unasked = closeUnasked_;
     closeUnasked_ = false;
-    if (!unasked && CancelAction != 0 && (Request == req::Insert || Request == req::Change) && recordChanged()) {
+    // The operator's own close asks; the program's closing down (CloseDown) never waits.
+    if (!unasked && (CancelAction & kCancelWarn) && (Request == req::Insert || Request == req::Change) &&
+        UserChanged && Win.event() == ui::ev::CloseWindow) {
+        const unsigned answer = msgbox::show(W("Закрыть окно без сохранения?|Введенные данные не будут записаны."),
+                                             Win.title(), msgbox::Icon::Question, msgbox::Yes | msgbox::No, msgbox::No);
+        if (answer != msgbox::Yes) {
+            Win.select(Win.focus());
+            return Level::Notify;
+        }
+    } else if (!unasked && CancelAction != 0 && !(CancelAction & kCancelWarn) &&
+               (Request == req::Insert || Request == req::Change) && recordChanged()) {
         if (!(CancelAction & kCancelSave)) {
             if (Errors->Throw(8) != Level::Benign) return Level::Notify;
         } else if (!(CancelAction & kCancelQuery)) {

@@ -3,8 +3,11 @@
 // Layout: the controls of a window (and of each group box and sheet page) go into a
 // grid, one row each, in control order. A prompt followed by an entry or check box
 // makes one row with the prompt in the label column and the field in the field column,
-// so the fields of a form line up; a control marked sameLine goes on the row of the one
-// before it, in the next label/field column pair. Consecutive buttons make one button
+// so the fields of a form line up (a long field alone on its row takes the rest of it);
+// a control marked sameLine goes on the row of the one before it, in the next
+// label/field column pair. A group or option box marked sameLine stands beside the one
+// before it, both at the top: so long forms stand in columns (a group without a title
+// is a column of its own, without a frame). Consecutive buttons make one button
 // row, right-aligned when they end the form; a button marked sameLine stays beside the
 // control before it. Lists, sheets, group boxes and lone
 // prompts span the row. Lists and sheets take the height the window gains.
@@ -14,6 +17,7 @@
 #include <QFile>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QIcon>
@@ -24,6 +28,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -45,6 +50,11 @@ using ui::ControlKind;
 
 namespace {
 
+// The rows a list keeps however small its window; the height a window manager's title
+// bar takes above a window.
+constexpr int kLeastListRows = 5;
+constexpr int kTitleBar = 30;
+
 bool isField(ControlKind k) { return k == ControlKind::Entry || k == ControlKind::Check; }
 
 bool inGrid(ControlKind k) {
@@ -56,10 +66,13 @@ bool stretches(ControlKind k) {
     return k == ControlKind::List || k == ControlKind::Sheet || k == ControlKind::Canvas;
 }
 
-// An entry's width in characters: the hint, else the picture's, else 20.
+// An entry's width in characters: the hint, else the picture's, else 20. A number is
+// given room for 13 characters at most ("99 999 999.99"): the wide pictures of money
+// would otherwise make a form wider than a cash desk's screen for digits never typed.
 int entryChars(const Control& c) {
     if (c.width > 0) return c.width;
     const picture::Picture p = picture::parse(c.picture);
+    if (p.kind == picture::Kind::Number && p.width > 13) return 13;
     return p.width > 0 ? p.width : 20;
 }
 
@@ -128,9 +141,16 @@ void FormWindow::build() {
 
     adjustSize();
     QSize size = sizeHint().expandedTo(minimumSizeHint());
+    size.setHeight(size.height() + listRowsAbove_);  // the lists' rows beyond their least
     const int cw = charWidth(), lh = fontMetrics().height() + 8;
     if (s.width > 0) size.setWidth(std::max(size.width(), s.width * cw));
     if (s.height > 0) size.setHeight(std::max(size.height(), s.height * lh));
+    // The first size never goes past the screen (less its panels and a title bar), so
+    // the buttons at the bottom are always seen; what the layout needs comes first.
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect free = screen->availableGeometry();
+        size = size.boundedTo(QSize(free.width(), free.height() - kTitleBar)).expandedTo(minimumSizeHint());
+    }
     resize(size);
     if (!s.resizable) setFixedSize(size);
     show();
@@ -167,7 +187,10 @@ void FormWindow::buildGrid(QGridLayout* grid, int parent) {
             grid->addWidget(label, row, col, Qt::AlignLeft | Qt::AlignVCenter);
             const bool fixed = kids[i + 1]->kind == ControlKind::Check ||
                                field->sizePolicy().horizontalPolicy() == QSizePolicy::Fixed;
-            grid->addWidget(field, row, col + 1, fixed ? Qt::AlignLeft | Qt::AlignVCenter : Qt::Alignment());
+            // A long field with nothing beside it takes the rest of its row, so that it
+            // does not widen the column of the short fields below and above it.
+            const bool alone = !fixed && !(i + 2 < kids.size() && kids[i + 2]->sameLine);
+            grid->addWidget(field, row, col + 1, 1, alone ? -1 : 1, fixed ? Qt::AlignLeft | Qt::AlignVCenter : Qt::Alignment());
             ++i;
             continue;
         }
@@ -192,7 +215,12 @@ void FormWindow::buildGrid(QGridLayout* grid, int parent) {
             const bool fixed = c.kind == ControlKind::Check || w->sizePolicy().horizontalPolicy() == QSizePolicy::Fixed;
             grid->addWidget(w, row, col + 1, fixed ? Qt::AlignLeft | Qt::AlignVCenter : Qt::Alignment());
         } else {
-            grid->addWidget(w, row, col, 1, c.sameLine ? 2 : -1);
+            // A box with another beside it takes its own column pair, so that long forms
+            // can stand in columns; boxes side by side line up at the top.
+            const bool besideNext = i + 1 < kids.size() && kids[i + 1]->sameLine;
+            const bool box = c.kind == ControlKind::Group || c.kind == ControlKind::Option;
+            const Qt::Alignment top = box && (c.sameLine || besideNext) ? Qt::AlignTop : Qt::Alignment();
+            grid->addWidget(w, row, col, 1, c.sameLine || besideNext ? 2 : -1, top);
         }
         if (stretches(c.kind)) {
             grid->setRowStretch(row, 1);
@@ -267,6 +295,8 @@ QWidget* FormWindow::makeEntry(const Control& c) {
     if (p.kind == picture::Kind::String && p.width > 0) e->setMaxLength(p.width);
     if (c.password) e->setEchoMode(QLineEdit::Password);
     e->setReadOnly(c.readOnly);
+    // A field the operator only reads is reached by the mouse, never by Tab or Enter.
+    if (c.readOnly) e->setFocusPolicy(Qt::ClickFocus);
     const int chars = entryChars(c);
     const int frame = 14;
     if (chars <= 24) {
@@ -302,7 +332,8 @@ QWidget* FormWindow::makeList(const Control& c) {
     view->setTabKeyNavigation(false);
     view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     view->verticalHeader()->hide();
-    view->horizontalHeader()->setStretchLastSection(true);
+    // Every column as wide as its contents: the last one does not take the spare width.
+    view->horizontalHeader()->setStretchLastSection(false);
     const int cw = charWidth();
     int allColumns = 0;
     for (std::size_t k = 0; k < c.columns.size(); ++k) {
@@ -311,8 +342,12 @@ QWidget* FormWindow::makeList(const Control& c) {
         allColumns += width;
     }
     view->setMinimumWidth(allColumns + 2 * view->frameWidth() + 2);
+    // A list may shrink to a few rows on a small screen; it opens with all its rows
+    // where the screen has room (build()).
     const int rowHeight = view->verticalHeader()->defaultSectionSize();
-    view->setMinimumHeight(view->horizontalHeader()->sizeHint().height() + std::max(1, c.height) * rowHeight + 4);
+    const int rows = std::max(1, c.height), least = std::min(rows, kLeastListRows);
+    view->setMinimumHeight(view->horizontalHeader()->sizeHint().height() + least * rowHeight + 4);
+    listRowsAbove_ += (rows - least) * rowHeight;
     auto* thumb = new QScrollBar(Qt::Vertical);
     thumb->setRange(0, 100);
     thumb->setPageStep(10);
@@ -322,6 +357,7 @@ QWidget* FormWindow::makeList(const Control& c) {
     const int feq = c.feq;
     connect(view->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this, feq](const QModelIndex& now) {
+                if (syncingList_) return;
                 {
                     std::lock_guard lock(ui::uiMutex());
                     ui::ControlState* st = m_->state(feq);
@@ -375,6 +411,15 @@ QWidget* FormWindow::makeContainer(const Control& c) {
             push(ui::Event{ui::ev::NewSelection, feq});
         });
         return tabs;
+    }
+    if (c.kind == ControlKind::Group && c.text.empty()) {
+        // A group without a title only holds its controls together (a column of a long
+        // form): no frame, no margins of its own.
+        auto* column = new QWidget;
+        auto* grid = new QGridLayout(column);
+        grid->setContentsMargins(0, 0, 0, 0);
+        buildGrid(grid, feq);
+        return column;
     }
     auto* box = new QGroupBox(fromCp(c.text));
     if (c.kind == ControlKind::Group) {

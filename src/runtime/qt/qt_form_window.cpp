@@ -160,6 +160,18 @@ bool FormWindow::handleKey(int feq, QKeyEvent* event) {
         push(ui::Event{ev::CloseWindow});
         return true;
     }
+    if (code == key::CtrlEnter && c) {
+        if (c->kind == ControlKind::Entry) commitEntry(feq);
+        pressDefault(0);
+        return true;
+    }
+    if (code == key::Enter && c && m_->def.enterMovesOn && c->kind != ControlKind::Button &&
+        c->kind != ControlKind::List) {
+        // An update form: Enter moves on as Tab does and never completes a half-filled form.
+        if (c->kind == ControlKind::Entry) commitEntry(feq);
+        focusNextChild();
+        return true;
+    }
     if (code == key::Enter && c) {
         if (c->kind == ControlKind::Button) {
             push(ui::Event{ev::Accepted, feq});
@@ -371,7 +383,9 @@ void FormWindow::syncControl(int feq) {
             b->setChecked(st.checked);
             break;
         }
-        case ControlKind::Group: static_cast<QGroupBox*>(w)->setTitle(text); break;
+        case ControlKind::Group:
+            if (auto* box = qobject_cast<QGroupBox*>(w)) box->setTitle(text);
+            break;
         case ControlKind::Option: {
             static_cast<QGroupBox*>(w)->setTitle(text);
             QButtonGroup* g = options_[feq];
@@ -393,7 +407,9 @@ void FormWindow::syncControl(int feq) {
         case ControlKind::List: {
             QTableView* view = views_[feq];
             if (newRows) pages_[feq]->setRows(st.rows);
-            const QSignalBlocker block(view->selectionModel());
+            // The view hears of the move (so the row it highlighted before is repainted
+            // plain); only the engine is not told again what it said itself.
+            syncingList_ = true;
             if (st.choice >= 1) {
                 const QModelIndex i = view->model()->index(st.choice - 1, 0);
                 view->selectionModel()->setCurrentIndex(i, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
@@ -401,6 +417,8 @@ void FormWindow::syncControl(int feq) {
             } else {
                 view->selectionModel()->clear();
             }
+            syncingList_ = false;
+            view->viewport()->update();
             const QSignalBlocker blockThumb(thumbs_[feq]);
             thumbs_[feq]->setValue(st.thumb);
             break;
@@ -435,7 +453,9 @@ void FormWindow::syncWindow(unsigned what) {
             activateWindow();
         }
     }
-    if (what & ui::change::Focus) {
+    // A window that was blocked by another takes the focus back where the engine has it,
+    // not on its first field.
+    if ((what & ui::change::Focus) || ((what & ui::change::Blocked) && !blocked)) {
         QWidget* w = views_.count(focus) ? views_[focus] : (widgets_.count(focus) ? widgets_[focus] : nullptr);
         if (w && !w->hasFocus()) w->setFocus(Qt::OtherFocusReason);
     }

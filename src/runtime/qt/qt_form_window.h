@@ -77,6 +77,8 @@ private:
     std::unordered_map<int, QButtonGroup*> options_;
     std::unordered_map<int, bool> committed_;  // entry: its Accepted is already queued
     bool engineClosing_ = false;
+    bool syncingList_ = false;
+    int listRowsAbove_ = 0;     // pixels: the lists' rows beyond the few they keep at least  // a list's highlight is being set from the engine's state
     bool built_ = false;
     bool wasActive_ = false;
     bool activatedOnce_ = false;

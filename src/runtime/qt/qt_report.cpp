@@ -1,7 +1,9 @@
 #include "runtime/qt/qt_report.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
+#include <QStandardPaths>
 #include <QMetaObject>
 #include <QPageLayout>
 #include <QPageSize>
@@ -173,12 +175,28 @@ bool QtReport::writePdf(const report::Document& doc, const std::vector<int>& pag
     return ok;
 }
 
+namespace {
+
+// Where saved documents go: a folder of the program in the user's documents, made when
+// missing; the home folder when there is none. Never the data directory (the current
+// one), whose files the desks share.
+QString documentsFolder() {
+    QString base = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (base.isEmpty()) base = QDir::homePath();
+    const QString folder = base + QStringLiteral("/kestrowd");
+    if (QDir(folder).canonicalPath() == QDir::current().canonicalPath() || !QDir().mkpath(folder)) return base;
+    return folder;
+}
+
+}  // namespace
+
 std::string QtReport::askPdfPath(const std::string& suggested) {
     if (!qobject_cast<QApplication*>(QCoreApplication::instance())) return std::string();
     std::string chosen;
     onGuiThread([&] {
         const QString file = QFileDialog::getSaveFileName(QApplication::activeWindow(), QStringLiteral("Save as PDF"),
-                                                          QString::fromStdString(suggested),
+                                                          documentsFolder() + QLatin1Char('/') +
+                                                              QString::fromStdString(suggested),
                                                           QStringLiteral("PDF (*.pdf)"));
         if (file.isEmpty()) return;
         chosen = file.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive) ? file.toStdString()

@@ -252,6 +252,18 @@ Drive WindowDriver::focus(int control) {
     return afterPosting(target);
 }
 
+// The control Tab moves to from `control`: the next usable focusable one, read-only
+// entries left out (they show, the operator does not type into them); 0 none.
+int WindowDriver::nextInTabOrder(int control) const {
+    const int from = control ? w_->indexOf(control) : -1;
+    const int n = static_cast<int>(w_->def.controls.size());
+    for (int k = 1; k <= n; ++k) {
+        const ui::Control& c = w_->def.controls[static_cast<std::size_t>((from + k + n) % n)];
+        if (focusable(c.kind) && !c.readOnly && w_->usable(c.feq)) return c.feq;
+    }
+    return 0;
+}
+
 Drive WindowDriver::key(int control, int keyCode) {
     uint64_t target;
     {
@@ -267,25 +279,22 @@ Drive WindowDriver::key(int control, int keyCode) {
             w_->push(Event{ev::AlertKey, control, keyCode});
         } else if (keyCode == key::Esc) {
             w_->push(Event{ev::CloseWindow});
-        } else if (keyCode == key::Enter) {
+        } else if (keyCode == key::Enter && kind == ControlKind::Button && w_->def.enterMovesOn) {
+            w_->push(Event{ev::Accepted, control});  // Enter on a button of an update form presses it
+        } else if (keyCode == key::Tab || (keyCode == key::Enter && w_->def.enterMovesOn && kind != ControlKind::List)) {
+            // An update form's Enter moves on as Tab does: it never completes a half-filled form.
+            const int next = nextInTabOrder(control);
+            if (next == 0 || next == w_->focus) return Drive::Ignored;
+            if (kind == ControlKind::Entry && st->edited) w_->push(Event{ev::Accepted, control});
+            w_->focus = next;
+            w_->push(Event{ev::Selected, next});
+        } else if (keyCode == key::Enter || keyCode == key::CtrlEnter) {
             int button = 0;
             for (const ui::Control& c : w_->def.controls)
                 if (c.kind == ControlKind::Button && c.isDefault && w_->usable(c.feq) && button == 0) button = c.feq;
             if (kind == ControlKind::Entry && st->edited) w_->push(Event{ev::Accepted, control});
             if (button) w_->push(Event{ev::Accepted, button});
             else if (kind != ControlKind::Entry) return Drive::Ignored;
-        } else if (keyCode == key::Tab) {
-            const int from = control ? w_->indexOf(control) : -1;
-            const int n = static_cast<int>(w_->def.controls.size());
-            int next = 0;
-            for (int k = 1; k <= n && next == 0; ++k) {
-                const ui::Control& c = w_->def.controls[static_cast<std::size_t>((from + k + n) % n)];
-                if (focusable(c.kind) && w_->usable(c.feq)) next = c.feq;
-            }
-            if (next == 0 || next == w_->focus) return Drive::Ignored;
-            if (kind == ControlKind::Entry && st->edited) w_->push(Event{ev::Accepted, control});
-            w_->focus = next;
-            w_->push(Event{ev::Selected, next});
         } else if (kind == ControlKind::List) {
             ui::ControlState& ls = *w_->state(control);
             const int rows = static_cast<int>(ls.rows.size());

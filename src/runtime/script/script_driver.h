@@ -76,7 +76,9 @@ public:
     Drive drag(int list, int position);   // the thumb, 0..100
     Drive focus(int control);
     // A key on a control (0: the focused one): an alert key raises AlertKey; otherwise
-    // Enter presses the default button, Esc closes, Tab moves on, list keys move the
+    // Enter presses the default button (in an update form: moves on as Tab does, and on
+    // a button presses it), Ctrl+Enter presses the default button, Esc closes, Tab moves
+    // on past read-only entries, list keys move the
     // highlight or scroll (Home and End: the page's first and last row, as a list
     // widget does); anything else is Ignored.
     Drive key(int control, int keyCode);
@@ -126,6 +128,8 @@ private:
     // Whether the control can be acted on; caller holds ui::uiMutex().
     Drive usableAs(int control, std::initializer_list<ui::ControlKind> kinds) const;
     Drive afterPosting(uint64_t target) const;
+    // Caller holds ui::uiMutex().
+    int nextInTabOrder(int control) const;
     // Gives the popup menu's answer and waits until its procedure waits again.
     Drive answerPopup(int answer);
 

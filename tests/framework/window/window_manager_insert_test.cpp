@@ -41,18 +41,28 @@ TEST_F(InsertForm, AnEntryRejectsTextThatDoesNotFitItsPicture) {
     ASSERT_TRUE(w);
     const int before = beeps();
     EXPECT_EQ(w.type(Sum, "250"), Drive::Ok);
+    // Refused text is said in a box and left as typed, with the focus in its field.
+    for (int k = 0; k < 3; ++k) boxes.answer(kw::msgbox::Ok);
     EXPECT_EQ(w.type(Sum, "12x"), Drive::Ok);
-    EXPECT_EQ(w.shown(Sum), "250.00");  // the variable again: the bad text was not taken
+    EXPECT_EQ(w.shown(Sum), "12x");
     EXPECT_EQ(w.focused(), Sum);
     EXPECT_EQ(w.type(Dat, "31.02.2024"), Drive::Ok);
-    EXPECT_EQ(w.shown(Dat), "01.01.2024");
+    EXPECT_EQ(w.shown(Dat), "31.02.2024");
+    EXPECT_EQ(w.focused(), Dat);
     EXPECT_EQ(w.type(Fio, std::string(41, 'x')), Drive::Ok);
-    EXPECT_EQ(w.shown(Fio), "");
     EXPECT_EQ(beeps() - before, 3);
+    ASSERT_TRUE(boxes.waitForCount(3, 5s));
+    const auto said = boxes.shown();
+    EXPECT_EQ(said[0].text, W("Нужно число, введено: 12x"));
+    EXPECT_EQ(said[1].text, W("Нет такой даты: 31.02.2024"));
+    EXPECT_EQ(said[2].text.rfind(W("Не помещается в поле: "), 0), 0u) << said[2].text;
+    boxes.clear();
+    EXPECT_EQ(w.type(Dat, "01.01.2024"), Drive::Ok);
 
     // OK with a bad text still pending: the check of every entry stops at it.
     EXPECT_EQ(w.type(Fio, W("Петров")), Drive::Ok);
     EXPECT_EQ(w.type(Sum, "1,2,3", false), Drive::Ok);
+    boxes.answer(kw::msgbox::Ok);
     EXPECT_EQ(w.press("OK"), Drive::Ok);
     EXPECT_TRUE(w.isOpen());
     EXPECT_EQ(w.focused(), Sum);
@@ -129,6 +139,7 @@ TEST_F(InsertForm, ASaveAskedForOnClosingThatFailsItsCheckKeepsTheForm) {
     EXPECT_EQ(w.type(Sum, "x", false), Drive::Ok);
     EXPECT_EQ(w.press(W("Закрыть")), Drive::Ok);
     EXPECT_EQ(boxes.reply(Yes), Drive::Ok);
+    EXPECT_EQ(boxes.reply(kw::msgbox::Ok), Drive::Ok);  // the refused "x" is said
     EXPECT_TRUE(w.isOpen());
     EXPECT_EQ(w.focused(), Sum);
     // A later OK is an ordinary OK: the form stays for the next record.

@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QThread>
+#include <QTimer>
 #include <filesystem>
 #include <functional>
 #include <thread>
@@ -311,8 +312,23 @@ TEST_F(PledgesQtTest, TheFirstProlongationAndTheRedemptionWithComputedAmounts) {
         pumpUntil([] { return false; }, 150);
         shoot(form, shot);
         EXPECT_TRUE(clipped(form).isEmpty()) << clipped(form).join(" | ").toStdString();
+        // Days were typed into the prolongation: it asks before it closes without saving
+        // them (the box runs its own loop: it is answered from a timer).
+        bool asked = false;
+        QTimer answer;
+        QObject::connect(&answer, &QTimer::timeout, [&] {
+            QWidget* box = QApplication::activeModalWidget();
+            if (QPushButton* yes = box ? buttonTitled(box, "Yes") : nullptr) {
+                asked = true;
+                answer.stop();
+                yes->click();
+            }
+        });
+        answer.start(20);
         QTest::mouseClick(buttonTitled(form, "Закрыть"), Qt::LeftButton);
         ASSERT_TRUE(pumpUntil([&] { return !form->isVisible(); }));
+        answer.stop();
+        EXPECT_EQ(asked, list == ZAL_TAB1) << "only typed work is asked about";
         // The list takes clicks again only once it is no longer blocked by the form.
         ASSERT_TRUE(pumpUntil([&] { return w->isEnabled(); }));
         QTest::mouseClick(buttonTitled(w, "Закрыть"), Qt::LeftButton);

@@ -272,8 +272,8 @@ TEST_F(QtWindows, AMenuWindowWithAListAndStatusBarAndACalledWindowThatBlocksIt) 
     QAction* issueAction = nullptr;
     QAction* calledAction = nullptr;
     for (QAction* a : main->menuBar()->findChildren<QAction*>()) {
-        if (a->text() == QString::fromUtf8("Выдача ссуды клиенту")) issueAction = a;
-        if (a->text() == QString::fromUtf8("Справка по залогам")) calledAction = a;
+        if (a->text().remove('&') == QString::fromUtf8("Выдача ссуды клиенту")) issueAction = a;
+        if (a->text().remove('&') == QString::fromUtf8("Справка по залогам")) calledAction = a;
     }
     ASSERT_TRUE(issueAction && calledAction);
     issueAction->trigger();
@@ -287,7 +287,7 @@ TEST_F(QtWindows, AMenuWindowWithAListAndStatusBarAndACalledWindowThatBlocksIt) 
     EXPECT_TRUE(pumpUntil([&] { return win->isEnabled(); }));
 
     for (QAction* a : main->menuBar()->findChildren<QAction*>())
-        if (a->text() == QString::fromUtf8("Закончить работу???")) a->trigger();
+        if (a->text().remove('&') == QString::fromUtf8("Закончить работу???")) a->trigger();
     ASSERT_TRUE(pumpUntil([&] { return !kw::proc::isRunning(proc.number()); }));
 }
 

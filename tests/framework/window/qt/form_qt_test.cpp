@@ -114,7 +114,17 @@ TEST_F(QtForm, TheFormIsLaidOutTypedIntoAndCompletedFromTheKeyboard) {
     ASSERT_TRUE(pumpUntil([&] { return sum->text() == "1500.50"; }));
     EXPECT_TRUE(win->grab().save(QString(KW_BINARY_DIR) + "/framework_window_form.png"));
 
-    QTest::keyClick(dat, Qt::Key_Return);  // the default button: OK
+    // An update form: Enter moves on to the next field and stores nothing; Ctrl+Enter
+    // completes the form as OK does.
+    dat->setFocus();
+    ASSERT_TRUE(pumpUntil([&] { return dat->hasFocus(); }));
+    QTest::keyClick(dat, Qt::Key_Return);
+    ASSERT_TRUE(pumpUntil([&] { return !dat->hasFocus() && QApplication::focusWidget(); }));
+    pumpUntil([] { return false; }, 200);
+    EXPECT_TRUE(win->isVisible()) << "Enter completed nothing";
+    ASSERT_EQ(rows().size(), 1u);
+    EXPECT_EQ(rows()[0].rfind("1||", 0), 0u) << "only the number taken at the start: " << rows()[0];
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return, Qt::ControlModifier);
     ASSERT_TRUE(ended(run));
     EXPECT_EQ(run.response, kw::resp::Completed);
     EXPECT_EQ(rows(), std::vector<std::string>{W("1|Ёлкина Анна Сергеевна|г. Псков, ул. Советская, д. 12|1500.50|01.01.2024")});
