@@ -13,6 +13,8 @@
 #include "runtime/clock.h"
 #include "runtime/codepage.h"
 #include "runtime/message_box.h"
+#include "shell/day_lock.h"
+#include "shell/day_state.h"
 
 namespace {
 
@@ -48,7 +50,12 @@ public:
         return PrimeUpdate() == kw::Level::Benign ? kw::Level::Benign : kw::Level::Notify;
     }
 
+    // The pledge's state is written under the day's lock, and not on a closed day: the
+    // closing has counted the pledge as it was.
     kw::Level TakeCompleted() override {
+        kw::shell::DayLock day(kw::shell::DayLock::Kind::Write);
+        if (!day.held()) return refuse(kw::shell::dayBusyText(), day);
+        if (kw::shell::todayState() == kw::shell::DayState::Closed) return refuse(kw::W("День ломбарда закрыт"), day);
         if (Request != kw::req::Delete) {
             const kw::cashdesk::RollbackVerdict v = kw::cashdesk::checkRollback(ZAL, ZAL.SOST, kw::clock::today());
             if (v.check != kw::cashdesk::RollbackCheck::Ok) {
@@ -60,6 +67,14 @@ public:
             kw::cashdesk::rollBack(ZAL, ZAL.SOST);
         }
         return WindowManager::TakeCompleted();
+    }
+
+private:
+    kw::Level refuse(const std::string& text, kw::shell::DayLock& day) {
+        day.release();
+        kw::msgbox::show(text, Win.title(), kw::msgbox::Icon::Exclamation);
+        Win.display();
+        return kw::Level::Notify;
     }
 };
 

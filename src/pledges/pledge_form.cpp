@@ -10,6 +10,7 @@
 #include "runtime/clock.h"
 #include "runtime/codepage.h"
 #include "runtime/picture.h"
+#include "shell/day_lock.h"
 #include "shell/day_state.h"
 #include "shell/globals.h"
 
@@ -58,6 +59,13 @@ void PledgeForm::Reset(uint8_t Force) {
 
 Level PledgeForm::TakeCompleted() {
     const bool writes = Request == req::Insert || Request == req::Change || Request == req::Delete;
+    // The day's state is read and the pledge written under the day's lock, so that a
+    // closing on another desk counts this write or comes before it and refuses it.
+    shell::DayLock day(shell::DayLock::Kind::Write);
+    if (writes && !day.held()) {
+        Say(shell::dayBusyText());
+        return Level::Notify;
+    }
     if (writes && !shell::todayOpenForOperations(Win.title())) {
         Win.display();
         return Level::Notify;
