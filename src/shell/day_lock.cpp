@@ -14,6 +14,9 @@ namespace {
 // would be merged with the first and given back with it).
 thread_local DayLock* t_outer = nullptr;
 
+constexpr uint32_t kDaySlot = 0;
+constexpr uint32_t kTurnstileSlot = 1;
+
 std::mutex g_observerMutex;
 std::function<void(DayLock::Kind)> g_observer;
 
@@ -36,8 +39,14 @@ DayLock::DayLock(Kind kind, int seconds) {
     if (!Access::DAY || Access::DAY->Open() != Level::Benign) return;
     opened_ = true;
     if (Access::DAY->UseFile(kUseRecord) != Level::Benign) return;
+    // The turnstile (slot 1) keeps a closing from waiting for ever behind writes that
+    // overlap one another: once the closing holds it, new writes queue behind it, and
+    // it waits only for the writes already under way.
     const storage::LockKind lockKind = kind == Kind::Close ? storage::LockKind::Exclusive : storage::LockKind::Shared;
-    guard_ = storage::RangeLockGuard(*Access::DAY->File, 0, lockKind, seconds);
+    storage::RangeLockGuard turnstile(*Access::DAY->File, kTurnstileSlot, lockKind, seconds);
+    if (!turnstile.held()) return;
+    guard_ = storage::RangeLockGuard(*Access::DAY->File, kDaySlot, lockKind, seconds);
+    (void)turnstile.release();
     if (!guard_.held()) return;
     held_ = true;
     outer_ = true;

@@ -12,6 +12,9 @@
 //
 // The lock is slot 0 of DAY.DAT's application locks (File::lockRange), held on the
 // calling thread's own open of DAY: other threads of the program wait like other desks.
+// Slot 1 is its turnstile: taken (shared by a write, exclusive by a closing) just while
+// slot 0 is taken, so that a closing waits for the writes under way, not for writes
+// that keep overlapping one another.
 // A desk waits at most kDayLockSeconds for it, and never while a box is on screen:
 // a holder lets the lock go before any box its thread shows (what it writes after the
 // box is no longer under the lock; the forms write nothing after a box but the retry
