@@ -1,5 +1,7 @@
 #include "pledges/pledge_form.h"
 
+#include <optional>
+
 #include "dictionary/tables.h"
 #include "documents/f_pr.h"
 #include "documents/print_globals.h"
@@ -61,8 +63,9 @@ Level PledgeForm::TakeCompleted() {
     const bool writes = Request == req::Insert || Request == req::Change || Request == req::Delete;
     // The day's state is read and the pledge written under the day's lock, so that a
     // closing on another desk counts this write or comes before it and refuses it.
-    shell::DayLock day(shell::DayLock::Kind::Write);
-    if (writes && !day.held()) {
+    std::optional<shell::DayLock> day;
+    if (writes) day.emplace(shell::DayLock::Kind::Write);
+    if (writes && !day->held()) {
         Say(shell::dayBusyText());
         return Level::Notify;
     }
