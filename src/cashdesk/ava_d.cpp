@@ -25,6 +25,7 @@ protected:
         I_Z = 0;
         I_AZ = 1;
     }
+    bool Requested() const override { return I_AZ == 1; }
     void Cancelled() override { I_AZ = 0; }
 
     // A closed day, one zero total or none, is reopened.

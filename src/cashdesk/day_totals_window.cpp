@@ -1,15 +1,20 @@
 #include "cashdesk/day_totals_window.h"
 
 #include <cstring>
+#include <functional>
+#include <optional>
 
 #include "cashdesk/cashdesk.h"
 #include "cashdesk/day_texts.h"
 #include "cashdesk/settings_record.h"
 #include "dictionary/tables.h"
 #include "framework/data/dct_init.h"
+#include "framework/data/relation_manager.h"
+#include "framework/data/transaction_frame.h"
 #include "runtime/clock.h"
 #include "runtime/codepage.h"
 #include "runtime/money.h"
+#include "shell/day_lock.h"
 #include "shell/day_state.h"
 
 namespace kw::cashdesk {
@@ -72,6 +77,17 @@ Level DayTotalsWindow::TakeAccepted() {
 
 void DayTotalsWindow::Reset(uint8_t Force) {
     if (Win.acceptAllActive()) return;
+    // The action is carried out on the totals of this pass: no other desk may change
+    // the day's money from the pass's start until DAY and KBP are written.
+    std::optional<shell::DayLock> day;
+    if (Requested()) {
+        day.emplace(shell::DayLock::Kind::Close);
+        if (!day->held()) {
+            MESSAGE.assign(shell::dayBusyText());
+            Cancelled();
+            day.reset();
+        }
+    }
     DayTotals t;
     DATA_T = clock::today();
     // A failed pass leaves the totals incomplete: nothing is closed or reopened on
@@ -92,14 +108,43 @@ void DayTotalsWindow::Reset(uint8_t Force) {
         if (passFailed_) Cancelled();
         else Act();
     }
+    day.reset();
     WindowManager::Reset(Force);
 }
 
 bool DayTotalsWindow::writeSettingsThenDay(const void* savedKbp) {
-    if (!Access::KBP || Access::KBP->Update() != Level::Benign) return false;
-    if (Access::DAY && Access::DAY->Update() == Level::Benign) return true;
+    if (writeSettingsAndDay()) return true;
     std::memcpy(&KBP, savedKbp, sizeof KBP);
-    (void)Access::KBP->Update();
+    return false;
+}
+
+namespace {
+std::function<void()> g_betweenWrites;
+}  // namespace
+
+void setBetweenWritesObserver(std::function<void()> observer) { g_betweenWrites = std::move(observer); }
+
+bool writeSettingsAndDay() {
+    if (!Access::KBP || !Access::DAY) return false;
+    // Both tables' rows change together or not at all: a crash or a failure between
+    // the two writes leaves both as they were (the frame is rolled back, or recovery
+    // finds it uncommitted).
+    transaction::Discard();
+    if (!transaction::Enrol(*Access::KBP->File).ok() || !transaction::Enrol(*Access::DAY->File).ok() ||
+        !transaction::Begin(kTransactionWait).ok()) {
+        transaction::Discard();
+        (void)Access::KBP->Throw(21);
+        return false;
+    }
+    bool written = Access::KBP->Update() == Level::Benign;
+    if (written && g_betweenWrites) g_betweenWrites();
+    written = written && Access::DAY->Update() == Level::Benign;
+    if (written && transaction::Commit().ok()) return true;
+    if (transaction::Active() && !transaction::Rollback().ok()) {
+        // The frame could not be undone here: the next start's recovery finds it
+        // uncommitted and undoes it.
+        (void)Access::KBP->Throw(21);
+    }
     return false;
 }
 

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "cashdesk/day_totals.h"
@@ -38,21 +39,29 @@ public:
 protected:
     // The action button was pressed: set the flag (and the message).
     virtual void Request() = 0;
+    // Whether the action's flag is up (the next refresh carries it out).
+    virtual bool Requested() const = 0;
     // The confirmation box was closed without OK: clear the flag.
     virtual void Cancelled() = 0;
     // The refresh found today's DAY record (in the DAY buffer, KBP read): the action
     // when its flag is up.
     virtual void Act() = 0;
 
-    // Writes KBP, then DAY (both buffers as the action set them). When the DAY write
-    // fails, KBP is written back as it was (`savedKbp`), so the day stays as it was
-    // and the action can be repeated with the same figures. True when both writes held.
+    // Writes KBP and DAY (both buffers as the action set them) as one transaction.
+    // When either fails both stay as they were, the KBP buffer gets `savedKbp` back,
+    // and the action can be repeated with the same figures. True when both held.
     bool writeSettingsThenDay(const void* savedKbp);
 
 private:
     std::string title_, button_, messagePicture_;
     bool passFailed_ = false;
 };
+
+// The thread's KBP and DAY buffers written back as one transaction: true when both
+// were written; otherwise neither is (the error manager has told the user).
+bool writeSettingsAndDay();
+// Test seam: called between the two writes (empty: nothing).
+void setBetweenWritesObserver(std::function<void()> observer);
 
 // The controls of the window.
 enum DayTotalsControl : int {

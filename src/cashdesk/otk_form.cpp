@@ -13,6 +13,7 @@
 #include "pledges/pledge_state.h"
 #include "runtime/codepage.h"
 #include "runtime/message_box.h"
+#include "shell/day_lock.h"
 #include "shell/day_state.h"
 
 namespace {
@@ -49,11 +50,16 @@ public:
         return PrimeUpdate() == kw::Level::Benign ? kw::Level::Benign : kw::Level::Notify;
     }
 
+    // The pledge's state is written under the day's lock, and not on a closed day: the
+    // closing has counted the pledge as it was.
     kw::Level TakeCompleted() override {
         if (Request == kw::req::Delete && !deleteConfirmed()) {
             Win.display();
             return kw::Level::Notify;
         }
+        kw::shell::DayLock day(kw::shell::DayLock::Kind::Write);
+        if (!day.held()) return refuse(kw::shell::dayBusyText(), day);
+        if (kw::shell::todayState() == kw::shell::DayState::Closed) return refuse(kw::W("День ломбарда закрыт"), day);
         if (Request != kw::req::Delete) {
             const auto dayClosed = [](int32_t date) { return kw::shell::dayState(date) == kw::shell::DayState::Closed; };
             const kw::cashdesk::RollbackVerdict v = kw::cashdesk::checkRollback(ZAL, ZAL.SOST, dayClosed);
@@ -76,6 +82,13 @@ private:
                                  ZAL.FIO.clip() + W("?|Запись будет удалена из файла безвозвратно.");
         return kw::msgbox::show(text, Win.title(), kw::msgbox::Icon::Question, kw::msgbox::Yes | kw::msgbox::No,
                                 kw::msgbox::No) == kw::msgbox::Yes;
+    }
+
+    kw::Level refuse(const std::string& text, kw::shell::DayLock& day) {
+        day.release();
+        kw::msgbox::show(text, Win.title(), kw::msgbox::Icon::Exclamation);
+        Win.display();
+        return kw::Level::Notify;
     }
 };
 

@@ -3,16 +3,22 @@
 // blank name the logged-in operator's at every refresh; the five fields take part in
 // the field history (Ctrl+' gives the previous entry's value back). Whatever the
 // request, confirming it adds the entry's receipt and expense to the running counters
-// KBP:KAS_P and KBP:KAS_R before the entry is written or deleted.
+// KBP:KAS_P and KBP:KAS_R, in one transaction with the entry's write or delete. An
+// entry of a closed day (or moved out of one) is refused.
 #include "cashdesk/cashdesk.h"
 #include "cashdesk/settings_record.h"
 #include "dictionary/tables.h"
 #include "framework/data/dct_init.h"
+#include "framework/data/relation_manager.h"
+#include "framework/data/transaction_frame.h"
 #include "framework/window/procedure_window.h"
 #include "framework/window/update_form.h"
 #include "framework/window/window_resize_class.h"
 #include "runtime/clock.h"
 #include "runtime/codepage.h"
+#include "runtime/message_box.h"
+#include "shell/day_lock.h"
+#include "shell/day_state.h"
 #include "shell/globals.h"
 
 namespace {
@@ -75,6 +81,7 @@ public:
         AddHistoryField(kOperation, 5);
         AddItem(kClose, kw::resp::Cancelled);
         Primary = Relate::KLM;
+        originalDate_ = KLM.DATA;
         kw::SetUpdateActions(*this, kOk);
         return PrimeUpdate() == kw::Level::Benign ? kw::Level::Benign : kw::Level::Notify;
     }
@@ -119,15 +126,65 @@ public:
         return kw::Level::Benign;
     }
 
+    // The entry and the counters are written as one transaction, the counters on a
+    // fresh read inside it (the frame keeps other desks out of KBP until it ends), so
+    // each counter is always the sum of what it counts. The entry's day is checked
+    // and the entry written under the day's lock: nothing is stored on a closed day.
     kw::Level TakeCompleted() override {
-        if (kw::cashdesk::readSettings()) {
-            KBP.KAS_P += KLM.PRI;
-            KBP.KAS_R += KLM.RAS;
-            (void)Access::KBP->Update();
+        if (Request != kw::req::Insert && Request != kw::req::Change && Request != kw::req::Delete)
+            return WindowManager::TakeCompleted();
+        kw::shell::DayLock day(kw::shell::DayLock::Kind::Write);
+        if (!day.held()) return refuse(kw::shell::dayBusyText(), day);
+        const kw::dict::KlmRecord entry = KLM;
+        if (kw::shell::dayState(entry.DATA) == kw::shell::DayState::Closed ||
+            (Request != kw::req::Insert && kw::shell::dayState(originalDate_) == kw::shell::DayState::Closed))
+            return refuse(kw::W("День ломбарда закрыт"), day);
+        KLM = entry;
+        kw::transaction::Discard();
+        if (!kw::transaction::Enrol(*Access::KLM->File).ok() || !kw::transaction::Enrol(*Access::KBP->File).ok() ||
+            !kw::transaction::Begin(kw::kTransactionWait).ok()) {
+            kw::transaction::Discard();
+            day.release();
+            (void)Access::KLM->Throw(21);
+            return kw::Level::Notify;
         }
-        return WindowManager::TakeCompleted();
+        const kw::Level l = WindowManager::TakeCompleted();
+        if (Response != kw::resp::Completed) {
+            (void)endFrame(false);
+            return l;
+        }
+        if (!endFrame(addToCounters(entry))) {
+            Response = kw::resp::Cancelled;
+            return kw::Level::Notify;
+        }
+        return l;
     }
 
+private:
+    static bool addToCounters(const kw::dict::KlmRecord& entry) {
+        if (!kw::cashdesk::readSettings()) return true;  // no settings record: nothing counts
+        KBP.KAS_P += entry.PRI;
+        KBP.KAS_R += entry.RAS;
+        return Access::KBP->Update() == kw::Level::Benign;
+    }
+
+    // Commits (`keep`) or rolls the frame back; true when the entry and the counters
+    // are stored.
+    static bool endFrame(bool keep) {
+        if (!kw::transaction::Active()) return keep;
+        if (keep && kw::transaction::Commit().ok()) return true;
+        if (kw::transaction::Active() && !kw::transaction::Rollback().ok()) (void)Access::KLM->Throw(21);
+        return false;
+    }
+
+    kw::Level refuse(const std::string& text, kw::shell::DayLock& day) {
+        day.release();
+        kw::msgbox::show(text, Win.title(), kw::msgbox::Icon::Exclamation);
+        Win.display();
+        return kw::Level::Notify;
+    }
+
+    int32_t originalDate_ = 0;  // the entry's date before a change or delete
 private:
     kw::WindowResizeClass resizer_;
 };

@@ -24,6 +24,7 @@ protected:
         if (kw::shell::todayState() == kw::shell::DayState::NotOpen) MESSAGE.assign(kw::cashdesk::dayNotOpenText());
         I_Z = 1;
     }
+    bool Requested() const override { return I_Z == 1; }
     void Cancelled() override { I_Z = 0; }
 
     // Today's record is in DAY, the settings in KBP.

@@ -1,5 +1,7 @@
 #include "pledges/pledge_form.h"
 
+#include <optional>
+
 #include "dictionary/tables.h"
 #include "documents/f_pr.h"
 #include "documents/print_globals.h"
@@ -12,6 +14,7 @@
 #include "runtime/message_box.h"
 #include "runtime/picture.h"
 #include "runtime/real.h"
+#include "shell/day_lock.h"
 #include "shell/day_state.h"
 #include "shell/globals.h"
 
@@ -70,6 +73,14 @@ void PledgeForm::Reset(uint8_t Force) {
 
 Level PledgeForm::TakeCompleted() {
     const bool writes = Request == req::Insert || Request == req::Change || Request == req::Delete;
+    // The day's state is read and the pledge written under the day's lock, so that a
+    // closing on another desk counts this write or comes before it and refuses it.
+    std::optional<shell::DayLock> day;
+    if (writes) day.emplace(shell::DayLock::Kind::Write);
+    if (writes && !day->held()) {
+        Say(shell::dayBusyText());
+        return Level::Notify;
+    }
     if (writes && !shell::todayOpenForOperations(Win.title())) {
         Win.display();
         return Level::Notify;

@@ -17,8 +17,11 @@
 #include "runtime/codepage.h"
 #include "runtime/message_box.h"
 #include "runtime/real.h"
+#include "shell/day_lock.h"
+#include "shell/day_state.h"
 #include "shell/globals.h"
 #include "shell/small_forms.h"
+#include "storage/file_guard.h"
 
 namespace {
 
@@ -483,22 +486,36 @@ void UpdateZal::rememberClient() {
 }
 
 // OK on a new pledge: the ticket number is checked under the file's lock up to the
-// write, so two stations issuing at once never store the same number.
+// write, so two stations issuing at once never store the same number. The day's lock
+// comes first (the closing takes no pledge lock, so the order cannot deadlock); both
+// are given back before any box.
 kw::Level UpdateZal::TakeCompleted() {
     const bool writes = Request == kw::req::Insert || Request == kw::req::Change;
     if (!writes) return PledgeForm::TakeCompleted();
+    // The refusals say so in boxes or the message line: before any lock is taken.
     if (!Validated()) return kw::Level::Notify;
     if (kw::pledges::refusedAboveLimit(kw::documents::loanFullCost(ZAL), ZAL.DATA, Win.title()))
         return kw::Level::Notify;
-    kw::storage::File& file = *Access::ZAL->File;
-    if (!file.lock(5).ok()) {
+    kw::shell::DayLock day(kw::shell::DayLock::Kind::Write);
+    if (!day.held()) {
+        Say(kw::shell::dayBusyText());
+        return kw::Level::Notify;
+    }
+    if (!kw::shell::todayOpenForOperations(Win.title())) {
+        Win.display();
+        return kw::Level::Notify;
+    }
+    kw::storage::FileLockGuard lock(*Access::ZAL->File, 5);
+    if (!lock.held()) {
         Say(W("Файл залогов занят другой кассой: повторите"));
         return kw::Level::Notify;
     }
+    kw::msgbox::BeforeBox unlockFirst([&lock] { (void)lock.release(); });
     if (kw::pledges::ticketNumberTaken(Request == kw::req::Change)) {
         const int32_t was = ZAL.N_KV;
         if (Request == kw::req::Insert) ZAL.N_KV = kw::pledges::nextTicketNumber();
-        (void)file.unlock();
+        (void)lock.release();
+        day.release();
         Win.display();
         const std::string text = Request == kw::req::Insert
                                      ? W("Номер квитанции ") + std::to_string(was) + W(" уже занят.|Взят свободный номер ") +
@@ -508,9 +525,7 @@ kw::Level UpdateZal::TakeCompleted() {
         Win.select(kNKv);
         return kw::Level::Notify;
     }
-    const kw::Level l = PledgeForm::TakeCompleted();
-    (void)file.unlock();
-    return l;
+    return PledgeForm::TakeCompleted();
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdio>
 #include <mutex>
+#include <utility>
 
 #include "runtime/codepage.h"
 
@@ -67,6 +68,31 @@ std::vector<unsigned> buttonsOf(unsigned mask) {
     return out;
 }
 
+namespace {
+struct BeforeBoxStep {
+    unsigned id;
+    std::function<void()> step;
+};
+thread_local std::vector<BeforeBoxStep> t_beforeBox;
+thread_local unsigned t_lastBeforeBoxId = 0;
+
+void beforeBox() {
+    // Steps remove themselves: run copies.
+    const std::vector<BeforeBoxStep> steps = t_beforeBox;
+    for (const BeforeBoxStep& s : steps) s.step();
+}
+}  // namespace
+
+BeforeBox::BeforeBox(std::function<void()> step) : id_(++t_lastBeforeBoxId) {
+    t_beforeBox.push_back(BeforeBoxStep{id_, std::move(step)});
+}
+
+void BeforeBox::remove() {
+    if (id_ == 0) return;
+    std::erase_if(t_beforeBox, [this](const BeforeBoxStep& s) { return s.id == id_; });
+    id_ = 0;
+}
+
 Backend* install(Backend* backend) { return g_backend.exchange(backend); }
 
 Backend* installed() { return g_backend.load(); }
@@ -75,6 +101,7 @@ unsigned show(std::string_view text, std::string_view caption, Icon icon, unsign
               unsigned defaultButton, int style) {
     Box box{std::string(text), std::string(caption), icon, buttons, defaultButton, style};
     normalize(box.buttons, box.defaultButton);
+    beforeBox();
     Backend* b = installed();
     unsigned r = b ? b->show(box) : showOnConsole(box);
     // A back end must answer with one of the box's buttons; anything else counts as the
@@ -87,6 +114,7 @@ unsigned showHistory(std::string_view caption, Icon icon, unsigned buttons, unsi
                      std::vector<HistoryRow> rows) {
     HistoryBox box{std::string(caption), icon, buttons, defaultButton, std::move(rows)};
     normalize(box.buttons, box.defaultButton);
+    beforeBox();
     Backend* b = installed();
     unsigned r;
     if (b) {

@@ -6,6 +6,7 @@
 // bit mask below; a box returns the bit of the button that was pressed.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -99,6 +100,23 @@ unsigned show(std::string_view text, std::string_view caption, Icon icon = Icon:
 // Shows the history window; returns the pressed button's bit.
 unsigned showHistory(std::string_view caption, Icon icon, unsigned buttons, unsigned defaultButton,
                      std::vector<HistoryRow> rows);
+
+// A step run on the calling thread right before each box (or history window) that
+// thread shows, while the object is alive (and not removed): a holder of a lock that
+// other stations wait on gives it up first, so that no station waits on an operator
+// reading a box. Several may be alive at once; a step may remove itself or others.
+class BeforeBox {
+public:
+    BeforeBox() = default;
+    explicit BeforeBox(std::function<void()> step);
+    ~BeforeBox() { remove(); }
+    BeforeBox(const BeforeBox&) = delete;
+    BeforeBox& operator=(const BeforeBox&) = delete;
+    void remove();
+
+private:
+    unsigned id_ = 0;
+};
 
 // Installs a back end for the lifetime of the object and puts the previous one back.
 class ScopedBackend {

@@ -129,6 +129,14 @@ public:
     Status lock(int seconds = 0);  // the whole file; 32 when another station has it
     Status unlock();
 
+    // The application's own locks between stations (file_guard.h): lock `slot` (below
+    // kRangeSlots) of the calling thread's open of the data file, shared or exclusive,
+    // waiting up to `seconds`; 5 when another open still holds a conflicting lock. They
+    // guard nothing of the driver's: the application gives each slot its meaning.
+    static constexpr uint32_t kRangeSlots = 48;
+    Status lockRange(uint32_t slot, LockKind kind, int seconds);
+    Status unlockRange(uint32_t slot);
+
     // Transaction frame of the calling thread over several open files.
     static Status logout(int seconds, const std::vector<File*>& files);
     static Status commit();

@@ -32,6 +32,7 @@ inline constexpr uint64_t kUseWrite = kBase + 5;
 inline constexpr uint64_t kDenyRead = kBase + 6;
 inline constexpr uint64_t kDenyWrite = kBase + 7;
 inline constexpr uint64_t kBulk = kBase + 8;      // stations writing without journal
+inline constexpr uint64_t kRange = kBase + 16;    // + slot: the application's own (File::lockRange)
 inline constexpr uint64_t kRecord = kBase + 64;   // + record number: holds
 }  // namespace lockat
 

@@ -34,6 +34,11 @@ inline constexpr uint8_t kRICascade = 3;
 // transaction.
 inline constexpr int kTransactionWait = 2;
 
+// Rolls the calling thread's frame back (nothing when none is active); a rollback that
+// fails is reported through the assertion service, and the frame is left to the
+// recovery of the next writer.
+void rollbackFrame();
+
 // One relation to another table (list `Relations`).
 struct RelationEntry {
     RelationManager* File = nullptr;                   // the related table's manager
@@ -113,7 +118,8 @@ public:
 private:
     // Clears Me's record, puts the parent's linking values (or their saved copy) into
     // the linking fields, the key's other components low, and sets the position.
-    void positionRelated(const storage::KeyDecl* Key, BufferedPairsClass& Pairs, bool savedValues);
+    // False when the table could not be positioned (nothing can be walked).
+    bool positionRelated(const storage::KeyDecl* Key, BufferedPairsClass& Pairs, bool savedValues);
     // Walks the related records of a position; `each` returns Benign to go on.
     template <class Each>
     Level walkRelated(const storage::KeyDecl* Key, BufferedPairsClass& Pairs, bool savedValues, Each each);

@@ -7,7 +7,7 @@
 
 namespace kw {
 
-void RelationManager::positionRelated(const storage::KeyDecl* Key, BufferedPairsClass& Pairs, bool savedValues) {
+bool RelationManager::positionRelated(const storage::KeyDecl* Key, BufferedPairsClass& Pairs, bool savedValues) {
     field::clearRecord(Me->Table());
     if (savedValues)
         Pairs.AssignBufferToRight();
@@ -17,11 +17,10 @@ void RelationManager::positionRelated(const storage::KeyDecl* Key, BufferedPairs
         const int number = Me->SetKey(*Key);
         if (number != 0) {
             Me->ClearKey(*Key, static_cast<int>(Pairs.Count()) + 1, 255, 0);
-            (void)Me->File->setFromBuffer(number);
-            return;
+            return Me->File->setFromBuffer(number).ok();
         }
     }
-    (void)Me->File->set(0);
+    return Me->File->set(0).ok();
 }
 
 // The related records follow the key from the linking values and end at the first
@@ -32,12 +31,18 @@ Level RelationManager::walkRelated(const storage::KeyDecl* Key, BufferedPairsCla
                                    Each each) {
     if (!Me || !Me->File || Me->UseFile(kUseRecord) != Level::Benign) return Level::Notify;
     int16_t state = Me->SaveFile();
-    positionRelated(Key, Pairs, savedValues);
     Level result = Level::Benign;
-    for (;;) {
+    if (!positionRelated(Key, Pairs, savedValues)) {
+        // The related records cannot be reached: the whole operation is abandoned.
+        Me->SetError(1);
+        rollbackFrame();
+        (void)Me->Throw();
+        result = Level::Notify;
+    }
+    while (result == Level::Benign) {
         if (Me->TryNext() != Level::Benign) {
             if (!Me->GetEOF()) {
-                (void)transaction::Rollback();
+                rollbackFrame();
                 (void)Me->Throw();
                 result = Level::Notify;
             }
@@ -63,7 +68,7 @@ Level RelationManager::DeleteSecondary(const storage::KeyDecl* Key, BufferedPair
     return walkRelated(Key, Pairs, false, [&]() -> Level {
         if (Mode == kRIRestrict) {
             Me->SetError(30);
-            (void)transaction::Rollback();
+            rollbackFrame();
             (void)Me->Throw();
             return Level::Notify;
         }
@@ -81,7 +86,7 @@ Level RelationManager::DeleteSecondary(const storage::KeyDecl* Key, BufferedPair
         }
         if (Me->DeleteRecord(1) != Level::Benign) {
             Me->SetError(11);
-            (void)transaction::Rollback();
+            rollbackFrame();
             (void)Me->Throw();
             return Level::Notify;
         }
@@ -98,7 +103,7 @@ Level RelationManager::UpdateSecondary(const storage::KeyDecl* Key, BufferedPair
     return walkRelated(Key, Pairs, true, [&]() -> Level {
         if (Mode == kRIRestrict) {
             Me->SetError(31);
-            (void)transaction::Rollback();
+            rollbackFrame();
             (void)Me->Throw();
             Pairs.AssignBufferToLeft();
             return Level::Notify;
@@ -124,7 +129,7 @@ Level RelationManager::CascadeUpdates() {
         }
     }
     if (Me->TryUpdate() != Level::Benign) {
-        (void)transaction::Rollback();
+        rollbackFrame();
         const Level l = Me->Throw();
         return l == Level::Benign ? Level::Notify : l;
     }

@@ -26,6 +26,15 @@ void commitFrame(bool framed) {
 
 }  // namespace
 
+void rollbackFrame() {
+    // A frame that cannot be undone now stays for the recovery of the next writer.
+    if (!transaction::Rollback().ok()) KW_ASSERT_FAIL("Unable to roll back transaction");
+}
+
+namespace {
+
+}  // namespace
+
 Level RelationManager::Delete(uint8_t Query) {
     if (!Me || !Me->File) return Level::Notify;
     if (Query && Me->Throw(9) != Level::Benign) return Level::Notify;
@@ -37,8 +46,18 @@ Level RelationManager::Delete(uint8_t Query) {
             l = LogoutDelete();
             if (l == Level::Benign && UseLogout) l = beginFrame(*Me, framed);
         }
+        bool gone = false;
+        if (l == Level::Benign && Me->TryReget(pos) != Level::Benign) {
+            // The record as it is now, inside the frame, or nothing is deleted: another
+            // station deleted it meanwhile, and trying again cannot help.
+            if (framed) rollbackFrame();
+            framed = false;
+            Me->SetError(11);
+            (void)Me->Throw();
+            l = Level::Notify;
+            gone = true;
+        }
         if (l == Level::Benign) {
-            (void)Me->TryReget(pos);  // the record as it is now, inside the frame
             if (Relations) {
                 for (auto& r : *Relations) {
                     if (r.DeleteMode == kRINone) continue;
@@ -48,19 +67,19 @@ Level RelationManager::Delete(uint8_t Query) {
             }
             if (l == Level::Benign && Me->DeleteRecord(Query) != Level::Benign) {
                 Me->SetError(11);
-                if (framed) (void)transaction::Rollback();
+                if (framed) rollbackFrame();
                 (void)Me->Throw();
                 l = Level::Notify;
             }
             if (l == Level::Benign)
                 commitFrame(framed);
             else if (framed)
-                (void)transaction::Rollback();
+                rollbackFrame();
         }
         transaction::Discard();
         (void)Close(0);
         if (l == Level::Benign) return Level::Benign;
-        if (Me->Throw(33) != Level::Benign) return l;
+        if (gone || Me->Throw(33) != Level::Benign) return l;
     }
 }
 
@@ -84,7 +103,7 @@ Level RelationManager::Update(uint8_t FromForm) {
     Me->SetThread().LastError = 0;
     l = Me->TryUpdate();
     if (l != Level::Benign) {
-        if (framed) (void)transaction::Rollback();
+        if (framed) rollbackFrame();
         FileThreadInfo& info = Me->SetThread();
         if (FromForm && info.LastError == 6) info.LastError = 7;
         if (l == Level::Notify) (void)Me->Throw();
@@ -107,7 +126,7 @@ Level RelationManager::Update(uint8_t FromForm) {
     } else if (framed) {
         // The rollback puts the record back as it was, and the driver's copy of it
         // with it: a later write is not taken for another station's change.
-        (void)transaction::Rollback();
+        rollbackFrame();
     }
     (void)Close(0);
     return l;

@@ -351,5 +351,64 @@ TEST_F(RelationTest, LinkToAnUnknownFieldIsAnInternalError) {
     EXPECT_EQ(par->rm.Relations->back().Fields->Count(), 0u);
 }
 
+// --- failures on the way ----------------------------------------------------------------
+
+// Another station deleted the parent after it was read: the cascade does not go on
+// with the stale copy (without frames its children would be gone for good).
+TEST_F(RelationTest, ACascadeWhoseParentIsGoneMeanwhileDeletesNothing) {
+    NoFrames none;
+    transaction::setDriver(&none);
+    relateParToChi(kRINone, kRICascade);
+    relateChiToGch(kRINone, kRICascade);
+    fetchPar(1);
+    onThread(61, [] {  // another station deletes parent 1
+        storage::File f(parTable());
+        ASSERT_TRUE(f.open().ok());
+        while (f.next().ok()) {
+            if (PAR.ID == 1) {
+                ASSERT_TRUE(f.remove().ok());
+            }
+        }
+        ASSERT_TRUE(f.close().ok());
+    });
+    for (unsigned a : {msgbox::Ok, msgbox::Ok, msgbox::Ok, msgbox::No}) boxes.answer(a);
+    EXPECT_EQ(par->rm.Delete(0), Level::Notify);
+    transaction::setDriver(nullptr);
+    const std::vector<std::string> c = captions();
+    ASSERT_FALSE(c.empty());
+    EXPECT_EQ(c.back(), "Record was not deleted");
+    EXPECT_EQ(std::find(c.begin(), c.end(), "Record Delete Error"), c.end()) << "no offer to try again";
+    EXPECT_EQ(parRows(), std::vector<std::string>{"2:two"});
+    EXPECT_EQ(chiRows(), (std::vector<std::string>{"1/11", "1/12", "2/21"})) << "the children stay";
+    EXPECT_EQ(gchRows(), (std::vector<std::string>{"11/1", "11/2", "12/1", "21/1"}));
+}
+
+// A frame that cannot be rolled back is reported, not passed over.
+class RollbackFails : public TransactionDriver {
+public:
+    storage::Status Rollback() override {
+        const storage::Status s = TransactionDriver::Rollback();
+        if (failed_ || !s.ok()) return s;
+        failed_ = true;  // once
+        return storage::Status::error(storage::kUnableToRollback);
+    }
+
+private:
+    bool failed_ = false;
+};
+
+TEST_F(RelationTest, ARollbackThatFailsIsReported) {
+    RollbackFails failing;
+    transaction::setDriver(&failing);
+    relateParToChi(kRINone, kRIRestrict);
+    fetchPar(1);
+    for (unsigned a : {msgbox::Ok, msgbox::Ok, msgbox::No}) boxes.answer(a);
+    EXPECT_EQ(par->rm.Delete(0), Level::Notify);
+    transaction::setDriver(nullptr);
+    const std::vector<std::string> a = assertionTexts();
+    EXPECT_NE(std::find(a.begin(), a.end(), "Unable to roll back transaction"), a.end());
+    EXPECT_EQ(parRows(), (std::vector<std::string>{"1:one", "2:two"}));
+}
+
 }  // namespace
 }  // namespace kw::testing
