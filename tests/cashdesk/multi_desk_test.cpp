@@ -8,6 +8,7 @@
 // The desks are this test program run again with MultiDeskChild.Run and the desk's
 // part in its environment; they drive the real procedures through the scripted back end.
 #include <fcntl.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -15,6 +16,7 @@
 #include <cstdio>
 #include <fstream>
 #include <map>
+#include <mutex>
 #include <random>
 #include <set>
 #include <sstream>
@@ -32,6 +34,9 @@ namespace {
 constexpr int kDesks = 3;
 constexpr int kDays = 20;
 constexpr std::size_t kEarlierPledges = 100000;
+// A desk works 12 s at most and each wait of it is bounded; past these it is stuck.
+constexpr auto kDeskLimit = 40s;
+constexpr auto kDayLimit = 50s;
 
 std::string env(const char* name) {
     const char* v = std::getenv(name);
@@ -67,6 +72,7 @@ public:
     void runCloser() {
         std::this_thread::sleep_for(std::chrono::milliseconds(50 + rng_() % 700));
         for (int attempt = 0; attempt < 5; ++attempt) {
+            step("closing the day, attempt " + std::to_string(attempt));
             run(ZAC_D);
             WindowDriver w = kw::script::waitWindow(kw::cashdesk::closeDayTitle(), 10s);
             if (!w || w.settle() != Drive::Ok) return log("error closing window");
@@ -84,8 +90,19 @@ public:
     }
 
     void log(const std::string& line) {
+        std::lock_guard<std::mutex> hold(logMu_);
         std::ofstream out("desk" + std::to_string(id_) + ".log", std::ios::app);
         out << line << "\n";
+    }
+
+    // What the desk is doing now, for the watchdog's last word.
+    void step(const std::string& what) {
+        std::lock_guard<std::mutex> hold(logMu_);
+        step_ = what;
+    }
+    std::string step() {
+        std::lock_guard<std::mutex> hold(logMu_);
+        return step_;
     }
 
 private:
@@ -100,6 +117,7 @@ private:
 
     // A list opened, or the box that refused it (the day is closed): then the desk stops.
     WindowDriver list(void (*procedure)(), const char* utf8Title) {
+        step(std::string("list ") + utf8Title);
         run(procedure);
         const auto until = std::chrono::steady_clock::now() + 10s;
         while (std::chrono::steady_clock::now() < until) {
@@ -125,6 +143,7 @@ private:
 
     // OK pressed on a form: what came of it.
     Outcome ok(WindowDriver& form, std::string& why) {
+        step("OK on " + kw::cp::toUtf8(form.title()));
         (void)form.press("OK");
         const auto until = std::chrono::steady_clock::now() + 15s;
         while (std::chrono::steady_clock::now() < until) {
@@ -141,14 +160,29 @@ private:
         return Outcome::Error;
     }
 
-    static void closeTicket() {
+    void closeTicket() {
+        step("ticket");
         WindowDriver d = kw::script::waitWindow(W("печать билета"), 5s);
         if (d && d.settle() == Drive::Ok) (void)d.press(W("Закрыть"));
     }
-    static void close(WindowDriver& w) {
-        if (w && w.isOpen()) {
-            (void)w.closeBox();
-            (void)w.waitClosed(5s);
+    // A form the operator typed into asks before it closes unsaved; the desk leaves it
+    // so, as an operator whose write was refused does. Any other box is an error.
+    void close(WindowDriver& w) {
+        if (!w || !w.isOpen()) return;
+        step("closing " + kw::cp::toUtf8(w.title()));
+        (void)w.closeBox();
+        const auto until = std::chrono::steady_clock::now() + 10s;
+        while (w.isOpen() && std::chrono::steady_clock::now() < until) {
+            if (const std::string t = openBox(); !t.empty()) {
+                const bool unsaved = t.find(W("Закрыть окно без сохранения?")) != std::string::npos;
+                if (!unsaved) log("error box on closing: " + kw::cp::toUtf8(t));
+                (void)boxes_.reply(unsaved ? "Yes" : "OK");
+            }
+            std::this_thread::sleep_for(2ms);
+        }
+        if (w.isOpen()) {
+            log("error window stays open: " + kw::cp::toUtf8(w.title()));
+            stopped_ = true;
         }
     }
 
@@ -236,6 +270,8 @@ private:
     int32_t today_;
     std::mt19937 rng_;
     bool stopped_ = false;
+    std::mutex logMu_;
+    std::string step_ = "starting";
 
 public:
     kw::script::DriverMessageBox boxes_;
@@ -258,7 +294,14 @@ TEST(MultiDeskChild, Run) {
     kw::script::installScriptWindows();
     kw::script::setTimeout(20s);
     kw::msgbox::install(&desk.boxes_);
-    desk.boxes_.setAnswerTimeout(60s);
+    desk.boxes_.setAnswerTimeout(10s);
+    // No desk waits forever: a stuck one says where and ends, and the test fails on it.
+    std::thread([&desk] {
+        std::this_thread::sleep_for(kDeskLimit);
+        desk.log("error stuck at " + desk.step());
+        std::fflush(nullptr);
+        ::_exit(3);
+    }).detach();
     kw::clock::setToday(today);
     GlobalErrors.Init();
     DctInit();
@@ -412,10 +455,19 @@ TEST_F(MultiDeskTest, ClosingAgainstThreeDesksKeepsEveryLoanAndEveryRoubleOfTheD
         for (int id = 0; id < kDesks; ++id)
             pids.push_back(spawnDesk("desk", id, date, base + round * 7 + id, prolong[id], redeem[id]));
         pids.push_back(spawnDesk("closer", kDesks, date, base + round * 7 + kDesks, "", ""));
+        const auto dayUntil = std::chrono::steady_clock::now() + kDayLimit;
         for (pid_t pid : pids) {
             int status = 0;
-            ASSERT_EQ(::waitpid(pid, &status, 0), pid);
-            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+            pid_t got = 0;
+            while ((got = ::waitpid(pid, &status, WNOHANG)) == 0 && std::chrono::steady_clock::now() < dayUntil)
+                std::this_thread::sleep_for(10ms);
+            if (got == 0) {
+                ::kill(pid, SIGKILL);
+                got = ::waitpid(pid, &status, 0);
+                ADD_FAILURE() << "desk process " << pid << " did not end: killed";
+            }
+            ASSERT_EQ(got, pid);
+            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "desk process " << pid << " ended badly";
         }
 
         // What the desks were told.
@@ -446,6 +498,7 @@ TEST_F(MultiDeskTest, ClosingAgainstThreeDesksKeepsEveryLoanAndEveryRoubleOfTheD
                 }
             }
         }
+        ASSERT_FALSE(logLines(kDesks).empty()) << "the closing desk said nothing";
         ASSERT_EQ(logLines(kDesks).front(), "closed");
 
         const std::vector<ZalRecord> zal = pledges();
