@@ -35,6 +35,7 @@ void registerProcedures() {
     // The full cost of the loan: its limits (settings) and its register (reports).
     shell::setProcedure("PSK_TAB", PSK_TAB);
     shell::setProcedure("PSK_M", PSK_M);
+    shell::setProcedure("REZ_KOP", REZ_KOP);
 
     // The cash desk: business day (items 2, 20, 21, 22), roll-back (9), cash journal (19).
     shell::setProcedure("O_DAY", O_DAY);

@@ -109,6 +109,7 @@ void DayTotalsWindow::Reset(uint8_t Force) {
         else Act();
     }
     day.reset();
+    Acted();
     WindowManager::Reset(Force);
 }
 

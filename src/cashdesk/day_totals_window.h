@@ -46,6 +46,8 @@ protected:
     // The refresh found today's DAY record (in the DAY buffer, KBP read): the action
     // when its flag is up.
     virtual void Act() = 0;
+    // After the action, once the day's lock is given back (other desks work again).
+    virtual void Acted() {}
 
     // Writes KBP and DAY (both buffers as the action set them) as one transaction.
     // When either fails both stay as they were, the KBP buffer gets `savedKbp` back,

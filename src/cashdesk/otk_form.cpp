@@ -50,8 +50,8 @@ public:
         return PrimeUpdate() == kw::Level::Benign ? kw::Level::Benign : kw::Level::Notify;
     }
 
-    // The pledge's state is written under the day's lock, and not on a closed day: the
-    // closing has counted the pledge as it was.
+    // The pledge's state is written under the day's lock, so that a closing counts it
+    // either as it was or as it is; nothing of a closed day changes.
     kw::Level TakeCompleted() override {
         if (Request == kw::req::Delete && !deleteConfirmed()) {
             Win.display();
@@ -59,7 +59,10 @@ public:
         }
         kw::shell::DayLock day(kw::shell::DayLock::Kind::Write);
         if (!day.held()) return refuse(kw::shell::dayBusyText(), day);
-        if (kw::shell::todayState() == kw::shell::DayState::Closed) return refuse(kw::W("День ломбарда закрыт"), day);
+        // Once today is closed no pledge changes state: its circulation is stored. A
+        // roll-back that its own group's day refuses says that first, as more telling.
+        const bool todayClosed = kw::shell::todayState() == kw::shell::DayState::Closed;
+        if (Request == kw::req::Delete && todayClosed) return refuse(kw::W("День ломбарда закрыт"), day);
         if (Request != kw::req::Delete) {
             const auto dayClosed = [](int32_t date) { return kw::shell::dayState(date) == kw::shell::DayState::Closed; };
             const kw::cashdesk::RollbackVerdict v = kw::cashdesk::checkRollback(ZAL, ZAL.SOST, dayClosed);
@@ -69,6 +72,7 @@ public:
                 Win.select(kState);
                 return kw::Level::Notify;
             }
+            if (todayClosed) return refuse(kw::W("День ломбарда закрыт"), day);
             kw::cashdesk::rollBack(ZAL, ZAL.SOST);
         }
         return WindowManager::TakeCompleted();

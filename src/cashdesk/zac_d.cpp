@@ -5,10 +5,12 @@
 #include <cstring>
 
 #include "cashdesk/cashdesk.h"
+#include "cashdesk/day_backup.h"
 #include "cashdesk/day_texts.h"
 #include "cashdesk/day_totals_window.h"
 #include "dictionary/tables.h"
 #include "runtime/codepage.h"
+#include "runtime/message_box.h"
 #include "shell/day_state.h"
 #include "shell/globals.h"
 
@@ -42,9 +44,24 @@ protected:
         const bool written = writeSettingsThenDay(&saved);
         MESSAGE.assign(written ? kw::cashdesk::dayClosedText() : kw::cashdesk::closingFailedText());
         I_Z = 0;
+        backupDue_ = written;
+    }
+
+    // The closed day's backup, into the settings' folder, once the other desks may work
+    // again. A folder that is missing, full or not writable is said; the day stays
+    // closed whatever the backup answers.
+    void Acted() override {
+        if (!backupDue_) return;
+        backupDue_ = false;
+        const kw::cashdesk::BackupOutcome b = kw::cashdesk::takeBackup(true);
+        if (!b.taken && !b.message.empty())
+            kw::msgbox::show(b.message, kw::cashdesk::closeDayTitle(), kw::msgbox::Icon::Exclamation, kw::msgbox::Ok);
     }
 
     void Closing() override { I_Z = 0; }
+
+private:
+    bool backupDue_ = false;
 };
 
 }  // namespace

@@ -13,11 +13,11 @@ void FullCostShown::show(const documents::FullCost& c) {
 void addFullCostFields(ui::WindowDef& s, FullCostShown& shown) {
     using ui::Control;
     s.add(Control::prompt(W("ПСК, % годовых:")).number(kFullCostControls));
-    Control percent = Control::entry(ui::Binding::of(shown.PSK_P).named("PSK_P"), "s12");
+    Control percent = Control::entry(ui::Binding::of(shown.PSK_P).named("PSK_P"), "s8");
     percent.readOnly = true;
     s.add(percent.number(kFullCostControls + 1).beside());
-    s.add(Control::prompt(W("ПСК, руб.:")).number(kFullCostControls + 2).beside());
-    Control money = Control::entry(ui::Binding::of(shown.PSK_S).named("PSK_S"), "s14");
+    s.add(Control::prompt(W("ПСК, руб.:")).number(kFullCostControls + 2));
+    Control money = Control::entry(ui::Binding::of(shown.PSK_S).named("PSK_S"), "s12");
     money.readOnly = true;
     s.add(money.number(kFullCostControls + 3).beside());
 }

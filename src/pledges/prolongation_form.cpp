@@ -47,8 +47,8 @@ void ProlongationForm::AddEventFields(ui::WindowDef& s) {
     AddField(s, "Сумма %% по ссуде:", ("S_P_C" + n).c_str());
     AddField(s, "Сумма %% по хранению:", ("S_P_X" + n).c_str(), true);
     AddField(s, "Получить с клиента:", ("S_POL" + n).c_str());
+    addFullCostFields(s, cost_);  // in the event's own column: the form keeps to the screen's width
     s.end();
-    addFullCostFields(s, cost_);
 }
 
 std::vector<std::string> ProlongationForm::HintLines() const {

@@ -218,6 +218,7 @@ TEST_F(RollbackTest, EventsOfDaysStillOpenAreRolledBackAndThoseOfAClosedTodayAre
     EXPECT_EQ(boxes.reply(kw::msgbox::Ok), Drive::Ok);
     z = onDisk(502);
     EXPECT_EQ(std::memcmp(&z, &redeemed, sizeof z), 0);
+    boxes.answer(kw::msgbox::Yes);  // closing without saving the typed state: asked first
     EXPECT_EQ(f.press(W("Закрыть окно")), Drive::Ok);
     EXPECT_TRUE(f.waitClosed(5s));
     closeWith(l, W("Закрыть"), t);
