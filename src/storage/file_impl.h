@@ -149,6 +149,7 @@ struct File::State {
     Status close();
     void closeFiles();
     Status readHeader(Header& h);  // from the map, deciphered and checked
+    Status decodeHeaderBytes(Header& h);  // its 85 bytes only: what readHeader and salvage share
     bool damagedData = false;      // the last header read has counts its slots do not bear out
     uint8_t* buffer();
 

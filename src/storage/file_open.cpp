@@ -53,8 +53,9 @@ uint8_t* File::State::buffer() {
     return ownBuffer.data();
 }
 
-Status File::State::readHeader(Header& h) {
-    damagedData = false;
+// The header's 85 bytes from the map, deciphered and their check sum checked; nothing
+// compared with the rest of the file.
+Status File::State::decodeHeaderBytes(Header& h) {
     if (!dat.have(0, kHeaderSize)) return Status::error(kInvalidDataFile);
     uint8_t b[kHeaderSize];
     std::memcpy(b, dat.at(0), kHeaderSize);
@@ -67,6 +68,12 @@ Status File::State::readHeader(Header& h) {
         if (cipher::headerSum(b) != check) return Status::error(kInvalidDataFile);
     }
     h = decodeHeader(b);
+    return Status::okay();
+}
+
+Status File::State::readHeader(Header& h) {
+    damagedData = false;
+    if (Status s = decodeHeaderBytes(h); !s.ok()) return s;
     const uint64_t end = h.dataOffset + uint64_t{h.records} * h.slotLength;
     // Counts that the slots do not bear out: the file was cut short or its header
     // damaged, and salvage can save the records that are whole.

@@ -31,18 +31,7 @@ bool allZero(const uint8_t* p, std::size_t n) {
 
 // The header as it stands, deciphered and checked, its counts not compared with the file.
 Status File::State::readRawHeader(Header& h) {
-    if (!dat.have(0, kHeaderSize)) return Status::error(kInvalidDataFile);
-    uint8_t b[kHeaderSize];
-    std::memcpy(b, dat.at(0), kHeaderSize);
-    if (le::get16(b) != kSignature) return Status::error(kNotThisFormat);
-    if (le::get16(b + 2) & kAttrOwner) {
-        if (!sh->owned) return Status::error(kInvalidDataFile);
-        cipher::apply(b + 4, kHeaderSize - 4, sh->cipherKey);
-        const uint16_t check = le::get16(b + 83);
-        le::put16(b + 83, 0);
-        if (cipher::headerSum(b) != check) return Status::error(kInvalidDataFile);
-    }
-    h = decodeHeader(b);
+    if (Status s = decodeHeaderBytes(h); !s.ok()) return s;
     if (h.slotLength <= kSlotPrefix || h.dataOffset < kHeaderSize || !dat.have(0, h.dataOffset))
         return Status::error(kInvalidDataFile);
     Layout file;
