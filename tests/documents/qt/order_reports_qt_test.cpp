@@ -2,6 +2,7 @@
 // November makes a PDF of as many pages as its document; the order's window shows its
 // title, entries and buttons and closes with "Закрыть окно". With KW_SHOT_DIR set the
 // PDFs and a picture of the window stay there for a look (pdftoppm -r 70 -png).
+#include "common/qt_pump.h"
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -61,16 +62,7 @@ TEST_F(OrderReportsQt, EachNovemberReportWritesAPdfOfItsPages) {
     D1 = D2 = 0;
 }
 
-bool pumpUntil(const std::function<bool()>& done, int ms = 10000) {
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > ms) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(1);
-    }
-    return true;
-}
+using kwtest::pumpUntil;
 
 TEST_F(OrderReportsQt, TheOrderWindowOnScreenHasItsEntriesAndButtonsAndCloses) {
     kw::qt::installQtWindows();

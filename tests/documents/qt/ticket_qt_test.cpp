@@ -3,6 +3,7 @@
 // ticket names drawn with metric-compatible free faces that have every Cyrillic
 // letter. With KW_SHOT_DIR set, the preview (at page width and at 100 %) and the PDF
 // are written there for a look.
+#include "common/qt_pump.h"
 #include <gtest/gtest.h>
 
 #include <QScrollArea>
@@ -31,16 +32,7 @@ namespace {
 
 using namespace kwticket;
 
-bool pumpUntil(const std::function<bool()>& done, int ms = 10000) {
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > ms) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(1);
-    }
-    return true;
-}
+using kwtest::pumpUntil;
 
 QWidget* windowTitled(const std::string& title) {
     QWidget* found = nullptr;

@@ -2,6 +2,7 @@
 // new-pledge form with a computed loan, the financial inquiry with its totals. Each is
 // photographed into the build folder (pledges_*.png) and checked for fields too narrow
 // for what they show.
+#include "common/qt_pump.h"
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
@@ -41,16 +42,7 @@ namespace fs = std::filesystem;
 
 const int32_t kToday = kw::date::fromYmd(2025, 12, 8);
 
-bool pumpUntil(const std::function<bool()>& done, int ms = 10000) {
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > ms) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(1);
-    }
-    return true;
-}
+using kwtest::pumpUntil;
 
 QMainWindow* windowTitled(const char* utf8Title) {
     const std::string title = kw::W(utf8Title);

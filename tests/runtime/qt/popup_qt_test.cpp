@@ -1,5 +1,6 @@
 // The Qt back end's popup menu: a QMenu with one level of submenus over the window,
 // its items' states, and the number of the item the user clicks.
+#include "common/qt_pump.h"
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -24,16 +25,7 @@ using kw::ui::PopupItem;
 using kw::ui::Window;
 using kw::ui::WindowDef;
 
-bool pumpUntil(const std::function<bool()>& done, int ms = 5000) {
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > ms) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(1);
-    }
-    return true;
-}
+using kwtest::pumpUntil;
 
 // What the menu showed when it was found.
 struct SeenMenu {

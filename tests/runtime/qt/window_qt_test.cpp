@@ -1,5 +1,6 @@
 // The Qt window back end under the offscreen platform: forms built from controls, typed
 // into with QTest, completed with the keyboard, and photographed for a look.
+#include "common/qt_pump.h"
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -33,17 +34,7 @@ using kw::ui::Window;
 using kw::ui::WindowDef;
 namespace ev = kw::ui::ev;
 
-// Runs the GUI until `done` holds; false after `ms` milliseconds.
-bool pumpUntil(const std::function<bool()>& done, int ms = 5000) {
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > ms) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(1);
-    }
-    return true;
-}
+using kwtest::pumpUntil;
 
 // The Qt window of the open window titled `title` (CP1251), once it is there.
 QWidget* windowTitled(const std::string& title) {

@@ -3,6 +3,7 @@
 // their buttons open, visited one after another on the demo pawnshop's data, each no
 // larger than 1366x728 outside and with every button, field, total and message line
 // inside it. Each is photographed into the build folder (fit_*.png) for looking at.
+#include "common/qt_pump.h"
 #include <gtest/gtest.h>
 
 #include <stdlib.h>
@@ -53,16 +54,7 @@ constexpr int kMaxHeight = 768 - 40 - 30;
 // 08.12.2025, the demo's today.
 constexpr int32_t kToday = 82160;
 
-bool pumpUntil(const std::function<bool()>& done, int ms = 10000) {
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > ms) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(1);
-    }
-    return true;
-}
+using kwtest::pumpUntil;
 
 void settle(int ms = 120) { pumpUntil([] { return false; }, ms); }
 

@@ -2,6 +2,7 @@
 // login window and the main menu opened one after the other as a user would, each
 // photographed (with its menus) into the build folder; then SIGTERM ends it all through
 // the normal shut-down.
+#include "common/qt_pump.h"
 #include <gtest/gtest.h>
 
 #include <stdlib.h>
@@ -49,16 +50,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-bool pumpUntil(const std::function<bool()>& done, int ms = 10000) {
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > ms) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(1);
-    }
-    return true;
-}
+using kwtest::pumpUntil;
 
 // The newest Qt window of the program titled `title` (CP1251) other than `besides`.
 QMainWindow* windowTitled(const std::string& title, QWidget* besides = nullptr) {

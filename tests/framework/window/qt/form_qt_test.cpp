@@ -1,6 +1,7 @@
 // The small update form of the window-manager tests on the Qt back end under the
 // offscreen platform: laid out, typed into with QTest, completed from the keyboard,
 // cancelled with Esc, and photographed for a look.
+#include "common/qt_pump.h"
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -19,17 +20,7 @@
 namespace kwform {
 namespace {
 
-// Runs the GUI until `done` holds; false after `ms` milliseconds.
-bool pumpUntil(const std::function<bool()>& done, int ms = 5000) {
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > ms) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(1);
-    }
-    return true;
-}
+using kwtest::pumpUntil;
 
 // The Qt window of the open window titled `title` (CP1251), once it is there.
 QWidget* windowTitled(const std::string& title) {
