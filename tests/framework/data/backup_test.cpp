@@ -1,8 +1,8 @@
 // Backups: a copy of every table taken while another desk issues loans holds every
 // loan the desk had stored at one moment, whole, and none after it; the copy verifies
 // and restores into an empty directory record for record; a changed byte, an edited
-// manifest or a missing file fails the check and nothing is restored; a full disk
-// under the backup folder leaves no folder behind and the tables free.
+// manifest or a missing file fails the check and nothing is restored; a disk that
+// fills up leaves no backup folder behind and the tables free.
 #include "framework/data/backup.h"
 
 #include <gtest/gtest.h>
@@ -20,6 +20,7 @@
 #include <set>
 #include <thread>
 
+#include "storage/fault_file_system.h"
 #include "storage/storage_test_util.h"
 
 namespace kw::backup {
@@ -278,55 +279,18 @@ TEST(Backup, ACopyTakenWhileAnotherDeskIssuesLoansHoldsThemUpToOneMomentWhole) {
     EXPECT_GT(static_cast<int>(original.size()), k) << "the desk stored nothing after the copy";
 }
 
-// Fails every write into files opened below `folder` with "no space left".
-class FullBelow final : public storage::FileSystem {
-public:
-    explicit FullBelow(std::string folder) : folder_(std::move(folder)) {}
-    FileSystem& inner = storage::posixFileSystem();
-    int open(const std::string& path, unsigned flags, storage::Handle& h) override {
-        const int rc = inner.open(path, flags, h);
-        if (rc == 0 && path.rfind(folder_, 0) == 0) full_.insert(h);
-        return rc;
-    }
-    int close(storage::Handle h) override {
-        full_.erase(h);
-        return inner.close(h);
-    }
-    int read(storage::Handle h, void* b, std::size_t n, uint64_t off, std::size_t& got) override {
-        return inner.read(h, b, n, off, got);
-    }
-    int write(storage::Handle h, const void* b, std::size_t n, uint64_t off) override {
-        return full_.count(h) ? ENOSPC : inner.write(h, b, n, off);
-    }
-    int sync(storage::Handle h) override { return inner.sync(h); }
-    int truncate(storage::Handle h, uint64_t size) override { return inner.truncate(h, size); }
-    int size(storage::Handle h, uint64_t& size) override { return inner.size(h, size); }
-    int rename(const std::string& a, const std::string& b) override { return inner.rename(a, b); }
-    int unlink(const std::string& p) override { return inner.unlink(p); }
-    int exists(const std::string& p) override { return inner.exists(p); }
-    int syncDirectory(const std::string& d) override { return inner.syncDirectory(d); }
-    int sameFile(storage::Handle h, const std::string& p, bool& same) override { return inner.sameFile(h, p, same); }
-    int lock(storage::Handle h, uint64_t off, uint64_t len, storage::LockKind k) override {
-        return inner.lock(h, off, len, k);
-    }
-    int testLock(storage::Handle h, uint64_t off, uint64_t len, storage::LockKind k, bool& c) override {
-        return inner.testLock(h, off, len, k, c);
-    }
-    int map(storage::Handle h, uint64_t len, const uint8_t*& p) override { return inner.map(h, len, p); }
-    void unmap(const uint8_t* p, uint64_t len) override { inner.unmap(p, len); }
-    int mapWritable(storage::Handle h, uint64_t len, uint8_t*& p) override { return inner.mapWritable(h, len, p); }
-    void prefetch(const uint8_t* p, uint64_t len) override { inner.prefetch(p, len); }
-    int store(uint8_t* dst, const void* src, std::size_t n) override { return inner.store(dst, src, n); }
-
-private:
-    std::string folder_;
-    std::set<storage::Handle> full_;
-};
-
-TEST(Backup, AFullDiskUnderTheBackupFolderLeavesNothingAndTheTablesFree) {
+TEST(Backup, ADiskThatFillsUpLeavesNoBackupAndTheTablesFree) {
     TempDir data, under;
     makeTables(data.path(), 5);
-    FullBelow fs(under.path());
+    // Every table has been opened for writing by a desk (its counters made), then the
+    // disk fills up at the first write the backup makes: the bytes the tables already
+    // hold can still be written, nothing can grow.
+    for (const char* label : {"ZAL", "KBP", "DAY", "KLM"}) {
+        File f(dict::table(label), at(data.path()));
+        ASSERT_TRUE(f.open().ok()) << label;
+    }
+    storage::FaultFileSystem fs;
+    fs.arm(storage::FaultFileSystem::Fault::DiskFull, 1);
     Options o;
     o.dataDirectory = data.path();
     o.fs = &fs;
