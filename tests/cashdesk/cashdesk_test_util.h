@@ -137,6 +137,40 @@ inline KbpRecord kbpWithBalance(double kasN) {
     return k;
 }
 
+// The settings of the worked loan over an opening balance: 10 g of 583 gold at 1000.00 a
+// gram lend 8000.00 (80 %) and pay out 6500.00: interest 0.6 % a day on appraisals up to
+// 5 000 and 0.5 % up to 20 000, storage 0.1 %, 30 days.
+inline KbpRecord loanSettings(double kasN) {
+    KbpRecord k = kbpWithBalance(kasN);
+    k.KDZ = 30;
+    k.PRO_S = 80;
+    k.PDX = 0.1;
+    k.S11 = 0;
+    k.S12 = 5000;
+    k.PS1 = 0.6;
+    k.S21 = 5000;
+    k.S22 = 20000;
+    k.PS2 = 0.5;
+    return k;
+}
+
+// The metal, its price and operator 6 that the worked loan's form takes.
+inline void addGoldPriceAndOperator() {
+    kw::dict::MetRecord gold;
+    gold.KOD = 1;
+    gold.NAME = W("Золото");
+    addRecords(kw::dict::metTable(), std::vector{gold});
+    kw::dict::PrbRecord p;
+    p.KOD = 1;
+    p.PROB = 583;
+    p.ZEN = 1000;
+    addRecords(kw::dict::prbTable(), std::vector{p});
+    kw::dict::SecRecord op;
+    op.K_POL = 6;
+    op.FIO = W("Иванова И.И.");
+    addRecords(kw::dict::secTable(), std::vector{op});
+}
+
 // A number as picture `pic` shows it, without the blanks around it.
 inline std::string shownAs(double v, const char* pic) {
     std::string s = kw::picture::format(v, pic);

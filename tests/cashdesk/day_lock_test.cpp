@@ -55,30 +55,8 @@ protected:
     // gram: 8000.00 lent, 6500.00 paid out).
     void SetUp() override {
         CashdeskTest::SetUp();
-        KbpRecord k = kbpWithBalance(10000);
-        k.KDZ = 30;
-        k.PRO_S = 80;
-        k.PDX = 0.1;
-        k.S11 = 0;
-        k.S12 = 5000;
-        k.PS1 = 0.6;
-        k.S21 = 5000;
-        k.S22 = 20000;
-        k.PS2 = 0.5;
-        addRecords(kw::dict::kbpTable(), std::vector{k});
-        kw::dict::MetRecord gold;
-        gold.KOD = 1;
-        gold.NAME = W("Золото");
-        addRecords(kw::dict::metTable(), std::vector{gold});
-        kw::dict::PrbRecord p;
-        p.KOD = 1;
-        p.PROB = 583;
-        p.ZEN = 1000;
-        addRecords(kw::dict::prbTable(), std::vector{p});
-        kw::dict::SecRecord op;
-        op.K_POL = 6;
-        op.FIO = W("Иванова И.И.");
-        addRecords(kw::dict::secTable(), std::vector{op});
+        addRecords(kw::dict::kbpTable(), std::vector{loanSettings(10000)});
+        addGoldPriceAndOperator();
         addRecords(kw::dict::dayTable(), std::vector{day(kToday, 10000)});
         ZalRecord z;
         z.N_KV = 1;

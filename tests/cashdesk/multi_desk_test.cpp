@@ -349,34 +349,13 @@ class MultiDeskTest : public CashdeskTest {
 protected:
     void SetUp() override {
         CashdeskTest::SetUp();
-        KbpRecord k = kbpWithBalance(500000);
-        k.KDZ = 30;
-        k.PRO_S = 80;
-        k.PDX = 0.1;
-        k.S11 = 0;
-        k.S12 = 5000;
-        k.PS1 = 0.6;
-        k.S21 = 5000;
-        k.S22 = 20000;
-        k.PS2 = 0.5;
+        KbpRecord k = loanSettings(500000);
         k.P0 = k.P1 = k.P2 = k.P3 = 2;
         k.P11 = k.P22 = k.P33 = 1;
         k.SW = 5000;
         k.SD = 10;
         addRecords(kw::dict::kbpTable(), std::vector{k});
-        kw::dict::MetRecord gold;
-        gold.KOD = 1;
-        gold.NAME = W("Золото");
-        addRecords(kw::dict::metTable(), std::vector{gold});
-        kw::dict::PrbRecord p;
-        p.KOD = 1;
-        p.PROB = 583;
-        p.ZEN = 1000;
-        addRecords(kw::dict::prbTable(), std::vector{p});
-        kw::dict::SecRecord op;
-        op.K_POL = 6;
-        op.FIO = W("Иванова И.И.");
-        addRecords(kw::dict::secTable(), std::vector{op});
+        addGoldPriceAndOperator();
         addRecords(kw::dict::klmTable(), std::vector<KlmRecord>{});
         // A year of earlier pledges, all redeemed long ago: they count for nothing, but
         // the closing's pass reads them, as it does in a pawnshop that has worked a while.
