@@ -1,5 +1,7 @@
 #include "cashdesk/day_backup.h"
 
+#include "cashdesk/settings_record.h"
+
 #include <filesystem>
 
 #include "dictionary/tables.h"
@@ -13,39 +15,21 @@ namespace {
 
 constexpr int kDefaultKept = 30;
 
-// The first PRM record into the buffer; false when there is none or it cannot be read.
-bool readSettings() {
-    PRM = dict::PrmRecord{};
-    if (!Relate::PRM || Relate::PRM->Open() != Level::Benign) return false;
-    bool found = false;
-    if (Access::PRM->UseFile() == Level::Benign && Access::PRM->File->set(0).ok())
-        found = Access::PRM->TryNext() == Level::Benign;
-    (void)Relate::PRM->Close();  // read only
-    return found;
-}
-
-std::string trimmed(std::string_view s) {
-    std::string out(s);
-    while (!out.empty() && out.back() == ' ') out.pop_back();
-    return out;
-}
-
 }  // namespace
 
-std::string backupFolder() {
-    readSettings();
-    return cp::toUtf8(trimmed(PRM.BKDIR.view()));
-}
-
-int backupsKept() {
-    readSettings();
-    return PRM.BKKEEP > 0 ? PRM.BKKEEP : kDefaultKept;
+BackupSettings backupSettings() {
+    PRM = dict::PrmRecord{};
+    if (Relate::PRM && Relate::PRM->Open() == Level::Benign) {
+        if (!readFirstRecord(Access::PRM)) PRM = dict::PrmRecord{};
+        (void)Relate::PRM->Close();  // read only
+    }
+    return {cp::toUtf8(PRM.BKDIR.clip()), PRM.BKKEEP > 0 ? PRM.BKKEEP : kDefaultKept};
 }
 
 BackupOutcome takeBackup(bool automatic) {
     BackupOutcome out;
-    const std::string folder = backupFolder();
-    const int kept = PRM.BKKEEP > 0 ? PRM.BKKEEP : kDefaultKept;
+    const BackupSettings settings = backupSettings();
+    const std::string& folder = settings.folder;
     if (folder.empty()) {
         if (!automatic) out.message = W("Не задана папка для резервных копий");
         return out;
@@ -64,7 +48,7 @@ BackupOutcome takeBackup(bool automatic) {
         out.message = W("Резервная копия не сделана: ") + why;
         return out;
     }
-    backup::prune(folder, kept);
+    backup::prune(folder, settings.kept);
     out.taken = true;
     out.message = W("Резервная копия сделана: ") + cp::fromUtf8(std::filesystem::path(r.folder).filename().string());
     return out;

@@ -17,8 +17,12 @@ struct BackupOutcome {
 // plugged in), full or not writable is said, and nothing else changes.
 BackupOutcome takeBackup(bool automatic);
 
-// The settings' folder and count (the first PRM record; blank and 0 when there is none).
-std::string backupFolder();
-int backupsKept();
+// The settings' folder (UTF-8; "" when none is set) and how many backups are kept (30
+// when PRM says 0), from the first PRM record.
+struct BackupSettings {
+    std::string folder;
+    int kept = 0;
+};
+BackupSettings backupSettings();
 
 }  // namespace kw::cashdesk

@@ -3,6 +3,7 @@
 // closing of the day (ZAC_D).
 #include "cashdesk/cashdesk.h"
 #include "cashdesk/day_backup.h"
+#include "cashdesk/settings_record.h"
 #include "dictionary/tables.h"
 #include "framework/data/dct_init.h"
 #include "framework/window/procedure_window.h"
@@ -75,10 +76,8 @@ public:
 private:
     // The first settings record into the buffer; false when there is none yet.
     bool readFirst() {
-        kw::FileManager* fm = Access::PRM;
         const kw::dict::PrmRecord typed = PRM;
-        if (fm->UseFile() != kw::Level::Benign || !fm->File->set(0).ok()) return false;
-        if (fm->TryNext() == kw::Level::Benign) return true;
+        if (kw::cashdesk::readFirstRecord(Access::PRM)) return true;
         PRM = typed;
         return false;
     }

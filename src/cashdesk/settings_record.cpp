@@ -5,10 +5,12 @@
 
 namespace kw::cashdesk {
 
+bool readFirstRecord(FileManager* fm) {
+    return fm && fm->UseFile(kUseRecord) == Level::Benign && fm->File->set(0).ok() && fm->TryNext() == Level::Benign;
+}
+
 bool readSettings() {
-    FileManager* fm = Access::KBP;
-    if (fm && fm->UseFile(kUseRecord) == Level::Benign && fm->File->set(0).ok() && fm->TryNext() == Level::Benign)
-        return true;
+    if (readFirstRecord(Access::KBP)) return true;
     KBP = dict::KbpRecord{};
     return false;
 }

@@ -38,8 +38,8 @@ TEST_F(BackupWindowTest, TheFolderAndCountAreKeptAndACopyIsTakenTheOldestRemoved
     ASSERT_EQ(w.type("PRM:BKKEEP", "2"), Drive::Ok);
     ASSERT_EQ(w.press(W("Сохранить")), Drive::Ok);
     EXPECT_EQ(w.shown("MESSAGE"), W("Настройки сохранены"));
-    EXPECT_EQ(kw::cashdesk::backupFolder(), folder.string());
-    EXPECT_EQ(kw::cashdesk::backupsKept(), 2);
+    EXPECT_EQ(kw::cashdesk::backupSettings().folder, folder.string());
+    EXPECT_EQ(kw::cashdesk::backupSettings().kept, 2);
 
     ASSERT_EQ(w.press(W("Сделать копию")), Drive::Ok);
     EXPECT_EQ(w.shown("MESSAGE").substr(0, W("Резервная копия сделана").size()), W("Резервная копия сделана"));
