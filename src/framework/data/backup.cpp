@@ -7,6 +7,7 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <regex>
 #include <sstream>
@@ -60,6 +61,23 @@ std::string systemText(int err) {
     return std::strerror(err);
 }
 
+// Reads the file open as `in` from its start a large piece at a time, hashing every piece
+// and handing it to `piece` (its bytes, their length and offset) when one is given;
+// `size` gets the bytes read. 0 or errno.
+int readHashed(FileSystem& fs, Handle in, Sha256& sha, uint64_t& size,
+               const std::function<int(const uint8_t*, std::size_t, uint64_t)>& piece = {}) {
+    std::vector<uint8_t> buf(kPiece);
+    size = 0;
+    for (;;) {
+        std::size_t got = 0;
+        int rc = fs.read(in, buf.data(), buf.size(), size, got);
+        if (rc != 0 || got == 0) return rc;
+        sha.update(buf.data(), got);
+        if (piece && (rc = piece(buf.data(), got, size)) != 0) return rc;
+        size += got;
+    }
+}
+
 // Copies `from` into the new file `to` in large pieces, hashing what it copies, and
 // syncs the copy. 0 or errno.
 int copyFile(FileSystem& fs, const std::string& from, const std::string& to, Sha256& sha, uint64_t& size) {
@@ -71,17 +89,8 @@ int copyFile(FileSystem& fs, const std::string& from, const std::string& to, Sha
         (void)fs.close(in);
         return rc;
     }
-    std::vector<uint8_t> buf(kPiece);
-    size = 0;
-    for (;;) {
-        std::size_t got = 0;
-        rc = fs.read(in, buf.data(), buf.size(), size, got);
-        if (rc != 0 || got == 0) break;
-        sha.update(buf.data(), got);
-        rc = fs.write(out, buf.data(), got, size);
-        if (rc != 0) break;
-        size += got;
-    }
+    rc = readHashed(fs, in, sha, size,
+                    [&](const uint8_t* p, std::size_t n, uint64_t at) { return fs.write(out, p, n, at); });
     if (rc == 0) rc = fs.sync(out);
     const int closed = fs.close(out);
     (void)fs.close(in);  // read only: nothing to lose
@@ -327,14 +336,7 @@ Result verify(const std::string& folder, const Options& o) {
         Handle h = storage::kNoHandle;
         int rc = fs.open(join(folder, f.name), storage::kOpenRead, h);
         if (rc == 0) {
-            std::vector<uint8_t> buf(kPiece);
-            for (;;) {
-                std::size_t got = 0;
-                rc = fs.read(h, buf.data(), buf.size(), size, got);
-                if (rc != 0 || got == 0) break;
-                sha.update(buf.data(), got);
-                size += got;
-            }
+            rc = readHashed(fs, h, sha, size);
             (void)fs.close(h);  // read only
         }
         if (rc != 0) r.mismatches.push_back(f.name + ": cannot be read: " + systemText(rc));
