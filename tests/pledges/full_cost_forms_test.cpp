@@ -13,11 +13,7 @@ class FullCostForms : public PledgeTest {
 protected:
     void SetUp() override {
         PledgeTest::SetUp();
-        settings();
-        metals();
-        price(1, 583, 1000);
-        day(kToday);
-        user(6, "Кузнецов Павел Андреевич");
+        workedLoanDay();
     }
     void limit(int32_t from, double percent) {
         kw::dict::PskRecord r;

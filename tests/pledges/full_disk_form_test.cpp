@@ -24,11 +24,7 @@ protected:
             GTEST_SKIP() << "tmpfs cannot be mounted here: " << std::strerror(errno);
         mounted_ = true;
         std::filesystem::current_path(data_);  // into the mount
-        settings();
-        metals();
-        price(1, 583, 1000);
-        day(kToday);
-        user(6, "Кузнецов Павел Андреевич");
+        workedLoanDay();
         // Two pledges: the third slot is the first to reach past the data file's page.
         pledges({pledge(1001, kToday), pledge(1002, kToday)});
     }

@@ -15,11 +15,7 @@ class UpdateZalTest : public PledgeTest {
 protected:
     void SetUp() override {
         PledgeTest::SetUp();
-        settings();
-        metals();
-        price(1, 583, 1000);
-        day(kToday);
-        user(6, "Кузнецов Павел Андреевич");
+        workedLoanDay();
     }
 
     // The day's list with the new-pledge form open on insert.

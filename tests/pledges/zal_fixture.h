@@ -174,6 +174,15 @@ protected:
         s.FIO = W(utf8Name);
         add(kw::dict::secTable(), std::vector{s});
     }
+    // The day of the worked new loan: the example's settings, the metals, 583 gold at
+    // 1000.00 a gram, today open, operator 6.
+    void workedLoanDay() {
+        settings();
+        metals();
+        price(1, 583, 1000);
+        day(kToday);
+        user(6, "Кузнецов Павел Андреевич");
+    }
     void pledges(const std::vector<kw::dict::ZalRecord>& z) { add(kw::dict::zalTable(), z); }
     // A pledge of ticket `n` issued on `date`, in `state`, appraised at `appraisal`.
     static kw::dict::ZalRecord pledge(int32_t n, int32_t date, uint8_t state = 0, double appraisal = 1000,
