@@ -1,5 +1,6 @@
 #include "procedures.h"
 
+#include "cashdesk/auditor.h"
 #include "cashdesk/cashdesk.h"
 #include "documents/cost_register.h"
 #include "documents/order_reports.h"
@@ -55,6 +56,9 @@ void registerProcedures() {
     shell::setProcedure("REAL_M", REAL_M);
     shell::setProcedure("NOT_M", NOT_M);
     shell::setProcedure("LOT_M", LOT_M);
+
+    // Every change of money or clients' data is written to the audit journal.
+    cashdesk::installAuditor();
 }
 
 }  // namespace kw::app

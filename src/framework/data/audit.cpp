@@ -50,7 +50,9 @@ Status appendLocked(storage::File& aud, const Entry& e) {
     return aud.add();
 }
 
-std::string valueText(const storage::FieldDecl& f, const uint8_t* record) {
+}  // namespace
+
+std::string fieldText(const storage::FieldDecl& f, const uint8_t* record) {
     const uint8_t* p = record + f.offset;
     char text[64];
     switch (f.type) {
@@ -91,8 +93,6 @@ std::string valueText(const storage::FieldDecl& f, const uint8_t* record) {
         }
     }
 }
-
-}  // namespace
 
 std::string_view kindText(int16_t kind) {
     static const char* const texts[] = {
@@ -160,7 +160,7 @@ std::string changes(const storage::TableDecl& table, const uint8_t* before, cons
         if (f.type == storage::FieldType::Group) continue;
         if (std::memcmp(before + f.offset, after + f.offset, f.size) == 0) continue;
         if (!out.empty()) out += "; ";
-        out += f.name + ": " + valueText(f, before) + " -> " + valueText(f, after);
+        out += f.name + ": " + fieldText(f, before) + " -> " + fieldText(f, after);
     }
     return out;
 }

@@ -84,6 +84,10 @@ struct Finding {
 // differ by a little, and an entry moved shows by its number and digest.
 Finding verify(storage::File& aud);
 
+// A field's value as the journal writes it: numbers as they are, dates dd.mm.yyyy,
+// texts in double quotes without their trailing blanks (code page 1251).
+std::string fieldText(const storage::FieldDecl& f, const uint8_t* record);
+
 // "FIELD: before -> after; ..." (code page 1251) for the fields of `table` that differ
 // between two images of a record; empty when none does.
 std::string changes(const storage::TableDecl& table, const uint8_t* before, const uint8_t* after);

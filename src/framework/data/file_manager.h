@@ -19,6 +19,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -27,6 +28,7 @@
 #include <vector>
 
 #include "framework/data/field_value.h"
+#include "framework/data/write_observer.h"
 #include "runtime/fixed_string.h"
 #include "runtime/level.h"
 #include "storage/file.h"
@@ -264,6 +266,14 @@ private:
     // another record (the file's position and the buffer are left as they were).
     bool duplicates(const KeyEntry& k);
     int32_t thread() const;
+    // Runs the driver's write `write` of the current record; when the installed write
+    // observer observes this table, inside a frame (the caller's, or one of its own)
+    // and with the observer told. The write's status, or the observer's failure (the
+    // write undone with the frame the caller rolls back, or with this one).
+    storage::Status observedWrite(WriteOperation op, const std::function<storage::Status()>& write);
+    // The current record as the file holds it, read without disturbing the buffer,
+    // the position or the copy kept for the "changed by another station" check.
+    storage::Status readStored(std::string& image);
 
     mutable std::recursive_mutex mu_;  // guards the lists
     std::mutex openMu_;                // one thread at a time opens or creates the file

@@ -80,6 +80,8 @@ Level FileManager::CancelAutoInc(RelationManager* Relation) {
     if (UseFile(kUseRecord) != Level::Benign) return Level::Fatal;
     FileThreadInfo& info = SetThread();
     if (!HasAutoInc || !info.AutoIncDone) return Level::Benign;
+    // The record only held the number: taking it back is no change of the data.
+    const write_observer::Quiet quiet;
     const Level l = Relation ? Relation->Delete(0) : DeleteRecord(0);
     if (l == Level::Benign) info.AutoIncDone = 0;
     return l;

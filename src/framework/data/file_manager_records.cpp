@@ -102,13 +102,14 @@ Level FileManager::InsertServer(uint8_t HandleError) {
     FileThreadInfo& info = SetThread();
     storage::Status st;
     if (!HasAutoInc) {
-        st = File->add();
-    } else if (!info.AutoIncDone) {
-        const Level l = HandleError ? PrimeAutoInc() : TryPrimeAutoInc();
-        if (l != Level::Benign) return Level::Notify;
-        st = File->put();  // over the record that priming added
+        st = observedWrite(WriteOperation::Insert, [this] { return File->add(); });
     } else {
-        st = File->put();
+        if (!info.AutoIncDone) {
+            const Level l = HandleError ? PrimeAutoInc() : TryPrimeAutoInc();
+            if (l != Level::Benign) return Level::Notify;
+        }
+        // Over the record that priming added to take the number: the record's insert.
+        st = observedWrite(WriteOperation::Insert, [this] { return File->put(); });
     }
     if (st.ok()) {
         info.AutoIncDone = 0;
@@ -146,7 +147,7 @@ Level FileManager::UpdateServer(uint8_t HandleError) {
     int failed = 0;
     if (ValidateRecord(failed) != Level::Benign) return Level::User;
     const std::string pos = Position();
-    const storage::Status st = File->put();
+    const storage::Status st = observedWrite(WriteOperation::Update, [this] { return File->put(); });
     if (st.ok()) return Level::Benign;
     if (st.code == storage::kRecordChanged) {
         SetError(HandleError == 2 ? 7 : 6);
@@ -160,7 +161,8 @@ Level FileManager::UpdateServer(uint8_t HandleError) {
 
 Level FileManager::DeleteRecord(uint8_t) {
     if (UseFile(kUseRecord) != Level::Benign) return Level::Notify;
-    return File->remove().ok() ? Level::Benign : Level::Notify;
+    return observedWrite(WriteOperation::Delete, [this] { return File->remove(); }).ok() ? Level::Benign
+                                                                                          : Level::Notify;
 }
 
 Level FileManager::Deleted() { return Level::Benign; }

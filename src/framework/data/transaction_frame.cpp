@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 
+#include "framework/data/write_observer.h"
 #include "runtime/last_error.h"
 
 namespace kw {
@@ -59,6 +60,18 @@ storage::Status Begin(int seconds) {
         return storage::Status::okay();
     }
     if (files.empty()) return storage::Status::okay();
+    if (WriteObserver* observer = write_observer::current()) {
+        // The observer's table rides in every frame, so that what it writes about the
+        // frame's changes commits with them. It is locked last: a desk that holds it
+        // then waits for nothing, whatever else other desks hold meanwhile.
+        storage::File* companion = observer->Companion();
+        if (!companion) return storage::Status::error(storage::kFileNotOpen);
+        if (std::find(files.begin(), files.end(), companion) == files.end()) {
+            storage::Status st = driver().Enrol(*companion);
+            if (!st.ok()) return st;
+            files.push_back(companion);
+        }
+    }
     storage::Status st = driver().Begin(seconds, files);
     t_frame.active = st.ok();
     return st;

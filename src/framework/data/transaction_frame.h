@@ -35,7 +35,8 @@ storage::Status Enrol(storage::File& file);
 // Begins the frame over the pending tables, waiting up to `seconds` for locks; the
 // pending list is emptied either way. Nothing pending: nothing begins, success. While
 // a frame is active a new one joins it: its commit leaves the frame to the outer one,
-// its rollback rolls the whole frame back.
+// its rollback rolls the whole frame back. With a write observer installed
+// (write_observer.h) its companion table joins every frame that begins, last.
 storage::Status Begin(int seconds);
 // Whether the calling thread's frame is active.
 bool Active();

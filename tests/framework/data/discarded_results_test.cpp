@@ -185,6 +185,13 @@ const Allowed kAllowed[] = {
     {"framework/data/file_manager_records.cpp",
      "(void)TryReget(pos);  // the other station's version into the buffer",
      1, "the update already failed (record changed elsewhere); showing the other station's version is best effort"},
+    {"framework/data/file_manager_observed.cpp",
+     "(void)transaction::Rollback();",
+     1, "the write or its journal entry already failed and that error is reported; a frame that cannot be "
+        "undone now is undone by the recovery of the next writer"},
+    {"framework/data/file_manager_observed.cpp",
+     "(void)File->restoreState(state);",
+     1, "the image before a write is read only; the state was saved a moment before under the same handle"},
     {"framework/data/relation_manager.cpp",
      "if (Me && Me->File) (void)Me->File->send(On ? \"QUICKSCAN=on\" : \"QUICKSCAN=off\");",
      1, "a read-ahead hint to the driver"},
