@@ -11,6 +11,7 @@
 #include "cashdesk/day_texts.h"
 #include "cashdesk_test_util.h"
 #include "framework/data/audit.h"
+#include "framework/data/file_manager.h"
 #include "pledges/pledge_procedures.h"
 #include "storage/fault_file_system.h"
 
@@ -212,6 +213,120 @@ TEST_F(AuditJournalTest, AWholeDayLeavesExactlyTheEntriesOfItsOperations) {
     EXPECT_NE(std::string(e[8].TEXT.clip()).find("SOST: 4 -> 0"), std::string::npos);
     EXPECT_NE(std::string(e[9].TEXT.clip()).find("KAS_N: 10000 -> "), std::string::npos)
         << "the balance the closing carries over";
+}
+
+
+// A change that fails at the desk leaves no entry: a loan whose journal entry meets a
+// full disk is not stored either, and stored once with its entry when there is room;
+// a journal entry changed meanwhile by another station is not written over.
+TEST_F(AuditJournalTest, AChangeThatFailsAtTheDeskLeavesNoEntry) {
+    addRecords(kw::dict::dayTable(), std::vector{day(kToday, 10000)});
+    KlmRecord k;
+    k.DATA = kToday;
+    k.PRI = 100;
+    k.NAME = W("Касса");
+    addRecords(kw::dict::klmTable(), std::vector{k});
+
+    // The journal on a disk that fills up at its next write.
+    kw::storage::FaultFileSystem fs;
+    kw::storage::FileOptions o;
+    o.fs = &fs;
+    kw::storage::File audFile(kw::dict::audTable(), o);
+    kw::FileManager audManager;
+    audManager.Init(audFile, GlobalErrors);
+    kw::FileManager* const dictionaryAud = Access::AUD;
+    Access::AUD = &audManager;
+    fs.arm(kw::storage::FaultFileSystem::Fault::DiskFull, 1);
+
+    int t = run(ZAL_TAB);
+    WindowDriver l = window(W("Залоговые ссуды за день"));
+    ASSERT_EQ(l.press(W("Добавить")), Drive::Ok);
+    WindowDriver f = window(W("Добавить ???"));
+    ASSERT_EQ(f.type("ZAL:FIO", W("Сидоров Пётр")), Drive::Ok);
+    ASSERT_EQ(f.type("ZAL:VEC", "10"), Drive::Ok);
+    ASSERT_EQ(f.press("OK"), Drive::Ok);
+    ASSERT_TRUE(eventually([&] { return !boxes.shown().empty(); }));
+    EXPECT_NE(lastBox().text.find("No space left on device"), std::string::npos) << kw::cp::toUtf8(lastBox().text);
+    ASSERT_EQ(boxes.reply("OK"), Drive::Ok);
+    ASSERT_EQ(f.settle(), Drive::Ok);
+    EXPECT_TRUE(f.isOpen());
+    EXPECT_TRUE(pledges().empty()) << "no loan without its entry";
+    EXPECT_TRUE(entries().empty());
+
+    fs.arm(kw::storage::FaultFileSystem::Fault::None, 0);  // room again
+    ASSERT_EQ(f.press("OK"), Drive::Ok);
+    ASSERT_TRUE(f.waitClosed(5s));
+    closeTicket();
+    closeWith(l, W("Закрыть"), t);
+    EXPECT_EQ(pledges().size(), 1u);
+    EXPECT_EQ(briefs(), (std::vector<std::string>{brief(Kind::NewPledge, std::to_string(pledges()[0].N_KV))}));
+    Access::AUD = dictionaryAud;
+    audManager.Kill();
+
+    // Another station changes the journal entry while the form has it open.
+    WindowDriver list = journalList(t);
+    ASSERT_EQ(list.selectRow(kJournalList, 1), Drive::Ok);
+    ASSERT_EQ(list.press(W("Изменить")), Drive::Ok);
+    f = window(W("Изменить ???"));
+    ASSERT_EQ(f.type("KLM:PRI", "150"), Drive::Ok);
+    onThread(62, [] {
+        kw::storage::File other(kw::dict::klmTable());
+        ASSERT_TRUE(other.open().ok());
+        ASSERT_TRUE(other.getRecord(1).ok());
+        KLM.PRI = 120;
+        ASSERT_TRUE(other.put().ok());
+        ASSERT_TRUE(other.close().ok());
+    });
+    const std::size_t shown = boxes.shown().size();
+    ASSERT_EQ(f.press("OK"), Drive::Ok);
+    ASSERT_TRUE(eventually([&] { return boxes.shown().size() > shown; }));
+    EXPECT_NE(lastBox().text.find("changed by another station"), std::string::npos) << kw::cp::toUtf8(lastBox().text);
+    for (const kw::script::ShownBox& b : boxes.shown())
+        if (!b.answered) boxes.answer(b.defaultButton);
+    EXPECT_EQ(journal()[0].PRI, 120) << "the other station's change stays";
+    EXPECT_EQ(briefs().size(), 1u) << "the refused change left no entry";
+}
+
+// Two desks, each a process of its own, add journal entries at once: every entry has
+// its audit entry, numbered without a gap, and the chain holds.
+TEST_F(AuditJournalTest, TwoDeskProcessesWritingAtOnceKeepOneUnbrokenChain) {
+    addRecords(kw::dict::dayTable(), std::vector{day(kToday, 10000)});
+    constexpr int kEach = 40;
+    std::vector<pid_t> desks;
+    for (int desk = 1; desk <= 2; ++desk) {
+        const pid_t pid = ::fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            if (Access::KLM->Open() != kw::Level::Benign) ::_exit(2);
+            for (int i = 0; i < kEach; ++i) {
+                KLM = KlmRecord{};
+                KLM.DATA = kToday;
+                KLM.PRI = desk * 1000 + i;
+                if (Access::KLM->TryInsert() != kw::Level::Benign) ::_exit(3);
+            }
+            (void)Access::KLM->Close();
+            ::_exit(0);
+        }
+        desks.push_back(pid);
+    }
+    for (pid_t pid : desks) {
+        int status = 0;
+        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "a desk failed to write";
+    }
+    const std::vector<AudRecord> e = entries();  // the chain is checked here
+    ASSERT_EQ(e.size(), 2u * kEach);
+    std::vector<int> perDesk(3, 0);
+    for (std::size_t i = 0; i < e.size(); ++i) {
+        EXPECT_EQ(e[i].N, static_cast<int32_t>(i + 1));
+        EXPECT_EQ(e[i].KIND, static_cast<int16_t>(Kind::JournalAdded));
+        const std::string text = std::string(e[i].TEXT.clip());
+        const auto at = text.find("PRI: 0 -> ");
+        ASSERT_NE(at, std::string::npos) << text;
+        ++perDesk[std::atoi(text.c_str() + at + 10) / 1000];
+    }
+    EXPECT_EQ(perDesk[1], kEach);
+    EXPECT_EQ(perDesk[2], kEach);
 }
 
 }  // namespace
