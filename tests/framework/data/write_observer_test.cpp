@@ -30,6 +30,7 @@ public:
         return &aud_;
     }
     storage::Status Written(const WriteNotice& n) override {
+        if (dieBefore) ::_exit(0);
         ops.push_back(n.operation);
         EXPECT_TRUE(transaction::Active()) << "told inside a frame";
         const std::size_t size = n.table->recordSize;
@@ -38,10 +39,14 @@ public:
         e.table = n.table->label;
         e.key = audit::fieldText(n.table->fields[0], n.after ? n.after : n.before);
         e.text = audit::changes(*n.table, n.before ? n.before : empty.data(), n.after ? n.after : empty.data());
-        return audit::append(aud_, e);
+        const storage::Status st = audit::append(aud_, e);
+        if (dieAfter) ::_exit(0);
+        return st;
     }
 
     std::vector<WriteOperation> ops;
+    bool dieBefore = false;  // the desk is killed once the change is written ...
+    bool dieAfter = false;   // ... or once its entry is, before the frame commits
 
 private:
     storage::File& aud_;
@@ -240,6 +245,46 @@ TEST_F(WriteObserverTest, ANumberTakenByPrimingAndGivenBackIsNoChange) {
     EXPECT_EQ(e[0].TAB.clip(), "AIT");
     (void)ait.fm.Close();
     (void)aud.close();
+}
+
+
+TEST_F(WriteObserverTest, ADeskKilledInsideTheFrameLeavesNeitherTheChangeNorItsEntry) {
+    createJournal();
+    {
+        TestTable par(parTable());
+        ASSERT_EQ(par.fm.Open(), Level::Benign);
+        set(1, "first");
+        ASSERT_EQ(par.fm.TryInsert(), Level::Benign);
+        (void)par.fm.Close();
+    }
+    for (const bool afterEntry : {false, true}) {
+        const pid_t pid = ::fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            storage::File aud(dict::audTable());
+            JournalObserver observer(aud);
+            TestTable par(parTable());
+            if (par.fm.Open() != Level::Benign || fetch(par, 1) != Level::Benign) ::_exit(2);
+            (afterEntry ? observer.dieAfter : observer.dieBefore) = true;
+            PAR.NAME.assign("killed");
+            (void)par.fm.TryUpdate();
+            ::_exit(3);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+        ASSERT_TRUE(WIFEXITED(status));
+        ASSERT_EQ(WEXITSTATUS(status), 0) << "the desk died inside the frame";
+        // The next desk to open the tables for writing undoes the dead desk's frame.
+        onThread(64, [] {
+            for (const storage::TableDecl* t : {&parTable(), &dict::audTable()}) {
+                storage::File f(*t);
+                ASSERT_TRUE(f.open().ok());
+                ASSERT_TRUE(f.close().ok());
+            }
+        });
+        EXPECT_EQ(names(), (std::vector<std::string>{"first"})) << afterEntry;
+        EXPECT_EQ(entries().size(), 0u) << afterEntry;
+    }
 }
 
 }  // namespace
