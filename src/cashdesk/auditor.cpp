@@ -1,20 +1,16 @@
 #include "cashdesk/auditor.h"
 
-#include <unistd.h>
-
 #include <array>
 #include <cstdio>
 #include <cstring>
-#include <mutex>
 #include <vector>
 
 #include "dictionary/tables.h"
 #include "framework/data/dct_init.h"
-#include "framework/data/file_manager.h"
-#include "runtime/clock.h"
 #include "runtime/codepage.h"
 #include "runtime/date.h"
 #include "runtime/real.h"
+#include "shell/audit_stamp.h"
 #include "shell/globals.h"
 
 namespace kw::cashdesk {
@@ -124,48 +120,6 @@ audit::Kind byOperation(const WriteNotice& n, Kinds kinds) {
     return kinds[static_cast<int>(n.operation)];
 }
 
-std::string hostName() {
-    static const std::string name = [] {
-        char buf[256] = {};
-        if (::gethostname(buf, sizeof buf - 1) != 0) return std::string();
-        return std::string(buf);
-    }();
-    return name;
-}
-
-// The name of user `code` from SEC (cached until SEC is written); the SEC buffer, the
-// file's position and copy are left as they were.
-std::mutex g_namesMu;
-std::vector<std::pair<uint8_t, std::string>> g_names;
-
-std::string userName(uint8_t code) {
-    {
-        std::lock_guard lock(g_namesMu);
-        for (const auto& [c, name] : g_names)
-            if (c == code) return name;
-    }
-    std::string name;
-    FileManager* sec = Access::SEC;
-    if (sec && sec->File && (sec->File->isOpen() || sec->OpenFile(0) == Level::Benign)) {
-        const dict::SecRecord keep = SEC;
-        const int state = sec->File->saveState();
-        SEC = dict::SecRecord{};
-        SEC.K_POL = code;
-        if (sec->File->get(1).ok()) name = std::string(SEC.FIO.clip());
-        SEC = keep;
-        (void)sec->File->restoreState(state);
-        sec->File->freeState(state);
-    }
-    std::lock_guard lock(g_namesMu);
-    g_names.emplace_back(code, name);
-    return name;
-}
-
-void forgetNames() {
-    std::lock_guard lock(g_namesMu);
-    g_names.clear();
-}
-
 Auditor g_auditor;
 
 }  // namespace
@@ -178,14 +132,7 @@ bool Auditor::Observes(const storage::TableDecl& t) {
     return false;
 }
 
-storage::File* Auditor::Companion() {
-    FileManager* aud = Access::AUD;
-    if (!aud || !aud->File) return nullptr;
-    // Kept open on the thread from its first audited write: opening the journal again for
-    // every write would cost more than the entry itself.
-    if (!aud->File->isOpen() && aud->OpenFile(0) != Level::Benign) return nullptr;
-    return aud->File;
-}
+storage::File* Auditor::Companion() { return shell::auditJournal(); }
 
 bool Auditor::classify(const WriteNotice& n, audit::Entry& e) {
     using K = audit::Kind;
@@ -226,12 +173,8 @@ bool Auditor::classify(const WriteNotice& n, audit::Entry& e) {
 Status Auditor::Written(const WriteNotice& n) {
     audit::Entry e;
     if (!classify(n, e)) return Status::okay();
-    if (is(*n.table, "SEC")) forgetNames();
-    e.date = clock::today();
-    e.time = clock::clockTime();
-    e.user = KOD;
-    e.userName = userName(KOD);
-    e.host = hostName();
+    if (is(*n.table, "SEC")) shell::forgetUserNames();
+    shell::stampAuditEntry(e, KOD);
     storage::File* aud = Companion();
     if (!aud) return Status::error(storage::kFileNotOpen);
     return audit::append(*aud, e);

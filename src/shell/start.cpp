@@ -6,6 +6,7 @@
 #include "framework/window/procedure_window.h"
 #include "runtime/codepage.h"
 #include "runtime/fixed_string.h"
+#include "shell/audit_stamp.h"
 #include "shell/globals.h"
 #include "shell/procedures.h"
 #include "shell/sis.h"
@@ -121,7 +122,12 @@ void START() {
                 case kw::shell::UserCheck::Unreadable:
                     // Not the user's mistake: the file manager has said what is wrong.
                     return false;
-                case kw::shell::UserCheck::Refused: break;
+                case kw::shell::UserCheck::Refused:
+                    // The journal keeps the refusal. One that cannot be written changes
+                    // nothing the user is told: the next change of data meets the same
+                    // journal and is refused with its reason.
+                    (void)kw::shell::auditLoginRefused(code_);
+                    break;
             }
             MESSAGE.assign(kw::shell::loginRefusedText());
             Win.display(kMessage);

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "framework/data/audit.h"
 #include "framework/data/error_class.h"
 #include "runtime/halt.h"
 #include "shell/globals.h"
@@ -335,4 +336,34 @@ TEST_F(StartTest, TheLoginAndTheMenuRegisterTheirNamesOnTheirThreads) {
     onThread(menu.thread(), [&] { menuName = GlobalErrors.GetProcedureName(); });
     EXPECT_EQ(loginName, "start");
     EXPECT_EQ(menuName, "sis");
+}
+
+TEST_F(StartTest, ARefusedLoginIsKeptInTheAuditJournalWithoutThePassword) {
+    addUsers({{6, "AbC"}});
+    startProgram();
+    login = openLogin();
+    ASSERT_TRUE(login);
+    EXPECT_FALSE(tryLogin("6", "wrongpass"));
+    EXPECT_FALSE(tryLogin("7", "AbC"));
+    WindowDriver menu = tryLogin("6", "AbC");
+    ASSERT_TRUE(menu);
+    EXPECT_TRUE(exitProgram());
+    std::vector<kw::dict::AudRecord> entries;
+    onThread(62, [&] {
+        kw::storage::File f(kw::dict::audTable());
+        ASSERT_TRUE(f.open(kw::storage::kAccessRead | kw::storage::kDenyNone).ok());
+        while (f.next().ok()) entries.push_back(AUD);
+        EXPECT_TRUE(kw::audit::verify(f).ok);
+        (void)f.close();
+    });
+    ASSERT_EQ(entries.size(), 2u) << "the two refusals, not the login admitted";
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        EXPECT_EQ(entries[i].KIND, static_cast<int16_t>(kw::audit::Kind::LoginRefused));
+        EXPECT_EQ(entries[i].TAB.clip(), "SEC");
+        EXPECT_EQ(entries[i].KOD, i == 0 ? 6 : 7) << "the code typed";
+        EXPECT_EQ(entries[i].KEY.clip(), i == 0 ? "6" : "7");
+        const std::string bytes(reinterpret_cast<const char*>(&entries[i]), sizeof entries[i]);
+        EXPECT_EQ(bytes.find("wrongpass"), std::string::npos);
+        EXPECT_EQ(bytes.find("AbC"), std::string::npos);
+    }
 }
