@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "dictionary/tables.h"
-#include "framework/data/dct_init.h"
 #include "runtime/codepage.h"
 #include "runtime/date.h"
 #include "runtime/real.h"
