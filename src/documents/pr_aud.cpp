@@ -135,7 +135,7 @@ private:
     }
 
     void header(kw::report::Band& b) {
-        b.height = 26;
+        b.height = 24;  // the rows' top rule continues the headings' bottom one
         b.text(0, 1, W("Журнал операций за период от:"), sans(10, true));
         b.field(62, 1, Binding::of(sel_.from).named("FROM"), "D6", sans(10, true));
         b.text(86, 1, W("до:"), sans(10, true));
