@@ -1,7 +1,7 @@
 // AUD_TAB: "Журнал операций", the audit journal read back, for the users with full
 // rights only. It lists the entries of a period (today when it opens) in number order,
 // narrowed to one ticket, one user code or one kind of entry when those are given; the
-// changes of the highlighted entry stand in full below the list, one change a line.
+// changes of the highlighted entry stand in full above the list, one change a line.
 // "Печать" prints the same selection (PR_AUD). Nothing in the window adds, changes or
 // deletes an entry: the journal is written only by the changes it records.
 #include <algorithm>
@@ -38,15 +38,15 @@ enum : int {
     kShow,
     kKindBox,
     kKinds,
-    kList,
-    kDetailLabel,
+    kDetailBox,
     kDetail,
+    kList,
     kPrint,
     kClose,
 };
 
-// The width the changes of one entry are broken to below the list: about the list's.
-constexpr double kDetailWidthMm = 240;
+// The width the changes of one entry are broken to in their list: about its column's.
+constexpr double kDetailWidthMm = 110;
 
 std::string caption() { return W("Журнал операций"); }
 
@@ -78,8 +78,8 @@ public:
         s.begin(Control::group("").number(kFilters));
         s.add(Control::prompt(W("Период от:")).number(kFromLabel));
         s.add(Control::entry(Binding::of(FROM_D).named("FROM_D"), "D6").number(kFrom));
-        s.add(Control::prompt(W("до:")).number(kToLabel).beside());
-        s.add(Control::entry(Binding::of(TO_D).named("TO_D"), "D6").number(kTo).beside());
+        s.add(Control::prompt(W("до:")).number(kToLabel));
+        s.add(Control::entry(Binding::of(TO_D).named("TO_D"), "D6").number(kTo));
         s.add(Control::prompt(W("Билет №:")).number(kTicketLabel));
         s.add(Control::entry(Binding::of(TICKET).named("TICKET"), "s10").number(kTicket));
         s.add(Control::prompt(W("Код пользователя:")).number(kUserLabel));
@@ -87,7 +87,12 @@ public:
         s.add(Control::button(W("&Показать")).number(kShow));
         s.end();
         s.begin(Control::group(W("Вид операции")).number(kKindBox).beside());
-        s.add(Control::list({{W("Вид операции"), 28, "s30"}}, &kinds_, 5).number(kKinds));
+        s.add(Control::list({{W("Вид операции"), 24, "s30"}}, &kinds_, 5).number(kKinds));
+        s.end();
+        // Beside the filters, in boxes that keep their rows: the journal's list below
+        // takes the height the window gains.
+        s.begin(Control::group(W("Изменения выбранной записи")).number(kDetailBox).beside());
+        s.add(Control::list({{W("Поле: было -> стало"), 76, "s250"}}, &detail_, 5).number(kDetail));
         s.end();
         s.add(Control::list({{W("Дата"), 10, "D6"},
                              {W("Время"), 8, "T8"},
@@ -97,10 +102,8 @@ public:
                              {W("Запись"), 10, "s20"},
                              {W("Операция"), 22, "s30"},
                              {W("Изменения"), 58, "s120"}},
-                            nullptr, 12)
+                            nullptr, 15)
                   .number(kList));
-        s.add(Control::prompt(W("Изменения выбранной записи:")).number(kDetailLabel));
-        s.add(Control::list({{W("Поле: было -> стало"), 140, "s250"}}, &detail_, 5).number(kDetail));
         s.add(Control::button(W("П&ечать")).number(kPrint));
         s.add(Control::button(W("Закрыть")).number(kClose));
         return s;

@@ -13,7 +13,7 @@ namespace {
 using kw::audit::Kind;
 
 // The window's lists.
-constexpr int kKinds = 12, kList = 13, kDetail = 15;
+constexpr int kKinds = 12, kDetail = 14, kList = 15;
 // The list's columns.
 constexpr int kDateCol = 1, kTimeCol = 2, kUserCol = 3, kHostCol = 4, kTabCol = 5, kKeyCol = 6, kKindCol = 7,
               kTextCol = 8;
@@ -177,7 +177,7 @@ TEST_F(AuditWindowTest, ANumberThatIsNoneIsSaidAndTheListStays) {
     closeWith(w, W("Закрыть"), t);
 }
 
-TEST_F(AuditWindowTest, TheHighlightedEntrysChangesStandInFullBelowTheList) {
+TEST_F(AuditWindowTest, TheHighlightedEntrysChangesStandInFullOneALine) {
     int t = 0;
     WindowDriver w = open(t);
     ASSERT_TRUE(w);
