@@ -1,5 +1,5 @@
 // The audit journal's window AUD_TAB: the entries of the period and of each filter,
-// exactly, in number order; the whole of a long entry below the list; no way to add,
+// exactly, in number order; the whole of a long entry beside the filters; no way to add,
 // change or delete an entry from it; closed to the users without full rights; its print
 // takes the selection the window shows.
 #include "cashdesk_test_util.h"
