@@ -51,7 +51,7 @@ std::vector<kw::audit::Entry> journalEntries() {
     const int32_t d0 = kToday - 2, d1 = kToday - 1, d2 = kToday;
     return {
         entry(d0, at(9, 1), 6, "ZAL", "1001", Kind::NewPledge),                  // 1
-        entry(d0, at(9, 2), 7, "KLM", "1", Kind::JournalAdded),                  // 2
+        entry(d0, at(9, 2), 7, "KLM", "1001", Kind::JournalAdded),               // 2
         entry(d0, at(18, 0), 6, "DAY", "06.12.2025", Kind::DayClosed),           // 3
         entry(d1, at(9, 3), 6, "DAY", "07.12.2025", Kind::DayOpened),            // 4
         entry(d1, at(10, 0), 7, "ZAL", "1001", Kind::Prolongation1),             // 5
@@ -137,7 +137,7 @@ TEST_F(AuditWindowTest, ThePeriodAndEachFilterListExactlyTheirEntries) {
     period(w, "01.12.2025", "31.12.2025");
     EXPECT_EQ(shownTimes(w), timesOf({1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
     EXPECT_EQ(w.type("TICKET", "1001"), Drive::Ok);
-    EXPECT_EQ(shownTimes(w), timesOf({1, 5, 7})) << "ticket 10010 and the day 1001 of no pledge are not 1001";
+    EXPECT_EQ(shownTimes(w), timesOf({1, 5, 7})) << "ticket 10010 and cash entry 1001 are not ticket 1001";
     EXPECT_EQ(w.type("USER", "7"), Drive::Ok);
     EXPECT_EQ(shownTimes(w), timesOf({5})) << "ticket 1001 by user 7";
     EXPECT_EQ(w.type("TICKET", ""), Drive::Ok);
