@@ -145,7 +145,7 @@ public:
     }
 
     // The kind list applies its choice at once; every event may have moved the
-    // highlight, whose changes are shown below the list.
+    // highlight, whose changes are shown beside the filters.
     kw::Level TakeEvent() override {
         const kw::Level l = BrowseProcedure::TakeEvent();
         if (Win.event() == kw::ui::ev::NewSelection && Win.field() == kKinds) (void)show();
@@ -199,7 +199,7 @@ private:
         BRW1.ResetSort(1);
     }
 
-    // The highlighted entry's changes, one a line, in the list below.
+    // The highlighted entry's changes, one a line, in their own list.
     void showChanges() {
         const int32_t n = BRW1.Records() > 0 ? AUD.N : 0;
         if (n == shown_ && !(n == 0 && !detail_.rows.empty())) return;
