@@ -37,6 +37,7 @@ void registerProcedures() {
     shell::setProcedure("PSK_TAB", PSK_TAB);
     shell::setProcedure("PSK_M", PSK_M);
     shell::setProcedure("REZ_KOP", REZ_KOP);
+    shell::setProcedure("AUD_TAB", AUD_TAB);
 
     // The cash desk: business day (items 2, 20, 21, 22), roll-back (9), cash journal (19).
     shell::setProcedure("O_DAY", O_DAY);

@@ -24,6 +24,9 @@ uint8_t OTK_M();
 // The backups: the folder, how many are kept, and a backup at once.
 void REZ_KOP();
 
+// The audit journal of a period with its filters, and its print (full rights only).
+void AUD_TAB();
+
 // The roll-back: the list of every pledge and the form that sets a pledge's state.
 void OTK_TAB();
 void OTK_FORM();

@@ -45,6 +45,7 @@ const std::vector<SisEntry>& sisMenu() {
         item(17, "Отчет по прибыли", "PRIB_M"),
         item(18, "Перечень вещей,поставленных на реализацию", "REAL_M"),
         item(41, "Реестр ПСК", "PSK_M"),  // the program's own, beyond the 33
+        item(44, "Журнал операций", "AUD_TAB"),  // the program's own
         item(19, "Внешние операции по кассе", "KAS_ME"),
         item(20, "Закрытие рабочего дня ломбарда", "ZAC_D"),
         item(21, "Аврийно открыть день ломбарда", "AVA_D"),

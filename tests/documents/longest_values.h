@@ -13,7 +13,9 @@
 #include "dictionary/psk.h"
 #include "dictionary/reference.h"
 #include "dictionary/sec.h"
+#include "documents/audit_report.h"
 #include "documents/cost_register.h"
+#include "framework/data/audit.h"
 #include "documents/order_reports.h"
 #include "documents/print_globals.h"
 #include "documents/sale_reports.h"
@@ -113,6 +115,32 @@ protected:
         writePledges(all);
     }
 
+    // Two audit entries full to their width: a wide user's name, desk and record key,
+    // the longest kind, and changes of the whole 1000 characters.
+    static void writeLongestAudit() {
+        std::thread th([] {
+            kw::proc::setCurrentThread(62);
+            kw::storage::File f(kw::dict::audTable());
+            ASSERT_TRUE(f.create().ok());
+            ASSERT_TRUE(f.open().ok());
+            kw::audit::Entry e;
+            e.user = 255;
+            e.userName = full("ЩЕРБАКОВА-ШМИДТ ЖАННА ", 30);
+            e.host = full("WWWW", 20);
+            e.table = "ZAL";
+            e.key = "99999999999999999999";
+            e.date = day(8, 12, 2025);
+            e.time = (23 * 3600 + 59 * 60 + 59) * 100 + 1;
+            for (auto kind : {kw::audit::Kind::Sale, kw::audit::Kind::JournalChanged}) {
+                e.kind = kind;
+                e.text = full("OP_IZ: \"ЦЕПЬ ПЛЕТЕНИЕ БИСМАРК\" -> \"ЖЁЛТЫЙ ШШШ МЕТАЛЛ\"; ", 1000);
+                ASSERT_TRUE(kw::audit::append(f, e).ok());
+            }
+            ASSERT_TRUE(f.close().ok());
+        });
+        th.join();
+    }
+
     // Every document, each with its name.
     std::vector<std::pair<std::string, std::shared_ptr<const kw::report::Document>>> everyDocument() {
         writeLongest();
@@ -139,6 +167,8 @@ protected:
         docs.emplace_back("act", runReport(PR_REAL));
         docs.emplace_back("notary", runReport(PR_NOT));
         docs.emplace_back("lots", runReport(PR_LOT));
+        writeLongestAudit();
+        docs.emplace_back("audit journal", runReport([] { PR_AUD({day(8, 12, 2025), day(8, 12, 2025)}); }));
         return docs;
     }
 };

@@ -10,6 +10,7 @@
 
 #include "../kestrowd_file/commands.h"
 #include "../kestrowd_file/csv.h"
+#include "list_commands.h"
 #include "dictionary/tables.h"
 #include "runtime/codepage.h"
 
@@ -77,14 +78,6 @@ bool dumpTable(const std::string& label, std::vector<std::string>& header, std::
         rows.push_back(row);
     }
     return true;
-}
-
-// The list of the active window: its first list control, 0 when none.
-int listOf(const script::WindowDriver& w) {
-    if (!w) return 0;
-    for (const ui::Control& c : w.model()->def.controls)
-        if (c.kind == ui::ControlKind::List) return c.feq;
-    return 0;
 }
 
 bool count(const std::string& text, int& out) {
@@ -167,7 +160,7 @@ bool expectCell(const Step& s, const StepContext& c, std::string& expected) {
                "\"";
     return waitFor([&] {
         const script::WindowDriver w = c.active();
-        const int list = listOf(w);
+        const int list = windowList(w);
         return list != 0 && w.cell(list, row, column) == want;
     });
 }
@@ -177,7 +170,7 @@ bool selectRow(const Step& s, const StepContext& c, std::string& expected) {
     expected = "a row " + s.args[0] + " of the active window's list to highlight";
     if (!count(s.args[0], row)) return false;
     script::WindowDriver w = c.active();
-    const int list = listOf(w);
+    const int list = windowList(w);
     return list != 0 && w.selectRow(list, row) == script::Drive::Ok;
 }
 
@@ -207,7 +200,7 @@ bool expectColumnColor(const Step& s, const StepContext& c, std::string& expecte
     }
     expected = "column " + s.args[0] + " of the active window's list in colour " + s.args[1];
     const script::WindowDriver w = c.active();
-    const int list = listOf(w);
+    const int list = windowList(w);
     return list != 0 && w.columnColor(list, column) == want;
 }
 

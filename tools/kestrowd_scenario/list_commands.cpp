@@ -34,14 +34,6 @@ bool waitFor(const std::function<bool()>& done) {
     }
 }
 
-// The first list of the window; 0 when it has none.
-int listOf(const WindowDriver& w) {
-    if (!w) return 0;
-    for (const ui::Control& c : w.model()->def.controls)
-        if (c.kind == ui::ControlKind::List) return c.feq;
-    return 0;
-}
-
 // Whether row `row` of the list shows `text` (CP1251) in some column.
 bool rowShows(const WindowDriver& w, int list, int row, const std::string& text) {
     const ui::Control* c = w.model()->def.find(list);
@@ -66,7 +58,7 @@ bool keyStep(const Step& s, const ActiveWindow& active, std::string& expected) {
     expected = "an active window that takes the key " + s.args[0];
     if (!w) return false;
     int control = w.focused();
-    if (control == 0 || !w.enabled(control)) control = listOf(w);
+    if (control == 0 || !w.enabled(control)) control = windowList(w);
     const Drive d = w.key(control, code);
     if (d == Drive::Ok || d == Drive::Closed) return true;
     return failed(expected, expected, d);
@@ -75,7 +67,7 @@ bool keyStep(const Step& s, const ActiveWindow& active, std::string& expected) {
 // locate "TEXT": each character as the key that types it, on the window's list.
 bool locateStep(const Step& s, const ActiveWindow& active, std::string& expected) {
     WindowDriver w = active();
-    const int list = listOf(w);
+    const int list = windowList(w);
     expected = "an active window with a list";
     if (list == 0) return false;
     const std::string text = cp::fromUtf8(s.args[0]);
@@ -96,7 +88,7 @@ bool rowStep(const Step& s, const ActiveWindow& active, std::string& expected) {
     int list = 0, row = 0;
     const bool found = waitFor([&] {
         w = active();
-        list = listOf(w);
+        list = windowList(w);
         if (list == 0) return false;
         for (int r = 1; r <= w.rows(list) && row == 0; ++r)
             if (rowShows(w, list, r, want)) row = r;
@@ -124,7 +116,7 @@ bool expectRowsStep(const Step& s, const ActiveWindow& active, std::string& expe
     expected = "the active window's list showing " + s.args[0] + " rows";
     return waitFor([&] {
         const WindowDriver w = active();
-        const int list = listOf(w);
+        const int list = windowList(w);
         return list != 0 && w.rows(list) == n;
     });
 }
@@ -137,7 +129,7 @@ bool expectRowStep(const Step& s, const ActiveWindow& active, std::string& expec
     expected = "row " + s.args[0] + " of the active window's list showing " + quoted(s.args[1]);
     return waitFor([&] {
         const WindowDriver w = active();
-        const int list = listOf(w);
+        const int list = windowList(w);
         return list != 0 && w.rows(list) >= n && rowShows(w, list, n, want);
     });
 }
@@ -166,6 +158,17 @@ bool runListCommand(const Step& s, const ActiveWindow& active, std::string& expe
     if (s.command == "expect-row") return expectRowStep(s, active, expected);
     expected = "a list command";
     return false;
+}
+
+int windowList(const script::WindowDriver& w) {
+    if (!w) return 0;
+    int first = 0;
+    for (const ui::Control& c : w.model()->def.controls) {
+        if (c.kind != ui::ControlKind::List) continue;
+        if (!c.queue) return c.feq;
+        if (!first) first = c.feq;
+    }
+    return first;
 }
 
 }  // namespace kw::scenario

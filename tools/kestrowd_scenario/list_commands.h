@@ -16,6 +16,12 @@ using ActiveWindow = std::function<script::WindowDriver()>;
 // Runs the step; false with what was expected when it did not hold.
 bool runListCommand(const Step& s, const ActiveWindow& active, std::string& expected);
 
+// The list the list commands work: the window's first list that a browse fills (its
+// rows are given when the window opens, not with its definition), else its first list;
+// 0 when it has none. A window may show small fixed lists (choices) before the records
+// it lists.
+int windowList(const script::WindowDriver& w);
+
 // The key code of a key named as the scenarios name them ("Enter", "Ctrl+Enter",
 // "PageDown" ...); 0 for an unknown name.
 int keyNamed(const std::string& name);

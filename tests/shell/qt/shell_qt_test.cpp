@@ -271,7 +271,7 @@ TEST_F(ShellQtTest, FrameLoginAndMainMenuOneAfterAnotherThenSigtermEndsCleanly) 
     const std::vector<QStringList> menus = shootMenus(menu, "shell_menu_menu");
     ASSERT_EQ(menus.size(), 5u);
     EXPECT_EQ(menus[0].size(), 9);
-    EXPECT_EQ(menus[1].size(), 12);  // with "Реестр ПСК"
+    EXPECT_EQ(menus[1].size(), 13);  // with "Реестр ПСК" and "Журнал операций"
     EXPECT_EQ(menus[2].size(), 2);
     EXPECT_EQ(menus[3].size(), 7);  // with the limits of the full cost and the backups
     EXPECT_EQ(menus[4], QStringList{QString::fromUtf8("Закончить работу???")});
