@@ -80,7 +80,7 @@ TEST_F(StartTest, TheLoginWindowHasItsTitleAndControlsInOrder) {
     EXPECT_EQ(login.title(), W("Ввод кода пользователя и пароля ")) << "with its trailing blank";
     const auto& c = login.model()->def.controls;
     using K = kw::ui::ControlKind;
-    ASSERT_EQ(c.size(), 7u) << login.dump();
+    ASSERT_EQ(c.size(), 8u) << login.dump();
     EXPECT_EQ(c[0].kind, K::Prompt);
     EXPECT_TRUE(c[0].use.bound()) << "the message line";
     EXPECT_EQ(c[0].picture, "s30");
@@ -98,6 +98,8 @@ TEST_F(StartTest, TheLoginWindowHasItsTitleAndControlsInOrder) {
     EXPECT_EQ(kw::ui::labelText(c[5].text), W("Готово???"));
     EXPECT_EQ(c[6].kind, K::Button);
     EXPECT_EQ(kw::ui::labelText(c[6].text), W("Запуск системы"));
+    EXPECT_EQ(c[7].kind, K::Button);
+    EXPECT_EQ(kw::ui::labelText(c[7].text), W("Сменить пароль")) << "the program's own, after the two";
 }
 
 TEST_F(StartTest, ReadyMakesTheLaunchButtonAvailableAndWithdrawsItself) {
