@@ -110,6 +110,15 @@ protected:
         return l;
     }
 
+    kw::RequestCaptions Captions() const override {
+        kw::RequestCaptions c;
+        c.Insert = W("Новый пользователь");
+        c.Change = W("Изменение пользователя");
+        c.Delete = W("Удаление пользователя");
+        c.View = W("Пользователь");
+        return c;
+    }
+
 private:
     // Whether the record in hand may be written; when not, the message line says why
     // and the cursor goes where the fault is.
