@@ -10,6 +10,7 @@
 #include "runtime/message_box.h"
 #include "shell/users.h"
 #include "procedure_test_util.h"
+#include "shell_test_util.h"
 
 using namespace kwproc;
 
@@ -42,6 +43,18 @@ protected:
     }
 
     void users(const std::vector<kw::dict::SecRecord>& records) { addRecords(kw::dict::secTable(), SEC, records); }
+    // Deletes every user, as another station would.
+    static void removeUsers() {
+        std::thread([] {
+            kw::proc::setCurrentThread(62);
+            kw::storage::File sec(kw::dict::secTable());
+            ASSERT_TRUE(sec.open().ok());
+            while (sec.next().ok()) {
+                ASSERT_TRUE(sec.remove().ok());
+            }
+            ASSERT_TRUE(sec.close().ok());
+        }).join();
+    }
     std::vector<kw::dict::SecRecord> stored() { return readRecords(kw::dict::secTable(), SEC); }
 
     // The stored user of that code; K_POL 0 when there is none.
@@ -295,4 +308,50 @@ TEST_F(UsersTest, AnotherDesksDeletionMeanwhileMakesThisUserTheLastWithTheFullRi
     leave(f);
     ASSERT_EQ(stored().size(), 1u);
     EXPECT_EQ(stored()[0].K_POL, 6);
+}
+
+// Two desks (threads of the program, each its own open of the files) each take the full
+// rights from one of the two users who have them, pressing OK at once: the rules and
+// the write of each are one step, so one desk's change is refused and one full user
+// remains, round after round.
+TEST_F(UsersTest, TwoDesksAtOnceCannotTakeTheFullRightsFromBothOfTheLastTwo) {
+    constexpr int kRounds = 5;
+    for (int round = 0; round < kRounds; ++round) {
+        SCOPED_TRACE(round);
+        if (round > 0) removeUsers();
+        users({user(6, "Кузнецов Игорь", "Заведующий", "6666"), user(7, "Соколов Андрей", "Администратор", "7777")});
+        ProcedureRun runs[2];
+        WindowDriver lists[2], forms[2];
+        for (int desk = 0; desk < 2; ++desk) {
+            start(runs[desk], SEC_TAB);
+            ASSERT_TRUE(kwtest::eventually([&] {
+                lists[desk] = kw::script::waitWindow(W("Пользователи"), 10ms);
+                return lists[desk] && (desk == 0 || lists[desk].model() != lists[0].model());
+            }));
+            ASSERT_EQ(lists[desk].settle(), Drive::Ok);
+            ASSERT_EQ(lists[desk].selectRow(kList, desk + 1), Drive::Ok);
+            ASSERT_EQ(lists[desk].press(W("Изменить")), Drive::Ok);
+            ASSERT_TRUE(kwtest::eventually([&] {
+                forms[desk] = kw::script::waitWindow(W("Изменение пользователя"), 10ms);
+                return forms[desk] && (desk == 0 || forms[desk].model() != forms[0].model());
+            }));
+            ASSERT_EQ(forms[desk].settle(), Drive::Ok);
+            ASSERT_EQ(forms[desk].type("SEC:K_POL", std::to_string(desk + 2)), Drive::Ok);
+        }
+        std::thread other([&] { (void)forms[1].press("OK"); });
+        (void)forms[0].press("OK");
+        other.join();
+        EXPECT_EQ(int(forms[0].isOpen()) + int(forms[1].isOpen()), 1) << "one desk's change is refused";
+        int full = 0;
+        for (const kw::dict::SecRecord& r : stored()) full += r.K_POL > 5;
+        EXPECT_EQ(full, 1);
+        for (int desk = 0; desk < 2; ++desk) {
+            if (forms[desk].isOpen()) leave(forms[desk]);
+            EXPECT_EQ(lists[desk].settle(), Drive::Ok);
+            EXPECT_EQ(lists[desk].closeBox(), Drive::Ok);
+            EXPECT_TRUE(runs[desk].join());
+        }
+        for (const kw::script::ShownBox& b : boxes.shown())
+            EXPECT_NE(b.text.find(W("без сохранения")), std::string::npos) << "no failure said: " << kw::cp::toUtf8(b.text);
+    }
 }
