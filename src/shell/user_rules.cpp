@@ -15,6 +15,7 @@ namespace {
 template <class Read>
 auto keepingPlace(Read read) {
     FileManager& sec = *Access::SEC;
+    (void)sec.UseFile();  // a lazily opened file is opened now; a failure shows in `read`
     int16_t place = sec.SaveFile();
     auto answer = read(sec);
     sec.RestoreFile(place, 1);
