@@ -363,7 +363,9 @@ protected:
         return waitNew(W("Смена пароля"), newest);
     }
     // Whether the change window has closed and the login window has taken its outcome.
-    bool backToLogin(const WindowDriver& w) { return w.waitClosed(5s) && (login.settle() == Drive::Ok || !login.isOpen()); }
+    bool backToLogin(const WindowDriver& w) {
+        return w.waitClosed(5s) && (login.settle() == Drive::Ok || !login.isOpen());
+    }
     // Types the old password and the new one twice and presses OK.
     static void change(WindowDriver& w, const char* old, const char* first, const char* again) {
         EXPECT_EQ(w.type("PAROL", old), Drive::Ok);

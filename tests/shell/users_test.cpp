@@ -352,6 +352,7 @@ TEST_F(UsersTest, TwoDesksAtOnceCannotTakeTheFullRightsFromBothOfTheLastTwo) {
             EXPECT_TRUE(runs[desk].join());
         }
         for (const kw::script::ShownBox& b : boxes.shown())
-            EXPECT_NE(b.text.find(W("без сохранения")), std::string::npos) << "no failure said: " << kw::cp::toUtf8(b.text);
+            EXPECT_NE(b.text.find(W("без сохранения")), std::string::npos)
+                << "no failure said: " << kw::cp::toUtf8(b.text);
     }
 }
