@@ -10,6 +10,7 @@
 #include "pledges/reference_procedures.h"
 #include "shell/procedures.h"
 #include "shell/small_forms.h"
+#include "shell/users.h"
 
 namespace kw::app {
 
@@ -38,6 +39,7 @@ void registerProcedures() {
     shell::setProcedure("PSK_M", PSK_M);
     shell::setProcedure("REZ_KOP", REZ_KOP);
     shell::setProcedure("AUD_TAB", AUD_TAB);
+    shell::setProcedure("SEC_TAB", SEC_TAB);
 
     // The cash desk: business day (items 2, 20, 21, 22), roll-back (9), cash journal (19).
     shell::setProcedure("O_DAY", O_DAY);

@@ -1,7 +1,5 @@
 #include "shell/audit_stamp.h"
 
-#include <unistd.h>
-
 #include <mutex>
 #include <utility>
 #include <vector>
@@ -10,17 +8,14 @@
 #include "framework/data/dct_init.h"
 #include "framework/data/file_manager.h"
 #include "runtime/clock.h"
+#include "runtime/host.h"
 
 namespace kw::shell {
 
 namespace {
 
-std::string hostName() {
-    static const std::string name = [] {
-        char buf[256] = {};
-        if (::gethostname(buf, sizeof buf - 1) != 0) return std::string();
-        return std::string(buf);
-    }();
+const std::string& hostName() {
+    static const std::string name = host::name();
     return name;
 }
 
@@ -72,13 +67,14 @@ storage::File* auditJournal() {
     return aud->File;
 }
 
-storage::Status auditLoginRefused(uint8_t code) {
+storage::Status auditLoginRefused(uint8_t code, std::string_view whatCp1251) {
     storage::File* aud = auditJournal();
     if (!aud) return storage::Status::error(storage::kFileNotOpen);
     audit::Entry e;
     e.kind = audit::Kind::LoginRefused;
     e.table = "SEC";
     e.key = std::to_string(code);
+    e.text = std::string(whatCp1251);
     stampAuditEntry(e, code);
     return audit::append(*aud, e);
 }

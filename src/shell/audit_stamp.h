@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 #include "framework/data/audit.h"
 #include "storage/status.h"
@@ -21,7 +22,8 @@ void forgetUserNames();
 // be opened. It stays open: opening it for every entry would cost more than the entry.
 storage::File* auditJournal();
 
-// A login refused for the code typed: one entry, the password never in it.
-storage::Status auditLoginRefused(uint8_t code);
+// A login refused for the code typed: one entry, the password never in it; `what` says
+// what was refused (code page 1251: "Вход в систему", "Смена пароля").
+storage::Status auditLoginRefused(uint8_t code, std::string_view whatCp1251);
 
 }  // namespace kw::shell

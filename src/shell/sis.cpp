@@ -61,6 +61,7 @@ const std::vector<SisEntry>& sisMenu() {
         item(31, "Справочник типовых изделий", "IZD_TAB"),
         item(40, "Полная стоимость займа (ПСК)", "PSK_TAB"),
         item(42, "Резервная копия", "REZ_KOP"),  // the program's own
+        item(43, "Пользователи", "SEC_TAB"),     // the program's own
         menu(32, "Выход"),
         item(33, "Закончить работу???", ""),
     };

@@ -11,10 +11,12 @@
 #include "shell/procedures.h"
 #include "shell/sis.h"
 #include "shell/user_check.h"
+#include "shell/users.h"
 
 namespace kw::shell {
 std::string loginTitle() { return W("Ввод кода пользователя и пароля "); }
 std::string loginRefusedText() { return W("Неверный код или пароль"); }
+std::string passwordChangedText() { return W("Пароль изменен"); }
 }  // namespace kw::shell
 
 namespace {
@@ -27,6 +29,7 @@ enum : int {
     kPassword,
     kReady,
     kLaunch,
+    kChangePassword,
 };
 
 constexpr std::size_t kSisStack = 25000;
@@ -54,6 +57,7 @@ kw::ui::WindowDef loginDef(kw::FixedString<30>& message, uint8_t& code) {
     // Enter presses whichever of the two is available.
     s.add(Control::button(W("Готово???")).number(kReady).asDefault());
     s.add(Control::button(W("Запуск системы")).number(kLaunch).asDefault().off());
+    s.add(Control::button(W("Сменить пароль")).number(kChangePassword));
     return s;
 }
 
@@ -101,6 +105,11 @@ void START() {
                     // The window handles no timer event: this has no visible effect.
                     Win.setTimer(1);
                     break;
+                case kChangePassword:
+                    (void)Win.update();
+                    Update();
+                    changePassword();
+                    break;
                 default: break;
             }
             return kw::Level::Benign;
@@ -108,9 +117,6 @@ void START() {
 
         // Whether the code and the password typed open the main menu; only then does
         // the code become the user's (KOD), which an open menu reads at every refresh.
-        // A refusal says so on the message line (never repeating the password), clears
-        // the password and puts the cursor back into it; the third in a row closes the
-        // window.
         bool admitted() {
             switch (kw::shell::checkUser(code_, PAROL)) {
                 case kw::shell::UserCheck::Admitted:
@@ -122,13 +128,35 @@ void START() {
                 case kw::shell::UserCheck::Unreadable:
                     // Not the user's mistake: the file manager has said what is wrong.
                     return false;
-                case kw::shell::UserCheck::Refused:
-                    // The journal keeps the refusal. One that cannot be written changes
-                    // nothing the user is told: the next change of data meets the same
-                    // journal and is refused with its reason.
-                    (void)kw::shell::auditLoginRefused(code_);
-                    break;
+                case kw::shell::UserCheck::Refused: break;
             }
+            refuse(kw::W("Вход в систему"));
+            return false;
+        }
+
+        // The change of the user's own password; a wrong code or old password counts
+        // as a wrong try of the login.
+        void changePassword() {
+            switch (SM_PAROL(code_)) {
+                case kw::shell::PasswordChange::Changed:
+                    MESSAGE.assign(kw::shell::passwordChangedText());
+                    PAROL.clear();
+                    wrongTries_ = 0;
+                    Win.display();
+                    break;
+                case kw::shell::PasswordChange::Refused: refuse(kw::W("Смена пароля")); break;
+                case kw::shell::PasswordChange::Cancelled: break;
+            }
+        }
+
+        // A refusal is journalled, said on the message line (never repeating the
+        // password), clears the password and puts the cursor back into it; the third
+        // in a row closes the window. `what`: what was refused (CP1251).
+        void refuse(const std::string& what) {
+            // The journal keeps the refusal. One that cannot be written changes nothing
+            // the user is told: the next change of data meets the same journal and is
+            // refused with its reason.
+            (void)kw::shell::auditLoginRefused(code_, what);
             MESSAGE.assign(kw::shell::loginRefusedText());
             Win.display(kMessage);
             PAROL.clear();
@@ -138,7 +166,6 @@ void START() {
                 refusedOut_ = true;
                 SetResponse(kw::resp::Cancelled);
             }
-            return false;
         }
 
         kw::FixedString<30> MESSAGE;  // the message line

@@ -5,7 +5,9 @@
 // code from 0 to 99 in. The code becomes the user's (KOD) only when the login succeeds,
 // so a refused try never changes the user of a menu already open. The window opens DAY,
 // KLM, ZAL and SEC while it is open. When the user closes it, KOD, PAROL and MESSAGE_G
-// are reset; closed by refused tries, it leaves KOD as it was.
+// are reset; closed by refused tries, it leaves KOD as it was. "Сменить пароль" lets the
+// user of the code typed change their own password (SM_PAROL, users.h); a wrong old
+// password there is a wrong try too. Every refusal is recorded in the audit journal.
 #pragma once
 
 #include <string>
@@ -18,5 +20,7 @@ namespace kw::shell {
 std::string loginTitle();
 // What the message line says when the code or the password is wrong (CP1251).
 std::string loginRefusedText();
+// What the message line says once a password is changed (CP1251).
+std::string passwordChangedText();
 
 }  // namespace kw::shell

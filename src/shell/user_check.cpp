@@ -4,6 +4,7 @@
 #include "dictionary/sec.h"
 #include "framework/data/dct_init.h"
 #include "framework/data/file_manager.h"
+#include "shell/user_rules.h"
 
 namespace kw::shell {
 
@@ -32,11 +33,7 @@ UserCheck checkUser(uint8_t code, const FixedString<10>& password) {
     const bool users = anyUser(sec, known);
     if (!known) return UserCheck::Unreadable;
     if (!users) return UserCheck::Admitted;
-    SEC = dict::SecRecord{};
-    SEC.K_POL = code;
-    // Any failure of the fetch, not only a missing record, keeps the menu closed.
-    const bool match = sec.TryFetch(dict::secTable().keys[0]) == Level::Benign &&
-                       SEC.PAROL.clip() == password.clip();
+    const bool match = passwordMatches(code, password);
     SEC = dict::SecRecord{};
     return match ? UserCheck::Admitted : UserCheck::Refused;
 }

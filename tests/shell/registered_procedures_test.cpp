@@ -17,6 +17,6 @@ TEST(RegisteredProcedures, EveryMainMenuItemRunsAProcedureOfTheProgram) {
         EXPECT_TRUE(kw::shell::procedure(e.procedure)) << e.number << " " << kw::cp::toUtf8(e.text) << " "
                                                        << e.procedure;
     }
-    EXPECT_EQ(items, 31);  // the 27 of the menu, the full cost's limits and register, the backups, the audit journal
+    EXPECT_EQ(items, 32);  // the 27 of the menu, the full cost's limits and register, the backups, the audit journal, the users
     kw::shell::clearProcedures();
 }

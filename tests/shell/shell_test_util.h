@@ -69,6 +69,24 @@ inline void addDay(int32_t date, double obo, double kas) {
     });
 }
 
+// SEC as an administrator leaves it beforehand: these users, each a code and a password.
+inline void addUsers(std::initializer_list<std::pair<int, const char*>> users) {
+    onThread(60, [&] {
+        kw::storage::File sec(kw::dict::secTable());
+        if (!std::filesystem::exists("SEC.DAT")) {
+            ASSERT_TRUE(sec.create().ok());
+        }
+        ASSERT_TRUE(sec.open().ok());
+        for (const auto& [code, password] : users) {
+            SEC = kw::dict::SecRecord{};
+            SEC.K_POL = static_cast<uint8_t>(code);
+            SEC.PAROL.assign(password);
+            ASSERT_TRUE(sec.add().ok());
+        }
+        ASSERT_TRUE(sec.close().ok());
+    });
+}
+
 inline std::vector<std::string> entries(const std::filesystem::path& dir) {
     std::vector<std::string> out;
     for (const auto& e : std::filesystem::directory_iterator(dir)) out.push_back(e.path().filename().string());

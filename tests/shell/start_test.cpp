@@ -5,6 +5,7 @@
 
 #include <fstream>
 #include <iterator>
+#include <unistd.h>
 
 #include "framework/data/audit.h"
 #include "framework/data/error_class.h"
@@ -49,24 +50,6 @@ bool exclusive(const kw::storage::TableDecl& t) {
     return ok;
 }
 
-// SEC as an administrator leaves it beforehand: these users, each a code and a password.
-void addUsers(std::initializer_list<std::pair<int, const char*>> users) {
-    onThread(60, [&] {
-        kw::storage::File sec(kw::dict::secTable());
-        if (!std::filesystem::exists("SEC.DAT")) {
-            ASSERT_TRUE(sec.create().ok());
-        }
-        ASSERT_TRUE(sec.open().ok());
-        for (const auto& [code, password] : users) {
-            SEC = kw::dict::SecRecord{};
-            SEC.K_POL = static_cast<uint8_t>(code);
-            SEC.PAROL.assign(password);
-            ASSERT_TRUE(sec.add().ok());
-        }
-        ASSERT_TRUE(sec.close().ok());
-    });
-}
-
 std::string fileText(const char* name) {
     std::ifstream in(name, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
@@ -81,7 +64,7 @@ TEST_F(StartTest, TheLoginWindowHasItsTitleAndControlsInOrder) {
     EXPECT_EQ(login.title(), W("Ввод кода пользователя и пароля ")) << "with its trailing blank";
     const auto& c = login.model()->def.controls;
     using K = kw::ui::ControlKind;
-    ASSERT_EQ(c.size(), 7u) << login.dump();
+    ASSERT_EQ(c.size(), 8u) << login.dump();
     EXPECT_EQ(c[0].kind, K::Prompt);
     EXPECT_TRUE(c[0].use.bound()) << "the message line";
     EXPECT_EQ(c[0].picture, "s30");
@@ -99,6 +82,8 @@ TEST_F(StartTest, TheLoginWindowHasItsTitleAndControlsInOrder) {
     EXPECT_EQ(kw::ui::labelText(c[5].text), W("Готово???"));
     EXPECT_EQ(c[6].kind, K::Button);
     EXPECT_EQ(kw::ui::labelText(c[6].text), W("Запуск системы"));
+    EXPECT_EQ(c[7].kind, K::Button);
+    EXPECT_EQ(kw::ui::labelText(c[7].text), W("Сменить пароль")) << "the program's own, after the two";
 }
 
 TEST_F(StartTest, ReadyMakesTheLaunchButtonAvailableAndWithdrawsItself) {
@@ -365,5 +350,165 @@ TEST_F(StartTest, ARefusedLoginIsKeptInTheAuditJournalWithoutThePassword) {
         const std::string bytes(reinterpret_cast<const char*>(&entries[i]), sizeof entries[i]);
         EXPECT_EQ(bytes.find("wrongpass"), std::string::npos);
         EXPECT_EQ(bytes.find("AbC"), std::string::npos);
+    }
+}
+
+namespace {
+
+// The user's password as SEC holds it now ("" when there is no such user).
+std::string storedPassword(int code) {
+    std::string password;
+    onThread(61, [&] {
+        kw::storage::File sec(kw::dict::secTable());
+        ASSERT_TRUE(sec.open(kw::storage::kAccessRead | kw::storage::kDenyNone).ok());
+        while (sec.next().ok())
+            if (SEC.K_POL == code) password = SEC.PAROL.clip();
+        (void)sec.close();
+    });
+    return password;
+}
+
+// The audit journal's entries in file order, and whether its chain holds.
+std::vector<kw::dict::AudRecord> auditEntries(bool* chainHolds = nullptr) {
+    std::vector<kw::dict::AudRecord> out;
+    onThread(61, [&] {
+        kw::storage::File aud(kw::dict::audTable());
+        if (!aud.open(kw::storage::kAccessRead | kw::storage::kDenyNone).ok()) return;
+        while (aud.next().ok()) out.push_back(AUD);
+        if (chainHolds) *chainHolds = kw::audit::verify(aud).ok;
+        (void)aud.close();
+    });
+    return out;
+}
+
+}  // namespace
+
+class PasswordChangeTest : public StartTest {
+protected:
+    // The change window opened by "Сменить пароль" with `code` in the login's code entry.
+    WindowDriver openChange(const std::string& code) {
+        const uint64_t newest = newestSerial();
+        EXPECT_EQ(login.type("KOD", code), Drive::Ok);
+        EXPECT_EQ(login.press(W("Сменить пароль")), Drive::Ok);
+        return waitNew(W("Смена пароля"), newest);
+    }
+    // Whether the change window has closed and the login window has taken its outcome.
+    bool backToLogin(const WindowDriver& w) {
+        return w.waitClosed(5s) && (login.settle() == Drive::Ok || !login.isOpen());
+    }
+    // Types the old password and the new one twice and presses OK.
+    static void change(WindowDriver& w, const char* old, const char* first, const char* again) {
+        EXPECT_EQ(w.type("PAROL", old), Drive::Ok);
+        EXPECT_EQ(w.type("PAROL1", first), Drive::Ok);
+        EXPECT_EQ(w.type("PAROL2", again), Drive::Ok);
+        EXPECT_EQ(w.press("OK"), Drive::Ok);
+    }
+};
+
+TEST_F(PasswordChangeTest, AUserChangesTheirOwnPasswordAndOnlyTheNewOneOpensTheMenu) {
+    addUsers({{5, "5555"}, {6, "6666"}});
+    startProgram();
+    login = openLogin();
+    ASSERT_TRUE(login);
+    WindowDriver w = openChange("5");
+    ASSERT_TRUE(w);
+    EXPECT_EQ(w.shown("KOD"), "5") << "the code typed at the login";
+    EXPECT_EQ(w.focused(), w.findUse("PAROL")) << "the old password comes next";
+    change(w, "5555", "Zima", "Zima");
+    EXPECT_EQ(w.shown("PAROL1"), "****");
+    ASSERT_TRUE(backToLogin(w));
+    EXPECT_EQ(login.shown("MESSAGE"), W("Пароль изменен"));
+    EXPECT_EQ(storedPassword(5), "Zima");
+    EXPECT_EQ(storedPassword(6), "6666");
+
+    EXPECT_FALSE(tryLogin("5", "5555")) << "the old password no longer";
+    WindowDriver menu = tryLogin("5", "Zima");
+    ASSERT_TRUE(menu);
+    EXPECT_EQ(KOD, 5);
+}
+
+TEST_F(PasswordChangeTest, ANewPasswordThatBreaksARuleIsSaidAndTypedAgainNothingStored) {
+    addUsers({{5, "5555"}, {6, "Gold66"}});
+    startProgram();
+    login = openLogin();
+    ASSERT_TRUE(login);
+    WindowDriver w = openChange("5");
+    ASSERT_TRUE(w);
+    const auto refused = [&](const char* first, const char* again, const char* message) {
+        change(w, "5555", first, again);
+        EXPECT_TRUE(w.isOpen()) << message;
+        EXPECT_EQ(w.shown("MESSAGE"), W(message));
+        EXPECT_EQ(w.shown("PAROL1"), "");
+        EXPECT_EQ(w.shown("PAROL2"), "");
+        EXPECT_EQ(w.focused(), w.findUse("PAROL1"));
+        EXPECT_EQ(storedPassword(5), "5555");
+    };
+    refused("Leto1", "Leto2", "Пароль и его повтор не совпадают: введите оба еще раз");
+    refused("GOLD66", "GOLD66", "Такой пароль уже есть у другого пользователя: выберите другой");
+    refused("", "", "Введите пароль");
+    EXPECT_EQ(w.press(W("Закрыть")), Drive::Ok);
+    ASSERT_TRUE(backToLogin(w));
+    EXPECT_EQ(login.shown("MESSAGE"), "") << "nothing changed, nothing refused";
+    EXPECT_TRUE(auditEntries().empty()) << "a rule of the new password is no refused login";
+}
+
+TEST_F(PasswordChangeTest, AWrongOldPasswordOrCodeEndsTheChangeAsAWrongTryOfTheLogin) {
+    addUsers({{9, "9999"}});
+    startProgram();
+    login = openLogin();
+    ASSERT_TRUE(login);
+    EXPECT_FALSE(tryLogin("9", "1"));
+    WindowDriver w = openChange("9");
+    ASSERT_TRUE(w);
+    change(w, "9998", "Leto", "Leto");
+    ASSERT_TRUE(backToLogin(w)) << "the window ends at once";
+    EXPECT_EQ(login.shown("MESSAGE"), kw::shell::loginRefusedText());
+    EXPECT_EQ(storedPassword(9), "9999");
+    EXPECT_TRUE(login.isOpen());
+    // A code without a user is refused alike; it is the third wrong try in a row.
+    w = openChange("3");
+    ASSERT_TRUE(w);
+    change(w, "9999", "Leto", "Leto");
+    ASSERT_TRUE(backToLogin(w));
+    ASSERT_TRUE(ended(login)) << "three wrong tries close the login window";
+    EXPECT_EQ(storedPassword(9), "9999");
+}
+
+TEST_F(PasswordChangeTest, EveryRefusalLeavesOneAuditEntryWithTheDeskTheDayTheTimeAndTheCode) {
+    addUsers({{6, "6666"}});
+    startProgram();
+    login = openLogin();
+    ASSERT_TRUE(login);
+    EXPECT_FALSE(tryLogin("6", "guess1"));
+    ASSERT_TRUE(tryLogin("6", "6666"));
+    WindowDriver w = openChange("4");
+    ASSERT_TRUE(w);
+    change(w, "guess2", "Leto", "Leto");
+    ASSERT_TRUE(backToLogin(w));
+
+    bool chain = false;
+    const std::vector<kw::dict::AudRecord> entries = auditEntries(&chain);
+    ASSERT_EQ(entries.size(), 2u) << "the admitted login leaves none";
+    EXPECT_TRUE(chain);
+    char host[256] = {};
+    ASSERT_EQ(::gethostname(host, sizeof host - 1), 0);
+    const struct {
+        int code;
+        const char* text;
+    } expected[] = {{6, "Вход в систему"}, {4, "Смена пароля"}};
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const kw::dict::AudRecord& e = entries[i];
+        SCOPED_TRACE(i);
+        EXPECT_EQ(e.N, static_cast<int32_t>(i + 1));
+        EXPECT_EQ(e.KIND, 21) << "login refused";
+        EXPECT_EQ(e.KOD, expected[i].code);
+        EXPECT_EQ(e.KEY.clip(), std::to_string(expected[i].code));
+        EXPECT_EQ(e.TAB.clip(), "SEC");
+        EXPECT_EQ(e.TEXT.clip(), W(expected[i].text));
+        EXPECT_EQ(e.HOST.clip(), std::string(host).substr(0, 20));
+        EXPECT_EQ(e.DATA, kToday);
+        EXPECT_GT(e.TIME, 0);
+        const std::string bytes(reinterpret_cast<const char*>(&e), sizeof e);
+        EXPECT_EQ(bytes.find("guess"), std::string::npos) << "never the password typed";
     }
 }

@@ -273,7 +273,7 @@ TEST_F(ShellQtTest, FrameLoginAndMainMenuOneAfterAnotherThenSigtermEndsCleanly) 
     EXPECT_EQ(menus[0].size(), 9);
     EXPECT_EQ(menus[1].size(), 13);  // with "Реестр ПСК" and "Журнал операций"
     EXPECT_EQ(menus[2].size(), 2);
-    EXPECT_EQ(menus[3].size(), 7);  // with the limits of the full cost and the backups
+    EXPECT_EQ(menus[3].size(), 8);  // with the limits of the full cost, the backups and the users
     EXPECT_EQ(menus[4], QStringList{QString::fromUtf8("Закончить работу???")});
     EXPECT_EQ(menus[0][0], QString::fromUtf8("Открытие рабочего дня ломбарда"));
 
