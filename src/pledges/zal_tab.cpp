@@ -6,7 +6,7 @@
 #include "framework/window/view_totals.h"
 #include "pledges/pledge_list.h"
 #include "pledges/pledge_procedures.h"
-#include "pledges/pledge_state.h"
+#include "rules/pledge_state.h"
 #include "runtime/clock.h"
 #include "runtime/codepage.h"
 
