@@ -32,6 +32,34 @@ KeyValues keyValues(const File::Shared& sh, const uint8_t* rec) {
     return kv;
 }
 
+// A change of the current record (put, remove) under way: its slot, the key values of
+// the record stored there, and the header as it was, put back when the change fails.
+struct RecordChange {
+    explicit RecordChange(File::State& state) : st(state) {}
+
+    File::State& st;
+    uint32_t r = 0;
+    const uint8_t* p = nullptr;
+    Header before;
+    KeyValues stored;
+
+    Status begin(bool deletedToo) {
+        Status s = st.beginRecordWrite(deletedToo, r, p);
+        if (!s.ok()) return s;
+        before = st.header;
+        std::vector<uint8_t> old(st.sh->decl.recordSize);
+        st.decodeRecord(p, old.data());
+        stored = keyValues(*st.sh, old.data());
+        return s;
+    }
+    // The header put back and the write abandoned; `e` returned.
+    Status fail(Status e) {
+        st.header = before;
+        st.abortWrite();
+        return e;
+    }
+};
+
 void noteWritten(Header& h, uint32_t rec) {
     if (h.highest == 0 || rec > h.highest) h.highest = rec;
     if (h.lowest == 0 || rec < h.lowest) h.lowest = rec;
@@ -230,23 +258,17 @@ Status File::State::beginRecordWrite(bool deletedToo, uint32_t& r, const uint8_t
 Status File::State::put() {
     const uint8_t* rec = buffer();
     const KeyValues kv = keyValues(*sh, rec);
-    uint32_t r = 0;
-    const uint8_t* p = nullptr;
-    Status s = beginRecordWrite(true, r, p);
+    RecordChange w(*this);
+    Status s = w.begin(true);
     if (!s.ok()) return s;
-    const Header before = header;
-    auto fail = [&](Status e) {
-        header = before;
-        abortWrite();
-        return e;
-    };
+    auto fail = [&](Status e) { return w.fail(e); };
+    const uint32_t r = w.r;
+    const uint8_t* p = w.p;
+    KeyValues& ov = w.stored;
     const bool wasDeleted = (p[0] & kSlotDeleted) != 0;
     // Another station changed the record since it was read here.
     if (readCopy.size() == sh->decl.recordSize && std::memcmp(p + kSlotPrefix, readCopy.data(), readCopy.size()) != 0)
         return fail(Status::error(kRecordChanged, r));
-    std::vector<uint8_t> old(sh->decl.recordSize);
-    decodeRecord(p, old.data());
-    KeyValues ov = keyValues(*sh, old.data());
     if (wasDeleted) ov.omitted.assign(ov.omitted.size(), true);  // a deleted record has no entries
     std::vector<bool> changed(trees.size(), false);
     for (std::size_t k = 0; k < trees.size(); ++k) {
@@ -295,19 +317,12 @@ Status File::State::put() {
 }
 
 Status File::State::remove() {
-    uint32_t r = 0;
-    const uint8_t* p = nullptr;
-    Status s = beginRecordWrite(false, r, p);
+    RecordChange w(*this);
+    Status s = w.begin(false);
     if (!s.ok()) return s;
-    const Header before = header;
-    auto fail = [&](Status e) {
-        header = before;
-        abortWrite();
-        return e;
-    };
-    std::vector<uint8_t> old(sh->decl.recordSize);
-    decodeRecord(p, old.data());
-    const KeyValues ov = keyValues(*sh, old.data());
+    auto fail = [&](Status e) { return w.fail(e); };
+    const uint32_t r = w.r;
+    const KeyValues& ov = w.stored;
     for (std::size_t k = 0; k < trees.size(); ++k) {
         if (ov.omitted[k]) continue;
         s = trees[k].erase(ov.value[k].data(), r);

@@ -161,9 +161,12 @@ ErrorBlock& ErrorBlock::add(uint16_t id, uint8_t level, std::string_view title, 
     return *this;
 }
 
-const std::vector<uint8_t>& BuiltInErrorBlock() {
-    static const std::vector<uint8_t> block = ErrorBlock()
-        .add(1, Level::Notify, "Record Retrieval Error",
+namespace {
+
+// Messages 1 to 19: reading, adding, changing and deleting records, and the checks of
+// field values.
+void addRecordMessages(ErrorBlock& b) {
+    b.add(1, Level::Notify, "Record Retrieval Error",
              "Error: (%ErrorText) attempting to access a record from the %File file.  Returning to previous window.")
         .add(2, Level::Notify, "Access Denied",
              "Could not get write access to %File so trying read-only.")
@@ -200,8 +203,12 @@ const std::vector<uint8_t>& BuiltInErrorBlock() {
         .add(18, Level::Notify, "Range Error",
              "The value of %Field must be higher than %Message.")
         .add(19, Level::Notify, "File Load Error",
-             "%File File Load Error.  Error: %ErrorText.")
-        .add(20, Level::Notify, "Invalid Request",
+             "%File File Load Error.  Error: %ErrorText.");
+}
+
+// Messages 20 to 44: files, transactions, keys, procedures and views.
+void addFileMessages(ErrorBlock& b) {
+    b.add(20, Level::Notify, "Invalid Request",
              "This form cannot be used to insert a record")
         .add(21, Level::Notify, "Transaction cancelled",
              "Error: (%ErrorText) attempting to frame the transaction on %File.")
@@ -248,8 +255,18 @@ const std::vector<uint8_t>& BuiltInErrorBlock() {
         .add(43, Level::Notify, "NNTP Error",
              "%Message ")
         .add(44, Level::Notify, "Winsock Error",
-             "%Message ")
-        .bytes();
+             "%Message ");
+}
+
+}  // namespace
+
+const std::vector<uint8_t>& BuiltInErrorBlock() {
+    static const std::vector<uint8_t> block = [] {
+        ErrorBlock b;
+        addRecordMessages(b);
+        addFileMessages(b);
+        return b.bytes();
+    }();
     return block;
 }
 

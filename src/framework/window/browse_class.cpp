@@ -74,6 +74,13 @@ void BrowseClass::AddLocator(LocatorClass* Locator) {
     if (SortOrder* o = Current()) o->Locator = Locator;
 }
 
+void BrowseClass::ConnectUpdates(int32_t Insert, int32_t Change, int32_t Delete) {
+    InsertControl = Insert;
+    ChangeControl = Change;
+    DeleteControl = Delete;
+    AskProcedure = 1;
+}
+
 void BrowseClass::AddResetField(const ui::Binding& Field) {
     if (SortOrder* o = Current()) o->Resets.emplace_back(Field, Field.get());
 }

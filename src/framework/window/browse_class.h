@@ -11,7 +11,7 @@
 //     BRW1.AddSortOrder(&BRW1Step, &MET_KEY_1);      // the thumb and the key
 //     BRW1.AddLocator(&BRW1Locator);  BRW1Locator.Init(0, field, 1, BRW1);
 //     BRW1.AddField(FieldRef{&MET_TABLE, 1});        // page column 1, 2, ...
-//     BRW1.InsertControl = ...; BRW1.AskProcedure = 1;
+//     BRW1.ConnectUpdates(InsertFeq, ChangeFeq, DeleteFeq);
 //     AddItem(BRW1);
 //
 // Only one page is held: LastItems rows, the rows the list shows at once. Each row
@@ -145,6 +145,8 @@ public:
     int AddField(const FieldRef& Field, int Column = 0);
     int AddField(const ui::Binding& Variable, int Column = 0);
     void AddLocator(LocatorClass* Locator);
+    // The insert, change and delete buttons (0: none), which run update procedure 1.
+    void ConnectUpdates(int32_t Insert, int32_t Change, int32_t Delete);
     // Appends a sort order (AddSortOrder of the view manager) with its thumb.
     uint16_t AddSortOrder(StepClass* Thumb, const storage::KeyDecl* Key);
     using ViewManager::AddSortOrder;
