@@ -60,6 +60,19 @@ struct RecordChange {
     }
 };
 
+// The change that writes record `rec` into slot r as live; `written` receives the
+// record's bytes as the slot holds them.
+Change slotWrite(File::State& st, uint32_t r, const uint8_t* rec, std::vector<uint8_t>& written) {
+    Change c;
+    c.file = 0;
+    c.offset = st.slotOffset(r);
+    c.bytes.assign(st.header.slotLength, 0);
+    c.bytes[0] = kSlotWritten;
+    st.encodeRecord(rec, c.bytes.data() + kSlotPrefix);
+    written.assign(c.bytes.begin() + kSlotPrefix, c.bytes.end());
+    return c;
+}
+
 void noteWritten(Header& h, uint32_t rec) {
     if (h.highest == 0 || rec > h.highest) h.highest = rec;
     if (h.lowest == 0 || rec < h.lowest) h.lowest = rec;
@@ -215,14 +228,8 @@ Status File::State::add() {
         r = ++header.records;
     }
     std::vector<Change> changes;
-    Change c;
-    c.file = 0;
-    c.offset = slotOffset(r);
-    c.bytes.assign(header.slotLength, 0);
-    c.bytes[0] = kSlotWritten;
-    encodeRecord(rec, c.bytes.data() + kSlotPrefix);
-    const std::vector<uint8_t> written(c.bytes.begin() + kSlotPrefix, c.bytes.end());
-    changes.push_back(std::move(c));
+    std::vector<uint8_t> written;
+    changes.push_back(slotWrite(*this, r, rec, written));
     for (std::size_t k = 0; k < trees.size(); ++k) {
         if (kv.omitted[k]) continue;
         s = trees[k].insert(kv.value[k].data(), r);
@@ -296,14 +303,8 @@ Status File::State::put() {
             if (!s.ok()) return fail(s);
         }
     }
-    Change c;
-    c.file = 0;
-    c.offset = slotOffset(r);
-    c.bytes.assign(header.slotLength, 0);
-    c.bytes[0] = kSlotWritten;
-    encodeRecord(rec, c.bytes.data() + kSlotPrefix);
-    const std::vector<uint8_t> written(c.bytes.begin() + kSlotPrefix, c.bytes.end());
-    changes.insert(changes.begin(), std::move(c));
+    std::vector<uint8_t> written;
+    changes.insert(changes.begin(), slotWrite(*this, r, rec, written));
     (void)keyChanges(changes);
     Header h = header;
     noteWritten(header, r);
