@@ -63,8 +63,8 @@ Status File::State::decodeHeaderBytes(Header& h) {
     if (le::get16(b + 2) & kAttrOwner) {
         if (!sh->owned) return Status::error(kInvalidDataFile);
         cipher::apply(b + 4, kHeaderSize - 4, sh->cipherKey);
-        const uint16_t check = le::get16(b + 83);
-        le::put16(b + 83, 0);
+        const uint16_t check = le::get16(b + kHeaderCheckAt);
+        le::put16(b + kHeaderCheckAt, 0);
         if (cipher::headerSum(b) != check) return Status::error(kInvalidDataFile);
     }
     h = decodeHeader(b);

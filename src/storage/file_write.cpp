@@ -93,7 +93,7 @@ Status File::State::headerChange(std::vector<Change>& changes) {
     h.check = 0;
     encodeHeader(h, c.bytes.data());
     if (header.attributes & kAttrOwner) {
-        le::put16(c.bytes.data() + 83, cipher::headerSum(c.bytes.data()));
+        le::put16(c.bytes.data() + kHeaderCheckAt, cipher::headerSum(c.bytes.data()));
         cipher::apply(c.bytes.data() + 4, kHeaderSize - 4, sh->cipherKey);
     }
     changes.push_back(std::move(c));

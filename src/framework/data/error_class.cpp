@@ -9,6 +9,7 @@
 #include "runtime/last_error.h"
 #include "runtime/picture.h"
 #include "runtime/proc_thread.h"
+#include "storage/byte_order.h"
 
 kw::ErrorClass GlobalErrors;
 
@@ -58,8 +59,6 @@ void replaceAll(std::string& work, std::string_view name, std::string_view value
         if (work.size() > ErrorClass::kWorkTextSize) work.resize(ErrorClass::kWorkTextSize);
     }
 }
-
-uint16_t le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
 
 // The runtime's text for the last error; the driver's own text for a driver error.
 std::string lastErrorText() {
@@ -148,16 +147,15 @@ ErrorBlock& ErrorBlock::add(uint16_t id, uint8_t level, std::string_view title, 
     if (count_ >= 0xFFFF) return *this;
     title = title.substr(0, 255);
     text = text.substr(0, 255);
-    bytes_.push_back(static_cast<uint8_t>(id & 0xFF));
-    bytes_.push_back(static_cast<uint8_t>(id >> 8));
+    bytes_.resize(bytes_.size() + 2);
+    storage::le::put16(bytes_.data() + bytes_.size() - 2, id);
     bytes_.push_back(level);
     bytes_.push_back(static_cast<uint8_t>(title.size()));
     bytes_.insert(bytes_.end(), title.begin(), title.end());
     bytes_.push_back(static_cast<uint8_t>(text.size()));
     bytes_.insert(bytes_.end(), text.begin(), text.end());
     ++count_;
-    bytes_[0] = static_cast<uint8_t>(count_ & 0xFF);
-    bytes_[1] = static_cast<uint8_t>(count_ >> 8);
+    storage::le::put16(bytes_.data(), static_cast<uint16_t>(count_));
     return *this;
 }
 
@@ -275,10 +273,13 @@ const std::vector<uint8_t>& BuiltInErrorBlock() {
 
 void ErrorClass::Init() {
     StdErrorLog = std::make_unique<StandardErrorLogClass>();
-    DefaultCategory = "ZUL";
-    HistoryThreshold = 0;
-    HistoryViewLevel = 3;
-    HistoryResetOnView = 0;
+    {
+        std::lock_guard lock(mu_);
+        DefaultCategory = "ZUL";
+        HistoryThreshold = 0;
+        HistoryViewLevel = 3;
+        HistoryResetOnView = 0;
+    }
     Init(StdErrorLog.get());
 }
 
@@ -312,7 +313,7 @@ void ErrorClass::AddErrors(std::span<const uint8_t> Block) {
     std::vector<ErrorEntry> parsed;
     bool ok = Block.size() >= 2;
     if (ok) {
-        const std::size_t count = le16(Block.data());
+        const std::size_t count = storage::le::get16(Block.data());
         std::size_t pos = 2;
         parsed.reserve(std::min<std::size_t>(count, Block.size() / 5));
         for (std::size_t i = 0; i < count && ok; ++i) {
@@ -321,7 +322,7 @@ void ErrorClass::AddErrors(std::span<const uint8_t> Block) {
                 break;
             }
             ErrorEntry e;
-            e.ID = le16(Block.data() + pos);
+            e.ID = storage::le::get16(Block.data() + pos);
             e.Fatality = Block[pos + 2];
             const std::size_t titleLen = Block[pos + 3];
             pos += 4;
@@ -585,14 +586,15 @@ void ErrorClass::writeLog(std::string_view Text) {
 
 unsigned ErrorClass::Msg(std::string_view Text, std::string_view Caption, msgbox::Icon Icon, unsigned Buttons,
                          unsigned Default, int Style) {
-    if (LogErrors) writeLog(Text);
+    const Flags f = flags();
+    if (f.logErrors) writeLog(Text);
 
     const Selection sel = Selected();
-    if (HistoryThreshold != 0) {
+    if (f.historyThreshold != 0) {
         {
             std::lock_guard lock(mu_);
-            if (HistoryThreshold > 0 && History)
-                while (!History->empty() && History->size() >= static_cast<std::size_t>(HistoryThreshold))
+            if (f.historyThreshold > 0 && History)
+                while (!History->empty() && History->size() >= static_cast<std::size_t>(f.historyThreshold))
                     History->pop_front();
             HistoryRecord.Txt = std::string(Text.substr(0, ErrorHistoryEntry::kTxtSize));
             HistoryRecord.ID = sel.entry.ID;
@@ -602,15 +604,20 @@ unsigned ErrorClass::Msg(std::string_view Text, std::string_view Caption, msgbox
     }
 
     unsigned result = Default;
-    if (!Silent) {
-        if (HistoryThreshold == 0) {
+    if (!f.silent) {
+        if (f.historyThreshold == 0) {
             result = MessageBox(Text, Caption, Icon, Buttons, Default, Style);
-        } else if (sel.valid && sel.entry.Fatality == HistoryViewLevel) {
+        } else if (sel.valid && sel.entry.Fatality == f.historyViewLevel) {
             result = HistoryMsg(Caption, Icon, Buttons, Default);
-            if (HistoryResetOnView == 1) ResetHistory();
+            if (f.historyResetOnView == 1) ResetHistory();
         }
     }
     return result;
+}
+
+ErrorClass::Flags ErrorClass::flags() const {
+    std::lock_guard lock(mu_);
+    return Flags{Silent, LogErrors, HistoryThreshold, HistoryViewLevel, HistoryResetOnView};
 }
 
 unsigned ErrorClass::showSelected(std::string_view suffix, msgbox::Icon icon, unsigned buttons, unsigned def) {
@@ -685,7 +692,7 @@ Level ErrorClass::ThrowMessage(uint16_t Id, std::string_view Text) {
 }
 
 unsigned ErrorClass::Message(uint16_t Id, unsigned Buttons, unsigned Default) {
-    if (Silent) return Default;
+    if (flags().silent) return Default;
     SetId(Id);
     if (!Selected().valid) return Default;
     return showSelected({}, msgbox::Icon::Exclamation, Buttons, Default);

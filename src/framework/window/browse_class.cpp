@@ -63,10 +63,7 @@ int BrowseClass::AddField(const FieldRef& Field, int Column) {
 
 uint16_t BrowseClass::AddSortOrder(StepClass* Thumb, const storage::KeyDecl* Key) {
     const uint16_t n = ViewManager::AddSortOrder(Key);
-    if (n != 0) {
-        Current()->Thumb = Thumb;
-        if (Thumb) HasThumb = 1;
-    }
+    if (n != 0) Current()->Thumb = Thumb;
     return n;
 }
 
