@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "cashdesk/cashdesk.h"
+#include "common/procedure_env.h"
 #include "dictionary/tables.h"
 #include "framework/data/dct_init.h"
 #include "framework/data/error_class.h"
@@ -47,26 +48,9 @@ using kw::dict::ZalRecord;
 using kw::script::Drive;
 using kw::script::WindowDriver;
 
-inline const int32_t kToday = kw::date::fromYmd(2025, 12, 8);
-
-// Runs `body` on a thread of its own as procedure thread `number` and waits for it.
-inline void onThread(int number, const std::function<void()>& body) {
-    std::thread t([&] {
-        kw::proc::setCurrentThread(number);
-        body();
-    });
-    t.join();
-}
-
-// Waits until `done` holds; false after `timeout`.
-inline bool eventually(const std::function<bool()>& done, std::chrono::milliseconds timeout = 5s) {
-    const auto until = std::chrono::steady_clock::now() + timeout;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() >= until) return false;
-        std::this_thread::sleep_for(1ms);
-    }
-    return true;
-}
+using kwtest::eventually;
+using kwtest::kToday;
+using kwtest::onThread;
 
 // Opens the table's file as another station (creating it when missing).
 inline bool openAside(kw::storage::File& f) {
@@ -226,11 +210,8 @@ private:
 class CashdeskTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (std::filesystem::temp_directory_path() / "kw_cashXXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
-        old_ = std::filesystem::current_path();
-        std::filesystem::current_path(dir_);
+        dir_ = kwtest::enterTempDir("kw_cash", old_);
+        ASSERT_FALSE(dir_.empty());
         kw::script::installScriptWindows();
         previousBoxes_ = kw::msgbox::install(&boxes);
         boxes.setAnswerTimeout(10s);
@@ -253,9 +234,7 @@ protected:
         GlobalErrors.Kill();
         kw::clock::setToday(0);
         kw::msgbox::install(previousBoxes_);
-        std::filesystem::current_path(old_);
-        std::error_code ec;
-        std::filesystem::remove_all(dir_, ec);
+        kwtest::leaveTempDir(dir_, old_);
     }
 
     // Runs a procedure on a procedure thread of its own; its number.

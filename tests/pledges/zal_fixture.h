@@ -18,6 +18,7 @@
 #include <thread>
 #include <vector>
 
+#include "common/procedure_env.h"
 #include "dictionary/tables.h"
 #include "framework/data/dct_init.h"
 #include "framework/data/error_class.h"
@@ -41,16 +42,8 @@ using kw::W;
 using kw::script::Drive;
 using kw::script::WindowDriver;
 
-inline const int32_t kToday = kw::date::fromYmd(2025, 12, 8);
-
-// Runs `body` on a thread of its own as procedure thread `number` and waits for it.
-inline void onThread(int number, const std::function<void()>& body) {
-    std::thread t([&] {
-        kw::proc::setCurrentThread(number);
-        body();
-    });
-    t.join();
-}
+using kwtest::kToday;
+using kwtest::onThread;
 
 // The settings of the worked example: 30 days, 80 % of the appraisal lent, storage 0.1 %
 // a day, bands 0-5000 at 0.6 and 5000-20000 at 0.5, first ticket 1000.
@@ -74,11 +67,8 @@ inline kw::dict::KbpRecord exampleSettings() {
 class PledgeTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (std::filesystem::temp_directory_path() / "kw_pledgeXXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
-        old_ = std::filesystem::current_path();
-        std::filesystem::current_path(dir_);
+        dir_ = kwtest::enterTempDir("kw_pledge", old_);
+        ASSERT_FALSE(dir_.empty());
         kw::script::installScriptWindows();
         previousBoxes_ = kw::msgbox::install(&boxes);
         boxes.setAnswerTimeout(5s);
@@ -104,9 +94,7 @@ protected:
         resetGlobals();
         kw::clock::setToday(0);
         kw::msgbox::install(previousBoxes_);
-        std::filesystem::current_path(old_);
-        std::error_code ec;
-        std::filesystem::remove_all(dir_, ec);
+        kwtest::leaveTempDir(dir_, old_);
     }
 
     static void resetGlobals() {
