@@ -4,35 +4,19 @@
 // back end, with a fixed date.
 #pragma once
 
-#include <gtest/gtest.h>
-#include <stdlib.h>
-
-#include <chrono>
 #include <cstring>
 #include <type_traits>
 #include <condition_variable>
 #include <mutex>
-#include <filesystem>
-#include <functional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "cashdesk/cashdesk.h"
-#include "common/procedure_env.h"
+#include "common/procedure_fixture.h"
 #include "dictionary/tables.h"
-#include "framework/data/dct_init.h"
-#include "framework/data/error_class.h"
 #include "framework/window/framework_globals.h"
-#include "runtime/clock.h"
 #include "runtime/codepage.h"
-#include "runtime/date.h"
-#include "runtime/message_box.h"
 #include "runtime/picture.h"
-#include "runtime/proc_thread.h"
-#include "runtime/proc_threads.h"
-#include "runtime/script/script_driver.h"
-#include "runtime/script/script_windows.h"
 #include "shell/globals.h"
 #include "storage/error_codes.h"
 #include "storage/file.h"
@@ -207,34 +191,18 @@ private:
     bool ready_ = false, released_ = false, held_ = false;
 };
 
-class CashdeskTest : public ::testing::Test {
+class CashdeskTest : public kwtest::ProcedureFixture {
 protected:
+    CashdeskTest() : ProcedureFixture("kw_cash", 10s) {}
+
     void SetUp() override {
-        dir_ = kwtest::enterTempDir("kw_cash", old_);
-        ASSERT_FALSE(dir_.empty());
-        kw::script::installScriptWindows();
-        previousBoxes_ = kw::msgbox::install(&boxes);
-        boxes.setAnswerTimeout(10s);
-        kw::clock::setToday(kToday);
-        GlobalErrors.Init();
-        DctInit();
+        ProcedureFixture::SetUp();
+        if (HasFatalFailure()) return;
         GlobalRequest = 0;
         GlobalResponse = 0;
         KOD = 6;
         I_OT = I_Z = I_AZ = 0;
         D1 = D2 = 0;
-    }
-
-    void TearDown() override {
-        for (const WindowDriver& w : kw::script::windows()) kw::ui::postEvent(w.model(), kw::ui::Event{kw::ui::ev::CloseDown});
-        for (const kw::script::ShownBox& b : boxes.shown())
-            if (!b.answered) boxes.answer(b.defaultButton);
-        EXPECT_TRUE(kw::proc::waitAll(10s));
-        DctKill();
-        GlobalErrors.Kill();
-        kw::clock::setToday(0);
-        kw::msgbox::install(previousBoxes_);
-        kwtest::leaveTempDir(dir_, old_);
     }
 
     // Runs a procedure on a procedure thread of its own; its number.
@@ -281,12 +249,6 @@ protected:
         const auto all = boxes.shown();
         return all.empty() ? kw::script::ShownBox{} : all.back();
     }
-
-    std::filesystem::path dir_, old_;
-    kw::script::DriverMessageBox boxes;
-
-private:
-    kw::msgbox::Backend* previousBoxes_ = nullptr;
 };
 
 }  // namespace kwcash
