@@ -38,4 +38,6 @@ void addEntry(DayTotals& t, const dict::KlmRecord& e, int32_t today) {
     add(t.T_PRI, e.PRI);
 }
 
+double closingBalance(double opening, const DayTotals& t) { return money::sub(money::add(opening, t.T_PRI), t.T_RAS); }
+
 }  // namespace kw::cashdesk

@@ -31,4 +31,8 @@ void addPledge(DayTotals& totals, const dict::ZalRecord& pledge, int32_t today);
 // Adds one journal entry when it is dated `today`.
 void addEntry(DayTotals& totals, const dict::KlmRecord& entry, int32_t today);
 
+// The cash at the end of the day: the opening balance plus the receipts less the
+// expenses, in whole kopecks.
+double closingBalance(double opening, const DayTotals& totals);
+
 }  // namespace kw::cashdesk

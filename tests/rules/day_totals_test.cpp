@@ -61,7 +61,7 @@ TEST(DayTotals, EachRuleThatAppliesToAPledgeAdds) {
     EXPECT_DOUBLE_EQ(t.PRIBI, 650.30);     // 150.10 + 500.20
 }
 
-TEST(DayTotals, JournalEntriesOfTodayAddTheirExpenseAndReceiptInKopecks) {
+TEST(DayTotals, JournalEntriesOfTodayAddTheirExpenseAndReceiptInKopecksAndMoveTheClosingBalance) {
     DayTotals t;
     KlmRecord e;
     e.DATA = kToday;
@@ -75,6 +75,9 @@ TEST(DayTotals, JournalEntriesOfTodayAddTheirExpenseAndReceiptInKopecks) {
     EXPECT_EQ(t.T_RAS, 0.30);
     EXPECT_EQ(t.T_PRI, 0.60);
     EXPECT_EQ(t.OBO, 0);
+    // 1 000.05 + 0.60 - 0.30 = 1 000.35; with no movement the opening balance stays.
+    EXPECT_EQ(kw::cashdesk::closingBalance(1000.05, t), 1000.35);
+    EXPECT_EQ(kw::cashdesk::closingBalance(1000.05, DayTotals{}), 1000.05);
 }
 
 }  // namespace
