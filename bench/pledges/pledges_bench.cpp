@@ -60,7 +60,7 @@
 #include "framework/data/error_class.h"
 #include "framework/window/framework_globals.h"
 #include "pledges/pledge_procedures.h"
-#include "pledges/pledge_state.h"
+#include "rules/pledge_state.h"
 #include "runtime/clock.h"
 #include "runtime/codepage.h"
 #include "runtime/date.h"

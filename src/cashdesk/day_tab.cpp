@@ -1,24 +1,20 @@
 // DAY_TAB: the days, in date order, with their opening balance and closing totals
 // ("Информация по закрытым дням"); open and never-closed days show zeros. Read only.
-#include <memory>
-
 #include "cashdesk/cashdesk.h"
 #include "cashdesk/day_texts.h"
 #include "dictionary/tables.h"
 #include "framework/data/dct_init.h"
-#include "framework/window/browse_class.h"
-#include "framework/window/procedure_window.h"
+#include "framework/window/browse_procedure.h"
 #include "framework/window/step_class.h"
 #include "runtime/codepage.h"
-#include "storage/view.h"
 
 namespace {
 
 enum : int { kList = 1, kClose, kHelp };
 
-class ThisWindowClass : public kw::ProcedureWindow {
+class ThisWindowClass : public kw::BrowseProcedure {
 public:
-    ThisWindowClass() : ProcedureWindow("DAY_TAB", {&Relate::DAY}) {}
+    ThisWindowClass() : BrowseProcedure("DAY_TAB", {&Relate::DAY}) {}
 
     kw::ui::WindowDef Define() override {
         using kw::W;
@@ -39,20 +35,14 @@ public:
 
     kw::Level Opened() override {
         const kw::storage::TableDecl& t = kw::dict::dayTable();
-        view_ = std::make_unique<kw::storage::View>(*Access::DAY->File);
-        BRW1.Init(kList, view_.get(), queue_, *Relate::DAY, *this);
-        BRW1.AddSortOrder(&thumb_, &t.keys[0]);
+        InitBrowse(kList, *Relate::DAY, t.keys[0], &thumb_);
         for (const char* f : {"DATA", "KAS_N", "OBO", "KAS", "PRIB"}) BRW1.AddField(kw::FieldRef{&t, t.fieldNumber(f)});
         AddItem(kClose, kw::resp::Cancelled);
         AddItem(BRW1);
         return kw::Level::Benign;
     }
 
-    kw::BrowseClass BRW1;
-
 private:
-    std::unique_ptr<kw::storage::View> view_;
-    kw::BrowseQueue queue_;
     kw::StepLongClass thumb_;
 };
 

@@ -7,8 +7,6 @@
 
 #include "dictionary/klm.h"
 #include "framework/data/dct_init.h"
-#include "pledges/pledge_state.h"
-#include "runtime/money.h"
 #include "storage/error_codes.h"
 
 namespace kw::cashdesk {
@@ -23,33 +21,6 @@ std::function<void(uint32_t)> g_observer;
 void setPassObserver(uint32_t every, std::function<void(uint32_t)> observer) {
     g_every = observer ? every : 0;
     g_observer = std::move(observer);
-}
-
-namespace {
-
-// `into` += `amount`, in whole kopecks.
-void add(double& into, double amount) { into = money::add(into, amount); }
-
-}  // namespace
-
-void addPledge(DayTotals& t, const dict::ZalRecord& z, int32_t today) {
-    if (z.SOST == pledges::kDeleted) return;
-    if (z.SOST < pledges::kRedeemed) add(t.OBO, z.S_VID);
-    if (z.DATA == today) add(t.T_RAS, z.S_VID);
-    const int32_t came[3] = {z.DATA_PR1, z.DATA_PR2, z.DATA_PR3};
-    const double received[3][3] = {
-        {z.S_P_C1, z.S_P_X1, z.S_ST1}, {z.S_P_C2, z.S_P_X2, z.S_ST2}, {z.S_P_C3, z.S_P_X3, z.S_ST3}};
-    for (int k = 0; k < 3; ++k) {
-        if (came[k] != today) continue;
-        for (double amount : received[k]) {
-            add(t.PRIBI, amount);
-            add(t.T_PRI, amount);
-        }
-    }
-    if (z.DATA_PRW == today) {
-        add(t.T_PRI, z.S_W);
-        add(t.PRIBI, money::sub(z.S_W, z.S_VID));
-    }
 }
 
 bool addPledges(DayTotals& t, int32_t today) {
@@ -91,8 +62,7 @@ bool addJournal(DayTotals& t, int32_t today) {
     while (s.ok()) {
         s = f.next();
         if (!s.ok() || KLM.DATA != today) break;
-        add(t.T_RAS, KLM.RAS);
-        add(t.T_PRI, KLM.PRI);
+        addEntry(t, KLM, today);
     }
     if (s.ok() || s.code == storage::kRecordNotAvailable) return true;
     fm->SetError(1);

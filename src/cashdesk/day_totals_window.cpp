@@ -104,7 +104,7 @@ void DayTotalsWindow::Reset(uint8_t Force) {
         // In whole kopecks: an opening balance carried over with a residue (written
         // before amounts were kept in kopecks) is carried on rounded.
         KAS_NN = money::round(DAY.KAS_N);
-        TEK_O = money::sub(money::add(KAS_NN, T_PRI), T_RAS);
+        TEK_O = closingBalance(KAS_NN, t);
         if (passFailed_) Cancelled();
         else Act();
     }

@@ -3,19 +3,15 @@
 // counted again whenever the list is refilled from its view, so they follow every
 // insert, change and delete at once. The update buttons run UPDATEKLM; a list opened
 // to view only has none connected. Keys typed on the list step through the dates.
-#include <memory>
-
 #include "cashdesk/cashdesk.h"
 #include "dictionary/tables.h"
 #include "framework/data/dct_init.h"
-#include "framework/window/browse_class.h"
+#include "framework/window/browse_procedure.h"
 #include "framework/window/locator_class.h"
-#include "framework/window/procedure_window.h"
 #include "framework/window/step_class.h"
 #include "framework/window/view_totals.h"
 #include "runtime/codepage.h"
 #include "runtime/money.h"
-#include "storage/view.h"
 
 namespace {
 
@@ -32,50 +28,9 @@ enum : int {
     kHelp,
 };
 
-// BRW1: every refill from the view ends with the totals of the range.
-class BrowseClass : public kw::BrowseClass {
+class ThisWindowClass : public kw::BrowseProcedure {
 public:
-    void ResetQueue(uint8_t Mode) override { refill([&] { kw::BrowseClass::ResetQueue(Mode); }); }
-    void ResetFromView() override { refill([&] { kw::BrowseClass::ResetFromView(); }); }
-    void ResetFromFile() override { refill([&] { kw::BrowseClass::ResetFromFile(); }); }
-    void ResetFromBuffer() override { refill([&] { kw::BrowseClass::ResetFromBuffer(); }); }
-    void ResetFromAsk(uint8_t Request, uint8_t Response) override {
-        refill([&] { kw::BrowseClass::ResetFromAsk(Request, Response); });
-    }
-
-    double I_PRI = 0;
-    double I_RAS = 0;
-
-private:
-    // The refills call one another: the totals are counted once, after the outermost.
-    template <class F>
-    void refill(F&& load) {
-        ++depth_;
-        load();
-        if (--depth_ == 0 && Loaded) totals();
-    }
-
-    void totals() {
-        kw::ui::Window& w = Window->Win;
-        w.setCursor(kw::ui::cursor::Wait);
-        double receipts = 0, expenses = 0;  // in whole kopecks, as the day's totals add them
-        (void)kw::ForEachInView(*this, [&] {
-            receipts = kw::money::add(receipts, KLM.PRI);
-            expenses = kw::money::add(expenses, KLM.RAS);
-        });
-        I_PRI = receipts;
-        I_RAS = expenses;
-        w.display(kTotalReceipts);
-        w.display(kTotalExpenses);
-        w.setCursor(kw::ui::cursor::Normal);
-    }
-
-    int depth_ = 0;
-};
-
-class ThisWindowClass : public kw::ProcedureWindow {
-public:
-    ThisWindowClass() : ProcedureWindow("KAS_TAB", {&Relate::KLM, &Relate::KBP, &Relate::SEC}) {}
+    ThisWindowClass() : BrowseProcedure("KAS_TAB", {&Relate::KLM, &Relate::KBP, &Relate::SEC}) {}
 
     kw::ui::WindowDef Define() override {
         using kw::W;
@@ -97,8 +52,8 @@ public:
             e.readOnly = true;
             s.add(e.number(label + 1));
         };
-        total(kTotalLabel, "ИТОГО: приход:", BRW1.I_PRI, "I_PRI");
-        total(kExpensesLabel, "расход:", BRW1.I_RAS, "I_RAS");
+        total(kTotalLabel, "ИТОГО: приход:", I_PRI, "I_PRI");
+        total(kExpensesLabel, "расход:", I_RAS, "I_RAS");
         s.add(Control::button(W("&Добавить")).number(kInsert));
         s.add(Control::button(W("&Изменить")).number(kChange));
         s.add(Control::button(W("&Удалить")).number(kDelete));
@@ -109,37 +64,42 @@ public:
 
     kw::Level Opened() override {
         const kw::storage::TableDecl& t = kw::dict::klmTable();
-        view_ = std::make_unique<kw::storage::View>(*Access::KLM->File);
-        BRW1.Init(kList, view_.get(), queue_, *Relate::KLM, *this);
-        BRW1.AddSortOrder(nullptr, &t.keys[0]);
+        InitBrowse(kList, *Relate::KLM, t.keys[0]);
         BRW1.AddLocator(&locator_);
         locator_.Init(0, kw::FieldRef{&t, t.fieldNumber("DATA")}, 1, BRW1);
         BRW1.SetFilter("(klm:data>=d1 and klm:data<=d2)");
         for (const char* f : {"DATA", "FIO", "PRI", "RAS", "NAME"}) BRW1.AddField(kw::FieldRef{&t, t.fieldNumber(f)});
-        if (Request != kw::req::View) {
-            BRW1.InsertControl = kInsert;
-            BRW1.ChangeControl = kChange;
-            BRW1.DeleteControl = kDelete;
-            BRW1.AskProcedure = 1;
-        }
+        if (Request != kw::req::View) BRW1.ConnectUpdates(kInsert, kChange, kDelete);
         AddItem(kClose, kw::resp::Cancelled);
         AddItem(BRW1);
         return kw::Level::Benign;
     }
 
-    uint8_t Run(uint16_t Number, uint8_t Req) override {
-        if (Number != 1) return kw::resp::Cancelled;
-        GlobalRequest = Req;
+    bool RunUpdate(uint16_t Number) override {
+        if (Number != 1) return false;
         UPDATEKLM();
-        return GlobalResponse;
+        return true;
     }
-    using kw::WindowManager::Run;
 
-    BrowseClass BRW1;
+    // Every refill from the view ends with the totals of the range.
+    void Refilled() override {
+        Win.setCursor(kw::ui::cursor::Wait);
+        double receipts = 0, expenses = 0;  // in whole kopecks, as the day's totals add them
+        (void)kw::ForEachInView(BRW1, [&] {
+            receipts = kw::money::add(receipts, KLM.PRI);
+            expenses = kw::money::add(expenses, KLM.RAS);
+        });
+        I_PRI = receipts;
+        I_RAS = expenses;
+        Win.display(kTotalReceipts);
+        Win.display(kTotalExpenses);
+        Win.setCursor(kw::ui::cursor::Normal);
+    }
+
+    double I_PRI = 0;
+    double I_RAS = 0;
 
 private:
-    std::unique_ptr<kw::storage::View> view_;
-    kw::BrowseQueue queue_;
     kw::StepLocatorClass locator_;
 };
 

@@ -10,7 +10,7 @@
 #include "framework/data/dct_init.h"
 #include "framework/window/procedure_window.h"
 #include "framework/window/update_form.h"
-#include "pledges/pledge_state.h"
+#include "rules/pledge_state.h"
 #include "runtime/codepage.h"
 #include "runtime/message_box.h"
 #include "shell/day_lock.h"

@@ -3,16 +3,12 @@
 // quick search by ticket number typed on the list or into the field beside "Быстрый
 // поиск по N квитанции:" (where the typed digits show). The update buttons run OTK_FORM; a list opened to view only has none
 // connected.
-#include <memory>
-
 #include "cashdesk/cashdesk.h"
 #include "dictionary/tables.h"
 #include "framework/data/dct_init.h"
-#include "framework/window/browse_class.h"
+#include "framework/window/browse_procedure.h"
 #include "framework/window/locator_class.h"
-#include "framework/window/procedure_window.h"
 #include "runtime/codepage.h"
-#include "storage/view.h"
 
 namespace {
 
@@ -37,32 +33,9 @@ struct RowValues {
     int32_t DATA_W = 0;
 };
 
-class BrowseClass : public kw::BrowseClass {
+class ThisWindowClass : public kw::BrowseProcedure {
 public:
-    explicit BrowseClass(RowValues& row) : row_(row) {}
-
-    void UpdateBuffer() override {
-        kw::BrowseClass::UpdateBuffer();
-        row_.MET_N.clear();
-        row_.KAM_N.clear();
-        MET.KOD = ZAL.MET;
-        if (Access::MET && Access::MET->TryFetch(kw::dict::metTable().keys[0]) == kw::Level::Benign)
-            row_.MET_N = MET.NAME;
-        KAM.KOD = ZAL.KAM;
-        if (Access::KAM && Access::KAM->TryFetch(kw::dict::kamTable().keys[0]) == kw::Level::Benign)
-            row_.KAM_N.assign(KAM.NAME.clip());
-        row_.DATA_W = ZAL.DATA_K;
-        for (int32_t end : {ZAL.DATA_P12, ZAL.DATA_P22, ZAL.DATA_P32})
-            if (end != 0) row_.DATA_W = end;
-    }
-
-private:
-    RowValues& row_;
-};
-
-class ThisWindowClass : public kw::ProcedureWindow {
-public:
-    ThisWindowClass() : ProcedureWindow("OTK_TAB", {&Relate::ZAL, &Relate::MET, &Relate::KAM}), BRW1(row_) {}
+    ThisWindowClass() : BrowseProcedure("OTK_TAB", {&Relate::ZAL, &Relate::MET, &Relate::KAM}) {}
 
     kw::ui::WindowDef Define() override {
         using kw::W;
@@ -129,19 +102,12 @@ public:
 
     kw::Level Opened() override {
         const kw::storage::TableDecl& t = kw::dict::zalTable();
-        view_ = std::make_unique<kw::storage::View>(*Access::ZAL->File);
-        BRW1.Init(kList, view_.get(), queue_, *Relate::ZAL, *this);
-        BRW1.AddSortOrder(nullptr, &t.keys[0]);
+        InitBrowse(kList, *Relate::ZAL, t.keys[0]);
         BRW1.AddLocator(&locator_);
         locator_.Init(kLook, kw::FieldRef{&t, t.fieldNumber("N_KV")}, 1, BRW1);
         for (const char* f : {"N_KV", "DATA", "DATA_K", "S_OZEN", "S_CCYD", "S_VID", "SOST"})
             BRW1.AddField(kw::FieldRef{&t, t.fieldNumber(f)});
-        if (Request != kw::req::View) {
-            BRW1.InsertControl = kInsert;
-            BRW1.ChangeControl = kChange;
-            BRW1.DeleteControl = kDelete;
-            BRW1.AskProcedure = 1;
-        }
+        if (Request != kw::req::View) BRW1.ConnectUpdates(kInsert, kChange, kDelete);
         AddItem(kClose, kw::resp::Cancelled);
         AddItem(BRW1);
         return kw::Level::Benign;
@@ -157,25 +123,31 @@ public:
         return WindowManager::TakeSelected();
     }
 
-    uint8_t Run(uint16_t Number, uint8_t Req) override {
-        if (Number != 1) return kw::resp::Cancelled;
-        GlobalRequest = Req;
+    bool RunUpdate(uint16_t Number) override {
+        if (Number != 1) return false;
         OTK_FORM();
-        return GlobalResponse;
+        return true;
     }
-    using kw::WindowManager::Run;
+
+    // The highlighted pledge's metal and stone names and the latest end of its loan.
+    void RowRead() override {
+        row_.MET_N.clear();
+        row_.KAM_N.clear();
+        MET.KOD = ZAL.MET;
+        if (Access::MET && Access::MET->TryFetch(kw::dict::metTable().keys[0]) == kw::Level::Benign)
+            row_.MET_N = MET.NAME;
+        KAM.KOD = ZAL.KAM;
+        if (Access::KAM && Access::KAM->TryFetch(kw::dict::kamTable().keys[0]) == kw::Level::Benign)
+            row_.KAM_N.assign(KAM.NAME.clip());
+        row_.DATA_W = ZAL.DATA_K;
+        for (int32_t end : {ZAL.DATA_P12, ZAL.DATA_P22, ZAL.DATA_P32})
+            if (end != 0) row_.DATA_W = end;
+    }
 
     kw::FixedString<20> LOOK;
 
 private:
     RowValues row_;
-
-public:
-    BrowseClass BRW1;
-
-private:
-    std::unique_ptr<kw::storage::View> view_;
-    kw::BrowseQueue queue_;
     kw::IncrementalLocatorClass locator_;
 };
 

@@ -1,7 +1,7 @@
 #include "cashdesk/rollback.h"
 
 #include "cashdesk/day_texts.h"
-#include "pledges/pledge_state.h"
+#include "rules/pledge_state.h"
 #include "runtime/codepage.h"
 
 namespace kw::cashdesk {

@@ -7,27 +7,18 @@
 
 namespace {
 
-using kw::W;
-using kw::ui::Binding;
-using kw::ui::Control;
-
-class ThisWindowClass : public kw::documents::ParameterWindow {
-public:
-    ThisWindowClass()
-        : ParameterWindow("LOT_M", "Перечень предметов торгов", "Сформировать", PR_LOT) {}
-
-protected:
-    void AddEntries(kw::ui::WindowDef& s) override {
-        kw::documents::addOneLinePeriodEntries(s, 1);
-        s.add(Control::prompt(W("постановки на реализацию")).number(5));
-        s.add(Control::prompt(W("Дата проведения торгов:")).number(6));
-        s.add(Control::entry(Binding::of(D_T).named("D_T"), "D6b").number(7).beside());
-    }
-};
+void addEntries(kw::ui::WindowDef& s) {
+    using kw::W;
+    using kw::ui::Binding;
+    using kw::ui::Control;
+    kw::documents::addOneLinePeriodEntries(s, 1);
+    s.add(Control::prompt(W("постановки на реализацию")).number(5));
+    s.add(Control::prompt(W("Дата проведения торгов:")).number(6));
+    s.add(Control::entry(Binding::of(D_T).named("D_T"), "D6b").number(7).beside());
+}
 
 }  // namespace
 
 void LOT_M() {
-    ThisWindowClass ThisWindow;
-    GlobalResponse = ThisWindow.Run();
+    kw::documents::runParameterWindow("LOT_M", "Перечень предметов торгов", "Сформировать", PR_LOT, addEntries);
 }

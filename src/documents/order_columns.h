@@ -12,7 +12,7 @@
 
 #include <cstdint>
 
-#include "documents/order_totals.h"
+#include "rules/order_totals.h"
 #include "runtime/fixed_string.h"
 #include "runtime/report.h"
 

@@ -64,21 +64,34 @@ void addOneLinePeriodEntries(ui::WindowDef& s, int32_t n) {
 
 namespace {
 
-class PeriodWindow : public ParameterWindow {
+// A window whose entries come from a function.
+class EntriesWindow : public ParameterWindow {
 public:
-    using ParameterWindow::ParameterWindow;
+    EntriesWindow(std::string procedureName, std::string titleUtf8, std::string printButtonUtf8, void (*report)(),
+                  std::function<void(ui::WindowDef&)> addEntries)
+        : ParameterWindow(std::move(procedureName), std::move(titleUtf8), std::move(printButtonUtf8), report),
+          addEntries_(std::move(addEntries)) {}
 
 protected:
-    void AddEntries(ui::WindowDef& s) override { addPeriodEntries(s, 1); }
+    void AddEntries(ui::WindowDef& s) override { addEntries_(s); }
+
+private:
+    std::function<void(ui::WindowDef&)> addEntries_;
 };
 
 }  // namespace
 
+void runParameterWindow(std::string procedureName, std::string titleUtf8, std::string printButtonUtf8,
+                        void (*report)(), std::function<void(ui::WindowDef&)> addEntries) {
+    EntriesWindow ThisWindow(std::move(procedureName), std::move(titleUtf8), std::move(printButtonUtf8), report,
+                             std::move(addEntries));
+    GlobalResponse = ThisWindow.Run();
+}
+
 void runPeriodWindow(std::string procedureName, std::string titleUtf8, std::string printButtonUtf8,
                      void (*report)()) {
-    PeriodWindow ThisWindow(std::move(procedureName), std::move(titleUtf8),
-                            std::move(printButtonUtf8), report);
-    GlobalResponse = ThisWindow.Run();
+    runParameterWindow(std::move(procedureName), std::move(titleUtf8), std::move(printButtonUtf8), report,
+                       [](ui::WindowDef& s) { addPeriodEntries(s, 1); });
 }
 
 }  // namespace kw::documents

@@ -8,6 +8,7 @@
 // between the title and the buttons (numbers below kParameterButtons).
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "framework/window/procedure_window.h"
@@ -47,6 +48,10 @@ void addPeriodEntries(ui::WindowDef& s, int32_t firstNumber);
 // "Введите интервал дат от:" D1 "до:" D2 on one line (the lists of sales).
 void addOneLinePeriodEntries(ui::WindowDef& s, int32_t firstNumber);
 
+// Runs a window whose entries `addEntries` adds (numbers below kParameterButtons) and
+// prints `report`; its response in GlobalResponse.
+void runParameterWindow(std::string procedureName, std::string titleUtf8, std::string printButtonUtf8,
+                        void (*report)(), std::function<void(ui::WindowDef&)> addEntries);
 // Runs the window that asks for the period alone (addPeriodEntries) and prints
 // `report`; its response in GlobalResponse.
 void runPeriodWindow(std::string procedureName, std::string titleUtf8, std::string printButtonUtf8,

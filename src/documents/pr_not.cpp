@@ -10,6 +10,7 @@
 #include "documents/sale_reports.h"
 #include "documents/sheets.h"
 #include "documents/zal_report.h"
+#include "rules/notary_charge.h"
 #include "runtime/fixed_string.h"
 #include "shell/globals.h"
 

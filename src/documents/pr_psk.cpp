@@ -3,8 +3,8 @@
 
 #include "dictionary/kbp.h"
 #include "dictionary/zal.h"
+#include "documents/cost_limits.h"
 #include "documents/cost_register.h"
-#include "documents/full_cost.h"
 #include "documents/report_layout.h"
 #include "documents/zal_report.h"
 #include "runtime/fixed_string.h"

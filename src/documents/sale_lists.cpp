@@ -1,10 +1,9 @@
 // What the notary's and the auction's lists (PR_NOT, PR_LOT) share: the item's
-// description, plain numbers, the passport line and the notary's charge.
+// description, plain numbers and the passport line.
 #include "dictionary/zal.h"
 #include "documents/sale_reports.h"
 #include "runtime/codepage.h"
 #include "runtime/fixed_string.h"
-#include "runtime/real.h"
 
 #include <cstdio>
 
@@ -26,8 +25,6 @@ std::string itemDescription() {
     if (s.size() > 100) s.resize(100);
     return s;
 }
-
-double notaryCharge(double price, double percent) { return real::round(price * percent / 100, 2); }
 
 std::string passportLine(std::string_view passport) { return W("пасп. ") + clip(passport); }
 

@@ -24,10 +24,6 @@ std::string itemDescription();
 // A number as a sentence shows it: no padding, no trailing zeros ("4.25", "585").
 std::string plainNumber(double v);
 
-// The notary's charge on a sale price at `percent`, to the nearest kopeck (a half
-// kopeck or more rounds up).
-double notaryCharge(double price, double percent);
-
 // "пасп. " and the passport, whole (the record's field is not touched). CP1251.
 std::string passportLine(std::string_view passport);
 

@@ -17,9 +17,9 @@ using kw::W;
 class ArxTab : public kw::pledges::PledgeList {
 public:
     ArxTab()
-        : PledgeList({"ARX_TAB", W("Поиск по ФИО клиента"), 1,
-                      "(instring(lower(clip(name_p)),lower(zal:fio),1)>0  and zal:sost<>6)", kw::pledges::ListKind::Inquiry,
-                      3, true, nullptr}) {}
+        : PledgeList({.name = "ARX_TAB", .title = W("Поиск по ФИО клиента"),
+                      .filter = "(instring(lower(clip(name_p)),lower(zal:fio),1)>0  and zal:sost<>6)",
+                      .kind = kw::pledges::ListKind::Inquiry, .prolongations = 3, .outcome = true}) {}
 
 protected:
     // Once the list is first shown: an empty one is said, not left to be guessed at.

@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "pledges/charge.h"
 #include "pledges/pledge_form.h"
+#include "rules/charge.h"
 
 namespace kw::pledges {
 

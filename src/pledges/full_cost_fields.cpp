@@ -1,5 +1,6 @@
 #include "pledges/full_cost_fields.h"
 
+#include "documents/cost_limits.h"
 #include "runtime/codepage.h"
 #include "runtime/message_box.h"
 

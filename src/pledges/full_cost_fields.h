@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "documents/full_cost.h"
+#include "rules/full_cost.h"
 #include "runtime/fixed_string.h"
 #include "runtime/window_def.h"
 

@@ -172,12 +172,7 @@ Level PledgeList::Opened() {
         BRW1.AddField(FieldRef{&t, fieldOf(c.field)});
     BRW1.AddField(ui::Binding::of(MET_N).named("MET_N"));
     BRW1.AddField(ui::Binding::of(KAM_N).named("KAM_N"));
-    if (def_.kind != ListKind::Inquiry && OriginalRequest != req::View) {
-        BRW1.InsertControl = kInsert;
-        BRW1.ChangeControl = kChange;
-        BRW1.DeleteControl = kDelete;
-        BRW1.AskProcedure = 1;
-    }
+    if (def_.kind != ListKind::Inquiry && OriginalRequest != req::View) BRW1.ConnectUpdates(kInsert, kChange, kDelete);
     AddItem(kClose, resp::Cancelled);
     AddItem(BRW1);
     return Level::Benign;

@@ -1,6 +1,6 @@
 #include "pledges/prolongation_form.h"
 
-#include "pledges/pledge_events.h"
+#include "rules/pledge_events.h"
 #include "runtime/clock.h"
 #include "runtime/codepage.h"
 

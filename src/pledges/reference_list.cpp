@@ -50,10 +50,8 @@ Level ReferenceList::Opened() {
     // The select button is there only for a caller that asked to select.
     BRW1.HideSelect = 1;
     if (look_.updates && Form() && Request != req::View) {
-        if (!look_.insertText.empty()) BRW1.InsertControl = kRefInsert;
-        if (!look_.changeText.empty()) BRW1.ChangeControl = kRefChange;
-        if (!look_.deleteText.empty()) BRW1.DeleteControl = kRefDelete;
-        BRW1.AskProcedure = 1;
+        BRW1.ConnectUpdates(look_.insertText.empty() ? 0 : kRefInsert, look_.changeText.empty() ? 0 : kRefChange,
+                            look_.deleteText.empty() ? 0 : kRefDelete);
     }
     AddItem(kRefClose, resp::Cancelled);
     AddItem(BRW1);

@@ -8,11 +8,11 @@
 #include "dictionary/tables.h"
 #include "framework/data/dct_init.h"
 #include "pledges/full_cost_fields.h"
-#include "pledges/loan_calc.h"
 #include "pledges/pledge_common.h"
 #include "pledges/pledge_form.h"
 #include "pledges/pledge_procedures.h"
 #include "pledges/reference_procedures.h"
+#include "rules/loan_calc.h"
 #include "runtime/clock.h"
 #include "runtime/codepage.h"
 #include "runtime/message_box.h"
@@ -58,6 +58,10 @@ public:
     }
 
     kw::ui::WindowDef Define() override;
+    // The groups of the form, each numbering its prompts on from `prompt`.
+    void defineClient(kw::ui::WindowDef& s, int& prompt);
+    void defineItem(kw::ui::WindowDef& s, int& prompt);
+    void defineLoan(kw::ui::WindowDef& s, int& prompt);
 
     // Steps 1 and 2 (settings, operator, today) are the common refresh's.
     void Compute() override {
@@ -368,6 +372,32 @@ kw::ui::WindowDef UpdateZal::Define() {
     // the article on the left, the loan on the right; the message line and the buttons
     // under both.
     s.begin(Control::group("").number(kPledgeColumn));
+    defineClient(s, prompt);
+    defineItem(s, prompt);
+    s.end();
+
+    s.begin(Control::group("").number(kLoanColumn).beside());
+    defineLoan(s, prompt);
+    kw::pledges::addFullCostFields(s, cost_);
+
+    s.add(P("Оператор:"));
+    s.add(kw::pledges::operatorField(*this).number(kOper));
+    s.add(P("Текущая дата:"));
+    s.add(kw::pledges::todayField(*this).number(kToday));
+    s.end();
+    s.add(kw::pledges::messageLine(*this).number(kMessage));
+    s.add(Prompt("Если согласны с расчетом-распечатайте и нажмите ОК для записи в базу").number(kHint));
+    s.add(Control::button(W("Рассчитать ???")).number(kCalculate));
+    s.add(Control::button(W("Распечатать квитанцию")).number(kPrint));
+    s.add(Control::button(W("Пересчитать от суммы к выдаче")).number(kReverse));
+    s.add(Control::button("OK").number(kOk).asDefault());
+    s.add(Control::button(W("Закрыть")).number(kClose));
+    return s;
+}
+
+void UpdateZal::defineClient(kw::ui::WindowDef& s, int& prompt) {
+    using kw::ui::Control;
+    auto P = [&prompt](const char* utf8) { return Prompt(utf8).number(prompt++); };
     s.begin(Control::group(W("Клиент")).number(kClientGroup));
     s.add(P("ФИО:"));
     s.add(Field("FIO").number(kFio));
@@ -382,7 +412,11 @@ kw::ui::WindowDef UpdateZal::Define() {
     s.add(Control::button(W("Запомнить клиента")).number(kRemember));
     s.add(Control::button(W("Выбрать клиента")).number(kChooseClient));
     s.end();
+}
 
+void UpdateZal::defineItem(kw::ui::WindowDef& s, int& prompt) {
+    using kw::ui::Control;
+    auto P = [&prompt](const char* utf8) { return Prompt(utf8).number(prompt++); };
     s.begin(Control::group(W("Изделие")).number(kItemGroup));
     s.add(P("Вид металла:"));
     Control metal = Control::entry(kw::ui::Binding::of(MET_N).named("MET_N"), "s10");
@@ -416,9 +450,11 @@ kw::ui::WindowDef UpdateZal::Define() {
     s.add(P("Примечание:"));
     s.add(Field("PRIM").number(kPrim));
     s.end();
-    s.end();
+}
 
-    s.begin(Control::group("").number(kLoanColumn).beside());
+void UpdateZal::defineLoan(kw::ui::WindowDef& s, int& prompt) {
+    using kw::ui::Control;
+    auto P = [&prompt](const char* utf8) { return Prompt(utf8).number(prompt++); };
     s.begin(Control::group(W("Ссуда")).number(kLoanGroup));
     s.add(P("Количество дней:"));
     s.add(Field("KOL_D").number(kKolD));
@@ -441,21 +477,6 @@ kw::ui::WindowDef UpdateZal::Define() {
     s.add(P("ИТОГО к выдаче:"));
     s.add(Field("S_VID").number(kSVid));
     s.end();
-    kw::pledges::addFullCostFields(s, cost_);
-
-    s.add(P("Оператор:"));
-    s.add(kw::pledges::operatorField(*this).number(kOper));
-    s.add(P("Текущая дата:"));
-    s.add(kw::pledges::todayField(*this).number(kToday));
-    s.end();
-    s.add(kw::pledges::messageLine(*this).number(kMessage));
-    s.add(Prompt("Если согласны с расчетом-распечатайте и нажмите ОК для записи в базу").number(kHint));
-    s.add(Control::button(W("Рассчитать ???")).number(kCalculate));
-    s.add(Control::button(W("Распечатать квитанцию")).number(kPrint));
-    s.add(Control::button(W("Пересчитать от суммы к выдаче")).number(kReverse));
-    s.add(Control::button("OK").number(kOk).asDefault());
-    s.add(Control::button(W("Закрыть")).number(kClose));
-    return s;
 }
 
 // "Запомнить клиента": the client of the form into the remembered clients, once.

@@ -2,9 +2,9 @@
 // what the pawnshop collected over the pledge's life and the proposed sale price, all
 // recomputed at every refresh. Runs on the sale list's own procedure thread.
 #include "pledges/event_form.h"
-#include "pledges/pledge_events.h"
 #include "pledges/pledge_procedures.h"
-#include "pledges/pledge_state.h"
+#include "rules/pledge_events.h"
+#include "rules/pledge_state.h"
 #include "runtime/clock.h"
 #include "runtime/codepage.h"
 

@@ -2,9 +2,9 @@
 // what was paid out, interest and storage for the days used of the current period,
 // and a penalty for the days past its end.
 #include "pledges/event_form.h"
-#include "pledges/pledge_events.h"
 #include "pledges/pledge_procedures.h"
-#include "pledges/pledge_state.h"
+#include "rules/pledge_events.h"
+#include "rules/pledge_state.h"
 #include "runtime/clock.h"
 #include "runtime/codepage.h"
 

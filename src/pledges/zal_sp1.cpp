@@ -14,8 +14,9 @@ using kw::W;
 class ZalSp1 : public kw::pledges::PledgeList {
 public:
     ZalSp1()
-        : PledgeList({"ZAL_SP1", W("Финансовая справка"), 1, "(zal:data>=d1 and zal:data<=d2 and zal:sost<>6)",
-                      kw::pledges::ListKind::Inquiry, 3, true, nullptr}) {}
+        : PledgeList({.name = "ZAL_SP1", .title = W("Финансовая справка"),
+                      .filter = "(zal:data>=d1 and zal:data<=d2 and zal:sost<>6)",
+                      .kind = kw::pledges::ListKind::Inquiry, .prolongations = 3, .outcome = true}) {}
 
     void Totals() override {
         I_S = 0;

@@ -6,7 +6,7 @@
 #include "framework/window/view_totals.h"
 #include "pledges/pledge_list.h"
 #include "pledges/pledge_procedures.h"
-#include "pledges/pledge_state.h"
+#include "rules/pledge_state.h"
 #include "runtime/clock.h"
 #include "runtime/codepage.h"
 
@@ -17,8 +17,8 @@ using kw::W;
 class ZalTab : public kw::pledges::PledgeList {
 public:
     ZalTab()
-        : PledgeList({"ZAL_TAB", W("Залоговые ссуды за день"), 2, "(zal:data=today())", kw::pledges::ListKind::Day, 0,
-                      false, UPDATEZAL}) {}
+        : PledgeList({.name = "ZAL_TAB", .title = W("Залоговые ссуды за день"), .key = 2,
+                      .filter = "(zal:data=today())", .kind = kw::pledges::ListKind::Day, .form = UPDATEZAL}) {}
 
     uint8_t Check() override { return ZAL.DATA == kw::clock::today() ? kw::record::OK : kw::record::Filtered; }
 

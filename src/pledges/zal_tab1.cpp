@@ -4,6 +4,6 @@
 #include "runtime/codepage.h"
 
 void ZAL_TAB1() {
-    kw::pledges::runPledgeList(
-        {"ZAL_TAB1", kw::W("Первый перезалог"), 1, "(zal:sost=0)", kw::pledges::ListKind::Operation, 0, false, UPDATEZAL1});
+    kw::pledges::runPledgeList({.name = "ZAL_TAB1", .title = kw::W("Первый перезалог"),
+                                .filter = "(zal:sost=0)", .form = UPDATEZAL1});
 }

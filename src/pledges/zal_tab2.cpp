@@ -4,6 +4,6 @@
 #include "runtime/codepage.h"
 
 void ZAL_TAB2() {
-    kw::pledges::runPledgeList(
-        {"ZAL_TAB2", kw::W("Второй перезалог"), 1, "(zal:sost=1)", kw::pledges::ListKind::Operation, 1, false, UPDATEZAL2});
+    kw::pledges::runPledgeList({.name = "ZAL_TAB2", .title = kw::W("Второй перезалог"),
+                                .filter = "(zal:sost=1)", .prolongations = 1, .form = UPDATEZAL2});
 }

@@ -4,6 +4,6 @@
 #include "runtime/codepage.h"
 
 void ZAL_TAB3() {
-    kw::pledges::runPledgeList(
-        {"ZAL_TAB3", kw::W("Третий перезалог"), 1, "(zal:sost=2)", kw::pledges::ListKind::Operation, 2, false, UPDATEZAL3});
+    kw::pledges::runPledgeList({.name = "ZAL_TAB3", .title = kw::W("Третий перезалог"),
+                                .filter = "(zal:sost=2)", .prolongations = 2, .form = UPDATEZAL3});
 }

@@ -4,6 +4,6 @@
 #include "runtime/codepage.h"
 
 void ZAL_TABV() {
-    kw::pledges::runPledgeList(
-        {"ZAL_TABV", kw::W("Выкуп заложенной вещи"), 1, "(zal:sost<=3)", kw::pledges::ListKind::Operation, 3, false, UPDATEZALW});
+    kw::pledges::runPledgeList({.name = "ZAL_TABV", .title = kw::W("Выкуп заложенной вещи"),
+                                .filter = "(zal:sost<=3)", .prolongations = 3, .form = UPDATEZALW});
 }

@@ -218,21 +218,14 @@ std::string upperName(std::string_view s) {
 }
 }  // namespace
 
-void Variables::bind(std::string_view name, ui::Binding binding) {
-    const std::string key = upperName(name);
-    Source s = Source::variable(std::move(binding));
-    std::lock_guard<std::mutex> g(mutex_);
-    for (auto& [n, src] : names_)
-        if (n == key) {
-            src = std::move(s);
-            return;
-        }
-    names_.emplace_back(key, std::move(s));
-}
+void Variables::bind(std::string_view name, ui::Binding binding) { put(name, Source::variable(std::move(binding))); }
 
 void Variables::bind(std::string_view name, std::function<Value()> get) {
+    put(name, Source::computed(std::move(get)));
+}
+
+void Variables::put(std::string_view name, Source s) {
     const std::string key = upperName(name);
-    Source s = Source::computed(std::move(get));
     std::lock_guard<std::mutex> g(mutex_);
     for (auto& [n, src] : names_)
         if (n == key) {
@@ -302,6 +295,11 @@ double inString(std::string_view sub, std::string_view s, double step, double st
 const Cell& Expression::Impl::eval(int id) const {
     const Node& n = nodes[static_cast<std::size_t>(id)];
     Cell& out = cells[static_cast<std::size_t>(id)];
+    return n.kind == Node::Kind::Call ? evalCall(n, out) : evalOperator(n, out);
+}
+
+// Names, constants and operators.
+const Cell& Expression::Impl::evalOperator(const Node& n, Cell& out) const {
     using K = Node::Kind;
     switch (n.kind) {
         case K::Number:
@@ -364,6 +362,11 @@ const Cell& Expression::Impl::eval(int id) const {
         }
         case K::Call: break;
     }
+    return out;
+}
+
+// The built-in functions.
+const Cell& Expression::Impl::evalCall(const Node& n, Cell& out) const {
     auto arg = [&](int i) -> const Cell& { return eval(args[static_cast<std::size_t>(n.a + i)]); };
     switch (n.fn) {
         case Fn::Today:

@@ -116,6 +116,8 @@ public:
     bool resolve(std::string_view name, Source& out) const override;
 
 private:
+    void put(std::string_view name, Source s);  // binds or binds again
+
     mutable std::mutex mutex_;
     std::vector<std::pair<std::string, Source>> names_;  // upper-case name, source
 };

@@ -44,6 +44,8 @@ struct Expression::Impl {
     mutable int32_t today = 0;  // today() of the running evaluation, 0 until asked
 
     const Cell& eval(int n) const;
+    const Cell& evalOperator(const Node& n, Cell& out) const;
+    const Cell& evalCall(const Node& n, Cell& out) const;
 };
 
 // Parses `text` into `impl` (nodes, sources, root) or sets its error.

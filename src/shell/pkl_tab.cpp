@@ -103,12 +103,7 @@ protected:
         locator_.Init(kLook, kw::FieldRef{&t, 1}, 1, BRW1);
         BRW1.AddField(kw::FieldRef{&t, 1});
         BRW1.SelectControl = kSelect;
-        if (Request != kw::req::View) {
-            BRW1.InsertControl = kInsert;
-            BRW1.ChangeControl = kChange;
-            BRW1.DeleteControl = kDelete;
-            BRW1.AskProcedure = 1;
-        }
+        if (Request != kw::req::View) BRW1.ConnectUpdates(kInsert, kChange, kDelete);
         AddItem(kClose, kw::resp::Cancelled);
         AddItem(BRW1);
         resizer_.Init(Win, kw::resize::Spread, 1, 0);

@@ -1,6 +1,7 @@
 #include "storage/cipher.h"
 
 #include "storage/byte_order.h"
+#include "storage/data_format.h"
 
 namespace kw::storage::cipher {
 
@@ -22,7 +23,7 @@ void apply(uint8_t* p, std::size_t n, uint16_t key) {
 uint16_t headerSum(const uint8_t* header) {
     uint32_t sum = 0;
     for (std::size_t i = 0; i < 85; ++i)
-        if (i != 83 && i != 84) sum += header[i];
+        if (i != kHeaderCheckAt && i != kHeaderCheckAt + 1) sum += header[i];
     return static_cast<uint16_t>(sum);
 }
 

@@ -6,6 +6,7 @@
 
 #include "storage/byte_order.h"
 #include "storage/cipher.h"
+#include "storage/key_tree.h"
 
 namespace kw::storage {
 
@@ -67,7 +68,7 @@ void encodeHeader(const Header& h, uint8_t* o) {
     le::put32(o + 71, h.reserved);
     le::put32(o + 75, h.changeTime);
     le::put32(o + 79, h.changeDate);
-    le::put16(o + 83, h.check);
+    le::put16(o + kHeaderCheckAt, h.check);
 }
 
 Header decodeHeader(const uint8_t* i) {
@@ -94,7 +95,7 @@ Header decodeHeader(const uint8_t* i) {
     h.reserved = le::get32(i + 71);
     h.changeTime = le::get32(i + 75);
     h.changeDate = le::get32(i + 79);
-    h.check = le::get16(i + 83);
+    h.check = le::get16(i + kHeaderCheckAt);
     return h;
 }
 
@@ -208,7 +209,7 @@ Status layoutFor(const TableDecl& decl, Layout& out) {
             len += f.size;
         }
         // A node of the upper levels holds entries of length + 8 bytes; it must hold two.
-        if (len > 255 || 499 / (len + 8) < 2) return Status::error(kInvalidKeyLength);
+        if (len > 255 || kNodeRoom / (len + 8) < 2) return Status::error(kInvalidKeyLength);
         d.length = static_cast<uint8_t>(len);
         out.keys.push_back(d);
     }
@@ -263,7 +264,7 @@ std::vector<uint8_t> encodeLayout(const Layout& l, bool owned, uint16_t key) {
     h.check = 0;
     encodeHeader(h, out.data());
     if (owned) {
-        le::put16(out.data() + 83, cipher::headerSum(out.data()));
+        le::put16(out.data() + kHeaderCheckAt, cipher::headerSum(out.data()));
         cipher::apply(out.data() + 4, kHeaderSize - 4, key);
     }
     std::size_t pos = kHeaderSize;

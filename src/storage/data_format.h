@@ -71,6 +71,7 @@ namespace kw::storage {
 
 inline constexpr uint16_t kSignature = 0x3343;
 inline constexpr std::size_t kHeaderSize = 85;
+inline constexpr std::size_t kHeaderCheckAt = 83;  // the header check's offset
 inline constexpr std::size_t kFieldDescSize = 27;
 inline constexpr std::size_t kKeyDescHeadSize = 19;
 inline constexpr std::size_t kKeyCompSize = 6;

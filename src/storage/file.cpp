@@ -7,6 +7,7 @@
 
 #include "runtime/codepage.h"
 #include "runtime/last_error.h"
+#include "storage/byte_order.h"
 #include "storage/cipher.h"
 #include "storage/file_impl.h"
 
@@ -394,7 +395,7 @@ Status File::reset(int key, const std::string& position) {
         if (position.size() < 4 || key < 0 || key > static_cast<int>(shared_->keys.size()))
             return finish(s, Status::error(kRecordNotFound));
         const auto* b = reinterpret_cast<const uint8_t*>(position.data() + position.size() - 4);
-        const uint32_t rec = uint32_t{b[0]} | (uint32_t{b[1]} << 8) | (uint32_t{b[2]} << 16) | (uint32_t{b[3]} << 24);
+        const uint32_t rec = le::get32(b);
         s.atEof = s.atBof = false;
         s.order = key;
         s.pos = Position{};
@@ -418,7 +419,7 @@ Status File::reget(int key, const std::string& position) {
         if (position.size() < 4) return finish(s, Status::error(kRecordNotFound));
         (void)key;
         const auto* b = reinterpret_cast<const uint8_t*>(position.data() + position.size() - 4);
-        const uint32_t rec = uint32_t{b[0]} | (uint32_t{b[1]} << 8) | (uint32_t{b[2]} << 16) | (uint32_t{b[3]} << 24);
+        const uint32_t rec = le::get32(b);
         return finish(s, s.getByRecord(rec, false));
     });
 }

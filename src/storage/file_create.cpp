@@ -63,6 +63,59 @@ int takeTurn(FileSystem& fs, const std::string& path, int seconds, Handle& turn,
     }
 }
 
+using NewNames = std::vector<std::pair<std::string, std::string>>;
+
+// The new files under their temporary names, each synced: the key files' heads, an
+// empty journal, the data file's header and descriptors (in the order of `names`).
+Status writeNewFiles(File::Shared& sh, const NewNames& names) {
+    FileSystem& fs = *sh.fs;
+    int rc = 0;
+    for (std::size_t k = 0; k < sh.keyFileDescs.size(); ++k) {
+        KeyMeta m;
+        m.length = sh.keyFileDescs[k].length;
+        m.flags = sh.keyFileDescs[k].flags;
+        m.number = static_cast<uint16_t>(k + 1);
+        Block b;
+        encodeKeyMeta(m, b.data());
+        rc = writeSynced(fs, names[k].first, b.data(), b.size());
+        if (rc != 0) return createFailure(rc);
+    }
+    {
+        const std::string& logPath = names[names.size() - 2].first;
+        Handle h;
+        rc = fs.open(logPath, kOpenReadWrite | kOpenCreate | kOpenTruncate, h);
+        if (rc != 0) return createFailure(rc);
+        fs.close(h);
+        Journal j;
+        Status s = j.open(fs, logPath, true);
+        if (s.ok()) s = j.sync();
+        j.close();
+        if (!s.ok()) return createFailure(s.sysError);
+    }
+    const std::vector<uint8_t> bytes = encodeLayout(sh.layout, sh.owned, sh.cipherKey);
+    rc = writeSynced(fs, names.back().first, bytes.data(), bytes.size());
+    if (rc != 0) return createFailure(rc);
+    return Status::okay();
+}
+
+// Renames the new files into place, the data file last; `placed` counts those renamed.
+Status putInPlace(FileSystem& fs, const NewNames& names, const std::string& dir, std::size_t& placed) {
+    int rc = 0;
+    for (; placed + 1 < names.size(); ++placed) {
+        rc = fs.rename(names[placed].first, names[placed].second);
+        if (rc != 0) return createFailure(rc);
+    }
+    // The key files and the journal are on the disk under their names before the data
+    // file makes the table exist.
+    rc = fs.syncDirectory(dir);
+    if (rc != 0) return createFailure(rc);
+    rc = fs.rename(names.back().first, names.back().second);
+    if (rc != 0) return createFailure(rc);
+    ++placed;
+    (void)fs.syncDirectory(dir);
+    return Status::okay();
+}
+
 // The part of create() done in the creators' turn. `existed`: the data file was there
 // when the station decided to create the table.
 Status createFiles(File::State& st, bool existed) {
@@ -96,7 +149,7 @@ Status createFiles(File::State& st, bool existed) {
     }
 
     // (temporary, final) names in the order they are put in place, the data file last.
-    std::vector<std::pair<std::string, std::string>> names;
+    NewNames names;
     for (std::size_t k = 0; k < sh.keyFileDescs.size(); ++k) {
         const std::string path = sh.base + sh.keyFileDescs[k].extension;
         names.emplace_back(path + kNewSuffix, path);
@@ -110,32 +163,7 @@ Status createFiles(File::State& st, bool existed) {
         return s;
     };
 
-    for (std::size_t k = 0; k < sh.keyFileDescs.size(); ++k) {
-        KeyMeta m;
-        m.length = sh.keyFileDescs[k].length;
-        m.flags = sh.keyFileDescs[k].flags;
-        m.number = static_cast<uint16_t>(k + 1);
-        Block b;
-        encodeKeyMeta(m, b.data());
-        rc = writeSynced(fs, names[k].first, b.data(), b.size());
-        if (rc != 0) return fail(createFailure(rc));
-    }
-    {
-        const std::string& logPath = names[names.size() - 2].first;
-        Handle h;
-        rc = fs.open(logPath, kOpenReadWrite | kOpenCreate | kOpenTruncate, h);
-        if (rc != 0) return fail(createFailure(rc));
-        fs.close(h);
-        Journal j;
-        Status s = j.open(fs, logPath, true);
-        if (s.ok()) s = j.sync();
-        j.close();
-        if (!s.ok()) return fail(createFailure(s.sysError));
-    }
-    const std::vector<uint8_t> bytes = encodeLayout(sh.layout, sh.owned, sh.cipherKey);
-    rc = writeSynced(fs, names.back().first, bytes.data(), bytes.size());
-    if (rc != 0) return fail(createFailure(rc));
-
+    if (Status s = writeNewFiles(sh, names); !s.ok()) return fail(s);
     if (old.h != kNoHandle) {
         // The old data file goes first: from here on a failure or a crash leaves no
         // table, never old records with new key files.
@@ -144,18 +172,7 @@ Status createFiles(File::State& st, bool existed) {
         rc = fs.syncDirectory(dir);
         if (rc != 0) return fail(createFailure(rc));
     }
-    for (; placed + 1 < names.size(); ++placed) {
-        rc = fs.rename(names[placed].first, names[placed].second);
-        if (rc != 0) return fail(createFailure(rc));
-    }
-    // The key files and the journal are on the disk under their names before the data
-    // file makes the table exist.
-    rc = fs.syncDirectory(dir);
-    if (rc != 0) return fail(createFailure(rc));
-    rc = fs.rename(names.back().first, names.back().second);
-    if (rc != 0) return fail(createFailure(rc));
-    ++placed;
-    (void)fs.syncDirectory(dir);
+    if (Status s = putInPlace(fs, names, dir, placed); !s.ok()) return fail(s);
     return Status::okay();
 }
 

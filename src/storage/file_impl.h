@@ -144,6 +144,12 @@ struct File::State {
     // file_open.cpp
     Status create();
     Status openFiles(int mode, bool forMaintenance);
+    // The steps of openFiles, in order; on failure the caller closes what was opened.
+    Status openDataFile();  // the file the name leads to now, its presence lock shared
+    Status checkHeader(int mode);  // header, field and key descriptors, sharing locks
+    Status openKeyFiles(bool forMaintenance, bool& missingKey);
+    Status finishDeadStation();  // journal work a station that died left behind
+    Status loadKeyHeads();
     // EREMOTE (90) when the table's folder lies on a file system shared between machines.
     Status refuseNetworkFolder();
     Status close();
@@ -244,6 +250,20 @@ struct File::State {
     Status build();
     Status pack();
     Status rebuildKeys();
+    // The steps of rebuildKeys: every key's entries of the live records (the stray
+    // slots left out, the other deleted ones listed), sorted and checked for duplicates,
+    // written, and the free chain linked again.
+    Status collectKeyEntries(const std::vector<uint32_t>& stray, std::vector<std::vector<uint8_t>>& entries,
+                             std::vector<uint32_t>& deletedSlots);
+    Status sortAndCheckUnique(std::vector<std::vector<uint8_t>>& entries);
+    Status writeKeyFiles(const std::vector<std::vector<uint8_t>>& entries);
+    Status relinkFreeChain(const std::vector<uint32_t>& deletedSlots, std::size_t strayCount);
+    // The steps of pack: the packed copy written to `temp` (its slots, then its head),
+    // and, once it replaced the data file, the locks taken again and the keys rebuilt.
+    Status writePacked(const std::string& temp);
+    Status copyLiveSlots(Handle th, uint32_t& live, uint32_t& kept);
+    Status writePackedHead(Handle th, uint32_t live, uint32_t kept);
+    Status relockAndRebuild(bool bulkLock);
     Status dropTrailingSpace();
     Status finishCommitted();
     // Slots marked deleted that the free chain does not reach: left so by a delete or a
@@ -252,6 +272,14 @@ struct File::State {
     // the free chain (never reused), its bytes untouched, and named in `notes`.
     std::vector<uint32_t> strayDeleted();
     std::vector<std::string> notes;
+
+    // file_check.cpp: check's steps. The key entries the records call for, the
+    // deleted slots against the header and the free chain, and each key file against
+    // its entries; what disagrees is added to `problems`.
+    Status checkFiles(std::vector<std::string>& problems, uint64_t* unused);
+    Status expectedKeyEntries(std::vector<std::vector<uint8_t>>& expect, uint32_t& deleted);
+    void checkDeletedSlots(uint32_t deleted, std::vector<std::string>& problems);
+    void checkKeyFile(std::size_t k, const std::vector<uint8_t>& expect, std::vector<std::string>& problems);
 
     // file_salvage.cpp
     Status salvage(Salvaged& out);

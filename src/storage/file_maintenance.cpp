@@ -63,12 +63,24 @@ Status File::State::rebuildKeys() {
     Status s = readHeader(h);
     if (!s.ok()) return s;
     header = h;
-    const std::size_t nk = sh->keys.size();
-    std::vector<std::vector<uint8_t>> entries(nk);
+    std::vector<std::vector<uint8_t>> entries(sh->keys.size());
     std::vector<uint32_t> deletedSlots;
-    std::vector<uint8_t> rec(sh->decl.recordSize);
     const std::vector<uint32_t> stray = strayDeleted();
     for (uint32_t r : stray) notes.push_back(strayNote(r));
+    if (s = collectKeyEntries(stray, entries, deletedSlots); !s.ok()) return s;
+    if (s = sortAndCheckUnique(entries); !s.ok()) return s;
+    if (s = writeKeyFiles(entries); !s.ok()) return s;
+    if (s = relinkFreeChain(deletedSlots, stray.size()); !s.ok()) return s;
+    for (auto& t : trees) {
+        s = t.load();
+        if (!s.ok()) return s;
+    }
+    return Status::okay();
+}
+
+Status File::State::collectKeyEntries(const std::vector<uint32_t>& stray, std::vector<std::vector<uint8_t>>& entries,
+                                      std::vector<uint32_t>& deletedSlots) {
+    std::vector<uint8_t> rec(sh->decl.recordSize);
     for (uint32_t r = 1; r <= header.records; ++r) {
         const uint8_t* p = slot(r);
         if (!p) return Status::error(kInvalidDataFile, r);
@@ -77,7 +89,7 @@ Status File::State::rebuildKeys() {
             continue;
         }
         decodeRecord(p, rec.data());
-        for (std::size_t k = 0; k < nk; ++k) {
+        for (std::size_t k = 0; k < entries.size(); ++k) {
             const KeyShape& ks = sh->keys[k];
             if (ks.omitted(rec.data())) continue;
             auto& e = entries[k];
@@ -91,9 +103,13 @@ Status File::State::rebuildKeys() {
             n[3] = static_cast<uint8_t>(r);
         }
     }
+    return Status::okay();
+}
+
+Status File::State::sortAndCheckUnique(std::vector<std::vector<uint8_t>>& entries) {
     // Duplicates in a unique key are reported in ".BLD" and stop the build.
     std::string report;
-    for (std::size_t k = 0; k < nk; ++k) {
+    for (std::size_t k = 0; k < entries.size(); ++k) {
         const std::size_t len = sh->keys[k].length, size = len + 4;
         sortEntries(entries[k], size);
         if (sh->keys[k].dup) continue;
@@ -103,15 +119,17 @@ Status File::State::rebuildKeys() {
                 report += "key " + std::to_string(k + 1) + ": record " + std::to_string(be32(e.data() + i + len)) +
                           " duplicates record " + std::to_string(be32(e.data() + i - size + len)) + "\n";
     }
-    if (!report.empty()) {
-        Handle bh;
-        if (sh->fs->open(sh->base + ".BLD", kOpenReadWrite | kOpenCreate | kOpenTruncate, bh) == 0) {
-            (void)sh->fs->write(bh, report.data(), report.size(), 0);
-            sh->fs->close(bh);
-        }
-        return Status::error(kDuplicateKey);
+    if (report.empty()) return Status::okay();
+    Handle bh;
+    if (sh->fs->open(sh->base + ".BLD", kOpenReadWrite | kOpenCreate | kOpenTruncate, bh) == 0) {
+        (void)sh->fs->write(bh, report.data(), report.size(), 0);
+        sh->fs->close(bh);
     }
-    for (std::size_t k = 0; k < nk; ++k) {
+    return Status::error(kDuplicateKey);
+}
+
+Status File::State::writeKeyFiles(const std::vector<std::vector<uint8_t>>& entries) {
+    for (std::size_t k = 0; k < entries.size(); ++k) {
         KeyMeta m;
         m.length = sh->keyFileDescs[k].length;
         m.flags = sh->keyFileDescs[k].flags;
@@ -129,6 +147,10 @@ Status File::State::rebuildKeys() {
         if (rc == 0) rc = f.refresh();
         if (rc != 0) return Status::system(kFileSystemError, rc);
     }
+    return Status::okay();
+}
+
+Status File::State::relinkFreeChain(const std::vector<uint32_t>& deletedSlots, std::size_t strayCount) {
     // The free chain again, in slot order, and the counts that go with it.
     uint32_t link = 0;
     for (uint32_t r : deletedSlots) {
@@ -142,16 +164,12 @@ Status File::State::rebuildKeys() {
         link = r;
     }
     header.firstFree = link;
-    header.deleted = static_cast<uint32_t>(deletedSlots.size() + stray.size());
+    header.deleted = static_cast<uint32_t>(deletedSlots.size() + strayCount);
     std::vector<Change> changes;
     (void)headerChange(changes);
-    s = writeFile(0, 0, changes[0].bytes.data(), kHeaderSize);
+    Status s = writeFile(0, 0, changes[0].bytes.data(), kHeaderSize);
     if (!s.ok()) return s;
     if (dat.sync() != 0) return Status::error(kFileSystemError);
-    for (auto& t : trees) {
-        s = t.load();
-        if (!s.ok()) return s;
-    }
     return Status::okay();
 }
 
@@ -260,64 +278,7 @@ Status File::State::pack() {
     if (s.ok()) s = readHeader(header);
     FileSystem& fs = *sh->fs;
     const std::string temp = sh->base + ".T00", path = sh->base + ".DAT";
-    Handle th = kNoHandle;
-    if (s.ok()) {
-        int rc = fs.open(temp, kOpenReadWrite | kOpenCreate | kOpenTruncate, th);
-        if (rc != 0) s = Status::system(codeFromErrno(rc), rc);
-    }
-    if (s.ok()) {
-        // The live slots renumbered from 1, written in pieces; then the descriptors as
-        // they are, under a header with the new counts.
-        std::vector<uint8_t> buf;
-        const std::size_t chunk = std::size_t{1} << 20;
-        uint64_t at = header.dataOffset;
-        uint32_t live = 0, kept = 0;
-        const std::vector<uint32_t> stray = strayDeleted();
-        auto flush = [&]() {
-            if (buf.empty() || !s.ok()) return;
-            int rc = fs.write(th, buf.data(), buf.size(), at);
-            if (rc != 0) s = Status::system(kFileSystemError, rc);
-            at += buf.size();
-            buf.clear();
-        };
-        for (uint32_t r = 1; r <= header.records && s.ok(); ++r) {
-            const uint8_t* p = slot(r);
-            if (!p) {
-                s = Status::error(kInvalidDataFile, r);
-                break;
-            }
-            const bool keep = (p[0] & kSlotDeleted) && std::binary_search(stray.begin(), stray.end(), r);
-            if ((p[0] & kSlotDeleted) && !keep) continue;
-            ++live;
-            const std::size_t o = buf.size();
-            buf.insert(buf.end(), p, p + header.slotLength);
-            buf[o] = keep ? p[0] : static_cast<uint8_t>(kSlotWritten);
-            le::put32(buf.data() + o + 1, 0);
-            if (keep) {
-                ++kept;
-                notes.push_back(strayNote(r) + ", now record " + std::to_string(live));
-            }
-            if (buf.size() >= chunk) flush();
-        }
-        flush();
-        std::vector<uint8_t> head(dat.at(0), dat.at(0) + header.dataOffset);
-        const Header keep = header;
-        header.records = live;
-        header.deleted = kept;
-        header.firstFree = 0;
-        header.highest = live;
-        header.lowest = live ? 1 : 0;
-        std::vector<Change> hc;
-        (void)headerChange(hc);
-        header = keep;
-        std::memcpy(head.data(), hc[0].bytes.data(), kHeaderSize);
-        if (s.ok()) {
-            int rc = fs.write(th, head.data(), head.size(), 0);
-            if (rc == 0) rc = fs.sync(th);
-            if (rc != 0) s = Status::system(kFileSystemError, rc);
-        }
-    }
-    if (th != kNoHandle) fs.close(th);
+    if (s.ok()) s = writePacked(temp);
     if (s.ok()) {
         int rc = fs.rename(temp, path);
         if (rc != 0) s = Status::system(kFileSystemError, rc);
@@ -333,17 +294,7 @@ Status File::State::pack() {
             closeFiles();
             return done(Status::system(codeFromErrno(rc), rc));
         }
-        dat.lock(lockat::kPresence, 1, LockKind::Shared);
-        for (uint64_t l : {lockat::kUseRead, lockat::kUseWrite, lockat::kDenyRead, lockat::kDenyWrite})
-            dat.lock(l, 1, LockKind::Shared);
-        (void)lockWait(lockat::kWrite, LockKind::Exclusive, recoverSeconds);
-        (void)lockWait(lockat::kOp, LockKind::Exclusive, recoverSeconds);
-        if (fileLocked) dat.lock(lockat::kFile, 1, LockKind::Exclusive);
-        if (bulkLock || bulk) dat.lock(lockat::kBulk, 1, LockKind::Shared);
-        // The slots kept were named above, by their old numbers.
-        const std::size_t named = notes.size();
-        s = rebuildKeys();
-        notes.resize(named);
+        s = relockAndRebuild(bulkLock);
     }
     if (s.ok()) {
         opHead.sequence += 1;
@@ -357,6 +308,91 @@ Status File::State::pack() {
     unlock(lockat::kOp);
     if (!writeHeld) unlock(lockat::kWrite);
     return done(s);
+}
+
+Status File::State::writePacked(const std::string& temp) {
+    FileSystem& fs = *sh->fs;
+    Handle th = kNoHandle;
+    Status s = Status::okay();
+    int rc = fs.open(temp, kOpenReadWrite | kOpenCreate | kOpenTruncate, th);
+    if (rc != 0) s = Status::system(codeFromErrno(rc), rc);
+    uint32_t live = 0, kept = 0;
+    if (s.ok()) s = copyLiveSlots(th, live, kept);
+    if (s.ok()) s = writePackedHead(th, live, kept);
+    if (th != kNoHandle) fs.close(th);
+    return s;
+}
+
+Status File::State::copyLiveSlots(Handle th, uint32_t& live, uint32_t& kept) {
+    // The live slots renumbered from 1, written in pieces.
+    FileSystem& fs = *sh->fs;
+    Status s = Status::okay();
+    std::vector<uint8_t> buf;
+    const std::size_t chunk = std::size_t{1} << 20;
+    uint64_t at = header.dataOffset;
+    const std::vector<uint32_t> stray = strayDeleted();
+    auto flush = [&]() {
+        if (buf.empty() || !s.ok()) return;
+        int rc = fs.write(th, buf.data(), buf.size(), at);
+        if (rc != 0) s = Status::system(kFileSystemError, rc);
+        at += buf.size();
+        buf.clear();
+    };
+    for (uint32_t r = 1; r <= header.records && s.ok(); ++r) {
+        const uint8_t* p = slot(r);
+        if (!p) {
+            s = Status::error(kInvalidDataFile, r);
+            break;
+        }
+        const bool keep = (p[0] & kSlotDeleted) && std::binary_search(stray.begin(), stray.end(), r);
+        if ((p[0] & kSlotDeleted) && !keep) continue;
+        ++live;
+        const std::size_t o = buf.size();
+        buf.insert(buf.end(), p, p + header.slotLength);
+        buf[o] = keep ? p[0] : static_cast<uint8_t>(kSlotWritten);
+        le::put32(buf.data() + o + 1, 0);
+        if (keep) {
+            ++kept;
+            notes.push_back(strayNote(r) + ", now record " + std::to_string(live));
+        }
+        if (buf.size() >= chunk) flush();
+    }
+    flush();
+    return s;
+}
+
+Status File::State::writePackedHead(Handle th, uint32_t live, uint32_t kept) {
+    // The descriptors as they are, under a header with the new counts.
+    std::vector<uint8_t> head(dat.at(0), dat.at(0) + header.dataOffset);
+    const Header keep = header;
+    header.records = live;
+    header.deleted = kept;
+    header.firstFree = 0;
+    header.highest = live;
+    header.lowest = live ? 1 : 0;
+    std::vector<Change> hc;
+    (void)headerChange(hc);
+    header = keep;
+    std::memcpy(head.data(), hc[0].bytes.data(), kHeaderSize);
+    FileSystem& fs = *sh->fs;
+    int rc = fs.write(th, head.data(), head.size(), 0);
+    if (rc == 0) rc = fs.sync(th);
+    return rc == 0 ? Status::okay() : Status::system(kFileSystemError, rc);
+}
+
+Status File::State::relockAndRebuild(bool bulkLock) {
+    dat.lock(lockat::kPresence, 1, LockKind::Shared);
+    for (uint64_t l : {lockat::kUseRead, lockat::kUseWrite, lockat::kDenyRead, lockat::kDenyWrite})
+        dat.lock(l, 1, LockKind::Shared);
+    (void)lockWait(lockat::kWrite, LockKind::Exclusive, recoverSeconds);
+    (void)lockWait(lockat::kOp, LockKind::Exclusive, recoverSeconds);
+    if (fileLocked) dat.lock(lockat::kFile, 1, LockKind::Exclusive);
+    if (bulkLock || bulk) dat.lock(lockat::kBulk, 1, LockKind::Shared);
+    // The slots kept were named by copyLiveSlots, by their old numbers.
+    const std::size_t named = notes.size();
+    Status s = rebuildKeys();
+    notes.resize(named);
+    return s;
 }
 
 }  // namespace kw::storage

@@ -63,8 +63,8 @@ Status File::State::decodeHeaderBytes(Header& h) {
     if (le::get16(b + 2) & kAttrOwner) {
         if (!sh->owned) return Status::error(kInvalidDataFile);
         cipher::apply(b + 4, kHeaderSize - 4, sh->cipherKey);
-        const uint16_t check = le::get16(b + 83);
-        le::put16(b + 83, 0);
+        const uint16_t check = le::get16(b + kHeaderCheckAt);
+        le::put16(b + kHeaderCheckAt, 0);
         if (cipher::headerSum(b) != check) return Status::error(kInvalidDataFile);
     }
     h = decodeHeader(b);
@@ -93,129 +93,25 @@ Status File::State::openFiles(int mode, bool forMaintenance) {
     if (open) return Status::error(kFileAlreadyOpen);
     if (!sh->layoutStatus.ok()) return sh->layoutStatus;
     if (Status s = refuseNetworkFolder(); !s.ok()) return s;
-    FileSystem& fs = *sh->fs;
     const int access = mode & 0x0F;
     if (access > kAccessReadWrite || (mode & 0xF0) > kDenyNone) return Status::error(kInvalidFilename);
     writable = access != kAccessRead;
     alone = (mode & 0xF0) == kDenyAll;
-    // A station that replaces the table (create) holds the old data file's presence
-    // lock alone until the new files are in place. Once this open holds its share of
-    // that lock, the name must still lead to the file opened; when it leads to another,
-    // the files were replaced and the new ones are opened instead.
-    const std::string datPath = sh->base + ".DAT";
-    // An open starts again as often as the table is replaced under it, for as long as
-    // the other waits of an open last.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(std::max(recoverSeconds, 0));
-    int rc = 0;
-    for (;;) {
-        rc = dat.open(fs, datPath, writable ? kOpenReadWrite : kOpenRead);
-        foundNothing = rc == ENOENT;
-        if (rc != 0) return openError(rc);
-        if (!lockWait(lockat::kPresence, LockKind::Shared, recoverSeconds).ok()) {
-            closeFiles();
-            return Status::error(kAccessDenied);
-        }
-        bool same = true;
-        rc = fs.sameFile(dat.handle(), datPath, same);
-        if ((rc == 0 && same) || rc == ENOSYS) break;
-        closeFiles();
-        if (rc != 0 && rc != ENOENT) return openError(rc);
-        if (std::chrono::steady_clock::now() >= deadline) return Status::error(kAccessDenied);
-    }
+    if (Status s = openDataFile(); !s.ok()) return s;
     auto fail = [&](Status s) {
         closeFiles();
         return s;
     };
-    Header h;
-    Status s = readHeader(h);
-    // Another station's add raises the count in the header while its record may still
-    // be on its way into the file: a header that promises more than the file holds is
-    // read again for a moment before the file counts as damaged.
-    for (int again = 0; s.code == kInvalidDataFile && again < 100; ++again) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        s = readHeader(h);
-    }
-    if (!s.ok()) return fail(s);
-    // The counts first: a file of another table is a wrong declaration, not damage.
-    if (h.slotLength != sh->decl.recordSize + kSlotPrefix || h.fieldCount != sh->decl.fields.size() ||
-        h.keyCount != sh->decl.keys.size())
-        return fail(Status::error(kInvalidRecordDeclaration));
-    Layout file;
-    if (!dat.have(0, h.dataOffset)) return fail(Status::error(kInvalidDataFile));
-    s = decodeDescriptors(h, dat.at(kHeaderSize), h.dataOffset - kHeaderSize, sh->owned, sh->cipherKey, file);
-    if (!s.ok()) return fail(s);
-    s = checkAgainst(file, sh->decl);
-    if (!s.ok()) return fail(s);
-    if (!takeShareLocks(dat, mode)) return fail(Status::error(kAccessDenied));
-    header = h;
-
-    s = log.open(fs, sh->base + ".LOG", writable, sh->base + ".LGC");
+    if (Status s = checkHeader(mode); !s.ok()) return fail(s);
+    Status s = log.open(*sh->fs, sh->base + ".LOG", writable, sh->base + ".LGC");
     if (!s.ok() && writable) return fail(s);
-    const bool journal = log.isOpen();
-
     bool missingKey = false;
-    for (std::size_t k = 0; k < sh->keys.size(); ++k) {
-        keyFiles.emplace_back();
-        unsigned flags = writable ? kOpenReadWrite : kOpenRead;
-        if (forMaintenance && writable) flags |= kOpenCreate;
-        rc = keyFiles.back().open(fs, sh->base + sh->keyFileDescs[k].extension, flags);
-        if (rc == ENOENT) {
-            missingKey = true;
-        } else if (rc != 0) {
-            return fail(openError(rc));
-        }
-        trees.emplace_back(keyFiles.back(), sh->keys[k].length);
-    }
+    if (s = openKeyFiles(forMaintenance, missingKey); !s.ok()) return fail(s);
     if (!forMaintenance) {
         if (missingKey) return fail(Status::error(kKeyFileMustBeRebuilt));
-        if (journal && writable) {
-            // Finish what a station that died left behind. A station at work holds the
-            // write lock and finishes such work itself; then there is nothing to do here.
-            const bool free = dat.lock(lockat::kWrite, 1, LockKind::Exclusive) == 0;
-            if (free) {
-                s = lockWait(lockat::kOp, LockKind::Exclusive, recoverSeconds);
-                if (!s.ok()) {
-                    unlock(lockat::kWrite);
-                    return fail(s);
-                }
-            }
-            JournalHead jh = log.head();
-            const bool soleStation = !dat.lockedByOther(lockat::kPresence, 1, LockKind::Exclusive);
-            s = bulkWriterDied((jh.flags & kJournalFlagBulk) != 0, free);
-            if (s.ok() && free && ((jh.sequence & 1) || (soleStation && log.hasLiveRecords(jh.generation)))) {
-                opHead = jh;
-                s = recover();
-                if (s.ok()) {
-                    opHead.sequence = (opHead.sequence | 1) + 1;
-                    s = log.writeHead(opHead);
-                }
-            }
-            if (free) {
-                unlock(lockat::kOp);
-                unlock(lockat::kWrite);
-            }
-            if (!s.ok()) return fail(s);
-        } else if (journal) {
-            s = bulkWriterDied((log.head().flags & kJournalFlagBulk) != 0, false);
-            if (!s.ok()) return fail(s);
-        }
-        for (std::size_t k = 0; k < trees.size(); ++k) {
-            s = trees[k].load();
-            if (!s.ok()) {
-                s.fileIndex = static_cast<int>(k + 1);
-                return fail(s);
-            }
-            const KeyMeta& m = trees[k].meta();
-            // The head names its key: another key's file in this one's place (copied
-            // over it) would answer searches with another key's records.
-            if (m.flags != sh->keyFileDescs[k].flags || m.number != k + 1) {
-                s = Status::error(kInvalidKeyFile);
-                s.fileIndex = static_cast<int>(k + 1);
-                return fail(s);
-            }
-        }
-        s = readHeader(header);
-        if (!s.ok()) return fail(s);
+        if (s = finishDeadStation(); !s.ok()) return fail(s);
+        if (s = loadKeyHeads(); !s.ok()) return fail(s);
+        if (s = readHeader(header); !s.ok()) return fail(s);
     }
     openMode = mode;
     open = true;
@@ -229,6 +125,121 @@ Status File::State::openFiles(int mode, bool forMaintenance) {
     current = 0;
     readCopy.clear();
     atEof = atBof = false;
+    return Status::okay();
+}
+
+Status File::State::openDataFile() {
+    FileSystem& fs = *sh->fs;
+    // A station that replaces the table (create) holds the old data file's presence
+    // lock alone until the new files are in place. Once this open holds its share of
+    // that lock, the name must still lead to the file opened; when it leads to another,
+    // the files were replaced and the new ones are opened instead.
+    const std::string datPath = sh->base + ".DAT";
+    // An open starts again as often as the table is replaced under it, for as long as
+    // the other waits of an open last.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(std::max(recoverSeconds, 0));
+    for (;;) {
+        int rc = dat.open(fs, datPath, writable ? kOpenReadWrite : kOpenRead);
+        foundNothing = rc == ENOENT;
+        if (rc != 0) return openError(rc);
+        if (!lockWait(lockat::kPresence, LockKind::Shared, recoverSeconds).ok()) {
+            closeFiles();
+            return Status::error(kAccessDenied);
+        }
+        bool same = true;
+        rc = fs.sameFile(dat.handle(), datPath, same);
+        if ((rc == 0 && same) || rc == ENOSYS) return Status::okay();
+        closeFiles();
+        if (rc != 0 && rc != ENOENT) return openError(rc);
+        if (std::chrono::steady_clock::now() >= deadline) return Status::error(kAccessDenied);
+    }
+}
+
+Status File::State::checkHeader(int mode) {
+    Header h;
+    Status s = readHeader(h);
+    // Another station's add raises the count in the header while its record may still
+    // be on its way into the file: a header that promises more than the file holds is
+    // read again for a moment before the file counts as damaged.
+    for (int again = 0; s.code == kInvalidDataFile && again < 100; ++again) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        s = readHeader(h);
+    }
+    if (!s.ok()) return s;
+    // The counts first: a file of another table is a wrong declaration, not damage.
+    if (h.slotLength != sh->decl.recordSize + kSlotPrefix || h.fieldCount != sh->decl.fields.size() ||
+        h.keyCount != sh->decl.keys.size())
+        return Status::error(kInvalidRecordDeclaration);
+    Layout file;
+    if (!dat.have(0, h.dataOffset)) return Status::error(kInvalidDataFile);
+    s = decodeDescriptors(h, dat.at(kHeaderSize), h.dataOffset - kHeaderSize, sh->owned, sh->cipherKey, file);
+    if (!s.ok()) return s;
+    s = checkAgainst(file, sh->decl);
+    if (!s.ok()) return s;
+    if (!takeShareLocks(dat, mode)) return Status::error(kAccessDenied);
+    header = h;
+    return Status::okay();
+}
+
+Status File::State::openKeyFiles(bool forMaintenance, bool& missingKey) {
+    for (std::size_t k = 0; k < sh->keys.size(); ++k) {
+        keyFiles.emplace_back();
+        unsigned flags = writable ? kOpenReadWrite : kOpenRead;
+        if (forMaintenance && writable) flags |= kOpenCreate;
+        const int rc = keyFiles.back().open(*sh->fs, sh->base + sh->keyFileDescs[k].extension, flags);
+        if (rc == ENOENT) {
+            missingKey = true;
+        } else if (rc != 0) {
+            return openError(rc);
+        }
+        trees.emplace_back(keyFiles.back(), sh->keys[k].length);
+    }
+    return Status::okay();
+}
+
+Status File::State::finishDeadStation() {
+    if (!log.isOpen()) return Status::okay();
+    if (!writable) return bulkWriterDied((log.head().flags & kJournalFlagBulk) != 0, false);
+    // Finish what a station that died left behind. A station at work holds the write
+    // lock and finishes such work itself; then there is nothing to do here.
+    const bool free = dat.lock(lockat::kWrite, 1, LockKind::Exclusive) == 0;
+    if (free) {
+        Status s = lockWait(lockat::kOp, LockKind::Exclusive, recoverSeconds);
+        if (!s.ok()) {
+            unlock(lockat::kWrite);
+            return s;
+        }
+    }
+    JournalHead jh = log.head();
+    const bool soleStation = !dat.lockedByOther(lockat::kPresence, 1, LockKind::Exclusive);
+    Status s = bulkWriterDied((jh.flags & kJournalFlagBulk) != 0, free);
+    if (s.ok() && free && ((jh.sequence & 1) || (soleStation && log.hasLiveRecords(jh.generation)))) {
+        opHead = jh;
+        s = recover();
+        if (s.ok()) {
+            opHead.sequence = (opHead.sequence | 1) + 1;
+            s = log.writeHead(opHead);
+        }
+    }
+    if (free) {
+        unlock(lockat::kOp);
+        unlock(lockat::kWrite);
+    }
+    return s;
+}
+
+Status File::State::loadKeyHeads() {
+    for (std::size_t k = 0; k < trees.size(); ++k) {
+        Status s = trees[k].load();
+        // The head names its key: another key's file in this one's place (copied over
+        // it) would answer searches with another key's records.
+        const KeyMeta& m = trees[k].meta();
+        if (s.ok() && (m.flags != sh->keyFileDescs[k].flags || m.number != k + 1)) s = Status::error(kInvalidKeyFile);
+        if (!s.ok()) {
+            s.fileIndex = static_cast<int>(k + 1);
+            return s;
+        }
+    }
     return Status::okay();
 }
 

@@ -32,6 +32,47 @@ KeyValues keyValues(const File::Shared& sh, const uint8_t* rec) {
     return kv;
 }
 
+// A change of the current record (put, remove) under way: its slot, the key values of
+// the record stored there, and the header as it was, put back when the change fails.
+struct RecordChange {
+    explicit RecordChange(File::State& state) : st(state) {}
+
+    File::State& st;
+    uint32_t r = 0;
+    const uint8_t* p = nullptr;
+    Header before;
+    KeyValues stored;
+
+    Status begin(bool deletedToo) {
+        Status s = st.beginRecordWrite(deletedToo, r, p);
+        if (!s.ok()) return s;
+        before = st.header;
+        std::vector<uint8_t> old(st.sh->decl.recordSize);
+        st.decodeRecord(p, old.data());
+        stored = keyValues(*st.sh, old.data());
+        return s;
+    }
+    // The header put back and the write abandoned; `e` returned.
+    Status fail(Status e) {
+        st.header = before;
+        st.abortWrite();
+        return e;
+    }
+};
+
+// The change that writes record `rec` into slot r as live; `written` receives the
+// record's bytes as the slot holds them.
+Change slotWrite(File::State& st, uint32_t r, const uint8_t* rec, std::vector<uint8_t>& written) {
+    Change c;
+    c.file = 0;
+    c.offset = st.slotOffset(r);
+    c.bytes.assign(st.header.slotLength, 0);
+    c.bytes[0] = kSlotWritten;
+    st.encodeRecord(rec, c.bytes.data() + kSlotPrefix);
+    written.assign(c.bytes.begin() + kSlotPrefix, c.bytes.end());
+    return c;
+}
+
 void noteWritten(Header& h, uint32_t rec) {
     if (h.highest == 0 || rec > h.highest) h.highest = rec;
     if (h.lowest == 0 || rec < h.lowest) h.lowest = rec;
@@ -52,7 +93,7 @@ Status File::State::headerChange(std::vector<Change>& changes) {
     h.check = 0;
     encodeHeader(h, c.bytes.data());
     if (header.attributes & kAttrOwner) {
-        le::put16(c.bytes.data() + 83, cipher::headerSum(c.bytes.data()));
+        le::put16(c.bytes.data() + kHeaderCheckAt, cipher::headerSum(c.bytes.data()));
         cipher::apply(c.bytes.data() + 4, kHeaderSize - 4, sh->cipherKey);
     }
     changes.push_back(std::move(c));
@@ -187,14 +228,8 @@ Status File::State::add() {
         r = ++header.records;
     }
     std::vector<Change> changes;
-    Change c;
-    c.file = 0;
-    c.offset = slotOffset(r);
-    c.bytes.assign(header.slotLength, 0);
-    c.bytes[0] = kSlotWritten;
-    encodeRecord(rec, c.bytes.data() + kSlotPrefix);
-    const std::vector<uint8_t> written(c.bytes.begin() + kSlotPrefix, c.bytes.end());
-    changes.push_back(std::move(c));
+    std::vector<uint8_t> written;
+    changes.push_back(slotWrite(*this, r, rec, written));
     for (std::size_t k = 0; k < trees.size(); ++k) {
         if (kv.omitted[k]) continue;
         s = trees[k].insert(kv.value[k].data(), r);
@@ -230,23 +265,17 @@ Status File::State::beginRecordWrite(bool deletedToo, uint32_t& r, const uint8_t
 Status File::State::put() {
     const uint8_t* rec = buffer();
     const KeyValues kv = keyValues(*sh, rec);
-    uint32_t r = 0;
-    const uint8_t* p = nullptr;
-    Status s = beginRecordWrite(true, r, p);
+    RecordChange w(*this);
+    Status s = w.begin(true);
     if (!s.ok()) return s;
-    const Header before = header;
-    auto fail = [&](Status e) {
-        header = before;
-        abortWrite();
-        return e;
-    };
+    auto fail = [&](Status e) { return w.fail(e); };
+    const uint32_t r = w.r;
+    const uint8_t* p = w.p;
+    KeyValues& ov = w.stored;
     const bool wasDeleted = (p[0] & kSlotDeleted) != 0;
     // Another station changed the record since it was read here.
     if (readCopy.size() == sh->decl.recordSize && std::memcmp(p + kSlotPrefix, readCopy.data(), readCopy.size()) != 0)
         return fail(Status::error(kRecordChanged, r));
-    std::vector<uint8_t> old(sh->decl.recordSize);
-    decodeRecord(p, old.data());
-    KeyValues ov = keyValues(*sh, old.data());
     if (wasDeleted) ov.omitted.assign(ov.omitted.size(), true);  // a deleted record has no entries
     std::vector<bool> changed(trees.size(), false);
     for (std::size_t k = 0; k < trees.size(); ++k) {
@@ -274,14 +303,8 @@ Status File::State::put() {
             if (!s.ok()) return fail(s);
         }
     }
-    Change c;
-    c.file = 0;
-    c.offset = slotOffset(r);
-    c.bytes.assign(header.slotLength, 0);
-    c.bytes[0] = kSlotWritten;
-    encodeRecord(rec, c.bytes.data() + kSlotPrefix);
-    const std::vector<uint8_t> written(c.bytes.begin() + kSlotPrefix, c.bytes.end());
-    changes.insert(changes.begin(), std::move(c));
+    std::vector<uint8_t> written;
+    changes.insert(changes.begin(), slotWrite(*this, r, rec, written));
     (void)keyChanges(changes);
     Header h = header;
     noteWritten(header, r);
@@ -295,19 +318,12 @@ Status File::State::put() {
 }
 
 Status File::State::remove() {
-    uint32_t r = 0;
-    const uint8_t* p = nullptr;
-    Status s = beginRecordWrite(false, r, p);
+    RecordChange w(*this);
+    Status s = w.begin(false);
     if (!s.ok()) return s;
-    const Header before = header;
-    auto fail = [&](Status e) {
-        header = before;
-        abortWrite();
-        return e;
-    };
-    std::vector<uint8_t> old(sh->decl.recordSize);
-    decodeRecord(p, old.data());
-    const KeyValues ov = keyValues(*sh, old.data());
+    auto fail = [&](Status e) { return w.fail(e); };
+    const uint32_t r = w.r;
+    const KeyValues& ov = w.stored;
     for (std::size_t k = 0; k < trees.size(); ++k) {
         if (ov.omitted[k]) continue;
         s = trees[k].erase(ov.value[k].data(), r);

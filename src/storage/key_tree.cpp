@@ -69,7 +69,7 @@ std::vector<uint8_t> buildKeyImage(KeyMeta meta, const std::vector<uint8_t>& ent
         img.resize(img.size() + kBlockSize, 0);
         return static_cast<uint32_t>(img.size() / kBlockSize - 1);
     };
-    const unsigned leafMax = 499 / (len + 4), innerMax = 499 / (len + 8);
+    const unsigned leafMax = kNodeRoom / (len + 4), innerMax = kNodeRoom / (len + 8);
     for (std::size_t i = 0; i < n;) {
         uint32_t b = newBlock();
         uint8_t* p = img.data() + std::size_t{b} * kBlockSize;

@@ -46,6 +46,7 @@ namespace kw::storage {
 
 inline constexpr uint32_t kBlockSize = 512;
 inline constexpr unsigned kNodeHead = 13;
+inline constexpr unsigned kNodeRoom = kBlockSize - kNodeHead;  // bytes for a node's entries
 
 struct KeyMeta {
     uint8_t length = 0;
@@ -106,8 +107,8 @@ public:
     bool changed() const { return !pending_.empty() || metaDirty_; }
     std::size_t pendingBlocks() const { return pending_.size(); }
 
-    unsigned leafMax() const { return 499 / (len_ + 4); }
-    unsigned innerMax() const { return 499 / (len_ + 8); }
+    unsigned leafMax() const { return kNodeRoom / (len_ + 4); }
+    unsigned innerMax() const { return kNodeRoom / (len_ + 8); }
 
 private:
     const uint8_t* get(uint32_t n);

@@ -4,6 +4,7 @@
 
 #include "storage/byte_order.h"
 #include "storage/cipher.h"
+#include "storage/data_format.h"
 #include "storage/mapped_file.h"
 
 namespace kw::storage {
@@ -21,8 +22,8 @@ Status probeDataFile(FileSystem& fs, const std::string& path, const std::string&
     if (owned) {
         if (owner.empty()) return Status::error(kInvalidDataFile);
         cipher::apply(b + 4, kHeaderSize - 4, key);
-        const uint16_t check = le::get16(b + 83);
-        le::put16(b + 83, 0);
+        const uint16_t check = le::get16(b + kHeaderCheckAt);
+        le::put16(b + kHeaderCheckAt, 0);
         if (cipher::headerSum(b) != check) return Status::error(kInvalidDataFile);
     }
     Header h = decodeHeader(b);

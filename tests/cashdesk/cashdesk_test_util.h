@@ -4,34 +4,19 @@
 // back end, with a fixed date.
 #pragma once
 
-#include <gtest/gtest.h>
-#include <stdlib.h>
-
-#include <chrono>
 #include <cstring>
 #include <type_traits>
 #include <condition_variable>
 #include <mutex>
-#include <filesystem>
-#include <functional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "cashdesk/cashdesk.h"
+#include "common/procedure_fixture.h"
 #include "dictionary/tables.h"
-#include "framework/data/dct_init.h"
-#include "framework/data/error_class.h"
 #include "framework/window/framework_globals.h"
-#include "runtime/clock.h"
 #include "runtime/codepage.h"
-#include "runtime/date.h"
-#include "runtime/message_box.h"
 #include "runtime/picture.h"
-#include "runtime/proc_thread.h"
-#include "runtime/proc_threads.h"
-#include "runtime/script/script_driver.h"
-#include "runtime/script/script_windows.h"
 #include "shell/globals.h"
 #include "storage/error_codes.h"
 #include "storage/file.h"
@@ -47,26 +32,9 @@ using kw::dict::ZalRecord;
 using kw::script::Drive;
 using kw::script::WindowDriver;
 
-inline const int32_t kToday = kw::date::fromYmd(2025, 12, 8);
-
-// Runs `body` on a thread of its own as procedure thread `number` and waits for it.
-inline void onThread(int number, const std::function<void()>& body) {
-    std::thread t([&] {
-        kw::proc::setCurrentThread(number);
-        body();
-    });
-    t.join();
-}
-
-// Waits until `done` holds; false after `timeout`.
-inline bool eventually(const std::function<bool()>& done, std::chrono::milliseconds timeout = 5s) {
-    const auto until = std::chrono::steady_clock::now() + timeout;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() >= until) return false;
-        std::this_thread::sleep_for(1ms);
-    }
-    return true;
-}
+using kwtest::eventually;
+using kwtest::kToday;
+using kwtest::onThread;
 
 // Opens the table's file as another station (creating it when missing).
 inline bool openAside(kw::storage::File& f) {
@@ -223,39 +191,18 @@ private:
     bool ready_ = false, released_ = false, held_ = false;
 };
 
-class CashdeskTest : public ::testing::Test {
+class CashdeskTest : public kwtest::ProcedureFixture {
 protected:
+    CashdeskTest() : ProcedureFixture("kw_cash", 10s) {}
+
     void SetUp() override {
-        std::string pattern = (std::filesystem::temp_directory_path() / "kw_cashXXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
-        old_ = std::filesystem::current_path();
-        std::filesystem::current_path(dir_);
-        kw::script::installScriptWindows();
-        previousBoxes_ = kw::msgbox::install(&boxes);
-        boxes.setAnswerTimeout(10s);
-        kw::clock::setToday(kToday);
-        GlobalErrors.Init();
-        DctInit();
+        ProcedureFixture::SetUp();
+        if (HasFatalFailure()) return;
         GlobalRequest = 0;
         GlobalResponse = 0;
         KOD = 6;
         I_OT = I_Z = I_AZ = 0;
         D1 = D2 = 0;
-    }
-
-    void TearDown() override {
-        for (const WindowDriver& w : kw::script::windows()) kw::ui::postEvent(w.model(), kw::ui::Event{kw::ui::ev::CloseDown});
-        for (const kw::script::ShownBox& b : boxes.shown())
-            if (!b.answered) boxes.answer(b.defaultButton);
-        EXPECT_TRUE(kw::proc::waitAll(10s));
-        DctKill();
-        GlobalErrors.Kill();
-        kw::clock::setToday(0);
-        kw::msgbox::install(previousBoxes_);
-        std::filesystem::current_path(old_);
-        std::error_code ec;
-        std::filesystem::remove_all(dir_, ec);
     }
 
     // Runs a procedure on a procedure thread of its own; its number.
@@ -302,12 +249,6 @@ protected:
         const auto all = boxes.shown();
         return all.empty() ? kw::script::ShownBox{} : all.back();
     }
-
-    std::filesystem::path dir_, old_;
-    kw::script::DriverMessageBox boxes;
-
-private:
-    kw::msgbox::Backend* previousBoxes_ = nullptr;
 };
 
 }  // namespace kwcash

@@ -2,7 +2,7 @@
 // a whole life cycle over several days, the refusals that keep an event from being
 // recorded twice, cancels that leave the file as it was.
 #include "pledges/pledge_procedures.h"
-#include "pledges/pledge_state.h"
+#include "rules/pledge_state.h"
 #include "zal_fixture.h"
 
 namespace kwpledge {

@@ -3,7 +3,7 @@
 // message gives both figures, nothing is written) and let through at the limit.
 #include "dictionary/psk.h"
 #include "pledges/pledge_procedures.h"
-#include "pledges/pledge_state.h"
+#include "rules/pledge_state.h"
 #include "zal_fixture.h"
 
 namespace kwpledge {

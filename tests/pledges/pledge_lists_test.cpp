@@ -1,7 +1,7 @@
 // The lists of pledges: which days they open on, what each offers, the day's and the
 // financial totals over the whole list, the state inquiry and the archive search.
 #include "pledges/pledge_procedures.h"
-#include "pledges/pledge_state.h"
+#include "rules/pledge_state.h"
 #include "runtime/report.h"
 #include "zal_fixture.h"
 

@@ -4,8 +4,8 @@
 #include <cmath>
 
 #include "pledges/pledge_procedures.h"
+#include "rules/pledge_state.h"
 #include "runtime/report.h"
-#include "pledges/pledge_state.h"
 #include "zal_fixture.h"
 
 namespace kwpledge {

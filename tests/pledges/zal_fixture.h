@@ -4,33 +4,18 @@
 // and the pledge procedures run on procedure threads of their own, driven like a user.
 #pragma once
 
-#include <gtest/gtest.h>
-#include <stdlib.h>
-
-#include <chrono>
 #include <cstring>
-#include <filesystem>
 #include <fstream>
-#include <functional>
 #include <map>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
+#include "common/procedure_fixture.h"
 #include "dictionary/tables.h"
-#include "framework/data/dct_init.h"
-#include "framework/data/error_class.h"
 #include "framework/window/framework_globals.h"
-#include "runtime/clock.h"
 #include "runtime/codepage.h"
-#include "runtime/date.h"
-#include "runtime/message_box.h"
 #include "runtime/picture.h"
-#include "runtime/proc_thread.h"
-#include "runtime/proc_threads.h"
-#include "runtime/script/script_driver.h"
-#include "runtime/script/script_windows.h"
 #include "shell/globals.h"
 #include "storage/file.h"
 
@@ -41,16 +26,8 @@ using kw::W;
 using kw::script::Drive;
 using kw::script::WindowDriver;
 
-inline const int32_t kToday = kw::date::fromYmd(2025, 12, 8);
-
-// Runs `body` on a thread of its own as procedure thread `number` and waits for it.
-inline void onThread(int number, const std::function<void()>& body) {
-    std::thread t([&] {
-        kw::proc::setCurrentThread(number);
-        body();
-    });
-    t.join();
-}
+using kwtest::kToday;
+using kwtest::onThread;
 
 // The settings of the worked example: 30 days, 80 % of the appraisal lent, storage 0.1 %
 // a day, bands 0-5000 at 0.6 and 5000-20000 at 0.5, first ticket 1000.
@@ -71,42 +48,20 @@ inline kw::dict::KbpRecord exampleSettings() {
     return k;
 }
 
-class PledgeTest : public ::testing::Test {
+class PledgeTest : public kwtest::ProcedureFixture {
 protected:
+    PledgeTest() : ProcedureFixture("kw_pledge", 5s) {}
+
     void SetUp() override {
-        std::string pattern = (std::filesystem::temp_directory_path() / "kw_pledgeXXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
-        old_ = std::filesystem::current_path();
-        std::filesystem::current_path(dir_);
-        kw::script::installScriptWindows();
-        previousBoxes_ = kw::msgbox::install(&boxes);
-        boxes.setAnswerTimeout(5s);
-        kw::clock::setToday(kToday);
-        GlobalErrors.Init();
-        DctInit();
+        ProcedureFixture::SetUp();
+        if (HasFatalFailure()) return;
         resetGlobals();
         KOD = 6;
     }
 
     void TearDown() override {
-        const auto until = std::chrono::steady_clock::now() + 10s;
-        while (kw::proc::running() > 0 && std::chrono::steady_clock::now() < until) {
-            for (const kw::script::ShownBox& b : boxes.shown())
-                if (!b.answered) boxes.answer(b.defaultButton);
-            for (const WindowDriver& w : kw::script::windows())
-                kw::ui::postEvent(w.model(), kw::ui::Event{kw::ui::ev::CloseDown});
-            std::this_thread::sleep_for(20ms);
-        }
-        EXPECT_TRUE(kw::proc::waitAll(10s));
-        DctKill();
-        GlobalErrors.Kill();
+        ProcedureFixture::TearDown();
         resetGlobals();
-        kw::clock::setToday(0);
-        kw::msgbox::install(previousBoxes_);
-        std::filesystem::current_path(old_);
-        std::error_code ec;
-        std::filesystem::remove_all(dir_, ec);
     }
 
     static void resetGlobals() {
@@ -259,12 +214,6 @@ protected:
         }
         return std::string();
     }
-
-    kw::script::DriverMessageBox boxes;
-
-private:
-    std::filesystem::path dir_, old_;
-    kw::msgbox::Backend* previousBoxes_ = nullptr;
 };
 
 }  // namespace kwpledge

@@ -16,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "common/procedure_env.h"
 #include "dictionary/kbp.h"
 #include "dictionary/pkl.h"
 #include "framework/data/dct_init.h"
@@ -85,11 +86,8 @@ struct ProcedureRun {
 class ProcedureTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (std::filesystem::temp_directory_path() / "kw_procXXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
-        old_ = std::filesystem::current_path();
-        std::filesystem::current_path(dir_);
+        dir_ = kwtest::enterTempDir("kw_proc", old_);
+        ASSERT_FALSE(dir_.empty());
         kw::script::installScriptWindows();
         boxes.setAnswerTimeout(5s);
         GlobalErrors.Init();
@@ -110,9 +108,7 @@ protected:
         EXPECT_TRUE(kw::proc::waitAll(10s));
         DctKill();
         GlobalErrors.Kill();
-        std::filesystem::current_path(old_);
-        std::error_code ec;
-        std::filesystem::remove_all(dir_, ec);
+        kwtest::leaveTempDir(dir_, old_);
     }
 
     // Runs `procedure` with `request` on a procedure thread; `before` runs first on that

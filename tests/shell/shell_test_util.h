@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "common/procedure_env.h"
 #include "dictionary/tables.h"
 #include "runtime/clock.h"
 #include "runtime/codepage.h"
@@ -35,21 +36,9 @@
 
 namespace kwtest {
 
-using namespace std::chrono_literals;
 using kw::W;
 using kw::script::Drive;
 using kw::script::WindowDriver;
-
-inline const int32_t kToday = kw::date::fromYmd(2025, 12, 8);
-
-// Runs `body` on a thread of its own as procedure thread `number` and waits for it.
-inline void onThread(int number, const std::function<void()>& body) {
-    std::thread t([&] {
-        kw::proc::setCurrentThread(number);
-        body();
-    });
-    t.join();
-}
 
 // Adds a DAY record to DAY.DAT in the current directory (created when missing), as
 // another station would, before or while the program runs.
@@ -94,24 +83,11 @@ inline std::vector<std::string> entries(const std::filesystem::path& dir) {
     return out;
 }
 
-// Waits until `done` holds; false after `timeout`.
-inline bool eventually(const std::function<bool()>& done, std::chrono::milliseconds timeout = 5s) {
-    const auto until = std::chrono::steady_clock::now() + timeout;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() >= until) return false;
-        std::this_thread::sleep_for(5ms);
-    }
-    return true;
-}
-
 class ShellTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (std::filesystem::temp_directory_path() / "kw_shellXXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
-        old_ = std::filesystem::current_path();
-        std::filesystem::current_path(dir_);
+        dir_ = kwtest::enterTempDir("kw_shell", old_);
+        ASSERT_FALSE(dir_.empty());
         kw::script::installScriptWindows();
         previousBoxes_ = kw::msgbox::install(&boxes);
         previousPrinter_ = kw::printer::install(&printer);
@@ -128,9 +104,7 @@ protected:
         kw::platform::install(previousSystem_);
         kw::printer::install(previousPrinter_);
         kw::msgbox::install(previousBoxes_);
-        std::filesystem::current_path(old_);
-        std::error_code ec;
-        std::filesystem::remove_all(dir_, ec);
+        kwtest::leaveTempDir(dir_, old_);
     }
 
     // Starts the program entry and waits for the frame.

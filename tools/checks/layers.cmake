@@ -7,14 +7,14 @@
 #
 #   cmake -DROOT=<source dir> -P layers.cmake
 set(layers
-  runtime storage dictionary framework/data framework/window framework/report
+  runtime storage dictionary rules framework/data framework/window framework/report
   shell documents pledges cashdesk)
 
 if(NOT ROOT)
   message(FATAL_ERROR "ROOT is not set")
 endif()
 
-# The layer index of a path below src/ ("pledges/updatezal.cpp" -> 8), -1 when none.
+# The layer index of a path below src/ ("pledges/updatezal.cpp" -> 9), -1 when none.
 function(layer_of path out)
   set(idx -1)
   set(i 0)

@@ -17,18 +17,17 @@
 #include <thread>
 #include <vector>
 
-#include "cashdesk/day_totals.h"
 #include "dictionary/day.h"
 #include "dictionary/kbp.h"
 #include "dictionary/klm.h"
 #include "dictionary/pkl.h"
 #include "dictionary/zal.h"
-#include "pledges/charge.h"
-#include "pledges/loan_calc.h"
-#include "pledges/pledge_events.h"
+#include "rules/charge.h"
+#include "rules/day_totals.h"
+#include "rules/loan_calc.h"
+#include "rules/pledge_events.h"
 #include "runtime/clock.h"
 #include "runtime/codepage.h"
-#include "runtime/money.h"
 #include "runtime/proc_thread.h"
 #include "storage/file.h"
 
@@ -128,16 +127,12 @@ int32_t periodEnd(const ZalRecord& z) {
 DayRecord closeDay(int32_t d, double opening, const std::vector<ZalRecord>& zal, const std::vector<KlmRecord>& klm) {
     kw::cashdesk::DayTotals t;
     for (const ZalRecord& z : zal) kw::cashdesk::addPledge(t, z, d);
-    for (const KlmRecord& j : klm) {
-        if (j.DATA != d) continue;
-        t.T_RAS = kw::money::add(t.T_RAS, j.RAS);
-        t.T_PRI = kw::money::add(t.T_PRI, j.PRI);
-    }
+    for (const KlmRecord& j : klm) kw::cashdesk::addEntry(t, j, d);
     DayRecord r;
     r.DATA = d;
     r.KAS_N = opening;
     r.OBO = t.OBO;
-    r.KAS = kw::money::sub(kw::money::add(opening, t.T_PRI), t.T_RAS);
+    r.KAS = kw::cashdesk::closingBalance(opening, t);
     r.PRIB = t.PRIBI;
     return r;
 }

@@ -9,6 +9,7 @@
 #include "runtime/last_error.h"
 #include "runtime/picture.h"
 #include "runtime/proc_thread.h"
+#include "storage/byte_order.h"
 
 kw::ErrorClass GlobalErrors;
 
@@ -58,8 +59,6 @@ void replaceAll(std::string& work, std::string_view name, std::string_view value
         if (work.size() > ErrorClass::kWorkTextSize) work.resize(ErrorClass::kWorkTextSize);
     }
 }
-
-uint16_t le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
 
 // The runtime's text for the last error; the driver's own text for a driver error.
 std::string lastErrorText() {
@@ -148,108 +147,124 @@ ErrorBlock& ErrorBlock::add(uint16_t id, uint8_t level, std::string_view title, 
     if (count_ >= 0xFFFF) return *this;
     title = title.substr(0, 255);
     text = text.substr(0, 255);
-    bytes_.push_back(static_cast<uint8_t>(id & 0xFF));
-    bytes_.push_back(static_cast<uint8_t>(id >> 8));
+    bytes_.resize(bytes_.size() + 2);
+    storage::le::put16(bytes_.data() + bytes_.size() - 2, id);
     bytes_.push_back(level);
     bytes_.push_back(static_cast<uint8_t>(title.size()));
     bytes_.insert(bytes_.end(), title.begin(), title.end());
     bytes_.push_back(static_cast<uint8_t>(text.size()));
     bytes_.insert(bytes_.end(), text.begin(), text.end());
     ++count_;
-    bytes_[0] = static_cast<uint8_t>(count_ & 0xFF);
-    bytes_[1] = static_cast<uint8_t>(count_ >> 8);
+    storage::le::put16(bytes_.data(), static_cast<uint16_t>(count_));
     return *this;
 }
 
+namespace {
+
+struct BuiltInMessage {
+    uint16_t id;
+    Level level;
+    const char* title;
+    const char* text;
+};
+
+const BuiltInMessage kBuiltInMessages[] = {
+    {1, Level::Notify, "Record Retrieval Error",
+     "Error: (%ErrorText) attempting to access a record from the %File file.  Returning to previous window."},
+    {2, Level::Notify, "Access Denied",
+     "Could not get write access to %File so trying read-only."},
+    {3, Level::User, "Record Added",
+     "This record has been added to the file. Do you want to add another record?"},
+    {4, Level::Notify, "Record Insert Error",
+     "An error was experienced during the creation of a record.|File: %File|Error: %ErrorText."},
+    {5, Level::Notify, "Add New Record?",
+     "Record match not found, do you wish to add a new one?"},
+    {6, Level::Notify, "Record Was Not Updated",
+     "This record was changed by another station."},
+    {7, Level::Notify, "Record Was Not Updated",
+     "This record was changed by another station. Those changes will now be displayed. Use the Ditto Button or Ctrl+' to recall your changes."},
+    {8, Level::User, "Changes will be lost!",
+     "Are you sure you want to cancel?"},
+    {9, Level::User, "Confirm Delete",
+     "Are you sure you want to delete the highlighted record?"},
+    {10, Level::Fatal, "File Creation Error",
+     "Error: (%ErrorText) creating %File."},
+    {11, Level::Notify, "Record was not deleted",
+     "An error (%ErrorText) was experienced when deleting a record from the %File file."},
+    {12, Level::Notify, "Invalid Request",
+     "This form cannot be used to delete a record"},
+    {13, Level::Notify, "Duplicate Key Error",
+     "Adding this record creates a duplicate entry for the key: %Message"},
+    {14, Level::Notify, "Field contents error",
+     "The value of %Field must be found in the %Message file."},
+    {15, Level::Notify, "Value Error",
+     "The value of %Field must be in the list : %Message."},
+    {16, Level::Notify, "Range Error",
+     "The value of %Field must be in range %Message."},
+    {17, Level::Notify, "Range Error",
+     "The value of %Field must be lower than %Message."},
+    {18, Level::Notify, "Range Error",
+     "The value of %Field must be higher than %Message."},
+    {19, Level::Notify, "File Load Error",
+     "%File File Load Error.  Error: %ErrorText."},
+    {20, Level::Notify, "Invalid Request",
+     "This form cannot be used to insert a record"},
+    {21, Level::Notify, "Transaction cancelled",
+     "Error: (%ErrorText) attempting to frame the transaction on %File."},
+    {22, Level::Notify, "No Records",
+     "There are no records available to process."},
+    {23, Level::Fatal, "File Access Error",
+     "File %File could not be opened.  Error: %ErrorText."},
+    {24, Level::Notify, "Procedure not defined",
+     "The Procedure %Message has not been defined."},
+    {25, Level::Notify, "Record was not updated",
+     "An error (%ErrorText) was experienced when making changes to the %File file."},
+    {26, Level::Fatal, "Key was not built",
+     "Error: (%ErrorText) repairing key for %File."},
+    {27, Level::Notify, "Invalid Key",
+     "%File key file is invalid. Key must be rebuilt."},
+    {28, Level::Notify, "Record not read",
+     "A record held by another station was encountered reading from the %File file."},
+    {30, Level::Notify, "Referential Integrity Delete Error",
+     "This record is referenced from the file %File. This record cannot be deleted while these references exist."},
+    {31, Level::Notify, "Referential Integrity Update Error",
+     "This record is referenced from the file %File. Linking field(s) have been restricted from change and have been reset to original values."},
+    {32, Level::User, "Auto Increment Error",
+     "Attempts to automatically number this record have failed.|File: %File|Error: %ErrorText.|Try Again?"},
+    {33, Level::User, "Record Delete Error",
+     "An error was experienced deleting this record. Do you want to try to delete it again?"},
+    {34, Level::User, "Record Update Error",
+     "An error was experienced changing this record. Do you want to try to save again?"},
+    {35, Level::User, "Save Record",
+     "Do you want to save the changes to this record?"},
+    {36, Level::User, "Beginning of File Error",
+     "The beginning of the file %File was encountered. Do you want to start again from the end of the file?"},
+    {37, Level::User, "End of File Error",
+     "The end of the file %File was encountered. Do you want to start again from the beginning?"},
+    {38, Level::Notify, "Invalid Request",
+     "This form cannot be used to update a record"},
+    {39, Level::Program, "File Usage Error",
+     "Attempt to use file (%File) before it was opened"},
+    {40, Level::Notify, "View Open Error",
+     "Error: (%ErrorText) attempting to open the current VIEW. Filter and Range Limits ignored."},
+    {41, Level::Notify, "Unsupported QBE Column",
+     "The saved QBE column, %Field is not supported. It will be dropped from the query."},
+    {42, Level::Notify, "SMTP Error",
+     "The following SMTP Error occurred: %Message "},
+    {43, Level::Notify, "NNTP Error",
+     "%Message "},
+    {44, Level::Notify, "Winsock Error",
+     "%Message "},
+};
+
+}  // namespace
+
 const std::vector<uint8_t>& BuiltInErrorBlock() {
-    static const std::vector<uint8_t> block = ErrorBlock()
-        .add(1, Level::Notify, "Record Retrieval Error",
-             "Error: (%ErrorText) attempting to access a record from the %File file.  Returning to previous window.")
-        .add(2, Level::Notify, "Access Denied",
-             "Could not get write access to %File so trying read-only.")
-        .add(3, Level::User, "Record Added",
-             "This record has been added to the file. Do you want to add another record?")
-        .add(4, Level::Notify, "Record Insert Error",
-             "An error was experienced during the creation of a record.|File: %File|Error: %ErrorText.")
-        .add(5, Level::Notify, "Add New Record?",
-             "Record match not found, do you wish to add a new one?")
-        .add(6, Level::Notify, "Record Was Not Updated",
-             "This record was changed by another station.")
-        .add(7, Level::Notify, "Record Was Not Updated",
-             "This record was changed by another station. Those changes will now be displayed. Use the Ditto Button or Ctrl+' to recall your changes.")
-        .add(8, Level::User, "Changes will be lost!",
-             "Are you sure you want to cancel?")
-        .add(9, Level::User, "Confirm Delete",
-             "Are you sure you want to delete the highlighted record?")
-        .add(10, Level::Fatal, "File Creation Error",
-             "Error: (%ErrorText) creating %File.")
-        .add(11, Level::Notify, "Record was not deleted",
-             "An error (%ErrorText) was experienced when deleting a record from the %File file.")
-        .add(12, Level::Notify, "Invalid Request",
-             "This form cannot be used to delete a record")
-        .add(13, Level::Notify, "Duplicate Key Error",
-             "Adding this record creates a duplicate entry for the key: %Message")
-        .add(14, Level::Notify, "Field contents error",
-             "The value of %Field must be found in the %Message file.")
-        .add(15, Level::Notify, "Value Error",
-             "The value of %Field must be in the list : %Message.")
-        .add(16, Level::Notify, "Range Error",
-             "The value of %Field must be in range %Message.")
-        .add(17, Level::Notify, "Range Error",
-             "The value of %Field must be lower than %Message.")
-        .add(18, Level::Notify, "Range Error",
-             "The value of %Field must be higher than %Message.")
-        .add(19, Level::Notify, "File Load Error",
-             "%File File Load Error.  Error: %ErrorText.")
-        .add(20, Level::Notify, "Invalid Request",
-             "This form cannot be used to insert a record")
-        .add(21, Level::Notify, "Transaction cancelled",
-             "Error: (%ErrorText) attempting to frame the transaction on %File.")
-        .add(22, Level::Notify, "No Records",
-             "There are no records available to process.")
-        .add(23, Level::Fatal, "File Access Error",
-             "File %File could not be opened.  Error: %ErrorText.")
-        .add(24, Level::Notify, "Procedure not defined",
-             "The Procedure %Message has not been defined.")
-        .add(25, Level::Notify, "Record was not updated",
-             "An error (%ErrorText) was experienced when making changes to the %File file.")
-        .add(26, Level::Fatal, "Key was not built",
-             "Error: (%ErrorText) repairing key for %File.")
-        .add(27, Level::Notify, "Invalid Key",
-             "%File key file is invalid. Key must be rebuilt.")
-        .add(28, Level::Notify, "Record not read",
-             "A record held by another station was encountered reading from the %File file.")
-        .add(30, Level::Notify, "Referential Integrity Delete Error",
-             "This record is referenced from the file %File. This record cannot be deleted while these references exist.")
-        .add(31, Level::Notify, "Referential Integrity Update Error",
-             "This record is referenced from the file %File. Linking field(s) have been restricted from change and have been reset to original values.")
-        .add(32, Level::User, "Auto Increment Error",
-             "Attempts to automatically number this record have failed.|File: %File|Error: %ErrorText.|Try Again?")
-        .add(33, Level::User, "Record Delete Error",
-             "An error was experienced deleting this record. Do you want to try to delete it again?")
-        .add(34, Level::User, "Record Update Error",
-             "An error was experienced changing this record. Do you want to try to save again?")
-        .add(35, Level::User, "Save Record",
-             "Do you want to save the changes to this record?")
-        .add(36, Level::User, "Beginning of File Error",
-             "The beginning of the file %File was encountered. Do you want to start again from the end of the file?")
-        .add(37, Level::User, "End of File Error",
-             "The end of the file %File was encountered. Do you want to start again from the beginning?")
-        .add(38, Level::Notify, "Invalid Request",
-             "This form cannot be used to update a record")
-        .add(39, Level::Program, "File Usage Error",
-             "Attempt to use file (%File) before it was opened")
-        .add(40, Level::Notify, "View Open Error",
-             "Error: (%ErrorText) attempting to open the current VIEW. Filter and Range Limits ignored.")
-        .add(41, Level::Notify, "Unsupported QBE Column",
-             "The saved QBE column, %Field is not supported. It will be dropped from the query.")
-        .add(42, Level::Notify, "SMTP Error",
-             "The following SMTP Error occurred: %Message ")
-        .add(43, Level::Notify, "NNTP Error",
-             "%Message ")
-        .add(44, Level::Notify, "Winsock Error",
-             "%Message ")
-        .bytes();
+    static const std::vector<uint8_t> block = [] {
+        ErrorBlock b;
+        for (const BuiltInMessage& m : kBuiltInMessages) b.add(m.id, m.level, m.title, m.text);
+        return b.bytes();
+    }();
     return block;
 }
 
@@ -258,10 +273,13 @@ const std::vector<uint8_t>& BuiltInErrorBlock() {
 
 void ErrorClass::Init() {
     StdErrorLog = std::make_unique<StandardErrorLogClass>();
-    DefaultCategory = "ZUL";
-    HistoryThreshold = 0;
-    HistoryViewLevel = 3;
-    HistoryResetOnView = 0;
+    {
+        std::lock_guard lock(mu_);
+        DefaultCategory = "ZUL";
+        HistoryThreshold = 0;
+        HistoryViewLevel = 3;
+        HistoryResetOnView = 0;
+    }
     Init(StdErrorLog.get());
 }
 
@@ -295,7 +313,7 @@ void ErrorClass::AddErrors(std::span<const uint8_t> Block) {
     std::vector<ErrorEntry> parsed;
     bool ok = Block.size() >= 2;
     if (ok) {
-        const std::size_t count = le16(Block.data());
+        const std::size_t count = storage::le::get16(Block.data());
         std::size_t pos = 2;
         parsed.reserve(std::min<std::size_t>(count, Block.size() / 5));
         for (std::size_t i = 0; i < count && ok; ++i) {
@@ -304,7 +322,7 @@ void ErrorClass::AddErrors(std::span<const uint8_t> Block) {
                 break;
             }
             ErrorEntry e;
-            e.ID = le16(Block.data() + pos);
+            e.ID = storage::le::get16(Block.data() + pos);
             e.Fatality = Block[pos + 2];
             const std::size_t titleLen = Block[pos + 3];
             pos += 4;
@@ -568,14 +586,15 @@ void ErrorClass::writeLog(std::string_view Text) {
 
 unsigned ErrorClass::Msg(std::string_view Text, std::string_view Caption, msgbox::Icon Icon, unsigned Buttons,
                          unsigned Default, int Style) {
-    if (LogErrors) writeLog(Text);
+    const Flags f = flags();
+    if (f.logErrors) writeLog(Text);
 
     const Selection sel = Selected();
-    if (HistoryThreshold != 0) {
+    if (f.historyThreshold != 0) {
         {
             std::lock_guard lock(mu_);
-            if (HistoryThreshold > 0 && History)
-                while (!History->empty() && History->size() >= static_cast<std::size_t>(HistoryThreshold))
+            if (f.historyThreshold > 0 && History)
+                while (!History->empty() && History->size() >= static_cast<std::size_t>(f.historyThreshold))
                     History->pop_front();
             HistoryRecord.Txt = std::string(Text.substr(0, ErrorHistoryEntry::kTxtSize));
             HistoryRecord.ID = sel.entry.ID;
@@ -585,15 +604,20 @@ unsigned ErrorClass::Msg(std::string_view Text, std::string_view Caption, msgbox
     }
 
     unsigned result = Default;
-    if (!Silent) {
-        if (HistoryThreshold == 0) {
+    if (!f.silent) {
+        if (f.historyThreshold == 0) {
             result = MessageBox(Text, Caption, Icon, Buttons, Default, Style);
-        } else if (sel.valid && sel.entry.Fatality == HistoryViewLevel) {
+        } else if (sel.valid && sel.entry.Fatality == f.historyViewLevel) {
             result = HistoryMsg(Caption, Icon, Buttons, Default);
-            if (HistoryResetOnView == 1) ResetHistory();
+            if (f.historyResetOnView == 1) ResetHistory();
         }
     }
     return result;
+}
+
+ErrorClass::Flags ErrorClass::flags() const {
+    std::lock_guard lock(mu_);
+    return Flags{Silent, LogErrors, HistoryThreshold, HistoryViewLevel, HistoryResetOnView};
 }
 
 unsigned ErrorClass::showSelected(std::string_view suffix, msgbox::Icon icon, unsigned buttons, unsigned def) {
@@ -668,7 +692,7 @@ Level ErrorClass::ThrowMessage(uint16_t Id, std::string_view Text) {
 }
 
 unsigned ErrorClass::Message(uint16_t Id, unsigned Buttons, unsigned Default) {
-    if (Silent) return Default;
+    if (flags().silent) return Default;
     SetId(Id);
     if (!Selected().valid) return Default;
     return showSelected({}, msgbox::Icon::Exclamation, Buttons, Default);

@@ -208,6 +208,16 @@ protected:
     Selection Selected() const;
 
 private:
+    // The flags above as one consistent copy, read under the lock (Init writes them
+    // under it too).
+    struct Flags {
+        uint8_t silent;
+        uint8_t logErrors;
+        int32_t historyThreshold;
+        int32_t historyViewLevel;
+        uint8_t historyResetOnView;
+    };
+    Flags flags() const;
     std::string substituteLocked(std::size_t index) const;
     std::string stepsLocked(const ErrorEntry& e) const;
     std::string procedureNameLocked() const;

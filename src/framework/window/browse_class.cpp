@@ -63,15 +63,19 @@ int BrowseClass::AddField(const FieldRef& Field, int Column) {
 
 uint16_t BrowseClass::AddSortOrder(StepClass* Thumb, const storage::KeyDecl* Key) {
     const uint16_t n = ViewManager::AddSortOrder(Key);
-    if (n != 0) {
-        Current()->Thumb = Thumb;
-        if (Thumb) HasThumb = 1;
-    }
+    if (n != 0) Current()->Thumb = Thumb;
     return n;
 }
 
 void BrowseClass::AddLocator(LocatorClass* Locator) {
     if (SortOrder* o = Current()) o->Locator = Locator;
+}
+
+void BrowseClass::ConnectUpdates(int32_t Insert, int32_t Change, int32_t Delete) {
+    InsertControl = Insert;
+    ChangeControl = Change;
+    DeleteControl = Delete;
+    AskProcedure = 1;
 }
 
 void BrowseClass::AddResetField(const ui::Binding& Field) {

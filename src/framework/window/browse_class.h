@@ -11,7 +11,7 @@
 //     BRW1.AddSortOrder(&BRW1Step, &MET_KEY_1);      // the thumb and the key
 //     BRW1.AddLocator(&BRW1Locator);  BRW1Locator.Init(0, field, 1, BRW1);
 //     BRW1.AddField(FieldRef{&MET_TABLE, 1});        // page column 1, 2, ...
-//     BRW1.InsertControl = ...; BRW1.AskProcedure = 1;
+//     BRW1.ConnectUpdates(InsertFeq, ChangeFeq, DeleteFeq);
 //     AddItem(BRW1);
 //
 // Only one page is held: LastItems rows, the rows the list shows at once. Each row
@@ -145,6 +145,8 @@ public:
     int AddField(const FieldRef& Field, int Column = 0);
     int AddField(const ui::Binding& Variable, int Column = 0);
     void AddLocator(LocatorClass* Locator);
+    // The insert, change and delete buttons (0: none), which run update procedure 1.
+    void ConnectUpdates(int32_t Insert, int32_t Change, int32_t Delete);
     // Appends a sort order (AddSortOrder of the view manager) with its thumb.
     uint16_t AddSortOrder(StepClass* Thumb, const storage::KeyDecl* Key);
     using ViewManager::AddSortOrder;
@@ -161,65 +163,54 @@ public:
     uint8_t UpdateResets();
     void UpdateThumb();
     void UpdateThumbFixed();
-    void CheckEIP() {}
     // Moves the highlight to the first record whose free element is not less than
     // the free element's value in the record buffer (the locators' search).
     void LocateFreeElement();
     // The popup menu of the list (built by SetAlerts).
     PopupClass& PopupMenu();
 
-    // --- fields, in declaration order --------------------------------------------------
+    // --- the list and its page ----------------------------------------------------------
+    IListControl* ILC = nullptr;
+    BrowseQueue* ListQueue = nullptr;
+    std::vector<BrowseField> Fields;
+    std::vector<SortOrder>* Sort = nullptr;
+    int32_t ItemsToFill = 0;
+    int32_t LastItems = 0;
+    int32_t CurrentChoice = 0;
+    uint8_t Loaded = 0;
+    uint8_t FileLoaded = 0;
+    uint8_t LoadPending = 0;
+    uint8_t NeedRefresh = 0;
+    uint8_t RetainRow = 1;
+    uint8_t StartAtCurrent = 0;
+    uint8_t QuickScan = 1;
     uint8_t ActiveInvisible = 0;
     uint8_t AllowUnfilled = 0;
-    uint8_t ArrowAction = 0;
-    uint16_t AskProcedure = 0;
+
+    // --- the window, the menu and the toolbar ------------------------------------------
+    WindowManager* Window = nullptr;
     StandardBehavior* Behavior = nullptr;
-    int16_t Buffer = 0;  // the caller's record while Selecting (saved-buffer handle)
-    int32_t ChangeControl = 0;
-    int32_t CurrentChoice = 0;
-    int32_t CurrentEvent = 0;
-    int32_t DeleteControl = 0;
-    void* EIP = nullptr;
-    void* EditList = nullptr;
-    uint8_t EnterAction = 0;
-    std::vector<BrowseField> Fields;
-    uint8_t FileLoaded = 0;
-    uint8_t FocusLossAction = 0;
-    uint8_t FreeEIP = 0;
-    uint8_t HasThumb = 0;
-    uint8_t HideSelect = 0;
-    IListControl* ILC = nullptr;
-    int32_t InsertControl = 0;
-    int32_t ItemsToFill = 0;
-    int32_t LastChoice = 0;
-    int32_t LastItems = 0;
-    BrowseQueue* ListQueue = nullptr;
-    uint8_t LoadPending = 0;
-    uint8_t Loaded = 0;
-    uint8_t NeedRefresh = 0;
     PopupClass* Popup = nullptr;
-    int32_t PrevChoice = 0;
-    int32_t PrintControl = 0;
-    uint16_t PrintProcedure = 0;
-    void* Processors = nullptr;
-    void* Query = nullptr;
-    int32_t QueryControl = 0;
-    uint8_t QueryResult = 0;
-    uint8_t QueryShared = 0;
-    uint8_t QuickScan = 1;
-    uint8_t RecordStatus = 0;
-    uint8_t RetainRow = 1;
-    int32_t SelectControl = 0;
-    uint8_t SelectWholeRecord = 0;
-    uint8_t Selecting = 0;
-    std::vector<SortOrder>* Sort = nullptr;
-    uint8_t StartAtCurrent = 0;
-    uint8_t TabAction = 0;
-    int32_t ToolControl = 0;
     ToolbarClass* Toolbar = nullptr;
     BrowseToolbarClass* ToolbarItem = nullptr;
+
+    // --- the buttons and the procedures they run ----------------------------------------
+    int32_t InsertControl = 0;
+    int32_t ChangeControl = 0;
+    int32_t DeleteControl = 0;
+    int32_t SelectControl = 0;
     int32_t ViewControl = 0;
-    WindowManager* Window = nullptr;
+    int32_t QueryControl = 0;
+    int32_t PrintControl = 0;
+    int32_t ToolControl = 0;
+    uint16_t AskProcedure = 0;
+    uint16_t PrintProcedure = 0;
+
+    // --- selecting for a caller ---------------------------------------------------------
+    uint8_t Selecting = 0;
+    uint8_t HideSelect = 0;
+    uint8_t SelectWholeRecord = 0;
+    int16_t Buffer = 0;  // the caller's record while Selecting (saved-buffer handle)
 
 private:
     // Loads a fresh page from where the view was placed, keeping the highlight on

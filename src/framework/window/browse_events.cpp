@@ -42,7 +42,6 @@ Level BrowseClass::TakeEvent() {
     ui::Window& w = Window->Win;
     const int e = w.event();
     const int32_t f = w.field();
-    CurrentEvent = e;
     syncChoice();
     if (f == 0) {
         if (e == ev::CloseWindow || e == ev::CloseDown) takeClose();
@@ -110,7 +109,6 @@ void BrowseClass::syncChoice() {
     if (!ILC || !Loaded || Records() == 0) return;
     const int32_t c = ILC->Choice();
     if (c < 1 || c > Records() || c == CurrentChoice) return;
-    PrevChoice = CurrentChoice;
     CurrentChoice = c;
     // The user moved: what a locator had typed no longer applies.
     if (SortOrder* o = Current(); o && o->Locator) o->Locator->Reset();

@@ -323,22 +323,7 @@ void FormWindow::syncControl(int feq) {
     const ui::Control* c = m_->control(feq);
     if (!c) return;
     ui::ControlState st;
-    bool newRows = false;
-    {
-        std::lock_guard lock(ui::uiMutex());
-        const ui::ControlState& s = *m_->state(feq);
-        newRows = c->kind == ControlKind::List && rowsVersion_[feq] != s.rowsVersion;
-        st.text = s.text;
-        st.enabled = s.enabled;
-        st.hidden = s.hidden;
-        st.checked = s.checked;
-        st.choice = s.choice;
-        st.thumb = s.thumb;
-        if (newRows) {
-            st.rows = s.rows;
-            rowsVersion_[feq] = s.rowsVersion;
-        }
-    }
+    const bool newRows = takeState(*c, feq, st);
     const QString text = fromCp(st.text);
     if (c->kind == ControlKind::Menu || c->kind == ControlKind::Item) {
         if (QAction* a = actions_[feq]) {
@@ -361,11 +346,33 @@ void FormWindow::syncControl(int feq) {
     }
     w->setEnabled(st.enabled);
     if (w->isHidden() != st.hidden) w->setVisible(!st.hidden);
-    switch (c->kind) {
+    syncWidget(*c, feq, w, st, newRows);
+}
+
+bool FormWindow::takeState(const ui::Control& c, int feq, ui::ControlState& st) {
+    std::lock_guard lock(ui::uiMutex());
+    const ui::ControlState& s = *m_->state(feq);
+    const bool newRows = c.kind == ControlKind::List && rowsVersion_[feq] != s.rowsVersion;
+    st.text = s.text;
+    st.enabled = s.enabled;
+    st.hidden = s.hidden;
+    st.checked = s.checked;
+    st.choice = s.choice;
+    st.thumb = s.thumb;
+    if (newRows) {
+        st.rows = s.rows;
+        rowsVersion_[feq] = s.rowsVersion;
+    }
+    return newRows;
+}
+
+void FormWindow::syncWidget(const ui::Control& c, int feq, QWidget* w, const ui::ControlState& st, bool newRows) {
+    const QString text = fromCp(st.text);
+    switch (c.kind) {
         case ControlKind::Prompt:
         case ControlKind::Status: {
             auto* l = static_cast<QLabel*>(w);
-            l->setText(c->use.bound() || l->buddy() ? text : fromCp(ui::labelText(st.text)));
+            l->setText(c.use.bound() || l->buddy() ? text : fromCp(ui::labelText(st.text)));
             break;
         }
         case ControlKind::Entry: {
@@ -404,27 +411,28 @@ void FormWindow::syncControl(int feq) {
             if (st.choice >= 1) tabs->setCurrentIndex(st.choice - 1);
             break;
         }
-        case ControlKind::List: {
-            QTableView* view = views_[feq];
-            if (newRows) pages_[feq]->setRows(st.rows);
-            // The view hears of the move (so the row it highlighted before is repainted
-            // plain); only the engine is not told again what it said itself.
-            syncingList_ = true;
-            if (st.choice >= 1) {
-                const QModelIndex i = view->model()->index(st.choice - 1, 0);
-                view->selectionModel()->setCurrentIndex(i, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-                view->scrollTo(i);
-            } else {
-                view->selectionModel()->clear();
-            }
-            syncingList_ = false;
-            view->viewport()->update();
-            const QSignalBlocker blockThumb(thumbs_[feq]);
-            thumbs_[feq]->setValue(st.thumb);
-            break;
-        }
+        case ControlKind::List: syncList(feq, st, newRows); break;
         default: break;
     }
+}
+
+void FormWindow::syncList(int feq, const ui::ControlState& st, bool newRows) {
+    QTableView* view = views_[feq];
+    if (newRows) pages_[feq]->setRows(st.rows);
+    // The view hears of the move (so the row it highlighted before is repainted
+    // plain); only the engine is not told again what it said itself.
+    syncingList_ = true;
+    if (st.choice >= 1) {
+        const QModelIndex i = view->model()->index(st.choice - 1, 0);
+        view->selectionModel()->setCurrentIndex(i, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        view->scrollTo(i);
+    } else {
+        view->selectionModel()->clear();
+    }
+    syncingList_ = false;
+    view->viewport()->update();
+    const QSignalBlocker blockThumb(thumbs_[feq]);
+    thumbs_[feq]->setValue(st.thumb);
 }
 
 void FormWindow::syncWindow(unsigned what) {

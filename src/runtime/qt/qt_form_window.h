@@ -56,6 +56,11 @@ private:
 
     // Syncing.
     void syncControl(int feq);
+    // The steps of syncControl: the state copied under the engine's lock (true when a
+    // list's rows changed), then shown on the widget.
+    bool takeState(const ui::Control& c, int feq, ui::ControlState& st);
+    void syncWidget(const ui::Control& c, int feq, QWidget* w, const ui::ControlState& st, bool newRows);
+    void syncList(int feq, const ui::ControlState& st, bool newRows);
     void syncWindow(unsigned what);
 
     // Events from the user.

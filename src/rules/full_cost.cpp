@@ -1,11 +1,7 @@
-#include "documents/full_cost.h"
-
-#include <filesystem>
+#include "rules/full_cost.h"
 
 #include <cstdio>
 
-#include "dictionary/psk.h"
-#include "framework/data/dct_init.h"
 #include "runtime/codepage.h"
 #include "runtime/real.h"
 
@@ -34,23 +30,6 @@ FullCost prolongationFullCost(const dict::ZalRecord& z, int k) {
     return fullCost(z.S_CCYD, interest + storage, days);
 }
 
-std::vector<dict::PskRecord> allCostLimits() {
-    std::vector<dict::PskRecord> rows;
-    const dict::PskRecord kept = PSK;
-    // No file, no limit: the table is not made here, where a full disk would stop an OK
-    // that has nothing to do with limits (the settings window makes it).
-    std::error_code ec;
-    if (!Relate::PSK || !Access::PSK || !Access::PSK->File ||
-        !std::filesystem::exists(Access::PSK->File->dataPath(), ec))
-        return rows;
-    if (Relate::PSK->Open() != Level::Benign) return rows;
-    if (Access::PSK->UseFile() == Level::Benign && Access::PSK->File->set(0).ok())
-        while (Access::PSK->TryNext() == Level::Benign) rows.push_back(PSK);
-    (void)Relate::PSK->Close();
-    PSK = kept;
-    return rows;
-}
-
 CostLimit costLimitOn(const std::vector<dict::PskRecord>& rows, int32_t date) {
     CostLimit out;
     int32_t best = 0;
@@ -61,8 +40,6 @@ CostLimit costLimitOn(const std::vector<dict::PskRecord>& rows, int32_t date) {
     }
     return out;
 }
-
-CostLimit costLimitOn(int32_t date) { return costLimitOn(allCostLimits(), date); }
 
 std::string costRefusal(const FullCost& cost, const CostLimit& limit) {
     if (!limit.found || limit.limit <= 0) return {};

@@ -10,7 +10,7 @@
 
 #include "dictionary/kbp.h"
 #include "dictionary/zal.h"
-#include "pledges/charge.h"
+#include "rules/charge.h"
 
 namespace kw::pledges {
 

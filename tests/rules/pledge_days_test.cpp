@@ -2,7 +2,7 @@
 // ticket prints them; each expected count worked out by hand from the dates.
 #include <gtest/gtest.h>
 
-#include "documents/pledge_days.h"
+#include "rules/pledge_days.h"
 
 namespace {
 

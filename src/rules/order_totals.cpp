@@ -1,4 +1,4 @@
-#include "documents/order_totals.h"
+#include "rules/order_totals.h"
 
 namespace kw::documents {
 

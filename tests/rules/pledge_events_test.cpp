@@ -2,8 +2,8 @@
 // worked examples and edge cases, each figure worked out by hand in the comments.
 #include <gtest/gtest.h>
 
-#include "pledges/charge.h"
-#include "pledges/pledge_events.h"
+#include "rules/charge.h"
+#include "rules/pledge_events.h"
 
 namespace {
 

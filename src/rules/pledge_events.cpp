@@ -1,9 +1,9 @@
-#include "pledges/pledge_events.h"
+#include "rules/pledge_events.h"
 
 #include <initializer_list>
 
-#include "documents/pledge_days.h"
-#include "pledges/loan_calc.h"
+#include "rules/loan_calc.h"
+#include "rules/pledge_days.h"
 #include "runtime/money.h"
 #include "runtime/real.h"
 

@@ -1,4 +1,4 @@
-#include "pledges/loan_calc.h"
+#include "rules/loan_calc.h"
 
 #include <cmath>
 

@@ -4,9 +4,9 @@
 // says 844.39).
 #include <gtest/gtest.h>
 
-#include "pledges/charge.h"
-#include "pledges/loan_calc.h"
-#include "pledges/pledge_events.h"
+#include "rules/charge.h"
+#include "rules/loan_calc.h"
+#include "rules/pledge_events.h"
 
 namespace {
 

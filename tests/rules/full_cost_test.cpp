@@ -1,17 +1,14 @@
 // The full cost of the loan against the worked examples of docs/full-cost.md (figured
-// by hand there), the limit in force on a date, and the message that refuses a cost
-// above it.
+// by hand there), and the message that refuses a cost above a limit.
 #include <gtest/gtest.h>
 
-#include "dictionary/psk.h"
-#include "documents/full_cost.h"
-#include "ticket_test_util.h"
+#include "rules/full_cost.h"
+#include "runtime/codepage.h"
 
 namespace {
 
 using kw::documents::CostLimit;
 using kw::documents::FullCost;
-using kwticket::day;
 
 kw::dict::ZalRecord loan(double appraisal, double amount, double rate, double storage, int16_t days) {
     kw::dict::ZalRecord z;
@@ -82,31 +79,6 @@ TEST(FullCost, ACostAboveTheLimitIsRefusedWithBothFiguresAndOneAtTheLimitPasses)
                   "Займ не может быть выдан.");
     const FullCost none = kw::documents::fullCost(0, 10, 30);
     EXPECT_NE(kw::documents::costRefusal(none, CostLimit{true, 300, false}), "");
-}
-
-class CostLimits : public kwticket::TicketTest {};
-
-TEST_F(CostLimits, TheRowInForceIsTheLatestNotAfterTheDateAndNoRowMeansNone) {
-    EXPECT_FALSE(kw::documents::costLimitOn(day(1, 1, 2026)).found);  // created empty
-    kw::dict::PskRecord r;
-    r.DATA = day(1, 10, 2025);
-    r.LIM = 292.8;
-    r.BIL = 1;
-    kwticket::addRecord(kw::dict::pskTable(), r);
-    r.DATA = day(1, 1, 2026);
-    r.LIM = 250.125;
-    r.BIL = 0;
-    kwticket::addRecord(kw::dict::pskTable(), r);
-    EXPECT_FALSE(kw::documents::costLimitOn(day(30, 9, 2025)).found);
-    const CostLimit oct = kw::documents::costLimitOn(day(1, 10, 2025));
-    EXPECT_TRUE(oct.found);
-    EXPECT_DOUBLE_EQ(oct.limit, 292.8);
-    EXPECT_TRUE(oct.ticket);
-    const CostLimit dec = kw::documents::costLimitOn(day(31, 12, 2025));
-    EXPECT_DOUBLE_EQ(dec.limit, 292.8);
-    const CostLimit jan = kw::documents::costLimitOn(day(15, 2, 2026));
-    EXPECT_DOUBLE_EQ(jan.limit, 250.125);
-    EXPECT_FALSE(jan.ticket);
 }
 
 }  // namespace

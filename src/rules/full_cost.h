@@ -18,7 +18,6 @@
 #include <vector>
 
 #include "dictionary/psk.h"
-
 #include "dictionary/zal.h"
 
 namespace kw::documents {
@@ -42,11 +41,7 @@ struct CostLimit {
     double limit = 0;     // % a year; 0: no limit
     bool ticket = false;  // the ticket prints the full cost
 };
-// Reads PSK (opened and closed here, through its relation manager; the thread's PSK
-// buffer is kept). No row in force: nothing found.
-CostLimit costLimitOn(int32_t date);
-// Every row of PSK, read the same way, for many look-ups; and the row in force among them.
-std::vector<dict::PskRecord> allCostLimits();
+// The row in force among `rows` (documents/cost_limits.h reads them from PSK).
 CostLimit costLimitOn(const std::vector<dict::PskRecord>& rows, int32_t date);
 
 // The message that refuses `cost` above `limit` (CP1251), "" when it may be lent.

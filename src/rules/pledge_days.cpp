@@ -1,4 +1,4 @@
-#include "documents/pledge_days.h"
+#include "rules/pledge_days.h"
 
 #include <algorithm>
 #include <limits>

@@ -1,4 +1,4 @@
-#include "pledges/charge.h"
+#include "rules/charge.h"
 
 #include "runtime/money.h"
 #include "runtime/real.h"

@@ -1,4 +1,4 @@
-#include "pledges/pledge_state.h"
+#include "rules/pledge_state.h"
 
 #include "runtime/codepage.h"
 
