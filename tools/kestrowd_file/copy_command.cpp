@@ -10,6 +10,7 @@
 // takes duplicates keep their order. The check: per table, the record count and the
 // sum of every REAL field, each side read by its own means (the server's aggregates,
 // the flat driver's pass over the file), printed side by side.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -25,6 +26,7 @@
 #include "open_table.h"
 #include "storage/file.h"
 #include "storage/postgres/pg_connection.h"
+#include "storage/postgres/pg_record.h"
 #include "storage/postgres/pg_schema.h"
 #include "storage/postgres/pg_table.h"
 
@@ -224,6 +226,51 @@ std::string prepareServerTable(Side& to, const TableDecl& t) {
     return {};
 }
 
+// Adds records to a server table many rows to a statement (a copy of a million pledges
+// is then a few thousand statements, not a million round trips).
+class ServerWriter {
+public:
+    ServerWriter(Side& to, const TableDecl& t) : to_(to), t_(t), columns_(pg::columns(t)) {
+        // A statement takes at most 65535 parameters.
+        perStatement_ = std::max<std::size_t>(1, 60000 / std::max<std::size_t>(1, columns_.size()));
+    }
+    bool add(const uint8_t* record, std::string& problem) {
+        values_ += rows_ ? ", (" : "(";
+        for (std::size_t i = 0; i < columns_.size(); ++i) {
+            const auto v = pg::fieldValue(*columns_[i], record);
+            if (i) values_ += ", ";
+            if (v) {
+                params_.push_back(*v);
+                values_ += "$" + std::to_string(params_.size());
+            } else {
+                values_ += "NULL";
+            }
+        }
+        values_ += ")";
+        return ++rows_ < perStatement_ || flush(problem);
+    }
+    // Sends the rows added since the last flush.
+    bool flush(std::string& problem) {
+        if (rows_ == 0) return true;
+        std::string names;
+        for (const auto* f : columns_) names += (names.empty() ? "" : ", ") + quoted(f->name);
+        pg::Result r = to_.conn.exec("INSERT INTO " + quoted(t_.label) + " (" + names + ") VALUES " + values_, params_);
+        rows_ = 0;
+        values_.clear();
+        params_.clear();
+        if (!r.ok()) problem = t_.label + " on " + to_.name() + ": " + r.error();
+        return r.ok();
+    }
+
+private:
+    Side& to_;
+    const TableDecl& t_;
+    std::vector<const FieldDecl*> columns_;
+    std::size_t perStatement_ = 1, rows_ = 0;
+    std::string values_;
+    std::vector<std::string> params_;
+};
+
 // ---- flat files as the target ----
 
 std::string flatTargetEmpty(const std::string& dir) {
@@ -323,19 +370,18 @@ std::string copyAll(Side& from, Side& to, const std::string& work, std::vector<C
         if (!c.from.present) continue;
         std::string problem;
         FlatWriter flat;
-        pg::Table server(to.conn, *t);
+        ServerWriter server(to, *t);
         if (to.server) problem = prepareServerTable(to, *t);
         else problem = flat.open(*t, work);
         if (!problem.empty()) return problem;
         bool present = false;
         problem = read(*t, from, present, [&](const uint8_t* record, std::string& why) {
-            if (!to.server) return flat.add(record, why);
-            pg::RowId id;
-            const Status s = server.add(record, id);
-            if (!s.ok()) why = t->label + " on " + to.name() + ": " + statusText(s);
-            return s.ok();
+            return to.server ? server.add(record, why) : flat.add(record, why);
         });
-        if (problem.empty() && !to.server) problem = flat.close();
+        if (problem.empty()) {
+            if (to.server) server.flush(problem);
+            else problem = flat.close();
+        }
         if (!problem.empty()) return problem;
         out << "copied " << t->label << "\n";
         copied.push_back(std::move(c));
