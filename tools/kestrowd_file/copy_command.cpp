@@ -295,6 +295,9 @@ struct FlatWriter {
         file = std::make_unique<File>(t, fo);
         Status s = file->create();
         if (s.ok()) s = file->open(kAccessReadWrite | kDenyAll);
+        // No journal and no sync a record: a copy cut short is thrown away whole, and
+        // a finished one is synced before it is moved into place.
+        file->setDurable(false);
         return s.ok() ? std::string() : file->dataPath() + ": " + statusText(s);
     }
     bool add(const uint8_t* record, std::string& problem) {
@@ -305,6 +308,7 @@ struct FlatWriter {
         return s.ok();
     }
     std::string close() {
+        file->setDurable(true);
         const Status s = file->close();
         return s.ok() ? std::string() : file->dataPath() + ": " + statusText(s);
     }
