@@ -90,6 +90,11 @@ for dat in "$work"/back/*.DAT; do
   "$kfile" check "$dat" $owner >/dev/null || fail "the keys of $dat disagree with its records"
 done
 
+# Flat files to flat files: the same tables again.
+"$kfile" copy "$work/flat" "$work/flat2" >/dev/null 2>&1 || fail "copy between two folders"
+dump_all "$work/flat2" "$work/dump-flat2"
+diff -r "$work/dump-flat" "$work/dump-flat2" >/dev/null || fail "a copy between folders differs"
+
 # A flat target that holds a table is refused, and left as it was.
 before=$(ls -l "$work/back")
 out=$("$kfile" copy "$work/server" "$work/back" 2>&1) && fail "a copy into a folder with the tables was taken"
