@@ -165,7 +165,10 @@ private:
                 ready = c.written.load();
                 finished = c.finished.load();
             }
-            if (c.map && ready > done) c.sha.update(c.map + done, static_cast<std::size_t>(ready - done));
+            if (c.map && ready > done) {
+                fs_.prefetch(c.map + done, ready - done);
+                c.sha.update(c.map + done, static_cast<std::size_t>(ready - done));
+            }
             done = ready;
             if (finished) break;
         }
@@ -197,6 +200,7 @@ int writeCopy(FileSystem& fs, Handle in, Copy& c, Hasher& hasher) {
         return rc == 0 && size != c.size ? EIO : rc;  // the file changed its size under our hands
     }
     int rc = 0;
+    fs.prefetch(from, c.size);  // the page tables in one call rather than a fault a few pages
     for (uint64_t at = 0; at < c.size && rc == 0; at += kPiece) {
         const std::size_t n = static_cast<std::size_t>(std::min<uint64_t>(kPiece, c.size - at));
         rc = fs.write(c.out, from + at, n, at);
