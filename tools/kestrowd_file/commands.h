@@ -28,6 +28,10 @@ int backup(const Options& o, std::ostream& out, std::ostream& err);
 int verifyBackup(const Options& o, std::ostream& out, std::ostream& err);
 // path: a backup folder, put back into the current directory (which must be empty).
 int restore(const Options& o, std::ostream& out, std::ostream& err);
+// Every table from the data directory `from` into `to` (flat files or a server, either
+// way), checked by record counts and money sums. 1 when the sides differ, 2 when the
+// copy was refused or failed; in both cases `to` is left as it was.
+int copyTables(const std::string& from, const std::string& to, std::ostream& out, std::ostream& err);
 // path: the audit journal's AUD.DAT. 1 when its numbering or chain does not hold.
 int verifyAudit(const Options& o, std::ostream& out, std::ostream& err);
 

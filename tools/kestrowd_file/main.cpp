@@ -20,7 +20,8 @@ int usage() {
                  "       kestrowd-file backup DIR\n"
                  "       kestrowd-file verify-backup FOLDER\n"
                  "       kestrowd-file restore FOLDER\n"
-                 "       kestrowd-file verify-audit AUD.DAT\n";
+                 "       kestrowd-file verify-audit AUD.DAT\n"
+                 "       kestrowd-file copy FROM TO\n";
     return 2;
 }
 
@@ -29,6 +30,7 @@ int usage() {
 int main(int argc, char** argv) {
     if (argc < 3) return usage();
     const std::string cmd = argv[1];
+    if (cmd == "copy") return argc == 4 ? kw::tool::copyTables(argv[2], argv[3], std::cout, std::cerr) : usage();
     kw::tool::Options o;
     o.path = argv[2];
     for (int i = 3; i < argc; ++i) {

@@ -1,16 +1,21 @@
 #include "framework/data/backup.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <condition_variable>
 #include <cstring>
+#include <deque>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <regex>
 #include <sstream>
+#include <thread>
 
 #include "dictionary/tables.h"
 #include "runtime/sha256.h"
@@ -62,9 +67,9 @@ std::string systemText(int err) {
 }
 
 // Reads the file open as `in` from its start a large piece at a time, hashing every piece
-// and handing it to `piece` (its bytes, their length and offset) when one is given;
-// `size` gets the bytes read. 0 or errno.
-int readHashed(FileSystem& fs, Handle in, Sha256& sha, uint64_t& size,
+// into `sha` when given and handing it to `piece` (its bytes, their length and offset)
+// when given; `size` gets the bytes read. 0 or errno.
+int readHashed(FileSystem& fs, Handle in, Sha256* sha, uint64_t& size,
                const std::function<int(const uint8_t*, std::size_t, uint64_t)>& piece = {}) {
     std::vector<uint8_t> buf(kPiece);
     size = 0;
@@ -72,29 +77,183 @@ int readHashed(FileSystem& fs, Handle in, Sha256& sha, uint64_t& size,
         std::size_t got = 0;
         int rc = fs.read(in, buf.data(), buf.size(), size, got);
         if (rc != 0 || got == 0) return rc;
-        sha.update(buf.data(), got);
+        if (sha) sha->update(buf.data(), got);
         if (piece && (rc = piece(buf.data(), got, size)) != 0) return rc;
         size += got;
     }
 }
 
-// Copies `from` into the new file `to` in large pieces, hashing what it copies, and
-// syncs the copy. 0 or errno.
-int copyFile(FileSystem& fs, const std::string& from, const std::string& to, Sha256& sha, uint64_t& size) {
-    Handle in = storage::kNoHandle, out = storage::kNoHandle;
-    int rc = fs.open(from, storage::kOpenRead, in);
-    if (rc != 0) return rc;
-    rc = fs.open(to, storage::kOpenReadWrite | storage::kOpenCreate | storage::kOpenExclusive, out);
-    if (rc != 0) {
-        (void)fs.close(in);
-        return rc;
+// A file being copied: its new file (open until it is synced), and the digest of what
+// was written into it.
+struct Copy {
+    std::string path;
+    Handle out = storage::kNoHandle;
+    uint64_t size = 0;
+    const uint8_t* map = nullptr;  // the new file's bytes, read by the hasher
+    std::atomic<uint64_t> written{0};  // bytes of it written so far
+    std::atomic<bool> finished{false};  // written whole, or given up
+    Sha256 sha;
+};
+
+// Hashes the copies on a thread of its own, in the order they are made, each as its
+// bytes are written: hashing and copying cost about as much, so side by side they take
+// the time of one. What it hashes is the new file itself (through the page cache), the
+// bytes a later check reads. The copier announces progress with progress(); wait()
+// returns once every copy handed over is hashed (or given up).
+class Hasher {
+public:
+    explicit Hasher(FileSystem& fs) : fs_(fs), thread_([this] { run(); }) {}
+    ~Hasher() {
+        {
+            std::lock_guard<std::mutex> lock(m_);
+            stop_ = true;
+        }
+        cv_.notify_all();
+        thread_.join();
     }
-    rc = readHashed(fs, in, sha, size,
-                    [&](const uint8_t* p, std::size_t n, uint64_t at) { return fs.write(out, p, n, at); });
-    if (rc == 0) rc = fs.sync(out);
-    const int closed = fs.close(out);
-    (void)fs.close(in);  // read only: nothing to lose
+    Hasher(const Hasher&) = delete;
+    Hasher& operator=(const Hasher&) = delete;
+
+    void add(Copy* c) {
+        {
+            std::lock_guard<std::mutex> lock(m_);
+            queue_.push_back(c);
+        }
+        cv_.notify_all();
+    }
+    void progress(Copy& c, uint64_t written, bool finished) {
+        {
+            std::lock_guard<std::mutex> lock(m_);
+            c.written.store(written);
+            c.finished.store(finished);
+        }
+        cv_.notify_all();
+    }
+    void wait() {
+        std::unique_lock<std::mutex> lock(m_);
+        idle_.wait(lock, [this] { return next_ == queue_.size(); });
+    }
+
+private:
+    void run() {
+        for (;;) {
+            Copy* c = nullptr;
+            {
+                std::unique_lock<std::mutex> lock(m_);
+                cv_.wait(lock, [this] { return stop_ || next_ < queue_.size(); });
+                if (stop_) return;
+                c = queue_[next_];
+            }
+            hash(*c);
+            {
+                std::lock_guard<std::mutex> lock(m_);
+                ++next_;
+            }
+            idle_.notify_all();
+        }
+    }
+    // The bytes of `c` as they come, until it is finished or the hasher stopped.
+    void hash(Copy& c) {
+        uint64_t done = 0;
+        for (;;) {
+            uint64_t ready = 0;
+            bool finished = false;
+            {
+                std::unique_lock<std::mutex> lock(m_);
+                cv_.wait(lock, [&] { return stop_ || c.finished.load() || c.written.load() > done; });
+                if (stop_) return;
+                ready = c.written.load();
+                finished = c.finished.load();
+            }
+            if (c.map && ready > done) {
+                fs_.prefetch(c.map + done, ready - done);
+                c.sha.update(c.map + done, static_cast<std::size_t>(ready - done));
+            }
+            done = ready;
+            if (finished) break;
+        }
+        if (c.map) fs_.unmap(c.map, c.size);
+        c.map = nullptr;
+    }
+
+    FileSystem& fs_;
+    std::mutex m_;
+    std::condition_variable cv_, idle_;
+    std::vector<Copy*> queue_;
+    std::size_t next_ = 0;
+    bool stop_ = false;
+    std::thread thread_;  // last: starts once the members above are made
+};
+
+// Writes the file open as `in` into `c.out`: from a map of `in` (the page cache's own
+// pages, no read into a buffer), or piece by piece when it cannot be mapped; the disk
+// starts writing each piece at once, so that the copy's sync finds little left. 0 or errno.
+int writeCopy(FileSystem& fs, Handle in, Copy& c, Hasher& hasher) {
+    const uint8_t* from = nullptr;
+    if (fs.map(in, c.size, from) != 0) {
+        uint64_t size = 0;
+        const int rc = readHashed(fs, in, nullptr, size, [&](const uint8_t* q, std::size_t n, uint64_t at) {
+            const int w = fs.write(c.out, q, n, at);
+            if (w == 0) hasher.progress(c, std::min(at + n, c.size), false);
+            return w;
+        });
+        return rc == 0 && size != c.size ? EIO : rc;  // the file changed its size under our hands
+    }
+    int rc = 0;
+    fs.prefetch(from, c.size);  // the page tables in one call rather than a fault a few pages
+    for (uint64_t at = 0; at < c.size && rc == 0; at += kPiece) {
+        const std::size_t n = static_cast<std::size_t>(std::min<uint64_t>(kPiece, c.size - at));
+        rc = fs.write(c.out, from + at, n, at);
+        if (rc == 0) {
+            fs.startWriteback(c.out);
+            hasher.progress(c, at + n, false);
+        }
+    }
+    fs.unmap(from, c.size);
+    return rc;
+}
+
+// Copies `from` into the new file `to`; the hasher hashes the copy as it is written.
+// The copy is left open in `c` for syncCopy(). 0 or errno.
+int copyFile(FileSystem& fs, const std::string& from, const std::string& to, Copy& c, Hasher& hasher) {
+    c.path = to;
+    Handle in = storage::kNoHandle;
+    int rc = fs.open(from, storage::kOpenRead, in);
+    if (rc == 0) rc = fs.size(in, c.size);
+    if (rc == 0) rc = fs.open(to, storage::kOpenReadWrite | storage::kOpenCreate | storage::kOpenExclusive, c.out);
+    if (rc == 0 && c.size > 0) rc = fs.map(c.out, c.size, c.map);
+    if (rc == 0) {
+        hasher.add(&c);
+        rc = writeCopy(fs, in, c, hasher);
+    }
+    if (in != storage::kNoHandle) (void)fs.close(in);  // read only: nothing to lose
+    hasher.progress(c, rc == 0 ? c.size : c.written.load(), true);
+    return rc;
+}
+
+// Syncs and closes a copy. 0 or errno.
+int syncCopy(FileSystem& fs, Copy& c) {
+    if (c.out == storage::kNoHandle) return 0;
+    const int rc = fs.sync(c.out);
+    const int closed = fs.close(c.out);
+    c.out = storage::kNoHandle;
     return rc != 0 ? rc : closed;
+}
+
+// Copies `from` into the new file `to` and syncs it; `sha` gets the copy's digest. 0 or errno.
+int copyFile(FileSystem& fs, const std::string& from, const std::string& to, std::string& sha, uint64_t& size) {
+    Copy c;
+    int rc = 0;
+    {
+        Hasher hasher(fs);
+        rc = copyFile(fs, from, to, c, hasher);
+        if (rc == 0) hasher.wait();
+    }
+    if (c.map) fs.unmap(c.map, c.size);  // a copy given up before the hasher reached it
+    const int synced = syncCopy(fs, c);
+    size = c.size;
+    sha = c.sha.hex();
+    return rc != 0 ? rc : synced;
 }
 
 // A folder name for now that is not taken under `under`.
@@ -291,28 +450,50 @@ Result take(const std::string& under, const Options& o) {
     };
     std::string body = std::string(kFormatLine) + "\n" + takenLine() + "\n";
     std::vector<const TableDecl*> tables;
+    std::deque<Copy> copies;
+    // Copies left by a failure are closed (the folder goes with fail()), after the
+    // hasher has stopped.
+    struct CloseCopies {
+        FileSystem& fs;
+        std::deque<Copy>& copies;
+        ~CloseCopies() {
+            for (auto& c : copies) {
+                if (c.map) fs.unmap(c.map, c.size);
+                if (c.out != storage::kNoHandle) (void)fs.close(c.out);
+            }
+        }
+    } closeCopies{fs, copies};
+    Hasher hasher(fs);
     {
         HeldTables held;
         if (std::string p = holdAll(o, held); !p.empty()) return fail(p);
         tables = held.decls;
         for (const TableDecl* t : tables)
             for (const std::string& name : fileNames(*t)) {
-                Sha256 sha;
-                uint64_t size = 0;
-                const int rc = copyFile(fs, join(o.dataDirectory, name), join(r.folder, name), sha, size);
+                copies.emplace_back();
+                const int rc = copyFile(fs, join(o.dataDirectory, name), join(r.folder, name), copies.back(), hasher);
                 if (rc != 0) return fail(name + " was not copied into " + r.folder + ": " + systemText(rc));
-                body += "file " + name + " " + std::to_string(size) + " " + sha.hex() + "\n";
-                ++r.files;
-                r.bytes += size;
             }
     }
+    // Every byte is written: the desks write again. The copies are counted while the
+    // hasher catches up and the disk writes them out; synced after, they leave the sync
+    // little to wait for.
+    std::string tableLines;
     for (const TableDecl* t : tables) {
         TableSums sums;
         const Status s = sumsOf(*t, r.folder, fs, sums);
         if (!s.ok()) return fail(describe(t->label + " in the copy", s));
-        body += tableLine(sums) + "\n";
+        tableLines += tableLine(sums) + "\n";
         ++r.tables;
     }
+    hasher.wait();
+    for (auto& c : copies) {
+        if (int rc = syncCopy(fs, c); rc != 0) return fail(c.path + " was not written: " + systemText(rc));
+        body += "file " + c.path.substr(c.path.rfind('/') + 1) + " " + std::to_string(c.size) + " " + c.sha.hex() + "\n";
+        ++r.files;
+        r.bytes += c.size;
+    }
+    body += tableLines;
     if (int rc = fs.syncDirectory(r.folder); rc != 0) return fail("the backup folder was not synced: " + systemText(rc));
     if (int rc = writeManifest(fs, r.folder, body); rc != 0)
         return fail("the manifest was not written into " + r.folder + ": " + systemText(rc));
@@ -336,7 +517,7 @@ Result verify(const std::string& folder, const Options& o) {
         Handle h = storage::kNoHandle;
         int rc = fs.open(join(folder, f.name), storage::kOpenRead, h);
         if (rc == 0) {
-            rc = readHashed(fs, h, sha, size);
+            rc = readHashed(fs, h, &sha, size);
             (void)fs.close(h);  // read only
         }
         if (rc != 0) r.mismatches.push_back(f.name + ": cannot be read: " + systemText(rc));
@@ -401,11 +582,11 @@ Result restore(const std::string& folder, const Options& o) {
     std::stable_partition(m.files.begin(), m.files.end(),
                           [](const Manifest::FileLine& f) { return f.name.size() < 4 || f.name.substr(f.name.size() - 4) != ".DAT"; });
     for (const auto& f : m.files) {
-        Sha256 sha;
+        std::string sha;
         uint64_t size = 0;
         const std::string tmp = join(o.dataDirectory, f.name + "~");
         int rc = copyFile(fs, join(folder, f.name), tmp, sha, size);
-        if (rc == 0 && sha.hex() != f.sha) rc = EIO;  // changed under our hands
+        if (rc == 0 && sha != f.sha) rc = EIO;  // changed under our hands
         if (rc == 0) rc = fs.rename(tmp, join(o.dataDirectory, f.name));
         if (rc != 0) {
             (void)fs.unlink(tmp);

@@ -17,8 +17,10 @@
 // (other desks' writes wait for it as for any other writer, reads go on) before the
 // first byte is copied, and released after the last; a write that another desk began
 // before the frame is whole in the copy, one after it absent. The journals are not
-// copied: inside the frame the files hold every committed write. Counts and sums are
-// read from the copy, after the frame has ended.
+// copied: inside the frame the files hold every committed write. The frame lasts while
+// the bytes are written; each copy's digest is taken from the copy itself (beside the
+// writing, on a thread of its own), and its counts and sums are read from it and it is
+// synced after the frame has ended.
 #pragma once
 
 #include <cstdint>

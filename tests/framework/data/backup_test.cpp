@@ -280,29 +280,35 @@ TEST(Backup, ACopyTakenWhileAnotherDeskIssuesLoansHoldsThemUpToOneMomentWhole) {
 }
 
 TEST(Backup, ADiskThatFillsUpLeavesNoBackupAndTheTablesFree) {
-    TempDir data, under;
+    TempDir data;
     makeTables(data.path(), 5);
     // Every table has been opened for writing by a desk (its counters made), then the
-    // disk fills up at the first write the backup makes: the bytes the tables already
-    // hold can still be written, nothing can grow.
+    // disk fills up at the first write the backup makes, or at a later one, when some
+    // files are copied and hashed already and others wait: the bytes the tables
+    // already hold can still be written, nothing can grow.
     for (const char* label : {"ZAL", "KBP", "DAY", "KLM"}) {
         File f(dict::table(label), at(data.path()));
         ASSERT_TRUE(f.open().ok()) << label;
     }
-    storage::FaultFileSystem fs;
-    fs.arm(storage::FaultFileSystem::Fault::DiskFull, 1);
-    Options o;
-    o.dataDirectory = data.path();
-    o.fs = &fs;
-    const Result r = take(under.path(), o);
-    EXPECT_FALSE(r.ok);
-    EXPECT_NE(r.problem.find("the disk is full"), std::string::npos) << r.problem;
-    EXPECT_TRUE(std::filesystem::is_empty(under.path())) << "a half backup was left";
-    // No lock is left behind: another desk takes the pledge file's lock at once.
-    File zal(dict::table("ZAL"), at(data.path()));
-    ASSERT_TRUE(zal.open().ok());
-    EXPECT_TRUE(zal.lock(0).ok());
-    EXPECT_TRUE(zal.unlock().ok());
+    for (int step : {1, 4, 8}) {
+        SCOPED_TRACE("the disk fills up at write " + std::to_string(step));
+        TempDir under;
+        storage::FaultFileSystem fs;
+        fs.arm(storage::FaultFileSystem::Fault::DiskFull, static_cast<uint64_t>(step));
+        Options o;
+        o.dataDirectory = data.path();
+        o.fs = &fs;
+        const Result r = take(under.path(), o);
+        EXPECT_TRUE(fs.fired()) << "the backup made fewer writes than that";
+        EXPECT_FALSE(r.ok);
+        EXPECT_NE(r.problem.find("the disk is full"), std::string::npos) << r.problem;
+        EXPECT_TRUE(std::filesystem::is_empty(under.path())) << "a half backup was left";
+        // No lock is left behind: another desk takes the pledge file's lock at once.
+        File zal(dict::table("ZAL"), at(data.path()));
+        ASSERT_TRUE(zal.open().ok());
+        EXPECT_TRUE(zal.lock(0).ok());
+        EXPECT_TRUE(zal.unlock().ok());
+    }
 }
 
 TEST(Backup, PruneKeepsTheNewestFolders) {
