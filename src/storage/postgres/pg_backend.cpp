@@ -1,0 +1,75 @@
+#include "storage/postgres/pg_backend.h"
+
+#include "storage/driver.h"
+#include "storage/postgres/pg_driver.h"
+#include "storage/postgres/pg_session.h"
+
+namespace kw::storage::pg {
+
+namespace {
+
+// The thread's transaction is on the session it used last: a thread works with one
+// server.
+class ServerBackend : public Backend {
+public:
+    bool chosen(const std::string& directory) override {
+        std::string conninfo;
+        return serverChosen(directory, conninfo);
+    }
+
+    std::unique_ptr<Driver> make(const TableDecl& decl, std::function<uint8_t*()> buffer,
+                                 const std::string& directory) override {
+        std::string conninfo;
+        (void)serverChosen(directory, conninfo);
+        return std::make_unique<ServerDriver>(decl, std::move(buffer), conninfo);
+    }
+
+    Status begin(int) override {
+        Session* s = lastSession();
+        if (!s) return Status::error(kFileNotOpen);
+        if (s->inTransaction) return Status::error(kLogoutAlreadyActive);
+        Status st;
+        (void)s->run("BEGIN", {}, st);
+        if (!st.ok()) return st;
+        s->inTransaction = true;
+        s->transactionLost = false;
+        ++s->writes;
+        return Status::okay();
+    }
+
+    Status commit() override {
+        Session* s = lastSession();
+        if (!s || !s->inTransaction) return Status::error(kLogoutNotActive);
+        s->inTransaction = false;
+        ++s->writes;
+        if (s->transactionLost) return Status::error(kUnableToLogTransaction);
+        Status st;
+        (void)s->run("COMMIT", {}, st);
+        return st.ok() ? st : Status::error(kUnableToLogTransaction);
+    }
+
+    Status rollback() override {
+        Session* s = lastSession();
+        if (!s || !s->inTransaction) return Status::error(kLogoutNotActive);
+        s->inTransaction = false;
+        ++s->writes;
+        if (s->transactionLost) return Status::okay();  // the server undid it with the session
+        Status st;
+        (void)s->run("ROLLBACK", {}, st);
+        return st.ok() ? st : Status::error(kUnableToRollback);
+    }
+
+    bool inTransaction() override {
+        Session* s = lastSession();
+        return s && s->inTransaction;
+    }
+};
+
+}  // namespace
+
+void registerServerBackend() {
+    static ServerBackend backend;
+    registerBackend(&backend);
+}
+
+}  // namespace kw::storage::pg

@@ -1,0 +1,43 @@
+// The calling thread's connections to the server: one per connection line and thread,
+// as the flat driver's state is per thread, so that a thread's tables share its
+// transaction and its advisory locks (holds, file locks, the application's lock slots)
+// are held by its own session: a desk that dies holds nothing.
+//
+// A statement that fails because the link broke closes the connection; the next
+// operation connects again. Advisory locks and a transaction running then are gone
+// with the old session: the transaction's commit fails (48), its roll-back succeeds.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "storage/postgres/pg_connection.h"
+#include "storage/status.h"
+
+namespace kw::storage::pg {
+
+struct Session {
+    std::string conninfo;
+    Connection connection;
+    bool inTransaction = false;
+    bool transactionLost = false;  // the link broke inside the transaction
+    uint64_t writes = 0;   // this thread's writes so far: rows read ahead before one are stale
+    uint64_t links = 0;    // connections made so far: locks taken before the last one are gone
+    std::string message;   // the last failure, as said to the user (code page 1251)
+
+    // Runs a statement; on failure sets `st` (the driver's code for it) and message.
+    Result run(const std::string& sql, const std::vector<std::string>& params, Status& st);
+    bool connected(Status& st);  // connects when not connected
+};
+
+// The thread's session for `conninfo` (made on first use, not yet connected).
+Session& threadSession(const std::string& conninfo);
+// The thread's session used last (for the transaction frame); nullptr when none.
+Session* lastSession();
+
+// The driver's code for a failed statement: 40 for a unique key, 2 for a missing table,
+// 90 for everything else (the link included).
+Status statusOf(const Result& r);
+
+}  // namespace kw::storage::pg
