@@ -17,6 +17,7 @@
 #include "runtime/qt/qt_report.h"
 #include "runtime/qt/qt_windows.h"
 #include "shell/program.h"
+#include "storage/postgres/pg_backend.h"
 
 namespace {
 
@@ -35,6 +36,8 @@ bool displayAvailable() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // A data directory holding kestrowd.conninfo keeps its tables on the server.
+    kw::storage::pg::registerServerBackend();
     if (!displayAvailable()) {
         std::fprintf(stderr,
                      "kestrowd: no display available (set DISPLAY, or QT_QPA_PLATFORM=offscreen to run without one)\n");

@@ -31,6 +31,7 @@
 #include "runtime/money.h"
 #include "runtime/proc_thread.h"
 #include "storage/file.h"
+#include "storage/postgres/pg_backend.h"
 
 namespace {
 
@@ -249,6 +250,7 @@ int main(int argc, char** argv) {
         std::perror(argv[1]);
         return 2;
     }
+    kw::storage::pg::registerServerBackend();
     const int32_t today = argc == 4 ? static_cast<int32_t>(std::atol(argv[3])) : kw::clock::today();
     int rc = 2;
     // The files are opened from a procedure thread, as the program opens them.

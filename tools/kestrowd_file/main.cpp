@@ -5,6 +5,7 @@
 #include <string>
 
 #include "commands.h"
+#include "storage/postgres/pg_backend.h"
 
 namespace {
 
@@ -27,6 +28,7 @@ int usage() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    kw::storage::pg::registerServerBackend();
     if (argc < 3) return usage();
     const std::string cmd = argv[1];
     kw::tool::Options o;

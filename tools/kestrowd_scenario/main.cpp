@@ -15,6 +15,7 @@
 #include "../../app/procedures.h"
 #include "runner.h"
 #include "scenario.h"
+#include "storage/postgres/pg_backend.h"
 
 namespace fs = std::filesystem;
 
@@ -76,6 +77,7 @@ int main(int argc, char** argv) {
     }
     if (files.empty()) return usage();
     kw::app::registerProcedures();
+    kw::storage::pg::registerServerBackend();
     int worst = 0;
     for (const fs::path& f : files) {
         const int code = runFile(f, tempDir);
