@@ -26,6 +26,8 @@
 #include "dictionary/tables.h"
 #include "runtime/codepage.h"
 #include "runtime/date.h"
+#include "runtime/last_error.h"
+#include "storage/postgres/pg_connection.h"
 #include "storage/file.h"
 #include "storage/postgres/pg_backend.h"
 #include "storage/record_codec.h"
@@ -477,6 +479,61 @@ TEST_P(Contract, TheScanAndTheEncipheredTable) {
 }
 
 INSTANTIATE_TEST_SUITE_P(BothBackEnds, Contract, ::testing::Values(Back::Flat, Back::Server), backName);
+
+}  // namespace
+}  // namespace kw::storage
+
+namespace kw::storage {
+namespace {
+
+// The server only: a connection the server ended answers the driver's usual error
+// (90, the server named in the driver's text) and the next operation connects again;
+// a transaction it broke does not commit (48) and leaves nothing.
+class ServerLink : public ::testing::Test {
+protected:
+    void SetUp() override {
+        pg::registerServerBackend();
+        const char* conninfo = std::getenv("KW_TEST_CONNINFO");
+        if (!conninfo || !*conninfo) GTEST_SKIP() << "no server (KW_TEST_CONNINFO)";
+        conninfo_ = conninfo;
+        std::ofstream(dir_.file("kestrowd.conninfo")) << conninfo << "\n";
+    }
+    // Ends every other session of the database, as a server restart or a cut cable does.
+    void cutTheLink() {
+        pg::Connection admin;
+        std::string message;
+        ASSERT_TRUE(admin.open(conninfo_, message)) << message;
+        ASSERT_TRUE(admin.exec("SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE datname = "
+                               "current_database() AND pid <> pg_backend_pid()")
+                        .ok());
+    }
+    std::string conninfo_;
+    testing::TempDir dir_;
+};
+
+TEST_F(ServerLink, ALostConnectionIsAnErrorAndTheNextOperationConnectsAgain) {
+    File pkl(dict::table("PKL"), testing::in(dir_));
+    ASSERT_EQ(pkl.create().code, kOk);
+    ASSERT_EQ(pkl.open().code, kOk);
+    addClient(pkl, "Before", "cut");
+    cutTheLink();
+    uint32_t n = 0;
+    EXPECT_EQ(pkl.records(n).code, kFileSystemError);
+    EXPECT_NE(cp::toUtf8(last_error::driverText()).find("потеряна"), std::string::npos) << last_error::driverText();
+    ASSERT_EQ(pkl.records(n).code, kOk);
+    EXPECT_EQ(n, 1u);
+
+    ASSERT_EQ(File::logout(1, {&pkl}).code, kOk);
+    addClient(pkl, "Inside", "the transaction");
+    cutTheLink();
+    reinterpret_cast<dict::PklRecord*>(pkl.buffer())->FIO.assign("After the cut");
+    EXPECT_EQ(pkl.add().code, kFileSystemError);
+    EXPECT_EQ(pkl.add().code, kFileSystemError);  // nothing written outside the broken transaction
+    EXPECT_EQ(File::commit().code, kUnableToLogTransaction);
+    ASSERT_EQ(pkl.records(n).code, kOk);
+    EXPECT_EQ(n, 1u);
+    ASSERT_EQ(pkl.add().code, kOk);
+}
 
 }  // namespace
 }  // namespace kw::storage
