@@ -251,6 +251,11 @@ int main(int argc, char** argv) {
         return 2;
     }
     kw::storage::pg::registerServerBackend();
+    // The demo makes its tables itself: the server need only answer.
+    if (std::string why; !kw::storage::pg::serverReady("", {}, why)) {
+        std::fprintf(stderr, "kestrowd-demo: %s\n", why.c_str());
+        return 2;
+    }
     const int32_t today = argc == 4 ? static_cast<int32_t>(std::atol(argv[3])) : kw::clock::today();
     int rc = 2;
     // The files are opened from a procedure thread, as the program opens them.

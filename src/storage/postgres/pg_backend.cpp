@@ -2,6 +2,7 @@
 
 #include "storage/driver.h"
 #include "storage/postgres/pg_driver.h"
+#include "storage/postgres/pg_schema.h"
 #include "storage/postgres/pg_session.h"
 
 namespace kw::storage::pg {
@@ -66,6 +67,28 @@ public:
 };
 
 }  // namespace
+
+bool serverReady(const std::string& directory, const std::vector<std::string>& labels, std::string& message) {
+    message.clear();
+    std::string conninfo;
+    if (!serverChosen(directory, conninfo)) return true;
+    Connection c;
+    if (!c.open(conninfo, message)) return false;
+    std::string missing;
+    for (const auto& label : labels) {
+        Result r = c.exec("SELECT to_regclass($1) IS NOT NULL", {"\"" + sqlName(label) + "\""});
+        if (!r.ok()) {
+            message = "Сервер базы данных " + c.where() + " не ответил на запрос о таблицах программы: " + r.error();
+            return false;
+        }
+        if (r.value(0, 0) != "t") missing += (missing.empty() ? "" : ", ") + sqlName(label);
+    }
+    if (missing.empty()) return true;
+    message = "В базе данных " + c.where() + " нет таблиц программы (" + missing +
+              "). Создайте их командой kestrowd-file create --all в папке данных этой кассы "
+              "(или scripts/server на сервере) и запустите программу снова.";
+    return false;
+}
 
 void registerServerBackend() {
     static ServerBackend backend;
