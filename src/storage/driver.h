@@ -66,6 +66,13 @@ public:
     virtual Status restoreState(int handle) = 0;
     virtual void freeState(int handle) = 0;
 
+    // The table joins the thread's transaction just begun: it waits up to `seconds` for a
+    // file lock of another station to end and keeps other stations from locking the
+    // file until the transaction ends (32 when the wait was in vain).
+    virtual Status joinTransaction(int seconds) = 0;
+    // Writes that return before they are on the disk (bulk loads): a crash may lose the
+    // last of them, never half of one.
+    virtual void setDurable(bool on) = 0;
     // Driver strings: the answer, and the status of the request in `st`.
     virtual std::string send(std::string_view option, Status& st) = 0;
     // Maintenance that the back end does itself (keys kept by the server): what there

@@ -493,6 +493,7 @@ void File::setDurable(bool on) {
     State& s = state();
     if (s.durable == on) return;
     s.durable = on;
+    if (s.server) return s.server->setDurable(on);
     if (on && s.bulk) (void)finish(s, s.leaveBulk());
 }
 bool File::durable() { return state().durable; }

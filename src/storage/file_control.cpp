@@ -66,7 +66,14 @@ Status File::logout(int seconds, const std::vector<File*>& files) {
     if (Backend* b = registeredBackend(); b && !files.empty() && files[0]->state().server) {
         for (File* f : files)
             if (!f->state().server || !f->state().server->isOpen()) return finish(f->state(), Status::error(kFileNotOpen));
-        return finish(files[0]->state(), b->begin(seconds));
+        if (Status st = b->begin(seconds); !st.ok()) return finish(files[0]->state(), st);
+        for (File* f : files) {
+            if (Status st = f->state().server->joinTransaction(seconds); !st.ok()) {
+                (void)b->rollback();
+                return finish(f->state(), st);
+            }
+        }
+        return finish(files[0]->state(), Status::okay());
     }
     Transaction& t = threadTransaction();
     if (!t.files.empty()) {

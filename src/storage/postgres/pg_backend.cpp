@@ -54,6 +54,7 @@ public:
         if (!s || !s->inTransaction) return Status::error(kLogoutNotActive);
         s->inTransaction = false;
         ++s->writes;
+        ++s->rollbacks;
         if (s->transactionLost) return Status::okay();  // the server undid it with the session
         Status st;
         (void)s->run("ROLLBACK", {}, st);

@@ -302,6 +302,7 @@ Status ServerDriver::deliver(const Row& row, bool hold) {
     }
     std::memcpy(buffer_(), use->record.data(), decl_.recordSize);
     current_ = *use;
+    currentRollbacks_ = session_.rollbacks;
     atEof_ = atBof_ = false;
     return Status::okay();
 }
@@ -460,6 +461,13 @@ Status ServerDriver::restoreState(int handle) {
     atBof_ = it->second.bof;
     dropAhead();
     return Status::okay();
+}
+
+// The server's own switch: a commit returns before its log is on the disk. The thread's
+// session keeps it for its other tables too until it is switched back.
+void ServerDriver::setDurable(bool on) {
+    Status ignored;
+    (void)session_.run(on ? "SET synchronous_commit = on" : "SET synchronous_commit = off", {}, ignored);
 }
 
 std::string ServerDriver::send(std::string_view option, Status& st) {

@@ -69,6 +69,8 @@ public:
     Status restoreState(int handle) override;
     void freeState(int handle) override { saved_.erase(handle); }
 
+    void setDurable(bool on) override;
+    Status joinTransaction(int seconds) override;
     std::string send(std::string_view option, Status& st) override;
     Status check(std::vector<std::string>& problems) override;
     std::string message() override { return session_.message; }
@@ -113,6 +115,9 @@ private:
     bool tryLock(int32_t cls, int64_t id, bool shared, int seconds, Status& st);
     void unlockOne(int32_t cls, int64_t id, bool shared);
     Status writeRefused(int64_t row, int32_t version);
+    // After a roll-back the current row is what the server has again: its version then.
+    Status versionAfterRollback();
+    Status changeRow(const std::function<Result(Status&)>& change, int32_t version, Result& done);
     Status beginWrite(bool& savepoint);
     Status endWrite(bool savepoint, Status st);
 
@@ -128,6 +133,7 @@ private:
     int order_ = 0;
     Place place_;
     Row current_;  // the record last read or written; row 0 when none
+    uint64_t currentRollbacks_ = 0;  // the session's roll-backs when current_ was taken
     bool atEof_ = false, atBof_ = false;
 
     // Rows read ahead in one direction from place_, with whether another desk held each.

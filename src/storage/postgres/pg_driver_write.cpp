@@ -75,7 +75,8 @@ Status ServerDriver::endWrite(bool savepoint, Status st) {
 
 // Why a put or delete of `row` changed nothing, in the flat driver's order: the file
 // locked by another desk (32), the row gone (33), held by another desk (5), changed
-// since it was read (89).
+// since it was read (89). 0 when none of these holds any longer (a hold or lock given
+// back in between): the write is tried again.
 Status ServerDriver::writeRefused(int64_t row, int32_t version) {
     Status st;
     Result r = session_.run("SELECT (SELECT \"kw_version\" FROM " + table_ + " WHERE \"kw_row\" = $1::bigint), " +
@@ -89,7 +90,22 @@ Status ServerDriver::writeRefused(int64_t row, int32_t version) {
     if (r.isNull(0, 0)) return Status::error(kRecordNotAvailable, rec);
     if (r.value(0, 2) != "t") return Status::error(kAccessDenied, rec);
     if (version != 0 && std::atoi(r.value(0, 0).c_str()) != version) return Status::error(kRecordChanged, rec);
-    return Status::system(kFileSystemError, 0);
+    return Status::okay();
+}
+
+// Runs a change of the current row (put or delete: `change` gives the statement's
+// answer) until it is made or refused for a reason; `done` gets the answer that made it.
+Status ServerDriver::changeRow(const std::function<Result(Status&)>& change, int32_t version, Result& done) {
+    for (int attempt = 0;; ++attempt) {
+        Status st;
+        done = change(st);
+        if (!st.ok() || done.rows() > 0) return st;
+        st = writeRefused(current_.id.row, version);
+        if (!st.ok()) return st;
+        // Refused a moment ago for a reason that has gone since: once more, a few times.
+        if (attempt == 4) return Status::error(kRecordChanged, static_cast<uint32_t>(current_.id.row));
+        std::this_thread::sleep_for(std::chrono::milliseconds(5 << attempt));
+    }
 }
 
 // The conditions every change of a row carries: the file not locked by another desk and
@@ -98,6 +114,18 @@ static std::string writeGuards(const std::string& label, const std::string& rowP
     return "pg_try_advisory_xact_lock_shared(" + n(ServerDriver::lockClass(label, ServerDriver::kFileLock)) +
            ", 0) AND pg_try_advisory_xact_lock_shared(" + n(ServerDriver::lockClass(label, ServerDriver::kHolds)) +
            ", " + rowParam + "::bigint::integer)";
+}
+
+// As the flat files read the current record's slot again when a roll-back put the
+// files back.
+Status ServerDriver::versionAfterRollback() {
+    if (currentRollbacks_ == session_.rollbacks || !open_) return Status::okay();
+    currentRollbacks_ = session_.rollbacks;
+    Status st;
+    Result r = session_.run("SELECT \"kw_version\" FROM " + table_ + " WHERE \"kw_row\" = $1::bigint",
+                            {n(current_.id.row)}, st);
+    if (st.ok() && r.rows() == 1) current_.id.version = std::atoi(r.value(0, 0).c_str());
+    return st;
 }
 
 Status ServerDriver::add() {
@@ -122,6 +150,7 @@ Status ServerDriver::add() {
         if (st.ok()) st = Status::error(why.value(0, 0) == "t" ? kDuplicateKey : kFileLocked);
     }
     if (st.ok()) {
+        currentRollbacks_ = session_.rollbacks;
         current_.id.row = std::strtoll(r.value(0, 0).c_str(), nullptr, 10);
         current_.id.version = static_cast<int32_t>(std::strtol(r.value(0, 1).c_str(), nullptr, 10));
         current_.record.assign(rec, rec + decl_.recordSize);
@@ -131,18 +160,18 @@ Status ServerDriver::add() {
 
 Status ServerDriver::put() {
     if (open_ && current_.id.row == 0) return Status::error(kRecordNotAvailable);
+    if (Status s = versionAfterRollback(); !s.ok()) return s;
     bool savepoint = false;
     if (Status s = beginWrite(savepoint); !s.ok()) return s;
     const uint8_t* rec = buffer_();
     std::vector<std::string> params{n(current_.id.row), n(current_.id.version)};
     std::string set;
     for (const auto* f : columns(decl_)) set += ", " + quoted(f->name) + " = " + typedValue(*f, rec, params);
-    Status st;
-    Result r = session_.run("UPDATE " + table_ + " SET \"kw_version\" = \"kw_version\" + 1" + set +
-                                " WHERE \"kw_row\" = $1::bigint AND \"kw_version\" = $2::integer AND " +
-                                writeGuards(decl_.label, "$1") + " RETURNING \"kw_version\"",
-                            params, st);
-    if (st.ok() && r.rows() == 0) st = writeRefused(current_.id.row, current_.id.version);
+    const std::string sql = "UPDATE " + table_ + " SET \"kw_version\" = \"kw_version\" + 1" + set +
+                            " WHERE \"kw_row\" = $1::bigint AND \"kw_version\" = $2::integer AND " +
+                            writeGuards(decl_.label, "$1") + " RETURNING \"kw_version\"";
+    Result r;
+    Status st = changeRow([&](Status& s) { return session_.run(sql, params, s); }, current_.id.version, r);
     if (st.ok()) {
         current_.id.version = static_cast<int32_t>(std::strtol(r.value(0, 0).c_str(), nullptr, 10));
         current_.record.assign(rec, rec + decl_.recordSize);
@@ -155,11 +184,10 @@ Status ServerDriver::remove() {
     if (open_ && current_.id.row == 0) return Status::error(kRecordNotAvailable);
     bool savepoint = false;
     if (Status s = beginWrite(savepoint); !s.ok()) return s;
-    Status st;
-    Result r = session_.run("DELETE FROM " + table_ + " WHERE \"kw_row\" = $1::bigint AND " +
-                                writeGuards(decl_.label, "$1") + " RETURNING \"kw_row\"",
-                            {n(current_.id.row)}, st);
-    if (st.ok() && r.rows() == 0) st = writeRefused(current_.id.row, 0);
+    const std::string sql = "DELETE FROM " + table_ + " WHERE \"kw_row\" = $1::bigint AND " +
+                            writeGuards(decl_.label, "$1") + " RETURNING \"kw_row\"";
+    Result r;
+    Status st = changeRow([&](Status& s) { return session_.run(sql, {n(current_.id.row)}, s); }, 0, r);
     if (st.ok()) {
         if (held_ == current_.id.row) (void)release();
         current_ = Row{};
@@ -203,6 +231,23 @@ Status ServerDriver::unlock() {
     if (fileLocked_) unlockOne(lockClass(decl_.label, kFileLock), 0, false);
     fileLocked_ = false;
     return Status::okay();
+}
+
+// The file lock's class taken shared for the transaction, as the flat files' transaction
+// keeps their writer's lock: polled, so that a wait in vain leaves the transaction sound.
+Status ServerDriver::joinTransaction(int seconds) {
+    if (!open_) return Status::error(kFileNotOpen);
+    if (!writable_) return Status::error(kAccessDenied);
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    for (;;) {
+        Status st;
+        Result r = session_.run("SELECT pg_try_advisory_xact_lock_shared(" + n(lockClass(decl_.label, kFileLock)) + ", 0)",
+                                {}, st);
+        if (!st.ok()) return st;
+        if (r.value(0, 0) == "t") return Status::okay();
+        if (std::chrono::steady_clock::now() >= until) return Status::error(kFileLocked);
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
 }
 
 Status ServerDriver::lockRange(uint32_t slot, LockKind kind, int seconds) {

@@ -24,6 +24,7 @@ struct Session {
     bool transactionLost = false;  // the link broke inside the transaction
     uint64_t writes = 0;   // this thread's writes so far: rows read ahead before one are stale
     uint64_t links = 0;    // connections made so far: locks taken before the last one are gone
+    uint64_t rollbacks = 0;  // transactions rolled back so far
     std::string message;   // the last failure, as said to the user (code page 1251)
 
     // Runs a statement; on failure sets `st` (the driver's code for it) and message.

@@ -434,6 +434,35 @@ TEST_P(Contract, ATransactionRolledBackLeavesNothing) {
     ASSERT_EQ(day->add().code, kOk);
     ASSERT_EQ(File::commit().code, kOk);
     EXPECT_EQ(File::rollback().code, kLogoutNotActive);
+
+    // A transaction waits for another desk's lock of its file, in vain: 32, nothing
+    // begun; while it runs, no other desk locks its files.
+    Desk locker;
+    locker.run([&] {
+        ASSERT_EQ(day->open().code, kOk);
+        ASSERT_EQ(day->lock(0).code, kOk);
+    });
+    EXPECT_EQ(File::logout(1, {pkl.get(), day.get()}).code, kFileLocked);
+    EXPECT_EQ(File::commit().code, kLogoutNotActive);
+    locker.run([&] { ASSERT_EQ(day->unlock().code, kOk); });
+    ASSERT_EQ(File::logout(1, {pkl.get(), day.get()}).code, kOk);
+    locker.run([&] { EXPECT_EQ(day->lock(0).code, kFileLocked); });
+    ASSERT_EQ(File::commit().code, kOk);
+    locker.run([&] {
+        ASSERT_EQ(day->lock(0).code, kOk);
+        ASSERT_EQ(day->unlock().code, kOk);
+    });
+
+    // A record changed inside a transaction rolled back is the stored one again: a put
+    // of it afterwards is no change by another desk.
+    buf<dict::DayRecord>(*day).DATA = 1001;
+    ASSERT_EQ(day->get(1).code, kOk);
+    ASSERT_EQ(File::logout(1, {day.get()}).code, kOk);
+    buf<dict::DayRecord>(*day).KAS = 5;
+    ASSERT_EQ(day->put().code, kOk);
+    ASSERT_EQ(File::rollback().code, kOk);
+    buf<dict::DayRecord>(*day).KAS = 6;
+    ASSERT_EQ(day->put().code, kOk);
     Desk other;
     other.run([&] {
         ASSERT_EQ(day->open().code, kOk);
