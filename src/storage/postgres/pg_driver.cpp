@@ -1,9 +1,11 @@
 // The server driver: open, create, positions and reading in key order.
 #include "storage/postgres/pg_driver.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
+#include "runtime/date.h"
 #include "storage/postgres/pg_create.h"
 #include "storage/postgres/pg_record.h"
 #include "storage/postgres/pg_schema.h"
@@ -59,6 +61,21 @@ bool decodeComponent(const KeyShape::Comp& c, const uint8_t* in, uint8_t* out) {
 }
 
 }  // namespace
+
+// A bound of a pass may hold a date no day can be (a view's open end: the least or the
+// greatest LONG); the server's dates stop at year 1 and year 9999. Below day 0 is
+// the empty date, the least there is; above the last day of year 9999, that day.
+void ServerDriver::clampDates(const KeyDecl& key, uint8_t* record) const {
+    static const int32_t last = date::fromYmd(9999, 12, 31);
+    for (int c : key.components) {
+        const FieldDecl& f = decl_.field(c);
+        if (!f.isDate || f.size != 4) continue;
+        int32_t v;
+        std::memcpy(&v, record + f.offset, 4);
+        v = v < 0 ? 0 : std::min(v, last);
+        std::memcpy(record + f.offset, &v, 4);
+    }
+}
 
 int32_t ServerDriver::lockClass(const std::string& label, LockClass kind) {
     uint32_t h = 2166136261u;
@@ -203,6 +220,8 @@ Status ServerDriver::fetch(bool forward, int n) {
     if (!orderOf(order_, o)) return Status::error(kEntryNotFound);
     std::vector<std::string> params{std::to_string(lockClass(decl_.label, kHolds))};
     std::string where = o.where;
+    std::vector<uint8_t> keys = place_.keys;
+    if (o.key && !keys.empty()) clampDates(*o.key, keys.data());
     if (!place_.start) {
         std::string lhs, rhs;
         for (std::size_t i = 0; i < o.terms.size(); ++i) {
@@ -210,7 +229,7 @@ Status ServerDriver::fetch(bool forward, int n) {
             std::string p = "DATE '1800-12-28'";  // the empty date
             if (component) {
                 const FieldDecl& f = decl_.field(o.key->components[i]);
-                if (const auto v = fieldValue(f, place_.keys.data())) {
+                if (const auto v = fieldValue(f, keys.data())) {
                     params.push_back(*v);
                     p = keyParameter(decl_, *o.key, i, static_cast<int>(params.size()));
                 }
@@ -479,6 +498,13 @@ std::string ServerDriver::send(std::string_view option, Status& st) {
     if (name.rfind("IGNORESTATUS", 0) == 0 || name.rfind("IGNORECORRUPTIONS", 0) == 0 ||
         name.rfind("MAINTAINHEADERTIME", 0) == 0 || name.rfind("QUICKSCAN", 0) == 0)
         return o.find('=') == std::string::npos ? "OFF" : "";
+    // How long a writer waits for another station: kept for the asking; the server's
+    // own wait is its lock timeout.
+    if (name.rfind("RECOVER", 0) == 0) {
+        if (o.find('=') == std::string::npos) return std::to_string(recoverSeconds_);
+        recoverSeconds_ = std::max(0, std::atoi(o.c_str() + o.find('=') + 1));
+        return "";
+    }
     st = Status::error(kUnsupportedFunction);
     return {};
 }

@@ -108,6 +108,7 @@ private:
     Status readRow(int64_t row, Row& out);
     Status decode(const Result& r, int i, Row& out);
     std::string selectList() const;
+    void clampDates(const KeyDecl& key, uint8_t* record) const;
     bool decodeKey(int key, const std::string& value, std::vector<uint8_t>& rec) const;
     void placeAt(const Row& row);
     void dropAhead() { ahead_.clear(); }
@@ -143,6 +144,7 @@ private:
     bool aheadForward_ = true;
     uint64_t aheadWrites_ = 0;
     int batch_ = 0;
+    int recoverSeconds_ = 10;
 
     int64_t held_ = 0;  // the row this thread holds in this table
     uint64_t heldLink_ = 0;

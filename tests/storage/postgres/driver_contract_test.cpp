@@ -31,6 +31,7 @@
 #include "storage/file.h"
 #include "storage/postgres/pg_backend.h"
 #include "storage/record_codec.h"
+#include "storage/view.h"
 #include "storage/storage_test_util.h"
 
 namespace kw::storage {
@@ -180,6 +181,9 @@ TEST_P(Contract, EveryOperationGivesTheFlatDriversCodes) {
     EXPECT_EQ(n, 1u);
     EXPECT_EQ(day.send("NOSUCHOPTION"), "");
     EXPECT_EQ(day.lastStatus().code, kUnsupportedFunction);
+    EXPECT_EQ(day.send("RECOVER=7"), "");
+    EXPECT_EQ(day.lastStatus().code, kOk);
+    EXPECT_EQ(day.send("RECOVER"), "7");
 
     ASSERT_EQ(day.close().code, kOk);
     EXPECT_FALSE(day.isOpen());
@@ -304,6 +308,54 @@ TEST_P(Contract, DateKeysAndThePartialKeyOfOpenPledges) {
     buf<dict::ZalRecord>(*zal).N_KV = 40;
     ASSERT_EQ(zal->get(1).code, kOk);
     EXPECT_EQ(std::memcmp(zal->buffer(), &rows[3], sizeof rows[3]), 0);
+}
+
+// Views read through a key: one narrowed by its filter's conditions on the key (an open
+// lower end), one through the partial key of the open pledges; the same records in the
+// same order either way.
+TEST_P(Contract, AViewReadsItsPartOfAKeyEitherWay) {
+    auto zal = table("ZAL");
+    const TableDecl& decl = dict::table("ZAL");
+    const int32_t d = date::fromYmd(2025, 12, 8);
+    std::vector<dict::ZalRecord> all;
+    for (int32_t i = 1; i <= 60; ++i) {
+        dict::ZalRecord z = pledge(i, d + i % 6, static_cast<uint8_t>(i % 5));
+        z.DATA_K = i % 7 == 0 ? 0 : d + 30 + i % 10;
+        all.push_back(z);
+        std::memcpy(zal->buffer(), &z, sizeof z);
+        ASSERT_EQ(zal->add().code, kOk);
+    }
+    auto pass = [&](View& v, bool forward) {
+        std::vector<int32_t> out;
+        EXPECT_EQ((forward ? v.setStart() : v.setEnd()).code, kOk);
+        while ((forward ? v.next() : v.previous()).ok()) out.push_back(buf<dict::ZalRecord>(*zal).N_KV);
+        return out;
+    };
+
+    View byEnd(*zal);
+    ASSERT_EQ(byEnd.setOrder(keyOrder(decl, 3)).code, kOk);
+    ASSERT_EQ(byEnd.setFilter("zal:data_k <= " + std::to_string(d + 33)).code, kOk);
+    std::vector<const dict::ZalRecord*> due;
+    for (const auto& z : all)
+        if (z.DATA_K != 0 && z.DATA_K <= d + 33) due.push_back(&z);
+    std::stable_sort(due.begin(), due.end(), [](auto* a, auto* b) { return a->DATA_K < b->DATA_K; });
+    std::vector<int32_t> want;
+    for (auto* z : due) want.push_back(z->N_KV);
+    EXPECT_EQ(byEnd.key(), 3);
+    EXPECT_EQ(pass(byEnd, true), want);
+    std::reverse(want.begin(), want.end());
+    EXPECT_EQ(pass(byEnd, false), want);
+
+    View open(*zal);
+    ASSERT_EQ(open.setOrder(keyOrder(decl, 1)).code, kOk);
+    ASSERT_EQ(open.setFilter("zal:sost < 4 and zal:n_kv >= 10 and zal:n_kv <= 40").code, kOk);
+    want.clear();
+    for (int32_t i = 10; i <= 40; ++i)
+        if (i % 5 < 4) want.push_back(i);
+    EXPECT_EQ(pass(open, true), want);
+    EXPECT_EQ(open.fileKey(), static_cast<int>(decl.keys.size()) + 1) << "read through the partial key";
+    std::reverse(want.begin(), want.end());
+    EXPECT_EQ(pass(open, false), want);
 }
 
 // A position names a record: reset goes back to it for a pass, reget reads it again;
