@@ -272,6 +272,21 @@ TEST_P(Contract, APassInKeyOrderFollowsTheKeyEitherWay) {
     }
 }
 
+// Russian names in the order of their capitals in the program's code page (Ё first of
+// all, as it is there; a sign after the Latin capitals), on both back ends.
+TEST_P(Contract, RussianNamesInTheOrderOfTheProgramsCodePage) {
+    auto pkl = table("PKL");
+    for (const char* fio : {"Яковлев", "ежов", "Ёлкин", "алексеев", "Ёжиков", "Abel", "_Прочие"})
+        addClient(*pkl, W(fio), "");
+    std::vector<std::string> names;
+    ASSERT_EQ(pkl->set(1).code, kOk);
+    while (pkl->next().ok()) names.push_back(cp::toUtf8(fioOf(*pkl)));
+    EXPECT_EQ(names, (std::vector<std::string>{"Abel", "_Прочие", "Ёжиков", "Ёлкин", "алексеев", "ежов", "Яковлев"}));
+    buf<dict::PklRecord>(*pkl).FIO.assign(W("ёжиков"));
+    ASSERT_EQ(pkl->get(1).code, kOk);
+    EXPECT_EQ(cp::toUtf8(fioOf(*pkl)), "Ёжиков");
+}
+
 dict::ZalRecord pledge(int32_t ticket, int32_t date, uint8_t sost) {
     dict::ZalRecord z{};
     z.N_KV = ticket;
