@@ -21,7 +21,7 @@ public:
     std::unique_ptr<Driver> make(const TableDecl& decl, std::function<uint8_t*()> buffer,
                                  const std::string& directory) override {
         std::string conninfo;
-        (void)serverChosen(directory, conninfo);
+        serverChosen(directory, conninfo);  // true: the directory was chosen by it
         return std::make_unique<ServerDriver>(decl, std::move(buffer), conninfo);
     }
 
@@ -29,9 +29,7 @@ public:
         Session* s = lastSession();
         if (!s) return Status::error(kFileNotOpen);
         if (s->inTransaction) return Status::error(kLogoutAlreadyActive);
-        Status st;
-        (void)s->run("BEGIN", {}, st);
-        if (!st.ok()) return st;
+        if (Status st = s->exec("BEGIN"); !st.ok()) return st;
         s->inTransaction = true;
         s->transactionLost = false;
         ++s->writes;
@@ -44,8 +42,7 @@ public:
         s->inTransaction = false;
         ++s->writes;
         if (s->transactionLost) return Status::error(kUnableToLogTransaction);
-        Status st;
-        (void)s->run("COMMIT", {}, st);
+        const Status st = s->exec("COMMIT");
         return st.ok() ? st : Status::error(kUnableToLogTransaction);
     }
 
@@ -56,8 +53,7 @@ public:
         ++s->writes;
         ++s->rollbacks;
         if (s->transactionLost) return Status::okay();  // the server undid it with the session
-        Status st;
-        (void)s->run("ROLLBACK", {}, st);
+        const Status st = s->exec("ROLLBACK");
         return st.ok() ? st : Status::error(kUnableToRollback);
     }
 

@@ -125,10 +125,8 @@ Status ServerDriver::open(int mode) {
     if (open_) return Status::error(kFileAlreadyOpen);
     const int access = mode & 0x0F;
     if (access > kAccessReadWrite || (mode & 0xF0) > kDenyNone) return Status::error(kInvalidFilename);
-    Status st;
     // A missing table answers 2, as a missing data file does: the file manager creates it.
-    (void)session_.run("SELECT 1 FROM " + table_ + " LIMIT 0", {}, st);
-    if (!st.ok()) return st;
+    if (Status st = session_.exec("SELECT 1 FROM " + table_ + " LIMIT 0"); !st.ok()) return st;
     open_ = true;
     writable_ = access != kAccessRead;
     order_ = 0;
@@ -141,10 +139,9 @@ Status ServerDriver::open(int mode) {
 
 Status ServerDriver::close() {
     if (!open_) return Status::okay();
-    Status ignored;
-    if (held_) (void)release();
-    if (fileLocked_) (void)unlock();
-    while (!slots_.empty()) (void)unlockRange(slots_.begin()->first);
+    dropHold();
+    dropFileLock();
+    while (!slots_.empty()) dropSlot(slots_.begin()->first);
     open_ = false;
     dropAhead();
     current_ = Row{};
@@ -306,7 +303,7 @@ Status ServerDriver::deliver(const Row& row, bool hold) {
     if (hold) {
         Status st = Status::okay();
         if (held_ != row.id.row || heldLink_ != session_.links) {
-            if (held_) (void)release();
+            dropHold();
             if (!tryLock(lockClass(decl_.label, kHolds), row.id.row, false, 0, st))
                 return st.ok() ? Status::error(kRecordHeld, static_cast<uint32_t>(row.id.row)) : st;
             held_ = row.id.row;
@@ -314,7 +311,7 @@ Status ServerDriver::deliver(const Row& row, bool hold) {
         }
         st = readRow(row.id.row, fresh);
         if (!st.ok()) {
-            (void)release();
+            dropHold();
             return st;
         }
         use = &fresh;
@@ -485,8 +482,7 @@ Status ServerDriver::restoreState(int handle) {
 // The server's own switch: a commit returns before its log is on the disk. The thread's
 // session keeps it for its other tables too until it is switched back.
 void ServerDriver::setDurable(bool on) {
-    Status ignored;
-    (void)session_.run(on ? "SET synchronous_commit = on" : "SET synchronous_commit = off", {}, ignored);
+    (void)session_.exec(on ? "SET synchronous_commit = on" : "SET synchronous_commit = off");
 }
 
 std::string ServerDriver::send(std::string_view option, Status& st) {

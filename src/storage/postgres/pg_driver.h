@@ -115,6 +115,10 @@ private:
     // Advisory locks: try once, or for `seconds`.
     bool tryLock(int32_t cls, int64_t id, bool shared, int seconds, Status& st);
     void unlockOne(int32_t cls, int64_t id, bool shared);
+    // Give back the hold, the file lock, a lock slot (nothing to report: see unlockOne).
+    void dropHold();
+    void dropFileLock();
+    void dropSlot(uint32_t slot);
     Status writeRefused(int64_t row, int32_t version);
     // After a roll-back the current row is what the server has again: its version then.
     Status versionAfterRollback();

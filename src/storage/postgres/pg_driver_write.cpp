@@ -40,11 +40,10 @@ bool ServerDriver::tryLock(int32_t cls, int64_t id, bool shared, int seconds, St
 }
 
 void ServerDriver::unlockOne(int32_t cls, int64_t id, bool shared) {
-    Status ignored;  // a lock the session no longer has (the link broke) is gone anyway
-    if (!session_.connection.isOpen()) return;
-    (void)session_.run(std::string("SELECT ") + (shared ? "pg_advisory_unlock_shared" : "pg_advisory_unlock") + "(" +
-                           n(cls) + ", " + n(static_cast<int32_t>(id)) + ")",
-                       {}, ignored);
+    if (!session_.connection.isOpen()) return;  // the session and its locks are gone
+    // A failure here is a broken link, which gave the lock back with the session.
+    (void)session_.exec(std::string("SELECT ") + (shared ? "pg_advisory_unlock_shared" : "pg_advisory_unlock") +
+                        "(" + n(cls) + ", " + n(static_cast<int32_t>(id)) + ")");
 }
 
 // Inside the thread's transaction a write runs under a savepoint, so that a refused
@@ -56,9 +55,7 @@ Status ServerDriver::beginWrite(bool& savepoint) {
     if (!writable_) return Status::error(kAccessDenied);
     if (session_.inTransaction) {
         if (session_.transactionLost) return Status::system(kFileSystemError, 0);
-        Status st;
-        (void)session_.run("SAVEPOINT kw_write", {}, st);
-        if (!st.ok()) return st;
+        if (Status st = session_.exec("SAVEPOINT kw_write"); !st.ok()) return st;
         savepoint = true;
     }
     return Status::okay();
@@ -67,8 +64,9 @@ Status ServerDriver::beginWrite(bool& savepoint) {
 Status ServerDriver::endWrite(bool savepoint, Status st) {
     ++session_.writes;
     if (savepoint && !session_.transactionLost) {
-        Status ignored;
-        (void)session_.run(st.ok() ? "RELEASE SAVEPOINT kw_write" : "ROLLBACK TO SAVEPOINT kw_write", {}, ignored);
+        // A savepoint that cannot be ended leaves the transaction unusable: it does not commit.
+        if (!session_.exec(st.ok() ? "RELEASE SAVEPOINT kw_write" : "ROLLBACK TO SAVEPOINT kw_write").ok())
+            session_.transactionLost = true;
     }
     return st;
 }
@@ -189,7 +187,7 @@ Status ServerDriver::remove() {
     Result r;
     Status st = changeRow([&](Status& s) { return session_.run(sql, {n(current_.id.row)}, s); }, 0, r);
     if (st.ok()) {
-        if (held_ == current_.id.row) (void)release();
+        if (held_ == current_.id.row) dropHold();
         current_ = Row{};
     }
     return endWrite(savepoint, st);
@@ -199,7 +197,7 @@ Status ServerDriver::hold() {
     if (!open_) return Status::error(kFileNotOpen);
     if (current_.id.row == 0) return Status::error(kRecordNotAvailable);
     if (held_ == current_.id.row && heldLink_ == session_.links) return Status::okay();
-    if (held_) (void)release();
+    dropHold();
     Status st;
     if (!tryLock(lockClass(decl_.label, kHolds), current_.id.row, false, 0, st))
         return st.ok() ? Status::error(kRecordHeld, static_cast<uint32_t>(current_.id.row)) : st;
@@ -208,10 +206,14 @@ Status ServerDriver::hold() {
     return Status::okay();
 }
 
-Status ServerDriver::release() {
-    if (!open_) return Status::error(kFileNotOpen);
+void ServerDriver::dropHold() {
     if (held_ && heldLink_ == session_.links) unlockOne(lockClass(decl_.label, kHolds), held_, false);
     held_ = 0;
+}
+
+Status ServerDriver::release() {
+    if (!open_) return Status::error(kFileNotOpen);
+    dropHold();
     return Status::okay();
 }
 
@@ -226,10 +228,14 @@ Status ServerDriver::lock(int seconds) {
     return Status::okay();
 }
 
-Status ServerDriver::unlock() {
-    if (!open_) return Status::error(kFileNotOpen);
+void ServerDriver::dropFileLock() {
     if (fileLocked_) unlockOne(lockClass(decl_.label, kFileLock), 0, false);
     fileLocked_ = false;
+}
+
+Status ServerDriver::unlock() {
+    if (!open_) return Status::error(kFileNotOpen);
+    dropFileLock();
     return Status::okay();
 }
 
@@ -264,12 +270,16 @@ Status ServerDriver::lockRange(uint32_t slot, LockKind kind, int seconds) {
     return Status::okay();
 }
 
-Status ServerDriver::unlockRange(uint32_t slot) {
-    if (!open_) return Status::error(kFileNotOpen);
+void ServerDriver::dropSlot(uint32_t slot) {
     auto it = slots_.find(slot);
-    if (it == slots_.end()) return Status::okay();
+    if (it == slots_.end()) return;
     unlockOne(lockClass(decl_.label, kSlots), slot, it->second == LockKind::Shared);
     slots_.erase(it);
+}
+
+Status ServerDriver::unlockRange(uint32_t slot) {
+    if (!open_) return Status::error(kFileNotOpen);
+    dropSlot(slot);
     return Status::okay();
 }
 

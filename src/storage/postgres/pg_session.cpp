@@ -48,6 +48,12 @@ bool Session::connected(Status& st) {
     return true;
 }
 
+Status Session::exec(const std::string& sql) {
+    Status st;
+    const Result r = run(sql, {}, st);
+    return st;
+}
+
 Result Session::run(const std::string& sql, const std::vector<std::string>& params, Status& st) {
     st = Status::okay();
     if (!connected(st)) return Result();

@@ -29,6 +29,8 @@ struct Session {
 
     // Runs a statement; on failure sets `st` (the driver's code for it) and message.
     Result run(const std::string& sql, const std::vector<std::string>& params, Status& st);
+    // A statement whose rows do not matter: its status only.
+    Status exec(const std::string& sql);
     bool connected(Status& st);  // connects when not connected
 };
 
