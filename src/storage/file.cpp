@@ -359,7 +359,7 @@ Status File::release() {
 Status File::build(std::vector<std::string>* notes) {
     return called(FileFunction::Build, [&] {
         State& s = state();
-        if (s.server) return finish(s, s.server->isOpen() ? Status::okay() : Status::error(kFileNotOpen));
+        if (Driver* d = chooseDriver(s)) return finish(s, maintainOnServer(*d));
         s.notes.clear();
         Status st = s.build();
         if (notes) *notes = s.notes;
@@ -369,7 +369,7 @@ Status File::build(std::vector<std::string>* notes) {
 Status File::pack(std::vector<std::string>* notes) {
     return called(FileFunction::Build, [&] {
         State& s = state();
-        if (s.server) return finish(s, s.server->isOpen() ? Status::okay() : Status::error(kFileNotOpen));
+        if (Driver* d = chooseDriver(s)) return finish(s, maintainOnServer(*d));
         s.notes.clear();
         Status st = s.pack();
         if (notes) *notes = s.notes;

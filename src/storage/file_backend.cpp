@@ -25,4 +25,10 @@ Driver* chooseDriver(File::State& s) {
     return s.server.get();
 }
 
+Status maintainOnServer(Driver& d) {
+    if (d.isOpen()) return Status::okay();
+    if (Status st = d.open(kAccessRead | kDenyNone); !st.ok()) return st;
+    return d.close();
+}
+
 }  // namespace kw::storage

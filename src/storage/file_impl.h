@@ -301,6 +301,9 @@ Status closeTransaction(File::State& s, RecordKind kind);
 // At an open or create: the driver of the back end that keeps the table's directory,
 // made for the thread when needed; nullptr when the flat files keep it (file_backend.cpp).
 Driver* chooseDriver(File::State& s);
+// Build and pack of a table on the server: nothing to do (the server keeps its indexes)
+// but to say whether the table is there.
+Status maintainOnServer(Driver& d);
 
 // Records the result of an operation as the thread's last error and returns it.
 Status finish(File::State& s, Status st);

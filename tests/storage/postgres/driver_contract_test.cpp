@@ -188,6 +188,17 @@ TEST_P(Contract, EveryOperationGivesTheFlatDriversCodes) {
     ASSERT_EQ(day.close().code, kOk);
     EXPECT_FALSE(day.isOpen());
     EXPECT_EQ(day.records(n).code, kFileNotOpen);
+    // Maintenance of a closed table: the keys rebuilt (or nothing to do on the server).
+    EXPECT_EQ(day.build().code, kOk);
+    EXPECT_EQ(day.pack().code, kOk);
+    if (GetParam() == Back::Server) {  // the tables of earlier tests are there
+        pg::Connection admin;
+        std::string message;
+        ASSERT_TRUE(admin.open(std::getenv("KW_TEST_CONNINFO"), message)) << message;
+        ASSERT_TRUE(admin.exec("DROP TABLE IF EXISTS pkl").ok());
+    }
+    File missing(dict::table("PKL"), testing::in(dir_));
+    EXPECT_EQ(missing.build().code, kFileNotFound);
     // Opened again, what was written is there.
     ASSERT_EQ(day.open().code, kOk);
     d.DATA = d2;
