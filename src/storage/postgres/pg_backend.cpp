@@ -9,6 +9,14 @@ namespace kw::storage::pg {
 
 namespace {
 
+// A transaction that cannot commit is ended on the server, when the link still stands,
+// so that the session takes statements again; its writes are undone either way.
+void endLost(Session& s) {
+    s.transactionLost = false;
+    if (s.connection.isOpen() && !s.connection.lost() && !s.exec("ROLLBACK").ok())
+        s.connection.close();  // a session that cannot end its transaction is not used again
+}
+
 // The thread's transaction is on the session it used last: a thread works with one
 // server.
 class ServerBackend : public Backend {
@@ -41,7 +49,10 @@ public:
         if (!s || !s->inTransaction) return Status::error(kLogoutNotActive);
         s->inTransaction = false;
         ++s->writes;
-        if (s->transactionLost) return Status::error(kUnableToLogTransaction);
+        if (s->transactionLost) {
+            endLost(*s);
+            return Status::error(kUnableToLogTransaction);
+        }
         const Status st = s->exec("COMMIT");
         return st.ok() ? st : Status::error(kUnableToLogTransaction);
     }
@@ -52,7 +63,10 @@ public:
         s->inTransaction = false;
         ++s->writes;
         ++s->rollbacks;
-        if (s->transactionLost) return Status::okay();  // the server undid it with the session
+        if (s->transactionLost) {
+            endLost(*s);
+            return Status::okay();
+        }
         const Status st = s->exec("ROLLBACK");
         return st.ok() ? st : Status::error(kUnableToRollback);
     }

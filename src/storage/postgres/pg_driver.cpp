@@ -126,7 +126,20 @@ Status ServerDriver::open(int mode) {
     const int access = mode & 0x0F;
     if (access > kAccessReadWrite || (mode & 0xF0) > kDenyNone) return Status::error(kInvalidFilename);
     // A missing table answers 2, as a missing data file does: the file manager creates it.
-    if (Status st = session_.exec("SELECT 1 FROM " + table_ + " LIMIT 0"); !st.ok()) return st;
+    // Inside a transaction the look runs under a savepoint, so that it leaves the
+    // transaction sound.
+    const bool inside = session_.inTransaction && !session_.transactionLost;
+    if (inside) {
+        if (Status st = session_.exec("SAVEPOINT kw_open"); !st.ok()) return st;
+        session_.savepointOpen = true;
+    }
+    Status st = session_.exec("SELECT 1 FROM " + table_ + " LIMIT 0");
+    if (inside) {
+        session_.savepointOpen = false;
+        if (!session_.exec(st.ok() ? "RELEASE SAVEPOINT kw_open" : "ROLLBACK TO SAVEPOINT kw_open").ok())
+            session_.transactionLost = true;
+    }
+    if (!st.ok()) return st;
     open_ = true;
     writable_ = access != kAccessRead;
     order_ = 0;
@@ -336,6 +349,10 @@ Status ServerDriver::get(int key, bool hold) {
     Row row;
     st = t.getByKey(declaredKey, buffer_(), row);
     if (!st.ok()) {
+        // A statement that failed (rather than found nothing) ends the transaction's
+        // chance to commit, as in Session::run.
+        const bool failed = st.code == kFileSystemError || st.code == kFileNotFound;
+        if (failed && session_.inTransaction) session_.transactionLost = true;
         if (session_.connection.lost()) session_.connection.close();
         return st;
     }

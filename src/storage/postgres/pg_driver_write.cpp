@@ -57,12 +57,14 @@ Status ServerDriver::beginWrite(bool& savepoint) {
         if (session_.transactionLost) return Status::system(kFileSystemError, 0);
         if (Status st = session_.exec("SAVEPOINT kw_write"); !st.ok()) return st;
         savepoint = true;
+        session_.savepointOpen = true;
     }
     return Status::okay();
 }
 
 Status ServerDriver::endWrite(bool savepoint, Status st) {
     ++session_.writes;
+    session_.savepointOpen = false;
     if (savepoint && !session_.transactionLost) {
         // A savepoint that cannot be ended leaves the transaction unusable: it does not commit.
         if (!session_.exec(st.ok() ? "RELEASE SAVEPOINT kw_write" : "ROLLBACK TO SAVEPOINT kw_write").ok())

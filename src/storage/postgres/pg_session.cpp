@@ -68,6 +68,7 @@ Result Session::run(const std::string& sql, const std::vector<std::string>& para
         st = Status::system(kFileSystemError, 0);
     } else {
         message = st.code == kFileSystemError ? cp::fromUtf8("Сервер базы данных: " + r.error()) : std::string();
+        if (inTransaction && !savepointOpen) transactionLost = true;
     }
     return r;
 }

@@ -21,7 +21,10 @@ struct Session {
     std::string conninfo;
     Connection connection;
     bool inTransaction = false;
-    bool transactionLost = false;  // the link broke inside the transaction
+    // The transaction cannot commit: the link broke inside it, or a statement failed
+    // outside a savepoint (the server then refuses everything until it ends).
+    bool transactionLost = false;
+    bool savepointOpen = false;  // a write's savepoint is set: its failure undoes only it
     uint64_t writes = 0;   // this thread's writes so far: rows read ahead before one are stale
     uint64_t links = 0;    // connections made so far: locks taken before the last one are gone
     uint64_t rollbacks = 0;  // transactions rolled back so far

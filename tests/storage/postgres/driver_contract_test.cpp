@@ -642,5 +642,32 @@ TEST_F(ServerLink, ALostConnectionIsAnErrorAndTheNextOperationConnectsAgain) {
     ASSERT_EQ(pkl.add().code, kOk);
 }
 
+// A statement that fails inside a transaction (a table another program dropped) leaves
+// it unable to commit (48) and nothing of it written; the desk works on afterwards.
+TEST_F(ServerLink, ATransactionWithAFailedStatementDoesNotCommitHalf) {
+    File pkl(dict::table("PKL"), testing::in(dir_));
+    File day(dict::table("DAY"), testing::in(dir_));
+    ASSERT_EQ(pkl.create().code, kOk);
+    ASSERT_EQ(day.create().code, kOk);
+    ASSERT_EQ(pkl.open().code, kOk);
+    ASSERT_EQ(day.open().code, kOk);
+    ASSERT_EQ(File::logout(1, {&pkl, &day}).code, kOk);
+    addClient(pkl, "Half", "done");
+    {
+        pg::Connection admin;
+        std::string message;
+        ASSERT_TRUE(admin.open(conninfo_, message)) << message;
+        ASSERT_TRUE(admin.exec("DROP TABLE day").ok());
+    }
+    uint32_t n = 0;
+    EXPECT_NE(day.records(n).code, kOk);
+    EXPECT_EQ(File::commit().code, kUnableToLogTransaction);
+    ASSERT_EQ(pkl.records(n).code, kOk);
+    EXPECT_EQ(n, 0u);
+    addClient(pkl, "Afterwards", "stored");
+    ASSERT_EQ(pkl.records(n).code, kOk);
+    EXPECT_EQ(n, 1u);
+}
+
 }  // namespace
 }  // namespace kw::storage
