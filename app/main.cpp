@@ -6,7 +6,9 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "dictionary/tables.h"
 #include "procedures.h"
+#include "runtime/codepage.h"
 #include "runtime/halt.h"
 #include "runtime/message_box.h"
 #include "runtime/printer_setup.h"
@@ -17,6 +19,7 @@
 #include "runtime/qt/qt_report.h"
 #include "runtime/qt/qt_windows.h"
 #include "shell/program.h"
+#include "storage/postgres/pg_backend.h"
 
 namespace {
 
@@ -35,6 +38,8 @@ bool displayAvailable() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // A data directory holding kestrowd.conninfo keeps its tables on the server.
+    kw::storage::pg::registerServerBackend();
     if (!displayAvailable()) {
         std::fprintf(stderr,
                      "kestrowd: no display available (set DISPLAY, or QT_QPA_PLATFORM=offscreen to run without one)\n");
@@ -56,6 +61,15 @@ int main(int argc, char** argv) {
     kw::app::registerProcedures();
 
     const bool started = kw::proc::startEntry([] {
+        // Tables on a server that does not answer, or lacks them: said, and the program ends.
+        std::vector<std::string> labels;
+        for (const auto* t : kw::dict::allTables()) labels.push_back(t->label);
+        if (std::string why; !kw::storage::pg::serverReady("", labels, why)) {
+            std::fprintf(stderr, "kestrowd: %s\n", why.c_str());
+            (void)kw::msgbox::show(kw::cp::fromUtf8(why), kw::cp::fromUtf8("Сервер базы данных"), kw::msgbox::Icon::Stop);
+            QMetaObject::invokeMethod(qApp, [] { QCoreApplication::exit(1); }, Qt::QueuedConnection);
+            return;
+        }
         kw::shell::ProgramEntry();
         // exit(), not quit(): quit() first asks every window to close, and windows the
         // procedures left to the GUI after a signal (QtWindows::stop) refuse.

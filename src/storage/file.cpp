@@ -69,7 +69,10 @@ std::string damagedText(const std::string& dataPath) {
 Status finish(File::State& s, Status st) {
     s.last = st;
     if (!st.ok()) {
-        if (st.code == kFileSystemError && st.sysError == EREMOTE)
+        std::string said = s.server && st.code == kFileSystemError ? s.server->message() : std::string();
+        if (!said.empty())
+            last_error::setDriver(std::to_string(st.code), said);
+        else if (st.code == kFileSystemError && st.sysError == EREMOTE)
             last_error::setDriver(std::to_string(st.sysError), networkFolderText(directoryOf(s.sh->base)));
         else if (st.code == kFileSystemError && st.sysError != 0)
             last_error::setDriver(std::to_string(st.sysError), std::strerror(st.sysError));
@@ -185,26 +188,33 @@ uint8_t* File::buffer() { return state().buffer(); }
 Status File::create() {
     return called(FileFunction::Create, [&] {
         State& s = state();
+        if (Driver* d = chooseDriver(s)) return finish(s, d->create());
         return finish(s, s.create());
     });
 }
 Status File::open(int mode) {
     return called(FileFunction::Open, [&] {
         State& s = state();
+        if (Driver* d = chooseDriver(s)) return finish(s, d->open(mode));
         return finish(s, s.openFiles(mode, false));
     });
 }
 Status File::close() {
     return called(FileFunction::Close, [&] {
         State& s = state();
+        if (s.server) return finish(s, s.server->close());
         return finish(s, s.close());
     });
 }
-bool File::isOpen() { return state().open; }
+bool File::isOpen() {
+    State& s = state();
+    return s.server ? s.server->isOpen() : s.open;
+}
 
 Status File::set(int key) {
     return called(FileFunction::Position, [&] {
         State& s = state();
+        if (s.server) return finish(s, s.server->set(key));
         if (!s.open) return finish(s, Status::error(kFileNotOpen));
         if (key < 0 || key > static_cast<int>(shared_->keys.size())) return finish(s, Status::error(kEntryNotFound));
         s.order = key;
@@ -217,6 +227,7 @@ Status File::set(int key) {
 Status File::setFromBuffer(int key) {
     return called(FileFunction::Position, [&] {
         State& s = state();
+        if (s.server) return finish(s, s.server->setFromBuffer(key));
         if (!s.open) return finish(s, Status::error(kFileNotOpen));
         if (key < 1 || key > static_cast<int>(shared_->keys.size())) return finish(s, Status::error(kEntryNotFound));
         const KeyShape& k = shared_->keys[static_cast<std::size_t>(key - 1)];
@@ -235,6 +246,7 @@ Status File::setFromBuffer(int key) {
 Status File::setRecord(uint32_t record) {
     return called(FileFunction::Position, [&] {
         State& s = state();
+        if (s.server) return finish(s, s.server->setRecord(record));
         if (!s.open) return finish(s, Status::error(kFileNotOpen));
         s.order = 0;
         s.pos = Position{};
@@ -249,27 +261,37 @@ Status File::setRecord(uint32_t record) {
 Status File::next(bool hold) {
     return called(FileFunction::Read, [&] {
         State& s = state();
+        if (s.server) return finish(s, s.server->next(hold));
         return finish(s, s.step(true, hold));
     });
 }
 Status File::previous(bool hold) {
     return called(FileFunction::Read, [&] {
         State& s = state();
+        if (s.server) return finish(s, s.server->previous(hold));
         return finish(s, s.step(false, hold));
     });
 }
-bool File::eof() { return state().atEof; }
-bool File::bof() { return state().atBof; }
+bool File::eof() {
+    State& s = state();
+    return s.server ? s.server->eof() : s.atEof;
+}
+bool File::bof() {
+    State& s = state();
+    return s.server ? s.server->bof() : s.atBof;
+}
 
 Status File::get(int key, bool hold) {
     return called(FileFunction::Read, [&] {
         State& s = state();
+        if (s.server) return finish(s, s.server->get(key, hold));
         return finish(s, s.getByKey(key, hold));
     });
 }
 Status File::getRecord(uint32_t record, bool hold) {
     return called(FileFunction::Read, [&] {
         State& s = state();
+        if (s.server) return finish(s, s.server->getRecord(record, hold));
         return finish(s, s.getByRecord(record, hold));
     });
 }
@@ -278,6 +300,7 @@ Status File::records(uint32_t& count) {
     return called(FileFunction::Read, [&] {
         State& s = state();
         count = 0;
+        if (s.server) return finish(s, s.server->records(count));
         if (!s.open) return finish(s, Status::error(kFileNotOpen));
         Status st = s.readStable([&] {
             count = s.header.records >= s.header.deleted ? s.header.records - s.header.deleted : 0;
@@ -287,23 +310,29 @@ Status File::records(uint32_t& count) {
     });
 }
 
-uint32_t File::currentRecord() { return state().current; }
+uint32_t File::currentRecord() {
+    State& s = state();
+    return s.server ? s.server->currentRecord() : s.current;
+}
 
 Status File::add() {
     return called(FileFunction::Write, [&] {
         State& s = state();
+        if (s.server) return finish(s, s.server->add());
         return finish(s, s.add());
     });
 }
 Status File::put() {
     return called(FileFunction::Write, [&] {
         State& s = state();
+        if (s.server) return finish(s, s.server->put());
         return finish(s, s.put());
     });
 }
 Status File::remove() {
     return called(FileFunction::Write, [&] {
         State& s = state();
+        if (s.server) return finish(s, s.server->remove());
         return finish(s, s.remove());
     });
 }
@@ -311,6 +340,7 @@ Status File::remove() {
 Status File::hold() {
     return called(FileFunction::Lock, [&] {
         State& s = state();
+        if (s.server) return finish(s, s.server->hold());
         if (!s.open) return finish(s, Status::error(kFileNotOpen));
         if (s.current == 0) return finish(s, Status::error(kRecordNotAvailable));
         return finish(s, s.takeHold(s.current));
@@ -320,6 +350,7 @@ Status File::hold() {
 Status File::release() {
     return called(FileFunction::Lock, [&] {
         State& s = state();
+        if (s.server) return finish(s, s.server->release());
         if (!s.open) return finish(s, Status::error(kFileNotOpen));
         s.dropHold();
         return finish(s, Status::okay());
@@ -329,6 +360,7 @@ Status File::release() {
 Status File::build(std::vector<std::string>* notes) {
     return called(FileFunction::Build, [&] {
         State& s = state();
+        if (Driver* d = chooseDriver(s)) return finish(s, maintainOnServer(*d));
         s.notes.clear();
         Status st = s.build();
         if (notes) *notes = s.notes;
@@ -338,6 +370,7 @@ Status File::build(std::vector<std::string>* notes) {
 Status File::pack(std::vector<std::string>* notes) {
     return called(FileFunction::Build, [&] {
         State& s = state();
+        if (Driver* d = chooseDriver(s)) return finish(s, maintainOnServer(*d));
         s.notes.clear();
         Status st = s.pack();
         if (notes) *notes = s.notes;
@@ -356,6 +389,7 @@ Status File::duplicate(int key, bool& taken) {
     return called(FileFunction::Read, [&] {
         State& s = state();
         taken = false;
+        if (s.server) return finish(s, s.server->duplicate(key, taken));
         if (!s.open) return finish(s, Status::error(kFileNotOpen));
         if (key < 1 || key > static_cast<int>(shared_->keys.size())) return finish(s, Status::error(kEntryNotFound));
         const KeyShape& k = shared_->keys[static_cast<std::size_t>(key - 1)];
@@ -371,6 +405,7 @@ Status File::duplicate(int key, bool& taken) {
 
 std::string File::position(int key) {
     State& s = state();
+    if (s.server) return s.server->position(key);
     std::string p;
     uint8_t n[4] = {static_cast<uint8_t>(s.current), static_cast<uint8_t>(s.current >> 8),
                     static_cast<uint8_t>(s.current >> 16), static_cast<uint8_t>(s.current >> 24)};
@@ -391,6 +426,7 @@ std::string File::position(int key) {
 Status File::reset(int key, const std::string& position) {
     return called(FileFunction::Position, [&] {
         State& s = state();
+        if (s.server) return finish(s, s.server->reset(key, position));
         if (!s.open) return finish(s, Status::error(kFileNotOpen));
         if (position.size() < 4 || key < 0 || key > static_cast<int>(shared_->keys.size()))
             return finish(s, Status::error(kRecordNotFound));
@@ -416,6 +452,7 @@ Status File::reset(int key, const std::string& position) {
 Status File::reget(int key, const std::string& position) {
     return called(FileFunction::Read, [&] {
         State& s = state();
+        if (s.server) return finish(s, s.server->reget(key, position));
         if (position.size() < 4) return finish(s, Status::error(kRecordNotFound));
         (void)key;
         const auto* b = reinterpret_cast<const uint8_t*>(position.data() + position.size() - 4);
@@ -426,6 +463,7 @@ Status File::reget(int key, const std::string& position) {
 
 int File::saveState() {
     State& s = state();
+    if (s.server) return s.server->saveState();
     int h = s.saved.empty() ? 1 : s.saved.rbegin()->first + 1;
     s.saved[h] = Snapshot{s.order, s.pos, s.current, s.readCopy, s.atEof, s.atBof};
     return h;
@@ -433,6 +471,7 @@ int File::saveState() {
 
 Status File::restoreState(int handle) {
     State& s = state();
+    if (s.server) return finish(s, s.server->restoreState(handle));
     auto it = s.saved.find(handle);
     if (it == s.saved.end()) return finish(s, Status::error(kEntryNotFound));
     const Snapshot& snap = it->second;
@@ -445,12 +484,17 @@ Status File::restoreState(int handle) {
     return finish(s, Status::okay());
 }
 
-void File::freeState(int handle) { state().saved.erase(handle); }
+void File::freeState(int handle) {
+    State& s = state();
+    if (s.server) return s.server->freeState(handle);
+    s.saved.erase(handle);
+}
 
 void File::setDurable(bool on) {
     State& s = state();
     if (s.durable == on) return;
     s.durable = on;
+    if (s.server) return s.server->setDurable(on);
     if (on && s.bulk) (void)finish(s, s.leaveBulk());
 }
 bool File::durable() { return state().durable; }

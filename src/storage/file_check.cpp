@@ -25,6 +25,8 @@ Status File::check(std::vector<std::string>& problems, uint64_t* unused) {
     return called(FileFunction::Build, [&] {
         State& s = state();
         problems.clear();
+        if (unused && s.server) *unused = 0;
+        if (s.server) return finish(s, s.server->check(problems));
         if (!s.open) return finish(s, Status::error(kFileNotOpen));
         Status st = s.readStable([&] { return s.checkFiles(problems, unused); });
         return finish(s, st);

@@ -25,6 +25,7 @@ bool truthy(const std::string& v) { return v == "ON" || v == "1" || v == "TRUE" 
 Status File::lock(int seconds) {
     return called(FileFunction::Lock, [&] {
         State& s = state();
+        if (s.server) return finish(s, s.server->lock(seconds));
         if (!s.open) return finish(s, Status::error(kFileNotOpen));
         if (s.fileLocked) return finish(s, Status::okay());
         if (!s.writable) return finish(s, Status::error(kAccessDenied));
@@ -47,6 +48,7 @@ Status File::lock(int seconds) {
 Status File::unlock() {
     return called(FileFunction::Lock, [&] {
         State& s = state();
+        if (s.server) return finish(s, s.server->unlock());
         if (!s.open) return finish(s, Status::error(kFileNotOpen));
         if (!s.fileLocked) return finish(s, Status::okay());
         s.unlock(lockat::kFile);
@@ -60,6 +62,19 @@ Status File::unlock() {
 }
 
 Status File::logout(int seconds, const std::vector<File*>& files) {
+    // Tables kept by another back end begin its transaction (all of them there).
+    if (Backend* b = registeredBackend(); b && !files.empty() && files[0]->state().server) {
+        for (File* f : files)
+            if (!f->state().server || !f->state().server->isOpen()) return finish(f->state(), Status::error(kFileNotOpen));
+        if (Status st = b->begin(seconds); !st.ok()) return finish(files[0]->state(), st);
+        for (File* f : files) {
+            if (Status st = f->state().server->joinTransaction(seconds); !st.ok()) {
+                (void)b->rollback();
+                return finish(f->state(), st);
+            }
+        }
+        return finish(files[0]->state(), Status::okay());
+    }
     Transaction& t = threadTransaction();
     if (!t.files.empty()) {
         if (!files.empty()) return finish(files[0]->state(), Status::error(kLogoutAlreadyActive));
@@ -132,6 +147,7 @@ Status closeTransaction(File::State& s, RecordKind kind) {
 }
 
 Status File::commit() {
+    if (Backend* b = registeredBackend(); b && b->inTransaction()) return b->commit();
     Transaction& t = threadTransaction();
     if (t.files.empty()) return Status::error(kLogoutNotActive);
     while (!t.files.empty()) {
@@ -144,6 +160,7 @@ Status File::commit() {
 }
 
 Status File::rollback() {
+    if (Backend* b = registeredBackend(); b && b->inTransaction()) return b->rollback();
     Transaction& t = threadTransaction();
     if (t.files.empty()) return Status::error(kLogoutNotActive);
     Status result = Status::okay();
@@ -167,7 +184,15 @@ Status File::rollback() {
 std::string File::send(std::string_view option) {
     FileCallback* cb = shared_->callback.load(std::memory_order_acquire);
     if (cb) cb->FunctionCalled(FileFunction::Send);
-    std::string answer = sendOption(option);
+    State& s = state();
+    std::string answer;
+    if (s.server) {
+        Status st;
+        answer = s.server->send(option, st);
+        (void)finish(s, st);
+    } else {
+        answer = sendOption(option);
+    }
     if (cb) cb->FunctionDone(FileFunction::Send, state().last.code);
     return answer;
 }

@@ -9,6 +9,8 @@ namespace kw::storage {
 Status File::lockRange(uint32_t slot, LockKind kind, int seconds) {
     return called(FileFunction::Lock, [&] {
         State& s = state();
+        if (s.server && slot < kRangeSlots && kind != LockKind::Unlock)
+            return finish(s, s.server->lockRange(slot, kind, seconds));
         if (!s.open) return finish(s, Status::error(kFileNotOpen));
         if (slot >= kRangeSlots || kind == LockKind::Unlock) return finish(s, Status::error(kUnsupportedFunction));
         return finish(s, s.lockWait(lockat::kRange + slot, kind, seconds));
@@ -18,6 +20,7 @@ Status File::lockRange(uint32_t slot, LockKind kind, int seconds) {
 Status File::unlockRange(uint32_t slot) {
     return called(FileFunction::Lock, [&] {
         State& s = state();
+        if (s.server && slot < kRangeSlots) return finish(s, s.server->unlockRange(slot));
         if (!s.open) return finish(s, Status::error(kFileNotOpen));
         if (slot >= kRangeSlots) return finish(s, Status::error(kUnsupportedFunction));
         s.unlock(lockat::kRange + slot);

@@ -12,6 +12,7 @@
 #include <unordered_map>
 
 #include "storage/data_format.h"
+#include "storage/driver.h"
 #include "storage/file.h"
 #include "storage/journal.h"
 #include "storage/key_tree.h"
@@ -139,6 +140,8 @@ struct File::State {
 
     std::map<int, Snapshot> saved;
     std::vector<uint8_t> ownBuffer;
+    // The table on another back end (driver.h) for this thread; null: the flat files.
+    std::unique_ptr<Driver> server;
     Status last;
 
     // file_open.cpp
@@ -322,6 +325,13 @@ Transaction& threadTransaction();
 // Ends the state's part of the thread's transaction with a commit or an abort
 // (undoing its changes) record.
 Status closeTransaction(File::State& s, RecordKind kind);
+
+// At an open or create: the driver of the back end that keeps the table's directory,
+// made for the thread when needed; nullptr when the flat files keep it (file_backend.cpp).
+Driver* chooseDriver(File::State& s);
+// Build and pack of a table on the server: nothing to do (the server keeps its indexes)
+// but to say whether the table is there.
+Status maintainOnServer(Driver& d);
 
 // Records the result of an operation as the thread's last error and returns it.
 Status finish(File::State& s, Status st);

@@ -19,6 +19,7 @@ constexpr uint32_t kPieceSlots = 256;
 Status File::scan(const std::function<void(const uint8_t*)>& perRecord, const std::vector<Span>& only) {
     return called(FileFunction::Read, [&] {
         State& s = state();
+        if (s.server) return finish(s, s.server->scan(perRecord));
         if (!s.open) return finish(s, Status::error(kFileNotOpen));
         const std::size_t n = shared_->decl.recordSize;
         std::vector<Span> spans;

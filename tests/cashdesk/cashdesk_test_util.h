@@ -8,6 +8,9 @@
 #include <type_traits>
 #include <condition_variable>
 #include <mutex>
+#include <filesystem>
+#include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -36,9 +39,13 @@ using kwtest::eventually;
 using kwtest::kToday;
 using kwtest::onThread;
 
+// Whether the test's data directory keeps its tables on the server (KW_TEST_CONNINFO,
+// given by tests/server/with_server.sh): its tables are made empty there at set-up.
+inline bool onServer() { return std::filesystem::exists("kestrowd.conninfo"); }
+
 // Opens the table's file as another station (creating it when missing).
 inline bool openAside(kw::storage::File& f) {
-    if (!std::filesystem::exists(f.dataPath()) && !f.create().ok()) return false;
+    if (!onServer() && !std::filesystem::exists(f.dataPath()) && !f.create().ok()) return false;
     return f.open().ok();
 }
 
@@ -66,7 +73,8 @@ std::vector<Record> readRecords(const kw::storage::TableDecl& table) {
     std::vector<Record> out;
     onThread(61, [&] {
         kw::storage::File f(table);
-        if (!std::filesystem::exists(f.dataPath()) || !f.open(kw::storage::kAccessRead | kw::storage::kDenyNone).ok())
+        if ((!onServer() && !std::filesystem::exists(f.dataPath())) ||
+            !f.open(kw::storage::kAccessRead | kw::storage::kDenyNone).ok())
             return;
         (void)f.set(0);
         while (f.next().ok()) {
@@ -198,6 +206,12 @@ protected:
     void SetUp() override {
         ProcedureFixture::SetUp();
         if (HasFatalFailure()) return;
+        if (const char* conninfo = std::getenv("KW_TEST_CONNINFO"); conninfo && *conninfo) {
+            std::ofstream(dir_ / "kestrowd.conninfo") << conninfo << "\n";
+            onThread(60, [] {
+                for (const kw::storage::TableDecl* t : kw::dict::allTables()) ASSERT_TRUE(kw::storage::File(*t).create().ok());
+            });
+        }
         GlobalRequest = 0;
         GlobalResponse = 0;
         KOD = 6;

@@ -25,8 +25,12 @@
 #include "cashdesk_test_util.h"
 #include "pledges/pledge_procedures.h"
 #include "shell/day_lock.h"
+#include "storage/postgres/pg_backend.h"
 
 extern char** environ;
+
+// The desks keep their tables on the server when the data directory says so.
+[[maybe_unused]] static const bool g_serverBackend = (kw::storage::pg::registerServerBackend(), true);
 
 namespace kwcash {
 namespace {

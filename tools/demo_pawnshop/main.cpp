@@ -30,6 +30,7 @@
 #include "runtime/codepage.h"
 #include "runtime/proc_thread.h"
 #include "storage/file.h"
+#include "storage/postgres/pg_backend.h"
 
 namespace {
 
@@ -242,6 +243,12 @@ int main(int argc, char** argv) {
     }
     if (::chdir(argv[1]) != 0) {
         std::perror(argv[1]);
+        return 2;
+    }
+    kw::storage::pg::registerServerBackend();
+    // The demo makes its tables itself: the server need only answer.
+    if (std::string why; !kw::storage::pg::serverReady("", {}, why)) {
+        std::fprintf(stderr, "kestrowd-demo: %s\n", why.c_str());
         return 2;
     }
     const int32_t today = argc == 4 ? static_cast<int32_t>(std::atol(argv[3])) : kw::clock::today();

@@ -11,6 +11,9 @@
 #include "open_table.h"
 #include "dictionary/tables.h"
 #include "field_text.h"
+#include "runtime/codepage.h"
+#include "runtime/last_error.h"
+#include "storage/driver.h"
 #include "storage/file.h"
 #include "storage/postgres/pg_connection.h"
 #include "storage/postgres/pg_create.h"
@@ -46,7 +49,38 @@ std::string upper(std::string s) {
 
 }  // namespace
 
+// A table of a data directory that keeps its tables on the server: the dictionary's
+// table of that name (N.DAT or N), there being no data file to describe it. -1 when the
+// directory keeps flat files.
+int openServerTable(const Options& o, int mode, OpenTable& t, std::ostream& err, bool openIt) {
+    std::string dir, base = o.path;
+    if (const auto slash = base.rfind('/'); slash != std::string::npos) {
+        dir = base.substr(0, slash);
+        base = base.substr(slash + 1);
+    }
+    storage::Backend* server = storage::registeredBackend();
+    if (!server || !server->chosen(dir)) return -1;
+    if (const auto dot = base.rfind('.'); dot != std::string::npos && upper(base.substr(dot)) == ".DAT")
+        base = base.substr(0, dot);
+    t.decl = kw::dict::table(upper(base));
+    if (t.decl.label.empty()) {
+        err << "kestrowd-file: no table " << base << " in the dictionary\n";
+        return 2;
+    }
+    FileOptions fo;
+    fo.directory = dir;
+    t.file = std::make_unique<File>(t.decl, fo);
+    if (!openIt) return 0;
+    const Status s = t.file->open(mode);
+    if (!s.ok()) {
+        const std::string said = last_error::driverText();
+        return driverError(err, said.empty() ? o.path : o.path + ": " + cp::toUtf8(said), s);
+    }
+    return 0;
+}
+
 int openTable(const Options& o, int mode, OpenTable& t, std::ostream& err, bool openIt) {
+    if (int rc = openServerTable(o, mode, t, err, openIt); rc >= 0) return rc;
     Status s = probeDataFile(posixFileSystem(), o.path, o.owner, t.layout);
     if (!s.ok()) return driverError(err, o.path, s);
     std::string dir, base = o.path;

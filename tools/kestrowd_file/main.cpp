@@ -5,6 +5,7 @@
 #include <string>
 
 #include "commands.h"
+#include "storage/postgres/pg_backend.h"
 
 namespace {
 
@@ -28,6 +29,7 @@ int usage() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    kw::storage::pg::registerServerBackend();
     if (argc < 3) return usage();
     const std::string cmd = argv[1];
     if (cmd == "copy") return argc == 4 ? kw::tool::copyTables(argv[2], argv[3], std::cout, std::cerr) : usage();

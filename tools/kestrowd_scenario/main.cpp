@@ -15,6 +15,8 @@
 #include "../../app/procedures.h"
 #include "runner.h"
 #include "scenario.h"
+#include "dictionary/tables.h"
+#include "storage/postgres/pg_backend.h"
 
 namespace fs = std::filesystem;
 
@@ -54,6 +56,13 @@ int runFile(const fs::path& file, bool tempDir) {
         dir = pattern;
         fs::current_path(dir);
     }
+    std::vector<std::string> labels;
+    for (const auto* t : kw::dict::allTables()) labels.push_back(t->label);
+    if (std::string why; !kw::storage::pg::serverReady("", labels, why)) {
+        std::cerr << "kestrowd-scenario: " << why << "\n";
+        if (tempDir) fs::current_path(home);
+        return 2;
+    }
     const bool ok = kw::scenario::run(script, o, std::cerr);
     if (tempDir) {
         std::error_code ec;
@@ -76,6 +85,7 @@ int main(int argc, char** argv) {
     }
     if (files.empty()) return usage();
     kw::app::registerProcedures();
+    kw::storage::pg::registerServerBackend();
     int worst = 0;
     for (const fs::path& f : files) {
         const int code = runFile(f, tempDir);

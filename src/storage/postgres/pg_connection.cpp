@@ -83,6 +83,8 @@ std::string Result::state() const {
 
 Connection::~Connection() { close(); }
 
+bool Connection::lost() const { return conn_ && PQstatus(conn_) != CONNECTION_OK; }
+
 void Connection::close() {
     if (conn_) PQfinish(conn_);
     conn_ = nullptr;

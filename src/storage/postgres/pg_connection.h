@@ -54,6 +54,8 @@ public:
     // and what to do (start it, check the connection line, the password).
     bool open(const std::string& conninfo, std::string& message);
     bool isOpen() const { return conn_ != nullptr; }
+    // The connection was open and the server is no longer there (a broken link).
+    bool lost() const;
     void close();
 
     Result exec(const std::string& sql);

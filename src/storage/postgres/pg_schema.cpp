@@ -14,7 +14,10 @@ constexpr const char* kDayZero = "DATE '1800-12-28'";
 
 // The expression an index takes for a key component.
 std::string indexTerm(const FieldDecl& f, bool nocase) {
-    if (nocase && isText(f)) return "lower(" + quoted(f.name) + ")";
+    // Capitals in code-point order (the database's collation is C.UTF-8) order as the
+    // capitals of code page 1251 do in the flat files' keys: Ё before А, a sign such as
+    // "_" after the Latin capitals; small letters would put Ё after Я and "_" first.
+    if (nocase && isText(f)) return "upper(" + quoted(f.name) + ")";
     if (f.isDate) return "COALESCE(" + quoted(f.name) + ", " + kDayZero + ")";
     return quoted(f.name);
 }
@@ -68,7 +71,7 @@ std::string keyParameter(const TableDecl& t, const KeyDecl& k, std::size_t i, in
     const std::string p = "$" + std::to_string(n);
     if (i >= k.components.size()) return p + "::bigint";
     const FieldDecl& f = component(t, k.components[i]);
-    if (k.nocase && isText(f)) return "lower(" + p + "::text)";
+    if (k.nocase && isText(f)) return "upper(" + p + "::text)";
     if (f.isDate) return "COALESCE(" + p + "::date, " + kDayZero + ")";
     return p + "::" + columnType(f);
 }

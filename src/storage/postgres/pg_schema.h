@@ -10,8 +10,8 @@
 //   keys      one index per key, named "<table>_<key>" in lower case, on the same
 //             fields in the same order; UNIQUE unless the key takes duplicates (then
 //             kw_row follows the fields, so that equal values keep their order); a text
-//             component as lower(column) (every key of the dictionary ignores letter
-//             case), a date as COALESCE(column, 28.12.1800); a partial index leaving out the rows whose key fields are all
+//             component as upper(column) (every key of the dictionary ignores letter
+//             case; capitals order as in code page 1251), a date as COALESCE(column, 28.12.1800); a partial index leaving out the rows whose key fields are all
 //             blank, zero or empty, as an optional key leaves them out
 #pragma once
 
@@ -29,7 +29,7 @@ std::string sqlName(const std::string& name);
 std::string columnType(const FieldDecl& field);
 
 // The expressions of a key's index, in order (the order a pass in that key follows):
-// a text component as lower(column), a date as COALESCE(column, day 0), so that the
+// a text component as upper(column), a date as COALESCE(column, day 0), so that the
 // empty date sorts first as 0 does; "kw_row" last for a key that takes duplicates.
 std::vector<std::string> keyTerms(const TableDecl& table, const KeyDecl& key);
 // The condition of the key's rows: NOT (every component blank, zero or empty).

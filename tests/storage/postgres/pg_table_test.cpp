@@ -204,7 +204,8 @@ TEST_F(PgTable, ATextKeyIgnoresLetterCase) {
         while (!s.empty() && s.back() == ' ') s.pop_back();
         order.push_back(cp::toUtf8(s));
     }
-    EXPECT_EQ(order, (std::vector<std::string>{"абрамов", "Иванов Иван", "ИВАНОВА Ирина", "Петров Павел", "петров Пётр"}));
+    // By capitals, as the flat files' key orders them: Ё comes before А.
+    EXPECT_EQ(order, (std::vector<std::string>{"абрамов", "Иванов Иван", "ИВАНОВА Ирина", "петров Пётр", "Петров Павел"}));
 }
 
 TEST_F(PgTable, APageIsReadThroughTheKeysIndexNotTheWholeTable) {

@@ -1,0 +1,288 @@
+// The server driver: add, put, delete, holds, the file lock, the lock slots.
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <thread>
+
+#include "storage/postgres/pg_driver.h"
+#include "storage/postgres/pg_record.h"
+#include "storage/postgres/pg_schema.h"
+
+namespace kw::storage::pg {
+
+namespace {
+
+std::string quoted(const std::string& name) { return "\"" + sqlName(name) + "\""; }
+
+// The value of one field as a typed parameter (or NULL) of a statement.
+std::string typedValue(const FieldDecl& f, const uint8_t* record, std::vector<std::string>& params) {
+    const auto v = fieldValue(f, record);
+    if (!v) return "NULL::" + columnType(f);
+    params.push_back(*v);
+    return "$" + std::to_string(params.size()) + "::" + columnType(f);
+}
+
+std::string n(int64_t v) { return std::to_string(v); }
+
+}  // namespace
+
+bool ServerDriver::tryLock(int32_t cls, int64_t id, bool shared, int seconds, Status& st) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    const std::string sql = std::string("SELECT ") + (shared ? "pg_try_advisory_lock_shared" : "pg_try_advisory_lock") +
+                            "(" + n(cls) + ", " + n(static_cast<int32_t>(id)) + ")";
+    for (;;) {
+        Result r = session_.run(sql, {}, st);
+        if (!st.ok()) return false;
+        if (r.value(0, 0) == "t") return true;
+        if (std::chrono::steady_clock::now() >= until) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+}
+
+void ServerDriver::unlockOne(int32_t cls, int64_t id, bool shared) {
+    if (!session_.connection.isOpen()) return;  // the session and its locks are gone
+    // A failure here is a broken link, which gave the lock back with the session.
+    (void)session_.exec(std::string("SELECT ") + (shared ? "pg_advisory_unlock_shared" : "pg_advisory_unlock") +
+                        "(" + n(cls) + ", " + n(static_cast<int32_t>(id)) + ")");
+}
+
+// Inside the thread's transaction a write runs under a savepoint, so that a refused
+// write (a repeated unique key) leaves the transaction's other writes standing, as
+// in the flat files.
+Status ServerDriver::beginWrite(bool& savepoint) {
+    savepoint = false;
+    if (!open_) return Status::error(kFileNotOpen);
+    if (!writable_) return Status::error(kAccessDenied);
+    if (session_.inTransaction) {
+        if (session_.transactionLost) return Status::system(kFileSystemError, 0);
+        if (Status st = session_.exec("SAVEPOINT kw_write"); !st.ok()) return st;
+        savepoint = true;
+        session_.savepointOpen = true;
+    }
+    return Status::okay();
+}
+
+Status ServerDriver::endWrite(bool savepoint, Status st) {
+    ++session_.writes;
+    session_.savepointOpen = false;
+    if (savepoint && !session_.transactionLost) {
+        // A savepoint that cannot be ended leaves the transaction unusable: it does not commit.
+        if (!session_.exec(st.ok() ? "RELEASE SAVEPOINT kw_write" : "ROLLBACK TO SAVEPOINT kw_write").ok())
+            session_.transactionLost = true;
+    }
+    return st;
+}
+
+// Why a put or delete of `row` changed nothing, in the flat driver's order: the file
+// locked by another desk (32), the row gone (33), held by another desk (5), changed
+// since it was read (89). 0 when none of these holds any longer (a hold or lock given
+// back in between): the write is tried again.
+Status ServerDriver::writeRefused(int64_t row, int32_t version) {
+    Status st;
+    Result r = session_.run("SELECT (SELECT \"kw_version\" FROM " + table_ + " WHERE \"kw_row\" = $1::bigint), " +
+                                "pg_try_advisory_xact_lock_shared(" + n(lockClass(decl_.label, kFileLock)) + ", 0), " +
+                                "pg_try_advisory_xact_lock_shared(" + n(lockClass(decl_.label, kHolds)) +
+                                ", $1::bigint::integer)",
+                            {n(row)}, st);
+    if (!st.ok()) return st;
+    const auto rec = static_cast<uint32_t>(row);
+    if (r.value(0, 1) != "t") return Status::error(kFileLocked);
+    if (r.isNull(0, 0)) return Status::error(kRecordNotAvailable, rec);
+    if (r.value(0, 2) != "t") return Status::error(kAccessDenied, rec);
+    if (version != 0 && std::atoi(r.value(0, 0).c_str()) != version) return Status::error(kRecordChanged, rec);
+    return Status::okay();
+}
+
+// Runs a change of the current row (put or delete: `change` gives the statement's
+// answer) until it is made or refused for a reason; `done` gets the answer that made it.
+Status ServerDriver::changeRow(const std::function<Result(Status&)>& change, int32_t version, Result& done) {
+    for (int attempt = 0;; ++attempt) {
+        Status st;
+        done = change(st);
+        if (!st.ok() || done.rows() > 0) return st;
+        st = writeRefused(current_.id.row, version);
+        if (!st.ok()) return st;
+        // Refused a moment ago for a reason that has gone since: once more, a few times.
+        if (attempt == 4) return Status::error(kRecordChanged, static_cast<uint32_t>(current_.id.row));
+        std::this_thread::sleep_for(std::chrono::milliseconds(5 << attempt));
+    }
+}
+
+// The conditions every change of a row carries: the file not locked by another desk and
+// the row not held by one (taken shared for the statement's transaction).
+static std::string writeGuards(const std::string& label, const std::string& rowParam) {
+    return "pg_try_advisory_xact_lock_shared(" + n(ServerDriver::lockClass(label, ServerDriver::kFileLock)) +
+           ", 0) AND pg_try_advisory_xact_lock_shared(" + n(ServerDriver::lockClass(label, ServerDriver::kHolds)) +
+           ", " + rowParam + "::bigint::integer)";
+}
+
+// As the flat files read the current record's slot again when a roll-back put the
+// files back.
+Status ServerDriver::versionAfterRollback() {
+    if (currentRollbacks_ == session_.rollbacks || !open_) return Status::okay();
+    currentRollbacks_ = session_.rollbacks;
+    Status st;
+    Result r = session_.run("SELECT \"kw_version\" FROM " + table_ + " WHERE \"kw_row\" = $1::bigint",
+                            {n(current_.id.row)}, st);
+    if (st.ok() && r.rows() == 1) current_.id.version = std::atoi(r.value(0, 0).c_str());
+    return st;
+}
+
+Status ServerDriver::add() {
+    bool savepoint = false;
+    if (Status s = beginWrite(savepoint); !s.ok()) return s;
+    const uint8_t* rec = buffer_();
+    std::vector<std::string> params;
+    std::string names, values;
+    for (const auto* f : columns(decl_)) {
+        names += (names.empty() ? "" : ", ") + quoted(f->name);
+        values += (values.empty() ? "" : ", ") + typedValue(*f, rec, params);
+    }
+    Status st;
+    Result r = session_.run("INSERT INTO " + table_ + " (" + names + ") SELECT " + values + " WHERE " +
+                                "pg_try_advisory_xact_lock_shared(" + n(lockClass(decl_.label, kFileLock)) +
+                                ", 0) ON CONFLICT DO NOTHING RETURNING \"kw_row\", \"kw_version\"",
+                            params, st);
+    if (st.ok() && r.rows() == 0) {
+        // Nothing added: the file is locked by another desk, or a unique key repeats.
+        Result why = session_.run(
+            "SELECT pg_try_advisory_xact_lock_shared(" + n(lockClass(decl_.label, kFileLock)) + ", 0)", {}, st);
+        if (st.ok()) st = Status::error(why.value(0, 0) == "t" ? kDuplicateKey : kFileLocked);
+    }
+    if (st.ok()) {
+        currentRollbacks_ = session_.rollbacks;
+        current_.id.row = std::strtoll(r.value(0, 0).c_str(), nullptr, 10);
+        current_.id.version = static_cast<int32_t>(std::strtol(r.value(0, 1).c_str(), nullptr, 10));
+        current_.record.assign(rec, rec + decl_.recordSize);
+    }
+    return endWrite(savepoint, st);
+}
+
+Status ServerDriver::put() {
+    if (open_ && current_.id.row == 0) return Status::error(kRecordNotAvailable);
+    if (Status s = versionAfterRollback(); !s.ok()) return s;
+    bool savepoint = false;
+    if (Status s = beginWrite(savepoint); !s.ok()) return s;
+    const uint8_t* rec = buffer_();
+    std::vector<std::string> params{n(current_.id.row), n(current_.id.version)};
+    std::string set;
+    for (const auto* f : columns(decl_)) set += ", " + quoted(f->name) + " = " + typedValue(*f, rec, params);
+    const std::string sql = "UPDATE " + table_ + " SET \"kw_version\" = \"kw_version\" + 1" + set +
+                            " WHERE \"kw_row\" = $1::bigint AND \"kw_version\" = $2::integer AND " +
+                            writeGuards(decl_.label, "$1") + " RETURNING \"kw_version\"";
+    Result r;
+    Status st = changeRow([&](Status& s) { return session_.run(sql, params, s); }, current_.id.version, r);
+    if (st.ok()) {
+        current_.id.version = static_cast<int32_t>(std::strtol(r.value(0, 0).c_str(), nullptr, 10));
+        current_.record.assign(rec, rec + decl_.recordSize);
+    }
+    return endWrite(savepoint, st);
+}
+
+// As in the flat files, a delete does not compare the record with the copy read.
+Status ServerDriver::remove() {
+    if (open_ && current_.id.row == 0) return Status::error(kRecordNotAvailable);
+    bool savepoint = false;
+    if (Status s = beginWrite(savepoint); !s.ok()) return s;
+    const std::string sql = "DELETE FROM " + table_ + " WHERE \"kw_row\" = $1::bigint AND " +
+                            writeGuards(decl_.label, "$1") + " RETURNING \"kw_row\"";
+    Result r;
+    Status st = changeRow([&](Status& s) { return session_.run(sql, {n(current_.id.row)}, s); }, 0, r);
+    if (st.ok()) {
+        if (held_ == current_.id.row) dropHold();
+        current_ = Row{};
+    }
+    return endWrite(savepoint, st);
+}
+
+Status ServerDriver::hold() {
+    if (!open_) return Status::error(kFileNotOpen);
+    if (current_.id.row == 0) return Status::error(kRecordNotAvailable);
+    if (held_ == current_.id.row && heldLink_ == session_.links) return Status::okay();
+    dropHold();
+    Status st;
+    if (!tryLock(lockClass(decl_.label, kHolds), current_.id.row, false, 0, st))
+        return st.ok() ? Status::error(kRecordHeld, static_cast<uint32_t>(current_.id.row)) : st;
+    held_ = current_.id.row;
+    heldLink_ = session_.links;
+    return Status::okay();
+}
+
+void ServerDriver::dropHold() {
+    if (held_ && heldLink_ == session_.links) unlockOne(lockClass(decl_.label, kHolds), held_, false);
+    held_ = 0;
+}
+
+Status ServerDriver::release() {
+    if (!open_) return Status::error(kFileNotOpen);
+    dropHold();
+    return Status::okay();
+}
+
+Status ServerDriver::lock(int seconds) {
+    if (!open_) return Status::error(kFileNotOpen);
+    if (fileLocked_) return Status::okay();
+    if (!writable_) return Status::error(kAccessDenied);
+    Status st;
+    if (!tryLock(lockClass(decl_.label, kFileLock), 0, false, seconds, st))
+        return st.ok() ? Status::error(kFileLocked) : st;
+    fileLocked_ = true;
+    return Status::okay();
+}
+
+void ServerDriver::dropFileLock() {
+    if (fileLocked_) unlockOne(lockClass(decl_.label, kFileLock), 0, false);
+    fileLocked_ = false;
+}
+
+Status ServerDriver::unlock() {
+    if (!open_) return Status::error(kFileNotOpen);
+    dropFileLock();
+    return Status::okay();
+}
+
+// The file lock's class taken shared for the transaction, as the flat files' transaction
+// keeps their writer's lock: polled, so that a wait in vain leaves the transaction sound.
+Status ServerDriver::joinTransaction(int seconds) {
+    if (!open_) return Status::error(kFileNotOpen);
+    if (!writable_) return Status::error(kAccessDenied);
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    for (;;) {
+        Status st;
+        Result r = session_.run("SELECT pg_try_advisory_xact_lock_shared(" + n(lockClass(decl_.label, kFileLock)) + ", 0)",
+                                {}, st);
+        if (!st.ok()) return st;
+        if (r.value(0, 0) == "t") return Status::okay();
+        if (std::chrono::steady_clock::now() >= until) return Status::error(kFileLocked);
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+}
+
+Status ServerDriver::lockRange(uint32_t slot, LockKind kind, int seconds) {
+    if (!open_) return Status::error(kFileNotOpen);
+    const bool shared = kind == LockKind::Shared;
+    auto it = slots_.find(slot);
+    if (it != slots_.end() && it->second == kind) return Status::okay();
+    Status st;
+    if (!tryLock(lockClass(decl_.label, kSlots), slot, shared, seconds, st))
+        return st.ok() ? Status::error(kAccessDenied) : st;
+    // A slot taken again in the other mode changes its mode, as a byte-range lock does.
+    if (it != slots_.end()) unlockOne(lockClass(decl_.label, kSlots), slot, it->second == LockKind::Shared);
+    slots_[slot] = kind;
+    return Status::okay();
+}
+
+void ServerDriver::dropSlot(uint32_t slot) {
+    auto it = slots_.find(slot);
+    if (it == slots_.end()) return;
+    unlockOne(lockClass(decl_.label, kSlots), slot, it->second == LockKind::Shared);
+    slots_.erase(it);
+}
+
+Status ServerDriver::unlockRange(uint32_t slot) {
+    if (!open_) return Status::error(kFileNotOpen);
+    dropSlot(slot);
+    return Status::okay();
+}
+
+}  // namespace kw::storage::pg

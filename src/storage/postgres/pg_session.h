@@ -1,0 +1,49 @@
+// The calling thread's connections to the server: one per connection line and thread,
+// as the flat driver's state is per thread, so that a thread's tables share its
+// transaction and its advisory locks (holds, file locks, the application's lock slots)
+// are held by its own session: a desk that dies holds nothing.
+//
+// A statement that fails because the link broke closes the connection; the next
+// operation connects again. Advisory locks and a transaction running then are gone
+// with the old session: the transaction's commit fails (48), its roll-back succeeds.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "storage/postgres/pg_connection.h"
+#include "storage/status.h"
+
+namespace kw::storage::pg {
+
+struct Session {
+    std::string conninfo;
+    Connection connection;
+    bool inTransaction = false;
+    // The transaction cannot commit: the link broke inside it, or a statement failed
+    // outside a savepoint (the server then refuses everything until it ends).
+    bool transactionLost = false;
+    bool savepointOpen = false;  // a write's savepoint is set: its failure undoes only it
+    uint64_t writes = 0;   // this thread's writes so far: rows read ahead before one are stale
+    uint64_t links = 0;    // connections made so far: locks taken before the last one are gone
+    uint64_t rollbacks = 0;  // transactions rolled back so far
+    std::string message;   // the last failure, as said to the user (code page 1251)
+
+    // Runs a statement; on failure sets `st` (the driver's code for it) and message.
+    Result run(const std::string& sql, const std::vector<std::string>& params, Status& st);
+    // A statement whose rows do not matter: its status only.
+    Status exec(const std::string& sql);
+    bool connected(Status& st);  // connects when not connected
+};
+
+// The thread's session for `conninfo` (made on first use, not yet connected).
+Session& threadSession(const std::string& conninfo);
+// The thread's session used last (for the transaction frame); nullptr when none.
+Session* lastSession();
+
+// The driver's code for a failed statement: 40 for a unique key, 2 for a missing table,
+// 90 for everything else (the link included).
+Status statusOf(const Result& r);
+
+}  // namespace kw::storage::pg

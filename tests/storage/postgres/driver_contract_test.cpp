@@ -1,0 +1,673 @@
+// The driver's contract, once for the flat data files and once for the server database
+// (a data directory holding kestrowd.conninfo): the same operations give the same
+// results and error codes on both. The server half runs when KW_TEST_CONNINFO names a
+// server (tests/server/with_server.sh starts one for CTest) and is skipped otherwise.
+//
+// Covered: the codes of every operation (37 before open, 40 a repeated unique key, 35
+// nothing found, 33 no current record or a deleted one, 89 a record another desk
+// changed, 43 and 5 a record another desk holds, 32 a file it locked, 5 a lock slot it
+// keeps, 56/91 transaction frames), passes in key order either way across the driver's
+// read-ahead, turning back mid-pass, duplicate and case-blind keys, the empty date,
+// the partial key, positions, saved states, the whole-file scan and the enciphered
+// users table.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <condition_variable>
+#include <cstdlib>
+#include <cstring>
+#include <strings.h>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+#include "dictionary/tables.h"
+#include "runtime/codepage.h"
+#include "runtime/date.h"
+#include "runtime/last_error.h"
+#include "storage/postgres/pg_connection.h"
+#include "storage/file.h"
+#include "storage/postgres/pg_backend.h"
+#include "storage/record_codec.h"
+#include "storage/view.h"
+#include "storage/storage_test_util.h"
+
+namespace kw::storage {
+namespace {
+
+enum class Back { Flat, Server };
+
+std::string backName(const ::testing::TestParamInfo<Back>& i) { return i.param == Back::Flat ? "Flat" : "Server"; }
+
+// Another desk: a thread of its own (its own driver state, its own connection), kept
+// alive between the steps it is given, so that its holds and locks last.
+class Desk {
+public:
+    Desk() : worker_([this] { loop(); }) {}
+    ~Desk() {
+        run(nullptr);
+        worker_.join();
+    }
+    // Runs `step` on the desk's thread and waits for it; nullptr ends the desk.
+    void run(std::function<void()> step) {
+        std::unique_lock<std::mutex> l(m_);
+        task_ = step ? std::move(step) : std::function<void()>([this] { stop_ = true; });
+        pending_ = true;
+        cv_.notify_all();
+        cv_.wait(l, [this] { return !pending_; });
+    }
+
+private:
+    void loop() {
+        std::unique_lock<std::mutex> l(m_);
+        while (!stop_) {
+            cv_.wait(l, [this] { return pending_; });
+            task_();
+            pending_ = false;
+            cv_.notify_all();
+        }
+    }
+    std::mutex m_;
+    std::condition_variable cv_;
+    std::function<void()> task_;
+    bool pending_ = false, stop_ = false;
+    std::thread worker_;
+};
+
+class Contract : public ::testing::TestWithParam<Back> {
+protected:
+    void SetUp() override {
+        pg::registerServerBackend();
+        if (GetParam() == Back::Server) {
+            const char* conninfo = std::getenv("KW_TEST_CONNINFO");
+            if (!conninfo || !*conninfo) GTEST_SKIP() << "no server (KW_TEST_CONNINFO)";
+            std::ofstream(dir_.file("kestrowd.conninfo")) << conninfo << "\n";
+        }
+    }
+    // The server's half wrote no data file: the tables were the server's.
+    void TearDown() override {
+        if (GetParam() != Back::Server) return;
+        for (const auto& e : std::filesystem::directory_iterator(dir_.path()))
+            EXPECT_NE(e.path().extension(), ".DAT") << e.path();
+    }
+    // A table of the dictionary in the test's directory, made empty and opened.
+    std::unique_ptr<File> table(const char* label) {
+        auto f = std::make_unique<File>(dict::table(label), testing::in(dir_));
+        EXPECT_EQ(f->create().code, kOk) << label;
+        EXPECT_EQ(f->open().code, kOk) << label;
+        return f;
+    }
+    template <class R>
+    static R& buf(File& f) {
+        return *reinterpret_cast<R*>(f.buffer());
+    }
+    testing::TempDir dir_;
+};
+
+void addClient(File& pkl, const std::string& fio, const std::string& adr) {
+    auto& r = *reinterpret_cast<dict::PklRecord*>(pkl.buffer());
+    r = dict::PklRecord{};
+    r.FIO.assign(fio);
+    r.ADR.assign(adr);
+    ASSERT_EQ(pkl.add().code, kOk) << fio;
+}
+
+std::string fioOf(File& pkl) { return reinterpret_cast<dict::PklRecord*>(pkl.buffer())->FIO.clip(); }
+std::string adrOf(File& pkl) { return reinterpret_cast<dict::PklRecord*>(pkl.buffer())->ADR.clip(); }
+
+TEST_P(Contract, EveryOperationGivesTheFlatDriversCodes) {
+    File day(dict::table("DAY"), testing::in(dir_));
+    EXPECT_EQ(day.next().code, kFileNotOpen);
+    EXPECT_EQ(day.add().code, kFileNotOpen);
+    EXPECT_FALSE(day.isOpen());
+    ASSERT_EQ(day.create().code, kOk);
+    ASSERT_EQ(day.open().code, kOk);
+    EXPECT_TRUE(day.isOpen());
+    EXPECT_EQ(day.open().code, kFileAlreadyOpen);
+
+    auto& d = buf<dict::DayRecord>(day);
+    const int32_t d1 = date::fromYmd(2025, 12, 8), d2 = date::fromYmd(2025, 12, 9);
+    d = dict::DayRecord{};
+    EXPECT_EQ(day.put().code, kRecordNotAvailable);  // nothing read yet
+    d.DATA = d1;
+    d.KAS = 1500.25;
+    ASSERT_EQ(day.add().code, kOk);
+    const uint32_t first = day.currentRecord();
+    EXPECT_NE(first, 0u);
+    d.KAS = 7;
+    EXPECT_EQ(day.add().code, kDuplicateKey);
+    d.DATA = d2;
+    d.KAS = 99.5;
+    ASSERT_EQ(day.add().code, kOk);
+    uint32_t n = 0;
+    ASSERT_EQ(day.records(n).code, kOk);
+    EXPECT_EQ(n, 2u);
+
+    d = dict::DayRecord{};
+    d.DATA = d1;
+    ASSERT_EQ(day.get(1).code, kOk);
+    EXPECT_EQ(d.KAS, 1500.25);
+    EXPECT_EQ(day.currentRecord(), first);
+    d.DATA = date::fromYmd(2020, 1, 1);
+    EXPECT_EQ(day.get(1).code, kRecordNotFound);
+    EXPECT_EQ(day.getRecord(first + 1000).code, kRecordNotFound);
+    EXPECT_EQ(day.get(9).code, kEntryNotFound);
+
+    bool taken = false;
+    d.DATA = d2;
+    ASSERT_EQ(day.duplicate(1, taken).code, kOk);
+    EXPECT_TRUE(taken);
+    d.DATA = date::fromYmd(2030, 1, 1);
+    ASSERT_EQ(day.duplicate(1, taken).code, kOk);
+    EXPECT_FALSE(taken);
+
+    ASSERT_EQ(day.getRecord(first).code, kOk);
+    d.OBO = 42;
+    ASSERT_EQ(day.put().code, kOk);
+    d.DATA = d2;  // the other day's date: a unique key repeated by a put
+    EXPECT_EQ(day.put().code, kDuplicateKey);
+    d = dict::DayRecord{};
+    ASSERT_EQ(day.getRecord(first).code, kOk);
+    EXPECT_EQ(d.OBO, 42);
+    EXPECT_EQ(d.DATA, d1);
+
+    ASSERT_EQ(day.remove().code, kOk);
+    EXPECT_EQ(day.currentRecord(), 0u);
+    EXPECT_EQ(day.remove().code, kRecordNotAvailable);
+    EXPECT_EQ(day.getRecord(first).code, kRecordNotFound);
+    ASSERT_EQ(day.records(n).code, kOk);
+    EXPECT_EQ(n, 1u);
+    EXPECT_EQ(day.send("NOSUCHOPTION"), "");
+    EXPECT_EQ(day.lastStatus().code, kUnsupportedFunction);
+    EXPECT_EQ(day.send("RECOVER=7"), "");
+    EXPECT_EQ(day.lastStatus().code, kOk);
+    EXPECT_EQ(day.send("RECOVER"), "7");
+
+    ASSERT_EQ(day.close().code, kOk);
+    EXPECT_FALSE(day.isOpen());
+    EXPECT_EQ(day.records(n).code, kFileNotOpen);
+    // Maintenance of a closed table: the keys rebuilt (or nothing to do on the server).
+    EXPECT_EQ(day.build().code, kOk);
+    EXPECT_EQ(day.pack().code, kOk);
+    if (GetParam() == Back::Server) {  // the tables of earlier tests are there
+        pg::Connection admin;
+        std::string message;
+        ASSERT_TRUE(admin.open(std::getenv("KW_TEST_CONNINFO"), message)) << message;
+        ASSERT_TRUE(admin.exec("DROP TABLE IF EXISTS pkl").ok());
+    }
+    File missing(dict::table("PKL"), testing::in(dir_));
+    EXPECT_EQ(missing.build().code, kFileNotFound);
+    // Opened again, what was written is there.
+    ASSERT_EQ(day.open().code, kOk);
+    d.DATA = d2;
+    ASSERT_EQ(day.get(1).code, kOk);
+    EXPECT_EQ(d.KAS, 99.5);
+}
+
+// 300 clients under 40 names in mixed letter case: a pass in the name key's order
+// reads them by name regardless of case, equal names in the order added, either way,
+// across the read-ahead batches, and turns back where it stands.
+TEST_P(Contract, APassInKeyOrderFollowsTheKeyEitherWay) {
+    auto pkl = table("PKL");
+    struct Client {
+        std::string fio, adr;
+    };
+    std::vector<Client> added;
+    for (int i = 0; i < 300; ++i) {
+        std::string fio = "Client " + std::to_string((i * 7) % 40 + 100);
+        if (i % 3 == 0) std::transform(fio.begin(), fio.end(), fio.begin(), ::toupper);
+        if (i % 3 == 1) std::transform(fio.begin(), fio.end(), fio.begin(), ::tolower);
+        added.push_back({fio, "adr " + std::to_string(i)});
+        addClient(*pkl, fio, added.back().adr);
+    }
+    std::vector<Client> want = added;
+    std::stable_sort(want.begin(), want.end(), [](const Client& a, const Client& b) {
+        std::string x = a.fio, y = b.fio;
+        std::transform(x.begin(), x.end(), x.begin(), ::toupper);
+        std::transform(y.begin(), y.end(), y.begin(), ::toupper);
+        return x < y;
+    });
+
+    ASSERT_EQ(pkl->set(1).code, kOk);
+    for (const auto& c : want) {
+        ASSERT_EQ(pkl->next().code, kOk);
+        ASSERT_EQ(adrOf(*pkl), c.adr);
+    }
+    EXPECT_EQ(pkl->next().code, kRecordNotAvailable);
+    EXPECT_TRUE(pkl->eof());
+
+    ASSERT_EQ(pkl->set(1).code, kOk);
+    for (auto it = want.rbegin(); it != want.rend(); ++it) {
+        ASSERT_EQ(pkl->previous().code, kOk);
+        ASSERT_EQ(adrOf(*pkl), it->adr);
+    }
+    EXPECT_EQ(pkl->previous().code, kRecordNotAvailable);
+    EXPECT_TRUE(pkl->bof());
+
+    // Forward to the 150th, back two, forward again.
+    ASSERT_EQ(pkl->set(1).code, kOk);
+    for (int i = 0; i < 150; ++i) ASSERT_EQ(pkl->next().code, kOk);
+    ASSERT_EQ(pkl->previous().code, kOk);
+    EXPECT_EQ(adrOf(*pkl), want[148].adr);
+    ASSERT_EQ(pkl->previous().code, kOk);
+    EXPECT_EQ(adrOf(*pkl), want[147].adr);
+    ASSERT_EQ(pkl->next().code, kOk);
+    EXPECT_EQ(adrOf(*pkl), want[148].adr);
+
+    // From a value in the buffer, in another letter case: forward the first of the
+    // name, backward its last.
+    auto sameName = [](const Client& c, const char* name) { return ::strcasecmp(c.fio.c_str(), name) == 0; };
+    const auto first = std::find_if(want.begin(), want.end(), [&](const Client& c) { return sameName(c, "client 121"); });
+    ASSERT_NE(first, want.end());
+    const auto last = std::find_if(first, want.end(), [&](const Client& c) { return !sameName(c, "client 121"); }) - 1;
+    buf<dict::PklRecord>(*pkl).FIO.assign("cLiEnT 121");
+    ASSERT_EQ(pkl->setFromBuffer(1).code, kOk);
+    ASSERT_EQ(pkl->next().code, kOk);
+    EXPECT_EQ(adrOf(*pkl), first->adr);
+    buf<dict::PklRecord>(*pkl).FIO.assign("CLIENT 121");
+    ASSERT_EQ(pkl->setFromBuffer(1).code, kOk);
+    ASSERT_EQ(pkl->previous().code, kOk);
+    EXPECT_EQ(adrOf(*pkl), last->adr);
+    // A get by a case-blind key finds the first of the name.
+    buf<dict::PklRecord>(*pkl).FIO.assign("client 121");
+    ASSERT_EQ(pkl->get(1).code, kOk);
+    EXPECT_EQ(adrOf(*pkl), first->adr);
+
+    // Record order: the order added.
+    ASSERT_EQ(pkl->set(0).code, kOk);
+    for (const auto& c : added) {
+        ASSERT_EQ(pkl->next().code, kOk);
+        ASSERT_EQ(adrOf(*pkl), c.adr);
+    }
+}
+
+// Russian names in the order of their capitals in the program's code page (Ё first of
+// all, as it is there; a sign after the Latin capitals), on both back ends.
+TEST_P(Contract, RussianNamesInTheOrderOfTheProgramsCodePage) {
+    auto pkl = table("PKL");
+    for (const char* fio : {"Яковлев", "ежов", "Ёлкин", "алексеев", "Ёжиков", "Abel", "_Прочие"})
+        addClient(*pkl, W(fio), "");
+    std::vector<std::string> names;
+    ASSERT_EQ(pkl->set(1).code, kOk);
+    while (pkl->next().ok()) names.push_back(cp::toUtf8(fioOf(*pkl)));
+    EXPECT_EQ(names, (std::vector<std::string>{"Abel", "_Прочие", "Ёжиков", "Ёлкин", "алексеев", "ежов", "Яковлев"}));
+    buf<dict::PklRecord>(*pkl).FIO.assign(W("ёжиков"));
+    ASSERT_EQ(pkl->get(1).code, kOk);
+    EXPECT_EQ(cp::toUtf8(fioOf(*pkl)), "Ёжиков");
+}
+
+dict::ZalRecord pledge(int32_t ticket, int32_t date, uint8_t sost) {
+    dict::ZalRecord z{};
+    z.N_KV = ticket;
+    z.DATA = date;
+    z.SOST = sost;
+    z.FIO.assign("Pledger " + std::to_string(ticket));
+    return z;
+}
+
+// The pledges by date and ticket: the empty date first; the partial key of the open
+// pledges reads those only, in ticket order; a record comes back byte for byte.
+TEST_P(Contract, DateKeysAndThePartialKeyOfOpenPledges) {
+    auto zal = table("ZAL");
+    const int32_t today = date::fromYmd(2025, 12, 8);
+    const std::vector<dict::ZalRecord> rows = {pledge(30, today, 1),    pledge(10, today + 1, 4),
+                                               pledge(20, 0, 0),        pledge(40, today - 5, 3),
+                                               pledge(5, today, 6),     pledge(25, today + 1, 2)};
+    for (const auto& z : rows) {
+        std::memcpy(zal->buffer(), &z, sizeof z);
+        ASSERT_EQ(zal->add().code, kOk);
+    }
+    auto tickets = [&](int key, bool forward) {
+        std::vector<int32_t> out;
+        EXPECT_EQ(zal->set(key).code, kOk);
+        while ((forward ? zal->next() : zal->previous()).ok()) out.push_back(buf<dict::ZalRecord>(*zal).N_KV);
+        return out;
+    };
+    EXPECT_EQ(tickets(1, true), (std::vector<int32_t>{5, 10, 20, 25, 30, 40}));
+    EXPECT_EQ(tickets(2, true), (std::vector<int32_t>{20, 40, 5, 30, 10, 25}));
+    EXPECT_EQ(tickets(2, false), (std::vector<int32_t>{25, 10, 30, 5, 40, 20}));
+    const int partial = static_cast<int>(dict::table("ZAL").keys.size()) + 1;
+    EXPECT_EQ(tickets(partial, true), (std::vector<int32_t>{20, 25, 30, 40}));
+
+    buf<dict::ZalRecord>(*zal).N_KV = 40;
+    ASSERT_EQ(zal->get(1).code, kOk);
+    EXPECT_EQ(std::memcmp(zal->buffer(), &rows[3], sizeof rows[3]), 0);
+}
+
+// Views read through a key: one narrowed by its filter's conditions on the key (an open
+// lower end), one through the partial key of the open pledges; the same records in the
+// same order either way.
+TEST_P(Contract, AViewReadsItsPartOfAKeyEitherWay) {
+    auto zal = table("ZAL");
+    const TableDecl& decl = dict::table("ZAL");
+    const int32_t d = date::fromYmd(2025, 12, 8);
+    std::vector<dict::ZalRecord> all;
+    for (int32_t i = 1; i <= 60; ++i) {
+        dict::ZalRecord z = pledge(i, d + i % 6, static_cast<uint8_t>(i % 5));
+        z.DATA_K = i % 7 == 0 ? 0 : d + 30 + i % 10;
+        all.push_back(z);
+        std::memcpy(zal->buffer(), &z, sizeof z);
+        ASSERT_EQ(zal->add().code, kOk);
+    }
+    auto pass = [&](View& v, bool forward) {
+        std::vector<int32_t> out;
+        EXPECT_EQ((forward ? v.setStart() : v.setEnd()).code, kOk);
+        while ((forward ? v.next() : v.previous()).ok()) out.push_back(buf<dict::ZalRecord>(*zal).N_KV);
+        return out;
+    };
+
+    View byEnd(*zal);
+    ASSERT_EQ(byEnd.setOrder(keyOrder(decl, 3)).code, kOk);
+    ASSERT_EQ(byEnd.setFilter("zal:data_k <= " + std::to_string(d + 33)).code, kOk);
+    std::vector<const dict::ZalRecord*> due;
+    for (const auto& z : all)
+        if (z.DATA_K != 0 && z.DATA_K <= d + 33) due.push_back(&z);
+    std::stable_sort(due.begin(), due.end(), [](auto* a, auto* b) { return a->DATA_K < b->DATA_K; });
+    std::vector<int32_t> want;
+    for (auto* z : due) want.push_back(z->N_KV);
+    EXPECT_EQ(byEnd.key(), 3);
+    EXPECT_EQ(pass(byEnd, true), want);
+    std::reverse(want.begin(), want.end());
+    EXPECT_EQ(pass(byEnd, false), want);
+
+    View open(*zal);
+    ASSERT_EQ(open.setOrder(keyOrder(decl, 1)).code, kOk);
+    ASSERT_EQ(open.setFilter("zal:sost < 4 and zal:n_kv >= 10 and zal:n_kv <= 40").code, kOk);
+    want.clear();
+    for (int32_t i = 10; i <= 40; ++i)
+        if (i % 5 < 4) want.push_back(i);
+    EXPECT_EQ(pass(open, true), want);
+    EXPECT_EQ(open.fileKey(), static_cast<int>(decl.keys.size()) + 1) << "read through the partial key";
+    std::reverse(want.begin(), want.end());
+    EXPECT_EQ(pass(open, false), want);
+}
+
+// A position names a record: reset goes back to it for a pass, reget reads it again;
+// a saved state comes back with its place in the pass.
+TEST_P(Contract, PositionsAndSavedStatesLeadBackToTheirRecord) {
+    auto pkl = table("PKL");
+    for (int i = 0; i < 30; ++i) addClient(*pkl, "Name " + std::to_string(100 + (i * 13) % 30), "adr " + std::to_string(i));
+    ASSERT_EQ(pkl->set(1).code, kOk);
+    for (int i = 0; i < 10; ++i) ASSERT_EQ(pkl->next().code, kOk);
+    const std::string at = pkl->position(1), tenth = fioOf(*pkl);
+    const int saved = pkl->saveState();
+    for (int i = 0; i < 5; ++i) ASSERT_EQ(pkl->next().code, kOk);
+    const std::string fifteenth = fioOf(*pkl);
+
+    ASSERT_EQ(pkl->reget(1, at).code, kOk);
+    EXPECT_EQ(fioOf(*pkl), tenth);
+    ASSERT_EQ(pkl->reset(1, at).code, kOk);
+    ASSERT_EQ(pkl->next().code, kOk);
+    EXPECT_EQ(fioOf(*pkl), tenth);
+    ASSERT_EQ(pkl->reset(1, at).code, kOk);
+    ASSERT_EQ(pkl->previous().code, kOk);
+    EXPECT_EQ(fioOf(*pkl), tenth);
+
+    ASSERT_EQ(pkl->set(0).code, kOk);
+    ASSERT_EQ(pkl->next().code, kOk);
+    ASSERT_EQ(pkl->restoreState(saved).code, kOk);
+    for (int i = 0; i < 5; ++i) ASSERT_EQ(pkl->next().code, kOk);
+    EXPECT_EQ(fioOf(*pkl), fifteenth);
+    pkl->freeState(saved);
+    EXPECT_EQ(pkl->restoreState(saved).code, kEntryNotFound);
+    EXPECT_EQ(pkl->reset(1, "xy").code, kRecordNotFound);
+}
+
+// Two desks: a record one holds is refused to the other (43 to read with a hold or in a
+// pass, 5 to write), a changed one gives 89 and a deleted one 33; a locked file is
+// refused (32) and the lock slots keep shared and exclusive apart (5).
+TEST_P(Contract, HoldsLocksAndChangesBetweenTwoDesks) {
+    auto pkl = table("PKL");
+    addClient(*pkl, "Alpha", "a");
+    addClient(*pkl, "Beta", "b");
+    addClient(*pkl, "Gamma", "c");
+    buf<dict::PklRecord>(*pkl).FIO.assign("Beta");
+    ASSERT_EQ(pkl->get(1, true).code, kOk);
+    const uint32_t beta = pkl->currentRecord();
+
+    Desk other;
+    other.run([&] {
+        ASSERT_EQ(pkl->open().code, kOk);
+        EXPECT_EQ(pkl->getRecord(beta, true).code, kRecordHeld);
+        ASSERT_EQ(pkl->getRecord(beta).code, kOk);  // reading without a hold is allowed
+        EXPECT_EQ(pkl->put().code, kAccessDenied);
+        ASSERT_EQ(pkl->set(1).code, kOk);
+        EXPECT_EQ(pkl->next().code, kOk);           // Alpha
+        EXPECT_EQ(pkl->next().code, kRecordHeld);   // Beta, passed over
+        ASSERT_EQ(pkl->next().code, kOk);
+        EXPECT_EQ(fioOf(*pkl), "Gamma");
+    });
+    ASSERT_EQ(pkl->release().code, kOk);
+    other.run([&] {
+        ASSERT_EQ(pkl->getRecord(beta, true).code, kOk);
+        buf<dict::PklRecord>(*pkl).ADR.assign("changed");
+        ASSERT_EQ(pkl->put().code, kOk);
+        ASSERT_EQ(pkl->release().code, kOk);
+    });
+    buf<dict::PklRecord>(*pkl).ADR.assign("mine");
+    EXPECT_EQ(pkl->put().code, kRecordChanged);
+    ASSERT_EQ(pkl->getRecord(beta).code, kOk);
+    EXPECT_EQ(adrOf(*pkl), "changed");
+    buf<dict::PklRecord>(*pkl).ADR.assign("mine");
+    ASSERT_EQ(pkl->put().code, kOk);
+    other.run([&] {
+        ASSERT_EQ(pkl->getRecord(beta).code, kOk);
+        ASSERT_EQ(pkl->remove().code, kOk);
+    });
+    EXPECT_EQ(pkl->put().code, kRecordNotAvailable);
+
+    other.run([&] { ASSERT_EQ(pkl->lock(0).code, kOk); });
+    EXPECT_EQ(pkl->lock(0).code, kFileLocked);
+    buf<dict::PklRecord>(*pkl).FIO.assign("Delta");
+    EXPECT_EQ(pkl->add().code, kFileLocked);
+    other.run([&] { ASSERT_EQ(pkl->unlock().code, kOk); });
+    ASSERT_EQ(pkl->lock(1).code, kOk);
+    ASSERT_EQ(pkl->unlock().code, kOk);
+    ASSERT_EQ(pkl->add().code, kOk);
+
+    ASSERT_EQ(pkl->lockRange(3, LockKind::Shared, 0).code, kOk);
+    other.run([&] {
+        EXPECT_EQ(pkl->lockRange(3, LockKind::Shared, 0).code, kOk);
+        EXPECT_EQ(pkl->lockRange(4, LockKind::Exclusive, 0).code, kOk);
+    });
+    EXPECT_EQ(pkl->lockRange(4, LockKind::Shared, 1).code, kAccessDenied);
+    EXPECT_EQ(pkl->lockRange(3, LockKind::Exclusive, 0).code, kAccessDenied);
+    other.run([&] { ASSERT_EQ(pkl->close().code, kOk); });  // closing gives back its locks
+    EXPECT_EQ(pkl->lockRange(4, LockKind::Exclusive, 0).code, kOk);
+    EXPECT_EQ(pkl->lockRange(3, LockKind::Exclusive, 0).code, kOk);
+    ASSERT_EQ(pkl->unlockRange(3).code, kOk);
+    other.run([&] {
+        ASSERT_EQ(pkl->open().code, kOk);
+        EXPECT_EQ(pkl->lockRange(3, LockKind::Exclusive, 0).code, kOk);
+        EXPECT_EQ(pkl->lockRange(4, LockKind::Shared, 0).code, kAccessDenied);
+    });
+}
+
+// A transaction over two tables: rolled back it leaves nothing, committed it keeps all;
+// a write refused inside it leaves the others standing.
+TEST_P(Contract, ATransactionRolledBackLeavesNothing) {
+    auto pkl = table("PKL");
+    auto day = table("DAY");
+    EXPECT_EQ(File::commit().code, kLogoutNotActive);
+    ASSERT_EQ(File::logout(1, {pkl.get(), day.get()}).code, kOk);
+    EXPECT_EQ(File::logout(1, {pkl.get(), day.get()}).code, kLogoutAlreadyActive);
+    addClient(*pkl, "Rolled", "back");
+    buf<dict::DayRecord>(*day).DATA = 1000;
+    ASSERT_EQ(day->add().code, kOk);
+    ASSERT_EQ(File::rollback().code, kOk);
+    uint32_t n = 9;
+    ASSERT_EQ(pkl->records(n).code, kOk);
+    EXPECT_EQ(n, 0u);
+    ASSERT_EQ(day->records(n).code, kOk);
+    EXPECT_EQ(n, 0u);
+
+    ASSERT_EQ(File::logout(1, {pkl.get(), day.get()}).code, kOk);
+    addClient(*pkl, "Kept", "one");
+    buf<dict::DayRecord>(*day).DATA = 1000;
+    ASSERT_EQ(day->add().code, kOk);
+    EXPECT_EQ(day->add().code, kDuplicateKey);
+    buf<dict::DayRecord>(*day).DATA = 1001;
+    ASSERT_EQ(day->add().code, kOk);
+    ASSERT_EQ(File::commit().code, kOk);
+    EXPECT_EQ(File::rollback().code, kLogoutNotActive);
+
+    // A transaction waits for another desk's lock of its file, in vain: 32, nothing
+    // begun; while it runs, no other desk locks its files.
+    Desk locker;
+    locker.run([&] {
+        ASSERT_EQ(day->open().code, kOk);
+        ASSERT_EQ(day->lock(0).code, kOk);
+    });
+    EXPECT_EQ(File::logout(1, {pkl.get(), day.get()}).code, kFileLocked);
+    EXPECT_EQ(File::commit().code, kLogoutNotActive);
+    locker.run([&] { ASSERT_EQ(day->unlock().code, kOk); });
+    ASSERT_EQ(File::logout(1, {pkl.get(), day.get()}).code, kOk);
+    locker.run([&] { EXPECT_EQ(day->lock(0).code, kFileLocked); });
+    ASSERT_EQ(File::commit().code, kOk);
+    locker.run([&] {
+        ASSERT_EQ(day->lock(0).code, kOk);
+        ASSERT_EQ(day->unlock().code, kOk);
+    });
+
+    // A record changed inside a transaction rolled back is the stored one again: a put
+    // of it afterwards is no change by another desk.
+    buf<dict::DayRecord>(*day).DATA = 1001;
+    ASSERT_EQ(day->get(1).code, kOk);
+    ASSERT_EQ(File::logout(1, {day.get()}).code, kOk);
+    buf<dict::DayRecord>(*day).KAS = 5;
+    ASSERT_EQ(day->put().code, kOk);
+    ASSERT_EQ(File::rollback().code, kOk);
+    buf<dict::DayRecord>(*day).KAS = 6;
+    ASSERT_EQ(day->put().code, kOk);
+    Desk other;
+    other.run([&] {
+        ASSERT_EQ(day->open().code, kOk);
+        uint32_t m = 0;
+        ASSERT_EQ(day->records(m).code, kOk);
+        EXPECT_EQ(m, 2u);
+        ASSERT_EQ(pkl->open().code, kOk);
+        ASSERT_EQ(pkl->records(m).code, kOk);
+        EXPECT_EQ(m, 1u);
+    });
+}
+
+// The whole-file scan gives every record once with its texts in the data files' code
+// page; the enciphered users table gives its records as they were written.
+TEST_P(Contract, TheScanAndTheEncipheredTable) {
+    auto pkl = table("PKL");
+    for (int i = 0; i < 1100; ++i) addClient(*pkl, W("Иванов ") + std::to_string(i), "x");
+    std::vector<int> seen(1100, 0);
+    const StringFields strings(dict::table("PKL"));
+    ASSERT_EQ(pkl->scan([&](const uint8_t* rec) {
+                  dict::PklRecord r;
+                  std::memcpy(&r, rec, sizeof r);
+                  strings.toAnsi(reinterpret_cast<uint8_t*>(&r));
+                  const std::string fio = r.FIO.clip();
+                  ASSERT_EQ(fio.rfind(W("Иванов "), 0), 0u) << "texts in code page 866";
+                  seen[static_cast<std::size_t>(std::atoi(fio.c_str() + W("Иванов ").size()))]++;
+              }).code,
+              kOk);
+    EXPECT_EQ(std::count(seen.begin(), seen.end(), 1), 1100);
+
+    auto sec = table("SEC");
+    dict::SecRecord s{};
+    s.K_POL = 7;
+    s.FIO.assign(W("Кассир Петрова"));
+    s.PAROL.assign("secret");
+    s.OP3 = 1;
+    std::memcpy(sec->buffer(), &s, sizeof s);
+    ASSERT_EQ(sec->add().code, kOk);
+    std::memset(sec->buffer(), 0, sizeof s);
+    buf<dict::SecRecord>(*sec).K_POL = 7;
+    ASSERT_EQ(sec->get(1).code, kOk);
+    EXPECT_EQ(std::memcmp(sec->buffer(), &s, sizeof s), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(BothBackEnds, Contract, ::testing::Values(Back::Flat, Back::Server), backName);
+
+}  // namespace
+}  // namespace kw::storage
+
+namespace kw::storage {
+namespace {
+
+// The server only: a connection the server ended answers the driver's usual error
+// (90, the server named in the driver's text) and the next operation connects again;
+// a transaction it broke does not commit (48) and leaves nothing.
+class ServerLink : public ::testing::Test {
+protected:
+    void SetUp() override {
+        pg::registerServerBackend();
+        const char* conninfo = std::getenv("KW_TEST_CONNINFO");
+        if (!conninfo || !*conninfo) GTEST_SKIP() << "no server (KW_TEST_CONNINFO)";
+        conninfo_ = conninfo;
+        std::ofstream(dir_.file("kestrowd.conninfo")) << conninfo << "\n";
+    }
+    // Ends every other session of the database, as a server restart or a cut cable does.
+    void cutTheLink() {
+        pg::Connection admin;
+        std::string message;
+        ASSERT_TRUE(admin.open(conninfo_, message)) << message;
+        ASSERT_TRUE(admin.exec("SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE datname = "
+                               "current_database() AND pid <> pg_backend_pid()")
+                        .ok());
+    }
+    std::string conninfo_;
+    testing::TempDir dir_;
+};
+
+TEST_F(ServerLink, ALostConnectionIsAnErrorAndTheNextOperationConnectsAgain) {
+    File pkl(dict::table("PKL"), testing::in(dir_));
+    ASSERT_EQ(pkl.create().code, kOk);
+    ASSERT_EQ(pkl.open().code, kOk);
+    addClient(pkl, "Before", "cut");
+    cutTheLink();
+    uint32_t n = 0;
+    EXPECT_EQ(pkl.records(n).code, kFileSystemError);
+    EXPECT_NE(cp::toUtf8(last_error::driverText()).find("потеряна"), std::string::npos) << last_error::driverText();
+    ASSERT_EQ(pkl.records(n).code, kOk);
+    EXPECT_EQ(n, 1u);
+
+    ASSERT_EQ(File::logout(1, {&pkl}).code, kOk);
+    addClient(pkl, "Inside", "the transaction");
+    cutTheLink();
+    reinterpret_cast<dict::PklRecord*>(pkl.buffer())->FIO.assign("After the cut");
+    EXPECT_EQ(pkl.add().code, kFileSystemError);
+    EXPECT_EQ(pkl.add().code, kFileSystemError);  // nothing written outside the broken transaction
+    EXPECT_EQ(File::commit().code, kUnableToLogTransaction);
+    ASSERT_EQ(pkl.records(n).code, kOk);
+    EXPECT_EQ(n, 1u);
+    ASSERT_EQ(pkl.add().code, kOk);
+}
+
+// A statement that fails inside a transaction (a table another program dropped) leaves
+// it unable to commit (48) and nothing of it written; the desk works on afterwards.
+TEST_F(ServerLink, ATransactionWithAFailedStatementDoesNotCommitHalf) {
+    File pkl(dict::table("PKL"), testing::in(dir_));
+    File day(dict::table("DAY"), testing::in(dir_));
+    ASSERT_EQ(pkl.create().code, kOk);
+    ASSERT_EQ(day.create().code, kOk);
+    ASSERT_EQ(pkl.open().code, kOk);
+    ASSERT_EQ(day.open().code, kOk);
+    ASSERT_EQ(File::logout(1, {&pkl, &day}).code, kOk);
+    addClient(pkl, "Half", "done");
+    {
+        pg::Connection admin;
+        std::string message;
+        ASSERT_TRUE(admin.open(conninfo_, message)) << message;
+        ASSERT_TRUE(admin.exec("DROP TABLE day").ok());
+    }
+    uint32_t n = 0;
+    EXPECT_NE(day.records(n).code, kOk);
+    EXPECT_EQ(File::commit().code, kUnableToLogTransaction);
+    ASSERT_EQ(pkl.records(n).code, kOk);
+    EXPECT_EQ(n, 0u);
+    addClient(pkl, "Afterwards", "stored");
+    ASSERT_EQ(pkl.records(n).code, kOk);
+    EXPECT_EQ(n, 1u);
+}
+
+}  // namespace
+}  // namespace kw::storage
