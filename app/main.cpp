@@ -15,8 +15,8 @@
 #include "runtime/proc_threads.h"
 #include "runtime/qt/qt_message_box.h"
 #include "runtime/qt/qt_printer_setup.h"
-#include "runtime/qt/qt_termination.h"
 #include "runtime/qt/qt_report.h"
+#include "runtime/qt/qt_termination.h"
 #include "runtime/qt/qt_windows.h"
 #include "shell/program.h"
 #include "storage/postgres/pg_backend.h"
@@ -42,7 +42,8 @@ int main(int argc, char** argv) {
     kw::storage::pg::registerServerBackend();
     if (!displayAvailable()) {
         std::fprintf(stderr,
-                     "kestrowd: no display available (set DISPLAY, or QT_QPA_PLATFORM=offscreen to run without one)\n");
+                     "kestrowd: no display available (set DISPLAY, or QT_QPA_PLATFORM=offscreen to "
+                     "run without one)\n");
         return 1;
     }
     QApplication app(argc, argv);
@@ -66,14 +67,17 @@ int main(int argc, char** argv) {
         for (const auto* t : kw::dict::allTables()) labels.push_back(t->label);
         if (std::string why; !kw::storage::pg::serverReady("", labels, why)) {
             std::fprintf(stderr, "kestrowd: %s\n", why.c_str());
-            (void)kw::msgbox::show(kw::cp::fromUtf8(why), kw::cp::fromUtf8("Сервер базы данных"), kw::msgbox::Icon::Stop);
-            QMetaObject::invokeMethod(qApp, [] { QCoreApplication::exit(1); }, Qt::QueuedConnection);
+            (void)kw::msgbox::show(kw::cp::fromUtf8(why), kw::cp::fromUtf8("Сервер базы данных"),
+                                   kw::msgbox::Icon::Stop);
+            QMetaObject::invokeMethod(
+                qApp, [] { QCoreApplication::exit(1); }, Qt::QueuedConnection);
             return;
         }
         kw::shell::ProgramEntry();
         // exit(), not quit(): quit() first asks every window to close, and windows the
         // procedures left to the GUI after a signal (QtWindows::stop) refuse.
-        QMetaObject::invokeMethod(qApp, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            qApp, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
     });
     if (!started) {
         std::fprintf(stderr, "kestrowd: the program thread could not be started\n");

@@ -1,6 +1,7 @@
 // One fuzz input for filter expressions, shared by the libFuzzer target and the corpus
 // replay test. The input is the expression text. The function parses it against a few
-// record fields (under the prefixes T, ZAL, PRB and KLM) and variables, evaluates it and checks what must hold for any text:
+// record fields (under the prefixes T, ZAL, PRB and KLM) and variables, evaluates it and checks
+// what must hold for any text:
 //   - a text that does not parse has a message and a position within the text (or just
 //     past it), evaluates to 0 and yields no conditions;
 //   - a text that parses evaluates to the same value every time, also through a copy,
@@ -25,7 +26,8 @@ namespace detail {
 #pragma pack(push, 1)
 struct FuzzRecord {
     int32_t DATA = 73000;
-    char FIO[20] = {'I', 'v', 'a', 'n', 'o', 'v', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' '};
+    char FIO[20] = {'I', 'v', 'a', 'n', 'o', 'v', ' ', ' ', ' ', ' ',
+                    ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' '};
     uint8_t SOST = 3;
     double SUM = 1234.5;
     unsigned char KDZ[3] = {0x12, 0x34, 0x5C};
@@ -36,7 +38,7 @@ inline const FuzzRecord g_record{};
 inline int32_t g_d1 = 72000;
 
 class FuzzNames : public expr::Resolver {
-public:
+  public:
     bool resolve(std::string_view name, expr::Source& out) const override {
         std::string n(name);
         for (char& c : n)
@@ -55,14 +57,22 @@ public:
         }
         auto rec = [] { return static_cast<const void*>(&g_record); };
         using T = expr::ValueType;
-        if (n == ".DATA") out = expr::Source::field(rec, offsetof(FuzzRecord, DATA), T::Long, 4, 0, 1);
-        else if (n == ".FIO") out = expr::Source::field(rec, offsetof(FuzzRecord, FIO), T::String, 20, 0, 2);
-        else if (n == ".SOST") out = expr::Source::field(rec, offsetof(FuzzRecord, SOST), T::Byte, 1, 0, 3);
-        else if (n == ".SUM") out = expr::Source::field(rec, offsetof(FuzzRecord, SUM), T::Real, 8, 0, 4);
-        else if (n == ".KDZ") out = expr::Source::field(rec, offsetof(FuzzRecord, KDZ), T::Decimal, 3, 2, 5);
-        else if (n == "D1" || n == "D2" || n == "D_PRR" || n == "SP_IND") out = expr::Source::variable(ui::Binding::of(g_d1));
-        else if (n == "NAME" || n == "NAME_P") out = expr::Source::computed([] { return expr::Value(std::string("van")); });
-        else return false;
+        if (n == ".DATA")
+            out = expr::Source::field(rec, offsetof(FuzzRecord, DATA), T::Long, 4, 0, 1);
+        else if (n == ".FIO")
+            out = expr::Source::field(rec, offsetof(FuzzRecord, FIO), T::String, 20, 0, 2);
+        else if (n == ".SOST")
+            out = expr::Source::field(rec, offsetof(FuzzRecord, SOST), T::Byte, 1, 0, 3);
+        else if (n == ".SUM")
+            out = expr::Source::field(rec, offsetof(FuzzRecord, SUM), T::Real, 8, 0, 4);
+        else if (n == ".KDZ")
+            out = expr::Source::field(rec, offsetof(FuzzRecord, KDZ), T::Decimal, 3, 2, 5);
+        else if (n == "D1" || n == "D2" || n == "D_PRR" || n == "SP_IND")
+            out = expr::Source::variable(ui::Binding::of(g_d1));
+        else if (n == "NAME" || n == "NAME_P")
+            out = expr::Source::computed([] { return expr::Value(std::string("van")); });
+        else
+            return false;
         return true;
     }
 };
@@ -82,7 +92,8 @@ inline bool expressionOneInput(const uint8_t* data, std::size_t size) {
     if (!e.ok()) {
         const int pos = e.errorPosition();
         return !e.error().empty() && pos >= 1 && static_cast<std::size_t>(pos) <= size + 1 &&
-               e.evaluate().number == 0 && !e.evaluate().isText && !e.test() && e.conditions().empty();
+               e.evaluate().number == 0 && !e.evaluate().isText && !e.test() &&
+               e.conditions().empty();
     }
     if (e.text() != text || !e.error().empty()) return false;
     const expr::Value first = e.evaluate();

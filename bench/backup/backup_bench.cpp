@@ -51,8 +51,12 @@ std::string root() {
     return d ? d : (fs::temp_directory_path() / "kestrowd-bench").string();
 }
 
-std::string dataDir() { return root() + "/backup-" + std::to_string(kPledges); }
-std::string copiesDir() { return root() + "/backup-copies-" + std::to_string(::getpid()); }
+std::string dataDir() {
+    return root() + "/backup-" + std::to_string(kPledges);
+}
+std::string copiesDir() {
+    return root() + "/backup-copies-" + std::to_string(::getpid());
+}
 
 template <class Fill>
 void build(const kw::storage::TableDecl& t, int count, Fill fill) {
@@ -76,7 +80,8 @@ void build(const kw::storage::TableDecl& t, int count, Fill fill) {
 
 void buildData() {
     std::mt19937 rng(7);
-    const std::string fio = kw::W("Иванов Иван Иванович"), adr = kw::W("г. Вологда, ул. Мира, д. 12");
+    const std::string fio = kw::W("Иванов Иван Иванович"),
+                      adr = kw::W("г. Вологда, ул. Мира, д. 12");
     build(kw::dict::zalTable(), kPledges, [&](int i) {
         ZAL = kw::dict::ZalRecord{};
         ZAL.N_KV = i + 1;

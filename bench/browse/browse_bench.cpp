@@ -46,7 +46,8 @@ constexpr int kPage = 20;
 
 std::string dataDir() {
     const char* d = std::getenv("KW_BENCH_DIR");
-    const std::string root = d ? d : (std::filesystem::temp_directory_path() / "kestrowd-bench").string();
+    const std::string root =
+        d ? d : (std::filesystem::temp_directory_path() / "kestrowd-bench").string();
     const std::string dir = root + "/browse-" + std::to_string(kRecords);
     std::filesystem::create_directories(dir);
     return dir;
@@ -124,10 +125,12 @@ void OpenFirstPage(benchmark::State& state) {
     for (auto _ : state) {
         auto v = openView("+ZAL:N_KV", "(zal:sost=0)");
         std::string first, last;
-        if (!v->setStart().ok() || page(*v, true, first, last) != kPage) state.SkipWithError("short page");
+        if (!v->setStart().ok() || page(*v, true, first, last) != kPage)
+            state.SkipWithError("short page");
         reads += v->reads();
     }
-    state.counters["reads/step"] = static_cast<double>(reads) / static_cast<double>(state.iterations());
+    state.counters["reads/step"] =
+        static_cast<double>(reads) / static_cast<double>(state.iterations());
 }
 
 // Paging as the browse does it: back to the edge row of the page, read it again and
@@ -139,22 +142,29 @@ void Paging(benchmark::State& state, bool down) {
     page(*v, down, first, edge);
     const uint64_t before = v->reads();
     for (auto _ : state) {
-        if (!v->reset(edge).ok() || !(down ? v->next() : v->previous()).ok()) state.SkipWithError("reset");
+        if (!v->reset(edge).ok() || !(down ? v->next() : v->previous()).ok())
+            state.SkipWithError("reset");
         if (page(*v, down, first, edge) != kPage) state.SkipWithError("short page");
     }
     state.counters["reads/step"] =
         static_cast<double>(v->reads() - before) / static_cast<double>(state.iterations());
 }
-void PageDown(benchmark::State& state) { Paging(state, true); }
-void PageUp(benchmark::State& state) { Paging(state, false); }
+void PageDown(benchmark::State& state) {
+    Paging(state, true);
+}
+void PageUp(benchmark::State& state) {
+    Paging(state, false);
+}
 
 void LastPage(benchmark::State& state) {
     auto v = openView("+ZAL:N_KV", "(zal:sost=0)");
     for (auto _ : state) {
         std::string first, last;
-        if (!v->setEnd().ok() || page(*v, false, first, last) != kPage) state.SkipWithError("short page");
+        if (!v->setEnd().ok() || page(*v, false, first, last) != kPage)
+            state.SkipWithError("short page");
     }
-    state.counters["reads/step"] = static_cast<double>(v->reads()) / static_cast<double>(state.iterations());
+    state.counters["reads/step"] =
+        static_cast<double>(v->reads()) / static_cast<double>(state.iterations());
 }
 
 void JumpToKey(benchmark::State& state) {
@@ -166,7 +176,8 @@ void JumpToKey(benchmark::State& state) {
         if (!v->setKey({kw::expr::Value(ticket(rng))}).ok() || page(*v, true, first, last) != kPage)
             state.SkipWithError("short page");
     }
-    state.counters["reads/step"] = static_cast<double>(v->reads()) / static_cast<double>(state.iterations());
+    state.counters["reads/step"] =
+        static_cast<double>(v->reads()) / static_cast<double>(state.iterations());
 }
 
 void RareFilterFirstPage(benchmark::State& state) {
@@ -175,10 +186,12 @@ void RareFilterFirstPage(benchmark::State& state) {
     for (auto _ : state) {
         auto v = openView("+ZAL:N_KV", "(zal:met=9)");
         std::string first, last;
-        if (!v->setStart().ok() || page(*v, true, first, last) != kPage) state.SkipWithError("short page");
+        if (!v->setStart().ok() || page(*v, true, first, last) != kPage)
+            state.SkipWithError("short page");
         reads += v->reads();
     }
-    state.counters["reads/step"] = static_cast<double>(reads) / static_cast<double>(state.iterations());
+    state.counters["reads/step"] =
+        static_cast<double>(reads) / static_cast<double>(state.iterations());
 }
 
 void PeriodFilterFirstPage(benchmark::State& state) {
@@ -189,10 +202,12 @@ void PeriodFilterFirstPage(benchmark::State& state) {
     for (auto _ : state) {
         auto v = openView("+ZAL:DATA,+ZAL:N_KV", "(zal:data>=d1 and zal:data<=d2)");
         std::string first, last;
-        if (!v->setStart().ok() || page(*v, true, first, last) != kPage) state.SkipWithError("short page");
+        if (!v->setStart().ok() || page(*v, true, first, last) != kPage)
+            state.SkipWithError("short page");
         reads += v->reads();
     }
-    state.counters["reads/step"] = static_cast<double>(reads) / static_cast<double>(state.iterations());
+    state.counters["reads/step"] =
+        static_cast<double>(reads) / static_cast<double>(state.iterations());
 }
 
 void SortedOrderFirstPage(benchmark::State& state) {
@@ -201,10 +216,12 @@ void SortedOrderFirstPage(benchmark::State& state) {
     for (auto _ : state) {
         auto v = openView("+ZAL:SOST,-ZAL:N_KV", "");
         std::string first, last;
-        if (!v->setStart().ok() || page(*v, true, first, last) != kPage) state.SkipWithError("short page");
+        if (!v->setStart().ok() || page(*v, true, first, last) != kPage)
+            state.SkipWithError("short page");
         reads += v->reads();
     }
-    state.counters["reads/step"] = static_cast<double>(reads) / static_cast<double>(state.iterations());
+    state.counters["reads/step"] =
+        static_cast<double>(reads) / static_cast<double>(state.iterations());
 }
 
 BENCHMARK(OpenFirstPage)->Unit(benchmark::kMillisecond);

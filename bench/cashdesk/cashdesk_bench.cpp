@@ -60,7 +60,8 @@ const int32_t kToday = kw::date::fromYmd(2025, 12, 8);
 
 std::string dataDir() {
     const char* d = std::getenv("KW_BENCH_DIR");
-    const std::string root = d ? d : (std::filesystem::temp_directory_path() / "kestrowd-bench").string();
+    const std::string root =
+        d ? d : (std::filesystem::temp_directory_path() / "kestrowd-bench").string();
     return root + "/cashdesk-" + std::to_string(kPledges);
 }
 
@@ -90,7 +91,8 @@ void build(const kw::storage::TableDecl& t, int count, Fill fill) {
 // Pledges of four years, every state, a few events on "today".
 void buildData() {
     std::mt19937 rng(11);
-    const std::string fio = kw::W("Иванов Иван Иванович"), adr = kw::W("г. Вологда, ул. Мира, д. 12");
+    const std::string fio = kw::W("Иванов Иван Иванович"),
+                      adr = kw::W("г. Вологда, ул. Мира, д. 12");
     build(kw::dict::zalTable(), kPledges, [&](int i) {
         ZAL = kw::dict::ZalRecord{};
         ZAL.N_KV = i + 1;
@@ -203,7 +205,8 @@ void ClosingPassAgain(benchmark::State& state) {
             plain += plainReadMs();
             const auto t0 = Clock::now();
             kw::cashdesk::DayTotals t;
-            const bool ok = kw::cashdesk::addPledges(t, kToday) && kw::cashdesk::addJournal(t, kToday);
+            const bool ok =
+                kw::cashdesk::addPledges(t, kToday) && kw::cashdesk::addJournal(t, kToday);
             (void)kw::cashdesk::readSettings();
             (void)kw::shell::dayState(kToday);
             const double ms = std::chrono::duration<double, std::milli>(Clock::now() - t0).count();

@@ -47,7 +47,10 @@ constexpr int kDesks = 3;
 constexpr int kLoansPerDesk = 300;
 const int32_t kToday = kw::date::fromYmd(2025, 12, 8);
 
-double now() { return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count(); }
+double now() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
 
 // --- one desk ---------------------------------------------------------------------------
 
@@ -81,7 +84,8 @@ int desk(const std::string& out) {
         for (int attempt = 0; f.isOpen(); ++attempt) {
             if (attempt > 20) return 5;
             (void)f.press("OK");
-            if (const std::string t = openBox(boxes); !t.empty()) (void)boxes.reply("OK");  // a ticket taken meanwhile
+            if (const std::string t = openBox(boxes); !t.empty())
+                (void)boxes.reply("OK");  // a ticket taken meanwhile
         }
         ++stored;
         WindowDriver ticket = kw::script::waitWindow(W("печать билета"), 5s);
@@ -129,8 +133,9 @@ void prepare() {
         kwbench::addOne(kw::dict::secTable(), op);
         kwbench::addOne(kw::dict::dayTable(), d);
         // The other tables empty, so that no desk has to create one while the others start.
-        for (const kw::storage::TableDecl* t : {&kw::dict::zalTable(), &kw::dict::klmTable(), &kw::dict::izdTable(),
-                                                &kw::dict::kamTable(), &kw::dict::pklTable(), &kw::dict::filTable()}) {
+        for (const kw::storage::TableDecl* t :
+             {&kw::dict::zalTable(), &kw::dict::klmTable(), &kw::dict::izdTable(),
+              &kw::dict::kamTable(), &kw::dict::pklTable(), &kw::dict::filTable()}) {
             kw::storage::File f(*t);
             if (!f.create().ok()) std::abort();
         }
@@ -171,8 +176,8 @@ void ThreeDesksIssuingLoans(benchmark::State& state) {
         int count = 0;
         for (int id = 0; id < kDesks; ++id) {
             int status = 0;
-            if (pids[id] <= 0 || ::waitpid(pids[id], &status, 0) != pids[id] || !WIFEXITED(status) ||
-                WEXITSTATUS(status) != 0) {
+            if (pids[id] <= 0 || ::waitpid(pids[id], &status, 0) != pids[id] ||
+                !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
                 error = "desk " + std::to_string(id) + " failed";
                 continue;
             }

@@ -91,8 +91,12 @@ kw::dict::ZalRecord pledge(int32_t t) {
         z.SOST = 4;
     };
     switch (kind) {
-        case -1: redeem(z.DATA + 30); break;
-        case 0: z.SOST = 0; break;
+        case -1:
+            redeem(z.DATA + 30);
+            break;
+        case 0:
+            z.SOST = 0;
+            break;
         case 1:
             z.DATA_PR1 = kD1 + 5;
             z.DATA_P11 = z.DATA_PR1;
@@ -102,7 +106,9 @@ kw::dict::ZalRecord pledge(int32_t t) {
             z.S_ST1 = 10;
             z.SOST = 1;
             break;
-        case 2: redeem(kD1 + 10); break;
+        case 2:
+            redeem(kD1 + 10);
+            break;
         case 3:
             z.DATA_R = kD1 + 12;
             z.S_R = z.S_CCYD * 1.2;
@@ -140,7 +146,8 @@ void buildDataSet() {
         if (!f.close().ok()) std::abort();
     });
     g_built = true;
-    std::fprintf(stderr, "built in %.1f s\n", std::chrono::duration<double>(Clock::now() - t0).count());
+    std::fprintf(stderr, "built in %.1f s\n",
+                 std::chrono::duration<double>(Clock::now() - t0).count());
 }
 
 void startProgram() {
@@ -172,8 +179,8 @@ int rowsOf(const kw::report::Document& d) {
     int rows = 0;
     for (const auto& p : d.pages)
         for (const auto& i : p.items)
-            if (i.kind == kw::report::ItemKind::Text && i.x > 4.9f && i.x < 5.1f && !i.text.empty() &&
-                i.text.find_first_not_of("0123456789") == std::string::npos)
+            if (i.kind == kw::report::ItemKind::Text && i.x > 4.9f && i.x < 5.1f &&
+                !i.text.empty() && i.text.find_first_not_of("0123456789") == std::string::npos)
                 ++rows;
     return rows;
 }
@@ -196,7 +203,8 @@ void OrderToPreview(benchmark::State& state) {
     for (auto _ : state) {
         const int thread = kw::proc::start([] { OR_M(); });
         WindowDriver w = kw::script::waitWindow(W("Подготовка и печать сводного ордера"), 60s);
-        if (!w || w.type("D1", "01.11.2025") != Drive::Ok || w.type("D2", "30.11.2025") != Drive::Ok) {
+        if (!w || w.type("D1", "01.11.2025") != Drive::Ok ||
+            w.type("D2", "30.11.2025") != Drive::Ok) {
             error = "the order's window did not take the period";
             break;
         }
@@ -222,13 +230,15 @@ void OrderToPreview(benchmark::State& state) {
         sampler.join();
         state.SetIterationTime(std::chrono::duration<double>(t1 - t0).count());
         steps = static_cast<int>(seen.size());
-        if (pressed != Drive::Ok && pressed != Drive::Timeout) error = kw::script::describe(pressed);
+        if (pressed != Drive::Ok && pressed != Drive::Timeout)
+            error = kw::script::describe(pressed);
         if (!ready) error = "no preview came";
         if (const auto doc = kw::report::lastDocument()) {
             rows = rowsOf(*doc);
             pages = static_cast<int>(doc->pages.size());
             if (rows != kRecords / kInPeriodEvery) error = "rows: " + std::to_string(rows);
-            if (issuedShown(*doc) != "2500") error = "issued shown: " + kw::cp::toUtf8(issuedShown(*doc));
+            if (issuedShown(*doc) != "2500")
+                error = "issued shown: " + kw::cp::toUtf8(issuedShown(*doc));
         }
         // The period window takes OK only once the preview has closed and the order's
         // procedure waits for the user again; then OR_M ends.

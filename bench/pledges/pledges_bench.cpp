@@ -101,7 +101,9 @@ const char* const kArchiveTitle = "Поиск по ФИО клиента";
 const char* const kFormTitle = "Добавить ???";
 const char* const kRareFragment = "шереметьев";
 
-double seconds(Clock::time_point a, Clock::time_point b) { return std::chrono::duration<double>(b - a).count(); }
+double seconds(Clock::time_point a, Clock::time_point b) {
+    return std::chrono::duration<double>(b - a).count();
+}
 
 // --- the data set ----------------------------------------------------------------------
 
@@ -113,31 +115,39 @@ struct Names {
 const Names& names() {
     static const Names n = [] {
         static const char* const surnames[] = {
-            "Иванов", "Смирнов", "Кузнецов", "Попов", "Васильев", "Петров", "Соколов", "Михайлов", "Новиков",
-            "Фёдоров", "Морозов", "Волков", "Алексеев", "Лебедев", "Семёнов", "Егоров", "Павлов", "Козлов",
-            "Степанов", "Николаев", "Орлов", "Андреев", "Макаров", "Никитин", "Захаров", "Зайцев", "Соловьёв",
-            "Борисов", "Яковлев", "Григорьев", "Романов", "Воробьёв", "Сергеев", "Кузьмин", "Фролов", "Александров",
-            "Дмитриев", "Королёв", "Гусев", "Киселёв", "Ильин", "Максимов", "Поляков", "Сорокин", "Виноградов",
-            "Ковалёв", "Белов", "Медведев", "Антонов", "Тарасов", "Жуков", "Баранов", "Филиппов", "Комаров",
-            "Давыдов", "Беляев", "Герасимов", "Богданов", "Осипов", "Сидоров", "Матвеев", "Титов", "Марков",
-            "Миронов", "Крылов", "Куликов", "Карпов", "Власов", "Мельников", "Денисов", "Гаврилов", "Тихонов",
-            "Казаков", "Афанасьев", "Данилов", "Савельев", "Тимофеев", "Фомин", "Чернов", "Абрамов", "Мартынов",
-            "Ефимов", "Федотов", "Щербаков", "Назаров", "Калинин", "Исаев", "Чернышёв", "Быков", "Маслов"};
-        static const char* const male[] = {"Александр", "Сергей", "Владимир", "Андрей", "Алексей", "Дмитрий",
-                                           "Николай", "Иван", "Михаил", "Евгений", "Юрий", "Виктор", "Игорь",
-                                           "Олег", "Павел", "Пётр", "Григорий", "Анатолий"};
-        static const char* const female[] = {"Елена", "Татьяна", "Ольга", "Наталья", "Ирина", "Светлана",
-                                             "Анна", "Мария", "Галина", "Людмила", "Валентина", "Нина",
-                                             "Екатерина", "Любовь", "Надежда", "Марина"};
-        static const char* const fathers[] = {"Александров", "Сергеев", "Владимиров", "Андреев", "Алексеев",
-                                              "Дмитриев", "Николаев", "Иванов", "Михайлов", "Викторов",
-                                              "Петров", "Юрьев"};
+            "Иванов",   "Смирнов",   "Кузнецов",   "Попов",    "Васильев", "Петров",
+            "Соколов",  "Михайлов",  "Новиков",    "Фёдоров",  "Морозов",  "Волков",
+            "Алексеев", "Лебедев",   "Семёнов",    "Егоров",   "Павлов",   "Козлов",
+            "Степанов", "Николаев",  "Орлов",      "Андреев",  "Макаров",  "Никитин",
+            "Захаров",  "Зайцев",    "Соловьёв",   "Борисов",  "Яковлев",  "Григорьев",
+            "Романов",  "Воробьёв",  "Сергеев",    "Кузьмин",  "Фролов",   "Александров",
+            "Дмитриев", "Королёв",   "Гусев",      "Киселёв",  "Ильин",    "Максимов",
+            "Поляков",  "Сорокин",   "Виноградов", "Ковалёв",  "Белов",    "Медведев",
+            "Антонов",  "Тарасов",   "Жуков",      "Баранов",  "Филиппов", "Комаров",
+            "Давыдов",  "Беляев",    "Герасимов",  "Богданов", "Осипов",   "Сидоров",
+            "Матвеев",  "Титов",     "Марков",     "Миронов",  "Крылов",   "Куликов",
+            "Карпов",   "Власов",    "Мельников",  "Денисов",  "Гаврилов", "Тихонов",
+            "Казаков",  "Афанасьев", "Данилов",    "Савельев", "Тимофеев", "Фомин",
+            "Чернов",   "Абрамов",   "Мартынов",   "Ефимов",   "Федотов",  "Щербаков",
+            "Назаров",  "Калинин",   "Исаев",      "Чернышёв", "Быков",    "Маслов"};
+        static const char* const male[] = {"Александр", "Сергей",   "Владимир", "Андрей", "Алексей",
+                                           "Дмитрий",   "Николай",  "Иван",     "Михаил", "Евгений",
+                                           "Юрий",      "Виктор",   "Игорь",    "Олег",   "Павел",
+                                           "Пётр",      "Григорий", "Анатолий"};
+        static const char* const female[] = {"Елена",     "Татьяна",  "Ольга",     "Наталья",
+                                             "Ирина",     "Светлана", "Анна",      "Мария",
+                                             "Галина",    "Людмила",  "Валентина", "Нина",
+                                             "Екатерина", "Любовь",   "Надежда",   "Марина"};
+        static const char* const fathers[] = {"Александров", "Сергеев",  "Владимиров", "Андреев",
+                                              "Алексеев",    "Дмитриев", "Николаев",   "Иванов",
+                                              "Михайлов",    "Викторов", "Петров",     "Юрьев"};
         Names out;
         for (const char* s : surnames)
             for (std::size_t i = 0; i < std::size(male); ++i) {
                 const char* f = fathers[(i * 7 + std::strlen(s)) % std::size(fathers)];
                 out.male.push_back(W(s) + " " + W(male[i]) + " " + W(f) + W("ич"));
-                out.female.push_back(W(s) + W("а ") + W(female[i % std::size(female)]) + " " + W(f) + W("на"));
+                out.female.push_back(W(s) + W("а ") + W(female[i % std::size(female)]) + " " +
+                                     W(f) + W("на"));
             }
         out.rare = W("Шереметьев Борис Петрович");
         return out;
@@ -148,14 +158,21 @@ const Names& names() {
 // Pledge `ticket` of the data set; the tickets are issued in order over two years, the
 // last kIssuedToday of them today.
 kw::dict::ZalRecord makePledge(int32_t ticket, std::mt19937& rng) {
-    static const std::string items[] = {W("Кольцо обручальное"), W("Цепь плетение бисмарк"), W("Серьги с камнем"),
-                                        W("Браслет"), W("Кулон"), W("Перстень печатка"), W("Крест нательный")};
+    static const std::string items[] = {W("Кольцо обручальное"),
+                                        W("Цепь плетение бисмарк"),
+                                        W("Серьги с камнем"),
+                                        W("Браслет"),
+                                        W("Кулон"),
+                                        W("Перстень печатка"),
+                                        W("Крест нательный")};
     static const std::string street = W("г. Псков, ул. Советская, д. ");
     static const std::string note = W("Вещь осмотрена, дефектов нет");
     kw::dict::ZalRecord z;
     const int older = kRecords - kIssuedToday;
     z.N_KV = ticket;
-    z.DATA = ticket > older ? kToday : kToday - 730 + static_cast<int32_t>(int64_t{ticket - 1} * 730 / older);
+    z.DATA = ticket > older
+                 ? kToday
+                 : kToday - 730 + static_cast<int32_t>(int64_t{ticket - 1} * 730 / older);
     z.OPER = static_cast<uint8_t>(1 + ticket % 4);
     const Names& n = names();
     if (ticket % kRareEvery == 0) {
@@ -164,7 +181,8 @@ kw::dict::ZalRecord makePledge(int32_t ticket, std::mt19937& rng) {
         const auto& pool = rng() % 3 == 0 ? n.female : n.male;
         z.FIO = pool[rng() % pool.size()];
     }
-    z.ADR = street + std::to_string(1 + rng() % 120) + W(", кв. ") + std::to_string(1 + rng() % 200);
+    z.ADR =
+        street + std::to_string(1 + rng() % 120) + W(", кв. ") + std::to_string(1 + rng() % 200);
     z.PAS = "58 0" + std::to_string(1 + rng() % 9) + " " + std::to_string(100000 + rng() % 900000);
     z.MET = static_cast<uint8_t>(rng() % 10 == 0 ? 2 : 1);
     z.PROB = static_cast<int16_t>(z.MET == 2 ? 925 : (rng() % 4 == 0 ? 583 : 585));
@@ -198,9 +216,14 @@ kw::dict::ZalRecord makePledge(int32_t ticket, std::mt19937& rng) {
     } else if (age <= 30) {
         z.SOST = static_cast<uint8_t>(r < 170 ? kw::pledges::kIssued : kw::pledges::kRedeemed);
     } else if (age <= 60) {
-        z.SOST = static_cast<uint8_t>(r < 60 ? kw::pledges::kProlonged1 : r < 65 ? 0 : kw::pledges::kRedeemed);
+        z.SOST = static_cast<uint8_t>(r < 60   ? kw::pledges::kProlonged1
+                                      : r < 65 ? 0
+                                               : kw::pledges::kRedeemed);
     } else if (age <= 120) {
-        z.SOST = static_cast<uint8_t>(r < 20 ? 2 : r < 25 ? 3 : r < 600 ? kw::pledges::kRedeemed : 5);
+        z.SOST = static_cast<uint8_t>(r < 20    ? 2
+                                      : r < 25  ? 3
+                                      : r < 600 ? kw::pledges::kRedeemed
+                                                : 5);
     } else {
         z.SOST = static_cast<uint8_t>(r < 800 ? kw::pledges::kRedeemed : kw::pledges::kForSale);
     }
@@ -250,8 +273,12 @@ void makeSmallTables() {
     met[1].NAME = W("Серебро");
     addAll(kw::dict::metTable(), met);
     std::vector<kw::dict::PrbRecord> prb;
-    for (auto [kod, prob, zen] : {std::tuple{1, 375, 1100.0}, {1, 583, 1700.0}, {1, 585, 1800.0}, {1, 750, 2300.0},
-                                  {2, 875, 35.0}, {2, 925, 40.0}}) {
+    for (auto [kod, prob, zen] : {std::tuple{1, 375, 1100.0},
+                                  {1, 583, 1700.0},
+                                  {1, 585, 1800.0},
+                                  {1, 750, 2300.0},
+                                  {2, 875, 35.0},
+                                  {2, 925, 40.0}}) {
         kw::dict::PrbRecord p;
         p.KOD = static_cast<uint8_t>(kod);
         p.PROB = static_cast<int16_t>(prob);
@@ -277,7 +304,7 @@ void makeSmallTables() {
 }
 
 struct DataSet {
-    std::string dir;  // "" until built
+    std::string dir;                 // "" until built
     std::vector<int32_t> firstTerm;  // tickets in state 0 issued before today
     std::vector<int32_t> redeemed;   // tickets redeemed over a year ago
     int rare = 0;                    // pledges of the rare name not cancelled
@@ -304,7 +331,8 @@ DataSet& dataSet() {
             for (int32_t t = 1; t <= kRecords; ++t) {
                 ZAL = makePledge(t, rng);
                 if (ZAL.SOST == kw::pledges::kIssued && ZAL.DATA < kToday) d.firstTerm.push_back(t);
-                if (ZAL.SOST == kw::pledges::kRedeemed && ZAL.DATA < kToday - 365) d.redeemed.push_back(t);
+                if (ZAL.SOST == kw::pledges::kRedeemed && ZAL.DATA < kToday - 365)
+                    d.redeemed.push_back(t);
                 if (t % kRareEvery == 0 && ZAL.SOST != kw::pledges::kDeleted) ++d.rare;
                 if (ZAL.DATA == kToday && ZAL.SOST != kw::pledges::kDeleted) ++d.todayCounted;
                 if (ZAL.SOST <= kw::pledges::kProlonged3) ++d.open;
@@ -318,7 +346,8 @@ DataSet& dataSet() {
         });
         d.buildSeconds = seconds(t0, Clock::now());
         std::fprintf(stderr,
-                     "built in %.1f s: %d open, %zu in their first term, %d of the rare name, %d counted today\n",
+                     "built in %.1f s: %d open, %zu in their first term, %d of the rare name, %d "
+                     "counted today\n",
                      d.buildSeconds, d.open, d.firstTerm.size(), d.rare, d.todayCounted);
         return d;
     }();
@@ -352,7 +381,8 @@ void drive(const std::function<void()>& body) {
         QEventLoop loop;
         std::thread driver([&] {
             body();
-            QMetaObject::invokeMethod(&loop, [&loop] { loop.quit(); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                &loop, [&loop] { loop.quit(); }, Qt::QueuedConnection);
         });
         loop.exec();
         driver.join();
@@ -441,12 +471,13 @@ void ZalTabOpen(benchmark::State& state, bool qt) {
         }
     }
     cpu.report(state);
-    if (totals != std::to_string(dataSet().todayCounted)) state.SkipWithError(("day's count " + totals).c_str());
+    if (totals != std::to_string(dataSet().todayCounted))
+        state.SkipWithError(("day's count " + totals).c_str());
 }
 
 // A list open once; `tickets` typed in turn into the quick search.
-void QuickSearch(benchmark::State& state, void (*procedure)(), const char* title, const std::vector<int32_t>& tickets,
-                 bool mustShow) {
+void QuickSearch(benchmark::State& state, void (*procedure)(), const char* title,
+                 const std::vector<int32_t>& tickets, bool mustShow) {
     startProgram();
     useBackEnd(false);
     if (tickets.empty()) {
@@ -557,7 +588,8 @@ void ArxTabFirstPage(benchmark::State& state) {
         rows = w ? w.rows(1) : -1;
         if (rows > 0) last = std::stoi(w.cell(1, rows, 1));
         bool allRare = rows > 0;
-        for (int r = 1; r <= rows; ++r) allRare = allRare && std::stoi(w.cell(1, r, 1)) % kRareEvery == 0;
+        for (int r = 1; r <= rows; ++r)
+            allRare = allRare && std::stoi(w.cell(1, r, 1)) % kRareEvery == 0;
         closeList(w, thread);
         if (!allRare) {
             state.SkipWithError("the first page is not the rare name's");
@@ -613,10 +645,10 @@ void UpdateZalOpen(benchmark::State& state, bool qt) {
         closeList(list, thread);
     });
     cpu.report(state);
-    if (state.iterations() > 0) state.counters["ready_ms"] = ready * 1e3 / static_cast<double>(state.iterations());
+    if (state.iterations() > 0)
+        state.counters["ready_ms"] = ready * 1e3 / static_cast<double>(state.iterations());
     if (!error.empty()) state.SkipWithError(error.c_str());
 }
-
 
 // The day's list open once; each loan: "Добавить", the client and 10 g typed, then OK
 // timed until the ticket window waits (on the Qt back end: and is painted); the ticket
@@ -639,7 +671,8 @@ void UpdateZalOk(benchmark::State& state, LoanOk how) {
         for (auto _ : state) {
             if (!error.empty()) break;
             WindowDriver form;
-            if (list.press(W("Добавить")) != Drive::Ok || !(form = kw::script::waitWindow(W(kFormTitle), 10s)) ||
+            if (list.press(W("Добавить")) != Drive::Ok ||
+                !(form = kw::script::waitWindow(W(kFormTitle), 10s)) ||
                 form.settle() != Drive::Ok) {
                 error = "the form did not open";
                 break;
@@ -680,29 +713,39 @@ int main(int argc, char** argv) {
 #endif
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    auto ms = [](benchmark::internal::Benchmark* b) { b->UseManualTime()->Unit(benchmark::kMillisecond); };
+    auto ms = [](benchmark::internal::Benchmark* b) {
+        b->UseManualTime()->Unit(benchmark::kMillisecond);
+    };
     ms(benchmark::RegisterBenchmark("ZalTabOpen/scripted", ZalTabOpen, false));
     ms(benchmark::RegisterBenchmark("ZalTab1QuickSearch", ZalTab1QuickSearch));
     for (const OperationList& l : kOperationLists) {
-        ms(benchmark::RegisterBenchmark((std::string("ListOpen/") + l.name).c_str(), ListOpen, l)->Iterations(10));
+        ms(benchmark::RegisterBenchmark((std::string("ListOpen/") + l.name).c_str(), ListOpen, l)
+               ->Iterations(10));
         if (l.procedure != ZAL_TAB)
-            ms(benchmark::RegisterBenchmark((std::string("ListQuickSearchOutside/") + l.name).c_str(),
-                                            ListQuickSearchOutside, l)
+            ms(benchmark::RegisterBenchmark(
+                   (std::string("ListQuickSearchOutside/") + l.name).c_str(),
+                   ListQuickSearchOutside, l)
                    ->Iterations(50));
     }
     ms(benchmark::RegisterBenchmark("ArxTabFirstPage", ArxTabFirstPage));
     ms(benchmark::RegisterBenchmark("UpdateZalOpen/scripted", UpdateZalOpen, false));
     // Plain, audited and both again: a drift of the machine over the run shows.
     for (int round = 0; round < 2; ++round) {
-        ms(benchmark::RegisterBenchmark("UpdateZalOk/scripted/plain", UpdateZalOk, LoanOk{false, false})->Iterations(100));
-        ms(benchmark::RegisterBenchmark("UpdateZalOk/scripted/audited", UpdateZalOk, LoanOk{true, false})->Iterations(100));
+        ms(benchmark::RegisterBenchmark("UpdateZalOk/scripted/plain", UpdateZalOk,
+                                        LoanOk{false, false})
+               ->Iterations(100));
+        ms(benchmark::RegisterBenchmark("UpdateZalOk/scripted/audited", UpdateZalOk,
+                                        LoanOk{true, false})
+               ->Iterations(100));
     }
 #ifdef KW_BENCH_QT
     ms(benchmark::RegisterBenchmark("ZalTabOpen/qt", ZalTabOpen, true));
     ms(benchmark::RegisterBenchmark("UpdateZalOpen/qt", UpdateZalOpen, true));
     for (int round = 0; round < 2; ++round) {
-        ms(benchmark::RegisterBenchmark("UpdateZalOk/qt/plain", UpdateZalOk, LoanOk{false, true})->Iterations(50));
-        ms(benchmark::RegisterBenchmark("UpdateZalOk/qt/audited", UpdateZalOk, LoanOk{true, true})->Iterations(50));
+        ms(benchmark::RegisterBenchmark("UpdateZalOk/qt/plain", UpdateZalOk, LoanOk{false, true})
+               ->Iterations(50));
+        ms(benchmark::RegisterBenchmark("UpdateZalOk/qt/audited", UpdateZalOk, LoanOk{true, true})
+               ->Iterations(50));
     }
 #endif
     benchmark::RunSpecifiedBenchmarks();

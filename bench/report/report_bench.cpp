@@ -59,7 +59,8 @@ struct NullPrinter : kw::report::Backend {
         pages = static_cast<int>(d.pages.size());
         return true;
     }
-    bool writePdf(const kw::report::Document&, const std::vector<int>&, const std::string&, std::string&) override {
+    bool writePdf(const kw::report::Document&, const std::vector<int>&, const std::string&,
+                  std::string&) override {
         return false;
     }
     std::string askPdfPath(const std::string&) override { return ""; }
@@ -114,16 +115,16 @@ World& world() {
 }
 
 class PassReport : public kw::ReportManager {
-public:
+  public:
     class Pass : public kw::ProcessClass {
-    public:
+      public:
         explicit Pass(kw::report::Report& r) : r_(r) {}
         kw::Level TakeRecord() override {
             (void)r_.print(1);
             return ProcessClass::TakeRecord();
         }
 
-    private:
+      private:
         kw::report::Report& r_;
     };
 
@@ -171,7 +172,7 @@ public:
     int64_t start = 0, end = 0, last = 0, longestGap = 0;
     int records() const { return process_.RecordsProcessed; }
 
-private:
+  private:
     ClnTable& table_;
     kw::report::Report report_;
     Pass process_;
@@ -249,9 +250,12 @@ void BM_TicketToPreviewQt(benchmark::State& state) {
             QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
             if (took < 0) {
                 for (const auto& m : kw::ui::openWindows()) {
-                    QWidget* wdg = m->title == "Report Preview" ? kw::qt::QtWindows::widgetOf(*m) : nullptr;
+                    QWidget* wdg =
+                        m->title == "Report Preview" ? kw::qt::QtWindows::widgetOf(*m) : nullptr;
                     if (wdg && wdg->isVisible()) {
-                        took = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+                        took =
+                            std::chrono::duration<double>(std::chrono::steady_clock::now() - start)
+                                .count();
                         preview = m;
                     }
                 }

@@ -55,7 +55,9 @@ constexpr int kSoldEvery = 100;  // one ticket in 100 sold in December
 const int32_t kFirst = kw::date::fromYmd(2025, 12, 1);
 const int32_t kLast = kw::date::fromYmd(2025, 12, 31);
 
-double seconds(Clock::time_point a, Clock::time_point b) { return std::chrono::duration<double>(b - a).count(); }
+double seconds(Clock::time_point a, Clock::time_point b) {
+    return std::chrono::duration<double>(b - a).count();
+}
 
 // Ticket t: issued over two years up to December 2025; one in 100 sold in December,
 // the others in the states a shop's file holds.
@@ -67,7 +69,8 @@ kw::dict::ZalRecord pledge(int32_t t) {
     z.DATA_K = z.DATA + 30;
     z.FIO = W("Клиентова Мария Петровна ") + std::to_string(t);
     z.PAS = W("45 0") + std::to_string(t % 10) + " " + std::to_string(100000 + t % 900000);
-    z.ADR = W("Москва, ул. Садовая-Кудринская, д. ") + std::to_string(t % 200) + W(", кв. ") + std::to_string(t % 90);
+    z.ADR = W("Москва, ул. Садовая-Кудринская, д. ") + std::to_string(t % 200) + W(", кв. ") +
+            std::to_string(t % 90);
     z.OP_IZ = W("Кольцо обручальное гладкое, б/у");
     z.MET = 1;
     z.PROB = 585;
@@ -125,7 +128,8 @@ DataSet& dataSet() {
             f.setDurable(true);
             if (!f.close().ok()) std::abort();
         });
-        std::fprintf(stderr, "built in %.1f s: %d sold in December\n", seconds(t0, Clock::now()), d.sold);
+        std::fprintf(stderr, "built in %.1f s: %d sold in December\n", seconds(t0, Clock::now()),
+                     d.sold);
         return d;
     }();
     return ds;
@@ -178,10 +182,12 @@ void NotaryList(benchmark::State& state) {
             break;
         }
     }
-    if (state.iterations() > 0) state.counters["cpu_ms"] = cpu * 1e3 / static_cast<double>(state.iterations());
+    if (state.iterations() > 0)
+        state.counters["cpu_ms"] = cpu * 1e3 / static_cast<double>(state.iterations());
     state.counters["rows"] = static_cast<double>(rows);
     state.counters["pages"] = static_cast<double>(pages);
-    if (rows != static_cast<std::size_t>(dataSet().sold) && error.empty()) error = "not every sold pledge listed";
+    if (rows != static_cast<std::size_t>(dataSet().sold) && error.empty())
+        error = "not every sold pledge listed";
     if (!error.empty()) state.SkipWithError(error.c_str());
 }
 
@@ -190,7 +196,10 @@ void NotaryList(benchmark::State& state) {
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RegisterBenchmark("NotaryList", NotaryList)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+    benchmark::RegisterBenchmark("NotaryList", NotaryList)
+        ->UseManualTime()
+        ->Unit(benchmark::kMillisecond)
+        ->Iterations(3);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     if (g_built && std::getenv("KW_BENCH_KEEP") == nullptr) {

@@ -19,8 +19,8 @@
 //
 // KW_BENCH_SIZES=100000 limits the sizes; KW_BENCH_DIR chooses where the files go.
 #include <benchmark/benchmark.h>
-#include <sqlite3.h>
 #include <fcntl.h>
+#include <sqlite3.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -54,21 +54,24 @@ std::string benchRoot() {
     return root;
 }
 
-const kw::storage::TableDecl& zalDecl() { return kw::dict::table("ZAL"); }
+const kw::storage::TableDecl& zalDecl() {
+    return kw::dict::table("ZAL");
+}
 
 // The texts are converted once: the runs measure the storage, not the code-page
 // conversion of the test data.
 ZalRecord makeRecord(int32_t ticket) {
     static const std::vector<std::string> names = [] {
         std::vector<std::string> v;
-        for (const char* n : {"Иванов Иван Иванович", "Петрова Анна Сергеевна", "Сидоров Пётр", "Кузнецова Ольга",
-                              "Smith John"})
+        for (const char* n : {"Иванов Иван Иванович", "Петрова Анна Сергеевна", "Сидоров Пётр",
+                              "Кузнецова Ольга", "Smith John"})
             v.push_back(kw::W(n));
         return v;
     }();
     static const std::vector<std::string> addresses = [] {
         std::vector<std::string> v;
-        for (int i = 0; i < 200; ++i) v.push_back(kw::W("г. Москва, ул. Ленина, д. ") + std::to_string(i));
+        for (int i = 0; i < 200; ++i)
+            v.push_back(kw::W("г. Москва, ул. Ленина, д. ") + std::to_string(i));
         return v;
     }();
     static const std::string article = kw::W("Кольцо золотое 585");
@@ -151,9 +154,12 @@ struct Sqlite {
                     break;
                 }
                 case kw::storage::FieldType::String:
-                    sqlite3_bind_text(st, i, reinterpret_cast<const char*>(p), f.size, SQLITE_STATIC);
+                    sqlite3_bind_text(st, i, reinterpret_cast<const char*>(p), f.size,
+                                      SQLITE_STATIC);
                     break;
-                case kw::storage::FieldType::Byte: sqlite3_bind_int(st, i, p[0]); break;
+                case kw::storage::FieldType::Byte:
+                    sqlite3_bind_int(st, i, p[0]);
+                    break;
                 case kw::storage::FieldType::Short: {
                     int16_t v;
                     std::memcpy(&v, p, 2);
@@ -188,7 +194,9 @@ struct Sqlite {
                     std::memcpy(p, t, std::min<int>(n, f.size));
                     break;
                 }
-                case kw::storage::FieldType::Byte: p[0] = static_cast<uint8_t>(sqlite3_column_int(st, i)); break;
+                case kw::storage::FieldType::Byte:
+                    p[0] = static_cast<uint8_t>(sqlite3_column_int(st, i));
+                    break;
                 case kw::storage::FieldType::Short: {
                     int16_t v = static_cast<int16_t>(sqlite3_column_int(st, i));
                     std::memcpy(p, &v, 2);
@@ -324,7 +332,7 @@ constexpr int kDurableWarmUp = 400;
 
 struct DurableTimes {
     std::vector<double> driver, sqlite;  // seconds per add
-    std::vector<double> floor;  // seconds of one synchronous 3 KiB write to the same disk
+    std::vector<double> floor;           // seconds of one synchronous 3 KiB write to the same disk
 };
 
 // The floor under any durable add on this disk: one synchronous write of a journal
@@ -338,7 +346,8 @@ struct SyncProbe {
         {
             std::vector<char> zeros(kRoom, 0);
             const int w = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0644);
-            if (w < 0 || ::pwrite(w, zeros.data(), zeros.size(), 0) != static_cast<ssize_t>(zeros.size()) ||
+            if (w < 0 ||
+                ::pwrite(w, zeros.data(), zeros.size(), 0) != static_cast<ssize_t>(zeros.size()) ||
                 ::fsync(w) != 0)
                 std::abort();
             ::close(w);
@@ -353,7 +362,8 @@ struct SyncProbe {
         std::free(buf);
     }
     void write() {
-        if (::pwrite(fd, buf, kRecord, static_cast<off_t>(at)) != static_cast<ssize_t>(kRecord)) std::abort();
+        if (::pwrite(fd, buf, kRecord, static_cast<off_t>(at)) != static_cast<ssize_t>(kRecord))
+            std::abort();
         at = at + 2 * kRecord > kRoom ? 0 : at + kRecord;
     }
 };
@@ -401,8 +411,8 @@ const DurableTimes& durableTimes(DataSet& d) {
         t.floor.push_back(std::chrono::duration<double>(t3 - t2).count());
     }
     sqlite3_finalize(ins);
-    durableFloors()[std::to_string(d.size) + (d.random ? "/random" : "/ticket")] = {median(t.floor), median(t.driver),
-                                                                                   median(t.sqlite)};
+    durableFloors()[std::to_string(d.size) + (d.random ? "/random" : "/ticket")] = {
+        median(t.floor), median(t.driver), median(t.sqlite)};
     d.built = false;  // the files grew: rebuild both for the next benchmarks
     return done[d.dir] = std::move(t);
 }
@@ -474,7 +484,8 @@ void FilteredScanSqlite(benchmark::State& st, int size, bool random) {
     ensureBuilt(d);
     Sqlite s;
     s.open(d.dir + "/zal.db", false);
-    sqlite3_stmt* q = s.prepare("SELECT * FROM zal INDEXED BY zal_key_1 WHERE SOST = 3 ORDER BY N_KV");
+    sqlite3_stmt* q =
+        s.prepare("SELECT * FROM zal INDEXED BY zal_key_1 WHERE SOST = 3 ORDER BY N_KV");
     ZalRecord r;
     for (auto _ : st) {
         long n = 0;
@@ -562,10 +573,11 @@ void PassSqlite(benchmark::State& st, int size, bool random) {
 // With --benchmark_repetitions each side's runs are gathered: the table gives the
 // minimum and the median of each, and the ratio of the medians (and of the minima).
 class RatioReporter : public benchmark::ConsoleReporter {
-public:
+  public:
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const auto& r : runs)
-            if (r.run_type == Run::RT_Iteration) runs_[r.run_name.str()].push_back(r.GetAdjustedRealTime());
+            if (r.run_type == Run::RT_Iteration)
+                runs_[r.run_name.str()].push_back(r.GetAdjustedRealTime());
         ConsoleReporter::ReportRuns(runs);
     }
     void Finalize() override {
@@ -573,8 +585,8 @@ public:
         // DurableAdd is judged against the disk, not SQLite: below.
         const std::vector<std::pair<std::string, double>> goals = {
             {"Lookup", 5}, {"Page", 5}, {"FilteredScan", 3}, {"Pass", 15}, {"BulkAdd", 2}};
-        std::printf("\n%-44s %21s %21s %8s %8s %6s\n", "work", "driver min/median", "sqlite min/median",
-                    "ratio", "(minima)", "goal");
+        std::printf("\n%-44s %21s %21s %8s %8s %6s\n", "work", "driver min/median",
+                    "sqlite min/median", "ratio", "(minima)", "goal");
         for (const auto& [name, driver] : runs_) {
             const auto at = name.find("Driver");
             if (at == std::string::npos) continue;
@@ -587,22 +599,26 @@ public:
                 if (name.rfind(g, 0) == 0) goal = v;
             std::string work = name;
             work.erase(at, 6);
-            const double dMin = *std::min_element(driver.begin(), driver.end()), dMed = median(driver);
-            const double sMin = *std::min_element(it->second.begin(), it->second.end()), sMed = median(it->second);
-            std::printf("%-44s %10.1f %10.1f %10.1f %10.1f %7.2fx %7.2fx", work.c_str(), dMin, dMed, sMin, sMed,
-                        sMed / dMed, sMin / dMin);
+            const double dMin = *std::min_element(driver.begin(), driver.end()),
+                         dMed = median(driver);
+            const double sMin = *std::min_element(it->second.begin(), it->second.end()),
+                         sMed = median(it->second);
+            std::printf("%-44s %10.1f %10.1f %10.1f %10.1f %7.2fx %7.2fx", work.c_str(), dMin, dMed,
+                        sMin, sMed, sMed / dMed, sMin / dMin);
             if (goal > 0) std::printf(" %5.1fx %s", goal, sMed / dMed >= goal ? "" : "below goal");
             std::printf("\n");
         }
         // Goal: a durable add within 1.1x of one synchronous write to the same disk.
         for (const auto& [set, f] : durableFloors())
-            std::printf("durable add %-16s floor %.1f us (one synchronous 3 KiB write to the same disk, in the same "
-                        "turns); medians: driver %.1f us (%.2fx the floor, goal 1.1x%s), sqlite %.1f us\n",
-                        set.c_str(), f[0] * 1e6, f[1] * 1e6, f[1] / f[0], f[1] / f[0] <= 1.1 ? "" : ", above goal",
-                        f[2] * 1e6);
+            std::printf(
+                "durable add %-16s floor %.1f us (one synchronous 3 KiB write to the same disk, in "
+                "the same "
+                "turns); medians: driver %.1f us (%.2fx the floor, goal 1.1x%s), sqlite %.1f us\n",
+                set.c_str(), f[0] * 1e6, f[1] * 1e6, f[1] / f[0],
+                f[1] / f[0] <= 1.1 ? "" : ", above goal", f[2] * 1e6);
     }
 
-private:
+  private:
     std::map<std::string, std::vector<double>> runs_;  // real times of every run, by name
 };
 
@@ -620,29 +636,47 @@ int main(int argc, char** argv) {
     }
     using Fn = void (*)(benchmark::State&, int, bool);
     const std::vector<std::pair<const char*, Fn>> reads = {
-        {"LookupDriver", LookupDriver},         {"LookupSqlite", LookupSqlite},
-        {"PageDriver", PageDriver},             {"PageSqlite", PageSqlite},
-        {"FilteredScanDriver", FilteredScanDriver}, {"FilteredScanSqlite", FilteredScanSqlite},
-        {"PassDriver", PassDriver},             {"PassSqlite", PassSqlite},
+        {"LookupDriver", LookupDriver},
+        {"LookupSqlite", LookupSqlite},
+        {"PageDriver", PageDriver},
+        {"PageSqlite", PageSqlite},
+        {"FilteredScanDriver", FilteredScanDriver},
+        {"FilteredScanSqlite", FilteredScanSqlite},
+        {"PassDriver", PassDriver},
+        {"PassSqlite", PassSqlite},
     };
     for (int size : sizes) {
         for (bool random : {false, true}) {
             const std::string tag = "/" + std::to_string(size) + (random ? "/random" : "/ticket");
-            benchmark::RegisterBenchmark(("BulkAddDriver" + tag).c_str(), BulkAddDriver, size, random)
-                ->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
-            benchmark::RegisterBenchmark(("BulkAddSqlite" + tag).c_str(), BulkAddSqlite, size, random)
-                ->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+            benchmark::RegisterBenchmark(("BulkAddDriver" + tag).c_str(), BulkAddDriver, size,
+                                         random)
+                ->Iterations(1)
+                ->Unit(benchmark::kMillisecond)
+                ->UseRealTime();
+            benchmark::RegisterBenchmark(("BulkAddSqlite" + tag).c_str(), BulkAddSqlite, size,
+                                         random)
+                ->Iterations(1)
+                ->Unit(benchmark::kMillisecond)
+                ->UseRealTime();
             for (const auto& [name, fn] : reads) {
-                auto* b = benchmark::RegisterBenchmark((name + tag).c_str(), fn, size, random)->UseRealTime();
-                if (std::string(name).find("Scan") != std::string::npos || std::string(name).find("Pass") != std::string::npos)
+                auto* b = benchmark::RegisterBenchmark((name + tag).c_str(), fn, size, random)
+                              ->UseRealTime();
+                if (std::string(name).find("Scan") != std::string::npos ||
+                    std::string(name).find("Pass") != std::string::npos)
                     b->Unit(benchmark::kMillisecond)->MinTime(0.5);
                 else
                     b->Unit(benchmark::kMicrosecond);
             }
-            benchmark::RegisterBenchmark(("DurableAddDriver" + tag).c_str(), DurableAddDriver, size, random)
-                ->Iterations(kDurableAdds)->Unit(benchmark::kMicrosecond)->UseManualTime();
-            benchmark::RegisterBenchmark(("DurableAddSqlite" + tag).c_str(), DurableAddSqlite, size, random)
-                ->Iterations(kDurableAdds)->Unit(benchmark::kMicrosecond)->UseManualTime();
+            benchmark::RegisterBenchmark(("DurableAddDriver" + tag).c_str(), DurableAddDriver, size,
+                                         random)
+                ->Iterations(kDurableAdds)
+                ->Unit(benchmark::kMicrosecond)
+                ->UseManualTime();
+            benchmark::RegisterBenchmark(("DurableAddSqlite" + tag).c_str(), DurableAddSqlite, size,
+                                         random)
+                ->Iterations(kDurableAdds)
+                ->Unit(benchmark::kMicrosecond)
+                ->UseManualTime();
         }
     }
     benchmark::Initialize(&argc, argv);

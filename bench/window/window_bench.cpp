@@ -103,7 +103,8 @@ void BM_OpenFormScripted(benchmark::State& state) {
     kw::script::installScriptWindows();
     int32_t id = 1;
     for (auto _ : state) {
-        const double s = openOnce(id, [](int n) { (void)kw::proc::wait(n, std::chrono::seconds(10)); });
+        const double s =
+            openOnce(id, [](int n) { (void)kw::proc::wait(n, std::chrono::seconds(10)); });
         if (s < 0) {
             state.SkipWithError("the form did not open");
             break;
@@ -121,7 +122,8 @@ void BM_OpenFormQt(benchmark::State& state) {
     int32_t id = 1;
     for (auto _ : state) {
         const double s = openOnce(id, [](int n) {
-            while (kw::proc::isRunning(n)) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            while (kw::proc::isRunning(n))
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
         });
         if (s < 0) {
             state.SkipWithError("the form did not open");

@@ -48,21 +48,24 @@ enum : int {
 // The width the changes of one entry are broken to in their list: about its column's.
 constexpr double kDetailWidthMm = 110;
 
-std::string caption() { return W("Журнал операций"); }
+std::string caption() {
+    return W("Журнал операций");
+}
 
 // A whole number 0..limit typed into a text entry; -1 when blank, -2 when not one.
 long typedNumber(std::string_view text, long limit) {
     while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
     while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
     if (text.empty()) return -1;
-    if (text.size() > 9 || !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
+    if (text.size() > 9 ||
+        !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
         return -2;
     const long v = std::stol(std::string(text));
     return v <= limit ? v : -2;
 }
 
 class ThisWindowClass : public kw::BrowseProcedure {
-public:
+  public:
     ThisWindowClass() : BrowseProcedure("AUD_TAB", {&Relate::AUD, &Relate::KBP}) {
         FROM_D = TO_D = kw::clock::today();
         kinds_.rows.push_back({kw::ui::Value(W("Все виды"))});
@@ -135,11 +138,14 @@ public:
             case kTo:
             case kTicket:
             case kUser:
-            case kShow: (void)show(); break;
+            case kShow:
+                (void)show();
+                break;
             case kPrint:
                 if (show()) print();
                 break;
-            default: break;
+            default:
+                break;
         }
         return kw::Level::Benign;
     }
@@ -160,22 +166,24 @@ public:
     kw::FixedString<10> TICKET;
     kw::FixedString<3> USER;
 
-protected:
+  protected:
     void BeforeRow() override {
         R_USER.assign(std::to_string(AUD.KOD) + " " + std::string(AUD.FIO.view()));
         const std::string_view kind = kw::audit::kindText(AUD.KIND);
         R_KIND.assign(kind.empty() ? std::to_string(AUD.KIND) : W(kind));
     }
 
-private:
+  private:
     // Takes the typed filters into the selection and lists it again; false (with a
     // box saying what is wrong) when a filter is not a number.
     bool show() {
         (void)Win.update();
         const long ticket = typedNumber(TICKET.view(), 999999999);
         const long user = typedNumber(USER.view(), 255);
-        if (ticket == -2 || ticket == 0) return refuse(W("Номер билета - целое число больше нуля (или пусто: все)."));
-        if (user == -2) return refuse(W("Код пользователя - целое число от 0 до 255 (или пусто: все)."));
+        if (ticket == -2 || ticket == 0)
+            return refuse(W("Номер билета - целое число больше нуля (или пусто: все)."));
+        if (user == -2)
+            return refuse(W("Код пользователя - целое число от 0 до 255 (или пусто: все)."));
         selection_.from = FROM_D;
         selection_.to = TO_D;
         selection_.ticket = ticket < 0 ? 0 : static_cast<int32_t>(ticket);
@@ -206,8 +214,8 @@ private:
         shown_ = n;
         detail_.rows.clear();
         if (n > 0)
-            for (const std::string& line :
-                 kw::documents::wrapText(kw::documents::layout::sans(8), AUD.TEXT.view(), kDetailWidthMm))
+            for (const std::string& line : kw::documents::wrapText(kw::documents::layout::sans(8),
+                                                                   AUD.TEXT.view(), kDetailWidthMm))
                 detail_.rows.push_back({kw::ui::Value(line)});
         Win.display(kDetail);
     }
@@ -222,8 +230,9 @@ private:
 
 void AUD_TAB() {
     if (KOD <= kw::shell::kRestrictedUpTo) {
-        kw::msgbox::show(W("Журнал операций доступен только пользователю с полными правами (код больше 5)."),
-                         caption(), kw::msgbox::Icon::Exclamation, kw::msgbox::Ok);
+        kw::msgbox::show(
+            W("Журнал операций доступен только пользователю с полными правами (код больше 5)."),
+            caption(), kw::msgbox::Icon::Exclamation, kw::msgbox::Ok);
         GlobalResponse = kw::resp::Cancelled;
         return;
     }

@@ -18,7 +18,9 @@ namespace {
 
 using storage::Status;
 
-bool is(const storage::TableDecl& t, std::string_view label) { return t.label == label; }
+bool is(const storage::TableDecl& t, std::string_view label) {
+    return t.label == label;
+}
 
 const storage::FieldDecl* field(const storage::TableDecl& t, std::string_view name) {
     for (const auto& f : t.fields)
@@ -68,11 +70,14 @@ std::string changeText(const WriteNotice& n, std::string_view skip = {}) {
     std::vector<uint8_t> blank(t.recordSize, 0);
     for (const auto& f : t.fields)
         if (f.type == storage::FieldType::String) std::memset(blank.data() + f.offset, ' ', f.size);
-    std::vector<uint8_t> before(n.before ? n.before : blank.data(), (n.before ? n.before : blank.data()) + t.recordSize);
-    std::vector<uint8_t> after(n.after ? n.after : blank.data(), (n.after ? n.after : blank.data()) + t.recordSize);
+    std::vector<uint8_t> before(n.before ? n.before : blank.data(),
+                                (n.before ? n.before : blank.data()) + t.recordSize);
+    std::vector<uint8_t> after(n.after ? n.after : blank.data(),
+                               (n.after ? n.after : blank.data()) + t.recordSize);
     bool hiddenChanged = false;
     if (const storage::FieldDecl* f = skip.empty() ? nullptr : field(t, skip)) {
-        hiddenChanged = n.before && n.after && std::memcmp(&before[f->offset], &after[f->offset], f->size) != 0;
+        hiddenChanged =
+            n.before && n.after && std::memcmp(&before[f->offset], &after[f->offset], f->size) != 0;
         std::memcpy(&after[f->offset], &before[f->offset], f->size);
     }
     // Either side is empty for an insert or a delete: the other side's values are what
@@ -93,16 +98,24 @@ audit::Kind pledgeKind(const WriteNotice& n, std::string& prefix) {
         return audit::Kind::RolledBack;
     }
     switch (after.SOST) {
-        case 1: return audit::Kind::Prolongation1;
-        case 2: return audit::Kind::Prolongation2;
-        case 3: return audit::Kind::Prolongation3;
-        case 4: return audit::Kind::Redemption;
-        case 5: return audit::Kind::Sale;
-        default: return audit::Kind::PledgeDeleted;
+        case 1:
+            return audit::Kind::Prolongation1;
+        case 2:
+            return audit::Kind::Prolongation2;
+        case 3:
+            return audit::Kind::Prolongation3;
+        case 4:
+            return audit::Kind::Redemption;
+        case 5:
+            return audit::Kind::Sale;
+        default:
+            return audit::Kind::PledgeDeleted;
     }
 }
 
-bool dayOpen(const dict::DayRecord& d) { return real::isZero(d.KAS) && real::isZero(d.OBO); }
+bool dayOpen(const dict::DayRecord& d) {
+    return real::isZero(d.KAS) && real::isZero(d.OBO);
+}
 
 // Whether only KBP's running cash counters differ.
 bool countersOnly(const WriteNotice& n) {
@@ -124,14 +137,16 @@ Auditor g_auditor;
 }  // namespace
 
 bool Auditor::Observes(const storage::TableDecl& t) {
-    static const char* const observed[] = {"ZAL", "KLM", "DAY", "KBP", "PRM", "PSK", "SEC",
-                                           "MET", "PRB", "KAM", "IZD", "PKL"};
+    static const char* const observed[] = {"ZAL", "KLM", "DAY", "KBP", "PRM", "PSK",
+                                           "SEC", "MET", "PRB", "KAM", "IZD", "PKL"};
     for (const char* label : observed)
         if (t.label == label) return true;
     return false;
 }
 
-storage::File* Auditor::Companion() { return shell::auditJournal(); }
+storage::File* Auditor::Companion() {
+    return shell::auditJournal();
+}
 
 bool Auditor::classify(const WriteNotice& n, audit::Entry& e) {
     using K = audit::Kind;
@@ -143,7 +158,8 @@ bool Auditor::classify(const WriteNotice& n, audit::Entry& e) {
         e.key = std::to_string(image<dict::ZalRecord>(n.after ? n.after : n.before).N_KV);
     } else if (is(t, "KLM")) {
         e.kind = byOperation(n, std::array{K::JournalAdded, K::JournalChanged, K::JournalDeleted});
-        e.key = dayText(image<dict::KlmRecord>(n.after ? n.after : n.before).DATA) + " #" + std::to_string(n.record);
+        e.key = dayText(image<dict::KlmRecord>(n.after ? n.after : n.before).DATA) + " #" +
+                std::to_string(n.record);
     } else if (is(t, "DAY")) {
         const auto day = image<dict::DayRecord>(n.after ? n.after : n.before);
         e.kind = n.operation == WriteOperation::Insert   ? K::DayOpened
@@ -179,7 +195,9 @@ Status Auditor::Written(const WriteNotice& n) {
     return audit::append(*aud, e);
 }
 
-void installAuditor() { (void)write_observer::install(&g_auditor); }
+void installAuditor() {
+    (void)write_observer::install(&g_auditor);
+}
 
 void removeAuditor() {
     if (write_observer::current() == &g_auditor) (void)write_observer::install(nullptr);

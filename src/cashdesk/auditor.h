@@ -29,7 +29,7 @@
 namespace kw::cashdesk {
 
 class Auditor : public WriteObserver {
-public:
+  public:
     bool Observes(const storage::TableDecl& table) override;
     storage::File* Companion() override;
     storage::Status Written(const WriteNotice& notice) override;

@@ -15,13 +15,14 @@
 namespace {
 
 class ThisWindowClass : public kw::cashdesk::DayTotalsWindow {
-public:
+  public:
     ThisWindowClass()
         : DayTotalsWindow("AVA_D", kw::cashdesk::reopenDayTitle(), kw::W("Открыть ???"), "s40") {}
 
-protected:
+  protected:
     void Request() override {
-        if (kw::shell::todayState() == kw::shell::DayState::NotOpen) MESSAGE.assign(kw::cashdesk::dayNotOpenText());
+        if (kw::shell::todayState() == kw::shell::DayState::NotOpen)
+            MESSAGE.assign(kw::cashdesk::dayNotOpenText());
         I_Z = 0;
         I_AZ = 1;
     }
@@ -41,7 +42,8 @@ protected:
         DAY.KAS = 0;
         DAY.PRIB = 0;
         const bool written = writeSettingsThenDay(&saved);
-        MESSAGE.assign(written ? kw::cashdesk::dayReopenedText() : kw::cashdesk::reopeningFailedText());
+        MESSAGE.assign(written ? kw::cashdesk::dayReopenedText()
+                               : kw::cashdesk::reopeningFailedText());
         I_AZ = 0;
     }
 

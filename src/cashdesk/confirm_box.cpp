@@ -9,8 +9,9 @@ namespace kw::cashdesk {
 namespace {
 
 class ConfirmBox : public ProcedureWindow {
-public:
-    ConfirmBox(const char* name, std::string title) : ProcedureWindow(name, {&Relate::KBP}), title_(std::move(title)) {}
+  public:
+    ConfirmBox(const char* name, std::string title)
+        : ProcedureWindow(name, {&Relate::KBP}), title_(std::move(title)) {}
 
     ui::WindowDef Define() override {
         using ui::Control;
@@ -29,7 +30,7 @@ public:
         return Level::Benign;
     }
 
-private:
+  private:
     std::string title_;
 };
 

@@ -1,9 +1,8 @@
 #include "cashdesk/day_backup.h"
 
-#include "cashdesk/settings_record.h"
-
 #include <filesystem>
 
+#include "cashdesk/settings_record.h"
 #include "dictionary/tables.h"
 #include "framework/data/backup.h"
 #include "framework/data/dct_init.h"
@@ -42,15 +41,19 @@ BackupOutcome takeBackup(bool automatic) {
     const backup::Result r = backup::take(folder);
     if (!r.ok) {
         std::string why = r.problem;
-        if (why.find("the disk is full") != std::string::npos) why = W("диск с папкой заполнен");
-        else if (why.find("no permission") != std::string::npos) why = W("нет прав на запись в папку");
-        else if (why.find("keeps them busy") != std::string::npos) why = W("другая касса записывает данные, повторите");
+        if (why.find("the disk is full") != std::string::npos)
+            why = W("диск с папкой заполнен");
+        else if (why.find("no permission") != std::string::npos)
+            why = W("нет прав на запись в папку");
+        else if (why.find("keeps them busy") != std::string::npos)
+            why = W("другая касса записывает данные, повторите");
         out.message = W("Резервная копия не сделана: ") + why;
         return out;
     }
     backup::prune(folder, settings.kept);
     out.taken = true;
-    out.message = W("Резервная копия сделана: ") + cp::fromUtf8(std::filesystem::path(r.folder).filename().string());
+    out.message = W("Резервная копия сделана: ") +
+                  cp::fromUtf8(std::filesystem::path(r.folder).filename().string());
     return out;
 }
 

@@ -13,7 +13,7 @@ namespace {
 enum : int { kList = 1, kClose, kHelp };
 
 class ThisWindowClass : public kw::BrowseProcedure {
-public:
+  public:
     ThisWindowClass() : BrowseProcedure("DAY_TAB", {&Relate::DAY}) {}
 
     kw::ui::WindowDef Define() override {
@@ -36,13 +36,14 @@ public:
     kw::Level Opened() override {
         const kw::storage::TableDecl& t = kw::dict::dayTable();
         InitBrowse(kList, *Relate::DAY, t.keys[0], &thumb_);
-        for (const char* f : {"DATA", "KAS_N", "OBO", "KAS", "PRIB"}) BRW1.AddField(kw::FieldRef{&t, t.fieldNumber(f)});
+        for (const char* f : {"DATA", "KAS_N", "OBO", "KAS", "PRIB"})
+            BRW1.AddField(kw::FieldRef{&t, t.fieldNumber(f)});
         AddItem(kClose, kw::resp::Cancelled);
         AddItem(BRW1);
         return kw::Level::Benign;
     }
 
-private:
+  private:
     kw::StepLongClass thumb_;
 };
 

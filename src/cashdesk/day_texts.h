@@ -14,8 +14,8 @@ std::string dayOpenedText();
 std::string dayNotOpenText();
 std::string dayClosedText();
 std::string dayReopenedText();
-std::string taskDoneText();       // "Задание выполнено"
-std::string oldDayText();         // "Это старый день !!!"
+std::string taskDoneText();  // "Задание выполнено"
+std::string oldDayText();    // "Это старый день !!!"
 // A write of the closing or the reopening failed: nothing was closed (reopened).
 std::string closingFailedText();
 std::string reopeningFailedText();
@@ -25,12 +25,12 @@ std::string openingFailedText();
 std::string earlierDayOpenText(int32_t day);
 
 // Window titles.
-std::string openDayTitle();      // O_DAY
-std::string closeDayTitle();     // ZAC_D
-std::string reopenDayTitle();    // AVA_D: "Аврийно открыть день ломбарда", spelled so
-std::string closeBoxTitle();     // ZAC_M
-std::string openBoxTitle();      // OTK_M
-std::string closedDaysTitle();   // DAY_TAB
+std::string openDayTitle();   // O_DAY
+std::string closeDayTitle();  // ZAC_D
+std::string reopenDayTitle();  // AVA_D: "Аврийно открыть день ломбарда", spelled so
+std::string closeBoxTitle();    // ZAC_M
+std::string openBoxTitle();     // OTK_M
+std::string closedDaysTitle();  // DAY_TAB
 
 // A date as "D6" shows it: dd.mm.yyyy.
 std::string dateText(int32_t day);

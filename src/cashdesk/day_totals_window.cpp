@@ -21,7 +21,8 @@ namespace kw::cashdesk {
 
 DayTotalsWindow::DayTotalsWindow(std::string procedureName, std::string title, std::string button,
                                  std::string messagePicture)
-    : ProcedureWindow(std::move(procedureName), {&Relate::ZAL, &Relate::KLM, &Relate::DAY, &Relate::KBP}),
+    : ProcedureWindow(std::move(procedureName),
+                      {&Relate::ZAL, &Relate::KLM, &Relate::DAY, &Relate::KBP}),
       title_(std::move(title)),
       button_(std::move(button)),
       messagePicture_(std::move(messagePicture)) {}
@@ -69,8 +70,11 @@ Level DayTotalsWindow::TakeAccepted() {
             break;
         }
         case kOk:
-        case kExit: Win.post(ui::ev::CloseWindow); break;
-        default: break;
+        case kExit:
+            Win.post(ui::ev::CloseWindow);
+            break;
+        default:
+            break;
     }
     return Level::Benign;
 }
@@ -105,8 +109,10 @@ void DayTotalsWindow::Reset(uint8_t Force) {
         // before amounts were kept in kopecks) is carried on rounded.
         KAS_NN = money::round(DAY.KAS_N);
         TEK_O = closingBalance(KAS_NN, t);
-        if (passFailed_) Cancelled();
-        else Act();
+        if (passFailed_)
+            Cancelled();
+        else
+            Act();
     }
     day.reset();
     Acted();
@@ -123,7 +129,9 @@ namespace {
 std::function<void()> g_betweenWrites;
 }  // namespace
 
-void setBetweenWritesObserver(std::function<void()> observer) { g_betweenWrites = std::move(observer); }
+void setBetweenWritesObserver(std::function<void()> observer) {
+    g_betweenWrites = std::move(observer);
+}
 
 bool writeSettingsAndDay() {
     if (!Access::KBP || !Access::DAY) return false;
@@ -131,7 +139,8 @@ bool writeSettingsAndDay() {
     // the two writes leaves both as they were (the frame is rolled back, or recovery
     // finds it uncommitted).
     transaction::Discard();
-    if (!transaction::Enrol(*Access::KBP->File).ok() || !transaction::Enrol(*Access::DAY->File).ok() ||
+    if (!transaction::Enrol(*Access::KBP->File).ok() ||
+        !transaction::Enrol(*Access::DAY->File).ok() ||
         !transaction::Begin(kTransactionWait).ok()) {
         transaction::Discard();
         (void)Access::KBP->Throw(21);

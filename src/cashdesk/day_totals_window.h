@@ -19,9 +19,10 @@
 namespace kw::cashdesk {
 
 class DayTotalsWindow : public ProcedureWindow {
-public:
+  public:
     // `button` the action button's text, `messagePicture` the message line's picture.
-    DayTotalsWindow(std::string procedureName, std::string title, std::string button, std::string messagePicture);
+    DayTotalsWindow(std::string procedureName, std::string title, std::string button,
+                    std::string messagePicture);
 
     ui::WindowDef Define() override;
     void Reset(uint8_t Force = 0) override;
@@ -36,7 +37,7 @@ public:
     double PRIBI = 0;
     FixedString<30> MESSAGE;
 
-protected:
+  protected:
     // The action button was pressed: set the flag (and the message).
     virtual void Request() = 0;
     // Whether the action's flag is up (the next refresh carries it out).
@@ -54,7 +55,7 @@ protected:
     // and the action can be repeated with the same figures. True when both held.
     bool writeSettingsThenDay(const void* savedKbp);
 
-private:
+  private:
     std::string title_, button_, messagePicture_;
     bool passFailed_ = false;
 };

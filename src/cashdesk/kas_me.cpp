@@ -11,7 +11,7 @@ namespace {
 enum : int { kText = 1, kFromLabel, kFrom, kToLabel, kTo, kRun, kOk, kClose };
 
 class ThisWindowClass : public kw::ProcedureWindow {
-public:
+  public:
     ThisWindowClass() : ProcedureWindow("KAS_ME", {}) {}
 
     kw::ui::WindowDef Define() override {

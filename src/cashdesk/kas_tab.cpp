@@ -29,7 +29,7 @@ enum : int {
 };
 
 class ThisWindowClass : public kw::BrowseProcedure {
-public:
+  public:
     ThisWindowClass() : BrowseProcedure("KAS_TAB", {&Relate::KLM, &Relate::KBP, &Relate::SEC}) {}
 
     kw::ui::WindowDef Define() override {
@@ -48,7 +48,8 @@ public:
         // One total a row, so that the two labels and the two values line up.
         auto total = [&](int label, const char* text, double& value, const char* name) {
             s.add(Control::prompt(W(text)).number(label));
-            Control e = Control::entry(Binding::at(&value, kw::ui::ValueType::Real, 8).named(name), "n_10.2");
+            Control e = Control::entry(Binding::at(&value, kw::ui::ValueType::Real, 8).named(name),
+                                       "n_10.2");
             e.readOnly = true;
             s.add(e.number(label + 1));
         };
@@ -68,7 +69,8 @@ public:
         BRW1.AddLocator(&locator_);
         locator_.Init(0, kw::FieldRef{&t, t.fieldNumber("DATA")}, 1, BRW1);
         BRW1.SetFilter("(klm:data>=d1 and klm:data<=d2)");
-        for (const char* f : {"DATA", "FIO", "PRI", "RAS", "NAME"}) BRW1.AddField(kw::FieldRef{&t, t.fieldNumber(f)});
+        for (const char* f : {"DATA", "FIO", "PRI", "RAS", "NAME"})
+            BRW1.AddField(kw::FieldRef{&t, t.fieldNumber(f)});
         if (Request != kw::req::View) BRW1.ConnectUpdates(kInsert, kChange, kDelete);
         AddItem(kClose, kw::resp::Cancelled);
         AddItem(BRW1);
@@ -99,7 +101,7 @@ public:
     double I_PRI = 0;
     double I_RAS = 0;
 
-private:
+  private:
     kw::StepLocatorClass locator_;
 };
 

@@ -35,7 +35,7 @@ int32_t dayBefore(int32_t today) {
 }
 
 class ThisWindowClass : public kw::ProcedureWindow {
-public:
+  public:
     ThisWindowClass() : ProcedureWindow("O_DAY", {&Relate::DAY, &Relate::KBP}) {}
 
     kw::ui::WindowDef Define() override {
@@ -70,8 +70,9 @@ public:
         if (l != kw::Level::Benign) return l;
         switch (Win.field()) {
             case kOpen:
-                MESSAGE.assign(kw::shell::todayState() != DayState::NotOpen ? kw::cashdesk::dayAlreadyOpenText()
-                                                                             : kw::cashdesk::taskDoneText());
+                MESSAGE.assign(kw::shell::todayState() != DayState::NotOpen
+                                   ? kw::cashdesk::dayAlreadyOpenText()
+                                   : kw::cashdesk::taskDoneText());
                 I_OT = 1;
                 (void)Win.update();
                 Update();
@@ -79,8 +80,11 @@ public:
                 Reset();
                 break;
             case kOk:
-            case kExit: Win.post(kw::ui::ev::CloseWindow); break;
-            default: break;
+            case kExit:
+                Win.post(kw::ui::ev::CloseWindow);
+                break;
+            default:
+                break;
         }
         return kw::Level::Benign;
     }
@@ -90,8 +94,12 @@ public:
         DATA_T = kw::clock::today();
         (void)kw::cashdesk::readSettings();
         switch (kw::shell::dayState(DATA_T)) {
-            case DayState::Open: MESSAGE.assign(kw::cashdesk::dayAlreadyOpenText()); break;
-            case DayState::Closed: MESSAGE.assign(kw::cashdesk::oldDayText()); break;
+            case DayState::Open:
+                MESSAGE.assign(kw::cashdesk::dayAlreadyOpenText());
+                break;
+            case DayState::Closed:
+                MESSAGE.assign(kw::cashdesk::oldDayText());
+                break;
             case DayState::NotOpen:
                 if (I_OT == 1) open();
                 break;
@@ -102,7 +110,7 @@ public:
     int32_t DATA_T = 0;
     kw::FixedString<30> MESSAGE;
 
-private:
+  private:
     void open() {
         I_OT = 0;
         const int32_t before = dayBefore(DATA_T);

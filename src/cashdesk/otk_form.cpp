@@ -21,7 +21,7 @@ namespace {
 enum : int { kFirstText = 1, kState = 5, kFirstLegend, kOk = kFirstLegend + 7, kClose };
 
 class ThisWindowClass : public kw::ProcedureWindow {
-public:
+  public:
     ThisWindowClass() : ProcedureWindow("OTK_FORM", {&Relate::ZAL, &Relate::DAY}) {}
 
     kw::ui::WindowDef Define() override {
@@ -31,8 +31,9 @@ public:
         s.title = W("Восстановление статуса записи");
         s.resizable = false;
         int n = kFirstText;
-        for (const char* line : {"Если Вам необходимо восстановить", "статус записи для возможных исправлений вручную",
-                                 "(напимер,Вы забыли распечатаь квитанцию)", "введите желаемый статус записи:"})
+        for (const char* line :
+             {"Если Вам необходимо восстановить", "статус записи для возможных исправлений вручную",
+              "(напимер,Вы забыли распечатаь квитанцию)", "введите желаемый статус записи:"})
             s.add(Control::prompt(W(line)).number(n++));
         s.add(Control::entry(kw::UseField(kw::dict::zalTable(), "SOST"), "n3").number(kState));
         for (int state = kw::pledges::kIssued; state <= kw::pledges::kDeleted; ++state)
@@ -62,12 +63,17 @@ public:
         // Once today is closed no pledge changes state: its circulation is stored. A
         // roll-back that its own group's day refuses says that first, as more telling.
         const bool todayClosed = kw::shell::todayState() == kw::shell::DayState::Closed;
-        if (Request == kw::req::Delete && todayClosed) return refuse(kw::W("День ломбарда закрыт"), day);
+        if (Request == kw::req::Delete && todayClosed)
+            return refuse(kw::W("День ломбарда закрыт"), day);
         if (Request != kw::req::Delete) {
-            const auto dayClosed = [](int32_t date) { return kw::shell::dayState(date) == kw::shell::DayState::Closed; };
-            const kw::cashdesk::RollbackVerdict v = kw::cashdesk::checkRollback(ZAL, ZAL.SOST, dayClosed);
+            const auto dayClosed = [](int32_t date) {
+                return kw::shell::dayState(date) == kw::shell::DayState::Closed;
+            };
+            const kw::cashdesk::RollbackVerdict v =
+                kw::cashdesk::checkRollback(ZAL, ZAL.SOST, dayClosed);
             if (v.check != kw::cashdesk::RollbackCheck::Ok) {
-                kw::msgbox::show(kw::cashdesk::refusalText(v), Win.title(), kw::msgbox::Icon::Exclamation);
+                kw::msgbox::show(kw::cashdesk::refusalText(v), Win.title(),
+                                 kw::msgbox::Icon::Exclamation);
                 Win.display();
                 Win.select(kState);
                 return kw::Level::Notify;
@@ -78,13 +84,15 @@ public:
         return WindowManager::TakeCompleted();
     }
 
-private:
+  private:
     // The pledge is named by its ticket and its client; the default answer keeps it.
     bool deleteConfirmed() {
         using kw::W;
-        const std::string text = W("Удалить залог по квитанции N ") + std::to_string(ZAL.N_KV) + W(", клиент ") +
-                                 ZAL.FIO.clip() + W("?|Запись будет удалена из файла безвозвратно.");
-        return kw::msgbox::show(text, Win.title(), kw::msgbox::Icon::Question, kw::msgbox::Yes | kw::msgbox::No,
+        const std::string text = W("Удалить залог по квитанции N ") + std::to_string(ZAL.N_KV) +
+                                 W(", клиент ") + ZAL.FIO.clip() +
+                                 W("?|Запись будет удалена из файла безвозвратно.");
+        return kw::msgbox::show(text, Win.title(), kw::msgbox::Icon::Question,
+                                kw::msgbox::Yes | kw::msgbox::No,
                                 kw::msgbox::No) == kw::msgbox::Yes;
     }
 

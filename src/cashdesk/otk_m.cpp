@@ -3,4 +3,6 @@
 #include "cashdesk/confirm_box.h"
 #include "cashdesk/day_texts.h"
 
-uint8_t OTK_M() { return kw::cashdesk::runConfirmBox("OTK_M", kw::cashdesk::openBoxTitle()); }
+uint8_t OTK_M() {
+    return kw::cashdesk::runConfirmBox("OTK_M", kw::cashdesk::openBoxTitle());
+}

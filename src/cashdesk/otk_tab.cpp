@@ -1,8 +1,8 @@
 // OTK_TAB: "Просмотр/восстановление статуса записи", every pledge in ticket order with
 // its state in blue, the highlighted pledge's details in "Информация по ссуде", and a
 // quick search by ticket number typed on the list or into the field beside "Быстрый
-// поиск по N квитанции:" (where the typed digits show). The update buttons run OTK_FORM; a list opened to view only has none
-// connected.
+// поиск по N квитанции:" (where the typed digits show). The update buttons run OTK_FORM; a list
+// opened to view only has none connected.
 #include "cashdesk/cashdesk.h"
 #include "dictionary/tables.h"
 #include "framework/data/dct_init.h"
@@ -34,7 +34,7 @@ struct RowValues {
 };
 
 class ThisWindowClass : public kw::BrowseProcedure {
-public:
+  public:
     ThisWindowClass() : BrowseProcedure("OTK_TAB", {&Relate::ZAL, &Relate::MET, &Relate::KAM}) {}
 
     kw::ui::WindowDef Define() override {
@@ -65,7 +65,8 @@ public:
             e.readOnly = true;
             s.add(e);
         };
-        auto field = [&](const char* label, const char* name, const char* picture, bool beside = false) {
+        auto field = [&](const char* label, const char* name, const char* picture,
+                         bool beside = false) {
             value(label, kw::UseField(t, name), picture, beside);
         };
         field("", "FIO", "s60");
@@ -146,7 +147,7 @@ public:
 
     kw::FixedString<20> LOOK;
 
-private:
+  private:
     RowValues row_;
     kw::IncrementalLocatorClass locator_;
 };

@@ -17,7 +17,7 @@ using kw::W;
 enum : int { kFolderLabel = 1, kFolder, kKeepLabel, kKeep, kSave, kTake, kMessage, kClose };
 
 class ThisWindowClass : public kw::ProcedureWindow {
-public:
+  public:
     ThisWindowClass() : ProcedureWindow("REZ_KOP", {&Relate::PRM}) {}
 
     kw::ui::WindowDef Define() override {
@@ -61,11 +61,16 @@ public:
                 }
                 const kw::cashdesk::BackupOutcome b = kw::cashdesk::takeBackup(false);
                 MESSAGE.assign(b.message.substr(0, MESSAGE.size()));
-                if (!b.taken) kw::msgbox::show(b.message, W("Резервная копия"), kw::msgbox::Icon::Exclamation, kw::msgbox::Ok);
+                if (!b.taken)
+                    kw::msgbox::show(b.message, W("Резервная копия"), kw::msgbox::Icon::Exclamation,
+                                     kw::msgbox::Ok);
                 break;
             }
-            case kClose: Win.post(kw::ui::ev::CloseWindow); break;
-            default: break;
+            case kClose:
+                Win.post(kw::ui::ev::CloseWindow);
+                break;
+            default:
+                break;
         }
         WindowManager::Reset(1);
         return kw::Level::Benign;
@@ -73,7 +78,7 @@ public:
 
     kw::FixedString<60> MESSAGE;
 
-private:
+  private:
     // The first settings record into the buffer; false when there is none yet.
     bool readFirst() {
         const kw::dict::PrmRecord typed = PRM;

@@ -44,7 +44,8 @@ struct RollbackVerdict {
 
 // Whether the pledge may be put into `state`; `dayClosed` tells whether a date's
 // business day is closed (its totals stored).
-RollbackVerdict checkRollback(const dict::ZalRecord& z, int state, const std::function<bool(int32_t)>& dayClosed);
+RollbackVerdict checkRollback(const dict::ZalRecord& z, int state,
+                              const std::function<bool(int32_t)>& dayClosed);
 // Clears the groups beyond `state` (after checkRollback said Ok).
 void rollBack(dict::ZalRecord& z, int state);
 

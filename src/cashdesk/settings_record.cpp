@@ -6,7 +6,8 @@
 namespace kw::cashdesk {
 
 bool readFirstRecord(FileManager* fm) {
-    return fm && fm->UseFile(kUseRecord) == Level::Benign && fm->File->set(0).ok() && fm->TryNext() == Level::Benign;
+    return fm && fm->UseFile(kUseRecord) == Level::Benign && fm->File->set(0).ok() &&
+           fm->TryNext() == Level::Benign;
 }
 
 bool readSettings() {

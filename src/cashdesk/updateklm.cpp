@@ -44,7 +44,7 @@ enum : int {
 thread_local kw::dict::KlmRecord HistoryKLM;
 
 class ThisWindowClass : public kw::ProcedureWindow {
-public:
+  public:
     ThisWindowClass() : ProcedureWindow("UPDATEKLM", {&Relate::KLM, &Relate::KBP, &Relate::SEC}) {}
 
     kw::ui::WindowDef Define() override {
@@ -137,11 +137,13 @@ public:
         if (!day.held()) return refuse(kw::shell::dayBusyText(), day);
         const kw::dict::KlmRecord entry = KLM;
         if (kw::shell::dayState(entry.DATA) == kw::shell::DayState::Closed ||
-            (Request != kw::req::Insert && kw::shell::dayState(originalDate_) == kw::shell::DayState::Closed))
+            (Request != kw::req::Insert &&
+             kw::shell::dayState(originalDate_) == kw::shell::DayState::Closed))
             return refuse(kw::W("День ломбарда закрыт"), day);
         KLM = entry;
         kw::transaction::Discard();
-        if (!kw::transaction::Enrol(*Access::KLM->File).ok() || !kw::transaction::Enrol(*Access::KBP->File).ok() ||
+        if (!kw::transaction::Enrol(*Access::KLM->File).ok() ||
+            !kw::transaction::Enrol(*Access::KBP->File).ok() ||
             !kw::transaction::Begin(kw::kTransactionWait).ok()) {
             kw::transaction::Discard();
             day.release();
@@ -160,7 +162,7 @@ public:
         return l;
     }
 
-private:
+  private:
     static bool addToCounters(const kw::dict::KlmRecord& entry) {
         if (!kw::cashdesk::readSettings()) return true;  // no settings record: nothing counts
         KBP.KAS_P += entry.PRI;
@@ -173,7 +175,8 @@ private:
     static bool endFrame(bool keep) {
         if (!kw::transaction::Active()) return keep;
         if (keep && kw::transaction::Commit().ok()) return true;
-        if (kw::transaction::Active() && !kw::transaction::Rollback().ok()) (void)Access::KLM->Throw(21);
+        if (kw::transaction::Active() && !kw::transaction::Rollback().ok())
+            (void)Access::KLM->Throw(21);
         return false;
     }
 
@@ -185,7 +188,7 @@ private:
     }
 
     int32_t originalDate_ = 0;  // the entry's date before a change or delete
-private:
+  private:
     kw::WindowResizeClass resizer_;
 };
 

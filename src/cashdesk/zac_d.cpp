@@ -17,13 +17,14 @@
 namespace {
 
 class ThisWindowClass : public kw::cashdesk::DayTotalsWindow {
-public:
+  public:
     ThisWindowClass()
         : DayTotalsWindow("ZAC_D", kw::cashdesk::closeDayTitle(), kw::W("Закрыть ???"), "s30") {}
 
-protected:
+  protected:
     void Request() override {
-        if (kw::shell::todayState() == kw::shell::DayState::NotOpen) MESSAGE.assign(kw::cashdesk::dayNotOpenText());
+        if (kw::shell::todayState() == kw::shell::DayState::NotOpen)
+            MESSAGE.assign(kw::cashdesk::dayNotOpenText());
         I_Z = 1;
     }
     bool Requested() const override { return I_Z == 1; }
@@ -55,12 +56,13 @@ protected:
         backupDue_ = false;
         const kw::cashdesk::BackupOutcome b = kw::cashdesk::takeBackup(true);
         if (!b.taken && !b.message.empty())
-            kw::msgbox::show(b.message, kw::cashdesk::closeDayTitle(), kw::msgbox::Icon::Exclamation, kw::msgbox::Ok);
+            kw::msgbox::show(b.message, kw::cashdesk::closeDayTitle(),
+                             kw::msgbox::Icon::Exclamation, kw::msgbox::Ok);
     }
 
     void Closing() override { I_Z = 0; }
 
-private:
+  private:
     bool backupDue_ = false;
 };
 

@@ -3,4 +3,6 @@
 #include "cashdesk/confirm_box.h"
 #include "cashdesk/day_texts.h"
 
-uint8_t ZAC_M() { return kw::cashdesk::runConfirmBox("ZAC_M", kw::cashdesk::closeBoxTitle()); }
+uint8_t ZAC_M() {
+    return kw::cashdesk::runConfirmBox("ZAC_M", kw::cashdesk::closeBoxTitle());
+}

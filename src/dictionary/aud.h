@@ -16,17 +16,17 @@ namespace kw::dict {
 
 #pragma pack(push, 1)
 struct AudRecord {
-    int32_t N = 0;          // number in the journal, from 1, no gaps
-    int32_t DATA = 0;       // day number of the change
-    int32_t TIME = 0;       // time of day, hundredths of a second since midnight + 1
-    uint8_t KOD = 0;        // code of the user who made it
-    FixedString<30> FIO;    // that user's name
-    FixedString<20> HOST;   // the desk (host name)
-    FixedString<3> TAB;     // the table changed: "ZAL", "KLM", "DAY" ...
-    FixedString<20> KEY;    // its record: ticket number, day, entry
-    int16_t KIND = 0;       // what happened (audit::Kind)
-    FixedString<1000> TEXT; // for a change: "FIELD: before -> after; ..."
-    FixedString<64> HASH;   // SHA-256 (hex) of the previous record's HASH and this record
+    int32_t N = 0;           // number in the journal, from 1, no gaps
+    int32_t DATA = 0;        // day number of the change
+    int32_t TIME = 0;        // time of day, hundredths of a second since midnight + 1
+    uint8_t KOD = 0;         // code of the user who made it
+    FixedString<30> FIO;     // that user's name
+    FixedString<20> HOST;    // the desk (host name)
+    FixedString<3> TAB;      // the table changed: "ZAL", "KLM", "DAY" ...
+    FixedString<20> KEY;     // its record: ticket number, day, entry
+    int16_t KIND = 0;        // what happened (audit::Kind)
+    FixedString<1000> TEXT;  // for a change: "FIELD: before -> after; ..."
+    FixedString<64> HASH;    // SHA-256 (hex) of the previous record's HASH and this record
 };
 #pragma pack(pop)
 

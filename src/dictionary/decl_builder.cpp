@@ -2,8 +2,8 @@
 
 namespace kw::dict::detail {
 
-storage::KeyDecl makeKey(const char* name, const char* description, std::initializer_list<int> components,
-                         bool dup) {
+storage::KeyDecl makeKey(const char* name, const char* description,
+                         std::initializer_list<int> components, bool dup) {
     storage::KeyDecl k;
     k.name = name;
     k.description = description;

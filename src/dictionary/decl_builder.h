@@ -5,8 +5,8 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <string>
 #include <initializer_list>
+#include <string>
 #include <type_traits>
 
 #include "runtime/decimal.h"
@@ -64,8 +64,8 @@ storage::FieldDecl makeField(const char* name, std::size_t offset, const char* p
 }
 
 // A key as every key of the dictionary is: ascending, NOCASE and OPT.
-storage::KeyDecl makeKey(const char* name, const char* description, std::initializer_list<int> components,
-                         bool dup);
+storage::KeyDecl makeKey(const char* name, const char* description,
+                         std::initializer_list<int> components, bool dup);
 
 // A table with the attributes every table has (CREATE, RECLAIM, THREAD, OEM) and its
 // label as disk name.
@@ -78,6 +78,7 @@ storage::TableDecl makeTable(const char* label, const char* messageName, std::si
 #define KW_FIELD(R, F, PICTURE, PROMPT) \
     ::kw::dict::detail::makeField<decltype(R::F)>(#F, offsetof(R, F), PICTURE, PROMPT, false)
 // A LONG field that holds a day number.
-#define KW_DATE(R, F, PICTURE, PROMPT)                                                   \
-    ::kw::dict::detail::makeField<std::enable_if_t<std::is_same_v<decltype(R::F), int32_t>, \
-                                                   int32_t>>(#F, offsetof(R, F), PICTURE, PROMPT, true)
+#define KW_DATE(R, F, PICTURE, PROMPT)                                                          \
+    ::kw::dict::detail::makeField<                                                              \
+        std::enable_if_t<std::is_same_v<decltype(R::F), int32_t>, int32_t>>(#F, offsetof(R, F), \
+                                                                            PICTURE, PROMPT, true)

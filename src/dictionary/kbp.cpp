@@ -5,15 +5,12 @@
 namespace kw::dict {
 
 namespace {
-#define KW_BAND(N)                                \
-    KW_FIELD(R, S##N##1, "n_15.2b", "От"),        \
-        KW_FIELD(R, S##N##2, "n_15.2b", "До"),    \
+#define KW_BAND(N)                                                                \
+    KW_FIELD(R, S##N##1, "n_15.2b", "От"), KW_FIELD(R, S##N##2, "n_15.2b", "До"), \
         KW_FIELD(R, PS##N, "n_9.6b", "Процент")
-#define KW_PROLONGATION(N)                        \
-    KW_FIELD(R, P##N##N, "n_4.2b", ""),           \
-        KW_FIELD(R, P##N, "n_4.2b", ""),          \
-        KW_FIELD(R, SD##N, "n3b", ""),            \
-        KW_FIELD(R, SW##N, "n_10.2b", "")
+#define KW_PROLONGATION(N)                                               \
+    KW_FIELD(R, P##N##N, "n_4.2b", ""), KW_FIELD(R, P##N, "n_4.2b", ""), \
+        KW_FIELD(R, SD##N, "n3b", ""), KW_FIELD(R, SW##N, "n_10.2b", "")
 
 storage::TableDecl make() {
     using R = KbpRecord;

@@ -17,9 +17,9 @@ struct MetRecord {
 };
 
 struct PrbRecord {
-    uint8_t KOD = 0;    // metal code
-    int16_t PROB = 0;   // fineness
-    double ZEN = 0;     // price per gram
+    uint8_t KOD = 0;   // metal code
+    int16_t PROB = 0;  // fineness
+    double ZEN = 0;    // price per gram
 };
 
 struct KamRecord {

@@ -6,9 +6,8 @@ namespace kw::dict {
 
 const std::vector<const storage::TableDecl*>& allTables() {
     static const std::vector<const storage::TableDecl*> all = {
-        &secTable(), &dayTable(), &klmTable(), &filTable(), &izdTable(), &zalTable(),
-        &metTable(), &prbTable(), &kamTable(), &kbpTable(), &pklTable(), &pskTable(),
-        &audTable(), &prmTable(),
+        &secTable(), &dayTable(), &klmTable(), &filTable(), &izdTable(), &zalTable(), &metTable(),
+        &prbTable(), &kamTable(), &kbpTable(), &pklTable(), &pskTable(), &audTable(), &prmTable(),
     };
     return all;
 }
@@ -19,7 +18,8 @@ const storage::TableDecl& table(std::string_view label) {
         if (t->label.size() != label.size()) continue;
         bool same = true;
         for (std::size_t i = 0; i < label.size() && same; ++i)
-            same = std::toupper(static_cast<unsigned char>(label[i])) == static_cast<unsigned char>(t->label[i]);
+            same = std::toupper(static_cast<unsigned char>(label[i])) ==
+                   static_cast<unsigned char>(t->label[i]);
         if (same) return *t;
     }
     return none;

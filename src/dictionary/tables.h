@@ -7,15 +7,15 @@
 #include <string_view>
 #include <vector>
 
+#include "dictionary/aud.h"
 #include "dictionary/day.h"
 #include "dictionary/fil.h"
 #include "dictionary/izd.h"
 #include "dictionary/kbp.h"
 #include "dictionary/klm.h"
 #include "dictionary/pkl.h"
-#include "dictionary/psk.h"
-#include "dictionary/aud.h"
 #include "dictionary/prm.h"
+#include "dictionary/psk.h"
 #include "dictionary/reference.h"
 #include "dictionary/sec.h"
 #include "dictionary/zal.h"

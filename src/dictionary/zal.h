@@ -12,22 +12,22 @@ namespace kw::dict {
 
 #pragma pack(push, 1)
 struct ZalRecord {
-    uint8_t OPER = 0;    // operator's user code
-    int32_t DATA = 0;    // date taken in
+    uint8_t OPER = 0;  // operator's user code
+    int32_t DATA = 0;  // date taken in
     FixedString<60> FIO;
     FixedString<60> ADR;
     FixedString<60> PAS;
-    int32_t N_KV = 0;    // ticket number
-    uint8_t MET = 0;     // metal code
-    int16_t PROB = 0;    // fineness
-    double Z1G = 0;      // price per gram
+    int32_t N_KV = 0;  // ticket number
+    uint8_t MET = 0;   // metal code
+    int16_t PROB = 0;  // fineness
+    double Z1G = 0;    // price per gram
     FixedString<80> OP_IZ;
-    double VEC = 0;      // total weight, grams
-    uint8_t KAM = 0;     // stone code
-    double VEC_K = 0;    // stone weight, carats
-    double Z1K = 0;      // price per carat
-    double VEC_CH = 0;   // net weight of metal
-    double OZ_K = 0;     // appraisal of the stones
+    double VEC = 0;     // total weight, grams
+    uint8_t KAM = 0;    // stone code
+    double VEC_K = 0;   // stone weight, carats
+    double Z1K = 0;     // price per carat
+    double VEC_CH = 0;  // net weight of metal
+    double OZ_K = 0;    // appraisal of the stones
     FixedString<80> PRIM;
     int16_t KOL_D = 0;   // days of the loan
     double S_OZEN = 0;   // appraisal

@@ -10,7 +10,8 @@
 namespace kw::documents {
 
 std::string auditFilter(const AuditSelection& s) {
-    std::string f = "AUD:DATA >= " + std::to_string(s.from) + " AND AUD:DATA <= " + std::to_string(s.to);
+    std::string f =
+        "AUD:DATA >= " + std::to_string(s.from) + " AND AUD:DATA <= " + std::to_string(s.to);
     if (s.ticket > 0) f += " AND AUD:TAB = 'ZAL' AND AUD:KEY = '" + std::to_string(s.ticket) + "'";
     if (s.user >= 0) f += " AND AUD:KOD = " + std::to_string(s.user);
     if (s.kind > 0) f += " AND AUD:KIND = " + std::to_string(s.kind);
@@ -30,7 +31,8 @@ namespace {
 
 // `part` broken at blanks into lines no wider than `widthMm`; a word wider than that
 // is broken where it fills the line.
-void wrapPart(const report::Font& f, std::string_view part, double widthMm, std::vector<std::string>& out) {
+void wrapPart(const report::Font& f, std::string_view part, double widthMm,
+              std::vector<std::string>& out) {
     auto fits = [&](std::string_view s) { return report::textWidthMm(f, s) <= widthMm; };
     std::string line;
     std::size_t i = 0;
@@ -39,7 +41,8 @@ void wrapPart(const report::Font& f, std::string_view part, double widthMm, std:
         const std::size_t end = blank == std::string_view::npos ? part.size() : blank;
         std::string_view word = part.substr(i, end - i);
         i = end == part.size() ? end : end + 1;
-        const std::string joined = line.empty() ? std::string(word) : line + " " + std::string(word);
+        const std::string joined =
+            line.empty() ? std::string(word) : line + " " + std::string(word);
         if (fits(joined)) {
             line = joined;
             continue;
@@ -60,7 +63,8 @@ void wrapPart(const report::Font& f, std::string_view part, double widthMm, std:
 }  // namespace
 
 std::vector<std::string> wrapText(const report::Font& f, std::string_view cp1251, double widthMm) {
-    while (!cp1251.empty() && (cp1251.back() == ' ' || cp1251.back() == '\0')) cp1251.remove_suffix(1);
+    while (!cp1251.empty() && (cp1251.back() == ' ' || cp1251.back() == '\0'))
+        cp1251.remove_suffix(1);
     std::vector<std::string> lines;
     std::size_t i = 0;
     do {

@@ -23,6 +23,8 @@ std::vector<dict::PskRecord> allCostLimits() {
     return rows;
 }
 
-CostLimit costLimitOn(int32_t date) { return costLimitOn(allCostLimits(), date); }
+CostLimit costLimitOn(int32_t date) {
+    return costLimitOn(allCostLimits(), date);
+}
 
 }  // namespace kw::documents

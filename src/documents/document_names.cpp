@@ -10,6 +10,8 @@ std::string periodName(const std::string& title) {
     return title + " " + picture::format(D1, "D6") + "-" + picture::format(D2, "D6");
 }
 
-std::string ticketName(const std::string& title, int32_t ticket) { return title + " " + std::to_string(ticket); }
+std::string ticketName(const std::string& title, int32_t ticket) {
+    return title + " " + std::to_string(ticket);
+}
 
 }  // namespace kw::documents

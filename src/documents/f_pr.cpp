@@ -27,7 +27,7 @@ kw::ui::WindowDef printDef() {
 
 void F_PR() {
     class ThisWindowClass : public kw::WindowManager {
-    public:
+      public:
         kw::Level Init() override {
             GlobalErrors.SetProcedureName("F_PR");
             named_ = true;
@@ -61,12 +61,13 @@ void F_PR() {
                 case kOk:
                     if (OriginalRequest == kw::req::View) SetResponse(kw::resp::Completed);
                     break;
-                default: break;
+                default:
+                    break;
             }
             return kw::Level::Benign;
         }
 
-    private:
+      private:
         bool named_ = false;
     };
 

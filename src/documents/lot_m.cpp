@@ -20,5 +20,6 @@ void addEntries(kw::ui::WindowDef& s) {
 }  // namespace
 
 void LOT_M() {
-    kw::documents::runParameterWindow("LOT_M", "Перечень предметов торгов", "Сформировать", PR_LOT, addEntries);
+    kw::documents::runParameterWindow("LOT_M", "Перечень предметов торгов", "Сформировать", PR_LOT,
+                                      addEntries);
 }

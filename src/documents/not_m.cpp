@@ -13,6 +13,6 @@ void NOT_M() {
         message.picture = "S40";
         s.add(message.number(5));
     };
-    kw::documents::runParameterWindow("NOT_M", "Формирование перечня для нотариата", "Сформировать", PR_NOT,
-                                      addEntries);
+    kw::documents::runParameterWindow("NOT_M", "Формирование перечня для нотариата", "Сформировать",
+                                      PR_NOT, addEntries);
 }

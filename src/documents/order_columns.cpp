@@ -70,10 +70,14 @@ struct Title {
 
 Title titleOf(OrderKind kind) {
     switch (kind) {
-        case OrderKind::Order: return {"Сводный ордер за период от:", 67, true};
-        case OrderKind::Operations: return {"Справка по операциям за период от:", 79, true};
-        case OrderKind::Overdue: return {"Просроченыые ссуды по состоянию на:", 81, false};
-        case OrderKind::Profit: return {"Справка по прибыли за период от:", 76, true};
+        case OrderKind::Order:
+            return {"Сводный ордер за период от:", 67, true};
+        case OrderKind::Operations:
+            return {"Справка по операциям за период от:", 79, true};
+        case OrderKind::Overdue:
+            return {"Просроченыые ссуды по состоянию на:", 81, false};
+        case OrderKind::Profit:
+            return {"Справка по прибыли за период от:", 76, true};
     }
     return {"", 67, true};
 }
@@ -201,7 +205,9 @@ Band detail(OrderKind kind, OrderRow& row) {
     return b;
 }
 
-Binding total(double& v, const char* name) { return Binding::of(v).named(name); }
+Binding total(double& v, const char* name) {
+    return Binding::of(v).named(name);
+}
 
 void prolongationTotals(Band& b, double y, OrderTotals& t) {
     text(b, 2, y, "По перезалогам получено: %% всего:");
@@ -295,10 +301,14 @@ void toThousandths(report::ReportDef& def) {
 
 const char* reportTitle(OrderKind kind) {
     switch (kind) {
-        case OrderKind::Order: return "Сводный ордер";
-        case OrderKind::Operations: return "Справка по операциям";
-        case OrderKind::Overdue: return "Просроченные ссуды";
-        case OrderKind::Profit: return "Справка по прибыли";
+        case OrderKind::Order:
+            return "Сводный ордер";
+        case OrderKind::Operations:
+            return "Справка по операциям";
+        case OrderKind::Overdue:
+            return "Просроченные ссуды";
+        case OrderKind::Profit:
+            return "Справка по прибыли";
     }
     return "";
 }

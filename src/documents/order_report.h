@@ -16,15 +16,15 @@
 namespace kw::documents {
 
 class OrderReport : public ZalReport {
-public:
+  public:
     OrderReport(std::string procedureName, OrderKind kind, std::string filter = {});
 
-protected:
+  protected:
     report::ReportDef Define() override;
     void TakeRow() override;
     void Finish() override;
 
-private:
+  private:
     OrderKind kind_;
     OrderRow row_;
     OrderTotals totals_;

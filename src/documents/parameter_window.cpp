@@ -32,7 +32,8 @@ Level ParameterWindow::Opened() {
 
 Level ParameterWindow::TakeAccepted() {
     // A date the window refused is said and kept: no report for a period nobody asked for.
-    if ((Win.field() == kParameterPrint || Win.field() == kParameterOk) && !TakeEntries()) return Level::Notify;
+    if ((Win.field() == kParameterPrint || Win.field() == kParameterOk) && !TakeEntries())
+        return Level::Notify;
     const Level l = WindowManager::TakeAccepted();
     if (l != Level::Benign || Win.field() != kParameterPrint) return l;
     Update();
@@ -66,32 +67,34 @@ namespace {
 
 // A window whose entries come from a function.
 class EntriesWindow : public ParameterWindow {
-public:
-    EntriesWindow(std::string procedureName, std::string titleUtf8, std::string printButtonUtf8, void (*report)(),
-                  std::function<void(ui::WindowDef&)> addEntries)
-        : ParameterWindow(std::move(procedureName), std::move(titleUtf8), std::move(printButtonUtf8), report),
+  public:
+    EntriesWindow(std::string procedureName, std::string titleUtf8, std::string printButtonUtf8,
+                  void (*report)(), std::function<void(ui::WindowDef&)> addEntries)
+        : ParameterWindow(std::move(procedureName), std::move(titleUtf8),
+                          std::move(printButtonUtf8), report),
           addEntries_(std::move(addEntries)) {}
 
-protected:
+  protected:
     void AddEntries(ui::WindowDef& s) override { addEntries_(s); }
 
-private:
+  private:
     std::function<void(ui::WindowDef&)> addEntries_;
 };
 
 }  // namespace
 
-void runParameterWindow(std::string procedureName, std::string titleUtf8, std::string printButtonUtf8,
-                        void (*report)(), std::function<void(ui::WindowDef&)> addEntries) {
-    EntriesWindow ThisWindow(std::move(procedureName), std::move(titleUtf8), std::move(printButtonUtf8), report,
-                             std::move(addEntries));
+void runParameterWindow(std::string procedureName, std::string titleUtf8,
+                        std::string printButtonUtf8, void (*report)(),
+                        std::function<void(ui::WindowDef&)> addEntries) {
+    EntriesWindow ThisWindow(std::move(procedureName), std::move(titleUtf8),
+                             std::move(printButtonUtf8), report, std::move(addEntries));
     GlobalResponse = ThisWindow.Run();
 }
 
 void runPeriodWindow(std::string procedureName, std::string titleUtf8, std::string printButtonUtf8,
                      void (*report)()) {
-    runParameterWindow(std::move(procedureName), std::move(titleUtf8), std::move(printButtonUtf8), report,
-                       [](ui::WindowDef& s) { addPeriodEntries(s, 1); });
+    runParameterWindow(std::move(procedureName), std::move(titleUtf8), std::move(printButtonUtf8),
+                       report, [](ui::WindowDef& s) { addPeriodEntries(s, 1); });
 }
 
 }  // namespace kw::documents

@@ -23,12 +23,12 @@ enum : int32_t {
 };
 
 class ParameterWindow : public ProcedureWindow {
-public:
+  public:
     // Titles and button texts in UTF-8.
     ParameterWindow(std::string procedureName, std::string titleUtf8, std::string printButtonUtf8,
                     void (*report)());
 
-protected:
+  protected:
     virtual void AddEntries(ui::WindowDef& s) = 0;
     // Around the report's run (after the entries are stored; after the report ended).
     virtual void BeforeReport() {}
@@ -38,7 +38,7 @@ protected:
     Level Opened() override;
     Level TakeAccepted() override;
 
-private:
+  private:
     std::string title_, button_;
     void (*report_)();
 };
@@ -50,8 +50,9 @@ void addOneLinePeriodEntries(ui::WindowDef& s, int32_t firstNumber);
 
 // Runs a window whose entries `addEntries` adds (numbers below kParameterButtons) and
 // prints `report`; its response in GlobalResponse.
-void runParameterWindow(std::string procedureName, std::string titleUtf8, std::string printButtonUtf8,
-                        void (*report)(), std::function<void(ui::WindowDef&)> addEntries);
+void runParameterWindow(std::string procedureName, std::string titleUtf8,
+                        std::string printButtonUtf8, void (*report)(),
+                        std::function<void(ui::WindowDef&)> addEntries);
 // Runs the window that asks for the period alone (addPeriodEntries) and prints
 // `report`; its response in GlobalResponse.
 void runPeriodWindow(std::string procedureName, std::string titleUtf8, std::string printButtonUtf8,

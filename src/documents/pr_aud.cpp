@@ -23,8 +23,8 @@ using kw::ui::Binding;
 
 // Column edges, mm from the left margin; the height of an entry's first line and of
 // each further line of its changes.
-constexpr double kDate = 0, kTime = 19, kUser = 34, kHost = 76, kTab = 100, kKey = 110, kKind = 130, kText = 167,
-                 kRight = 277;
+constexpr double kDate = 0, kTime = 19, kUser = 34, kHost = 76, kTab = 100, kKey = 110, kKind = 130,
+                 kText = 167, kRight = 277;
 constexpr double kRow = 4, kMore = 3.2;
 constexpr double kTextWidth = kRight - kText - 2;
 constexpr double kEdges[] = {kDate, kTime, kUser, kHost, kTab, kKey, kKind, kText, kRight};
@@ -35,7 +35,7 @@ std::string clipped(std::string s) {
 }
 
 class AuditReport : public kw::ReportManager {
-public:
+  public:
     explicit AuditReport(const kw::documents::AuditSelection& s) : sel_(s), pass_(*this) {}
 
     Level Init() override {
@@ -50,7 +50,8 @@ public:
         FilesOpened = 1;
         kw::documents::readFirst(*Access::KBP, kw::dict::kbpTable());
         SELECTION.assign(kw::documents::auditSelectionText(sel_));
-        if (!OpenWindow(kw::ProgressWindow(W("Подготовка печати"), Percentile))) return Level::Notify;
+        if (!OpenWindow(kw::ProgressWindow(W("Подготовка печати"), Percentile)))
+            return Level::Notify;
         view_ = std::make_unique<kw::storage::View>(*Access::AUD->File);
         pass_.Init(view_.get(), *Relate::AUD, kw::kProgressPctText, &Percentile);
         pass_.AddSortOrder(&kw::dict::audTable().keys[1]);
@@ -86,17 +87,17 @@ public:
 
     uint8_t Percentile = 0;
 
-private:
+  private:
     // The pass: each entry of the view goes to entry().
     class Pass : public kw::ProcessClass {
-    public:
+      public:
         explicit Pass(AuditReport& owner) : owner_(owner) {}
         Level TakeRecord() override {
             owner_.entry();
             return ProcessClass::TakeRecord();
         }
 
-    private:
+      private:
         AuditReport& owner_;
     };
 
@@ -105,8 +106,10 @@ private:
         const kw::dict::AudRecord& a = AUD;
         R_USER.assign(std::to_string(a.KOD) + " " + clipped(a.FIO.str()));
         R_KIND.assign(W(kw::audit::kindText(a.KIND)));
-        if (R_KIND.view().find_first_not_of(' ') == std::string_view::npos) R_KIND.assign(std::to_string(a.KIND));
-        const std::vector<std::string> lines = kw::documents::wrapText(sans(7), a.TEXT.view(), kTextWidth);
+        if (R_KIND.view().find_first_not_of(' ') == std::string_view::npos)
+            R_KIND.assign(std::to_string(a.KIND));
+        const std::vector<std::string> lines =
+            kw::documents::wrapText(sans(7), a.TEXT.view(), kTextWidth);
         R_LINE.assign(lines.front());
         (void)Report_.print(1);
         for (std::size_t i = 1; i < lines.size(); ++i) {
@@ -151,9 +154,10 @@ private:
         const struct {
             double x0, x1;
             const char* text;
-        } heads[] = {{kDate, kTime, "Дата"},        {kTime, kUser, "Время"}, {kUser, kHost, "Пользователь"},
-                     {kHost, kTab, "Касса"},        {kTab, kKey, "Табл."},   {kKey, kKind, "Запись"},
-                     {kKind, kText, "Операция"},    {kText, kRight, "Изменения"}};
+        } heads[] = {{kDate, kTime, "Дата"},         {kTime, kUser, "Время"},
+                     {kUser, kHost, "Пользователь"}, {kHost, kTab, "Касса"},
+                     {kTab, kKey, "Табл."},          {kKey, kKind, "Запись"},
+                     {kKind, kText, "Операция"},     {kText, kRight, "Изменения"}};
         for (const auto& h : heads) centred(b, h.x0, y + 1.5, h.x1 - h.x0, h.text, sans(7, true));
     }
 
@@ -165,9 +169,11 @@ private:
         b.field(kDate + 1, 0.6, kw::UseField(kw::dict::audTable(), "DATA"), "D6", f);
         b.field(kTime + 1, 0.6, kw::UseField(kw::dict::audTable(), "TIME"), "T8", f);
         b.field(kUser + 1, 0.6, Binding::of(R_USER).named("R_USER"), "s36", f, kHost - kUser - 2);
-        b.field(kHost + 1, 0.6, kw::UseField(kw::dict::audTable(), "HOST"), "s20", f, kTab - kHost - 2);
+        b.field(kHost + 1, 0.6, kw::UseField(kw::dict::audTable(), "HOST"), "s20", f,
+                kTab - kHost - 2);
         b.field(kTab + 1, 0.6, kw::UseField(kw::dict::audTable(), "TAB"), "s3", f);
-        b.field(kKey + 1, 0.6, kw::UseField(kw::dict::audTable(), "KEY"), "s20", f, kKind - kKey - 2);
+        b.field(kKey + 1, 0.6, kw::UseField(kw::dict::audTable(), "KEY"), "s20", f,
+                kKind - kKey - 2);
         b.field(kKind + 1, 0.6, Binding::of(R_KIND).named("R_KIND"), "s30", f, kText - kKind - 2);
         b.field(kText + 1, 0.6, Binding::of(R_LINE).named("R_LINE"), "s250", f, kTextWidth + 0.5);
         for (double x : kEdges) b.line(x, 0, 0, kRow);
@@ -177,7 +183,8 @@ private:
     kw::report::Band more() {
         kw::report::Band b;
         b.height = kMore;
-        b.field(kText + 1, 0, Binding::of(R_LINE).named("R_LINE"), "s250", sans(7), kTextWidth + 0.5);
+        b.field(kText + 1, 0, Binding::of(R_LINE).named("R_LINE"), "s250", sans(7),
+                kTextWidth + 0.5);
         for (double x : kEdges) b.line(x, 0, 0, kMore);
         return b;
     }
@@ -187,7 +194,8 @@ private:
         b.height = 8;
         b.line(kDate, 0, kRight, 0);
         b.text(kDate + 1, 2, W("Всего записей:"), sans(8, true));
-        number(b, kTime, 2, kHost - kTime - 2, Binding::of(T_CNT).named("T_CNT"), "n_9", sans(8, true));
+        number(b, kTime, 2, kHost - kTime - 2, Binding::of(T_CNT).named("T_CNT"), "n_9",
+               sans(8, true));
         return b;
     }
 

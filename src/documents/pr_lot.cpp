@@ -24,10 +24,10 @@ constexpr double kNo = 0, kLot = 10, kPrice = 28, kText = 54, kRight = 199.5;
 constexpr double kRow = 4.2;
 
 class LotReport : public kw::documents::ZalReport {
-public:
+  public:
     LotReport() : ZalReport("PR_LOT", "zal:sost=5 and zal:data_r>=d1 and zal:data_r<=d2") {}
 
-protected:
+  protected:
     kw::report::ReportDef Define() override {
         NAME_L = KBP.NAME.clip();
         kw::report::ReportDef d = userSheet("Перечень предметов торгов");
@@ -46,7 +46,7 @@ protected:
 
     void Finish() override { sheets_.finish(Out()); }
 
-private:
+  private:
     void header(kw::report::Band& b) {
         b.height = 27;
         b.field(0, 0, Binding::of(NAME_L).named("NAME_L"), "s60", sans(9, true), kRight);

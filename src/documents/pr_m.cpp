@@ -7,10 +7,10 @@
 namespace {
 
 class ThisWindowClass : public kw::documents::ParameterWindow {
-public:
+  public:
     ThisWindowClass() : ParameterWindow("PR_M", "Просроченные ссуды", "Печать", PR_PROC) {}
 
-protected:
+  protected:
     void AddEntries(kw::ui::WindowDef& s) override {
         using kw::ui::Binding;
         using kw::ui::Control;

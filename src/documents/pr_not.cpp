@@ -22,17 +22,21 @@ using kw::ui::Binding;
 
 constexpr int kRowsPerSheet = 14;
 // Column edges, mm from the left margin.
-constexpr double kNo = 0, kTicket = 8, kClient = 22, kMoney = 112, kMoneyWidth = 17.5, kRight = 199.5;
+constexpr double kNo = 0, kTicket = 8, kClient = 22, kMoney = 112, kMoneyWidth = 17.5,
+                 kRight = 199.5;
 
-double money(int column) { return kMoney + column * kMoneyWidth; }
+double money(int column) {
+    return kMoney + column * kMoneyWidth;
+}
 
 class NotaryReport : public kw::documents::ZalReport {
-public:
+  public:
     NotaryReport() : ZalReport("PR_NOT", "zal:sost=5 and zal:data_r>=d1 and zal:data_r<=d2") {}
 
-protected:
+  protected:
     kw::report::ReportDef Define() override {
-        FIO = W("Я, ") + KBP.FIO_N.clip() + W(",Нотариус г.Москвы(лицензия №") + KBP.N_LIZ.clip() + ")";
+        FIO = W("Я, ") + KBP.FIO_N.clip() + W(",Нотариус г.Москвы(лицензия №") + KBP.N_LIZ.clip() +
+              ")";
         ADR = KBP.NAME.clip() + W(" адр. ") + KBP.ADR.clip();
         PROZ_T = "(" + kw::documents::plainNumber(KBP.N_PROZ) + " %)";
         kw::report::ReportDef d = userSheet("Перечень для нотариата");
@@ -54,7 +58,7 @@ protected:
 
     void Finish() override { sheets_.finish(Out()); }
 
-private:
+  private:
     void header(kw::report::Band& b) {
         b.height = 54;
         centred(b, 0, 0, kRight, "И с п о л н и т е л ь н а я   н а д п и с ь", sans(11, true));
@@ -76,21 +80,24 @@ private:
         const auto small = sans(7), narrow = sans(6);
         b.line(kNo, y, kRight, 0);
         b.line(kNo, y + 12, kRight, 0);
-        for (double x : {kNo, kTicket, kClient, money(0), money(1), money(2), money(3), money(4), kRight})
+        for (double x :
+             {kNo, kTicket, kClient, money(0), money(1), money(2), money(3), money(4), kRight})
             b.line(x, y, 0, 12);
         centred(b, kNo, y + 1, kTicket - kNo, "№пп", small);
         centred(b, kTicket, y + 1, kClient - kTicket, "№ залог.", small);
         centred(b, kTicket, y + 4, kClient - kTicket, "билета", small);
         centred(b, kClient, y + 1, kMoney - kClient, "Ф.И.О. № паспорта,Адрес", small);
         centred(b, kClient, y + 4, kMoney - kClient, "краткое описание залога", small);
-        const char* const lines[5][3] = {{"Оценка ", "кредита/", "выдано на руки"},
-                                         {"%% за", "хранен.", nullptr},
-                                         {"Плата за", "услуги", "кредита"},
-                                         {"Требуемая", "сумма", nullptr},
-                                         {"%% оформл.", "нотариуса", nullptr}};  // and the percentage below
+        const char* const lines[5][3] = {
+            {"Оценка ", "кредита/", "выдано на руки"},
+            {"%% за", "хранен.", nullptr},
+            {"Плата за", "услуги", "кредита"},
+            {"Требуемая", "сумма", nullptr},
+            {"%% оформл.", "нотариуса", nullptr}};  // and the percentage below
         for (int c = 0; c < 5; ++c)
             for (int l = 0; l < 3; ++l)
-                if (lines[c][l]) centred(b, money(c), y + 1 + 3.2 * l, kMoneyWidth, lines[c][l], narrow);
+                if (lines[c][l])
+                    centred(b, money(c), y + 1 + 3.2 * l, kMoneyWidth, lines[c][l], narrow);
         kw::report::Item pct;
         pct.x = money(4);
         pct.y = y + 1 + 3.2 * 2;
@@ -119,7 +126,8 @@ private:
         number(b, money(2), 0.5, kMoneyWidth - 1, Binding::of(S_SCR).named("S_SCR"), "n_11.2", f);
         number(b, money(3), 0.5, kMoneyWidth - 1, zal("S_R"), "n_10.2", f);
         number(b, money(4), 0.5, kMoneyWidth - 1, Binding::of(S_PROZ).named("S_PROZ"), "n_10.2", f);
-        for (double x : {kNo, kTicket, kClient, money(0), money(1), money(2), money(3), money(4), kRight})
+        for (double x :
+             {kNo, kTicket, kClient, money(0), money(1), money(2), money(3), money(4), kRight})
             b.line(x, 0, 0, 13);
         b.line(kNo, 13, kRight, 0);
         return b;
@@ -131,12 +139,17 @@ private:
         b.height = 6;
         const auto f = sans(7, true);
         b.text(kClient + 1, 1.5, W(utf8), f);
-        if (grand) b.field(kClient + 32, 1.5, Binding::of(sheets_.N_LIST).named("N_LIST"), "n_4", f);
-        const char* const names[5][2] = {{"TS_OK", "TG_OK"}, {"TS_XR", "TG_XR"}, {"TS_SCR", "TG_SCR"},
-                                         {"TS_SR", "TG_SR"}, {"TS_NOT", "TG_NOT"}};
+        if (grand)
+            b.field(kClient + 32, 1.5, Binding::of(sheets_.N_LIST).named("N_LIST"), "n_4", f);
+        const char* const names[5][2] = {{"TS_OK", "TG_OK"},
+                                         {"TS_XR", "TG_XR"},
+                                         {"TS_SCR", "TG_SCR"},
+                                         {"TS_SR", "TG_SR"},
+                                         {"TS_NOT", "TG_NOT"}};
         for (int c = 0; c < 5; ++c)
-            number(b, money(c), 1.5, kMoneyWidth - 1, Binding::of(v[static_cast<std::size_t>(c)]).named(names[c][grand]),
-                   "n_13.2", f);  // a sheet of the largest amounts still shows its sums
+            number(b, money(c), 1.5, kMoneyWidth - 1,
+                   Binding::of(v[static_cast<std::size_t>(c)]).named(names[c][grand]), "n_13.2",
+                   f);  // a sheet of the largest amounts still shows its sums
         b.line(kNo, 5.5, kRight, 0);
         return b;
     }

@@ -17,15 +17,15 @@ using kw::W;
 using kw::ui::Binding;
 
 // Column edges, mm from the left margin, and the row's height.
-constexpr double kDate = 0, kTicket = 20, kKind = 40, kClient = 62, kDays = 150, kReceived = 164, kMoney = 192,
-                 kPercent = 216, kLimit = 240, kRight = 262;
+constexpr double kDate = 0, kTicket = 20, kKind = 40, kClient = 62, kDays = 150, kReceived = 164,
+                 kMoney = 192, kPercent = 216, kLimit = 240, kRight = 262;
 constexpr double kRow = 5;
 
 class CostRegister : public kw::documents::ZalReport {
-public:
+  public:
     CostRegister() : ZalReport("PR_PSK") {}
 
-protected:
+  protected:
     kw::report::ReportDef Define() override {
         limits_ = kw::documents::allCostLimits();
         count_ = 0;
@@ -50,7 +50,8 @@ protected:
     void TakeRow() override {
         const kw::dict::ZalRecord& z = ZAL;
         if (z.SOST == 6) return;
-        if (inPeriod(z.DATA)) operation(z.DATA, W("выдача"), z.KOL_D, z.S_VID, kw::documents::loanFullCost(z));
+        if (inPeriod(z.DATA))
+            operation(z.DATA, W("выдача"), z.KOL_D, z.S_VID, kw::documents::loanFullCost(z));
         const int32_t starts[3] = {z.DATA_P11, z.DATA_P21, z.DATA_P31};
         const int16_t days[3] = {z.KOL_D1, z.KOL_D2, z.KOL_D3};
         for (int k = 1; k <= 3; ++k)
@@ -65,7 +66,7 @@ protected:
         (void)Out().print(2);
     }
 
-private:
+  private:
     static bool inPeriod(int32_t date) { return date != 0 && D1 <= date && date <= D2; }
 
     void operation(int32_t date, const std::string& kind, int16_t days, double received,
@@ -77,7 +78,8 @@ private:
         R_MONEY = c.money;
         R_PCT = kw::documents::percentText(c);
         const kw::documents::CostLimit l = kw::documents::costLimitOn(limits_, date);
-        R_LIM = l.found && l.limit > 0 ? kw::documents::percentText({0, l.limit, true}) : std::string("-");
+        R_LIM = l.found && l.limit > 0 ? kw::documents::percentText({0, l.limit, true})
+                                       : std::string("-");
         ++count_;
         if (c.defined) {
             ++defined_;
@@ -98,15 +100,20 @@ private:
         const double y = 12;
         b.line(kDate, y, kRight, 0);
         b.line(kDate, y + 8, kRight, 0);
-        for (double x : {kDate, kTicket, kKind, kClient, kDays, kReceived, kMoney, kPercent, kLimit, kRight})
+        for (double x :
+             {kDate, kTicket, kKind, kClient, kDays, kReceived, kMoney, kPercent, kLimit, kRight})
             b.line(x, y, 0, 8);
         const struct {
             double x0, x1;
             const char *a, *b;
-        } heads[] = {{kDate, kTicket, "Дата", nullptr},        {kTicket, kKind, "Билет", nullptr},
-                     {kKind, kClient, "Операция", nullptr},    {kClient, kDays, "Клиент", nullptr},
-                     {kDays, kReceived, "Дней", nullptr},      {kReceived, kMoney, "Получено", "клиентом, руб."},
-                     {kMoney, kPercent, "ПСК,", "руб."},       {kPercent, kLimit, "ПСК,", "% годовых"},
+        } heads[] = {{kDate, kTicket, "Дата", nullptr},
+                     {kTicket, kKind, "Билет", nullptr},
+                     {kKind, kClient, "Операция", nullptr},
+                     {kClient, kDays, "Клиент", nullptr},
+                     {kDays, kReceived, "Дней", nullptr},
+                     {kReceived, kMoney, "Получено", "клиентом, руб."},
+                     {kMoney, kPercent, "ПСК,", "руб."},
+                     {kPercent, kLimit, "ПСК,", "% годовых"},
                      {kLimit, kRight, "Предел,", "% годовых"}};
         for (const auto& h : heads) {
             centred(b, h.x0, h.b ? y + 0.8 : y + 2.3, h.x1 - h.x0, h.a, sans(7));
@@ -119,14 +126,18 @@ private:
         b.height = kRow;
         b.field(kDate + 1, 0.8, Binding::of(R_DATA).named("R_DATA"), "D6");
         number(b, kTicket, 0.8, kKind - kTicket - 1, zal("N_KV"), "n_10");
-        b.field(kKind + 1, 0.8, Binding::of(R_KIND).named("R_KIND"), "s14", sans(), kClient - kKind - 2);
+        b.field(kKind + 1, 0.8, Binding::of(R_KIND).named("R_KIND"), "s14", sans(),
+                kClient - kKind - 2);
         b.field(kClient + 1, 0.8, zal("FIO"), "s60", sans(), kDays - kClient - 2);
         number(b, kDays, 0.8, kReceived - kDays - 1, Binding::of(R_DAYS).named("R_DAYS"), "n_5");
-        number(b, kReceived, 0.8, kMoney - kReceived - 1, Binding::of(R_GOT).named("R_GOT"), "n-_13.2");
-        number(b, kMoney, 0.8, kPercent - kMoney - 1, Binding::of(R_MONEY).named("R_MONEY"), "n-_12.2");
+        number(b, kReceived, 0.8, kMoney - kReceived - 1, Binding::of(R_GOT).named("R_GOT"),
+               "n-_13.2");
+        number(b, kMoney, 0.8, kPercent - kMoney - 1, Binding::of(R_MONEY).named("R_MONEY"),
+               "n-_12.2");
         number(b, kPercent, 0.8, kLimit - kPercent - 1, Binding::of(R_PCT).named("R_PCT"), "s12");
         number(b, kLimit, 0.8, kRight - kLimit - 1, Binding::of(R_LIM).named("R_LIM"), "s12");
-        for (double x : {kDate, kTicket, kKind, kClient, kDays, kReceived, kMoney, kPercent, kLimit, kRight})
+        for (double x :
+             {kDate, kTicket, kKind, kClient, kDays, kReceived, kMoney, kPercent, kLimit, kRight})
             b.line(x, 0, 0, kRow);
         b.line(kDate, kRow, kRight, 0);
         return b;
@@ -136,11 +147,14 @@ private:
         kw::report::Band b;
         b.height = 16;
         b.text(kClient + 1, 2, W("Всего операций:"), sans(8, true));
-        number(b, kDays, 2, kReceived - kDays - 1, Binding::of(T_CNT).named("T_CNT"), "n_6", sans(8, true));
+        number(b, kDays, 2, kReceived - kDays - 1, Binding::of(T_CNT).named("T_CNT"), "n_6",
+               sans(8, true));
         b.text(kClient + 1, 6, W("Наибольшая ПСК за период, % годовых:"), sans(8, true));
-        number(b, kPercent, 6, kLimit - kPercent - 1, Binding::of(T_MAX).named("T_MAX"), "n_10.3", sans(8, true));
+        number(b, kPercent, 6, kLimit - kPercent - 1, Binding::of(T_MAX).named("T_MAX"), "n_10.3",
+               sans(8, true));
         b.text(kClient + 1, 10, W("Средняя ПСК за период, % годовых:"), sans(8, true));
-        number(b, kPercent, 10, kLimit - kPercent - 1, Binding::of(T_AVG).named("T_AVG"), "n_10.3", sans(8, true));
+        number(b, kPercent, 10, kLimit - kPercent - 1, Binding::of(T_AVG).named("T_AVG"), "n_10.3",
+               sans(8, true));
         return b;
     }
 

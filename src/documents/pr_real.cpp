@@ -15,12 +15,12 @@ using kw::W;
 using kw::ui::Binding;
 
 class ActReport : public kw::documents::ZalReport {
-public:
+  public:
     ActReport() : ZalReport("PR_REAL", "zal:data_r>=d1 and zal:data_r<=d2 and zal:sost=5") {}
 
     double T_REA = 0;
 
-protected:
+  protected:
     kw::report::ReportDef Define() override {
         kw::report::ReportDef d;
         d.title = W("Акт передачи на реализацию");
@@ -44,7 +44,7 @@ protected:
 
     void Finish() override { (void)Out().print(2); }
 
-private:
+  private:
     static void header(kw::report::Band& b) {
         b.height = 16;
         b.text(0, 2, W("АКТ передачи на реализацию за период от:"), sans(10, true));

@@ -109,21 +109,24 @@ void computeTicket(TicketValues& v, bool costBox) {
 namespace {
 
 class ThisReportClass : public kw::ProcessClass {
-public:
+  public:
     explicit ThisReportClass(kw::report::Report& r) : report_(r) {}
     kw::Level TakeRecord() override {
         (void)report_.print(1);
         return ProcessClass::TakeRecord();
     }
 
-private:
+  private:
     kw::report::Report& report_;
 };
 
 class TicketWindow : public kw::ReportManager {
-public:
+  public:
     TicketWindow(const char* procedure, bool duplicate)
-        : ThisReport(Report_), view_(*Access::FIL->File), procedure_(procedure), duplicate_(duplicate) {}
+        : ThisReport(Report_),
+          view_(*Access::FIL->File),
+          procedure_(procedure),
+          duplicate_(duplicate) {}
 
     kw::Level Init() override {
         GlobalErrors.SetProcedureName(procedure_);
@@ -143,10 +146,12 @@ public:
         KAM.KOD = KAM_G;
         kw::documents::fetchOrClear(*Access::KAM, kw::dict::kamTable());
         kw::documents::computeTicket(values_, kw::documents::ticketCarriesCost());
-        if (!OpenWindow(kw::ProgressWindow(kw::W("Подготовка печати"), Percentile))) return kw::Level::Notify;
+        if (!OpenWindow(kw::ProgressWindow(kw::W("Подготовка печати"), Percentile)))
+            return kw::Level::Notify;
         ThisReport.Init(&view_, *Relate::FIL, kw::kProgressPctText, &Percentile);
         ThisReport.AddSortOrder(&kw::dict::filTable().keys[0]);
-        kw::ReportManager::Init(ThisReport, Report_, kw::documents::ticketReport(values_, duplicate_), &Previewer);
+        kw::ReportManager::Init(ThisReport, Report_,
+                                kw::documents::ticketReport(values_, duplicate_), &Previewer);
         SkipPreview = 0;
         Zoom = kw::kZoomPageWidth;
         SetAlerts();
@@ -168,24 +173,25 @@ public:
 
     uint8_t Percentile = 0;
 
-private:
+  private:
     kw::report::Report Report_;  // before ThisReport, which keeps a reference to it
 
-public:
+  public:
     ThisReportClass ThisReport;
     kw::PrintPreviewClass Previewer;
 
-private:
+  private:
     static std::vector<kw::RelationManager*> tables() {
-        return {Relate::SEC, Relate::FIL, Relate::KAM, Relate::KBP, Relate::MET, Relate::PRB, Relate::ZAL,
-                Relate::PSK};
+        return {Relate::SEC, Relate::FIL, Relate::KAM, Relate::KBP,
+                Relate::MET, Relate::PRB, Relate::ZAL, Relate::PSK};
     }
 
     // The report needs FIL's one record; a new installation has none until the first
     // ticket is printed.
     static void ensureFil() {
         uint32_t count = 0;
-        if (Access::FIL->UseFile() != kw::Level::Benign || !Access::FIL->File->records(count).ok() || count > 0)
+        if (Access::FIL->UseFile() != kw::Level::Benign ||
+            !Access::FIL->File->records(count).ok() || count > 0)
             return;
         FIL.KOD = 1;
         (void)Access::FIL->Insert();

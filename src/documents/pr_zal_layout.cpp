@@ -2,6 +2,8 @@
 // top-left corner of the sheet. The right copy repeats the left one 143 mm further
 // right, with its own code box, small print and signature lines and a few texts of
 // its own spelling.
+#include <algorithm>
+
 #include "dictionary/kbp.h"
 #include "dictionary/reference.h"
 #include "dictionary/sec.h"
@@ -11,8 +13,6 @@
 #include "framework/window/window_manager.h"
 #include "runtime/codepage.h"
 #include "shell/globals.h"
-
-#include <algorithm>
 
 namespace kw::documents {
 
@@ -26,9 +26,10 @@ using layout::sans;
 
 // Items of one copy, x shifted by dx.
 class Copy {
-public:
+  public:
     Copy(Band& b, double dx) : b_(b), dx_(dx) {}
-    void text(double x, double y, const char* utf8, int size = 8, bool bold = false, double width = 0) {
+    void text(double x, double y, const char* utf8, int size = 8, bool bold = false,
+              double width = 0) {
         b_.text(x + dx_, y, W(utf8), sans(size, bold), width);
     }
     void field(double x, double y, Binding use, const char* pic, double width = 0) {
@@ -52,16 +53,20 @@ public:
     void title(double x, double y, double width, const char* utf8) {
         layout::centred(b_, x + dx_, y, width, utf8, sans(9, true));
     }
-    void frame(double x, double y, double width, double height, double pen) { b_.box(x + dx_, y, width, height, pen); }
+    void frame(double x, double y, double width, double height, double pen) {
+        b_.box(x + dx_, y, width, height, pen);
+    }
     void hline(double x, double y, double length) { b_.line(x + dx_, y, length, 0); }
     void vline(double x, double y, double length) { b_.line(x + dx_, y, 0, length); }
 
-private:
+  private:
     Band& b_;
     double dx_;
 };
 
-Binding kbp(const char* name) { return UseField(dict::kbpTable(), name); }
+Binding kbp(const char* name) {
+    return UseField(dict::kbpTable(), name);
+}
 
 // The box of the full cost in the copy's upper right corner: a twentieth of the copy
 // (140 x 181 mm) and more, its figures in the largest type of the ticket.
@@ -76,7 +81,8 @@ void costBox(Copy& c, TicketValues& v) {
     c.title(kBoxX, kBoxY + 2.5, kBoxW, "Полная стоимость");
     c.title(kBoxX, kBoxY + 6.5, kBoxW, "займа");
     c.centred(kBoxX, kBoxY + 13, kBoxW, Binding::of(v.PSK_P).named("PSK_P"), "s20", sans(11, true));
-    c.centred(kBoxX, kBoxY + 21.5, kBoxW, Binding::of(v.PSK_S).named("PSK_S"), "s20", sans(11, true));
+    c.centred(kBoxX, kBoxY + 21.5, kBoxW, Binding::of(v.PSK_S).named("PSK_S"), "s20",
+              sans(11, true));
 }
 
 void codeBox(Copy& c, double dx, double dy) {
@@ -188,8 +194,14 @@ struct Stage {
 void prolongation(Copy& c, bool right, int k, const Stage& s) {
     const double y = 92 + (k - 1) * 15;
     const std::string d = s.digit;
-    auto g = [&](auto& v, const char* name) { return Binding::of(v).named(std::string(name) + d + "_G"); };
-    c.text(k == 1 ? 34 : 32, y, k == 1 ? "Перезалог №1" : k == 2 ? "Перезалог №2" : "Перезалог №3", 8, true);
+    auto g = [&](auto& v, const char* name) {
+        return Binding::of(v).named(std::string(name) + d + "_G");
+    };
+    c.text(k == 1 ? 34 : 32, y,
+           k == 1   ? "Перезалог №1"
+           : k == 2 ? "Перезалог №2"
+                    : "Перезалог №3",
+           8, true);
     if (k == 1) {
         c.hline(6, 94, 26);
         c.hline(57, 94, 69);
@@ -203,7 +215,7 @@ void prolongation(Copy& c, bool right, int k, const Stage& s) {
     c.text(104, y + 3, "на:");
     c.field(109, y + 3, g(*s.KOL, "KOL_D"), "n_4");
     c.text(117, y + 3, "дней");
-    const char* received = k == 3 ? "Пролучены %% похранению:"
+    const char* received = k == 3            ? "Пролучены %% похранению:"
                            : k == 1 && right ? "Получены %%  по хранению: "
                                              : "Получены %% по хранению:";
     c.text(5, y + 6, received);
@@ -308,9 +320,12 @@ report::ReportDef ticketReport(TicketValues& v, bool duplicate) {
     def.font = Font{};  // Arial 10
     def.header.height = 181;
     const Stage stages[3] = {
-        {&DATA_PR1_G, &DATA_P11_G, &DATA_P12_G, &KOL_D1_G, &S_P_X1_G, &S_P_C1_G, &S_ST1_G, &v.PD1, &v.SD1, &v.IT1, "1"},
-        {&DATA_PR2_G, &DATA_P21_G, &DATA_P22_G, &KOL_D2_G, &S_P_X2_G, &S_P_C2_G, &S_ST2_G, &v.PD2, &v.SD2, &v.IT2, "2"},
-        {&DATA_PR3_G, &DATA_P31_G, &DATA_P32_G, &KOL_D3_G, &S_P_X3_G, &S_P_C3_G, &S_ST3_G, &v.PD3, &v.SD3, &v.IT3, "3"},
+        {&DATA_PR1_G, &DATA_P11_G, &DATA_P12_G, &KOL_D1_G, &S_P_X1_G, &S_P_C1_G, &S_ST1_G, &v.PD1,
+         &v.SD1, &v.IT1, "1"},
+        {&DATA_PR2_G, &DATA_P21_G, &DATA_P22_G, &KOL_D2_G, &S_P_X2_G, &S_P_C2_G, &S_ST2_G, &v.PD2,
+         &v.SD2, &v.IT2, "2"},
+        {&DATA_PR3_G, &DATA_P31_G, &DATA_P32_G, &KOL_D3_G, &S_P_X3_G, &S_P_C3_G, &S_ST3_G, &v.PD3,
+         &v.SD3, &v.IT3, "3"},
     };
     for (bool right : {false, true}) {
         Copy c(def.header, right ? 143 : 0);

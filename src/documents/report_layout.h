@@ -19,8 +19,8 @@ inline report::Font sans(int size = 8, bool bold = false) {
 }
 
 // A field whose text ends at x + width.
-inline void number(report::Band& b, double x, double y, double width, ui::Binding use, const char* picture,
-                   report::Font f = sans()) {
+inline void number(report::Band& b, double x, double y, double width, ui::Binding use,
+                   const char* picture, report::Font f = sans()) {
     report::Item i;
     i.x = x;
     i.y = y;
@@ -33,7 +33,8 @@ inline void number(report::Band& b, double x, double y, double width, ui::Bindin
 }
 
 // A fixed text centred between x and x + width.
-inline void centred(report::Band& b, double x, double y, double width, const char* utf8, report::Font f = sans()) {
+inline void centred(report::Band& b, double x, double y, double width, const char* utf8,
+                    report::Font f = sans()) {
     report::Item i;
     i.x = x;
     i.y = y;
@@ -62,6 +63,8 @@ inline report::ReportDef userSheet(const char* titleUtf8) {
     return d;
 }
 
-inline ui::Binding zal(const char* field) { return UseField(dict::zalTable(), field); }
+inline ui::Binding zal(const char* field) {
+    return UseField(dict::zalTable(), field);
+}
 
 }  // namespace kw::documents::layout

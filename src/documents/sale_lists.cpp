@@ -1,11 +1,11 @@
 // What the notary's and the auction's lists (PR_NOT, PR_LOT) share: the item's
 // description, plain numbers and the passport line.
+#include <cstdio>
+
 #include "dictionary/zal.h"
 #include "documents/sale_reports.h"
 #include "runtime/codepage.h"
 #include "runtime/fixed_string.h"
-
-#include <cstdio>
 
 namespace kw::documents {
 
@@ -20,12 +20,14 @@ std::string plainNumber(double v) {
 }
 
 std::string itemDescription() {
-    std::string s = W("проба ") + std::to_string(ZAL.PROB) + W(" вес ") + plainNumber(ZAL.VEC) + " " +
-                    ZAL.OP_IZ.clip();
+    std::string s = W("проба ") + std::to_string(ZAL.PROB) + W(" вес ") + plainNumber(ZAL.VEC) +
+                    " " + ZAL.OP_IZ.clip();
     if (s.size() > 100) s.resize(100);
     return s;
 }
 
-std::string passportLine(std::string_view passport) { return W("пасп. ") + clip(passport); }
+std::string passportLine(std::string_view passport) {
+    return W("пасп. ") + clip(passport);
+}
 
 }  // namespace kw::documents

@@ -23,7 +23,7 @@ inline constexpr std::size_t kSheetSums = 5;
 using SheetValues = std::array<double, kSheetSums>;
 
 class Sheets {
-public:
+  public:
     // `rowBand`, `sheetBand` and `grandBand` are detail-band numbers of the report.
     Sheets(int rowsPerSheet, int rowBand, int sheetBand, int grandBand);
 
@@ -34,12 +34,12 @@ public:
     void finish(report::Report& r);
 
     // Bound in the bands.
-    int32_t NN = 0;        // running number of the row in the list
-    int32_t N_LIST = 0;    // sheets closed so far
-    SheetValues sheet{};   // sums of the current sheet
-    SheetValues grand{};   // sums of the whole list
+    int32_t NN = 0;       // running number of the row in the list
+    int32_t N_LIST = 0;   // sheets closed so far
+    SheetValues sheet{};  // sums of the current sheet
+    SheetValues grand{};  // sums of the whole list
 
-private:
+  private:
     void closeSheet(report::Report& r);
 
     int perSheet_, rowBand_, sheetBand_, grandBand_;

@@ -36,19 +36,21 @@ std::vector<RelationManager*> reportTables() {
 
 // The pass over the view: each record goes to the report's TakeRow.
 class ZalReport::Pass : public ProcessClass {
-public:
+  public:
     explicit Pass(ZalReport& owner) : owner_(owner) {}
     Level TakeRecord() override {
         owner_.TakeRow();
         return ProcessClass::TakeRecord();
     }
 
-private:
+  private:
     ZalReport& owner_;
 };
 
 ZalReport::ZalReport(std::string procedureName, std::string filter)
-    : name_(std::move(procedureName)), filter_(std::move(filter)), pass_(std::make_unique<Pass>(*this)) {}
+    : name_(std::move(procedureName)),
+      filter_(std::move(filter)),
+      pass_(std::make_unique<Pass>(*this)) {}
 
 ZalReport::~ZalReport() = default;
 

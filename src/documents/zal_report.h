@@ -21,7 +21,7 @@
 namespace kw::documents {
 
 class ZalReport : public ReportManager {
-public:
+  public:
     ZalReport(std::string procedureName, std::string filter = {});
     ~ZalReport() override;
 
@@ -31,7 +31,7 @@ public:
 
     uint8_t Percentile = 0;
 
-protected:
+  protected:
     virtual report::ReportDef Define() = 0;
     virtual void TakeRow() = 0;
     virtual void Finish() {}
@@ -41,7 +41,7 @@ protected:
     std::string MetalName();
     std::string StoneName();
 
-private:
+  private:
     class Pass;
     std::string name_;
     std::string filter_;

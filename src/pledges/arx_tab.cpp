@@ -15,27 +15,33 @@ namespace {
 using kw::W;
 
 class ArxTab : public kw::pledges::PledgeList {
-public:
+  public:
     ArxTab()
-        : PledgeList({.name = "ARX_TAB", .title = W("Поиск по ФИО клиента"),
-                      .filter = "(instring(lower(clip(name_p)),lower(zal:fio),1)>0  and zal:sost<>6)",
-                      .kind = kw::pledges::ListKind::Inquiry, .prolongations = 3, .outcome = true}) {}
+        : PledgeList(
+              {.name = "ARX_TAB",
+               .title = W("Поиск по ФИО клиента"),
+               .filter = "(instring(lower(clip(name_p)),lower(zal:fio),1)>0  and zal:sost<>6)",
+               .kind = kw::pledges::ListKind::Inquiry,
+               .prolongations = 3,
+               .outcome = true}) {}
 
-protected:
+  protected:
     // Once the list is first shown: an empty one is said, not left to be guessed at.
     void Reset(uint8_t Force = 0) override {
         PledgeList::Reset(Force);
         if (told_ || !Win.isOpen() || Win.acceptAllActive()) return;
         told_ = true;
         if (Win.rows(kList) == 0)
-            kw::msgbox::show(W("Ничего не найдено: нет клиентов, в ФИО которых есть \xAB") + NAME_P.clip() + "\xBB",
+            kw::msgbox::show(W("Ничего не найдено: нет клиентов, в ФИО которых есть \xAB") +
+                                 NAME_P.clip() + "\xBB",
                              Win.title(), kw::msgbox::Icon::Information, kw::msgbox::Ok);
     }
 
     void AddTotals(kw::ui::WindowDef& s) override {
         kw::ui::Control p = kw::ui::Control::prompt(W("Фрагмент ФИО:"));
         s.add(p.number(kFirstTotalsControl));
-        kw::ui::Control e = kw::ui::Control::entry(kw::ui::Binding::of(NAME_P).named("NAME_P"), "s20");
+        kw::ui::Control e =
+            kw::ui::Control::entry(kw::ui::Binding::of(NAME_P).named("NAME_P"), "s20");
         e.readOnly = true;
         s.add(e.number(kFirstTotalsControl + 1));
     }
@@ -46,7 +52,7 @@ protected:
         kw::documents::printDuplicate(ZAL);
     }
 
-private:
+  private:
     bool told_ = false;
 };
 

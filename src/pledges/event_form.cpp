@@ -16,21 +16,26 @@ namespace kw::pledges {
 
 using ui::Control;
 
-EventForm::EventForm(std::string procedureName, std::string title, std::vector<uint8_t> sources, uint8_t target)
-    : PledgeForm(std::move(procedureName)), title_(std::move(title)), sources_(std::move(sources)), target_(target) {
+EventForm::EventForm(std::string procedureName, std::string title, std::vector<uint8_t> sources,
+                     uint8_t target)
+    : PledgeForm(std::move(procedureName)),
+      title_(std::move(title)),
+      sources_(std::move(sources)),
+      target_(target) {
     OKControl = kOk;
     MessageControl = kMessage;
 }
 
 bool EventForm::fits() const {
-    return Request == req::Insert || std::find(sources_.begin(), sources_.end(), ZAL.SOST) != sources_.end();
+    return Request == req::Insert ||
+           std::find(sources_.begin(), sources_.end(), ZAL.SOST) != sources_.end();
 }
 
 Level EventForm::Prepare() {
     AddItem(kClose, resp::Cancelled);
     if (Request == req::Change && !fits()) {
-        msgbox::show(W("Залог ") + std::to_string(ZAL.N_KV) + W(" уже в другом состоянии (") + stateText(ZAL.SOST) +
-                         W("): операция не выполняется."),
+        msgbox::show(W("Залог ") + std::to_string(ZAL.N_KV) + W(" уже в другом состоянии (") +
+                         stateText(ZAL.SOST) + W("): операция не выполняется."),
                      title_, msgbox::Icon::Exclamation, msgbox::Ok);
         return Level::Notify;
     }
@@ -48,8 +53,8 @@ void EventForm::Compute() {
 
 Level EventForm::TakeCompleted() {
     if (!fits()) {
-        msgbox::show(W("Залог ") + std::to_string(ZAL.N_KV) + W(" изменен другой кассой (") + stateText(ZAL.SOST) +
-                         W("): операция не выполняется."),
+        msgbox::show(W("Залог ") + std::to_string(ZAL.N_KV) + W(" изменен другой кассой (") +
+                         stateText(ZAL.SOST) + W("): операция не выполняется."),
                      title_, msgbox::Icon::Exclamation, msgbox::Ok);
         SetResponse(resp::Cancelled);
         return Level::Notify;
@@ -57,7 +62,9 @@ Level EventForm::TakeCompleted() {
     return PledgeForm::TakeCompleted();
 }
 
-void EventForm::Complete() { ZAL.SOST = target_; }
+void EventForm::Complete() {
+    ZAL.SOST = target_;
+}
 
 Level EventForm::TakeAccepted() {
     const Level l = PledgeForm::TakeAccepted();
@@ -70,16 +77,24 @@ Level EventForm::TakeAccepted() {
             MESSAGE.clear();
             OpenFromForm([] { RAS(); });
             break;
-        case kPrint: PrintTicket(); break;
-        default: break;
+        case kPrint:
+            PrintTicket();
+            break;
+        default:
+            break;
     }
     return Level::Benign;
 }
 
-std::string EventForm::ReceivedPrompt() const { return W("получено:"); }
-std::string EventForm::OverduePrompt() const { return W("Просрочено:"); }
+std::string EventForm::ReceivedPrompt() const {
+    return W("получено:");
+}
+std::string EventForm::OverduePrompt() const {
+    return W("Просрочено:");
+}
 
-int32_t EventForm::AddField(ui::WindowDef& s, const char* promptUtf8, const char* field, bool beside) {
+int32_t EventForm::AddField(ui::WindowDef& s, const char* promptUtf8, const char* field,
+                            bool beside) {
     Control p = Prompt(promptUtf8).number(prompt_++);
     if (beside) p.beside();
     s.add(p);
@@ -168,7 +183,8 @@ ui::WindowDef EventForm::Define() {
     AddEventFields(s);
     // The form opens on the first field the operator types.
     for (std::size_t i = event; i < s.controls.size() && FirstField == 0; ++i)
-        if (s.controls[i].kind == ui::ControlKind::Entry && !s.controls[i].readOnly) FirstField = s.controls[i].feq;
+        if (s.controls[i].kind == ui::ControlKind::Entry && !s.controls[i].readOnly)
+            FirstField = s.controls[i].feq;
     s.add(Control::prompt(OverduePrompt()).number(prompt_++));
     Control overdue = Control::entry(ui::Binding::of(D_PRO1).named("D_PRO1"), "n_5");
     overdue.readOnly = true;

@@ -19,16 +19,17 @@
 namespace kw::pledges {
 
 class EventForm : public PledgeForm {
-public:
+  public:
     // `sources`: the states the event starts from; `target`: the state it ends in.
-    EventForm(std::string procedureName, std::string title, std::vector<uint8_t> sources, uint8_t target);
+    EventForm(std::string procedureName, std::string title, std::vector<uint8_t> sources,
+              uint8_t target);
 
     ui::WindowDef Define() override;
 
     int16_t D_PRO1 = 0;  // overdue days
     int16_t D_PROW = 0;  // days charged
 
-protected:
+  protected:
     Level Prepare() override;
     void Compute() override;
     Level TakeCompleted() override;
@@ -50,16 +51,27 @@ protected:
     virtual std::string OverduePrompt() const;
 
     // An entry of a ZAL field with a prompt, in the event's group; the entry's number.
-    int32_t AddField(ui::WindowDef& s, const char* promptUtf8, const char* field, bool beside = false);
+    int32_t AddField(ui::WindowDef& s, const char* promptUtf8, const char* field,
+                     bool beside = false);
 
     PenaltyMemo Penalty;
 
     enum : int32_t {
-        kCalculate = 80, kPrint, kOk, kClose, kMessage, kOverdue, kOperator, kToday, kPledgeColumn, kEventColumn,
-        kFirstPrompt = 300, kFirstField = 100,
+        kCalculate = 80,
+        kPrint,
+        kOk,
+        kClose,
+        kMessage,
+        kOverdue,
+        kOperator,
+        kToday,
+        kPledgeColumn,
+        kEventColumn,
+        kFirstPrompt = 300,
+        kFirstField = 100,
     };
 
-private:
+  private:
     bool fits() const;
     void addPledge(ui::WindowDef& s);
     void addProlongations(ui::WindowDef& s);

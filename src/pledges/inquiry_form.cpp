@@ -4,8 +4,8 @@
 
 namespace kw::pledges {
 
-InquiryForm::InquiryForm(std::string name, std::string title, std::string runText, std::function<void()> list,
-                         std::vector<std::string> closers)
+InquiryForm::InquiryForm(std::string name, std::string title, std::string runText,
+                         std::function<void()> list, std::vector<std::string> closers)
     : ProcedureWindow(std::move(name), {}),
       title_(std::move(title)),
       runText_(std::move(runText)),

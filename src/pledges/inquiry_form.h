@@ -11,17 +11,17 @@
 namespace kw::pledges {
 
 class InquiryForm : public ProcedureWindow {
-public:
+  public:
     // `run`: the button's text (CP1251) and what it opens; `closers`: the texts of the
     // buttons that close the window.
-    InquiryForm(std::string name, std::string title, std::string runText, std::function<void()> list,
-                std::vector<std::string> closers);
+    InquiryForm(std::string name, std::string title, std::string runText,
+                std::function<void()> list, std::vector<std::string> closers);
 
     ui::WindowDef Define() override;
     Level Prepare() override;
     Level TakeAccepted() override;
 
-protected:
+  protected:
     // The entries and texts above the buttons.
     virtual void AddEntries(ui::WindowDef& s) = 0;
     // Whether the entries allow the inquiry; false keeps the window as it is.
@@ -29,7 +29,7 @@ protected:
 
     enum : int32_t { kRun = 90, kFirstCloser = 91 };
 
-private:
+  private:
     std::string title_, runText_;
     std::function<void()> list_;
     std::vector<std::string> closers_;

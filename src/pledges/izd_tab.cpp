@@ -9,18 +9,19 @@
 namespace {
 
 class IzdTab : public kw::pledges::ReferenceList {
-public:
+  public:
     IzdTab() : ReferenceList("IZD_TAB", {&Relate::IZD}, &Relate::IZD, kw::dict::izdTable) {}
 
-protected:
+  protected:
     kw::pledges::RefListLook Look() override {
         using kw::W;
         using kw::pledges::columnWidth;
         const kw::storage::TableDecl& t = kw::dict::izdTable();
         kw::pledges::RefListLook l;
         l.title = W("Справочник типовых изделий");
-        l.columns = {{W("Код"), columnWidth(W("Код"), "n3"), "n3", {&t, 1}, {}},
-                     {W("Наименование"), columnWidth(W("Наименование"), "s80"), "s80", {&t, 2}, {}}};
+        l.columns = {
+            {W("Код"), columnWidth(W("Код"), "n3"), "n3", {&t, 1}, {}},
+            {W("Наименование"), columnWidth(W("Наименование"), "s80"), "s80", {&t, 2}, {}}};
         l.insertText = W("&Добавить");
         l.changeText = W("&Изменить");
         l.deleteText = W("&Удалить");

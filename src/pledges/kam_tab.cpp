@@ -10,10 +10,10 @@
 namespace {
 
 class KamTab : public kw::pledges::ReferenceList {
-public:
+  public:
     KamTab() : ReferenceList("KAM_TAB", {&Relate::KAM}, &Relate::KAM, kw::dict::kamTable) {}
 
-protected:
+  protected:
     kw::pledges::RefListLook Look() override {
         using kw::W;
         using kw::pledges::columnWidth;

@@ -9,17 +9,21 @@
 namespace {
 
 class MetTab : public kw::pledges::ReferenceList {
-public:
+  public:
     MetTab() : ReferenceList("MET_TAB", {&Relate::MET}, &Relate::MET, kw::dict::metTable) {}
 
-protected:
+  protected:
     kw::pledges::RefListLook Look() override {
         using kw::W;
         const kw::storage::TableDecl& t = kw::dict::metTable();
         kw::pledges::RefListLook l;
         l.title = W("Справочник драгметаллов");
         l.columns = {{W("Код"), kw::pledges::columnWidth(W("Код"), "n3"), "n3", {&t, 1}, {}},
-                     {W("Наименование"), kw::pledges::columnWidth(W("Наименование"), "s10"), "s10", {&t, 2}, {}}};
+                     {W("Наименование"),
+                      kw::pledges::columnWidth(W("Наименование"), "s10"),
+                      "s10",
+                      {&t, 2},
+                      {}}};
         l.insertText = W("Добавить");
         l.changeText = W("&Изменить");
         l.deleteText = W("&Удалить");

@@ -8,10 +8,10 @@
 namespace {
 
 class MetZenTab : public kw::pledges::PriceList {
-public:
+  public:
     MetZenTab() : PriceList("MET_ZEN_TAB") {}
 
-protected:
+  protected:
     kw::pledges::RefListLook Look() override {
         kw::pledges::RefListLook l = PriceLook();
         l.insertText = kw::W("&Добавить");

@@ -8,7 +8,8 @@ namespace kw::pledges {
 FixedString<10> metalName(uint8_t code) {
     FixedString<10> name;
     MET.KOD = code;
-    if (Access::MET && Access::MET->TryFetch(dict::metTable().keys[0]) == Level::Benign) name = MET.NAME;
+    if (Access::MET && Access::MET->TryFetch(dict::metTable().keys[0]) == Level::Benign)
+        name = MET.NAME;
     return name;
 }
 

@@ -13,10 +13,12 @@ using kw::W;
 enum : int32_t { kName = 3 };
 
 class PForm : public kw::pledges::InquiryForm {
-public:
-    PForm() : InquiryForm("P_FORM", W("Поиск по ФИО клиента"), W("Поиск"), ARX_TAB, {W("Закрыть окно")}) {}
+  public:
+    PForm()
+        : InquiryForm("P_FORM", W("Поиск по ФИО клиента"), W("Поиск"), ARX_TAB,
+                      {W("Закрыть окно")}) {}
 
-protected:
+  protected:
     // Every search starts from an empty field.
     kw::Level Prepare() override {
         NAME_P.clear();
@@ -25,7 +27,8 @@ protected:
     void AddEntries(kw::ui::WindowDef& s) override {
         s.add(kw::ui::Control::prompt(W("Введите фрагмент ФИО клиента")).number(1));
         s.add(kw::ui::Control::prompt(W("(строчные-маленькие буквы)")).number(2));
-        s.add(kw::ui::Control::entry(kw::ui::Binding::of(NAME_P).named("NAME_P"), "s20").number(kName));
+        s.add(kw::ui::Control::entry(kw::ui::Binding::of(NAME_P).named("NAME_P"), "s20")
+                  .number(kName));
     }
     bool Ready() override {
         if (!NAME_P.clip().empty()) return true;

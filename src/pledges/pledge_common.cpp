@@ -19,20 +19,22 @@ void fillOperator(FixedString<25>& name) {
     name.clear();
     if (ZAL.OPER == 0) ZAL.OPER = KOD;
     SEC.K_POL = ZAL.OPER;
-    if (Access::SEC && Access::SEC->TryFetch(dict::secTable().keys[0]) == Level::Benign) name = SEC.FIO;
+    if (Access::SEC && Access::SEC->TryFetch(dict::secTable().keys[0]) == Level::Benign)
+        name = SEC.FIO;
 }
 
 namespace {
 
 // ZAL's buffer and current record, given back when the look-up is done.
 class KeepZal {
-public:
+  public:
     KeepZal() : saved_(ZAL), record_(Access::ZAL->File->currentRecord()) {}
     ~KeepZal() {
         if (record_ != 0) (void)Access::ZAL->File->getRecord(record_);
         ZAL = saved_;
     }
-private:
+
+  private:
     dict::ZalRecord saved_;
     uint32_t record_;
 };
@@ -70,7 +72,8 @@ bool ticketNumberTaken(bool changing) {
 FixedString<15> stoneName(uint8_t code) {
     FixedString<15> name;
     KAM.KOD = code;
-    if (Access::KAM && Access::KAM->TryFetch(dict::kamTable().keys[0]) == Level::Benign) name = KAM.NAME;
+    if (Access::KAM && Access::KAM->TryFetch(dict::kamTable().keys[0]) == Level::Benign)
+        name = KAM.NAME;
     return name;
 }
 

@@ -21,9 +21,9 @@
 namespace kw::pledges {
 
 PledgeForm::PledgeForm(std::string procedureName)
-    : ProcedureWindow(std::move(procedureName), {&Relate::SEC, &Relate::DAY, &Relate::KLM, &Relate::ZAL, &Relate::KBP,
-                                                 &Relate::MET, &Relate::PRB, &Relate::KAM, &Relate::IZD,
-                                                 &Relate::PKL}) {}
+    : ProcedureWindow(std::move(procedureName),
+                      {&Relate::SEC, &Relate::DAY, &Relate::KLM, &Relate::ZAL, &Relate::KBP,
+                       &Relate::MET, &Relate::PRB, &Relate::KAM, &Relate::IZD, &Relate::PKL}) {}
 
 Level PledgeForm::Prepare() {
     Primary = Relate::ZAL;
@@ -51,9 +51,10 @@ Level PledgeForm::PrimeUpdate() {
     }
     // The question names the pledge, so the operator sees which one goes (default: keep it).
     if (Request == req::Delete && DeleteAction == kDeleteWarn) {
-        const std::string text = W("Удалить залог N ") + std::to_string(ZAL.N_KV) + " (" + ZAL.FIO.clip() + ")?";
-        if (msgbox::show(text, W("Удалить ???"), msgbox::Icon::Question, msgbox::Yes | msgbox::No, msgbox::No) !=
-            msgbox::Yes) {
+        const std::string text =
+            W("Удалить залог N ") + std::to_string(ZAL.N_KV) + " (" + ZAL.FIO.clip() + ")?";
+        if (msgbox::show(text, W("Удалить ???"), msgbox::Icon::Question, msgbox::Yes | msgbox::No,
+                         msgbox::No) != msgbox::Yes) {
             Response = resp::Cancelled;
             return Level::Fatal;
         }
@@ -122,7 +123,9 @@ bool PledgeForm::Validated() {
     return false;
 }
 
-void PledgeForm::SayRejected(const std::string& Text) { Say(Text); }
+void PledgeForm::SayRejected(const std::string& Text) {
+    Say(Text);
+}
 
 void PledgeForm::OpenFromForm(const std::function<void()>& procedure) {
     (void)Win.update();
@@ -139,7 +142,9 @@ void PledgeForm::PrintTicket() {
 }
 
 void PledgeForm::Closing() {
-    if (Response == resp::Completed && (OriginalRequest == req::Insert || OriginalRequest == req::Change)) F_PR();
+    if (Response == resp::Completed &&
+        (OriginalRequest == req::Insert || OriginalRequest == req::Change))
+        F_PR();
 }
 
 void PledgeForm::Say(const std::string& text) {
@@ -150,11 +155,14 @@ void PledgeForm::Say(const std::string& text) {
 ui::Control PledgeForm::Field(const char* name, const char* picture) {
     const storage::TableDecl& t = dict::zalTable();
     const int n = t.fieldNumber(name);
-    const std::string pic = picture ? std::string(picture) : (n > 0 ? t.field(n).picture : std::string());
+    const std::string pic =
+        picture ? std::string(picture) : (n > 0 ? t.field(n).picture : std::string());
     return ui::Control::entry(UseField(t, name), pic);
 }
 
-ui::Control PledgeForm::Prompt(const char* utf8) { return ui::Control::prompt(W(utf8)); }
+ui::Control PledgeForm::Prompt(const char* utf8) {
+    return ui::Control::prompt(W(utf8));
+}
 
 ui::Control messageLine(PledgeForm& form) {
     ui::Control c = ui::Control::prompt("");

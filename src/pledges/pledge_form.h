@@ -31,7 +31,7 @@
 namespace kw::pledges {
 
 class PledgeForm : public ProcedureWindow {
-public:
+  public:
     explicit PledgeForm(std::string procedureName);
 
     // The window-local values every pledge form shows.
@@ -41,7 +41,7 @@ public:
     FixedString<40> MESSAGE;  // the message line
     int32_t DATA_T = 0;       // today
 
-protected:
+  protected:
     Level Prepare() override;
     void Reset(uint8_t Force = 0) override;
     Level TakeCompleted() override;

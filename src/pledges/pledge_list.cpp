@@ -16,13 +16,18 @@ namespace {
 
 using ui::Control;
 
-int fieldOf(const char* name) { return dict::zalTable().fieldNumber(name); }
+int fieldOf(const char* name) {
+    return dict::zalTable().fieldNumber(name);
+}
 
-std::string pictureOf(const char* name) { return dict::zalTable().field(fieldOf(name)).picture; }
+std::string pictureOf(const char* name) {
+    return dict::zalTable().field(fieldOf(name)).picture;
+}
 
 // A read-only entry showing a field of the highlighted pledge.
 Control shown(const char* name, const char* picture = nullptr) {
-    Control c = Control::entry(UseField(dict::zalTable(), name), picture ? picture : pictureOf(name));
+    Control c =
+        Control::entry(UseField(dict::zalTable(), name), picture ? picture : pictureOf(name));
     c.readOnly = true;
     return c;
 }
@@ -49,12 +54,10 @@ const std::vector<ListColumn>& dayColumns() {
 }
 
 const std::vector<ListColumn>& commonColumns() {
-    static const std::vector<ListColumn> c = {{"N квитанции", "N_KV", "n_7", 11},
-                                              {"Дата выдачи", "DATA", "D6", 11},
-                                              {"Дата выкупа", "DATA_K", "D6", 11},
-                                              {"Сумма оценки", "S_OZEN", "n_15.2", 15},
-                                              {"Сумма ссуды", "S_CCYD", nullptr, 15},
-                                              {"Было выдано", "S_VID", nullptr, 15}};
+    static const std::vector<ListColumn> c = {
+        {"N квитанции", "N_KV", "n_7", 11},     {"Дата выдачи", "DATA", "D6", 11},
+        {"Дата выкупа", "DATA_K", "D6", 11},    {"Сумма оценки", "S_OZEN", "n_15.2", 15},
+        {"Сумма ссуды", "S_CCYD", nullptr, 15}, {"Было выдано", "S_VID", nullptr, 15}};
     return c;
 }
 
@@ -62,7 +65,9 @@ const std::vector<ListColumn>& commonColumns() {
 
 // --- the browse --------------------------------------------------------------------------
 
-uint8_t PledgeBrowse::ValidateRecord() { return list_.Check(); }
+uint8_t PledgeBrowse::ValidateRecord() {
+    return list_.Check();
+}
 
 void PledgeBrowse::SetQueueRecord() {
     list_.MET_N = metalName(ZAL.MET);
@@ -83,12 +88,14 @@ void PledgeBrowse::ResetFromAsk(uint8_t Request, uint8_t Response) {
 // --- the list ----------------------------------------------------------------------------
 
 PledgeList::PledgeList(PledgeListDef def)
-    : ProcedureWindow(def.name, {&Relate::ZAL, &Relate::DAY, &Relate::MET, &Relate::KAM, &Relate::KBP, &Relate::SEC}),
+    : ProcedureWindow(def.name, {&Relate::ZAL, &Relate::DAY, &Relate::MET, &Relate::KAM,
+                                 &Relate::KBP, &Relate::SEC}),
       BRW1(*this),
       def_(std::move(def)) {}
 
 Level PledgeList::Prepare() {
-    if (def_.kind != ListKind::Inquiry && !shell::todayOpenForOperations(def_.title)) return Level::Notify;
+    if (def_.kind != ListKind::Inquiry && !shell::todayOpenForOperations(def_.title))
+        return Level::Notify;
     return Level::Benign;
 }
 
@@ -97,7 +104,8 @@ ui::WindowDef PledgeList::Define() {
     s.title = def_.title;
     std::vector<ui::Column> columns;
     for (const ListColumn& c : def_.kind == ListKind::Day ? dayColumns() : commonColumns())
-        columns.push_back(ui::Column{W(c.title), c.width, c.picture ? c.picture : pictureOf(c.field), 0, true});
+        columns.push_back(
+            ui::Column{W(c.title), c.width, c.picture ? c.picture : pictureOf(c.field), 0, true});
     s.add(Control::list(columns, nullptr, 12).number(kList));
     addPanel(s);
     if (def_.kind != ListKind::Day) {
@@ -108,7 +116,8 @@ ui::WindowDef PledgeList::Define() {
     s.add(shownVar(ui::Binding::of(DATA_T).named("DATA_T"), "D6").number(kToday));
     AddTotals(s);
     s.add(Control::button(W("&Добавить")).number(kInsert));
-    s.add(Control::button(W(def_.kind == ListKind::Day ? "&Изменить" : "&Обработать")).number(kChange));
+    s.add(Control::button(W(def_.kind == ListKind::Day ? "&Изменить" : "&Обработать"))
+              .number(kChange));
     s.add(Control::button(W("&Удалить")).number(kDelete));
     if (def_.kind == ListKind::Inquiry) s.add(Control::button(W("&Выбрать")).number(kSelect));
     s.add(Control::button(W("Закрыть")).number(kClose));
@@ -172,7 +181,8 @@ Level PledgeList::Opened() {
         BRW1.AddField(FieldRef{&t, fieldOf(c.field)});
     BRW1.AddField(ui::Binding::of(MET_N).named("MET_N"));
     BRW1.AddField(ui::Binding::of(KAM_N).named("KAM_N"));
-    if (def_.kind != ListKind::Inquiry && OriginalRequest != req::View) BRW1.ConnectUpdates(kInsert, kChange, kDelete);
+    if (def_.kind != ListKind::Inquiry && OriginalRequest != req::View)
+        BRW1.ConnectUpdates(kInsert, kChange, kDelete);
     AddItem(kClose, resp::Cancelled);
     AddItem(BRW1);
     return Level::Benign;
@@ -188,7 +198,8 @@ uint8_t PledgeList::Run(uint16_t Number, uint8_t Req) {
     // A pledge carries its money history: removing it would take its loan out of the
     // past days' figures. It is cancelled by putting it in state 6.
     if (Req == req::Delete && def_.kind == ListKind::Operation) {
-        msgbox::show(W("Залог не удаляется из базы.|Чтобы аннулировать его, поставьте состояние 6 в \"Откат операции\"."),
+        msgbox::show(W("Залог не удаляется из базы.|Чтобы аннулировать его, поставьте состояние 6 "
+                       "в \"Откат операции\"."),
                      def_.title, msgbox::Icon::Exclamation, msgbox::Ok);
         return resp::Cancelled;
     }

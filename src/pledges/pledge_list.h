@@ -33,13 +33,13 @@ enum class ListKind {
 };
 
 struct PledgeListDef {
-    std::string name;        // procedure name
-    std::string title;       // CP1251
-    int key = 1;             // ZAL key of the order
-    std::string filter;      // view filter
+    std::string name;    // procedure name
+    std::string title;   // CP1251
+    int key = 1;         // ZAL key of the order
+    std::string filter;  // view filter
     ListKind kind = ListKind::Operation;
-    int prolongations = 0;   // prolongation rows of the panel (0 to 3)
-    bool outcome = false;    // "Погашено:", "Реализовано:", "по цене:" rows
+    int prolongations = 0;  // prolongation rows of the panel (0 to 3)
+    bool outcome = false;   // "Погашено:", "Реализовано:", "по цене:" rows
     void (*form)() = nullptr;  // the operation's form; nullptr: not available yet
 };
 
@@ -48,19 +48,19 @@ class PledgeList;
 // BRW1 of a pledge list: its record check, the names of every row put on screen and
 // the totals at every reload go to the list.
 class PledgeBrowse : public BrowseClass {
-public:
+  public:
     explicit PledgeBrowse(PledgeList& list) : list_(list) {}
     uint8_t ValidateRecord() override;
     void SetQueueRecord() override;
     void ResetFromView() override;
     void ResetFromAsk(uint8_t Request, uint8_t Response) override;
 
-private:
+  private:
     PledgeList& list_;
 };
 
 class PledgeList : public ProcedureWindow {
-public:
+  public:
     explicit PledgeList(PledgeListDef def);
 
     ui::WindowDef Define() override;
@@ -81,7 +81,7 @@ public:
     FixedString<20> LOOK;
     int32_t DATA_T = 0;
 
-protected:
+  protected:
     // The list's own controls under the panel (totals), added to the window.
     virtual void AddTotals(ui::WindowDef&) {}
     // The select button of a list that has one (0 none), pressed.
@@ -91,13 +91,22 @@ protected:
     const PledgeListDef def_;
 
     enum : int32_t {
-        kList = 1, kPanel, kLookPrompt, kLook, kTodayPrompt, kToday,
-        kInsert = 90, kChange, kDelete, kSelect, kClose,
+        kList = 1,
+        kPanel,
+        kLookPrompt,
+        kLook,
+        kTodayPrompt,
+        kToday,
+        kInsert = 90,
+        kChange,
+        kDelete,
+        kSelect,
+        kClose,
         kFirstPanelControl = 100,
         kFirstTotalsControl = 200,
     };
 
-private:
+  private:
     void addPanel(ui::WindowDef& s);
 
     std::unique_ptr<storage::View> view_;

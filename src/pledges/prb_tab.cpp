@@ -10,10 +10,10 @@
 namespace {
 
 class PrbTab : public kw::pledges::PriceList {
-public:
+  public:
     PrbTab() : PriceList("PRB_TAB") {}
 
-protected:
+  protected:
     kw::pledges::RefListLook Look() override {
         kw::pledges::RefListLook l = PriceLook();
         l.deleteText = kw::W("&Удалить");

@@ -12,10 +12,10 @@
 namespace kw::pledges {
 
 class PriceList : public ReferenceList {
-public:
+  public:
     explicit PriceList(std::string procedureName);
 
-protected:
+  protected:
     // The columns "Код", "Имя", "Проба", "Цена за грамм" and the title.
     RefListLook PriceLook();
     void BeforeRow() override;
@@ -24,7 +24,7 @@ protected:
 
     FixedString<20> NAME1;  // the row's metal name, shown "s20"
 
-private:
+  private:
     std::string callerMet_;
 };
 

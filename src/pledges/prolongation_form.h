@@ -8,10 +8,10 @@
 namespace kw::pledges {
 
 class ProlongationForm : public EventForm {
-public:
+  public:
     explicit ProlongationForm(int stage);
 
-protected:
+  protected:
     void Event() override;
     void AddEventFields(ui::WindowDef& s) override;
     std::vector<std::string> HintLines() const override;
@@ -19,7 +19,7 @@ protected:
     int ShownProlongations() const override { return stage_ - 1; }
     Level TakeCompleted() override;
 
-private:
+  private:
     int32_t PeriodStart() const;  // the first day of the new period
     int stage_;
     FullCostShown cost_;  // the new period's full cost, beside the stage's fields

@@ -9,10 +9,10 @@
 namespace {
 
 class PskTab : public kw::pledges::ReferenceList {
-public:
+  public:
     PskTab() : ReferenceList("PSK_TAB", {&Relate::PSK}, &Relate::PSK, kw::dict::pskTable) {}
 
-protected:
+  protected:
     kw::pledges::RefListLook Look() override {
         using kw::W;
         using kw::pledges::columnWidth;
@@ -20,7 +20,11 @@ protected:
         kw::pledges::RefListLook l;
         l.title = W("Полная стоимость займа: пределы");
         l.columns = {{W("Действует с"), columnWidth(W("Действует с"), "D6"), "D6", {&t, 1}, {}},
-                     {W("Предел, % годовых"), columnWidth(W("Предел, % годовых"), "n_9.3b"), "n_9.3b", {&t, 2}, {}},
+                     {W("Предел, % годовых"),
+                      columnWidth(W("Предел, % годовых"), "n_9.3b"),
+                      "n_9.3b",
+                      {&t, 2},
+                      {}},
                      {W("В билете"), columnWidth(W("В билете"), "n1"), "n1", {&t, 3}, {}}};
         l.insertText = W("Добавить");
         l.changeText = W("&Изменить");

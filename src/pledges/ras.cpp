@@ -11,15 +11,22 @@ namespace {
 enum : int32_t { kFirstLine = 1, kOk = 7, kClose };
 
 class RasWindow : public kw::ProcedureWindow {
-public:
+  public:
     RasWindow() : ProcedureWindow("RAS", {&Relate::KBP}) {}
 
     kw::Level Prepare() override {
         switch (Request) {
-            case kw::req::Insert: (void)GlobalErrors.Throw(20); return kw::Level::Notify;
-            case kw::req::Change: (void)GlobalErrors.Throw(38); return kw::Level::Notify;
-            case kw::req::Delete: (void)GlobalErrors.Throw(12); return kw::Level::Notify;
-            default: break;
+            case kw::req::Insert:
+                (void)GlobalErrors.Throw(20);
+                return kw::Level::Notify;
+            case kw::req::Change:
+                (void)GlobalErrors.Throw(38);
+                return kw::Level::Notify;
+            case kw::req::Delete:
+                (void)GlobalErrors.Throw(12);
+                return kw::Level::Notify;
+            default:
+                break;
         }
         AddItem(kOk, kw::resp::Completed);
         AddItem(kClose, kw::resp::Completed);
@@ -32,10 +39,11 @@ public:
         kw::ui::WindowDef s;
         s.title = W("Расчет параметров ссуды");
         s.resizable = false;
-        for (const char* line : {"Для выполнения расчета нажмите ОК", "-эти поля рассчитываются автоматически",
-                                 "исходя из формул и значений из настроек",
-                                 "Если данные уже записаны в базу,то для корректировки",
-                                 "их значений необходимо удалить старое значение", "и заново выполнить расчет"})
+        for (const char* line :
+             {"Для выполнения расчета нажмите ОК", "-эти поля рассчитываются автоматически",
+              "исходя из формул и значений из настроек",
+              "Если данные уже записаны в базу,то для корректировки",
+              "их значений необходимо удалить старое значение", "и заново выполнить расчет"})
             s.add(Control::prompt(W(line)));
         s.add(Control::button("OK").number(kOk).asDefault());
         s.add(Control::button(W("ОК")).number(kClose));

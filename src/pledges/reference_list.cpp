@@ -12,7 +12,8 @@ int columnWidth(const std::string& titleCp1251, const std::string& picture) {
     return std::max<int>(p.width, static_cast<int>(ui::labelText(titleCp1251).size())) + 1;
 }
 
-ReferenceList::ReferenceList(std::string procedureName, std::initializer_list<RelationManager* const*> tables,
+ReferenceList::ReferenceList(std::string procedureName,
+                             std::initializer_list<RelationManager* const*> tables,
                              RelationManager* const* primary, const storage::TableDecl& (*table)())
     : BrowseProcedure(std::move(procedureName), tables), primary_(primary), table_(table) {}
 
@@ -43,14 +44,17 @@ Level ReferenceList::Opened() {
     InitBrowse(kRefList, **primary_, t.keys[0]);
     if (!look_.filter.empty()) BRW1.SetFilter(look_.filter);
     for (const RefColumn& c : look_.columns) {
-        if (c.field.valid()) BRW1.AddField(c.field);
-        else BRW1.AddField(c.variable);
+        if (c.field.valid())
+            BRW1.AddField(c.field);
+        else
+            BRW1.AddField(c.variable);
     }
     BRW1.SelectControl = kRefSelect;
     // The select button is there only for a caller that asked to select.
     BRW1.HideSelect = 1;
     if (look_.updates && Form() && Request != req::View) {
-        BRW1.ConnectUpdates(look_.insertText.empty() ? 0 : kRefInsert, look_.changeText.empty() ? 0 : kRefChange,
+        BRW1.ConnectUpdates(look_.insertText.empty() ? 0 : kRefInsert,
+                            look_.changeText.empty() ? 0 : kRefChange,
                             look_.deleteText.empty() ? 0 : kRefDelete);
     }
     AddItem(kRefClose, resp::Cancelled);

@@ -43,13 +43,13 @@ struct RefListLook {
 };
 
 class ReferenceList : public BrowseProcedure {
-public:
+  public:
     ReferenceList(std::string procedureName, std::initializer_list<RelationManager* const*> tables,
                   RelationManager* const* primary, const storage::TableDecl& (*table)());
 
     Level TakeAccepted() override;
 
-protected:
+  protected:
     virtual RefListLook Look() = 0;
     // Stores the highlighted row (the record buffer) into the hand-back globals.
     virtual void HandBack() {}
@@ -64,7 +64,7 @@ protected:
     Level Opened() override;
     bool RunUpdate(uint16_t Number) override;
 
-private:
+  private:
     RelationManager* const* primary_;
     const storage::TableDecl& (*table_)();
     RefListLook look_;

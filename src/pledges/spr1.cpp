@@ -9,10 +9,12 @@ namespace {
 using kw::W;
 
 class Spr1 : public kw::pledges::InquiryForm {
-public:
-    Spr1() : InquiryForm("SPR1", W("Финансовая справка"), W("Выполнить запрос"), ZAL_SP1, {"OK", W("Закрыть")}) {}
+  public:
+    Spr1()
+        : InquiryForm("SPR1", W("Финансовая справка"), W("Выполнить запрос"), ZAL_SP1,
+                      {"OK", W("Закрыть")}) {}
 
-protected:
+  protected:
     void AddEntries(kw::ui::WindowDef& s) override {
         s.add(kw::ui::Control::prompt(W("Введите интервал дат от:")));
         s.add(kw::ui::Control::entry(kw::ui::Binding::of(D1).named("D1"), "D6"));

@@ -11,10 +11,10 @@ namespace {
 enum : int32_t { kCodePrompt = 1, kCode, kNamePrompt, kName, kOk, kClose };
 
 class UpdateIzd : public kw::UpdateForm {
-public:
+  public:
     UpdateIzd() : UpdateForm("UPDATEIZD", {&Relate::IZD}, &Relate::IZD, kOk, kClose) {}
 
-protected:
+  protected:
     kw::ui::WindowDef Define() override {
         using kw::W;
         using kw::ui::Control;

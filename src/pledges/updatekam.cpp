@@ -11,10 +11,10 @@ namespace {
 enum : int32_t { kCodePrompt = 1, kCode, kNamePrompt, kName, kPricePrompt, kPrice, kOk, kClose };
 
 class UpdateKam : public kw::UpdateForm {
-public:
+  public:
     UpdateKam() : UpdateForm("UPDATEKAM", {&Relate::KAM}, &Relate::KAM, kOk, kClose) {}
 
-protected:
+  protected:
     kw::ui::WindowDef Define() override {
         using kw::W;
         using kw::ui::Control;

@@ -29,8 +29,9 @@ enum : int32_t {
 };
 
 class UpdatePrb : public kw::UpdateForm {
-public:
-    UpdatePrb() : UpdateForm("UPDATEPRB", {&Relate::PRB, &Relate::MET}, &Relate::PRB, kOk, kClose) {}
+  public:
+    UpdatePrb()
+        : UpdateForm("UPDATEPRB", {&Relate::PRB, &Relate::MET}, &Relate::PRB, kOk, kClose) {}
 
     void Reset(uint8_t Force = 0) override {
         if (!Win.acceptAllActive()) showMetal();
@@ -53,7 +54,7 @@ public:
         return l;
     }
 
-protected:
+  protected:
     kw::Level Prepare() override {
         KOD_M = 0;
         return UpdateForm::Prepare();
@@ -81,7 +82,7 @@ protected:
         return s;
     }
 
-private:
+  private:
     void showMetal() {
         if (KOD_M != 0) {
             PRB.KOD = KOD_M;

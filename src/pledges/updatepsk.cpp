@@ -8,13 +8,23 @@
 
 namespace {
 
-enum : int32_t { kDatePrompt = 1, kDate, kLimitPrompt, kLimit, kTicketPrompt, kTicket, kHint, kOk, kClose };
+enum : int32_t {
+    kDatePrompt = 1,
+    kDate,
+    kLimitPrompt,
+    kLimit,
+    kTicketPrompt,
+    kTicket,
+    kHint,
+    kOk,
+    kClose
+};
 
 class UpdatePsk : public kw::UpdateForm {
-public:
+  public:
     UpdatePsk() : UpdateForm("UPDATEPSK", {&Relate::PSK}, &Relate::PSK, kOk, kClose) {}
 
-protected:
+  protected:
     kw::ui::WindowDef Define() override {
         using kw::W;
         using kw::ui::Control;

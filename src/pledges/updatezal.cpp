@@ -29,21 +29,63 @@ using kw::W;
 using kw::real::isZero;
 
 enum : int32_t {
-    kFio = 1, kPas, kAdr, kNKv, kData, kRemember, kChooseClient,
-    kMetal, kChooseMetal, kProb, kChooseProb, kZ1g, kOpIz, kChooseKind, kVec,
-    kStone, kChooseStone, kZ1k, kVecK, kCarat, kVecCh, kOzK, kPrim,
-    kKolD, kSOzen, kSCcyd, kProzCc, kDataK, kPCcD, kPXrD, kSPS, kSPX, kSVid,
-    kOper, kToday, kMessage, kHint,
-    kCalculate, kPrint, kReverse, kOk, kClose,
-    kClientGroup = 60, kItemGroup, kLoanGroup, kPledgeColumn, kLoanColumn,
+    kFio = 1,
+    kPas,
+    kAdr,
+    kNKv,
+    kData,
+    kRemember,
+    kChooseClient,
+    kMetal,
+    kChooseMetal,
+    kProb,
+    kChooseProb,
+    kZ1g,
+    kOpIz,
+    kChooseKind,
+    kVec,
+    kStone,
+    kChooseStone,
+    kZ1k,
+    kVecK,
+    kCarat,
+    kVecCh,
+    kOzK,
+    kPrim,
+    kKolD,
+    kSOzen,
+    kSCcyd,
+    kProzCc,
+    kDataK,
+    kPCcD,
+    kPXrD,
+    kSPS,
+    kSPX,
+    kSVid,
+    kOper,
+    kToday,
+    kMessage,
+    kHint,
+    kCalculate,
+    kPrint,
+    kReverse,
+    kOk,
+    kClose,
+    kClientGroup = 60,
+    kItemGroup,
+    kLoanGroup,
+    kPledgeColumn,
+    kLoanColumn,
     kFirstPrompt = 100,  // the prompts, in window order
 };
 
 // The text the client hand-over globals hold once a form has taken them.
-std::string doneMarker() { return W("Задание выполнено"); }
+std::string doneMarker() {
+    return W("Задание выполнено");
+}
 
 class UpdateZal : public kw::pledges::PledgeForm {
-public:
+  public:
     UpdateZal() : PledgeForm("UPDATEZAL") {
         OKControl = kOk;
         MessageControl = kMessage;
@@ -92,10 +134,15 @@ public:
                 PROBA = 0;
                 ::Z1G = 0;
                 break;
-            case kZ1g: ::Z1G = 0; break;
+            case kZ1g:
+                ::Z1G = 0;
+                break;
             case kZ1k:
-            case kOzK: KOD_K = 0; break;
-            default: break;
+            case kOzK:
+                KOD_K = 0;
+                break;
+            default:
+                break;
         }
     }
 
@@ -108,7 +155,8 @@ public:
         kw::pledges::loan::netWeight(z);
         kw::pledges::loan::stoneAppraisal(z);
         kw::pledges::loan::appraisal(z);
-        const bool appraised = kw::real::equal(z.VEC_CH, ZAL.VEC_CH) && kw::real::equal(z.S_OZEN, ZAL.S_OZEN);
+        const bool appraised =
+            kw::real::equal(z.VEC_CH, ZAL.VEC_CH) && kw::real::equal(z.S_OZEN, ZAL.S_OZEN);
         if (!appraised || !kw::pledges::loan::amountsMatch(ZAL)) return staleText();
         return std::string();
     }
@@ -117,16 +165,35 @@ public:
         const kw::Level l = PledgeForm::TakeAccepted();
         if (l != kw::Level::Benign) return l;
         switch (Win.field()) {
-            case kRemember: rememberClient(); break;
-            case kChooseClient: chooseClient(); break;
-            case kChooseMetal: chooseMetal(); break;
-            case kChooseProb: chooseFineness(); break;
-            case kChooseKind: chooseKind(); break;
-            case kChooseStone: chooseStone(); break;
-            case kCalculate: recalculate(); break;
-            case kReverse: reverseCalculation(); break;
-            case kPrint: PrintTicket(); break;
-            default: break;
+            case kRemember:
+                rememberClient();
+                break;
+            case kChooseClient:
+                chooseClient();
+                break;
+            case kChooseMetal:
+                chooseMetal();
+                break;
+            case kChooseProb:
+                chooseFineness();
+                break;
+            case kChooseKind:
+                chooseKind();
+                break;
+            case kChooseStone:
+                chooseStone();
+                break;
+            case kCalculate:
+                recalculate();
+                break;
+            case kReverse:
+                reverseCalculation();
+                break;
+            case kPrint:
+                PrintTicket();
+                break;
+            default:
+                break;
         }
         moveOnAfterChoice(Win.field());
         return kw::Level::Benign;
@@ -134,7 +201,7 @@ public:
 
     kw::Level TakeCompleted() override;
 
-private:
+  private:
     // --- the refresh's steps ------------------------------------------------------------
     void ticketNumber() {
         if (ZAL.N_KV == 0) ZAL.N_KV = kw::pledges::nextTicketNumber();
@@ -171,7 +238,8 @@ private:
     void itemKind() {
         if (K_IZD <= 0 || !ZAL.OP_IZ.clip().empty()) return;
         IZD.KOD = K_IZD;
-        if (Access::IZD->TryFetch(kw::dict::izdTable().keys[0]) != kw::Level::Benign) IZD = kw::dict::IzdRecord{};
+        if (Access::IZD->TryFetch(kw::dict::izdTable().keys[0]) != kw::Level::Benign)
+            IZD = kw::dict::IzdRecord{};
         ZAL.OP_IZ = IZD.NAME.view();
     }
     void metalName() {
@@ -233,8 +301,10 @@ private:
     static std::string staleText() { return W("Суммы не сходятся: нажмите Рассчитать"); }
     void staleAmounts() {
         if (reverseRefused_ || (Request != kw::req::Insert && Request != kw::req::Change)) return;
-        if (!kw::pledges::loan::amountsMatch(ZAL)) MESSAGE = staleText();
-        else if (MESSAGE.clip() == staleText()) MESSAGE.clear();
+        if (!kw::pledges::loan::amountsMatch(ZAL))
+            MESSAGE = staleText();
+        else if (MESSAGE.clip() == staleText())
+            MESSAGE.clear();
     }
     // The client chosen in the list, or the client of the ticket printed last: a blank
     // or taken hand-over changes nothing; a pledge opened for change takes only a
@@ -256,9 +326,11 @@ private:
     // After a choice from a list the operator goes on with the field after those the
     // choice filled, not back at the top of the form.
     void moveOnAfterChoice(int32_t button) {
-        static const std::pair<int32_t, int32_t> next[] = {
-            {kChooseClient, kNKv}, {kChooseMetal, kProb}, {kChooseProb, kOpIz}, {kChooseKind, kVec},
-            {kChooseStone, kVecK}};
+        static const std::pair<int32_t, int32_t> next[] = {{kChooseClient, kNKv},
+                                                           {kChooseMetal, kProb},
+                                                           {kChooseProb, kOpIz},
+                                                           {kChooseKind, kVec},
+                                                           {kChooseStone, kVecK}};
         for (const auto& [choose, field] : next)
             if (choose == button && Win.isOpen()) Win.select(field);
     }
@@ -353,10 +425,10 @@ private:
     }
 
     kw::pledges::FullCostShown cost_;  // the loan's full cost, beside the loan
-    bool clientChosen_ = false;  // a client was chosen in the list while the form is open
+    bool clientChosen_ = false;        // a client was chosen in the list while the form is open
     bool reverseRefused_ = false;  // the last refresh could not calculate from the amount paid out
-    bool bandFilled_ = false;    // the daily rate is the one the band rule gave
-    bool stoneFilled_ = false;   // the stone value is the one the form computed
+    bool bandFilled_ = false;      // the daily rate is the one the band rule gave
+    bool stoneFilled_ = false;     // the stone value is the one the form computed
     double stoneValue_ = 0;
     double bandValue_ = 0;
 };
@@ -386,7 +458,8 @@ kw::ui::WindowDef UpdateZal::Define() {
     s.add(kw::pledges::todayField(*this).number(kToday));
     s.end();
     s.add(kw::pledges::messageLine(*this).number(kMessage));
-    s.add(Prompt("Если согласны с расчетом-распечатайте и нажмите ОК для записи в базу").number(kHint));
+    s.add(Prompt("Если согласны с расчетом-распечатайте и нажмите ОК для записи в базу")
+              .number(kHint));
     s.add(Control::button(W("Рассчитать ???")).number(kCalculate));
     s.add(Control::button(W("Распечатать квитанцию")).number(kPrint));
     s.add(Control::button(W("Пересчитать от суммы к выдаче")).number(kReverse));
@@ -538,10 +611,12 @@ kw::Level UpdateZal::TakeCompleted() {
         (void)lock.release();
         day.release();
         Win.display();
-        const std::string text = Request == kw::req::Insert
-                                     ? W("Номер квитанции ") + std::to_string(was) + W(" уже занят.|Взят свободный номер ") +
-                                           std::to_string(ZAL.N_KV) + W(": распечатайте квитанцию и нажмите ОК.")
-                                     : W("Номер квитанции ") + std::to_string(was) + W(" уже занят другим залогом.");
+        const std::string text =
+            Request == kw::req::Insert
+                ? W("Номер квитанции ") + std::to_string(was) +
+                      W(" уже занят.|Взят свободный номер ") + std::to_string(ZAL.N_KV) +
+                      W(": распечатайте квитанцию и нажмите ОК.")
+                : W("Номер квитанции ") + std::to_string(was) + W(" уже занят другим залогом.");
         kw::msgbox::show(text, Win.title(), kw::msgbox::Icon::Exclamation, kw::msgbox::Ok);
         Win.select(kNKv);
         return kw::Level::Notify;

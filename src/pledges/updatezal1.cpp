@@ -2,4 +2,6 @@
 #include "pledges/pledge_procedures.h"
 #include "pledges/prolongation_form.h"
 
-void UPDATEZAL1() { kw::pledges::runProlongation(1); }
+void UPDATEZAL1() {
+    kw::pledges::runProlongation(1);
+}

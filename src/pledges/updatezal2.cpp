@@ -2,4 +2,6 @@
 #include "pledges/pledge_procedures.h"
 #include "pledges/prolongation_form.h"
 
-void UPDATEZAL2() { kw::pledges::runProlongation(2); }
+void UPDATEZAL2() {
+    kw::pledges::runProlongation(2);
+}

@@ -2,4 +2,6 @@
 #include "pledges/pledge_procedures.h"
 #include "pledges/prolongation_form.h"
 
-void UPDATEZAL3() { kw::pledges::runProlongation(3); }
+void UPDATEZAL3() {
+    kw::pledges::runProlongation(3);
+}

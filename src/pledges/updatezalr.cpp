@@ -13,14 +13,14 @@ namespace {
 using kw::W;
 
 class UpdateZalR : public kw::pledges::EventForm {
-public:
+  public:
     UpdateZalR()
         : EventForm("UPDATEZALR", W("Оформление  передачи заложенной вещи на реализацию"),
                     {kw::pledges::kIssued, kw::pledges::kProlonged1, kw::pledges::kProlonged2,
                      kw::pledges::kProlonged3},
                     kw::pledges::kForSale) {}
 
-protected:
+  protected:
     void Event() override {
         D_PRO1 = static_cast<int16_t>(kw::pledges::sell(ZAL, kw::clock::today()).overdue);
         D_PROW = 0;

@@ -13,14 +13,14 @@ namespace {
 using kw::W;
 
 class UpdateZalW : public kw::pledges::EventForm {
-public:
+  public:
     UpdateZalW()
         : EventForm("UPDATEZALW", W("Оформление  выкупа заложенной вещи"),
                     {kw::pledges::kIssued, kw::pledges::kProlonged1, kw::pledges::kProlonged2,
                      kw::pledges::kProlonged3},
                     kw::pledges::kRedeemed) {}
 
-protected:
+  protected:
     void Event() override {
         const kw::pledges::EventDays d = kw::pledges::redeem(ZAL, KBP, kw::clock::today(), Penalty);
         D_PRO1 = static_cast<int16_t>(d.overdue);
@@ -36,7 +36,8 @@ protected:
         s.end();
     }
     std::vector<std::string> HintLines() const override {
-        return {W("Если согласны с расчетом,распечатайте квитанцию"), W("и нажмите ОК для записи в базу")};
+        return {W("Если согласны с расчетом,распечатайте квитанцию"),
+                W("и нажмите ОК для записи в базу")};
     }
     void ClearEvent() override { ZAL.S_P_CW = ZAL.S_P_XW = ZAL.S_W = ZAL.S_STW = 0; }
     int ShownProlongations() const override { return 3; }

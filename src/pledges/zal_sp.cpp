@@ -6,9 +6,13 @@
 #include "runtime/codepage.h"
 
 void ZAL_SP() {
-    kw::pledges::runPledgeList({.name = "ZAL_SP", .title = kw::W("Справка по состоянию ссуд"),
-                                .filter = "((zal:sost=sp_ind and sp_ind<=5) or (sp_ind=6 and today()>zal:data_k and "
-                                          "today()>zal:data_p12 and today() >zal:data_p22 and today() > "
-                                          "zal:data_p32 and zal:sost<4))",
-                                .kind = kw::pledges::ListKind::Inquiry, .prolongations = 3, .outcome = true});
+    kw::pledges::runPledgeList(
+        {.name = "ZAL_SP",
+         .title = kw::W("Справка по состоянию ссуд"),
+         .filter = "((zal:sost=sp_ind and sp_ind<=5) or (sp_ind=6 and today()>zal:data_k and "
+                   "today()>zal:data_p12 and today() >zal:data_p22 and today() > "
+                   "zal:data_p32 and zal:sost<4))",
+         .kind = kw::pledges::ListKind::Inquiry,
+         .prolongations = 3,
+         .outcome = true});
 }

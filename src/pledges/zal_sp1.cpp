@@ -12,11 +12,14 @@ namespace {
 using kw::W;
 
 class ZalSp1 : public kw::pledges::PledgeList {
-public:
+  public:
     ZalSp1()
-        : PledgeList({.name = "ZAL_SP1", .title = W("Финансовая справка"),
+        : PledgeList({.name = "ZAL_SP1",
+                      .title = W("Финансовая справка"),
                       .filter = "(zal:data>=d1 and zal:data<=d2 and zal:sost<>6)",
-                      .kind = kw::pledges::ListKind::Inquiry, .prolongations = 3, .outcome = true}) {}
+                      .kind = kw::pledges::ListKind::Inquiry,
+                      .prolongations = 3,
+                      .outcome = true}) {}
 
     void Totals() override {
         I_S = 0;
@@ -38,12 +41,14 @@ public:
     }
 
     int32_t I_S = 0;  // pledges issued
-    double S_S = 0, I_P = 0, I_P_C = 0, I_P_X = 0, S_VI = 0, POL_S = 0, XR_S = 0, I_ST = 0, S_WW = 0, T_REALZ = 0;
+    double S_S = 0, I_P = 0, I_P_C = 0, I_P_X = 0, S_VI = 0, POL_S = 0, XR_S = 0, I_ST = 0,
+           S_WW = 0, T_REALZ = 0;
 
-protected:
+  protected:
     void AddTotals(kw::ui::WindowDef& s) override {
         int n = kFirstTotalsControl;
-        auto total = [&](const char* prompt, kw::ui::Binding b, const char* name, const char* picture, bool beside) {
+        auto total = [&](const char* prompt, kw::ui::Binding b, const char* name,
+                         const char* picture, bool beside) {
             kw::ui::Control p = kw::ui::Control::prompt(W(prompt));
             if (beside) p.beside();
             s.add(p.number(n++));

@@ -15,12 +15,18 @@ namespace {
 using kw::W;
 
 class ZalTab : public kw::pledges::PledgeList {
-public:
+  public:
     ZalTab()
-        : PledgeList({.name = "ZAL_TAB", .title = W("Залоговые ссуды за день"), .key = 2,
-                      .filter = "(zal:data=today())", .kind = kw::pledges::ListKind::Day, .form = UPDATEZAL}) {}
+        : PledgeList({.name = "ZAL_TAB",
+                      .title = W("Залоговые ссуды за день"),
+                      .key = 2,
+                      .filter = "(zal:data=today())",
+                      .kind = kw::pledges::ListKind::Day,
+                      .form = UPDATEZAL}) {}
 
-    uint8_t Check() override { return ZAL.DATA == kw::clock::today() ? kw::record::OK : kw::record::Filtered; }
+    uint8_t Check() override {
+        return ZAL.DATA == kw::clock::today() ? kw::record::OK : kw::record::Filtered;
+    }
 
     void Totals() override {
         TOT_K = 0;
@@ -41,7 +47,7 @@ public:
     double TOT_X = 0;   // storage
     double TOT_V = 0;   // paid out
 
-protected:
+  protected:
     void AddTotals(kw::ui::WindowDef& s) override {
         int n = kFirstTotalsControl;
         auto total = [&](const char* prompt, kw::ui::Binding b, const char* picture, bool beside) {

@@ -4,6 +4,8 @@
 #include "runtime/codepage.h"
 
 void ZAL_TAB1() {
-    kw::pledges::runPledgeList({.name = "ZAL_TAB1", .title = kw::W("Первый перезалог"),
-                                .filter = "(zal:sost=0)", .form = UPDATEZAL1});
+    kw::pledges::runPledgeList({.name = "ZAL_TAB1",
+                                .title = kw::W("Первый перезалог"),
+                                .filter = "(zal:sost=0)",
+                                .form = UPDATEZAL1});
 }

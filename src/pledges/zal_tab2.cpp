@@ -4,6 +4,9 @@
 #include "runtime/codepage.h"
 
 void ZAL_TAB2() {
-    kw::pledges::runPledgeList({.name = "ZAL_TAB2", .title = kw::W("Второй перезалог"),
-                                .filter = "(zal:sost=1)", .prolongations = 1, .form = UPDATEZAL2});
+    kw::pledges::runPledgeList({.name = "ZAL_TAB2",
+                                .title = kw::W("Второй перезалог"),
+                                .filter = "(zal:sost=1)",
+                                .prolongations = 1,
+                                .form = UPDATEZAL2});
 }

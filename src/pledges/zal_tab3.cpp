@@ -4,6 +4,9 @@
 #include "runtime/codepage.h"
 
 void ZAL_TAB3() {
-    kw::pledges::runPledgeList({.name = "ZAL_TAB3", .title = kw::W("Третий перезалог"),
-                                .filter = "(zal:sost=2)", .prolongations = 2, .form = UPDATEZAL3});
+    kw::pledges::runPledgeList({.name = "ZAL_TAB3",
+                                .title = kw::W("Третий перезалог"),
+                                .filter = "(zal:sost=2)",
+                                .prolongations = 2,
+                                .form = UPDATEZAL3});
 }

@@ -7,8 +7,11 @@
 #include "runtime/codepage.h"
 
 void ZAL_TABR() {
-    kw::pledges::runPledgeList({.name = "ZAL_TABR", .title = kw::W("Передача заложенной вещи на реализацию"),
-                                .filter = "((today()-zal:data_k)>30  and  (today()-zal:data_p12)>30 and "
-                                          "(today()-zal:data_p22)>30 and (today()-zal:data_p32)>30 and zal:sost<4)",
-                                .prolongations = 3, .form = UPDATEZALR});
+    kw::pledges::runPledgeList(
+        {.name = "ZAL_TABR",
+         .title = kw::W("Передача заложенной вещи на реализацию"),
+         .filter = "((today()-zal:data_k)>30  and  (today()-zal:data_p12)>30 and "
+                   "(today()-zal:data_p22)>30 and (today()-zal:data_p32)>30 and zal:sost<4)",
+         .prolongations = 3,
+         .form = UPDATEZALR});
 }

@@ -4,6 +4,9 @@
 #include "runtime/codepage.h"
 
 void ZAL_TABV() {
-    kw::pledges::runPledgeList({.name = "ZAL_TABV", .title = kw::W("Выкуп заложенной вещи"),
-                                .filter = "(zal:sost<=3)", .prolongations = 3, .form = UPDATEZALW});
+    kw::pledges::runPledgeList({.name = "ZAL_TABV",
+                                .title = kw::W("Выкуп заложенной вещи"),
+                                .filter = "(zal:sost<=3)",
+                                .prolongations = 3,
+                                .form = UPDATEZALW});
 }

@@ -28,11 +28,11 @@ struct EventDays {
 // corrected date makes the client not late, a penalty the form computed goes back to
 // zero; one the operator typed (any other figure) stays.
 class PenaltyMemo {
-public:
+  public:
     // Stores `value` into `field` when late; otherwise clears a penalty of the form's.
     void apply(double& field, bool late, double value);
 
-private:
+  private:
     bool ours_ = false;
     double value_ = 0;
 };

@@ -8,7 +8,9 @@ namespace kw::cashdesk {
 namespace {
 
 // `into` += `amount`, in whole kopecks.
-void add(double& into, double amount) { into = money::add(into, amount); }
+void add(double& into, double amount) {
+    into = money::add(into, amount);
+}
 
 }  // namespace
 
@@ -17,8 +19,9 @@ void addPledge(DayTotals& t, const dict::ZalRecord& z, int32_t today) {
     if (z.SOST < pledges::kRedeemed) add(t.OBO, z.S_VID);
     if (z.DATA == today) add(t.T_RAS, z.S_VID);
     const int32_t came[3] = {z.DATA_PR1, z.DATA_PR2, z.DATA_PR3};
-    const double received[3][3] = {
-        {z.S_P_C1, z.S_P_X1, z.S_ST1}, {z.S_P_C2, z.S_P_X2, z.S_ST2}, {z.S_P_C3, z.S_P_X3, z.S_ST3}};
+    const double received[3][3] = {{z.S_P_C1, z.S_P_X1, z.S_ST1},
+                                   {z.S_P_C2, z.S_P_X2, z.S_ST2},
+                                   {z.S_P_C3, z.S_P_X3, z.S_ST3}};
     for (int k = 0; k < 3; ++k) {
         if (came[k] != today) continue;
         for (double amount : received[k]) {
@@ -38,6 +41,8 @@ void addEntry(DayTotals& t, const dict::KlmRecord& e, int32_t today) {
     add(t.T_PRI, e.PRI);
 }
 
-double closingBalance(double opening, const DayTotals& t) { return money::sub(money::add(opening, t.T_PRI), t.T_RAS); }
+double closingBalance(double opening, const DayTotals& t) {
+    return money::sub(money::add(opening, t.T_PRI), t.T_RAS);
+}
 
 }  // namespace kw::cashdesk

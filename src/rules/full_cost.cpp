@@ -19,7 +19,9 @@ FullCost fullCost(double received, double money, int days) {
     return c;
 }
 
-FullCost loanFullCost(const dict::ZalRecord& z) { return fullCost(z.S_VID, z.S_CCYD - z.S_VID, z.KOL_D); }
+FullCost loanFullCost(const dict::ZalRecord& z) {
+    return fullCost(z.S_VID, z.S_CCYD - z.S_VID, z.KOL_D);
+}
 
 FullCost prolongationFullCost(const dict::ZalRecord& z, int k) {
     const int16_t days = k == 1 ? z.KOL_D1 : k == 2 ? z.KOL_D2 : z.KOL_D3;
@@ -46,8 +48,9 @@ std::string costRefusal(const FullCost& cost, const CostLimit& limit) {
     char lim[32];
     std::snprintf(lim, sizeof lim, "%.3f", limit.limit);
     if (!cost.defined)
-        return W("Полная стоимость займа не определена (к выдаче ничего или срок 0 дней), а предел ") + lim +
-               W(" % годовых. Займ не может быть выдан.");
+        return W("Полная стоимость займа не определена (к выдаче ничего или срок 0 дней), а "
+                 "предел ") +
+               lim + W(" % годовых. Займ не может быть выдан.");
     if (cost.percent <= real::round(limit.limit, 3)) return {};
     return W("Полная стоимость займа ") + percentText(cost) + W(" % годовых (") + moneyText(cost) +
            W(" руб.) выше предела ") + lim + W(" % годовых. Займ не может быть выдан.");

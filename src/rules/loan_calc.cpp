@@ -8,18 +8,25 @@
 
 namespace kw::pledges::loan {
 
-void netWeight(dict::ZalRecord& z) { z.VEC_CH = z.VEC - z.VEC_K / 5; }
+void netWeight(dict::ZalRecord& z) {
+    z.VEC_CH = z.VEC - z.VEC_K / 5;
+}
 
 void stoneAppraisal(dict::ZalRecord& z) {
     if (real::isZero(z.OZ_K)) z.OZ_K = z.Z1K * z.VEC_K;
 }
 
-void appraisal(dict::ZalRecord& z) { z.S_OZEN = z.OZ_K + z.Z1G * z.VEC_CH; }
+void appraisal(dict::ZalRecord& z) {
+    z.S_OZEN = z.OZ_K + z.Z1G * z.VEC_CH;
+}
 
 bool bandRate(dict::ZalRecord& z, const dict::KbpRecord& k) {
     if (!real::isZero(z.P_CC_D) || z.S_OZEN <= 0 || real::isZero(z.S_OZEN)) return false;
-    const double bands[5][3] = {{k.S11, k.S12, k.PS1}, {k.S21, k.S22, k.PS2}, {k.S31, k.S32, k.PS3},
-                                {k.S41, k.S42, k.PS4}, {k.S51, k.S52, k.PS5}};
+    const double bands[5][3] = {{k.S11, k.S12, k.PS1},
+                                {k.S21, k.S22, k.PS2},
+                                {k.S31, k.S32, k.PS3},
+                                {k.S41, k.S42, k.PS4},
+                                {k.S51, k.S52, k.PS5}};
     bool taken = false;
     for (const auto& b : bands) {
         if (b[0] <= z.S_OZEN && z.S_OZEN <= b[1]) {
@@ -33,11 +40,15 @@ bool bandRate(dict::ZalRecord& z, const dict::KbpRecord& k) {
 namespace {
 
 // The loan's figures in kopecks, from the inputs.
-int64_t loanOf(const dict::ZalRecord& z) { return money::kopecks(z.PROZ_CC * z.S_OZEN / 100); }
+int64_t loanOf(const dict::ZalRecord& z) {
+    return money::kopecks(z.PROZ_CC * z.S_OZEN / 100);
+}
 int64_t interestOf(const dict::ZalRecord& z, int64_t loan) {
     return money::kopecks(z.KOL_D * (z.P_CC_D * money::roubles(loan) / 100));
 }
-int64_t storageOf(const dict::ZalRecord& z) { return money::kopecks(z.KOL_D * (z.P_XR_D * z.S_OZEN / 100)); }
+int64_t storageOf(const dict::ZalRecord& z) {
+    return money::kopecks(z.KOL_D * (z.P_XR_D * z.S_OZEN / 100));
+}
 
 // Fills the loan amounts from the loan in kopecks and the storage.
 void setAmounts(dict::ZalRecord& z, int64_t loan, int64_t storage) {
@@ -64,13 +75,14 @@ int64_t loanPaying(const dict::ZalRecord& z, int64_t target, int64_t storage, in
 
 }  // namespace
 
-void forward(dict::ZalRecord& z) { setAmounts(z, loanOf(z), storageOf(z)); }
+void forward(dict::ZalRecord& z) {
+    setAmounts(z, loanOf(z), storageOf(z));
+}
 
 std::string reverse(dict::ZalRecord& z) {
     if (real::isZero(z.S_OZEN)) return W("Нет оценки: расчет от суммы невозможен");
     const double divisor = 1 - z.KOL_D * z.P_CC_D / 100;
-    if (divisor <= 0 || real::isZero(divisor))
-        return W("Проценты за срок >= ссуды: нет расчета");
+    if (divisor <= 0 || real::isZero(divisor)) return W("Проценты за срок >= ссуды: нет расчета");
     const int64_t storage = storageOf(z);
     const int64_t paidOut = money::kopecks(z.S_VID);
     const int64_t guess = std::llround(static_cast<double>(paidOut + storage) / divisor);

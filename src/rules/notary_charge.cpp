@@ -4,6 +4,8 @@
 
 namespace kw::documents {
 
-double notaryCharge(double price, double percent) { return real::round(price * percent / 100, 2); }
+double notaryCharge(double price, double percent) {
+    return real::round(price * percent / 100, 2);
+}
 
 }  // namespace kw::documents

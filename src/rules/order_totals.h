@@ -12,7 +12,9 @@
 
 namespace kw::documents {
 
-inline bool inPeriod(int32_t date, int32_t d1, int32_t d2) { return d1 <= date && date <= d2; }
+inline bool inPeriod(int32_t date, int32_t d1, int32_t d2) {
+    return d1 <= date && date <= d2;
+}
 
 // Whether the pledge is a row of the summary order (and of the operations and profit
 // reports): not deleted, and issued, prolonged, redeemed or handed over for sale in the

@@ -23,7 +23,9 @@ int daysUsed(int32_t came, int32_t start, int32_t end) {
     return came - start;
 }
 
-bool small(const EarlyReturn& r) { return r.loan < r.limit || real::equal(r.loan, r.limit); }
+bool small(const EarlyReturn& r) {
+    return r.loan < r.limit || real::equal(r.loan, r.limit);
+}
 
 }  // namespace
 
@@ -72,7 +74,8 @@ int redemptionDays(const PledgeDates& d, const EarlyReturn& rule) {
     if (k > 0) return daysUsed(d.PRW, d.START[k - 1], d.END[k - 1]);
     if (d.PRW > d.DATA_K) return d.DATA_K - d.DATA;
     int n = 0;
-    if (d.PRW >= d.DATA) n = small(rule) && d.PRW - d.DATA <= rule.days ? rule.days : d.PRW - d.DATA;
+    if (d.PRW >= d.DATA)
+        n = small(rule) && d.PRW - d.DATA <= rule.days ? rule.days : d.PRW - d.DATA;
     return n == 0 ? 1 : n;  // at least one day is charged
 }
 

@@ -18,12 +18,12 @@ struct ZalRecord;
 namespace kw::documents {
 
 struct PledgeDates {
-    int32_t DATA = 0;      // taken in
-    int32_t DATA_K = 0;    // end of the loan's term
-    int32_t PR[3] = {};    // the client came for prolongation 1, 2, 3
-    int32_t START[3] = {}; // start of prolongation period 1, 2, 3
-    int32_t END[3] = {};   // its end
-    int32_t PRW = 0;       // the client came to redeem
+    int32_t DATA = 0;       // taken in
+    int32_t DATA_K = 0;     // end of the loan's term
+    int32_t PR[3] = {};     // the client came for prolongation 1, 2, 3
+    int32_t START[3] = {};  // start of prolongation period 1, 2, 3
+    int32_t END[3] = {};    // its end
+    int32_t PRW = 0;        // the client came to redeem
 
     static PledgeDates of(const dict::ZalRecord& r);
 };

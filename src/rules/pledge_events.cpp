@@ -26,12 +26,12 @@ struct Stage {
 };
 
 const Stage kStages[3] = {
-    {&ZalRecord::DATA_PR1, &ZalRecord::DATA_P11, &ZalRecord::KOL_D1, &ZalRecord::DATA_P12, &ZalRecord::S_ST1,
-     &ZalRecord::S_P_C1, &ZalRecord::S_P_X1, &ZalRecord::S_POL1},
-    {&ZalRecord::DATA_PR2, &ZalRecord::DATA_P21, &ZalRecord::KOL_D2, &ZalRecord::DATA_P22, &ZalRecord::S_ST2,
-     &ZalRecord::S_P_C2, &ZalRecord::S_P_X2, &ZalRecord::S_POL2},
-    {&ZalRecord::DATA_PR3, &ZalRecord::DATA_P31, &ZalRecord::KOL_D3, &ZalRecord::DATA_P32, &ZalRecord::S_ST3,
-     &ZalRecord::S_P_C3, &ZalRecord::S_P_X3, &ZalRecord::S_POL3},
+    {&ZalRecord::DATA_PR1, &ZalRecord::DATA_P11, &ZalRecord::KOL_D1, &ZalRecord::DATA_P12,
+     &ZalRecord::S_ST1, &ZalRecord::S_P_C1, &ZalRecord::S_P_X1, &ZalRecord::S_POL1},
+    {&ZalRecord::DATA_PR2, &ZalRecord::DATA_P21, &ZalRecord::KOL_D2, &ZalRecord::DATA_P22,
+     &ZalRecord::S_ST2, &ZalRecord::S_P_C2, &ZalRecord::S_P_X2, &ZalRecord::S_POL2},
+    {&ZalRecord::DATA_PR3, &ZalRecord::DATA_P31, &ZalRecord::KOL_D3, &ZalRecord::DATA_P32,
+     &ZalRecord::S_ST3, &ZalRecord::S_P_C3, &ZalRecord::S_P_X3, &ZalRecord::S_POL3},
 };
 
 // The amounts added in whole kopecks.
@@ -48,7 +48,8 @@ documents::EarlyReturn earlyReturn(const ZalRecord& z, const dict::KbpRecord& k)
 
 }  // namespace
 
-EventDays prolong(int stage, ZalRecord& z, const dict::KbpRecord& k, int32_t today, PenaltyMemo& memo) {
+EventDays prolong(int stage, ZalRecord& z, const dict::KbpRecord& k, int32_t today,
+                  PenaltyMemo& memo) {
     const Stage& s = kStages[stage - 1];
     const double penaltyCoefficient[3] = {k.P0, k.P1, k.P2};
     const double interestCoefficient[3] = {k.P11, k.P22, k.P33};
@@ -87,14 +88,18 @@ EventDays sell(ZalRecord& z, int32_t today) {
     z.S_P_CR = sum({z.S_P_C3, z.S_P_C2, z.S_P_C1, z.S_P_S});
     z.S_P_XR = sum({z.S_P_X3, z.S_P_X2, z.S_P_X1, z.S_P_X});
     z.S_STR = sum({z.S_ST3, z.S_ST2, z.S_ST1});
-    z.S_R = money::roubles(money::kopecks(z.S_CCYD) - money::kopecks(z.S_STR) - money::kopecks(z.S_P_CR) -
-                           money::kopecks(z.S_P_XR));
+    z.S_R = money::roubles(money::kopecks(z.S_CCYD) - money::kopecks(z.S_STR) -
+                           money::kopecks(z.S_P_CR) - money::kopecks(z.S_P_XR));
     if (z.S_R <= 0 || real::isZero(z.S_R)) z.S_R = money::round(z.S_OZEN);
     EventDays d;
-    if (z.DATA_P32 > 0) d.overdue = z.DATA_R - z.DATA_P32;
-    else if (z.DATA_P22 > 0) d.overdue = z.DATA_R - z.DATA_P22;
-    else if (z.DATA_P12 > 0) d.overdue = z.DATA_R - z.DATA_P12;
-    else d.overdue = z.DATA_R - z.DATA_K;
+    if (z.DATA_P32 > 0)
+        d.overdue = z.DATA_R - z.DATA_P32;
+    else if (z.DATA_P22 > 0)
+        d.overdue = z.DATA_R - z.DATA_P22;
+    else if (z.DATA_P12 > 0)
+        d.overdue = z.DATA_R - z.DATA_P12;
+    else
+        d.overdue = z.DATA_R - z.DATA_K;
     return d;
 }
 

@@ -18,7 +18,8 @@ namespace kw::pledges {
 // and what the client pays now for the current period (the term for stage 1, the
 // previous prolongation otherwise): interest and storage for the days used, with the
 // stage's coefficient, and a penalty for the days past its end.
-EventDays prolong(int stage, dict::ZalRecord& z, const dict::KbpRecord& k, int32_t today, PenaltyMemo& memo);
+EventDays prolong(int stage, dict::ZalRecord& z, const dict::KbpRecord& k, int32_t today,
+                  PenaltyMemo& memo);
 
 // The redemption: the amount paid out, interest and storage for the days used of the
 // current period (the latest that exists), and a penalty when the client is late.

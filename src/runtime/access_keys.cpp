@@ -12,8 +12,8 @@ namespace kw::ui {
 namespace {
 
 bool isLetterOrDigit(unsigned char c) {
-    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c >= 0xC0 || c == 0xA8 ||
-           c == 0xB8;
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
+           c >= 0xC0 || c == 0xA8 || c == 0xB8;
 }
 
 // The text with its '&' markers taken out, except the "&&" of a plain '&'.
@@ -40,7 +40,8 @@ bool markFree(std::string& text, std::set<unsigned char>& used) {
                 ++i;  // "&&": a plain '&', never a key
                 continue;
             }
-            const bool wordStart = i == 0 || !isLetterOrDigit(static_cast<unsigned char>(plain[i - 1]));
+            const bool wordStart =
+                i == 0 || !isLetterOrDigit(static_cast<unsigned char>(plain[i - 1]));
             if (!isLetterOrDigit(c) || (pass == 0 && !wordStart)) continue;
             if (!used.insert(cp::upper(c)).second) continue;
             text = plain.substr(0, i) + '&' + plain.substr(i);
@@ -52,14 +53,15 @@ bool markFree(std::string& text, std::set<unsigned char>& used) {
 }
 
 bool takesKey(ControlKind k) {
-    return k == ControlKind::Button || k == ControlKind::Check || k == ControlKind::Menu || k == ControlKind::Item ||
-           k == ControlKind::Radio || k == ControlKind::Tab;
+    return k == ControlKind::Button || k == ControlKind::Check || k == ControlKind::Menu ||
+           k == ControlKind::Item || k == ControlKind::Radio || k == ControlKind::Tab;
 }
 
 // The controls one Alt press reaches together: the window's (parent 0 menus, buttons,
 // fields' labels ...) or one menu's items and submenus.
 int scopeOf(const Control& c) {
-    return c.kind == ControlKind::Item || (c.kind == ControlKind::Menu && c.parent != 0) ? c.parent : 0;
+    return c.kind == ControlKind::Item || (c.kind == ControlKind::Menu && c.parent != 0) ? c.parent
+                                                                                         : 0;
 }
 
 }  // namespace

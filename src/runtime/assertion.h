@@ -14,7 +14,7 @@ struct Report {
     std::string text;  // CP1251
     std::string file;
     int line = 0;
-    int thread = 0;    // procedure thread that reported it
+    int thread = 0;  // procedure thread that reported it
 };
 
 inline constexpr std::string_view kCaption = "Assertion Failed";
@@ -34,7 +34,7 @@ void clearReports();
 // Reports an internal error at the current source position.
 #define KW_ASSERT_FAIL(text) ::kw::assertion::fail((text), __FILE__, __LINE__)
 // Reports `text` when `cond` is false.
-#define KW_ASSERT(cond, text)                                       \
-    do {                                                            \
+#define KW_ASSERT(cond, text)                                           \
+    do {                                                                \
         if (!(cond)) ::kw::assertion::fail((text), __FILE__, __LINE__); \
     } while (0)

@@ -106,15 +106,21 @@ double Value::asNumber() const {
     return res.ec == std::errc() && res.ptr == s.data() + s.size() ? v : 0;
 }
 
-std::string Value::asText() const { return isText ? text : plainNumber(number); }
+std::string Value::asText() const {
+    return isText ? text : plainNumber(number);
+}
 
 std::string formatValue(const Value& v, const picture::Picture& pic) {
     switch (pic.kind) {
-        case Kind::Invalid: return clipRight(v.asText());
-        case Kind::String: return clipRight(picture::formatString(v.asText(), pic.text));
-        default: break;
+        case Kind::Invalid:
+            return clipRight(v.asText());
+        case Kind::String:
+            return clipRight(picture::formatString(v.asText(), pic.text));
+        default:
+            break;
     }
-    const std::string s = v.isText ? picture::formatString(v.text, pic.text) : picture::format(v.number, pic);
+    const std::string s =
+        v.isText ? picture::formatString(v.text, pic.text) : picture::format(v.number, pic);
     return clipLeft(clipRight(s));
 }
 
@@ -152,8 +158,9 @@ ParsedValue parseValue(std::string_view text, const picture::Picture& pic, bool 
             return parseValue(p.text, picture::Picture{}, false);
         }
     } else {
-        r.value = wantText ? Value(p.result == ParseResult::Empty ? std::string() : plainNumber(p.value))
-                           : Value(p.value);
+        r.value = wantText
+                      ? Value(p.result == ParseResult::Empty ? std::string() : plainNumber(p.value))
+                      : Value(p.value);
     }
     return r;
 }
@@ -167,7 +174,8 @@ Binding Binding::at(void* address, ValueType type, std::size_t size, int places)
     return b;
 }
 
-Binding Binding::field(BufferFn buffer, std::size_t offset, ValueType type, std::size_t size, int places) {
+Binding Binding::field(BufferFn buffer, std::size_t offset, ValueType type, std::size_t size,
+                       int places) {
     Binding b;
     b.buffer_ = buffer;
     b.offset_ = offset;
@@ -177,7 +185,9 @@ Binding Binding::field(BufferFn buffer, std::size_t offset, ValueType type, std:
     return b;
 }
 
-bool Binding::hasName(std::string_view n) const { return !name_.empty() && upperName(n) == upperName(name_); }
+bool Binding::hasName(std::string_view n) const {
+    return !name_.empty() && upperName(n) == upperName(name_);
+}
 
 void* Binding::address() const {
     if (address_) return address_;
@@ -191,18 +201,27 @@ Value Binding::get() const {
     if (!p || size_ == 0) return Value();
     const auto* b = static_cast<const unsigned char*>(p);
     switch (type_) {
-        case ValueType::Byte: return Value(static_cast<double>(b[0]));
-        case ValueType::Short: return size_ >= 2 ? Value(static_cast<double>(load<int16_t>(p))) : Value();
-        case ValueType::UShort: return size_ >= 2 ? Value(static_cast<double>(load<uint16_t>(p))) : Value();
+        case ValueType::Byte:
+            return Value(static_cast<double>(b[0]));
+        case ValueType::Short:
+            return size_ >= 2 ? Value(static_cast<double>(load<int16_t>(p))) : Value();
+        case ValueType::UShort:
+            return size_ >= 2 ? Value(static_cast<double>(load<uint16_t>(p))) : Value();
         case ValueType::Date:
         case ValueType::Time:
-        case ValueType::Long: return size_ >= 4 ? Value(static_cast<double>(load<int32_t>(p))) : Value();
-        case ValueType::ULong: return size_ >= 4 ? Value(static_cast<double>(load<uint32_t>(p))) : Value();
-        case ValueType::SReal: return size_ >= 4 ? Value(static_cast<double>(load<float>(p))) : Value();
-        case ValueType::Real: return size_ >= 8 ? Value(load<double>(p)) : Value();
+        case ValueType::Long:
+            return size_ >= 4 ? Value(static_cast<double>(load<int32_t>(p))) : Value();
+        case ValueType::ULong:
+            return size_ >= 4 ? Value(static_cast<double>(load<uint32_t>(p))) : Value();
+        case ValueType::SReal:
+            return size_ >= 4 ? Value(static_cast<double>(load<float>(p))) : Value();
+        case ValueType::Real:
+            return size_ >= 8 ? Value(load<double>(p)) : Value();
         case ValueType::Decimal:
-        case ValueType::PDecimal: return size_ <= 8 ? Value(loadDecimal(b, size_, places_)) : Value();
-        case ValueType::String: return Value(std::string(static_cast<const char*>(p), size_));
+        case ValueType::PDecimal:
+            return size_ <= 8 ? Value(loadDecimal(b, size_, places_)) : Value();
+        case ValueType::String:
+            return Value(std::string(static_cast<const char*>(p), size_));
         case ValueType::CString: {
             const auto* c = static_cast<const char*>(p);
             return Value(std::string(c, strnlen(c, size_)));
@@ -211,7 +230,8 @@ Value Binding::get() const {
             const std::size_t n = b[0] < size_ ? b[0] : size_ - 1;
             return Value(std::string(static_cast<const char*>(p) + 1, n));
         }
-        case ValueType::None: break;
+        case ValueType::None:
+            break;
     }
     return Value();
 }
@@ -244,13 +264,18 @@ bool Binding::set(const Value& v) const {
     if (!std::isfinite(n)) return false;
     if (n == old.number) return true;
     switch (type_) {
-        case ValueType::Byte: return storeInteger<uint8_t>(p, n);
-        case ValueType::Short: return size_ >= 2 && storeInteger<int16_t>(p, n);
-        case ValueType::UShort: return size_ >= 2 && storeInteger<uint16_t>(p, n);
+        case ValueType::Byte:
+            return storeInteger<uint8_t>(p, n);
+        case ValueType::Short:
+            return size_ >= 2 && storeInteger<int16_t>(p, n);
+        case ValueType::UShort:
+            return size_ >= 2 && storeInteger<uint16_t>(p, n);
         case ValueType::Date:
         case ValueType::Time:
-        case ValueType::Long: return size_ >= 4 && storeInteger<int32_t>(p, n);
-        case ValueType::ULong: return size_ >= 4 && storeInteger<uint32_t>(p, n);
+        case ValueType::Long:
+            return size_ >= 4 && storeInteger<int32_t>(p, n);
+        case ValueType::ULong:
+            return size_ >= 4 && storeInteger<uint32_t>(p, n);
         case ValueType::SReal:
             if (size_ < 4 || std::fabs(n) > std::numeric_limits<float>::max()) return false;
             store<float>(p, static_cast<float>(n));
@@ -260,8 +285,10 @@ bool Binding::set(const Value& v) const {
             store<double>(p, n);
             return true;
         case ValueType::Decimal:
-        case ValueType::PDecimal: return size_ <= 8 && storeDecimal(static_cast<unsigned char*>(p), size_, places_, n);
-        default: break;
+        case ValueType::PDecimal:
+            return size_ <= 8 && storeDecimal(static_cast<unsigned char*>(p), size_, places_, n);
+        default:
+            break;
     }
     return false;
 }

@@ -26,8 +26,8 @@ enum class ValueType : uint8_t {
     Byte = 1,
     Short = 2,
     UShort = 3,
-    Date = 4,   // held here as a 32-bit day number
-    Time = 5,   // held here as a 32-bit time (hundredths since midnight, +1)
+    Date = 4,  // held here as a 32-bit day number
+    Time = 5,  // held here as a 32-bit time (hundredths since midnight, +1)
     Long = 6,
     ULong = 7,
     SReal = 8,
@@ -51,7 +51,7 @@ struct Value {
     Value(double n) : number(n) {}  // NOLINT: numbers convert as in the language
     Value(int n) : number(n) {}     // NOLINT
     Value(std::string s) : isText(true), text(std::move(s)) {}  // NOLINT
-    Value(const char* s) : isText(true), text(s) {}              // NOLINT
+    Value(const char* s) : isText(true), text(s) {}             // NOLINT
 
     // The value as a number (a text is read as a plain decimal number, 0 when it is none).
     double asNumber() const;
@@ -68,12 +68,14 @@ std::string formatValue(const Value& v, const picture::Picture& pic);
 struct ParsedValue {
     picture::ParseResult result = picture::ParseResult::Ok;
     Value value;
-    bool ok() const { return result == picture::ParseResult::Ok || result == picture::ParseResult::Empty; }
+    bool ok() const {
+        return result == picture::ParseResult::Ok || result == picture::ParseResult::Empty;
+    }
 };
 ParsedValue parseValue(std::string_view text, const picture::Picture& pic, bool wantText);
 
 class Binding {
-public:
+  public:
     using BufferFn = void* (*)();
 
     Binding() = default;  // no variable
@@ -109,7 +111,9 @@ public:
     // True when `n` names this variable: letter case ignored, ':' and '.' alike.
     bool hasName(std::string_view n) const;
 
-    bool bound() const { return type_ != ValueType::None && (address_ != nullptr || buffer_ != nullptr); }
+    bool bound() const {
+        return type_ != ValueType::None && (address_ != nullptr || buffer_ != nullptr);
+    }
     ValueType type() const { return type_; }
     std::size_t size() const { return size_; }
     bool isText() const { return isTextType(type_); }
@@ -125,7 +129,7 @@ public:
     std::string text(const picture::Picture& pic) const { return formatValue(get(), pic); }
     picture::ParseResult setText(std::string_view typed, const picture::Picture& pic) const;
 
-private:
+  private:
     void* address() const;
 
     void* address_ = nullptr;

@@ -46,7 +46,8 @@ void setToday(int32_t day) {
 }
 
 int64_t ticks() {
-    if (g_manual.load(std::memory_order_acquire)) return g_manualTicks.load(std::memory_order_acquire);
+    if (g_manual.load(std::memory_order_acquire))
+        return g_manualTicks.load(std::memory_order_acquire);
     using namespace std::chrono;
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
@@ -55,12 +56,15 @@ void setManualTicks(bool on) {
     if (on) {
         // Starts where the system's clock stands, so timers set before keep their place.
         using namespace std::chrono;
-        g_manualTicks.store(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+        g_manualTicks.store(
+            duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
     }
     g_manual.store(on, std::memory_order_release);
 }
 
-bool manualTicks() { return g_manual.load(std::memory_order_acquire); }
+bool manualTicks() {
+    return g_manual.load(std::memory_order_acquire);
+}
 
 void advanceTicks(int64_t ms) {
     if (ms > 0) g_manualTicks.fetch_add(ms, std::memory_order_acq_rel);

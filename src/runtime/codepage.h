@@ -38,5 +38,7 @@ int compareNoCase(std::string_view a, std::string_view b);
 
 // A CP1251 literal from UTF-8 source text: W("Выход").
 namespace kw {
-inline std::string W(std::string_view utf8) { return cp::fromUtf8(utf8); }
+inline std::string W(std::string_view utf8) {
+    return cp::fromUtf8(utf8);
+}
 }  // namespace kw

@@ -14,7 +14,7 @@ constexpr int32_t kFirstDay = 4;  // 1.1.1801
 
 bool isLeap(int year);
 int daysInMonth(int year, int month);
-bool valid(int year, int month, int day);   // a real date in 1801..9999
+bool valid(int year, int month, int day);  // a real date in 1801..9999
 // Day number of a date; 0 when the date is not valid.
 int32_t fromYmd(int year, int month, int day);
 // Date of a day number; {0,0,0} when it is outside 1.1.1801..31.12.9999.

@@ -75,7 +75,9 @@ Cell toCell(const Value& v) {
     return c;
 }
 
-Value toValue(const Cell& c) { return c.isText ? Value(c.text) : Value(c.number); }
+Value toValue(const Cell& c) {
+    return c.isText ? Value(c.text) : Value(c.number);
+}
 
 }  // namespace
 
@@ -115,8 +117,12 @@ int compareCells(const Cell& a, const Cell& b) {
     return a.isText ? r : -r;
 }
 
-bool truth(const Value& v) { return truthOf(toCell(v)); }
-int compare(const Value& a, const Value& b) { return compareCells(toCell(a), toCell(b)); }
+bool truth(const Value& v) {
+    return truthOf(toCell(v));
+}
+int compare(const Value& a, const Value& b) {
+    return compareCells(toCell(a), toCell(b));
+}
 
 // ---------------------------------------------------------------- sources
 
@@ -127,8 +133,8 @@ Source Source::variable(ui::Binding binding) {
     return s;
 }
 
-Source Source::field(RecordFn record, std::size_t offset, ValueType type, std::size_t size, int places,
-                     int tag) {
+Source Source::field(RecordFn record, std::size_t offset, ValueType type, std::size_t size,
+                     int places, int tag) {
     Source s;
     s.kind_ = record && size > 0 ? Kind::Field : Kind::None;
     s.record_ = std::move(record);
@@ -157,7 +163,8 @@ bool Source::read(bool& isText, double& number, std::string& text) const {
     isText = false;
     number = 0;
     switch (kind_) {
-        case Kind::None: return false;
+        case Kind::None:
+            return false;
         case Kind::Variable: {
             const Value v = binding_.get();
             isText = v.isText;
@@ -172,37 +179,56 @@ bool Source::read(bool& isText, double& number, std::string& text) const {
             if (isText) text.assign(v.text);
             return true;
         }
-        case Kind::Field: break;
+        case Kind::Field:
+            break;
     }
     const void* base = record_();
     if (!base) return false;
     const auto* p = static_cast<const unsigned char*>(base) + offset_;
     const std::size_t n = size_;
     switch (type_) {
-        case ValueType::Byte: number = p[0]; return true;
-        case ValueType::Short: number = n >= 2 ? load<int16_t>(p) : 0; return true;
-        case ValueType::UShort: number = n >= 2 ? load<uint16_t>(p) : 0; return true;
+        case ValueType::Byte:
+            number = p[0];
+            return true;
+        case ValueType::Short:
+            number = n >= 2 ? load<int16_t>(p) : 0;
+            return true;
+        case ValueType::UShort:
+            number = n >= 2 ? load<uint16_t>(p) : 0;
+            return true;
         case ValueType::Date:
         case ValueType::Time:
-        case ValueType::Long: number = n >= 4 ? load<int32_t>(p) : 0; return true;
-        case ValueType::ULong: number = n >= 4 ? load<uint32_t>(p) : 0; return true;
-        case ValueType::SReal: number = n >= 4 ? load<float>(p) : 0; return true;
-        case ValueType::Real: number = n >= 8 ? load<double>(p) : 0; return true;
+        case ValueType::Long:
+            number = n >= 4 ? load<int32_t>(p) : 0;
+            return true;
+        case ValueType::ULong:
+            number = n >= 4 ? load<uint32_t>(p) : 0;
+            return true;
+        case ValueType::SReal:
+            number = n >= 4 ? load<float>(p) : 0;
+            return true;
+        case ValueType::Real:
+            number = n >= 8 ? load<double>(p) : 0;
+            return true;
         case ValueType::Decimal:
-        case ValueType::PDecimal: number = n <= 8 ? loadDecimal(p, n, places_) : 0; return true;
+        case ValueType::PDecimal:
+            number = n <= 8 ? loadDecimal(p, n, places_) : 0;
+            return true;
         case ValueType::String:
             isText = true;
             text.assign(reinterpret_cast<const char*>(p), n);
             return true;
         case ValueType::CString:
             isText = true;
-            text.assign(reinterpret_cast<const char*>(p), strnlen(reinterpret_cast<const char*>(p), n));
+            text.assign(reinterpret_cast<const char*>(p),
+                        strnlen(reinterpret_cast<const char*>(p), n));
             return true;
         case ValueType::PString:
             isText = true;
             text.assign(reinterpret_cast<const char*>(p) + 1, p[0] < n ? p[0] : n - 1);
             return true;
-        case ValueType::None: break;
+        case ValueType::None:
+            break;
     }
     return false;
 }
@@ -218,7 +244,9 @@ std::string upperName(std::string_view s) {
 }
 }  // namespace
 
-void Variables::bind(std::string_view name, ui::Binding binding) { put(name, Source::variable(std::move(binding))); }
+void Variables::bind(std::string_view name, ui::Binding binding) {
+    put(name, Source::variable(std::move(binding)));
+}
 
 void Variables::bind(std::string_view name, std::function<Value()> get) {
     put(name, Source::computed(std::move(get)));
@@ -280,8 +308,10 @@ double inString(std::string_view sub, std::string_view s, double step, double st
     if (sub.empty() || !(step >= 1) || std::isnan(start)) return 0;
     if (start < 1) start = 1;
     if (start > static_cast<double>(s.size())) return 0;
-    const std::size_t st = step > static_cast<double>(s.size()) ? s.size() + 1 : static_cast<std::size_t>(step);
-    if (st == 1) {  // every position: the library's search (a list filter runs this on every record)
+    const std::size_t st =
+        step > static_cast<double>(s.size()) ? s.size() + 1 : static_cast<std::size_t>(step);
+    if (st ==
+        1) {  // every position: the library's search (a list filter runs this on every record)
         const std::size_t at = s.find(sub, static_cast<std::size_t>(start) - 1);
         return at == std::string_view::npos ? 0 : static_cast<double>(at + 1);
     }
@@ -303,9 +333,11 @@ const Cell& Expression::Impl::evalOperator(const Node& n, Cell& out) const {
     using K = Node::Kind;
     switch (n.kind) {
         case K::Number:
-        case K::Text: return out;
+        case K::Text:
+            return out;
         case K::Name:
-            if (!sources[static_cast<std::size_t>(n.source)].read(out.isText, out.number, out.text)) {
+            if (!sources[static_cast<std::size_t>(n.source)].read(out.isText, out.number,
+                                                                  out.text)) {
                 out.isText = false;
                 out.number = 0;
             }
@@ -330,10 +362,18 @@ const Cell& Expression::Impl::evalOperator(const Node& n, Cell& out) const {
             const double r = numberOf(eval(n.b));
             out.isText = false;
             switch (n.kind) {
-                case K::Add: out.number = l + r; break;
-                case K::Sub: out.number = l - r; break;
-                case K::Mul: out.number = l * r; break;
-                default: out.number = r == 0 ? 0 : l / r; break;
+                case K::Add:
+                    out.number = l + r;
+                    break;
+                case K::Sub:
+                    out.number = l - r;
+                    break;
+                case K::Mul:
+                    out.number = l * r;
+                    break;
+                default:
+                    out.number = r == 0 ? 0 : l / r;
+                    break;
             }
             return out;
         }
@@ -341,12 +381,24 @@ const Cell& Expression::Impl::evalOperator(const Node& n, Cell& out) const {
             const int c = compareCells(eval(n.a), eval(n.b));
             bool r = false;
             switch (n.op) {
-                case Compare::Eq: r = c == 0; break;
-                case Compare::Ne: r = c != 0; break;
-                case Compare::Lt: r = c < 0; break;
-                case Compare::Le: r = c <= 0; break;
-                case Compare::Gt: r = c > 0; break;
-                case Compare::Ge: r = c >= 0; break;
+                case Compare::Eq:
+                    r = c == 0;
+                    break;
+                case Compare::Ne:
+                    r = c != 0;
+                    break;
+                case Compare::Lt:
+                    r = c < 0;
+                    break;
+                case Compare::Le:
+                    r = c <= 0;
+                    break;
+                case Compare::Gt:
+                    r = c > 0;
+                    break;
+                case Compare::Ge:
+                    r = c >= 0;
+                    break;
             }
             out.isText = false;
             out.number = r ? 1 : 0;
@@ -360,7 +412,8 @@ const Cell& Expression::Impl::evalOperator(const Node& n, Cell& out) const {
             out.number = r ? 1 : 0;
             return out;
         }
-        case K::Call: break;
+        case K::Call:
+            break;
     }
     return out;
 }
@@ -414,7 +467,9 @@ const Cell& Expression::Impl::evalCall(const Node& n, Cell& out) const {
 
 // ---------------------------------------------------------------- Expression
 
-Expression::Expression() : impl_(std::make_unique<Impl>()) { impl_->error = "empty expression"; }
+Expression::Expression() : impl_(std::make_unique<Impl>()) {
+    impl_->error = "empty expression";
+}
 Expression::~Expression() = default;
 Expression::Expression(const Expression& o) : Expression() {
     if (o.impl_) impl_ = std::make_unique<Impl>(*o.impl_);
@@ -433,14 +488,18 @@ Expression Expression::parse(std::string_view text, const Resolver& names) {
     return e;
 }
 
-bool Expression::ok() const { return impl_ && impl_->root >= 0; }
+bool Expression::ok() const {
+    return impl_ && impl_->root >= 0;
+}
 
 const std::string& Expression::error() const {
     static const std::string moved = "empty expression";
     return impl_ ? impl_->error : moved;
 }
 
-int Expression::errorPosition() const { return impl_ ? impl_->errorPos : 0; }
+int Expression::errorPosition() const {
+    return impl_ ? impl_->errorPos : 0;
+}
 
 const std::string& Expression::text() const {
     static const std::string none;
@@ -470,7 +529,8 @@ std::vector<Expression::Condition> Expression::conditions() const {
         upper = false;
         if (n.kind == K::Name) return x.sources[static_cast<std::size_t>(n.source)].tag();
         if (n.kind == K::Call && n.fn == Fn::Upper) {
-            const Node& inner = x.nodes[static_cast<std::size_t>(x.args[static_cast<std::size_t>(n.a)])];
+            const Node& inner =
+                x.nodes[static_cast<std::size_t>(x.args[static_cast<std::size_t>(n.a)])];
             if (inner.kind == K::Name) {
                 upper = true;
                 return x.sources[static_cast<std::size_t>(inner.source)].tag();
@@ -480,11 +540,16 @@ std::vector<Expression::Condition> Expression::conditions() const {
     };
     auto turned = [](Compare op) {
         switch (op) {
-            case Compare::Lt: return Compare::Gt;
-            case Compare::Le: return Compare::Ge;
-            case Compare::Gt: return Compare::Lt;
-            case Compare::Ge: return Compare::Le;
-            default: return op;
+            case Compare::Lt:
+                return Compare::Gt;
+            case Compare::Le:
+                return Compare::Ge;
+            case Compare::Gt:
+                return Compare::Lt;
+            case Compare::Ge:
+                return Compare::Le;
+            default:
+                return op;
         }
     };
     // The AND chain is walked with an explicit stack (the tree may be deep).

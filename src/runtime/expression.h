@@ -60,7 +60,7 @@ inline constexpr int kMaxDepth = 256;
 
 // Where a name's value comes from.
 class Source {
-public:
+  public:
     // Returns the calling thread's record (the field's offset is added to it); nullptr
     // when there is none, which reads as an empty value.
     using RecordFn = std::function<const void*()>;
@@ -83,7 +83,7 @@ public:
     // text fits the capacity already there. False when nothing is there (reads as 0).
     bool read(bool& isText, double& number, std::string& text) const;
 
-private:
+  private:
     enum class Kind : uint8_t { None, Variable, Field, Computed };
     Kind kind_ = Kind::None;
     ui::Binding binding_;
@@ -98,7 +98,7 @@ private:
 
 // Binds the names of an expression text to their sources.
 class Resolver {
-public:
+  public:
     virtual ~Resolver() = default;
     // The source of `name` as written in the text (any letter case). False when this
     // resolver does not know the name.
@@ -109,13 +109,13 @@ public:
 // that expressions can name them. Names compare without regard to letter case; a name
 // bound again replaces its source. Safe to use from several threads.
 class Variables : public Resolver {
-public:
+  public:
     void bind(std::string_view name, ui::Binding binding);
     void bind(std::string_view name, std::function<Value()> get);
     void unbind(std::string_view name);
     bool resolve(std::string_view name, Source& out) const override;
 
-private:
+  private:
     void put(std::string_view name, Source s);  // binds or binds again
 
     mutable std::mutex mutex_;
@@ -128,20 +128,20 @@ Variables& globals();
 // Asks several resolvers in turn; the first that knows a name binds it. The resolvers
 // must outlive this object (parsing is the only use).
 class Resolvers : public Resolver {
-public:
+  public:
     Resolvers() = default;
     Resolvers(std::initializer_list<const Resolver*> list);
     void add(const Resolver* r);
     bool resolve(std::string_view name, Source& out) const override;
 
-private:
+  private:
     std::vector<const Resolver*> list_;
 };
 
 enum class Compare : uint8_t { Eq, Ne, Lt, Le, Gt, Ge };
 
 class Expression {
-public:
+  public:
     // An empty expression: not ok(), evaluates to 0.
     Expression();
     ~Expression();
@@ -180,7 +180,7 @@ public:
 
     struct Impl;
 
-private:
+  private:
     std::unique_ptr<Impl> impl_;
 };
 

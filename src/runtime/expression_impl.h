@@ -21,7 +21,21 @@ struct Cell {
 enum class Fn : uint8_t { Today, Clip, Lower, Upper, InString };
 
 struct Node {
-    enum class Kind : uint8_t { Number, Text, Name, Neg, Not, Add, Sub, Mul, Div, Cmp, And, Or, Call };
+    enum class Kind : uint8_t {
+        Number,
+        Text,
+        Name,
+        Neg,
+        Not,
+        Add,
+        Sub,
+        Mul,
+        Div,
+        Cmp,
+        And,
+        Or,
+        Call
+    };
     Kind kind = Kind::Number;
     Compare op = Compare::Eq;  // Cmp
     Fn fn = Fn::Today;         // Call

@@ -11,21 +11,46 @@ namespace kw::expr {
 namespace {
 
 enum class Tok : uint8_t {
-    End, Number, Text, Name, LParen, RParen, Comma, Plus, Minus, Star, Slash,
-    Eq, Ne, Lt, Le, Gt, Ge, And, Or, Not, Bad
+    End,
+    Number,
+    Text,
+    Name,
+    LParen,
+    RParen,
+    Comma,
+    Plus,
+    Minus,
+    Star,
+    Slash,
+    Eq,
+    Ne,
+    Lt,
+    Le,
+    Gt,
+    Ge,
+    And,
+    Or,
+    Not,
+    Bad
 };
 
 struct Token {
     Tok kind = Tok::End;
-    std::size_t pos = 0;       // byte offset of its start
+    std::size_t pos = 0;      // byte offset of its start
     std::string_view lexeme;  // as written
-    std::string text;          // Text: the text with '' made one quote
+    std::string text;         // Text: the text with '' made one quote
     double number = 0;
 };
 
-bool isLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; }
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+bool isLetter(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
+}
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
 
 bool sameWord(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
@@ -52,12 +77,12 @@ struct FnInfo {
     int minArgs, maxArgs;
 };
 constexpr FnInfo kFunctions[] = {
-    {"TODAY", Fn::Today, 0, 0},  {"CLIP", Fn::Clip, 1, 1},         {"LOWER", Fn::Lower, 1, 1},
+    {"TODAY", Fn::Today, 0, 0}, {"CLIP", Fn::Clip, 1, 1},         {"LOWER", Fn::Lower, 1, 1},
     {"UPPER", Fn::Upper, 1, 1}, {"INSTRING", Fn::InString, 3, 4},
 };
 
 class Parser {
-public:
+  public:
     Parser(Expression::Impl& impl, std::string_view text, const Resolver& names)
         : x_(impl), src_(text), names_(names) {}
 
@@ -80,7 +105,7 @@ public:
         x_.root = root;
     }
 
-private:
+  private:
     // --- scanner ---
     void scan() {
         std::size_t i = at_;
@@ -95,10 +120,11 @@ private:
         const char c = src_[i];
         std::size_t j = i + 1;
         if (isLetter(c)) {
-            while (j < src_.size() && (isLetter(src_[j]) || isDigit(src_[j]) || src_[j] == ':')) ++j;
+            while (j < src_.size() && (isLetter(src_[j]) || isDigit(src_[j]) || src_[j] == ':'))
+                ++j;
             const std::string_view w = src_.substr(i, j - i);
-            tok_.kind = sameWord(w, "AND") ? Tok::And
-                        : sameWord(w, "OR") ? Tok::Or
+            tok_.kind = sameWord(w, "AND")   ? Tok::And
+                        : sameWord(w, "OR")  ? Tok::Or
                         : sameWord(w, "NOT") ? Tok::Not
                                              : Tok::Name;
         } else if (isDigit(c) || (c == '.' && j < src_.size() && isDigit(src_[j]))) {
@@ -127,24 +153,44 @@ private:
             }
         } else {
             switch (c) {
-                case '(': tok_.kind = Tok::LParen; break;
-                case ')': tok_.kind = Tok::RParen; break;
-                case ',': tok_.kind = Tok::Comma; break;
-                case '+': tok_.kind = Tok::Plus; break;
-                case '-': tok_.kind = Tok::Minus; break;
-                case '*': tok_.kind = Tok::Star; break;
-                case '/': tok_.kind = Tok::Slash; break;
-                case '=': tok_.kind = Tok::Eq; break;
+                case '(':
+                    tok_.kind = Tok::LParen;
+                    break;
+                case ')':
+                    tok_.kind = Tok::RParen;
+                    break;
+                case ',':
+                    tok_.kind = Tok::Comma;
+                    break;
+                case '+':
+                    tok_.kind = Tok::Plus;
+                    break;
+                case '-':
+                    tok_.kind = Tok::Minus;
+                    break;
+                case '*':
+                    tok_.kind = Tok::Star;
+                    break;
+                case '/':
+                    tok_.kind = Tok::Slash;
+                    break;
+                case '=':
+                    tok_.kind = Tok::Eq;
+                    break;
                 case '<':
                     tok_.kind = Tok::Lt;
-                    if (j < src_.size() && src_[j] == '>') tok_.kind = Tok::Ne, ++j;
-                    else if (j < src_.size() && src_[j] == '=') tok_.kind = Tok::Le, ++j;
+                    if (j < src_.size() && src_[j] == '>')
+                        tok_.kind = Tok::Ne, ++j;
+                    else if (j < src_.size() && src_[j] == '=')
+                        tok_.kind = Tok::Le, ++j;
                     break;
                 case '>':
                     tok_.kind = Tok::Gt;
                     if (j < src_.size() && src_[j] == '=') tok_.kind = Tok::Ge, ++j;
                     break;
-                default: tok_.kind = Tok::Bad; break;
+                default:
+                    tok_.kind = Tok::Bad;
+                    break;
             }
         }
         tok_.lexeme = src_.substr(i, j - i);
@@ -162,7 +208,8 @@ private:
     // An error at the current token, worded after what it is.
     int unexpected(const char* wanted) {
         switch (tok_.kind) {
-            case Tok::End: return fail(tok_.pos, std::string(wanted) + " expected, text ends");
+            case Tok::End:
+                return fail(tok_.pos, std::string(wanted) + " expected, text ends");
             case Tok::Bad:
                 if (!tok_.lexeme.empty() && tok_.lexeme[0] == '\'')
                     return fail(tok_.pos, "text not closed with '");
@@ -170,7 +217,8 @@ private:
                     return fail(tok_.pos, "number out of range");
                 return fail(tok_.pos, "unexpected character '" + shown(src_[tok_.pos]) + "'");
             default:
-                return fail(tok_.pos, std::string(wanted) + " expected, found '" + std::string(tok_.lexeme) + "'");
+                return fail(tok_.pos, std::string(wanted) + " expected, found '" +
+                                          std::string(tok_.lexeme) + "'");
         }
     }
 
@@ -184,11 +232,14 @@ private:
         };
         if (n.kind == Node::Kind::Call) {
             for (int i = 0; i < n.b; ++i) child(x_.args[static_cast<std::size_t>(n.a + i)]);
-        } else if (n.kind != Node::Kind::Number && n.kind != Node::Kind::Text && n.kind != Node::Kind::Name) {
+        } else if (n.kind != Node::Kind::Number && n.kind != Node::Kind::Text &&
+                   n.kind != Node::Kind::Name) {
             if (n.a >= 0) child(n.a);
             if (n.b >= 0) child(n.b);
         }
-        if (d + 1 > kMaxDepth) return fail(pos, "expression too long (more than " + std::to_string(kMaxDepth) + " levels)");
+        if (d + 1 > kMaxDepth)
+            return fail(pos,
+                        "expression too long (more than " + std::to_string(kMaxDepth) + " levels)");
         n.depth = static_cast<uint16_t>(d + 1);
         n.usesTag = tagged;
         x_.nodes.push_back(n);
@@ -206,7 +257,8 @@ private:
 
     bool enter(std::size_t pos) {
         if (++nest_ > kMaxNesting) {
-            fail(pos, "expression nested more than " + std::to_string(kMaxNesting) + " levels deep");
+            fail(pos,
+                 "expression nested more than " + std::to_string(kMaxNesting) + " levels deep");
             return false;
         }
         return true;
@@ -254,13 +306,26 @@ private:
         while (left >= 0) {
             Compare op;
             switch (tok_.kind) {
-                case Tok::Eq: op = Compare::Eq; break;
-                case Tok::Ne: op = Compare::Ne; break;
-                case Tok::Lt: op = Compare::Lt; break;
-                case Tok::Le: op = Compare::Le; break;
-                case Tok::Gt: op = Compare::Gt; break;
-                case Tok::Ge: op = Compare::Ge; break;
-                default: return left;
+                case Tok::Eq:
+                    op = Compare::Eq;
+                    break;
+                case Tok::Ne:
+                    op = Compare::Ne;
+                    break;
+                case Tok::Lt:
+                    op = Compare::Lt;
+                    break;
+                case Tok::Le:
+                    op = Compare::Le;
+                    break;
+                case Tok::Gt:
+                    op = Compare::Gt;
+                    break;
+                case Tok::Ge:
+                    op = Compare::Ge;
+                    break;
+                default:
+                    return left;
             }
             const std::size_t pos = tok_.pos;
             scan();
@@ -348,13 +413,15 @@ private:
                 if (tok_.kind == Tok::LParen) return parseCall(name, pos);
                 return bindName(name, pos);
             }
-            default: return unexpected("a value");
+            default:
+                return unexpected("a value");
         }
     }
 
     int bindName(std::string_view name, std::size_t pos) {
         Source s;
-        if (!names_.resolve(name, s) || !s.valid()) return fail(pos, "unknown name '" + std::string(name) + "'");
+        if (!names_.resolve(name, s) || !s.valid())
+            return fail(pos, "unknown name '" + std::string(name) + "'");
         Node n;
         n.kind = Node::Kind::Name;
         n.source = static_cast<int>(x_.sources.size());

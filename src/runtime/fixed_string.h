@@ -44,13 +44,15 @@ struct FixedString {
     }
 
     // Comparison as the language compares strings: trailing blanks do not count.
-    friend bool operator==(const FixedString& a, std::string_view b) { return a.clip() == clipView(b); }
+    friend bool operator==(const FixedString& a, std::string_view b) {
+        return a.clip() == clipView(b);
+    }
     template <std::size_t M>
     friend bool operator==(const FixedString& a, const FixedString<M>& b) {
         return a.clip() == b.clip();
     }
 
-private:
+  private:
     static std::string_view clipView(std::string_view s) {
         while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
         return s;

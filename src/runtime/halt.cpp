@@ -59,7 +59,9 @@ HaltRecorder::HaltRecorder() {
     });
 }
 
-HaltRecorder::~HaltRecorder() { setHaltHandler(std::move(previous_)); }
+HaltRecorder::~HaltRecorder() {
+    setHaltHandler(std::move(previous_));
+}
 
 std::vector<int> HaltRecorder::codes() const {
     std::lock_guard lock(mu_);

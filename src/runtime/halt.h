@@ -29,7 +29,7 @@ std::function<void()> setShutdownHook(std::function<void()> hook);
 
 // Records halts instead of ending the program, for its lifetime.
 class HaltRecorder {
-public:
+  public:
     HaltRecorder();
     ~HaltRecorder();
     HaltRecorder(const HaltRecorder&) = delete;
@@ -38,7 +38,7 @@ public:
     std::vector<int> codes() const;  // the codes halt() was called with, in order
     std::size_t count() const;
 
-private:
+  private:
     mutable std::mutex mu_;
     std::vector<int> codes_;
     HaltHandler previous_;

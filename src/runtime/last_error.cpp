@@ -25,24 +25,46 @@ void setDriver(std::string_view driverCode, std::string_view driverText) {
 
 void setFromErrno(int err) {
     switch (err) {
-        case ENOENT: set(kFileNotFound, "File Not Found"); return;
+        case ENOENT:
+            set(kFileNotFound, "File Not Found");
+            return;
         case ENOTDIR:
-        case ENAMETOOLONG: set(kPathNotFound, "Path Not Found"); return;
+        case ENAMETOOLONG:
+            set(kPathNotFound, "Path Not Found");
+            return;
         case EMFILE:
-        case ENFILE: set(kTooManyOpenFiles, "Too Many Open Files"); return;
+        case ENFILE:
+            set(kTooManyOpenFiles, "Too Many Open Files");
+            return;
         case EACCES:
         case EPERM:
-        case EROFS: set(kAccessDenied, "Access Denied"); return;
-        default: setDriver(std::to_string(err), std::generic_category().message(err)); return;
+        case EROFS:
+            set(kAccessDenied, "Access Denied");
+            return;
+        default:
+            setDriver(std::to_string(err), std::generic_category().message(err));
+            return;
     }
 }
 
-void clear() { t_last = Snapshot{}; }
+void clear() {
+    t_last = Snapshot{};
+}
 
-int32_t code() { return t_last.code; }
-std::string text() { return t_last.text; }
-std::string driverCode() { return t_last.driverCode; }
-std::string driverText() { return t_last.driverText; }
-Snapshot get() { return t_last; }
+int32_t code() {
+    return t_last.code;
+}
+std::string text() {
+    return t_last.text;
+}
+std::string driverCode() {
+    return t_last.driverCode;
+}
+std::string driverText() {
+    return t_last.driverText;
+}
+Snapshot get() {
+    return t_last;
+}
 
 }  // namespace kw::last_error

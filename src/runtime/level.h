@@ -16,6 +16,8 @@ enum class Level : uint8_t {
     Notify = 5,   // the user was told; the operation failed
 };
 
-constexpr uint8_t toByte(Level l) { return static_cast<uint8_t>(l); }
+constexpr uint8_t toByte(Level l) {
+    return static_cast<uint8_t>(l);
+}
 
 }  // namespace kw

@@ -22,21 +22,32 @@ unsigned showOnConsole(const Box& box) {
     return box.defaultButton;
 }
 
-unsigned lowestBit(unsigned mask) { return mask & (~mask + 1); }
+unsigned lowestBit(unsigned mask) {
+    return mask & (~mask + 1);
+}
 
 }  // namespace
 
 std::string_view buttonText(unsigned bit) {
     switch (bit) {
-        case Ok: return "O&k";
-        case Yes: return "&Yes";
-        case No: return "&No";
-        case Abort: return "&Abort";
-        case Retry: return "&Retry";
-        case Ignore: return "&Ignore";
-        case Cancel: return "&Cancel";
-        case Help: return "&Help";
-        default: return "";
+        case Ok:
+            return "O&k";
+        case Yes:
+            return "&Yes";
+        case No:
+            return "&No";
+        case Abort:
+            return "&Abort";
+        case Retry:
+            return "&Retry";
+        case Ignore:
+            return "&Ignore";
+        case Cancel:
+            return "&Cancel";
+        case Help:
+            return "&Help";
+        default:
+            return "";
     }
 }
 
@@ -57,7 +68,8 @@ std::string lines(std::string_view text) {
 void normalize(unsigned& buttons, unsigned& defaultButton) {
     buttons &= kAllButtons;
     if (buttons == 0) buttons = Ok;
-    if (defaultButton == 0 || (defaultButton & (defaultButton - 1)) != 0 || (defaultButton & buttons) == 0)
+    if (defaultButton == 0 || (defaultButton & (defaultButton - 1)) != 0 ||
+        (defaultButton & buttons) == 0)
         defaultButton = lowestBit(buttons);
 }
 
@@ -93,9 +105,13 @@ void BeforeBox::remove() {
     id_ = 0;
 }
 
-Backend* install(Backend* backend) { return g_backend.exchange(backend); }
+Backend* install(Backend* backend) {
+    return g_backend.exchange(backend);
+}
 
-Backend* installed() { return g_backend.load(); }
+Backend* installed() {
+    return g_backend.load();
+}
 
 unsigned show(std::string_view text, std::string_view caption, Icon icon, unsigned buttons,
               unsigned defaultButton, int style) {
@@ -122,8 +138,8 @@ unsigned showHistory(std::string_view caption, Icon icon, unsigned buttons, unsi
     } else {
         std::string text;
         for (const HistoryRow& row : box.rows) text += row.message + "  [" + row.category + "]|";
-        r = showOnConsole(Box{text, std::string(kHistoryTitle) + ": " + box.caption, icon, box.buttons,
-                              box.defaultButton, 0});
+        r = showOnConsole(Box{text, std::string(kHistoryTitle) + ": " + box.caption, icon,
+                              box.buttons, box.defaultButton, 0});
     }
     if (r == 0 || (r & (r - 1)) != 0 || (r & box.buttons) == 0) r = box.defaultButton;
     return r;

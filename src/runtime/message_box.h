@@ -82,7 +82,7 @@ std::vector<unsigned> buttonsOf(unsigned mask);
 // What shows boxes. show() and showHistory() block until a button is pressed and
 // return its bit (one of box.buttons). They may be called from any thread at once.
 class Backend {
-public:
+  public:
     virtual ~Backend() = default;
     virtual unsigned show(const Box& box) = 0;
     virtual unsigned showHistory(const HistoryBox& box) = 0;
@@ -106,7 +106,7 @@ unsigned showHistory(std::string_view caption, Icon icon, unsigned buttons, unsi
 // other stations wait on gives it up first, so that no station waits on an operator
 // reading a box. Several may be alive at once; a step may remove itself or others.
 class BeforeBox {
-public:
+  public:
     BeforeBox() = default;
     explicit BeforeBox(std::function<void()> step);
     ~BeforeBox() { remove(); }
@@ -114,19 +114,19 @@ public:
     BeforeBox& operator=(const BeforeBox&) = delete;
     void remove();
 
-private:
+  private:
     unsigned id_ = 0;
 };
 
 // Installs a back end for the lifetime of the object and puts the previous one back.
 class ScopedBackend {
-public:
+  public:
     explicit ScopedBackend(Backend& backend) : previous_(install(&backend)) {}
     ~ScopedBackend() { install(previous_); }
     ScopedBackend(const ScopedBackend&) = delete;
     ScopedBackend& operator=(const ScopedBackend&) = delete;
 
-private:
+  private:
     Backend* previous_;
 };
 

@@ -17,12 +17,20 @@ int64_t kopecks(double x) {
     return std::llround(real::round(x, 2) * 100);
 }
 
-double roubles(int64_t k) { return static_cast<double>(k) / 100; }
+double roubles(int64_t k) {
+    return static_cast<double>(k) / 100;
+}
 
-double round(double x) { return roubles(kopecks(x)); }
+double round(double x) {
+    return roubles(kopecks(x));
+}
 
-double add(double a, double b) { return roubles(kopecks(a) + kopecks(b)); }
+double add(double a, double b) {
+    return roubles(kopecks(a) + kopecks(b));
+}
 
-double sub(double a, double b) { return roubles(kopecks(a) - kopecks(b)); }
+double sub(double a, double b) {
+    return roubles(kopecks(a) - kopecks(b));
+}
 
 }  // namespace kw::money

@@ -10,7 +10,7 @@
 namespace kw::ui {
 
 class PageQueue {
-public:
+  public:
     virtual ~PageQueue() = default;
     virtual int records() const = 0;
     // Row 1..records(), column 1.. (a list column names its queue column). Out of
@@ -20,7 +20,7 @@ public:
 
 // A page queue held in memory: simple lists and tests.
 class VectorQueue : public PageQueue {
-public:
+  public:
     std::vector<std::vector<Value>> rows;
 
     int records() const override { return static_cast<int>(rows.size()); }

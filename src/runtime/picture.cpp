@@ -581,12 +581,17 @@ std::string explain(std::string_view text, const Picture& pic) {
     if (r == ParseResult::TooWide) return W("Не помещается в поле: ") + typed;
     switch (pic.kind) {
         case Kind::Number:
-            if (!pic.minus && !typed.empty() && typed[0] == '-') return W("Нужно число больше нуля: ") + typed;
+            if (!pic.minus && !typed.empty() && typed[0] == '-')
+                return W("Нужно число больше нуля: ") + typed;
             return W("Нужно число, введено: ") + typed;
-        case Kind::Date: return W("Нет такой даты: ") + typed;
-        case Kind::Time: return W("Нет такого времени: ") + typed;
-        case Kind::Pattern: return W("Не по образцу поля: ") + typed;
-        default: return describe(r);
+        case Kind::Date:
+            return W("Нет такой даты: ") + typed;
+        case Kind::Time:
+            return W("Нет такого времени: ") + typed;
+        case Kind::Pattern:
+            return W("Не по образцу поля: ") + typed;
+        default:
+            return describe(r);
     }
 }
 

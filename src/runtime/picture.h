@@ -21,8 +21,8 @@ struct Picture {
     bool grouping = true;  // digit groups of three separated by a blank (numbers)
     bool minus = false;    // '-' in the picture (negative values allowed when typed)
     bool blankZero = false;
-    std::string pattern;   // the pattern of a p...p picture, without the p's
-    std::string text;      // the picture as written
+    std::string pattern;  // the pattern of a p...p picture, without the p's
+    std::string text;     // the picture as written
 };
 
 // Parses a picture text; kind Invalid when it is not one.

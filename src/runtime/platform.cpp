@@ -12,8 +12,9 @@ namespace {
 
 #ifdef _WIN32
 class WindowsParameters : public SystemParameters {
-public:
-    bool parametersInfo(uint32_t action, uint32_t param, int32_t* value, uint32_t updateFlags) override {
+  public:
+    bool parametersInfo(uint32_t action, uint32_t param, int32_t* value,
+                        uint32_t updateFlags) override {
         return SystemParametersInfoA(action, param, value, updateFlags) != FALSE;
     }
 };
@@ -32,7 +33,9 @@ std::atomic<SystemParameters*> g_installed{nullptr};
 
 }  // namespace
 
-SystemParameters* install(SystemParameters* s) { return g_installed.exchange(s); }
+SystemParameters* install(SystemParameters* s) {
+    return g_installed.exchange(s);
+}
 
 SystemParameters& service() {
     SystemParameters* s = g_installed.load();
@@ -44,7 +47,8 @@ bool getFullWindowDrag(int32_t& value) {
 }
 
 bool setFullWindowDrag(bool on, int32_t& scratch) {
-    return service().parametersInfo(kSetDragFullWindows, on ? 1 : 0, &scratch, kUpdateIniFile | kSendChange);
+    return service().parametersInfo(kSetDragFullWindows, on ? 1 : 0, &scratch,
+                                    kUpdateIniFile | kSendChange);
 }
 
 bool MemoryParameters::parametersInfo(uint32_t action, uint32_t param, int32_t* value, uint32_t) {
@@ -67,7 +71,8 @@ int32_t MemoryParameters::dragFullWindows() const {
     return drag_;
 }
 
-bool RecordingParameters::parametersInfo(uint32_t action, uint32_t param, int32_t* value, uint32_t updateFlags) {
+bool RecordingParameters::parametersInfo(uint32_t action, uint32_t param, int32_t* value,
+                                         uint32_t updateFlags) {
     {
         std::lock_guard lock(mutex_);
         calls_.push_back(Call{action, param, updateFlags});

@@ -21,9 +21,10 @@ inline constexpr uint32_t kSendChange = 2;           // broadcast the change
 // The system's parameter service. `value` is the LONG the action reads or writes.
 // Returns false when the call failed.
 class SystemParameters {
-public:
+  public:
     virtual ~SystemParameters() = default;
-    virtual bool parametersInfo(uint32_t action, uint32_t param, int32_t* value, uint32_t updateFlags) = 0;
+    virtual bool parametersInfo(uint32_t action, uint32_t param, int32_t* value,
+                                uint32_t updateFlags) = 0;
 };
 
 // Installs the service (nullptr: the built-in one) and returns the previous one. The
@@ -41,19 +42,20 @@ bool setFullWindowDrag(bool on, int32_t& scratch);
 // start); other actions fail. It is the built-in service where the system has no
 // such setting.
 class MemoryParameters : public SystemParameters {
-public:
+  public:
     explicit MemoryParameters(int32_t dragFullWindows = 0) : drag_(dragFullWindows) {}
-    bool parametersInfo(uint32_t action, uint32_t param, int32_t* value, uint32_t updateFlags) override;
+    bool parametersInfo(uint32_t action, uint32_t param, int32_t* value,
+                        uint32_t updateFlags) override;
     int32_t dragFullWindows() const;
 
-private:
+  private:
     mutable std::mutex mutex_;
     int32_t drag_;
 };
 
 // A fake for tests: a MemoryParameters that records every call and can be told to fail.
 class RecordingParameters : public MemoryParameters {
-public:
+  public:
     struct Call {
         uint32_t action;
         uint32_t param;
@@ -61,13 +63,14 @@ public:
         bool operator==(const Call&) const = default;
     };
     using MemoryParameters::MemoryParameters;
-    bool parametersInfo(uint32_t action, uint32_t param, int32_t* value, uint32_t updateFlags) override;
+    bool parametersInfo(uint32_t action, uint32_t param, int32_t* value,
+                        uint32_t updateFlags) override;
 
     std::vector<Call> calls() const;
     // While set, every call is recorded and fails without changing anything.
     void setFailing(bool failing);
 
-private:
+  private:
     mutable std::mutex mutex_;
     std::vector<Call> calls_;
     bool failing_ = false;
@@ -75,13 +78,13 @@ private:
 
 // Installs a service for the lifetime of the object and puts the previous one back.
 class ScopedParameters {
-public:
+  public:
     explicit ScopedParameters(SystemParameters& s) : previous_(install(&s)) {}
     ~ScopedParameters() { install(previous_); }
     ScopedParameters(const ScopedParameters&) = delete;
     ScopedParameters& operator=(const ScopedParameters&) = delete;
 
-private:
+  private:
     SystemParameters* previous_;
 };
 

@@ -8,9 +8,13 @@ namespace {
 std::atomic<SetupService*> g_service{nullptr};
 }
 
-SetupService* install(SetupService* service) { return g_service.exchange(service); }
+SetupService* install(SetupService* service) {
+    return g_service.exchange(service);
+}
 
-SetupService* installed() { return g_service.load(); }
+SetupService* installed() {
+    return g_service.load();
+}
 
 bool setup(std::string_view titleCp1251) {
     SetupService* s = g_service.load();

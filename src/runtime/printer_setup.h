@@ -8,7 +8,7 @@
 namespace kw::printer {
 
 class SetupService {
-public:
+  public:
     virtual ~SetupService() = default;
     // Shows the set-up dialog titled `titleCp1251` ("": the dialog's own title) and
     // blocks until the user closes it; true when the user confirmed the choice, false

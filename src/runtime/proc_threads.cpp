@@ -131,7 +131,8 @@ bool waitAll(std::chrono::milliseconds timeout) {
 bool wait(int number, std::chrono::milliseconds timeout) {
     if (number < kEntryThread || number > kMaxThread) return true;
     std::unique_lock lock(g_mutex);
-    return g_ended.wait_for(lock, timeout, [number] { return !g_used[static_cast<std::size_t>(number)]; });
+    return g_ended.wait_for(lock, timeout,
+                            [number] { return !g_used[static_cast<std::size_t>(number)]; });
 }
 
 }  // namespace kw::proc

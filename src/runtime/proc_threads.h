@@ -16,8 +16,8 @@ namespace kw::proc {
 using Procedure = std::function<void()>;
 
 constexpr int kEntryThread = 1;
-constexpr int kMaxThread = 64;                   // highest thread number
-constexpr std::size_t kMinStackSize = 1 << 20;   // stack sizes asked for below this get this
+constexpr int kMaxThread = 64;                  // highest thread number
+constexpr std::size_t kMinStackSize = 1 << 20;  // stack sizes asked for below this get this
 
 // Starts `procedure` on a new procedure thread with a stack of at least `stackSize`
 // bytes. Returns the new thread's number (2..64), or 0 when 63 started threads are

@@ -1,12 +1,12 @@
 // The report engine: bands laid out on pages, and the registry of the back end.
 #include "runtime/report.h"
 
-#include "runtime/text_metrics.h"
-
 #include <algorithm>
 #include <atomic>
 #include <cctype>
 #include <mutex>
+
+#include "runtime/text_metrics.h"
 
 namespace kw::report {
 
@@ -27,7 +27,7 @@ std::string clipped(std::string s) {
 }  // namespace
 
 struct Report::Prepared {
-    double height = 0;                   // mm
+    double height = 0;  // mm
     std::vector<Item> items;
     std::vector<picture::Picture> pics;  // per item
     std::vector<uint16_t> fonts;         // per item, index into the document's fonts
@@ -42,7 +42,8 @@ P prepareBand(const Band& b, Document& doc, const Font& reportFont, double scale
     p.height = b.height * scale;
     p.items = b.items;
     for (const Item& i : b.items) {
-        p.pics.push_back(i.use.bound() || i.pageNumber ? picture::parse(i.picture) : picture::Picture{});
+        p.pics.push_back(i.use.bound() || i.pageNumber ? picture::parse(i.picture)
+                                                       : picture::Picture{});
         p.fonts.push_back(doc.fontIndex(i.font ? *i.font : reportFont));
     }
     return p;
@@ -76,7 +77,8 @@ Band& Band::text(double x, double y, std::string cp1251, std::optional<Font> f, 
     return add(std::move(i));
 }
 
-Band& Band::field(double x, double y, ui::Binding use, std::string picture, std::optional<Font> f, double width) {
+Band& Band::field(double x, double y, ui::Binding use, std::string picture, std::optional<Font> f,
+                  double width) {
     Item i = placed(ItemKind::Text, x, y, width);
     i.use = std::move(use);
     i.picture = std::move(picture);
@@ -84,7 +86,8 @@ Band& Band::field(double x, double y, ui::Binding use, std::string picture, std:
     return add(std::move(i));
 }
 
-Band& Band::pageNumber(double x, double y, std::string picture, std::optional<Font> f, double width) {
+Band& Band::pageNumber(double x, double y, std::string picture, std::optional<Font> f,
+                       double width) {
     Item i = placed(ItemKind::Text, x, y, width);
     i.picture = std::move(picture);
     i.font = std::move(f);
@@ -123,9 +126,13 @@ bool Document::contains(std::string_view cp1251) const {
     return false;
 }
 
-double mmPerUnit(Units u) { return u == Units::Millimetres ? 1.0 : 0.0254; }
+double mmPerUnit(Units u) {
+    return u == Units::Millimetres ? 1.0 : 0.0254;
+}
 
-double lineHeightMm(const Font& f) { return f.size * kPointMm * 1.2; }
+double lineHeightMm(const Font& f) {
+    return f.size * kPointMm * 1.2;
+}
 
 Report::Report() = default;
 Report::~Report() = default;
@@ -162,7 +169,8 @@ bool Report::open(ReportDef def) {
     for (const Band& b : def_.details) prepared_.push_back(prepare(b));
     const double room = h - (def_.top + def_.bottom) * scale_;
     for (std::size_t i = 1; i < prepared_.size(); ++i) {
-        const double need = prepared_[i].height + (i >= 3 ? prepared_[1].height + prepared_[2].height : 0);
+        const double need =
+            prepared_[i].height + (i >= 3 ? prepared_[1].height + prepared_[2].height : 0);
         if (need > room + 1e-9) {
             error_ = "a band of the report is higher than its page";
             return false;
@@ -174,7 +182,9 @@ bool Report::open(ReportDef def) {
     return true;
 }
 
-int Report::pages() const { return doc_ ? static_cast<int>(doc_->pages.size()) : 0; }
+int Report::pages() const {
+    return doc_ ? static_cast<int>(doc_->pages.size()) : 0;
+}
 
 double Report::freeBottomMm() const {
     return doc_->heightMm - def_.bottom * scale_ - prepared_[2].height;
@@ -206,7 +216,8 @@ void Report::draw(const Prepared& band, double topMm) {
         d.pen = static_cast<float>(i.pen * scale_);
         if (i.kind == ItemKind::Text) {
             if (i.pageNumber)
-                d.text = clipped(picture::format(static_cast<double>(doc_->pages.size()), band.pics[k]));
+                d.text =
+                    clipped(picture::format(static_cast<double>(doc_->pages.size()), band.pics[k]));
             else
                 d.text = i.use.bound() ? clipped(i.use.text(band.pics[k])) : i.text;
             d.text = fitToWidth(doc_->fonts[d.font], d.text, d.width);
@@ -217,7 +228,8 @@ void Report::draw(const Prepared& band, double topMm) {
 }
 
 bool Report::print(int number) {
-    if (!open_ || number < 1 || static_cast<std::size_t>(number) + 2 >= prepared_.size()) return false;
+    if (!open_ || number < 1 || static_cast<std::size_t>(number) + 2 >= prepared_.size())
+        return false;
     place(prepared_[static_cast<std::size_t>(number) + 2]);
     return true;
 }
@@ -271,7 +283,8 @@ bool coverage(const Document& doc, Extent& all) {
             if (d.kind == ItemKind::Text && d.text.empty()) continue;
             const Extent e = roomOf(doc, d);
             if (!any) all = e;
-            all = {std::min(all.x0, e.x0), std::min(all.y0, e.y0), std::max(all.x1, e.x1), std::max(all.y1, e.y1)};
+            all = {std::min(all.x0, e.x0), std::min(all.y0, e.y0), std::max(all.x1, e.x1),
+                   std::max(all.y1, e.y1)};
             any = true;
         }
     return any;
@@ -291,7 +304,8 @@ bool fitToPrintable(Document& doc, double marginMm) {
     if (marginMm <= 0 || !coverage(doc, all)) return false;
     const double m = marginMm, w = doc.widthMm, h = doc.heightMm;
     if (all.x0 >= m && all.y0 >= m && all.x1 <= w - m && all.y1 <= h - m) return false;
-    const double s = std::min({1.0, (w - 2 * m) / (all.x1 - all.x0), (h - 2 * m) / (all.y1 - all.y0)});
+    const double s =
+        std::min({1.0, (w - 2 * m) / (all.x1 - all.x0), (h - 2 * m) / (all.y1 - all.y0)});
     const double dx = shiftInto(all.x0, all.x1, s, m, w), dy = shiftInto(all.y0, all.y1, s, m, h);
     for (Page& p : doc.pages)
         for (Drawn& d : p.items) {
@@ -307,9 +321,13 @@ bool fitToPrintable(Document& doc, double marginMm) {
     return true;
 }
 
-Backend* installBackend(Backend* b) { return g_backend.exchange(b); }
+Backend* installBackend(Backend* b) {
+    return g_backend.exchange(b);
+}
 
-Backend* backend() { return g_backend.load(); }
+Backend* backend() {
+    return g_backend.load();
+}
 
 void setLastDocument(std::shared_ptr<const Document> doc) {
     std::lock_guard lock(g_lastMutex);

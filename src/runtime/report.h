@@ -42,7 +42,7 @@ inline constexpr int kPaperUser = 0;  // the size the report gives
 // The border a printer cannot print on, as the report plans for it (a PDF's too).
 inline constexpr double kPrintableMm = 5;
 
-inline constexpr int kNormal = 400;   // font weights
+inline constexpr int kNormal = 400;  // font weights
 inline constexpr int kBold = 700;
 
 struct Font {
@@ -67,10 +67,10 @@ struct Item {
     std::string text;              // CP1251
     ui::Binding use;
     std::string picture;
-    std::optional<Font> font;      // none: the report's font
+    std::optional<Font> font;  // none: the report's font
     Align align = Align::Left;
-    double pen = 0;                // Line, Box: pen width in the report's units; 0 thinnest
-    bool pageNumber = false;       // Text: shows the number of its page through `picture`
+    double pen = 0;           // Line, Box: pen width in the report's units; 0 thinnest
+    bool pageNumber = false;  // Text: shows the number of its page through `picture`
 };
 
 struct Band {
@@ -79,12 +79,14 @@ struct Band {
 
     Band& add(Item i);
     // A fixed text at (x, y); width 0 = as wide as the text.
-    Band& text(double x, double y, std::string cp1251, std::optional<Font> f = {}, double width = 0);
+    Band& text(double x, double y, std::string cp1251, std::optional<Font> f = {},
+               double width = 0);
     // A field: `use` shown through `picture`.
-    Band& field(double x, double y, ui::Binding use, std::string picture, std::optional<Font> f = {},
-                double width = 0);
+    Band& field(double x, double y, ui::Binding use, std::string picture,
+                std::optional<Font> f = {}, double width = 0);
     // The number of the page it is drawn on, shown through `picture` (for footers).
-    Band& pageNumber(double x, double y, std::string picture, std::optional<Font> f = {}, double width = 0);
+    Band& pageNumber(double x, double y, std::string picture, std::optional<Font> f = {},
+                     double width = 0);
     // A horizontal (height 0) or vertical (width 0) line from (x, y).
     Band& line(double x, double y, double width, double height, double pen = 0);
     Band& box(double x, double y, double width, double height, double pen = 0);
@@ -100,8 +102,8 @@ struct ReportDef {
     double paperWidth = 0, paperHeight = 0;  // kPaperUser: the sheet upright, in units
     Orientation orientation = Orientation::Portrait;
     double left = 0, top = 0, right = 0, bottom = 0;  // margins, in units
-    double printableMm = kPrintableMm;                 // unprintable border of the sheet
-    Font font;  // the report's font
+    double printableMm = kPrintableMm;                // unprintable border of the sheet
+    Font font;                                        // the report's font
     Band form;
     Band header;
     Band footer;
@@ -112,10 +114,10 @@ struct ReportDef {
 struct Drawn {
     ItemKind kind = ItemKind::Text;
     Align align = Align::Left;
-    uint16_t font = 0;   // index into Document::fonts
+    uint16_t font = 0;  // index into Document::fonts
     float x = 0, y = 0, width = 0, height = 0;
-    float pen = 0;       // mm
-    std::string text;    // CP1251; Text only
+    float pen = 0;     // mm
+    std::string text;  // CP1251; Text only
 };
 
 struct Page {
@@ -123,10 +125,10 @@ struct Page {
 };
 
 class Document {
-public:
-    std::string title;         // CP1251
-    std::string fileName;      // CP1251, as ReportDef's
-    double widthMm = 0;        // the sheet as it lies
+  public:
+    std::string title;     // CP1251
+    std::string fileName;  // CP1251, as ReportDef's
+    double widthMm = 0;    // the sheet as it lies
     double heightMm = 0;
     int paper = kPaperA4;
     Orientation orientation = Orientation::Portrait;
@@ -134,9 +136,9 @@ public:
     std::vector<Page> pages;
     // Where fitting into the printable area put the layout: a layout point (x, y) mm is
     // drawn at (x * fontScale + originX, y * fontScale + originY).
-    double fontScale = 1;      // texts are drawn at their font's size times this
+    double fontScale = 1;  // texts are drawn at their font's size times this
     double originX = 0, originY = 0;
-    double printableMm = 0;    // the border the pages were brought inside of (0: none yet)
+    double printableMm = 0;  // the border the pages were brought inside of (0: none yet)
 
     // The index of `f` in fonts, added when new.
     uint16_t fontIndex(const Font& f);
@@ -151,7 +153,7 @@ double mmPerUnit(Units u);
 double lineHeightMm(const Font& f);
 
 class Report {
-public:
+  public:
     Report();
     ~Report();
     Report(const Report&) = delete;
@@ -179,7 +181,7 @@ public:
     int pages() const;
     const ReportDef& def() const { return def_; }
 
-private:
+  private:
     struct Prepared;  // a band with its pictures parsed
     void startPage();
     // Prints a band at the cursor, on a new page when it does not fit above the footer.
@@ -200,15 +202,15 @@ private:
 
 // What shows the printed pages: the Qt back end (printer, PDF) or the scripted one.
 class Backend {
-public:
+  public:
     virtual ~Backend() = default;
     // Prints `pages` (numbers from 1; empty: all) of `doc` through the system's print
     // dialog; false when the user cancelled or printing failed. Any thread.
     virtual bool print(const Document& doc, const std::vector<int>& pages) = 0;
     // Writes `pages` (empty: all) of `doc` to a PDF file at `path`; false (and
     // `error`) when it cannot. Any thread.
-    virtual bool writePdf(const Document& doc, const std::vector<int>& pages, const std::string& path,
-                          std::string& error) = 0;
+    virtual bool writePdf(const Document& doc, const std::vector<int>& pages,
+                          const std::string& path, std::string& error) = 0;
     // Asks the user for the file to save a PDF to, suggesting the file name `suggested`
     // (UTF-8, no folder) in the user's documents folder, never the data directory; ""
     // when cancelled. Any thread.

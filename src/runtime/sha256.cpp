@@ -29,7 +29,9 @@ constexpr std::array<uint32_t, 8> kInitial = {0x6a09e667, 0xbb67ae85, 0x3c6ef372
 
 std::atomic<bool> g_allowHardware{true};
 
-inline uint32_t rotr(uint32_t x, int n) { return (x >> n) | (x << (32 - n)); }
+inline uint32_t rotr(uint32_t x, int n) {
+    return (x >> n) | (x << (32 - n));
+}
 
 inline uint32_t loadBig(const uint8_t* p) {
     return uint32_t{p[0]} << 24 | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | uint32_t{p[3]};
@@ -46,8 +48,10 @@ void portableBlocks(uint32_t* h, const uint8_t* p, std::size_t count) {
         }
         uint32_t a = h[0], b = h[1], c = h[2], d = h[3], e = h[4], f = h[5], g = h[6], k = h[7];
         for (int i = 0; i < 64; ++i) {
-            const uint32_t t1 = k + (rotr(e, 6) ^ rotr(e, 11) ^ rotr(e, 25)) + ((e & f) ^ (~e & g)) + kRound[i] + w[i];
-            const uint32_t t2 = (rotr(a, 2) ^ rotr(a, 13) ^ rotr(a, 22)) + ((a & b) ^ (a & c) ^ (b & c));
+            const uint32_t t1 = k + (rotr(e, 6) ^ rotr(e, 11) ^ rotr(e, 25)) +
+                                ((e & f) ^ (~e & g)) + kRound[i] + w[i];
+            const uint32_t t2 =
+                (rotr(a, 2) ^ rotr(a, 13) ^ rotr(a, 22)) + ((a & b) ^ (a & c) ^ (b & c));
             k = g;
             g = f;
             f = e;
@@ -72,16 +76,17 @@ bool cpuHasSha() {
 }
 
 // Four rounds of the SHA extensions: `msg` holds W[i..i+3] + K[i..i+3].
-#define KW_SHA_4ROUNDS(msg)                                  \
-    do {                                                     \
-        state1 = _mm_sha256rnds2_epu32(state1, state0, msg); \
+#define KW_SHA_4ROUNDS(msg)                                                           \
+    do {                                                                              \
+        state1 = _mm_sha256rnds2_epu32(state1, state0, msg);                          \
         state0 = _mm_sha256rnds2_epu32(state0, state1, _mm_shuffle_epi32(msg, 0x0E)); \
     } while (0)
 
-__attribute__((target("sha,sse4.1,ssse3"))) void hardwareBlocks(uint32_t* h, const uint8_t* p, std::size_t count) {
+__attribute__((target("sha,sse4.1,ssse3"))) void hardwareBlocks(uint32_t* h, const uint8_t* p,
+                                                                std::size_t count) {
     const __m128i byteSwap = _mm_set_epi64x(0x0c0d0e0f08090a0bULL, 0x0405060700010203ULL);
     // The state as the instructions want it: ABEF and CDGH.
-    __m128i tmp = _mm_loadu_si128(reinterpret_cast<const __m128i*>(h));        // A B C D
+    __m128i tmp = _mm_loadu_si128(reinterpret_cast<const __m128i*>(h));         // A B C D
     __m128i state1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(h + 4));  // E F G H
     tmp = _mm_shuffle_epi32(tmp, 0xB1);                                         // C D A B
     state1 = _mm_shuffle_epi32(state1, 0x1B);                                   // H G F E
@@ -92,7 +97,8 @@ __attribute__((target("sha,sse4.1,ssse3"))) void hardwareBlocks(uint32_t* h, con
         const __m128i save0 = state0, save1 = state1;
         __m128i w[4];
         for (int i = 0; i < 4; ++i)
-            w[i] = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * i)), byteSwap);
+            w[i] = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * i)),
+                                    byteSwap);
         for (int r = 0; r < 16; ++r) {
             const __m128i k = _mm_loadu_si128(reinterpret_cast<const __m128i*>(kRound + 4 * r));
             __m128i& cur = w[r & 3];
@@ -109,8 +115,8 @@ __attribute__((target("sha,sse4.1,ssse3"))) void hardwareBlocks(uint32_t* h, con
         state1 = _mm_add_epi32(state1, save1);
     }
 
-    tmp = _mm_shuffle_epi32(state0, 0x1B);     // F E B A
-    state1 = _mm_shuffle_epi32(state1, 0xB1);  // D C H G
+    tmp = _mm_shuffle_epi32(state0, 0x1B);        // F E B A
+    state1 = _mm_shuffle_epi32(state1, 0xB1);     // D C H G
     state0 = _mm_blend_epi16(tmp, state1, 0xF0);  // D C B A
     state1 = _mm_alignr_epi8(state1, tmp, 8);     // H G F E
     _mm_storeu_si128(reinterpret_cast<__m128i*>(h), state0);
@@ -132,9 +138,13 @@ bool hardwareAvailable() {
 
 Sha256::Sha256() : h_(kInitial), hardware_(g_allowHardware.load() && hardwareAvailable()) {}
 
-void Sha256::allowHardware(bool allow) { g_allowHardware = allow; }
+void Sha256::allowHardware(bool allow) {
+    g_allowHardware = allow;
+}
 
-bool Sha256::usesHardware() { return g_allowHardware.load() && hardwareAvailable(); }
+bool Sha256::usesHardware() {
+    return g_allowHardware.load() && hardwareAvailable();
+}
 
 void Sha256::blocks(const uint8_t* p, std::size_t count) {
 #ifdef KW_SHA_X86

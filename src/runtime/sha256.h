@@ -15,7 +15,7 @@
 namespace kw {
 
 class Sha256 {
-public:
+  public:
     using Digest = std::array<uint8_t, 32>;
 
     Sha256();
@@ -29,7 +29,7 @@ public:
     // Whether new objects use the processor's SHA extensions.
     static bool usesHardware();
 
-private:
+  private:
     void blocks(const uint8_t* p, std::size_t count);
     std::array<uint32_t, 8> h_;
     std::array<uint8_t, 64> pending_{};

@@ -28,7 +28,9 @@ std::string fitToWidth(const Font& f, std::string_view cp1251, double widthMm, d
 // to the bottom of the descenders; lines and boxes their extent.
 struct Extent {
     double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
-    bool overlaps(const Extent& o) const { return x0 < o.x1 && o.x0 < x1 && y0 < o.y1 && o.y0 < y1; }
+    bool overlaps(const Extent& o) const {
+        return x0 < o.x1 && o.x0 < x1 && y0 < o.y1 && o.y0 < y1;
+    }
 };
 Extent inkOf(const Document& doc, const Drawn& d);
 // As inkOf, but a text with a box covers the whole box: the room its field may fill.

@@ -17,7 +17,9 @@ bool focusable(ControlKind k) {
 
 }  // namespace
 
-Window::~Window() { close(); }
+Window::~Window() {
+    close();
+}
 
 bool Window::fail(std::string why) {
     error_ = std::move(why);
@@ -233,7 +235,9 @@ bool Window::passStep(Event& e) {
 void Window::defaultAction(const Event& e) {
     switch (e.code) {
         case ev::CloseWindow:
-        case ev::CloseDown: close(); break;
+        case ev::CloseDown:
+            close();
+            break;
         case ev::Rejected:
             beep();
             focusTo(e.control);
@@ -244,8 +248,11 @@ void Window::defaultAction(const Event& e) {
         case ev::PageDown:
         case ev::ScrollTop:
         case ev::ScrollBottom:
-        case ev::ScrollDrag: scrollList(e); break;
-        default: break;
+        case ev::ScrollDrag:
+            scrollList(e);
+            break;
+        default:
+            break;
     }
 }
 
@@ -259,14 +266,29 @@ void Window::scrollList(const Event& e) {
         const int page = std::max(1, st.visibleRows);
         int r = st.choice;
         switch (e.code) {
-            case ev::ScrollUp: r -= 1; break;
-            case ev::ScrollDown: r += 1; break;
-            case ev::PageUp: r -= page; break;
-            case ev::PageDown: r += page; break;
-            case ev::ScrollTop: r = 1; break;
-            case ev::ScrollBottom: r = rows; break;
-            case ev::ScrollDrag: r = std::max(1, e.thumb * rows / 100); break;
-            default: break;
+            case ev::ScrollUp:
+                r -= 1;
+                break;
+            case ev::ScrollDown:
+                r += 1;
+                break;
+            case ev::PageUp:
+                r -= page;
+                break;
+            case ev::PageDown:
+                r += page;
+                break;
+            case ev::ScrollTop:
+                r = 1;
+                break;
+            case ev::ScrollBottom:
+                r = rows;
+                break;
+            case ev::ScrollDrag:
+                r = std::max(1, e.thumb * rows / 100);
+                break;
+            default:
+                break;
         }
         st.choice = rows == 0 ? 0 : std::clamp(r, 1, rows);
     }

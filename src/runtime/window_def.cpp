@@ -6,22 +6,38 @@ namespace kw::ui {
 
 const char* kindName(ControlKind k) {
     switch (k) {
-        case ControlKind::Prompt: return "prompt";
-        case ControlKind::Entry: return "entry";
-        case ControlKind::Button: return "button";
-        case ControlKind::Check: return "check";
-        case ControlKind::Option: return "option";
-        case ControlKind::Radio: return "radio";
-        case ControlKind::Group: return "group";
-        case ControlKind::Sheet: return "sheet";
-        case ControlKind::Tab: return "tab";
-        case ControlKind::List: return "list";
-        case ControlKind::Menu: return "menu";
-        case ControlKind::Item: return "item";
-        case ControlKind::Status: return "status";
-        case ControlKind::Image: return "image";
-        case ControlKind::Progress: return "progress";
-        case ControlKind::Canvas: return "canvas";
+        case ControlKind::Prompt:
+            return "prompt";
+        case ControlKind::Entry:
+            return "entry";
+        case ControlKind::Button:
+            return "button";
+        case ControlKind::Check:
+            return "check";
+        case ControlKind::Option:
+            return "option";
+        case ControlKind::Radio:
+            return "radio";
+        case ControlKind::Group:
+            return "group";
+        case ControlKind::Sheet:
+            return "sheet";
+        case ControlKind::Tab:
+            return "tab";
+        case ControlKind::List:
+            return "list";
+        case ControlKind::Menu:
+            return "menu";
+        case ControlKind::Item:
+            return "item";
+        case ControlKind::Status:
+            return "status";
+        case ControlKind::Image:
+            return "image";
+        case ControlKind::Progress:
+            return "progress";
+        case ControlKind::Canvas:
+            return "canvas";
     }
     return "?";
 }
@@ -124,7 +140,9 @@ Control Control::item(std::string text, std::string tip) {
     return c;
 }
 
-Control Control::separator() { return item("-"); }
+Control Control::separator() {
+    return item("-");
+}
 
 Control Control::status(std::string text, int width) {
     Control c;
@@ -214,12 +232,18 @@ namespace {
 // Whether `child` may sit in a container of kind `parent`.
 bool fits(ControlKind child, ControlKind parent) {
     switch (child) {
-        case ControlKind::Radio: return parent == ControlKind::Option;
-        case ControlKind::Tab: return parent == ControlKind::Sheet;
-        case ControlKind::Item: return parent == ControlKind::Menu;
-        case ControlKind::Menu: return parent == ControlKind::Menu;
-        case ControlKind::Status: return false;
-        default: return parent == ControlKind::Group || parent == ControlKind::Tab;
+        case ControlKind::Radio:
+            return parent == ControlKind::Option;
+        case ControlKind::Tab:
+            return parent == ControlKind::Sheet;
+        case ControlKind::Item:
+            return parent == ControlKind::Menu;
+        case ControlKind::Menu:
+            return parent == ControlKind::Menu;
+        case ControlKind::Status:
+            return false;
+        default:
+            return parent == ControlKind::Group || parent == ControlKind::Tab;
     }
 }
 
@@ -237,7 +261,8 @@ std::string WindowDef::finish() {
         if (c.feq <= 0) return which + ": control numbers must be positive";
         if (!seen.insert(c.feq).second) return which + ": number used twice";
         if (c.parent == 0) {
-            if (c.kind == ControlKind::Radio || c.kind == ControlKind::Tab || c.kind == ControlKind::Item)
+            if (c.kind == ControlKind::Radio || c.kind == ControlKind::Tab ||
+                c.kind == ControlKind::Item)
                 return which + ": needs a parent";
             continue;
         }
@@ -245,7 +270,8 @@ std::string WindowDef::finish() {
         if (p < 0 || seen.count(c.parent) == 0 || c.parent == c.feq)
             return which + ": parent " + std::to_string(c.parent) + " is not an earlier control";
         if (!fits(c.kind, controls[static_cast<std::size_t>(p)].kind))
-            return which + ": cannot sit in " + kindName(controls[static_cast<std::size_t>(p)].kind);
+            return which + ": cannot sit in " +
+                   kindName(controls[static_cast<std::size_t>(p)].kind);
     }
     assignAccessKeys();
     return std::string();

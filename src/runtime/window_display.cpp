@@ -67,14 +67,16 @@ bool Window::showOf(int index, ControlState& out) const {
             for (int r = 1; r <= records; ++r) {
                 std::vector<std::string> cells;
                 for (std::size_t k = 0; k < c.columns.size(); ++k) {
-                    const int qc = c.columns[k].queueColumn > 0 ? c.columns[k].queueColumn : static_cast<int>(k + 1);
+                    const int qc = c.columns[k].queueColumn > 0 ? c.columns[k].queueColumn
+                                                                : static_cast<int>(k + 1);
                     cells.push_back(formatValue(q->value(r, qc), colPics_[i][k]));
                 }
                 out.rows.push_back(std::move(cells));
             }
             return true;
         }
-        default: return false;
+        default:
+            return false;
     }
 }
 
@@ -116,13 +118,15 @@ picture::ParseResult Window::take(int index) {
         case ControlKind::Option:
             if (c.use.bound() && choice > 0) c.use.set(Value(radioValue(c.feq, choice)));
             return ParseResult::Ok;
-        default: return ParseResult::Ok;
+        default:
+            return ParseResult::Ok;
     }
 }
 
 std::string Window::rejectionText(int control) const {
     const int i = m_ ? m_->indexOf(control) : -1;
-    if (i < 0 || m_->def.controls[static_cast<std::size_t>(i)].kind != ControlKind::Entry) return std::string();
+    if (i < 0 || m_->def.controls[static_cast<std::size_t>(i)].kind != ControlKind::Entry)
+        return std::string();
     return picture::explain(contents(control), pics_[static_cast<std::size_t>(i)]);
 }
 

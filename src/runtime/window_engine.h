@@ -30,14 +30,14 @@
 
 #include "runtime/binding.h"
 #include "runtime/page_queue.h"
+#include "runtime/window_def.h"
 #include "runtime/window_events.h"
 #include "runtime/window_model.h"
-#include "runtime/window_def.h"
 
 namespace kw::ui {
 
 class Window {
-public:
+  public:
     Window() = default;
     ~Window();  // closes the window when still open
     Window(const Window&) = delete;
@@ -98,10 +98,10 @@ public:
 
     // Lists (rows 1-based).
     void setQueue(int list, PageQueue* queue);
-    int choice(int control) const;     // list row, option radio, sheet tab; 0 none
+    int choice(int control) const;  // list row, option radio, sheet tab; 0 none
     void setChoice(int control, int choice);
     int visibleRows(int list) const;
-    int rows(int list) const;          // rows shown now
+    int rows(int list) const;  // rows shown now
     void setThumb(int list, int position);
 
     // Keys: `key` pressed on `control` (0: any control) arrives as AlertKey.
@@ -113,8 +113,8 @@ public:
     // menu was dismissed or cannot be shown.
     int popup(const std::vector<PopupItem>& items, int x = -1, int y = -1);
 
-    void setTimer(int hundredths);     // 0 stops it
-    void setCursor(uint32_t cursor);   // cursor::Wait while busy, cursor::Normal after
+    void setTimer(int hundredths);    // 0 stops it
+    void setCursor(uint32_t cursor);  // cursor::Wait while busy, cursor::Normal after
     Geometry geometry() const;
     void setGeometry(const Geometry& g);
     void firstSize(int& width, int& height) const;
@@ -124,7 +124,7 @@ public:
 
     std::shared_ptr<WindowModel> model() const { return m_; }
 
-private:
+  private:
     bool fail(std::string why);
     bool waitNext(Event& e);
     bool prepare(Event& e);
@@ -146,9 +146,9 @@ private:
     std::string radioValue(int option, int radio) const;
 
     std::shared_ptr<WindowModel> m_;
-    std::vector<picture::Picture> pics_;                // per control
+    std::vector<picture::Picture> pics_;                  // per control
     std::vector<std::vector<picture::Picture>> colPics_;  // per control (lists)
-    std::vector<PageQueue*> queues_;                    // per control (lists)
+    std::vector<PageQueue*> queues_;                      // per control (lists)
     Event current_;
     bool consumed_ = false;
     picture::ParseResult rejection_ = picture::ParseResult::Ok;

@@ -8,19 +8,19 @@ namespace kw::ui {
 
 namespace ev {
 // Field events: they concern one control.
-constexpr int Accepted = 1;       // an entry was completed, a button or menu item pressed
-constexpr int NewSelection = 2;   // a list's highlight, an option's choice or a sheet's tab changed
-constexpr int ScrollUp = 3;       // list: one row up past the top of the page
-constexpr int ScrollDown = 4;     // list: one row down past the bottom of the page
+constexpr int Accepted = 1;      // an entry was completed, a button or menu item pressed
+constexpr int NewSelection = 2;  // a list's highlight, an option's choice or a sheet's tab changed
+constexpr int ScrollUp = 3;      // list: one row up past the top of the page
+constexpr int ScrollDown = 4;    // list: one row down past the bottom of the page
 constexpr int PageUp = 5;
 constexpr int PageDown = 6;
-constexpr int ScrollTop = 7;      // list: first row
-constexpr int ScrollBottom = 8;   // list: last row
-constexpr int Locate = 9;         // list: a locator asks to find a value
-constexpr int AlertKey = 15;      // a key registered with alert() was pressed (keyCode())
-constexpr int ScrollDrag = 20;    // list: thumb dragged to thumbPosition() (0..100)
-constexpr int Rejected = 26;      // typed text does not fit the control's picture or variable
-constexpr int Selected = 257;     // a control got the focus
+constexpr int ScrollTop = 7;     // list: first row
+constexpr int ScrollBottom = 8;  // list: last row
+constexpr int Locate = 9;        // list: a locator asks to find a value
+constexpr int AlertKey = 15;     // a key registered with alert() was pressed (keyCode())
+constexpr int ScrollDrag = 20;   // list: thumb dragged to thumbPosition() (0..100)
+constexpr int Rejected = 26;     // typed text does not fit the control's picture or variable
+constexpr int Selected = 257;    // a control got the focus
 // Window events: they concern the window (field() is 0).
 constexpr int CloseWindow = 0x201;  // close box, Esc, or a procedure asking to close
 constexpr int CloseDown = 0x202;    // the program is ending
@@ -29,9 +29,11 @@ constexpr int GainFocus = 0x205;    // the window became usable or active again
 constexpr int Sized = 0x206;        // the window's size changed
 constexpr int Timer = 0x20B;        // the window's timer ran out (setTimer)
 constexpr int Completed = 0x225;    // posted by select-all after every entry passed
-constexpr int Shown = 0x231;        // the window was shown (first after opening, then when re-shown)
+constexpr int Shown = 0x231;  // the window was shown (first after opening, then when re-shown)
 
-constexpr bool isFieldEvent(int e) { return e > 0 && e < 0x200; }
+constexpr bool isFieldEvent(int e) {
+    return e > 0 && e < 0x200;
+}
 }  // namespace ev
 
 // Key codes: the key's code (letters and digits by their capital ASCII code) plus
@@ -67,11 +69,13 @@ constexpr int Apostrophe = 222;
 // meet the codes of other keys (0xDE, the apostrophe key, is also the code of Ю).
 constexpr int Cyrillic = 0x800;
 
-constexpr int CtrlEnter = Ctrl | Enter;             // 525
-constexpr int ShiftEnter = Shift | Enter;           // 269
-constexpr int CtrlApostrophe = Ctrl | Apostrophe;   // 734
+constexpr int CtrlEnter = Ctrl | Enter;            // 525
+constexpr int ShiftEnter = Shift | Enter;          // 269
+constexpr int CtrlApostrophe = Ctrl | Apostrophe;  // 734
 // Whether a CP1251 byte is a capital Cyrillic letter with a key code of its own.
-constexpr bool isCyrillicCapital(unsigned char c) { return (c >= 0xC0 && c <= 0xDF) || c == 0xA8; }
+constexpr bool isCyrillicCapital(unsigned char c) {
+    return (c >= 0xC0 && c <= 0xDF) || c == 0xA8;
+}
 
 // The character (CP1251) a key code types: Latin and Cyrillic letters (lower case, upper
 // case with Shift), digits of the main row and of the keypad, the space bar; 0 for a key

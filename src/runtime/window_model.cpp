@@ -14,7 +14,7 @@ struct Waiting {
     int depth = 0;
     uint64_t count = 0;  // times the depth went from 0 to 1
 };
-std::map<std::thread::id, Waiting> g_waiting;      // guarded by uiMutex()
+std::map<std::thread::id, Waiting> g_waiting;  // guarded by uiMutex()
 uint64_t g_serial = 0;
 
 }  // namespace
@@ -91,8 +91,12 @@ std::condition_variable& uiChanged() {
     return cv;
 }
 
-Backend* installBackend(Backend* b) { return g_backend.exchange(b); }
-Backend* backend() { return g_backend.load(); }
+Backend* installBackend(Backend* b) {
+    return g_backend.exchange(b);
+}
+Backend* backend() {
+    return g_backend.load();
+}
 
 std::vector<std::shared_ptr<WindowModel>> openWindows() {
     std::lock_guard lock(uiMutex());
@@ -127,7 +131,9 @@ uint64_t waitCountLocked(std::thread::id id) {
 
 namespace detail {
 
-const std::vector<std::shared_ptr<WindowModel>>& openLocked() { return g_open; }
+const std::vector<std::shared_ptr<WindowModel>>& openLocked() {
+    return g_open;
+}
 
 void addWaitingLocked(std::thread::id id, int delta) {
     Waiting& w = g_waiting[id];

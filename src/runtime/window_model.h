@@ -20,15 +20,15 @@ namespace kw::ui {
 
 struct Event {
     int code = 0;
-    int control = 0;   // 0 for a window event
-    int key = 0;       // AlertKey: the key code
-    int thumb = 0;     // ScrollDrag: the thumb position 0..100
+    int control = 0;  // 0 for a window event
+    int key = 0;      // AlertKey: the key code
+    int thumb = 0;    // ScrollDrag: the thumb position 0..100
 };
 
 // One item of a popup menu (Window::popup).
 struct PopupItem {
-    std::string text;      // CP1251, '&' marks the shortcut; "-" is a separator
-    int depth = 0;         // 0 top level; 1 an item of the submenu that the depth-0 item before it opens
+    std::string text;  // CP1251, '&' marks the shortcut; "-" is a separator
+    int depth = 0;  // 0 top level; 1 an item of the submenu that the depth-0 item before it opens
     bool enabled = true;
     bool checked = false;
 };
@@ -37,21 +37,21 @@ struct PopupItem {
 struct PopupState {
     bool up = false;
     std::vector<PopupItem> items;
-    int answer = 0;        // set by the user: the item's number from 1, -1 dismissed; 0 none yet
+    int answer = 0;  // set by the user: the item's number from 1, -1 dismissed; 0 none yet
 };
 
 struct ControlState {
-    std::string text;        // what the control shows (CP1251); entries: the text typed
-    bool enabled = true;     // own state; see WindowModel::usable()
+    std::string text;     // what the control shows (CP1251); entries: the text typed
+    bool enabled = true;  // own state; see WindowModel::usable()
     bool hidden = false;
-    bool edited = false;     // typed into since last shown or taken
-    bool checked = false;    // Check
-    int choice = 0;          // List: row; Option: radio (1-based index); Sheet: tab
+    bool edited = false;   // typed into since last shown or taken
+    bool checked = false;  // Check
+    int choice = 0;        // List: row; Option: radio (1-based index); Sheet: tab
     std::vector<std::vector<std::string>> rows;  // List: the cells as shown
     unsigned rowsVersion = 0;                    // changes whenever rows change
-    int visibleRows = 0;     // List: rows that fit (the back end may change it)
-    int thumb = 0;           // List: thumb position 0..100
-    std::vector<int> alerts; // key codes that raise AlertKey on this control
+    int visibleRows = 0;                         // List: rows that fit (the back end may change it)
+    int thumb = 0;                               // List: thumb position 0..100
+    std::vector<int> alerts;                     // key codes that raise AlertKey on this control
 };
 
 struct Geometry {
@@ -67,11 +67,11 @@ constexpr unsigned Blocked = 2;
 constexpr unsigned Focus = 4;
 constexpr unsigned Geometry = 8;
 constexpr unsigned Cursor = 16;
-constexpr unsigned Limits = 32;   // minimum and maximum size
+constexpr unsigned Limits = 32;  // minimum and maximum size
 }  // namespace change
 
 class WindowModel {
-public:
+  public:
     explicit WindowModel(WindowDef s);
 
     const WindowDef def;  // fixed once open; safe to read without the lock
@@ -82,18 +82,18 @@ public:
     std::deque<Event> queue;
     int focus = 0;
     bool open = false;
-    bool blocked = false;    // a later window of the same thread is open
+    bool blocked = false;  // a later window of the same thread is open
     uint32_t cursor = 0;
-    std::vector<int> alerts; // key codes that raise AlertKey on every control
+    std::vector<int> alerts;  // key codes that raise AlertKey on every control
     Geometry geometry;
     int minWidth = 0, minHeight = 0, maxWidth = 0, maxHeight = 0;
     int firstWidth = 0, firstHeight = 0;  // size when first shown
-    PopupState popup;        // the popup menu up now, if any (scripted back end)
-    std::thread::id owner;   // the procedure thread that opened it
-    int ownerNumber = 0;     // its procedure-thread number
-    uint64_t serial = 0;     // opening order
-    uint64_t posted = 0;     // events pushed so far
-    uint64_t taken = 0;      // events taken by the accept loop so far
+    PopupState popup;                     // the popup menu up now, if any (scripted back end)
+    std::thread::id owner;                // the procedure thread that opened it
+    int ownerNumber = 0;                  // its procedure-thread number
+    uint64_t serial = 0;                  // opening order
+    uint64_t posted = 0;                  // events pushed so far
+    uint64_t taken = 0;                   // events taken by the accept loop so far
 
     // The back end's own object for this window; used on the back end's side only.
     void* peer = nullptr;
@@ -112,7 +112,7 @@ public:
     // Caller holds uiMutex().
     void push(const Event& e);
 
-private:
+  private:
     std::unordered_map<int, int> index_;
 };
 
@@ -129,7 +129,7 @@ struct Refresh {
 };
 
 class Backend {
-public:
+  public:
     virtual ~Backend() = default;
     // Creates and shows the window's peer; false when it cannot. Blocks until shown.
     virtual bool open(const std::shared_ptr<WindowModel>& w) = 0;
@@ -143,7 +143,8 @@ public:
     // it. Returns the chosen item's number in `items` (from 1; never a separator, a
     // disabled item or one that opens a submenu), 0 when dismissed or when the back
     // end shows no popup menus.
-    virtual int popup(const std::shared_ptr<WindowModel>& w, const std::vector<PopupItem>& items, int x, int y) {
+    virtual int popup(const std::shared_ptr<WindowModel>& w, const std::vector<PopupItem>& items,
+                      int x, int y) {
         (void)w, (void)items, (void)x, (void)y;
         return 0;
     }
@@ -168,7 +169,7 @@ void postEvent(const std::shared_ptr<WindowModel>& w, const Event& e);
 // Marks the calling thread as waiting for the user (in an accept loop, a message box)
 // for its lifetime; drivers use this to know that a procedure has finished reacting.
 class WaitingScope {
-public:
+  public:
     WaitingScope();
     ~WaitingScope();
     WaitingScope(const WaitingScope&) = delete;

@@ -6,7 +6,9 @@
 
 namespace kw::ui {
 
-void Window::enable(int control, bool on) { enableRange(control, control, on); }
+void Window::enable(int control, bool on) {
+    enableRange(control, control, on);
+}
 
 void Window::enableRange(int first, int last, bool on) {
     if (!m_) return;
@@ -120,8 +122,10 @@ void Window::alert(int control, int key) {
 void Window::clearAlerts(int control) {
     if (!m_) return;
     std::lock_guard lock(uiMutex());
-    if (control == 0) m_->alerts.clear();
-    else if (ControlState* st = m_->state(control)) st->alerts.clear();
+    if (control == 0)
+        m_->alerts.clear();
+    else if (ControlState* st = m_->state(control))
+        st->alerts.clear();
 }
 
 void Window::setTimer(int hundredths) {

@@ -15,7 +15,8 @@ constexpr std::size_t kMaxWords = 30;
 constexpr std::size_t kLineRoom = 60;  // a line and its next word stay shorter than this
 
 struct Tables {
-    std::vector<std::string> hundreds, masculine, feminine, tens, roubles, thousands, millions, billions;
+    std::vector<std::string> hundreds, masculine, feminine, tens, roubles, thousands, millions,
+        billions;
     std::string kopeck1, kopeck2, kopeck5, minus;
 };
 
@@ -28,16 +29,18 @@ std::vector<std::string> words(std::initializer_list<const char*> utf8) {
 const Tables& tables() {
     static const Tables t = [] {
         Tables t;
-        t.hundreds = words({"сто", "двести", "триста", "четыреста", "пятьсот", "шестьсот", "семьсот", "восемьсот",
-                            "девятьсот"});
-        t.masculine = words({"один", "два", "три", "четыре", "пять", "шесть", "семь", "восемь", "девять", "десять",
-                             "одиннадцать", "двенадцать", "тринадцать", "четырнадцать", "пятнадцать", "шестнадцать",
-                             "семнадцать", "восемнадцать", "девятнадцать", "двадцать"});
+        t.hundreds = words({"сто", "двести", "триста", "четыреста", "пятьсот", "шестьсот",
+                            "семьсот", "восемьсот", "девятьсот"});
+        t.masculine =
+            words({"один",        "два",        "три",          "четыре",       "пять",
+                   "шесть",       "семь",       "восемь",       "девять",       "десять",
+                   "одиннадцать", "двенадцать", "тринадцать",   "четырнадцать", "пятнадцать",
+                   "шестнадцать", "семнадцать", "восемнадцать", "девятнадцать", "двадцать"});
         t.feminine = t.masculine;
         t.feminine[0] = W("одна");
         t.feminine[1] = W("две");
-        t.tens = words({"десять", "двадцать", "тридцать", "сорок", "пятьдесят", "шестьдесят", "семьдесят",
-                        "восемьдесят", "девяносто"});
+        t.tens = words({"десять", "двадцать", "тридцать", "сорок", "пятьдесят", "шестьдесят",
+                        "семьдесят", "восемьдесят", "девяносто"});
         t.roubles = words({"рубль", "рубля", "рублей"});
         t.thousands = words({"тысяча", "тысячи", "тысяч"});
         t.millions = words({"миллион", "миллиона", "миллионов"});
@@ -162,7 +165,8 @@ std::string CONV_S() {
     S3.clear();
     const double amount = S_R;
     // Twelve rouble digits at most: the rendering "N_15.2" holds no more.
-    if (!std::isfinite(amount) || std::fabs(std::round(std::fabs(amount) * 100) / 100) >= 1e12) return std::string();
+    if (!std::isfinite(amount) || std::fabs(std::round(std::fabs(amount) * 100) / 100) >= 1e12)
+        return std::string();
     std::string shown = kw::picture::format(std::fabs(amount), "n_15.2");
     shown.erase(0, shown.find_first_not_of(' '));
     const std::size_t point = shown.find('.');
@@ -171,10 +175,11 @@ std::string CONV_S() {
     WordsState s;
     s.digits = shown.substr(0, point);
     if (s.digits == "0") s.digits.clear();  // no rouble digits: no rouble words
-    if (amount < 0 && std::round(std::fabs(amount) * 100) != 0) s.words.push_back(" " + tables().minus);
+    if (amount < 0 && std::round(std::fabs(amount) * 100) != 0)
+        s.words.push_back(" " + tables().minus);
     const int n = static_cast<int>(s.digits.size());
-    const std::vector<std::string>* groupWords[] = {&tables().billions, &tables().millions, &tables().thousands,
-                                                    nullptr};
+    const std::vector<std::string>* groupWords[] = {&tables().billions, &tables().millions,
+                                                    &tables().thousands, nullptr};
     if (n > 0) {
         const int groups = (n + 2) / 3;  // 1 to 4
         int count = n % 3 == 0 ? 3 : n % 3;

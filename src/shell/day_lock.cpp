@@ -42,7 +42,8 @@ DayLock::DayLock(Kind kind, int seconds) {
     // The turnstile (slot 1) keeps a closing from waiting for ever behind writes that
     // overlap one another: once the closing holds it, new writes queue behind it, and
     // it waits only for the writes already under way.
-    const storage::LockKind lockKind = kind == Kind::Close ? storage::LockKind::Exclusive : storage::LockKind::Shared;
+    const storage::LockKind lockKind =
+        kind == Kind::Close ? storage::LockKind::Exclusive : storage::LockKind::Shared;
     storage::RangeLockGuard turnstile(*Access::DAY->File, kTurnstileSlot, lockKind, seconds);
     if (!turnstile.held()) return;
     guard_ = storage::RangeLockGuard(*Access::DAY->File, kDaySlot, lockKind, seconds);
@@ -72,7 +73,9 @@ void DayLock::release() {
     (void)guard_.release();
 }
 
-std::string dayBusyText() { return W("Другая касса закрывает день: повторите"); }
+std::string dayBusyText() {
+    return W("Другая касса закрывает день: повторите");
+}
 
 void setDayLockObserver(std::function<void(DayLock::Kind)> observer) {
     std::lock_guard lock(g_observerMutex);

@@ -33,7 +33,7 @@ namespace kw::shell {
 inline constexpr int kDayLockSeconds = 5;
 
 class DayLock {
-public:
+  public:
     enum class Kind { Write, Close };
     // Takes the lock (opening DAY for the thread while it is held). held() says whether
     // it was taken: false when another desk kept it for `seconds`, or DAY could not be
@@ -47,7 +47,7 @@ public:
     // Gives the lock back now (a thread's outer lock only when this is it).
     void release();
 
-private:
+  private:
     bool held_ = false;
     bool outer_ = false;
     bool opened_ = false;

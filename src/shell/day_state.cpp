@@ -19,13 +19,17 @@ DayState dayState(int32_t date) {
     return real::isZero(DAY.KAS) && real::isZero(DAY.OBO) ? DayState::Open : DayState::Closed;
 }
 
-DayState todayState() { return dayState(clock::today()); }
+DayState todayState() {
+    return dayState(clock::today());
+}
 
 bool todayOpenForOperations(std::string_view caption) {
     switch (todayState()) {
-        case DayState::Open: return true;
+        case DayState::Open:
+            return true;
         case DayState::NotOpen:
-            msgbox::show(W("День ломбарда не открыт"), caption, msgbox::Icon::Exclamation, msgbox::Ok);
+            msgbox::show(W("День ломбарда не открыт"), caption, msgbox::Icon::Exclamation,
+                         msgbox::Ok);
             return false;
         case DayState::Closed:
             msgbox::show(W("День ломбарда закрыт"), caption, msgbox::Icon::Exclamation, msgbox::Ok);

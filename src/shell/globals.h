@@ -20,29 +20,29 @@ extern int32_t LCurrentFDSetting;  // the full-window-drag setting found at star
 extern int32_t LAdjFDSetting;      // value handed to the system when changing it
 
 // Application variables.
-extern uint8_t KOD;                  // code of the logged-in user
-extern kw::FixedString<10> PAROL;    // password typed at login
+extern uint8_t KOD;                // code of the logged-in user
+extern kw::FixedString<10> PAROL;  // password typed at login
 extern kw::FixedString<30> MESSAGE_G;
-extern uint8_t KOD_M;                // metal picked in a list
-extern int16_t KOD_K;                // stone picked
-extern int16_t PROBA;                // fineness picked
-extern double Z1G;                   // price per gram picked
-extern double Z1K;                   // price per carat picked
-extern int16_t K_IZD;                // item kind picked
-extern uint8_t T_RAC;                // state flag of the new-pledge form
-extern kw::FixedString<20> NAME_P;   // name fragment for the archive search
-extern int32_t SP_IND;               // option chosen in the inquiry lists
-extern int32_t D1;                   // first day of the period asked for
-extern int32_t D2;                   // last day of the period
-extern int32_t D_T;                  // date of the auction list
-extern int32_t D_PRR;                // days overdue the overdue report asks for
-extern uint8_t I_OT;                 // flags of day opening, closing, emergency opening
+extern uint8_t KOD_M;               // metal picked in a list
+extern int16_t KOD_K;               // stone picked
+extern int16_t PROBA;               // fineness picked
+extern double Z1G;                  // price per gram picked
+extern double Z1K;                  // price per carat picked
+extern int16_t K_IZD;               // item kind picked
+extern uint8_t T_RAC;               // state flag of the new-pledge form
+extern kw::FixedString<20> NAME_P;  // name fragment for the archive search
+extern int32_t SP_IND;              // option chosen in the inquiry lists
+extern int32_t D1;                  // first day of the period asked for
+extern int32_t D2;                  // last day of the period
+extern int32_t D_T;                 // date of the auction list
+extern int32_t D_PRR;               // days overdue the overdue report asks for
+extern uint8_t I_OT;                // flags of day opening, closing, emergency opening
 extern uint8_t I_Z;
 extern uint8_t I_AZ;
-extern kw::FixedString<60> S1;       // text lines of the ticket and archive sheet
+extern kw::FixedString<60> S1;  // text lines of the ticket and archive sheet
 extern kw::FixedString<60> S2;
 extern kw::FixedString<60> S3;
-extern double S_R;                   // amount of the ticket and archive sheet
+extern double S_R;  // amount of the ticket and archive sheet
 
 // A copy of one pledge for the printed ticket and archive sheet: each has the type of
 // the ZAL field of the same name (P_CC_D: ZAL.P_CC_D).

@@ -11,7 +11,9 @@
 #include "shell/small_forms.h"
 
 namespace kw::shell {
-std::string kbpTitle() { return W("Основные параметры ломбарда"); }
+std::string kbpTitle() {
+    return W("Основные параметры ломбарда");
+}
 }  // namespace kw::shell
 
 namespace {
@@ -24,8 +26,8 @@ enum : int32_t { kMessage = 200, kOk, kClose };
 // A prompt and the entry of KBP field `name` with its dictionary picture; `beside`
 // puts the pair on the row of the one before. `width`: the entry's width in characters
 // when narrower than its picture.
-void field(kw::ui::WindowDef& s, const char* promptUtf8, const char* name, bool beside = false, int width = 0,
-           const char* tipUtf8 = nullptr) {
+void field(kw::ui::WindowDef& s, const char* promptUtf8, const char* name, bool beside = false,
+           int width = 0, const char* tipUtf8 = nullptr) {
     const kw::storage::TableDecl& t = kw::dict::kbpTable();
     const kw::storage::FieldDecl& f = t.field(t.fieldNumber(name));
     Control p = Control::prompt(W(promptUtf8));
@@ -74,8 +76,10 @@ kw::ui::WindowDef kbpDef(kw::FixedString<40>& message) {
     s.begin(Control::group(W("Перезалоги:")));
     for (int k = 1; k <= 3; ++k) {
         const std::string n = std::to_string(k);
-        field(s, (n + " перезалог:").c_str(), ("P" + n + n).c_str(), false, 0, "Повышающий коэффициент %% по ссуде");
-        field(s, "коэф. пени:", ("P" + n).c_str(), true, 0, "Повышающий коэффициент %% за просрочку");
+        field(s, (n + " перезалог:").c_str(), ("P" + n + n).c_str(), false, 0,
+              "Повышающий коэффициент %% по ссуде");
+        field(s, "коэф. пени:", ("P" + n).c_str(), true, 0,
+              "Повышающий коэффициент %% за просрочку");
         field(s, "кол-во дней(<=)", ("SD" + n).c_str(), true, 0, "Досрочный выкуп: кол-во дней");
         field(s, "Сумма(<=)", ("SW" + n).c_str(), true, 0, "Досрочный выкуп: сумма");
     }
@@ -96,7 +100,7 @@ kw::ui::WindowDef kbpDef(kw::FixedString<40>& message) {
 }
 
 class KbpForm : public kw::ProcedureWindow {
-public:
+  public:
     KbpForm() : ProcedureWindow("KBP_FORM", {&Relate::KBP}) {}
 
     kw::Level TakeAccepted() override {
@@ -124,7 +128,7 @@ public:
         return kw::Level::Benign;
     }
 
-protected:
+  protected:
     kw::ui::WindowDef Define() override { return kbpDef(MESSAGE); }
 
     kw::Level Prepare() override {
@@ -139,7 +143,7 @@ protected:
         return kw::Level::Benign;
     }
 
-private:
+  private:
     // The first record in file order into KBP; a cleared KBP when the file is empty.
     void read() {
         found_ = false;

@@ -18,14 +18,17 @@
 
 namespace kw::shell {
 
-std::string frameTitle() { return W("Автоматизация работы ломбарда"); }
+std::string frameTitle() {
+    return W("Автоматизация работы ломбарда");
+}
 
 void closeOtherProcedures() {
     const int me = proc::currentThread();
     std::set<uint64_t> asked;  // windows (by opening serial) already told to close
     for (;;) {
         bool others = false;
-        for (int n = 2; n <= proc::kMaxThread && !others; ++n) others = n != me && proc::isRunning(n);
+        for (int n = 2; n <= proc::kMaxThread && !others; ++n)
+            others = n != me && proc::isRunning(n);
         if (!others) return;
         for (const auto& w : ui::openWindows()) {
             if (w->ownerNumber == me || !asked.insert(w->serial).second) continue;
@@ -69,7 +72,9 @@ kw::ui::WindowDef frameDef() {
     s.add(Control::item(W("Выход"), "Exit this application").number(kExit));
     s.end();
     s.begin(Control::menu(W("&Запуск системы")).number(kStartMenu));
-    s.add(Control::item(W("Ввод кода и пароля для запуска системы"), "Remove item to Windows Clipboard").number(kLogin));
+    s.add(Control::item(W("Ввод кода и пароля для запуска системы"),
+                        "Remove item to Windows Clipboard")
+              .number(kLogin));
     s.end();
     return s;
 }
@@ -78,7 +83,7 @@ kw::ui::WindowDef frameDef() {
 
 void MAIN() {
     class ThisWindowClass : public kw::ProcedureWindow {
-    public:
+      public:
         ThisWindowClass() : ProcedureWindow("Main", {}) {}
 
         kw::ui::WindowDef Define() override {
@@ -90,10 +95,17 @@ void MAIN() {
             const kw::Level l = WindowManager::TakeAccepted();
             if (l != kw::Level::Benign) return l;
             switch (Win.field()) {
-                case kPrinterSetup: (void)kw::printer::setup(kw::W("Выбор и установки принтера")); break;
-                case kExit: Win.post(kw::ui::ev::CloseWindow); break;
-                case kLogin: kw::shell::startProcedure(START, kStartStack, kw::W("Запуск системы")); break;
-                default: break;
+                case kPrinterSetup:
+                    (void)kw::printer::setup(kw::W("Выбор и установки принтера"));
+                    break;
+                case kExit:
+                    Win.post(kw::ui::ev::CloseWindow);
+                    break;
+                case kLogin:
+                    kw::shell::startProcedure(START, kStartStack, kw::W("Запуск системы"));
+                    break;
+                default:
+                    break;
             }
             return kw::Level::Benign;
         }

@@ -7,7 +7,9 @@
 #include "shell/small_forms.h"
 
 namespace kw::shell {
-std::string pklFormTitle() { return W("Ввод-корректировка-удаление"); }
+std::string pklFormTitle() {
+    return W("Ввод-корректировка-удаление");
+}
 }  // namespace kw::shell
 
 namespace {
@@ -18,10 +20,10 @@ using kw::ui::Control;
 enum : int32_t { kFioPrompt = 1, kFio, kAdrPrompt, kAdr, kPasPrompt, kPas, kOk, kClose };
 
 class PklForm : public kw::UpdateForm {
-public:
+  public:
     PklForm() : UpdateForm("PKL_FORM", {&Relate::PKL}, &Relate::PKL, kOk, kClose) {}
 
-protected:
+  protected:
     kw::ui::WindowDef Define() override {
         const kw::storage::TableDecl& t = kw::dict::pklTable();
         kw::ui::WindowDef s;

@@ -16,7 +16,9 @@
 #include "shell/small_forms.h"
 
 namespace kw::shell {
-std::string pklListTitle() { return W("Список постоянных клиентов"); }
+std::string pklListTitle() {
+    return W("Список постоянных клиентов");
+}
 }  // namespace kw::shell
 
 namespace {
@@ -43,9 +45,10 @@ enum : int32_t {
 
 // Keys typed on the list, and the entry's text when the entry is left.
 class NameLocator : public kw::IncrementalLocatorClass {
-public:
+  public:
     uint8_t TakeAccepted() override {
-        if (!ViewManager || !ViewManager->Window || ViewManager->Window->Win.field() != Control) return 0;
+        if (!ViewManager || !ViewManager->Window || ViewManager->Window->Win.field() != Control)
+            return 0;
         Update();
         return 1;
     }
@@ -59,7 +62,7 @@ Control shown(const char* name) {
 }
 
 class PklTab : public kw::BrowseProcedure {
-public:
+  public:
     PklTab() : BrowseProcedure("PKL_TAB", {&Relate::PKL}) {}
 
     kw::Level TakeAccepted() override {
@@ -72,7 +75,7 @@ public:
         return BrowseProcedure::TakeAccepted();
     }
 
-protected:
+  protected:
     kw::ui::WindowDef Define() override {
         kw::ui::WindowDef s;
         s.title = kw::shell::pklListTitle();
@@ -117,7 +120,7 @@ protected:
         return true;
     }
 
-private:
+  private:
     kw::FixedString<20> LOOK;  // what the quick search holds
     NameLocator locator_;
     kw::WindowResizeClass resizer_;

@@ -26,8 +26,10 @@ Registry& registry() {
 void setProcedure(std::string_view name, Procedure p) {
     Registry& r = registry();
     std::lock_guard lock(r.mu);
-    if (p) r.byName[std::string(name)] = std::move(p);
-    else if (auto it = r.byName.find(name); it != r.byName.end()) r.byName.erase(it);
+    if (p)
+        r.byName[std::string(name)] = std::move(p);
+    else if (auto it = r.byName.find(name); it != r.byName.end())
+        r.byName.erase(it);
 }
 
 Procedure procedure(std::string_view name) {
@@ -54,7 +56,8 @@ void clearProcedures() {
 int startProcedure(Procedure p, std::size_t stackSize, std::string_view captionCp1251) {
     const int number = proc::start(std::move(p), stackSize);
     if (number == 0)
-        msgbox::show(W("Не удалось открыть новое окно: открыто слишком много окон.|Закройте одно из них и повторите."),
+        msgbox::show(W("Не удалось открыть новое окно: открыто слишком много окон.|Закройте одно "
+                       "из них и повторите."),
                      captionCp1251, msgbox::Icon::Exclamation, msgbox::Ok);
     return number;
 }

@@ -37,7 +37,9 @@ void armDragRestore() {
     });
 }
 
-void disarmDragRestore() { setShutdownHook(std::move(g_previousHook)); }
+void disarmDragRestore() {
+    setShutdownHook(std::move(g_previousHook));
+}
 
 void startUp() {
     step("GlobalErrors.Init");
@@ -83,9 +85,13 @@ void shutDown() {
 
 }  // namespace
 
-void setStepObserver(StepObserver o) { observer() = std::move(o); }
+void setStepObserver(StepObserver o) {
+    observer() = std::move(o);
+}
 
-void haltShutDown() { (void)INIMgr.Update(); }
+void haltShutDown() {
+    (void)INIMgr.Update();
+}
 
 void ProgramEntry() {
     startUp();

@@ -18,10 +18,10 @@ using kw::ui::Control;
 enum : int32_t { kList = 1, kInsert, kChange, kDelete, kClose };
 
 class SecTab : public kw::BrowseProcedure {
-public:
+  public:
     SecTab() : BrowseProcedure("SEC_TAB", {&Relate::SEC}) {}
 
-protected:
+  protected:
     kw::ui::WindowDef Define() override {
         kw::ui::WindowDef s;
         s.title = W("Пользователи");
@@ -70,7 +70,7 @@ protected:
     // left behind for whatever the thread runs next.
     void Closing() override { SEC = kw::dict::SecRecord{}; }
 
-private:
+  private:
     kw::FixedString<12> PRAVA;  // the row's rights
     kw::WindowResizeClass resizer_;
 };
@@ -79,8 +79,9 @@ private:
 
 void SEC_TAB() {
     if (KOD <= kw::shell::kRestrictedUpTo) {
-        kw::msgbox::show(W("Список пользователей открыт только пользователю с полными правами (код больше 5)"),
-                         W("Пользователи"), kw::msgbox::Icon::Exclamation, kw::msgbox::Ok);
+        kw::msgbox::show(
+            W("Список пользователей открыт только пользователю с полными правами (код больше 5)"),
+            W("Пользователи"), kw::msgbox::Icon::Exclamation, kw::msgbox::Ok);
         GlobalResponse = kw::resp::Cancelled;
         return;
     }

@@ -17,7 +17,9 @@ namespace kw::shell {
 
 namespace {
 
-SisEntry menu(int n, const char* utf8) { return SisEntry{n, true, W(utf8), "", 0}; }
+SisEntry menu(int n, const char* utf8) {
+    return SisEntry{n, true, W(utf8), "", 0};
+}
 SisEntry item(int n, const char* utf8, const char* procedure, std::size_t stack = 0) {
     return SisEntry{n, false, W(utf8), procedure, stack};
 }
@@ -44,7 +46,7 @@ const std::vector<SisEntry>& sisMenu() {
         item(16, "Просроченные ссуды:", "PR_M"),
         item(17, "Отчет по прибыли", "PRIB_M"),
         item(18, "Перечень вещей,поставленных на реализацию", "REAL_M"),
-        item(41, "Реестр ПСК", "PSK_M"),  // the program's own, beyond the 33
+        item(41, "Реестр ПСК", "PSK_M"),         // the program's own, beyond the 33
         item(44, "Журнал операций", "AUD_TAB"),  // the program's own
         item(19, "Внешние операции по кассе", "KAS_ME"),
         item(20, "Закрытие рабочего дня ломбарда", "ZAC_D"),
@@ -73,12 +75,24 @@ const std::vector<int>& restrictedEntries() {
     return numbers;
 }
 
-std::string dateLabel() { return W("Текущая дата:"); }
-std::string dayLabel() { return W("Рабочий день ломбарда:"); }
-std::string dayNotOpen() { return W("Не открыт"); }
-std::string dayOpen() { return W("Открыт"); }
-std::string dayClosed() { return W("Закрыт"); }
-std::string notAvailableText() { return W("Эта функция пока недоступна."); }
+std::string dateLabel() {
+    return W("Текущая дата:");
+}
+std::string dayLabel() {
+    return W("Рабочий день ломбарда:");
+}
+std::string dayNotOpen() {
+    return W("Не открыт");
+}
+std::string dayOpen() {
+    return W("Открыт");
+}
+std::string dayClosed() {
+    return W("Закрыт");
+}
+std::string notAvailableText() {
+    return W("Эта функция пока недоступна.");
+}
 
 }  // namespace kw::shell
 
@@ -115,7 +129,8 @@ kw::ui::WindowDef menuDef(int32_t& date, kw::FixedString<20>& day) {
     }
     if (open) s.end();
     s.add(Control::status(kw::shell::dateLabel()).number(kDateLabel));
-    s.add(Control::statusOf(Binding::at(&date, kw::ui::ValueType::Long, 4).named("DATE"), "d6", 10).number(kDate));
+    s.add(Control::statusOf(Binding::at(&date, kw::ui::ValueType::Long, 4).named("DATE"), "d6", 10)
+              .number(kDate));
     s.add(Control::status(kw::shell::dayLabel()).number(kDayLabel));
     s.add(Control::statusOf(Binding::of(day).named("DAY_STATUS"), "s12", 12).number(kDay));
     return s;
@@ -131,7 +146,7 @@ const SisEntry* entryOf(int number) {
 
 void SIS() {
     class ThisWindowClass : public kw::ProcedureWindow {
-    public:
+      public:
         ThisWindowClass() : ProcedureWindow("sis", {&Relate::DAY}) {}
 
         kw::ui::WindowDef Define() override { return menuDef(DATE, DAY_STATUS); }
@@ -142,9 +157,15 @@ void SIS() {
             if (Win.acceptAllActive()) return;
             DATE = kw::clock::today();
             switch (kw::shell::dayState(DATE)) {
-                case kw::shell::DayState::NotOpen: DAY_STATUS.assign(kw::shell::dayNotOpen()); break;
-                case kw::shell::DayState::Open: DAY_STATUS.assign(kw::shell::dayOpen()); break;
-                case kw::shell::DayState::Closed: DAY_STATUS.assign(kw::shell::dayClosed()); break;
+                case kw::shell::DayState::NotOpen:
+                    DAY_STATUS.assign(kw::shell::dayNotOpen());
+                    break;
+                case kw::shell::DayState::Open:
+                    DAY_STATUS.assign(kw::shell::dayOpen());
+                    break;
+                case kw::shell::DayState::Closed:
+                    DAY_STATUS.assign(kw::shell::dayClosed());
+                    break;
             }
             if (KOD <= kw::shell::kRestrictedUpTo)
                 for (int n : kw::shell::restrictedEntries()) Win.disable(n);
@@ -168,19 +189,22 @@ void SIS() {
             return kw::Level::Benign;
         }
 
-        int32_t DATE = 0;                 // today, shown "d6"
-        kw::FixedString<20> DAY_STATUS;   // the day's status, shown "s12"
+        int32_t DATE = 0;                // today, shown "d6"
+        kw::FixedString<20> DAY_STATUS;  // the day's status, shown "s12"
 
-    private:
+      private:
         void run(const SisEntry& e) {
             const std::string caption = kw::ui::labelText(e.text);
             kw::shell::Procedure p = kw::shell::procedure(e.procedure);
             if (!p) {
-                kw::msgbox::show(kw::shell::notAvailableText(), caption, kw::msgbox::Icon::Information, kw::msgbox::Ok);
+                kw::msgbox::show(kw::shell::notAvailableText(), caption,
+                                 kw::msgbox::Icon::Information, kw::msgbox::Ok);
                 return;
             }
-            if (e.stack > 0) kw::shell::startProcedure(std::move(p), e.stack, caption);
-            else p();
+            if (e.stack > 0)
+                kw::shell::startProcedure(std::move(p), e.stack, caption);
+            else
+                p();
         }
     };
 

@@ -12,8 +12,8 @@
 namespace {
 
 using kw::W;
-using kw::ui::Control;
 using kw::shell::PasswordChange;
+using kw::ui::Control;
 
 enum : int32_t {
     kMessage = 1,
@@ -36,12 +36,12 @@ Control hidden(kw::FixedString<10>& password, const char* name) {
 }
 
 class SmParol : public kw::ProcedureWindow {
-public:
+  public:
     explicit SmParol(uint8_t code) : ProcedureWindow("SM_PAROL", {&Relate::SEC}), code_(code) {}
 
     PasswordChange outcome() const { return outcome_; }
 
-protected:
+  protected:
     kw::ui::WindowDef Define() override {
         kw::ui::WindowDef s;
         s.title = W("Смена пароля");
@@ -81,7 +81,7 @@ protected:
     // The thread's SEC record held the user's record: it is not left behind.
     void Closing() override { SEC = kw::dict::SecRecord{}; }
 
-private:
+  private:
     void change() {
         using namespace kw::shell;
         // A wrong code or old password ends the window: the login counts it as a wrong try.

@@ -14,9 +14,15 @@
 #include "shell/users.h"
 
 namespace kw::shell {
-std::string loginTitle() { return W("Ввод кода пользователя и пароля "); }
-std::string loginRefusedText() { return W("Неверный код или пароль"); }
-std::string passwordChangedText() { return W("Пароль изменен"); }
+std::string loginTitle() {
+    return W("Ввод кода пользователя и пароля ");
+}
+std::string loginRefusedText() {
+    return W("Неверный код или пароль");
+}
+std::string passwordChangedText() {
+    return W("Пароль изменен");
+}
 }  // namespace kw::shell
 
 namespace {
@@ -65,7 +71,7 @@ kw::ui::WindowDef loginDef(kw::FixedString<30>& message, uint8_t& code) {
 
 void START() {
     class ThisWindowClass : public kw::ProcedureWindow {
-    public:
+      public:
         ThisWindowClass()
             : ProcedureWindow("start", {&Relate::DAY, &Relate::KLM, &Relate::ZAL, &Relate::SEC}) {}
 
@@ -110,7 +116,8 @@ void START() {
                     Update();
                     changePassword();
                     break;
-                default: break;
+                default:
+                    break;
             }
             return kw::Level::Benign;
         }
@@ -128,7 +135,8 @@ void START() {
                 case kw::shell::UserCheck::Unreadable:
                     // Not the user's mistake: the file manager has said what is wrong.
                     return false;
-                case kw::shell::UserCheck::Refused: break;
+                case kw::shell::UserCheck::Refused:
+                    break;
             }
             refuse(kw::W("Вход в систему"));
             return false;
@@ -144,8 +152,11 @@ void START() {
                     wrongTries_ = 0;
                     Win.display();
                     break;
-                case kw::shell::PasswordChange::Refused: refuse(kw::W("Смена пароля")); break;
-                case kw::shell::PasswordChange::Cancelled: break;
+                case kw::shell::PasswordChange::Refused:
+                    refuse(kw::W("Смена пароля"));
+                    break;
+                case kw::shell::PasswordChange::Cancelled:
+                    break;
             }
         }
 

@@ -38,10 +38,10 @@ Control hidden(kw::FixedString<10>& password, const char* name) {
 }
 
 class UpdateSec : public kw::UpdateForm {
-public:
+  public:
     UpdateSec() : UpdateForm("UPDATESEC", {&Relate::SEC}, &Relate::SEC, kOk, kClose) {}
 
-protected:
+  protected:
     kw::ui::WindowDef Define() override {
         const kw::storage::TableDecl& t = kw::dict::secTable();
         kw::ui::WindowDef s;
@@ -88,7 +88,8 @@ protected:
         if (Request != kw::req::Insert && Request != kw::req::Change && Request != kw::req::Delete)
             return UpdateForm::TakeCompleted();
         kw::transaction::Discard();
-        if (!kw::transaction::Enrol(*Access::SEC->File).ok() || !kw::transaction::Begin(kw::kTransactionWait).ok()) {
+        if (!kw::transaction::Enrol(*Access::SEC->File).ok() ||
+            !kw::transaction::Begin(kw::kTransactionWait).ok()) {
             kw::transaction::Discard();
             (void)Access::SEC->Throw(21);
             return kw::Level::Notify;
@@ -119,7 +120,7 @@ protected:
         return c;
     }
 
-private:
+  private:
     // Whether the record in hand may be written; when not, the message line says why
     // and the cursor goes where the fault is.
     bool rulesHold() {
@@ -157,7 +158,8 @@ private:
     static bool endFrame(bool keep) {
         if (!kw::transaction::Active()) return keep;
         if (keep && kw::transaction::Commit().ok()) return true;
-        if (kw::transaction::Active() && !kw::transaction::Rollback().ok()) (void)Access::SEC->Throw(21);
+        if (kw::transaction::Active() && !kw::transaction::Rollback().ok())
+            (void)Access::SEC->Throw(21);
         return false;
     }
 

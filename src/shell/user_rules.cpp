@@ -28,13 +28,16 @@ int userBy(FileManager& sec, int key) {
     return sec.TryFetch(dict::secTable().keys[key]) == Level::Benign ? SEC.K_POL : kNoUser;
 }
 
-bool fullRights(int code) { return code > kRestrictedUpTo; }
+bool fullRights(int code) {
+    return code > kRestrictedUpTo;
+}
 
 }  // namespace
 
 std::string newPasswordProblem(const FixedString<10>& first, const FixedString<10>& again) {
     if (first.blank()) return W("Введите пароль");
-    if (first.clip() != again.clip()) return W("Пароль и его повтор не совпадают: введите оба еще раз");
+    if (first.clip() != again.clip())
+        return W("Пароль и его повтор не совпадают: введите оба еще раз");
     return {};
 }
 

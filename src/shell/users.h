@@ -24,9 +24,9 @@ void UPDATESEC();
 namespace kw::shell {
 
 enum class PasswordChange {
-    Changed,   // the new password is stored
-    Refused,   // the code and the old password do not match a user
-    Cancelled, // closed without a change
+    Changed,    // the new password is stored
+    Refused,    // the code and the old password do not match a user
+    Cancelled,  // closed without a change
 };
 
 }  // namespace kw::shell

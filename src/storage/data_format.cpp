@@ -140,36 +140,59 @@ void encodeKey(const KeyDesc& k, uint8_t* o) {
 
 uint8_t descriptorType(FieldType t) {
     switch (t) {
-        case FieldType::Long: return 1;
-        case FieldType::Real: return 2;
-        case FieldType::String: return 3;
-        case FieldType::Byte: return 5;
-        case FieldType::Short: return 6;
-        case FieldType::Group: return 7;
-        case FieldType::Decimal: return 8;
-        default: return 0;
+        case FieldType::Long:
+            return 1;
+        case FieldType::Real:
+            return 2;
+        case FieldType::String:
+            return 3;
+        case FieldType::Byte:
+            return 5;
+        case FieldType::Short:
+            return 6;
+        case FieldType::Group:
+            return 7;
+        case FieldType::Decimal:
+            return 8;
+        default:
+            return 0;
     }
 }
 
 bool fieldTypeOf(uint8_t code, FieldType& out) {
     switch (code) {
-        case 1: out = FieldType::Long; return true;
-        case 2: out = FieldType::Real; return true;
+        case 1:
+            out = FieldType::Long;
+            return true;
+        case 2:
+            out = FieldType::Real;
+            return true;
         case 3:
-        case 4: out = FieldType::String; return true;
-        case 5: out = FieldType::Byte; return true;
-        case 6: out = FieldType::Short; return true;
-        case 7: out = FieldType::Group; return true;
-        case 8: out = FieldType::Decimal; return true;
-        default: return false;
+        case 4:
+            out = FieldType::String;
+            return true;
+        case 5:
+            out = FieldType::Byte;
+            return true;
+        case 6:
+            out = FieldType::Short;
+            return true;
+        case 7:
+            out = FieldType::Group;
+            return true;
+        case 8:
+            out = FieldType::Decimal;
+            return true;
+        default:
+            return false;
     }
 }
 
 Status layoutFor(const TableDecl& decl, Layout& out) {
     out = Layout{};
     Header& h = out.header;
-    if (decl.recordSize == 0 || decl.recordSize > 0xFFFF - kSlotPrefix || decl.fields.size() > 0xFFFF ||
-        decl.keys.size() > 255)
+    if (decl.recordSize == 0 || decl.recordSize > 0xFFFF - kSlotPrefix ||
+        decl.fields.size() > 0xFFFF || decl.keys.size() > 255)
         return Status::error(kInvalidRecordDeclaration);
     h.attributes = kAttrDriver;
     if (!decl.owner.empty()) h.attributes |= kAttrOwner;
@@ -188,7 +211,8 @@ Status layoutFor(const TableDecl& decl, Layout& out) {
         d.offset = f.offset;
         d.length = f.size;
         if (f.type == FieldType::Decimal) {
-            if (f.size < 1 || f.size > 8 || f.places >= 2 * f.size) return Status::error(kInvalidFieldType);
+            if (f.size < 1 || f.size > 8 || f.places >= 2 * f.size)
+                return Status::error(kInvalidFieldType);
             d.digits = static_cast<uint8_t>(2 * f.size - f.places - 1);
             d.places = f.places;
         }
@@ -199,9 +223,11 @@ Status layoutFor(const TableDecl& decl, Layout& out) {
         d.name = padded(k.name, 16);
         d.flags = keyFlags(k);
         unsigned len = 0;
-        if (k.components.empty() || k.components.size() > 255) return Status::error(kInvalidRecordDeclaration);
+        if (k.components.empty() || k.components.size() > 255)
+            return Status::error(kInvalidRecordDeclaration);
         for (int n : k.components) {
-            if (n < 1 || n > static_cast<int>(decl.fields.size())) return Status::error(kInvalidRecordDeclaration);
+            if (n < 1 || n > static_cast<int>(decl.fields.size()))
+                return Status::error(kInvalidRecordDeclaration);
             const FieldDecl& f = decl.field(n);
             if (f.size > 255) return Status::error(kInvalidKeyLength);
             d.components.push_back({descriptorType(f.type), static_cast<uint16_t>(n), f.offset,
@@ -219,8 +245,8 @@ Status layoutFor(const TableDecl& decl, Layout& out) {
     return Status::okay();
 }
 
-Status decodeDescriptors(const Header& h, const uint8_t* bytes, std::size_t len, bool owned, uint16_t key,
-                         Layout& out) {
+Status decodeDescriptors(const Header& h, const uint8_t* bytes, std::size_t len, bool owned,
+                         uint16_t key, Layout& out) {
     out = Layout{};
     out.header = h;
     const Status bad = Status::error(kInvalidDataFile);
@@ -278,7 +304,8 @@ std::vector<uint8_t> encodeLayout(const Layout& l, bool owned, uint16_t key) {
         if (owned) {
             cipher::apply(out.data() + pos, kKeyDescHeadSize, key);
             for (std::size_t c = 0; c < k.components.size(); ++c)
-                cipher::apply(out.data() + pos + kKeyDescHeadSize + c * kKeyCompSize, kKeyCompSize, key);
+                cipher::apply(out.data() + pos + kKeyDescHeadSize + c * kKeyCompSize, kKeyCompSize,
+                              key);
         }
         pos += k.size();
     }
@@ -292,12 +319,14 @@ Status checkAgainst(const Layout& file, const TableDecl& decl) {
     if (h.attributes & kAttrMemo) return bad;  // no table declares memo fields
     if (!decl.owner.empty() && !(h.attributes & kAttrOwner)) return bad;
     if (decl.encrypt && !(h.attributes & kAttrEncrypt)) return bad;
-    if (h.keyCount != decl.keys.size() || h.fieldCount != decl.fields.size() || h.arrayCount != 0) return bad;
+    if (h.keyCount != decl.keys.size() || h.fieldCount != decl.fields.size() || h.arrayCount != 0)
+        return bad;
     Layout want;
     if (!layoutFor(decl, want).ok()) return bad;
     for (std::size_t i = 0; i < want.fields.size(); ++i) {
         const FieldDesc &a = file.fields[i], &b = want.fields[i];
-        if ((a.type == 4 ? 3 : a.type) != b.type || a.offset != b.offset || a.length != b.length) return bad;
+        if ((a.type == 4 ? 3 : a.type) != b.type || a.offset != b.offset || a.length != b.length)
+            return bad;
     }
     for (std::size_t i = 0; i < want.keys.size(); ++i) {
         const KeyDesc &a = file.keys[i], &b = want.keys[i];

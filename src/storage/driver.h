@@ -26,7 +26,7 @@
 namespace kw::storage {
 
 class Driver {
-public:
+  public:
     virtual ~Driver() = default;
 
     virtual Status create() = 0;
@@ -84,7 +84,7 @@ public:
 };
 
 class Backend {
-public:
+  public:
     virtual ~Backend() = default;
     // Whether the tables of `directory` ("" = the current one) are kept here.
     virtual bool chosen(const std::string& directory) = 0;

@@ -29,57 +29,75 @@ int FaultFileSystem::open(const std::string& path, unsigned flags, Handle& h) {
 
 int FaultFileSystem::write(Handle h, const void* buf, std::size_t n, uint64_t off) {
     switch (step()) {
-        case Fault::None: return full_ && grows(h, off + n) ? ENOSPC : inner_.write(h, buf, n, off);
-        case Fault::Error: return EIO;
+        case Fault::None:
+            return full_ && grows(h, off + n) ? ENOSPC : inner_.write(h, buf, n, off);
+        case Fault::Error:
+            return EIO;
         case Fault::NoSpace:
-        case Fault::DiskFull: return ENOSPC;
+        case Fault::DiskFull:
+            return ENOSPC;
         case Fault::ShortWrite:
             if (n > 1) {
                 int rc = inner_.write(h, buf, n / 2, off);
                 if (rc != 0) return rc;
             }
             return ENOSPC;
-        case Fault::Crash: return 0;
+        case Fault::Crash:
+            return 0;
     }
     return EIO;
 }
 
 int FaultFileSystem::store(uint8_t* dst, const void* src, std::size_t n) {
     switch (step()) {
-        case Fault::None: return inner_.store(dst, src, n);
+        case Fault::None:
+            return inner_.store(dst, src, n);
         case Fault::ShortWrite:
             if (n > 1) inner_.store(dst, src, n / 2);
             return ENOSPC;
-        case Fault::Crash: return 0;
+        case Fault::Crash:
+            return 0;
         case Fault::NoSpace:
-        case Fault::DiskFull: return ENOSPC;
-        default: return EIO;
+        case Fault::DiskFull:
+            return ENOSPC;
+        default:
+            return EIO;
     }
 }
 
 int FaultFileSystem::truncate(Handle h, uint64_t size) {
     switch (step()) {
-        case Fault::None: return full_ && grows(h, size) ? ENOSPC : inner_.truncate(h, size);
-        case Fault::Crash: return 0;
+        case Fault::None:
+            return full_ && grows(h, size) ? ENOSPC : inner_.truncate(h, size);
+        case Fault::Crash:
+            return 0;
         case Fault::NoSpace:
-        case Fault::DiskFull: return ENOSPC;
-        default: return EIO;
+        case Fault::DiskFull:
+            return ENOSPC;
+        default:
+            return EIO;
     }
 }
 
 int FaultFileSystem::rename(const std::string& from, const std::string& to) {
     switch (step()) {
-        case Fault::None: return inner_.rename(from, to);
-        case Fault::Crash: return 0;
-        default: return EIO;
+        case Fault::None:
+            return inner_.rename(from, to);
+        case Fault::Crash:
+            return 0;
+        default:
+            return EIO;
     }
 }
 
 int FaultFileSystem::unlink(const std::string& path) {
     switch (step()) {
-        case Fault::None: return inner_.unlink(path);
-        case Fault::Crash: return 0;
-        default: return EIO;
+        case Fault::None:
+            return inner_.unlink(path);
+        case Fault::Crash:
+            return 0;
+        default:
+            return EIO;
     }
 }
 

@@ -19,7 +19,7 @@
 namespace kw::storage {
 
 class FaultFileSystem final : public FileSystem {
-public:
+  public:
     enum class Fault { None, Error, ShortWrite, Crash, NoSpace, DiskFull };
 
     explicit FaultFileSystem(FileSystem& inner = posixFileSystem()) : inner_(inner) {}
@@ -59,8 +59,12 @@ public:
     int rename(const std::string& from, const std::string& to) override;
     int unlink(const std::string& path) override;
     int exists(const std::string& path) override { return inner_.exists(path); }
-    int syncDirectory(const std::string& dir) override { return crashed_ ? 0 : inner_.syncDirectory(dir); }
-    int sameFile(Handle h, const std::string& path, bool& same) override { return inner_.sameFile(h, path, same); }
+    int syncDirectory(const std::string& dir) override {
+        return crashed_ ? 0 : inner_.syncDirectory(dir);
+    }
+    int sameFile(Handle h, const std::string& path, bool& same) override {
+        return inner_.sameFile(h, path, same);
+    }
     int lock(Handle h, uint64_t off, uint64_t len, LockKind kind) override {
         return inner_.lock(h, off, len, kind);
     }
@@ -69,14 +73,16 @@ public:
     }
     int map(Handle h, uint64_t len, const uint8_t*& p) override { return inner_.map(h, len, p); }
     void unmap(const uint8_t* p, uint64_t len) override { inner_.unmap(p, len); }
-    int mapWritable(Handle h, uint64_t len, uint8_t*& p) override { return inner_.mapWritable(h, len, p); }
+    int mapWritable(Handle h, uint64_t len, uint8_t*& p) override {
+        return inner_.mapWritable(h, len, p);
+    }
     void startWriteback(Handle h) override {
         if (!crashed_) inner_.startWriteback(h);
     }
     int store(uint8_t* dst, const void* src, std::size_t n) override;
     void prefetch(const uint8_t* p, uint64_t len) override { inner_.prefetch(p, len); }
 
-private:
+  private:
     // Counts a step; returns the fault to apply to it.
     Fault step();
     // Whether writing up to `end` makes the file longer (on a full disk: ENOSPC).

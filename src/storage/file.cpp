@@ -48,7 +48,8 @@ std::string networkFolderText(const std::string& dir) {
     std::error_code ec;
     const std::string shown = std::filesystem::absolute(dir, ec).lexically_normal().string();
     return W("Папка данных ") + (ec ? dir : shown) +
-           W(" лежит в сетевой папке или подключённой файловой системе (NFS, SMB, FUSE и подобных). "
+           W(" лежит в сетевой папке или подключённой файловой системе (NFS, SMB, FUSE и "
+             "подобных). "
              "Файлы данных в такой папке не открываются: через общую папку кассы портят друг другу "
              "данные. Несколько компьютеров работают с одними данными через сервер базы данных; "
              "на одном компьютере держите данные на его собственном диске.");
@@ -56,8 +57,10 @@ std::string networkFolderText(const std::string& dir) {
 
 // The key file named, and the command that makes it again.
 std::string badKeyText(const std::string& base, int key) {
-    return std::string(errorText(kInvalidKeyFile)) + W(": файл ключа ") + base + File::keyExtension(key) +
-           W(" не подходит к таблице; ключи заново строит команда kestrowd-file build ") + base + ".DAT";
+    return std::string(errorText(kInvalidKeyFile)) + W(": файл ключа ") + base +
+           File::keyExtension(key) +
+           W(" не подходит к таблице; ключи заново строит команда kestrowd-file build ") + base +
+           ".DAT";
 }
 
 // The damaged file named, and the command that saves its records.
@@ -69,11 +72,13 @@ std::string damagedText(const std::string& dataPath) {
 Status finish(File::State& s, Status st) {
     s.last = st;
     if (!st.ok()) {
-        std::string said = s.server && st.code == kFileSystemError ? s.server->message() : std::string();
+        std::string said =
+            s.server && st.code == kFileSystemError ? s.server->message() : std::string();
         if (!said.empty())
             last_error::setDriver(std::to_string(st.code), said);
         else if (st.code == kFileSystemError && st.sysError == EREMOTE)
-            last_error::setDriver(std::to_string(st.sysError), networkFolderText(directoryOf(s.sh->base)));
+            last_error::setDriver(std::to_string(st.sysError),
+                                  networkFolderText(directoryOf(s.sh->base)));
         else if (st.code == kFileSystemError && st.sysError != 0)
             last_error::setDriver(std::to_string(st.sysError), std::strerror(st.sysError));
         else if (st.code == kInvalidDataFile && s.damagedData)
@@ -105,11 +110,12 @@ void describeKeyFiles(File::Shared& sh) {
     const TableDecl& decl = sh.decl;
     if (!sh.layoutStatus.ok()) return;
     for (std::size_t k = 0; k < decl.keys.size(); ++k)
-        sh.keyFileDescs.push_back({File::keyExtension(static_cast<int>(k + 1)), sh.layout.keys[k].length,
-                                   sh.layout.keys[k].flags});
+        sh.keyFileDescs.push_back({File::keyExtension(static_cast<int>(k + 1)),
+                                   sh.layout.keys[k].length, sh.layout.keys[k].flags});
     for (const PartialKeyDecl& p : decl.partialKeys) {
         if (p.key < 1 || p.key > static_cast<int>(decl.keys.size()) || p.field < 1 ||
-            p.field > static_cast<int>(decl.fields.size()) || decl.field(p.field).type != FieldType::Byte) {
+            p.field > static_cast<int>(decl.fields.size()) ||
+            decl.field(p.field).type != FieldType::Byte) {
             sh.layoutStatus = Status::error(kInvalidRecordDeclaration);
             return;
         }
@@ -143,7 +149,8 @@ File::File(const TableDecl& decl, FileOptions options) : shared_(std::make_share
 }
 
 File::~File() {
-    if (FileCallback* cb = shared_->callback.exchange(nullptr)) cb->FunctionCalled(FileFunction::Release);
+    if (FileCallback* cb = shared_->callback.exchange(nullptr))
+        cb->FunctionCalled(FileFunction::Release);
     std::unordered_map<std::thread::id, std::unique_ptr<State>> states;
     {
         std::lock_guard<std::mutex> g(shared_->mutex);
@@ -172,18 +179,30 @@ File::State& File::state() {
     return *s;
 }
 
-const TableDecl& File::decl() const { return shared_->decl; }
-std::string File::dataPath() const { return shared_->base + ".DAT"; }
+const TableDecl& File::decl() const {
+    return shared_->decl;
+}
+std::string File::dataPath() const {
+    return shared_->base + ".DAT";
+}
 std::string File::keyPath(int key) const {
     if (key >= 1 && key <= static_cast<int>(shared_->keyFileDescs.size()))
         return shared_->base + shared_->keyFileDescs[static_cast<std::size_t>(key - 1)].extension;
     return shared_->base + keyExtension(key);
 }
-std::string File::logPath() const { return shared_->base + ".LOG"; }
-std::string File::tempPath() const { return shared_->base + ".T00"; }
-std::string File::keyExtension(int key) { return ".K" + base36(key); }
+std::string File::logPath() const {
+    return shared_->base + ".LOG";
+}
+std::string File::tempPath() const {
+    return shared_->base + ".T00";
+}
+std::string File::keyExtension(int key) {
+    return ".K" + base36(key);
+}
 
-uint8_t* File::buffer() { return state().buffer(); }
+uint8_t* File::buffer() {
+    return state().buffer();
+}
 
 Status File::create() {
     return called(FileFunction::Create, [&] {
@@ -216,7 +235,8 @@ Status File::set(int key) {
         State& s = state();
         if (s.server) return finish(s, s.server->set(key));
         if (!s.open) return finish(s, Status::error(kFileNotOpen));
-        if (key < 0 || key > static_cast<int>(shared_->keys.size())) return finish(s, Status::error(kEntryNotFound));
+        if (key < 0 || key > static_cast<int>(shared_->keys.size()))
+            return finish(s, Status::error(kEntryNotFound));
         s.order = key;
         s.pos = Position{};
         s.atEof = s.atBof = false;
@@ -229,7 +249,8 @@ Status File::setFromBuffer(int key) {
         State& s = state();
         if (s.server) return finish(s, s.server->setFromBuffer(key));
         if (!s.open) return finish(s, Status::error(kFileNotOpen));
-        if (key < 1 || key > static_cast<int>(shared_->keys.size())) return finish(s, Status::error(kEntryNotFound));
+        if (key < 1 || key > static_cast<int>(shared_->keys.size()))
+            return finish(s, Status::error(kEntryNotFound));
         const KeyShape& k = shared_->keys[static_cast<std::size_t>(key - 1)];
         s.order = key;
         s.pos = Position{};
@@ -391,7 +412,8 @@ Status File::duplicate(int key, bool& taken) {
         taken = false;
         if (s.server) return finish(s, s.server->duplicate(key, taken));
         if (!s.open) return finish(s, Status::error(kFileNotOpen));
-        if (key < 1 || key > static_cast<int>(shared_->keys.size())) return finish(s, Status::error(kEntryNotFound));
+        if (key < 1 || key > static_cast<int>(shared_->keys.size()))
+            return finish(s, Status::error(kEntryNotFound));
         const KeyShape& k = shared_->keys[static_cast<std::size_t>(key - 1)];
         if (k.omitted(s.buffer())) return finish(s, Status::okay());
         std::vector<uint8_t> v(k.length);
@@ -497,11 +519,19 @@ void File::setDurable(bool on) {
     if (s.server) return s.server->setDurable(on);
     if (on && s.bulk) (void)finish(s, s.leaveBulk());
 }
-bool File::durable() { return state().durable; }
+bool File::durable() {
+    return state().durable;
+}
 
-Status File::lastStatus() { return state().last; }
+Status File::lastStatus() {
+    return state().last;
+}
 
-void File::setCallback(FileCallback* callback) { shared_->callback.store(callback, std::memory_order_release); }
-FileCallback* File::callback() const { return shared_->callback.load(std::memory_order_acquire); }
+void File::setCallback(FileCallback* callback) {
+    shared_->callback.store(callback, std::memory_order_release);
+}
+FileCallback* File::callback() const {
+    return shared_->callback.load(std::memory_order_acquire);
+}
 
 }  // namespace kw::storage

@@ -55,25 +55,37 @@ enum OpenMode : int {
 
 // Operations a File reports to its call-back. Release is the notice that the File is
 // being given up (destroyed) while a call-back is still registered.
-enum class FileFunction : uint8_t { Open, Close, Create, Build, Read, Write, Position, Lock, Transaction, Send, Release };
+enum class FileFunction : uint8_t {
+    Open,
+    Close,
+    Create,
+    Build,
+    Read,
+    Write,
+    Position,
+    Lock,
+    Transaction,
+    Send,
+    Release
+};
 
 // Told before and after each operation on a File, on the calling thread, with the
 // operation's error code (0 = success).
 class FileCallback {
-public:
+  public:
     virtual ~FileCallback() = default;
     virtual void FunctionCalled(FileFunction Op) = 0;
     virtual void FunctionDone(FileFunction Op, int ErrorCode) = 0;
 };
 
 struct FileOptions {
-    std::string directory;  // "" = the current directory
-    std::string name;       // disk name; "" = the declaration's
+    std::string directory;     // "" = the current directory
+    std::string name;          // disk name; "" = the declaration's
     FileSystem* fs = nullptr;  // nullptr = the POSIX file system
 };
 
 class File {
-public:
+  public:
     explicit File(const TableDecl& decl, FileOptions options = {});
     ~File();
     File(const File&) = delete;
@@ -95,11 +107,11 @@ public:
     bool isOpen();
 
     // Sequential reading: key 0 is physical (record-number) order, 1..n the keys.
-    Status set(int key = 0);                // from the start (previous: from the end)
-    Status setFromBuffer(int key);          // from the key value in the record buffer
-    Status setRecord(uint32_t record);      // physical order from this record
-    Status next(bool hold = false);         // 33 past the end
-    Status previous(bool hold = false);     // 33 before the start
+    Status set(int key = 0);             // from the start (previous: from the end)
+    Status setFromBuffer(int key);       // from the key value in the record buffer
+    Status setRecord(uint32_t record);   // physical order from this record
+    Status next(bool hold = false);      // 33 past the end
+    Status previous(bool hold = false);  // 33 before the start
     bool eof();
     bool bof();
 
@@ -114,12 +126,13 @@ public:
         uint16_t offset = 0;
         uint16_t length = 0;
     };
-    Status scan(const std::function<void(const uint8_t* record)>& perRecord, const std::vector<Span>& only = {});
+    Status scan(const std::function<void(const uint8_t* record)>& perRecord,
+                const std::vector<Span>& only = {});
 
     Status get(int key, bool hold = false);  // by the key value in the buffer; 35 when none
     Status getRecord(uint32_t record, bool hold = false);  // 35 when none or deleted
-    Status records(uint32_t& count);          // records not deleted
-    uint32_t currentRecord();                  // 0 when none
+    Status records(uint32_t& count);                       // records not deleted
+    uint32_t currentRecord();                              // 0 when none
 
     Status add();     // the buffer as a new record
     Status put();     // the buffer over the current record
@@ -195,7 +208,7 @@ public:
     struct Shared;
     struct State;
 
-private:
+  private:
     State& state();
     template <class F>
     Status called(FileFunction op, F&& body);

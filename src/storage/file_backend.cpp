@@ -9,8 +9,12 @@ namespace {
 std::atomic<Backend*> g_backend{nullptr};
 }  // namespace
 
-void registerBackend(Backend* backend) { g_backend.store(backend, std::memory_order_release); }
-Backend* registeredBackend() { return g_backend.load(std::memory_order_acquire); }
+void registerBackend(Backend* backend) {
+    g_backend.store(backend, std::memory_order_release);
+}
+Backend* registeredBackend() {
+    return g_backend.load(std::memory_order_acquire);
+}
 
 Driver* chooseDriver(File::State& s) {
     if (s.open) return nullptr;  // the flat files are open on this thread: their own answer
@@ -21,7 +25,9 @@ Driver* chooseDriver(File::State& s) {
         s.server.reset();
         return nullptr;
     }
-    if (!s.server) s.server = b->make(s.sh->decl, [st = &s] { return st->buffer(); }, dir);
+    if (!s.server)
+        s.server = b->make(
+            s.sh->decl, [st = &s] { return st->buffer(); }, dir);
     return s.server.get();
 }
 

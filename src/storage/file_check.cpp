@@ -45,7 +45,8 @@ Status File::State::checkFiles(std::vector<std::string>& problems, uint64_t* unu
     return Status::okay();
 }
 
-Status File::State::expectedKeyEntries(std::vector<std::vector<uint8_t>>& expect, uint32_t& deleted) {
+Status File::State::expectedKeyEntries(std::vector<std::vector<uint8_t>>& expect,
+                                       uint32_t& deleted) {
     std::vector<uint8_t> rec(sh->decl.recordSize);
     for (uint32_t r = 1; r <= header.records; ++r) {
         const uint8_t* p = slot(r);
@@ -70,8 +71,8 @@ Status File::State::expectedKeyEntries(std::vector<std::vector<uint8_t>>& expect
 
 void File::State::checkDeletedSlots(uint32_t deleted, std::vector<std::string>& problems) {
     if (deleted != header.deleted)
-        problems.push_back("header: deleted count " + std::to_string(header.deleted) + ", slots marked deleted " +
-                           std::to_string(deleted));
+        problems.push_back("header: deleted count " + std::to_string(header.deleted) +
+                           ", slots marked deleted " + std::to_string(deleted));
     uint32_t chain = 0;
     for (uint32_t at = header.firstFree; at != 0 && chain <= header.records; ++chain) {
         const uint8_t* p = slot(at);
@@ -82,14 +83,17 @@ void File::State::checkDeletedSlots(uint32_t deleted, std::vector<std::string>& 
         at = le::get32(p + 1);
     }
     if (chain != deleted && problems.empty()) {
-        problems.push_back("free chain: " + std::to_string(chain) + " slots, " + std::to_string(deleted) + " deleted");
+        problems.push_back("free chain: " + std::to_string(chain) + " slots, " +
+                           std::to_string(deleted) + " deleted");
         for (uint32_t r : strayDeleted())
-            problems.push_back("record " + std::to_string(r) +
-                               ": marked deleted but not on the free chain (build and pack keep it)");
+            problems.push_back(
+                "record " + std::to_string(r) +
+                ": marked deleted but not on the free chain (build and pack keep it)");
     }
 }
 
-void File::State::checkKeyFile(std::size_t k, const std::vector<uint8_t>& e, std::vector<std::string>& problems) {
+void File::State::checkKeyFile(std::size_t k, const std::vector<uint8_t>& e,
+                               std::vector<std::string>& problems) {
     const std::size_t len = sh->keys[k].length, size = len + 4;
     // Expected entries in key order: by value, then by record number.
     const std::size_t n = e.size() / size;
@@ -104,27 +108,30 @@ void File::State::checkKeyFile(std::size_t k, const std::vector<uint8_t>& e, std
     KeyTree::Cursor c;
     Status ts = t.first(c);
     std::size_t i = 0;
-    const std::string label = k < sh->decl.keys.size() ? "key " + std::to_string(k + 1) + ": "
-                                                       : "key file " + sh->keyFileDescs[k].extension + ": ";
+    const std::string label = k < sh->decl.keys.size()
+                                  ? "key " + std::to_string(k + 1) + ": "
+                                  : "key file " + sh->keyFileDescs[k].extension + ": ";
     std::size_t reported = problems.size();
     for (; ts.ok() && c.valid(); ++i) {
         const uint32_t r = t.recordAt(c);
         const uint8_t* v = t.valueAt(c);
         if (i >= n) {
-            problems.push_back(label + "entry for record " + std::to_string(r) + " (" + hex(v, len) + ") has no record");
+            problems.push_back(label + "entry for record " + std::to_string(r) + " (" +
+                               hex(v, len) + ") has no record");
         } else {
             const uint8_t* want = e.data() + idx[i] * size;
             const uint32_t wr = le::get32(want + len);
             if (wr != r || std::memcmp(want, v, len) != 0)
-                problems.push_back(label + "entry " + std::to_string(i + 1) + " is record " + std::to_string(r) + " (" +
-                                   hex(v, len) + "), record " + std::to_string(wr) + " (" + hex(want, len) +
-                                   ") expected");
+                problems.push_back(label + "entry " + std::to_string(i + 1) + " is record " +
+                                   std::to_string(r) + " (" + hex(v, len) + "), record " +
+                                   std::to_string(wr) + " (" + hex(want, len) + ") expected");
         }
         if (problems.size() - reported > 20) break;
         ts = t.step(c, true);
         if (i > header.records + 1) break;
     }
-    if (!ts.ok()) problems.push_back(label + "key file damaged at block " + std::to_string(ts.block));
+    if (!ts.ok())
+        problems.push_back(label + "key file damaged at block " + std::to_string(ts.block));
     if (i < n && problems.size() - reported <= 20)
         problems.push_back(label + std::to_string(n - i) + " records missing from the key");
 }

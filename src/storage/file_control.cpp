@@ -18,7 +18,9 @@ uint32_t newTransactionId() {
     return id == 0 ? 1 : id;
 }
 
-bool truthy(const std::string& v) { return v == "ON" || v == "1" || v == "TRUE" || v == "YES"; }
+bool truthy(const std::string& v) {
+    return v == "ON" || v == "1" || v == "TRUE" || v == "YES";
+}
 
 }  // namespace
 
@@ -65,7 +67,8 @@ Status File::logout(int seconds, const std::vector<File*>& files) {
     // Tables kept by another back end begin its transaction (all of them there).
     if (Backend* b = registeredBackend(); b && !files.empty() && files[0]->state().server) {
         for (File* f : files)
-            if (!f->state().server || !f->state().server->isOpen()) return finish(f->state(), Status::error(kFileNotOpen));
+            if (!f->state().server || !f->state().server->isOpen())
+                return finish(f->state(), Status::error(kFileNotOpen));
         if (Status st = b->begin(seconds); !st.ok()) return finish(files[0]->state(), st);
         for (File* f : files) {
             if (Status st = f->state().server->joinTransaction(seconds); !st.ok()) {
@@ -84,9 +87,12 @@ Status File::logout(int seconds, const std::vector<File*>& files) {
     Status result = Status::okay();
     for (File* f : files) {
         State& s = f->state();
-        if (Status e = s.settle(); !e.ok()) result = e;
-        else if (!s.open) result = Status::error(kFileNotOpen);
-        else if (!s.writable) result = Status::error(kAccessDenied);
+        if (Status e = s.settle(); !e.ok())
+            result = e;
+        else if (!s.open)
+            result = Status::error(kFileNotOpen);
+        else if (!s.writable)
+            result = Status::error(kAccessDenied);
         else if (!s.writeHeld) {
             Status st = s.lockWait(lockat::kWrite, LockKind::Exclusive, seconds);
             if (!st.ok()) result = st.code == kAccessDenied ? Status::error(kFileLocked) : st;
@@ -127,7 +133,8 @@ Status closeTransaction(File::State& s, RecordKind kind) {
                 st = s.writeFile(c->file, c->offset, c->before.data(), c->before.size());
     }
     uint64_t next = 0;
-    if (st.ok()) st = s.log.append(s.opHead.end, s.opHead.generation, kind, s.transaction, {}, next, true);
+    if (st.ok())
+        st = s.log.append(s.opHead.end, s.opHead.generation, kind, s.transaction, {}, next, true);
     if (st.ok()) {
         s.opHead.end = next;
         if (s.opHead.sequence & 1) s.opHead.sequence += 1;
@@ -242,7 +249,8 @@ std::string File::sendOption(std::string_view option) {
             const uint8_t* p = s.slot(s.current);
             if (!p) return Status::error(kRecordNotAvailable, s.current);
             // Holds are locks here; a held bit on disk may be left by a station that died.
-            on = name == "DELETED" ? (p[0] & kSlotDeleted) != 0 : s.held == s.current || s.heldByOther(s.current);
+            on = name == "DELETED" ? (p[0] & kSlotDeleted) != 0
+                                   : s.held == s.current || s.heldByOther(s.current);
             return Status::okay();
         });
         (void)finish(s, st);

@@ -19,7 +19,9 @@ constexpr const char* kCreatorsExtension = ".CR~";
 // Appended to a file's name while it is being created.
 constexpr const char* kNewSuffix = "~";
 
-Status createFailure(int err) { return Status::system(createErrorCode(err), err); }
+Status createFailure(int err) {
+    return Status::system(createErrorCode(err), err);
+}
 
 // Writes a whole new file and syncs it.
 int writeSynced(FileSystem& fs, const std::string& path, const uint8_t* p, std::size_t n) {
@@ -99,7 +101,8 @@ Status writeNewFiles(File::Shared& sh, const NewNames& names) {
 }
 
 // Renames the new files into place, the data file last; `placed` counts those renamed.
-Status putInPlace(FileSystem& fs, const NewNames& names, const std::string& dir, std::size_t& placed) {
+Status putInPlace(FileSystem& fs, const NewNames& names, const std::string& dir,
+                  std::size_t& placed) {
     int rc = 0;
     for (; placed + 1 < names.size(); ++placed) {
         rc = fs.rename(names[placed].first, names[placed].second);

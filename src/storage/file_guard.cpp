@@ -12,7 +12,8 @@ Status File::lockRange(uint32_t slot, LockKind kind, int seconds) {
         if (s.server && slot < kRangeSlots && kind != LockKind::Unlock)
             return finish(s, s.server->lockRange(slot, kind, seconds));
         if (!s.open) return finish(s, Status::error(kFileNotOpen));
-        if (slot >= kRangeSlots || kind == LockKind::Unlock) return finish(s, Status::error(kUnsupportedFunction));
+        if (slot >= kRangeSlots || kind == LockKind::Unlock)
+            return finish(s, Status::error(kUnsupportedFunction));
         return finish(s, s.lockWait(lockat::kRange + slot, kind, seconds));
     });
 }
@@ -32,7 +33,9 @@ FileLockGuard::FileLockGuard(File& file, int seconds) : file_(&file), status_(fi
     held_ = status_.ok();
 }
 
-FileLockGuard::~FileLockGuard() { (void)release(); }
+FileLockGuard::~FileLockGuard() {
+    (void)release();
+}
 
 Status FileLockGuard::release() {
     if (!held_) return Status::okay();
@@ -45,7 +48,9 @@ RangeLockGuard::RangeLockGuard(File& file, uint32_t slot, LockKind kind, int sec
     if (status_.ok()) file_ = &file;
 }
 
-RangeLockGuard::~RangeLockGuard() { (void)release(); }
+RangeLockGuard::~RangeLockGuard() {
+    (void)release();
+}
 
 RangeLockGuard::RangeLockGuard(RangeLockGuard&& other) noexcept
     : file_(std::exchange(other.file_, nullptr)), slot_(other.slot_), status_(other.status_) {}

@@ -14,7 +14,7 @@
 namespace kw::storage {
 
 class FileLockGuard {
-public:
+  public:
     // Takes the LOCK, waiting up to `seconds`; status() says whether it was taken.
     FileLockGuard(File& file, int seconds);
     ~FileLockGuard();
@@ -26,14 +26,14 @@ public:
     // Gives the LOCK back now (the destructor then does nothing); the unlock's answer.
     Status release();
 
-private:
+  private:
     File* file_;
     Status status_;
     bool held_ = false;
 };
 
 class RangeLockGuard {
-public:
+  public:
     // An empty guard: holds nothing.
     RangeLockGuard() = default;
     // Takes lock `slot` of `file` as `kind`, waiting up to `seconds`.
@@ -48,7 +48,7 @@ public:
     Status status() const { return status_; }
     Status release();
 
-private:
+  private:
     File* file_ = nullptr;
     uint32_t slot_ = 0;
     Status status_;

@@ -32,9 +32,9 @@ inline constexpr uint64_t kUseRead = kBase + 4;
 inline constexpr uint64_t kUseWrite = kBase + 5;
 inline constexpr uint64_t kDenyRead = kBase + 6;
 inline constexpr uint64_t kDenyWrite = kBase + 7;
-inline constexpr uint64_t kBulk = kBase + 8;      // stations writing without journal
-inline constexpr uint64_t kRange = kBase + 16;    // + slot: the application's own (File::lockRange)
-inline constexpr uint64_t kRecord = kBase + 64;   // + record number: holds
+inline constexpr uint64_t kBulk = kBase + 8;     // stations writing without journal
+inline constexpr uint64_t kRange = kBase + 16;   // + slot: the application's own (File::lockRange)
+inline constexpr uint64_t kRecord = kBase + 64;  // + record number: holds
 }  // namespace lockat
 
 struct File::Shared {
@@ -102,8 +102,9 @@ struct File::State {
     // --- open files ---
     bool open = false;
     bool writable = false;
-    bool alone = false;  // opened exclusively: no other station can be in the files
-    bool foundNothing = false;  // the last open found no data file: create() then makes none over one made meanwhile
+    bool alone = false;         // opened exclusively: no other station can be in the files
+    bool foundNothing = false;  // the last open found no data file: create() then makes none over
+                                // one made meanwhile
     MappedFile dat;
     Journal log;
     std::deque<MappedFile> keyFiles;
@@ -117,16 +118,16 @@ struct File::State {
     uint32_t current = 0;
     std::vector<uint8_t> readCopy;  // the current record's bytes as read from its slot
     bool atEof = false, atBof = false;
-    std::vector<uint8_t> scratch;     // record bytes read, before they are delivered
-    std::vector<uint8_t> keyScratch;  // key value of the entry read
+    std::vector<uint8_t> scratch;       // record bytes read, before they are delivered
+    std::vector<uint8_t> keyScratch;    // key value of the entry read
     std::vector<uint8_t> valueScratch;  // key value searched for
     KeyTree::Cursor cursorScratch;      // where the entry read lies
 
     // --- holds, locks, transaction ---
     uint32_t held = 0;
     bool fileLocked = false;
-    bool writeHeld = false;    // the write lock is kept beyond one operation
-    uint32_t transaction = 0;  // 0: none
+    bool writeHeld = false;                 // the write lock is kept beyond one operation
+    uint32_t transaction = 0;               // 0: none
     std::vector<std::vector<Change>> undo;  // changes of the transaction, in order
     bool bulk = false;
 
@@ -148,7 +149,7 @@ struct File::State {
     Status create();
     Status openFiles(int mode, bool forMaintenance);
     // The steps of openFiles, in order; on failure the caller closes what was opened.
-    Status openDataFile();  // the file the name leads to now, its presence lock shared
+    Status openDataFile();         // the file the name leads to now, its presence lock shared
     Status checkHeader(int mode);  // header, field and key descriptors, sharing locks
     Status openKeyFiles(bool forMaintenance, bool& missingKey);
     Status finishDeadStation();  // journal work a station that died left behind
@@ -157,9 +158,9 @@ struct File::State {
     Status refuseNetworkFolder();
     Status close();
     void closeFiles();
-    Status readHeader(Header& h);  // from the map, deciphered and checked
+    Status readHeader(Header& h);         // from the map, deciphered and checked
     Status decodeHeaderBytes(Header& h);  // its 85 bytes only: what readHeader and salvage share
-    bool damagedData = false;      // the last header read has counts its slots do not bear out
+    bool damagedData = false;  // the last header read has counts its slots do not bear out
     uint8_t* buffer();
 
     // file_sync.cpp: consistency between stations
@@ -203,12 +204,12 @@ struct File::State {
     Status endBulkSession();
     Status settle() { return bulkSession ? endBulkSession() : Status::okay(); }
     Status bulkAdd();
-    bool marked = false;       // the journal counter is odd for the running write
+    bool marked = false;          // the journal counter is odd for the running write
     uint32_t writebackAsked = 0;  // generation in which the files were sent on their way
     Status markWriting();
     bool applyFailed = false;  // a committed write could not be applied: leave it to recovery
     uint64_t recordStart = 0;  // journal offset of the running write's record
-    JournalHead opHead;  // the journal head during a write, as it will be written
+    JournalHead opHead;        // the journal head during a write, as it will be written
     int openMode = 0;
 
     // file_read.cpp
@@ -220,7 +221,9 @@ struct File::State {
     static constexpr uint32_t kReadAhead = 4;  // slots a sequential read asks for ahead
     void prefetchSlot(uint32_t rec);
     // Record bytes of a slot as the program sees them (deciphered, OEM to ANSI).
-    void decodeRecord(const uint8_t* slotBytes, uint8_t* out) const { decodeBytes(slotBytes + kSlotPrefix, out); }
+    void decodeRecord(const uint8_t* slotBytes, uint8_t* out) const {
+        decodeBytes(slotBytes + kSlotPrefix, out);
+    }
     void decodeBytes(const uint8_t* recordBytes, uint8_t* out) const;
     void encodeRecord(const uint8_t* record, uint8_t* slotRecord) const;
     Status readInto(uint32_t rec, bool hold);  // makes rec current and fills the buffer
@@ -256,7 +259,8 @@ struct File::State {
     // The steps of rebuildKeys: every key's entries of the live records (the stray
     // slots left out, the other deleted ones listed), sorted and checked for duplicates,
     // written, and the free chain linked again.
-    Status collectKeyEntries(const std::vector<uint32_t>& stray, std::vector<std::vector<uint8_t>>& entries,
+    Status collectKeyEntries(const std::vector<uint32_t>& stray,
+                             std::vector<std::vector<uint8_t>>& entries,
                              std::vector<uint32_t>& deletedSlots);
     Status sortAndCheckUnique(std::vector<std::vector<uint8_t>>& entries);
     Status writeKeyFiles(const std::vector<std::vector<uint8_t>>& entries);
@@ -282,7 +286,8 @@ struct File::State {
     Status checkFiles(std::vector<std::string>& problems, uint64_t* unused);
     Status expectedKeyEntries(std::vector<std::vector<uint8_t>>& expect, uint32_t& deleted);
     void checkDeletedSlots(uint32_t deleted, std::vector<std::string>& problems);
-    void checkKeyFile(std::size_t k, const std::vector<uint8_t>& expect, std::vector<std::string>& problems);
+    void checkKeyFile(std::size_t k, const std::vector<uint8_t>& expect,
+                      std::vector<std::string>& problems);
 
     // file_salvage.cpp
     Status salvage(Salvaged& out);

@@ -23,7 +23,8 @@ void sortEntries(std::vector<uint8_t>& e, std::size_t size) {
         return std::memcmp(e.data() + a * size, e.data() + b * size, size) < 0;
     });
     std::vector<uint8_t> out(e.size());
-    for (std::size_t i = 0; i < n; ++i) std::memcpy(out.data() + i * size, e.data() + idx[i] * size, size);
+    for (std::size_t i = 0; i < n; ++i)
+        std::memcpy(out.data() + i * size, e.data() + idx[i] * size, size);
     e.swap(out);
 }
 
@@ -35,7 +36,8 @@ uint32_t be32(const uint8_t* p) {
 
 std::vector<uint32_t> File::State::strayDeleted() {
     std::vector<bool> onChain(header.records + 1, false);
-    for (uint32_t at = header.firstFree, n = 0; at != 0 && at <= header.records && n < header.records; ++n) {
+    for (uint32_t at = header.firstFree, n = 0;
+         at != 0 && at <= header.records && n < header.records; ++n) {
         const uint8_t* p = slot(at);
         if (!p || !(p[0] & kSlotDeleted) || onChain[at]) break;
         onChain[at] = true;
@@ -53,7 +55,8 @@ namespace {
 
 std::string strayNote(uint32_t r) {
     return "record " + std::to_string(r) +
-           ": marked deleted but not on the free chain; kept as it is (not reused, not in the keys)";
+           ": marked deleted but not on the free chain; kept as it is (not reused, not in the "
+           "keys)";
 }
 
 }  // namespace
@@ -78,7 +81,8 @@ Status File::State::rebuildKeys() {
     return Status::okay();
 }
 
-Status File::State::collectKeyEntries(const std::vector<uint32_t>& stray, std::vector<std::vector<uint8_t>>& entries,
+Status File::State::collectKeyEntries(const std::vector<uint32_t>& stray,
+                                      std::vector<std::vector<uint8_t>>& entries,
                                       std::vector<uint32_t>& deletedSlots) {
     std::vector<uint8_t> rec(sh->decl.recordSize);
     for (uint32_t r = 1; r <= header.records; ++r) {
@@ -116,8 +120,9 @@ Status File::State::sortAndCheckUnique(std::vector<std::vector<uint8_t>>& entrie
         const auto& e = entries[k];
         for (std::size_t i = size; i < e.size(); i += size)
             if (std::memcmp(e.data() + i - size, e.data() + i, len) == 0)
-                report += "key " + std::to_string(k + 1) + ": record " + std::to_string(be32(e.data() + i + len)) +
-                          " duplicates record " + std::to_string(be32(e.data() + i - size + len)) + "\n";
+                report += "key " + std::to_string(k + 1) + ": record " +
+                          std::to_string(be32(e.data() + i + len)) + " duplicates record " +
+                          std::to_string(be32(e.data() + i - size + len)) + "\n";
     }
     if (report.empty()) return Status::okay();
     Handle bh;
@@ -150,7 +155,8 @@ Status File::State::writeKeyFiles(const std::vector<std::vector<uint8_t>>& entri
     return Status::okay();
 }
 
-Status File::State::relinkFreeChain(const std::vector<uint32_t>& deletedSlots, std::size_t strayCount) {
+Status File::State::relinkFreeChain(const std::vector<uint32_t>& deletedSlots,
+                                    std::size_t strayCount) {
     // The free chain again, in slot order, and the counts that go with it.
     uint32_t link = 0;
     for (uint32_t r : deletedSlots) {
@@ -344,7 +350,8 @@ Status File::State::copyLiveSlots(Handle th, uint32_t& live, uint32_t& kept) {
             s = Status::error(kInvalidDataFile, r);
             break;
         }
-        const bool keep = (p[0] & kSlotDeleted) && std::binary_search(stray.begin(), stray.end(), r);
+        const bool keep =
+            (p[0] & kSlotDeleted) && std::binary_search(stray.begin(), stray.end(), r);
         if ((p[0] & kSlotDeleted) && !keep) continue;
         ++live;
         const std::size_t o = buf.size();

@@ -15,7 +15,9 @@ namespace kw::storage {
 
 namespace {
 
-Status openError(int err) { return Status::system(codeFromErrno(err), err); }
+Status openError(int err) {
+    return Status::system(codeFromErrno(err), err);
+}
 
 // Takes the sharing locks of an open and checks them against the other opens.
 bool takeShareLocks(MappedFile& dat, int mode) {
@@ -24,10 +26,13 @@ bool takeShareLocks(MappedFile& dat, int mode) {
     const bool denyRead = share == kDenyAll || share == kDenyRead;
     const bool denyWrite = share == kDenyAll || share == kDenyWrite || share == kShareCompat;
     auto take = [&](bool on, uint64_t at) { return !on || dat.lock(at, 1, LockKind::Shared) == 0; };
-    if (!take(true, lockat::kPresence) || !take(reads, lockat::kUseRead) || !take(writes, lockat::kUseWrite) ||
-        !take(denyRead, lockat::kDenyRead) || !take(denyWrite, lockat::kDenyWrite))
+    if (!take(true, lockat::kPresence) || !take(reads, lockat::kUseRead) ||
+        !take(writes, lockat::kUseWrite) || !take(denyRead, lockat::kDenyRead) ||
+        !take(denyWrite, lockat::kDenyWrite))
         return false;
-    auto other = [&](bool on, uint64_t at) { return on && dat.lockedByOther(at, 1, LockKind::Exclusive); };
+    auto other = [&](bool on, uint64_t at) {
+        return on && dat.lockedByOther(at, 1, LockKind::Exclusive);
+    };
     return !(other(reads, lockat::kDenyRead) || other(writes, lockat::kDenyWrite) ||
              other(denyRead, lockat::kUseRead) || other(denyWrite, lockat::kUseWrite));
 }
@@ -77,8 +82,9 @@ Status File::State::readHeader(Header& h) {
     const uint64_t end = h.dataOffset + uint64_t{h.records} * h.slotLength;
     // Counts that the slots do not bear out: the file was cut short or its header
     // damaged, and salvage can save the records that are whole.
-    damagedData = h.slotLength <= kSlotPrefix || h.dataOffset < kHeaderSize || h.deleted > h.records ||
-                  h.firstFree > h.records || h.highest > h.records || h.lowest > h.records || !dat.have(0, end);
+    damagedData = h.slotLength <= kSlotPrefix || h.dataOffset < kHeaderSize ||
+                  h.deleted > h.records || h.firstFree > h.records || h.highest > h.records ||
+                  h.lowest > h.records || !dat.have(0, end);
     return damagedData ? Status::error(kInvalidDataFile) : Status::okay();
 }
 
@@ -94,7 +100,8 @@ Status File::State::openFiles(int mode, bool forMaintenance) {
     if (!sh->layoutStatus.ok()) return sh->layoutStatus;
     if (Status s = refuseNetworkFolder(); !s.ok()) return s;
     const int access = mode & 0x0F;
-    if (access > kAccessReadWrite || (mode & 0xF0) > kDenyNone) return Status::error(kInvalidFilename);
+    if (access > kAccessReadWrite || (mode & 0xF0) > kDenyNone)
+        return Status::error(kInvalidFilename);
     writable = access != kAccessRead;
     alone = (mode & 0xF0) == kDenyAll;
     if (Status s = openDataFile(); !s.ok()) return s;
@@ -137,7 +144,8 @@ Status File::State::openDataFile() {
     const std::string datPath = sh->base + ".DAT";
     // An open starts again as often as the table is replaced under it, for as long as
     // the other waits of an open last.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(std::max(recoverSeconds, 0));
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::seconds(std::max(recoverSeconds, 0));
     for (;;) {
         int rc = dat.open(fs, datPath, writable ? kOpenReadWrite : kOpenRead);
         foundNothing = rc == ENOENT;
@@ -167,12 +175,13 @@ Status File::State::checkHeader(int mode) {
     }
     if (!s.ok()) return s;
     // The counts first: a file of another table is a wrong declaration, not damage.
-    if (h.slotLength != sh->decl.recordSize + kSlotPrefix || h.fieldCount != sh->decl.fields.size() ||
-        h.keyCount != sh->decl.keys.size())
+    if (h.slotLength != sh->decl.recordSize + kSlotPrefix ||
+        h.fieldCount != sh->decl.fields.size() || h.keyCount != sh->decl.keys.size())
         return Status::error(kInvalidRecordDeclaration);
     Layout file;
     if (!dat.have(0, h.dataOffset)) return Status::error(kInvalidDataFile);
-    s = decodeDescriptors(h, dat.at(kHeaderSize), h.dataOffset - kHeaderSize, sh->owned, sh->cipherKey, file);
+    s = decodeDescriptors(h, dat.at(kHeaderSize), h.dataOffset - kHeaderSize, sh->owned,
+                          sh->cipherKey, file);
     if (!s.ok()) return s;
     s = checkAgainst(file, sh->decl);
     if (!s.ok()) return s;
@@ -186,7 +195,8 @@ Status File::State::openKeyFiles(bool forMaintenance, bool& missingKey) {
         keyFiles.emplace_back();
         unsigned flags = writable ? kOpenReadWrite : kOpenRead;
         if (forMaintenance && writable) flags |= kOpenCreate;
-        const int rc = keyFiles.back().open(*sh->fs, sh->base + sh->keyFileDescs[k].extension, flags);
+        const int rc =
+            keyFiles.back().open(*sh->fs, sh->base + sh->keyFileDescs[k].extension, flags);
         if (rc == ENOENT) {
             missingKey = true;
         } else if (rc != 0) {
@@ -213,7 +223,8 @@ Status File::State::finishDeadStation() {
     JournalHead jh = log.head();
     const bool soleStation = !dat.lockedByOther(lockat::kPresence, 1, LockKind::Exclusive);
     Status s = bulkWriterDied((jh.flags & kJournalFlagBulk) != 0, free);
-    if (s.ok() && free && ((jh.sequence & 1) || (soleStation && log.hasLiveRecords(jh.generation)))) {
+    if (s.ok() && free &&
+        ((jh.sequence & 1) || (soleStation && log.hasLiveRecords(jh.generation)))) {
         opHead = jh;
         s = recover();
         if (s.ok()) {
@@ -234,7 +245,8 @@ Status File::State::loadKeyHeads() {
         // The head names its key: another key's file in this one's place (copied over
         // it) would answer searches with another key's records.
         const KeyMeta& m = trees[k].meta();
-        if (s.ok() && (m.flags != sh->keyFileDescs[k].flags || m.number != k + 1)) s = Status::error(kInvalidKeyFile);
+        if (s.ok() && (m.flags != sh->keyFileDescs[k].flags || m.number != k + 1))
+            s = Status::error(kInvalidKeyFile);
         if (!s.ok()) {
             s.fileIndex = static_cast<int>(k + 1);
             return s;
@@ -281,7 +293,8 @@ Status File::State::close() {
     }
     // The last station out leaves synced files and an empty journal behind.
     if (writable && log.isOpen() && !dat.lockedByOther(lockat::kPresence, 1, LockKind::Exclusive) &&
-        log.hasLiveRecords(log.head().generation) && dat.lock(lockat::kWrite, 1, LockKind::Exclusive) == 0) {
+        log.hasLiveRecords(log.head().generation) &&
+        dat.lock(lockat::kWrite, 1, LockKind::Exclusive) == 0) {
         if (dat.lock(lockat::kOp, 1, LockKind::Exclusive) == 0) {
             opHead = log.head();
             if (!(opHead.sequence & 1) && !(opHead.flags & kJournalFlagBulk)) {

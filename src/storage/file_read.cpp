@@ -59,7 +59,8 @@ void File::State::repairHolds() {
     // holds a lock on any record, the count is ours alone.
     bool conflict = true;
     const uint64_t all = uint64_t{1} << 33;
-    if (dat.fs().testLock(dat.handle(), lockat::kRecord, all, LockKind::Exclusive, conflict) != 0 || conflict)
+    if (dat.fs().testLock(dat.handle(), lockat::kRecord, all, LockKind::Exclusive, conflict) != 0 ||
+        conflict)
         return;
     log.repairHolds(n, mine);
 }
@@ -132,11 +133,13 @@ Status File::State::stepKey(bool forward, uint32_t& rec) {
     KeyTree& t = trees[static_cast<std::size_t>(order - 1)];
     KeyTree::Cursor c;
     Status s;
-    if (pos.kind == Position::Key && pos.cursorSeq == seenSeq && !(seenSeq & 1) && pos.cursor.valid()) {
+    if (pos.kind == Position::Key && pos.cursorSeq == seenSeq && !(seenSeq & 1) &&
+        pos.cursor.valid()) {
         c = pos.cursor;
         s = t.step(c, forward);
     } else if (pos.kind == Position::Key) {
-        s = forward ? t.seek(pos.value.data(), pos.forward, c) : t.seekLast(pos.value.data(), pos.backward, c);
+        s = forward ? t.seek(pos.value.data(), pos.forward, c)
+                    : t.seekLast(pos.value.data(), pos.backward, c);
     } else {
         s = forward ? t.first(c) : t.last(c);
     }
@@ -146,7 +149,10 @@ Status File::State::stepKey(bool forward, uint32_t& rec) {
         if (pos.kind == Position::Key) {
             // Key order only moves on; an entry on the wrong side means damaged links.
             int cmp = std::memcmp(t.valueAt(c), pos.value.data(), len);
-            if (cmp == 0) cmp = r < (forward ? pos.forward : pos.backward) ? -1 : r > (forward ? pos.forward : pos.backward);
+            if (cmp == 0)
+                cmp = r < (forward ? pos.forward : pos.backward)
+                          ? -1
+                          : r > (forward ? pos.forward : pos.backward);
             if (forward ? cmp < 0 : cmp > 0) {
                 Status bad = Status::error(kInvalidKeyFile, r);
                 bad.block = c.block;
@@ -171,7 +177,8 @@ Status File::State::stepKey(bool forward, uint32_t& rec) {
             return Status::okay();
         }
         // The key names a record that is not there.
-        if (!ignoreCorruptions || guard > header.records) return Status::error(kKeyFileMustBeRebuilt, r);
+        if (!ignoreCorruptions || guard > header.records)
+            return Status::error(kKeyFileMustBeRebuilt, r);
         s = t.step(c, forward);
     }
     return s;
@@ -198,7 +205,8 @@ Status File::State::readInto(uint32_t rec, bool hold) {
 Status File::State::step(bool forward, bool hold) {
     if (!open) return Status::error(kFileNotOpen);
     uint32_t rec = 0;
-    Status s = readStable([&] { return order == 0 ? stepPhysical(forward, rec) : stepKey(forward, rec); });
+    Status s =
+        readStable([&] { return order == 0 ? stepPhysical(forward, rec) : stepKey(forward, rec); });
     if (!s.ok()) return s;
     if (rec == 0) {
         (forward ? atEof : atBof) = true;

@@ -35,7 +35,8 @@ Status File::State::readRawHeader(Header& h) {
     if (h.slotLength <= kSlotPrefix || h.dataOffset < kHeaderSize || !dat.have(0, h.dataOffset))
         return Status::error(kInvalidDataFile);
     Layout file;
-    Status s = decodeDescriptors(h, dat.at(kHeaderSize), h.dataOffset - kHeaderSize, sh->owned, sh->cipherKey, file);
+    Status s = decodeDescriptors(h, dat.at(kHeaderSize), h.dataOffset - kHeaderSize, sh->owned,
+                                 sh->cipherKey, file);
     if (s.ok()) s = checkAgainst(file, sh->decl);
     return s;
 }
@@ -48,11 +49,12 @@ Status File::State::salvageJournal(bool replayIt) {
     opHead = log.head();
     if (replayIt && ((opHead.sequence & 1) || log.hasLiveRecords(opHead.generation))) {
         uint64_t end = 0;
-        s = log.replay(opHead.generation,
-                       [this](uint16_t f, uint64_t off, const uint8_t* p, std::size_t n) {
-                           return f == 0 ? writeFile(0, off, p, n) : Status::okay();
-                       },
-                       end);
+        s = log.replay(
+            opHead.generation,
+            [this](uint16_t f, uint64_t off, const uint8_t* p, std::size_t n) {
+                return f == 0 ? writeFile(0, off, p, n) : Status::okay();
+            },
+            end);
         if (!s.ok()) return s;
         if (dat.sync() != 0) return Status::error(kFileSystemError);
     }
@@ -74,7 +76,8 @@ Status File::State::copyReadable(const Header& h, Salvaged& out, std::vector<uin
     if (whole >= UINT32_MAX) return Status::error(kInvalidDataFile);
     for (uint64_t r = 1; r <= whole; ++r) {
         const uint64_t at = h.dataOffset + (r - 1) * h.slotLength;
-        if (!dat.have(at, h.slotLength)) return Status::error(kInvalidDataFile, static_cast<uint32_t>(r));
+        if (!dat.have(at, h.slotLength))
+            return Status::error(kInvalidDataFile, static_cast<uint32_t>(r));
         const uint8_t* p = dat.at(at);
         if (p[0] & kSlotDeleted) {
             ++out.deleted;
@@ -90,7 +93,8 @@ Status File::State::copyReadable(const Header& h, Salvaged& out, std::vector<uin
             le::put32(slots.data() + o + 1, 0);
         }
     }
-    if (rest != 0 && dat.have(size - rest, rest) && !allZero(dat.at(size - rest), rest)) ++out.unreadable;
+    if (rest != 0 && dat.have(size - rest, rest) && !allZero(dat.at(size - rest), rest))
+        ++out.unreadable;
     return Status::okay();
 }
 
@@ -138,7 +142,8 @@ Status File::State::salvage(Salvaged& out) {
         return s;
     };
     // The table to this station alone, as build and pack have it.
-    if (dat.lock(lockat::kPresence, 1, LockKind::Exclusive) != 0) return done(Status::error(kExclusiveAccessRequired));
+    if (dat.lock(lockat::kPresence, 1, LockKind::Exclusive) != 0)
+        return done(Status::error(kExclusiveAccessRequired));
     Header h;
     Status s = readRawHeader(h);
     if (s.ok()) s = salvageJournal(true);

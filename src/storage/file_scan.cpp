@@ -16,7 +16,8 @@ constexpr uint32_t kPieceSlots = 256;
 
 }  // namespace
 
-Status File::scan(const std::function<void(const uint8_t*)>& perRecord, const std::vector<Span>& only) {
+Status File::scan(const std::function<void(const uint8_t*)>& perRecord,
+                  const std::vector<Span>& only) {
     return called(FileFunction::Read, [&] {
         State& s = state();
         if (s.server) return finish(s, s.server->scan(perRecord));
@@ -24,8 +25,11 @@ Status File::scan(const std::function<void(const uint8_t*)>& perRecord, const st
         const std::size_t n = shared_->decl.recordSize;
         std::vector<Span> spans;
         for (const Span& p : only)
-            if (p.offset < n) spans.push_back(Span{p.offset, static_cast<uint16_t>(std::min<std::size_t>(p.length, n - p.offset))});
-        if (spans.empty() || (s.header.attributes & kAttrEncrypt)) spans.assign(1, Span{0, static_cast<uint16_t>(n)});
+            if (p.offset < n)
+                spans.push_back(Span{p.offset, static_cast<uint16_t>(
+                                                   std::min<std::size_t>(p.length, n - p.offset))});
+        if (spans.empty() || (s.header.attributes & kAttrEncrypt))
+            spans.assign(1, Span{0, static_cast<uint16_t>(n)});
         std::vector<uint8_t> piece(kPieceSlots * n);
         s.dat.populateAll(s.slotOffset(s.header.records + 1));
         std::size_t used = 0;
@@ -34,12 +38,14 @@ Status File::scan(const std::function<void(const uint8_t*)>& perRecord, const st
             Status st = s.readStable([&] {
                 used = 0;
                 looked = 0;
-                for (uint32_t r = first; r <= s.header.records && looked < kPieceSlots; ++r, ++looked) {
+                for (uint32_t r = first; r <= s.header.records && looked < kPieceSlots;
+                     ++r, ++looked) {
                     const uint8_t* p = s.slot(r);
                     if (!p) return Status::error(kInvalidDataFile, r);
                     if (p[0] & kSlotDeleted) continue;
                     for (const Span& sp : spans)
-                        std::memcpy(piece.data() + used + sp.offset, p + kSlotPrefix + sp.offset, sp.length);
+                        std::memcpy(piece.data() + used + sp.offset, p + kSlotPrefix + sp.offset,
+                                    sp.length);
                     used += n;
                 }
                 if (first + looked <= s.header.records) s.prefetchSlot(first + looked);

@@ -14,7 +14,9 @@ Status File::State::lockWait(uint64_t off, LockKind kind, int seconds, uint64_t 
     return rc == 0 ? Status::okay() : Status::system(kFileSystemError, rc);
 }
 
-void File::State::unlock(uint64_t off, uint64_t len) { dat.lock(off, len, LockKind::Unlock); }
+void File::State::unlock(uint64_t off, uint64_t len) {
+    dat.lock(off, len, LockKind::Unlock);
+}
 
 Status File::State::refresh() {
     const bool journal = log.isOpen();
@@ -109,7 +111,8 @@ Status File::State::checkpoint() {
     opHead.generation += 1;
     opHead.end = kJournalStart;
     // The flag stays while any station writes without journal.
-    if (!bulk && !dat.lockedByOther(lockat::kBulk, 1, LockKind::Exclusive)) opHead.flags &= ~kJournalFlagBulk;
+    if (!bulk && !dat.lockedByOther(lockat::kBulk, 1, LockKind::Exclusive))
+        opHead.flags &= ~kJournalFlagBulk;
     s = log.writeHead(opHead);
     if (s.ok()) s = log.sync();
     return s;
@@ -117,11 +120,12 @@ Status File::State::checkpoint() {
 
 Status File::State::recover() {
     uint64_t end = 0;
-    Status s = log.replay(opHead.generation,
-                          [this](uint16_t f, uint64_t off, const uint8_t* p, std::size_t n) {
-                              return writeFile(f, off, p, n);
-                          },
-                          end);
+    Status s = log.replay(
+        opHead.generation,
+        [this](uint16_t f, uint64_t off, const uint8_t* p, std::size_t n) {
+            return writeFile(f, off, p, n);
+        },
+        end);
     if (!s.ok()) return s;
     s = checkpoint();
     if (!s.ok()) return s;
@@ -141,10 +145,13 @@ Status File::State::beginWrite() {
     Status s = Status::okay();
     if (!writeHeld) {
         if (dat.lock(lockat::kWrite, 2, LockKind::Exclusive) != 0) {
-            if (dat.lockedByOther(lockat::kFile, 1, LockKind::Shared)) return Status::error(kFileLocked);
+            if (dat.lockedByOther(lockat::kFile, 1, LockKind::Shared))
+                return Status::error(kFileLocked);
             s = lockWait(lockat::kWrite, LockKind::Exclusive, recoverSeconds, 2);
             if (!s.ok())
-                return dat.lockedByOther(lockat::kFile, 1, LockKind::Shared) ? Status::error(kFileLocked) : s;
+                return dat.lockedByOther(lockat::kFile, 1, LockKind::Shared)
+                           ? Status::error(kFileLocked)
+                           : s;
         }
     } else {
         s = lockWait(lockat::kOp, LockKind::Exclusive, recoverSeconds);
@@ -256,13 +263,15 @@ Status File::State::commitWrite(std::vector<Change>& changes) {
         }
         uint64_t next = 0;
         recordStart = opHead.end;
-        Status s = log.append(opHead.end, opHead.generation, transaction ? RecordKind::TxOp : RecordKind::Op,
-                              transaction, changes, next, true);
+        Status s = log.append(opHead.end, opHead.generation,
+                              transaction ? RecordKind::TxOp : RecordKind::Op, transaction, changes,
+                              next, true);
         if (!s.ok()) {
             // Not committed: make sure no later recovery takes the record for one. Should
             // even that fail, the record may be whole on the disk: the write is reported
             // as done, and finished by the next recovery (the counter stays odd).
-            if (!withdrawRecord(opHead.end).ok() && log.liveRecordAt(opHead.end, opHead.generation) != 0) {
+            if (!withdrawRecord(opHead.end).ok() &&
+                log.liveRecordAt(opHead.end, opHead.generation) != 0) {
                 opHead.end = opHead.end + log.liveRecordAt(opHead.end, opHead.generation);
                 if (markWriting().ok()) {
                     if (transaction != 0) undo.push_back(changes);
@@ -280,7 +289,8 @@ Status File::State::commitWrite(std::vector<Change>& changes) {
         // Not a byte of the files changed: take the record back, the write failed. A
         // record that cannot be taken back stays committed: the write goes on and is done.
         if (!journal) return m;
-        if (withdrawRecord(recordStart).ok() || log.liveRecordAt(recordStart, opHead.generation) == 0) {
+        if (withdrawRecord(recordStart).ok() ||
+            log.liveRecordAt(recordStart, opHead.generation) == 0) {
             opHead.end = recordStart;
             if (transaction != 0) undo.pop_back();
             return m;
@@ -329,7 +339,8 @@ Status File::State::endWrite() {
         const uint64_t room = std::max(log.file().size(), kJournalPreallocated);
         if (opHead.end + kJournalSlack > room) {
             if (room >= kJournalLimit || !log.grow(kJournalLimit).ok()) (void)checkpoint();
-        } else if (room >= kJournalLimit && opHead.end > room / 2 && writebackAsked != opHead.generation) {
+        } else if (room >= kJournalLimit && opHead.end > room / 2 &&
+                   writebackAsked != opHead.generation) {
             // Halfway to the checkpoint the files start going to the disk in the
             // background, so that its syncs find little left to write.
             writebackAsked = opHead.generation;
@@ -433,7 +444,9 @@ Status File::State::flushBulk() {
         std::vector<uint8_t> run;
         uint32_t runStart = 0, prev = 0;
         auto put = [&]() {
-            if (!run.empty() && s.ok()) s = writeFile(static_cast<uint16_t>(k + 1), uint64_t{runStart} * kBlockSize, run.data(), run.size());
+            if (!run.empty() && s.ok())
+                s = writeFile(static_cast<uint16_t>(k + 1), uint64_t{runStart} * kBlockSize,
+                              run.data(), run.size());
             run.clear();
         };
         for (auto& [n, b] : blocks) {

@@ -31,7 +31,7 @@ enum OpenFlags : unsigned {
 enum class LockKind { Shared, Exclusive, Unlock };
 
 class FileSystem {
-public:
+  public:
     virtual ~FileSystem() = default;
 
     virtual int open(const std::string& path, unsigned flags, Handle& h) = 0;

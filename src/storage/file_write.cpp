@@ -274,7 +274,8 @@ Status File::State::put() {
     KeyValues& ov = w.stored;
     const bool wasDeleted = (p[0] & kSlotDeleted) != 0;
     // Another station changed the record since it was read here.
-    if (readCopy.size() == sh->decl.recordSize && std::memcmp(p + kSlotPrefix, readCopy.data(), readCopy.size()) != 0)
+    if (readCopy.size() == sh->decl.recordSize &&
+        std::memcmp(p + kSlotPrefix, readCopy.data(), readCopy.size()) != 0)
         return fail(Status::error(kRecordChanged, r));
     if (wasDeleted) ov.omitted.assign(ov.omitted.size(), true);  // a deleted record has no entries
     std::vector<bool> changed(trees.size(), false);

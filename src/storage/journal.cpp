@@ -1,13 +1,13 @@
 #include "storage/journal.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <map>
-
-#include <unistd.h>
 
 #include "storage/byte_order.h"
 
@@ -33,8 +33,9 @@ void encodeHead(const JournalHead& h, uint8_t* b) {
 // Any value that differs between two journals made one after the other will do.
 uint32_t newJournalId() {
     static std::atomic<uint32_t> made{0};
-    const auto t = static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
-                   static_cast<uint64_t>(std::chrono::system_clock::now().time_since_epoch().count());
+    const auto t =
+        static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
+        static_cast<uint64_t>(std::chrono::system_clock::now().time_since_epoch().count());
     uint32_t id = static_cast<uint32_t>(t ^ (t >> 32)) * 2654435761u + made.fetch_add(1) * 40503u +
                   static_cast<uint32_t>(::getpid());
     return id == 0 ? 1 : id;
@@ -59,14 +60,16 @@ uint32_t crc32(const uint8_t* p, std::size_t n, uint32_t crc) {
             t[0][i] = c;
         }
         for (uint32_t i = 0; i < 256; ++i)
-            for (std::size_t k = 1; k < 8; ++k) t[k][i] = (t[k - 1][i] >> 8) ^ t[0][t[k - 1][i] & 0xFF];
+            for (std::size_t k = 1; k < 8; ++k)
+                t[k][i] = (t[k - 1][i] >> 8) ^ t[0][t[k - 1][i] & 0xFF];
         return t;
     }();
     crc = ~crc;
     for (; n >= 8; n -= 8, p += 8) {
         const uint32_t lo = le::get32(p) ^ crc, hi = le::get32(p + 4);
-        crc = table[7][lo & 0xFF] ^ table[6][(lo >> 8) & 0xFF] ^ table[5][(lo >> 16) & 0xFF] ^ table[4][lo >> 24] ^
-              table[3][hi & 0xFF] ^ table[2][(hi >> 8) & 0xFF] ^ table[1][(hi >> 16) & 0xFF] ^ table[0][hi >> 24];
+        crc = table[7][lo & 0xFF] ^ table[6][(lo >> 8) & 0xFF] ^ table[5][(lo >> 16) & 0xFF] ^
+              table[4][lo >> 24] ^ table[3][hi & 0xFF] ^ table[2][(hi >> 8) & 0xFF] ^
+              table[1][(hi >> 16) & 0xFF] ^ table[0][hi >> 24];
     }
     for (; n > 0; --n, ++p) crc = table[0][(crc ^ *p) & 0xFF] ^ (crc >> 8);
     return ~crc;
@@ -84,7 +87,8 @@ constexpr uint64_t kCountersSize = 512;
 
 }  // namespace
 
-Status Journal::open(FileSystem& fs, const std::string& path, bool writable, const std::string& countersPath) {
+Status Journal::open(FileSystem& fs, const std::string& path, bool writable,
+                     const std::string& countersPath) {
     close();
     int rc = file_.open(fs, path, writable ? (kOpenReadWrite | kOpenCreate) : kOpenRead);
     if (rc != 0) return Status::system(codeFromErrno(rc), rc);
@@ -93,7 +97,8 @@ Status Journal::open(FileSystem& fs, const std::string& path, bool writable, con
         if (rc != 0) return sysError(rc);
     }
     if (!countersPath.empty()) {
-        rc = counters_.open(fs, countersPath, writable ? (kOpenReadWrite | kOpenCreate) : kOpenRead);
+        rc =
+            counters_.open(fs, countersPath, writable ? (kOpenReadWrite | kOpenCreate) : kOpenRead);
         // Zero bytes are a valid start (no generation yet); stations that extend it
         // at once extend it alike.
         if (rc == 0 && writable && counters_.size() < kCountersSize) rc = extendCounters();
@@ -254,7 +259,8 @@ void Journal::addHolds(int32_t delta) {
 void Journal::repairHolds(uint32_t expected, uint32_t value) {
     uint32_t* p = holdsCounter();
     if (!p) return;
-    std::atomic_ref<uint32_t>(*p).compare_exchange_strong(expected, value, std::memory_order_acq_rel);
+    std::atomic_ref<uint32_t>(*p).compare_exchange_strong(expected, value,
+                                                          std::memory_order_acq_rel);
 }
 
 Status Journal::append(uint64_t at, uint32_t generation, RecordKind kind, uint32_t txn,
@@ -315,7 +321,8 @@ int Journal::reopenSynced(bool direct) {
     direct_ = false;
     int rc = EINVAL;
     if (direct) {
-        rc = file_.fs().open(file_.path(), kOpenReadWrite | kOpenDataSync | kOpenDirect, syncHandle_);
+        rc = file_.fs().open(file_.path(), kOpenReadWrite | kOpenDataSync | kOpenDirect,
+                             syncHandle_);
         direct_ = rc == 0;
     }
     if (rc != 0) rc = file_.fs().open(file_.path(), kOpenReadWrite | kOpenDataSync, syncHandle_);
@@ -369,9 +376,10 @@ uint64_t Journal::liveEnd(uint32_t generation) {
     return pos;
 }
 
-Status Journal::replay(uint32_t generation,
-                       const std::function<Status(uint16_t, uint64_t, const uint8_t*, std::size_t)>& write,
-                       uint64_t& end) {
+Status Journal::replay(
+    uint32_t generation,
+    const std::function<Status(uint16_t, uint64_t, const uint8_t*, std::size_t)>& write,
+    uint64_t& end) {
     struct Item {
         uint16_t file;
         uint64_t offset;
@@ -404,7 +412,8 @@ Status Journal::replay(uint32_t generation,
                 ok = false;
                 break;
             }
-            Item it{le::get16(r + p), le::get64(r + p + 4), nullptr, nullptr, le::get32(r + p + 12)};
+            Item it{le::get16(r + p), le::get64(r + p + 4), nullptr, nullptr,
+                    le::get32(r + p + 12)};
             const bool hasBefore = r[p + 2] != 0;
             p += kChangeHead;
             const std::size_t need = it.len * (hasBefore ? 2 : 1);

@@ -55,7 +55,6 @@
 
 #include <cstdint>
 #include <functional>
-#include <vector>
 #include <string>
 #include <vector>
 
@@ -94,10 +93,11 @@ struct JournalHead {
 };
 
 class Journal {
-public:
+  public:
     // Opens (and, when missing or empty, creates) the journal and its counters file
     // (none when countersPath is empty: the journal is only being made).
-    Status open(FileSystem& fs, const std::string& path, bool writable, const std::string& countersPath = {});
+    Status open(FileSystem& fs, const std::string& path, bool writable,
+                const std::string& countersPath = {});
     void close();
     bool isOpen() const { return file_.isOpen(); }
     MappedFile& file() { return file_; }
@@ -133,14 +133,15 @@ public:
 
     // Replays the live records through `write` (file, offset, bytes, length). Returns
     // the end of the last live record in `end`.
-    Status replay(uint32_t generation,
-                  const std::function<Status(uint16_t, uint64_t, const uint8_t*, std::size_t)>& write,
-                  uint64_t& end);
+    Status replay(
+        uint32_t generation,
+        const std::function<Status(uint16_t, uint64_t, const uint8_t*, std::size_t)>& write,
+        uint64_t& end);
 
     // The length of the live record of this generation at pos, 0 when there is none.
     uint32_t liveRecordAt(uint64_t pos, uint32_t generation);
 
-private:
+  private:
     int preallocate();
     int extendCounters();
     int addRoom(uint64_t size);

@@ -11,13 +11,27 @@ namespace {
 
 constexpr uint8_t kMagic[4] = {'K', 'W', 'K', 'Y'};
 
-unsigned count(const uint8_t* p) { return p[0]; }
-uint32_t nextOf(const uint8_t* p) { return le::get32(p + 1); }
-uint32_t prevOf(const uint8_t* p) { return le::get32(p + 5); }
-uint32_t parentOf(const uint8_t* p) { return le::get32(p + 9); }
-void setNext(uint8_t* p, uint32_t v) { le::put32(p + 1, v); }
-void setPrev(uint8_t* p, uint32_t v) { le::put32(p + 5, v); }
-void setParent(uint8_t* p, uint32_t v) { le::put32(p + 9, v); }
+unsigned count(const uint8_t* p) {
+    return p[0];
+}
+uint32_t nextOf(const uint8_t* p) {
+    return le::get32(p + 1);
+}
+uint32_t prevOf(const uint8_t* p) {
+    return le::get32(p + 5);
+}
+uint32_t parentOf(const uint8_t* p) {
+    return le::get32(p + 9);
+}
+void setNext(uint8_t* p, uint32_t v) {
+    le::put32(p + 1, v);
+}
+void setPrev(uint8_t* p, uint32_t v) {
+    le::put32(p + 5, v);
+}
+void setParent(uint8_t* p, uint32_t v) {
+    le::put32(p + 9, v);
+}
 
 uint32_t getBE32(const uint8_t* p) {
     return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | p[3];
@@ -40,7 +54,8 @@ void encodeKeyMeta(const KeyMeta& m, uint8_t* b) {
 }
 
 bool decodeKeyMeta(const uint8_t* b, KeyMeta& m) {
-    if (std::memcmp(b, kMagic, 4) != 0 || le::get16(b + 4) != 1 || le::get16(b + 6) != kBlockSize) return false;
+    if (std::memcmp(b, kMagic, 4) != 0 || le::get16(b + 4) != 1 || le::get16(b + 6) != kBlockSize)
+        return false;
     m.length = b[8];
     m.flags = b[9];
     m.number = le::get16(b + 10);
@@ -418,7 +433,8 @@ Status KeyTree::insertEntry(uint32_t block, unsigned level, unsigned pos, const 
     std::memset(p + kNodeHead, 0, kBlockSize - kNodeHead);
     std::memcpy(p + kNodeHead, all.data(), std::size_t{left} * esz);
     p[0] = static_cast<uint8_t>(left);
-    std::memcpy(q + kNodeHead, all.data() + std::size_t{left} * esz, std::size_t{total - left} * esz);
+    std::memcpy(q + kNodeHead, all.data() + std::size_t{left} * esz,
+                std::size_t{total - left} * esz);
     q[0] = static_cast<uint8_t>(total - left);
     const uint32_t oldNext = nextOf(p);
     setNext(q, oldNext);
@@ -487,7 +503,8 @@ Status KeyTree::removeEntry(uint32_t block, unsigned level, unsigned index) {
     uint8_t* p = mut(block);
     const unsigned cnt = count(p);
     if (index >= cnt) return bad(block);
-    std::memmove(p + kNodeHead + index * esz, p + kNodeHead + (index + 1) * esz, (cnt - index - 1) * esz);
+    std::memmove(p + kNodeHead + index * esz, p + kNodeHead + (index + 1) * esz,
+                 (cnt - index - 1) * esz);
     std::memset(p + kNodeHead + (cnt - 1) * esz, 0, esz);
     p[0] = static_cast<uint8_t>(cnt - 1);
     if (cnt - 1 > 0) return Status::okay();
@@ -511,7 +528,8 @@ Status KeyTree::removeEntry(uint32_t block, unsigned level, unsigned index) {
     const uint8_t* pp = get(parent);
     if (!pp || count(pp) > innerMax()) return bad(parent);
     for (unsigned i = 0; i < count(pp); ++i)
-        if (le::get32(pp + kNodeHead + i * (len_ + 8)) == block) return removeEntry(parent, level + 1, i);
+        if (le::get32(pp + kNodeHead + i * (len_ + 8)) == block)
+            return removeEntry(parent, level + 1, i);
     return bad(parent);
 }
 
@@ -527,6 +545,8 @@ std::map<uint32_t, Block> KeyTree::takeChanges() {
     return out;
 }
 
-Status KeyTree::discard() { return load(); }
+Status KeyTree::discard() {
+    return load();
+}
 
 }  // namespace kw::storage

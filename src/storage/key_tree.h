@@ -70,7 +70,7 @@ bool decodeKeyMeta(const uint8_t* block0, KeyMeta& m);
 std::vector<uint8_t> buildKeyImage(KeyMeta meta, const std::vector<uint8_t>& entries);
 
 class KeyTree {
-public:
+  public:
     struct Cursor {
         uint32_t block = 0;  // 0: no entry
         unsigned index = 0;
@@ -110,7 +110,7 @@ public:
     unsigned leafMax() const { return kNodeRoom / (len_ + 4); }
     unsigned innerMax() const { return kNodeRoom / (len_ + 8); }
 
-private:
+  private:
     const uint8_t* get(uint32_t n);
     uint8_t* mut(uint32_t n);
     Status bad(uint32_t block) const;

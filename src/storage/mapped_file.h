@@ -2,8 +2,8 @@
 // costs a copy, not a system call). A file opened for writing is mapped for writing too:
 // bytes inside the file are stored through the map, which costs no system call and no
 // change of the file's times that the next sync would have to carry; bytes beyond its
-// end go through the file system's write. The map is widened when the file has grown; nothing outside
-// [0, size()) is ever touched, so a short or damaged file cannot fault the reader.
+// end go through the file system's write. The map is widened when the file has grown; nothing
+// outside [0, size()) is ever touched, so a short or damaged file cannot fault the reader.
 #pragma once
 
 #include <cstdint>
@@ -15,7 +15,7 @@
 namespace kw::storage {
 
 class MappedFile {
-public:
+  public:
     MappedFile() = default;
     MappedFile(const MappedFile&) = delete;
     MappedFile& operator=(const MappedFile&) = delete;
@@ -53,7 +53,8 @@ public:
 
     // Writes the bytes; those written count as inside the file.
     int write(const void* p, std::size_t n, uint64_t off) {
-        if (writableMap_ && off + n <= size_ && off + n >= off) return fs_->store(writableMap_ + off, p, n);
+        if (writableMap_ && off + n <= size_ && off + n >= off)
+            return fs_->store(writableMap_ + off, p, n);
         int rc = fs_->write(handle_, p, n, off);
         if (rc == 0 && off + n > size_ && off + n <= mapLen_) size_ = off + n;
         return rc;
@@ -65,7 +66,7 @@ public:
     // True when another open holds a lock conflicting with `k` (false when it cannot be told).
     bool lockedByOther(uint64_t off, uint64_t len, LockKind k);
 
-private:
+  private:
     // The map is made readable in 2 MiB pieces, each at its first use.
     static constexpr unsigned kChunkShift = 21;
     bool grown(uint64_t end);

@@ -14,7 +14,7 @@ namespace kw::storage {
 namespace {
 
 class PosixFileSystem final : public FileSystem {
-public:
+  public:
     int open(const std::string& path, unsigned flags, Handle& h) override {
         int f = (flags & kOpenReadWrite) ? O_RDWR : O_RDONLY;
         if (flags & kOpenCreate) f |= O_CREAT;
@@ -84,9 +84,7 @@ public:
     int rename(const std::string& from, const std::string& to) override {
         return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
     }
-    int unlink(const std::string& path) override {
-        return ::unlink(path.c_str()) == 0 ? 0 : errno;
-    }
+    int unlink(const std::string& path) override { return ::unlink(path.c_str()) == 0 ? 0 : errno; }
     int exists(const std::string& path) override {
         struct stat st;
         return ::stat(path.c_str(), &st) == 0 ? 0 : errno;
@@ -107,7 +105,9 @@ public:
     }
     int lock(Handle h, uint64_t off, uint64_t len, LockKind kind) override {
         struct flock fl {};
-        fl.l_type = kind == LockKind::Shared ? F_RDLCK : kind == LockKind::Exclusive ? F_WRLCK : F_UNLCK;
+        fl.l_type = kind == LockKind::Shared      ? F_RDLCK
+                    : kind == LockKind::Exclusive ? F_WRLCK
+                                                  : F_UNLCK;
         fl.l_whence = SEEK_SET;
         fl.l_start = static_cast<off_t>(off);
         fl.l_len = static_cast<off_t>(len);
@@ -138,7 +138,8 @@ public:
         if (p) ::munmap(const_cast<uint8_t*>(p), static_cast<std::size_t>(len));
     }
     int mapWritable(Handle h, uint64_t len, uint8_t*& p) override {
-        void* m = ::mmap(nullptr, static_cast<std::size_t>(len), PROT_READ | PROT_WRITE, MAP_SHARED, h, 0);
+        void* m = ::mmap(nullptr, static_cast<std::size_t>(len), PROT_READ | PROT_WRITE, MAP_SHARED,
+                         h, 0);
         if (m == MAP_FAILED) return errno;
         p = static_cast<uint8_t*>(m);
         return 0;
@@ -150,7 +151,9 @@ public:
         ::madvise(const_cast<uint8_t*>(p), static_cast<std::size_t>(len), MADV_WILLNEED);
 #endif
     }
-    void startWriteback(Handle h) override { (void)::sync_file_range(h, 0, 0, SYNC_FILE_RANGE_WRITE); }
+    void startWriteback(Handle h) override {
+        (void)::sync_file_range(h, 0, 0, SYNC_FILE_RANGE_WRITE);
+    }
     int store(uint8_t* dst, const void* src, std::size_t n) override {
         std::memcpy(dst, src, n);
         return 0;

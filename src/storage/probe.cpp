@@ -9,7 +9,8 @@
 
 namespace kw::storage {
 
-Status probeDataFile(FileSystem& fs, const std::string& path, const std::string& owner, Layout& out) {
+Status probeDataFile(FileSystem& fs, const std::string& path, const std::string& owner,
+                     Layout& out) {
     MappedFile f;
     int rc = f.open(fs, path, kOpenRead);
     if (rc != 0) return Status::system(codeFromErrno(rc), rc);
@@ -27,7 +28,8 @@ Status probeDataFile(FileSystem& fs, const std::string& path, const std::string&
         if (cipher::headerSum(b) != check) return Status::error(kInvalidDataFile);
     }
     Header h = decodeHeader(b);
-    if (h.dataOffset < kHeaderSize || !f.have(0, h.dataOffset)) return Status::error(kInvalidDataFile);
+    if (h.dataOffset < kHeaderSize || !f.have(0, h.dataOffset))
+        return Status::error(kInvalidDataFile);
     return decodeDescriptors(h, f.at(kHeaderSize), h.dataOffset - kHeaderSize, owned, key, out);
 }
 

@@ -13,7 +13,8 @@ namespace kw::storage {
 // Reads the header and descriptors of the data file at `path` (deciphered with the
 // owner password when the file is owned). 53 for a file of another format, 36 for a
 // damaged one or a wrong password.
-Status probeDataFile(FileSystem& fs, const std::string& path, const std::string& owner, Layout& out);
+Status probeDataFile(FileSystem& fs, const std::string& path, const std::string& owner,
+                     Layout& out);
 
 // The checks an open makes of a probed header and its descriptors, the declaration
 // taken from the descriptors themselves (as the tools open a file): 36 for counts that

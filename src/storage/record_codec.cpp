@@ -126,7 +126,8 @@ bool KeyShape::omitted(const uint8_t* rec) const {
 
 StringFields::StringFields(const TableDecl& table) {
     for (const auto& f : table.fields)
-        if (isStringType(f.type) && f.offset + f.size <= table.recordSize) spans.emplace_back(f.offset, f.size);
+        if (isStringType(f.type) && f.offset + f.size <= table.recordSize)
+            spans.emplace_back(f.offset, f.size);
     for (std::size_t i = 1; i < spans.size(); ++i)
         ascending_ = ascending_ && spans[i].first >= spans[i - 1].first + spans[i - 1].second;
 }

@@ -59,7 +59,7 @@ struct StringFields {
     // its strings turned to ANSI: what memcpy and toAnsi() give, in one pass.
     void copyToAnsi(const uint8_t* from, uint8_t* to, std::size_t size) const;
 
-private:
+  private:
     bool ascending_ = true;  // the spans lie in ascending order without overlapping
 };
 

@@ -52,8 +52,9 @@ void copyConverted(const uint8_t* from, uint8_t* to, std::size_t n, const ToAnsi
     std::size_t i = 0;
 #if defined(__SSE2__)
     if (t.runs) {
-        const __m128i below = _mm_set1_epi8(static_cast<char>(0xB0));     // 0x80-0xAF: signed < -80
-        const __m128i afterDf = _mm_set1_epi8(static_cast<char>(0xDF));   // 0xE0-0xEF: signed > -33 ...
+        const __m128i below = _mm_set1_epi8(static_cast<char>(0xB0));  // 0x80-0xAF: signed < -80
+        const __m128i afterDf =
+            _mm_set1_epi8(static_cast<char>(0xDF));  // 0xE0-0xEF: signed > -33 ...
         const __m128i beforeF0 = _mm_set1_epi8(static_cast<char>(0xF0));  // ... and < -16
         const __m128i plus40 = _mm_set1_epi8(0x40), plus10 = _mm_set1_epi8(0x10);
         for (; i + 16 <= n; i += 16) {
@@ -64,13 +65,15 @@ void copyConverted(const uint8_t* from, uint8_t* to, std::size_t n, const ToAnsi
                 continue;
             }
             const __m128i runA = _mm_cmplt_epi8(v, below);
-            const __m128i runB = _mm_and_si128(_mm_cmpgt_epi8(v, afterDf), _mm_cmplt_epi8(v, beforeF0));
+            const __m128i runB =
+                _mm_and_si128(_mm_cmpgt_epi8(v, afterDf), _mm_cmplt_epi8(v, beforeF0));
             const __m128i inRuns = _mm_or_si128(runA, runB);
             if ((high & ~_mm_movemask_epi8(inRuns)) != 0) {
                 for (std::size_t k = i; k < i + 16; ++k) to[k] = t.table[from[k]];
                 continue;
             }
-            const __m128i add = _mm_or_si128(_mm_and_si128(runA, plus40), _mm_and_si128(runB, plus10));
+            const __m128i add =
+                _mm_or_si128(_mm_and_si128(runA, plus40), _mm_and_si128(runB, plus10));
             _mm_storeu_si128(reinterpret_cast<__m128i*>(to + i), _mm_add_epi8(v, add));
         }
     }

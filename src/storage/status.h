@@ -12,10 +12,10 @@ namespace kw::storage {
 
 struct [[nodiscard]] Status {
     int code = kOk;
-    int sysError = 0;      // errno when an operating-system call failed, else 0
-    uint32_t record = 0;   // record number concerned, 0 when none
-    uint32_t block = 0;    // key-file block concerned, 0 when none
-    int fileIndex = -1;    // -1 data file, 1..n key file n, 0 the journal; meaningful with block
+    int sysError = 0;     // errno when an operating-system call failed, else 0
+    uint32_t record = 0;  // record number concerned, 0 when none
+    uint32_t block = 0;   // key-file block concerned, 0 when none
+    int fileIndex = -1;   // -1 data file, 1..n key file n, 0 the journal; meaningful with block
 
     bool ok() const { return code == kOk; }
     static Status okay() { return {}; }

@@ -30,19 +30,19 @@ enum class FieldType : uint8_t {
 };
 
 struct FieldDecl {
-    std::string name;      // without prefix, upper case: "S_CCYD"
+    std::string name;  // without prefix, upper case: "S_CCYD"
     FieldType type = FieldType::Byte;
-    uint16_t offset = 0;   // in the record
-    uint16_t size = 0;     // bytes
-    uint8_t places = 0;    // DECIMAL only
-    bool isDate = false;   // a LONG holding a day number
-    std::string picture;   // display picture, "" when none
-    std::string prompt;    // the form's prompt, UTF-8, "" when none
+    uint16_t offset = 0;  // in the record
+    uint16_t size = 0;    // bytes
+    uint8_t places = 0;   // DECIMAL only
+    bool isDate = false;  // a LONG holding a day number
+    std::string picture;  // display picture, "" when none
+    std::string prompt;   // the form's prompt, UTF-8, "" when none
 };
 
 struct KeyDecl {
-    std::string name;          // without prefix, upper case: "KEY_1"
-    std::string description;   // name registered with the file manager: "ZAL:key_1"
+    std::string name;             // without prefix, upper case: "KEY_1"
+    std::string description;      // name registered with the file manager: "ZAL:key_1"
     std::vector<int> components;  // field numbers, 1-based, ascending
     bool dup = false;
     bool nocase = true;
@@ -72,14 +72,16 @@ struct TableDecl {
     bool reclaim = true;
     bool thread = true;
     bool oem = true;
-    std::string owner;        // owner password, "" when none
+    std::string owner;  // owner password, "" when none
     bool encrypt = false;
     // The calling thread's record buffer (recordSize bytes).
     void* (*buffer)() = nullptr;
 
     // Field number (1-based) of "NAME" or "PREFIX:NAME" in any letter case; 0 when none.
     int fieldNumber(const std::string& name) const;
-    const FieldDecl& field(int number) const { return fields.at(static_cast<std::size_t>(number - 1)); }
+    const FieldDecl& field(int number) const {
+        return fields.at(static_cast<std::size_t>(number - 1));
+    }
 };
 
 }  // namespace kw::storage

@@ -25,8 +25,8 @@ bool TableFields::resolve(std::string_view name, expr::Source& out) const {
         if (n == 0) continue;
         const FieldDecl& f = e.table->field(n);
         if (f.type == FieldType::Group) return false;
-        out = expr::Source::field(e.record, f.offset, static_cast<expr::ValueType>(f.type), f.size, f.places,
-                                  e.tagged ? n : 0);
+        out = expr::Source::field(e.record, f.offset, static_cast<expr::ValueType>(f.type), f.size,
+                                  f.places, e.tagged ? n : 0);
         return true;
     }
     return false;

@@ -12,7 +12,7 @@
 namespace kw::storage {
 
 class TableFields : public expr::Resolver {
-public:
+  public:
     TableFields() = default;
     // Every table of the list, each read from the calling thread's record buffer of the
     // table (decl.buffer()); a table without a buffer function is left out. The
@@ -26,7 +26,7 @@ public:
     // Only "PREFIX:FIELD" names: the first table whose label is PREFIX binds it.
     bool resolve(std::string_view name, expr::Source& out) const override;
 
-private:
+  private:
     struct Entry {
         const TableDecl* table;
         expr::Source::RecordFn record;

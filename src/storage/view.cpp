@@ -16,7 +16,9 @@ using namespace viewutil;
 
 // ---------------------------------------------------------------- set-up
 
-View::View(File& file) : file_(file), decl_(file.decl()) { choosePath(); }
+View::View(File& file) : file_(file), decl_(file.decl()) {
+    choosePath();
+}
 View::~View() = default;
 
 void View::changed() {
@@ -36,7 +38,8 @@ Status View::setOrder(std::vector<OrderPart> order) {
     for (OrderPart& p : order) {
         if (p.field < 1 || p.field > static_cast<int>(decl_.fields.size()) ||
             decl_.field(p.field).type == FieldType::Group)
-            return fail(kInvalidOrder, "no field number " + std::to_string(p.field) + " in " + decl_.label);
+            return fail(kInvalidOrder,
+                        "no field number " + std::to_string(p.field) + " in " + decl_.label);
         if (!isString(decl_.field(p.field).type)) p.nocase = false;
     }
     order_ = std::move(order);
@@ -64,7 +67,8 @@ Status View::setFilter(std::string_view text, const expr::Resolver* names) {
     if (trim(text).empty()) return Status::okay();
     TableFields own;
     File& f = file_;
-    own.add(decl_, [&f]() -> const void* { return f.buffer(); }, true);
+    own.add(
+        decl_, [&f]() -> const void* { return f.buffer(); }, true);
     expr::Resolvers chain{&own, names ? names : &expr::globals()};
     auto e = std::make_unique<expr::Expression>(expr::Expression::parse(text, chain));
     if (!e->ok()) {
@@ -81,7 +85,8 @@ Status View::setRange(std::vector<expr::Value> low, std::vector<expr::Value> hig
     if (low.size() > order_.size() || high.size() > order_.size())
         return fail(kInvalidRange, "more range values than order fields");
     std::vector<uint8_t> bytes;
-    if (!encode(partShapes_, partEnds_, low, 0x00, bytes) || !encode(partShapes_, partEnds_, high, 0xFF, bytes))
+    if (!encode(partShapes_, partEnds_, low, 0x00, bytes) ||
+        !encode(partShapes_, partEnds_, high, 0xFF, bytes))
         return fail(kInvalidRange, "a range value does not fit its field in " + decl_.label);
     lowValues_ = std::move(low);
     highValues_ = std::move(high);
@@ -147,10 +152,18 @@ void View::choosePath() {
     entryLength_ = orderLength_ + 4;
 }
 
-int View::key() const { return mode_ == Mode::Key ? key_ : 0; }
-int View::fileKey() const { return mode_ == Mode::Key ? readKey_ : 0; }
-bool View::backward() const { return mode_ == Mode::Key && back_; }
-bool View::sorted() const { return mode_ == Mode::Sorted; }
+int View::key() const {
+    return mode_ == Mode::Key ? key_ : 0;
+}
+int View::fileKey() const {
+    return mode_ == Mode::Key ? readKey_ : 0;
+}
+bool View::backward() const {
+    return mode_ == Mode::Key && back_;
+}
+bool View::sorted() const {
+    return mode_ == Mode::Sorted;
+}
 
 // ---------------------------------------------------------------- positioning
 
@@ -169,11 +182,15 @@ Status View::setEnd() {
     return s;
 }
 
-void View::refresh() { rebuild_ = true; }
+void View::refresh() {
+    rebuild_ = true;
+}
 
 Status View::reset(const std::string& position) {
     if (!file_.isOpen()) return Status::error(kFileNotOpen);
-    const std::size_t want = mode_ == Mode::Sorted ? entryLength_ : mode_ == Mode::Key ? keyLength_ + 4 : 4;
+    const std::size_t want = mode_ == Mode::Sorted ? entryLength_
+                             : mode_ == Mode::Key  ? keyLength_ + 4
+                                                   : 4;
     if (position.size() != want) return Status::error(kRecordNotFound);
     computeRange();
     if (mode_ == Mode::Sorted) {
@@ -188,12 +205,14 @@ Status View::reset(const std::string& position) {
 
 Status View::setKey(const std::vector<expr::Value>& leading) {
     if (!file_.isOpen()) return Status::error(kFileNotOpen);
-    if (leading.size() > order_.size()) return fail(kInvalidRange, "more key values than order fields");
+    if (leading.size() > order_.size())
+        return fail(kInvalidRange, "more key values than order fields");
     if (mode_ == Mode::Physical) return setStart();
     computeRange();
     std::vector<uint8_t> low, high;
     if (mode_ == Mode::Key) {
-        if (!encode(keyShape_, keyEnds_, leading, 0x00, low) || !encode(keyShape_, keyEnds_, leading, 0xFF, high))
+        if (!encode(keyShape_, keyEnds_, leading, 0x00, low) ||
+            !encode(keyShape_, keyEnds_, leading, 0xFF, high))
             return fail(kInvalidRange, "a key value does not fit its field in " + decl_.label);
         placeLow_ = keyPosition(low.data(), low.size(), 0);
         placeHigh_ = keyPosition(high.data(), high.size(), UINT32_MAX);
@@ -206,8 +225,8 @@ Status View::setKey(const std::vector<expr::Value>& leading) {
         placeHigh_.assign(entryLength_, '\xFF');
         for (std::size_t i = 0, from = 0; i < leading.size(); from = partEnds_[i], ++i)
             for (std::size_t j = from; j < partEnds_[i]; ++j)
-                placeLow_[j] = placeHigh_[j] =
-                    static_cast<char>(order_[i].descending ? static_cast<uint8_t>(~low[j]) : low[j]);
+                placeLow_[j] = placeHigh_[j] = static_cast<char>(
+                    order_[i].descending ? static_cast<uint8_t>(~low[j]) : low[j]);
         rebuild_ = true;
     }
     cur_ = Cursor::Placed;
@@ -222,17 +241,24 @@ Status View::setFromBuffer() {
     for (const OrderPart& p : order_) {
         const FieldDecl& f = decl_.field(p.field);
         values.push_back(
-            ui::Binding::at(rec + f.offset, static_cast<ui::ValueType>(f.type), f.size, f.places).get());
+            ui::Binding::at(rec + f.offset, static_cast<ui::ValueType>(f.type), f.size, f.places)
+                .get());
     }
     return setKey(values);
 }
 
 // ---------------------------------------------------------------- reading
 
-bool View::accept() { return !filter_ || filter_->test(); }
+bool View::accept() {
+    return !filter_ || filter_->test();
+}
 
-Status View::next() { return mode_ == Mode::Sorted ? stepSorted(true) : stepKeyed(true); }
-Status View::previous() { return mode_ == Mode::Sorted ? stepSorted(false) : stepKeyed(false); }
+Status View::next() {
+    return mode_ == Mode::Sorted ? stepSorted(true) : stepKeyed(true);
+}
+Status View::previous() {
+    return mode_ == Mode::Sorted ? stepSorted(false) : stepKeyed(false);
+}
 
 Status View::placeFile(bool fileForward) {
     if (!ranged_) return file_.set(readKey_);
@@ -261,7 +287,9 @@ Status View::stepKeyed(bool forward) {
             if (forward) return atEdge();
             s = placeFile(fileForward);
             break;
-        case Cursor::Placed: s = file_.reset(readKey_, fileForward ? placeLow_ : placeHigh_); break;
+        case Cursor::Placed:
+            s = file_.reset(readKey_, fileForward ? placeLow_ : placeHigh_);
+            break;
         case Cursor::At:
             // Unless the file still stands on the record last read, start again from its
             // position and pass over that record.
@@ -300,7 +328,8 @@ Status View::stepKeyed(bool forward) {
             }
         }
         if (!inGivenRange(file_.buffer()) || !accept()) continue;
-        position_ = mode_ == Mode::Key ? keyPosition(keyBytes_.data(), keyLength_, rec) : keyPosition(nullptr, 0, rec);
+        position_ = mode_ == Mode::Key ? keyPosition(keyBytes_.data(), keyLength_, rec)
+                                       : keyPosition(nullptr, 0, rec);
         cur_ = Cursor::At;
         aligned_ = true;
         return Status::okay();
@@ -310,9 +339,10 @@ Status View::stepKeyed(bool forward) {
 Status View::reget(const std::string& position) {
     if (!file_.isOpen()) return Status::error(kFileNotOpen);
     if (position.size() < 4) return Status::error(kRecordNotFound);
-    const uint32_t rec = mode_ == Mode::Sorted && position.size() == entryLength_
-                             ? bigEndianRecord(reinterpret_cast<const uint8_t*>(position.data()) + orderLength_)
-                             : littleEndianRecord(position);
+    const uint32_t rec =
+        mode_ == Mode::Sorted && position.size() == entryLength_
+            ? bigEndianRecord(reinterpret_cast<const uint8_t*>(position.data()) + orderLength_)
+            : littleEndianRecord(position);
     aligned_ = false;
     return file_.getRecord(rec);
 }
@@ -322,7 +352,8 @@ Status View::records(uint32_t& count) {
     if (!file_.isOpen()) return Status::error(kFileNotOpen);
     if (filterBad_) return Status::okay();
     const bool optKey = mode_ == Mode::Key && decl_.keys[static_cast<std::size_t>(key_ - 1)].opt;
-    if (!filter_ && lowValues_.empty() && highValues_.empty() && !optKey) return file_.records(count);
+    if (!filter_ && lowValues_.empty() && highValues_.empty() && !optKey)
+        return file_.records(count);
 
     // Count by reading, then put the view's place and the buffer back.
     const Cursor cur = cur_;

@@ -72,9 +72,9 @@ inline constexpr int kInvalidOrder = 801;   // the order names no field of the t
 inline constexpr int kInvalidRange = 802;   // range or key values that the fields cannot hold
 
 struct OrderPart {
-    int field = 0;            // 1-based field number
+    int field = 0;  // 1-based field number
     bool descending = false;
-    bool nocase = false;      // strings by their upper-case letters
+    bool nocase = false;  // strings by their upper-case letters
     bool operator==(const OrderPart&) const = default;
 };
 
@@ -90,7 +90,7 @@ std::string orderText(const TableDecl& table, const std::vector<OrderPart>& orde
 std::vector<OrderPart> keyOrder(const TableDecl& table, int key);
 
 class View {
-public:
+  public:
     explicit View(File& file);
     ~View();
     View(const View&) = delete;
@@ -132,19 +132,19 @@ public:
     Status next();
     Status previous();
     std::string position() const { return position_; }  // "" when nothing was read
-    Status reget(const std::string& position);           // 35 when that record is gone
+    Status reget(const std::string& position);          // 35 when that record is gone
     // The number of records in the view; reads them all when a filter or range is set or
     // the key may leave records out. Keeps the view's place and the record buffer.
     Status records(uint32_t& count);
 
     // --- how the view reads (tests, benchmarks) ---
-    int key() const;         // the key read through, 0 when none
-    int fileKey() const;     // the driver's key read: key() or a partial key of it
-    bool backward() const;   // reads its key from the end
-    bool sorted() const;     // reads a sorted list of record numbers
+    int key() const;        // the key read through, 0 when none
+    int fileKey() const;    // the driver's key read: key() or a partial key of it
+    bool backward() const;  // reads its key from the end
+    bool sorted() const;    // reads a sorted list of record numbers
     uint64_t reads() const { return reads_; }  // records read from the file so far
 
-private:
+  private:
     enum class Mode { Physical, Key, Sorted };
     enum class Cursor { Start, End, At, Placed };
 
@@ -157,7 +157,8 @@ private:
     // `ends`); the bytes after those fields are `fill`. False when a value does not fit.
     bool encode(const std::vector<KeyShape>& shapes, const std::vector<std::size_t>& ends,
                 const std::vector<expr::Value>& values, uint8_t fill, std::vector<uint8_t>& out);
-    static void encodeRecord(const std::vector<KeyShape>& shapes, const uint8_t* record, std::vector<uint8_t>& out);
+    static void encodeRecord(const std::vector<KeyShape>& shapes, const uint8_t* record,
+                             std::vector<uint8_t>& out);
     bool inGivenRange(const uint8_t* record);
     Status buildSorted();
     void relocate();
@@ -181,15 +182,15 @@ private:
     int key_ = 0;
     int readKey_ = 0;  // Key: the driver's key read, key_ or a partial key of it
     bool back_ = false;
-    std::vector<KeyShape> keyShape_;     // Key: the key's encoder
-    std::vector<std::size_t> keyEnds_;   // end of each key component in the key value
+    std::vector<KeyShape> keyShape_;    // Key: the key's encoder
+    std::vector<std::size_t> keyEnds_;  // end of each key component in the key value
     std::size_t keyLength_ = 0;
-    std::vector<KeyShape> partShapes_;   // one encoder per order part (ascending)
+    std::vector<KeyShape> partShapes_;  // one encoder per order part (ascending)
     std::vector<std::size_t> partEnds_;
     std::size_t orderLength_ = 0;
 
     // ranges of this positioning
-    std::vector<uint8_t> lo_, hi_;    // Key: the part of the key read, as key values
+    std::vector<uint8_t> lo_, hi_;  // Key: the part of the key read, as key values
     bool ranged_ = false;
     std::vector<uint8_t> xlo_, xhi_;  // the given range, as order bytes
     bool xranged_ = false;

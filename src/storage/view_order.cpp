@@ -1,13 +1,13 @@
 // Order texts of views: parsing, printing, the order of a key.
 #include "storage/view.h"
-
 #include "storage/view_util.h"
 
 namespace kw::storage {
 
 using namespace viewutil;
 
-bool parseOrder(std::string_view text, const TableDecl& table, std::vector<OrderPart>& out, std::string& error) {
+bool parseOrder(std::string_view text, const TableDecl& table, std::vector<OrderPart>& out,
+                std::string& error) {
     out.clear();
     error.clear();
     text = trim(text);

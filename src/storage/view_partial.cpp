@@ -16,9 +16,12 @@ bool allowsOnlyUpTo(expr::Compare op, double value, uint8_t atMost) {
     if (std::isnan(value)) return false;
     switch (op) {
         case expr::Compare::Eq:
-        case expr::Compare::Le: return value <= atMost;
-        case expr::Compare::Lt: return value <= atMost + 1.0;
-        default: return false;
+        case expr::Compare::Le:
+            return value <= atMost;
+        case expr::Compare::Lt:
+            return value <= atMost + 1.0;
+        default:
+            return false;
     }
 }
 

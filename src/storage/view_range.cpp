@@ -1,12 +1,11 @@
 // Ranges of a view: encoding values as key bytes, the given range, and the part of a
 // key that the filter's conditions allow.
-#include "storage/view.h"
-
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 
 #include "runtime/real.h"
+#include "storage/view.h"
 #include "storage/view_util.h"
 
 namespace kw::storage {
@@ -25,7 +24,8 @@ int64_t toInteger(double d) {
 
 }  // namespace
 
-void View::encodeRecord(const std::vector<KeyShape>& shapes, const uint8_t* record, std::vector<uint8_t>& out) {
+void View::encodeRecord(const std::vector<KeyShape>& shapes, const uint8_t* record,
+                        std::vector<uint8_t>& out) {
     std::size_t n = 0;
     for (const KeyShape& s : shapes) n += s.length;
     out.resize(n);
@@ -100,7 +100,8 @@ void View::deriveKeyRange() {
             const expr::Value v = filter_->evaluate(c);
             if (text) {
                 // Equality only: the key's order of texts need not be the filter's.
-                if (c.op != expr::Compare::Eq || !v.isText || (c.upper && !key.nocase) || bounded) continue;
+                if (c.op != expr::Compare::Eq || !v.isText || (c.upper && !key.nocase) || bounded)
+                    continue;
                 std::string_view t = v.text;
                 while (!t.empty() && t.back() == ' ') t.remove_suffix(1);
                 if (t.size() > f.size) {  // no value of the field can equal it
@@ -116,7 +117,8 @@ void View::deriveKeyRange() {
             if (v.isText) {
                 // A text counts when it spells a number (as the comparison takes it).
                 const expr::Value n(v.asNumber());
-                if (v.text.find_first_not_of(' ') == std::string::npos || expr::compare(v, n) != 0) continue;
+                if (v.text.find_first_not_of(' ') == std::string::npos || expr::compare(v, n) != 0)
+                    continue;
                 d = n.number;
             }
             if (std::isnan(d)) continue;
@@ -126,11 +128,20 @@ void View::deriveKeyRange() {
                     lo = std::max(lo, toInteger(std::ceil(d)));
                     hi = std::min(hi, toInteger(std::floor(d)));
                     break;
-                case expr::Compare::Ge: lo = std::max(lo, toInteger(std::ceil(d))); break;
-                case expr::Compare::Gt: lo = std::max(lo, toInteger(std::floor(d)) + 1); break;
-                case expr::Compare::Le: hi = std::min(hi, toInteger(std::floor(d))); break;
-                case expr::Compare::Lt: hi = std::min(hi, toInteger(std::ceil(d)) - 1); break;
-                case expr::Compare::Ne: continue;
+                case expr::Compare::Ge:
+                    lo = std::max(lo, toInteger(std::ceil(d)));
+                    break;
+                case expr::Compare::Gt:
+                    lo = std::max(lo, toInteger(std::floor(d)) + 1);
+                    break;
+                case expr::Compare::Le:
+                    hi = std::min(hi, toInteger(std::floor(d)));
+                    break;
+                case expr::Compare::Lt:
+                    hi = std::min(hi, toInteger(std::ceil(d)) - 1);
+                    break;
+                case expr::Compare::Ne:
+                    continue;
             }
             bounded = true;
         }

@@ -1,10 +1,9 @@
 // Views in an order that no key gives: a list of record numbers sorted by the order's
 // values.
-#include "storage/view.h"
-
 #include <algorithm>
 #include <cstring>
 
+#include "storage/view.h"
 #include "storage/view_util.h"
 
 namespace kw::storage {
@@ -27,7 +26,8 @@ Status View::buildSorted() {
         encodeRecord(partShapes_, file_.buffer(), orderBytes_);
         for (std::size_t i = 0, from = 0; i < order_.size(); from = partEnds_[i], ++i)
             for (std::size_t j = from; j < partEnds_[i]; ++j)
-                entry[j] = order_[i].descending ? static_cast<uint8_t>(~orderBytes_[j]) : orderBytes_[j];
+                entry[j] =
+                    order_[i].descending ? static_cast<uint8_t>(~orderBytes_[j]) : orderBytes_[j];
         const uint32_t rec = file_.currentRecord();
         entry[orderLength_] = static_cast<uint8_t>(rec >> 24);
         entry[orderLength_ + 1] = static_cast<uint8_t>(rec >> 16);
@@ -57,14 +57,14 @@ void View::relocate() {
     std::size_t lo = 0, hi = n;
     while (lo < hi) {
         const std::size_t mid = (lo + hi) / 2;
-        if (std::memcmp(entries_.data() + std::size_t{sortedIdx_[mid]} * entryLength_, position_.data(),
-                        entryLength_) < 0)
+        if (std::memcmp(entries_.data() + std::size_t{sortedIdx_[mid]} * entryLength_,
+                        position_.data(), entryLength_) < 0)
             lo = mid + 1;
         else
             hi = mid;
     }
-    if (lo < n && std::memcmp(entries_.data() + std::size_t{sortedIdx_[lo]} * entryLength_, position_.data(),
-                              entryLength_) == 0) {
+    if (lo < n && std::memcmp(entries_.data() + std::size_t{sortedIdx_[lo]} * entryLength_,
+                              position_.data(), entryLength_) == 0) {
         at_ = lo;
         return;
     }
@@ -87,7 +87,8 @@ Status View::stepSorted(bool forward) {
     }
     const auto n = static_cast<int64_t>(sortedIdx_.size());
     auto entryAt = [&](int64_t i) {
-        return entries_.data() + std::size_t{sortedIdx_[static_cast<std::size_t>(i)]} * entryLength_;
+        return entries_.data() +
+               std::size_t{sortedIdx_[static_cast<std::size_t>(i)]} * entryLength_;
     };
     // First entry above (or, with `orEqual`, not below) p.
     auto bound = [&](const std::string& p, bool orEqual) {
@@ -95,17 +96,27 @@ Status View::stepSorted(bool forward) {
         while (lo < hi) {
             const int64_t mid = (lo + hi) / 2;
             const int c = std::memcmp(entryAt(mid), p.data(), entryLength_);
-            if (c < 0 || (c == 0 && !orEqual)) lo = mid + 1;
-            else hi = mid;
+            if (c < 0 || (c == 0 && !orEqual))
+                lo = mid + 1;
+            else
+                hi = mid;
         }
         return lo;
     };
     int64_t i = 0;
     switch (cur_) {
-        case Cursor::Start: i = 0; break;
-        case Cursor::End: i = n - 1; break;
-        case Cursor::At: i = static_cast<int64_t>(at_) + (forward ? 1 : -1); break;
-        case Cursor::Placed: i = forward ? bound(placeLow_, true) : bound(placeHigh_, false) - 1; break;
+        case Cursor::Start:
+            i = 0;
+            break;
+        case Cursor::End:
+            i = n - 1;
+            break;
+        case Cursor::At:
+            i = static_cast<int64_t>(at_) + (forward ? 1 : -1);
+            break;
+        case Cursor::Placed:
+            i = forward ? bound(placeLow_, true) : bound(placeHigh_, false) - 1;
+            break;
     }
     for (; i >= 0 && i < n; i += forward ? 1 : -1) {
         const uint8_t* e = entryAt(i);

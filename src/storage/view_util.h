@@ -23,9 +23,15 @@ inline bool isBoundable(FieldType t) {
 
 inline void integerLimits(const FieldDecl& f, int64_t& lo, int64_t& hi) {
     switch (f.type) {
-        case FieldType::Byte: lo = 0, hi = 255; break;
-        case FieldType::Short: lo = -32768, hi = 32767; break;
-        default: lo = std::numeric_limits<int32_t>::min(), hi = std::numeric_limits<int32_t>::max(); break;
+        case FieldType::Byte:
+            lo = 0, hi = 255;
+            break;
+        case FieldType::Short:
+            lo = -32768, hi = 32767;
+            break;
+        default:
+            lo = std::numeric_limits<int32_t>::min(), hi = std::numeric_limits<int32_t>::max();
+            break;
     }
 }
 
@@ -47,8 +53,8 @@ inline std::string_view trim(std::string_view s) {
 inline std::string keyPosition(const uint8_t* value, std::size_t n, uint32_t rec) {
     std::string p;
     if (n > 0) p.assign(reinterpret_cast<const char*>(value), n);
-    const char b[4] = {static_cast<char>(rec), static_cast<char>(rec >> 8), static_cast<char>(rec >> 16),
-                       static_cast<char>(rec >> 24)};
+    const char b[4] = {static_cast<char>(rec), static_cast<char>(rec >> 8),
+                       static_cast<char>(rec >> 16), static_cast<char>(rec >> 24)};
     p.append(b, 4);
     return p;
 }
@@ -64,7 +70,8 @@ inline uint32_t bigEndianRecord(const uint8_t* b) {
 
 // A field of a record held in `record`, for storing a value into it.
 inline ui::Binding fieldIn(std::vector<uint8_t>& record, const FieldDecl& f) {
-    return ui::Binding::at(record.data() + f.offset, static_cast<ui::ValueType>(f.type), f.size, f.places);
+    return ui::Binding::at(record.data() + f.offset, static_cast<ui::ValueType>(f.type), f.size,
+                           f.places);
 }
 
 }  // namespace kw::storage::viewutil

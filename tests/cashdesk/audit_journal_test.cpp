@@ -31,11 +31,15 @@ std::string host() {
 }
 
 // An entry as "KIND KEY" (kind by number, key as stored): what a day's list compares.
-std::string brief(const AudRecord& a) { return std::to_string(a.KIND) + " " + std::string(a.KEY.clip()); }
-std::string brief(Kind k, const std::string& key) { return std::to_string(static_cast<int>(k)) + " " + key; }
+std::string brief(const AudRecord& a) {
+    return std::to_string(a.KIND) + " " + std::string(a.KEY.clip());
+}
+std::string brief(Kind k, const std::string& key) {
+    return std::to_string(static_cast<int>(k)) + " " + key;
+}
 
 class AuditJournalTest : public CashdeskTest {
-protected:
+  protected:
     void SetUp() override {
         CashdeskTest::SetUp();
         addRecords(kw::dict::kbpTable(), std::vector{loanSettings(10000)});
@@ -70,7 +74,6 @@ protected:
         return out;
     }
 
-
     // A new loan of `grams` for `client` through the day's list; its ticket number.
     int32_t loan(const char* client, const char* grams) {
         const int t = run(ZAL_TAB);
@@ -87,7 +90,8 @@ protected:
         return ticket;
     }
     // A prolongation or redemption of `ticket` through its list.
-    void event(void (*list)(), const char* listTitle, const char* formTitle, int32_t ticket, const char* term) {
+    void event(void (*list)(), const char* listTitle, const char* formTitle, int32_t ticket,
+               const char* term) {
         const int t = run(list);
         WindowDriver l = window(W(listTitle));
         EXPECT_EQ(l.type("LOOK", std::to_string(ticket)), Drive::Ok);
@@ -109,8 +113,8 @@ protected:
         ASSERT_EQ(d.press(W("Закрыть")), Drive::Ok);
     }
     // The day's window of O_DAY, ZAC_D or AVA_D, its action confirmed.
-    void dayAction(void (*procedure)(), const std::string& title, const char* button, const std::string& boxTitle,
-                   const char* exit) {
+    void dayAction(void (*procedure)(), const std::string& title, const char* button,
+                   const std::string& boxTitle, const char* exit) {
         const int t = run(procedure);
         WindowDriver w = window(title);
         confirm(w, W(button), boxTitle, "OK");
@@ -130,7 +134,8 @@ protected:
 };
 
 TEST_F(AuditJournalTest, AWholeDayLeavesExactlyTheEntriesOfItsOperations) {
-    dayAction(O_DAY, kw::cashdesk::openDayTitle(), "Открыть???", kw::cashdesk::openBoxTitle(), "Выход");
+    dayAction(O_DAY, kw::cashdesk::openDayTitle(), "Открыть???", kw::cashdesk::openBoxTitle(),
+              "Выход");
     const int32_t a = loan("Сидоров Пётр", "10");
     const int32_t b = loan("Петрова Анна", "5");
     event(ZAL_TAB1, "Первый перезалог", "Оформление  1-го перезалога", a, "ZAL:KOL_D1");
@@ -173,8 +178,10 @@ TEST_F(AuditJournalTest, AWholeDayLeavesExactlyTheEntriesOfItsOperations) {
     EXPECT_TRUE(f.waitClosed(5s));
     closeWith(r, W("Закрыть"), t);
 
-    dayAction(ZAC_D, kw::cashdesk::closeDayTitle(), "Закрыть ???", kw::cashdesk::closeBoxTitle(), "OK");
-    dayAction(AVA_D, kw::cashdesk::reopenDayTitle(), "Открыть ???", kw::cashdesk::closeBoxTitle(), "Выход");
+    dayAction(ZAC_D, kw::cashdesk::closeDayTitle(), "Закрыть ???", kw::cashdesk::closeBoxTitle(),
+              "OK");
+    dayAction(AVA_D, kw::cashdesk::reopenDayTitle(), "Открыть ???", kw::cashdesk::closeBoxTitle(),
+              "Выход");
 
     const std::string day = "08.12.2025";
     const std::vector<AudRecord> e = entries();
@@ -202,7 +209,8 @@ TEST_F(AuditJournalTest, AWholeDayLeavesExactlyTheEntriesOfItsOperations) {
         EXPECT_EQ(x.HOST.clip(), host().substr(0, 20));
     }
     EXPECT_EQ(e[1].TAB.clip(), "ZAL");
-    EXPECT_NE(std::string(e[1].TEXT.clip()).find(W("FIO: \"\" -> \"Сидоров Пётр\"")), std::string::npos)
+    EXPECT_NE(std::string(e[1].TEXT.clip()).find(W("FIO: \"\" -> \"Сидоров Пётр\"")),
+              std::string::npos)
         << kw::cp::toUtf8(e[1].TEXT.clip());
     EXPECT_NE(std::string(e[3].TEXT.clip()).find("SOST: 0 -> 1"), std::string::npos);
     EXPECT_NE(std::string(e[3].TEXT.clip()).find("KOL_D1: 0 -> 20"), std::string::npos);
@@ -214,7 +222,6 @@ TEST_F(AuditJournalTest, AWholeDayLeavesExactlyTheEntriesOfItsOperations) {
     EXPECT_NE(std::string(e[9].TEXT.clip()).find("KAS_N: 10000 -> "), std::string::npos)
         << "the balance the closing carries over";
 }
-
 
 // A change that fails at the desk leaves no entry: a loan whose journal entry meets a
 // full disk is not stored either, and stored once with its entry when there is room;
@@ -246,7 +253,8 @@ TEST_F(AuditJournalTest, AChangeThatFailsAtTheDeskLeavesNoEntry) {
     ASSERT_EQ(f.type("ZAL:VEC", "10"), Drive::Ok);
     ASSERT_EQ(f.press("OK"), Drive::Ok);
     ASSERT_TRUE(eventually([&] { return !boxes.shown().empty(); }));
-    EXPECT_NE(lastBox().text.find("No space left on device"), std::string::npos) << kw::cp::toUtf8(lastBox().text);
+    EXPECT_NE(lastBox().text.find("No space left on device"), std::string::npos)
+        << kw::cp::toUtf8(lastBox().text);
     ASSERT_EQ(boxes.reply("OK"), Drive::Ok);
     ASSERT_EQ(f.settle(), Drive::Ok);
     EXPECT_TRUE(f.isOpen());
@@ -259,7 +267,9 @@ TEST_F(AuditJournalTest, AChangeThatFailsAtTheDeskLeavesNoEntry) {
     closeTicket();
     closeWith(l, W("Закрыть"), t);
     EXPECT_EQ(pledges().size(), 1u);
-    EXPECT_EQ(briefs(), (std::vector<std::string>{brief(Kind::NewPledge, std::to_string(pledges()[0].N_KV))}));
+    EXPECT_EQ(
+        briefs(),
+        (std::vector<std::string>{brief(Kind::NewPledge, std::to_string(pledges()[0].N_KV))}));
     Access::AUD = dictionaryAud;
     audManager.Kill();
 
@@ -280,7 +290,8 @@ TEST_F(AuditJournalTest, AChangeThatFailsAtTheDeskLeavesNoEntry) {
     const std::size_t shown = boxes.shown().size();
     ASSERT_EQ(f.press("OK"), Drive::Ok);
     ASSERT_TRUE(eventually([&] { return boxes.shown().size() > shown; }));
-    EXPECT_NE(lastBox().text.find("changed by another station"), std::string::npos) << kw::cp::toUtf8(lastBox().text);
+    EXPECT_NE(lastBox().text.find("changed by another station"), std::string::npos)
+        << kw::cp::toUtf8(lastBox().text);
     for (const kw::script::ShownBox& b : boxes.shown())
         if (!b.answered) boxes.answer(b.defaultButton);
     EXPECT_EQ(journal()[0].PRI, 120) << "the other station's change stays";

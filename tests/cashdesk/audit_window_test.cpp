@@ -15,11 +15,13 @@ using kw::audit::Kind;
 // The window's lists.
 constexpr int kKinds = 12, kDetail = 14, kList = 15;
 // The list's columns.
-constexpr int kDateCol = 1, kTimeCol = 2, kUserCol = 3, kHostCol = 4, kTabCol = 5, kKeyCol = 6, kKindCol = 7,
-              kTextCol = 8;
+constexpr int kDateCol = 1, kTimeCol = 2, kUserCol = 3, kHostCol = 4, kTabCol = 5, kKeyCol = 6,
+              kKindCol = 7, kTextCol = 8;
 
 // Hundredths since midnight + 1, as the journal keeps the time.
-int32_t at(int h, int m) { return (h * 3600 + m * 60) * 100 + 1; }
+int32_t at(int h, int m) {
+    return (h * 3600 + m * 60) * 100 + 1;
+}
 
 // The changes of entry 8: three fields, one of them a long description.
 const std::string kLongChange =
@@ -27,11 +29,13 @@ const std::string kLongChange =
     "царапина на шинке, размер 17, проба читается, вставки: фианит круглый три штуки, "
     "камни держатся крепко, замок исправен, следы носки на внешней стороне, вес без камней "
     "указан по весам кассы, изделие осмотрено при клиенте и упаковано в пакет с номером билета\"";
-const std::string kChanges = "FIO: \"Петров П.П.\" -> \"Петрова П.П.\"; S_OZEN: 1000 -> 1200; " + kLongChange;
+const std::string kChanges =
+    "FIO: \"Петров П.П.\" -> \"Петрова П.П.\"; S_OZEN: 1000 -> 1200; " + kLongChange;
 
-kw::audit::Entry entry(int32_t date, int32_t time, uint8_t user, const char* table, const char* key, Kind kind,
-                       const std::string& text = "") {
-    static const char* const names[] = {"", "", "", "Сидорова С.С.", "", "", "Иванова И.И.", "Петров П.П."};
+kw::audit::Entry entry(int32_t date, int32_t time, uint8_t user, const char* table, const char* key,
+                       Kind kind, const std::string& text = "") {
+    static const char* const names[] = {
+        "", "", "", "Сидорова С.С.", "", "", "Иванова И.И.", "Петров П.П."};
     kw::audit::Entry e;
     e.kind = kind;
     e.user = user;
@@ -50,16 +54,16 @@ kw::audit::Entry entry(int32_t date, int32_t time, uint8_t user, const char* tab
 std::vector<kw::audit::Entry> journalEntries() {
     const int32_t d0 = kToday - 2, d1 = kToday - 1, d2 = kToday;
     return {
-        entry(d0, at(9, 1), 6, "ZAL", "1001", Kind::NewPledge),                  // 1
-        entry(d0, at(9, 2), 7, "KLM", "1001", Kind::JournalAdded),               // 2
-        entry(d0, at(18, 0), 6, "DAY", "06.12.2025", Kind::DayClosed),           // 3
-        entry(d1, at(9, 3), 6, "DAY", "07.12.2025", Kind::DayOpened),            // 4
-        entry(d1, at(10, 0), 7, "ZAL", "1001", Kind::Prolongation1),             // 5
-        entry(d1, at(11, 0), 6, "ZAL", "1002", Kind::NewPledge),                 // 6
-        entry(d2, at(9, 4), 6, "ZAL", "1001", Kind::Redemption),                 // 7
-        entry(d2, at(9, 30), 7, "ZAL", "1002", Kind::PledgeChanged, kChanges),   // 8
-        entry(d2, at(10, 15), 3, "SEC", "3", Kind::LoginRefused),                // 9
-        entry(d2, at(11, 30), 6, "ZAL", "10010", Kind::NewPledge),               // 10
+        entry(d0, at(9, 1), 6, "ZAL", "1001", Kind::NewPledge),                 // 1
+        entry(d0, at(9, 2), 7, "KLM", "1001", Kind::JournalAdded),              // 2
+        entry(d0, at(18, 0), 6, "DAY", "06.12.2025", Kind::DayClosed),          // 3
+        entry(d1, at(9, 3), 6, "DAY", "07.12.2025", Kind::DayOpened),           // 4
+        entry(d1, at(10, 0), 7, "ZAL", "1001", Kind::Prolongation1),            // 5
+        entry(d1, at(11, 0), 6, "ZAL", "1002", Kind::NewPledge),                // 6
+        entry(d2, at(9, 4), 6, "ZAL", "1001", Kind::Redemption),                // 7
+        entry(d2, at(9, 30), 7, "ZAL", "1002", Kind::PledgeChanged, kChanges),  // 8
+        entry(d2, at(10, 15), 3, "SEC", "3", Kind::LoginRefused),               // 9
+        entry(d2, at(11, 30), 6, "ZAL", "10010", Kind::NewPledge),              // 10
     };
 }
 
@@ -74,20 +78,24 @@ std::vector<std::string> shownTimes(const WindowDriver& w) {
 std::vector<std::string> timesOf(std::initializer_list<int> numbers) {
     const auto all = journalEntries();
     std::vector<std::string> t;
-    for (int n : numbers) t.push_back(kw::picture::format(static_cast<double>(all[n - 1].time), "T8"));
+    for (int n : numbers)
+        t.push_back(kw::picture::format(static_cast<double>(all[n - 1].time), "T8"));
     return t;
 }
 
-std::vector<kw::dict::AudRecord> journalRecords() { return readRecords<kw::dict::AudRecord>(kw::dict::audTable()); }
+std::vector<kw::dict::AudRecord> journalRecords() {
+    return readRecords<kw::dict::AudRecord>(kw::dict::audTable());
+}
 
 class AuditWindowTest : public CashdeskTest {
-protected:
+  protected:
     void SetUp() override {
         CashdeskTest::SetUp();
         onThread(60, [] {
             kw::storage::File f(kw::dict::audTable());
             ASSERT_TRUE(openAside(f));
-            for (const kw::audit::Entry& e : journalEntries()) ASSERT_TRUE(kw::audit::append(f, e).ok());
+            for (const kw::audit::Entry& e : journalEntries())
+                ASSERT_TRUE(kw::audit::append(f, e).ok());
             ASSERT_TRUE(f.close().ok());
         });
     }
@@ -137,7 +145,8 @@ TEST_F(AuditWindowTest, ThePeriodAndEachFilterListExactlyTheirEntries) {
     period(w, "01.12.2025", "31.12.2025");
     EXPECT_EQ(shownTimes(w), timesOf({1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
     EXPECT_EQ(w.type("TICKET", "1001"), Drive::Ok);
-    EXPECT_EQ(shownTimes(w), timesOf({1, 5, 7})) << "ticket 10010 and cash entry 1001 are not ticket 1001";
+    EXPECT_EQ(shownTimes(w), timesOf({1, 5, 7}))
+        << "ticket 10010 and cash entry 1001 are not ticket 1001";
     EXPECT_EQ(w.type("USER", "7"), Drive::Ok);
     EXPECT_EQ(shownTimes(w), timesOf({5})) << "ticket 1001 by user 7";
     EXPECT_EQ(w.type("TICKET", ""), Drive::Ok);
@@ -166,7 +175,8 @@ TEST_F(AuditWindowTest, ANumberThatIsNoneIsSaidAndTheListStays) {
     ASSERT_EQ(boxes.reply(kw::msgbox::Ok), Drive::Ok);  // for the box to come
     EXPECT_EQ(w.type("TICKET", W("12а")), Drive::Ok);
     ASSERT_TRUE(boxes.waitForCount(1, 10s));
-    EXPECT_NE(boxes.last().text.find(W("Номер билета")), std::string::npos) << kw::cp::toUtf8(boxes.last().text);
+    EXPECT_NE(boxes.last().text.find(W("Номер билета")), std::string::npos)
+        << kw::cp::toUtf8(boxes.last().text);
     EXPECT_EQ(shownTimes(w), timesOf({7, 8, 9, 10}));
     ASSERT_EQ(boxes.reply(kw::msgbox::Ok), Drive::Ok);
     EXPECT_EQ(w.type("TICKET", ""), Drive::Ok);
@@ -187,7 +197,8 @@ TEST_F(AuditWindowTest, TheHighlightedEntrysChangesStandInFullOneALine) {
     EXPECT_EQ(w.cell(kDetail, 1, 1), W("FIO: \"Петров П.П.\" -> \"Петрова П.П.\";"));
     EXPECT_EQ(w.cell(kDetail, 2, 1), W("S_OZEN: 1000 -> 1200;"));
     std::string rest;
-    for (int r = 3; r <= w.rows(kDetail); ++r) rest += (rest.empty() ? "" : " ") + w.cell(kDetail, r, 1);
+    for (int r = 3; r <= w.rows(kDetail); ++r)
+        rest += (rest.empty() ? "" : " ") + w.cell(kDetail, r, 1);
     EXPECT_EQ(rest, W(kLongChange)) << "nothing of the long change is lost";
 
     ASSERT_EQ(w.selectRow(kList, 1), Drive::Ok);
@@ -205,9 +216,11 @@ TEST_F(AuditWindowTest, NothingInTheWindowAddsChangesOrDeletesAnEntry) {
     int t = 0;
     WindowDriver w = open(t);
     ASSERT_TRUE(w);
-    for (const char* label : {"Добавить", "Изменить", "Удалить"}) EXPECT_EQ(w.find(W(label)), 0) << label;
+    for (const char* label : {"Добавить", "Изменить", "Удалить"})
+        EXPECT_EQ(w.find(W(label)), 0) << label;
     ASSERT_EQ(w.selectRow(kList, 1), Drive::Ok);
-    for (int key : {kw::ui::key::Insert, kw::ui::key::Delete, kw::ui::key::Enter, kw::ui::key::DoubleClick})
+    for (int key :
+         {kw::ui::key::Insert, kw::ui::key::Delete, kw::ui::key::Enter, kw::ui::key::DoubleClick})
         (void)w.key(kList, key);
     EXPECT_EQ(w.settle(), Drive::Ok);
     EXPECT_EQ(kw::script::windows().size(), 1u) << "no form opened";
@@ -242,7 +255,8 @@ TEST_F(AuditWindowTest, AUserWithoutFullRightsIsRefusedAndNoWindowOpens) {
         const int t = run(AUD_TAB);
         EXPECT_TRUE(kw::proc::wait(t, 10s));
         ASSERT_EQ(boxes.shown().size(), seen + 1) << int(code);
-        EXPECT_NE(boxes.last().text.find(W("только пользователю с полными правами")), std::string::npos);
+        EXPECT_NE(boxes.last().text.find(W("только пользователю с полными правами")),
+                  std::string::npos);
         EXPECT_EQ(GlobalResponse, kw::resp::Cancelled);
         EXPECT_FALSE(kw::script::waitWindow(W("Журнал операций"), 100ms));
     }
@@ -270,7 +284,8 @@ TEST_F(AuditWindowTest, ThePrintTakesTheSelectionTheWindowShows) {
     ASSERT_TRUE(doc);
     EXPECT_TRUE(doc->contains(W("билет № 1001")));
     for (const std::string& time : timesOf({1, 5, 7})) EXPECT_TRUE(doc->contains(time)) << time;
-    for (const std::string& time : timesOf({2, 3, 4, 6, 8, 9, 10})) EXPECT_FALSE(doc->contains(time)) << time;
+    for (const std::string& time : timesOf({2, 3, 4, 6, 8, 9, 10}))
+        EXPECT_FALSE(doc->contains(time)) << time;
     EXPECT_EQ(w.settle(), Drive::Ok);
     EXPECT_EQ(shownTimes(w), timesOf({1, 5, 7})) << "the window stays as it was";
     closeWith(w, W("Закрыть"), t);

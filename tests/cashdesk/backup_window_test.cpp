@@ -10,7 +10,7 @@ namespace kwcash {
 namespace {
 
 class BackupWindowTest : public CashdeskTest {
-protected:
+  protected:
     void SetUp() override {
         CashdeskTest::SetUp();
         addRecords(kw::dict::kbpTable(), std::vector{kbpWithBalance(1000)});
@@ -18,7 +18,8 @@ protected:
     // The backup folders under `folder`, by name.
     static std::vector<std::string> copies(const std::filesystem::path& folder) {
         std::vector<std::string> names;
-        for (const auto& e : std::filesystem::directory_iterator(folder)) names.push_back(e.path().filename().string());
+        for (const auto& e : std::filesystem::directory_iterator(folder))
+            names.push_back(e.path().filename().string());
         std::sort(names.begin(), names.end());
         return names;
     }
@@ -42,7 +43,8 @@ TEST_F(BackupWindowTest, TheFolderAndCountAreKeptAndACopyIsTakenTheOldestRemoved
     EXPECT_EQ(kw::cashdesk::backupSettings().kept, 2);
 
     ASSERT_EQ(w.press(W("Сделать копию")), Drive::Ok);
-    EXPECT_EQ(w.shown("MESSAGE").substr(0, W("Резервная копия сделана").size()), W("Резервная копия сделана"));
+    EXPECT_EQ(w.shown("MESSAGE").substr(0, W("Резервная копия сделана").size()),
+              W("Резервная копия сделана"));
     const auto left = copies(folder);
     ASSERT_EQ(left.size(), 2u) << "the oldest beyond two are removed";
     EXPECT_EQ(left[0], "kestrowd-20251207-190000");

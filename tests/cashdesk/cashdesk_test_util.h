@@ -4,14 +4,14 @@
 // back end, with a fixed date.
 #pragma once
 
-#include <cstring>
-#include <type_traits>
 #include <condition_variable>
-#include <mutex>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <mutex>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "cashdesk/cashdesk.h"
@@ -41,7 +41,9 @@ using kwtest::onThread;
 
 // Whether the test's data directory keeps its tables on the server (KW_TEST_CONNINFO,
 // given by tests/server/with_server.sh): its tables are made empty there at set-up.
-inline bool onServer() { return std::filesystem::exists("kestrowd.conninfo"); }
+inline bool onServer() {
+    return std::filesystem::exists("kestrowd.conninfo");
+}
 
 // Opens the table's file as another station (creating it when missing).
 inline bool openAside(kw::storage::File& f) {
@@ -87,9 +89,15 @@ std::vector<Record> readRecords(const kw::storage::TableDecl& table) {
     return out;
 }
 
-inline std::vector<DayRecord> days() { return readRecords<DayRecord>(kw::dict::dayTable()); }
-inline std::vector<ZalRecord> pledges() { return readRecords<ZalRecord>(kw::dict::zalTable()); }
-inline std::vector<KlmRecord> journal() { return readRecords<KlmRecord>(kw::dict::klmTable()); }
+inline std::vector<DayRecord> days() {
+    return readRecords<DayRecord>(kw::dict::dayTable());
+}
+inline std::vector<ZalRecord> pledges() {
+    return readRecords<ZalRecord>(kw::dict::zalTable());
+}
+inline std::vector<KlmRecord> journal() {
+    return readRecords<KlmRecord>(kw::dict::klmTable());
+}
 inline KbpRecord settings() {
     const std::vector<KbpRecord> all = readRecords<KbpRecord>(kw::dict::kbpTable());
     return all.empty() ? KbpRecord{} : all.front();
@@ -158,13 +166,15 @@ inline std::string shownAs(double v, const char* pic) {
 // Holds record `record` of a table from another station until released, so that a
 // write of it by the program fails.
 class RecordHolder {
-public:
-    explicit RecordHolder(const kw::storage::TableDecl& table, uint32_t record = 1) : table_(table), record_(record) {
+  public:
+    explicit RecordHolder(const kw::storage::TableDecl& table, uint32_t record = 1)
+        : table_(table), record_(record) {
         ready_ = false;
         thread_ = std::thread([this] {
             kw::proc::setCurrentThread(62);
             kw::storage::File f(table_);
-            held_ = f.open(kw::storage::kAccessReadWrite | kw::storage::kDenyNone).ok() && f.getRecord(record_, true).ok();
+            held_ = f.open(kw::storage::kAccessReadWrite | kw::storage::kDenyNone).ok() &&
+                    f.getRecord(record_, true).ok();
             {
                 std::lock_guard lock(mu_);
                 ready_ = true;
@@ -190,7 +200,7 @@ public:
         thread_.join();
     }
 
-private:
+  private:
     const kw::storage::TableDecl& table_;
     uint32_t record_;
     std::thread thread_;
@@ -200,7 +210,7 @@ private:
 };
 
 class CashdeskTest : public kwtest::ProcedureFixture {
-protected:
+  protected:
     CashdeskTest() : ProcedureFixture("kw_cash", 10s) {}
 
     void SetUp() override {
@@ -209,7 +219,8 @@ protected:
         if (const char* conninfo = std::getenv("KW_TEST_CONNINFO"); conninfo && *conninfo) {
             std::ofstream(dir_ / "kestrowd.conninfo") << conninfo << "\n";
             onThread(60, [] {
-                for (const kw::storage::TableDecl* t : kw::dict::allTables()) ASSERT_TRUE(kw::storage::File(*t).create().ok());
+                for (const kw::storage::TableDecl* t : kw::dict::allTables())
+                    ASSERT_TRUE(kw::storage::File(*t).create().ok());
             });
         }
         GlobalRequest = 0;
@@ -241,7 +252,8 @@ protected:
 
     // Presses the action button and answers the confirmation box with button `ok`
     // ("OK" Latin or "ОК" Cyrillic), or closes it when `ok` is empty.
-    void confirm(WindowDriver& w, const std::string& button, const std::string& boxTitle, const std::string& ok) {
+    void confirm(WindowDriver& w, const std::string& button, const std::string& boxTitle,
+                 const std::string& ok) {
         EXPECT_EQ(w.press(button), Drive::Ok);
         WindowDriver box = window(boxTitle);
         if (ok.empty()) {

@@ -31,7 +31,7 @@ KlmRecord entry(int32_t date, double receipt, double expense) {
 }
 
 class CloseDayTest : public CashdeskTest {
-protected:
+  protected:
     // The worked example: opening balance 10 000.00;
     //   ticket 1 issued today for 1000.00 and redeemed today for 1080.50 (state 4):
     //            expense 1000.00, receipt 1080.50, profit 80.50, nothing in circulation;
@@ -47,7 +47,8 @@ protected:
     // 10000.00 + 1417.75 - 1120.40 = 10297.35.
     void seedExample() {
         addRecords(kw::dict::kbpTable(), std::vector{kbpWithBalance(10000)});
-        addRecords(kw::dict::dayTable(), std::vector{day(kToday - 1, 9000, 5000, 10000, 50), day(kToday, 10000)});
+        addRecords(kw::dict::dayTable(),
+                   std::vector{day(kToday - 1, 9000, 5000, 10000, 50), day(kToday, 10000)});
         ZalRecord a = pledge(1, 4, kToday, 1000);
         a.DATA_PRW = kToday;
         a.S_W = 1080.5;
@@ -67,7 +68,8 @@ protected:
         e.S_W = 800;
         addRecords(kw::dict::zalTable(), std::vector{a, b, c, d, e});
         addRecords(kw::dict::klmTable(),
-                   std::vector{entry(kToday - 1, 1000, 0), entry(kToday, 300, 0), entry(kToday, 0, 120.4)});
+                   std::vector{entry(kToday - 1, 1000, 0), entry(kToday, 300, 0),
+                               entry(kToday, 0, 120.4)});
     }
 
     static void expectExampleShown(const WindowDriver& w) {

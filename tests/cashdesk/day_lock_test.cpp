@@ -2,6 +2,8 @@
 // money exclude each other, in both orders in which they meet (each side held at its
 // critical step while the other tries); the cash-journal counters under two desks;
 // the closing's two writes as one, across a crash between them.
+#include "shell/day_lock.h"
+
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -13,7 +15,6 @@
 #include "cashdesk/settings_record.h"
 #include "cashdesk_test_util.h"
 #include "pledges/pledge_procedures.h"
-#include "shell/day_lock.h"
 #include "shell/day_state.h"
 
 namespace kwcash {
@@ -24,7 +25,7 @@ using kw::cashdesk::closeDayTitle;
 
 // One side stops here until the test lets it go.
 class Gate {
-public:
+  public:
     // Called by the side that is held: says it arrived, waits to be let go (at most 10 s).
     void arrive() {
         std::unique_lock lock(mu_);
@@ -42,14 +43,14 @@ public:
         cv_.notify_all();
     }
 
-private:
+  private:
     std::mutex mu_;
     std::condition_variable cv_;
     bool arrived_ = false, open_ = false;
 };
 
 class DayLockTest : public CashdeskTest {
-protected:
+  protected:
     // Opening balance 10 000.00; one pledge of an earlier day, 1000.00 paid out, in
     // circulation; the loan settings of the worked example (10 g of 583 at 1000.00 a
     // gram: 8000.00 lent, 6500.00 paid out).
@@ -80,7 +81,8 @@ protected:
         WindowDriver list = window(W("Залоговые ссуды за день"));
         EXPECT_EQ(list.press(W("Добавить")), Drive::Ok);
         WindowDriver f = window(W("Добавить ???"));
-        EXPECT_EQ(f.type("ZAL:FIO", W("Иванов Иван")), Drive::Ok);  // OK refuses a pledge without a client
+        EXPECT_EQ(f.type("ZAL:FIO", W("Иванов Иван")),
+                  Drive::Ok);  // OK refuses a pledge without a client
         EXPECT_EQ(f.type("ZAL:VEC", "10"), Drive::Ok);
         EXPECT_EQ(f.shown("ZAL:S_VID"), "6500.00");
         return f;

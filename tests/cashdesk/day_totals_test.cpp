@@ -2,12 +2,13 @@
 // events today and on other days, computed here in whole kopecks straight from the
 // closing rules and compared with the DAY record the program wrote; and the pass's
 // consistency while another station writes.
+#include "cashdesk/day_totals.h"
+
 #include <atomic>
 #include <cstdint>
 #include <random>
 
 #include "cashdesk/day_texts.h"
-#include "cashdesk/day_totals.h"
 #include "cashdesk_test_util.h"
 
 namespace kwcash {
@@ -35,7 +36,10 @@ PreparedDay prepare(int n, uint32_t seed) {
     // today for about half of the events, else an earlier or a later day
     auto when = [&] {
         const uint32_t r = rng() % 6;
-        return r < 3 ? kToday : r == 3 ? kToday - 1 - static_cast<int32_t>(rng() % 400) : r == 4 ? kToday + 1 : 0;
+        return r < 3    ? kToday
+               : r == 3 ? kToday - 1 - static_cast<int32_t>(rng() % 400)
+               : r == 4 ? kToday + 1
+                        : 0;
     };
     PreparedDay p;
     for (int i = 0; i < n; ++i) {
@@ -55,9 +59,12 @@ PreparedDay prepare(int n, uint32_t seed) {
             // the groups of the states reached, and now and then one more
             if (k < z.SOST || rng() % 5 == 0) pr[k] = when();
         }
-        z.DATA_PR1 = pr[0], z.S_P_C1 = paid[0][0] / 100.0, z.S_P_X1 = paid[0][1] / 100.0, z.S_ST1 = paid[0][2] / 100.0;
-        z.DATA_PR2 = pr[1], z.S_P_C2 = paid[1][0] / 100.0, z.S_P_X2 = paid[1][1] / 100.0, z.S_ST2 = paid[1][2] / 100.0;
-        z.DATA_PR3 = pr[2], z.S_P_C3 = paid[2][0] / 100.0, z.S_P_X3 = paid[2][1] / 100.0, z.S_ST3 = paid[2][2] / 100.0;
+        z.DATA_PR1 = pr[0], z.S_P_C1 = paid[0][0] / 100.0, z.S_P_X1 = paid[0][1] / 100.0,
+        z.S_ST1 = paid[0][2] / 100.0;
+        z.DATA_PR2 = pr[1], z.S_P_C2 = paid[1][0] / 100.0, z.S_P_X2 = paid[1][1] / 100.0,
+        z.S_ST2 = paid[1][2] / 100.0;
+        z.DATA_PR3 = pr[2], z.S_P_C3 = paid[2][0] / 100.0, z.S_P_X3 = paid[2][1] / 100.0,
+        z.S_ST3 = paid[2][2] / 100.0;
         if (z.SOST == 4 || rng() % 4 == 0) {
             z.DATA_PRW = when();
             z.S_W = w / 100.0;
@@ -68,8 +75,8 @@ PreparedDay prepare(int n, uint32_t seed) {
         }
         p.pledges.push_back(z);
 
-        const bool eventToday = z.DATA == kToday || pr[0] == kToday || pr[1] == kToday || pr[2] == kToday ||
-                                z.DATA_PRW == kToday;
+        const bool eventToday = z.DATA == kToday || pr[0] == kToday || pr[1] == kToday ||
+                                pr[2] == kToday || z.DATA_PRW == kToday;
         if (eventToday) ++p.counted[z.SOST];
         if (z.SOST == 6) continue;
         if (z.SOST < 4) p.expected.obo += vid;
@@ -97,7 +104,9 @@ PreparedDay prepare(int n, uint32_t seed) {
     return p;
 }
 
-double rub(int64_t kopecks) { return kopecks / 100.0; }
+double rub(int64_t kopecks) {
+    return kopecks / 100.0;
+}
 
 TEST(DayTotalsRules, PreparedDaysCoverEveryStateWithEventsToday) {
     const PreparedDay p = prepare(700, 7);

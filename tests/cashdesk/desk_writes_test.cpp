@@ -17,7 +17,7 @@ namespace {
 constexpr int kList = 1;
 
 class DeskWritesTest : public CashdeskTest {
-protected:
+  protected:
     void SetUp() override {
         CashdeskTest::SetUp();
         addRecords(kw::dict::kbpTable(), std::vector{kbpWithBalance(10000)});
@@ -125,12 +125,15 @@ TEST_F(DeskWritesTest, AClosingKilledBetweenItsTwoWritesLeavesBothAsTheyWere) {
     const pid_t pid = ::fork();
     ASSERT_GE(pid, 0);
     if (pid == 0) {
-        if (Access::KBP->Open() != kw::Level::Benign || Access::DAY->Open() != kw::Level::Benign) ::_exit(2);
-        if (!kw::cashdesk::readSettings() || kw::shell::todayState() != kw::shell::DayState::Open) ::_exit(3);
+        if (Access::KBP->Open() != kw::Level::Benign || Access::DAY->Open() != kw::Level::Benign)
+            ::_exit(2);
+        if (!kw::cashdesk::readSettings() || kw::shell::todayState() != kw::shell::DayState::Open)
+            ::_exit(3);
         KBP.KAS_N = KBP.KAS_P = 12345;
         DAY.KAS = 12345;
         DAY.OBO = 500;
-        kw::cashdesk::setBetweenWritesObserver([] { ::_exit(0); });  // killed: no close, no rollback
+        kw::cashdesk::setBetweenWritesObserver(
+            [] { ::_exit(0); });  // killed: no close, no rollback
         (void)kw::cashdesk::writeSettingsAndDay();
         ::_exit(4);
     }
@@ -151,7 +154,8 @@ TEST_F(DeskWritesTest, AClosingKilledBetweenItsTwoWritesLeavesBothAsTheyWere) {
     EXPECT_EQ(settings().KAS_P, 0);
     EXPECT_EQ(days()[0].KAS, 0) << "the day is still open";
     for (const char* table : {"KBP.DAT", "DAY.DAT"}) {
-        const std::string cmd = std::string(KW_BINARY_DIR) + "/kestrowd-file check " + table + " > /dev/null";
+        const std::string cmd =
+            std::string(KW_BINARY_DIR) + "/kestrowd-file check " + table + " > /dev/null";
         EXPECT_EQ(std::system(cmd.c_str()), 0) << table;
     }
 }

@@ -18,7 +18,7 @@ KlmRecord entry(int32_t date, double receipt, double expense, const char* name =
 }
 
 class JournalTest : public CashdeskTest {
-protected:
+  protected:
     // KAS_ME with the range typed in, and the list it opened.
     WindowDriver listOf(const std::string& from, const std::string& to, int& thread) {
         thread = run(KAS_ME);

@@ -30,7 +30,8 @@
 extern char** environ;
 
 // The desks keep their tables on the server when the data directory says so.
-[[maybe_unused]] static const bool g_serverBackend = (kw::storage::pg::registerServerBackend(), true);
+[[maybe_unused]] static const bool g_serverBackend =
+    (kw::storage::pg::registerServerBackend(), true);
 
 namespace kwcash {
 namespace {
@@ -51,7 +52,7 @@ std::string env(const char* name) {
 // One desk (the child process)
 
 class Desk {
-public:
+  public:
     Desk(int id, int32_t today, unsigned seed) : id_(id), today_(today), rng_(seed) {}
 
     void runDesk(const std::vector<int32_t>& prolong, const std::vector<int32_t>& redeem) {
@@ -60,10 +61,12 @@ public:
         while (!stopped_ && std::chrono::steady_clock::now() < until) {
             const int pick = static_cast<int>(rng_() % 100);
             if (pick < 15 && !p.empty()) {
-                event(ZAL_TAB1, "Первый перезалог", "Оформление  1-го перезалога", p.back(), "ZAL:KOL_D1", "P");
+                event(ZAL_TAB1, "Первый перезалог", "Оформление  1-го перезалога", p.back(),
+                      "ZAL:KOL_D1", "P");
                 p.pop_back();
             } else if (pick < 30 && !w.empty()) {
-                event(ZAL_TABV, "Выкуп заложенной вещи", "Оформление  выкупа заложенной вещи", w.back(), nullptr, "W");
+                event(ZAL_TABV, "Выкуп заложенной вещи", "Оформление  выкупа заложенной вещи",
+                      w.back(), nullptr, "W");
                 w.pop_back();
             } else if (pick < 42) {
                 journalEntry();
@@ -109,7 +112,7 @@ public:
         return step_;
     }
 
-private:
+  private:
     enum class Outcome { Stored, Refused, Again, Error };
 
     static int run(void (*procedure)(), uint8_t request = 0) {
@@ -155,7 +158,8 @@ private:
             if (const std::string t = openBox(); !t.empty()) {
                 why = kw::cp::toUtf8(t);
                 (void)boxes_.reply("OK");
-                return t.find(W("уже занят")) != std::string::npos ? Outcome::Again : Outcome::Refused;
+                return t.find(W("уже занят")) != std::string::npos ? Outcome::Again
+                                                                   : Outcome::Refused;
             }
             if (form.shown("MESSAGE") == kw::shell::dayBusyText()) return Outcome::Again;
             std::this_thread::sleep_for(2ms);
@@ -206,7 +210,8 @@ private:
                     stopped_ = true;
                     close(form);
                     return;
-                case Outcome::Again: continue;
+                case Outcome::Again:
+                    continue;
                 case Outcome::Error:
                     log(kind + " error " + item + " " + why);
                     stopped_ = true;
@@ -233,8 +238,8 @@ private:
         close(l);
     }
 
-    void event(void (*procedure)(), const char* listTitle, const char* formTitle, int32_t ticket, const char* term,
-               const char* kind) {
+    void event(void (*procedure)(), const char* listTitle, const char* formTitle, int32_t ticket,
+               const char* term, const char* kind) {
         WindowDriver l = list(procedure, listTitle);
         if (!l) return;
         (void)l.type("LOOK", std::to_string(ticket));
@@ -258,11 +263,13 @@ private:
         (void)l.press(W("Добавить"));
         WindowDriver f = kw::script::waitWindow(W("Добавить ???"), 10s);
         if (f && f.settle() == Drive::Ok) {
-            const int receipt = static_cast<int>(rng_() % 500), expense = static_cast<int>(rng_() % 300);
+            const int receipt = static_cast<int>(rng_() % 500),
+                      expense = static_cast<int>(rng_() % 300);
             (void)f.type("KLM:PRI", std::to_string(receipt));
             (void)f.type("KLM:RAS", std::to_string(expense) + ".5");
             (void)f.type("KLM:NAME", W("Касса"));
-            finish(f, "J", false, [&] { return std::to_string(receipt) + " " + std::to_string(expense) + ".5"; });
+            finish(f, "J", false,
+                   [&] { return std::to_string(receipt) + " " + std::to_string(expense) + ".5"; });
         } else {
             log("error journal form");
             stopped_ = true;
@@ -277,7 +284,7 @@ private:
     std::mutex logMu_;
     std::string step_ = "starting";
 
-public:
+  public:
     kw::script::DriverMessageBox boxes_;
 };
 
@@ -350,7 +357,7 @@ Totals recompute(const std::vector<ZalRecord>& zal, const std::vector<KlmRecord>
 }
 
 class MultiDeskTest : public CashdeskTest {
-protected:
+  protected:
     void SetUp() override {
         CashdeskTest::SetUp();
         KbpRecord k = loanSettings(500000);
@@ -378,8 +385,8 @@ protected:
         addRecords(kw::dict::dayTable(), std::vector<DayRecord>{});
     }
 
-    pid_t spawnDesk(const std::string& role, int id, int32_t date, unsigned seed, const std::string& prolong,
-                    const std::string& redeem) {
+    pid_t spawnDesk(const std::string& role, int id, int32_t date, unsigned seed,
+                    const std::string& prolong, const std::string& redeem) {
         std::vector<std::string> vars;
         for (char** e = environ; *e; ++e) vars.emplace_back(*e);
         vars.push_back("KW_DESK_ROLE=" + role);
@@ -433,16 +440,19 @@ TEST_F(MultiDeskTest, ClosingAgainstThreeDesksKeepsEveryLoanAndEveryRoubleOfTheD
             const int desk = z.N_KV % kDesks;
             (z.N_KV % 2 ? prolong : redeem)[desk] += std::to_string(z.N_KV) + " ";
         }
-        for (int id = 0; id <= kDesks; ++id) std::filesystem::remove(dir_ / ("desk" + std::to_string(id) + ".log"));
+        for (int id = 0; id <= kDesks; ++id)
+            std::filesystem::remove(dir_ / ("desk" + std::to_string(id) + ".log"));
         std::vector<pid_t> pids;
         for (int id = 0; id < kDesks; ++id)
-            pids.push_back(spawnDesk("desk", id, date, base + round * 7 + id, prolong[id], redeem[id]));
+            pids.push_back(
+                spawnDesk("desk", id, date, base + round * 7 + id, prolong[id], redeem[id]));
         pids.push_back(spawnDesk("closer", kDesks, date, base + round * 7 + kDesks, "", ""));
         const auto dayUntil = std::chrono::steady_clock::now() + kDayLimit;
         for (pid_t pid : pids) {
             int status = 0;
             pid_t got = 0;
-            while ((got = ::waitpid(pid, &status, WNOHANG)) == 0 && std::chrono::steady_clock::now() < dayUntil)
+            while ((got = ::waitpid(pid, &status, WNOHANG)) == 0 &&
+                   std::chrono::steady_clock::now() < dayUntil)
                 std::this_thread::sleep_for(10ms);
             if (got == 0) {
                 ::kill(pid, SIGKILL);
@@ -450,7 +460,8 @@ TEST_F(MultiDeskTest, ClosingAgainstThreeDesksKeepsEveryLoanAndEveryRoubleOfTheD
                 ADD_FAILURE() << "desk process " << pid << " did not end: killed";
             }
             ASSERT_EQ(got, pid);
-            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "desk process " << pid << " ended badly";
+            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
+                << "desk process " << pid << " ended badly";
         }
 
         // What the desks were told.
@@ -492,7 +503,8 @@ TEST_F(MultiDeskTest, ClosingAgainstThreeDesksKeepsEveryLoanAndEveryRoubleOfTheD
             if (z.DATA == date) ofTheDay.insert(z.N_KV);
         }
         EXPECT_EQ(ofTheDay, loans) << "every loan told stored is a pledge of the day, and no other";
-        EXPECT_EQ(std::set<int32_t>(all.begin(), all.end()).size(), all.size()) << "no ticket repeats";
+        EXPECT_EQ(std::set<int32_t>(all.begin(), all.end()).size(), all.size())
+            << "no ticket repeats";
         for (int32_t t : eventTickets) {
             bool found = false;
             for (const ZalRecord& z : zal)
@@ -511,20 +523,24 @@ TEST_F(MultiDeskTest, ClosingAgainstThreeDesksKeepsEveryLoanAndEveryRoubleOfTheD
         EXPECT_NEAR(d.back().PRIB, t.PRIBI, 1e-6);
         EXPECT_NEAR(settings().KAS_N, d.back().KAS, 1e-6) << "the closing balance is carried over";
 
-        for (const kw::storage::TableDecl* table : {&kw::dict::zalTable(), &kw::dict::klmTable(), &kw::dict::dayTable(),
-                                                    &kw::dict::kbpTable(), &kw::dict::metTable(), &kw::dict::prbTable(),
-                                                    &kw::dict::secTable()}) {
-            std::string cmd = std::string(KW_BINARY_DIR) + "/kestrowd-file check " + table->diskName + ".DAT";
+        for (const kw::storage::TableDecl* table :
+             {&kw::dict::zalTable(), &kw::dict::klmTable(), &kw::dict::dayTable(),
+              &kw::dict::kbpTable(), &kw::dict::metTable(), &kw::dict::prbTable(),
+              &kw::dict::secTable()}) {
+            std::string cmd =
+                std::string(KW_BINARY_DIR) + "/kestrowd-file check " + table->diskName + ".DAT";
             if (!table->owner.empty()) cmd += " --owner " + table->owner;
             cmd += " > check.txt 2>&1";
             EXPECT_EQ(std::system(cmd.c_str()), 0) << table->diskName << " does not check clean";
         }
         if (HasFailure()) break;
     }
-    std::printf("%d days in %.1f s: %d loans stored, %d writes refused, %d prolongations and redemptions, %d journal "
-                "entries\n",
-                kDays, std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count(), stored, refused,
-                events, entries);
+    std::printf(
+        "%d days in %.1f s: %d loans stored, %d writes refused, %d prolongations and redemptions, "
+        "%d journal "
+        "entries\n",
+        kDays, std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count(),
+        stored, refused, events, entries);
     EXPECT_GT(stored, kDays);
     EXPECT_GT(events, 0);
     EXPECT_GT(entries, 0);

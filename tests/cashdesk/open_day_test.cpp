@@ -9,7 +9,7 @@ using kw::cashdesk::openBoxTitle;
 using kw::cashdesk::openDayTitle;
 
 class OpenDayTest : public CashdeskTest {
-protected:
+  protected:
     // O_DAY, its button pressed and the box answered with `ok` ("" closes it).
     WindowDriver openWith(const std::string& ok, int& thread) {
         thread = run(O_DAY);
@@ -74,7 +74,8 @@ TEST_F(OpenDayTest, ClosingTheBoxWithoutOkOpensNothingAndClearsTheFlag) {
 TEST_F(OpenDayTest, AnEarlierDayLeftOpenIsNamedAndTodayOpensOnlyWhenTheOperatorGoesOn) {
     addRecords(kw::dict::kbpTable(), std::vector{kbpWithBalance(700)});
     const int32_t yesterday = kToday - 1;
-    addRecords(kw::dict::dayTable(), std::vector{day(kToday - 5, 100, 900, 600, 10), day(yesterday, 600)});
+    addRecords(kw::dict::dayTable(),
+               std::vector{day(kToday - 5, 100, 900, 600, 10), day(yesterday, 600)});
     boxes.answer(kw::msgbox::No);
     int t = 0;
     WindowDriver w = openWith("OK", t);

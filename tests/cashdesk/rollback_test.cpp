@@ -21,7 +21,8 @@ ZalRecord prolongedTwiceRedeemedToday() {
     z.S_OZEN = 5000;
     z.S_CCYD = 3000;
     z.S_VID = 2800;
-    z.DATA_PR1 = kToday - 10, z.S_ST1 = 12, z.DATA_P11 = kToday - 10, z.KOL_D1 = 10, z.DATA_P12 = kToday;
+    z.DATA_PR1 = kToday - 10, z.S_ST1 = 12, z.DATA_P11 = kToday - 10, z.KOL_D1 = 10,
+    z.DATA_P12 = kToday;
     z.S_P_C1 = 90, z.S_P_X1 = 15, z.S_POL1 = 117;
     z.DATA_PR2 = kToday, z.S_ST2 = 3, z.DATA_P21 = kToday, z.KOL_D2 = 30, z.DATA_P22 = kToday + 30;
     z.S_P_C2 = 270, z.S_P_X2 = 45, z.S_POL2 = 318;
@@ -40,7 +41,7 @@ ZalRecord other(int32_t ticket) {
 }
 
 class RollbackTest : public CashdeskTest {
-protected:
+  protected:
     void seed(const ZalRecord& z) {
         addRecords(kw::dict::zalTable(), std::vector{other(100), z, other(900)});
         kw::dict::MetRecord gold;
@@ -144,9 +145,11 @@ TEST_F(RollbackTest, StateOneClearsTheLaterGroupsAndKeepsTheFirstProlongation) {
     // at), the third, the redemption and the sale are gone
     ZalRecord cleared = before;
     cleared.SOST = 1;
-    cleared.DATA_PR2 = 0, cleared.S_ST2 = 0, cleared.DATA_P21 = 0, cleared.KOL_D2 = 0, cleared.DATA_P22 = 0;
+    cleared.DATA_PR2 = 0, cleared.S_ST2 = 0, cleared.DATA_P21 = 0, cleared.KOL_D2 = 0,
+    cleared.DATA_P22 = 0;
     cleared.S_P_C2 = 0, cleared.S_P_X2 = 0, cleared.S_POL2 = 0;
-    cleared.DATA_PRW = 0, cleared.S_STW = 0, cleared.S_P_CW = 0, cleared.S_P_XW = 0, cleared.S_W = 0;
+    cleared.DATA_PRW = 0, cleared.S_STW = 0, cleared.S_P_CW = 0, cleared.S_P_XW = 0,
+    cleared.S_W = 0;
     EXPECT_EQ(std::memcmp(&z, &cleared, sizeof z), 0);
     closeWith(l, W("Закрыть"), t);
 }
@@ -155,7 +158,8 @@ TEST_F(RollbackTest, ARedemptionOfAClosedDayIsNotRolledBack) {
     ZalRecord before = prolongedTwiceRedeemedToday();
     before.DATA_PRW = kToday - 1;
     seed(before);
-    addRecords(kw::dict::dayTable(), std::vector{day(kToday - 1, 1000, 500, 1200, 20), day(kToday, 1200)});
+    addRecords(kw::dict::dayTable(),
+               std::vector{day(kToday - 1, 1000, 500, 1200, 20), day(kToday, 1200)});
     int t = 0;
     WindowDriver l = list(t);
     WindowDriver f = setState(l, 2, "1");
@@ -236,7 +240,8 @@ TEST_F(RollbackTest, ASaleIsTakenOffWhateverItsDate) {
     before.SOST = 5;
     seed(before);
     std::vector<DayRecord> closed;
-    for (int32_t d : {kToday - 100, kToday - 90, kToday - 20}) closed.push_back(day(d, 1000, 500, 1100, 10));
+    for (int32_t d : {kToday - 100, kToday - 90, kToday - 20})
+        closed.push_back(day(d, 1000, 500, 1100, 10));
     closed.push_back(day(kToday, 1100));
     addRecords(kw::dict::dayTable(), closed);
     int t = 0;
@@ -246,7 +251,8 @@ TEST_F(RollbackTest, ASaleIsTakenOffWhateverItsDate) {
     EXPECT_EQ(boxes.count(), 0u);
     ZalRecord expected = before;
     expected.SOST = 2;
-    expected.DATA_R = 0, expected.S_STR = 0, expected.S_P_CR = 0, expected.S_P_XR = 0, expected.S_R = 0;
+    expected.DATA_R = 0, expected.S_STR = 0, expected.S_P_CR = 0, expected.S_P_XR = 0,
+    expected.S_R = 0;
     const ZalRecord z = onDisk(501);
     EXPECT_EQ(std::memcmp(&z, &expected, sizeof z), 0);
     closeWith(l, W("Закрыть"), t);

@@ -13,7 +13,7 @@
 namespace kwtest {
 
 class Latch {
-public:
+  public:
     Latch() = default;
     Latch(const Latch&) = delete;
     Latch& operator=(const Latch&) = delete;
@@ -40,7 +40,7 @@ public:
         return opened;
     }
 
-private:
+  private:
     std::mutex m_;
     std::condition_variable cv_;
     bool open_ = false;

@@ -45,7 +45,8 @@ inline bool eventually(const std::function<bool()>& done, std::chrono::milliseco
 // Makes a new temporary directory, named from `prefix`, the current directory; `old`
 // receives the one before. An empty path when none could be made.
 inline std::filesystem::path enterTempDir(const char* prefix, std::filesystem::path& old) {
-    std::string pattern = (std::filesystem::temp_directory_path() / (std::string(prefix) + "XXXXXX")).string();
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / (std::string(prefix) + "XXXXXX")).string();
     if (::mkdtemp(pattern.data()) == nullptr) return {};
     old = std::filesystem::current_path();
     std::filesystem::current_path(pattern);

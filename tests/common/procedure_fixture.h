@@ -23,7 +23,7 @@
 namespace kwtest {
 
 class ProcedureFixture : public ::testing::Test {
-protected:
+  protected:
     // `dirPrefix` names the temporary directory; a message box waits `answerTimeout`
     // for the test's answer.
     ProcedureFixture(const char* dirPrefix, std::chrono::milliseconds answerTimeout)
@@ -62,7 +62,7 @@ protected:
     std::filesystem::path dir_, old_;
     kw::script::DriverMessageBox boxes;
 
-private:
+  private:
     const char* dirPrefix_;
     std::chrono::milliseconds answerTimeout_;
     kw::msgbox::Backend* previousBoxes_ = nullptr;

@@ -6,7 +6,6 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QThread>
-
 #include <functional>
 
 namespace kwtest {

@@ -48,7 +48,9 @@ std::vector<R> readAll(const kw::storage::TableDecl& t) {
 
 // Kopecks, half away from zero on the decimal figure (a binary 2.675 is 2.67499...:
 // taken to six places first it is the 2.675 a person writes down).
-double r2(double x) { return std::round(std::round(x * 1e6) / 1e4) / 100; }
+double r2(double x) {
+    return std::round(std::round(x * 1e6) / 1e4) / 100;
+}
 
 // The daily rate of the demo settings' bands (demo-data/KBP.csv), by the appraisal.
 double bandRate(double appraisal) {
@@ -60,17 +62,18 @@ double bandRate(double appraisal) {
 }
 
 class DemoPawnshop : public ::testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite() {
         std::string pattern = (fs::temp_directory_path() / "kw_demoXXXXXX").string();
         ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
         dir_ = pattern;
         const std::string bin = KW_BINARY_DIR, src = KW_SOURCE_DIR;
-        const std::string cmd = "cd '" + dir_ + "' && '" + bin + "/kestrowd-file' create KBP && '" + bin +
-                                "/kestrowd-file' load KBP.DAT < '" + src + "/demo-data/KBP.csv' && '" + bin +
-                                "/kestrowd-file' create PSK && '" + bin + "/kestrowd-file' load PSK.DAT < '" + src +
-                                "/demo-data/PSK.csv' && '" + bin +
-                                "/kestrowd-demo' . --today " + std::to_string(kToday) + " >/dev/null";
+        const std::string cmd =
+            "cd '" + dir_ + "' && '" + bin + "/kestrowd-file' create KBP && '" + bin +
+            "/kestrowd-file' load KBP.DAT < '" + src + "/demo-data/KBP.csv' && '" + bin +
+            "/kestrowd-file' create PSK && '" + bin + "/kestrowd-file' load PSK.DAT < '" + src +
+            "/demo-data/PSK.csv' && '" + bin + "/kestrowd-demo' . --today " +
+            std::to_string(kToday) + " >/dev/null";
         ASSERT_EQ(std::system(cmd.c_str()), 0);
         old_ = fs::current_path();
         fs::current_path(dir_);
@@ -166,7 +169,11 @@ TEST_F(DemoPawnshop, PledgeAmountsFollowTheLoanAndChargeRules) {
             EXPECT_NEAR(z.S_P_CR, z.S_P_S + z.S_P_C1 + z.S_P_C2 + z.S_P_C3, 1e-6);
             const double rest = z.S_CCYD - z.S_STR - z.S_P_CR - z.S_P_XR;
             EXPECT_NEAR(z.S_R, rest > 0 ? rest : r2(z.S_OZEN), 1e-6);
-            EXPECT_GT(z.DATA_R, (z.DATA_P32 ? z.DATA_P32 : z.DATA_P22 ? z.DATA_P22 : z.DATA_P12 ? z.DATA_P12 : z.DATA_K) + 30);
+            EXPECT_GT(z.DATA_R, (z.DATA_P32   ? z.DATA_P32
+                                 : z.DATA_P22 ? z.DATA_P22
+                                 : z.DATA_P12 ? z.DATA_P12
+                                              : z.DATA_K) +
+                                    30);
         }
     }
 }
@@ -183,11 +190,20 @@ TEST_F(DemoPawnshop, DayTotalsAgreeWithTheClosingRule) {
             const double paid[3] = {z.S_P_C1 + z.S_P_X1 + z.S_ST1, z.S_P_C2 + z.S_P_X2 + z.S_ST2,
                                     z.S_P_C3 + z.S_P_X3 + z.S_ST3};
             for (int k = 0; k < 3; ++k)
-                if (came[k] == d.DATA) { pri += paid[k]; prib += paid[k]; }
-            if (z.DATA_PRW == d.DATA) { pri += z.S_W; prib += z.S_W - z.S_VID; }
+                if (came[k] == d.DATA) {
+                    pri += paid[k];
+                    prib += paid[k];
+                }
+            if (z.DATA_PRW == d.DATA) {
+                pri += z.S_W;
+                prib += z.S_W - z.S_VID;
+            }
         }
         for (const KlmRecord& j : klm_)
-            if (j.DATA == d.DATA) { pri += j.PRI; ras += j.RAS; }
+            if (j.DATA == d.DATA) {
+                pri += j.PRI;
+                ras += j.RAS;
+            }
         EXPECT_NEAR(d.PRIB, prib, 1e-6) << "day " << d.DATA;
         EXPECT_NEAR(d.KAS, d.KAS_N + pri - ras, 1e-6) << "day " << d.DATA;
     }
@@ -221,7 +237,8 @@ TEST_F(DemoPawnshop, EveryLoanAndProlongationIsWithinTheDemosLimitOfTheFullCost)
         for (int k = 0; k < 3; ++k) {
             if (start[k] == 0) continue;
             ++prolongations;
-            const double cost = (r2(z.S_CCYD * z.P_CC_D / 100) + r2(z.S_OZEN * z.P_XR_D / 100)) * days[k];
+            const double cost =
+                (r2(z.S_CCYD * z.P_CC_D / 100) + r2(z.S_OZEN * z.P_XR_D / 100)) * days[k];
             EXPECT_LE(cost / z.S_CCYD * 365 / days[k] * 100, 100);
         }
     }

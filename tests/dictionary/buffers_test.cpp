@@ -43,7 +43,8 @@ TEST(RecordBuffers, EachThreadHasItsOwnBuffers) {
     std::string seenA, seenB;
     double amountA = 0, amountB = 0;
     const void *addrA = nullptr, *addrB = nullptr;
-    auto worker = [](const char* name, double amount, std::string& seen, double& seenAmount, const void*& addr) {
+    auto worker = [](const char* name, double amount, std::string& seen, double& seenAmount,
+                     const void*& addr) {
         ZAL.FIO = name;
         ZAL.S_CCYD = amount;
         SEC.FIO = kw::W("Иванов");

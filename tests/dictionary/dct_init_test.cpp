@@ -1,5 +1,7 @@
 // DctInit / DctKill: the access and relate objects of every table, set up in dictionary
 // order with steps (a) to (f), and torn down again.
+#include "framework/data/dct_init.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -7,7 +9,6 @@
 #include <vector>
 
 #include "dictionary/tables.h"
-#include "framework/data/dct_init.h"
 #include "framework/data/error_class.h"
 #include "framework/data/files_manager.h"
 #include "runtime/assertion.h"
@@ -30,12 +31,12 @@ std::vector<Refs> references() {
 }
 
 class DctInitTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         kw::assertion::clearReports();
         dir_ = std::filesystem::temp_directory_path() /
-               ("kw_dct_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+               ("kw_dct_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+                "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
         std::filesystem::remove_all(dir_);
         std::filesystem::create_directories(dir_);
         old_ = std::filesystem::current_path();
@@ -129,7 +130,8 @@ TEST_F(DctInitTest, EveryManagerIsSetUpAsTheDictionarySays) {
             ASSERT_EQ(e.Fields->size(), t.keys[k].components.size());
             for (std::size_t c = 0; c < e.Fields->size(); ++c) {
                 EXPECT_EQ((*e.Fields)[c].Field, t.keys[k].components[c]);
-                EXPECT_EQ((*e.Fields)[c].FieldName, t.label + ":" + t.field(t.keys[k].components[c]).name);
+                EXPECT_EQ((*e.Fields)[c].FieldName,
+                          t.label + ":" + t.field(t.keys[k].components[c]).name);
                 EXPECT_EQ((*e.Fields)[c].Ascend, 1);
             }
         }

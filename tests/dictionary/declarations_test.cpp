@@ -15,10 +15,10 @@ std::vector<std::string> names(const kw::storage::TableDecl& t, const std::vecto
 }  // namespace
 
 TEST(Declarations, TablesInDictionaryOrderWithMessageLabels) {
-    const std::vector<std::string> labels = {"SEC", "DAY", "KLM", "FIL", "IZD", "ZAL",
-                                             "MET", "PRB", "KAM", "KBP", "PKL", "PSK", "AUD", "PRM"};
-    const std::vector<std::string> messages = {"Sec", "day", "klm", "fil", "izd", "zal",
-                                               "met", "prb", "kam", "kbp", "pkl", "psk", "aud", "prm"};
+    const std::vector<std::string> labels = {"SEC", "DAY", "KLM", "FIL", "IZD", "ZAL", "MET",
+                                             "PRB", "KAM", "KBP", "PKL", "PSK", "AUD", "PRM"};
+    const std::vector<std::string> messages = {"Sec", "day", "klm", "fil", "izd", "zal", "met",
+                                               "prb", "kam", "kbp", "pkl", "psk", "aud", "prm"};
     const auto& all = kw::dict::allTables();
     ASSERT_EQ(all.size(), labels.size());
     for (std::size_t i = 0; i < all.size(); ++i) {

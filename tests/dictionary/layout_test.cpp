@@ -17,42 +17,55 @@ namespace {
 // "NAME:offset:size ..." in record order, as the file layout defines them.
 const std::map<std::string, std::string>& expectedLayouts() {
     static const std::map<std::string, std::string> m = {
-        {"SEC", "K_POL:0:1 FIO:1:25 DOL:26:25 PAROL:51:10 OP1:61:1 OP2:62:1 OP3:63:1 OP4:64:1 OP5:65:1 "
-                "OP6:66:1 OP7:67:1 OP8:68:1 OP9:69:1 OP10:70:1"},
+        {"SEC",
+         "K_POL:0:1 FIO:1:25 DOL:26:25 PAROL:51:10 OP1:61:1 OP2:62:1 OP3:63:1 OP4:64:1 OP5:65:1 "
+         "OP6:66:1 OP7:67:1 OP8:68:1 OP9:69:1 OP10:70:1"},
         {"DAY", "DATA:0:4 OBO:4:8 KAS:12:8 PRIB:20:8 KAS_N:28:8"},
         {"KLM", "DATA:0:4 FIO:4:30 PRI:34:8 RAS:42:8 NAME:50:30"},
         {"FIL", "KOD:0:1"},
         {"IZD", "KOD:0:2 NAME:2:80"},
-        {"ZAL", "OPER:0:1 DATA:1:4 FIO:5:60 ADR:65:60 PAS:125:60 N_KV:185:4 MET:189:1 PROB:190:2 Z1G:192:8 "
-                "OP_IZ:200:80 VEC:280:8 KAM:288:1 VEC_K:289:8 Z1K:297:8 VEC_CH:305:8 OZ_K:313:8 PRIM:321:80 "
-                "KOL_D:401:2 S_OZEN:403:8 S_CCYD:411:8 PROZ_CC:419:8 DATA_K:427:4 P_CC_D:431:8 P_XR_D:439:8 "
-                "S_P_S:447:8 S_P_X:455:8 S_VID:463:8 DATA_PO:471:4 S_ST0:475:8 S_DW:483:8 S_OT:491:8 "
-                "DATA_PR1:499:4 S_ST1:503:8 DATA_P11:511:4 KOL_D1:515:2 DATA_P12:517:4 S_P_C1:521:8 "
-                "S_P_X1:529:8 S_POL1:537:8 "
-                "DATA_PR2:545:4 S_ST2:549:8 DATA_P21:557:4 KOL_D2:561:2 DATA_P22:563:4 S_P_C2:567:8 "
-                "S_P_X2:575:8 S_POL2:583:8 "
-                "DATA_PR3:591:4 S_ST3:595:8 DATA_P31:603:4 KOL_D3:607:2 DATA_P32:609:4 S_P_C3:613:8 "
-                "S_P_X3:621:8 S_POL3:629:8 "
-                "DATA_PRW:637:4 S_STW:641:8 S_P_CW:649:8 S_P_XW:657:8 S_W:665:8 DATA_R:673:4 D_PROR:677:2 "
-                "S_STR:679:8 S_P_CR:687:8 S_P_XR:695:8 S_R:703:8 SOST:711:1"},
+        {"ZAL",
+         "OPER:0:1 DATA:1:4 FIO:5:60 ADR:65:60 PAS:125:60 N_KV:185:4 MET:189:1 PROB:190:2 "
+         "Z1G:192:8 "
+         "OP_IZ:200:80 VEC:280:8 KAM:288:1 VEC_K:289:8 Z1K:297:8 VEC_CH:305:8 OZ_K:313:8 "
+         "PRIM:321:80 "
+         "KOL_D:401:2 S_OZEN:403:8 S_CCYD:411:8 PROZ_CC:419:8 DATA_K:427:4 P_CC_D:431:8 "
+         "P_XR_D:439:8 "
+         "S_P_S:447:8 S_P_X:455:8 S_VID:463:8 DATA_PO:471:4 S_ST0:475:8 S_DW:483:8 S_OT:491:8 "
+         "DATA_PR1:499:4 S_ST1:503:8 DATA_P11:511:4 KOL_D1:515:2 DATA_P12:517:4 S_P_C1:521:8 "
+         "S_P_X1:529:8 S_POL1:537:8 "
+         "DATA_PR2:545:4 S_ST2:549:8 DATA_P21:557:4 KOL_D2:561:2 DATA_P22:563:4 S_P_C2:567:8 "
+         "S_P_X2:575:8 S_POL2:583:8 "
+         "DATA_PR3:591:4 S_ST3:595:8 DATA_P31:603:4 KOL_D3:607:2 DATA_P32:609:4 S_P_C3:613:8 "
+         "S_P_X3:621:8 S_POL3:629:8 "
+         "DATA_PRW:637:4 S_STW:641:8 S_P_CW:649:8 S_P_XW:657:8 S_W:665:8 DATA_R:673:4 D_PROR:677:2 "
+         "S_STR:679:8 S_P_CR:687:8 S_P_XR:695:8 S_R:703:8 SOST:711:1"},
         {"MET", "KOD:0:1 NAME:1:10"},
         {"PRB", "KOD:0:1 PROB:1:2 ZEN:3:8"},
         {"KAM", "KOD:0:1 NAME:1:15 ZEN:16:8"},
-        {"KBP", "NAME:0:60 ADR:60:80 TEL:140:60 FIO_N:200:30 N_LIZ:230:14 N_PROZ:244:8 KDZ:252:3 PRO_S:255:8 "
-                "PDX:263:8 S11:271:8 S12:279:8 PS1:287:8 S21:295:8 S22:303:8 PS2:311:8 S31:319:8 S32:327:8 "
-                "PS3:335:8 S41:343:8 S42:351:8 PS4:359:8 S51:367:8 S52:375:8 PS5:383:8 S_NAD:391:60 SW:451:8 "
-                "SD:459:2 P0:461:8 P11:469:8 P1:477:8 SD1:485:2 SW1:487:8 P22:495:8 P2:503:8 SD2:511:2 "
-                "SW2:513:8 P33:521:8 P3:529:8 SD3:537:2 SW3:539:8 S_N:547:4 KAS_N:551:8 KAS_R:559:8 KAS_P:567:8"},
+        {"KBP",
+         "NAME:0:60 ADR:60:80 TEL:140:60 FIO_N:200:30 N_LIZ:230:14 N_PROZ:244:8 KDZ:252:3 "
+         "PRO_S:255:8 "
+         "PDX:263:8 S11:271:8 S12:279:8 PS1:287:8 S21:295:8 S22:303:8 PS2:311:8 S31:319:8 "
+         "S32:327:8 "
+         "PS3:335:8 S41:343:8 S42:351:8 PS4:359:8 S51:367:8 S52:375:8 PS5:383:8 S_NAD:391:60 "
+         "SW:451:8 "
+         "SD:459:2 P0:461:8 P11:469:8 P1:477:8 SD1:485:2 SW1:487:8 P22:495:8 P2:503:8 SD2:511:2 "
+         "SW2:513:8 P33:521:8 P3:529:8 SD3:537:2 SW3:539:8 S_N:547:4 KAS_N:551:8 KAS_R:559:8 "
+         "KAS_P:567:8"},
         {"PKL", "FIO:0:60 ADR:60:60 PAS:120:60"},
         {"PSK", "DATA:0:4 LIM:4:8 BIL:12:1"},
-        {"AUD", "N:0:4 DATA:4:4 TIME:8:4 KOD:12:1 FIO:13:30 HOST:43:20 TAB:63:3 KEY:66:20 KIND:86:2 "
-                "TEXT:88:1000 HASH:1088:64"},
+        {"AUD",
+         "N:0:4 DATA:4:4 TIME:8:4 KOD:12:1 FIO:13:30 HOST:43:20 TAB:63:3 KEY:66:20 KIND:86:2 "
+         "TEXT:88:1000 HASH:1088:64"},
         {"PRM", "BKDIR:0:120 BKKEEP:120:2"},
     };
     return m;
 }
 
-unsigned char* raw(const TableDecl& t) { return static_cast<unsigned char*>(t.buffer()); }
+unsigned char* raw(const TableDecl& t) {
+    return static_cast<unsigned char*>(t.buffer());
+}
 
 }  // namespace
 
@@ -61,10 +74,11 @@ TEST(RecordLayout, SizesAndFieldCountsOfEveryTable) {
         const char* label;
         std::size_t size, fields, keys;
     };
-    const Expect expect[] = {{"SEC", 71, 14, 2}, {"DAY", 36, 5, 1},  {"KLM", 80, 5, 1},  {"FIL", 1, 1, 1},
-                             {"IZD", 82, 2, 1},  {"ZAL", 712, 67, 3}, {"MET", 11, 2, 1}, {"PRB", 11, 3, 1},
-                             {"KAM", 24, 3, 1},  {"KBP", 575, 44, 0}, {"PKL", 180, 3, 1},
-                             {"PSK", 13, 3, 1},  {"AUD", 1152, 11, 2}, {"PRM", 122, 2, 0}};
+    const Expect expect[] = {{"SEC", 71, 14, 2},   {"DAY", 36, 5, 1},  {"KLM", 80, 5, 1},
+                             {"FIL", 1, 1, 1},     {"IZD", 82, 2, 1},  {"ZAL", 712, 67, 3},
+                             {"MET", 11, 2, 1},    {"PRB", 11, 3, 1},  {"KAM", 24, 3, 1},
+                             {"KBP", 575, 44, 0},  {"PKL", 180, 3, 1}, {"PSK", 13, 3, 1},
+                             {"AUD", 1152, 11, 2}, {"PRM", 122, 2, 0}};
     const auto& all = kw::dict::allTables();
     ASSERT_EQ(all.size(), 14u);
     for (std::size_t i = 0; i < all.size(); ++i) {
@@ -109,13 +123,27 @@ TEST(RecordLayout, FieldTypeCodesAndDates) {
         for (const auto& f : t->fields) {
             SCOPED_TRACE(t->label + ":" + f.name);
             switch (f.type) {
-                case FieldType::Byte: EXPECT_EQ(f.size, 1); break;
-                case FieldType::Short: EXPECT_EQ(f.size, 2); break;
-                case FieldType::Long: EXPECT_EQ(f.size, 4); break;
-                case FieldType::Real: EXPECT_EQ(f.size, 8); break;
-                case FieldType::String: EXPECT_GE(f.size, 1); break;
-                case FieldType::Decimal: EXPECT_EQ(t->label + f.name, "KBPKDZ"); break;
-                default: ADD_FAILURE() << "type code " << int(f.type) << " does not occur in the dictionary";
+                case FieldType::Byte:
+                    EXPECT_EQ(f.size, 1);
+                    break;
+                case FieldType::Short:
+                    EXPECT_EQ(f.size, 2);
+                    break;
+                case FieldType::Long:
+                    EXPECT_EQ(f.size, 4);
+                    break;
+                case FieldType::Real:
+                    EXPECT_EQ(f.size, 8);
+                    break;
+                case FieldType::String:
+                    EXPECT_GE(f.size, 1);
+                    break;
+                case FieldType::Decimal:
+                    EXPECT_EQ(t->label + f.name, "KBPKDZ");
+                    break;
+                default:
+                    ADD_FAILURE() << "type code " << int(f.type)
+                                  << " does not occur in the dictionary";
             }
             if (f.isDate) {
                 EXPECT_EQ(f.type, FieldType::Long);
@@ -125,7 +153,8 @@ TEST(RecordLayout, FieldTypeCodesAndDates) {
         }
     }
     const auto& zal = kw::dict::table("ZAL");
-    for (const char* d : {"DATA", "DATA_K", "DATA_PR1", "DATA_P11", "DATA_P12", "DATA_P32", "DATA_PRW", "DATA_R"})
+    for (const char* d :
+         {"DATA", "DATA_K", "DATA_PR1", "DATA_P11", "DATA_P12", "DATA_P32", "DATA_PRW", "DATA_R"})
         EXPECT_TRUE(zal.field(zal.fieldNumber(d)).isDate) << d;
     EXPECT_FALSE(zal.field(zal.fieldNumber("DATA_PO")).isDate);  // shown on no form
     EXPECT_EQ(zal.field(zal.fieldNumber("N_KV")).type, FieldType::Long);
@@ -133,7 +162,8 @@ TEST(RecordLayout, FieldTypeCodesAndDates) {
 
 TEST(RecordLayout, ProlongationGroupsRepeatAtPlus46AndPlus92) {
     const auto& zal = kw::dict::table("ZAL");
-    const char* first[] = {"DATA_PR1", "S_ST1", "DATA_P11", "KOL_D1", "DATA_P12", "S_P_C1", "S_P_X1", "S_POL1"};
+    const char* first[] = {"DATA_PR1", "S_ST1",  "DATA_P11", "KOL_D1",
+                           "DATA_P12", "S_P_C1", "S_P_X1",   "S_POL1"};
     const int base = zal.fieldNumber("DATA_PR1");
     ASSERT_EQ(base, 32);
     for (int i = 0; i < 8; ++i) {

@@ -2,9 +2,10 @@
 // selection in words, every change of a long entry on lines of its own inside its
 // column, the count; an empty selection prints nothing. The selection's filter reads
 // only the period's part of the journal's date key. Breaking a long text into lines.
-#include "framework/data/audit.h"
 #include "documents/audit_report.h"
+
 #include "documents/report_layout.h"
+#include "framework/data/audit.h"
 #include "report_test_util.h"
 #include "runtime/text_metrics.h"
 #include "storage/view.h"
@@ -20,17 +21,22 @@ using kw::report::ItemKind;
 
 const int32_t kDec7 = kwticket::day(7, 12, 2025), kDec8 = kwticket::day(8, 12, 2025);
 
-int32_t at(int h, int m, int s = 0) { return (h * 3600 + m * 60 + s) * 100 + 1; }
+int32_t at(int h, int m, int s = 0) {
+    return (h * 3600 + m * 60 + s) * 100 + 1;
+}
 
 // The changes of a pledge whose description was rewritten at length: three changes,
 // the last longer than a line of the column.
 const std::string kChanges =
-    "FIO: \"Петров П.П.\" -> \"Петрова П.П.\"; S_OZEN: 1000 -> 1200; OP_IZ: \"Кольцо\" -> \"Кольцо золотое "
-    "с тремя камнями, на внутренней стороне надпись, царапина на шинке, размер 17, проба читается, вставки: "
+    "FIO: \"Петров П.П.\" -> \"Петрова П.П.\"; S_OZEN: 1000 -> 1200; OP_IZ: \"Кольцо\" -> \"Кольцо "
+    "золотое "
+    "с тремя камнями, на внутренней стороне надпись, царапина на шинке, размер 17, проба читается, "
+    "вставки: "
     "фианит круглый три штуки\"";
 
-kw::audit::Entry entry(int32_t date, int32_t time, uint8_t user, const char* nameUtf8, const char* table,
-                       const char* key, Kind kind, const std::string& textUtf8 = "") {
+kw::audit::Entry entry(int32_t date, int32_t time, uint8_t user, const char* nameUtf8,
+                       const char* table, const char* key, Kind kind,
+                       const std::string& textUtf8 = "") {
     kw::audit::Entry e;
     e.kind = kind;
     e.user = user;
@@ -71,7 +77,7 @@ std::vector<kw::audit::Entry> decemberEntries() {
 }
 
 class AuditReport : public ReportTest {
-protected:
+  protected:
     std::shared_ptr<const kw::report::Document> print(const AuditSelection& s) {
         return runReport([s] { PR_AUD(s); });
     }
@@ -83,7 +89,9 @@ TEST_F(AuditReport, ThePeriodsEntriesOneRowEachWithTheLongChangesWrappedInTheirC
     ASSERT_TRUE(doc);
     ASSERT_EQ(doc->pages.size(), 1u);
     const std::vector<std::string> texts = pageTexts(doc->pages[0]);
-    auto has = [&](const std::string& t) { return std::find(texts.begin(), texts.end(), t) != texts.end(); };
+    auto has = [&](const std::string& t) {
+        return std::find(texts.begin(), texts.end(), t) != texts.end();
+    };
     EXPECT_TRUE(has("Журнал операций за период от:"));
     EXPECT_TRUE(has("08.12.2025"));
     EXPECT_TRUE(has("Ломбард Кестрел"));
@@ -130,7 +138,8 @@ TEST_F(AuditReport, TheFiltersNarrowThePrintAndStandInItsHeader) {
     ASSERT_TRUE(doc);
     EXPECT_TRUE(doc->contains(W("билет № 1001; пользователь 7; вид: Выкуп")));
     EXPECT_TRUE(doc->contains("09:40:00"));
-    for (const char* other : {"18:05:00", "09:00:12", "10:02:00", "12:30:00"}) EXPECT_FALSE(doc->contains(other));
+    for (const char* other : {"18:05:00", "09:00:12", "10:02:00", "12:30:00"})
+        EXPECT_FALSE(doc->contains(other));
 
     s.user = 6;  // ticket 1001 was redeemed by user 7
     EXPECT_TRUE(saysNoRecords([s] { PR_AUD(s); })) << "an empty selection prints nothing";
@@ -142,8 +151,8 @@ TEST_F(AuditReport, AViewInTheDateKeyReadsOnlyThePeriodsPartOfALongJournal) {
     const int32_t first = kwticket::day(1, 10, 2025);
     for (int d = 0; d < 60; ++d)
         for (int i = 0; i < 20; ++i)
-            all.push_back(entry(first + d, at(9, i), static_cast<uint8_t>(1 + i % 4), "Кассир", "ZAL",
-                                std::to_string(1000 + i).c_str(), Kind::NewPledge));
+            all.push_back(entry(first + d, at(9, i), static_cast<uint8_t>(1 + i % 4), "Кассир",
+                                "ZAL", std::to_string(1000 + i).c_str(), Kind::NewPledge));
     appendEntries(all);
     std::thread th([&] {
         kw::proc::setCurrentThread(62);
@@ -198,7 +207,8 @@ TEST(AuditWrap, LinesFitTheColumnOneChangeALineAndKeepEveryWord) {
         whole += l;
     }
     EXPECT_EQ(whole, word);
-    EXPECT_EQ(kw::documents::wrapText(f, "   ", 20), std::vector<std::string>{""}) << "an empty text, one empty line";
+    EXPECT_EQ(kw::documents::wrapText(f, "   ", 20), std::vector<std::string>{""})
+        << "an empty text, one empty line";
 }
 
 }  // namespace

@@ -1,8 +1,9 @@
 // The limit of the full cost in force on a date, as PSK holds the limits.
+#include "documents/cost_limits.h"
+
 #include <gtest/gtest.h>
 
 #include "dictionary/psk.h"
-#include "documents/cost_limits.h"
 #include "ticket_test_util.h"
 
 namespace {

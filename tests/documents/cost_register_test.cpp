@@ -1,10 +1,11 @@
 // The register of the full cost ("Реестр ПСК") over the November of the report data
 // set: every loan and prolongation of the period once, deleted pledges left out, the
 // limit in force on each date, the period's highest and average cost, figured by hand.
+#include "documents/cost_register.h"
+
 #include <gtest/gtest.h>
 
 #include "dictionary/psk.h"
-#include "documents/cost_register.h"
 #include "order_test_util.h"
 
 namespace {
@@ -12,7 +13,7 @@ namespace {
 using namespace kwreport;
 
 class CostRegister : public ReportTest {
-protected:
+  protected:
     void TearDown() override {
         D1 = D2 = 0;
         ReportTest::TearDown();
@@ -20,7 +21,8 @@ protected:
 };
 
 // The texts of the row of `ticket` and `kind` on the first page.
-std::vector<std::string> rowOf(const kw::report::Document& d, const std::string& ticket, const char* kindUtf8) {
+std::vector<std::string> rowOf(const kw::report::Document& d, const std::string& ticket,
+                               const char* kindUtf8) {
     for (const auto& page : d.pages)
         for (const auto& i : page.items) {
             if (i.kind != kw::report::ItemKind::Text || i.text != kw::W(kindUtf8)) continue;
@@ -52,16 +54,16 @@ TEST_F(CostRegister, NovemberListsEveryLoanAndProlongationWithItsCostAndTheLimit
     // Loans: 30 days at 0.5 % on the loan and 0.1 % on twice the loan: 1 001 lends
     // 5 000 and pays out 3 950, 1 050 / 3 950 x 365 / 30 x 100 = 323.418.
     EXPECT_EQ(rowOf(*doc, "1001", "выдача"),
-              (std::vector<std::string>{"01.11.2025", "1001", "выдача", "Клиентов Пётр 1001", "30", "3950.00",
-                                        "1050.00", "323.418", "350.000"}));
+              (std::vector<std::string>{"01.11.2025", "1001", "выдача", "Клиентов Пётр 1001", "30",
+                                        "3950.00", "1050.00", "323.418", "350.000"}));
     // Prolongations: 30 days of 40 + 16 a day on 8 000: 1 680, 255.5 %; the limit of
     // 15.11 in force from then on.
     EXPECT_EQ(rowOf(*doc, "1002", "перезалог 1"),
-              (std::vector<std::string>{"10.11.2025", "1002", "перезалог 1", "Клиентов Пётр 1002", "30", "8000.00",
-                                        "1680.00", "255.500", "350.000"}));
+              (std::vector<std::string>{"10.11.2025", "1002", "перезалог 1", "Клиентов Пётр 1002",
+                                        "30", "8000.00", "1680.00", "255.500", "350.000"}));
     EXPECT_EQ(rowOf(*doc, "1012", "перезалог 2"),
-              (std::vector<std::string>{"30.11.2025", "1012", "перезалог 2", "Клиентов Пётр 1012", "30", "9000.00",
-                                        "1890.00", "255.500", "300.500"}));
+              (std::vector<std::string>{"30.11.2025", "1012", "перезалог 2", "Клиентов Пётр 1012",
+                                        "30", "9000.00", "1890.00", "255.500", "300.500"}));
     EXPECT_EQ(rowOf(*doc, "1007", "выдача"), std::vector<std::string>{}) << "deleted";
     EXPECT_EQ(rowOf(*doc, "1013", "перезалог 1"), std::vector<std::string>{}) << "October";
     // 1001, 1004, 1010 lent at 323.418; 1002, 1003 (3rd), 1012 (1st and 2nd) at 255.5.

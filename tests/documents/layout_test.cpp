@@ -20,11 +20,14 @@ constexpr double kGap = 0.4;
 std::string where(const Document& d, std::size_t page, const Drawn& i) {
     char at[64];
     std::snprintf(at, sizeof at, "p%zu (%.1f, %.1f) ", page + 1, i.x, i.y);
-    return at + (i.kind == ItemKind::Text ? "|" + kw::cp::toUtf8(i.text) + "|" : std::string("rule")) +
+    return at +
+           (i.kind == ItemKind::Text ? "|" + kw::cp::toUtf8(i.text) + "|" : std::string("rule")) +
            (i.kind == ItemKind::Text ? " " + std::to_string(d.fontOf(i).size) : std::string());
 }
 
-Extent widened(Extent e, double by) { return {e.x0 - by, e.y0, e.x1 + by, e.y1}; }
+Extent widened(Extent e, double by) {
+    return {e.x0 - by, e.y0, e.x1 + by, e.y1};
+}
 
 // What an item covers for the purpose of collisions: a text its ink, a line its
 // stroke, a box its four sides (a text may stand inside a box).
@@ -32,11 +35,15 @@ std::vector<Extent> covers(const Document& d, const Drawn& i) {
     const Extent e = widened(kw::report::inkOf(d, i), kGap / 2);
     if (i.kind != ItemKind::Box) return {e};
     const double p = i.pen / 2 + kGap / 2;
-    return {{e.x0, e.y0, e.x1, i.y + p}, {e.x0, i.y + i.height - p, e.x1, e.y1},
-            {e.x0, e.y0, i.x + p, e.y1}, {i.x + i.width - p, e.y0, e.x1, e.y1}};
+    return {{e.x0, e.y0, e.x1, i.y + p},
+            {e.x0, i.y + i.height - p, e.x1, e.y1},
+            {e.x0, e.y0, i.x + p, e.y1},
+            {i.x + i.width - p, e.y0, e.x1, e.y1}};
 }
 
-bool blank(const Drawn& i) { return i.kind == ItemKind::Text && i.text.find_first_not_of(' ') == std::string::npos; }
+bool blank(const Drawn& i) {
+    return i.kind == ItemKind::Text && i.text.find_first_not_of(' ') == std::string::npos;
+}
 
 // Every pair of texts that overlap or come closer than kGap on their line, and every
 // text that a rule or a frame crosses or touches.
@@ -70,7 +77,8 @@ std::vector<std::string> outsidePrintable(const Document& d) {
         for (const Drawn& i : d.pages[p].items) {
             if (i.kind == ItemKind::Text && i.text.empty()) continue;
             const Extent e = kw::report::roomOf(d, i);
-            if (e.x0 < m || e.y0 < m || e.x1 > d.widthMm - m || e.y1 > d.heightMm - m) out.push_back(where(d, p, i));
+            if (e.x0 < m || e.y0 < m || e.x1 > d.widthMm - m || e.y1 > d.heightMm - m)
+                out.push_back(where(d, p, i));
         }
     return out;
 }
@@ -119,7 +127,7 @@ namespace {
 // Over the ordinary report data set every text has room: a heading or label cut with
 // an ellipsis (as "№№ зал." once was in its column) is a layout fault.
 class OrdinaryDocuments : public ReportTest {
-protected:
+  protected:
     void TearDown() override {
         D1 = D2 = D_T = 0;
         ReportTest::TearDown();
@@ -132,8 +140,11 @@ TEST_F(OrdinaryDocuments, NoTextIsCut) {
     docs.emplace_back("ticket", runReport([z] { kw::documents::printTicket(z); }));
     D1 = day(1, 11, 2025);
     D2 = day(30, 11, 2025);
-    for (auto [name, report] : std::vector<std::pair<const char*, void (*)()>>{
-             {"order", PR_ORDER}, {"operations", PR_OPER}, {"profit", PR_PRIB}, {"register", PR_PSK}})
+    for (auto [name, report] :
+         std::vector<std::pair<const char*, void (*)()>>{{"order", PR_ORDER},
+                                                         {"operations", PR_OPER},
+                                                         {"profit", PR_PRIB},
+                                                         {"register", PR_PSK}})
         docs.emplace_back(name, runReport(report));
     D1 = day(1, 12, 2025);
     D2 = day(29, 12, 2025);

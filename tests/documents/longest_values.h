@@ -15,10 +15,10 @@
 #include "dictionary/sec.h"
 #include "documents/audit_report.h"
 #include "documents/cost_register.h"
-#include "framework/data/audit.h"
 #include "documents/order_reports.h"
 #include "documents/print_globals.h"
 #include "documents/sale_reports.h"
+#include "framework/data/audit.h"
 #include "report_test_util.h"
 
 namespace kwreport {
@@ -49,10 +49,10 @@ inline kw::dict::ZalRecord longest(kw::dict::ZalRecord z) {
     z.VEC = 99999.9999;
     z.VEC_CH = 99999.9999;
     z.VEC_K = 999.999999;
-    for (double* v : {&z.Z1G, &z.Z1K, &z.OZ_K, &z.S_OZEN, &z.S_CCYD, &z.S_P_S, &z.S_P_X, &z.S_VID, &z.S_ST1,
-                      &z.S_P_C1, &z.S_P_X1, &z.S_POL1, &z.S_ST2, &z.S_P_C2, &z.S_P_X2, &z.S_POL2, &z.S_ST3,
-                      &z.S_P_C3, &z.S_P_X3, &z.S_POL3, &z.S_STW, &z.S_P_CW, &z.S_P_XW, &z.S_W, &z.S_STR,
-                      &z.S_P_CR, &z.S_P_XR, &z.S_R})
+    for (double* v : {&z.Z1G,    &z.Z1K,    &z.OZ_K,   &z.S_OZEN, &z.S_CCYD, &z.S_P_S,  &z.S_P_X,
+                      &z.S_VID,  &z.S_ST1,  &z.S_P_C1, &z.S_P_X1, &z.S_POL1, &z.S_ST2,  &z.S_P_C2,
+                      &z.S_P_X2, &z.S_POL2, &z.S_ST3,  &z.S_P_C3, &z.S_P_X3, &z.S_POL3, &z.S_STW,
+                      &z.S_P_CW, &z.S_P_XW, &z.S_W,    &z.S_STR,  &z.S_P_CR, &z.S_P_XR, &z.S_R})
         fillMoney(*v);
     z.Z1G = z.Z1K = z.OZ_K = 9999999.99;
     return z;
@@ -70,7 +70,7 @@ inline kw::dict::ZalRecord everySection() {
 }
 
 class LongestValues : public ReportTest {
-protected:
+  protected:
     void SetUp() override {
         ReportTest::SetUp();
         if (HasFatalFailure()) return;
@@ -142,7 +142,8 @@ protected:
     }
 
     // Every document, each with its name.
-    std::vector<std::pair<std::string, std::shared_ptr<const kw::report::Document>>> everyDocument() {
+    std::vector<std::pair<std::string, std::shared_ptr<const kw::report::Document>>>
+    everyDocument() {
         writeLongest();
         std::vector<std::pair<std::string, std::shared_ptr<const kw::report::Document>>> docs;
         const auto z = everySection();
@@ -152,7 +153,8 @@ protected:
         limit.DATA = day(1, 1, 2020);
         limit.BIL = 1;
         kwticket::addRecord(kw::dict::pskTable(), limit);
-        docs.emplace_back("ticket with its full cost", runReport([z] { kw::documents::printTicket(z); }));
+        docs.emplace_back("ticket with its full cost",
+                          runReport([z] { kw::documents::printTicket(z); }));
         D1 = day(1, 11, 2025);
         D2 = day(30, 11, 2025);
         docs.emplace_back("order", runReport(PR_ORDER));
@@ -168,7 +170,9 @@ protected:
         docs.emplace_back("notary", runReport(PR_NOT));
         docs.emplace_back("lots", runReport(PR_LOT));
         writeLongestAudit();
-        docs.emplace_back("audit journal", runReport([] { PR_AUD({day(8, 12, 2025), day(8, 12, 2025)}); }));
+        docs.emplace_back("audit journal", runReport([] {
+                              PR_AUD({day(8, 12, 2025), day(8, 12, 2025)});
+                          }));
         return docs;
     }
 };

@@ -2,11 +2,12 @@
 // November pages against its golden file (KW_REGENERATE_GOLDEN=1 writes them anew),
 // the rows each period rule selects, the totals against sums worked out here from the
 // data set's own records, the overdue list's filter, and the parameter windows.
+#include "documents/order_reports.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
-#include "documents/order_reports.h"
 #include "order_test_util.h"
 
 namespace {
@@ -64,8 +65,9 @@ Expected expected(int32_t d1, int32_t d2) {
 }
 
 class OrderReports : public kwreport::ReportTest {
-protected:
-    std::shared_ptr<const kw::report::Document> print(void (*report)(), int32_t d1, int32_t d2, int32_t dprr = 0) {
+  protected:
+    std::shared_ptr<const kw::report::Document> print(void (*report)(), int32_t d1, int32_t d2,
+                                                      int32_t dprr = 0) {
         D1 = d1;
         D2 = d2;
         D_PRR = dprr;
@@ -132,7 +134,8 @@ TEST_F(OrderReports, OrderTotalsAreTheSumsOfTheEventsInThePeriod) {
     EXPECT_EQ(valueAfter(*doc, "по хранению:"), money(e.storage));
     EXPECT_EQ(valueAfter(*doc, "всего %%:"), money(e.interest + e.storage));
     EXPECT_EQ(valueAfter(*doc, "выдано на руки:"), money(e.paidOut));
-    EXPECT_EQ(valueAfter(*doc, "По перезалогам получено: %% всего:"), money(e.prolongationInterest));
+    EXPECT_EQ(valueAfter(*doc, "По перезалогам получено: %% всего:"),
+              money(e.prolongationInterest));
     EXPECT_EQ(valueAfter(*doc, "штрафов всего:"), money(e.penalties));
     EXPECT_EQ(valueAfter(*doc, "всего получено:"), money(e.prolongationInterest + e.penalties));
     EXPECT_EQ(valueAfter(*doc, "По выкупу получено %%  по ссудам:"), money(e.redeemedInterest));
@@ -163,7 +166,8 @@ TEST_F(OrderReports, ProfitPerPledgeAndItsTotalWithoutTheIssueLines) {
         if (!r) return "<no row>";
         const kw::report::Page& p = doc->pages[static_cast<std::size_t>(r->page)];
         for (const Drawn& i : p.items)
-            if (i.text == W("Получена прибыль:") && i.y > r->ticket->y && i.y < r->ticket->y + 10) return rightOf(p, i);
+            if (i.text == W("Получена прибыль:") && i.y > r->ticket->y && i.y < r->ticket->y + 10)
+                return rightOf(p, i);
         return "<no profit>";
     };
     // 1005 paid back 6 100 for a loan that paid out 7 900; 1002's prolongation: interest
@@ -174,7 +178,8 @@ TEST_F(OrderReports, ProfitPerPledgeAndItsTotalWithoutTheIssueLines) {
     EXPECT_EQ(profitOf(1006), "0.00");  // sold only
     const Expected e = expected(kNov1, kNov30);
     EXPECT_EQ(valueAfter(*doc, "Получено прибыли всего:"), money(e.profit));
-    EXPECT_EQ(valueAfter(*doc, "По перезалогам получено: %% всего:"), money(e.prolongationInterest));
+    EXPECT_EQ(valueAfter(*doc, "По перезалогам получено: %% всего:"),
+              money(e.prolongationInterest));
     EXPECT_EQ(valueAfter(*doc, "всего получено от клиентов:"), money(e.redeemedPaid));
     EXPECT_EQ(valueAfter(*doc, "Всего получено:"),
               money(e.prolongationInterest + e.penalties + e.redeemedPaid));
@@ -218,9 +223,9 @@ TEST_F(OrderReports, APeriodEndingBeforeItStartsPrintsNoRowAndZeroTotals) {
         const auto doc = print(report, kNov30, kNov1);
         ASSERT_TRUE(doc);
         EXPECT_TRUE(tickets(*doc).empty());
-        for (const char* label : {"По перезалогам получено: %% всего:", "штрафов всего:", "всего получено:",
-                                  "По выкупу получено %%  по ссудам:", "по штрафам:",
-                                  "всего получено от клиентов:", "Всего получено:"})
+        for (const char* label : {"По перезалогам получено: %% всего:", "штрафов всего:",
+                                  "всего получено:", "По выкупу получено %%  по ссудам:",
+                                  "по штрафам:", "всего получено от клиентов:", "Всего получено:"})
             EXPECT_EQ(valueAfter(*doc, label), "0.00") << label;
         if (report != PR_PRIB) {
             EXPECT_EQ(valueAfter(*doc, "Выдано ссуд:"), "0");
@@ -265,7 +270,8 @@ TEST_F(OrderReports, TheOrderWindowPrintsThePeriodTypedAndStaysOpenUntilOk) {
     kw::report::setLastDocument(nullptr);
     std::shared_ptr<const kw::report::Document> doc;
     run(OR_M, [&] {
-        kw::script::WindowDriver w = kw::script::waitWindow(W("Подготовка и печать сводного ордера"));
+        kw::script::WindowDriver w =
+            kw::script::waitWindow(W("Подготовка и печать сводного ордера"));
         ASSERT_TRUE(w);
         ASSERT_EQ(w.settle(), Drive::Ok);
         EXPECT_EQ(w.type("D1", "01.11.2025"), Drive::Ok);
@@ -301,7 +307,8 @@ TEST_F(OrderReports, EachWindowHasItsTitleEntriesAndButtons) {
             kw::script::WindowDriver w = kw::script::waitWindow(W(c.title));
             ASSERT_TRUE(w);
             ASSERT_EQ(w.settle(), Drive::Ok);
-            for (const char* button : {"Печать", "OK", "Закрыть окно"}) EXPECT_NE(w.find(W(button)), 0) << button;
+            for (const char* button : {"Печать", "OK", "Закрыть окно"})
+                EXPECT_NE(w.find(W(button)), 0) << button;
             for (const char* e : c.entries) EXPECT_NE(w.findUse(e), 0) << e;
             ASSERT_EQ(w.press(W("Закрыть окно")), Drive::Ok);
             EXPECT_TRUE(w.waitClosed(std::chrono::seconds(5)));

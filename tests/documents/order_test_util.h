@@ -37,8 +37,8 @@ inline std::vector<RowAt> rows(const Document& d) {
     std::vector<RowAt> r;
     for (std::size_t p = 0; p < d.pages.size(); ++p)
         for (const Drawn& i : d.pages[p].items)
-            if (i.kind == kw::report::ItemKind::Text && std::abs(i.x - (kTicketX * d.fontScale + d.originX)) < 0.1 &&
-                allDigits(i.text))
+            if (i.kind == kw::report::ItemKind::Text &&
+                std::abs(i.x - (kTicketX * d.fontScale + d.originX)) < 0.1 && allDigits(i.text))
                 r.push_back({static_cast<int>(p), &i});
     return r;
 }
@@ -80,7 +80,8 @@ inline std::string valueAfter(const Document& d, const std::string& labelUtf8) {
 inline std::vector<std::string> rowTexts(const Document& d, const RowAt& r, double depthMm) {
     std::vector<std::string> t;
     for (const Drawn& i : d.pages[static_cast<std::size_t>(r.page)].items)
-        if (i.kind == kw::report::ItemKind::Text && i.y >= r.ticket->y - 0.01 && i.y < r.ticket->y + depthMm)
+        if (i.kind == kw::report::ItemKind::Text && i.y >= r.ticket->y - 0.01 &&
+            i.y < r.ticket->y + depthMm)
             t.push_back(kw::cp::toUtf8(i.text));
     return t;
 }

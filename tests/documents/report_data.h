@@ -34,10 +34,14 @@
 
 namespace kwreport {
 
-inline int32_t day(int d, int m, int y) { return kw::date::fromYmd(y, m, d); }
+inline int32_t day(int d, int m, int y) {
+    return kw::date::fromYmd(y, m, d);
+}
 
 // Whole kopecks of a figure made of whole kopecks (guards against 0.1 + 0.2).
-inline double kop(double v) { return static_cast<double>(static_cast<long long>(v * 100 + (v < 0 ? -0.5 : 0.5))) / 100; }
+inline double kop(double v) {
+    return static_cast<double>(static_cast<long long>(v * 100 + (v < 0 ? -0.5 : 0.5))) / 100;
+}
 
 inline kw::dict::ZalRecord issued(int32_t ticket, int32_t date, double loan, int16_t days = 30) {
     kw::dict::ZalRecord z;

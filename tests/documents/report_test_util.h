@@ -24,13 +24,13 @@ inline std::string documentText(const kw::report::Document& d) {
             const char kind = i.kind == kw::report::ItemKind::Text   ? 'T'
                               : i.kind == kw::report::ItemKind::Line ? 'L'
                                                                      : 'B';
-            std::snprintf(pos, sizeof pos, "p%zu %c x=%.2f y=%.2f w=%.2f h=%.2f", p + 1, kind, i.x, i.y, i.width,
-                          i.height);
+            std::snprintf(pos, sizeof pos, "p%zu %c x=%.2f y=%.2f w=%.2f h=%.2f", p + 1, kind, i.x,
+                          i.y, i.width, i.height);
             out << pos;
             if (i.kind == kw::report::ItemKind::Text) {
                 const kw::report::Font& f = d.fontOf(i);
-                out << " font=" << f.name << "," << f.size << "," << f.weight << " |" << kw::cp::toUtf8(i.text)
-                    << "|";
+                out << " font=" << f.name << "," << f.size << "," << f.weight << " |"
+                    << kw::cp::toUtf8(i.text) << "|";
             }
             out << "\n";
         }
@@ -60,7 +60,7 @@ inline std::vector<std::string> pageTexts(const kw::report::Page& p) {
 }
 
 class ReportTest : public kwticket::TicketTest {
-protected:
+  protected:
     void SetUp() override {
         TicketTest::SetUp();
         if (HasFatalFailure()) return;
@@ -112,7 +112,8 @@ protected:
     // Presses the print button of the parameter window `w` (UTF-8 label), leaves the
     // preview with Exit and waits until the window waits for the user again. The
     // document the preview showed; null when no preview came or it did not close.
-    std::shared_ptr<const kw::report::Document> printFrom(kw::script::WindowDriver& w, const char* buttonUtf8) {
+    std::shared_ptr<const kw::report::Document> printFrom(kw::script::WindowDriver& w,
+                                                          const char* buttonUtf8) {
         kw::report::setLastDocument(nullptr);
         EXPECT_EQ(w.press(kw::W(buttonUtf8)), kw::script::Drive::Ok) << buttonUtf8;
         kw::script::WindowDriver p = preview();

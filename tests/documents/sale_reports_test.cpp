@@ -4,13 +4,14 @@
 // grand line worked out here from the data; the notary's charge to the kopeck; the
 // passport printed whole without touching the pledge; an empty period; NOT_M driven
 // as the operator does.
+#include "documents/sale_reports.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 #include <thread>
 
-#include "documents/sale_reports.h"
 #include "report_test_util.h"
 
 namespace {
@@ -33,12 +34,14 @@ std::string trimmed(std::string s) {
 
 // The `n` texts drawn after the first `label` on the page (UTF-8, trimmed); fewer when
 // the page ends first.
-std::vector<std::string> textsAfter(const kw::report::Page& p, const std::string& label, std::size_t n) {
+std::vector<std::string> textsAfter(const kw::report::Page& p, const std::string& label,
+                                    std::size_t n) {
     const auto t = pageTexts(p);
     std::vector<std::string> out;
     for (std::size_t i = 0; i < t.size(); ++i)
         if (t[i] == label) {
-            for (std::size_t k = i + 1; k < t.size() && out.size() < n; ++k) out.push_back(trimmed(t[k]));
+            for (std::size_t k = i + 1; k < t.size() && out.size() < n; ++k)
+                out.push_back(trimmed(t[k]));
             break;
         }
     return out;
@@ -53,7 +56,9 @@ int countOf(const kw::report::Page& p, const std::string& text) {
 }
 
 // Kopecks, from a figure of whole kopecks.
-long long kopecks(double v) { return std::llround(v * 100); }
+long long kopecks(double v) {
+    return std::llround(v * 100);
+}
 
 std::string money(long long k) {
     char buf[32];
@@ -125,7 +130,8 @@ TEST_F(SaleLists, TheNotarysListOfTwentyEightFillsTwoSheetsThenAnEmptyThirdWithZ
     const auto grand = textsAfter(doc->pages[2], "Всего по листам  с 1 по", 6);
     ASSERT_EQ(grand.size(), 6u);
     EXPECT_EQ(grand[0], "3");
-    EXPECT_EQ(std::vector<std::string>(grand.begin() + 1, grand.end()), asTexts(notarySums(2001, 2028)));
+    EXPECT_EQ(std::vector<std::string>(grand.begin() + 1, grand.end()),
+              asTexts(notarySums(2001, 2028)));
 }
 
 TEST_F(SaleLists, TheNotarysListOfTwentyNineEndsWithASheetOfOneRow) {
@@ -143,7 +149,8 @@ TEST_F(SaleLists, TheNotarysListOfTwentyNineEndsWithASheetOfOneRow) {
     const auto grand = textsAfter(doc->pages[2], "Всего по листам  с 1 по", 6);
     ASSERT_EQ(grand.size(), 6u);
     EXPECT_EQ(grand[0], "3");
-    EXPECT_EQ(std::vector<std::string>(grand.begin() + 1, grand.end()), asTexts(notarySums(2001, 2029)));
+    EXPECT_EQ(std::vector<std::string>(grand.begin() + 1, grand.end()),
+              asTexts(notarySums(2001, 2029)));
 }
 
 TEST_F(SaleLists, TheAuctionListMatchesItsGoldenFile) {
@@ -180,7 +187,8 @@ TEST_F(SaleLists, TheNotarysSheetSumsAreThoseOfTheirRows) {
     EXPECT_EQ(second, asTexts(notarySums(2015, 2028)));
     const auto grand = textsAfter(doc->pages[2], "Всего по листам  с 1 по", 6);
     ASSERT_EQ(grand.size(), 6u);
-    EXPECT_EQ(std::vector<std::string>(grand.begin() + 1, grand.end()), asTexts(notarySums(2001, 2028)));
+    EXPECT_EQ(std::vector<std::string>(grand.begin() + 1, grand.end()),
+              asTexts(notarySums(2001, 2028)));
     // Neither the deleted 2030 nor the redeemed 2031 is listed; numbers run on.
     for (const auto& p : doc->pages) {
         EXPECT_EQ(countOf(p, "2030"), 0);
@@ -206,8 +214,10 @@ TEST_F(SaleLists, AnAuctionListOfFiftyThreeIsOneFullSheetAndAnEmptySecondWithZer
     // 500 + ... + 524 = 12 800 besides the December sales.
     const std::string total = money(notarySums(2001, 2028)[3] + 1280000);
     EXPECT_EQ(textsAfter(p, "И т о г о  по листу:", 1), std::vector<std::string>{total});
-    EXPECT_EQ(textsAfter(doc->pages[1], "И т о г о  по листу:", 1), std::vector<std::string>{"0.00"});
-    EXPECT_EQ(textsAfter(doc->pages[1], "Всего по листам  с 1 по", 2), (std::vector<std::string>{"2", total}));
+    EXPECT_EQ(textsAfter(doc->pages[1], "И т о г о  по листу:", 1),
+              std::vector<std::string>{"0.00"});
+    EXPECT_EQ(textsAfter(doc->pages[1], "Всего по листам  с 1 по", 2),
+              (std::vector<std::string>{"2", total}));
 }
 
 TEST_F(SaleLists, AnAuctionListOfFiftyFourPutsTheLastLotOnASecondSheet) {
@@ -224,9 +234,11 @@ TEST_F(SaleLists, AnAuctionListOfFiftyFourPutsTheLastLotOnASecondSheet) {
     EXPECT_EQ(countOf(doc->pages[0], "Всего по листам  с 1 по"), 0);
     EXPECT_EQ(countOf(doc->pages[1], "3026"), 1);
     EXPECT_EQ(countOf(doc->pages[1], "54"), 1);
-    EXPECT_EQ(textsAfter(doc->pages[1], "И т о г о  по листу:", 1), std::vector<std::string>{"525.00"});
+    EXPECT_EQ(textsAfter(doc->pages[1], "И т о г о  по листу:", 1),
+              std::vector<std::string>{"525.00"});
     const std::string total = money(notarySums(2001, 2028)[3] + 1280000 + 52500);
-    EXPECT_EQ(textsAfter(doc->pages[1], "Всего по листам  с 1 по", 2), (std::vector<std::string>{"2", total}));
+    EXPECT_EQ(textsAfter(doc->pages[1], "Всего по листам  с 1 по", 2),
+              (std::vector<std::string>{"2", total}));
 }
 
 // --- the notary's figures -----------------------------------------------------------
@@ -251,7 +263,8 @@ TEST(ItemDescription, NamesFinenessWeightAndTheClippedDescription) {
     ZAL.PROB = 585;
     ZAL.VEC = 4.25;
     ZAL.OP_IZ = W("Кольцо обручальное");
-    EXPECT_EQ(kw::cp::toUtf8(kw::documents::itemDescription()), "проба 585 вес 4.25 Кольцо обручальное");
+    EXPECT_EQ(kw::cp::toUtf8(kw::documents::itemDescription()),
+              "проба 585 вес 4.25 Кольцо обручальное");
     ZAL.VEC = 12.125;
     ZAL.OP_IZ = std::string(79, 'x') + "y";  // 21 + 80 characters: the last is cut
     const std::string d = kw::documents::itemDescription();
@@ -335,7 +348,8 @@ TEST_F(SaleLists, NotMFormsTheListForTheDatesTypedAndStaysOpen) {
     D2 = 0;
     std::shared_ptr<const kw::report::Document> doc;
     run(NOT_M, [&] {
-        kw::script::WindowDriver w = kw::script::waitWindow(W("Формирование перечня для нотариата"));
+        kw::script::WindowDriver w =
+            kw::script::waitWindow(W("Формирование перечня для нотариата"));
         ASSERT_TRUE(w);
         ASSERT_EQ(w.type("D1", "05.12.2025"), Drive::Ok);
         ASSERT_EQ(w.type("D2", "07.12.2025"), Drive::Ok);
@@ -361,8 +375,9 @@ TEST_F(SaleLists, NotMFormsTheListForTheDatesTypedAndStaysOpen) {
 // Types the period (and the auction's date) into a parameter window, presses its print
 // button and returns what the preview showed; the window stays open and is closed.
 class SaleWindows : public ReportTest {
-protected:
-    std::shared_ptr<const kw::report::Document> formFrom(void (*window)(), const char* title, const char* button,
+  protected:
+    std::shared_ptr<const kw::report::Document> formFrom(void (*window)(), const char* title,
+                                                         const char* button,
                                                          const char* auction = nullptr) {
         std::shared_ptr<const kw::report::Document> doc;
         run(window, [&] {

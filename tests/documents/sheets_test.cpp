@@ -1,9 +1,10 @@
 // The sheets of the numbered lists on a report of three rows a sheet: for lists of one
 // to seven rows, the pages, the sheet bands with their sums, the number of sheets in
 // the grand line and the grand sums, figured here for rows worth 1, 2, 3, ... kopecks.
+#include "documents/sheets.h"
+
 #include <gtest/gtest.h>
 
-#include "documents/sheets.h"
 #include "runtime/codepage.h"
 
 namespace {
@@ -52,7 +53,8 @@ TEST(Sheets, EverySheetIsAPageClosedByItsSumsAndAFullLastSheetIsFollowedByAnEmpt
     const std::vector<std::vector<std::vector<std::string>>> want = {
         {{"head", "1", "sheet", "0.01", "10.00", "grand", "1", "0.01", "10.00"}},
         {{"head", "1", "2", "sheet", "0.03", "30.00", "grand", "1", "0.03", "30.00"}},
-        {{"head", "1", "2", "3", "sheet", "0.06", "60.00"}, {"head", "sheet", "0.00", "0.00", "grand", "2", "0.06", "60.00"}},
+        {{"head", "1", "2", "3", "sheet", "0.06", "60.00"},
+         {"head", "sheet", "0.00", "0.00", "grand", "2", "0.06", "60.00"}},
         {{"head", "1", "2", "3", "sheet", "0.06", "60.00"},
          {"head", "4", "sheet", "0.04", "40.00", "grand", "2", "0.10", "100.00"}},
         {{"head", "1", "2", "3", "sheet", "0.06", "60.00"},
@@ -64,5 +66,6 @@ TEST(Sheets, EverySheetIsAPageClosedByItsSumsAndAFullLastSheetIsFollowedByAnEmpt
          {"head", "4", "5", "6", "sheet", "0.15", "150.00"},
          {"head", "7", "sheet", "0.07", "70.00", "grand", "3", "0.28", "280.00"}},
     };
-    for (int rows = 1; rows <= 7; ++rows) EXPECT_EQ(list(rows).pages, want[rows - 1]) << rows << " rows";
+    for (int rows = 1; rows <= 7; ++rows)
+        EXPECT_EQ(list(rows).pages, want[rows - 1]) << rows << " rows";
 }

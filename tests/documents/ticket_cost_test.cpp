@@ -18,7 +18,7 @@ using namespace kwticket;
 using kw::report::ItemKind;
 
 class TicketCost : public TicketTest {
-protected:
+  protected:
     std::shared_ptr<const kw::report::Document> print(const kw::dict::ZalRecord& z) {
         std::shared_ptr<const kw::report::Document> doc;
         run([z] { kw::documents::printTicket(z); },
@@ -99,7 +99,7 @@ TEST_F(TicketCost, EachCopyCarriesTheCostOfTheLastPeriodInTheLargestTypeInAFrame
         const double copyRight = k == 0 ? 140 : 283;
         EXPECT_LE(x + w, copyRight) << k;
         EXPECT_GT(x + w, copyRight - 5) << k;  // against the copy's right side
-        EXPECT_LT(y, 3) << k;                   // at its top
+        EXPECT_LT(y, 3) << k;                  // at its top
     }
 }
 

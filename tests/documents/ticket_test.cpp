@@ -10,9 +10,9 @@
 
 #include "dictionary/fil.h"
 #include "documents/f_pr.h"
-#include "framework/report/print_preview_class.h"
 #include "documents/pr_zal.h"
 #include "documents/print_globals.h"
+#include "framework/report/print_preview_class.h"
 #include "ticket_test_util.h"
 
 namespace {
@@ -23,12 +23,15 @@ using kw::script::Drive;
 std::string itemLine(const kw::report::Document& d, int page, const kw::report::Drawn& i) {
     char pos[160];
     const kw::report::Font& f = d.fontOf(i);
-    const char kind = i.kind == kw::report::ItemKind::Text ? 'T' : i.kind == kw::report::ItemKind::Line ? 'L' : 'B';
-    std::snprintf(pos, sizeof pos, "p%d %c x=%.2f y=%.2f w=%.2f h=%.2f", page, kind, i.x, i.y, i.width, i.height);
+    const char kind = i.kind == kw::report::ItemKind::Text   ? 'T'
+                      : i.kind == kw::report::ItemKind::Line ? 'L'
+                                                             : 'B';
+    std::snprintf(pos, sizeof pos, "p%d %c x=%.2f y=%.2f w=%.2f h=%.2f", page, kind, i.x, i.y,
+                  i.width, i.height);
     std::string line = pos;
     if (i.kind == kw::report::ItemKind::Text)
-        line += " font=" + f.name + "," + std::to_string(f.size) + "," + std::to_string(f.weight) + " |" +
-                kw::cp::toUtf8(i.text) + "|";
+        line += " font=" + f.name + "," + std::to_string(f.size) + "," + std::to_string(f.weight) +
+                " |" + kw::cp::toUtf8(i.text) + "|";
     return line;
 }
 
@@ -36,18 +39,25 @@ std::string pageText(const kw::report::Document& d) {
     std::ostringstream out;
     out << "sheet " << d.widthMm << "x" << d.heightMm << " pages " << d.pages.size() << "\n";
     for (std::size_t p = 0; p < d.pages.size(); ++p)
-        for (const auto& i : d.pages[p].items) out << itemLine(d, static_cast<int>(p + 1), i) << "\n";
+        for (const auto& i : d.pages[p].items)
+            out << itemLine(d, static_cast<int>(p + 1), i) << "\n";
     return out.str();
 }
 
 // Where the layout's point x (or y) was drawn, once the page was brought inside the
 // printable area.
-double atX(const kw::report::Document& d, double x) { return x * d.fontScale + d.originX; }
-double atY(const kw::report::Document& d, double y) { return y * d.fontScale + d.originY; }
+double atX(const kw::report::Document& d, double x) {
+    return x * d.fontScale + d.originX;
+}
+double atY(const kw::report::Document& d, double y) {
+    return y * d.fontScale + d.originY;
+}
 
 const kw::report::Drawn* textAt(const kw::report::Document& d, const std::string& utf8, double x) {
     for (const auto& i : d.pages[0].items)
-        if (i.kind == kw::report::ItemKind::Text && i.text == W(utf8) && std::abs(i.x - atX(d, x)) < 0.01) return &i;
+        if (i.kind == kw::report::ItemKind::Text && i.text == W(utf8) &&
+            std::abs(i.x - atX(d, x)) < 0.01)
+            return &i;
     return nullptr;
 }
 
@@ -63,7 +73,7 @@ std::string textOf(const kw::report::Document& d, double x, double y) {
 }  // namespace
 
 class TicketPrint : public TicketTest {
-protected:
+  protected:
     // Prints the worked pledge through printTicket and presses Print in the preview.
     std::shared_ptr<const kw::report::Document> printWorked() {
         run([] { kw::documents::printTicket(workedPledge()); },
@@ -82,7 +92,8 @@ TEST_F(TicketPrint, TheProlongedAndRedeemedTicketMatchesItsGoldenFile) {
     const auto doc = printWorked();
     ASSERT_TRUE(doc);
     const std::string got = pageText(*doc);
-    const std::string path = std::string(KW_SOURCE_DIR) + "/tests/documents/golden/ticket_prolonged_redeemed.txt";
+    const std::string path =
+        std::string(KW_SOURCE_DIR) + "/tests/documents/golden/ticket_prolonged_redeemed.txt";
     if (std::getenv("KW_REGENERATE_GOLDEN")) {
         std::ofstream(path) << got;
         GTEST_SKIP() << "golden file written: " << path;
@@ -138,8 +149,8 @@ TEST_F(TicketPrint, TheTicketShowsTheFiguresOfThePledgeAndTheDaysCharged) {
     EXPECT_EQ(textOf(*doc, 143 + 5, 143), "Получены %% по храненю:");
     bool divider = false;
     for (const auto& i : p.items)
-        divider = divider || (i.kind == kw::report::ItemKind::Line && i.x == atX(*doc, 140) && i.y == atY(*doc, 0) &&
-                              i.height == 181);
+        divider = divider || (i.kind == kw::report::ItemKind::Line && i.x == atX(*doc, 140) &&
+                              i.y == atY(*doc, 0) && i.height == 181);
     EXPECT_TRUE(divider);
     EXPECT_EQ(S_R, 0.0);  // set back after the report
 }
@@ -225,7 +236,7 @@ TEST_F(TicketPrint, TwoThreadsPrintingAtOnceNeverMixTheirPledges) {
             EXPECT_EQ(textOf(*doc, 51 + dx, 11), number);
             EXPECT_EQ(textOf(*doc, 24 + dx, 20), first ? "Иванов Иван Иванович" : "Сидоров Пётр");
             EXPECT_EQ(textOf(*doc, 22 + dx, 84), first ? "Шесть тысяч триста два рубля 00 копеек"
-                                                    : "Одна тысяча рублей 00 копеек");
+                                                       : "Одна тысяча рублей 00 копеек");
         }
     }
 }

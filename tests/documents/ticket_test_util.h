@@ -34,7 +34,9 @@ namespace kwticket {
 using namespace std::chrono_literals;
 using kw::W;
 
-inline int32_t day(int d, int m, int y) { return kw::date::fromYmd(y, m, d); }
+inline int32_t day(int d, int m, int y) {
+    return kw::date::fromYmd(y, m, d);
+}
 
 // Adds one record to the table's file in the current directory (created when missing).
 template <typename R>
@@ -106,7 +108,7 @@ inline kw::dict::ZalRecord workedPledge() {
 }
 
 class TicketTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         kw::script::installScriptWindows();
         printer = &kw::script::installScriptReport();
@@ -177,7 +179,7 @@ protected:
     kw::script::DriverMessageBox boxes;
     kw::script::ScriptReport* printer = nullptr;
 
-private:
+  private:
     std::filesystem::path dir_, old_;
 };
 

@@ -9,7 +9,7 @@ namespace kwpledge {
 namespace {
 
 class EventFormsTest : public PledgeTest {
-protected:
+  protected:
     void SetUp() override {
         PledgeTest::SetUp();
         kw::dict::KbpRecord k = exampleSettings();
@@ -57,14 +57,16 @@ protected:
     // The fields of the only pledge as the data-file tool dumps them.
     std::map<std::string, std::string> dumped() {
         std::map<std::string, std::string> out;
-        const std::string cmd = std::string(KW_BINARY_DIR) + "/kestrowd-file dump ZAL.DAT > dump.csv";
+        const std::string cmd =
+            std::string(KW_BINARY_DIR) + "/kestrowd-file dump ZAL.DAT > dump.csv";
         if (std::system(cmd.c_str()) != 0) return out;
         std::ifstream in("dump.csv");
         std::string header, row;
         std::getline(in, header);
         std::getline(in, row);
         std::stringstream h(header), r(row);
-        for (std::string name, cell; std::getline(h, name, ',') && std::getline(r, cell, ',');) out[name] = cell;
+        for (std::string name, cell; std::getline(h, name, ',') && std::getline(r, cell, ',');)
+            out[name] = cell;
         return out;
     }
 
@@ -148,7 +150,9 @@ TEST_F(EventFormsTest, AWholeLifeCycleIssueThreeProlongationsAndRedemption) {
 
     // A redeemed pledge is offered by no operation list.
     for (auto [list, title] : std::vector<std::pair<void (*)(), const char*>>{
-             {ZAL_TAB1, "Первый перезалог"}, {ZAL_TABV, "Выкуп заложенной вещи"}, {ZAL_TABR, "Передача заложенной вещи на реализацию"}}) {
+             {ZAL_TAB1, "Первый перезалог"},
+             {ZAL_TABV, "Выкуп заложенной вещи"},
+             {ZAL_TABR, "Передача заложенной вещи на реализацию"}}) {
         run(list);
         WindowDriver w = window(title);
         ASSERT_TRUE(w);
@@ -168,10 +172,11 @@ TEST_F(EventFormsTest, CancellingAnEventFormLeavesTheFileByteForByte) {
         const char* listTitle;
         const char* formTitle;
     };
-    for (const Case& c : {Case{ZAL_TAB1, "Первый перезалог", "Оформление  1-го перезалога"},
-                          Case{ZAL_TABV, "Выкуп заложенной вещи", "Оформление  выкупа заложенной вещи"},
-                          Case{ZAL_TABR, "Передача заложенной вещи на реализацию",
-                               "Оформление  передачи заложенной вещи на реализацию"}}) {
+    for (const Case& c :
+         {Case{ZAL_TAB1, "Первый перезалог", "Оформление  1-го перезалога"},
+          Case{ZAL_TABV, "Выкуп заложенной вещи", "Оформление  выкупа заложенной вещи"},
+          Case{ZAL_TABR, "Передача заложенной вещи на реализацию",
+               "Оформление  передачи заложенной вещи на реализацию"}}) {
         SCOPED_TRACE(c.formTitle);
         WindowDriver f = openForm(c.list, c.listTitle, c.formTitle, 7);
         ASSERT_TRUE(f);
@@ -214,7 +219,8 @@ TEST_F(EventFormsTest, APledgeRedeemedMeanwhileIsNotProlonged) {
 TEST_F(EventFormsTest, TwoStationsRedeemingOneAtATimeTheSecondIsRefused) {
     day(kToday);
     pledges({pledge(7, kToday - 10, 0, 10000)});
-    WindowDriver f = openForm(ZAL_TABV, "Выкуп заложенной вещи", "Оформление  выкупа заложенной вещи", 7);
+    WindowDriver f =
+        openForm(ZAL_TABV, "Выкуп заложенной вещи", "Оформление  выкупа заложенной вещи", 7);
     ASSERT_TRUE(f);
     // The other station redeems it while this form is open.
     onThread(62, [] {

@@ -10,7 +10,7 @@ namespace kwpledge {
 namespace {
 
 class FullCostForms : public PledgeTest {
-protected:
+  protected:
     void SetUp() override {
         PledgeTest::SetUp();
         workedLoanDay();
@@ -31,7 +31,8 @@ protected:
         WindowDriver f = window("Добавить ???");
         EXPECT_TRUE(f);
         if (f) {
-            EXPECT_EQ(f.type("ZAL:FIO", W("Иванов Иван")), Drive::Ok);  // OK refuses a pledge without a client
+            EXPECT_EQ(f.type("ZAL:FIO", W("Иванов Иван")),
+                      Drive::Ok);  // OK refuses a pledge without a client
             EXPECT_EQ(f.type("ZAL:VEC", "10"), Drive::Ok);
         }
         return f;
@@ -83,12 +84,13 @@ TEST_F(FullCostForms, TheNewLoanShowsItsFullCostAndWithoutALimitIsWritten) {
 TEST_F(FullCostForms, ANewLoanAboveTheLimitInForceIsRefusedWithBothFigures) {
     limit(kToday - 100, 300);  // an older limit, no longer in force
     limit(kToday - 10, 280.768);
-    limit(kToday + 1, 400);    // not yet in force
+    limit(kToday + 1, 400);  // not yet in force
     WindowDriver f = newLoan();
     ASSERT_TRUE(f);
-    EXPECT_EQ(refusedOk(f),
-              "Полная стоимость займа 280.769 % годовых (1500.00 руб.) выше предела 280.768 % годовых. "
-              "Займ не может быть выдан.");
+    EXPECT_EQ(
+        refusedOk(f),
+        "Полная стоимость займа 280.769 % годовых (1500.00 руб.) выше предела 280.768 % годовых. "
+        "Займ не может быть выдан.");
     EXPECT_TRUE(zal().empty()) << "nothing written";
 }
 
@@ -109,9 +111,10 @@ TEST_F(FullCostForms, AProlongationShowsTheCostOfTheNewPeriodAndIsRefusedAboveTh
     // 40 x 30 + 10 x 30 = 1 500 on the loan of 8 000: 228.125 % a year.
     EXPECT_EQ(f.shown("PSK_P"), "228.125");
     EXPECT_EQ(f.shown("PSK_S"), "1500.00");
-    EXPECT_EQ(refusedOk(f),
-              "Полная стоимость займа 228.125 % годовых (1500.00 руб.) выше предела 228.124 % годовых. "
-              "Займ не может быть выдан.");
+    EXPECT_EQ(
+        refusedOk(f),
+        "Полная стоимость займа 228.125 % годовых (1500.00 руб.) выше предела 228.124 % годовых. "
+        "Займ не может быть выдан.");
     const auto z = zal();
     ASSERT_EQ(z.size(), 1u);
     EXPECT_EQ(z[0].SOST, 0) << "not prolonged";

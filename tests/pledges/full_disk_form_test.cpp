@@ -14,7 +14,7 @@ namespace kwpledge {
 namespace {
 
 class FullDiskFormTest : public PledgeTest {
-protected:
+  protected:
     void SetUp() override {
         PledgeTest::SetUp();
         if (HasFatalFailure()) return;
@@ -63,7 +63,8 @@ TEST_F(FullDiskFormTest, OkOnAFullDiskStoresNothingAndOkAgainStoresThePledgeOnce
     WindowDriver f = window("Добавить ???");
     ASSERT_TRUE(f);
     EXPECT_EQ(f.shown("ZAL:N_KV"), "1003");
-    ASSERT_EQ(f.type("ZAL:FIO", W("Иванов Иван")), Drive::Ok);  // OK refuses a pledge without a client
+    ASSERT_EQ(f.type("ZAL:FIO", W("Иванов Иван")),
+              Drive::Ok);  // OK refuses a pledge without a client
     ASSERT_EQ(f.type("ZAL:VEC", "10"), Drive::Ok);
     fill();
     ASSERT_EQ(f.press("OK"), Drive::Ok);

@@ -14,16 +14,13 @@ struct ListCase {
 };
 
 const ListCase kOperationLists[] = {
-    {ZAL_TAB, "Залоговые ссуды за день"},
-    {ZAL_TAB1, "Первый перезалог"},
-    {ZAL_TAB2, "Второй перезалог"},
-    {ZAL_TAB3, "Третий перезалог"},
-    {ZAL_TABV, "Выкуп заложенной вещи"},
-    {ZAL_TABR, "Передача заложенной вещи на реализацию"},
+    {ZAL_TAB, "Залоговые ссуды за день"}, {ZAL_TAB1, "Первый перезалог"},
+    {ZAL_TAB2, "Второй перезалог"},       {ZAL_TAB3, "Третий перезалог"},
+    {ZAL_TABV, "Выкуп заложенной вещи"},  {ZAL_TABR, "Передача заложенной вещи на реализацию"},
 };
 
 class PledgeListsTest : public PledgeTest {
-protected:
+  protected:
     // The ticket numbers of the rows on the page, top to bottom.
     static std::vector<int> tickets(const WindowDriver& w) {
         std::vector<int> out;
@@ -57,13 +54,13 @@ TEST_F(PledgeListsTest, OperationListsOpenOnlyOnAnOpenDayAndSayWhy) {
 }
 
 TEST_F(PledgeListsTest, OperationListsOpenOnAnOpenDayAndInquiriesOnAnyDay) {
-    for (const auto& [procedure, title] :
-         std::vector<std::pair<void (*)(), const char*>>{{ZAL_SP, "Справка по состоянию ссуд"},
-                                                         {ZAL_SP1, "Финансовая справка"},
-                                                         {ARX_TAB, "Поиск по ФИО клиента"},
-                                                         {SPR, "Запрос справки по состоянию залогов"},
-                                                         {SPR1, "Финансовая справка"},
-                                                         {P_FORM, "Поиск по ФИО клиента"}}) {
+    for (const auto& [procedure, title] : std::vector<std::pair<void (*)(), const char*>>{
+             {ZAL_SP, "Справка по состоянию ссуд"},
+             {ZAL_SP1, "Финансовая справка"},
+             {ARX_TAB, "Поиск по ФИО клиента"},
+             {SPR, "Запрос справки по состоянию залогов"},
+             {SPR1, "Финансовая справка"},
+             {P_FORM, "Поиск по ФИО клиента"}}) {
         SCOPED_TRACE(title);
         if (procedure == ARX_TAB) boxes.answer(kw::msgbox::Ok);  // it found nothing, and says so
         WindowDriver w = open(procedure, title);
@@ -117,8 +114,8 @@ TEST_F(PledgeListsTest, TheSaleListTakesAPledgeOnlyMoreThan30DaysPastItsLastPeri
         z.DATA_P12 = prolongedTo;
         return z;
     };
-    pledges({p(1, kToday - 30), p(2, kToday - 31), p(3, kToday - 100, kToday - 20, 1), p(4, kToday - 100, kToday - 31, 1),
-             p(5, kToday - 100, 0, 4)});
+    pledges({p(1, kToday - 30), p(2, kToday - 31), p(3, kToday - 100, kToday - 20, 1),
+             p(4, kToday - 100, kToday - 31, 1), p(5, kToday - 100, 0, 4)});
     WindowDriver w = open(ZAL_TABR, "Передача заложенной вещи на реализацию");
     ASSERT_TRUE(w);
     EXPECT_EQ(tickets(w), (std::vector<int>{2, 4}));
@@ -129,7 +126,7 @@ TEST_F(PledgeListsTest, TheDaysTotalsCountTheWholeListButNotCancelledPledges) {
     std::vector<kw::dict::ZalRecord> z;
     for (int i = 1; i <= 30; ++i) z.push_back(pledge(i, kToday, 0, 100 * i));  // more than a page
     z.push_back(pledge(31, kToday - 1, 0, 5000));                              // yesterday
-    z.push_back(pledge(32, kToday, kw::pledges::kDeleted, 7000));             // cancelled today
+    z.push_back(pledge(32, kToday, kw::pledges::kDeleted, 7000));              // cancelled today
     z.push_back(pledge(33, kToday, kw::pledges::kRedeemed, 200));
     pledges(z);
     WindowDriver w = open(ZAL_TAB, "Залоговые ссуды за день");
@@ -151,10 +148,11 @@ TEST_F(PledgeListsTest, TheDaysTotalsCountTheWholeListButNotCancelledPledges) {
 
 TEST_F(PledgeListsTest, TheStateInquiryListsAStateOrTheOverduePledges) {
     std::vector<kw::dict::ZalRecord> z;
-    for (uint8_t s = 0; s <= 6; ++s) z.push_back(pledge(10 + s, kToday - 100, s));  // all past their term
-    kw::dict::ZalRecord current = pledge(20, kToday - 10, 1);                      // within its term
+    for (uint8_t s = 0; s <= 6; ++s)
+        z.push_back(pledge(10 + s, kToday - 100, s));          // all past their term
+    kw::dict::ZalRecord current = pledge(20, kToday - 10, 1);  // within its term
     z.push_back(current);
-    kw::dict::ZalRecord prolonged = pledge(21, kToday - 100, 1);                   // prolonged to tomorrow
+    kw::dict::ZalRecord prolonged = pledge(21, kToday - 100, 1);  // prolonged to tomorrow
     prolonged.DATA_P12 = kToday + 1;
     z.push_back(prolonged);
     pledges(z);
@@ -198,7 +196,8 @@ TEST_F(PledgeListsTest, TheFinancialInquiryTotalsThePledgesIssuedInThePeriod) {
         return z;
     };
     // In the period: two pledges (k = 1 and 2); outside it and cancelled: left out.
-    pledges({p(1, kToday - 5, 4, 1), p(2, kToday - 1, 5, 2), p(3, kToday - 30, 4, 100), p(4, kToday - 2, 6, 1000)});
+    pledges({p(1, kToday - 5, 4, 1), p(2, kToday - 1, 5, 2), p(3, kToday - 30, 4, 100),
+             p(4, kToday - 2, 6, 1000)});
     D1 = kToday - 10;
     D2 = kToday;
     WindowDriver w = open(ZAL_SP1, "Финансовая справка");
@@ -227,12 +226,14 @@ TEST_F(PledgeListsTest, TheFinancialInquiryTotalsThePledgesIssuedInThePeriod) {
 }
 
 TEST_F(PledgeListsTest, TheArchiveSearchFindsALowerCaseFragmentAnywhereInTheName) {
-    pledges({pledge(1, kToday, 4, 100, "Петров Иван Сергеевич"), pledge(2, kToday, 0, 100, "ПЕТРОВА АННА"),
-             pledge(3, kToday, 6, 100, "Петров Пётр"), pledge(4, kToday, 1, 100, "Сидоров Иван")});
+    pledges({pledge(1, kToday, 4, 100, "Петров Иван Сергеевич"),
+             pledge(2, kToday, 0, 100, "ПЕТРОВА АННА"), pledge(3, kToday, 6, 100, "Петров Пётр"),
+             pledge(4, kToday, 1, 100, "Сидоров Иван")});
     NAME_P = W("петров");
     WindowDriver w = open(ARX_TAB, "Поиск по ФИО клиента");
     ASSERT_TRUE(w);
-    EXPECT_EQ(tickets(w), (std::vector<int>{1, 2})) << "whatever the stored case; not the cancelled one";
+    EXPECT_EQ(tickets(w), (std::vector<int>{1, 2}))
+        << "whatever the stored case; not the cancelled one";
     ASSERT_EQ(w.closeBox(), Drive::Ok);
     ASSERT_TRUE(w.waitClosed(5s));
     NAME_P = W("иван");
@@ -253,14 +254,16 @@ TEST_F(PledgeListsTest, TheArchiveSearchFindsALowerCaseFragmentAnywhereInTheName
     w = open(ARX_TAB, "Поиск по ФИО клиента");
     ASSERT_TRUE(w);
     ASSERT_TRUE(boxes.waitForCount(1, 5s));
-    EXPECT_NE(boxes.last().text.find(W("Ничего не найдено")), std::string::npos) << boxes.last().text;
+    EXPECT_NE(boxes.last().text.find(W("Ничего не найдено")), std::string::npos)
+        << boxes.last().text;
     EXPECT_EQ(w.rows(1), 0);
 }
 
 // The select button prints the duplicate of the highlighted pledge's ticket: that
 // pledge, marked "ДУБЛИКАТ" on each copy; an empty list prints nothing.
 TEST_F(PledgeListsTest, TheArchiveSearchPrintsTheDuplicateOfTheHighlightedPledge) {
-    pledges({pledge(7, kToday, 4, 100, "Петров Иван Сергеевич"), pledge(8, kToday, 1, 300, "Петрова Анна")});
+    pledges({pledge(7, kToday, 4, 100, "Петров Иван Сергеевич"),
+             pledge(8, kToday, 1, 300, "Петрова Анна")});
     NAME_P = W("петров");
     kw::report::setLastDocument(nullptr);
     WindowDriver w = open(ARX_TAB, "Поиск по ФИО клиента");
@@ -357,13 +360,12 @@ TEST_F(PledgeListsTest, TheOperationListsNeverRemoveAPledge) {
     EXPECT_EQ(bytesOf("ZAL.DAT"), before);
 }
 
-
 // The operation lists over pledges in every state, issued on many days and added out of
 // ticket order: each shows exactly the pledges of its rule, in ticket order, from the
 // first row to the last, and its quick search lands on the first of its pledges at or
 // after the ticket typed, whether or not that ticket is in the list.
 class OperationListRowsTest : public PledgeListsTest {
-protected:
+  protected:
     // Every row of the list, top to bottom, by moving the highlight down to the end.
     static std::vector<int> allTickets(WindowDriver& w) {
         std::vector<int> out;
@@ -395,7 +397,8 @@ protected:
     }
 };
 
-TEST_F(OperationListRowsTest, EachListShowsItsPledgesInTicketOrderAndItsQuickSearchLandsOnTheNextOne) {
+TEST_F(OperationListRowsTest,
+       EachListShowsItsPledgesInTicketOrderAndItsQuickSearchLandsOnTheNextOne) {
     day(kToday);
     const std::vector<kw::dict::ZalRecord> z = book();
     pledges(z);
@@ -403,13 +406,14 @@ TEST_F(OperationListRowsTest, EachListShowsItsPledgesInTicketOrderAndItsQuickSea
         return kToday - p.DATA_K > 30 && kToday - p.DATA_P12 > 30 && kToday - p.DATA_P22 > 30 &&
                kToday - p.DATA_P32 > 30 && p.SOST < 4;
     };
-    const std::vector<std::pair<ListCase, std::function<bool(const kw::dict::ZalRecord&)>>> lists = {
-        {kOperationLists[1], [](const auto& p) { return p.SOST == 0; }},
-        {kOperationLists[2], [](const auto& p) { return p.SOST == 1; }},
-        {kOperationLists[3], [](const auto& p) { return p.SOST == 2; }},
-        {kOperationLists[4], [](const auto& p) { return p.SOST <= 3; }},
-        {kOperationLists[5], overdue},
-    };
+    const std::vector<std::pair<ListCase, std::function<bool(const kw::dict::ZalRecord&)>>> lists =
+        {
+            {kOperationLists[1], [](const auto& p) { return p.SOST == 0; }},
+            {kOperationLists[2], [](const auto& p) { return p.SOST == 1; }},
+            {kOperationLists[3], [](const auto& p) { return p.SOST == 2; }},
+            {kOperationLists[4], [](const auto& p) { return p.SOST <= 3; }},
+            {kOperationLists[5], overdue},
+        };
     for (const auto& [c, rule] : lists) {
         SCOPED_TRACE(c.title);
         std::vector<int> expected;
@@ -427,8 +431,11 @@ TEST_F(OperationListRowsTest, EachListShowsItsPledgesInTicketOrderAndItsQuickSea
         for (std::size_t i = 1; i < expected.size() && notIn == 0; ++i)
             if (expected[i] - expected[i - 1] > 1) notIn = expected[i] - 1;
         ASSERT_NE(notIn, 0);
-        for (const auto& [typed, lands] : std::vector<std::pair<int, int>>{
-                 {inList, inList}, {notIn, notIn + 1}, {5, expected.front()}, {99999, expected.back()}}) {
+        for (const auto& [typed, lands] :
+             std::vector<std::pair<int, int>>{{inList, inList},
+                                              {notIn, notIn + 1},
+                                              {5, expected.front()},
+                                              {99999, expected.back()}}) {
             SCOPED_TRACE(typed);
             ASSERT_EQ(w.type("LOOK", std::to_string(typed)), Drive::Ok);
             ASSERT_GT(w.choice(1), 0);

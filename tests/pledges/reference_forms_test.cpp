@@ -15,7 +15,7 @@ using kw::pledges::kRefSelect;
 namespace {
 
 class ReferenceFormTest : public ReferenceTest {
-protected:
+  protected:
     void SetUp() override {
         ReferenceTest::SetUp();
         addRecords(kw::dict::metTable(), MET, {met(1, "Золото"), met(2, "Серебро")});
@@ -25,7 +25,8 @@ protected:
     static std::vector<std::string> prices() {
         std::vector<std::string> out;
         for (const kw::dict::PrbRecord& r : readRecords(kw::dict::prbTable(), PRB))
-            out.push_back(std::to_string(r.KOD) + "|" + std::to_string(r.PROB) + "|" + std::to_string(r.ZEN));
+            out.push_back(std::to_string(r.KOD) + "|" + std::to_string(r.PROB) + "|" +
+                          std::to_string(r.ZEN));
         return out;
     }
 
@@ -140,7 +141,8 @@ TEST_F(ReferenceFormTest, TheMetalOfAPriceRowIsChosenOrTypedAndItsNameFollows) {
     EXPECT_EQ(form.press("OK"), Drive::Ok);
     EXPECT_TRUE(form.waitClosed(5s));
     EXPECT_EQ(list.settle(), Drive::Ok);
-    EXPECT_EQ(rows(list), (std::vector<std::string>{"2|Серебро|583|2950.00", "2|Серебро|875|33.00"}));
+    EXPECT_EQ(rows(list),
+              (std::vector<std::string>{"2|Серебро|583|2950.00", "2|Серебро|875|33.00"}));
     EXPECT_EQ(list.press(kRefClose), Drive::Ok);
     EXPECT_TRUE(run.join());
     EXPECT_EQ(prices(), (std::vector<std::string>{"2|583|2950.000000", "2|875|33.000000"}));

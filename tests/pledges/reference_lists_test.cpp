@@ -16,16 +16,19 @@ using kw::pledges::kRefSelect;
 namespace {
 
 class ReferenceListTest : public ReferenceTest {
-protected:
+  protected:
     void SetUp() override {
         ReferenceTest::SetUp();
-        addRecords(kw::dict::metTable(), MET, {met(2, "Серебро"), met(1, "Золото"), met(3, "Платина")});
+        addRecords(kw::dict::metTable(), MET,
+                   {met(2, "Серебро"), met(1, "Золото"), met(3, "Платина")});
         addRecords(kw::dict::prbTable(), PRB,
-                   {prb(1, 583, 2950), prb(2, 875, 33), prb(1, 375, 1900), prb(4, 999, 7.5), prb(2, 925, 35.25)});
+                   {prb(1, 583, 2950), prb(2, 875, 33), prb(1, 375, 1900), prb(4, 999, 7.5),
+                    prb(2, 925, 35.25)});
     }
 
     // Opens `procedure` for a pledge of metal `metal` (its ZAL record on the thread).
-    WindowDriver open(ProcedureRun& run, void (*procedure)(), const char* title, uint8_t request, uint8_t metal = 0) {
+    WindowDriver open(ProcedureRun& run, void (*procedure)(), const char* title, uint8_t request,
+                      uint8_t metal = 0) {
         start(run, procedure, request, [metal] {
             ZAL = kw::dict::ZalRecord{};
             ZAL.MET = metal;
@@ -90,7 +93,8 @@ TEST_F(ReferenceListTest, ThePricesOfEveryMetalShowTheMetalNameAndABlankOneForAM
     WindowDriver w = open(run, MET_ZEN_TAB, "Цены за грамм драгметалла", 0);
     ASSERT_TRUE(w);
     EXPECT_EQ(rows(w), (std::vector<std::string>{"1|Золото|375|1900.00", "1|Золото|583|2950.00",
-                                                 "2|Серебро|875|33.00", "2|Серебро|925|35.25", "4||999|7.50"}));
+                                                 "2|Серебро|875|33.00", "2|Серебро|925|35.25",
+                                                 "4||999|7.50"}));
     EXPECT_TRUE(w.hidden(kRefSelect));
     close(w, run);
 }

@@ -12,7 +12,7 @@ namespace kwpledge {
 namespace {
 
 class UpdateZalTest : public PledgeTest {
-protected:
+  protected:
     void SetUp() override {
         PledgeTest::SetUp();
         workedLoanDay();
@@ -579,7 +579,7 @@ namespace {
 
 // The choose buttons with the reference lists and the client list behind them.
 class UpdateZalChoiceTest : public UpdateZalTest {
-protected:
+  protected:
     void SetUp() override {
         UpdateZalTest::SetUp();
         price(2, 583, 60);

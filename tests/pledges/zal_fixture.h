@@ -49,7 +49,7 @@ inline kw::dict::KbpRecord exampleSettings() {
 }
 
 class PledgeTest : public kwtest::ProcedureFixture {
-protected:
+  protected:
     PledgeTest() : ProcedureFixture("kw_pledge", 5s) {}
 
     void SetUp() override {
@@ -100,7 +100,9 @@ protected:
             ASSERT_TRUE(f.close().ok());
         });
     }
-    void settings(const kw::dict::KbpRecord& k = exampleSettings()) { add(kw::dict::kbpTable(), std::vector{k}); }
+    void settings(const kw::dict::KbpRecord& k = exampleSettings()) {
+        add(kw::dict::kbpTable(), std::vector{k});
+    }
     void metals() {
         kw::dict::MetRecord gold, silver;
         gold.KOD = 1;
@@ -140,7 +142,8 @@ protected:
     }
     void pledges(const std::vector<kw::dict::ZalRecord>& z) { add(kw::dict::zalTable(), z); }
     // A pledge of ticket `n` issued on `date`, in `state`, appraised at `appraisal`.
-    static kw::dict::ZalRecord pledge(int32_t n, int32_t date, uint8_t state = 0, double appraisal = 1000,
+    static kw::dict::ZalRecord pledge(int32_t n, int32_t date, uint8_t state = 0,
+                                      double appraisal = 1000,
                                       const char* utf8Name = "Иванов Иван") {
         kw::dict::ZalRecord z;
         z.N_KV = n;

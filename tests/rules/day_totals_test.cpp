@@ -1,8 +1,8 @@
 // The day's totals, pledge by pledge and entry by entry, each figure worked out by hand
 // in the comments.
-#include <gtest/gtest.h>
-
 #include "rules/day_totals.h"
+
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -55,10 +55,10 @@ TEST(DayTotals, EachRuleThatAppliesToAPledgeAdds) {
     sold.S_R = 4000;
     kw::cashdesk::addPledge(t, sold, kToday);
 
-    EXPECT_DOUBLE_EQ(t.OBO, 13000.20);     // issued + prolonged
-    EXPECT_DOUBLE_EQ(t.T_RAS, 6500.10);    // issued
-    EXPECT_DOUBLE_EQ(t.T_PRI, 7150.40);    // 150.10 + 7 000.30
-    EXPECT_DOUBLE_EQ(t.PRIBI, 650.30);     // 150.10 + 500.20
+    EXPECT_DOUBLE_EQ(t.OBO, 13000.20);   // issued + prolonged
+    EXPECT_DOUBLE_EQ(t.T_RAS, 6500.10);  // issued
+    EXPECT_DOUBLE_EQ(t.T_PRI, 7150.40);  // 150.10 + 7 000.30
+    EXPECT_DOUBLE_EQ(t.PRIBI, 650.30);   // 150.10 + 500.20
 }
 
 TEST(DayTotals, JournalEntriesOfTodayAddTheirExpenseAndReceiptInKopecksAndMoveTheClosingBalance) {

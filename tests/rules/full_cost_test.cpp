@@ -1,8 +1,9 @@
 // The full cost of the loan against the worked examples of docs/full-cost.md (figured
 // by hand there), and the message that refuses a cost above a limit.
+#include "rules/full_cost.h"
+
 #include <gtest/gtest.h>
 
-#include "rules/full_cost.h"
 #include "runtime/codepage.h"
 
 namespace {
@@ -10,7 +11,8 @@ namespace {
 using kw::documents::CostLimit;
 using kw::documents::FullCost;
 
-kw::dict::ZalRecord loan(double appraisal, double amount, double rate, double storage, int16_t days) {
+kw::dict::ZalRecord loan(double appraisal, double amount, double rate, double storage,
+                         int16_t days) {
     kw::dict::ZalRecord z;
     z.S_OZEN = appraisal;
     z.S_CCYD = amount;
@@ -70,13 +72,16 @@ TEST(FullCost, NothingBeyondWhatIsReceivedCostsNothingAndNothingReceivedHasNoYea
 }
 
 TEST(FullCost, ACostAboveTheLimitIsRefusedWithBothFiguresAndOneAtTheLimitPasses) {
-    const FullCost a = kw::documents::fullCost(6500, 1500, 30);  // 280.769
-    EXPECT_EQ(kw::documents::costRefusal(a, CostLimit{}), "");                  // no row
-    EXPECT_EQ(kw::documents::costRefusal(a, CostLimit{true, 0, false}), "");    // no limit
+    const FullCost a = kw::documents::fullCost(6500, 1500, 30);                     // 280.769
+    EXPECT_EQ(kw::documents::costRefusal(a, CostLimit{}), "");                      // no row
+    EXPECT_EQ(kw::documents::costRefusal(a, CostLimit{true, 0, false}), "");        // no limit
     EXPECT_EQ(kw::documents::costRefusal(a, CostLimit{true, 280.769, false}), "");  // at it
-    const std::string no = kw::cp::toUtf8(kw::documents::costRefusal(a, CostLimit{true, 280.768, false}));
-    EXPECT_EQ(no, "Полная стоимость займа 280.769 % годовых (1500.00 руб.) выше предела 280.768 % годовых. "
-                  "Займ не может быть выдан.");
+    const std::string no =
+        kw::cp::toUtf8(kw::documents::costRefusal(a, CostLimit{true, 280.768, false}));
+    EXPECT_EQ(
+        no,
+        "Полная стоимость займа 280.769 % годовых (1500.00 руб.) выше предела 280.768 % годовых. "
+        "Займ не может быть выдан.");
     const FullCost none = kw::documents::fullCost(0, 10, 30);
     EXPECT_NE(kw::documents::costRefusal(none, CostLimit{true, 300, false}), "");
 }

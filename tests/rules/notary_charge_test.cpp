@@ -1,7 +1,7 @@
 // The notary's charge on a sale price, each figure worked out by hand in the comments.
-#include <gtest/gtest.h>
-
 #include "rules/notary_charge.h"
+
+#include <gtest/gtest.h>
 
 namespace {
 

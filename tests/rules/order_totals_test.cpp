@@ -1,8 +1,8 @@
 // The money events of pledges in a period, each figure worked out by hand in the
 // comments.
-#include <gtest/gtest.h>
-
 #include "rules/order_totals.h"
+
+#include <gtest/gtest.h>
 
 namespace {
 

@@ -1,8 +1,8 @@
 // The day counts of prolongations and redemptions as the forms charge them and the
 // ticket prints them; each expected count worked out by hand from the dates.
-#include <gtest/gtest.h>
-
 #include "rules/pledge_days.h"
+
+#include <gtest/gtest.h>
 
 namespace {
 

@@ -1,9 +1,10 @@
 // The arithmetic of prolongation, redemption and sale on pledge records, against the
 // worked examples and edge cases, each figure worked out by hand in the comments.
+#include "rules/pledge_events.h"
+
 #include <gtest/gtest.h>
 
 #include "rules/charge.h"
-#include "rules/pledge_events.h"
 
 namespace {
 
@@ -88,8 +89,9 @@ TEST(Prolongation, TheEarlyReturnRuleOfTheFirstStage) {
         int days;
     };
     // SW 5000, SD 10, term 30
-    for (const Case c : {Case{4000, 4, 10}, Case{4000, 12, 30}, Case{6000, 12, 12}, Case{4000, 0, 10},
-                         Case{4000, 10, 10}, Case{4000, 11, 30}, Case{5000, 3, 10}}) {
+    for (const Case c :
+         {Case{4000, 4, 10}, Case{4000, 12, 30}, Case{6000, 12, 12}, Case{4000, 0, 10},
+          Case{4000, 10, 10}, Case{4000, 11, 30}, Case{5000, 3, 10}}) {
         SCOPED_TRACE(testing::Message() << c.loan << " after " << c.after);
         ZalRecord z = example(c.loan);
         PenaltyMemo memo;

@@ -10,16 +10,16 @@
 
 namespace {
 
+using kw::picture::parse;
+using kw::picture::ParseResult;
 using kw::ui::Binding;
 using kw::ui::Value;
 using kw::ui::ValueType;
-using kw::picture::ParseResult;
-using kw::picture::parse;
 
 #pragma pack(push, 1)
 struct PackedRecord {
     uint8_t flag;
-    double sum;          // at offset 1: unaligned
+    double sum;  // at offset 1: unaligned
     int32_t day;
     unsigned char kdz[3];  // DECIMAL(5,0)
     char name[10];
@@ -28,10 +28,13 @@ struct PackedRecord {
 static_assert(offsetof(PackedRecord, sum) == 1);
 
 thread_local PackedRecord PRC{};
-void* prcBuffer() { return &PRC; }
+void* prcBuffer() {
+    return &PRC;
+}
 
 Binding sumField() {
-    return Binding::field(prcBuffer, offsetof(PackedRecord, sum), ValueType::Real, 8).named("PRC:SUM");
+    return Binding::field(prcBuffer, offsetof(PackedRecord, sum), ValueType::Real, 8)
+        .named("PRC:SUM");
 }
 
 TEST(Binding, RecordFieldsAreReachedThroughTheCallingThreadsBuffer) {
@@ -74,7 +77,8 @@ TEST(Binding, TextsArePaddedAndMayNotOverflowTheirField) {
     EXPECT_EQ(b.setText(kw::W("Ёлка"), parse("s6")), ParseResult::Ok);
     EXPECT_EQ(s.str(), kw::W("Ёлка  "));
     EXPECT_EQ(b.text(parse("s6")), kw::W("Ёлка"));
-    EXPECT_NE(b.setText("1234567", parse("s10")), ParseResult::Ok);  // fits the picture, not the field
+    EXPECT_NE(b.setText("1234567", parse("s10")),
+              ParseResult::Ok);  // fits the picture, not the field
     EXPECT_EQ(s.str(), kw::W("Ёлка  "));
 
     char c[5];

@@ -16,13 +16,15 @@ bool oneInput(const std::string& s) {
 }
 
 TEST(ExpressionCorpus, EveryFileKeepsTheEvaluatorRules) {
-    const std::filesystem::path dir = std::filesystem::path(KW_SOURCE_DIR) / "tests/corpus/expression";
+    const std::filesystem::path dir =
+        std::filesystem::path(KW_SOURCE_DIR) / "tests/corpus/expression";
     ASSERT_TRUE(std::filesystem::is_directory(dir)) << dir;
     int files = 0;
     for (const auto& entry : std::filesystem::directory_iterator(dir)) {
         if (!entry.is_regular_file()) continue;
         std::ifstream in(entry.path(), std::ios::binary);
-        const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        const std::string bytes((std::istreambuf_iterator<char>(in)),
+                                std::istreambuf_iterator<char>());
         EXPECT_TRUE(oneInput(bytes)) << entry.path().filename();
         ++files;
     }

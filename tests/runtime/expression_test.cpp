@@ -73,7 +73,7 @@ const FieldInfo kFields[] = {
 // Record fields by name; the ZAL fields carry tags (their place in kFields + 1), as a
 // view's own fields would.
 class TestFields : public Resolver {
-public:
+  public:
     bool resolve(std::string_view name, Source& out) const override {
         std::string n(name);
         for (char& c : n)
@@ -101,7 +101,7 @@ int32_t D1 = 0, D2 = 0, D_PRR = 0, SP_IND = 0;
 FixedString<20> NAME_P;
 
 class Filters : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         zal = Pledge{};
         prb = Price{};
@@ -157,7 +157,8 @@ TEST_F(Filters, DayListShowsTodaysPledges) {
 
 TEST_F(Filters, SaleListWantsEveryEndMoreThan30DaysAgoZeroDatesCountAsPast) {
     Expression e = parse(
-        "((today()-zal:data_k)>30  and  (today()-zal:data_p12)>30 and (today()-zal:data_p22)>30 and "
+        "((today()-zal:data_k)>30  and  (today()-zal:data_p12)>30 and (today()-zal:data_p22)>30 "
+        "and "
         "(today()-zal:data_p32)>30 and zal:sost<4)");
     zal.DATA_K = today - 31;  // prolongation dates all zero
     EXPECT_TRUE(e.test());
@@ -176,7 +177,8 @@ TEST_F(Filters, SaleListWantsEveryEndMoreThan30DaysAgoZeroDatesCountAsPast) {
 
 TEST_F(Filters, StateInquiryByIndexAndOverdue) {
     Expression e = parse(
-        "((zal:sost=sp_ind and sp_ind<=5) or (sp_ind=6 and today()>zal:data_k and today()>zal:data_p12 and "
+        "((zal:sost=sp_ind and sp_ind<=5) or (sp_ind=6 and today()>zal:data_k and "
+        "today()>zal:data_p12 and "
         "today() >zal:data_p22 and today() > zal:data_p32 and zal:sost<4))");
     for (int ind = 0; ind <= 5; ++ind) {
         SP_IND = ind;
@@ -322,11 +324,11 @@ TEST_F(Filters, TextsIgnoreTrailingBlanksAndCompareWithNumbersWhenNumeric) {
     EXPECT_FALSE(passes("zal:fio = 'abc'"));
     EXPECT_TRUE(passes("zal:fio < 'ABD'"));
     EXPECT_TRUE(passes("zal:fio > 'AB'"));
-    EXPECT_TRUE(passes("'AB' < 'AB!'"));        // as if padded with blanks
-    EXPECT_TRUE(passes("' 12 ' = 12"));         // a text that spells a number
+    EXPECT_TRUE(passes("'AB' < 'AB!'"));  // as if padded with blanks
+    EXPECT_TRUE(passes("' 12 ' = 12"));   // a text that spells a number
     EXPECT_TRUE(passes("'12.50' = 12.5"));
-    EXPECT_TRUE(passes("'9' < 10"));            // numerically, not '9' > '10'
-    EXPECT_TRUE(passes("'x9' > 10"));           // not a number: compared as texts
+    EXPECT_TRUE(passes("'9' < 10"));   // numerically, not '9' > '10'
+    EXPECT_TRUE(passes("'x9' > 10"));  // not a number: compared as texts
     EXPECT_EQ(parse("'3' * '4'").evaluate().number, 12);
     EXPECT_EQ(parse("'abc' + 1").evaluate().number, 1);
     EXPECT_TRUE(passes("'it''s' = 'it''s'"));
@@ -391,13 +393,15 @@ TEST_F(Filters, InStringStepsAndStart) {
     EXPECT_EQ(parse("instring('an', 'banana', 2)").evaluate().number, 0);  // tries 1, 3, 5
     EXPECT_EQ(parse("instring('na', 'banana', 2)").evaluate().number, 3);
     EXPECT_EQ(parse("instring('x', 'banana', 1)").evaluate().number, 0);
-    EXPECT_EQ(parse("instring('a', 'banana', 0)").evaluate().number, 0);   // no step: nothing
+    EXPECT_EQ(parse("instring('a', 'banana', 0)").evaluate().number, 0);  // no step: nothing
     EXPECT_EQ(parse("instring('a', 'banana', 1, -5)").evaluate().number, 2);
     EXPECT_EQ(parse("instring('a', 'banana', 1, 99)").evaluate().number, 0);
     EXPECT_EQ(parse("instring('banana!', 'banana', 1)").evaluate().number, 0);
     EXPECT_EQ(parse("instring(2, 12321, 1, 3)").evaluate().number, 4);
-    EXPECT_EQ(parse("instring('na', 'banana', 1, 5)").evaluate().number, 5);  // the last place it fits
-    EXPECT_EQ(parse("instring('an', 'banana', 1.5)").evaluate().number, 2);   // a step below 2 tries every place
+    EXPECT_EQ(parse("instring('na', 'banana', 1, 5)").evaluate().number,
+              5);  // the last place it fits
+    EXPECT_EQ(parse("instring('an', 'banana', 1.5)").evaluate().number,
+              2);  // a step below 2 tries every place
     EXPECT_EQ(parse("instring('a', 'banana', 1, 6)").evaluate().number, 6);
 }
 
@@ -523,7 +527,8 @@ TEST_F(Filters, CopiesEvaluateIndependently) {
 TEST_F(Filters, ConditionsAreTheTaggedComparisonsTheWholeFilterNeeds) {
     D1 = 100;
     D2 = 200;
-    Expression e = parse("(zal:data>=d1 and (d2 >= zal:data and zal:sost<>6)) and prb:kod = zal:met");
+    Expression e =
+        parse("(zal:data>=d1 and (d2 >= zal:data and zal:sost<>6)) and prb:kod = zal:met");
     const auto cs = e.conditions();
     ASSERT_EQ(cs.size(), 4u);
     EXPECT_EQ(cs[0].tag, tagOf("ZAL:DATA"));

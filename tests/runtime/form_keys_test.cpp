@@ -48,7 +48,7 @@ struct Form {
 };
 
 class FormKeys : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { kw::script::installScriptWindows(); }
     void TearDown() override { EXPECT_TRUE(kw::proc::waitAll(10s)); }
 };
@@ -144,7 +144,8 @@ TEST(AccessKeys, EveryButtonAndMenuItemGetsAKeyOfItsOwnWhereAltReachesIt) {
     for (int feq : {add, set, del, close, ok, choose, menu, plainAmp}) {
         const unsigned char k = keyOf(feq);
         EXPECT_NE(k, 0) << feq;
-        EXPECT_NE(k, kw::cp::upper(static_cast<unsigned char>(W("В")[0]))) << "taken by the field's label: " << feq;
+        EXPECT_NE(k, kw::cp::upper(static_cast<unsigned char>(W("В")[0])))
+            << "taken by the field's label: " << feq;
         EXPECT_TRUE(window.insert(k).second) << "shared key on control " << feq;
     }
     EXPECT_EQ(keyOf(close), kw::cp::upper(static_cast<unsigned char>(W("З")[0])));
@@ -155,10 +156,14 @@ TEST(AccessKeys, EveryButtonAndMenuItemGetsAKeyOfItsOwnWhereAltReachesIt) {
 }
 
 TEST(RefusedText, IsExplainedInAShortSentenceNamingWhatWasTyped) {
-    EXPECT_EQ(kw::picture::explain("31.02.2026", kw::picture::parse("D6")), W("Нет такой даты: 31.02.2026"));
-    EXPECT_EQ(kw::picture::explain("32.13.2026", kw::picture::parse("d6")), W("Нет такой даты: 32.13.2026"));
-    EXPECT_EQ(kw::picture::explain(W("1о"), kw::picture::parse("n_9.2")), W("Нужно число, введено: 1о"));
-    EXPECT_EQ(kw::picture::explain("-5", kw::picture::parse("n_9.2")), W("Нужно число больше нуля: -5"));
+    EXPECT_EQ(kw::picture::explain("31.02.2026", kw::picture::parse("D6")),
+              W("Нет такой даты: 31.02.2026"));
+    EXPECT_EQ(kw::picture::explain("32.13.2026", kw::picture::parse("d6")),
+              W("Нет такой даты: 32.13.2026"));
+    EXPECT_EQ(kw::picture::explain(W("1о"), kw::picture::parse("n_9.2")),
+              W("Нужно число, введено: 1о"));
+    EXPECT_EQ(kw::picture::explain("-5", kw::picture::parse("n_9.2")),
+              W("Нужно число больше нуля: -5"));
     EXPECT_EQ(kw::picture::explain("12.50", kw::picture::parse("n_9.2")), "") << "text that fits";
     EXPECT_EQ(kw::picture::explain("", kw::picture::parse("D6")), "") << "a blank date";
     // Short enough for a form's message line of 40 characters.

@@ -11,7 +11,8 @@
 namespace key = kw::ui::key;
 
 TEST(KeyChars, EveryCyrillicLetterInBothCasesRoundTripsThroughItsKey) {
-    const std::string letters = kw::W("абвгдеёжзийклмнопрстуфхцчшщъыьэюяАБВГДЕЁЖЗИЙКЛМНОПРСТУФХЦЧШЩЪЫЬЭЮЯ");
+    const std::string letters =
+        kw::W("абвгдеёжзийклмнопрстуфхцчшщъыьэюяАБВГДЕЁЖЗИЙКЛМНОПРСТУФХЦЧШЩЪЫЬЭЮЯ");
     ASSERT_EQ(letters.size(), 66u);
     std::set<int> codes;
     for (const char c : letters) {
@@ -20,7 +21,8 @@ TEST(KeyChars, EveryCyrillicLetterInBothCasesRoundTripsThroughItsKey) {
         EXPECT_TRUE(code & key::Cyrillic);
         EXPECT_EQ(key::charOf(code), c);
         // Shift is the only difference between the two cases of a letter.
-        EXPECT_EQ(static_cast<bool>(code & key::Shift), kw::cp::upper(static_cast<unsigned char>(c)) == static_cast<unsigned char>(c));
+        EXPECT_EQ(static_cast<bool>(code & key::Shift),
+                  kw::cp::upper(static_cast<unsigned char>(c)) == static_cast<unsigned char>(c));
         codes.insert(code);
     }
     EXPECT_EQ(codes.size(), 66u);
@@ -31,7 +33,8 @@ TEST(KeyChars, EveryCyrillicLetterInBothCasesRoundTripsThroughItsKey) {
 }
 
 TEST(KeyChars, LatinLettersDigitsAndSpaceAsBeforeAndControlKeysTypeNothing) {
-    for (const char c : std::string("azAZ09 ")) EXPECT_EQ(key::charOf(key::ofChar(static_cast<unsigned char>(c))), c);
+    for (const char c : std::string("azAZ09 "))
+        EXPECT_EQ(key::charOf(key::ofChar(static_cast<unsigned char>(c))), c);
     EXPECT_EQ(key::ofChar('q'), 'Q');
     EXPECT_EQ(key::ofChar('Q'), key::Shift | 'Q');
     EXPECT_EQ(key::charOf(96 + 7), '7');  // keypad

@@ -1,5 +1,7 @@
 // The message-box service with its scripted back end, the assertion service, the
 // halt service and the last-error service.
+#include "runtime/message_box.h"
+
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -12,7 +14,6 @@
 #include "runtime/assertion.h"
 #include "runtime/halt.h"
 #include "runtime/last_error.h"
-#include "runtime/message_box.h"
 #include "runtime/proc_thread.h"
 #include "runtime/script/script_message_box.h"
 
@@ -25,11 +26,13 @@ using namespace std::chrono_literals;
 
 TEST(MessageBoxButtons, TextsAndLabelsOfEveryButton) {
     const std::vector<std::pair<unsigned, std::string>> want{
-        {1, "O&k"}, {2, "&Yes"}, {4, "&No"}, {8, "&Abort"}, {16, "&Retry"}, {32, "&Ignore"}, {64, "&Cancel"}, {128, "&Help"}};
+        {1, "O&k"},     {2, "&Yes"},     {4, "&No"},      {8, "&Abort"},
+        {16, "&Retry"}, {32, "&Ignore"}, {64, "&Cancel"}, {128, "&Help"}};
     for (const auto& [bit, text] : want) EXPECT_EQ(msgbox::buttonText(bit), text);
     EXPECT_EQ(msgbox::buttonLabel(msgbox::Ok), "Ok");
     EXPECT_EQ(msgbox::buttonText(3), "");
-    EXPECT_EQ(msgbox::buttonsOf(msgbox::Cancel | msgbox::Yes | msgbox::No), (std::vector<unsigned>{2, 4, 64}));
+    EXPECT_EQ(msgbox::buttonsOf(msgbox::Cancel | msgbox::Yes | msgbox::No),
+              (std::vector<unsigned>{2, 4, 64}));
 }
 
 TEST(MessageBoxButtons, NormalizeMakesEveryMaskAndDefaultUsable) {
@@ -52,18 +55,20 @@ TEST(MessageBoxButtons, NormalizeMakesEveryMaskAndDefaultUsable) {
     EXPECT_EQ(d, msgbox::Retry);
 }
 
-TEST(MessageBoxLines, BarStartsANewLine) { EXPECT_EQ(msgbox::lines("a|b||c"), "a\nb\n\nc"); }
+TEST(MessageBoxLines, BarStartsANewLine) {
+    EXPECT_EQ(msgbox::lines("a|b||c"), "a\nb\n\nc");
+}
 
 class ScriptedBoxes : public ::testing::Test {
-protected:
+  protected:
     ScriptMessageBox boxes;
     msgbox::ScopedBackend scoped{boxes};
 };
 
 TEST_F(ScriptedBoxes, RecordsEveryBoxWithItsAnswer) {
     boxes.answer(msgbox::No);
-    EXPECT_EQ(msgbox::show("Text|two", "Cap", msgbox::Icon::Question, msgbox::Yes | msgbox::No, msgbox::Yes,
-                           msgbox::SystemModal),
+    EXPECT_EQ(msgbox::show("Text|two", "Cap", msgbox::Icon::Question, msgbox::Yes | msgbox::No,
+                           msgbox::Yes, msgbox::SystemModal),
               msgbox::No);
     const ShownBox b = boxes.last();
     EXPECT_EQ(b.kind, ShownBox::Kind::Box);
@@ -82,9 +87,9 @@ TEST_F(ScriptedBoxes, RecordsEveryBoxWithItsAnswer) {
 TEST_F(ScriptedBoxes, AnswersByTextMatchLabelsWhateverTheCaseAndMnemonic) {
     const unsigned all = msgbox::kAllButtons;
     const std::vector<std::pair<std::string, unsigned>> cases{
-        {"OK", msgbox::Ok},      {"O&k", msgbox::Ok},       {"yes", msgbox::Yes},      {"&No", msgbox::No},
-        {"Abort", msgbox::Abort}, {"RETRY", msgbox::Retry}, {"ignore", msgbox::Ignore}, {"Cancel", msgbox::Cancel},
-        {"&Help", msgbox::Help}};
+        {"OK", msgbox::Ok},         {"O&k", msgbox::Ok},        {"yes", msgbox::Yes},
+        {"&No", msgbox::No},        {"Abort", msgbox::Abort},   {"RETRY", msgbox::Retry},
+        {"ignore", msgbox::Ignore}, {"Cancel", msgbox::Cancel}, {"&Help", msgbox::Help}};
     for (const auto& [text, bit] : cases) {
         boxes.answer(text);
         EXPECT_EQ(msgbox::show("t", "c", msgbox::Icon::None, all, msgbox::Ok), bit) << text;
@@ -92,7 +97,8 @@ TEST_F(ScriptedBoxes, AnswersByTextMatchLabelsWhateverTheCaseAndMnemonic) {
 }
 
 TEST_F(ScriptedBoxes, UnansweredBoxTakesItsDefaultAndSaysSo) {
-    EXPECT_EQ(msgbox::show("t", "c", msgbox::Icon::None, msgbox::Yes | msgbox::No | msgbox::Cancel, msgbox::Cancel),
+    EXPECT_EQ(msgbox::show("t", "c", msgbox::Icon::None, msgbox::Yes | msgbox::No | msgbox::Cancel,
+                           msgbox::Cancel),
               msgbox::Cancel);
     EXPECT_TRUE(boxes.last().answeredByDefault);
     EXPECT_EQ(boxes.last().note, "");
@@ -102,18 +108,21 @@ TEST_F(ScriptedBoxes, AnswerNamingNoButtonOfTheBoxIsUsedUpAndTheDefaultTaken) {
     boxes.answer("Retry");
     boxes.answer(msgbox::Cancel);
     boxes.answer(msgbox::Yes);
-    EXPECT_EQ(msgbox::show("t", "c", msgbox::Icon::None, msgbox::Yes | msgbox::No, msgbox::No), msgbox::No);
+    EXPECT_EQ(msgbox::show("t", "c", msgbox::Icon::None, msgbox::Yes | msgbox::No, msgbox::No),
+              msgbox::No);
     EXPECT_TRUE(boxes.last().answeredByDefault);
     EXPECT_NE(boxes.last().note.find("Retry"), std::string::npos);
-    EXPECT_EQ(msgbox::show("t", "c", msgbox::Icon::None, msgbox::Yes | msgbox::No, msgbox::No), msgbox::No);
-    EXPECT_EQ(msgbox::show("t", "c", msgbox::Icon::None, msgbox::Yes | msgbox::No, msgbox::No), msgbox::Yes);
+    EXPECT_EQ(msgbox::show("t", "c", msgbox::Icon::None, msgbox::Yes | msgbox::No, msgbox::No),
+              msgbox::No);
+    EXPECT_EQ(msgbox::show("t", "c", msgbox::Icon::None, msgbox::Yes | msgbox::No, msgbox::No),
+              msgbox::Yes);
     EXPECT_EQ(boxes.pendingAnswers(), 0u);
 }
 
 TEST_F(ScriptedBoxes, HistoryWindowIsRecordedWithItsRows) {
     boxes.answer("Ok");
-    const unsigned r = msgbox::showHistory("Errors History", msgbox::Icon::Information, msgbox::Ok, msgbox::Ok,
-                                           {{"one", "ZUL"}, {"two", "DATA"}});
+    const unsigned r = msgbox::showHistory("Errors History", msgbox::Icon::Information, msgbox::Ok,
+                                           msgbox::Ok, {{"one", "ZUL"}, {"two", "DATA"}});
     EXPECT_EQ(r, msgbox::Ok);
     const ShownBox b = boxes.last();
     EXPECT_EQ(b.kind, ShownBox::Kind::History);
@@ -145,7 +154,10 @@ TEST_F(ScriptedBoxes, BoxesFromSeveralThreadsAreAllRecordedWithTheirThread) {
 TEST_F(ScriptedBoxes, BoxCanWaitForATestOnAnotherThreadToAnswer) {
     boxes.setAnswerTimeout(10s);
     unsigned got = 0;
-    std::thread proc([&] { got = msgbox::show("Save?", "c", msgbox::Icon::Question, msgbox::Yes | msgbox::No, msgbox::Yes); });
+    std::thread proc([&] {
+        got = msgbox::show("Save?", "c", msgbox::Icon::Question, msgbox::Yes | msgbox::No,
+                           msgbox::Yes);
+    });
     ASSERT_TRUE(boxes.waitForCount(1, 10s));
     EXPECT_FALSE(boxes.last().answered);
     EXPECT_EQ(boxes.last().text, "Save?");
@@ -157,7 +169,8 @@ TEST_F(ScriptedBoxes, BoxCanWaitForATestOnAnotherThreadToAnswer) {
 
 TEST_F(ScriptedBoxes, WaitingBoxFallsBackToItsDefaultAfterTheTimeout) {
     boxes.setAnswerTimeout(20ms);
-    EXPECT_EQ(msgbox::show("t", "c", msgbox::Icon::None, msgbox::Yes | msgbox::No, msgbox::No), msgbox::No);
+    EXPECT_EQ(msgbox::show("t", "c", msgbox::Icon::None, msgbox::Yes | msgbox::No, msgbox::No),
+              msgbox::No);
     EXPECT_TRUE(boxes.last().answeredByDefault);
 }
 
@@ -173,14 +186,15 @@ TEST_F(ScriptedBoxes, ClearForgetsBoxesAndAnswers) {
 
 TEST(MessageBoxService, WithoutABackEndABoxAnswersItsDefault) {
     msgbox::Backend* previous = msgbox::install(nullptr);
-    EXPECT_EQ(msgbox::show("t", "c", msgbox::Icon::None, msgbox::Yes | msgbox::No, msgbox::No), msgbox::No);
+    EXPECT_EQ(msgbox::show("t", "c", msgbox::Icon::None, msgbox::Yes | msgbox::No, msgbox::No),
+              msgbox::No);
     EXPECT_EQ(msgbox::showHistory("h", msgbox::Icon::None, msgbox::Ok, 0, {}), msgbox::Ok);
     msgbox::install(previous);
 }
 
 // A back end that answers with something that is not a button of the box.
 class WrongAnswers : public msgbox::Backend {
-public:
+  public:
     unsigned show(const msgbox::Box&) override { return 0x1000; }
     unsigned showHistory(const msgbox::HistoryBox&) override { return msgbox::Yes | msgbox::No; }
 };
@@ -188,8 +202,11 @@ public:
 TEST(MessageBoxService, AnAnswerThatIsNotOneOfTheButtonsCountsAsTheDefault) {
     WrongAnswers wrong;
     msgbox::ScopedBackend scoped{wrong};
-    EXPECT_EQ(msgbox::show("t", "c", msgbox::Icon::None, msgbox::Yes | msgbox::No, msgbox::No), msgbox::No);
-    EXPECT_EQ(msgbox::showHistory("h", msgbox::Icon::None, msgbox::Yes | msgbox::No, msgbox::Yes, {}), msgbox::Yes);
+    EXPECT_EQ(msgbox::show("t", "c", msgbox::Icon::None, msgbox::Yes | msgbox::No, msgbox::No),
+              msgbox::No);
+    EXPECT_EQ(
+        msgbox::showHistory("h", msgbox::Icon::None, msgbox::Yes | msgbox::No, msgbox::Yes, {}),
+        msgbox::Yes);
 }
 
 // --- assertion service ----------------------------------------------------------------

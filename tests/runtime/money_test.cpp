@@ -1,10 +1,10 @@
 // Money in whole kopecks: rounding half away from zero on the decimal figure, and sums
 // that are exact in kopecks where sums of doubles are not.
+#include "runtime/money.h"
+
 #include <gtest/gtest.h>
 
 #include <limits>
-
-#include "runtime/money.h"
 
 TEST(Money, RoundsHalfAwayFromZeroOnTheDecimalFigure) {
     EXPECT_EQ(kw::money::kopecks(37.035), 3704) << "binary 37.03499.. but a person sees 37.035";

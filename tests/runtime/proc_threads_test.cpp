@@ -1,7 +1,5 @@
 #include "runtime/proc_threads.h"
 
-#include "common/latch.h"
-
 #include <gtest/gtest.h>
 #include <pthread.h>
 
@@ -12,6 +10,8 @@
 #include <mutex>
 #include <thread>
 #include <vector>
+
+#include "common/latch.h"
 
 using namespace std::chrono_literals;
 
@@ -59,10 +59,12 @@ std::size_t ownStackSize() {
 TEST(ProcThreads, StartedThreadsAreNumberedAndHaveAtLeastTheStackAskedFor) {
     std::atomic<int> seen{0};
     std::atomic<std::size_t> small{0}, big{0};
-    const int a = kw::proc::start([&] {
-        seen = kw::proc::currentThread();
-        small = ownStackSize();
-    }, 25000);
+    const int a = kw::proc::start(
+        [&] {
+            seen = kw::proc::currentThread();
+            small = ownStackSize();
+        },
+        25000);
     ASSERT_GE(a, 2);
     ASSERT_TRUE(kw::proc::wait(a, 5s));
     EXPECT_EQ(seen, a);
@@ -137,9 +139,10 @@ TEST(ProcThreads, WaitAllReturnsOnlyAfterTheThreadsObjectsAreGone) {
     g_destroyed = 0;
     for (int i = 0; i < 5; ++i)
         ASSERT_NE(kw::proc::start([] {
-            TRACKED.used = true;
-            std::this_thread::sleep_for(5ms);
-        }), 0);
+                      TRACKED.used = true;
+                      std::this_thread::sleep_for(5ms);
+                  }),
+                  0);
     kw::proc::waitAll();
     EXPECT_EQ(g_destroyed, 5);
     EXPECT_EQ(kw::proc::running(), 0);

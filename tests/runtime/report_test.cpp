@@ -1,8 +1,9 @@
 // The report engine's layout: bands on pages, page breaks, the form, header and footer
 // of every page, units, paper and orientation, fields taking their values when printed.
+#include "runtime/report.h"
+
 #include <gtest/gtest.h>
 
-#include "runtime/report.h"
 #include "runtime/text_metrics.h"
 
 namespace {
@@ -157,7 +158,8 @@ namespace {
 
 // A report of one A4 portrait page whose band holds a rule from (x0, y) to (x1, y) and a
 // text at (tx, ty).
-std::shared_ptr<kw::report::Document> ruleAndText(double x0, double x1, double y, double tx, double ty) {
+std::shared_ptr<kw::report::Document> ruleAndText(double x0, double x1, double y, double tx,
+                                                  double ty) {
     using namespace kw::report;
     ReportDef def;
     Band b;

@@ -26,17 +26,20 @@ std::vector<Vector> vectors() {
         {"abc", "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"},
         {"abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq",
          "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1"},
-        {"abcdefghbcdefghicdefghijdefghijkefghijklfghijklmghijklmnhijklmnoijklmnopjklmnopqklmnopqrlmnopqrsmnopqrstnopqrstu",
+        {"abcdefghbcdefghicdefghijdefghijkefghijklfghijklmghijklmnhijklmnoijklmnopjklmnopqklmnopqrl"
+         "mnopqrsmnopqrstnopqrstu",
          "cf5b16a778af8380036ce59e7b0492370b249b11e8f07a51afac45037afee9d1"},
-        {std::string(1000000, 'a'), "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0"},
+        {std::string(1000000, 'a'),
+         "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0"},
     };
 }
 
 class Sha256Test : public ::testing::TestWithParam<bool> {
-protected:
+  protected:
     void SetUp() override {
         kw::Sha256::allowHardware(GetParam());
-        if (GetParam() && !kw::Sha256::usesHardware()) GTEST_SKIP() << "no SHA extensions on this processor";
+        if (GetParam() && !kw::Sha256::usesHardware())
+            GTEST_SKIP() << "no SHA extensions on this processor";
     }
     void TearDown() override { kw::Sha256::allowHardware(true); }
 };
@@ -51,7 +54,8 @@ TEST_P(Sha256Test, AnySplitOfTheInputGivesTheSameDigest) {
     const std::string whole = sha(text);
     for (std::size_t piece : {1u, 3u, 55u, 56u, 63u, 64u, 65u, 127u, 999u}) {
         kw::Sha256 h;
-        for (std::size_t at = 0; at < text.size(); at += piece) h.update(text.data() + at, std::min(piece, text.size() - at));
+        for (std::size_t at = 0; at < text.size(); at += piece)
+            h.update(text.data() + at, std::min(piece, text.size() - at));
         EXPECT_EQ(h.hex(), whole) << "pieces of " << piece;
     }
     // Lengths around the padding boundary differ from each other.

@@ -43,7 +43,7 @@ struct Form {
 };
 
 class WindowEngine : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { kw::script::installScriptWindows(); }
     void TearDown() override { EXPECT_TRUE(kw::proc::waitAll(10s)); }
 };
@@ -104,8 +104,9 @@ TEST_F(WindowEngine, AnEntryRejectsTextThatDoesNotFitItsPicture) {
                            {ev::Accepted, Form::Code},
                            {ev::Accepted, Form::Sum},
                            {ev::Accepted, Form::Name}}));
-    EXPECT_EQ(reasons, (std::vector{kw::picture::ParseResult::BadText, kw::picture::ParseResult::TooWide,
-                                    kw::picture::ParseResult::TooWide}));
+    EXPECT_EQ(reasons,
+              (std::vector{kw::picture::ParseResult::BadText, kw::picture::ParseResult::TooWide,
+                           kw::picture::ParseResult::TooWide}));
     EXPECT_EQ(kw::script::installScriptWindows().beeps() - beeps, 3);
     EXPECT_EQ(f.code, 42);
     EXPECT_EQ(f.sum, 1234.5);
@@ -411,7 +412,7 @@ using kw::ui::WindowDef;
 namespace ev = kw::ui::ev;
 
 class WindowEngineMore : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { kw::script::installScriptWindows(); }
     void TearDown() override { EXPECT_TRUE(kw::proc::waitAll(10s)); }
 };
@@ -454,7 +455,8 @@ TEST_F(WindowEngineMore, SelectAllReachesEntriesOnPagesNotInFront) {
     EXPECT_EQ(first, 1);
     EXPECT_EQ(second, 12);
     int tabSwitches = 0;
-    for (const Seen& e : log.take()) tabSwitches += e.event == ev::NewSelection && e.control == sheet;
+    for (const Seen& e : log.take())
+        tabSwitches += e.event == ev::NewSelection && e.control == sheet;
     EXPECT_EQ(tabSwitches, 2);  // the user's; the engine's own switch raises none
 }
 
@@ -470,8 +472,9 @@ TEST_F(WindowEngineMore, AnActionThatRaisesAMessageBoxComesBackWhileTheBoxWaits)
     Proc p([&] {
         runWindow(s, log, [&](Window& w, int e) {
             if (e != ev::Accepted || w.field() != del) return;
-            const unsigned r = kw::msgbox::show(W("Удалить запись?"), "Confirm", kw::msgbox::Icon::Question,
-                                                kw::msgbox::Yes | kw::msgbox::No);
+            const unsigned r =
+                kw::msgbox::show(W("Удалить запись?"), "Confirm", kw::msgbox::Icon::Question,
+                                 kw::msgbox::Yes | kw::msgbox::No);
             w.setText(msg, r == kw::msgbox::Yes ? "deleted" : "kept");
         });
     });

@@ -26,7 +26,7 @@ struct Seen {
 };
 
 class EventLog {
-public:
+  public:
     void add(const kw::ui::Window& w) {
         std::lock_guard lock(m_);
         seen_.push_back(Seen{w.event(), w.field(), w.keyCode(), w.acceptAllActive()});
@@ -46,7 +46,7 @@ public:
         return error_;
     }
 
-private:
+  private:
     mutable std::mutex m_;
     std::vector<Seen> seen_;
     std::string error_;
@@ -69,17 +69,19 @@ inline void runWindow(kw::ui::WindowDef def, EventLog& log, const Handler& handl
 
 // Runs a procedure on a new procedure thread and waits for it to end when destroyed.
 class Proc {
-public:
+  public:
     explicit Proc(kw::proc::Procedure p) : number_(kw::proc::start(std::move(p))) {}
     ~Proc() { join(); }
     bool join() { return number_ == 0 || kw::proc::wait(number_, 10s); }
     int number() const { return number_; }
 
-private:
+  private:
     int number_;
 };
 
-inline kw::ui::Event E(int event, int control = 0) { return kw::ui::Event{event, control}; }
+inline kw::ui::Event E(int event, int control = 0) {
+    return kw::ui::Event{event, control};
+}
 
 inline std::vector<Seen> S(std::initializer_list<std::pair<int, int>> list) {
     std::vector<Seen> v;

@@ -28,7 +28,9 @@ struct Rec {
 };
 #pragma pack(pop)
 thread_local Rec REC{};
-void* recBuffer() { return &REC; }
+void* recBuffer() {
+    return &REC;
+}
 
 // A window with a button (1), a message prompt (2) and an entry (3) for `value`.
 WindowDef starter(std::string title, int32_t& value) {
@@ -41,7 +43,7 @@ WindowDef starter(std::string title, int32_t& value) {
 }
 
 class WindowThreads : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { kw::script::installScriptWindows(); }
     void TearDown() override { EXPECT_TRUE(kw::proc::waitAll(10s)); }
 };
@@ -66,7 +68,7 @@ TEST_F(WindowThreads, AProcedureOnANewThreadLeavesItsStartersWindowUsable) {
     EXPECT_FALSE(wa.isBlocked());
     EXPECT_EQ(wa.type(3, "11"), Drive::Ok);  // while B is open
     EXPECT_EQ(wb.type(3, "22"), Drive::Ok);
-    EXPECT_EQ(wa.closeBox(), Drive::Ok);      // A may even close first
+    EXPECT_EQ(wa.closeBox(), Drive::Ok);  // A may even close first
     EXPECT_TRUE(wb.isOpen());
     EXPECT_EQ(wb.closeBox(), Drive::Ok);
     ASSERT_TRUE(p.join());
@@ -130,8 +132,7 @@ TEST_F(WindowThreads, StartsBeyondSixtyThreeFailAndTheCallerIsTold) {
         runWindow(starter("Many", a), log, [&](Window& w, int e) {
             if (e != ev::Accepted || w.field() != 1) return;
             int started = 0;
-            while (kw::proc::start([&] { release.wait(); }) != 0)
-                ++started;
+            while (kw::proc::start([&] { release.wait(); }) != 0) ++started;
             w.setText(2, std::to_string(started) + " started, then refused");
         });
     });
@@ -152,7 +153,8 @@ TEST_F(WindowThreads, StartsBeyondSixtyThreeFailAndTheCallerIsTold) {
 
 TEST_F(WindowThreads, EachThreadsWindowsReachItsOwnRecordBuffer) {
     auto codeField = [] {
-        return Binding::field(recBuffer, offsetof(Rec, code), kw::ui::ValueType::Long, 4).named("REC:CODE");
+        return Binding::field(recBuffer, offsetof(Rec, code), kw::ui::ValueType::Long, 4)
+            .named("REC:CODE");
     };
     std::atomic<int> seen1{-1}, seen2{-1};
     EventLog log1, log2;

@@ -1,11 +1,12 @@
 // The amount in words against a table written by hand: each line is what a Russian
 // reader writes for the amount, with the forms of рубль, копейка and the group words.
+#include "shell/conv_s.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "runtime/codepage.h"
-#include "shell/conv_s.h"
 #include "shell/globals.h"
 
 namespace {
@@ -81,7 +82,8 @@ TEST(ConvS, TheLargestAmountFillsThreeLinesOfUnderSixtyCharacters) {
     EXPECT_EQ(s.s1, "Девятьсот девяносто девять миллиардов девятьсот девяносто");
     EXPECT_EQ(s.s2, "девять миллионов девятьсот девяносто девять тысяч");
     EXPECT_EQ(s.s3, "девятьсот девяносто девять рублей 99 копеек");
-    for (const std::string* line : {&s.s1, &s.s2, &s.s3}) EXPECT_LT(kw::cp::fromUtf8(*line).size(), 60u);
+    for (const std::string* line : {&s.s1, &s.s2, &s.s3})
+        EXPECT_LT(kw::cp::fromUtf8(*line).size(), 60u);
 }
 
 TEST(ConvS, ANegativeAmountIsSpelledWithMinusBeforeTheWords) {

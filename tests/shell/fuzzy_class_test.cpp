@@ -1,7 +1,8 @@
 // FuzzyClass: its two options and the word score.
+#include "framework/window/fuzzy_class.h"
+
 #include <gtest/gtest.h>
 
-#include "framework/window/fuzzy_class.h"
 #include "runtime/codepage.h"
 
 using kw::W;

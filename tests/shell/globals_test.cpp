@@ -1,9 +1,9 @@
 // The global variables start cleared.
+#include "shell/globals.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
-
-#include "shell/globals.h"
 
 TEST(Globals, StringsStartBlankAndNumbersZero) {
     EXPECT_TRUE(PAROL.blank());

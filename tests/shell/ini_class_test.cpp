@@ -1,4 +1,6 @@
 // INIClass over a real file in a temporary directory.
+#include "framework/window/ini_class.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -6,17 +8,16 @@
 #include <iterator>
 #include <string>
 
-#include "framework/window/ini_class.h"
-
 namespace fs = std::filesystem;
 
 namespace {
 
 class IniTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         dir_ = fs::temp_directory_path() /
-               ("kw_ini_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+               ("kw_ini_" +
+                std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
         fs::remove_all(dir_);
         fs::create_directories(dir_);
         file_ = (dir_ / "test.INI").string();
@@ -29,7 +30,8 @@ protected:
     }
     void write(const std::string& s) const { std::ofstream(file_, std::ios::binary) << s; }
     std::size_t fileCount() const {
-        return static_cast<std::size_t>(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()));
+        return static_cast<std::size_t>(
+            std::distance(fs::directory_iterator(dir_), fs::directory_iterator()));
     }
 
     fs::path dir_;
@@ -69,7 +71,8 @@ TEST_F(IniTest, ForeignLinesAndCommentsAreKept) {
     ini.Init(file_);
     EXPECT_EQ(ini.Fetch("Tail", "K"), "v w");
     ASSERT_TRUE(ini.Update("Main", "Width", "50"));
-    EXPECT_EQ(text(), "; written by hand\n[Main]\nMaximize=No\n  odd line\nWidth=50\n\n[Tail]\nK = v w \n");
+    EXPECT_EQ(text(),
+              "; written by hand\n[Main]\nMaximize=No\n  odd line\nWidth=50\n\n[Tail]\nK = v w \n");
 }
 
 TEST_F(IniTest, OwnSectionListsTheSectionsWrittenAcrossRuns) {

@@ -2,8 +2,8 @@
 // between, so typed values stay until OK; OK rewrites the first record in the file,
 // adds it to an empty file, and says "Задание выполнено" only after the write.
 #include "framework/data/dct_init.h"
-#include "shell/small_forms.h"
 #include "procedure_test_util.h"
+#include "shell/small_forms.h"
 
 using namespace kwproc;
 
@@ -18,12 +18,14 @@ kw::dict::KbpRecord settings(const char* name, int32_t ticket) {
 }
 
 class KbpFormTest : public ProcedureTest {
-protected:
+  protected:
     WindowDriver open(ProcedureRun& run, uint8_t request = 0) {
         start(run, KBP_FORM, request);
         return kw::script::waitWindow(kw::shell::kbpTitle());
     }
-    static std::vector<kw::dict::KbpRecord> stored() { return readRecords(kw::dict::kbpTable(), KBP); }
+    static std::vector<kw::dict::KbpRecord> stored() {
+        return readRecords(kw::dict::kbpTable(), KBP);
+    }
 };
 
 }  // namespace

@@ -1,8 +1,9 @@
 // The scenario commands that work a list (key, locate, row, expect-rows, expect-row)
 // on PKL_TAB, whose quick search is a locator: Cyrillic text located in either case,
 // rows found by their text, and the failures a scenario reports.
-#include "framework/data/dct_init.h"
 #include "list_commands.h"
+
+#include "framework/data/dct_init.h"
 #include "procedure_test_util.h"
 #include "shell/small_forms.h"
 
@@ -17,12 +18,13 @@ kw::dict::PklRecord client(const char* fio) {
 }
 
 class ListCommandsTest : public ProcedureTest {
-protected:
+  protected:
     void SetUp() override {
         ProcedureTest::SetUp();
         kw::script::setTimeout(2s);
         addRecords(kw::dict::pklTable(), PKL,
-                   {client("Сидоров Сидор"), client("петров пётр"), client("Иванов Иван"), client("Петрова Анна")});
+                   {client("Сидоров Сидор"), client("петров пётр"), client("Иванов Иван"),
+                    client("Петрова Анна")});
         start(run, PKL_TAB);
         list = kw::script::waitWindow(kw::shell::pklListTitle());
         ASSERT_TRUE(list);
@@ -43,7 +45,8 @@ protected:
         s.command = command;
         s.args = std::move(args);
         expected.clear();
-        return kw::scenario::runListCommand(s, [this] { return list; }, expected);
+        return kw::scenario::runListCommand(
+            s, [this] { return list; }, expected);
     }
 
     ProcedureRun run;

@@ -37,7 +37,8 @@ TEST_F(MainFrameTest, TheFrameHasItsTitleIconPictureAndExactlyTheMenuWithItsHint
         {K::Item, W("&Выбор и установки принтера"), "Setup printer", 1},
         {K::Item, W("Выход"), "Exit this application", 1},
         {K::Menu, W("&Запуск системы"), "", 0},
-        {K::Item, W("Ввод кода и пароля для запуска системы"), "Remove item to Windows Clipboard", 4},
+        {K::Item, W("Ввод кода и пароля для запуска системы"), "Remove item to Windows Clipboard",
+         4},
     };
     ASSERT_EQ(def.controls.size(), expected.size()) << frame.dump();
     for (std::size_t i = 0; i < expected.size(); ++i) {

@@ -3,9 +3,9 @@
 // choosing a client for a pledge form, closing without a choice, and adding a client
 // through the form.
 #include "framework/data/dct_init.h"
+#include "procedure_test_util.h"
 #include "runtime/window_events.h"
 #include "shell/small_forms.h"
-#include "procedure_test_util.h"
 
 using namespace kwproc;
 namespace key = kw::ui::key;
@@ -23,13 +23,14 @@ kw::dict::PklRecord client(const char* fio, const char* adr = "", const char* pa
 }
 
 class PklTabTest : public ProcedureTest {
-protected:
+  protected:
     void SetUp() override {
         ProcedureTest::SetUp();
-        addRecords(kw::dict::pklTable(), PKL,
-                   {client("Сидоров Сидор", "ул. Мира, 1", "19 04 123456"), client("петров пётр", "ул. Ленина, 5"),
-                    client("Иванов Иван"), client("Ёлкин Олег"), client("Петрова Анна", "пр. Победы, 7", "19 05 654321"),
-                    client("Abramov Ivan")});
+        addRecords(
+            kw::dict::pklTable(), PKL,
+            {client("Сидоров Сидор", "ул. Мира, 1", "19 04 123456"),
+             client("петров пётр", "ул. Ленина, 5"), client("Иванов Иван"), client("Ёлкин Олег"),
+             client("Петрова Анна", "пр. Победы, 7", "19 05 654321"), client("Abramov Ivan")});
     }
 
     WindowDriver open(ProcedureRun& run, uint8_t request = 0) {
@@ -48,7 +49,8 @@ protected:
 
     // Types `utf8` on the list, one key a character, as the operator does.
     static void typeOnList(WindowDriver& w, const char* utf8) {
-        for (const char c : W(utf8)) EXPECT_EQ(w.key(kList, key::ofChar(static_cast<unsigned char>(c))), Drive::Ok) << c;
+        for (const char c : W(utf8))
+            EXPECT_EQ(w.key(kList, key::ofChar(static_cast<unsigned char>(c))), Drive::Ok) << c;
     }
 };
 
@@ -60,8 +62,8 @@ TEST_F(PklTabTest, ClientsInNameOrderWithLetterCaseIgnored) {
     ASSERT_TRUE(w);
     std::vector<std::string> names;
     for (int r = 1; r <= w.rows(kList); ++r) names.push_back(kw::cp::toUtf8(w.cell(kList, r, 1)));
-    EXPECT_EQ(names, (std::vector<std::string>{"Abramov Ivan", "Ёлкин Олег", "Иванов Иван", "петров пётр",
-                                               "Петрова Анна", "Сидоров Сидор"}));
+    EXPECT_EQ(names, (std::vector<std::string>{"Abramov Ivan", "Ёлкин Олег", "Иванов Иван",
+                                               "петров пётр", "Петрова Анна", "Сидоров Сидор"}));
     EXPECT_EQ(w.model()->def.find(kList)->columns[0].title, W("Фамилия"));
     EXPECT_EQ(w.closeBox(), Drive::Ok);
 }

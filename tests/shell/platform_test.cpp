@@ -1,7 +1,7 @@
 // The platform layer's drag setting: the built-in in-memory service and installing a fake.
-#include <gtest/gtest.h>
-
 #include "runtime/platform.h"
+
+#include <gtest/gtest.h>
 
 using Call = kw::platform::RecordingParameters::Call;
 

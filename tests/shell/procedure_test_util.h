@@ -84,7 +84,7 @@ struct ProcedureRun {
 };
 
 class ProcedureTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         dir_ = kwtest::enterTempDir("kw_proc", old_);
         ASSERT_FALSE(dir_.empty());
@@ -113,7 +113,8 @@ protected:
 
     // Runs `procedure` with `request` on a procedure thread; `before` runs first on that
     // thread (a pledge form's record, say).
-    void start(ProcedureRun& run, void (*procedure)(), uint8_t request = 0, std::function<void()> before = {}) {
+    void start(ProcedureRun& run, void (*procedure)(), uint8_t request = 0,
+               std::function<void()> before = {}) {
         run.number = kw::proc::start([&run, procedure, request, before] {
             if (before) before();
             GlobalRequest = request;
@@ -138,7 +139,8 @@ protected:
         const int columns = static_cast<int>(w.model()->def.find(list)->columns.size());
         for (int r = 1; r <= w.rows(list); ++r) {
             std::string row;
-            for (int c = 1; c <= columns; ++c) row += (c > 1 ? "|" : "") + kw::cp::toUtf8(w.cell(list, r, c));
+            for (int c = 1; c <= columns; ++c)
+                row += (c > 1 ? "|" : "") + kw::cp::toUtf8(w.cell(list, r, c));
             out.push_back(row);
         }
         return out;
@@ -147,7 +149,7 @@ protected:
     kw::script::DriverMessageBox boxes;
     kw::msgbox::ScopedBackend scoped{boxes};
 
-private:
+  private:
     std::filesystem::path dir_, old_;
 };
 

@@ -19,7 +19,7 @@ using Call = kw::platform::RecordingParameters::Call;
 namespace {
 
 class ProgramTest : public ShellTest {
-protected:
+  protected:
     void SetUp() override {
         ShellTest::SetUp();
         kw::shell::setStepObserver([this](std::string_view s) {
@@ -40,11 +40,15 @@ protected:
     std::vector<std::string> steps_;
 };
 
-const std::vector<std::string> kStartUp = {"GlobalErrors.Init",           "DctInit",
-                                           "FuzzyMatcher.Init",           "FuzzyMatcher.SetOption(1,1)",
-                                           "FuzzyMatcher.SetOption(2,0)", "INIMgr.Init",
+const std::vector<std::string> kStartUp = {"GlobalErrors.Init",
+                                           "DctInit",
+                                           "FuzzyMatcher.Init",
+                                           "FuzzyMatcher.SetOption(1,1)",
+                                           "FuzzyMatcher.SetOption(2,0)",
+                                           "INIMgr.Init",
                                            "GetFullWindowDrag"};
-const std::vector<std::string> kShutDownTail = {"INIMgr.Kill", "FuzzyMatcher.Kill", "DctKill", "GlobalErrors.Kill"};
+const std::vector<std::string> kShutDownTail = {"INIMgr.Kill", "FuzzyMatcher.Kill", "DctKill",
+                                                "GlobalErrors.Kill"};
 
 }  // namespace
 

@@ -14,9 +14,10 @@ TEST(RegisteredProcedures, EveryMainMenuItemRunsAProcedureOfTheProgram) {
     for (const kw::shell::SisEntry& e : kw::shell::sisMenu()) {
         if (e.procedure.empty()) continue;
         ++items;
-        EXPECT_TRUE(kw::shell::procedure(e.procedure)) << e.number << " " << kw::cp::toUtf8(e.text) << " "
-                                                       << e.procedure;
+        EXPECT_TRUE(kw::shell::procedure(e.procedure))
+            << e.number << " " << kw::cp::toUtf8(e.text) << " " << e.procedure;
     }
-    EXPECT_EQ(items, 32);  // the 27 of the menu, the full cost's limits and register, the backups, the audit journal, the users
+    EXPECT_EQ(items, 32);  // the 27 of the menu, the full cost's limits and register, the backups,
+                           // the audit journal, the users
     kw::shell::clearProcedures();
 }

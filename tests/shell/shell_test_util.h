@@ -78,13 +78,14 @@ inline void addUsers(std::initializer_list<std::pair<int, const char*>> users) {
 
 inline std::vector<std::string> entries(const std::filesystem::path& dir) {
     std::vector<std::string> out;
-    for (const auto& e : std::filesystem::directory_iterator(dir)) out.push_back(e.path().filename().string());
+    for (const auto& e : std::filesystem::directory_iterator(dir))
+        out.push_back(e.path().filename().string());
     std::sort(out.begin(), out.end());
     return out;
 }
 
 class ShellTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         dir_ = kwtest::enterTempDir("kw_shell", old_);
         ASSERT_FALSE(dir_.empty());
@@ -121,7 +122,8 @@ protected:
     // The opening serial of the newest window opened so far.
     static uint64_t newestSerial() {
         uint64_t newest = 0;
-        for (const WindowDriver& w : kw::script::windows()) newest = std::max(newest, w.model()->serial);
+        for (const WindowDriver& w : kw::script::windows())
+            newest = std::max(newest, w.model()->serial);
         return newest;
     }
 
@@ -152,7 +154,9 @@ protected:
     }
 
     // The main menu opened after the window of serial `after`.
-    static WindowDriver waitMenu(uint64_t after = 0) { return waitNew(kw::shell::frameTitle(), after); }
+    static WindowDriver waitMenu(uint64_t after = 0) {
+        return waitNew(kw::shell::frameTitle(), after);
+    }
 
     // Waits until the procedure thread of a closed window has ended (its procedure has
     // done everything that follows the window's closing).
@@ -205,7 +209,7 @@ protected:
     kw::platform::RecordingParameters system{0};
     WindowDriver frame, login;
 
-private:
+  private:
     kw::msgbox::Backend* previousBoxes_ = nullptr;
     kw::printer::SetupService* previousPrinter_ = nullptr;
     kw::platform::SystemParameters* previousSystem_ = nullptr;

@@ -1,6 +1,8 @@
 // SIS, the main menu: its 33 entries, the status bar with today's date and the day's
 // status, the refresh after every item, the rights of the user, and which items run on
 // a thread of their own.
+#include "shell/sis.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -8,7 +10,6 @@
 #include "framework/data/dct_init.h"
 #include "runtime/window_engine.h"
 #include "shell/globals.h"
-#include "shell/sis.h"
 #include "shell_test_util.h"
 
 using namespace kwtest;
@@ -16,7 +17,7 @@ using namespace kwtest;
 namespace {
 
 class SisTest : public ShellTest {
-protected:
+  protected:
     // The status text the menu shows for the day.
     static std::string status(const WindowDriver& menu) { return menu.shown("DAY_STATUS"); }
 
@@ -41,7 +42,8 @@ protected:
         kw::shell::setProcedure("O_DAY", [obo, kas] {
             (void)Relate::DAY->Open();
             DAY.DATA = kw::clock::today();
-            const bool found = Access::DAY->TryFetch(kw::dict::dayTable().keys[0]) == kw::Level::Benign;
+            const bool found =
+                Access::DAY->TryFetch(kw::dict::dayTable().keys[0]) == kw::Level::Benign;
             DAY.DATA = kw::clock::today();
             DAY.OBO = obo;
             DAY.KAS = kas;
@@ -53,7 +55,9 @@ protected:
     const std::string openDay = W("Открытие рабочего дня ломбарда");
 };
 
-std::vector<int> restricted() { return {8, 13, 17, 18, 22, 23, 24, 25}; }
+std::vector<int> restricted() {
+    return {8, 13, 17, 18, 22, 23, 24, 25};
+}
 
 }  // namespace
 
@@ -64,13 +68,17 @@ TEST_F(SisTest, TheMenuHasThe33EntriesInOrderWithTheStatusBar) {
     EXPECT_EQ(menu.title(), kw::shell::frameTitle());
     EXPECT_EQ(def.picture, "Lom.bmp");
     using K = kw::ui::ControlKind;
-    const std::vector<std::pair<int, const char*>> menus = {
-        {1, "&Работа с клиентами"}, {11, "Отчеты"}, {23, "Оформление реализации"}, {26, "Справочники"}, {32, "Выход"}};
+    const std::vector<std::pair<int, const char*>> menus = {{1, "&Работа с клиентами"},
+                                                            {11, "Отчеты"},
+                                                            {23, "Оформление реализации"},
+                                                            {26, "Справочники"},
+                                                            {32, "Выход"}};
     int parent = 0;
     for (int n = 1; n <= 33; ++n) {
         const kw::ui::Control* c = def.find(n);
         ASSERT_NE(c, nullptr) << n;
-        const auto m = std::find_if(menus.begin(), menus.end(), [n](const auto& p) { return p.first == n; });
+        const auto m =
+            std::find_if(menus.begin(), menus.end(), [n](const auto& p) { return p.first == n; });
         if (m != menus.end()) {
             EXPECT_EQ(c->kind, K::Menu) << n;
             EXPECT_EQ(kw::ui::labelText(c->text), kw::ui::labelText(W(m->second))) << n;
@@ -101,8 +109,8 @@ TEST_F(SisTest, TheMenuHasThe33EntriesInOrderWithTheStatusBar) {
     std::vector<std::string> bar;
     for (const kw::ui::Control& c : def.controls)
         if (c.kind == K::Status) bar.push_back(menu.shown(c.feq));
-    EXPECT_EQ(bar, (std::vector<std::string>{W("Текущая дата:"), "08.12.2025", W("Рабочий день ломбарда:"),
-                                             W("Не открыт")}));
+    EXPECT_EQ(bar, (std::vector<std::string>{W("Текущая дата:"), "08.12.2025",
+                                             W("Рабочий день ломбарда:"), W("Не открыт")}));
 }
 
 TEST_F(SisTest, NoDayRecordForTodayReadsNotOpen) {

@@ -2,10 +2,10 @@
 // closes, the check of the code and the password against the users, the main menu it
 // starts, and what its closing resets.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <fstream>
 #include <iterator>
-#include <unistd.h>
 
 #include "framework/data/audit.h"
 #include "framework/data/error_class.h"
@@ -19,7 +19,7 @@ using namespace kwtest;
 namespace {
 
 class StartTest : public ShellTest {
-protected:
+  protected:
     // Types the code and the password into the login window and presses "Запуск
     // системы" ("Готово???" first while it is there). The main menu that opened, or an
     // empty driver when none did: its thread would have started before the press came
@@ -83,7 +83,8 @@ TEST_F(StartTest, TheLoginWindowHasItsTitleAndControlsInOrder) {
     EXPECT_EQ(c[6].kind, K::Button);
     EXPECT_EQ(kw::ui::labelText(c[6].text), W("Запуск системы"));
     EXPECT_EQ(c[7].kind, K::Button);
-    EXPECT_EQ(kw::ui::labelText(c[7].text), W("Сменить пароль")) << "the program's own, after the two";
+    EXPECT_EQ(kw::ui::labelText(c[7].text), W("Сменить пароль"))
+        << "the program's own, after the two";
 }
 
 TEST_F(StartTest, ReadyMakesTheLaunchButtonAvailableAndWithdrawsItself) {
@@ -201,7 +202,8 @@ TEST_F(StartTest, AUsersCodeWithItsPasswordOpensTheMenuWithTheRightsOfTheCode) {
 
     WindowDriver restricted = tryLogin("5", "5555");
     ASSERT_TRUE(restricted);
-    EXPECT_FALSE(restricted.enabled(restricted.find(W("Финансовая справка")))) << "code 5: restricted";
+    EXPECT_FALSE(restricted.enabled(restricted.find(W("Финансовая справка"))))
+        << "code 5: restricted";
     EXPECT_EQ(boxes.count(), 0u);
 }
 
@@ -272,7 +274,8 @@ TEST_F(StartTest, ARefusedLoginNeverChangesTheUserOfAnOpenMenu) {
     for (const char* wrong : {"1", "2"}) {
         EXPECT_FALSE(tryLogin("5", wrong));
         EXPECT_EQ(KOD, 6);
-        ASSERT_EQ(menu.press(W("Открытие рабочего дня ломбарда")), Drive::Ok);  // a refresh of the menu
+        ASSERT_EQ(menu.press(W("Открытие рабочего дня ломбарда")),
+                  Drive::Ok);  // a refresh of the menu
         EXPECT_TRUE(menu.enabled(fullItem)) << "the full menu stays";
     }
     EXPECT_FALSE(tryLogin("5", "3"));
@@ -384,7 +387,7 @@ std::vector<kw::dict::AudRecord> auditEntries(bool* chainHolds = nullptr) {
 }  // namespace
 
 class PasswordChangeTest : public StartTest {
-protected:
+  protected:
     // The change window opened by "Сменить пароль" with `code` in the login's code entry.
     WindowDriver openChange(const std::string& code) {
         const uint64_t newest = newestSerial();

@@ -3,13 +3,14 @@
 // every rule that refuses a write (said on the form, nothing written), a change that
 // keeps or replaces the password, and the last users with the full rights kept, also
 // against a change another desk made while the form was open.
+#include "shell/users.h"
+
 #include <fstream>
 #include <iterator>
 
 #include "dictionary/sec.h"
-#include "runtime/message_box.h"
-#include "shell/users.h"
 #include "procedure_test_util.h"
+#include "runtime/message_box.h"
 #include "shell_test_util.h"
 
 using namespace kwproc;
@@ -28,7 +29,7 @@ kw::dict::SecRecord user(int code, const char* fio, const char* dol, const char*
 }
 
 class UsersTest : public ProcedureTest {
-protected:
+  protected:
     void SetUp() override {
         ProcedureTest::SetUp();
         KOD = 6;
@@ -42,7 +43,9 @@ protected:
         ProcedureTest::TearDown();
     }
 
-    void users(const std::vector<kw::dict::SecRecord>& records) { addRecords(kw::dict::secTable(), SEC, records); }
+    void users(const std::vector<kw::dict::SecRecord>& records) {
+        addRecords(kw::dict::secTable(), SEC, records);
+    }
     // Deletes every user, as another station would.
     static void removeUsers() {
         std::thread([] {
@@ -105,7 +108,8 @@ protected:
 }  // namespace
 
 TEST_F(UsersTest, TheListShowsEachUsersCodeNamePostAndRightsButNoPassword) {
-    users({user(6, "Кузнецов Игорь", "Заведующий", "Gold66"), user(1, "Петрова Анна", "Кассир", "1111")});
+    users({user(6, "Кузнецов Игорь", "Заведующий", "Gold66"),
+           user(1, "Петрова Анна", "Кассир", "1111")});
     ASSERT_TRUE(openList());
     EXPECT_EQ(rows(list_), (std::vector<std::string>{"1|Петрова Анна|Кассир|ограниченные",
                                                      "6|Кузнецов Игорь|Заведующий|полные"}));
@@ -120,8 +124,9 @@ TEST_F(UsersTest, OnlyAUserWithTheFullRightsOpensTheList) {
         start(run, SEC_TAB);
         ASSERT_TRUE(run.join()) << "code " << int(code);
         ASSERT_EQ(boxes.count(), code == 0 ? 1u : 2u);
-        EXPECT_EQ(boxes.last().text,
-                  W("Список пользователей открыт только пользователю с полными правами (код больше 5)"));
+        EXPECT_EQ(
+            boxes.last().text,
+            W("Список пользователей открыт только пользователю с полными правами (код больше 5)"));
         EXPECT_EQ(run.response, kw::resp::Cancelled);
         EXPECT_FALSE(kw::script::waitWindow(W("Пользователи"), 200ms)) << "no window opens";
     }
@@ -199,7 +204,8 @@ TEST_F(UsersTest, EachRuleRefusesTheWriteSaysWhyAndWritesNothing) {
 }
 
 TEST_F(UsersTest, AChangeKeepsAPasswordLeftBlankAndTakesANewOneTypedTwice) {
-    users({user(1, "Петрова Анна", "Кассир", "1111"), user(6, "Кузнецов Игорь", "Заведующий", "6666")});
+    users({user(1, "Петрова Анна", "Кассир", "1111"),
+           user(6, "Кузнецов Игорь", "Заведующий", "6666")});
     ASSERT_TRUE(openList());
     WindowDriver f = form("Изменить", "Изменение пользователя", "Петрова Анна");
     ASSERT_TRUE(f);
@@ -223,7 +229,8 @@ TEST_F(UsersTest, AChangeKeepsAPasswordLeftBlankAndTakesANewOneTypedTwice) {
 }
 
 TEST_F(UsersTest, TheLastUserWithTheFullRightsIsNeitherDeletedNorDemoted) {
-    users({user(1, "Петрова Анна", "Кассир", "1111"), user(6, "Кузнецов Игорь", "Заведующий", "6666")});
+    users({user(1, "Петрова Анна", "Кассир", "1111"),
+           user(6, "Кузнецов Игорь", "Заведующий", "6666")});
     ASSERT_TRUE(openList());
     WindowDriver f = form("Удалить", "Удаление пользователя", "Кузнецов Игорь");
     ASSERT_TRUE(f);
@@ -234,7 +241,8 @@ TEST_F(UsersTest, TheLastUserWithTheFullRightsIsNeitherDeletedNorDemoted) {
     ASSERT_TRUE(f);
     EXPECT_EQ(f.type("SEC:K_POL", "5"), Drive::Ok);
     EXPECT_FALSE(ok(f));
-    EXPECT_EQ(f.shown("MESSAGE"), W("Нельзя лишить полных прав последнего пользователя с полными правами"));
+    EXPECT_EQ(f.shown("MESSAGE"),
+              W("Нельзя лишить полных прав последнего пользователя с полными правами"));
     // Another code with the full rights is no demotion.
     EXPECT_EQ(f.type("SEC:K_POL", "7"), Drive::Ok);
     ASSERT_TRUE(ok(f)) << f.shown("MESSAGE");
@@ -275,7 +283,8 @@ TEST_F(UsersTest, AnEmptyListTakesAUserWithTheFullRightsFirst) {
     EXPECT_EQ(f.type("PAROL1", "3333"), Drive::Ok);
     EXPECT_EQ(f.type("PAROL2", "3333"), Drive::Ok);
     EXPECT_FALSE(ok(f));
-    EXPECT_EQ(f.shown("MESSAGE"), W("Сначала добавьте пользователя с полными правами (код больше 5)"));
+    EXPECT_EQ(f.shown("MESSAGE"),
+              W("Сначала добавьте пользователя с полными правами (код больше 5)"));
     EXPECT_TRUE(stored().empty());
     EXPECT_EQ(f.type("SEC:K_POL", "8"), Drive::Ok);
     EXPECT_EQ(f.type("PAROL1", "3333"), Drive::Ok);
@@ -287,7 +296,8 @@ TEST_F(UsersTest, AnEmptyListTakesAUserWithTheFullRightsFirst) {
 // The rules read SEC when OK is pressed, not when the form opened: another desk that
 // deleted the other full user meanwhile makes this one the last.
 TEST_F(UsersTest, AnotherDesksDeletionMeanwhileMakesThisUserTheLastWithTheFullRights) {
-    users({user(6, "Кузнецов Игорь", "Заведующий", "6666"), user(9, "Соколов Андрей", "Администратор", "9999")});
+    users({user(6, "Кузнецов Игорь", "Заведующий", "6666"),
+           user(9, "Соколов Андрей", "Администратор", "9999")});
     ASSERT_TRUE(openList());
     WindowDriver f = form("Изменить", "Изменение пользователя", "Кузнецов Игорь");
     ASSERT_TRUE(f);
@@ -304,7 +314,8 @@ TEST_F(UsersTest, AnotherDesksDeletionMeanwhileMakesThisUserTheLastWithTheFullRi
         ASSERT_TRUE(sec.close().ok());
     }).join();
     EXPECT_FALSE(ok(f));
-    EXPECT_EQ(f.shown("MESSAGE"), W("Нельзя лишить полных прав последнего пользователя с полными правами"));
+    EXPECT_EQ(f.shown("MESSAGE"),
+              W("Нельзя лишить полных прав последнего пользователя с полными правами"));
     leave(f);
     ASSERT_EQ(stored().size(), 1u);
     EXPECT_EQ(stored()[0].K_POL, 6);
@@ -319,7 +330,8 @@ TEST_F(UsersTest, TwoDesksAtOnceCannotTakeTheFullRightsFromBothOfTheLastTwo) {
     for (int round = 0; round < kRounds; ++round) {
         SCOPED_TRACE(round);
         if (round > 0) removeUsers();
-        users({user(6, "Кузнецов Игорь", "Заведующий", "6666"), user(7, "Соколов Андрей", "Администратор", "7777")});
+        users({user(6, "Кузнецов Игорь", "Заведующий", "6666"),
+               user(7, "Соколов Андрей", "Администратор", "7777")});
         ProcedureRun runs[2];
         WindowDriver lists[2], forms[2];
         for (int desk = 0; desk < 2; ++desk) {
@@ -341,7 +353,8 @@ TEST_F(UsersTest, TwoDesksAtOnceCannotTakeTheFullRightsFromBothOfTheLastTwo) {
         std::thread other([&] { (void)forms[1].press("OK"); });
         (void)forms[0].press("OK");
         other.join();
-        EXPECT_EQ(int(forms[0].isOpen()) + int(forms[1].isOpen()), 1) << "one desk's change is refused";
+        EXPECT_EQ(int(forms[0].isOpen()) + int(forms[1].isOpen()), 1)
+            << "one desk's change is refused";
         int full = 0;
         for (const kw::dict::SecRecord& r : stored()) full += r.K_POL > 5;
         EXPECT_EQ(full, 1);

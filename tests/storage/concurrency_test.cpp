@@ -278,7 +278,8 @@ TEST(Stations, OpensDuringBulkLoadsThatBeginAndEndNeverSeeADeadLoad) {
         (void)r.close();
     }
     loader.join();
-    EXPECT_EQ(dead + writableDead, 0) << dead << " read-only and " << writableDead << " writing opens of " << opens;
+    EXPECT_EQ(dead + writableDead, 0)
+        << dead << " read-only and " << writableDead << " writing opens of " << opens;
     expectComplete(d, kLoads * 20);
 }
 

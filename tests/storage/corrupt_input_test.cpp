@@ -15,7 +15,7 @@ namespace {
 using testing::TempDir;
 
 class CorruptFile : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         File f(kw::dict::table("ZAL"), testing::in(dir_));
         ASSERT_EQ(f.create().code, 0);
@@ -105,7 +105,8 @@ TEST_F(CorruptFile, DamagedKeyFiles) {
     k = k1_;
     // Find the first leaf: follow first children.
     uint32_t n = m.root;
-    for (uint32_t level = m.levels; level >= 2; --level) n = le::get32(k.data() + uint64_t{n} * kBlockSize + kNodeHead);
+    for (uint32_t level = m.levels; level >= 2; --level)
+        n = le::get32(k.data() + uint64_t{n} * kBlockSize + kNodeHead);
     le::put32(k.data() + uint64_t{n} * kBlockSize + 1, n);  // next leaf: itself
     testing::writeAll(dir_.file("ZAL.K01"), k);
     const int code = readAllCode();
@@ -131,18 +132,21 @@ TEST_F(CorruptFile, RandomDamageNeverCrashes) {
         auto d = dat_;
         auto k = k1_;
         auto& target = rng() % 2 ? d : k;
-        for (int i = 0; i < 1 + static_cast<int>(rng() % 8); ++i) target[rng() % target.size()] = static_cast<uint8_t>(rng());
+        for (int i = 0; i < 1 + static_cast<int>(rng() % 8); ++i)
+            target[rng() % target.size()] = static_cast<uint8_t>(rng());
         if (rng() % 5 == 0) target.resize(rng() % target.size());
         testing::writeAll(dir_.file("ZAL.DAT"), d);
         testing::writeAll(dir_.file("ZAL.K01"), k);
         (void)readAllCode();
-        const std::string input = fuzzing::joinInput({std::string(d.begin(), d.end()), std::string(k.begin(), k.end())});
+        const std::string input =
+            fuzzing::joinInput({std::string(d.begin(), d.end()), std::string(k.begin(), k.end())});
         fuzzing::runDataFile(reinterpret_cast<const uint8_t*>(input.data()), input.size());
     }
 }
 
 TEST(Corpus, EveryKeptInputStillRuns) {
-    const std::filesystem::path dir = std::filesystem::path(KW_SOURCE_DIR) / "tests/corpus/datafile";
+    const std::filesystem::path dir =
+        std::filesystem::path(KW_SOURCE_DIR) / "tests/corpus/datafile";
     ASSERT_TRUE(std::filesystem::exists(dir));
     int n = 0;
     for (const auto& e : std::filesystem::directory_iterator(dir)) {

@@ -24,7 +24,9 @@ using testing::TempDir;
 using testing::zal;
 using Fault = FaultFileSystem::Fault;
 
-const TableDecl& zalTable() { return kw::dict::table("ZAL"); }
+const TableDecl& zalTable() {
+    return kw::dict::table("ZAL");
+}
 
 // Opens the table as the file manager does: creates it when the open says 2.
 Status openOrCreate(File& f) {
@@ -131,7 +133,8 @@ int openUntilThere(const TempDir& d) {
         if (!s.ok()) return s.code;
         std::vector<std::string> problems;
         uint32_t n = 1;
-        if (!f.check(problems).ok() || !problems.empty() || !f.records(n).ok() || n != 0) return 200;
+        if (!f.check(problems).ok() || !problems.empty() || !f.records(n).ok() || n != 0)
+            return 200;
         return 0;
     }
     return 201;
@@ -190,7 +193,8 @@ TEST(Create, AStationOpeningWhileAnotherReplacesTheTableSeesTheOldOrTheNewOneWho
             std::vector<std::string> problems;
             uint32_t n = 9;
             if (!f.check(problems).ok() || !problems.empty() || !f.records(n).ok() || n > 1) {
-                std::fprintf(stderr, "opener: %s, %u records\n", problems.empty() ? "" : problems.front().c_str(), n);
+                std::fprintf(stderr, "opener: %s, %u records\n",
+                             problems.empty() ? "" : problems.front().c_str(), n);
                 return 2;
             }
             ++opens;
@@ -422,7 +426,8 @@ void faultAtEveryStep(Fault fault, const std::vector<int>* before) {
         if (fault != Fault::Crash && s.ok()) {
             // Only the removal of the creators' companion, after the table is in place,
             // may fail unreported: it holds nothing and the next create removes it.
-            EXPECT_EQ(leftovers(d), std::vector<std::string>{"ZAL.CR~"}) << "a failed write is reported";
+            EXPECT_EQ(leftovers(d), std::vector<std::string>{"ZAL.CR~"})
+                << "a failed write is reported";
         } else if (fault != Fault::Crash) {
             EXPECT_EQ(leftovers(d), std::vector<std::string>{});
         }

@@ -57,7 +57,8 @@ inline void runDataFile(const uint8_t* data, std::size_t size) {
     const File names(kw::dict::table("ZAL"), where);
     for (std::size_t i = 0; i < files.size(); ++i) {
         const std::string name = i == 0 ? dir + "/ZAL.DAT" : names.keyPath(static_cast<int>(i));
-        std::ofstream(name, std::ios::binary).write(files[i].data(), static_cast<std::streamsize>(files[i].size()));
+        std::ofstream(name, std::ios::binary)
+            .write(files[i].data(), static_cast<std::streamsize>(files[i].size()));
     }
     // An input of the declared keys only: the key of the open pledges (file 4) is given
     // the first key's bytes, so that the open goes on to read (its entries may disagree).

@@ -1,11 +1,11 @@
 // The driver through its interface: reading and writing records, key order, the free
 // chain, refused writes, OEM text, the owner password, positions and driver strings.
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cstring>
 #include <future>
 #include <thread>
-
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include "runtime/clock.h"
 #include "storage/byte_order.h"
@@ -19,7 +19,7 @@ using testing::TempDir;
 using testing::zal;
 
 class ZalFile : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         file_ = std::make_unique<File>(kw::dict::table("ZAL"), testing::in(dir_));
         ASSERT_EQ(file_->create().code, 0);
@@ -136,7 +136,8 @@ TEST_F(ZalFile, DuplicatesKeepRecordOrderAndNoCaseCyrillicSorts) {
     File f(pkl, testing::in(dir_));
     ASSERT_EQ(f.create().code, 0);
     ASSERT_EQ(f.open().code, 0);
-    const std::vector<std::string> names = {"петров", "Иванов", "ПЕТРОВ", "ёлкин", "Абрамов", "Петров", "Ёлкин", "zed"};
+    const std::vector<std::string> names = {"петров",  "Иванов", "ПЕТРОВ", "ёлкин",
+                                            "Абрамов", "Петров", "Ёлкин",  "zed"};
     for (const auto& n : names) {
         PKL = kw::dict::PklRecord{};
         PKL.FIO = kw::W(n);
@@ -147,7 +148,8 @@ TEST_F(ZalFile, DuplicatesKeepRecordOrderAndNoCaseCyrillicSorts) {
     ASSERT_EQ(f.set(1).code, 0);
     while (f.next().ok()) got.push_back(kw::cp::toUtf8(PKL.ADR.clip()));
     // Latin before Cyrillic; Ё (0xA8) before А (0xC0); equal names in record order.
-    EXPECT_EQ(got, (std::vector<std::string>{"zed", "ёлкин", "Ёлкин", "Абрамов", "Иванов", "петров", "ПЕТРОВ", "Петров"}));
+    EXPECT_EQ(got, (std::vector<std::string>{"zed", "ёлкин", "Ёлкин", "Абрамов", "Иванов", "петров",
+                                             "ПЕТРОВ", "Петров"}));
     // A lower-case value finds the upper-case record.
     PKL = kw::dict::PklRecord{};
     PKL.FIO = kw::W("иВАНОВ");

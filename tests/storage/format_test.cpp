@@ -20,11 +20,11 @@ TEST(DataFileFormat, NewZalFileHasTheHeaderOfItsDeclaration) {
     const uint8_t* h = bytes.data();
     EXPECT_EQ(le::get16(h + 0), 0x3343);
     EXPECT_EQ(le::get16(h + 2), kAttrDriver | kAttrReclaim);
-    EXPECT_EQ(h[4], 3);                      // keys
-    EXPECT_EQ(le::get32(h + 5), 0u);         // records
-    EXPECT_EQ(le::get32(h + 9), 0u);         // deleted
-    EXPECT_EQ(le::get16(h + 13), 67);        // fields
-    EXPECT_EQ(le::get16(h + 19), 717);       // slot length
+    EXPECT_EQ(h[4], 3);                 // keys
+    EXPECT_EQ(le::get32(h + 5), 0u);    // records
+    EXPECT_EQ(le::get32(h + 9), 0u);    // deleted
+    EXPECT_EQ(le::get16(h + 13), 67);   // fields
+    EXPECT_EQ(le::get16(h + 19), 717);  // slot length
     EXPECT_EQ(le::get32(h + 21), 85u + 67 * 27 + 25 + 31 + 25);
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(h + 61), 3), "ZAL");
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(h + 37), 12), std::string(12, ' '));

@@ -108,8 +108,12 @@ void failEveryStep(Fault fault) {
     EXPECT_TRUE(reachedEnd) << "the add never completed";
 }
 
-TEST(FullDisk, ALoanFailedAtOneWriteStepIsStoredOnceOrNotAtAll) { failEveryStep(Fault::NoSpace); }
-TEST(FullDisk, ALoanMeetingAFullDiskAtAnyStepIsStoredOnceOrNotAtAll) { failEveryStep(Fault::DiskFull); }
+TEST(FullDisk, ALoanFailedAtOneWriteStepIsStoredOnceOrNotAtAll) {
+    failEveryStep(Fault::NoSpace);
+}
+TEST(FullDisk, ALoanMeetingAFullDiskAtAnyStepIsStoredOnceOrNotAtAll) {
+    failEveryStep(Fault::DiskFull);
+}
 
 // A table made on a full disk says the disk is full (the system's error behind "File
 // System Error"), not "Access Denied".
@@ -125,7 +129,7 @@ TEST(FullDisk, CreateSaysTheDiskIsFull) {
 
 // A small tmpfs mounted for the test (root only; skipped where mounting is refused).
 class Tmpfs : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         if (::geteuid() != 0) GTEST_SKIP() << "mounting a tmpfs needs root";
         if (::mount("tmpfs", dir_.path().c_str(), "tmpfs", 0, "size=3m") != 0)

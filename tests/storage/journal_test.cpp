@@ -1,10 +1,11 @@
 // The journal and its counters file: where the next record goes after the counters were
 // lost or belong to another journal, room that never costs a record, and the growth of
 // a busy table's journal.
+#include "storage/journal.h"
+
 #include <filesystem>
 
 #include "storage/file_system.h"
-#include "storage/journal.h"
 #include "storage_test_util.h"
 
 namespace kw::storage {
@@ -25,7 +26,9 @@ uint64_t appendRecords(Journal& j, int count) {
     JournalHead h = j.head();
     for (int i = 0; i < count; ++i) {
         uint64_t next = 0;
-        EXPECT_TRUE(j.append(h.end, h.generation, RecordKind::Op, 0, oneChange(static_cast<uint8_t>(i)), next, true).ok());
+        EXPECT_TRUE(j.append(h.end, h.generation, RecordKind::Op, 0,
+                             oneChange(static_cast<uint8_t>(i)), next, true)
+                        .ok());
         h.end = next;
     }
     h.sequence += 2;
@@ -35,7 +38,7 @@ uint64_t appendRecords(Journal& j, int count) {
 
 // A journal and its counters file in a directory of their own.
 class JournalFiles : public ::testing::Test {
-protected:
+  protected:
     TempDir dir;
     const std::string log = dir.file("T.LOG"), counters = dir.file("T.LGC");
     FileSystem& fs = posixFileSystem();
@@ -109,12 +112,13 @@ TEST_F(JournalFiles, RoomIsAddedWithoutTouchingWhatIsThere) {
     EXPECT_TRUE(j.hasLiveRecords(j.head().generation));
     std::vector<uint8_t> seen;
     uint64_t replayedEnd = 0;
-    ASSERT_TRUE(j.replay(j.head().generation,
-                         [&](uint16_t, uint64_t, const uint8_t* p, std::size_t) {
-                             seen.push_back(p[0]);
-                             return Status::okay();
-                         },
-                         replayedEnd)
+    ASSERT_TRUE(j.replay(
+                     j.head().generation,
+                     [&](uint16_t, uint64_t, const uint8_t* p, std::size_t) {
+                         seen.push_back(p[0]);
+                         return Status::okay();
+                     },
+                     replayedEnd)
                     .ok());
     EXPECT_EQ(seen, (std::vector<uint8_t>{0, 1}));
     EXPECT_EQ(replayedEnd, end);

@@ -1,10 +1,11 @@
 // The key B+tree against a sorted model: inserts, erases, seeks, walks both ways, and
 // the tree built in one pass by build.
+#include "storage/key_tree.h"
+
 #include <random>
 #include <set>
 
 #include "storage/byte_order.h"
-#include "storage/key_tree.h"
 #include "storage_test_util.h"
 
 namespace kw::storage {
@@ -13,7 +14,7 @@ namespace {
 using Entry = std::pair<std::string, uint32_t>;  // value, record
 
 class KeyTreeTest : public ::testing::Test {
-protected:
+  protected:
     static constexpr unsigned kLen = 8;  // 41 entries a leaf, 31 an upper node
 
     void SetUp() override {
@@ -35,11 +36,14 @@ protected:
         for (unsigned i = 0; i < kLen; ++i) s[kLen - 1 - i] = static_cast<char>(v >> (8 * i));
         return s;
     }
-    const uint8_t* bytes(const std::string& s) { return reinterpret_cast<const uint8_t*>(s.data()); }
+    const uint8_t* bytes(const std::string& s) {
+        return reinterpret_cast<const uint8_t*>(s.data());
+    }
 
     // Writes the pending blocks to the file, as a committed write does.
     void apply() {
-        for (auto& [n, b] : tree_->takeChanges()) ASSERT_EQ(file_.write(b.data(), b.size(), uint64_t{n} * kBlockSize), 0);
+        for (auto& [n, b] : tree_->takeChanges())
+            ASSERT_EQ(file_.write(b.data(), b.size(), uint64_t{n} * kBlockSize), 0);
     }
 
     std::vector<Entry> walk(bool forward) {
@@ -47,7 +51,8 @@ protected:
         KeyTree::Cursor c;
         EXPECT_TRUE((forward ? tree_->first(c) : tree_->last(c)).ok());
         while (c.valid()) {
-            out.emplace_back(std::string(reinterpret_cast<const char*>(tree_->valueAt(c)), kLen), tree_->recordAt(c));
+            out.emplace_back(std::string(reinterpret_cast<const char*>(tree_->valueAt(c)), kLen),
+                             tree_->recordAt(c));
             EXPECT_TRUE(tree_->step(c, forward).ok());
         }
         return out;

@@ -23,7 +23,8 @@ void expectRefused(const Status& s, const std::string& folder) {
     EXPECT_EQ(s.sysError, EREMOTE);
     const std::string text = kw::last_error::driverText();
     EXPECT_NE(text.find(folder), std::string::npos) << text;
-    EXPECT_NE(text.find(kw::W("Несколько компьютеров работают с одними данными через сервер базы данных")),
+    EXPECT_NE(text.find(kw::W(
+                  "Несколько компьютеров работают с одними данными через сервер базы данных")),
               std::string::npos);
 }
 
@@ -37,8 +38,8 @@ TEST(NetworkFolder, TablesOnSharedFileSystemsAreRefused) {
         ASSERT_EQ(f.add().code, 0);
         ASSERT_EQ(f.close().code, 0);
     }
-    for (uint64_t magic : {0x6969ull, 0xFF534D42ull, 0xFE534D42ull, 0x517Bull, 0x65735546ull, 0x01021997ull,
-                           0x00C36400ull, 0x5346414Full}) {
+    for (uint64_t magic : {0x6969ull, 0xFF534D42ull, 0xFE534D42ull, 0x517Bull, 0x65735546ull,
+                           0x01021997ull, 0x00C36400ull, 0x5346414Full}) {
         SCOPED_TRACE(magic);
         FaultFileSystem fs;
         fs.setFileSystemType(magic);
@@ -77,10 +78,12 @@ TEST(NetworkFolder, ARealSharedMountIsRefused) {
         std::string dev, point, type;
         fields >> dev >> point >> type;
         uint64_t magic = 0;
-        if (posixFileSystem().fileSystemType(point, magic) != 0 || !sharedOverNetwork(magic)) continue;
+        if (posixFileSystem().fileSystemType(point, magic) != 0 || !sharedOverNetwork(magic))
+            continue;
         if (::access(point.c_str(), W_OK) == 0) folder = point;
     }
-    if (folder.empty()) GTEST_SKIP() << "no shared file system mounted here that the test may write to";
+    if (folder.empty())
+        GTEST_SKIP() << "no shared file system mounted here that the test may write to";
     std::string tmpl = folder + "/kwnetXXXXXX";
     if (!::mkdtemp(tmpl.data())) GTEST_SKIP() << "cannot make a folder in " << folder;
     FileOptions o;

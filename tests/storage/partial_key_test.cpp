@@ -24,7 +24,7 @@ using testing::zal;
 constexpr int kOpenKey = 4;  // the driver's number of the partial key of ZAL
 
 class OpenPledgesKey : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         file = std::make_unique<File>(kw::dict::table("ZAL"), testing::in(dir));
         ASSERT_EQ(file->create().code, 0);
@@ -87,7 +87,7 @@ TEST_F(OpenPledgesKey, HoldsTheOpenPledgesInTicketOrderThroughAddsChangesAndDele
     setState(5, 0);
     setState(14, 1);  // from 0 to 1
     remove(2);
-    remove(7);  // not open: nothing to take out
+    remove(7);     // not open: nothing to take out
     add(1000, 0);  // reuses a deleted slot
     EXPECT_EQ(inKey(kOpenKey), openOnes());
     EXPECT_TRUE(problems().empty());
@@ -110,7 +110,9 @@ TEST_F(OpenPledgesKey, CheckFindsAWrongOrMissingEntryAndBuildPutsItRight) {
     ASSERT_EQ(file->open().code, 0);
     std::vector<std::string> p = problems();
     ASSERT_FALSE(p.empty());
-    for (const std::string& line : p) EXPECT_EQ(line.rfind("key file .P01: ", 0), 0u) << "only the open pledges' key disagrees: " << line;
+    for (const std::string& line : p)
+        EXPECT_EQ(line.rfind("key file .P01: ", 0), 0u)
+            << "only the open pledges' key disagrees: " << line;
     ASSERT_EQ(file->close().code, 0);
     ASSERT_EQ(file->build().code, 0);
     ASSERT_EQ(file->open().code, 0);
@@ -173,7 +175,7 @@ TEST_F(OpenPledgesKey, TwoProcessesMovingPledgesInAndOutLeaveTheKeyRight) {
 // ------------------------------------------------------------- the view's choice
 
 class OpenPledgesView : public OpenPledgesKey {
-protected:
+  protected:
     void SetUp() override {
         OpenPledgesKey::SetUp();
         std::mt19937 rng(5);
@@ -233,7 +235,8 @@ TEST_F(OpenPledgesView, ReadsTheOpenPledgesKeyOnlyWhenTheFilterAllowsNothingElse
         ASSERT_EQ(v.setStart().code, 0);
         EXPECT_EQ(v.fileKey(), c.fileKey);
         std::vector<int> want = where(c.keep);
-        if (std::string(c.filter).find("n_kv>100") != std::string::npos) std::erase_if(want, [](int t) { return t <= 100; });
+        if (std::string(c.filter).find("n_kv>100") != std::string::npos)
+            std::erase_if(want, [](int t) { return t <= 100; });
         EXPECT_EQ(both(v), want);
         // A locator's place: the first pledge of the view at or after a ticket.
         ZAL.N_KV = 501;

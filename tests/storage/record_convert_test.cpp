@@ -23,11 +23,17 @@ TEST(RecordConvert, OnePassGivesTheCopyAndTheConversionForEveryByteAtEveryPlace)
         for (auto& b : rec) {
             // Mostly blanks, Latin and Cyrillic letters, now and then any byte at all.
             const unsigned r = rng() % 10;
-            b = static_cast<uint8_t>(r < 3 ? ' ' : r < 5 ? 'A' + rng() % 26 : r < 8 ? 0x80 + rng() % 0x30 : r < 9 ? 0xE0 + rng() % 0x10 : rng() % 256);
+            b = static_cast<uint8_t>(r < 3   ? ' '
+                                     : r < 5 ? 'A' + rng() % 26
+                                     : r < 8 ? 0x80 + rng() % 0x30
+                                     : r < 9 ? 0xE0 + rng() % 0x10
+                                             : rng() % 256);
         }
         std::vector<uint8_t> expected = rec;
         for (auto [off, len] : strings.spans)
-            for (std::size_t i = off; i < off + len; ++i) expected[i] = static_cast<uint8_t>(cp::oemToAnsi(static_cast<unsigned char>(rec[i])));
+            for (std::size_t i = off; i < off + len; ++i)
+                expected[i] =
+                    static_cast<uint8_t>(cp::oemToAnsi(static_cast<unsigned char>(rec[i])));
         std::vector<uint8_t> out(zal.recordSize, 0x5A);
         strings.copyToAnsi(rec.data(), out.data(), rec.size());
         ASSERT_EQ(out, expected) << "round " << round;
@@ -40,7 +46,9 @@ TEST(RecordConvert, OnePassGivesTheCopyAndTheConversionForEveryByteAtEveryPlace)
             rec[off + at] = static_cast<uint8_t>(c);
             std::vector<uint8_t> out(zal.recordSize);
             strings.copyToAnsi(rec.data(), out.data(), rec.size());
-            ASSERT_EQ(out[off + at], static_cast<uint8_t>(cp::oemToAnsi(static_cast<unsigned char>(c)))) << c << " at " << at;
+            ASSERT_EQ(out[off + at],
+                      static_cast<uint8_t>(cp::oemToAnsi(static_cast<unsigned char>(c))))
+                << c << " at " << at;
             ASSERT_EQ(out[off + (at + 1) % len], static_cast<uint8_t>(cp::oemToAnsi(0x90)));
         }
 }

@@ -74,7 +74,9 @@ Content expected(Op op) {
 
 Status runOp(File& f, Op op) {
     switch (op) {
-        case Op::Add: zal(99); return f.add();
+        case Op::Add:
+            zal(99);
+            return f.add();
         case Op::Put: {
             Status s = f.getRecord(2);
             if (!s.ok()) return s;
@@ -132,12 +134,24 @@ void faultAtEveryStep(Op op, Fault fault) {
     EXPECT_TRUE(reachedEnd) << "the operation never completed";
 }
 
-TEST(CrashRecovery, AddInterruptedAtEveryWriteStep) { faultAtEveryStep(Op::Add, Fault::Crash); }
-TEST(CrashRecovery, PutInterruptedAtEveryWriteStep) { faultAtEveryStep(Op::Put, Fault::Crash); }
-TEST(CrashRecovery, DeleteInterruptedAtEveryWriteStep) { faultAtEveryStep(Op::Delete, Fault::Crash); }
-TEST(CrashRecovery, AddWithAFailedWriteAtEveryStep) { faultAtEveryStep(Op::Add, Fault::Error); }
-TEST(CrashRecovery, PutWithAShortWriteAtEveryStep) { faultAtEveryStep(Op::Put, Fault::ShortWrite); }
-TEST(CrashRecovery, DeleteWithAFailedWriteAtEveryStep) { faultAtEveryStep(Op::Delete, Fault::Error); }
+TEST(CrashRecovery, AddInterruptedAtEveryWriteStep) {
+    faultAtEveryStep(Op::Add, Fault::Crash);
+}
+TEST(CrashRecovery, PutInterruptedAtEveryWriteStep) {
+    faultAtEveryStep(Op::Put, Fault::Crash);
+}
+TEST(CrashRecovery, DeleteInterruptedAtEveryWriteStep) {
+    faultAtEveryStep(Op::Delete, Fault::Crash);
+}
+TEST(CrashRecovery, AddWithAFailedWriteAtEveryStep) {
+    faultAtEveryStep(Op::Add, Fault::Error);
+}
+TEST(CrashRecovery, PutWithAShortWriteAtEveryStep) {
+    faultAtEveryStep(Op::Put, Fault::ShortWrite);
+}
+TEST(CrashRecovery, DeleteWithAFailedWriteAtEveryStep) {
+    faultAtEveryStep(Op::Delete, Fault::Error);
+}
 
 // The journal's record check: the zip CRC-32, the same whether computed in one piece or
 // continued over pieces of any length (the fast path takes eight bytes at a time).

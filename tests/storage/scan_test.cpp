@@ -38,10 +38,12 @@ TEST(FileScan, ReadsEveryLiveRecordOnceInFileOrderAndMovesNothing) {
     const uint32_t current = f.currentRecord();
     std::vector<int32_t> seen;
     std::string fio;
-    ASSERT_TRUE(f.scan([&](const uint8_t* rec) {
-        seen.push_back(ticketOf(rec));
-        if (fio.empty()) fio.assign(reinterpret_cast<const char*>(rec + offsetof(dict::ZalRecord, FIO)), 6);
-    }).ok());
+    ASSERT_TRUE(
+        f.scan([&](const uint8_t* rec) {
+             seen.push_back(ticketOf(rec));
+             if (fio.empty())
+                 fio.assign(reinterpret_cast<const char*>(rec + offsetof(dict::ZalRecord, FIO)), 6);
+         }).ok());
     std::vector<int32_t> expected;
     for (int t = 1; t <= 600; ++t)
         if (t % 3 != 0) expected.push_back(1000 - t);
@@ -63,7 +65,8 @@ TEST(FileScan, OnlyTheByteRangesAskedForAreNeededToBeRight) {
         zal(t, "Петров", 80000 + t);
         ASSERT_TRUE(f.add().ok());
     }
-    const std::vector<File::Span> only = {{offsetof(dict::ZalRecord, N_KV), 4}, {offsetof(dict::ZalRecord, S_VID), 8}};
+    const std::vector<File::Span> only = {{offsetof(dict::ZalRecord, N_KV), 4},
+                                          {offsetof(dict::ZalRecord, S_VID), 8}};
     std::vector<std::pair<int32_t, double>> seen;
     ASSERT_TRUE(f.scan(
                      [&](const uint8_t* rec) {
@@ -90,16 +93,19 @@ TEST(FileScan, AnEncipheredFileIsDeciphered) {
     SEC.K_POL = 42;
     SEC.FIO = "Smith";
     ASSERT_TRUE(f.add().ok());
-    for (const std::vector<File::Span>& only : {std::vector<File::Span>{}, std::vector<File::Span>{{0, 1}}}) {
+    for (const std::vector<File::Span>& only :
+         {std::vector<File::Span>{}, std::vector<File::Span>{{0, 1}}}) {
         std::vector<int> codes;
         std::string name;
-        ASSERT_TRUE(f.scan(
-                         [&](const uint8_t* rec) {
-                             codes.push_back(rec[offsetof(dict::SecRecord, K_POL)]);
-                             name.assign(reinterpret_cast<const char*>(rec + offsetof(dict::SecRecord, FIO)), 5);
-                         },
-                         only)
-                        .ok());
+        ASSERT_TRUE(
+            f.scan(
+                 [&](const uint8_t* rec) {
+                     codes.push_back(rec[offsetof(dict::SecRecord, K_POL)]);
+                     name.assign(
+                         reinterpret_cast<const char*>(rec + offsetof(dict::SecRecord, FIO)), 5);
+                 },
+                 only)
+                .ok());
         EXPECT_EQ(codes, std::vector<int>{42});
         EXPECT_EQ(name, "Smith") << "an enciphered record comes whole";
     }
@@ -144,12 +150,12 @@ TEST(FileScan, ARecordChangedByAnotherStationDuringTheScanIsSeenWholeOnce) {
     for (int pass = 0; pass < 50 && writes < 100; ++pass) {
         int records = 0, torn = 0;
         ASSERT_TRUE(f.scan([&](const uint8_t* rec) {
-            double vid = 0, w = 0;
-            std::memcpy(&vid, rec + offsetof(dict::ZalRecord, S_VID), 8);
-            std::memcpy(&w, rec + offsetof(dict::ZalRecord, S_W), 8);
-            ++records;
-            if (vid + w != 100) ++torn;
-        }).ok());
+                         double vid = 0, w = 0;
+                         std::memcpy(&vid, rec + offsetof(dict::ZalRecord, S_VID), 8);
+                         std::memcpy(&w, rec + offsetof(dict::ZalRecord, S_W), 8);
+                         ++records;
+                         if (vid + w != 100) ++torn;
+                     }).ok());
         EXPECT_EQ(records, 3000);
         EXPECT_EQ(torn, 0);
     }

@@ -19,7 +19,7 @@
 namespace kw::storage::testing {
 
 class TempDir {
-public:
+  public:
     TempDir() {
         std::string tmpl = (std::filesystem::temp_directory_path() / "kwstoreXXXXXX").string();
         path_ = ::mkdtemp(tmpl.data());
@@ -31,7 +31,7 @@ public:
     const std::string& path() const { return path_; }
     std::string file(const std::string& name) const { return path_ + "/" + name; }
 
-private:
+  private:
     std::string path_;
 };
 
@@ -42,13 +42,16 @@ inline std::vector<uint8_t> readAll(const std::string& path) {
 
 inline void writeAll(const std::string& path, const std::vector<uint8_t>& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
 }
 
 // Every file of a table (data, keys, journal) in name order, with its bytes.
-inline std::vector<std::pair<std::string, std::vector<uint8_t>>> snapshotDir(const std::string& dir) {
+inline std::vector<std::pair<std::string, std::vector<uint8_t>>> snapshotDir(
+    const std::string& dir) {
     std::vector<std::pair<std::string, std::vector<uint8_t>>> out;
-    for (const auto& e : std::filesystem::directory_iterator(dir)) out.emplace_back(e.path().filename(), readAll(e.path()));
+    for (const auto& e : std::filesystem::directory_iterator(dir))
+        out.emplace_back(e.path().filename(), readAll(e.path()));
     std::sort(out.begin(), out.end());
     return out;
 }
@@ -61,7 +64,8 @@ inline FileOptions in(const TempDir& d, FileSystem* fs = nullptr) {
 }
 
 // A pledge in the calling thread's ZAL buffer.
-inline void zal(int32_t ticket, const std::string& fioUtf8 = "", int32_t date = 0, int32_t endDate = 0) {
+inline void zal(int32_t ticket, const std::string& fioUtf8 = "", int32_t date = 0,
+                int32_t endDate = 0) {
     ZAL = kw::dict::ZalRecord{};
     ZAL.N_KV = ticket;
     ZAL.FIO = kw::W(fioUtf8);

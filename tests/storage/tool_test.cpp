@@ -3,8 +3,8 @@
 #include <sys/wait.h>
 
 #include <cstdio>
-#include <sstream>
 #include <filesystem>
+#include <sstream>
 
 #include "runtime/last_error.h"
 #include "storage/byte_order.h"
@@ -20,7 +20,7 @@ struct ToolRun {
 };
 
 class Tool : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         tool_ = std::string(KW_BINARY_DIR) + "/kestrowd-file";
         if (!std::filesystem::exists(tool_)) GTEST_SKIP() << "kestrowd-file is not built";
@@ -28,11 +28,11 @@ protected:
     // Runs the tool in the test's directory with `input` on stdin; stdout (and stderr
     // when `withErr`) collected.
     ToolRun run(const std::string& args, const std::string& input = "", bool withErr = false,
-            const std::string& sub = ".") {
+                const std::string& sub = ".") {
         const std::string in = dir_.file("stdin.txt");
         testing::writeAll(in, std::vector<uint8_t>(input.begin(), input.end()));
-        const std::string cmd = "cd '" + dir_.path() + "/" + sub + "' && '" + tool_ + "' " + args + " < '" + in + "'" +
-                                (withErr ? " 2>&1" : " 2>/dev/null");
+        const std::string cmd = "cd '" + dir_.path() + "/" + sub + "' && '" + tool_ + "' " + args +
+                                " < '" + in + "'" + (withErr ? " 2>&1" : " 2>/dev/null");
         ToolRun r;
         FILE* p = ::popen(cmd.c_str(), "r");
         char buf[4096];
@@ -56,10 +56,11 @@ TEST_F(Tool, CreateInfoLoadDumpCheck) {
     ASSERT_EQ(run("create ZAL").code, 0);
     ToolRun info = run("info ZAL.DAT");
     ASSERT_EQ(info.code, 0);
-    for (const char* line : {"signature: 0x3343\n", "attributes: 0x00A0\n", "keys: 3\n", "records: 0\n",
-                             "fields: 67\n", "slot_length: 717\n", "data_offset: 1975\n", "prefix: ZAL\n",
-                             "field 6: ZAL:N_KV type=1 offset=185 length=4\n",
-                             "key 2: KEY_2 flags=0x30 components=2,6\n"})
+    for (const char* line :
+         {"signature: 0x3343\n", "attributes: 0x00A0\n", "keys: 3\n", "records: 0\n",
+          "fields: 67\n", "slot_length: 717\n", "data_offset: 1975\n", "prefix: ZAL\n",
+          "field 6: ZAL:N_KV type=1 offset=185 length=4\n",
+          "key 2: KEY_2 flags=0x30 components=2,6\n"})
         EXPECT_NE(info.out.find(line), std::string::npos) << line;
 
     const std::string csv =
@@ -93,13 +94,15 @@ TEST_F(Tool, CreateInfoLoadDumpCheck) {
 TEST_F(Tool, CheckFindsADamagedKeyAndBuildMendsIt) {
     ASSERT_EQ(run("create ZAL").code, 0);
     std::string csv = "N_KV,DATA_K\n";
-    for (int t = 1; t <= 200; ++t) csv += std::to_string(t) + "," + std::to_string(80000 + t) + "\n";
+    for (int t = 1; t <= 200; ++t)
+        csv += std::to_string(t) + "," + std::to_string(80000 + t) + "\n";
     ASSERT_EQ(run("load ZAL.DAT", csv).code, 0);
     ASSERT_EQ(run("check ZAL.DAT").code, 0);
     // Swap the record numbers of two entries of the first leaf of KEY_3.
     auto k3 = testing::readAll(dir_.file("ZAL.K03"));
     uint32_t n = le::get32(k3.data() + 12);  // root
-    for (uint32_t level = le::get32(k3.data() + 16); level >= 2; --level) n = le::get32(k3.data() + n * 512 + 13);
+    for (uint32_t level = le::get32(k3.data() + 16); level >= 2; --level)
+        n = le::get32(k3.data() + n * 512 + 13);
     uint8_t* leaf = k3.data() + n * 512 + 13;
     std::swap_ranges(leaf, leaf + 4, leaf + 8);
     testing::writeAll(dir_.file("ZAL.K03"), k3);
@@ -117,7 +120,9 @@ TEST_F(Tool, CheckFindsADamagedKeyAndBuildMendsIt) {
     testing::writeAll(dir_.file("ZAL.DAT"), dat);
     check = run("check ZAL.DAT");
     EXPECT_EQ(check.code, 0);
-    EXPECT_EQ(check.out, "data file: 717 bytes past the last record, unused (build or pack gives them back)\n");
+    EXPECT_EQ(
+        check.out,
+        "data file: 717 bytes past the last record, unused (build or pack gives them back)\n");
     ASSERT_EQ(run("build ZAL.DAT").code, 0);
     EXPECT_EQ(testing::readAll(dir_.file("ZAL.DAT")).size(), size);
     EXPECT_EQ(run("check ZAL.DAT").out, "");
@@ -133,7 +138,8 @@ TEST_F(Tool, CheckFindsADamagedOrMissingKeyOfTheOpenPledgesAndBuildMakesItAgain)
     // Swap the record numbers of two entries of its first leaf.
     auto p = testing::readAll(dir_.file("ZAL.P01"));
     uint32_t n = le::get32(p.data() + 12);
-    for (uint32_t level = le::get32(p.data() + 16); level >= 2; --level) n = le::get32(p.data() + n * 512 + 13);
+    for (uint32_t level = le::get32(p.data() + 16); level >= 2; --level)
+        n = le::get32(p.data() + n * 512 + 13);
     uint8_t* leaf = p.data() + n * 512 + 13;
     std::swap_ranges(leaf, leaf + 4, leaf + 8);
     testing::writeAll(dir_.file("ZAL.P01"), p);
@@ -180,7 +186,8 @@ TEST_F(Tool, InfoRefusesADamagedHeaderAsAnOpenDoes) {
     ToolRun info = run("info ZAL.DAT", "", true);
     EXPECT_EQ(info.code, 2);
     EXPECT_NE(info.out.find("damaged: error 47 "), std::string::npos) << info.out;
-    EXPECT_NE(info.out.find("field 6: ZAL:N_KV type=1 offset=9999 length=4\n"), std::string::npos) << info.out;
+    EXPECT_NE(info.out.find("field 6: ZAL:N_KV type=1 offset=9999 length=4\n"), std::string::npos)
+        << info.out;
     EXPECT_NE(info.out.find("kestrowd-file: ZAL.DAT: error 47 ("), std::string::npos) << info.out;
     EXPECT_EQ(run("dump ZAL.DAT").code, 2);
     EXPECT_EQ(run("check ZAL.DAT").code, 2);
@@ -220,14 +227,17 @@ TEST_F(Tool, LoadIsAllOrNothing) {
     const std::string tooLong(61, 'x');  // FIO holds 60
     const Bad bad[] = {
         {head + "1,72700,\"P,1,1\n2,72700,G,1,1\n", "line 2: column 3: a quote that is not closed"},
-        {head + "1,72700,A,1,1\n2,72700," + tooLong + ",1,1\n", "line 3: column 3 (FIO): \"" + tooLong.substr(0, 40) +
-                                                       "... (61 bytes)\" is longer than the field (61 characters, it holds 60)"},
+        {head + "1,72700,A,1,1\n2,72700," + tooLong + ",1,1\n",
+         "line 3: column 3 (FIO): \"" + tooLong.substr(0, 40) +
+             "... (61 bytes)\" is longer than the field (61 characters, it holds 60)"},
         {head + "1,72700,\xC0\xC1,1,1\n", "line 2: column 3 (FIO): \"\\xC0\\xC1\" is not UTF-8"},
-        {head + "1,72700,\xE2\x82\xAC,1,1\n", "line 2: column 3 (FIO): \"\xE2\x82\xAC\" holds"},  // no euro in CP866
+        {head + "1,72700,\xE2\x82\xAC,1,1\n",
+         "line 2: column 3 (FIO): \"\xE2\x82\xAC\" holds"},  // no euro in CP866
         {head + "1,72700,A,1,1,9\n", "line 2: 6 columns, the header has 5"},
         {head + "1,72700,A,1\n", "line 2: 4 columns, the header has 5"},
         {head + std::string("1,72700,A\0B,1,1\n", 16), "line 2: column 3: a NUL byte"},
-        {head + "1,72700,A,1,1\n2,72700,B,1,1\n3,72700,C,1,1\n4,7270x,D,1,1\n", "line 5: column 2 (DATA): \"7270x\""},
+        {head + "1,72700,A,1,1\n2,72700,B,1,1\n3,72700,C,1,1\n4,7270x,D,1,1\n",
+         "line 5: column 2 (DATA): \"7270x\""},
         {head + "1,72700,A,1e999,1\n", "line 2: column 4 (S_VID): \"1e999\" is not a number"},
         {head + "1,72700,A,1,256\n", "line 2: column 5 (SOST): \"256\" is not a whole number"},
         {head + "1,72700,A\"B,1,1\n", "line 2: column 3: a quote inside a field"},
@@ -245,7 +255,8 @@ TEST_F(Tool, LoadIsAllOrNothing) {
         EXPECT_EQ(tableFiles(), before);
     }
     // A huge bad value is quoted in part only.
-    ToolRun huge = run("load ZAL.DAT", head + "1,72700," + std::string(10 << 20, 'x') + ",1,1\n", true);
+    ToolRun huge =
+        run("load ZAL.DAT", head + "1,72700," + std::string(10 << 20, 'x') + ",1,1\n", true);
     EXPECT_EQ(huge.code, 2);
     EXPECT_LT(huge.out.size(), 1000u);
     EXPECT_NE(huge.out.find("(10485760 bytes)"), std::string::npos) << huge.out.substr(0, 1000);
@@ -255,7 +266,8 @@ TEST_F(Tool, LoadIsAllOrNothing) {
     ASSERT_EQ(run("load ZAL.DAT --cut-texts", head + "7,72700," + tooLong + ",1,1\n").code, 0);
     ASSERT_EQ(run("load ZAL.DAT", head + "8,72700,Щ" + std::string(60, ' ') + ",-2.5,1\n").code, 0);
     dump = run("dump ZAL.DAT --key 1");
-    EXPECT_NE(dump.out.find(",72700," + tooLong.substr(0, 60) + ",,,7,"), std::string::npos) << dump.out;
+    EXPECT_NE(dump.out.find(",72700," + tooLong.substr(0, 60) + ",,,7,"), std::string::npos)
+        << dump.out;
     EXPECT_NE(dump.out.find(",72700,Щ,,,8,"), std::string::npos) << dump.out;
     EXPECT_NE(dump.out.find(",-2.5,"), std::string::npos) << dump.out;
 }
@@ -309,7 +321,8 @@ TEST_F(Tool, BuildAndPackKeepALoanThatOnlyTheJournalHolds) {
     bool reachedEnd = false;
     for (uint64_t step = 1; step < 60 && !reachedEnd; ++step) {
         SCOPED_TRACE("step " + std::to_string(step));
-        for (const char* sub : {"killed", "start", "build", "pack"}) std::filesystem::remove_all(dir_.file(sub));
+        for (const char* sub : {"killed", "start", "build", "pack"})
+            std::filesystem::remove_all(dir_.file(sub));
         std::filesystem::copy(dir_.file("base"), dir_.file("killed"));
         FaultFileSystem ffs;
         {
@@ -320,7 +333,8 @@ TEST_F(Tool, BuildAndPackKeepALoanThatOnlyTheJournalHolds) {
             (void)f.add().code;
             reachedEnd = !ffs.fired();
         }
-        for (const char* sub : {"start", "build", "pack"}) std::filesystem::copy(dir_.file("killed"), dir_.file(sub));
+        for (const char* sub : {"start", "build", "pack"})
+            std::filesystem::copy(dir_.file("killed"), dir_.file(sub));
         ASSERT_EQ(run("build ZAL.DAT", "", false, "build").code, 0);
         ASSERT_EQ(run("pack ZAL.DAT", "", false, "pack").code, 0);
         int started = -1;
@@ -344,7 +358,8 @@ TEST_F(Tool, BuildAndPackKeepALoanThatOnlyTheJournalHolds) {
 // keeps every whole record.
 TEST_F(Tool, SalvageKeepsTheWholeRecordsOfADamagedFile) {
     ASSERT_EQ(run("create ZAL").code, 0);
-    ASSERT_EQ(run("load ZAL.DAT", "N_KV,FIO\n1,Андреев\n2,Борисов\n3,Васильев\n4,Григорьев\n").code, 0);
+    ASSERT_EQ(run("load ZAL.DAT", "N_KV,FIO\n1,Андреев\n2,Борисов\n3,Васильев\n4,Григорьев\n").code,
+              0);
     const auto whole = testing::readAll(dir_.file("ZAL.DAT"));
     auto cut = whole;
     cut.resize(cut.size() - 300);
@@ -352,8 +367,10 @@ TEST_F(Tool, SalvageKeepsTheWholeRecordsOfADamagedFile) {
     for (const char* cmd : {"dump", "check", "build", "pack"}) {
         ToolRun r = run(std::string(cmd) + " ZAL.DAT", "", true);
         EXPECT_EQ(r.code, 2) << cmd;
-        EXPECT_NE(r.out.find("error 36 (Invalid Data File)"), std::string::npos) << cmd << ": " << r.out;
-        EXPECT_NE(r.out.find("kestrowd-file salvage ZAL.DAT"), std::string::npos) << cmd << ": " << r.out;
+        EXPECT_NE(r.out.find("error 36 (Invalid Data File)"), std::string::npos)
+            << cmd << ": " << r.out;
+        EXPECT_NE(r.out.find("kestrowd-file salvage ZAL.DAT"), std::string::npos)
+            << cmd << ": " << r.out;
     }
     {
         File f(kw::dict::table("ZAL"), testing::in(dir_));
@@ -364,7 +381,8 @@ TEST_F(Tool, SalvageKeepsTheWholeRecordsOfADamagedFile) {
     }
     ToolRun saved = run("salvage ZAL.DAT");
     ASSERT_EQ(saved.code, 0);
-    EXPECT_NE(saved.out.find("kept: 3 records\nunreadable: 1 records\n"), std::string::npos) << saved.out;
+    EXPECT_NE(saved.out.find("kept: 3 records\nunreadable: 1 records\n"), std::string::npos)
+        << saved.out;
     EXPECT_EQ(testing::readAll(dir_.file("ZAL.BAD")), cut);
     EXPECT_EQ(run("check ZAL.DAT").code, 0);
     ToolRun dump = run("dump ZAL.DAT --key 1");
@@ -383,7 +401,8 @@ TEST_F(Tool, SalvageKeepsTheWholeRecordsOfADamagedFile) {
     EXPECT_EQ(run("dump ZAL.DAT").code, 2);
     saved = run("salvage ZAL.DAT");
     ASSERT_EQ(saved.code, 0);
-    EXPECT_NE(saved.out.find("kept: 4 records\nunreadable: 0 records\n"), std::string::npos) << saved.out;
+    EXPECT_NE(saved.out.find("kept: 4 records\nunreadable: 0 records\n"), std::string::npos)
+        << saved.out;
     EXPECT_NE(run("dump ZAL.DAT").out.find(",Григорьев,"), std::string::npos);
     EXPECT_EQ(run("check ZAL.DAT").code, 0);
 }
@@ -428,10 +447,13 @@ TEST_F(Tool, ARecordMarkedDeletedOffTheFreeChainIsKept) {
     const std::vector<uint8_t> slot3(dat.begin() + kSlot3, dat.begin() + kSlot3 + 717);
     ToolRun check = run("check ZAL.DAT");
     EXPECT_EQ(check.code, 1);
-    EXPECT_NE(check.out.find("record 3: marked deleted but not on the free chain"), std::string::npos) << check.out;
+    EXPECT_NE(check.out.find("record 3: marked deleted but not on the free chain"),
+              std::string::npos)
+        << check.out;
     ToolRun built = run("build ZAL.DAT");
     ASSERT_EQ(built.code, 0);
-    EXPECT_NE(built.out.find("record 3: marked deleted but not on the free chain; kept as it is"), std::string::npos)
+    EXPECT_NE(built.out.find("record 3: marked deleted but not on the free chain; kept as it is"),
+              std::string::npos)
         << built.out;
     {
         File f(kw::dict::table("ZAL"), testing::in(dir_));
@@ -444,7 +466,8 @@ TEST_F(Tool, ARecordMarkedDeletedOffTheFreeChainIsKept) {
     EXPECT_TRUE(std::equal(slot3.begin(), slot3.end(), dat.begin() + kSlot3));
     ToolRun packed = run("pack ZAL.DAT");
     ASSERT_EQ(packed.code, 0);
-    EXPECT_NE(packed.out.find("record 3: marked deleted but not on the free chain; kept as it is"), std::string::npos)
+    EXPECT_NE(packed.out.find("record 3: marked deleted but not on the free chain; kept as it is"),
+              std::string::npos)
         << packed.out;
     dat = testing::readAll(dir_.file("ZAL.DAT"));
     EXPECT_TRUE(std::equal(slot3.begin() + 5, slot3.end(), dat.begin() + kSlot3 + 5));

@@ -34,14 +34,14 @@ std::vector<Pledge> pledges() {
     std::vector<Pledge> out;
     for (int i = 0; i < kCount; ++i) {
         const int t = (i * 7919) % kCount + 1;
-        out.push_back({t * 2, kBase + t % 10, static_cast<uint8_t>(t % 7), static_cast<uint8_t>(t % 3 + 1),
-                       names[t % 6]});
+        out.push_back({t * 2, kBase + t % 10, static_cast<uint8_t>(t % 7),
+                       static_cast<uint8_t>(t % 3 + 1), names[t % 6]});
     }
     return out;
 }
 
 class ZalView : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         file = std::make_unique<File>(kw::dict::table("ZAL"), testing::in(dir));
         ASSERT_EQ(file->create().code, 0);
@@ -69,7 +69,8 @@ protected:
         std::vector<Pledge> m;
         for (const Pledge& p : model)
             if (keep(p)) m.push_back(p);
-        std::stable_sort(m.begin(), m.end(), [&](const Pledge& a, const Pledge& b) { return less(a, b); });
+        std::stable_sort(m.begin(), m.end(),
+                         [&](const Pledge& a, const Pledge& b) { return less(a, b); });
         std::vector<int> out;
         for (const Pledge& p : m) out.push_back(p.ticket);
         return out;
@@ -223,7 +224,9 @@ TEST_F(ZalView, FilterSkipsRecordsAndAFullPageStopsTheScan) {
     ASSERT_EQ(view->setStart().code, 0);
     const uint64_t before = view->reads();
     for (int i = 0; i < 5; ++i) EXPECT_EQ(nextTicket(), want[static_cast<std::size_t>(i)]);
-    const auto open = std::count_if(model.begin(), model.end(), [&](const Pledge& p) { return p.state <= 3 && p.ticket <= want[4]; });
+    const auto open = std::count_if(model.begin(), model.end(), [&](const Pledge& p) {
+        return p.state <= 3 && p.ticket <= want[4];
+    });
     EXPECT_EQ(view->reads() - before, static_cast<uint64_t>(open));
 }
 
@@ -249,7 +252,8 @@ TEST_F(ZalView, KeyConditionsOfTheFilterBoundTheScan) {
     // Backwards through the key, and new values of the variables at the next start.
     ASSERT_EQ(view->setOrder("-ZAL:DATA,-ZAL:N_KV").code, 0);
     EXPECT_TRUE(view->backward());
-    ASSERT_EQ(view->setFilter("(d1 <= zal:data and zal:data < d2 + 1 and zal:sost <> 6)", &vars).code, 0);
+    ASSERT_EQ(
+        view->setFilter("(d1 <= zal:data and zal:data < d2 + 1 and zal:sost <> 6)", &vars).code, 0);
     d1 = kBase + 8;
     d2 = kBase + 9;
     want = expect([&](const Pledge& p) { return inPeriod(p) && p.state != 6; }, byDate);
@@ -261,10 +265,13 @@ TEST_F(ZalView, KeyConditionsOfTheFilterBoundTheScan) {
     // The equality of the day list and the second key component after it.
     clock::setToday(kBase + 4);
     ASSERT_EQ(view->setOrder("+ZAL:DATA,+ZAL:N_KV").code, 0);
-    ASSERT_EQ(view->setFilter("(zal:data=today()) and zal:n_kv >= 300 and zal:n_kv < 400", &vars).code, 0);
+    ASSERT_EQ(
+        view->setFilter("(zal:data=today()) and zal:n_kv >= 300 and zal:n_kv < 400", &vars).code,
+        0);
     before = view->reads();
-    want = expect([](const Pledge& p) { return p.date == kBase + 4 && p.ticket >= 300 && p.ticket < 400; },
-                  byTicket);
+    want = expect(
+        [](const Pledge& p) { return p.date == kBase + 4 && p.ticket >= 300 && p.ticket < 400; },
+        byTicket);
     EXPECT_EQ(readAll(), want);
     EXPECT_EQ(view->reads() - before, want.size() + 1);
     clock::setToday(0);
@@ -279,10 +286,12 @@ TEST_F(ZalView, KeyConditionsOfTheFilterBoundTheScan) {
 TEST_F(ZalView, ConditionsThatCannotBoundTheKeyStillFilter) {
     ASSERT_EQ(view->setOrder("+ZAL:N_KV").code, 0);
     // OR, a computed field side, a field on both sides, a text compared with the number.
-    for (const char* text : {"zal:n_kv < 20 or zal:n_kv > 590", "zal:n_kv + 0 < 20 or zal:n_kv - 0 > 590",
-                             "(zal:n_kv < 20 or zal:n_kv > 590) and zal:n_kv <> zal:data"}) {
+    for (const char* text :
+         {"zal:n_kv < 20 or zal:n_kv > 590", "zal:n_kv + 0 < 20 or zal:n_kv - 0 > 590",
+          "(zal:n_kv < 20 or zal:n_kv > 590) and zal:n_kv <> zal:data"}) {
         ASSERT_EQ(view->setFilter(text, &vars).code, 0) << text;
-        EXPECT_EQ(readAll(), expect([](const Pledge& p) { return p.ticket < 20 || p.ticket > 590; }, byTicket))
+        EXPECT_EQ(readAll(),
+                  expect([](const Pledge& p) { return p.ticket < 20 || p.ticket > 590; }, byTicket))
             << text;
     }
     // Texts that spell numbers bound the key as the numbers would.
@@ -295,10 +304,11 @@ TEST_F(ZalView, ConditionsThatCannotBoundTheKeyStillFilter) {
 TEST_F(ZalView, GivenRangeLimitsTheView) {
     ASSERT_EQ(view->setOrder("+ZAL:DATA").code, 0);
     ASSERT_EQ(view->setRange({expr::Value(kBase + 2)}, {expr::Value(kBase + 3)}).code, 0);
-    const auto want = expect([](const Pledge& p) { return p.date == kBase + 2 || p.date == kBase + 3; },
-                             [](const Pledge& a, const Pledge& b) {
-                                 return std::tie(a.date, a.ticket) < std::tie(b.date, b.ticket);
-                             });
+    const auto want =
+        expect([](const Pledge& p) { return p.date == kBase + 2 || p.date == kBase + 3; },
+               [](const Pledge& a, const Pledge& b) {
+                   return std::tie(a.date, a.ticket) < std::tie(b.date, b.ticket);
+               });
     const uint64_t before = view->reads();
     EXPECT_EQ(readAll(), want);
     EXPECT_EQ(view->reads() - before, want.size() + 1);
@@ -308,20 +318,22 @@ TEST_F(ZalView, GivenRangeLimitsTheView) {
     ASSERT_EQ(view->setOrder("+ZAL:SOST,-ZAL:N_KV").code, 0);
     ASSERT_EQ(view->setRange({expr::Value(2)}, {expr::Value(3)}).code, 0);
     ASSERT_EQ(view->setFilter("zal:met = 1", &vars).code, 0);
-    EXPECT_EQ(readAll(), expect([](const Pledge& p) { return (p.state == 2 || p.state == 3) && p.metal == 1; },
-                                [](const Pledge& a, const Pledge& b) {
-                                    return a.state != b.state ? a.state < b.state : a.ticket > b.ticket;
-                                }));
+    EXPECT_EQ(readAll(),
+              expect([](const Pledge& p) { return (p.state == 2 || p.state == 3) && p.metal == 1; },
+                     [](const Pledge& a, const Pledge& b) {
+                         return a.state != b.state ? a.state < b.state : a.ticket > b.ticket;
+                     }));
     // Only a high value: everything up to it.
     ASSERT_EQ(view->setRange({}, {expr::Value(0)}).code, 0);
     ASSERT_EQ(view->setFilter("", &vars).code, 0);
-    EXPECT_EQ(readAll().size(), static_cast<std::size_t>(std::count_if(model.begin(), model.end(), [](const Pledge& p) {
-                  return p.state == 0;
-              })));
+    EXPECT_EQ(readAll().size(),
+              static_cast<std::size_t>(std::count_if(
+                  model.begin(), model.end(), [](const Pledge& p) { return p.state == 0; })));
     view->clearRange();
     EXPECT_EQ(readAll().size(), model.size());
 
-    EXPECT_EQ(view->setRange({expr::Value(1), expr::Value(2), expr::Value(3)}, {}).code, kInvalidRange);
+    EXPECT_EQ(view->setRange({expr::Value(1), expr::Value(2), expr::Value(3)}, {}).code,
+              kInvalidRange);
     EXPECT_EQ(view->setRange({expr::Value(300)}, {}).code, kInvalidRange);  // SOST is a BYTE
     ASSERT_EQ(view->setRange({expr::Value(5)}, {expr::Value(4)}).code, 0);
     EXPECT_TRUE(readAll().empty());
@@ -329,7 +341,8 @@ TEST_F(ZalView, GivenRangeLimitsTheView) {
 
 TEST_F(ZalView, FilterThatDoesNotParseLeavesTheViewEmpty) {
     ASSERT_EQ(view->setOrder("+ZAL:N_KV").code, 0);
-    for (const char* text : {"(zal:sost=", "zal:nosuch = 1", "nosuch(zal:sost)", "zal:sost = 0 )"}) {
+    for (const char* text :
+         {"(zal:sost=", "zal:nosuch = 1", "nosuch(zal:sost)", "zal:sost = 0 )"}) {
         const Status s = view->setFilter(text, &vars);
         EXPECT_EQ(s.code, kInvalidFilter) << text;
         EXPECT_FALSE(view->filterError().empty());
@@ -373,7 +386,8 @@ TEST(ViewRanges, EqualTextsBoundACaseInsensitiveKey) {
     File pkl(kw::dict::table("PKL"), testing::in(dir));
     ASSERT_EQ(pkl.create().code, 0);
     ASSERT_EQ(pkl.open().code, 0);
-    for (const char* n : {"Ivanov", "IVANOV", "ivanov", "Ivanova", "Petrov", "Abakumov", "Иванов"}) {
+    for (const char* n :
+         {"Ivanov", "IVANOV", "ivanov", "Ivanova", "Petrov", "Abakumov", "Иванов"}) {
         PKL = kw::dict::PklRecord{};
         PKL.FIO = W(n);
         ASSERT_EQ(pkl.add().code, 0);
@@ -520,11 +534,13 @@ TEST_F(ZalView, SetKeyAndSetFromBufferFindTheFirstRecordAtOrAfter) {
     // Sorted: the place within the list's own order.
     ASSERT_EQ(view->setOrder("+ZAL:SOST,-ZAL:N_KV").code, 0);
     ASSERT_EQ(view->setKey({expr::Value(3)}).code, 0);
-    const auto state3 = expect([](const Pledge& p) { return p.state == 3; },
-                               [](const Pledge& a, const Pledge& b) { return a.ticket > b.ticket; });
+    const auto state3 =
+        expect([](const Pledge& p) { return p.state == 3; },
+               [](const Pledge& a, const Pledge& b) { return a.ticket > b.ticket; });
     EXPECT_EQ(nextTicket(), state3.front());
     ASSERT_EQ(view->setKey({expr::Value(3), expr::Value(301)}).code, 0);
-    EXPECT_EQ(nextTicket(), *std::find_if(state3.begin(), state3.end(), [](int t) { return t <= 301; }));
+    EXPECT_EQ(nextTicket(),
+              *std::find_if(state3.begin(), state3.end(), [](int t) { return t <= 301; }));
 
     EXPECT_EQ(view->setKey({expr::Value(1), expr::Value(2), expr::Value(3)}).code, kInvalidRange);
     EXPECT_EQ(view->setKey({expr::Value(1000)}).code, kInvalidRange);
@@ -539,9 +555,8 @@ TEST_F(ZalView, RecordCountKeepsThePlaceAndTheBuffer) {
     ASSERT_EQ(view->setStart().code, 0);
     EXPECT_EQ(nextTicket(), 14);
     ASSERT_EQ(view->records(n).code, 0);
-    EXPECT_EQ(n, static_cast<uint32_t>(std::count_if(model.begin(), model.end(), [](const Pledge& p) {
-                  return p.state == 0;
-              })));
+    EXPECT_EQ(n, static_cast<uint32_t>(std::count_if(
+                     model.begin(), model.end(), [](const Pledge& p) { return p.state == 0; })));
     EXPECT_EQ(int{ZAL.N_KV}, 14);
     EXPECT_EQ(nextTicket(), 28);
 

@@ -113,7 +113,9 @@ bool writeSettings(const KbpRecord& k) {
     return f.put().ok() && f.close().ok();
 }
 
-bool active(const ZalRecord& z) { return z.SOST < 4; }
+bool active(const ZalRecord& z) {
+    return z.SOST < 4;
+}
 
 // The end of the pledge's current period: the last prolongation's, else the term's.
 int32_t periodEnd(const ZalRecord& z) {
@@ -125,7 +127,8 @@ int32_t periodEnd(const ZalRecord& z) {
 
 // The day closing's totals over the pledges and journal as they stand at the end of `d`,
 // by the cash desk's own rules for a pledge.
-DayRecord closeDay(int32_t d, double opening, const std::vector<ZalRecord>& zal, const std::vector<KlmRecord>& klm) {
+DayRecord closeDay(int32_t d, double opening, const std::vector<ZalRecord>& zal,
+                   const std::vector<KlmRecord>& klm) {
     kw::cashdesk::DayTotals t;
     for (const ZalRecord& z : zal) kw::cashdesk::addPledge(t, z, d);
     for (const KlmRecord& j : klm) kw::cashdesk::addEntry(t, j, d);
@@ -226,11 +229,13 @@ int run(int32_t today) {
     k.KAS_N = cash;
     k.KAS_P = cash;
     if (!writeAll(kw::dict::zalTable(), zal) || !writeAll(kw::dict::dayTable(), days) ||
-        !writeAll(kw::dict::klmTable(), klm) || !writeAll(kw::dict::pklTable(), pkl) || !writeSettings(k)) {
+        !writeAll(kw::dict::klmTable(), klm) || !writeAll(kw::dict::pklTable(), pkl) ||
+        !writeSettings(k)) {
         std::fprintf(stderr, "kestrowd-demo: writing the data files failed\n");
         return 2;
     }
-    std::printf("%zu pledges, %zu days, %zu journal entries\n", zal.size(), days.size(), klm.size());
+    std::printf("%zu pledges, %zu days, %zu journal entries\n", zal.size(), days.size(),
+                klm.size());
     return 0;
 }
 

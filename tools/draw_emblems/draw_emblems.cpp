@@ -7,7 +7,6 @@
 //
 // The files in assets/ were made with it; run it again after changing a picture.
 #include <QColor>
-#include <algorithm>
 #include <QDir>
 #include <QFont>
 #include <QGuiApplication>
@@ -18,6 +17,7 @@
 #include <QPainterPath>
 #include <QRadialGradient>
 #include <QString>
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -71,7 +71,8 @@ void emblem(QPainter& p, const QRectF& box) {
     bar.setColorAt(1.0, kGoldDark);
     p.setBrush(bar);
     p.setPen(Qt::NoPen);
-    p.drawRoundedRect(QRectF(c.x() - barHalf, barY - s * 0.022, 2 * barHalf, s * 0.044), s * 0.02, s * 0.02);
+    p.drawRoundedRect(QRectF(c.x() - barHalf, barY - s * 0.022, 2 * barHalf, s * 0.044), s * 0.02,
+                      s * 0.02);
     p.setBrush(kGold);
     p.drawEllipse(QPointF(c.x() - barHalf, barY), s * 0.035, s * 0.035);
     p.drawEllipse(QPointF(c.x() + barHalf, barY), s * 0.035, s * 0.035);
@@ -101,7 +102,8 @@ QImage icon(int size) {
     return img;
 }
 
-void caption(QPainter& p, const QRectF& r, const QString& text, int pixelSize, const QColor& color, bool bold) {
+void caption(QPainter& p, const QRectF& r, const QString& text, int pixelSize, const QColor& color,
+             bool bold) {
     QFont f(QStringLiteral("DejaVu Serif"));
     f.setPixelSize(pixelSize);
     f.setBold(bold);
@@ -124,8 +126,10 @@ QImage framePicture() {
     bg.setColorAt(1.0, QColor(0xE2, 0xD6, 0xBC));
     p.fillRect(img.rect(), bg);
     emblem(p, QRectF(w / 2.0 - 130, 150, 260, 260));
-    caption(p, QRectF(0, 440, w, 60), QString::fromUtf8("Автоматизация работы ломбарда"), 40, QColor(0x4A, 0x32, 0x14), true);
-    caption(p, QRectF(0, 500, w, 40), QString::fromUtf8("кассовый учёт залогов и ссуд"), 22, QColor(0x7A, 0x5A, 0x2E), false);
+    caption(p, QRectF(0, 440, w, 60), QString::fromUtf8("Автоматизация работы ломбарда"), 40,
+            QColor(0x4A, 0x32, 0x14), true);
+    caption(p, QRectF(0, 500, w, 40), QString::fromUtf8("кассовый учёт залогов и ссуд"), 22,
+            QColor(0x7A, 0x5A, 0x2E), false);
     return img;
 }
 
@@ -144,8 +148,10 @@ QImage menuPicture() {
     caption(p, QRectF(380, 170, 480, 90), QString::fromUtf8("Ломбард"), 76, kGoldLight, true);
     p.setPen(QPen(kGold, 2));
     p.drawLine(QPointF(440, 275), QPointF(800, 275));
-    caption(p, QRectF(380, 290, 480, 50), QString::fromUtf8("выдача ссуд под залог"), 26, QColor(0xE8, 0xD9, 0xB0), false);
-    caption(p, QRectF(380, 330, 480, 50), QString::fromUtf8("ювелирных изделий"), 26, QColor(0xE8, 0xD9, 0xB0), false);
+    caption(p, QRectF(380, 290, 480, 50), QString::fromUtf8("выдача ссуд под залог"), 26,
+            QColor(0xE8, 0xD9, 0xB0), false);
+    caption(p, QRectF(380, 330, 480, 50), QString::fromUtf8("ювелирных изделий"), 26,
+            QColor(0xE8, 0xD9, 0xB0), false);
     return img;
 }
 
@@ -154,7 +160,8 @@ bool save(const QImage& img, const QString& path, const char* format) {
     // The pictures are kept with a palette of 256 colours, a third of the size of true
     // colour; dithering keeps the gradients smooth.
     const bool bmp = qstrcmp(format, "bmp") == 0;
-    if (w.write(bmp ? img.convertToFormat(QImage::Format_Indexed8, Qt::DiffuseDither) : img)) return true;
+    if (w.write(bmp ? img.convertToFormat(QImage::Format_Indexed8, Qt::DiffuseDither) : img))
+        return true;
     std::fprintf(stderr, "draw_emblems: %s: %s\n", qPrintable(path), qPrintable(w.errorString()));
     return false;
 }

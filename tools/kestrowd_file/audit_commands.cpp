@@ -26,7 +26,8 @@ int verifyAudit(const Options& o, std::ostream& out, std::ostream& err) {
     const audit::Finding f = audit::verify(aud);
     if (!f.ok) {
         out << "entry " << f.entry << ": " << f.what << "\n";
-        err << "kestrowd-file: verify-audit: the journal does not hold from entry " << f.entry << "\n";
+        err << "kestrowd-file: verify-audit: the journal does not hold from entry " << f.entry
+            << "\n";
         return 1;
     }
     out << "audit journal: " << f.entries << " entries, numbered without a gap, the chain holds\n";

@@ -24,7 +24,8 @@ int verifyBackup(const Options& o, std::ostream& out, std::ostream& err) {
         err << "kestrowd-file: verify-backup: " << o.path << " does not verify\n";
         return 1;
     }
-    out << "verified: " << r.tables << " tables, " << r.files << " files, " << r.bytes << " bytes\n";
+    out << "verified: " << r.tables << " tables, " << r.files << " files, " << r.bytes
+        << " bytes\n";
     return 0;
 }
 

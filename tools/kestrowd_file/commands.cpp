@@ -8,9 +8,9 @@
 #include <sstream>
 
 #include "csv.h"
-#include "open_table.h"
 #include "dictionary/tables.h"
 #include "field_text.h"
+#include "open_table.h"
 #include "runtime/codepage.h"
 #include "runtime/last_error.h"
 #include "storage/driver.h"
@@ -60,7 +60,8 @@ int openServerTable(const Options& o, int mode, OpenTable& t, std::ostream& err,
     }
     storage::Backend* server = storage::registeredBackend();
     if (!server || !server->chosen(dir)) return -1;
-    if (const auto dot = base.rfind('.'); dot != std::string::npos && upper(base.substr(dot)) == ".DAT")
+    if (const auto dot = base.rfind('.');
+        dot != std::string::npos && upper(base.substr(dot)) == ".DAT")
         base = base.substr(0, dot);
     t.decl = kw::dict::table(upper(base));
     if (t.decl.label.empty()) {
@@ -95,7 +96,9 @@ int openTable(const Options& o, int mode, OpenTable& t, std::ostream& err, bool 
         return 2;
     }
     base = base.substr(0, dot);
-    t.decl = declFromLayout(t.layout, trim(t.layout.header.filePrefix).empty() ? base : trim(t.layout.header.filePrefix));
+    t.decl = declFromLayout(t.layout, trim(t.layout.header.filePrefix).empty()
+                                          ? base
+                                          : trim(t.layout.header.filePrefix));
     t.decl.owner = o.owner;
     t.decl.oem = true;  // every table of the system keeps its texts in the OEM code page
     // The partial keys are the dictionary's, not the data file's: a table of the system
@@ -181,13 +184,15 @@ int info(const Options& o, std::ostream& out, std::ostream& err) {
         << "prefix: " << trim(h.filePrefix) << "\n";
     for (std::size_t i = 0; i < l.fields.size(); ++i) {
         const FieldDesc& f = l.fields[i];
-        out << "field " << i + 1 << ": " << trim(f.name) << " type=" << unsigned(f.type) << " offset=" << f.offset
-            << " length=" << f.length << "\n";
+        out << "field " << i + 1 << ": " << trim(f.name) << " type=" << unsigned(f.type)
+            << " offset=" << f.offset << " length=" << f.length << "\n";
     }
     for (std::size_t i = 0; i < l.keys.size(); ++i) {
         const KeyDesc& k = l.keys[i];
-        out << "key " << i + 1 << ": " << trim(k.name) << " flags=" << hex(k.flags, 2) << " components=";
-        for (std::size_t c = 0; c < k.components.size(); ++c) out << (c ? "," : "") << k.components[c].field;
+        out << "key " << i + 1 << ": " << trim(k.name) << " flags=" << hex(k.flags, 2)
+            << " components=";
+        for (std::size_t c = 0; c < k.components.size(); ++c)
+            out << (c ? "," : "") << k.components[c].field;
         out << "\n";
     }
     return sound.ok() ? 0 : driverError(err, o.path, sound);
@@ -197,7 +202,8 @@ int dump(const Options& o, std::ostream& out, std::ostream& err) {
     OpenTable t;
     if (int rc = openTable(o, kAccessRead | kDenyNone, t, err)) return rc;
     if (o.key < 0 || o.key > static_cast<int>(t.decl.keys.size())) {
-        err << "kestrowd-file: no key " << o.key << " (the file has " << t.decl.keys.size() << ")\n";
+        err << "kestrowd-file: no key " << o.key << " (the file has " << t.decl.keys.size()
+            << ")\n";
         return 2;
     }
     std::vector<const FieldDecl*> cols;
@@ -231,7 +237,8 @@ int check(const Options& o, std::ostream& out, std::ostream& err) {
     for (const auto& p : problems) out << p << "\n";
     // Not a disagreement: the next adds write over it.
     if (unused)
-        out << "data file: " << unused << " bytes past the last record, unused (build or pack gives them back)\n";
+        out << "data file: " << unused
+            << " bytes past the last record, unused (build or pack gives them back)\n";
     return problems.empty() ? 0 : 1;
 }
 

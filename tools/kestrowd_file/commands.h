@@ -8,9 +8,9 @@
 namespace kw::tool {
 
 struct Options {
-    std::string path;   // FILE.DAT (or the table label for create)
-    std::string owner;  // --owner
-    int key = 0;        // --key, 0 = physical order
+    std::string path;       // FILE.DAT (or the table label for create)
+    std::string owner;      // --owner
+    int key = 0;            // --key, 0 = physical order
     bool cutTexts = false;  // --cut-texts: load cuts texts longer than their field
 };
 
@@ -31,7 +31,8 @@ int restore(const Options& o, std::ostream& out, std::ostream& err);
 // Every table from the data directory `from` into `to` (flat files or a server, either
 // way), checked by record counts and money sums. 1 when the sides differ, 2 when the
 // copy was refused or failed; in both cases `to` is left as it was.
-int copyTables(const std::string& from, const std::string& to, std::ostream& out, std::ostream& err);
+int copyTables(const std::string& from, const std::string& to, std::ostream& out,
+               std::ostream& err);
 // path: the audit journal's AUD.DAT. 1 when its numbering or chain does not hold.
 int verifyAudit(const Options& o, std::ostream& out, std::ostream& err);
 

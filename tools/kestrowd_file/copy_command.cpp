@@ -62,10 +62,13 @@ std::vector<const FieldDecl*> moneyFields(const TableDecl& t) {
     return out;
 }
 
-std::string quoted(const std::string& name) { return "\"" + pg::sqlName(name) + "\""; }
+std::string quoted(const std::string& name) {
+    return "\"" + pg::sqlName(name) + "\"";
+}
 
 std::string statusText(const Status& s) {
-    std::string text = "error " + std::to_string(s.code) + " (" + std::string(errorText(s.code)) + ")";
+    std::string text =
+        "error " + std::to_string(s.code) + " (" + std::string(errorText(s.code)) + ")";
     if (s.record) text += ", record " + std::to_string(s.record);
     return text;
 }
@@ -84,7 +87,8 @@ std::string readFlat(const TableDecl& t, const std::string& dir, bool& present, 
     // No desk may write while the table is copied.
     Status s = f.open(kAccessRead | kDenyWrite);
     if (!s.ok())
-        return f.dataPath() + ": " + statusText(s) + "; close the program on every desk before the copy";
+        return f.dataPath() + ": " + statusText(s) +
+               "; close the program on every desk before the copy";
     std::string problem;
     for (s = f.set(0); s.ok();) {
         s = f.next();
@@ -97,7 +101,8 @@ std::string readFlat(const TableDecl& t, const std::string& dir, bool& present, 
 }
 
 bool serverHas(Side& side, const TableDecl& t, std::string& problem) {
-    pg::Result r = side.conn.exec("SELECT to_regclass('public." + pg::sqlName(t.label) + "') IS NOT NULL");
+    pg::Result r =
+        side.conn.exec("SELECT to_regclass('public." + pg::sqlName(t.label) + "') IS NOT NULL");
     if (!r.ok()) {
         problem = side.name() + ": " + r.error();
         return false;
@@ -178,7 +183,9 @@ std::string tally(const TableDecl& t, Side& side, const std::string& flatDir, Ta
 }
 
 // Sums summed in another order may differ in their last bits, never by a kopeck.
-bool sameSum(double a, double b) { return std::fabs(a - b) < 0.005; }
+bool sameSum(double a, double b) {
+    return std::fabs(a - b) < 0.005;
+}
 
 std::string money(double v) {
     char text[64];
@@ -190,15 +197,16 @@ std::string money(double v) {
 bool compare(const TableDecl& t, const Tally& from, const Tally& to, std::ostream& out) {
     char line[160];
     const bool sameCount = from.records == to.records;
-    std::snprintf(line, sizeof line, "%-4s %-10s %18u %18u%s\n", t.label.c_str(), "records", from.records, to.records,
-                  sameCount ? "" : "  DIFFERENT");
+    std::snprintf(line, sizeof line, "%-4s %-10s %18u %18u%s\n", t.label.c_str(), "records",
+                  from.records, to.records, sameCount ? "" : "  DIFFERENT");
     out << line;
     bool same = sameCount && from.sums.size() == to.sums.size();
     const auto fields = moneyFields(t);
     for (std::size_t i = 0; i < fields.size() && i < from.sums.size() && i < to.sums.size(); ++i) {
         const bool equal = sameSum(from.sums[i], to.sums[i]);
-        std::snprintf(line, sizeof line, "%-4s %-10s %18s %18s%s\n", t.label.c_str(), fields[i]->name.c_str(),
-                      money(from.sums[i]).c_str(), money(to.sums[i]).c_str(), equal ? "" : "  DIFFERENT");
+        std::snprintf(line, sizeof line, "%-4s %-10s %18s %18s%s\n", t.label.c_str(),
+                      fields[i]->name.c_str(), money(from.sums[i]).c_str(),
+                      money(to.sums[i]).c_str(), equal ? "" : "  DIFFERENT");
         out << line;
         same = same && equal;
     }
@@ -214,7 +222,8 @@ std::string prepareServerTable(Side& to, const TableDecl& t) {
     if (!problem.empty()) return problem;
     if (!there) {
         for (const auto& sql : pg::createStatements(t))
-            if (pg::Result r = to.conn.exec(sql); !r.ok()) return t.label + " on " + to.name() + ": " + r.error();
+            if (pg::Result r = to.conn.exec(sql); !r.ok())
+                return t.label + " on " + to.name() + ": " + r.error();
         return {};
     }
     pg::Result r = to.conn.exec("LOCK TABLE " + quoted(t.label) + " IN EXCLUSIVE MODE");
@@ -229,7 +238,7 @@ std::string prepareServerTable(Side& to, const TableDecl& t) {
 // Adds records to a server table many rows to a statement (a copy of a million pledges
 // is then a few thousand statements, not a million round trips).
 class ServerWriter {
-public:
+  public:
     ServerWriter(Side& to, const TableDecl& t) : to_(to), t_(t), columns_(pg::columns(t)) {
         // A statement takes at most 65535 parameters.
         perStatement_ = std::max<std::size_t>(1, 60000 / std::max<std::size_t>(1, columns_.size()));
@@ -254,7 +263,8 @@ public:
         if (rows_ == 0) return true;
         std::string names;
         for (const auto* f : columns_) names += (names.empty() ? "" : ", ") + quoted(f->name);
-        pg::Result r = to_.conn.exec("INSERT INTO " + quoted(t_.label) + " (" + names + ") VALUES " + values_, params_);
+        pg::Result r = to_.conn.exec(
+            "INSERT INTO " + quoted(t_.label) + " (" + names + ") VALUES " + values_, params_);
         rows_ = 0;
         values_.clear();
         params_.clear();
@@ -262,7 +272,7 @@ public:
         return r.ok();
     }
 
-private:
+  private:
     Side& to_;
     const TableDecl& t_;
     std::vector<const FieldDecl*> columns_;
@@ -367,7 +377,8 @@ struct Copied {
 
 // Copies every table present in `from` into `to` (the server's transaction, or the
 // work folder `work`), tallying the source side by its own read.
-std::string copyAll(Side& from, Side& to, const std::string& work, std::vector<Copied>& copied, std::ostream& out) {
+std::string copyAll(Side& from, Side& to, const std::string& work, std::vector<Copied>& copied,
+                    std::ostream& out) {
     for (const TableDecl* t : dict::allTables()) {
         Copied c{t, {}};
         if (std::string p = tally(*t, from, from.dir, c.from); !p.empty()) return p;
@@ -375,16 +386,20 @@ std::string copyAll(Side& from, Side& to, const std::string& work, std::vector<C
         std::string problem;
         FlatWriter flat;
         ServerWriter server(to, *t);
-        if (to.server) problem = prepareServerTable(to, *t);
-        else problem = flat.open(*t, work);
+        if (to.server)
+            problem = prepareServerTable(to, *t);
+        else
+            problem = flat.open(*t, work);
         if (!problem.empty()) return problem;
         bool present = false;
         problem = read(*t, from, present, [&](const uint8_t* record, std::string& why) {
             return to.server ? server.add(record, why) : flat.add(record, why);
         });
         if (problem.empty()) {
-            if (to.server) server.flush(problem);
-            else problem = flat.close();
+            if (to.server)
+                server.flush(problem);
+            else
+                problem = flat.close();
         }
         if (!problem.empty()) return problem;
         out << "copied " << t->label << "\n";
@@ -395,7 +410,8 @@ std::string copyAll(Side& from, Side& to, const std::string& work, std::vector<C
 }
 
 // Tallies the target's side and prints both; 0, or 1 after a difference.
-int check(std::vector<Copied>& copied, Side& to, const std::string& work, std::string& problem, std::ostream& out) {
+int check(std::vector<Copied>& copied, Side& to, const std::string& work, std::string& problem,
+          std::ostream& out) {
     char head[160];
     std::snprintf(head, sizeof head, "%-4s %-10s %18s %18s\n", "TAB", "FIELD", "FROM", "TO");
     out << head;
@@ -411,7 +427,8 @@ int check(std::vector<Copied>& copied, Side& to, const std::string& work, std::s
 
 }  // namespace
 
-int copyTables(const std::string& fromDir, const std::string& toDir, std::ostream& out, std::ostream& err) {
+int copyTables(const std::string& fromDir, const std::string& toDir, std::ostream& out,
+               std::ostream& err) {
     Side from, to;
     auto fail = [&](const std::string& problem, int code = 2) {
         err << "kestrowd-file: copy: " << problem << "\n";
@@ -420,7 +437,8 @@ int copyTables(const std::string& fromDir, const std::string& toDir, std::ostrea
     if (std::string p = openSide(fromDir, from); !p.empty()) return fail(p);
     std::error_code ec;
     std::string conninfo;
-    if (!pg::serverChosen(toDir, conninfo) && !fs::exists(toDir, ec)) fs::create_directories(toDir, ec);
+    if (!pg::serverChosen(toDir, conninfo) && !fs::exists(toDir, ec))
+        fs::create_directories(toDir, ec);
     if (std::string p = openSide(toDir, to); !p.empty()) return fail(p);
     if (from.server) {
         // One moment of the source: every table read in one snapshot.
@@ -440,8 +458,10 @@ int copyTables(const std::string& fromDir, const std::string& toDir, std::ostrea
     // Nothing of a failed copy stays: the server's transaction is rolled back (also by
     // the connection's end), the work folder removed.
     auto abandon = [&] {
-        if (to.server) (void)to.conn.exec("ROLLBACK");
-        else fs::remove_all(work, ec);
+        if (to.server)
+            (void)to.conn.exec("ROLLBACK");
+        else
+            fs::remove_all(work, ec);
     };
     std::vector<Copied> copied;
     std::string problem = copyAll(from, to, work, copied, out);
@@ -452,7 +472,8 @@ int copyTables(const std::string& fromDir, const std::string& toDir, std::ostrea
     const int checked = check(copied, to, work, problem, out);
     if (checked != 0) {
         abandon();
-        return fail(checked == 1 ? "the copy differs from " + from.name() + "; nothing was copied into " + to.name()
+        return fail(checked == 1 ? "the copy differs from " + from.name() +
+                                       "; nothing was copied into " + to.name()
                                  : problem + "; nothing was copied into " + to.name(),
                     checked);
     }
@@ -464,7 +485,8 @@ int copyTables(const std::string& fromDir, const std::string& toDir, std::ostrea
         fs::remove_all(work, ec);
         if (!problem.empty()) return fail(problem + "; nothing was copied into " + toDir);
     }
-    out << "copied: " << copied.size() << " tables from " << from.name() << " into " << to.name() << "\n";
+    out << "copied: " << copied.size() << " tables from " << from.name() << " into " << to.name()
+        << "\n";
     return 0;
 }
 

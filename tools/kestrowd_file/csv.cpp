@@ -69,8 +69,11 @@ CsvReader::Result CsvReader::next(std::vector<std::string>& fields, std::string&
                 cur += c;
             }
             // Right after the closing quote: a comma or the end of the line.
-            if (pos_ < in_.size() && in_[pos_] == '\r' && (pos_ + 1 == in_.size() || in_[pos_ + 1] == '\n')) ++pos_;
-            if (pos_ < in_.size() && in_[pos_] != ',' && in_[pos_] != '\n') return fail("text after a closing quote");
+            if (pos_ < in_.size() && in_[pos_] == '\r' &&
+                (pos_ + 1 == in_.size() || in_[pos_ + 1] == '\n'))
+                ++pos_;
+            if (pos_ < in_.size() && in_[pos_] != ',' && in_[pos_] != '\n')
+                return fail("text after a closing quote");
         } else {
             while (pos_ < in_.size() && in_[pos_] != ',' && in_[pos_] != '\n') {
                 const char c = in_[pos_];
@@ -79,7 +82,8 @@ CsvReader::Result CsvReader::next(std::vector<std::string>& fields, std::string&
                 cur += c;
                 ++pos_;
             }
-            if (!cur.empty() && cur.back() == '\r' && (pos_ >= in_.size() || in_[pos_] == '\n')) cur.pop_back();
+            if (!cur.empty() && cur.back() == '\r' && (pos_ >= in_.size() || in_[pos_] == '\n'))
+                cur.pop_back();
         }
         fields.push_back(std::move(cur));
         cur.clear();

@@ -21,7 +21,7 @@ std::string csvLine(const std::vector<std::string>& fields);
 
 // Reads the records of a whole input held in memory.
 class CsvReader {
-public:
+  public:
     enum class Result { Record, End, Error };
 
     explicit CsvReader(std::string_view input) : in_(input) {}
@@ -34,7 +34,7 @@ public:
     // The field (from 1) where the last error lies.
     std::size_t column() const { return column_; }
 
-private:
+  private:
     void skipLine();
 
     std::string_view in_;

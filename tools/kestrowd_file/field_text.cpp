@@ -81,7 +81,8 @@ bool parseInt(const std::string& text, T& out) {
 std::string fieldText(const storage::FieldDecl& f, const uint8_t* rec) {
     const uint8_t* p = rec + f.offset;
     switch (f.type) {
-        case FieldType::Byte: return std::to_string(p[0]);
+        case FieldType::Byte:
+            return std::to_string(p[0]);
         case FieldType::Short: {
             int16_t v;
             std::memcpy(&v, p, 2);
@@ -100,7 +101,8 @@ std::string fieldText(const storage::FieldDecl& f, const uint8_t* rec) {
             auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed);
             return r.ec == std::errc() ? std::string(buf, r.ptr) : "0";
         }
-        case FieldType::Decimal: return decimalText(p, f.size, f.places);
+        case FieldType::Decimal:
+            return decimalText(p, f.size, f.places);
         default: {
             std::string s(reinterpret_cast<const char*>(p), f.size);
             while (!s.empty() && (s.back() == ' ' || s.back() == '\0')) s.pop_back();
@@ -114,7 +116,8 @@ std::string setField(const storage::FieldDecl& f, uint8_t* rec, const std::strin
     const std::string t = text.empty() && f.type != FieldType::String ? "0" : text;
     const std::string notInteger = "is not a whole number of the field's range";
     switch (f.type) {
-        case FieldType::Byte: return parseInt(t, *p) ? "" : notInteger;
+        case FieldType::Byte:
+            return parseInt(t, *p) ? "" : notInteger;
         case FieldType::Short: {
             int16_t v;
             if (!parseInt(t, v)) return notInteger;
@@ -130,7 +133,8 @@ std::string setField(const storage::FieldDecl& f, uint8_t* rec, const std::strin
         case FieldType::Real: {
             double v = 0;
             auto r = std::from_chars(t.data(), t.data() + t.size(), v);
-            if (r.ec != std::errc() || r.ptr != t.data() + t.size() || !std::isfinite(v)) return "is not a number";
+            if (r.ec != std::errc() || r.ptr != t.data() + t.size() || !std::isfinite(v))
+                return "is not a number";
             std::memcpy(p, &v, 8);
             return "";
         }
@@ -148,22 +152,24 @@ std::string setField(const storage::FieldDecl& f, uint8_t* rec, const std::strin
                            ", which the file's code page lacks";
             if (s.size() > f.size) {
                 if (!cut && s.find_first_not_of(' ', f.size) != std::string::npos)
-                    return "is longer than the field (" + std::to_string(s.size()) + " characters, it holds " +
-                           std::to_string(f.size) + ")";
+                    return "is longer than the field (" + std::to_string(s.size()) +
+                           " characters, it holds " + std::to_string(f.size) + ")";
                 s.resize(f.size);
             }
             std::memset(p, ' ', f.size);
             std::memcpy(p, s.data(), s.size());
             return "";
         }
-        default: return "is for a field that takes no text";
+        default:
+            return "is for a field that takes no text";
     }
 }
 
 void clearRecord(const storage::TableDecl& t, uint8_t* rec) {
     std::memset(rec, 0, t.recordSize);
     for (const auto& f : t.fields)
-        if (f.type == FieldType::String && f.offset + f.size <= t.recordSize) std::memset(rec + f.offset, ' ', f.size);
+        if (f.type == FieldType::String && f.offset + f.size <= t.recordSize)
+            std::memset(rec + f.offset, ' ', f.size);
     for (const auto& f : t.fields)
         if (f.type == FieldType::Decimal && f.size >= 1 && f.offset + f.size <= t.recordSize)
             rec[f.offset + f.size - 1] = 0x0C;

@@ -14,7 +14,8 @@ std::string fieldText(const storage::FieldDecl& f, const uint8_t* record);
 // the field can hold (not a number of its type, more digits or characters than it
 // has room for, not UTF-8 text, a character the file's code page lacks). With `cut`,
 // a text longer than the field is cut to its width instead.
-std::string setField(const storage::FieldDecl& f, uint8_t* record, const std::string& text, bool cut = false);
+std::string setField(const storage::FieldDecl& f, uint8_t* record, const std::string& text,
+                     bool cut = false);
 // Blank strings, zero numbers.
 void clearRecord(const storage::TableDecl& t, uint8_t* record);
 

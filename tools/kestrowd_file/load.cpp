@@ -30,7 +30,7 @@ struct Rows {
 };
 
 class Loader {
-public:
+  public:
     Loader(const Options& o, OpenTable& t, std::ostream& err) : o_(o), t_(t), err_(err) {
         for (const KeyDecl& k : t.decl.keys) shapes_.emplace_back(t.decl, k);
     }
@@ -57,7 +57,8 @@ public:
                 continue;
             }
             if (row.size() != fieldOf_.size()) {
-                refuse(csv.line(), std::to_string(row.size()) + (row.size() == 1 ? " column" : " columns") +
+                refuse(csv.line(), std::to_string(row.size()) +
+                                       (row.size() == 1 ? " column" : " columns") +
                                        ", the header has " + std::to_string(fieldOf_.size()));
                 continue;
             }
@@ -78,7 +79,8 @@ public:
                 if (shapes_[k].dup || shapes_[k].omitted(rec)) continue;
                 bool taken = false;
                 s = t_.file->duplicate(static_cast<int>(k + 1), taken);
-                if (s.ok() && taken) refuse(rows_.lines[i], "its " + keyName(k) + " is in the table already");
+                if (s.ok() && taken)
+                    refuse(rows_.lines[i], "its " + keyName(k) + " is in the table already");
             }
         }
         (void)t_.file->close();
@@ -94,14 +96,16 @@ public:
         t_.file->setDurable(false);  // one sync at the end instead of one a record
         std::size_t added = 0;
         for (; added < rows_.size; ++added) {
-            std::memcpy(t_.file->buffer(), rows_.bytes.data() + added * t_.decl.recordSize, t_.decl.recordSize);
+            std::memcpy(t_.file->buffer(), rows_.bytes.data() + added * t_.decl.recordSize,
+                        t_.decl.recordSize);
             s = t_.file->add();
             if (!s.ok()) break;
         }
         int rc = 0;
         if (!s.ok()) {
             rc = driverError(err_, "line " + std::to_string(rows_.lines[added]), s);
-            err_ << "kestrowd-file: " << o_.path << ": " << added << " of " << rows_.size << " records were added"
+            err_ << "kestrowd-file: " << o_.path << ": " << added << " of " << rows_.size
+                 << " records were added"
                  << (added ? " (lines " + std::to_string(rows_.lines[0]) + " to " +
                                  std::to_string(rows_.lines[added - 1]) + ")"
                            : std::string())
@@ -113,7 +117,7 @@ public:
         return rc;
     }
 
-private:
+  private:
     bool columns(const std::vector<std::string>& header) {
         for (std::size_t c = 0; c < header.size(); ++c) {
             const std::string name = trim(header[c]);
@@ -125,14 +129,16 @@ private:
                 refuse(1, at + name + " is a group, not a field with a value");
             } else {
                 for (std::size_t d = 0; d < c; ++d)
-                    if (fieldOf_[d] == n) refuse(1, at + name + " is column " + std::to_string(d + 1) + " too");
+                    if (fieldOf_[d] == n)
+                        refuse(1, at + name + " is column " + std::to_string(d + 1) + " too");
             }
             fieldOf_.push_back(n);
         }
         return refused_ == 0;
     }
 
-    void record(long line, const std::vector<std::string>& row, std::vector<std::map<std::string, long>>& seen) {
+    void record(long line, const std::vector<std::string>& row,
+                std::vector<std::map<std::string, long>>& seen) {
         std::vector<uint8_t> rec(t_.decl.recordSize);
         clearRecord(t_.decl, rec.data());
         bool ok = true;
@@ -140,7 +146,8 @@ private:
             const FieldDecl& f = t_.decl.field(fieldOf_[c]);
             const std::string why = setField(f, rec.data(), row[c], o_.cutTexts);
             if (!why.empty()) {
-                refuse(line, "column " + std::to_string(c + 1) + " (" + f.name + "): \"" + excerpt(row[c]) + "\" " + why);
+                refuse(line, "column " + std::to_string(c + 1) + " (" + f.name + "): \"" +
+                                 excerpt(row[c]) + "\" " + why);
                 ok = false;
             }
         }
@@ -151,7 +158,8 @@ private:
             shapes_[k].value(rec.data(), reinterpret_cast<uint8_t*>(v.data()));
             const auto [at, fresh] = seen[k].emplace(std::move(v), line);
             if (!fresh) {
-                refuse(line, "its " + keyName(k) + " is that of line " + std::to_string(at->second));
+                refuse(line,
+                       "its " + keyName(k) + " is that of line " + std::to_string(at->second));
                 return;
             }
         }
@@ -160,21 +168,25 @@ private:
         ++rows_.size;
     }
 
-    std::string keyName(std::size_t k) const { return "value of key " + std::to_string(k + 1) + " (" + t_.decl.keys[k].name + ")"; }
+    std::string keyName(std::size_t k) const {
+        return "value of key " + std::to_string(k + 1) + " (" + t_.decl.keys[k].name + ")";
+    }
 
     void refuse(long line, const std::string& what) {
         if (line != lastRefused_) {
             lastRefused_ = line;
             ++refused_;
         }
-        if (++reported_ <= kReportedLines) err_ << "kestrowd-file: line " << line << ": " << what << "\n";
+        if (++reported_ <= kReportedLines)
+            err_ << "kestrowd-file: line " << line << ": " << what << "\n";
     }
 
     int finish() {
         if (refused_ == 0) return 0;
-        if (reported_ > kReportedLines) err_ << "kestrowd-file: ... " << reported_ - kReportedLines << " more\n";
-        err_ << "kestrowd-file: " << o_.path << ": " << refused_ << (refused_ == 1 ? " line" : " lines")
-             << " refused, nothing was added\n";
+        if (reported_ > kReportedLines)
+            err_ << "kestrowd-file: ... " << reported_ - kReportedLines << " more\n";
+        err_ << "kestrowd-file: " << o_.path << ": " << refused_
+             << (refused_ == 1 ? " line" : " lines") << " refused, nothing was added\n";
         return 2;
     }
 

@@ -32,7 +32,8 @@ int main(int argc, char** argv) {
     kw::storage::pg::registerServerBackend();
     if (argc < 3) return usage();
     const std::string cmd = argv[1];
-    if (cmd == "copy") return argc == 4 ? kw::tool::copyTables(argv[2], argv[3], std::cout, std::cerr) : usage();
+    if (cmd == "copy")
+        return argc == 4 ? kw::tool::copyTables(argv[2], argv[3], std::cout, std::cerr) : usage();
     kw::tool::Options o;
     o.path = argv[2];
     for (int i = 3; i < argc; ++i) {
@@ -59,8 +60,10 @@ int main(int argc, char** argv) {
     if (cmd == "salvage") return kw::tool::salvage(o, std::cout, std::cerr);
     const bool plain = o.owner.empty() && argc == 3;
     if (cmd == "backup") return plain ? kw::tool::backup(o, std::cout, std::cerr) : usage();
-    if (cmd == "verify-backup") return plain ? kw::tool::verifyBackup(o, std::cout, std::cerr) : usage();
+    if (cmd == "verify-backup")
+        return plain ? kw::tool::verifyBackup(o, std::cout, std::cerr) : usage();
     if (cmd == "restore") return plain ? kw::tool::restore(o, std::cout, std::cerr) : usage();
-    if (cmd == "verify-audit") return plain ? kw::tool::verifyAudit(o, std::cout, std::cerr) : usage();
+    if (cmd == "verify-audit")
+        return plain ? kw::tool::verifyAudit(o, std::cout, std::cerr) : usage();
     return usage();
 }

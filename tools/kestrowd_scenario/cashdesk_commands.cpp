@@ -10,8 +10,8 @@
 
 #include "../kestrowd_file/commands.h"
 #include "../kestrowd_file/csv.h"
-#include "list_commands.h"
 #include "dictionary/tables.h"
+#include "list_commands.h"
 #include "runtime/codepage.h"
 
 namespace kw::scenario {
@@ -43,14 +43,15 @@ bool number(const std::string& s, double& out) {
 
 bool sameValue(const std::string& shown, const std::string& want) {
     double a = 0, b = 0;
-    if (number(shown, a) && number(want, b)) return std::fabs(a - b) <= 1e-9 * std::max(1.0, std::fabs(b));
+    if (number(shown, a) && number(want, b))
+        return std::fabs(a - b) <= 1e-9 * std::max(1.0, std::fabs(b));
     return shown == want;
 }
 
 // The live records of TABLE in file order as `kestrowd-file dump` writes them (UTF-8):
 // the header's names, then the rows. False with the tool's message in `why`.
-bool dumpTable(const std::string& label, std::vector<std::string>& header, std::vector<std::vector<std::string>>& rows,
-               std::string& why) {
+bool dumpTable(const std::string& label, std::vector<std::string>& header,
+               std::vector<std::vector<std::string>>& rows, std::string& why) {
     const storage::TableDecl& t = dict::table(label);
     if (t.label.empty()) {
         why = "a table of the dictionary (" + label + " is none)";
@@ -156,8 +157,8 @@ bool expectCell(const Step& s, const StepContext& c, std::string& expected) {
         return false;
     }
     const std::string want = clip(cp::fromUtf8(s.args[2]));
-    expected = "row " + s.args[0] + ", column " + s.args[1] + " of the active window's list showing \"" + s.args[2] +
-               "\"";
+    expected = "row " + s.args[0] + ", column " + s.args[1] +
+               " of the active window's list showing \"" + s.args[2] + "\"";
     return waitFor([&] {
         const script::WindowDriver w = c.active();
         const int list = windowList(w);

@@ -23,7 +23,9 @@ std::string clip(std::string s) {
     return lead == std::string::npos ? std::string() : s.substr(lead);
 }
 
-std::string quoted(const std::string& utf8) { return "\"" + utf8 + "\""; }
+std::string quoted(const std::string& utf8) {
+    return "\"" + utf8 + "\"";
+}
 
 bool waitFor(const std::function<bool()>& done) {
     const auto until = std::chrono::steady_clock::now() + script::timeout();
@@ -138,11 +140,21 @@ bool expectRowStep(const Step& s, const ActiveWindow& active, std::string& expec
 
 int keyNamed(const std::string& name) {
     static const std::vector<std::pair<const char*, int>> keys = {
-        {"Insert", key::Insert},   {"Delete", key::Delete},       {"Enter", key::Enter},
-        {"Ctrl+Enter", key::CtrlEnter}, {"Shift+Enter", key::ShiftEnter}, {"Escape", key::Esc},
-        {"PageDown", key::PgDn},   {"PageUp", key::PgUp},         {"Home", key::Home},
-        {"End", key::End},         {"Ctrl+Home", key::Ctrl | key::Home}, {"Ctrl+End", key::Ctrl | key::End},
-        {"Down", key::Down},       {"Up", key::Up},               {"Tab", key::Tab},
+        {"Insert", key::Insert},
+        {"Delete", key::Delete},
+        {"Enter", key::Enter},
+        {"Ctrl+Enter", key::CtrlEnter},
+        {"Shift+Enter", key::ShiftEnter},
+        {"Escape", key::Esc},
+        {"PageDown", key::PgDn},
+        {"PageUp", key::PgUp},
+        {"Home", key::Home},
+        {"End", key::End},
+        {"Ctrl+Home", key::Ctrl | key::Home},
+        {"Ctrl+End", key::Ctrl | key::End},
+        {"Down", key::Down},
+        {"Up", key::Up},
+        {"Tab", key::Tab},
         {"Backspace", key::Backspace},
     };
     for (const auto& [n, code] : keys)

@@ -13,9 +13,9 @@
 #include <vector>
 
 #include "../../app/procedures.h"
+#include "dictionary/tables.h"
 #include "runner.h"
 #include "scenario.h"
-#include "dictionary/tables.h"
 #include "storage/postgres/pg_backend.h"
 
 namespace fs = std::filesystem;
@@ -79,9 +79,12 @@ int main(int argc, char** argv) {
     std::vector<fs::path> files;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
-        if (a == "--temp-dir") tempDir = true;
-        else if (!a.empty() && a[0] == '-') return usage();
-        else files.emplace_back(a);
+        if (a == "--temp-dir")
+            tempDir = true;
+        else if (!a.empty() && a[0] == '-')
+            return usage();
+        else
+            files.emplace_back(a);
     }
     if (files.empty()) return usage();
     kw::app::registerProcedures();

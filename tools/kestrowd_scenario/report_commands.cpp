@@ -23,7 +23,8 @@ namespace {
 using namespace std::chrono_literals;
 
 // The last report once there is one (a report ends on its procedure's thread).
-std::shared_ptr<const report::Document> lastReport(const std::function<bool(const report::Document&)>& holds) {
+std::shared_ptr<const report::Document> lastReport(
+    const std::function<bool(const report::Document&)>& holds) {
     const auto until = std::chrono::steady_clock::now() + script::timeout();
     for (;;) {
         auto doc = report::lastDocument();
@@ -51,8 +52,8 @@ bool expectReportAt(const Step& s, std::string& expected) {
     expected = "expect-report-at X Y \"TEXT\" with X and Y in millimetres";
     if (!number(s.args[0], x) || !number(s.args[1], y)) return false;
     const std::string want = cp::fromUtf8(s.args[2]);
-    expected = "the last report's page 1 to hold \"" + s.args[2] + "\" starting within 1 mm of (" + s.args[0] + ", " +
-               s.args[1] + ")";
+    expected = "the last report's page 1 to hold \"" + s.args[2] + "\" starting within 1 mm of (" +
+               s.args[0] + ", " + s.args[1] + ")";
     auto at = [&](const report::Document& d) {
         if (d.pages.empty()) return false;
         for (const report::Drawn& i : d.pages[0].items)
@@ -70,7 +71,9 @@ bool expectPages(const Step& s, std::string& expected) {
     expected = "expect-pages N";
     if (!number(s.args[0], n)) return false;
     expected = "the last report to have " + s.args[0] + " pages";
-    auto holds = [&](const report::Document& d) { return static_cast<double>(d.pages.size()) == n; };
+    auto holds = [&](const report::Document& d) {
+        return static_cast<double>(d.pages.size()) == n;
+    };
     const auto doc = lastReport(holds);
     if (doc) expected += " (it has " + std::to_string(doc->pages.size()) + ")";
     return doc && holds(*doc);
@@ -101,7 +104,9 @@ bool saveReport(const Step& s, std::string& expected) {
 
 }  // namespace
 
-void installReportBackend() { script::installScriptReport(); }
+void installReportBackend() {
+    script::installScriptReport();
+}
 
 bool reportCommand(const Step& s, std::string& expected, bool& handled) {
     struct Command {

@@ -15,9 +15,9 @@
 
 #include "../kestrowd_file/commands.h"
 #include "cashdesk_commands.h"
+#include "dictionary/tables.h"
 #include "list_commands.h"
 #include "report_commands.h"
-#include "dictionary/tables.h"
 #include "runtime/clock.h"
 #include "runtime/codepage.h"
 #include "runtime/date.h"
@@ -51,14 +51,16 @@ std::string clip(std::string s) {
     return s;
 }
 
-std::string quoted(const std::string& utf8) { return "\"" + utf8 + "\""; }
+std::string quoted(const std::string& utf8) {
+    return "\"" + utf8 + "\"";
+}
 
 // The step running now, for the message of a halt.
 std::atomic<int> g_line{0};
 std::string g_name;
 
 class Runner {
-public:
+  public:
     Runner(const Options& o, std::ostream& report) : options_(o), report_(report) {
         script::installScriptWindows();
         installReportBackend();
@@ -68,7 +70,8 @@ public:
         g_name = o.name;
         // A fatal error ends the program: the scenario cannot go on.
         previousHalt_ = setHaltHandler([](int code) {
-            std::fprintf(stderr, "%s:%d: the program ended itself (halt %d)\n", g_name.c_str(), g_line.load(), code);
+            std::fprintf(stderr, "%s:%d: the program ended itself (halt %d)\n", g_name.c_str(),
+                         g_line.load(), code);
             std::fflush(nullptr);
             std::_Exit(1);
         });
@@ -95,13 +98,15 @@ public:
             }
         }
         if (!endProgram()) {
-            report_ << options_.name << ": the program did not end within " << kEndWait.count() << " s\n" << shown();
+            report_ << options_.name << ": the program did not end within " << kEndWait.count()
+                    << " s\n"
+                    << shown();
             return false;
         }
         return ok;
     }
 
-private:
+  private:
     using Handler = bool (Runner::*)(const Step&, std::string&);
 
     bool step(const Step& s, std::string& expected) {
@@ -151,7 +156,11 @@ private:
         const bool held = reportCommand(s, expected, handled);
         if (handled) return held;
         bool known = false;
-        const bool done = cashdeskStep(s, StepContext{[this] { refreshActive(); return active_; }}, expected, known);
+        const bool done = cashdeskStep(s, StepContext{[this] {
+                                           refreshActive();
+                                           return active_;
+                                       }},
+                                       expected, known);
         if (known) return done;
         expected = "a known command (" + s.command + " is none)";
         return false;
@@ -196,13 +205,13 @@ private:
     }
 
     bool menu(const Step& s, std::string& expected) {
-        return act(s.args[0], {ControlKind::Item}, "a menu item " + quoted(s.args[0]) + " of the active window",
-                   expected);
+        return act(s.args[0], {ControlKind::Item},
+                   "a menu item " + quoted(s.args[0]) + " of the active window", expected);
     }
 
     bool press(const Step& s, std::string& expected) {
-        return act(s.args[0], {ControlKind::Button}, "a button " + quoted(s.args[0]) + " in the active window",
-                   expected);
+        return act(s.args[0], {ControlKind::Button},
+                   "a button " + quoted(s.args[0]) + " in the active window", expected);
     }
 
     // Makes the newest usable window of this title the active one, as a click on it
@@ -225,13 +234,16 @@ private:
     // The N-th button of that label (a form with several "<-Выбрать").
     bool pressNth(const Step& s, std::string& expected) {
         const int n = std::atoi(s.args[0].c_str());
-        expected = "button number " + s.args[0] + " labelled " + quoted(s.args[1]) + " in the active window";
+        expected = "button number " + s.args[0] + " labelled " + quoted(s.args[1]) +
+                   " in the active window";
         if (n < 1) return false;
         int feq = 0;
-        if (!waitForActive([&] { return (feq = find(active_, s.args[1], {ControlKind::Button}, n)) != 0; }))
+        if (!waitForActive(
+                [&] { return (feq = find(active_, s.args[1], {ControlKind::Button}, n)) != 0; }))
             return false;
         const Drive d = active_.press(feq);
-        if (d != Drive::Ok) expected += std::string(" that can be chosen (") + script::describe(d) + ")";
+        if (d != Drive::Ok)
+            expected += std::string(" that can be chosen (") + script::describe(d) + ")";
         return d == Drive::Ok;
     }
 
@@ -245,7 +257,8 @@ private:
             return false;
         }
         if (script::installScriptWindows().beeps() != beeps) {
-            expected = "the entry " + s.args[0] + " to take " + quoted(s.args[1]) + " (it was rejected)";
+            expected =
+                "the entry " + s.args[0] + " to take " + quoted(s.args[1]) + " (it was rejected)";
             return false;
         }
         return true;
@@ -289,7 +302,8 @@ private:
 
     bool expectText(const Step& s, std::string& expected) {
         const std::string want = clip(cp::fromUtf8(s.args[0]));
-        expected = "a prompt, control or status field of the active window showing " + quoted(s.args[0]);
+        expected =
+            "a prompt, control or status field of the active window showing " + quoted(s.args[0]);
         return waitFor([&] {
             refreshActive();
             if (!active_) return false;
@@ -299,15 +313,21 @@ private:
         });
     }
 
-    bool expectDisabled(const Step& s, std::string& expected) { return expectState(s, false, expected); }
-    bool expectEnabled(const Step& s, std::string& expected) { return expectState(s, true, expected); }
+    bool expectDisabled(const Step& s, std::string& expected) {
+        return expectState(s, false, expected);
+    }
+    bool expectEnabled(const Step& s, std::string& expected) {
+        return expectState(s, true, expected);
+    }
 
     bool expectState(const Step& s, bool enabled, std::string& expected) {
-        expected = std::string("the menu item or button ") + quoted(s.args[0]) + (enabled ? " enabled" : " disabled");
+        expected = std::string("the menu item or button ") + quoted(s.args[0]) +
+                   (enabled ? " enabled" : " disabled");
         return waitFor([&] {
             refreshActive();
             if (!active_) return false;
-            const int feq = find(active_, s.args[0], {ControlKind::Menu, ControlKind::Item, ControlKind::Button});
+            const int feq = find(active_, s.args[0],
+                                 {ControlKind::Menu, ControlKind::Item, ControlKind::Button});
             return feq != 0 && active_.enabled(feq) == enabled;
         });
     }
@@ -316,7 +336,8 @@ private:
         const std::optional<script::ShownBox> up = boxUp();
         const Drive d = boxes_.reply(cp::fromUtf8(s.args[0]));
         if (d != Drive::Ok) {
-            expected = "the procedure to go on after the answer (" + std::string(script::describe(d)) + ")";
+            expected = "the procedure to go on after the answer (" +
+                       std::string(script::describe(d)) + ")";
             return false;
         }
         if (!up) return true;  // queued for the next box
@@ -393,7 +414,13 @@ private:
 
     // key, locate, row, expect-rows, expect-row (list_commands.cpp).
     bool list(const Step& s, std::string& expected) {
-        return runListCommand(s, [this] { refreshActive(); return active_; }, expected);
+        return runListCommand(
+            s,
+            [this] {
+                refreshActive();
+                return active_;
+            },
+            expected);
     }
 
     // --- helpers ----------------------------------------------------------------------
@@ -405,13 +432,14 @@ private:
         int feq = 0;
         if (!waitForActive([&] { return (feq = find(active_, label, kinds)) != 0; })) return false;
         const Drive d = active_.press(feq);
-        if (d != Drive::Ok) expected += std::string(" that can be chosen (") + script::describe(d) + ")";
+        if (d != Drive::Ok)
+            expected += std::string(" that can be chosen (") + script::describe(d) + ")";
         return d == Drive::Ok;
     }
 
     // The `nth` control of one of `kinds` with this label, in window order.
-    static int find(const WindowDriver& w, const std::string& labelUtf8, std::initializer_list<ControlKind> kinds,
-                    int nth = 1) {
+    static int find(const WindowDriver& w, const std::string& labelUtf8,
+                    std::initializer_list<ControlKind> kinds, int nth = 1) {
         const std::string want = clip(cp::fromUtf8(labelUtf8));
         for (const ui::Control& c : w.model()->def.controls)
             if (std::find(kinds.begin(), kinds.end(), c.kind) != kinds.end() &&
@@ -495,7 +523,9 @@ private:
             for (std::string line; std::getline(lines, line);) out << "      " << line << "\n";
         }
         const std::optional<script::ShownBox> b = boxUp();
-        if (b) out << "  message box up: " << quoted(cp::toUtf8(b->caption)) << ": " << quoted(cp::toUtf8(b->text)) << "\n";
+        if (b)
+            out << "  message box up: " << quoted(cp::toUtf8(b->caption)) << ": "
+                << quoted(cp::toUtf8(b->text)) << "\n";
         return out.str();
     }
 
@@ -509,11 +539,12 @@ private:
             if (const std::optional<script::ShownBox> b = boxUp()) boxes_.answer(b->defaultButton);
             std::vector<WindowDriver> open = script::windows();
             for (auto it = open.rbegin(); it != open.rend(); ++it)
-                if (asked.insert(it->model()->serial).second) ui::postEvent(it->model(), ui::Event{ui::ev::CloseDown});
+                if (asked.insert(it->model()->serial).second)
+                    ui::postEvent(it->model(), ui::Event{ui::ev::CloseDown});
             std::this_thread::sleep_for(20ms);
         }
-        return proc::waitAll(std::chrono::duration_cast<std::chrono::milliseconds>(
-            std::max(until - std::chrono::steady_clock::now(), std::chrono::steady_clock::duration(100ms))));
+        return proc::waitAll(std::chrono::duration_cast<std::chrono::milliseconds>(std::max(
+            until - std::chrono::steady_clock::now(), std::chrono::steady_clock::duration(100ms))));
     }
 
     const Options& options_;

@@ -22,8 +22,10 @@ bool splitLine(const std::string& line, std::vector<std::string>& words, std::st
                     closed = true;
                     break;
                 }
-                if (d == '\\' && i < n && (line[i] == '"' || line[i] == '\\')) word += line[i++];
-                else word += d;
+                if (d == '\\' && i < n && (line[i] == '"' || line[i] == '\\'))
+                    word += line[i++];
+                else
+                    word += d;
             }
             if (!closed) {
                 why = "a quoted text is not closed";
@@ -45,7 +47,8 @@ Script parse(std::istream& in) {
     int number = 0;
     while (std::getline(in, line)) {
         ++number;
-        if (number == 1 && line.rfind("\xEF\xBB\xBF", 0) == 0) line.erase(0, 3);  // a byte-order mark
+        if (number == 1 && line.rfind("\xEF\xBB\xBF", 0) == 0)
+            line.erase(0, 3);  // a byte-order mark
         std::vector<std::string> words;
         std::string why;
         if (!splitLine(line, words, why)) {
@@ -56,7 +59,8 @@ Script parse(std::istream& in) {
         Step step;
         step.line = number;
         step.text = line;
-        while (!step.text.empty() && (step.text.back() == ' ' || step.text.back() == '\r')) step.text.pop_back();
+        while (!step.text.empty() && (step.text.back() == ' ' || step.text.back() == '\r'))
+            step.text.pop_back();
         step.command = words.front();
         step.args.assign(words.begin() + 1, words.end());
         s.steps.push_back(std::move(step));

@@ -10,10 +10,10 @@
 namespace kw::scenario {
 
 struct Step {
-    int line = 0;                    // 1-based line number in the file
-    std::string text;                // the line as written
-    std::string command;             // the first word
-    std::vector<std::string> args;   // the rest, quotes removed
+    int line = 0;                   // 1-based line number in the file
+    std::string text;               // the line as written
+    std::string command;            // the first word
+    std::vector<std::string> args;  // the rest, quotes removed
 };
 
 struct Script {

@@ -44,8 +44,10 @@ Status appendLocked(storage::File& aud, const Entry& e) {
     AUD.TAB.assign(e.table);
     AUD.KEY.assign(e.key);
     AUD.KIND = static_cast<int16_t>(e.kind);
-    if (e.text.size() > AUD.TEXT.size()) AUD.TEXT.assign(e.text.substr(0, AUD.TEXT.size() - 3) + "...");
-    else AUD.TEXT.assign(e.text);
+    if (e.text.size() > AUD.TEXT.size())
+        AUD.TEXT.assign(e.text.substr(0, AUD.TEXT.size() - 3) + "...");
+    else
+        AUD.TEXT.assign(e.text);
     AUD.HASH.assign(chainHash(previous, AUD));
     return aud.add();
 }
@@ -56,7 +58,8 @@ std::string fieldText(const storage::FieldDecl& f, const uint8_t* record) {
     const uint8_t* p = record + f.offset;
     char text[64];
     switch (f.type) {
-        case storage::FieldType::Byte: return std::to_string(p[0]);
+        case storage::FieldType::Byte:
+            return std::to_string(p[0]);
         case storage::FieldType::Short: {
             int16_t v;
             std::memcpy(&v, p, sizeof v);
@@ -96,11 +99,27 @@ std::string fieldText(const storage::FieldDecl& f, const uint8_t* record) {
 
 std::string_view kindText(int16_t kind) {
     static const char* const texts[] = {
-        "Новый залог", "Перезалог 1", "Перезалог 2", "Перезалог 3", "Выкуп", "Передача на реализацию",
-        "Изменение залога", "Удаление залога", "Откат операции", "Запись кассы добавлена",
-        "Запись кассы изменена", "Запись кассы удалена", "День открыт", "День закрыт",
-        "День аварийно открыт", "Изменение настроек", "Изменение справочника", "Пользователь добавлен",
-        "Пользователь изменён", "Пользователь удалён", "Отказ во входе",
+        "Новый залог",
+        "Перезалог 1",
+        "Перезалог 2",
+        "Перезалог 3",
+        "Выкуп",
+        "Передача на реализацию",
+        "Изменение залога",
+        "Удаление залога",
+        "Откат операции",
+        "Запись кассы добавлена",
+        "Запись кассы изменена",
+        "Запись кассы удалена",
+        "День открыт",
+        "День закрыт",
+        "День аварийно открыт",
+        "Изменение настроек",
+        "Изменение справочника",
+        "Пользователь добавлен",
+        "Пользователь изменён",
+        "Пользователь удалён",
+        "Отказ во входе",
     };
     if (kind < 1 || kind > kLastKind) return {};
     return texts[kind - 1];
@@ -138,12 +157,14 @@ Finding verify(storage::File& aud) {
             return f;
         };
         if (AUD.N > expected) {
-            return fail(expected, AUD.N == expected + 1 ? "missing (removed)"
-                                                        : "missing, and the " + std::to_string(AUD.N - expected - 1) +
-                                                              " after it");
+            return fail(expected, AUD.N == expected + 1
+                                      ? "missing (removed)"
+                                      : "missing, and the " + std::to_string(AUD.N - expected - 1) +
+                                            " after it");
         }
         if (AUD.N < expected) return fail(AUD.N, "numbered out of order");
-        if (chainHash(previous, AUD) != AUD.HASH.view()) return fail(expected, "altered (its digest does not hold)");
+        if (chainHash(previous, AUD) != AUD.HASH.view())
+            return fail(expected, "altered (its digest does not hold)");
         previous = std::string(AUD.HASH.view());
     }
     if (s.code != storage::kRecordNotAvailable) {

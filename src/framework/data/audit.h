@@ -50,14 +50,14 @@ std::string_view kindText(int16_t kind);
 
 struct Entry {
     Kind kind = Kind::NewPledge;
-    uint8_t user = 0;         // code of the user
-    std::string userName;     // code page 1251, as SEC keeps it
-    std::string host;         // the desk
-    std::string table;        // "ZAL"
-    std::string key;          // "1368"
-    std::string text;         // code page 1251; cut to the field's width with "..."
-    int32_t date = 0;         // day number
-    int32_t time = 0;         // hundredths of a second since midnight + 1
+    uint8_t user = 0;      // code of the user
+    std::string userName;  // code page 1251, as SEC keeps it
+    std::string host;      // the desk
+    std::string table;     // "ZAL"
+    std::string key;       // "1368"
+    std::string text;      // code page 1251; cut to the field's width with "..."
+    int32_t date = 0;      // day number
+    int32_t time = 0;      // hundredths of a second since midnight + 1
 };
 
 // Appends `e` to the journal open for writing as `aud`, numbered one past the last

@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
-#include <cstdio>
 #include <condition_variable>
+#include <cstdio>
 #include <cstring>
-#include <deque>
 #include <ctime>
+#include <deque>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -35,19 +35,24 @@ constexpr const char* kManifest = "MANIFEST";
 constexpr const char* kFormatLine = "kestrowd backup 1";
 constexpr std::size_t kPiece = std::size_t{4} << 20;
 
-FileSystem& fsOf(const Options& o) { return o.fs ? *o.fs : storage::posixFileSystem(); }
+FileSystem& fsOf(const Options& o) {
+    return o.fs ? *o.fs : storage::posixFileSystem();
+}
 
 std::string join(const std::string& dir, const std::string& name) {
     return dir.empty() || dir == "." ? name : dir + "/" + name;
 }
 
-std::string dirOf(const Options& o) { return o.dataDirectory.empty() ? "." : o.dataDirectory; }
+std::string dirOf(const Options& o) {
+    return o.dataDirectory.empty() ? "." : o.dataDirectory;
+}
 
 // The files of a table that a copy needs: its data file and its key files, those of
 // its partial keys (".P01") included.
 std::vector<std::string> fileNames(const TableDecl& t) {
     std::vector<std::string> names{t.diskName + ".DAT"};
-    for (std::size_t k = 1; k <= t.keys.size(); ++k) names.push_back(t.diskName + File::keyExtension(static_cast<int>(k)));
+    for (std::size_t k = 1; k <= t.keys.size(); ++k)
+        names.push_back(t.diskName + File::keyExtension(static_cast<int>(k)));
     for (const auto& p : t.partialKeys) {
         std::string extension = File::keyExtension(p.key);
         extension[1] = 'P';
@@ -57,7 +62,8 @@ std::vector<std::string> fileNames(const TableDecl& t) {
 }
 
 std::string describe(const std::string& what, const Status& s) {
-    return what + ": error " + std::to_string(s.code) + " (" + std::string(storage::errorText(s.code)) + ")";
+    return what + ": error " + std::to_string(s.code) + " (" +
+           std::string(storage::errorText(s.code)) + ")";
 }
 
 std::string systemText(int err) {
@@ -89,8 +95,8 @@ struct Copy {
     std::string path;
     Handle out = storage::kNoHandle;
     uint64_t size = 0;
-    const uint8_t* map = nullptr;  // the new file's bytes, read by the hasher
-    std::atomic<uint64_t> written{0};  // bytes of it written so far
+    const uint8_t* map = nullptr;       // the new file's bytes, read by the hasher
+    std::atomic<uint64_t> written{0};   // bytes of it written so far
     std::atomic<bool> finished{false};  // written whole, or given up
     Sha256 sha;
 };
@@ -101,7 +107,7 @@ struct Copy {
 // bytes a later check reads. The copier announces progress with progress(); wait()
 // returns once every copy handed over is hashed (or given up).
 class Hasher {
-public:
+  public:
     explicit Hasher(FileSystem& fs) : fs_(fs), thread_([this] { run(); }) {}
     ~Hasher() {
         {
@@ -134,7 +140,7 @@ public:
         idle_.wait(lock, [this] { return next_ == queue_.size(); });
     }
 
-private:
+  private:
     void run() {
         for (;;) {
             Copy* c = nullptr;
@@ -160,7 +166,8 @@ private:
             bool finished = false;
             {
                 std::unique_lock<std::mutex> lock(m_);
-                cv_.wait(lock, [&] { return stop_ || c.finished.load() || c.written.load() > done; });
+                cv_.wait(lock,
+                         [&] { return stop_ || c.finished.load() || c.written.load() > done; });
                 if (stop_) return;
                 ready = c.written.load();
                 finished = c.finished.load();
@@ -192,11 +199,12 @@ int writeCopy(FileSystem& fs, Handle in, Copy& c, Hasher& hasher) {
     const uint8_t* from = nullptr;
     if (fs.map(in, c.size, from) != 0) {
         uint64_t size = 0;
-        const int rc = readHashed(fs, in, nullptr, size, [&](const uint8_t* q, std::size_t n, uint64_t at) {
-            const int w = fs.write(c.out, q, n, at);
-            if (w == 0) hasher.progress(c, std::min(at + n, c.size), false);
-            return w;
-        });
+        const int rc =
+            readHashed(fs, in, nullptr, size, [&](const uint8_t* q, std::size_t n, uint64_t at) {
+                const int w = fs.write(c.out, q, n, at);
+                if (w == 0) hasher.progress(c, std::min(at + n, c.size), false);
+                return w;
+            });
         return rc == 0 && size != c.size ? EIO : rc;  // the file changed its size under our hands
     }
     int rc = 0;
@@ -215,12 +223,15 @@ int writeCopy(FileSystem& fs, Handle in, Copy& c, Hasher& hasher) {
 
 // Copies `from` into the new file `to`; the hasher hashes the copy as it is written.
 // The copy is left open in `c` for syncCopy(). 0 or errno.
-int copyFile(FileSystem& fs, const std::string& from, const std::string& to, Copy& c, Hasher& hasher) {
+int copyFile(FileSystem& fs, const std::string& from, const std::string& to, Copy& c,
+             Hasher& hasher) {
     c.path = to;
     Handle in = storage::kNoHandle;
     int rc = fs.open(from, storage::kOpenRead, in);
     if (rc == 0) rc = fs.size(in, c.size);
-    if (rc == 0) rc = fs.open(to, storage::kOpenReadWrite | storage::kOpenCreate | storage::kOpenExclusive, c.out);
+    if (rc == 0)
+        rc = fs.open(to, storage::kOpenReadWrite | storage::kOpenCreate | storage::kOpenExclusive,
+                     c.out);
     if (rc == 0 && c.size > 0) rc = fs.map(c.out, c.size, c.map);
     if (rc == 0) {
         hasher.add(&c);
@@ -241,7 +252,8 @@ int syncCopy(FileSystem& fs, Copy& c) {
 }
 
 // Copies `from` into the new file `to` and syncs it; `sha` gets the copy's digest. 0 or errno.
-int copyFile(FileSystem& fs, const std::string& from, const std::string& to, std::string& sha, uint64_t& size) {
+int copyFile(FileSystem& fs, const std::string& from, const std::string& to, std::string& sha,
+             uint64_t& size) {
     Copy c;
     int rc = 0;
     {
@@ -265,7 +277,8 @@ std::string newFolder(const std::string& under) {
     std::strftime(stamp, sizeof stamp, "kestrowd-%Y%m%d-%H%M%S", &tm);
     std::string name = stamp;
     std::error_code ec;
-    for (int n = 2; std::filesystem::exists(join(under, name), ec); ++n) name = std::string(stamp) + "-" + std::to_string(n);
+    for (int n = 2; std::filesystem::exists(join(under, name), ec); ++n)
+        name = std::string(stamp) + "-" + std::to_string(n);
     return join(under, name);
 }
 
@@ -335,7 +348,8 @@ int writeManifest(FileSystem& fs, const std::string& folder, const std::string& 
     const std::string text = body + "end " + hexOf(body) + "\n";
     const std::string tmp = join(folder, std::string(kManifest) + "~");
     Handle h = storage::kNoHandle;
-    int rc = fs.open(tmp, storage::kOpenReadWrite | storage::kOpenCreate | storage::kOpenTruncate, h);
+    int rc =
+        fs.open(tmp, storage::kOpenReadWrite | storage::kOpenCreate | storage::kOpenTruncate, h);
     if (rc != 0) return rc;
     rc = fs.write(h, text.data(), text.size(), 0);
     if (rc == 0) rc = fs.sync(h);
@@ -365,7 +379,8 @@ std::string readManifest(const std::string& folder, Manifest& m) {
     bool ended = false;
     while (std::getline(in, line)) {
         if (line.rfind("end ", 0) == 0) {
-            if (line.substr(4) != hexOf(body)) return "the manifest was changed after the backup was taken";
+            if (line.substr(4) != hexOf(body))
+                return "the manifest was changed after the backup was taken";
             ended = true;
             break;
         }
@@ -386,7 +401,8 @@ std::string readManifest(const std::string& folder, Manifest& m) {
         }
     }
     if (!ended) return "the manifest is cut short";
-    if (body.rfind(std::string(kFormatLine) + "\n", 0) != 0) return "not a backup manifest of this program";
+    if (body.rfind(std::string(kFormatLine) + "\n", 0) != 0)
+        return "not a backup manifest of this program";
     return {};
 }
 
@@ -440,7 +456,8 @@ Result take(const std::string& under, const Options& o) {
     }
     r.folder = newFolder(under);
     if (!std::filesystem::create_directory(r.folder, ec) || ec) {
-        r.problem = "the folder " + r.folder + " cannot be made: " + systemText(ec ? ec.value() : EEXIST);
+        r.problem =
+            "the folder " + r.folder + " cannot be made: " + systemText(ec ? ec.value() : EEXIST);
         return r;
     }
     auto fail = [&](std::string problem) {
@@ -471,8 +488,10 @@ Result take(const std::string& under, const Options& o) {
         for (const TableDecl* t : tables)
             for (const std::string& name : fileNames(*t)) {
                 copies.emplace_back();
-                const int rc = copyFile(fs, join(o.dataDirectory, name), join(r.folder, name), copies.back(), hasher);
-                if (rc != 0) return fail(name + " was not copied into " + r.folder + ": " + systemText(rc));
+                const int rc = copyFile(fs, join(o.dataDirectory, name), join(r.folder, name),
+                                        copies.back(), hasher);
+                if (rc != 0)
+                    return fail(name + " was not copied into " + r.folder + ": " + systemText(rc));
             }
     }
     // Every byte is written: the desks write again. The copies are counted while the
@@ -488,13 +507,16 @@ Result take(const std::string& under, const Options& o) {
     }
     hasher.wait();
     for (auto& c : copies) {
-        if (int rc = syncCopy(fs, c); rc != 0) return fail(c.path + " was not written: " + systemText(rc));
-        body += "file " + c.path.substr(c.path.rfind('/') + 1) + " " + std::to_string(c.size) + " " + c.sha.hex() + "\n";
+        if (int rc = syncCopy(fs, c); rc != 0)
+            return fail(c.path + " was not written: " + systemText(rc));
+        body += "file " + c.path.substr(c.path.rfind('/') + 1) + " " + std::to_string(c.size) +
+                " " + c.sha.hex() + "\n";
         ++r.files;
         r.bytes += c.size;
     }
     body += tableLines;
-    if (int rc = fs.syncDirectory(r.folder); rc != 0) return fail("the backup folder was not synced: " + systemText(rc));
+    if (int rc = fs.syncDirectory(r.folder); rc != 0)
+        return fail("the backup folder was not synced: " + systemText(rc));
     if (int rc = writeManifest(fs, r.folder, body); rc != 0)
         return fail("the manifest was not written into " + r.folder + ": " + systemText(rc));
     r.ok = true;
@@ -520,9 +542,13 @@ Result verify(const std::string& folder, const Options& o) {
             rc = readHashed(fs, h, &sha, size);
             (void)fs.close(h);  // read only
         }
-        if (rc != 0) r.mismatches.push_back(f.name + ": cannot be read: " + systemText(rc));
-        else if (size != f.size) r.mismatches.push_back(f.name + ": " + std::to_string(size) + " bytes, the manifest says " + std::to_string(f.size));
-        else if (sha.hex() != f.sha) r.mismatches.push_back(f.name + ": its contents differ from the manifest's digest");
+        if (rc != 0)
+            r.mismatches.push_back(f.name + ": cannot be read: " + systemText(rc));
+        else if (size != f.size)
+            r.mismatches.push_back(f.name + ": " + std::to_string(size) +
+                                   " bytes, the manifest says " + std::to_string(f.size));
+        else if (sha.hex() != f.sha)
+            r.mismatches.push_back(f.name + ": its contents differ from the manifest's digest");
         ++r.files;
         r.bytes += size;
     }
@@ -546,9 +572,11 @@ Result verify(const std::string& folder, const Options& o) {
         }
         TableSums sums;
         const Status s = sumsOf(t, folder, fs, sums);
-        if (!s.ok()) r.mismatches.push_back(describe(t.label, s));
+        if (!s.ok())
+            r.mismatches.push_back(describe(t.label, s));
         else if (tableLine(sums) != m.tables[i])
-            r.mismatches.push_back(t.label + ": records or sums differ from the manifest (" + tableLine(sums) + ")");
+            r.mismatches.push_back(t.label + ": records or sums differ from the manifest (" +
+                                   tableLine(sums) + ")");
         ++r.tables;
     }
     r.ok = r.mismatches.empty();
@@ -564,7 +592,8 @@ Result restore(const std::string& folder, const Options& o) {
     for (const auto& e : std::filesystem::directory_iterator(target, ec)) {
         const std::string name = e.path().filename().string();
         if (name == "kestrowd.INI" || name == "kestrowd.conninfo") continue;
-        r.problem = "the data directory " + target + " is not empty (" + name + "): restore only into an empty one";
+        r.problem = "the data directory " + target + " is not empty (" + name +
+                    "): restore only into an empty one";
         return r;
     }
     if (ec) {
@@ -579,8 +608,9 @@ Result restore(const std::string& folder, const Options& o) {
     Manifest m;
     (void)readManifest(folder, m);  // verified just above
     // Key files first, each data file last: a table appears only once it is whole.
-    std::stable_partition(m.files.begin(), m.files.end(),
-                          [](const Manifest::FileLine& f) { return f.name.size() < 4 || f.name.substr(f.name.size() - 4) != ".DAT"; });
+    std::stable_partition(m.files.begin(), m.files.end(), [](const Manifest::FileLine& f) {
+        return f.name.size() < 4 || f.name.substr(f.name.size() - 4) != ".DAT";
+    });
     for (const auto& f : m.files) {
         std::string sha;
         uint64_t size = 0;
@@ -618,7 +648,8 @@ int prune(const std::string& under, int keep) {
     std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
         const std::string sa = a.substr(0, 24), sb = b.substr(0, 24);
         if (sa != sb) return sa > sb;
-        const int na = a.size() > 25 ? std::stoi(a.substr(25)) : 1, nb = b.size() > 25 ? std::stoi(b.substr(25)) : 1;
+        const int na = a.size() > 25 ? std::stoi(a.substr(25)) : 1,
+                  nb = b.size() > 25 ? std::stoi(b.substr(25)) : 1;
         return na > nb;
     });
     int removed = 0;

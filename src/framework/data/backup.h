@@ -39,8 +39,8 @@ struct TableSums {
 
 struct Result {
     bool ok = false;
-    std::string folder;     // the backup's folder (take) or the folder checked
-    std::string problem;    // what went wrong, one line, when !ok
+    std::string folder;                   // the backup's folder (take) or the folder checked
+    std::string problem;                  // what went wrong, one line, when !ok
     std::vector<std::string> mismatches;  // verify: every disagreement found
     int files = 0;
     int tables = 0;
@@ -48,8 +48,8 @@ struct Result {
 };
 
 struct Options {
-    std::string dataDirectory;  // "" = the current directory
-    int lockSeconds = 10;       // how long to wait for the other desks' writes to end
+    std::string dataDirectory;          // "" = the current directory
+    int lockSeconds = 10;               // how long to wait for the other desks' writes to end
     storage::FileSystem* fs = nullptr;  // nullptr = the POSIX file system
 };
 

@@ -28,7 +28,9 @@ bool equalSaved(const FieldRef& f, const storage::FieldDecl& from, const std::st
     if (!f.valid() || saved.size() != from.size) return false;
     const bool text = field::isText(f.decl().type);
     if (text != field::isText(from.type)) return false;
-    if (!text) return field::number(f) == field::numberOf(from, reinterpret_cast<const uint8_t*>(saved.data()));
+    if (!text)
+        return field::number(f) ==
+               field::numberOf(from, reinterpret_cast<const uint8_t*>(saved.data()));
     auto clip = [](std::string s) {
         while (!s.empty() && (s.back() == ' ' || s.back() == '\0')) s.pop_back();
         return s;
@@ -107,7 +109,8 @@ bool BufferedPairsClass::EqualRightBuffer() const {
     const auto* s = saved();
     if (!s) return false;
     for (std::size_t i = 0; i < pairs_.size(); ++i)
-        if (!pairs_[i].Left.valid() || !equalSaved(pairs_[i].Right, pairs_[i].Left.decl(), (*s)[i])) return false;
+        if (!pairs_[i].Left.valid() || !equalSaved(pairs_[i].Right, pairs_[i].Left.decl(), (*s)[i]))
+            return false;
     return true;
 }
 

@@ -16,7 +16,7 @@
 namespace kw {
 
 class BufferedPairsClass {
-public:
+  public:
     struct Pair {
         FieldRef Left;
         FieldRef Right;
@@ -45,7 +45,7 @@ public:
     bool EqualRightBuffer() const;
     bool HasBuffer() const;
 
-private:
+  private:
     // The calling thread's saved left values; nullptr when none (mu_ held).
     const std::vector<std::string>* saved() const;
 

@@ -71,37 +71,39 @@ void initAccess(FileManager& fm, storage::File& file, const storage::TableDecl& 
 }
 }  // namespace
 
-void setDctStepObserver(DctStepObserver o) { observer() = std::move(o); }
+void setDctStepObserver(DctStepObserver o) {
+    observer() = std::move(o);
+}
 
 }  // namespace kw
 
-#define KW_DEFINE_HIDE_MANAGERS(T, DECL)                      \
-    namespace {                                               \
-    HideAccess##T access##T;                                  \
-    HideRelate##T relate##T;                                  \
-    kw::storage::File& file##T() {                            \
-        static kw::storage::File f(DECL());                   \
-        return f;                                             \
-    }                                                         \
-    }                                                         \
-    void HideAccess##T::Init() {                              \
-        kw::initAccess(*this, file##T(), DECL());             \
-        Access::T = this;                                     \
-    }                                                         \
-    void HideAccess##T::Kill() {                              \
-        kw::FileManager::Kill();                              \
-        Access::T = nullptr;                                  \
-    }                                                         \
-    void HideRelate##T::Init() {                              \
-        access##T.Init();                                     \
-        kw::note(DECL(), "relate");                           \
-        kw::RelationManager::Init(access##T, 1);              \
-    }                                                         \
-    void HideRelate##T::Kill() {                              \
-        kw::note(DECL(), "kill");                             \
-        if (Access::T) Access::T->Kill();                     \
-        kw::RelationManager::Kill();                          \
-        Relate::T = nullptr;                                  \
+#define KW_DEFINE_HIDE_MANAGERS(T, DECL)          \
+    namespace {                                   \
+    HideAccess##T access##T;                      \
+    HideRelate##T relate##T;                      \
+    kw::storage::File& file##T() {                \
+        static kw::storage::File f(DECL());       \
+        return f;                                 \
+    }                                             \
+    }                                             \
+    void HideAccess##T::Init() {                  \
+        kw::initAccess(*this, file##T(), DECL()); \
+        Access::T = this;                         \
+    }                                             \
+    void HideAccess##T::Kill() {                  \
+        kw::FileManager::Kill();                  \
+        Access::T = nullptr;                      \
+    }                                             \
+    void HideRelate##T::Init() {                  \
+        access##T.Init();                         \
+        kw::note(DECL(), "relate");               \
+        kw::RelationManager::Init(access##T, 1);  \
+    }                                             \
+    void HideRelate##T::Kill() {                  \
+        kw::note(DECL(), "kill");                 \
+        if (Access::T) Access::T->Kill();         \
+        kw::RelationManager::Kill();              \
+        Relate::T = nullptr;                      \
     }
 
 KW_DEFINE_HIDE_MANAGERS(SEC, kw::dict::secTable)

@@ -20,13 +20,16 @@ namespace {
 constexpr std::string_view kNotFound = "Identifier not found.";
 constexpr std::string_view kNotInitialized = "ErrorClass incorrectly initialized.";
 constexpr std::string_view kQueueFull = "Unable to add new error message to queue.";
-constexpr std::string_view kMalformedBlock = "Error message block is malformed; no message was added.";
+constexpr std::string_view kMalformedBlock =
+    "Error message block is malformed; no message was added.";
 constexpr std::string_view kNoLog = "Attempt to LogErrors with ErrorLogInterface NULL!";
 constexpr std::string_view kLogOpen = "Unable to Open error log; ";
 constexpr std::string_view kLogTake = "Unable to update error log; ";
 constexpr std::string_view kLogClose = "Unable to close error log; ";
 
-char fold(char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); }
+char fold(char c) {
+    return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+}
 
 // Position of `name` in `text` at or after `from`, ignoring the case of ASCII letters.
 std::size_t findNoCase(std::string_view text, std::string_view name, std::size_t from) {
@@ -47,7 +50,8 @@ bool startsWithNoCase(std::string_view text, std::size_t at, std::string_view wh
 // put in, so a value holding the name cannot loop. `unless` names a longer
 // placeholder that starts with `name` and is left alone. The text never grows past
 // ErrorClass::kWorkTextSize.
-void replaceAll(std::string& work, std::string_view name, std::string_view value, std::string_view unless = {}) {
+void replaceAll(std::string& work, std::string_view name, std::string_view value,
+                std::string_view unless = {}) {
     std::size_t pos = 0;
     while ((pos = findNoCase(work, name, pos)) != std::string::npos) {
         if (!unless.empty() && startsWithNoCase(work, pos + name.size(), unless)) {
@@ -143,7 +147,8 @@ bool StandardErrorLogClass::IsOpen() const {
 
 ErrorBlock::ErrorBlock() : bytes_{0, 0} {}
 
-ErrorBlock& ErrorBlock::add(uint16_t id, uint8_t level, std::string_view title, std::string_view text) {
+ErrorBlock& ErrorBlock::add(uint16_t id, uint8_t level, std::string_view title,
+                            std::string_view text) {
     if (count_ >= 0xFFFF) return *this;
     title = title.substr(0, 255);
     text = text.substr(0, 255);
@@ -170,91 +175,73 @@ struct BuiltInMessage {
 
 const BuiltInMessage kBuiltInMessages[] = {
     {1, Level::Notify, "Record Retrieval Error",
-     "Error: (%ErrorText) attempting to access a record from the %File file.  Returning to previous window."},
-    {2, Level::Notify, "Access Denied",
-     "Could not get write access to %File so trying read-only."},
+     "Error: (%ErrorText) attempting to access a record from the %File file.  Returning to "
+     "previous window."},
+    {2, Level::Notify, "Access Denied", "Could not get write access to %File so trying read-only."},
     {3, Level::User, "Record Added",
      "This record has been added to the file. Do you want to add another record?"},
     {4, Level::Notify, "Record Insert Error",
      "An error was experienced during the creation of a record.|File: %File|Error: %ErrorText."},
-    {5, Level::Notify, "Add New Record?",
-     "Record match not found, do you wish to add a new one?"},
-    {6, Level::Notify, "Record Was Not Updated",
-     "This record was changed by another station."},
+    {5, Level::Notify, "Add New Record?", "Record match not found, do you wish to add a new one?"},
+    {6, Level::Notify, "Record Was Not Updated", "This record was changed by another station."},
     {7, Level::Notify, "Record Was Not Updated",
-     "This record was changed by another station. Those changes will now be displayed. Use the Ditto Button or Ctrl+' to recall your changes."},
-    {8, Level::User, "Changes will be lost!",
-     "Are you sure you want to cancel?"},
-    {9, Level::User, "Confirm Delete",
-     "Are you sure you want to delete the highlighted record?"},
-    {10, Level::Fatal, "File Creation Error",
-     "Error: (%ErrorText) creating %File."},
+     "This record was changed by another station. Those changes will now be displayed. Use the "
+     "Ditto Button or Ctrl+' to recall your changes."},
+    {8, Level::User, "Changes will be lost!", "Are you sure you want to cancel?"},
+    {9, Level::User, "Confirm Delete", "Are you sure you want to delete the highlighted record?"},
+    {10, Level::Fatal, "File Creation Error", "Error: (%ErrorText) creating %File."},
     {11, Level::Notify, "Record was not deleted",
      "An error (%ErrorText) was experienced when deleting a record from the %File file."},
-    {12, Level::Notify, "Invalid Request",
-     "This form cannot be used to delete a record"},
+    {12, Level::Notify, "Invalid Request", "This form cannot be used to delete a record"},
     {13, Level::Notify, "Duplicate Key Error",
      "Adding this record creates a duplicate entry for the key: %Message"},
     {14, Level::Notify, "Field contents error",
      "The value of %Field must be found in the %Message file."},
-    {15, Level::Notify, "Value Error",
-     "The value of %Field must be in the list : %Message."},
-    {16, Level::Notify, "Range Error",
-     "The value of %Field must be in range %Message."},
-    {17, Level::Notify, "Range Error",
-     "The value of %Field must be lower than %Message."},
-    {18, Level::Notify, "Range Error",
-     "The value of %Field must be higher than %Message."},
-    {19, Level::Notify, "File Load Error",
-     "%File File Load Error.  Error: %ErrorText."},
-    {20, Level::Notify, "Invalid Request",
-     "This form cannot be used to insert a record"},
+    {15, Level::Notify, "Value Error", "The value of %Field must be in the list : %Message."},
+    {16, Level::Notify, "Range Error", "The value of %Field must be in range %Message."},
+    {17, Level::Notify, "Range Error", "The value of %Field must be lower than %Message."},
+    {18, Level::Notify, "Range Error", "The value of %Field must be higher than %Message."},
+    {19, Level::Notify, "File Load Error", "%File File Load Error.  Error: %ErrorText."},
+    {20, Level::Notify, "Invalid Request", "This form cannot be used to insert a record"},
     {21, Level::Notify, "Transaction cancelled",
      "Error: (%ErrorText) attempting to frame the transaction on %File."},
-    {22, Level::Notify, "No Records",
-     "There are no records available to process."},
-    {23, Level::Fatal, "File Access Error",
-     "File %File could not be opened.  Error: %ErrorText."},
-    {24, Level::Notify, "Procedure not defined",
-     "The Procedure %Message has not been defined."},
+    {22, Level::Notify, "No Records", "There are no records available to process."},
+    {23, Level::Fatal, "File Access Error", "File %File could not be opened.  Error: %ErrorText."},
+    {24, Level::Notify, "Procedure not defined", "The Procedure %Message has not been defined."},
     {25, Level::Notify, "Record was not updated",
      "An error (%ErrorText) was experienced when making changes to the %File file."},
-    {26, Level::Fatal, "Key was not built",
-     "Error: (%ErrorText) repairing key for %File."},
-    {27, Level::Notify, "Invalid Key",
-     "%File key file is invalid. Key must be rebuilt."},
+    {26, Level::Fatal, "Key was not built", "Error: (%ErrorText) repairing key for %File."},
+    {27, Level::Notify, "Invalid Key", "%File key file is invalid. Key must be rebuilt."},
     {28, Level::Notify, "Record not read",
      "A record held by another station was encountered reading from the %File file."},
     {30, Level::Notify, "Referential Integrity Delete Error",
-     "This record is referenced from the file %File. This record cannot be deleted while these references exist."},
+     "This record is referenced from the file %File. This record cannot be deleted while these "
+     "references exist."},
     {31, Level::Notify, "Referential Integrity Update Error",
-     "This record is referenced from the file %File. Linking field(s) have been restricted from change and have been reset to original values."},
+     "This record is referenced from the file %File. Linking field(s) have been restricted from "
+     "change and have been reset to original values."},
     {32, Level::User, "Auto Increment Error",
-     "Attempts to automatically number this record have failed.|File: %File|Error: %ErrorText.|Try Again?"},
+     "Attempts to automatically number this record have failed.|File: %File|Error: %ErrorText.|Try "
+     "Again?"},
     {33, Level::User, "Record Delete Error",
      "An error was experienced deleting this record. Do you want to try to delete it again?"},
     {34, Level::User, "Record Update Error",
      "An error was experienced changing this record. Do you want to try to save again?"},
-    {35, Level::User, "Save Record",
-     "Do you want to save the changes to this record?"},
+    {35, Level::User, "Save Record", "Do you want to save the changes to this record?"},
     {36, Level::User, "Beginning of File Error",
-     "The beginning of the file %File was encountered. Do you want to start again from the end of the file?"},
+     "The beginning of the file %File was encountered. Do you want to start again from the end of "
+     "the file?"},
     {37, Level::User, "End of File Error",
      "The end of the file %File was encountered. Do you want to start again from the beginning?"},
-    {38, Level::Notify, "Invalid Request",
-     "This form cannot be used to update a record"},
-    {39, Level::Program, "File Usage Error",
-     "Attempt to use file (%File) before it was opened"},
+    {38, Level::Notify, "Invalid Request", "This form cannot be used to update a record"},
+    {39, Level::Program, "File Usage Error", "Attempt to use file (%File) before it was opened"},
     {40, Level::Notify, "View Open Error",
      "Error: (%ErrorText) attempting to open the current VIEW. Filter and Range Limits ignored."},
     {41, Level::Notify, "Unsupported QBE Column",
      "The saved QBE column, %Field is not supported. It will be dropped from the query."},
-    {42, Level::Notify, "SMTP Error",
-     "The following SMTP Error occurred: %Message "},
-    {43, Level::Notify, "NNTP Error",
-     "%Message "},
-    {44, Level::Notify, "Winsock Error",
-     "%Message "},
+    {42, Level::Notify, "SMTP Error", "The following SMTP Error occurred: %Message "},
+    {43, Level::Notify, "NNTP Error", "%Message "},
+    {44, Level::Notify, "Winsock Error", "%Message "},
 };
 
 }  // namespace
@@ -377,7 +364,8 @@ void ErrorClass::SetId(uint16_t Id) {
         if (!Errors) {
             failure = kNotInitialized;
         } else {
-            auto it = std::find_if(Errors->rbegin(), Errors->rend(), [&](const ErrorEntry& e) { return e.ID == Id; });
+            auto it = std::find_if(Errors->rbegin(), Errors->rend(),
+                                   [&](const ErrorEntry& e) { return e.ID == Id; });
             if (it == Errors->rend())
                 failure = kNotFound;
             else
@@ -399,7 +387,8 @@ ErrorClass::Selection ErrorClass::Selected() const {
 
 std::string ErrorClass::SubsString() {
     std::lock_guard lock(mu_);
-    if (!Errors || selected_ < 0 || static_cast<std::size_t>(selected_) >= Errors->size()) return {};
+    if (!Errors || selected_ < 0 || static_cast<std::size_t>(selected_) >= Errors->size())
+        return {};
     return substituteLocked(static_cast<std::size_t>(selected_));
 }
 
@@ -416,7 +405,8 @@ std::string ErrorClass::stepsLocked(const ErrorEntry& e) const {
     replaceAll(work, "%File", FileName.clip(), "Error");
     replaceAll(work, "%ErrorCode", code);
     if (SaveErrorCode == last_error::kDriverError)
-        replaceAll(work, "%ErrorText", SaveFileError.clip() + " (" + SaveFileErrorCode.clip() + ")");
+        replaceAll(work, "%ErrorText",
+                   SaveFileError.clip() + " (" + SaveFileErrorCode.clip() + ")");
     else
         replaceAll(work, "%ErrorText", SaveError.clip() + " (" + code + ")");
     replaceAll(work, "%Error", SaveError.clip());
@@ -546,12 +536,14 @@ void ErrorClass::ResetHistory() {
     if (History) History->clear();
 }
 
-unsigned ErrorClass::HistoryMsg(std::string_view Caption, msgbox::Icon Icon, unsigned Buttons, unsigned Default) {
+unsigned ErrorClass::HistoryMsg(std::string_view Caption, msgbox::Icon Icon, unsigned Buttons,
+                                unsigned Default) {
     std::vector<msgbox::HistoryRow> rows;
     {
         std::lock_guard lock(mu_);
         if (History)
-            for (const ErrorHistoryEntry& h : *History) rows.push_back(msgbox::HistoryRow{h.Txt, h.Category});
+            for (const ErrorHistoryEntry& h : *History)
+                rows.push_back(msgbox::HistoryRow{h.Txt, h.Category});
     }
     return msgbox::showHistory(Caption, Icon, Buttons, Default, std::move(rows));
 }
@@ -563,8 +555,8 @@ unsigned ErrorClass::ViewHistory() {
 // ---------------------------------------------------------------------------------
 // Showing
 
-unsigned ErrorClass::MessageBox(std::string_view Text, std::string_view Caption, msgbox::Icon Icon, unsigned Buttons,
-                                unsigned Default, int Style) {
+unsigned ErrorClass::MessageBox(std::string_view Text, std::string_view Caption, msgbox::Icon Icon,
+                                unsigned Buttons, unsigned Default, int Style) {
     return msgbox::show(Text, Caption, Icon, Buttons, Default, Style);
 }
 
@@ -578,14 +570,15 @@ void ErrorClass::writeLog(std::string_view Text) {
         KW_ASSERT_FAIL(std::string(kLogOpen) + lastErrorText());
         return;  // nothing to write to or close
     }
-    std::string line = picture::format(clock::today(), "D17") + "@" + picture::format(clock::clockTime(), "T8") +
-                       " --> " + std::string(Text);
+    std::string line = picture::format(clock::today(), "D17") + "@" +
+                       picture::format(clock::clockTime(), "T8") + " --> " + std::string(Text);
     if (log->Take(line) != Level::Benign) KW_ASSERT_FAIL(std::string(kLogTake) + lastErrorText());
-    if (log->Close(false) != Level::Benign) KW_ASSERT_FAIL(std::string(kLogClose) + lastErrorText());
+    if (log->Close(false) != Level::Benign)
+        KW_ASSERT_FAIL(std::string(kLogClose) + lastErrorText());
 }
 
-unsigned ErrorClass::Msg(std::string_view Text, std::string_view Caption, msgbox::Icon Icon, unsigned Buttons,
-                         unsigned Default, int Style) {
+unsigned ErrorClass::Msg(std::string_view Text, std::string_view Caption, msgbox::Icon Icon,
+                         unsigned Buttons, unsigned Default, int Style) {
     const Flags f = flags();
     if (f.logErrors) writeLog(Text);
 
@@ -594,7 +587,8 @@ unsigned ErrorClass::Msg(std::string_view Text, std::string_view Caption, msgbox
         {
             std::lock_guard lock(mu_);
             if (f.historyThreshold > 0 && History)
-                while (!History->empty() && History->size() >= static_cast<std::size_t>(f.historyThreshold))
+                while (!History->empty() &&
+                       History->size() >= static_cast<std::size_t>(f.historyThreshold))
                     History->pop_front();
             HistoryRecord.Txt = std::string(Text.substr(0, ErrorHistoryEntry::kTxtSize));
             HistoryRecord.ID = sel.entry.ID;
@@ -620,7 +614,8 @@ ErrorClass::Flags ErrorClass::flags() const {
     return Flags{Silent, LogErrors, HistoryThreshold, HistoryViewLevel, HistoryResetOnView};
 }
 
-unsigned ErrorClass::showSelected(std::string_view suffix, msgbox::Icon icon, unsigned buttons, unsigned def) {
+unsigned ErrorClass::showSelected(std::string_view suffix, msgbox::Icon icon, unsigned buttons,
+                                  unsigned def) {
     Selection sel;
     std::string text;
     {
@@ -639,7 +634,9 @@ unsigned ErrorClass::showSelected(std::string_view suffix, msgbox::Icon icon, un
 // ---------------------------------------------------------------------------------
 // Handlers
 
-Level ErrorClass::TakeBenign() { return Level::Benign; }
+Level ErrorClass::TakeBenign() {
+    return Level::Benign;
+}
 
 Level ErrorClass::TakeNotify() {
     showSelected({}, msgbox::Icon::Information, msgbox::Ok, msgbox::Ok);
@@ -657,9 +654,13 @@ Level ErrorClass::TakeFatal() {
     return Level::Fatal;  // only when the halt handler returns (tests)
 }
 
-Level ErrorClass::TakeProgram() { return TakeFatal(); }
+Level ErrorClass::TakeProgram() {
+    return TakeFatal();
+}
 
-Level ErrorClass::TakeOther() { return TakeProgram(); }
+Level ErrorClass::TakeOther() {
+    return TakeProgram();
+}
 
 Level ErrorClass::TakeError(uint16_t Id) {
     SetId(Id);
@@ -668,13 +669,20 @@ Level ErrorClass::TakeError(uint16_t Id) {
     // assertion service has told the user, and the caller must not take it as success.
     if (!sel.valid) return Level::Notify;
     switch (sel.entry.Fatality) {
-        case toByte(Level::Benign): return TakeBenign();
+        case toByte(Level::Benign):
+            return TakeBenign();
         case toByte(Level::User):
-        case toByte(Level::Cancel): return TakeUser();
-        case toByte(Level::Program): return TakeProgram();
-        case toByte(Level::Fatal): return TakeFatal();
-        case toByte(Level::Notify): TakeNotify(); return Level::Notify;
-        default: return TakeOther();
+        case toByte(Level::Cancel):
+            return TakeUser();
+        case toByte(Level::Program):
+            return TakeProgram();
+        case toByte(Level::Fatal):
+            return TakeFatal();
+        case toByte(Level::Notify):
+            TakeNotify();
+            return Level::Notify;
+        default:
+            return TakeOther();
     }
 }
 

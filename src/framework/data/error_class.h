@@ -35,7 +35,7 @@ namespace kw {
 // Where logged messages go. Each operation returns Benign or, on failure, Notify
 // with the reason in the runtime's last error (runtime/last_error.h).
 class ErrorLogInterface {
-public:
+  public:
     virtual ~ErrorLogInterface() = default;
     virtual Level Open(bool Force = false) = 0;
     virtual Level Take(std::string_view Text) = 0;
@@ -47,7 +47,7 @@ public:
 // counted: the file is opened by the first Open (or a forced one) and closed by the
 // last Close (or a forced one, which also resets the count).
 class StandardErrorLogClass : public ErrorLogInterface {
-public:
+  public:
     static constexpr const char* kFileName = "ZULError.Log";
 
     StandardErrorLogClass() = default;
@@ -62,7 +62,7 @@ public:
     int UseCount() const;
     bool IsOpen() const;
 
-private:
+  private:
     mutable std::mutex mu_;
     std::FILE* file_ = nullptr;
     int useCount_ = 0;
@@ -71,7 +71,7 @@ private:
 // One message of the table.
 struct ErrorEntry {
     uint16_t ID = 0;
-    std::string Message;   // may hold placeholders; '|' is a line break
+    std::string Message;  // may hold placeholders; '|' is a line break
     std::string Title;
     uint8_t Fatality = 0;  // the message's level, 0..5
     std::string Category;  // "" takes DefaultCategory
@@ -96,7 +96,7 @@ struct ProcNameEntry {
 // (byte), text. Titles and texts longer than 255 bytes are cut to 255; messages past
 // the 65535th are dropped.
 class ErrorBlock {
-public:
+  public:
     ErrorBlock();
     ErrorBlock& add(uint16_t id, uint8_t level, std::string_view title, std::string_view text);
     ErrorBlock& add(uint16_t id, Level level, std::string_view title, std::string_view text) {
@@ -105,7 +105,7 @@ public:
     std::size_t size() const { return count_; }
     const std::vector<uint8_t>& bytes() const { return bytes_; }
 
-private:
+  private:
     std::vector<uint8_t> bytes_;
     std::size_t count_ = 0;
 };
@@ -114,9 +114,9 @@ private:
 const std::vector<uint8_t>& BuiltInErrorBlock();
 
 class ErrorClass {
-public:
-    static constexpr std::size_t kWorkTextSize = 2000;      // longest substituted text
-    static constexpr std::size_t kMaxEntries = 65535;       // message table capacity
+  public:
+    static constexpr std::size_t kWorkTextSize = 2000;  // longest substituted text
+    static constexpr std::size_t kMaxEntries = 65535;   // message table capacity
     static constexpr std::string_view kFatalSuffix = "  Press OK to end this application";
     static constexpr std::string_view kHistoryCaption = "Errors History";
 
@@ -127,7 +127,8 @@ public:
 
     std::string DefaultCategory;
     std::unique_ptr<std::vector<ErrorEntry>> Errors;
-    ErrorLogInterface* ErrorLog = nullptr;  // not owned (StdErrorLog unless Init(Log) says otherwise)
+    ErrorLogInterface* ErrorLog =
+        nullptr;  // not owned (StdErrorLog unless Init(Log) says otherwise)
     FixedString<255> FieldName;
     FixedString<255> FileName;
     std::unique_ptr<std::deque<ErrorHistoryEntry>> History;
@@ -150,20 +151,21 @@ public:
     // Appends the prepared HistoryRecord to the history.
     virtual void AddHistory();
     // Shows the history window with the whole history in its list.
-    virtual unsigned HistoryMsg(std::string_view Caption, msgbox::Icon Icon, unsigned Buttons, unsigned Default);
+    virtual unsigned HistoryMsg(std::string_view Caption, msgbox::Icon Icon, unsigned Buttons,
+                                unsigned Default);
     // Log := Log; a new message table with the built-in block; a new procedure-name
     // stack; a history when there is none yet. (A subclass that overrides it needs
     // `using ErrorClass::Init;` to keep Init() visible.)
     virtual void Init(ErrorLogInterface* Log);
     // Logs, keeps and shows one message; returns the button pressed (Default when
     // nothing was shown).
-    virtual unsigned Msg(std::string_view Text, std::string_view Caption, msgbox::Icon Icon, unsigned Buttons,
-                         unsigned Default, int Style = 0);
+    virtual unsigned Msg(std::string_view Text, std::string_view Caption, msgbox::Icon Icon,
+                         unsigned Buttons, unsigned Default, int Style = 0);
     // The platform's standard message box.
     virtual unsigned MessageBox(std::string_view Text, std::string_view Caption, msgbox::Icon Icon,
                                 unsigned Buttons, unsigned Default, int Style = 0);
     virtual Level TakeBenign();
-    virtual Level TakeFatal();    // ends the program (exit code 0) after OK
+    virtual Level TakeFatal();  // ends the program (exit code 0) after OK
     virtual Level TakeNotify();
     virtual Level TakeOther();    // as TakeProgram
     virtual Level TakeProgram();  // as TakeFatal
@@ -196,7 +198,7 @@ public:
     // pressed, or Default when Silent.
     unsigned Message(uint16_t Id, unsigned Buttons, unsigned Default);
 
-protected:
+  protected:
     // The history entry that AddHistory appends (prepared by Msg).
     ErrorHistoryEntry HistoryRecord;
 
@@ -207,7 +209,7 @@ protected:
     // A copy of the selected message.
     Selection Selected() const;
 
-private:
+  private:
     // The flags above as one consistent copy, read under the lock (Init writes them
     // under it too).
     struct Flags {
@@ -224,7 +226,8 @@ private:
     std::string categoryLocked(const ErrorEntry& e) const;
     void writeLog(std::string_view Text);
     // Shows the selected message with the handler's icon and buttons.
-    unsigned showSelected(std::string_view suffix, msgbox::Icon icon, unsigned buttons, unsigned def);
+    unsigned showSelected(std::string_view suffix, msgbox::Icon icon, unsigned buttons,
+                          unsigned def);
 
     mutable std::mutex mu_;
     std::ptrdiff_t selected_ = -1;  // index into *Errors

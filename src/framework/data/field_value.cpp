@@ -9,7 +9,9 @@ namespace kw {
 using storage::FieldType;
 
 bool FieldRef::valid() const {
-    if (!Table || Field < 1 || static_cast<std::size_t>(Field) > Table->fields.size() || !Table->buffer) return false;
+    if (!Table || Field < 1 || static_cast<std::size_t>(Field) > Table->fields.size() ||
+        !Table->buffer)
+        return false;
     const storage::FieldDecl& f = decl();
     return std::size_t{f.offset} + f.size <= Table->recordSize;
 }
@@ -58,7 +60,8 @@ void encodeDecimal(uint8_t* p, unsigned len, unsigned places, double v) {
             p[i / 2] = static_cast<uint8_t>(p[i / 2] | d);
     }
     if (scaled > 0) {  // does not fit: the largest magnitude
-        for (unsigned i = 0; i < digits; ++i) p[i / 2] = static_cast<uint8_t>(p[i / 2] | (i % 2 == 0 ? 0x90 : 0x09));
+        for (unsigned i = 0; i < digits; ++i)
+            p[i / 2] = static_cast<uint8_t>(p[i / 2] | (i % 2 == 0 ? 0x90 : 0x09));
     }
     p[len - 1] = static_cast<uint8_t>((p[len - 1] & 0xF0) | (negative ? 0xD : 0xC));
 }
@@ -87,7 +90,8 @@ double get(const uint8_t* p) {
 }  // namespace
 
 bool isText(FieldType t) {
-    return t == FieldType::String || t == FieldType::CString || t == FieldType::PString || t == FieldType::Group;
+    return t == FieldType::String || t == FieldType::CString || t == FieldType::PString ||
+           t == FieldType::Group;
 }
 
 void clear(const FieldRef& f) {
@@ -110,19 +114,27 @@ void setLimit(const FieldRef& f, bool high) {
         case FieldType::Long:
         case FieldType::Date:
         case FieldType::Time:
-            if (d.size == 2) put<int16_t>(p, high ? 32767.0 : -32768.0);
-            else if (d.size == 4) put<int32_t>(p, high ? 2147483647.0 : -2147483648.0);
-            else std::memset(p, high ? 0xFF : 0x00, d.size);
+            if (d.size == 2)
+                put<int16_t>(p, high ? 32767.0 : -32768.0);
+            else if (d.size == 4)
+                put<int32_t>(p, high ? 2147483647.0 : -2147483648.0);
+            else
+                std::memset(p, high ? 0xFF : 0x00, d.size);
             return;
         case FieldType::Real:
-            if (d.size == 8) put<double>(p, high ? std::numeric_limits<double>::max() : std::numeric_limits<double>::lowest());
+            if (d.size == 8)
+                put<double>(p, high ? std::numeric_limits<double>::max()
+                                    : std::numeric_limits<double>::lowest());
             return;
         case FieldType::SReal:
-            if (d.size == 4) put<float>(p, high ? std::numeric_limits<float>::max() : std::numeric_limits<float>::lowest());
+            if (d.size == 4)
+                put<float>(p, high ? std::numeric_limits<float>::max()
+                                   : std::numeric_limits<float>::lowest());
             return;
         case FieldType::Decimal:
         case FieldType::PDecimal:
-            if (d.size >= 1 && d.size <= 8) encodeDecimal(p, d.size, d.places, high ? 1e300 : -1e300);
+            if (d.size >= 1 && d.size <= 8)
+                encodeDecimal(p, d.size, d.places, high ? 1e300 : -1e300);
             return;
         default:
             std::memset(p, high ? 0xFF : 0x00, d.size);
@@ -133,18 +145,27 @@ void setLimit(const FieldRef& f, bool high) {
 double numberOf(const storage::FieldDecl& d, const uint8_t* p) {
     if (!p) return 0;
     switch (d.type) {
-        case FieldType::Byte: return p[0];
-        case FieldType::Short: return d.size == 2 ? get<int16_t>(p) : 0;
-        case FieldType::UShort: return d.size == 2 ? get<uint16_t>(p) : 0;
+        case FieldType::Byte:
+            return p[0];
+        case FieldType::Short:
+            return d.size == 2 ? get<int16_t>(p) : 0;
+        case FieldType::UShort:
+            return d.size == 2 ? get<uint16_t>(p) : 0;
         case FieldType::Long:
         case FieldType::Date:
-        case FieldType::Time: return d.size == 4 ? get<int32_t>(p) : 0;
-        case FieldType::ULong: return d.size == 4 ? get<uint32_t>(p) : 0;
-        case FieldType::Real: return d.size == 8 ? get<double>(p) : 0;
-        case FieldType::SReal: return d.size == 4 ? get<float>(p) : 0;
+        case FieldType::Time:
+            return d.size == 4 ? get<int32_t>(p) : 0;
+        case FieldType::ULong:
+            return d.size == 4 ? get<uint32_t>(p) : 0;
+        case FieldType::Real:
+            return d.size == 8 ? get<double>(p) : 0;
+        case FieldType::SReal:
+            return d.size == 4 ? get<float>(p) : 0;
         case FieldType::Decimal:
-        case FieldType::PDecimal: return d.size >= 1 && d.size <= 8 ? decodeDecimal(p, d.size, d.places) : 0;
-        default: return 0;
+        case FieldType::PDecimal:
+            return d.size >= 1 && d.size <= 8 ? decodeDecimal(p, d.size, d.places) : 0;
+        default:
+            return 0;
     }
 }
 
@@ -158,18 +179,35 @@ void setNumber(const FieldRef& f, double v) {
     if (!p) return;
     const storage::FieldDecl& d = f.decl();
     switch (d.type) {
-        case FieldType::Byte: put<uint8_t>(p, v); return;
-        case FieldType::Short: if (d.size == 2) put<int16_t>(p, v); return;
-        case FieldType::UShort: if (d.size == 2) put<uint16_t>(p, v); return;
+        case FieldType::Byte:
+            put<uint8_t>(p, v);
+            return;
+        case FieldType::Short:
+            if (d.size == 2) put<int16_t>(p, v);
+            return;
+        case FieldType::UShort:
+            if (d.size == 2) put<uint16_t>(p, v);
+            return;
         case FieldType::Long:
         case FieldType::Date:
-        case FieldType::Time: if (d.size == 4) put<int32_t>(p, v); return;
-        case FieldType::ULong: if (d.size == 4) put<uint32_t>(p, v); return;
-        case FieldType::Real: if (d.size == 8) put<double>(p, v); return;
-        case FieldType::SReal: if (d.size == 4) put<float>(p, v); return;
+        case FieldType::Time:
+            if (d.size == 4) put<int32_t>(p, v);
+            return;
+        case FieldType::ULong:
+            if (d.size == 4) put<uint32_t>(p, v);
+            return;
+        case FieldType::Real:
+            if (d.size == 8) put<double>(p, v);
+            return;
+        case FieldType::SReal:
+            if (d.size == 4) put<float>(p, v);
+            return;
         case FieldType::Decimal:
-        case FieldType::PDecimal: if (d.size >= 1 && d.size <= 8) encodeDecimal(p, d.size, d.places, v); return;
-        default: return;
+        case FieldType::PDecimal:
+            if (d.size >= 1 && d.size <= 8) encodeDecimal(p, d.size, d.places, v);
+            return;
+        default:
+            return;
     }
 }
 
@@ -185,7 +223,9 @@ void setBytes(const FieldRef& f, const std::string& saved) {
     std::memcpy(p, saved.data(), saved.size());
 }
 
-bool equalBytes(const FieldRef& f, const std::string& saved) { return bytes(f) == saved; }
+bool equalBytes(const FieldRef& f, const std::string& saved) {
+    return bytes(f) == saved;
+}
 
 void assign(const FieldRef& to, const FieldRef& from) {
     uint8_t* dst = to.address();

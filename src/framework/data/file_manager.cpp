@@ -9,7 +9,8 @@
 namespace kw {
 
 namespace {
-constexpr std::string_view kNotInitialized = "FileManager has not been correctly initialized (missing file reference)";
+constexpr std::string_view kNotInitialized =
+    "FileManager has not been correctly initialized (missing file reference)";
 constexpr std::string_view kNoThreadInfo = "Unable to add thread specific file information";
 }  // namespace
 
@@ -70,7 +71,9 @@ const storage::TableDecl& FileManager::Table() const {
     return File ? File->decl() : none;
 }
 
-int32_t FileManager::thread() const { return proc::currentThread(); }
+int32_t FileManager::thread() const {
+    return proc::currentThread();
+}
 
 FileThreadInfo& FileManager::SetThread() {
     thread_local FileThreadInfo scratch;
@@ -95,9 +98,13 @@ FileThreadInfo& FileManager::SetThread() {
     return *entry;
 }
 
-std::string FileManager::GetName() const { return FileNameValue.clip(); }
+std::string FileManager::GetName() const {
+    return FileNameValue.clip();
+}
 
-uint8_t FileManager::GetEOF() { return SetThread().AtEOF; }
+uint8_t FileManager::GetEOF() {
+    return SetThread().AtEOF;
+}
 
 // --- errors -----------------------------------------------------------------------
 

@@ -51,8 +51,8 @@ struct RecordReference {
 // Status of the file for one thread (list `Info`, sorted by ID).
 struct FileThreadInfo {
     int32_t ID = 0;
-    uint8_t Used = 0;         // physically open for this thread
-    int16_t Opened = 0;       // Open calls not yet matched by Close
+    uint8_t Used = 0;    // physically open for this thread
+    int16_t Opened = 0;  // Open calls not yet matched by Close
     uint8_t AtEOF = 0;
     uint8_t AutoIncDone = 0;  // the current record was already added by PrimeAutoInc
     int16_t LastError = 0;    // message id of the last error
@@ -90,8 +90,8 @@ struct SavedStateEntry {
     int16_t Buffer = 0;  // handle of the saved buffer
     int16_t ID = 0;
     uint8_t AutoIncDone = 0;
-    int32_t State = 0;   // handle of the driver's saved state (of the saving thread)
-    std::string Pos;     // position of the current record
+    int32_t State = 0;  // handle of the driver's saved state (of the saving thread)
+    std::string Pos;    // position of the current record
 };
 
 // A field bound for expressions (list `Fields`): Tag is "LABEL:NAME".
@@ -118,7 +118,7 @@ inline constexpr uint8_t kUseBrowse = 3;
 inline constexpr uint8_t kUseNoNote = 4;
 
 class FileManager : public FileCallbackInterface {
-public:
+  public:
     FileManager() = default;
     // Detaches the call-back, so a FILE never calls a manager that is gone.
     ~FileManager() override;
@@ -257,7 +257,7 @@ public:
     uint8_t SkipHeldRecords = 0;
     uint8_t CleanedUp = 0;
 
-private:
+  private:
     // Runs `op` on the aliased manager with this record copied into its buffer, and
     // copies the result back; false when there is no alias (or a refused one).
     template <class Op>

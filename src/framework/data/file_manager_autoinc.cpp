@@ -21,8 +21,12 @@ bool sameComponent(const FieldRef& f, const std::string& saved, bool noCase) {
 
 }  // namespace
 
-Level FileManager::PrimeAutoInc() { return PrimeAutoIncServer(1); }
-Level FileManager::TryPrimeAutoInc() { return PrimeAutoIncServer(0); }
+Level FileManager::PrimeAutoInc() {
+    return PrimeAutoIncServer(1);
+}
+Level FileManager::TryPrimeAutoInc() {
+    return PrimeAutoIncServer(0);
+}
 
 Level FileManager::PrimeAutoIncServer(uint8_t HandleError) {
     if (UseFile(kUseRecord) != Level::Benign) return Level::Fatal;
@@ -36,7 +40,8 @@ Level FileManager::PrimeAutoIncServer(uint8_t HandleError) {
             const std::size_t n = k.Fields->size();
             const FieldRef numberField{&t, k.Fields->back().Field};
             std::vector<std::string> leading;
-            for (std::size_t i = 0; i + 1 < n; ++i) leading.push_back(field::bytes(FieldRef{&t, (*k.Fields)[i].Field}));
+            for (std::size_t i = 0; i + 1 < n; ++i)
+                leading.push_back(field::bytes(FieldRef{&t, (*k.Fields)[i].Field}));
             int16_t saved = SaveBuffer();
             storage::Status st;
             if (n == 1) {
@@ -54,7 +59,8 @@ Level FileManager::PrimeAutoIncServer(uint8_t HandleError) {
             if (st.ok()) {
                 bool sameGroup = true;
                 for (std::size_t i = 0; i + 1 < n && sameGroup; ++i)
-                    sameGroup = sameComponent(FieldRef{&t, (*k.Fields)[i].Field}, leading[i], k.NoCase != 0);
+                    sameGroup = sameComponent(FieldRef{&t, (*k.Fields)[i].Field}, leading[i],
+                                              k.NoCase != 0);
                 if (sameGroup) number = field::number(numberField) + 1;
             } else if (st.code != storage::kRecordNotAvailable) {
                 SetError(1);

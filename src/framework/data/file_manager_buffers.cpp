@@ -32,7 +32,8 @@ int16_t FileManager::SaveBuffer() {
         if (Buffers && rec) {
             id = Buffers->empty() ? 1 : Buffers->back().ID + 1;
             if (id <= INT16_MAX)
-                Buffers->push_back(SavedBufferEntry{id, std::string(static_cast<const char*>(rec), Buffer.length)});
+                Buffers->push_back(SavedBufferEntry{
+                    id, std::string(static_cast<const char*>(rec), Buffer.length)});
             else
                 id = 0;
         }
@@ -63,7 +64,8 @@ void FileManager::RestoreBuffer(int16_t& Handle, uint8_t DoRestore) {
         return;
     }
     void* rec = Buffer.get();
-    if (DoRestore && rec && copy.size() == Buffer.length) std::memcpy(rec, copy.data(), copy.size());
+    if (DoRestore && rec && copy.size() == Buffer.length)
+        std::memcpy(rec, copy.data(), copy.size());
 }
 
 uint8_t FileManager::EqualBuffer(int16_t Handle) {
@@ -73,7 +75,10 @@ uint8_t FileManager::EqualBuffer(int16_t Handle) {
     if (!Buffers || !rec) return 0;
     for (const SavedBufferEntry& e : *Buffers)
         if (e.ID == Handle)
-            return e.Buffer.size() == Buffer.length && std::memcmp(e.Buffer.data(), rec, Buffer.length) == 0 ? 1 : 0;
+            return e.Buffer.size() == Buffer.length &&
+                           std::memcmp(e.Buffer.data(), rec, Buffer.length) == 0
+                       ? 1
+                       : 0;
     return 0;
 }
 
@@ -129,7 +134,8 @@ void FileManager::RestoreFile(int16_t& Handle, uint8_t DoRestore) {
     }
     InRestore = 1;
     if (DoRestore && File) {
-        if (!File->restoreState(e.State).ok() && recordOf(e.Pos) != 0) (void)File->reget(PrimaryKey, e.Pos);
+        if (!File->restoreState(e.State).ok() && recordOf(e.Pos) != 0)
+            (void)File->reget(PrimaryKey, e.Pos);
     }
     RestoreBuffer(e.Buffer, DoRestore);
     if (DoRestore) SetThread().AutoIncDone = e.AutoIncDone;

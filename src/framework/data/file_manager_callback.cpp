@@ -58,7 +58,8 @@ void FileManager::BindFields() {
     const storage::TableDecl& t = File->decl();
     for (std::size_t i = 0; i < t.fields.size(); ++i) {
         const storage::FieldDecl& f = t.fields[i];
-        Fields->push_back(FieldBinding{t.label + ":" + f.name, static_cast<int>(i + 1), f.type, f.picture});
+        Fields->push_back(
+            FieldBinding{t.label + ":" + f.name, static_cast<int>(i + 1), f.type, f.picture});
     }
 }
 

@@ -12,7 +12,8 @@ constexpr std::string_view kNoKey = "Key does not exist in this file";
 constexpr std::string_view kNoComponent = "Key does not have component of this number :";
 
 bool sameKey(const storage::KeyDecl& a, const storage::KeyDecl& b) {
-    return a.name == b.name && a.description == b.description && a.components == b.components && a.dup == b.dup && a.nocase == b.nocase;
+    return a.name == b.name && a.description == b.description && a.components == b.components &&
+           a.dup == b.dup && a.nocase == b.nocase;
 }
 
 // The key's number (1-based) among the table's keys: the same object, or a key of
@@ -27,7 +28,8 @@ int numberIn(const storage::TableDecl& t, const storage::KeyDecl& key) {
 
 }  // namespace
 
-void FileManager::AddKey(const storage::KeyDecl& key, std::string_view description, uint8_t autoInc) {
+void FileManager::AddKey(const storage::KeyDecl& key, std::string_view description,
+                         uint8_t autoInc) {
     if (!Keys || !File) {
         KW_ASSERT_FAIL("FileManager has not been correctly initialized (missing file reference)");
         return;
@@ -126,7 +128,8 @@ void FileManager::ClearKey(const storage::KeyDecl& key, int from, int to, uint8_
     from = std::max(from, 1);
     to = std::min(to, count);
     for (int i = from; i <= to; ++i)
-        field::setLimit(FieldRef{&Table(), (*k->Fields)[static_cast<std::size_t>(i - 1)].Field}, high != 0);
+        field::setLimit(FieldRef{&Table(), (*k->Fields)[static_cast<std::size_t>(i - 1)].Field},
+                        high != 0);
 }
 
 std::string FileManager::KeyToOrder(const storage::KeyDecl& key, int start) {

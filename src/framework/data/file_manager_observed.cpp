@@ -35,7 +35,8 @@ storage::Status FileManager::readStored(std::string& image) {
     return st;
 }
 
-storage::Status FileManager::observedWrite(WriteOperation op, const std::function<storage::Status()>& write) {
+storage::Status FileManager::observedWrite(WriteOperation op,
+                                           const std::function<storage::Status()>& write) {
     WriteObserver* observer = write_observer::current();
     if (!observer || write_observer::quiet() || !observer->Observes(Table())) return write();
     const bool ownFrame = !transaction::Active();
@@ -63,7 +64,9 @@ storage::Status FileManager::observedWrite(WriteOperation op, const std::functio
         WriteNotice notice;
         notice.table = &Table();
         notice.operation = op;
-        notice.before = op == WriteOperation::Insert ? nullptr : reinterpret_cast<const uint8_t*>(before.data());
+        notice.before = op == WriteOperation::Insert
+                            ? nullptr
+                            : reinterpret_cast<const uint8_t*>(before.data());
         notice.after = op == WriteOperation::Delete ? nullptr : File->buffer();
         notice.record = op == WriteOperation::Insert ? File->currentRecord() : stored;
         st = observer->Written(notice);

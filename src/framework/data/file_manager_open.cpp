@@ -12,9 +12,13 @@ namespace {
 constexpr int kOpenAttempts = 2;
 }  // namespace
 
-Level FileManager::Open() { return OpenServer(1, 0); }
+Level FileManager::Open() {
+    return OpenServer(1, 0);
+}
 
-Level FileManager::TryOpen() { return OpenServer(0, 0); }
+Level FileManager::TryOpen() {
+    return OpenServer(0, 0);
+}
 
 Level FileManager::OpenServer(uint8_t HandleError, uint8_t Force) {
     FileThreadInfo& info = SetThread();

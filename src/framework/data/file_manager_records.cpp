@@ -42,10 +42,18 @@ Level FileManager::Fetch(const storage::KeyDecl& Key) {
     return l;
 }
 
-Level FileManager::Next() { return NextServer(1, false); }
-Level FileManager::TryNext() { return NextServer(0, false); }
-Level FileManager::Previous() { return NextServer(1, true); }
-Level FileManager::TryPrevious() { return NextServer(0, true); }
+Level FileManager::Next() {
+    return NextServer(1, false);
+}
+Level FileManager::TryNext() {
+    return NextServer(0, false);
+}
+Level FileManager::Previous() {
+    return NextServer(1, true);
+}
+Level FileManager::TryPrevious() {
+    return NextServer(0, true);
+}
 
 Level FileManager::NextServer(uint8_t HandleError, bool Backward) {
     if (UseFile(kUseRecord) != Level::Benign) return Level::Fatal;
@@ -68,7 +76,9 @@ Level FileManager::NextServer(uint8_t HandleError, bool Backward) {
     }
 }
 
-std::string FileManager::Position() { return File ? File->position(PrimaryKey) : std::string(); }
+std::string FileManager::Position() {
+    return File ? File->position(PrimaryKey) : std::string();
+}
 
 Level FileManager::TryReget(const std::string& Pos) {
     if (UseFile(kUseRecord) != Level::Benign) return Level::Notify;
@@ -77,10 +87,18 @@ Level FileManager::TryReget(const std::string& Pos) {
 
 // --- writing ----------------------------------------------------------------------
 
-Level FileManager::Insert() { return InsertServer(1); }
-Level FileManager::TryInsert() { return InsertServer(0); }
-Level FileManager::Update() { return UpdateServer(1); }
-Level FileManager::TryUpdate() { return UpdateServer(0); }
+Level FileManager::Insert() {
+    return InsertServer(1);
+}
+Level FileManager::TryInsert() {
+    return InsertServer(0);
+}
+Level FileManager::Update() {
+    return UpdateServer(1);
+}
+Level FileManager::TryUpdate() {
+    return UpdateServer(0);
+}
 
 bool FileManager::duplicates(const KeyEntry& k) {
     if (k.Dups || !File) return false;
@@ -147,7 +165,8 @@ Level FileManager::UpdateServer(uint8_t HandleError) {
     int failed = 0;
     if (ValidateRecord(failed) != Level::Benign) return Level::User;
     const std::string pos = Position();
-    const storage::Status st = observedWrite(WriteOperation::Update, [this] { return File->put(); });
+    const storage::Status st =
+        observedWrite(WriteOperation::Update, [this] { return File->put(); });
     if (st.ok()) return Level::Benign;
     if (st.code == storage::kRecordChanged) {
         SetError(HandleError == 2 ? 7 : 6);
@@ -161,11 +180,14 @@ Level FileManager::UpdateServer(uint8_t HandleError) {
 
 Level FileManager::DeleteRecord(uint8_t) {
     if (UseFile(kUseRecord) != Level::Benign) return Level::Notify;
-    return observedWrite(WriteOperation::Delete, [this] { return File->remove(); }).ok() ? Level::Benign
-                                                                                          : Level::Notify;
+    return observedWrite(WriteOperation::Delete, [this] { return File->remove(); }).ok()
+               ? Level::Benign
+               : Level::Notify;
 }
 
-Level FileManager::Deleted() { return Level::Benign; }
+Level FileManager::Deleted() {
+    return Level::Benign;
+}
 
 // --- validation and priming ----------------------------------------------------------
 
@@ -175,8 +197,12 @@ Level FileManager::ValidateFieldServer(int Id, uint8_t HandleErrors) {
     return Level::Benign;
 }
 
-Level FileManager::ValidateField(int Id) { return ValidateFieldServer(Id, 1); }
-Level FileManager::TryValidateField(int Id) { return ValidateFieldServer(Id, 0); }
+Level FileManager::ValidateField(int Id) {
+    return ValidateFieldServer(Id, 1);
+}
+Level FileManager::TryValidateField(int Id) {
+    return ValidateFieldServer(Id, 0);
+}
 
 Level FileManager::ValidateFields(int Low, int High, int& FailedField) {
     Level l = Level::Benign;

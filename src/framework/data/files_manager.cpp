@@ -14,17 +14,22 @@ namespace kw {
 
 namespace {
 
-bool before(const storage::File* a, const storage::File* b) { return std::less<const storage::File*>()(a, b); }
+bool before(const storage::File* a, const storage::File* b) {
+    return std::less<const storage::File*>()(a, b);
+}
 
-std::string procedureOf(FileManager& fm) { return fm.Errors ? fm.Errors->GetProcedureName() : std::string(); }
+std::string procedureOf(FileManager& fm) {
+    return fm.Errors ? fm.Errors->GetProcedureName() : std::string();
+}
 
 }  // namespace
 
 bool FilesManagerClass::AddFileMapping(storage::File& file, FileManager& manager) {
     {
         std::lock_guard lock(mutex_);
-        auto it = std::lower_bound(mappings_.begin(), mappings_.end(), &file,
-                                   [](const Mapping& m, const storage::File* f) { return before(m.FileLabel, f); });
+        auto it = std::lower_bound(
+            mappings_.begin(), mappings_.end(), &file,
+            [](const Mapping& m, const storage::File* f) { return before(m.FileLabel, f); });
         if (it == mappings_.end() || it->FileLabel != &file) {
             mappings_.insert(it, Mapping{&file, &manager});
             manager.SetRegistrationId(nextId_++);
@@ -38,7 +43,8 @@ bool FilesManagerClass::AddFileMapping(storage::File& file, FileManager& manager
 bool FilesManagerClass::RemoveFileMapping(const storage::File& file) {
     {
         std::lock_guard lock(mutex_);
-        auto it = std::find_if(mappings_.begin(), mappings_.end(), [&](const Mapping& m) { return m.FileLabel == &file; });
+        auto it = std::find_if(mappings_.begin(), mappings_.end(),
+                               [&](const Mapping& m) { return m.FileLabel == &file; });
         if (it != mappings_.end()) {
             const int32_t id = it->Manager->RegistrationId();
             std::erase_if(status_, [&](const FileStatusEntry& e) { return e.ID == id; });
@@ -65,7 +71,8 @@ std::size_t FilesManagerClass::MappingCount() const {
 long FilesManagerClass::newest(int32_t thread, int32_t id, const std::string* proc) const {
     for (std::size_t i = status_.size(); i-- > 0;) {
         const FileStatusEntry& e = status_[i];
-        if (e.Thread == thread && e.ID == id && (!proc || e.Proc == *proc)) return static_cast<long>(i);
+        if (e.Thread == thread && e.ID == id && (!proc || e.Proc == *proc))
+            return static_cast<long>(i);
     }
     return -1;
 }
@@ -75,7 +82,8 @@ void FilesManagerClass::NoteOpen(FileManager& fm) {
     const std::string proc = procedureOf(fm);
     std::lock_guard lock(mutex_);
     const long i = newest(thread, fm.RegistrationId(), nullptr);
-    if (i >= 0 && status_[static_cast<std::size_t>(i)].Proc == proc) ++status_[static_cast<std::size_t>(i)].NestedOpen;
+    if (i >= 0 && status_[static_cast<std::size_t>(i)].Proc == proc)
+        ++status_[static_cast<std::size_t>(i)].NestedOpen;
 }
 
 void FilesManagerClass::NoteUsage(FileManager& fm, uint8_t usage) {

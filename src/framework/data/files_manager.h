@@ -24,16 +24,16 @@ class FileManager;
 // One entry per thread, procedure and file in use.
 struct FileStatusEntry {
     int32_t Thread = 0;
-    std::string Proc;        // procedure name from the error manager
-    int32_t ID = 0;          // the file manager's registration number
-    uint8_t UStat = 0;       // highest usage noted
-    int16_t Hold = 0;        // saved-state handle of the caller's file, or 0
+    std::string Proc;   // procedure name from the error manager
+    int32_t ID = 0;     // the file manager's registration number
+    uint8_t UStat = 0;  // highest usage noted
+    int16_t Hold = 0;   // saved-state handle of the caller's file, or 0
     int16_t ScopeLevel = 0;
     int16_t NestedOpen = 0;  // further opens in the same procedure
 };
 
 class FilesManagerClass {
-public:
+  public:
     // Maps the FILE to its manager and gives the manager its registration number. A
     // FILE mapped already is an internal error ("Mapping for file already exists") and
     // keeps its first mapping; returns false.
@@ -56,7 +56,7 @@ public:
     // The usage entries of a thread, oldest first (for diagnostics and tests).
     std::vector<FileStatusEntry> Status(int32_t thread) const;
 
-private:
+  private:
     struct Mapping {
         const storage::File* FileLabel;
         FileManager* Manager;

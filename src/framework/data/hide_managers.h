@@ -9,7 +9,7 @@
 
 #define KW_DECLARE_HIDE_MANAGERS(T)                                          \
     class HideAccess##T : public kw::FileManager {                           \
-    public:                                                                  \
+      public:                                                                \
         using kw::FileManager::Init;                                         \
         /* Init over the table with GlobalErrors, then sets it up (a)-(f) */ \
         /* and stores itself in Access::T. */                                \
@@ -18,7 +18,7 @@
         void Kill() override;                                                \
     };                                                                       \
     class HideRelate##T : public kw::RelationManager {                       \
-    public:                                                                  \
+      public:                                                                \
         using kw::RelationManager::Init;                                     \
         /* Access::T's Init, then Init over it with use-logout 1. */         \
         void Init();                                                         \

@@ -28,7 +28,8 @@ void newPass() {
 
 // Marks the manager visited in this pass; false when it was already.
 bool visit(const RelationManager* rm) {
-    if (std::find(t_pass.visited.begin(), t_pass.visited.end(), rm) != t_pass.visited.end()) return false;
+    if (std::find(t_pass.visited.begin(), t_pass.visited.end(), rm) != t_pass.visited.end())
+        return false;
     t_pass.visited.push_back(rm);
     return true;
 }
@@ -80,9 +81,13 @@ void RelationManager::AddRelationLink(std::string_view Left, std::string_view Ri
     r.Fields->AddPair(FieldRef{&mine, left}, FieldRef{&his, right});
 }
 
-Level RelationManager::Open(uint8_t Cascading) { return OpenCloseServer(Cascading, 1); }
+Level RelationManager::Open(uint8_t Cascading) {
+    return OpenCloseServer(Cascading, 1);
+}
 
-Level RelationManager::Close(uint8_t Cascading) { return OpenCloseServer(Cascading, 0); }
+Level RelationManager::Close(uint8_t Cascading) {
+    return OpenCloseServer(Cascading, 0);
+}
 
 Level RelationManager::OpenCloseServer(uint8_t Cascading, uint8_t Opening) {
     if (!Cascading) newPass();
@@ -101,7 +106,9 @@ Level RelationManager::OpenCloseServer(uint8_t Cascading, uint8_t Opening) {
     return l;
 }
 
-Level RelationManager::CancelAutoInc() { return Me ? Me->CancelAutoInc(this) : Level::Notify; }
+Level RelationManager::CancelAutoInc() {
+    return Me ? Me->CancelAutoInc(this) : Level::Notify;
+}
 
 void RelationManager::Save() {
     if (!Relations) return;
@@ -119,7 +126,8 @@ void RelationManager::quickScan(uint8_t On, uint8_t Propagate) {
     if (Me && Me->File) (void)Me->File->send(On ? "QUICKSCAN=on" : "QUICKSCAN=off");
     if (!Propagate || !Relations) return;
     for (auto& r : *Relations)
-        if ((Propagate == 1 && !r.HisKey) || (Propagate == 2 && r.HisKey)) r.File->quickScan(On, Propagate);
+        if ((Propagate == 1 && !r.HisKey) || (Propagate == 2 && r.HisKey))
+            r.File->quickScan(On, Propagate);
 }
 
 // --- transaction enrolment ----------------------------------------------------------

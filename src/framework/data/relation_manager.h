@@ -41,15 +41,15 @@ void rollbackFrame();
 
 // One relation to another table (list `Relations`).
 struct RelationEntry {
-    RelationManager* File = nullptr;                   // the related table's manager
-    std::shared_ptr<BufferedPairsClass> Fields;        // left: this table, right: related
-    const storage::KeyDecl* HisKey = nullptr;          // related key led by the links
+    RelationManager* File = nullptr;             // the related table's manager
+    std::shared_ptr<BufferedPairsClass> Fields;  // left: this table, right: related
+    const storage::KeyDecl* HisKey = nullptr;    // related key led by the links
     uint8_t UpdateMode = 0;
     uint8_t DeleteMode = 0;
 };
 
 class RelationManager {
-public:
+  public:
     RelationManager() = default;
     virtual ~RelationManager() = default;
     RelationManager(const RelationManager&) = delete;
@@ -65,7 +65,8 @@ public:
     virtual Level Delete(uint8_t Query);
     // Run on the related table's manager: applies the delete rule `Mode` to the
     // records whose linking fields (right side of Pairs) equal the parent's (left).
-    virtual Level DeleteSecondary(const storage::KeyDecl* Key, BufferedPairsClass& Pairs, uint8_t Mode);
+    virtual Level DeleteSecondary(const storage::KeyDecl* Key, BufferedPairsClass& Pairs,
+                                  uint8_t Mode);
     // Disposes of every relation's pairs and of the relation list.
     virtual void Kill();
     // Opens this table and, through the relations, the related ones; at the top of
@@ -82,7 +83,8 @@ public:
     virtual Level Update(uint8_t FromForm);
     // Run on the related table's manager, with the parent's old linking values (the
     // saved side of Pairs): applies the update rule `Mode`.
-    virtual Level UpdateSecondary(const storage::KeyDecl* Key, BufferedPairsClass& Pairs, uint8_t Mode);
+    virtual Level UpdateSecondary(const storage::KeyDecl* Key, BufferedPairsClass& Pairs,
+                                  uint8_t Mode);
 
     // --- non-virtual ---------------------------------------------------------------
     // Takes the table's access object, creates the (empty) relation list and stores the
@@ -102,7 +104,8 @@ public:
     // Adds a relation to the related table's manager with its rules and the related key
     // that the linking fields lead (nullptr: the related records are found by reading
     // the whole table). The modes are 0 none, 1 clear, 2 restrict, 3 cascade.
-    void AddRelation(RelationManager& File, uint8_t UpdateMode, uint8_t DeleteMode, const storage::KeyDecl* HisKey);
+    void AddRelation(RelationManager& File, uint8_t UpdateMode, uint8_t DeleteMode,
+                     const storage::KeyDecl* HisKey);
     // Adds a linking pair to the relation added last: a field of this table and one of
     // the related table, by name ("PAR:ID" or "ID"). An unknown field is an internal
     // error and adds nothing.
@@ -115,14 +118,15 @@ public:
     uint8_t UseLogout = 0;
     std::atomic<int32_t> LastTouched{0};
 
-private:
+  private:
     // Clears Me's record, puts the parent's linking values (or their saved copy) into
     // the linking fields, the key's other components low, and sets the position.
     // False when the table could not be positioned (nothing can be walked).
     bool positionRelated(const storage::KeyDecl* Key, BufferedPairsClass& Pairs, bool savedValues);
     // Walks the related records of a position; `each` returns Benign to go on.
     template <class Each>
-    Level walkRelated(const storage::KeyDecl* Key, BufferedPairsClass& Pairs, bool savedValues, Each each);
+    Level walkRelated(const storage::KeyDecl* Key, BufferedPairsClass& Pairs, bool savedValues,
+                      Each each);
     void quickScan(uint8_t On, uint8_t Propagate);
     Level logout(bool forDelete);
 };

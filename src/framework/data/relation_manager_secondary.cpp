@@ -7,7 +7,8 @@
 
 namespace kw {
 
-bool RelationManager::positionRelated(const storage::KeyDecl* Key, BufferedPairsClass& Pairs, bool savedValues) {
+bool RelationManager::positionRelated(const storage::KeyDecl* Key, BufferedPairsClass& Pairs,
+                                      bool savedValues) {
     field::clearRecord(Me->Table());
     if (savedValues)
         Pairs.AssignBufferToRight();
@@ -27,8 +28,8 @@ bool RelationManager::positionRelated(const storage::KeyDecl* Key, BufferedPairs
 // record with other links; without a key the whole table is read and the records with
 // other links are passed over. Me's record buffer and position are as they were after.
 template <class Each>
-Level RelationManager::walkRelated(const storage::KeyDecl* Key, BufferedPairsClass& Pairs, bool savedValues,
-                                   Each each) {
+Level RelationManager::walkRelated(const storage::KeyDecl* Key, BufferedPairsClass& Pairs,
+                                   bool savedValues, Each each) {
     if (!Me || !Me->File || Me->UseFile(kUseRecord) != Level::Benign) return Level::Notify;
     int16_t state = Me->SaveFile();
     Level result = Level::Benign;
@@ -60,7 +61,8 @@ Level RelationManager::walkRelated(const storage::KeyDecl* Key, BufferedPairsCla
     return result;
 }
 
-Level RelationManager::DeleteSecondary(const storage::KeyDecl* Key, BufferedPairsClass& Pairs, uint8_t Mode) {
+Level RelationManager::DeleteSecondary(const storage::KeyDecl* Key, BufferedPairsClass& Pairs,
+                                       uint8_t Mode) {
     if (Mode < kRIClear || Mode > kRICascade) {
         KW_ASSERT_FAIL("Invalid RI mode");
         return Level::Notify;
@@ -94,7 +96,8 @@ Level RelationManager::DeleteSecondary(const storage::KeyDecl* Key, BufferedPair
     });
 }
 
-Level RelationManager::UpdateSecondary(const storage::KeyDecl* Key, BufferedPairsClass& Pairs, uint8_t Mode) {
+Level RelationManager::UpdateSecondary(const storage::KeyDecl* Key, BufferedPairsClass& Pairs,
+                                       uint8_t Mode) {
     if (Mode < kRIClear || Mode > kRICascade) {
         KW_ASSERT_FAIL("Invalid RI mode specified");
         return Level::Notify;

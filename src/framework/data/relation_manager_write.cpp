@@ -31,9 +31,7 @@ void rollbackFrame() {
     if (!transaction::Rollback().ok()) KW_ASSERT_FAIL("Unable to roll back transaction");
 }
 
-namespace {
-
-}  // namespace
+namespace {}  // namespace
 
 Level RelationManager::Delete(uint8_t Query) {
     if (!Me || !Me->File) return Level::Notify;

@@ -18,9 +18,13 @@ storage::Status TransactionDriver::Begin(int seconds, const std::vector<storage:
     return storage::File::logout(seconds, files);
 }
 
-storage::Status TransactionDriver::Commit() { return storage::File::commit(); }
+storage::Status TransactionDriver::Commit() {
+    return storage::File::commit();
+}
 
-storage::Status TransactionDriver::Rollback() { return storage::File::rollback(); }
+storage::Status TransactionDriver::Rollback() {
+    return storage::File::rollback();
+}
 
 namespace transaction {
 
@@ -36,7 +40,9 @@ struct Frame {
 };
 thread_local Frame t_frame;
 
-TransactionDriver& driver() { return *g_driver.load(); }
+TransactionDriver& driver() {
+    return *g_driver.load();
+}
 
 }  // namespace
 
@@ -47,7 +53,8 @@ TransactionDriver* setDriver(TransactionDriver* d) {
 
 storage::Status Enrol(storage::File& file) {
     storage::Status st = driver().Enrol(file);
-    if (st.ok() && std::find(t_frame.pending.begin(), t_frame.pending.end(), &file) == t_frame.pending.end())
+    if (st.ok() &&
+        std::find(t_frame.pending.begin(), t_frame.pending.end(), &file) == t_frame.pending.end())
         t_frame.pending.push_back(&file);
     return st;
 }
@@ -77,7 +84,9 @@ storage::Status Begin(int seconds) {
     return st;
 }
 
-bool Active() { return t_frame.active; }
+bool Active() {
+    return t_frame.active;
+}
 
 storage::Status Commit() {
     if (!t_frame.active) return storage::Status::okay();
@@ -96,7 +105,9 @@ storage::Status Rollback() {
     return driver().Rollback();
 }
 
-void Discard() { t_frame.pending.clear(); }
+void Discard() {
+    t_frame.pending.clear();
+}
 
 }  // namespace transaction
 }  // namespace kw

@@ -14,7 +14,7 @@
 namespace kw {
 
 class TransactionDriver {
-public:
+  public:
     virtual ~TransactionDriver() = default;
     // Whether the table can take part in a frame (0: yes). Sets the runtime's last error
     // when it cannot.

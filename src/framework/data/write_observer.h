@@ -28,7 +28,7 @@ struct WriteNotice {
 };
 
 class WriteObserver {
-public:
+  public:
     virtual ~WriteObserver() = default;
     // Whether writes of `table` are to be told (and framed). Called often: cheap.
     virtual bool Observes(const storage::TableDecl& table) = 0;
@@ -51,7 +51,7 @@ WriteObserver* current();
 // automatic numbering added to take a number, and removes again when the form is
 // cancelled, was never a change.
 class Quiet {
-public:
+  public:
     Quiet();
     ~Quiet();
     Quiet(const Quiet&) = delete;

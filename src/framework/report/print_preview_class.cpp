@@ -13,15 +13,20 @@ using ui::Control;
 
 const std::vector<ZoomEntry>& zoomTable() {
     static const std::vector<ZoomEntry> table = {
-        {"Tile pages", "Zoom: Tile Pages", kZoomTile}, {"Page Width", "Zoom: Page Width", kZoomPageWidth},
-        {"50% Zoom", "Zoom: 50%", 50},                {"75% Zoom", "Zoom: 75%", 75},
-        {"100% Zoom", "Zoom: 100%", 100},             {"200% Zoom", "Zoom: 200%", 200},
+        {"Tile pages", "Zoom: Tile Pages", kZoomTile},
+        {"Page Width", "Zoom: Page Width", kZoomPageWidth},
+        {"50% Zoom", "Zoom: 50%", 50},
+        {"75% Zoom", "Zoom: 75%", 75},
+        {"100% Zoom", "Zoom: 100%", 100},
+        {"200% Zoom", "Zoom: 200%", 200},
         {"300% Zoom", "Zoom: 300%", 300},
     };
     return table;
 }
 
-void PrintPreviewClass::Init(PreviewPages& Queue) { queue_ = &Queue; }
+void PrintPreviewClass::Init(PreviewPages& Queue) {
+    queue_ = &Queue;
+}
 
 int PrintPreviewClass::PageCount() const {
     return queue_ && *queue_ ? static_cast<int>((*queue_)->pages.size()) : 0;
@@ -77,7 +82,8 @@ ui::WindowDef PrintPreviewClass::windowDef() {
     s.add(Control::prompt("&Page:").number(kPvPagePrompt));
     s.add(Control::entry(Binding::of(CurrentPage).named("PAGE"), "n_5").number(kPvPage).beside());
     s.add(Control::prompt("&Across:").number(kPvAcrossPrompt).beside());
-    s.add(Control::entry(Binding::of(PagesAcross).named("ACROSS"), "n2").number(kPvAcross).beside());
+    s.add(
+        Control::entry(Binding::of(PagesAcross).named("ACROSS"), "n2").number(kPvAcross).beside());
     s.add(Control::prompt("&Down:").number(kPvDownPrompt).beside());
     s.add(Control::entry(Binding::of(PagesDown).named("DOWN"), "n2").number(kPvDown).beside());
     s.add(Control::canvas(queue_ && *queue_ ? queue_->get() : nullptr).number(kPvCanvas));
@@ -100,7 +106,8 @@ void PrintPreviewClass::showView() {
     PagesAcross = static_cast<int16_t>(std::clamp<int>(PagesAcross, 1, 10));
     PagesDown = static_cast<int16_t>(std::clamp<int>(PagesDown, 1, 10));
     CurrentPage = std::clamp(CurrentPage, 1, count);
-    const int16_t zoom = zoomTable()[static_cast<std::size_t>(std::clamp<int>(ZoomIndex, 0, 6))].zoom;
+    const int16_t zoom =
+        zoomTable()[static_cast<std::size_t>(std::clamp<int>(ZoomIndex, 0, 6))].zoom;
     Win.setText(kPvCanvas, std::to_string(CurrentPage) + " " + std::to_string(PagesAcross) + " " +
                                std::to_string(PagesDown) + " " + std::to_string(zoom));
     Win.setText(kPvZoomStatus, ZoomStatus());
@@ -111,7 +118,8 @@ void PrintPreviewClass::showView() {
 }
 
 void PrintPreviewClass::setZoom(int16_t index) {
-    ZoomIndex = static_cast<int16_t>(std::clamp<int>(index, 0, static_cast<int>(zoomTable().size()) - 1));
+    ZoomIndex =
+        static_cast<int16_t>(std::clamp<int>(index, 0, static_cast<int>(zoomTable().size()) - 1));
     showView();
 }
 
@@ -136,25 +144,46 @@ Level PrintPreviewClass::TakeAccepted() {
         return Level::Benign;
     }
     switch (c) {
-        case kPvPagesToPrint: choosePages(); break;
+        case kPvPagesToPrint:
+            choosePages();
+            break;
         case kPvPrint:
         case kPvPrintButton:
             PrintRequested = 1;
             SetResponse(resp::Completed);
             break;
-        case kPvSavePdf: savePdf(); break;
+        case kPvSavePdf:
+            savePdf();
+            break;
         case kPvExitItem:
-        case kPvExitButton: SetResponse(resp::Cancelled); break;
-        case kPvNext: move(step); break;
-        case kPvPrevious: move(-step); break;
-        case kPvJump: jump(); break;
-        case kPvChangeDisplay: Win.select(kPvAcross); break;
-        case kPvZoomInButton: setZoom(static_cast<int16_t>(std::max<int>(ZoomIndex + 1, 2))); break;
-        case kPvZoomOutButton: setZoom(static_cast<int16_t>(ZoomIndex <= 2 ? 1 : ZoomIndex - 1)); break;
+        case kPvExitButton:
+            SetResponse(resp::Cancelled);
+            break;
+        case kPvNext:
+            move(step);
+            break;
+        case kPvPrevious:
+            move(-step);
+            break;
+        case kPvJump:
+            jump();
+            break;
+        case kPvChangeDisplay:
+            Win.select(kPvAcross);
+            break;
+        case kPvZoomInButton:
+            setZoom(static_cast<int16_t>(std::max<int>(ZoomIndex + 1, 2)));
+            break;
+        case kPvZoomOutButton:
+            setZoom(static_cast<int16_t>(ZoomIndex <= 2 ? 1 : ZoomIndex - 1));
+            break;
         case kPvPage:
         case kPvAcross:
-        case kPvDown: showView(); break;
-        default: break;
+        case kPvDown:
+            showView();
+            break;
+        default:
+            break;
     }
     return Level::Benign;
 }
@@ -183,7 +212,8 @@ void PrintPreviewClass::choosePages() {
                 continue;
             }
             PagesText = typed.clip();
-            PagesToPrint = pages.size() == static_cast<std::size_t>(count) ? std::vector<int>{} : pages;
+            PagesToPrint =
+                pages.size() == static_cast<std::size_t>(count) ? std::vector<int>{} : pages;
             w.close();
         } else if (w.field() == 4) {
             w.close();
@@ -195,7 +225,8 @@ std::string pdfFileName(const std::string& nameCp1251) {
     // Characters a file name cannot hold on the desks' systems become '-'.
     std::string name = cp::toUtf8(nameCp1251);
     for (char& c : name)
-        if (c == '/' || c == '\\' || c == ':' || c == '*' || c == '?' || c == '"' || c == '<' || c == '>' || c == '|')
+        if (c == '/' || c == '\\' || c == ':' || c == '*' || c == '?' || c == '"' || c == '<' ||
+            c == '>' || c == '|')
             c = '-';
     while (!name.empty() && (name.back() == ' ' || name.back() == '.')) name.pop_back();
     return (name.empty() ? std::string("report") : name) + ".pdf";
@@ -205,7 +236,8 @@ void PrintPreviewClass::savePdf() {
     report::Backend* b = report::backend();
     if (!b || !queue_ || !*queue_) return;
     const report::Document& doc = **queue_;
-    const std::string path = b->askPdfPath(pdfFileName(doc.fileName.empty() ? doc.title : doc.fileName));
+    const std::string path =
+        b->askPdfPath(pdfFileName(doc.fileName.empty() ? doc.title : doc.fileName));
     if (path.empty()) return;
     std::string error;
     if (!b->writePdf(**queue_, {}, path, error))

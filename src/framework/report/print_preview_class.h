@@ -58,7 +58,7 @@ enum PreviewControl : int32_t {
 };
 
 class PrintPreviewClass : public WindowManager {
-public:
+  public:
     // The pages to show; they must outlive the preview's Display.
     void Init(PreviewPages& Queue);
     using WindowManager::Init;
@@ -85,7 +85,7 @@ public:
     std::string PageStatus() const;  // "Page n of m"
     std::string ZoomStatus() const;  // "Zoom: ..."
 
-private:
+  private:
     void showView();
     void setZoom(int16_t zoom);
     void move(int pages);

@@ -22,8 +22,8 @@ ui::Value upperCased(ui::Value v) {
 
 }  // namespace
 
-void ProcessClass::Init(storage::View* View, RelationManager& Primary, int32_t PText, uint8_t* Percentile,
-                        StepClass* Step, FieldRef ValueField) {
+void ProcessClass::Init(storage::View* View, RelationManager& Primary, int32_t PText,
+                        uint8_t* Percentile, StepClass* Step, FieldRef ValueField) {
     this->PText = PText;
     this->Percentile = Percentile;
     StepMgr = Step;
@@ -61,7 +61,8 @@ void ProcessClass::SetProgressLimits() {
     if (!View || !ValueField.valid()) return;
     Open();
     ViewManager::Reset();
-    const ui::Value low = ViewManager::Next() == Level::Benign ? fieldValue(ValueField) : ui::Value();
+    const ui::Value low =
+        ViewManager::Next() == Level::Benign ? fieldValue(ValueField) : ui::Value();
     (void)View->setEnd();
     const ui::Value high = ViewManager::Previous() == Level::Benign ? fieldValue(ValueField) : low;
     SetProgressLimits(low, high);
@@ -69,8 +70,10 @@ void ProcessClass::SetProgressLimits() {
 
 void ProcessClass::SetProgressLimits(const ui::Value& Low, const ui::Value& High) {
     if (!StepMgr) return;
-    if (CaseSensitiveValue) StepMgr->SetLimit(Low, High);
-    else StepMgr->SetLimit(upperCased(Low), upperCased(High));
+    if (CaseSensitiveValue)
+        StepMgr->SetLimit(Low, High);
+    else
+        StepMgr->SetLimit(upperCased(Low), upperCased(High));
 }
 
 uint8_t ProcessClass::Progress() {
@@ -99,11 +102,17 @@ Level ProcessClass::Next(uint8_t CountIt) {
     return l;
 }
 
-Level ProcessClass::TakeAccepted() { return Level::Benign; }
+Level ProcessClass::TakeAccepted() {
+    return Level::Benign;
+}
 
-Level ProcessClass::TakeLocate() { return Level::Benign; }
+Level ProcessClass::TakeLocate() {
+    return Level::Benign;
+}
 
-Level ProcessClass::TakeRecord() { return Level::Benign; }
+Level ProcessClass::TakeRecord() {
+    return Level::Benign;
+}
 
 void ProcessClass::UpdateDisplay() {
     if (!Win || !Percentile) return;

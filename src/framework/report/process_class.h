@@ -19,7 +19,7 @@ namespace kw {
 class StepClass;
 
 class ProcessClass : public ViewManager {
-public:
+  public:
     // Stores them, sets the percentile variable to 0, CaseSensitiveValue := 1, then the
     // view manager's Init. PText: the control showing "% Complete" (0 none).
     void Init(storage::View* View, RelationManager& Primary, int32_t PText, uint8_t* Percentile,
@@ -50,7 +50,7 @@ public:
 
     // --- fields, in declaration order ---------------------------------------------
     int32_t BytesRead = 0;
-    int32_t FileSize = 0;   // the primary file's size when its records cannot be counted
+    int32_t FileSize = 0;  // the primary file's size when its records cannot be counted
     uint8_t ChildRead = 0;
     std::vector<ProcessClass*>* Children = nullptr;  // further passes; none of the reports has one
     uint8_t* Percentile = nullptr;

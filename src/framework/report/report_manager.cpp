@@ -9,7 +9,9 @@ namespace kw {
 
 namespace ev = ui::ev;
 
-int32_t ReportClock() { return static_cast<int32_t>(clock::ticks() / 10); }
+int32_t ReportClock() {
+    return static_cast<int32_t>(clock::ticks() / 10);
+}
 
 ui::WindowDef ProgressWindow(std::string titleCp1251, uint8_t& percentile) {
     using ui::Control;
@@ -17,7 +19,8 @@ ui::WindowDef ProgressWindow(std::string titleCp1251, uint8_t& percentile) {
     s.title = std::move(titleCp1251);
     s.timer = 1;
     s.resizable = false;
-    s.add(Control::progress(ui::Binding::of(percentile).named("Progress:Thermometer")).number(kProgressThermometer));
+    s.add(Control::progress(ui::Binding::of(percentile).named("Progress:Thermometer"))
+              .number(kProgressThermometer));
     s.add(Control::prompt("").number(kProgressUserString));
     s.add(Control::prompt("0% Complete").number(kProgressPctText));
     s.add(Control::button("Cancel").number(kProgressCancel));

@@ -27,7 +27,7 @@ namespace kw {
 // A further record processor of a run (Processors): sees every record after the
 // process's own TakeRecord, and the end of the run.
 class RecordProcessor {
-public:
+  public:
     virtual ~RecordProcessor() = default;
     virtual Level TakeRecord() = 0;
     virtual void TakeClose() {}
@@ -46,11 +46,12 @@ enum ProgressControl : int32_t {
 ui::WindowDef ProgressWindow(std::string titleCp1251, uint8_t& percentile);
 
 class ReportManager : public WindowManager {
-public:
+  public:
     // Stores them; with a preview creates PreviewQueue and gives it to the preview;
     // RecordsPerCycle := 1; TimeSlice := 100; creates Processors. Call after the
     // progress window is open.
-    void Init(ProcessClass& Process, report::Report& Report, report::ReportDef Def, PrintPreviewClass* Preview);
+    void Init(ProcessClass& Process, report::Report& Report, report::ReportDef Def,
+              PrintPreviewClass* Preview);
     using WindowManager::Init;
 
     // --- overrides of the window manager ----------------------------------------------
@@ -77,7 +78,7 @@ public:
 
     // --- fields, in declaration order ---------------------------------------------
     uint8_t DeferOpenReport = 0;
-    int16_t DeferWindow = 0;   // seconds the progress window stays out of sight; 0 shown at once
+    int16_t DeferWindow = 0;  // seconds the progress window stays out of sight; 0 shown at once
     uint8_t KeepVisible = 0;
     uint8_t OpenFailed = 0;
     std::unique_ptr<std::vector<RecordProcessor*>> Processors;
@@ -88,16 +89,16 @@ public:
     int32_t QueryControl = 0;
     report::Report* Report = nullptr;
     uint8_t SkipPreview = 0;
-    int32_t StartTime = 0;     // hundredths of a second on the runtime's clock, at Ask
-    int16_t TimeSlice = 100;   // hundredths of a second a batch should take
+    int32_t StartTime = 0;    // hundredths of a second on the runtime's clock, at Ask
+    int16_t TimeSlice = 100;  // hundredths of a second a batch should take
     uint8_t WaitCursor = 0;
     int16_t Zoom = kZoomPageWidth;
 
-    report::ReportDef Def;     // what OpenReport opens
+    report::ReportDef Def;  // what OpenReport opens
     // Whether the report's pages went to the printer (for the procedure and tests).
     uint8_t Printed = 0;
 
-private:
+  private:
     bool hiddenWindow_ = false;
 };
 

@@ -20,8 +20,8 @@ BrowseClass::BrowseClass() = default;
 
 BrowseClass::~BrowseClass() = default;
 
-void BrowseClass::Init(int32_t ListControl, storage::View* ViewIn, BrowseQueue& Queue, RelationManager& Relate,
-                       WindowManager& WindowIn) {
+void BrowseClass::Init(int32_t ListControl, storage::View* ViewIn, BrowseQueue& Queue,
+                       RelationManager& Relate, WindowManager& WindowIn) {
     Window = &WindowIn;
     ListQueue = &Queue;
     Queue.Free();
@@ -98,7 +98,9 @@ PopupClass& BrowseClass::PopupMenu() {
     return *popup_;
 }
 
-void BrowseClass::InitSort(uint16_t Number) { (void)ViewManager::SetSort(Number); }
+void BrowseClass::InitSort(uint16_t Number) {
+    (void)ViewManager::SetSort(Number);
+}
 
 void BrowseClass::ResetResets() {
     if (SortOrder* o = Current())
@@ -209,8 +211,10 @@ void BrowseClass::takeClose() {
     if (closed_ || !Selecting || !Primary || !Primary->Me) return;
     closed_ = true;
     if (Window && Window->Response == resp::Completed) {
-        if (SelectWholeRecord) (void)UpdateViewRecord();
-        else UpdateBuffer();
+        if (SelectWholeRecord)
+            (void)UpdateViewRecord();
+        else
+            UpdateBuffer();
         if (Buffer != 0) Primary->Me->RestoreBuffer(Buffer, 0);
     } else if (Buffer != 0) {
         Primary->Me->RestoreBuffer(Buffer, 1);
@@ -245,7 +249,8 @@ void WindowManager::AddItem(BrowseClass& Browse) {
     if (Request == req::Select) {
         Browse.Selecting = 1;
         // The caller's record, restored when the browse is left without a choice.
-        if (Browse.Buffer == 0 && Browse.Primary && Browse.Primary->Me) Browse.Buffer = Browse.Primary->Me->SaveBuffer();
+        if (Browse.Buffer == 0 && Browse.Primary && Browse.Primary->Me)
+            Browse.Buffer = Browse.Primary->Me->SaveBuffer();
     }
 }
 

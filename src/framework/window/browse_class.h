@@ -53,7 +53,7 @@ inline constexpr uint8_t Forward = 2;
 // A column of the page: its value comes from Source when the row is built.
 struct BrowseField {
     ui::Binding Source;
-    int Column = 0;       // page column, from 1
+    int Column = 0;         // page column, from 1
     bool InRecord = false;  // Source is a field of the primary record
 };
 
@@ -69,7 +69,7 @@ inline constexpr const char* kPopupToolbox = "&Toolbox";
 inline constexpr const char* kToolboxTitle = "Browse Actions";
 
 class BrowseClass : public ViewManager, public WindowComponent {
-public:
+  public:
     BrowseClass();
     ~BrowseClass() override;
 
@@ -212,7 +212,7 @@ public:
     uint8_t SelectWholeRecord = 0;
     int16_t Buffer = 0;  // the caller's record while Selecting (saved-buffer handle)
 
-private:
+  private:
     // Loads a fresh page from where the view was placed, keeping the highlight on
     // screen row `row` when RetainRow; the first record read is highlighted.
     void loadFrom(int32_t row);
@@ -243,8 +243,8 @@ private:
     bool topIsFirst_ = false;    // the page's first row is the view's first record
     bool bottomIsLast_ = false;  // the page's last row is the view's last record
     bool windowResetDue_ = false;
-    bool restart_ = false;       // the range changed: reload from the start
-    bool closed_ = false;        // the buffer rules of closing were applied
+    bool restart_ = false;  // the range changed: reload from the start
+    bool closed_ = false;   // the buffer rules of closing were applied
     bool killed_ = false;
 };
 

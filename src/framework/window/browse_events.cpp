@@ -29,7 +29,9 @@ bool BrowseClass::press(int32_t control) {
     return true;
 }
 
-int32_t* BrowseClass::vcr() { return Window && Window->VCRRequest ? Window->VCRRequest : &::VCRRequest; }
+int32_t* BrowseClass::vcr() {
+    return Window && Window->VCRRequest ? Window->VCRRequest : &::VCRRequest;
+}
 
 void BrowseClass::PostNewSelection() {
     if (Window && ILC) Window->Win.post(ev::NewSelection, ILC->GetControl());
@@ -45,7 +47,8 @@ Level BrowseClass::TakeEvent() {
     syncChoice();
     if (f == 0) {
         if (e == ev::CloseWindow || e == ev::CloseDown) takeClose();
-        if (e == ev::Sized && Loaded && !FileLoaded && ILC->GetItems() != LastItems) ResetQueue(reset::Queue);
+        if (e == ev::Sized && Loaded && !FileLoaded && ILC->GetItems() != LastItems)
+            ResetQueue(reset::Queue);
         return Level::Benign;
     }
     if (f == ILC->GetControl()) {
@@ -59,19 +62,27 @@ Level BrowseClass::TakeEvent() {
             case ev::ScrollDrag:
                 TakeScroll(e);
                 return Level::Notify;
-            case ev::AlertKey: return TakeKey();
-            case ev::NewSelection: TakeNewSelection(); break;
+            case ev::AlertKey:
+                return TakeKey();
+            case ev::NewSelection:
+                TakeNewSelection();
+                break;
             case ev::Locate:
                 TakeLocate();
                 return Level::Notify;
-            default: break;
+            default:
+                break;
         }
     } else if (e == ev::Accepted) {
         uint8_t request = 0;
-        if (f == InsertControl) request = req::Insert;
-        else if (f == ChangeControl) request = req::Change;
-        else if (f == DeleteControl) request = req::Delete;
-        else if (f == ViewControl) request = req::View;
+        if (f == InsertControl)
+            request = req::Insert;
+        else if (f == ChangeControl)
+            request = req::Change;
+        else if (f == DeleteControl)
+            request = req::Delete;
+        else if (f == ViewControl)
+            request = req::View;
         if (request != 0) {
             (void)w.update();
             Window->Update();
@@ -133,11 +144,17 @@ void BrowseClass::TakeScroll(int Event) {
     if (SortOrder* o = Current(); o && o->Locator) o->Locator->Reset();
     switch (Event) {
         case ev::ScrollUp:
-        case ev::ScrollDown: ScrollOne(Event); break;
+        case ev::ScrollDown:
+            ScrollOne(Event);
+            break;
         case ev::PageUp:
-        case ev::PageDown: ScrollPage(Event); break;
+        case ev::PageDown:
+            ScrollPage(Event);
+            break;
         case ev::ScrollTop:
-        case ev::ScrollBottom: ScrollEnd(Event); break;
+        case ev::ScrollBottom:
+            ScrollEnd(Event);
+            break;
         case ev::ScrollDrag: {
             const int p = Window->Win.thumbPosition();
             SortOrder* o = Current();
@@ -158,7 +175,8 @@ void BrowseClass::TakeScroll(int Event) {
             }
             break;
         }
-        default: return;
+        default:
+            return;
     }
     PostNewSelection();
 }
@@ -195,8 +213,10 @@ void BrowseClass::ScrollEnd(int Event) {
     if (!FileLoaded && View) {
         ListQueue->Free();
         topIsFirst_ = bottomIsLast_ = false;
-        if (top) (void)View->setStart();
-        else (void)View->setEnd();
+        if (top)
+            (void)View->setStart();
+        else
+            (void)View->setEnd();
         LastItems = std::max(1, ILC->GetItems());
         ItemsToFill = LastItems;
         Fetch(top ? fill::Forward : fill::Backward);
@@ -209,13 +229,26 @@ void BrowseClass::ScrollEnd(int Event) {
 void BrowseClass::TakeVCRScroll(int32_t Vcr) {
     if (Records() > 0) CurrentChoice = std::clamp(ILC->Choice(), 1, Records());
     switch (Vcr) {
-        case vcr::Bottom: ScrollEnd(ev::ScrollBottom); break;
-        case vcr::Top: ScrollEnd(ev::ScrollTop); break;
-        case vcr::PageDown: ScrollPage(ev::PageDown); break;
-        case vcr::PageUp: ScrollPage(ev::PageUp); break;
-        case vcr::Down: ScrollOne(ev::ScrollDown); break;
-        case vcr::Up: ScrollOne(ev::ScrollUp); break;
-        default: break;
+        case vcr::Bottom:
+            ScrollEnd(ev::ScrollBottom);
+            break;
+        case vcr::Top:
+            ScrollEnd(ev::ScrollTop);
+            break;
+        case vcr::PageDown:
+            ScrollPage(ev::PageDown);
+            break;
+        case vcr::PageUp:
+            ScrollPage(ev::PageUp);
+            break;
+        case vcr::Down:
+            ScrollOne(ev::ScrollDown);
+            break;
+        case vcr::Up:
+            ScrollOne(ev::ScrollUp);
+            break;
+        default:
+            break;
     }
 }
 
@@ -224,10 +257,14 @@ void BrowseClass::TakeVCRScroll(int32_t Vcr) {
 Level BrowseClass::TakeKey() {
     switch (Window->Win.keyCode()) {
         case key::DoubleClick:
-            if (Selecting && SelectControl && usable(SelectControl)) (void)press(SelectControl);
-            else if (!press(ChangeControl)) (void)press(ViewControl);
+            if (Selecting && SelectControl && usable(SelectControl))
+                (void)press(SelectControl);
+            else if (!press(ChangeControl))
+                (void)press(ViewControl);
             return Level::Notify;
-        case key::RightClick: (void)PopupMenu().Ask(); return Level::Notify;
+        case key::RightClick:
+            (void)PopupMenu().Ask();
+            return Level::Notify;
         case key::Enter:
             if (!Selecting || !SelectControl || !usable(SelectControl)) break;
             (void)press(SelectControl);
@@ -248,7 +285,8 @@ Level BrowseClass::TakeKey() {
             if (!ViewControl) break;
             (void)press(ViewControl);
             return Level::Notify;
-        default: break;
+        default:
+            break;
     }
     SortOrder* o = Current();
     if (!o || !o->Locator) return Level::Benign;
@@ -282,7 +320,9 @@ Level BrowseClass::TakeAcceptedLocator() {
 
 // ------------------------------------------------------------------ the update form
 
-uint8_t BrowseClass::AskRecord(uint8_t) { return resp::Cancelled; }
+uint8_t BrowseClass::AskRecord(uint8_t) {
+    return resp::Cancelled;
+}
 
 void BrowseClass::NotifyUpdateError() {
     if (Window) Window->Win.beep();
@@ -308,7 +348,8 @@ uint8_t BrowseClass::Ask(uint8_t Request) {
             Window->Reset(0);
             return resp::Cancelled;
         }
-        if (Request == req::Insert && Primary && Primary->Me) Primary->Me->SetThread().LastInserted = 0;
+        if (Request == req::Insert && Primary && Primary->Me)
+            Primary->Me->SetThread().LastInserted = 0;
         response = Window->Run(AskProcedure, Request);
         ResetFromAsk(Request, response);
         const int32_t step = *nav;
@@ -330,7 +371,8 @@ uint8_t BrowseClass::Ask(uint8_t Request) {
 }
 
 void BrowseClass::ResetFromAsk(uint8_t Request, uint8_t Response) {
-    const bool wrote = Response == resp::Completed && (Request == req::Insert || Request == req::Change);
+    const bool wrote =
+        Response == resp::Completed && (Request == req::Insert || Request == req::Change);
     // The record the form wrote is the file's current record. The form's end may have
     // given the file's earlier state back to this procedure, the buffer with it: the
     // record is read again as it is now.

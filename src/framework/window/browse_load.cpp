@@ -29,7 +29,9 @@ void BrowseClass::ApplyFilter() {
     if (Loaded) NeedRefresh = 1;
 }
 
-uint8_t BrowseClass::SetSort(uint16_t Number) { return SetSort(Number, 0); }
+uint8_t BrowseClass::SetSort(uint16_t Number) {
+    return SetSort(Number, 0);
+}
 
 uint8_t BrowseClass::SetSort(uint16_t Number, uint8_t Force) {
     if (killed_) return 0;
@@ -54,8 +56,10 @@ uint8_t BrowseClass::SetSort(uint16_t Number, uint8_t Force) {
         // The record highlighted under the old order stays highlighted.
         ResetFromFile();
     } else if (first) {
-        if (StartAtCurrent) ResetFromFile();
-        else ResetFromView();
+        if (StartAtCurrent)
+            ResetFromFile();
+        else
+            ResetFromView();
     } else if (Force || NeedRefresh) {
         ResetQueue(reset::Queue);
     }
@@ -63,7 +67,9 @@ uint8_t BrowseClass::SetSort(uint16_t Number, uint8_t Force) {
     return changed ? 1 : 0;
 }
 
-void BrowseClass::ResetSort(uint8_t Force) { (void)SetSort(CurrentSort(), Force); }
+void BrowseClass::ResetSort(uint8_t Force) {
+    (void)SetSort(CurrentSort(), Force);
+}
 
 // ------------------------------------------------------------------ loading
 
@@ -102,8 +108,10 @@ void BrowseClass::Fetch(uint8_t Direction) {
             }
         }
         SetQueueRecord();
-        if (forward) ListQueue->Insert();
-        else ListQueue->Insert(1);
+        if (forward)
+            ListQueue->Insert();
+        else
+            ListQueue->Insert(1);
         --ItemsToFill;
     }
     if (quick) Primary->SetQuickScan(0);
@@ -114,7 +122,8 @@ void BrowseClass::SetQueueRecord() {
     int columns = 0;
     for (const BrowseField& f : Fields) columns = std::max(columns, f.Column);
     row.Values.assign(static_cast<std::size_t>(columns), ui::Value());
-    for (const BrowseField& f : Fields) row.Values[static_cast<std::size_t>(f.Column - 1)] = f.Source.get();
+    for (const BrowseField& f : Fields)
+        row.Values[static_cast<std::size_t>(f.Column - 1)] = f.Source.get();
     row.ViewPosition = View ? View->position() : std::string();
 }
 
@@ -228,7 +237,9 @@ void BrowseClass::ResetFromBuffer() {
     loadFrom(CurrentChoice);
 }
 
-void BrowseClass::LocateFreeElement() { ResetFromBuffer(); }
+void BrowseClass::LocateFreeElement() {
+    ResetFromBuffer();
+}
 
 // ------------------------------------------------------------------ the record buffer
 
@@ -298,9 +309,12 @@ bool BrowseClass::freeDescending() {
 
 void BrowseClass::ResetThumbLimits() {
     SortOrder* o = Current();
-    if (!o || !o->Thumb || !o->FreeElement.valid() || !View || !Opened || !Primary || !Primary->Me) return;
-    if (freeDescending()) o->Thumb->Controls |= step::Descending;
-    else o->Thumb->Controls &= static_cast<uint8_t>(~step::Descending);
+    if (!o || !o->Thumb || !o->FreeElement.valid() || !View || !Opened || !Primary || !Primary->Me)
+        return;
+    if (freeDescending())
+        o->Thumb->Controls |= step::Descending;
+    else
+        o->Thumb->Controls &= static_cast<uint8_t>(~step::Descending);
     int16_t saved = Primary->Me->SaveBuffer();
     ui::Value first, last;
     bool any = false;
@@ -308,8 +322,10 @@ void BrowseClass::ResetThumbLimits() {
         first = fieldValue(o->FreeElement);
         any = true;
     }
-    if (any && View->setEnd().ok() && Previous() == Level::Benign) last = fieldValue(o->FreeElement);
-    else last = first;
+    if (any && View->setEnd().ok() && Previous() == Level::Benign)
+        last = fieldValue(o->FreeElement);
+    else
+        last = first;
     Primary->Me->RestoreBuffer(saved, 1);
     if (expr::compare(first, last) > 0) std::swap(first, last);
     o->Thumb->SetLimit(first, last);
@@ -320,7 +336,8 @@ void BrowseClass::UpdateThumb() {
     SortOrder* o = Current();
     const bool full = Records() >= LastItems || AllowUnfilled;
     if (o && o->Thumb && o->FreeElement.valid() && Records() > 0 && full && !FileLoaded) {
-        Window->Win.setThumb(ILC->GetControl(), o->Thumb->GetPercentile(fieldValue(o->FreeElement)));
+        Window->Win.setThumb(ILC->GetControl(),
+                             o->Thumb->GetPercentile(fieldValue(o->FreeElement)));
     } else {
         UpdateThumbFixed();
     }
@@ -330,10 +347,14 @@ void BrowseClass::UpdateThumbFixed() {
     if (!Window || !ILC) return;
     int position = 50;
     const int n = Records();
-    if (n == 0) position = 0;
-    else if (CurrentChoice <= 1 && topIsFirst_) position = 0;
-    else if (CurrentChoice >= n && bottomIsLast_) position = 100;
-    else if (topIsFirst_ && bottomIsLast_ && n > 1) position = (CurrentChoice - 1) * 100 / (n - 1);
+    if (n == 0)
+        position = 0;
+    else if (CurrentChoice <= 1 && topIsFirst_)
+        position = 0;
+    else if (CurrentChoice >= n && bottomIsLast_)
+        position = 100;
+    else if (topIsFirst_ && bottomIsLast_ && n > 1)
+        position = (CurrentChoice - 1) * 100 / (n - 1);
     Window->Win.setThumb(ILC->GetControl(), position);
 }
 

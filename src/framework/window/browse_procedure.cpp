@@ -22,16 +22,24 @@ void BrowseProcedure::RowBrowse::refill(F&& load) {
     if (--depth_ == 0 && Loaded) owner_.Refilled();
 }
 
-void BrowseProcedure::RowBrowse::ResetQueue(uint8_t Mode) { refill([&] { BrowseClass::ResetQueue(Mode); }); }
-void BrowseProcedure::RowBrowse::ResetFromView() { refill([&] { BrowseClass::ResetFromView(); }); }
-void BrowseProcedure::RowBrowse::ResetFromFile() { refill([&] { BrowseClass::ResetFromFile(); }); }
-void BrowseProcedure::RowBrowse::ResetFromBuffer() { refill([&] { BrowseClass::ResetFromBuffer(); }); }
+void BrowseProcedure::RowBrowse::ResetQueue(uint8_t Mode) {
+    refill([&] { BrowseClass::ResetQueue(Mode); });
+}
+void BrowseProcedure::RowBrowse::ResetFromView() {
+    refill([&] { BrowseClass::ResetFromView(); });
+}
+void BrowseProcedure::RowBrowse::ResetFromFile() {
+    refill([&] { BrowseClass::ResetFromFile(); });
+}
+void BrowseProcedure::RowBrowse::ResetFromBuffer() {
+    refill([&] { BrowseClass::ResetFromBuffer(); });
+}
 void BrowseProcedure::RowBrowse::ResetFromAsk(uint8_t Request, uint8_t Response) {
     refill([&] { BrowseClass::ResetFromAsk(Request, Response); });
 }
 
-void BrowseProcedure::InitBrowse(int32_t ListControl, RelationManager& Primary, const storage::KeyDecl& Key,
-                                 StepClass* Thumb) {
+void BrowseProcedure::InitBrowse(int32_t ListControl, RelationManager& Primary,
+                                 const storage::KeyDecl& Key, StepClass* Thumb) {
     view_ = std::make_unique<storage::View>(*Primary.Me->File);
     BRW1.Init(ListControl, view_.get(), Queue, Primary, *this);
     BRW1.AddSortOrder(Thumb, &Key);

@@ -24,7 +24,7 @@ class BrowseProcedure : public ProcedureWindow {
     // Declared first: the view outlives the browse over it.
     std::unique_ptr<storage::View> view_;
 
-public:
+  public:
     using ProcedureWindow::ProcedureWindow;
 
     // GlobalRequest := Request, RunUpdate(Number); the update procedure's response
@@ -32,9 +32,9 @@ public:
     uint8_t Run(uint16_t Number, uint8_t Request) override;
     using WindowManager::Run;
 
-protected:
+  protected:
     class RowBrowse : public BrowseClass {
-    public:
+      public:
         explicit RowBrowse(BrowseProcedure& owner) : owner_(owner) {}
         void SetQueueRecord() override;
         void UpdateBuffer() override;
@@ -44,7 +44,7 @@ protected:
         void ResetFromBuffer() override;
         void ResetFromAsk(uint8_t Request, uint8_t Response) override;
 
-    private:
+      private:
         // The refills call one another: Refilled() runs once, after the outermost.
         template <class F>
         void refill(F&& load);

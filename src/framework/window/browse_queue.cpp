@@ -78,9 +78,13 @@ void StandardBehavior::Init(ui::Window& Win, int32_t Control, BrowseQueue& Queue
     Win.setQueue(Control, &Queue);
 }
 
-int32_t StandardBehavior::Choice() { return win_ ? win_->choice(control_) : 0; }
+int32_t StandardBehavior::Choice() {
+    return win_ ? win_->choice(control_) : 0;
+}
 
-int32_t StandardBehavior::GetItems() { return win_ ? std::max(1, win_->visibleRows(control_)) : 1; }
+int32_t StandardBehavior::GetItems() {
+    return win_ ? std::max(1, win_->visibleRows(control_)) : 1;
+}
 
 uint8_t StandardBehavior::GetVisible() {
     if (!win_ || !win_->isOpen()) return 0;

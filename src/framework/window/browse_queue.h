@@ -20,7 +20,7 @@
 namespace kw {
 
 class BrowseQueue : public ui::PageQueue {
-public:
+  public:
     struct Row {
         std::vector<ui::Value> Values;  // column 1 first
         std::string ViewPosition;
@@ -57,14 +57,14 @@ public:
     int records() const override { return Records(); }
     ui::Value value(int row, int column) const override;
 
-private:
+  private:
     std::vector<Row> rows_;
     std::vector<std::string> names_;
     int fetched_ = 0;  // row of the last Fetch, 0 none
 };
 
 class IListControl {
-public:
+  public:
     virtual ~IListControl() = default;
     virtual int32_t Choice() = 0;
     virtual int32_t GetControl() = 0;
@@ -76,7 +76,7 @@ public:
 
 // The list control of a window, with the browse's page as its queue.
 class StandardBehavior : public IListControl {
-public:
+  public:
     void Init(ui::Window& Win, int32_t Control, BrowseQueue& Queue);
 
     int32_t Choice() override;
@@ -87,7 +87,7 @@ public:
     void SetChoice(int32_t Row) override;
     void SetControl(int32_t Control) override;
 
-private:
+  private:
     ui::Window* win_ = nullptr;
     BrowseQueue* queue_ = nullptr;
     int32_t control_ = 0;

@@ -11,8 +11,8 @@ namespace {
 
 // Letters and digits of CP1251: ASCII ones, and 0xA8/0xB8 (Ё, ё), 0xC0..0xFF (А..я).
 bool isWordChar(unsigned char c) {
-    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == 0xA8 ||
-           c == 0xB8 || c >= 0xC0;
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
+           c == 0xA8 || c == 0xB8 || c >= 0xC0;
 }
 
 std::vector<std::string_view> words(std::string_view s) {
@@ -84,6 +84,8 @@ uint8_t FuzzyClass::Match(std::string_view query, std::string_view text) const {
     return static_cast<uint8_t>(found * 100 / wanted.size());
 }
 
-void FuzzyClass::Kill() { Init(); }
+void FuzzyClass::Kill() {
+    Init();
+}
 
 }  // namespace kw

@@ -7,7 +7,7 @@
 namespace kw {
 
 class FuzzyClass {
-public:
+  public:
     // The two matching options.
     enum Option : int {
         NoCase = 1,    // 1: letters match regardless of case (Cyrillic included)
@@ -27,7 +27,7 @@ public:
     // Both options off again.
     void Kill();
 
-private:
+  private:
     uint8_t noCase_ = 0;
     uint8_t wordOnly_ = 0;
 };

@@ -22,13 +22,18 @@ constexpr std::string_view kNewLine = "\n";
 
 std::string_view trim(std::string_view s) {
     while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r'))
+        s.remove_suffix(1);
     return s;
 }
 
-bool sameName(std::string_view a, std::string_view b) { return cp::compareNoCase(a, b) == 0; }
+bool sameName(std::string_view a, std::string_view b) {
+    return cp::compareNoCase(a, b) == 0;
+}
 
-bool hasLineBreak(std::string_view s) { return s.find_first_of("\r\n") != std::string_view::npos; }
+bool hasLineBreak(std::string_view s) {
+    return s.find_first_of("\r\n") != std::string_view::npos;
+}
 
 std::vector<std::string> readLines(const std::string& fileName) {
     std::vector<std::string> lines;
@@ -98,8 +103,8 @@ std::vector<std::string> splitSectors(std::string_view list) {
     return out;
 }
 
-std::string fetchFrom(const std::vector<std::string>& lines, std::string_view section, std::string_view entry,
-                      std::string_view defaultValue) {
+std::string fetchFrom(const std::vector<std::string>& lines, std::string_view section,
+                      std::string_view entry, std::string_view defaultValue) {
     bool inSection = false;
     for (const auto& l : lines) {
         std::string_view name, e, v;
@@ -119,11 +124,11 @@ void INIClass::Init(std::string_view fileName) {
     initialised_ = true;
     sectors_.clear();
     const auto lines = readLines(fileName_);
-    for (auto& s : splitSectors(fetchFrom(lines, kOwnSection, kSectorsEntry, "")))
-        noteSector(s);
+    for (auto& s : splitSectors(fetchFrom(lines, kOwnSection, kSectorsEntry, ""))) noteSector(s);
 }
 
-std::string INIClass::Fetch(std::string_view section, std::string_view entry, std::string_view defaultValue) const {
+std::string INIClass::Fetch(std::string_view section, std::string_view entry,
+                            std::string_view defaultValue) const {
     std::lock_guard lock(mutex_);
     if (!initialised_) return std::string(defaultValue);
     return fetchFrom(readLines(fileName_), section, entry, defaultValue);
@@ -132,9 +137,9 @@ std::string INIClass::Fetch(std::string_view section, std::string_view entry, st
 bool INIClass::Update(std::string_view section, std::string_view entry, std::string_view value) {
     section = trim(section);
     entry = trim(entry);
-    if (section.empty() || entry.empty() || hasLineBreak(section) || hasLineBreak(entry) || hasLineBreak(value) ||
-        section.find(']') != std::string_view::npos || entry.find('=') != std::string_view::npos ||
-        entry.front() == '[' || entry.front() == ';')
+    if (section.empty() || entry.empty() || hasLineBreak(section) || hasLineBreak(entry) ||
+        hasLineBreak(value) || section.find(']') != std::string_view::npos ||
+        entry.find('=') != std::string_view::npos || entry.front() == '[' || entry.front() == ';')
         return false;
     std::lock_guard lock(mutex_);
     if (!initialised_) return false;

@@ -22,7 +22,7 @@ class Window;
 namespace kw {
 
 class INIClass {
-public:
+  public:
     static constexpr std::string_view kOwnSection = "__Dont_Touch_Me__";
     static constexpr std::string_view kSectorsEntry = "Sectors";
 
@@ -32,7 +32,8 @@ public:
     void Init(std::string_view fileName);
     // The entry's value; `defaultValue` when the file, the section or the entry is missing,
     // or before Init.
-    std::string Fetch(std::string_view section, std::string_view entry, std::string_view defaultValue = "") const;
+    std::string Fetch(std::string_view section, std::string_view entry,
+                      std::string_view defaultValue = "") const;
     // Writes Entry=Value into the section (added when missing) and notes the section.
     // False (and the file unchanged) before Init, when a name is empty or holds a line
     // break, "[", "]" or "=" where it cannot stand, when the value holds a line break,
@@ -60,7 +61,7 @@ public:
 
     std::string FileName() const;
 
-private:
+  private:
     bool write(std::string_view section, std::string_view entry, std::string_view value);
     void noteSector(std::string_view section);
 

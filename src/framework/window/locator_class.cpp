@@ -9,11 +9,15 @@ namespace kw {
 
 namespace key = ui::key;
 
-char keyChar(int keyCode) { return key::charOf(keyCode); }
+char keyChar(int keyCode) {
+    return key::charOf(keyCode);
+}
 
 namespace {
 
-ui::Window* windowOf(BrowseClass* b) { return b && b->Window ? &b->Window->Win : nullptr; }
+ui::Window* windowOf(BrowseClass* b) {
+    return b && b->Window ? &b->Window->Win : nullptr;
+}
 
 // The use variable of a control, unbound when it has none.
 ui::Binding useOf(ui::Window& w, int32_t control) {
@@ -39,7 +43,8 @@ void alertPrintable(ui::Window& w, int32_t list) {
 
 }  // namespace
 
-void LocatorClass::Init(int32_t ControlIn, const FieldRef& FreeElementIn, uint8_t NoCaseIn, BrowseClass& Browse) {
+void LocatorClass::Init(int32_t ControlIn, const FieldRef& FreeElementIn, uint8_t NoCaseIn,
+                        BrowseClass& Browse) {
     Control = ControlIn;
     FreeElement = FreeElementIn;
     NoCase = NoCaseIn;
@@ -52,9 +57,13 @@ void LocatorClass::Destruct() {
     ViewManager = nullptr;
 }
 
-std::string LocatorClass::GetShadow() { return Shadow; }
+std::string LocatorClass::GetShadow() {
+    return Shadow;
+}
 
-void LocatorClass::Reset() { Shadow.clear(); }
+void LocatorClass::Reset() {
+    Shadow.clear();
+}
 
 void LocatorClass::Set() {
     if (!FreeElement.valid()) return;
@@ -67,9 +76,13 @@ void LocatorClass::Set() {
 
 void LocatorClass::SetAlerts(int32_t) {}
 
-void LocatorClass::SetShadow(std::string_view Text) { Shadow = std::string(Text.substr(0, kShadowSize)); }
+void LocatorClass::SetShadow(std::string_view Text) {
+    Shadow = std::string(Text.substr(0, kShadowSize));
+}
 
-uint8_t LocatorClass::TakeAccepted() { return 0; }
+uint8_t LocatorClass::TakeAccepted() {
+    return 0;
+}
 
 uint8_t LocatorClass::TakeKey() {
     tookKey_ = false;

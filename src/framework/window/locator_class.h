@@ -32,7 +32,7 @@ class BrowseClass;
 char keyChar(int keyCode);
 
 class LocatorClass {
-public:
+  public:
     static constexpr std::size_t kShadowSize = 40;
 
     virtual ~LocatorClass() = default;
@@ -72,18 +72,18 @@ public:
     uint8_t NoCase = 0;
     std::string Shadow;
 
-protected:
+  protected:
     bool tookKey_ = false;
 };
 
 class StepLocatorClass : public LocatorClass {
-public:
+  public:
     void SetAlerts(int32_t ListControl) override;
     uint8_t TakeKey() override;
 };
 
 class IncrementalLocatorClass : public LocatorClass {
-public:
+  public:
     void SetAlerts(int32_t ListControl) override;
     uint8_t TakeKey() override;
     // Text typed into the locator's own entry, once accepted, moves the list too.
@@ -91,7 +91,7 @@ public:
 };
 
 class EntryLocatorClass : public LocatorClass {
-public:
+  public:
     uint8_t TakeAccepted() override;
 };
 

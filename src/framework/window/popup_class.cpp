@@ -79,7 +79,8 @@ std::string PopupClass::uniqueName(std::string_view Text, std::string_view Name)
         if (base.empty()) base = "Item";
     }
     auto taken = [this](const std::string& n) {
-        return std::any_of(Items.begin(), Items.end(), [&](const PopupEntry& e) { return sameName(e.Name, n); });
+        return std::any_of(Items.begin(), Items.end(),
+                           [&](const PopupEntry& e) { return sameName(e.Name, n); });
     };
     if (!taken(base)) return base;
     for (int i = 2;; ++i) {
@@ -93,8 +94,10 @@ std::string PopupClass::AddItem(std::string_view Text, std::string_view Name, ui
     std::string_view t = Text;
     // The marks of a menu text.
     while (!t.empty() && (t.front() == '~' || t.front() == '+')) {
-        if (t.front() == '~') e.Disabled = 1;
-        else e.Check = 1;
+        if (t.front() == '~')
+            e.Disabled = 1;
+        else
+            e.Check = 1;
         t.remove_prefix(1);
     }
     e.Text = trim(t) == "-" ? "-" : std::string(t);
@@ -126,7 +129,8 @@ void PopupClass::AddItemEvent(std::string_view Name, int32_t Event, int32_t Cont
     e->MimicMode = 0;
 }
 
-std::string PopupClass::AddSubMenu(std::string_view Text, std::string_view MenuText, std::string_view Name) {
+std::string PopupClass::AddSubMenu(std::string_view Text, std::string_view MenuText,
+                                   std::string_view Name) {
     const std::string title = AddItem(Text, Name, 0);
     for (const std::string& part : splitTop(MenuText)) {
         std::string p = part;
@@ -173,7 +177,8 @@ void PopupClass::DeleteItem(std::string_view Name) {
         std::size_t end = i + 1;
         if (Items[i].Depth == 0)
             while (end < Items.size() && Items[end].Depth > 0) ++end;
-        Items.erase(Items.begin() + static_cast<std::ptrdiff_t>(i), Items.begin() + static_cast<std::ptrdiff_t>(end));
+        Items.erase(Items.begin() + static_cast<std::ptrdiff_t>(i),
+                    Items.begin() + static_cast<std::ptrdiff_t>(end));
         return;
     }
 }
@@ -214,7 +219,9 @@ std::vector<ui::PopupItem> PopupClass::Shown(std::vector<std::string>* names) {
         if (!visible) continue;
         const bool separator = e.Text == "-";
         // No separator at the top, after another one, or (below) at the end.
-        if (separator && (items.empty() || items.back().text == "-" || items.back().depth != e.Depth)) continue;
+        if (separator &&
+            (items.empty() || items.back().text == "-" || items.back().depth != e.Depth))
+            continue;
         items.push_back(ui::PopupItem{e.Text, e.Depth, enabled && !e.Disabled, e.Check != 0});
         shownNames.push_back(e.Name);
     }
@@ -240,8 +247,10 @@ std::string PopupClass::Ask(int X, int Y) {
 void PopupClass::ExecutePopup(std::string_view Name) {
     PopupEntry* e = find(Name);
     if (!e || !ParentWindow || !GetItemEnabled(Name)) return;
-    if (e->MimicMode && e->ControlID != 0) ParentWindow->post(ev::Accepted, e->ControlID);
-    else if (e->Event != 0) ParentWindow->post(e->Event, e->ControlID);
+    if (e->MimicMode && e->ControlID != 0)
+        ParentWindow->post(ev::Accepted, e->ControlID);
+    else if (e->Event != 0)
+        ParentWindow->post(e->Event, e->ControlID);
 }
 
 std::string PopupClass::Toolbox(std::string_view Title) {
@@ -254,8 +263,10 @@ std::string PopupClass::Toolbox(std::string_view Title) {
     std::vector<std::string> buttonNames;  // by control number - 1
     for (std::size_t i = 0; i < items.size(); ++i) {
         const PopupEntry* e = find(names[i]);
-        const bool opensSubmenu = items[i].depth == 0 && i + 1 < items.size() && items[i + 1].depth > 0;
-        if (!e || !e->OnToolbox || items[i].text == "-" || items[i].depth > 0 || opensSubmenu) continue;
+        const bool opensSubmenu =
+            items[i].depth == 0 && i + 1 < items.size() && items[i + 1].depth > 0;
+        if (!e || !e->OnToolbox || items[i].text == "-" || items[i].depth > 0 || opensSubmenu)
+            continue;
         ui::Control b = ui::Control::button(items[i].text);
         if (!items[i].enabled) b.off();
         def.add(b.number(static_cast<int>(buttonNames.size()) + 1));

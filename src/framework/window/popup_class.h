@@ -41,7 +41,7 @@ struct PopupEntry {
 };
 
 class PopupClass {
-public:
+  public:
     void Init(ui::Window& Parent);
     // Appends an item (Depth 1: into the submenu of the depth-0 item before it); returns
     // its name (Name when given and free).
@@ -51,7 +51,8 @@ public:
     // Choosing the item posts Event for Control.
     void AddItemEvent(std::string_view Name, int32_t Event, int32_t Control = 0);
     // A submenu titled Text with the items of MenuText; returns the title item's name.
-    std::string AddSubMenu(std::string_view Text, std::string_view MenuText, std::string_view Name = {});
+    std::string AddSubMenu(std::string_view Text, std::string_view MenuText,
+                           std::string_view Name = {});
     // Appends every item of a menu text.
     void AddMenu(std::string_view MenuText);
     void SetItemEnable(std::string_view Name, bool On);
@@ -86,7 +87,7 @@ public:
     uint8_t InToolbox = 0;
     ui::Window* ParentWindow = nullptr;
 
-private:
+  private:
     PopupEntry* find(std::string_view Name);
     std::string uniqueName(std::string_view Text, std::string_view Name) const;
     // Whether the mimicked control can be seen (present and not hidden) and used.

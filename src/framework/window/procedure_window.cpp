@@ -6,7 +6,8 @@
 
 namespace kw {
 
-ProcedureWindow::ProcedureWindow(std::string procedureName, std::initializer_list<RelationManager* const*> tables)
+ProcedureWindow::ProcedureWindow(std::string procedureName,
+                                 std::initializer_list<RelationManager* const*> tables)
     : name_(std::move(procedureName)), tables_(tables) {}
 
 Level ProcedureWindow::Init() {
@@ -31,7 +32,8 @@ Level ProcedureWindow::Init() {
     l = Opened();
     if (l != Level::Benign) return l;
     const ui::WindowDef& def = Win.isOpen() ? Win.model()->def : ui::WindowDef{};
-    if (!Resize && Win.isOpen() && def.resizable && !def.frame && firstSize_.Init(Win, resize::Spread, 1, 0))
+    if (!Resize && Win.isOpen() && def.resizable && !def.frame &&
+        firstSize_.Init(Win, resize::Spread, 1, 0))
         AddItem(firstSize_);
     SetAlerts();
     return Level::Benign;

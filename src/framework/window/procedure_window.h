@@ -26,13 +26,14 @@
 namespace kw {
 
 class ProcedureWindow : public WindowManager {
-public:
-    ProcedureWindow(std::string procedureName, std::initializer_list<RelationManager* const*> tables);
+  public:
+    ProcedureWindow(std::string procedureName,
+                    std::initializer_list<RelationManager* const*> tables);
 
     Level Init() override;
     Level Kill() override;
 
-protected:
+  protected:
     // The procedure's window.
     virtual ui::WindowDef Define() = 0;
     // After the tables are open, before the window: anything but Benign ends the
@@ -46,7 +47,7 @@ protected:
     // Whether the procedure's tables are open (Init got that far).
     bool TablesOpen() const { return FilesOpened != 0; }
 
-private:
+  private:
     std::string name_;
     std::vector<RelationManager* const*> tables_;
     bool named_ = false;

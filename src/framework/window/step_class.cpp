@@ -26,9 +26,13 @@ double StepClass::valueAt(uint8_t p, double lo, double hi) const {
 
 // ------------------------------------------------------------------ long
 
-uint8_t StepLongClass::GetPercentile(const ui::Value& Value) { return percentileOf(Value.asNumber(), Low, High); }
+uint8_t StepLongClass::GetPercentile(const ui::Value& Value) {
+    return percentileOf(Value.asNumber(), Low, High);
+}
 
-ui::Value StepLongClass::GetValue(uint8_t Percentile) { return std::round(valueAt(Percentile, Low, High)); }
+ui::Value StepLongClass::GetValue(uint8_t Percentile) {
+    return std::round(valueAt(Percentile, Low, High));
+}
 
 void StepLongClass::SetLimit(const ui::Value& LowValue, const ui::Value& HighValue) {
     auto toLong = [](double v) {
@@ -40,9 +44,13 @@ void StepLongClass::SetLimit(const ui::Value& LowValue, const ui::Value& HighVal
 
 // ------------------------------------------------------------------ real
 
-uint8_t StepRealClass::GetPercentile(const ui::Value& Value) { return percentileOf(Value.asNumber(), Low, High); }
+uint8_t StepRealClass::GetPercentile(const ui::Value& Value) {
+    return percentileOf(Value.asNumber(), Low, High);
+}
 
-ui::Value StepRealClass::GetValue(uint8_t Percentile) { return valueAt(Percentile, Low, High); }
+ui::Value StepRealClass::GetValue(uint8_t Percentile) {
+    return valueAt(Percentile, Low, High);
+}
 
 void StepRealClass::SetLimit(const ui::Value& LowValue, const ui::Value& HighValue) {
     Low = LowValue.asNumber();
@@ -55,7 +63,8 @@ double StepStringClass::Hash(const std::string& Text) const {
     const std::string t = (Controls & step::CaseSensitive) ? Text : cp::upper(Text);
     double n = 0;
     for (int i = 0; i < kHashLength; ++i) {
-        const unsigned char c = i < static_cast<int>(t.size()) ? static_cast<unsigned char>(t[i]) : 0;
+        const unsigned char c =
+            i < static_cast<int>(t.size()) ? static_cast<unsigned char>(t[i]) : 0;
         n = n * 256 + c;
     }
     return n;
@@ -78,7 +87,9 @@ uint8_t StepStringClass::GetPercentile(const ui::Value& Value) {
     return percentileOf(Hash(Value.asText()), Low, High);
 }
 
-ui::Value StepStringClass::GetValue(uint8_t Percentile) { return Unhash(valueAt(Percentile, Low, High)); }
+ui::Value StepStringClass::GetValue(uint8_t Percentile) {
+    return Unhash(valueAt(Percentile, Low, High));
+}
 
 void StepStringClass::SetLimit(const ui::Value& LowValue, const ui::Value& HighValue) {
     Low = Hash(LowValue.asText());

@@ -22,7 +22,7 @@ inline constexpr uint8_t Descending = 16;  // the free element runs from high to
 }  // namespace step
 
 class StepClass {
-public:
+  public:
     virtual ~StepClass() = default;
 
     void Init(uint8_t Controls) { this->Controls = Controls; }
@@ -36,7 +36,7 @@ public:
 
     uint8_t Controls = 0;
 
-protected:
+  protected:
     // The position of v between lo and hi as the contract of GetPercentile says.
     uint8_t percentileOf(double v, double lo, double hi) const;
     // The inverse: the value at position p.
@@ -45,7 +45,7 @@ protected:
 
 // For whole-number free elements (codes, ticket numbers, dates).
 class StepLongClass : public StepClass {
-public:
+  public:
     uint8_t GetPercentile(const ui::Value& Value) override;
     ui::Value GetValue(uint8_t Percentile) override;
     void SetLimit(const ui::Value& Low, const ui::Value& High) override;
@@ -56,7 +56,7 @@ public:
 
 // For REAL free elements (prices, amounts).
 class StepRealClass : public StepClass {
-public:
+  public:
     uint8_t GetPercentile(const ui::Value& Value) override;
     ui::Value GetValue(uint8_t Percentile) override;
     void SetLimit(const ui::Value& Low, const ui::Value& High) override;
@@ -69,7 +69,7 @@ public:
 // characters make as base-256 digits (upper case unless CaseSensitive), which then
 // works like the long variant; a number turns back into the text of those characters.
 class StepStringClass : public StepClass {
-public:
+  public:
     static constexpr int kHashLength = 4;
 
     uint8_t GetPercentile(const ui::Value& Value) override;

@@ -34,14 +34,23 @@ bool press(ui::Window& w, int32_t control) {
 
 Level ToolbarTarget::TakeEvent(int32_t*, WindowManager& Window) {
     switch (Window.Win.field()) {
-        case vcr::Insert: (void)press(Window.Win, InsertButton); return Level::Notify;
-        case vcr::Change: (void)press(Window.Win, ChangeButton); return Level::Notify;
-        case vcr::Delete: (void)press(Window.Win, DeleteButton); return Level::Notify;
-        case vcr::Select: (void)press(Window.Win, SelectButton); return Level::Notify;
+        case vcr::Insert:
+            (void)press(Window.Win, InsertButton);
+            return Level::Notify;
+        case vcr::Change:
+            (void)press(Window.Win, ChangeButton);
+            return Level::Notify;
+        case vcr::Delete:
+            (void)press(Window.Win, DeleteButton);
+            return Level::Notify;
+        case vcr::Select:
+            (void)press(Window.Win, SelectButton);
+            return Level::Notify;
         case vcr::Help:
             TakeHelp();
             return Level::Notify;
-        default: return Level::Benign;
+        default:
+            return Level::Benign;
     }
 }
 
@@ -59,7 +68,8 @@ Level ToolbarUpdateClass::TakeEvent(int32_t* VCRRequest, WindowManager& Window) 
     const bool navigation = c == vcr::Insert || (c >= vcr::Bottom && c <= vcr::Up);
     if (!navigation) return ToolbarTarget::TakeEvent(VCRRequest, Window);
     // An insert form only adds another; a delete form does not move on.
-    if (Request == req::Delete || (Request == req::Insert && c != vcr::Insert && c != vcr::Down)) return Level::Notify;
+    if (Request == req::Delete || (Request == req::Insert && c != vcr::Insert && c != vcr::Down))
+        return Level::Notify;
     if (VCRRequest) *VCRRequest = c;
     Window.PostCompleted();
     return Level::Notify;
@@ -136,7 +146,8 @@ void ToolbarClass::AddTarget(ToolbarTarget& Target, int32_t Control) {
 }
 
 void ToolbarClass::RemoveTarget(ToolbarTarget& Target) {
-    targets_.erase(std::remove_if(targets_.begin(), targets_.end(), [&](const Entry& e) { return e.Target == &Target; }),
+    targets_.erase(std::remove_if(targets_.begin(), targets_.end(),
+                                  [&](const Entry& e) { return e.Target == &Target; }),
                    targets_.end());
     if (current_ == &Target) current_ = targets_.empty() ? nullptr : targets_.back().Target;
 }
@@ -212,7 +223,8 @@ void WindowManager::AddItem(ToolbarClass& T) {
 
 void WindowManager::AddItem(ToolbarUpdateClass& Target) {
     if (!Toolbar) {
-        KW_ASSERT_FAIL("A form's toolbar behaviour needs the window's toolbar (AddItem(Toolbar) first)");
+        KW_ASSERT_FAIL(
+            "A form's toolbar behaviour needs the window's toolbar (AddItem(Toolbar) first)");
         return;
     }
     Target.Request = Request;

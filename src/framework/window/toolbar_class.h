@@ -42,12 +42,12 @@ inline constexpr int32_t Insert = 3001;
 inline constexpr int32_t Change = 3002;
 inline constexpr int32_t Delete = 3003;
 inline constexpr int32_t Select = 3004;
-inline constexpr int32_t Bottom = 3005;   // last record
-inline constexpr int32_t Top = 3006;      // first record
+inline constexpr int32_t Bottom = 3005;  // last record
+inline constexpr int32_t Top = 3006;     // first record
 inline constexpr int32_t PageDown = 3007;
 inline constexpr int32_t PageUp = 3008;
-inline constexpr int32_t Down = 3009;     // next record
-inline constexpr int32_t Up = 3010;       // previous record
+inline constexpr int32_t Down = 3009;  // next record
+inline constexpr int32_t Up = 3010;    // previous record
 inline constexpr int32_t Locate = 3011;
 inline constexpr int32_t History = 3012;
 inline constexpr int32_t Help = 3013;
@@ -60,7 +60,7 @@ class ToolbarClass;
 // A target of the toolbar. The base presses the target's insert, change and delete
 // buttons for 3001..3003 and answers help (3013).
 class ToolbarTarget {
-public:
+  public:
     virtual ~ToolbarTarget() = default;
 
     // The button's event on the target: Notify when the target took it.
@@ -82,7 +82,7 @@ public:
 
 // The target of an update form.
 class ToolbarUpdateClass : public ToolbarTarget {
-public:
+  public:
     Level TakeEvent(int32_t* VCRRequest, WindowManager& Window) override;
     void TakeToolbar(ToolbarClass& Toolbar) override;
 
@@ -92,7 +92,7 @@ public:
 
 // The target of a browse: its buttons, and the navigation buttons scroll it.
 class BrowseToolbarClass : public ToolbarTarget {
-public:
+  public:
     explicit BrowseToolbarClass(BrowseClass& Browse) : Browse(&Browse) {}
     Level TakeEvent(int32_t* VCRRequest, WindowManager& Window) override;
     void TakeToolbar(ToolbarClass& Toolbar) override;
@@ -101,7 +101,7 @@ public:
 };
 
 class ToolbarClass {
-public:
+  public:
     struct Button {
         bool Enabled = false;
         bool Hidden = false;
@@ -130,7 +130,7 @@ public:
 
     ToolbarTarget* Current() const { return current_; }
 
-private:
+  private:
     struct Entry {
         ToolbarTarget* Target;
         int32_t Control;

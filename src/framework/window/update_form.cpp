@@ -15,7 +15,8 @@ void SetUpdateActions(WindowManager& form, int32_t okControl) {
     }
 }
 
-UpdateForm::UpdateForm(std::string procedureName, std::initializer_list<RelationManager* const*> tables,
+UpdateForm::UpdateForm(std::string procedureName,
+                       std::initializer_list<RelationManager* const*> tables,
                        RelationManager* const* primary, int32_t okControl, int32_t closeControl)
     : ProcedureWindow(std::move(procedureName), tables),
       OkButton(okControl),

@@ -25,14 +25,14 @@ namespace kw {
 void SetUpdateActions(WindowManager& form, int32_t okControl);
 
 class UpdateForm : public ProcedureWindow {
-public:
+  public:
     UpdateForm(std::string procedureName, std::initializer_list<RelationManager* const*> tables,
                RelationManager* const* primary, int32_t okControl, int32_t closeControl);
 
     void Ask() override;
     Level TakeAccepted() override;
 
-protected:
+  protected:
     Level Prepare() override;
     Level Opened() override;
     // The captions by request; the standard ones unless the form has its own.
@@ -41,7 +41,7 @@ protected:
     const int32_t OkButton;
     const int32_t CloseButton;
 
-private:
+  private:
     RelationManager* const* primary_;
     WindowResizeClass resizer_;
 };

@@ -30,7 +30,9 @@ ui::Binding bindingOf(const FieldRef& f) {
     return ui::Binding::at(f.address(), static_cast<ui::ValueType>(d.type), d.size, d.places);
 }
 
-bool textField(const FieldRef& f) { return f.valid() && field::isText(f.decl().type); }
+bool textField(const FieldRef& f) {
+    return f.valid() && field::isText(f.decl().type);
+}
 
 }  // namespace
 
@@ -51,7 +53,9 @@ std::string filterLiteral(const ui::Value& v) {
     return out + "'";
 }
 
-ui::Value fieldValue(const FieldRef& f) { return bindingOf(f).get(); }
+ui::Value fieldValue(const FieldRef& f) {
+    return bindingOf(f).get();
+}
 
 void setFieldValue(const FieldRef& f, const ui::Value& v) {
     const ui::Binding b = bindingOf(f);
@@ -69,7 +73,8 @@ ViewManager::ViewManager() = default;
 
 ViewManager::~ViewManager() = default;
 
-void ViewManager::Init(storage::View* ViewIn, RelationManager& PrimaryIn, std::vector<SortOrder>* SortList) {
+void ViewManager::Init(storage::View* ViewIn, RelationManager& PrimaryIn,
+                       std::vector<SortOrder>* SortList) {
     View = ViewIn;
     Primary = &PrimaryIn;
     if (SortList) {
@@ -281,7 +286,8 @@ uint8_t ViewManager::ApplyRange() {
             case range::File:
                 if (rf.Related.valid()) take(rf.Value, fieldValue(rf.Related));
                 break;
-            default: break;
+            default:
+                break;
         }
     }
     if (!changed) return 0;
@@ -290,7 +296,8 @@ uint8_t ViewManager::ApplyRange() {
 }
 
 std::string ViewManager::rangeFilter() const {
-    const SortOrder* o = current_ >= 1 && Order && current_ <= Order->size() ? &(*Order)[current_ - 1] : nullptr;
+    const SortOrder* o =
+        current_ >= 1 && Order && current_ <= Order->size() ? &(*Order)[current_ - 1] : nullptr;
     if (!o) return std::string();
     const bool nocaseKey = o->MainKey && o->MainKey->nocase;
     std::string out;
@@ -322,7 +329,8 @@ void ViewManager::SetFilter(std::string_view Text, std::string_view ID) {
     if (!o) return;
     filterChanged_ = true;
     std::string id(ID.substr(0, kFilterIdSize));
-    auto it = std::find_if(o->Filter.begin(), o->Filter.end(), [&](const FilterEntry& f) { return f.ID == id; });
+    auto it = std::find_if(o->Filter.begin(), o->Filter.end(),
+                           [&](const FilterEntry& f) { return f.ID == id; });
     const bool blank = Text.find_first_not_of(' ') == std::string_view::npos;
     if (blank) {
         if (it != o->Filter.end()) o->Filter.erase(it);
@@ -333,7 +341,9 @@ void ViewManager::SetFilter(std::string_view Text, std::string_view ID) {
     }
 }
 
-void ViewManager::SetFilter(std::string_view Text) { SetFilter(Text, "5 Standard"); }
+void ViewManager::SetFilter(std::string_view Text) {
+    SetFilter(Text, "5 Standard");
+}
 
 void ViewManager::ApplyFilter() {
     if (!View) return;
@@ -381,7 +391,9 @@ void ViewManager::Open() {
     ApplyFilter();
 }
 
-void ViewManager::Close() { Opened = 0; }
+void ViewManager::Close() {
+    Opened = 0;
+}
 
 void ViewManager::Kill() {
     Close();
@@ -399,18 +411,27 @@ Level ViewManager::read(bool forward) {
         if (s.code == storage::kRecordNotAvailable) return Level::Notify;
         if (!s.ok()) return readFailed();
         switch (ValidateRecord()) {
-            case record::OK: return Level::Benign;
-            case record::OutOfRange: return Level::Notify;
-            default: break;  // filtered: read on
+            case record::OK:
+                return Level::Benign;
+            case record::OutOfRange:
+                return Level::Notify;
+            default:
+                break;  // filtered: read on
         }
     }
 }
 
-Level ViewManager::Next() { return read(true); }
+Level ViewManager::Next() {
+    return read(true);
+}
 
-Level ViewManager::Previous() { return read(false); }
+Level ViewManager::Previous() {
+    return read(false);
+}
 
-uint8_t ViewManager::ValidateRecord() { return record::OK; }
+uint8_t ViewManager::ValidateRecord() {
+    return record::OK;
+}
 
 Level ViewManager::PrimeRecord(uint8_t SuppressClear) {
     const storage::TableDecl* t = Table();
@@ -431,8 +452,10 @@ std::vector<ui::Value> ViewManager::leadingValues(int parts) {
     const std::vector<storage::OrderPart> order = partsOf(o->Order, *t);
     for (int i = 0; i < parts && i < static_cast<int>(order.size()); ++i) {
         const std::size_t k = static_cast<std::size_t>(i);
-        if (k < o->RangeList.size() && !o->RangeList[k].Bounded) out.push_back(o->RangeList[k].Value);
-        else out.push_back(fieldValue(FieldRef{t, order[k].field}));
+        if (k < o->RangeList.size() && !o->RangeList[k].Bounded)
+            out.push_back(o->RangeList[k].Value);
+        else
+            out.push_back(fieldValue(FieldRef{t, order[k].field}));
     }
     return out;
 }
@@ -443,6 +466,8 @@ void ViewManager::Reset(uint8_t Locate) {
     if (!s.ok()) (void)View->setStart();
 }
 
-void ViewManager::Reset() { ViewManager::Reset(0); }
+void ViewManager::Reset() {
+    ViewManager::Reset(0);
+}
 
 }  // namespace kw

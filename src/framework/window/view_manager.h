@@ -39,10 +39,11 @@ class StepClass;
 // Range kinds (LimitType).
 namespace range {
 inline constexpr uint8_t None = 0;
-inline constexpr uint8_t Current = 1;   // leading components equal their values when the range was added
-inline constexpr uint8_t Single = 2;    // ... equal a variable, read again at every reset
-inline constexpr uint8_t Pair = 3;      // the last range component between a low and a high variable
-inline constexpr uint8_t File = 4;      // ... equal the fields of a related record
+inline constexpr uint8_t Current =
+    1;  // leading components equal their values when the range was added
+inline constexpr uint8_t Single = 2;  // ... equal a variable, read again at every reset
+inline constexpr uint8_t Pair = 3;    // the last range component between a low and a high variable
+inline constexpr uint8_t File = 4;    // ... equal the fields of a related record
 }  // namespace range
 
 // What Next and Previous (and ValidateRecord) answer.
@@ -54,29 +55,29 @@ inline constexpr uint8_t Filtered = 2;    // the record is skipped
 
 // One fixed (or, for kind 3, bounded) component of a sort order's range.
 struct RangeField {
-    FieldRef Field;          // the component, a field of the primary record
-    ui::Binding Limit;       // kinds 2 and 3 (low): the variable; unbound: the value is fixed
-    ui::Binding High;        // kind 3: the high variable
-    FieldRef Related;        // kind 4: the related record's field
-    ui::Value Value;         // the value in force (kind 3: the low value)
-    ui::Value HighValue;     // kind 3
-    bool Bounded = false;    // the kind-3 component (between Value and HighValue)
+    FieldRef Field;        // the component, a field of the primary record
+    ui::Binding Limit;     // kinds 2 and 3 (low): the variable; unbound: the value is fixed
+    ui::Binding High;      // kind 3: the high variable
+    FieldRef Related;      // kind 4: the related record's field
+    ui::Value Value;       // the value in force (kind 3: the low value)
+    ui::Value HighValue;   // kind 3
+    bool Bounded = false;  // the kind-3 component (between Value and HighValue)
 };
 
 // A named filter of a sort order.
 struct FilterEntry {
-    std::string ID;      // at most 30 characters
+    std::string ID;  // at most 30 characters
     std::string Filter;
 };
 
 // One sort order. The browse's parts (Locator, Resets, Thumb) are null for a plain view.
 struct SortOrder {
     std::vector<FilterEntry> Filter;
-    FieldRef FreeElement;                 // invalid when every component is fixed or no key
-    int FreeElementPosition = 0;          // its place in the order, 1-based; 0 none
+    FieldRef FreeElement;         // invalid when every component is fixed or no key
+    int FreeElementPosition = 0;  // its place in the order, 1-based; 0 none
     uint8_t LimitType = range::None;
     const storage::KeyDecl* MainKey = nullptr;
-    std::string Order;                    // "+ZAL:DATA,+ZAL:N_KV"
+    std::string Order;  // "+ZAL:DATA,+ZAL:N_KV"
     std::vector<RangeField> RangeList;
     // BrowseClass.
     LocatorClass* Locator = nullptr;
@@ -85,7 +86,7 @@ struct SortOrder {
 };
 
 class ViewManager {
-public:
+  public:
     ViewManager();
     virtual ~ViewManager();
     ViewManager(const ViewManager&) = delete;
@@ -94,7 +95,8 @@ public:
     // Stores the view (over the primary table's file) and the primary table; creates
     // the sort list when none is given (DisposeOrder 1). A null view, or a view over
     // another file, is an internal error.
-    void Init(storage::View* View, RelationManager& Primary, std::vector<SortOrder>* SortList = nullptr);
+    void Init(storage::View* View, RelationManager& Primary,
+              std::vector<SortOrder>* SortList = nullptr);
 
     // --- virtual operations, in slot order ---------------------------------------------
     // Appends components to the current order: "+ZAL:N_KV".
@@ -170,7 +172,7 @@ public:
     int16_t Timeout = 60;
     storage::View* View = nullptr;
 
-protected:
+  protected:
     // The primary table's declaration (nullptr before Init).
     const storage::TableDecl* Table() const;
     // Sets the free element of the current order from its key and range.
@@ -188,7 +190,7 @@ protected:
     // SetFilter changed a filter of the open view; the next ApplyFilter brings it in.
     bool filterChanged_ = false;
 
-private:
+  private:
     Level read(bool forward);
     void rangeFrom(const FieldRef& Field, uint8_t Kind);
 

@@ -13,7 +13,7 @@
 namespace kw {
 
 class WindowComponent {
-public:
+  public:
     virtual ~WindowComponent() = default;
 
     // The window is ending: release what the component holds. Called once by the

@@ -24,8 +24,10 @@ ui::Binding UseField(const storage::TableDecl& table, std::string_view name) {
     const int n = table.fieldNumber(std::string(name));
     if (n == 0 || !table.buffer) return ui::Binding();
     const storage::FieldDecl& f = table.field(n);
-    if (f.type == storage::FieldType::Group || std::size_t{f.offset} + f.size > table.recordSize) return ui::Binding();
-    return ui::Binding::field(table.buffer, f.offset, static_cast<ui::ValueType>(f.type), f.size, f.places)
+    if (f.type == storage::FieldType::Group || std::size_t{f.offset} + f.size > table.recordSize)
+        return ui::Binding();
+    return ui::Binding::field(table.buffer, f.offset, static_cast<ui::ValueType>(f.type), f.size,
+                              f.places)
         .named(table.label + ":" + f.name);
 }
 
@@ -52,7 +54,9 @@ uint8_t WindowManager::Run() {
     return Response != 0 ? Response : resp::Cancelled;
 }
 
-uint8_t WindowManager::Run(uint16_t, uint8_t) { return resp::Cancelled; }
+uint8_t WindowManager::Run(uint16_t, uint8_t) {
+    return resp::Cancelled;
+}
 
 void WindowManager::Ask() {
     if (Dead) return;
@@ -92,7 +96,8 @@ Level WindowManager::Kill() {
 
 bool WindowManager::OpenWindow(ui::WindowDef Def) {
     // A form that completes by OK: Enter moves between its fields instead.
-    if (OKControl != 0 && (Request == req::Insert || Request == req::Change)) Def.enterMovesOn = true;
+    if (OKControl != 0 && (Request == req::Insert || Request == req::Change))
+        Def.enterMovesOn = true;
     if (!Win.open(std::move(Def))) return false;
     Opened = 1;
     return true;
@@ -100,11 +105,16 @@ bool WindowManager::OpenWindow(ui::WindowDef Def) {
 
 std::string WindowManager::CaptionFor(const RequestCaptions& Captions) const {
     switch (Request) {
-        case req::Insert: return Captions.Insert;
-        case req::Change: return Captions.Change;
-        case req::Delete: return Captions.Delete;
-        case req::View: return Captions.View;
-        default: return std::string();
+        case req::Insert:
+            return Captions.Insert;
+        case req::Change:
+            return Captions.Change;
+        case req::Delete:
+            return Captions.Delete;
+        case req::View:
+            return Captions.View;
+        default:
+            return std::string();
     }
 }
 
@@ -135,9 +145,10 @@ void WindowManager::RemoveItem(WindowComponent& Component) {
 
 void WindowManager::RemoveItem(int32_t Control) {
     if (!Buttons) return;
-    Buttons->erase(std::remove_if(Buttons->begin(), Buttons->end(),
-                                  [Control](const ButtonResponse& b) { return b.Control == Control; }),
-                   Buttons->end());
+    Buttons->erase(
+        std::remove_if(Buttons->begin(), Buttons->end(),
+                       [Control](const ButtonResponse& b) { return b.Control == Control; }),
+        Buttons->end());
 }
 
 void WindowManager::AddUpdateFile(FileManager& File) {

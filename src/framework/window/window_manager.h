@@ -74,7 +74,7 @@ struct HistoryEntry {
     const storage::TableDecl* Record = nullptr;  // the table's record of the window's thread
     void* HistoryRecord = nullptr;               // Record->recordSize bytes, owned by the caller
     int32_t Control = 0;
-    int FieldNumber = 0;                         // 1-based
+    int FieldNumber = 0;  // 1-based
 };
 
 // The captions an update form shows for its request (SetCaptionByRequest). Texts CP1251.
@@ -93,7 +93,7 @@ struct RequestCaptions {
 ui::Binding UseField(const storage::TableDecl& table, std::string_view name);
 
 class WindowManager {
-public:
+  public:
     WindowManager();
     virtual ~WindowManager();
     WindowManager(const WindowManager&) = delete;
@@ -209,14 +209,14 @@ public:
     WindowResizeClass* Resize = nullptr;
     uint8_t Response = 0;
     int16_t Saved = 0;
-    ToolbarClass* Toolbar = nullptr;       // the frame's toolbar; none yet
+    ToolbarClass* Toolbar = nullptr;        // the frame's toolbar; none yet
     TranslatorClass* Translator = nullptr;  // none: the texts are the application's own
     int32_t* VCRRequest = nullptr;
 
     // The procedure's window.
     ui::Window Win;
 
-private:
+  private:
     // closing: the user asked to save on the way out, so the form closes after it.
     Level completeInsert(bool closing);
     Level completeChange();

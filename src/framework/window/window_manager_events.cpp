@@ -25,8 +25,12 @@ Level WindowManager::TakeEvent() {
             saveAndClose_ = false;  // the save asked for on closing did not pass
             l = TakeRejected();
             break;
-        case ev::Selected: l = TakeSelected(); break;
-        case ev::NewSelection: l = TakeNewSelection(); break;
+        case ev::Selected:
+            l = TakeSelected();
+            break;
+        case ev::NewSelection:
+            l = TakeNewSelection();
+            break;
         case ev::AlertKey:
             // The key arrives on the control that has the focus.
             if (HistoryKey != 0 && Win.keyCode() == HistoryKey) {
@@ -35,7 +39,8 @@ Level WindowManager::TakeEvent() {
                 RestoreField(control);
             }
             break;
-        default: break;
+        default:
+            break;
     }
     if (l != Level::Benign) return l;
     if (Win.field() != 0) {
@@ -72,17 +77,24 @@ Level WindowManager::TakeWindowEvent() {
             if (ResetOnGainFocus) ForcedReset = 1;
             break;
         case ev::Sized:
-            if (!(Inited & 1)) Open();
-            else Reset(0);
+            if (!(Inited & 1))
+                Open();
+            else
+                Reset(0);
             break;
         case ev::Shown:
-            if (!(Inited & 2)) Inited |= 2;
-            else Reset(0);
+            if (!(Inited & 2))
+                Inited |= 2;
+            else
+                Reset(0);
             break;
-        case ev::Completed: return TakeCompleted();
+        case ev::Completed:
+            return TakeCompleted();
         case ev::CloseWindow:
-        case ev::CloseDown: return TakeCloseEvent();
-        default: break;
+        case ev::CloseDown:
+            return TakeCloseEvent();
+        default:
+            break;
     }
     return Level::Benign;
 }
@@ -128,7 +140,9 @@ void WindowManager::SayRejected(const std::string& Text) {
 
 bool WindowManager::TakeEntries() {
     for (const ui::Control& c : Win.model()->def.controls) {
-        if (c.kind != ui::ControlKind::Entry || c.readOnly || !Win.enabled(c.feq) || Win.hidden(c.feq)) continue;
+        if (c.kind != ui::ControlKind::Entry || c.readOnly || !Win.enabled(c.feq) ||
+            Win.hidden(c.feq))
+            continue;
         if (Win.update(c.feq) == 0) continue;
         Win.beep();
         Win.select(c.feq);
@@ -143,9 +157,13 @@ Level WindowManager::TakeNewSelection() {
     return Level::Benign;
 }
 
-Level WindowManager::TakeSelected() { return Level::Benign; }
+Level WindowManager::TakeSelected() {
+    return Level::Benign;
+}
 
-Level WindowManager::TakeFieldEvent() { return Level::Benign; }
+Level WindowManager::TakeFieldEvent() {
+    return Level::Benign;
+}
 
 void WindowManager::NoteUserChange() {
     const int32_t control = Win.field();
@@ -167,8 +185,10 @@ void WindowManager::SetResponse(uint8_t R) {
 }
 
 void WindowManager::PostCompleted() {
-    if (OriginalRequest == req::Insert || OriginalRequest == req::Change) Win.selectAll();
-    else Win.post(ev::Completed);
+    if (OriginalRequest == req::Insert || OriginalRequest == req::Change)
+        Win.selectAll();
+    else
+        Win.post(ev::Completed);
 }
 
 void WindowManager::Reset(uint8_t Force) {

@@ -46,9 +46,11 @@ void WindowManager::SaveHistory() {
     for (std::size_t i = 0; i < History->size(); ++i) {
         const HistoryEntry& h = (*History)[i];
         bool copied = false;
-        for (std::size_t j = 0; j < i && !copied; ++j) copied = (*History)[j].HistoryRecord == h.HistoryRecord;
+        for (std::size_t j = 0; j < i && !copied; ++j)
+            copied = (*History)[j].HistoryRecord == h.HistoryRecord;
         if (copied) continue;
-        if (const void* rec = h.Record->buffer()) std::memcpy(h.HistoryRecord, rec, h.Record->recordSize);
+        if (const void* rec = h.Record->buffer())
+            std::memcpy(h.HistoryRecord, rec, h.Record->recordSize);
     }
 }
 

@@ -32,9 +32,11 @@ Level WindowManager::PrimeUpdate() {
         PrimeFields();
         if (Response == resp::Cancelled) return Level::Fatal;
         Response = resp::Cancelled;
-    } else if (Request == req::Delete && (DeleteAction == kDeleteWarn || DeleteAction == kDeleteNoWarn)) {
-        Response = Primary->Delete(DeleteAction == kDeleteWarn ? 1 : 0) == Level::Benign ? resp::Completed
-                                                                                         : resp::Cancelled;
+    } else if (Request == req::Delete &&
+               (DeleteAction == kDeleteWarn || DeleteAction == kDeleteNoWarn)) {
+        Response = Primary->Delete(DeleteAction == kDeleteWarn ? 1 : 0) == Level::Benign
+                       ? resp::Completed
+                       : resp::Cancelled;
         return Level::Fatal;
     }
     Saved = me.SaveBuffer();
@@ -50,9 +52,12 @@ Level WindowManager::TakeCompleted() {
         return Level::Benign;
     }
     switch (Request) {
-        case req::Insert: return completeInsert(closing);
-        case req::Change: return completeChange();
-        case req::Delete: return completeDelete();
+        case req::Insert:
+            return completeInsert(closing);
+        case req::Change:
+            return completeChange();
+        case req::Delete:
+            return completeDelete();
         default:
             // A form that does not update (a dialog, a view with its own OK) completes.
             SetResponse(resp::Completed);
@@ -65,7 +70,9 @@ void WindowManager::stay() {
     Win.select(Win.focus());
 }
 
-bool WindowManager::recordChanged() { return Saved != 0 && !Primary->Me->EqualBuffer(Saved); }
+bool WindowManager::recordChanged() {
+    return Saved != 0 && !Primary->Me->EqualBuffer(Saved);
+}
 
 void WindowManager::closeWithoutSaving() {
     closeUnasked_ = true;
@@ -169,10 +176,12 @@ Level WindowManager::TakeCloseEvent() {
     const bool unasked = closeUnasked_;
     closeUnasked_ = false;
     // The operator's own close asks; the program's closing down (CloseDown) never waits.
-    if (!unasked && (CancelAction & kCancelWarn) && (Request == req::Insert || Request == req::Change) &&
-        UserChanged && Win.event() == ui::ev::CloseWindow) {
-        const unsigned answer = msgbox::show(W("Закрыть окно без сохранения?|Введенные данные не будут записаны."),
-                                             Win.title(), msgbox::Icon::Question, msgbox::Yes | msgbox::No, msgbox::No);
+    if (!unasked && (CancelAction & kCancelWarn) &&
+        (Request == req::Insert || Request == req::Change) && UserChanged &&
+        Win.event() == ui::ev::CloseWindow) {
+        const unsigned answer =
+            msgbox::show(W("Закрыть окно без сохранения?|Введенные данные не будут записаны."),
+                         Win.title(), msgbox::Icon::Question, msgbox::Yes | msgbox::No, msgbox::No);
         if (answer != msgbox::Yes) {
             Win.select(Win.focus());
             return Level::Notify;

@@ -11,7 +11,8 @@ void WindowResizeClass::UseSettings(INIClass& Ini, std::string_view Name) {
     Procedure = std::string(Name);
 }
 
-bool WindowResizeClass::Init(ui::Window& Win, uint8_t Strategy, uint8_t SetMinSize, uint8_t SetMaxSize) {
+bool WindowResizeClass::Init(ui::Window& Win, uint8_t Strategy, uint8_t SetMinSize,
+                             uint8_t SetMaxSize) {
     if (!Win.isOpen() || Strategy > resize::Spread) return false;
     win_ = &Win;
     AppStrategy = Strategy;
@@ -66,18 +67,24 @@ void WindowResizeClass::RestoreWindow() {
 Level WindowResizeClass::TakeEvent() {
     if (!win_) return Level::Benign;
     switch (win_->event()) {
-        case ui::ev::Sized: (void)Resize(); break;
+        case ui::ev::Sized:
+            (void)Resize();
+            break;
         // Offered a close the manager let through: the window goes once the event is
         // handled, so its place is noted now.
         case ui::ev::CloseWindow:
-        case ui::ev::CloseDown: saveSettings(); break;
-        default: break;
+        case ui::ev::CloseDown:
+            saveSettings();
+            break;
+        default:
+            break;
     }
     return Level::Benign;
 }
 
 void WindowResizeClass::saveSettings() {
-    if (win_ && win_->isOpen() && INIMgr && !Procedure.empty()) (void)INIMgr->Update(Procedure, *win_);
+    if (win_ && win_->isOpen() && INIMgr && !Procedure.empty())
+        (void)INIMgr->Update(Procedure, *win_);
 }
 
 void WindowResizeClass::Kill() {

@@ -31,7 +31,7 @@ inline constexpr uint8_t Spread = 2;   // as Stretch; what every window procedur
 }  // namespace resize
 
 class WindowResizeClass : public WindowComponent {
-public:
+  public:
     // Records the window's first size; SetMinSize (SetMaxSize) makes it the window's
     // minimum (maximum) size, and strategy Fixed makes it both. Then restores the
     // saved settings (UseSettings). The window must be open; false when it is not or
@@ -59,16 +59,16 @@ public:
     void UpdateWindow() override {}
 
     uint8_t AppStrategy = resize::Spread;
-    int FirstWidth = 0;   // pixels
+    int FirstWidth = 0;  // pixels
     int FirstHeight = 0;
-    int MinWidth = 0;     // 0: no limit
+    int MinWidth = 0;  // 0: no limit
     int MinHeight = 0;
     int MaxWidth = 0;
     int MaxHeight = 0;
     INIClass* INIMgr = nullptr;
     std::string Procedure;
 
-private:
+  private:
     void saveSettings();
 
     ui::Window* win_ = nullptr;

@@ -38,8 +38,8 @@
 
 #include "runtime/picture.h"
 #include "runtime/qt/qt_form_window.h"
-#include "runtime/qt/qt_report.h"
 #include "runtime/qt/qt_page_model.h"
+#include "runtime/qt/qt_report.h"
 #include "runtime/qt/qt_text.h"
 #include "runtime/window_events.h"
 
@@ -55,11 +55,13 @@ namespace {
 constexpr int kLeastListRows = 5;
 constexpr int kTitleBar = 30;
 
-bool isField(ControlKind k) { return k == ControlKind::Entry || k == ControlKind::Check; }
+bool isField(ControlKind k) {
+    return k == ControlKind::Entry || k == ControlKind::Check;
+}
 
 bool inGrid(ControlKind k) {
-    return k != ControlKind::Menu && k != ControlKind::Item && k != ControlKind::Status && k != ControlKind::Radio &&
-           k != ControlKind::Tab;
+    return k != ControlKind::Menu && k != ControlKind::Item && k != ControlKind::Status &&
+           k != ControlKind::Radio && k != ControlKind::Tab;
 }
 
 bool stretches(ControlKind k) {
@@ -81,8 +83,9 @@ int entryChars(const Control& c) {
 QPixmap pixmapOf(const std::string& file) {
     if (file.empty()) return QPixmap();
     const QString name = QString::fromStdString(file);
-    for (const QString& path : {name, QCoreApplication::applicationDirPath() + QLatin1Char('/') + name,
-                                QStringLiteral(":/") + name})
+    for (const QString& path :
+         {name, QCoreApplication::applicationDirPath() + QLatin1Char('/') + name,
+          QStringLiteral(":/") + name})
         if (QFile::exists(path)) return QPixmap(path);
     return QPixmap();
 }
@@ -90,10 +93,10 @@ QPixmap pixmapOf(const std::string& file) {
 // The window's picture behind its controls: scaled to cover the whole area, keeping its
 // proportions, and centred, so that the middle of the picture is always seen.
 class Backdrop : public QWidget {
-public:
+  public:
     Backdrop(QPixmap picture, QWidget* parent) : QWidget(parent), picture_(std::move(picture)) {}
 
-protected:
+  protected:
     void paintEvent(QPaintEvent*) override {
         if (scaled_.size() != coverSize())
             scaled_ = picture_.scaled(coverSize(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
@@ -101,8 +104,10 @@ protected:
         p.drawPixmap((width() - scaled_.width()) / 2, (height() - scaled_.height()) / 2, scaled_);
     }
 
-private:
-    QSize coverSize() const { return picture_.size().scaled(size(), Qt::KeepAspectRatioByExpanding); }
+  private:
+    QSize coverSize() const {
+        return picture_.size().scaled(size(), Qt::KeepAspectRatioByExpanding);
+    }
 
     QPixmap picture_;
     QPixmap scaled_;
@@ -149,7 +154,8 @@ void FormWindow::build() {
     // the buttons at the bottom are always seen; what the layout needs comes first.
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect free = screen->availableGeometry();
-        size = size.boundedTo(QSize(free.width(), free.height() - kTitleBar)).expandedTo(minimumSizeHint());
+        size = size.boundedTo(QSize(free.width(), free.height() - kTitleBar))
+                   .expandedTo(minimumSizeHint());
     }
     resize(size);
     if (!s.resizable) setFixedSize(size);
@@ -178,8 +184,8 @@ void FormWindow::buildGrid(QGridLayout* grid, int parent) {
             col = 0;
         }
         widest = std::max(widest, col + 2);
-        if (c.kind == ControlKind::Prompt && !c.use.bound() && i + 1 < kids.size() && isField(kids[i + 1]->kind) &&
-            !kids[i + 1]->sameLine) {
+        if (c.kind == ControlKind::Prompt && !c.use.bound() && i + 1 < kids.size() &&
+            isField(kids[i + 1]->kind) && !kids[i + 1]->sameLine) {
             auto* label = static_cast<QLabel*>(makeWidget(c));
             QWidget* field = makeWidget(*kids[i + 1]);
             label->setBuddy(field);
@@ -190,7 +196,8 @@ void FormWindow::buildGrid(QGridLayout* grid, int parent) {
             // A long field with nothing beside it takes the rest of its row, so that it
             // does not widen the column of the short fields below and above it.
             const bool alone = !fixed && !(i + 2 < kids.size() && kids[i + 2]->sameLine);
-            grid->addWidget(field, row, col + 1, 1, alone ? -1 : 1, fixed ? Qt::AlignLeft | Qt::AlignVCenter : Qt::Alignment());
+            grid->addWidget(field, row, col + 1, 1, alone ? -1 : 1,
+                            fixed ? Qt::AlignLeft | Qt::AlignVCenter : Qt::Alignment());
             ++i;
             continue;
         }
@@ -202,24 +209,30 @@ void FormWindow::buildGrid(QGridLayout* grid, int parent) {
         if (c.kind == ControlKind::Button) {
             auto* box = new QHBoxLayout;
             std::size_t j = i;
-            while (j < kids.size() && kids[j]->kind == ControlKind::Button && (j == i || !kids[j]->sameLine))
+            while (j < kids.size() && kids[j]->kind == ControlKind::Button &&
+                   (j == i || !kids[j]->sameLine))
                 box->addWidget(makeWidget(*kids[j++]));
-            if (j == kids.size()) box->insertStretch(0);
-            else box->addStretch();
+            if (j == kids.size())
+                box->insertStretch(0);
+            else
+                box->addStretch();
             grid->addLayout(box, row, 0, 1, -1);
             i = j - 1;
             continue;
         }
         QWidget* w = makeWidget(c);
         if (isField(c.kind)) {
-            const bool fixed = c.kind == ControlKind::Check || w->sizePolicy().horizontalPolicy() == QSizePolicy::Fixed;
-            grid->addWidget(w, row, col + 1, fixed ? Qt::AlignLeft | Qt::AlignVCenter : Qt::Alignment());
+            const bool fixed = c.kind == ControlKind::Check ||
+                               w->sizePolicy().horizontalPolicy() == QSizePolicy::Fixed;
+            grid->addWidget(w, row, col + 1,
+                            fixed ? Qt::AlignLeft | Qt::AlignVCenter : Qt::Alignment());
         } else {
             // A box with another beside it takes its own column pair, so that long forms
             // can stand in columns; boxes side by side line up at the top.
             const bool besideNext = i + 1 < kids.size() && kids[i + 1]->sameLine;
             const bool box = c.kind == ControlKind::Group || c.kind == ControlKind::Option;
-            const Qt::Alignment top = box && (c.sameLine || besideNext) ? Qt::AlignTop : Qt::Alignment();
+            const Qt::Alignment top =
+                box && (c.sameLine || besideNext) ? Qt::AlignTop : Qt::Alignment();
             grid->addWidget(w, row, col, 1, c.sameLine || besideNext ? 2 : -1, top);
         }
         if (stretches(c.kind)) {
@@ -234,15 +247,21 @@ void FormWindow::buildGrid(QGridLayout* grid, int parent) {
 QWidget* FormWindow::makeWidget(const Control& c) {
     QWidget* w = nullptr;
     switch (c.kind) {
-        case ControlKind::Prompt: w = new QLabel(fromCp(ui::labelText(c.text))); break;
-        case ControlKind::Entry: w = makeEntry(c); break;
+        case ControlKind::Prompt:
+            w = new QLabel(fromCp(ui::labelText(c.text)));
+            break;
+        case ControlKind::Entry:
+            w = makeEntry(c);
+            break;
         case ControlKind::Button: {
             auto* b = new QPushButton(fromCp(c.text));
             b->setAutoDefault(false);
             b->setDefault(c.isDefault);
             if (QPixmap icon = pixmapOf(c.file); !icon.isNull()) b->setIcon(QIcon(icon));
             const int feq = c.feq;
-            connect(b, &QPushButton::clicked, this, [this, feq] { push(ui::Event{ui::ev::Accepted, feq}); });
+            connect(b, &QPushButton::clicked, this, [this, feq] {
+                push(ui::Event{ui::ev::Accepted, feq});
+            });
             w = b;
             break;
         }
@@ -261,12 +280,18 @@ QWidget* FormWindow::makeWidget(const Control& c) {
         }
         case ControlKind::Group:
         case ControlKind::Option:
-        case ControlKind::Sheet: w = makeContainer(c); break;
-        case ControlKind::List: w = makeList(c); break;
+        case ControlKind::Sheet:
+            w = makeContainer(c);
+            break;
+        case ControlKind::List:
+            w = makeList(c);
+            break;
         case ControlKind::Image: {
             auto* l = new QLabel;
             QPixmap p = pixmapOf(c.file);
-            if (!p.isNull() && c.width > 0 && c.height > 0) p = p.scaled(c.width * charWidth(), c.height * fontMetrics().height(), Qt::KeepAspectRatio, Qt::SmoothTransformation);
+            if (!p.isNull() && c.width > 0 && c.height > 0)
+                p = p.scaled(c.width * charWidth(), c.height * fontMetrics().height(),
+                             Qt::KeepAspectRatio, Qt::SmoothTransformation);
             l->setPixmap(p);
             w = l;
             break;
@@ -279,8 +304,12 @@ QWidget* FormWindow::makeWidget(const Control& c) {
             w = bar;
             break;
         }
-        case ControlKind::Canvas: w = makeReportCanvas(c.document); break;
-        default: w = new QWidget; break;
+        case ControlKind::Canvas:
+            w = makeReportCanvas(c.document);
+            break;
+        default:
+            w = new QWidget;
+            break;
     }
     if (!c.tip.empty()) w->setToolTip(fromCp(c.tip));
     widgets_[c.feq] = w;
@@ -369,18 +398,32 @@ QWidget* FormWindow::makeList(const Control& c) {
     connect(thumb, &QScrollBar::actionTriggered, this, [this, feq](int action) {
         int e = 0;
         switch (action) {
-            case QAbstractSlider::SliderSingleStepSub: e = ui::ev::ScrollUp; break;
-            case QAbstractSlider::SliderSingleStepAdd: e = ui::ev::ScrollDown; break;
-            case QAbstractSlider::SliderPageStepSub: e = ui::ev::PageUp; break;
-            case QAbstractSlider::SliderPageStepAdd: e = ui::ev::PageDown; break;
-            case QAbstractSlider::SliderToMinimum: e = ui::ev::ScrollTop; break;
-            case QAbstractSlider::SliderToMaximum: e = ui::ev::ScrollBottom; break;
-            default: break;
+            case QAbstractSlider::SliderSingleStepSub:
+                e = ui::ev::ScrollUp;
+                break;
+            case QAbstractSlider::SliderSingleStepAdd:
+                e = ui::ev::ScrollDown;
+                break;
+            case QAbstractSlider::SliderPageStepSub:
+                e = ui::ev::PageUp;
+                break;
+            case QAbstractSlider::SliderPageStepAdd:
+                e = ui::ev::PageDown;
+                break;
+            case QAbstractSlider::SliderToMinimum:
+                e = ui::ev::ScrollTop;
+                break;
+            case QAbstractSlider::SliderToMaximum:
+                e = ui::ev::ScrollBottom;
+                break;
+            default:
+                break;
         }
         if (e) push(ui::Event{e, feq});
     });
-    connect(thumb, &QScrollBar::sliderReleased, this,
-            [this, feq, thumb] { push(ui::Event{ui::ev::ScrollDrag, feq, 0, thumb->value()}); });
+    connect(thumb, &QScrollBar::sliderReleased, this, [this, feq, thumb] {
+        push(ui::Event{ui::ev::ScrollDrag, feq, 0, thumb->value()});
+    });
     views_[feq] = view;
     pages_[feq] = model;
     thumbs_[feq] = thumb;
@@ -452,7 +495,8 @@ void FormWindow::buildMenus() {
     std::unordered_map<int, QMenu*> menus;
     for (const Control& c : m_->def.controls) {
         if (c.kind == ControlKind::Menu) {
-            QMenu* menu = c.parent == 0 ? menuBar()->addMenu(fromCp(c.text)) : menus[c.parent]->addMenu(fromCp(c.text));
+            QMenu* menu = c.parent == 0 ? menuBar()->addMenu(fromCp(c.text))
+                                        : menus[c.parent]->addMenu(fromCp(c.text));
             menus[c.feq] = menu;
             actions_[c.feq] = menu->menuAction();
         } else if (c.kind == ControlKind::Item && menus.count(c.parent)) {
@@ -460,7 +504,9 @@ void FormWindow::buildMenus() {
             QAction* a = c.text == "-" ? menu->addSeparator() : menu->addAction(fromCp(c.text));
             if (!c.tip.empty()) a->setStatusTip(fromCp(c.tip));
             const int feq = c.feq;
-            connect(a, &QAction::triggered, this, [this, feq] { push(ui::Event{ui::ev::Accepted, feq}); });
+            connect(a, &QAction::triggered, this, [this, feq] {
+                push(ui::Event{ui::ev::Accepted, feq});
+            });
             actions_[c.feq] = a;
         }
     }
@@ -488,9 +534,14 @@ void FormWindow::chainTabOrder() {
             case ControlKind::Entry:
             case ControlKind::Button:
             case ControlKind::Check:
-            case ControlKind::Radio: w = widgets_[c.feq]; break;
-            case ControlKind::List: w = views_[c.feq]; break;
-            default: break;
+            case ControlKind::Radio:
+                w = widgets_[c.feq];
+                break;
+            case ControlKind::List:
+                w = views_[c.feq];
+                break;
+            default:
+                break;
         }
         if (!w) continue;
         if (previous) QWidget::setTabOrder(previous, w);

@@ -1,9 +1,7 @@
 // FormWindow: keeping the widgets in step with the shared state, and turning what the
 // user does into state changes and events.
 #include "runtime/qt/qt_form_window.h"
-#include "runtime/qt/qt_report.h"
 
-#include <QProgressBar>
 #include <QAction>
 #include <QApplication>
 #include <QButtonGroup>
@@ -14,6 +12,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
@@ -23,6 +22,7 @@
 #include <algorithm>
 
 #include "runtime/qt/qt_page_model.h"
+#include "runtime/qt/qt_report.h"
 #include "runtime/qt/qt_text.h"
 #include "runtime/window_events.h"
 
@@ -69,28 +69,63 @@ int keyCode(const QKeyEvent* e) {
         if (typedCapital(e)) code |= key::Shift;
         return code;
     }
-    if ((k >= Qt::Key_A && k <= Qt::Key_Z) || (k >= Qt::Key_0 && k <= Qt::Key_9)) code = k;
-    else if (k >= Qt::Key_F1 && k <= Qt::Key_F12) code = key::F1 + (k - Qt::Key_F1);
+    if ((k >= Qt::Key_A && k <= Qt::Key_Z) || (k >= Qt::Key_0 && k <= Qt::Key_9))
+        code = k;
+    else if (k >= Qt::Key_F1 && k <= Qt::Key_F12)
+        code = key::F1 + (k - Qt::Key_F1);
     else {
         switch (k) {
             case Qt::Key_Return:
-            case Qt::Key_Enter: code = key::Enter; break;
-            case Qt::Key_Escape: code = key::Esc; break;
-            case Qt::Key_Tab: code = key::Tab; break;
-            case Qt::Key_Backspace: code = key::Backspace; break;
-            case Qt::Key_Space: code = key::Space; break;
-            case Qt::Key_PageUp: code = key::PgUp; break;
-            case Qt::Key_PageDown: code = key::PgDn; break;
-            case Qt::Key_End: code = key::End; break;
-            case Qt::Key_Home: code = key::Home; break;
-            case Qt::Key_Left: code = key::Left; break;
-            case Qt::Key_Up: code = key::Up; break;
-            case Qt::Key_Right: code = key::Right; break;
-            case Qt::Key_Down: code = key::Down; break;
-            case Qt::Key_Insert: code = key::Insert; break;
-            case Qt::Key_Delete: code = key::Delete; break;
-            case Qt::Key_Apostrophe: code = key::Apostrophe; break;
-            default: return 0;
+            case Qt::Key_Enter:
+                code = key::Enter;
+                break;
+            case Qt::Key_Escape:
+                code = key::Esc;
+                break;
+            case Qt::Key_Tab:
+                code = key::Tab;
+                break;
+            case Qt::Key_Backspace:
+                code = key::Backspace;
+                break;
+            case Qt::Key_Space:
+                code = key::Space;
+                break;
+            case Qt::Key_PageUp:
+                code = key::PgUp;
+                break;
+            case Qt::Key_PageDown:
+                code = key::PgDn;
+                break;
+            case Qt::Key_End:
+                code = key::End;
+                break;
+            case Qt::Key_Home:
+                code = key::Home;
+                break;
+            case Qt::Key_Left:
+                code = key::Left;
+                break;
+            case Qt::Key_Up:
+                code = key::Up;
+                break;
+            case Qt::Key_Right:
+                code = key::Right;
+                break;
+            case Qt::Key_Down:
+                code = key::Down;
+                break;
+            case Qt::Key_Insert:
+                code = key::Insert;
+                break;
+            case Qt::Key_Delete:
+                code = key::Delete;
+                break;
+            case Qt::Key_Apostrophe:
+                code = key::Apostrophe;
+                break;
+            default:
+                return 0;
         }
     }
     if (m & Qt::ShiftModifier) code |= key::Shift;
@@ -99,7 +134,9 @@ int keyCode(const QKeyEvent* e) {
     return code;
 }
 
-bool has(const std::vector<int>& v, int x) { return std::find(v.begin(), v.end(), x) != v.end(); }
+bool has(const std::vector<int>& v, int x) {
+    return std::find(v.begin(), v.end(), x) != v.end();
+}
 
 bool focusable(ControlKind k) {
     return k == ControlKind::Entry || k == ControlKind::Button || k == ControlKind::Check ||
@@ -189,12 +226,18 @@ bool FormWindow::handleListKey(int feq, int code) {
     const int row = view->currentIndex().isValid() ? view->currentIndex().row() : 0;
     const int rows = view->model()->rowCount();
     int e = 0;
-    if (code == key::Up && row <= 0) e = ev::ScrollUp;
-    else if (code == key::Down && row >= rows - 1) e = ev::ScrollDown;
-    else if (code == key::PgUp) e = ev::PageUp;
-    else if (code == key::PgDn) e = ev::PageDown;
-    else if (code == (key::Ctrl | key::Home)) e = ev::ScrollTop;
-    else if (code == (key::Ctrl | key::End)) e = ev::ScrollBottom;
+    if (code == key::Up && row <= 0)
+        e = ev::ScrollUp;
+    else if (code == key::Down && row >= rows - 1)
+        e = ev::ScrollDown;
+    else if (code == key::PgUp)
+        e = ev::PageUp;
+    else if (code == key::PgDn)
+        e = ev::PageDown;
+    else if (code == (key::Ctrl | key::Home))
+        e = ev::ScrollTop;
+    else if (code == (key::Ctrl | key::End))
+        e = ev::ScrollBottom;
     if (e == 0) return false;
     push(ui::Event{e, feq});
     return true;
@@ -223,8 +266,8 @@ bool FormWindow::eventFilter(QObject* watched, QEvent* event) {
         case QEvent::MouseButtonPress: {
             const auto* me = static_cast<QMouseEvent*>(event);
             const int code = event->type() == QEvent::MouseButtonDblClick ? key::DoubleClick
-                             : me->button() == Qt::RightButton             ? key::RightClick
-                                                                           : 0;
+                             : me->button() == Qt::RightButton            ? key::RightClick
+                                                                          : 0;
             if (code == 0) break;
             std::lock_guard lock(ui::uiMutex());
             const ui::ControlState* st = m_->state(feq);
@@ -238,10 +281,12 @@ bool FormWindow::eventFilter(QObject* watched, QEvent* event) {
             if (auto* view = views_.count(feq) ? views_[feq] : nullptr; view == watched) {
                 const int rowHeight = std::max(1, view->verticalHeader()->defaultSectionSize());
                 std::lock_guard lock(ui::uiMutex());
-                if (ui::ControlState* st = m_->state(feq)) st->visibleRows = std::max(1, view->viewport()->height() / rowHeight);
+                if (ui::ControlState* st = m_->state(feq))
+                    st->visibleRows = std::max(1, view->viewport()->height() / rowHeight);
             }
             break;
-        default: break;
+        default:
+            break;
     }
     return QMainWindow::eventFilter(watched, event);
 }
@@ -366,7 +411,8 @@ bool FormWindow::takeState(const ui::Control& c, int feq, ui::ControlState& st) 
     return newRows;
 }
 
-void FormWindow::syncWidget(const ui::Control& c, int feq, QWidget* w, const ui::ControlState& st, bool newRows) {
+void FormWindow::syncWidget(const ui::Control& c, int feq, QWidget* w, const ui::ControlState& st,
+                            bool newRows) {
     const QString text = fromCp(st.text);
     switch (c.kind) {
         case ControlKind::Prompt:
@@ -380,10 +426,18 @@ void FormWindow::syncWidget(const ui::Control& c, int feq, QWidget* w, const ui:
             if (e->text() != text) e->setText(text);
             break;
         }
-        case ControlKind::Button: static_cast<QPushButton*>(w)->setText(text); break;
-        case ControlKind::Progress: static_cast<QProgressBar*>(w)->setValue(std::clamp(text.toInt(), 0, 100)); break;
-        case ControlKind::Canvas: syncReportCanvas(w, st.text); break;
-        case ControlKind::Radio: static_cast<QRadioButton*>(w)->setText(text); break;
+        case ControlKind::Button:
+            static_cast<QPushButton*>(w)->setText(text);
+            break;
+        case ControlKind::Progress:
+            static_cast<QProgressBar*>(w)->setValue(std::clamp(text.toInt(), 0, 100));
+            break;
+        case ControlKind::Canvas:
+            syncReportCanvas(w, st.text);
+            break;
+        case ControlKind::Radio:
+            static_cast<QRadioButton*>(w)->setText(text);
+            break;
         case ControlKind::Check: {
             auto* b = static_cast<QCheckBox*>(w);
             b->setText(text);
@@ -411,8 +465,11 @@ void FormWindow::syncWidget(const ui::Control& c, int feq, QWidget* w, const ui:
             if (st.choice >= 1) tabs->setCurrentIndex(st.choice - 1);
             break;
         }
-        case ControlKind::List: syncList(feq, st, newRows); break;
-        default: break;
+        case ControlKind::List:
+            syncList(feq, st, newRows);
+            break;
+        default:
+            break;
     }
 }
 
@@ -424,7 +481,8 @@ void FormWindow::syncList(int feq, const ui::ControlState& st, bool newRows) {
     syncingList_ = true;
     if (st.choice >= 1) {
         const QModelIndex i = view->model()->index(st.choice - 1, 0);
-        view->selectionModel()->setCurrentIndex(i, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        view->selectionModel()->setCurrentIndex(
+            i, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
         view->scrollTo(i);
     } else {
         view->selectionModel()->clear();
@@ -464,12 +522,15 @@ void FormWindow::syncWindow(unsigned what) {
     // A window that was blocked by another takes the focus back where the engine has it,
     // not on its first field.
     if ((what & ui::change::Focus) || ((what & ui::change::Blocked) && !blocked)) {
-        QWidget* w = views_.count(focus) ? views_[focus] : (widgets_.count(focus) ? widgets_[focus] : nullptr);
+        QWidget* w = views_.count(focus) ? views_[focus]
+                                         : (widgets_.count(focus) ? widgets_[focus] : nullptr);
         if (w && !w->hasFocus()) w->setFocus(Qt::OtherFocusReason);
     }
     if (what & ui::change::Cursor) {
-        if (cursor == ui::cursor::Wait) setCursor(Qt::WaitCursor);
-        else unsetCursor();
+        if (cursor == ui::cursor::Wait)
+            setCursor(Qt::WaitCursor);
+        else
+            unsetCursor();
     }
     if (what & ui::change::Limits) {
         setMinimumSize(std::max(minW, 0), std::max(minH, 0));

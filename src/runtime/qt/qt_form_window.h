@@ -23,7 +23,7 @@ namespace kw::qt {
 class PageModel;
 
 class FormWindow : public QMainWindow {
-public:
+  public:
     explicit FormWindow(std::shared_ptr<ui::WindowModel> model);
 
     // Creates the widgets (qt_form_builder.cpp) and shows the state.
@@ -33,7 +33,7 @@ public:
     // Closes the window because the procedure closed it (no close event is posted).
     void closeByEngine();
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -41,7 +41,7 @@ protected:
     void moveEvent(QMoveEvent* event) override;
     void changeEvent(QEvent* event) override;
 
-private:
+  private:
     // Building.
     void buildMenus();
     void buildStatusBar();
@@ -59,7 +59,8 @@ private:
     // The steps of syncControl: the state copied under the engine's lock (true when a
     // list's rows changed), then shown on the widget.
     bool takeState(const ui::Control& c, int feq, ui::ControlState& st);
-    void syncWidget(const ui::Control& c, int feq, QWidget* w, const ui::ControlState& st, bool newRows);
+    void syncWidget(const ui::Control& c, int feq, QWidget* w, const ui::ControlState& st,
+                    bool newRows);
     void syncList(int feq, const ui::ControlState& st, bool newRows);
     void syncWindow(unsigned what);
 
@@ -83,7 +84,8 @@ private:
     std::unordered_map<int, bool> committed_;  // entry: its Accepted is already queued
     bool engineClosing_ = false;
     bool syncingList_ = false;
-    int listRowsAbove_ = 0;     // pixels: the lists' rows beyond the few they keep at least  // a list's highlight is being set from the engine's state
+    int listRowsAbove_ = 0;  // pixels: the lists' rows beyond the few they keep at least  // a
+                             // list's highlight is being set from the engine's state
     bool built_ = false;
     bool wasActive_ = false;
     bool activatedOnce_ = false;

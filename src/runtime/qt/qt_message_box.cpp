@@ -20,36 +20,52 @@ namespace kw::qt {
 
 namespace {
 
-QString fromCp1251(std::string_view s) { return QString::fromStdString(cp::toUtf8(s)); }
+QString fromCp1251(std::string_view s) {
+    return QString::fromStdString(cp::toUtf8(s));
+}
 
 QMessageBox::Icon qtIcon(msgbox::Icon icon) {
     switch (icon) {
-        case msgbox::Icon::Information: return QMessageBox::Information;
-        case msgbox::Icon::Exclamation: return QMessageBox::Warning;
-        case msgbox::Icon::Question: return QMessageBox::Question;
-        case msgbox::Icon::Stop: return QMessageBox::Critical;
-        case msgbox::Icon::None: break;
+        case msgbox::Icon::Information:
+            return QMessageBox::Information;
+        case msgbox::Icon::Exclamation:
+            return QMessageBox::Warning;
+        case msgbox::Icon::Question:
+            return QMessageBox::Question;
+        case msgbox::Icon::Stop:
+            return QMessageBox::Critical;
+        case msgbox::Icon::None:
+            break;
     }
     return QMessageBox::NoIcon;
 }
 
 QStyle::StandardPixmap standardPixmap(msgbox::Icon icon) {
     switch (icon) {
-        case msgbox::Icon::Exclamation: return QStyle::SP_MessageBoxWarning;
-        case msgbox::Icon::Question: return QStyle::SP_MessageBoxQuestion;
-        case msgbox::Icon::Stop: return QStyle::SP_MessageBoxCritical;
-        default: return QStyle::SP_MessageBoxInformation;
+        case msgbox::Icon::Exclamation:
+            return QStyle::SP_MessageBoxWarning;
+        case msgbox::Icon::Question:
+            return QStyle::SP_MessageBoxQuestion;
+        case msgbox::Icon::Stop:
+            return QStyle::SP_MessageBoxCritical;
+        default:
+            return QStyle::SP_MessageBoxInformation;
     }
 }
 
 QMessageBox::ButtonRole role(unsigned bit) {
     switch (bit) {
-        case msgbox::Yes: return QMessageBox::YesRole;
-        case msgbox::No: return QMessageBox::NoRole;
+        case msgbox::Yes:
+            return QMessageBox::YesRole;
+        case msgbox::No:
+            return QMessageBox::NoRole;
         case msgbox::Abort:
-        case msgbox::Cancel: return QMessageBox::RejectRole;
-        case msgbox::Help: return QMessageBox::HelpRole;
-        default: return QMessageBox::AcceptRole;  // Ok, Retry, Ignore
+        case msgbox::Cancel:
+            return QMessageBox::RejectRole;
+        case msgbox::Help:
+            return QMessageBox::HelpRole;
+        default:
+            return QMessageBox::AcceptRole;  // Ok, Retry, Ignore
     }
 }
 
@@ -70,7 +86,8 @@ unsigned onGuiThread(F f) {
     if (!app) return 0;
     if (QThread::currentThread() == app->thread()) return f();
     unsigned r = 0;
-    QMetaObject::invokeMethod(app, [&] { r = f(); }, Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(
+        app, [&] { r = f(); }, Qt::BlockingQueuedConnection);
     return r;
 }
 
@@ -81,9 +98,10 @@ unsigned runBox(const msgbox::Box& b) {
     std::map<QAbstractButton*, unsigned> bits;
     const unsigned esc = escapeBit(b.buttons);
     for (unsigned bit : msgbox::buttonsOf(b.buttons)) {
-        QPushButton* p = box.addButton(QString::fromUtf8(msgbox::buttonText(bit).data(),
-                                                         static_cast<int>(msgbox::buttonText(bit).size())),
-                                       role(bit));
+        QPushButton* p =
+            box.addButton(QString::fromUtf8(msgbox::buttonText(bit).data(),
+                                            static_cast<int>(msgbox::buttonText(bit).size())),
+                          role(bit));
         p->setProperty(kButtonProperty, bit);
         bits[p] = bit;
         if (bit == b.defaultButton) box.setDefaultButton(p);
@@ -98,7 +116,8 @@ unsigned runBox(const msgbox::Box& b) {
 unsigned runHistory(const msgbox::HistoryBox& b) {
     QDialog dlg(QApplication::activeWindow());
     dlg.setObjectName(kHistoryWindowName);
-    dlg.setWindowTitle(QString::fromUtf8(msgbox::kHistoryTitle.data(), static_cast<int>(msgbox::kHistoryTitle.size())));
+    dlg.setWindowTitle(QString::fromUtf8(msgbox::kHistoryTitle.data(),
+                                         static_cast<int>(msgbox::kHistoryTitle.size())));
     dlg.setModal(true);
     auto* layout = new QVBoxLayout(&dlg);
 
@@ -141,11 +160,12 @@ unsigned runHistory(const msgbox::HistoryBox& b) {
     const unsigned esc = escapeBit(b.buttons);
     QPushButton* def = nullptr;
     for (unsigned bit : msgbox::buttonsOf(b.buttons)) {
-        auto* p = new QPushButton(QString::fromUtf8(msgbox::buttonText(bit).data(),
-                                                    static_cast<int>(msgbox::buttonText(bit).size())));
+        auto* p = new QPushButton(QString::fromUtf8(
+            msgbox::buttonText(bit).data(), static_cast<int>(msgbox::buttonText(bit).size())));
         p->setProperty(kButtonProperty, bit);
         p->setAutoDefault(false);
-        QObject::connect(p, &QPushButton::clicked, &dlg, [&dlg, bit] { dlg.done(static_cast<int>(bit)); });
+        QObject::connect(p, &QPushButton::clicked, &dlg,
+                         [&dlg, bit] { dlg.done(static_cast<int>(bit)); });
         if (bit == b.defaultButton) def = p;
         buttons->addWidget(p);
     }

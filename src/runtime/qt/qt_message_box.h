@@ -19,7 +19,7 @@ inline constexpr const char* kHistoryListName = "kwHistoryList";
 inline constexpr const char* kHistoryCaptionName = "kwHistoryCaption";
 
 class QtMessageBox : public msgbox::Backend {
-public:
+  public:
     // Without a QApplication a box is not shown and answers its default button.
     unsigned show(const msgbox::Box& box) override;
     unsigned showHistory(const msgbox::HistoryBox& box) override;

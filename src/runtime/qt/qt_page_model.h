@@ -11,7 +11,7 @@
 namespace kw::qt {
 
 class PageModel : public QAbstractTableModel {
-public:
+  public:
     explicit PageModel(const std::vector<ui::Column>& columns, QObject* parent = nullptr);
 
     void setRows(const std::vector<std::vector<std::string>>& rows);
@@ -21,7 +21,7 @@ public:
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
-private:
+  private:
     QStringList titles_;
     std::vector<bool> right_;
     std::vector<QVariant> colors_;  // per column: a QColor, or none for the list's own

@@ -13,7 +13,7 @@ class QPrinter;
 namespace kw::qt {
 
 class QtPrinterSetup : public printer::SetupService {
-public:
+  public:
     QtPrinterSetup();
     ~QtPrinterSetup() override;
 
@@ -24,7 +24,7 @@ public:
     // The printer as last set up. GUI thread only.
     QPrinter& printer();
 
-private:
+  private:
     std::unique_ptr<QPrinter> printer_;
 };
 

@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
-#include <QStandardPaths>
 #include <QMetaObject>
 #include <QPageLayout>
 #include <QPageSize>
@@ -11,6 +10,7 @@
 #include <QPdfWriter>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QStandardPaths>
 #include <QThread>
 #include <algorithm>
 #include <functional>
@@ -52,15 +52,17 @@ std::vector<int> pageIndexes(const report::Document& doc, const std::vector<int>
 QPageLayout layoutOf(const report::Document& doc) {
     const QPageSize size = doc.paper == report::kPaperA4
                                ? QPageSize(QPageSize::A4)
-                               : QPageSize(QSizeF(std::min(doc.widthMm, doc.heightMm), std::max(doc.widthMm, doc.heightMm)),
+                               : QPageSize(QSizeF(std::min(doc.widthMm, doc.heightMm),
+                                                  std::max(doc.widthMm, doc.heightMm)),
                                            QPageSize::Millimeter);
     const auto o = doc.widthMm > doc.heightMm ? QPageLayout::Landscape : QPageLayout::Portrait;
     return QPageLayout(size, o, QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
 }
 
 // Draws the chosen pages on a device that is already set up, one sheet each.
-bool paintPages(QPagedPaintDevice& device, const report::Document& doc, const std::vector<int>& indexes,
-                double pxPerMm, const std::function<bool()>& newPage) {
+bool paintPages(QPagedPaintDevice& device, const report::Document& doc,
+                const std::vector<int>& indexes, double pxPerMm,
+                const std::function<bool()>& newPage) {
     QPainter p;
     if (!p.begin(&device)) return false;
     bool first = true;
@@ -110,10 +112,13 @@ void paintPage(QPainter& p, const report::Document& doc, int index, double pxPer
         const double x = d.x * kUnitsPerMm, y = d.y * kUnitsPerMm;
         const double w = d.width * kUnitsPerMm, h = d.height * kUnitsPerMm;
         QPen pen(Qt::black);
-        pen.setWidthF((d.pen > 0 ? d.pen : 0.15) * kUnitsPerMm);  // 0.15 mm: the thinnest line that prints
+        pen.setWidthF((d.pen > 0 ? d.pen : 0.15) *
+                      kUnitsPerMm);  // 0.15 mm: the thinnest line that prints
         p.setPen(pen);
         switch (d.kind) {
-            case report::ItemKind::Line: p.drawLine(QPointF(x, y), QPointF(x + w, y + h)); break;
+            case report::ItemKind::Line:
+                p.drawLine(QPointF(x, y), QPointF(x + w, y + h));
+                break;
             case report::ItemKind::Box:
                 p.setBrush(Qt::NoBrush);
                 p.drawRect(QRectF(x, y, w, h));
@@ -147,16 +152,18 @@ bool QtReport::print(const report::Document& doc, const std::vector<int>& pages)
         // A printer whose border is wider than the one the pages were planned for gets
         // them brought inside its own.
         const QMarginsF border = printer.pageLayout().minimumMargins();
-        const double widest = std::max({border.left(), border.top(), border.right(), border.bottom()});
+        const double widest =
+            std::max({border.left(), border.top(), border.right(), border.bottom()});
         report::Document fitted = doc;
         if (widest > doc.printableMm) (void)report::fitToPrintable(fitted, widest);
-        ok = paintPages(printer, fitted, pageIndexes(fitted, pages), pxPerMm, [&] { return printer.newPage(); });
+        ok = paintPages(printer, fitted, pageIndexes(fitted, pages), pxPerMm,
+                        [&] { return printer.newPage(); });
     });
     return ok;
 }
 
-bool QtReport::writePdf(const report::Document& doc, const std::vector<int>& pages, const std::string& path,
-                        std::string& error) {
+bool QtReport::writePdf(const report::Document& doc, const std::vector<int>& pages,
+                        const std::string& path, std::string& error) {
     const std::vector<int> indexes = pageIndexes(doc, pages);
     if (indexes.empty()) {
         error = "the report has no such page";
@@ -184,7 +191,8 @@ QString documentsFolder() {
     QString base = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     if (base.isEmpty()) base = QDir::homePath();
     const QString folder = base + QStringLiteral("/kestrowd");
-    if (QDir(folder).canonicalPath() == QDir::current().canonicalPath() || !QDir().mkpath(folder)) return base;
+    if (QDir(folder).canonicalPath() == QDir::current().canonicalPath() || !QDir().mkpath(folder))
+        return base;
     return folder;
 }
 
@@ -194,13 +202,14 @@ std::string QtReport::askPdfPath(const std::string& suggested) {
     if (!qobject_cast<QApplication*>(QCoreApplication::instance())) return std::string();
     std::string chosen;
     onGuiThread([&] {
-        const QString file = QFileDialog::getSaveFileName(QApplication::activeWindow(), QStringLiteral("Save as PDF"),
-                                                          documentsFolder() + QLatin1Char('/') +
-                                                              QString::fromStdString(suggested),
-                                                          QStringLiteral("PDF (*.pdf)"));
+        const QString file = QFileDialog::getSaveFileName(
+            QApplication::activeWindow(), QStringLiteral("Save as PDF"),
+            documentsFolder() + QLatin1Char('/') + QString::fromStdString(suggested),
+            QStringLiteral("PDF (*.pdf)"));
         if (file.isEmpty()) return;
-        chosen = file.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive) ? file.toStdString()
-                                                                            : (file + QStringLiteral(".pdf")).toStdString();
+        chosen = file.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive)
+                     ? file.toStdString()
+                     : (file + QStringLiteral(".pdf")).toStdString();
     });
     return chosen;
 }

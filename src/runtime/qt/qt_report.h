@@ -29,12 +29,12 @@ QFont qtFont(const report::Font& f, double unitsPerMm);
 void paintPage(QPainter& p, const report::Document& doc, int index, double pxPerMm);
 
 class QtReport : public report::Backend {
-public:
+  public:
     // Each call runs on the GUI thread when there is an application (waiting for it
     // from other threads), else on the calling thread (PDF only: printing needs one).
     bool print(const report::Document& doc, const std::vector<int>& pages) override;
-    bool writePdf(const report::Document& doc, const std::vector<int>& pages, const std::string& path,
-                  std::string& error) override;
+    bool writePdf(const report::Document& doc, const std::vector<int>& pages,
+                  const std::string& path, std::string& error) override;
     std::string askPdfPath(const std::string& suggested) override;
 };
 

@@ -17,7 +17,7 @@ namespace {
 constexpr int kGap = 12;  // pixels between pages and around them
 
 class Sheets : public QWidget {
-public:
+  public:
     explicit Sheets(const report::Document* doc) : doc_(doc) { setAutoFillBackground(false); }
 
     void setView(int page, int across, int down, int zoom) {
@@ -43,17 +43,19 @@ public:
         const QSize room = port ? port->size() : size();
         scale_ = pxPerMm(room);
         if (!doc_) return;
-        const int w = static_cast<int>(doc_->widthMm * scale_), h = static_cast<int>(doc_->heightMm * scale_);
+        const int w = static_cast<int>(doc_->widthMm * scale_),
+                  h = static_cast<int>(doc_->heightMm * scale_);
         setFixedSize(kGap + across_ * (w + kGap), kGap + down_ * (h + kGap));
         update();
     }
 
-protected:
+  protected:
     void paintEvent(QPaintEvent*) override {
         QPainter p(this);
         p.fillRect(rect(), QColor(128, 128, 128));
         if (!doc_) return;
-        const int w = static_cast<int>(doc_->widthMm * scale_), h = static_cast<int>(doc_->heightMm * scale_);
+        const int w = static_cast<int>(doc_->widthMm * scale_),
+                  h = static_cast<int>(doc_->heightMm * scale_);
         const int count = static_cast<int>(doc_->pages.size());
         for (int r = 0; r < down_; ++r) {
             for (int c = 0; c < across_; ++c) {
@@ -71,7 +73,7 @@ protected:
         }
     }
 
-private:
+  private:
     // The border the printer leaves blank, as a thin dashed frame on the sheet.
     void paintPrintable(QPainter& p, int w, int h) const {
         const double m = doc_->printableMm * scale_;
@@ -89,7 +91,7 @@ private:
 };
 
 class Canvas : public QScrollArea {
-public:
+  public:
     explicit Canvas(const report::Document* doc) : sheets_(new Sheets(doc)) {
         setWidget(sheets_);
         setAlignment(Qt::AlignCenter);
@@ -98,19 +100,21 @@ public:
     }
     Sheets* sheets() const { return sheets_; }
 
-protected:
+  protected:
     void resizeEvent(QResizeEvent* e) override {
         QScrollArea::resizeEvent(e);
         sheets_->relayout();
     }
 
-private:
+  private:
     Sheets* sheets_;
 };
 
 }  // namespace
 
-QWidget* makeReportCanvas(const report::Document* doc) { return new Canvas(doc); }
+QWidget* makeReportCanvas(const report::Document* doc) {
+    return new Canvas(doc);
+}
 
 void syncReportCanvas(QWidget* canvas, const std::string& text) {
     auto* c = dynamic_cast<Canvas*>(canvas);

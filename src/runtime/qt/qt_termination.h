@@ -15,7 +15,7 @@ class QSocketNotifier;
 namespace kw::qt {
 
 class TerminationWatch : public QObject {
-public:
+  public:
     // Installs the handlers; `onSignal` runs on the thread that made the watcher (the
     // GUI thread) with the signal's number.
     explicit TerminationWatch(std::function<void(int signal)> onSignal, QObject* parent = nullptr);
@@ -26,7 +26,7 @@ public:
     // Whether the handlers are installed.
     bool watching() const { return notifier_ != nullptr; }
 
-private:
+  private:
     void readSignal();
 
     std::function<void(int)> onSignal_;

@@ -9,7 +9,11 @@
 
 namespace kw::qt {
 
-inline QString fromCp(std::string_view s) { return QString::fromStdString(cp::toUtf8(s)); }
-inline std::string toCp(const QString& s) { return cp::fromUtf8(s.toStdString()); }
+inline QString fromCp(std::string_view s) {
+    return QString::fromStdString(cp::toUtf8(s));
+}
+inline std::string toCp(const QString& s) {
+    return cp::fromUtf8(s.toStdString());
+}
 
 }  // namespace kw::qt

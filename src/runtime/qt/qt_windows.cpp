@@ -1,7 +1,7 @@
 #include "runtime/qt/qt_windows.h"
 
-#include <QApplication>
 #include <QAction>
+#include <QApplication>
 #include <QCursor>
 #include <QEventLoop>
 #include <QMenu>
@@ -70,7 +70,9 @@ bool onGui(std::function<void()> work) {
     return true;
 }
 
-FormWindow* peerOf(const ui::WindowModel& w) { return static_cast<FormWindow*>(w.peer); }
+FormWindow* peerOf(const ui::WindowModel& w) {
+    return static_cast<FormWindow*>(w.peer);
+}
 
 }  // namespace
 
@@ -106,8 +108,8 @@ void QtWindows::beep() {
     onGui([] { QApplication::beep(); });
 }
 
-int QtWindows::popup(const std::shared_ptr<ui::WindowModel>& w, const std::vector<ui::PopupItem>& items, int x,
-                     int y) {
+int QtWindows::popup(const std::shared_ptr<ui::WindowModel>& w,
+                     const std::vector<ui::PopupItem>& items, int x, int y) {
     int chosen = 0;
     onGui([&] {
         FormWindow* f = peerOf(*w);
@@ -138,7 +140,9 @@ int QtWindows::popup(const std::shared_ptr<ui::WindowModel>& w, const std::vecto
     return chosen;
 }
 
-bool QtWindows::isOwnThread() const { return onGuiThread(); }
+bool QtWindows::isOwnThread() const {
+    return onGuiThread();
+}
 
 void QtWindows::pump(int ms) {
     QEventLoop loop;
@@ -146,7 +150,9 @@ void QtWindows::pump(int ms) {
     loop.exec();
 }
 
-QWidget* QtWindows::widgetOf(const ui::WindowModel& w) { return peerOf(w); }
+QWidget* QtWindows::widgetOf(const ui::WindowModel& w) {
+    return peerOf(w);
+}
 
 void QtWindows::stop() {
     g_stopped = true;

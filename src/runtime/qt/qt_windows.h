@@ -13,14 +13,14 @@ class QWidget;
 namespace kw::qt {
 
 class QtWindows : public ui::Backend {
-public:
+  public:
     bool open(const std::shared_ptr<ui::WindowModel>& w) override;
     void close(const std::shared_ptr<ui::WindowModel>& w) override;
     void refresh(const std::shared_ptr<ui::WindowModel>& w, const ui::Refresh& r) override;
     void beep() override;
     // A QMenu with one level of submenus, run on the GUI thread.
-    int popup(const std::shared_ptr<ui::WindowModel>& w, const std::vector<ui::PopupItem>& items, int x,
-              int y) override;
+    int popup(const std::shared_ptr<ui::WindowModel>& w, const std::vector<ui::PopupItem>& items,
+              int x, int y) override;
     bool isOwnThread() const override;
     void pump(int ms) override;
 

@@ -38,28 +38,42 @@ int childCount(const ui::WindowModel& w, int parent, ControlKind k) {
 
 const char* describe(Drive d) {
     switch (d) {
-        case Drive::Ok: return "ok";
-        case Drive::Closed: return "the window is closed";
-        case Drive::Blocked: return "the window is blocked by a later window of its thread";
-        case Drive::NoControl: return "no such control";
-        case Drive::Disabled: return "the control is disabled";
-        case Drive::Hidden: return "the control is hidden";
-        case Drive::WrongKind: return "the control is of another kind";
-        case Drive::Ignored: return "nothing reacts to that key";
-        case Drive::Timeout: return "the procedure did not come back in time";
+        case Drive::Ok:
+            return "ok";
+        case Drive::Closed:
+            return "the window is closed";
+        case Drive::Blocked:
+            return "the window is blocked by a later window of its thread";
+        case Drive::NoControl:
+            return "no such control";
+        case Drive::Disabled:
+            return "the control is disabled";
+        case Drive::Hidden:
+            return "the control is hidden";
+        case Drive::WrongKind:
+            return "the control is of another kind";
+        case Drive::Ignored:
+            return "nothing reacts to that key";
+        case Drive::Timeout:
+            return "the procedure did not come back in time";
     }
     return "?";
 }
 
-void setTimeout(std::chrono::milliseconds timeout) { g_timeoutMs = timeout.count(); }
-std::chrono::milliseconds timeout() { return std::chrono::milliseconds(g_timeoutMs.load()); }
+void setTimeout(std::chrono::milliseconds timeout) {
+    g_timeoutMs = timeout.count();
+}
+std::chrono::milliseconds timeout() {
+    return std::chrono::milliseconds(g_timeoutMs.load());
+}
 
 Drive WindowDriver::usableAs(int control, std::initializer_list<ControlKind> kinds) const {
     if (!w_ || !w_->open) return Drive::Closed;
     if (w_->blocked) return Drive::Blocked;
     const ui::Control* c = w_->control(control);
     if (!c) return Drive::NoControl;
-    if (kinds.size() > 0 && std::find(kinds.begin(), kinds.end(), c->kind) == kinds.end()) return Drive::WrongKind;
+    if (kinds.size() > 0 && std::find(kinds.begin(), kinds.end(), c->kind) == kinds.end())
+        return Drive::WrongKind;
     if (!w_->visible(control)) return Drive::Hidden;
     if (!w_->usable(control)) return Drive::Disabled;
     return Drive::Ok;
@@ -115,7 +129,8 @@ Drive WindowDriver::type(std::string_view useName, std::string_view text, bool c
     // The entry of that variable, though a prompt or list before it may show it too.
     if (w_)
         for (const ui::Control& c : w_->def.controls)
-            if (control == 0 && c.kind == ControlKind::Entry && c.use.hasName(useName)) control = c.feq;
+            if (control == 0 && c.kind == ControlKind::Entry && c.use.hasName(useName))
+                control = c.feq;
     if (control == 0) control = findUse(useName);
     return control == 0 ? Drive::NoControl : type(control, text, complete);
 }
@@ -166,7 +181,8 @@ Drive WindowDriver::choose(int option, int radio) {
         if (d != Drive::Ok) return d;
         int nth = 0, radioFeq = 0;
         for (const ui::Control& c : w_->def.controls)
-            if (c.parent == option && c.kind == ControlKind::Radio && ++nth == radio) radioFeq = c.feq;
+            if (c.parent == option && c.kind == ControlKind::Radio && ++nth == radio)
+                radioFeq = c.feq;
         if (radioFeq == 0) return Drive::NoControl;
         const Drive r = usableAs(radioFeq, {});
         if (r != Drive::Ok) return r;
@@ -269,19 +285,24 @@ Drive WindowDriver::key(int control, int keyCode) {
     {
         std::lock_guard lock(ui::uiMutex());
         if (control == 0 && w_) control = w_->focus;
-        const Drive d = control == 0 ? (w_ && w_->open ? Drive::Ok : Drive::Closed) : usableAs(control, {});
+        const Drive d =
+            control == 0 ? (w_ && w_->open ? Drive::Ok : Drive::Closed) : usableAs(control, {});
         if (d != Drive::Ok) return d;
         if (w_->blocked) return Drive::Blocked;
         const ui::ControlState* st = w_->state(control);
-        auto has = [keyCode](const std::vector<int>& v) { return std::find(v.begin(), v.end(), keyCode) != v.end(); };
+        auto has = [keyCode](const std::vector<int>& v) {
+            return std::find(v.begin(), v.end(), keyCode) != v.end();
+        };
         const ControlKind kind = control ? w_->control(control)->kind : ControlKind::Prompt;
         if ((st && has(st->alerts)) || has(w_->alerts)) {
             w_->push(Event{ev::AlertKey, control, keyCode});
         } else if (keyCode == key::Esc) {
             w_->push(Event{ev::CloseWindow});
         } else if (keyCode == key::Enter && kind == ControlKind::Button && w_->def.enterMovesOn) {
-            w_->push(Event{ev::Accepted, control});  // Enter on a button of an update form presses it
-        } else if (keyCode == key::Tab || (keyCode == key::Enter && w_->def.enterMovesOn && kind != ControlKind::List)) {
+            w_->push(
+                Event{ev::Accepted, control});  // Enter on a button of an update form presses it
+        } else if (keyCode == key::Tab ||
+                   (keyCode == key::Enter && w_->def.enterMovesOn && kind != ControlKind::List)) {
             // An update form's Enter moves on as Tab does: it never completes a half-filled form.
             const int next = nextInTabOrder(control);
             if (next == 0 || next == w_->focus) return Drive::Ignored;
@@ -291,24 +312,38 @@ Drive WindowDriver::key(int control, int keyCode) {
         } else if (keyCode == key::Enter || keyCode == key::CtrlEnter) {
             int button = 0;
             for (const ui::Control& c : w_->def.controls)
-                if (c.kind == ControlKind::Button && c.isDefault && w_->usable(c.feq) && button == 0) button = c.feq;
+                if (c.kind == ControlKind::Button && c.isDefault && w_->usable(c.feq) &&
+                    button == 0)
+                    button = c.feq;
             if (kind == ControlKind::Entry && st->edited) w_->push(Event{ev::Accepted, control});
-            if (button) w_->push(Event{ev::Accepted, button});
-            else if (kind != ControlKind::Entry) return Drive::Ignored;
+            if (button)
+                w_->push(Event{ev::Accepted, button});
+            else if (kind != ControlKind::Entry)
+                return Drive::Ignored;
         } else if (kind == ControlKind::List) {
             ui::ControlState& ls = *w_->state(control);
             const int rows = static_cast<int>(ls.rows.size());
             int e = 0;
-            if (keyCode == key::Up && ls.choice > 1) --ls.choice, e = ev::NewSelection;
-            else if (keyCode == key::Up) e = ev::ScrollUp;
-            else if (keyCode == key::Down && ls.choice < rows) ++ls.choice, e = ev::NewSelection;
-            else if (keyCode == key::Down) e = ev::ScrollDown;
-            else if (keyCode == key::Home && rows > 0) ls.choice = 1, e = ev::NewSelection;
-            else if (keyCode == key::End && rows > 0) ls.choice = rows, e = ev::NewSelection;
-            else if (keyCode == key::PgUp) e = ev::PageUp;
-            else if (keyCode == key::PgDn) e = ev::PageDown;
-            else if (keyCode == (key::Ctrl | key::Home)) e = ev::ScrollTop;
-            else if (keyCode == (key::Ctrl | key::End)) e = ev::ScrollBottom;
+            if (keyCode == key::Up && ls.choice > 1)
+                --ls.choice, e = ev::NewSelection;
+            else if (keyCode == key::Up)
+                e = ev::ScrollUp;
+            else if (keyCode == key::Down && ls.choice < rows)
+                ++ls.choice, e = ev::NewSelection;
+            else if (keyCode == key::Down)
+                e = ev::ScrollDown;
+            else if (keyCode == key::Home && rows > 0)
+                ls.choice = 1, e = ev::NewSelection;
+            else if (keyCode == key::End && rows > 0)
+                ls.choice = rows, e = ev::NewSelection;
+            else if (keyCode == key::PgUp)
+                e = ev::PageUp;
+            else if (keyCode == key::PgDn)
+                e = ev::PageDown;
+            else if (keyCode == (key::Ctrl | key::Home))
+                e = ev::ScrollTop;
+            else if (keyCode == (key::Ctrl | key::End))
+                e = ev::ScrollBottom;
             if (e == 0) return Drive::Ignored;
             w_->push(Event{e, control});
         } else {
@@ -344,8 +379,8 @@ Drive WindowDriver::resize(int width, int height) {
     return afterPosting(target);
 }
 
-std::optional<ScriptMessageBox::QueuedAnswer> DriverMessageBox::nextAnswer(std::unique_lock<std::mutex>& lock,
-                                                                           uint64_t seq) {
+std::optional<ScriptMessageBox::QueuedAnswer> DriverMessageBox::nextAnswer(
+    std::unique_lock<std::mutex>& lock, uint64_t seq) {
     boxThread_ = std::this_thread::get_id();
     boxUp_ = true;
     std::optional<QueuedAnswer> a;

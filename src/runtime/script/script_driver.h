@@ -32,14 +32,14 @@ namespace kw::script {
 
 enum class Drive {
     Ok,
-    Closed,      // the window is not open (any more)
-    Blocked,     // a later window of the same thread is open
-    NoControl,   // no such control (number, label or use variable)
+    Closed,     // the window is not open (any more)
+    Blocked,    // a later window of the same thread is open
+    NoControl,  // no such control (number, label or use variable)
     Disabled,
     Hidden,
-    WrongKind,   // e.g. typing into a button
-    Ignored,     // a key that nothing reacts to
-    Timeout,     // the procedure did not come back to wait for the user in time
+    WrongKind,  // e.g. typing into a button
+    Ignored,    // a key that nothing reacts to
+    Timeout,    // the procedure did not come back to wait for the user in time
 };
 const char* describe(Drive d);
 
@@ -48,7 +48,7 @@ void setTimeout(std::chrono::milliseconds timeout);
 std::chrono::milliseconds timeout();
 
 class WindowDriver {
-public:
+  public:
     WindowDriver() = default;
     explicit WindowDriver(std::shared_ptr<ui::WindowModel> w) : w_(std::move(w)) {}
     explicit operator bool() const { return w_ != nullptr; }
@@ -72,8 +72,8 @@ public:
     Drive choose(int option, int radio);  // radio: 1-based among the option's radios
     Drive chooseTab(int sheet, int tab);  // tab: 1-based among the sheet's tabs
     Drive selectRow(int list, int row);
-    Drive scroll(int list, int event);    // ui::ev::ScrollUp .. ScrollBottom
-    Drive drag(int list, int position);   // the thumb, 0..100
+    Drive scroll(int list, int event);   // ui::ev::ScrollUp .. ScrollBottom
+    Drive drag(int list, int position);  // the thumb, 0..100
     Drive focus(int control);
     // A key on a control (0: the focused one): an alert key raises AlertKey; otherwise
     // Enter presses the default button (in an update form: moves on as Tab does, and on
@@ -82,7 +82,7 @@ public:
     // highlight or scroll (Home and End: the page's first and last row, as a list
     // widget does); anything else is Ignored.
     Drive key(int control, int keyCode);
-    Drive closeBox();                     // as the window's close box does
+    Drive closeBox();  // as the window's close box does
     // The popup menu up over the window (empty when none): its items in order.
     std::vector<ui::PopupItem> popupMenu() const;
     // Chooses an item of the popup menu that is up, by its number (from 1) or by its
@@ -103,8 +103,8 @@ public:
     // their '&', password entries as '*'.
     std::string shown(int control) const;
     std::string shown(std::string_view useName) const;
-    bool enabled(int control) const;   // usable: it and its containers enabled and visible
-    bool hidden(int control) const;    // hidden, itself or through a container
+    bool enabled(int control) const;  // usable: it and its containers enabled and visible
+    bool hidden(int control) const;   // hidden, itself or through a container
     bool checked(int control) const;
     int choice(int control) const;
     int rows(int list) const;
@@ -114,8 +114,8 @@ public:
     // when there is no such column.
     uint32_t columnColor(int list, int column) const;
     int focused() const;
-    int find(std::string_view label) const;     // control number of a label; 0 none
-    int findUse(std::string_view useName) const; // control number of a use variable; 0 none
+    int find(std::string_view label) const;       // control number of a label; 0 none
+    int findUse(std::string_view useName) const;  // control number of a use variable; 0 none
     std::vector<int> controls() const;
     uint32_t cursor() const;
     ui::Geometry geometry() const;
@@ -124,7 +124,7 @@ public:
 
     const std::shared_ptr<ui::WindowModel>& model() const { return w_; }
 
-private:
+  private:
     // Whether the control can be acted on; caller holds ui::uiMutex().
     Drive usableAs(int control, std::initializer_list<ui::ControlKind> kinds) const;
     Drive afterPosting(uint64_t target) const;
@@ -146,17 +146,18 @@ std::vector<WindowDriver> windows();
 // The scripted message boxes, aware of the window driver: a procedure waiting in a box
 // for an answer counts as waiting for the user, so actions that raise a box come back.
 class DriverMessageBox : public ScriptMessageBox {
-public:
+  public:
     // Answers the box that is up (a button bit or text, as answer() takes them) and
     // waits until its procedure has gone on and waits for the user again. With no box
     // up the answer is queued for the next one and Ok comes back at once.
     Drive reply(std::string_view button);
     Drive reply(unsigned bit);
 
-protected:
-    std::optional<QueuedAnswer> nextAnswer(std::unique_lock<std::mutex>& lock, uint64_t seq) override;
+  protected:
+    std::optional<QueuedAnswer> nextAnswer(std::unique_lock<std::mutex>& lock,
+                                           uint64_t seq) override;
 
-private:
+  private:
     Drive replyWith(const std::function<void()>& give);
 
     std::thread::id boxThread_;  // guarded by mu_: the thread of the box now waiting

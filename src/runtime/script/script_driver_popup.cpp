@@ -31,7 +31,8 @@ Drive WindowDriver::answerPopup(int answer) {
         if (answer > 0) {
             if (answer > static_cast<int>(items.size())) return Drive::NoControl;
             const ui::PopupItem& it = items[static_cast<std::size_t>(answer - 1)];
-            const bool opensSubmenu = it.depth == 0 && static_cast<std::size_t>(answer) < items.size() &&
+            const bool opensSubmenu = it.depth == 0 &&
+                                      static_cast<std::size_t>(answer) < items.size() &&
                                       items[static_cast<std::size_t>(answer)].depth > 0;
             if (it.text == "-" || opensSubmenu) return Drive::WrongKind;
             if (!it.enabled) return Drive::Disabled;
@@ -49,7 +50,9 @@ Drive WindowDriver::answerPopup(int answer) {
     return done ? Drive::Ok : Drive::Timeout;
 }
 
-Drive WindowDriver::choosePopup(int item) { return item < 1 ? Drive::NoControl : answerPopup(item); }
+Drive WindowDriver::choosePopup(int item) {
+    return item < 1 ? Drive::NoControl : answerPopup(item);
+}
 
 Drive WindowDriver::choosePopup(std::string_view label) {
     const std::vector<ui::PopupItem> items = popupMenu();
@@ -64,6 +67,8 @@ Drive WindowDriver::choosePopup(std::string_view label) {
     return Drive::NoControl;
 }
 
-Drive WindowDriver::dismissPopup() { return answerPopup(-1); }
+Drive WindowDriver::dismissPopup() {
+    return answerPopup(-1);
+}
 
 }  // namespace kw::script

@@ -24,9 +24,11 @@ std::string shownLocked(const ui::WindowModel& w, int control) {
             if (c->password) return std::string(clip(st->text).size(), '*');
             return clip(st->text);
         case ControlKind::Prompt:
-        case ControlKind::Status: return clip(c->use.bound() ? st->text : ui::labelText(st->text));
+        case ControlKind::Status:
+            return clip(c->use.bound() ? st->text : ui::labelText(st->text));
         case ControlKind::List: {
-            if (st->choice < 1 || st->choice > static_cast<int>(st->rows.size())) return std::string();
+            if (st->choice < 1 || st->choice > static_cast<int>(st->rows.size()))
+                return std::string();
             std::string row;
             for (const std::string& cell : st->rows[static_cast<std::size_t>(st->choice - 1)]) {
                 if (!row.empty()) row += " | ";
@@ -34,8 +36,10 @@ std::string shownLocked(const ui::WindowModel& w, int control) {
             }
             return row;
         }
-        case ControlKind::Image: return c->file;
-        default: return clip(ui::labelText(st->text));
+        case ControlKind::Image:
+            return c->file;
+        default:
+            return clip(ui::labelText(st->text));
     }
 }
 
@@ -59,7 +63,9 @@ std::string WindowDriver::title() const {
     return w_->title;
 }
 
-int WindowDriver::thread() const { return w_ ? w_->ownerNumber : 0; }
+int WindowDriver::thread() const {
+    return w_ ? w_->ownerNumber : 0;
+}
 
 std::string WindowDriver::shown(int control) const {
     if (!w_) return std::string();
@@ -67,7 +73,9 @@ std::string WindowDriver::shown(int control) const {
     return shownLocked(*w_, control);
 }
 
-std::string WindowDriver::shown(std::string_view useName) const { return shown(findUse(useName)); }
+std::string WindowDriver::shown(std::string_view useName) const {
+    return shown(findUse(useName));
+}
 
 bool WindowDriver::enabled(int control) const {
     if (!w_) return false;
@@ -114,7 +122,8 @@ std::string WindowDriver::cell(int list, int row, int column) const {
 
 uint32_t WindowDriver::columnColor(int list, int column) const {
     const ui::Control* c = w_ ? w_->def.find(list) : nullptr;
-    if (!c || column < 1 || column > static_cast<int>(c->columns.size())) return ui::Column::kDefaultColor;
+    if (!c || column < 1 || column > static_cast<int>(c->columns.size()))
+        return ui::Column::kDefaultColor;
     return c->columns[static_cast<std::size_t>(column - 1)].color;
 }
 
@@ -162,7 +171,8 @@ ui::Geometry WindowDriver::geometry() const {
 std::string WindowDriver::dump() const {
     if (!w_) return std::string();
     std::lock_guard lock(ui::uiMutex());
-    std::string out = "window \"" + w_->title + "\"" + (w_->open ? "" : " closed") + (w_->blocked ? " blocked" : "") + "\n";
+    std::string out = "window \"" + w_->title + "\"" + (w_->open ? "" : " closed") +
+                      (w_->blocked ? " blocked" : "") + "\n";
     for (const ui::Control& c : w_->def.controls) {
         out += std::to_string(c.feq) + " " + ui::kindName(c.kind);
         if (!w_->usable(c.feq)) out += w_->visible(c.feq) ? " [disabled]" : " [hidden]";
@@ -172,7 +182,9 @@ std::string WindowDriver::dump() const {
     return out;
 }
 
-WindowDriver waitWindow(std::string_view title) { return waitWindow(title, timeout()); }
+WindowDriver waitWindow(std::string_view title) {
+    return waitWindow(title, timeout());
+}
 
 WindowDriver waitWindow(std::string_view title, std::chrono::milliseconds t) {
     const std::string want = clip(std::string(title));

@@ -12,7 +12,8 @@ namespace {
 std::string normalizedLabel(std::string_view s) {
     std::string out;
     for (char c : s)
-        if (c != '&' && c != ' ') out += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (c != '&' && c != ' ')
+            out += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return out;
 }
 
@@ -93,8 +94,8 @@ unsigned ScriptMessageBox::showHistory(const msgbox::HistoryBox& box) {
     return present(std::move(r));
 }
 
-std::optional<ScriptMessageBox::QueuedAnswer> ScriptMessageBox::nextAnswer(std::unique_lock<std::mutex>& lock,
-                                                                           uint64_t seq) {
+std::optional<ScriptMessageBox::QueuedAnswer> ScriptMessageBox::nextAnswer(
+    std::unique_lock<std::mutex>& lock, uint64_t seq) {
     // Boxes take answers in the order they were shown: a box waits while an older one
     // is still waiting for its answer.
     auto myTurn = [&] {
@@ -112,7 +113,8 @@ std::optional<ScriptMessageBox::QueuedAnswer> ScriptMessageBox::nextAnswer(std::
 }
 
 unsigned ScriptMessageBox::resolve(const QueuedAnswer& a, unsigned buttons) {
-    if (a.text.empty()) return (a.bit != 0 && (a.bit & (a.bit - 1)) == 0 && (a.bit & buttons)) ? a.bit : 0;
+    if (a.text.empty())
+        return (a.bit != 0 && (a.bit & (a.bit - 1)) == 0 && (a.bit & buttons)) ? a.bit : 0;
     std::string want = normalizedLabel(a.text);
     for (unsigned bit : msgbox::buttonsOf(buttons))
         if (normalizedLabel(msgbox::buttonText(bit)) == want) return bit;
@@ -129,7 +131,8 @@ unsigned ScriptMessageBox::present(ShownBox record) {
 
     std::optional<QueuedAnswer> a = nextAnswer(lock, seq);
     // clear() keeps boxes that are still up, so the record is there.
-    auto it = std::find_if(shown_.begin(), shown_.end(), [&](const ShownBox& b) { return b.seq == seq; });
+    auto it =
+        std::find_if(shown_.begin(), shown_.end(), [&](const ShownBox& b) { return b.seq == seq; });
     ShownBox& r = *it;
     unsigned bit = a ? resolve(*a, r.buttons) : 0;
     if (bit == 0) {

@@ -26,8 +26,8 @@ namespace kw::script {
 struct ShownBox {
     enum class Kind { Box, History };
     Kind kind = Kind::Box;
-    std::string caption;                   // CP1251
-    std::string text;                      // CP1251, '|' kept as given ("" for the history)
+    std::string caption;  // CP1251
+    std::string text;     // CP1251, '|' kept as given ("" for the history)
     msgbox::Icon icon = msgbox::Icon::None;
     unsigned buttons = 0;
     unsigned defaultButton = 0;
@@ -42,7 +42,7 @@ struct ShownBox {
 };
 
 class ScriptMessageBox : public msgbox::Backend {
-public:
+  public:
     // Queue an answer for the next box. A text is matched against the box's button
     // labels ignoring '&' and letter case; an answer that names no button of the box is
     // used up, the default is taken instead and `note` says why.
@@ -67,22 +67,23 @@ public:
     unsigned show(const msgbox::Box& box) override;
     unsigned showHistory(const msgbox::HistoryBox& box) override;
 
-protected:
+  protected:
     struct QueuedAnswer {
-        unsigned bit = 0;   // when text is empty
+        unsigned bit = 0;  // when text is empty
         std::string text;
     };
     // Takes the answer for the box numbered `seq` (called with mu_ held):
     // the next queued one, waiting up to the answer timeout. A driver that answers
     // boxes interactively overrides this.
-    virtual std::optional<QueuedAnswer> nextAnswer(std::unique_lock<std::mutex>& lock, uint64_t seq);
+    virtual std::optional<QueuedAnswer> nextAnswer(std::unique_lock<std::mutex>& lock,
+                                                   uint64_t seq);
 
     mutable std::mutex mu_;
     mutable std::condition_variable changed_;  // a box was shown or an answer queued
     std::deque<QueuedAnswer> answers_;
     std::vector<ShownBox> shown_;
 
-private:
+  private:
     unsigned present(ShownBox record);
     static unsigned resolve(const QueuedAnswer& a, unsigned buttons);
 

@@ -11,7 +11,7 @@
 namespace kw::script {
 
 class ScriptPrinterSetup : public printer::SetupService {
-public:
+  public:
     bool setup(std::string_view titleCp1251) override;
 
     // The answer of the next dialogs: true confirmed, false cancelled.
@@ -19,7 +19,7 @@ public:
     int calls() const { return calls_.load(); }
     std::string lastTitle() const;  // CP1251
 
-private:
+  private:
     std::atomic<int> calls_{0};
     std::atomic<bool> confirm_{true};
     mutable std::mutex mu_;

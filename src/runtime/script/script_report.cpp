@@ -9,8 +9,8 @@ bool ScriptReport::print(const report::Document& doc, const std::vector<int>& pa
     return true;
 }
 
-bool ScriptReport::writePdf(const report::Document& doc, const std::vector<int>& pages, const std::string& path,
-                            std::string& error) {
+bool ScriptReport::writePdf(const report::Document& doc, const std::vector<int>& pages,
+                            const std::string& path, std::string& error) {
     report::Backend* writer = nullptr;
     {
         std::lock_guard lock(mu_);

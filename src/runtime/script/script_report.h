@@ -15,15 +15,15 @@
 namespace kw::script {
 
 class ScriptReport : public report::Backend {
-public:
+  public:
     struct Printed {
         std::shared_ptr<const report::Document> doc;  // a copy as printed
         std::vector<int> pages;                       // as asked; empty: all
     };
 
     bool print(const report::Document& doc, const std::vector<int>& pages) override;
-    bool writePdf(const report::Document& doc, const std::vector<int>& pages, const std::string& path,
-                  std::string& error) override;
+    bool writePdf(const report::Document& doc, const std::vector<int>& pages,
+                  const std::string& path, std::string& error) override;
     std::string askPdfPath(const std::string& suggested) override;
 
     // What the print dialog answers (true: printed; false: cancelled).
@@ -36,7 +36,7 @@ public:
     std::vector<Printed> printed() const;
     void clear();
 
-private:
+  private:
     mutable std::mutex mu_;
     std::vector<Printed> printed_;
     std::deque<std::string> paths_;

@@ -26,14 +26,15 @@ void ScriptWindows::close(const std::shared_ptr<ui::WindowModel>&) {}
 
 void ScriptWindows::refresh(const std::shared_ptr<ui::WindowModel>&, const ui::Refresh&) {}
 
-int ScriptWindows::popup(const std::shared_ptr<ui::WindowModel>& w, const std::vector<ui::PopupItem>& items, int,
-                         int) {
+int ScriptWindows::popup(const std::shared_ptr<ui::WindowModel>& w,
+                         const std::vector<ui::PopupItem>& items, int, int) {
     const std::thread::id me = std::this_thread::get_id();
     std::unique_lock lock(ui::uiMutex());
     if (!w->open) return 0;
     w->popup = ui::PopupState{true, items, 0};
     ui::detail::addWaitingLocked(me, 1);  // notifies: the driver sees the menu up
-    (void)ui::uiChanged().wait_for(lock, timeout(), [&] { return w->popup.answer != 0 || !w->open; });
+    (void)ui::uiChanged().wait_for(lock, timeout(),
+                                   [&] { return w->popup.answer != 0 || !w->open; });
     const int answer = w->popup.answer;
     w->popup = ui::PopupState{};
     ui::detail::addWaitingLocked(me, -1);

@@ -9,7 +9,7 @@
 namespace kw::script {
 
 class ScriptWindows : public ui::Backend {
-public:
+  public:
     bool open(const std::shared_ptr<ui::WindowModel>& w) override;
     void close(const std::shared_ptr<ui::WindowModel>& w) override;
     void refresh(const std::shared_ptr<ui::WindowModel>& w, const ui::Refresh& r) override;
@@ -17,12 +17,12 @@ public:
     // Puts the menu into the window's state (WindowModel::popup), where the test driver
     // sees it and answers it, and waits for the answer as a procedure waits for the
     // user; a menu not answered within the driver's timeout is dismissed.
-    int popup(const std::shared_ptr<ui::WindowModel>& w, const std::vector<ui::PopupItem>& items, int x,
-              int y) override;
+    int popup(const std::shared_ptr<ui::WindowModel>& w, const std::vector<ui::PopupItem>& items,
+              int x, int y) override;
 
     int beeps() const { return beeps_.load(); }
 
-private:
+  private:
     std::atomic<int> beeps_{0};
 };
 

@@ -20,7 +20,7 @@ void endLost(Session& s) {
 // The thread's transaction is on the session it used last: a thread works with one
 // server.
 class ServerBackend : public Backend {
-public:
+  public:
     bool chosen(const std::string& directory) override {
         std::string conninfo;
         return serverChosen(directory, conninfo);
@@ -79,7 +79,8 @@ public:
 
 }  // namespace
 
-bool serverReady(const std::string& directory, const std::vector<std::string>& labels, std::string& message) {
+bool serverReady(const std::string& directory, const std::vector<std::string>& labels,
+                 std::string& message) {
     message.clear();
     std::string conninfo;
     if (!serverChosen(directory, conninfo)) return true;
@@ -89,7 +90,8 @@ bool serverReady(const std::string& directory, const std::vector<std::string>& l
     for (const auto& label : labels) {
         Result r = c.exec("SELECT to_regclass($1) IS NOT NULL", {"\"" + sqlName(label) + "\""});
         if (!r.ok()) {
-            message = "Сервер базы данных " + c.where() + " не ответил на запрос о таблицах программы: " + r.error();
+            message = "Сервер базы данных " + c.where() +
+                      " не ответил на запрос о таблицах программы: " + r.error();
             return false;
         }
         if (r.value(0, 0) != "t") missing += (missing.empty() ? "" : ", ") + sqlName(label);

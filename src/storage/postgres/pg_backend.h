@@ -15,6 +15,7 @@ void registerServerBackend();
 // `labels` (the dictionary's). Otherwise false, and `message` (Russian, UTF-8) names the
 // server and what to do: start it, mend the connection line or the password, make the
 // tables.
-bool serverReady(const std::string& directory, const std::vector<std::string>& labels, std::string& message);
+bool serverReady(const std::string& directory, const std::vector<std::string>& labels,
+                 std::string& message);
 
 }  // namespace kw::storage::pg

@@ -39,7 +39,8 @@ bool serverChosen(const std::string& dir, std::string& conninfo) {
     if (!there && !ec) return false;
     std::ifstream in(path);
     if (in) std::getline(in, conninfo);
-    while (!conninfo.empty() && (conninfo.back() == '\r' || conninfo.back() == ' ')) conninfo.pop_back();
+    while (!conninfo.empty() && (conninfo.back() == '\r' || conninfo.back() == ' '))
+        conninfo.pop_back();
     return true;
 }
 
@@ -62,11 +63,17 @@ bool Result::ok() const {
     return s == PGRES_COMMAND_OK || s == PGRES_TUPLES_OK;
 }
 
-int Result::rows() const { return r_ ? PQntuples(r_) : 0; }
+int Result::rows() const {
+    return r_ ? PQntuples(r_) : 0;
+}
 
-std::string Result::value(int row, int column) const { return r_ ? PQgetvalue(r_, row, column) : ""; }
+std::string Result::value(int row, int column) const {
+    return r_ ? PQgetvalue(r_, row, column) : "";
+}
 
-bool Result::isNull(int row, int column) const { return !r_ || PQgetisnull(r_, row, column); }
+bool Result::isNull(int row, int column) const {
+    return !r_ || PQgetisnull(r_, row, column);
+}
 
 std::string Result::error() const {
     if (ok()) return {};
@@ -81,9 +88,13 @@ std::string Result::state() const {
     return s ? s : "";
 }
 
-Connection::~Connection() { close(); }
+Connection::~Connection() {
+    close();
+}
 
-bool Connection::lost() const { return conn_ && PQstatus(conn_) != CONNECTION_OK; }
+bool Connection::lost() const {
+    return conn_ && PQstatus(conn_) != CONNECTION_OK;
+}
 
 void Connection::close() {
     if (conn_) PQfinish(conn_);
@@ -94,8 +105,9 @@ bool Connection::open(const std::string& conninfo, std::string& message) {
     close();
     const std::string server = serverOf(conninfo);
     if (conninfo.empty()) {
-        message = "Файл kestrowd.conninfo пуст или не читается: в его первой строке должна стоять строка "
-                  "подключения к серверу (host=... port=... dbname=... user=...).";
+        message =
+            "Файл kestrowd.conninfo пуст или не читается: в его первой строке должна стоять строка "
+            "подключения к серверу (host=... port=... dbname=... user=...).";
         return false;
     }
     conn_ = PQconnectdb(conninfo.c_str());
@@ -108,25 +120,33 @@ bool Connection::open(const std::string& conninfo, std::string& message) {
     while (!why.empty() && (why.back() == '\n' || why.back() == ' ')) why.pop_back();
     close();
     if (why.find("password") != std::string::npos)
-        message = "Сервер базы данных " + server + " не принял пароль. Проверьте пароль пользователя в файле "
-                  "паролей (~/.pgpass) или в переменной PGPASSWORD. (" + why + ")";
+        message = "Сервер базы данных " + server +
+                  " не принял пароль. Проверьте пароль пользователя в файле "
+                  "паролей (~/.pgpass) или в переменной PGPASSWORD. (" +
+                  why + ")";
     else if (why.find("does not exist") != std::string::npos)
-        message = "На сервере " + server + " нет такой базы данных или пользователя. Создайте их командой "
-                  "scripts/server или исправьте kestrowd.conninfo. (" + why + ")";
+        message = "На сервере " + server +
+                  " нет такой базы данных или пользователя. Создайте их командой "
+                  "scripts/server или исправьте kestrowd.conninfo. (" +
+                  why + ")";
     else
-        message = "Сервер базы данных " + server + " недоступен. Проверьте, что сервер запущен и что строка "
-                  "подключения в kestrowd.conninfo верна. (" + why + ")";
+        message = "Сервер базы данных " + server +
+                  " недоступен. Проверьте, что сервер запущен и что строка "
+                  "подключения в kestrowd.conninfo верна. (" +
+                  why + ")";
     return false;
 }
 
-Result Connection::exec(const std::string& sql) { return Result(conn_ ? PQexec(conn_, sql.c_str()) : nullptr); }
+Result Connection::exec(const std::string& sql) {
+    return Result(conn_ ? PQexec(conn_, sql.c_str()) : nullptr);
+}
 
 Result Connection::exec(const std::string& sql, const std::vector<std::string>& params) {
     if (!conn_) return Result();
     std::vector<const char*> values;
     for (const auto& p : params) values.push_back(p.c_str());
-    return Result(PQexecParams(conn_, sql.c_str(), static_cast<int>(values.size()), nullptr, values.data(), nullptr,
-                               nullptr, 0));
+    return Result(PQexecParams(conn_, sql.c_str(), static_cast<int>(values.size()), nullptr,
+                               values.data(), nullptr, nullptr, 0));
 }
 
 std::string Connection::execAll(const std::vector<std::string>& statements) {
@@ -146,7 +166,8 @@ std::string Connection::execAll(const std::vector<std::string>& statements) {
 
 std::string Connection::where() const {
     if (!conn_) return {};
-    return std::string(PQhost(conn_) ? PQhost(conn_) : "") + ":" + PQport(conn_) + "/" + PQdb(conn_);
+    return std::string(PQhost(conn_) ? PQhost(conn_) : "") + ":" + PQport(conn_) + "/" +
+           PQdb(conn_);
 }
 
 }  // namespace kw::storage::pg

@@ -24,7 +24,7 @@ inline constexpr const char* kConninfoFile = "kestrowd.conninfo";
 bool serverChosen(const std::string& dir, std::string& conninfo);
 
 class Result {
-public:
+  public:
     explicit Result(pg_result* r = nullptr) : r_(r) {}
     ~Result();
     Result(Result&& o) noexcept : r_(o.r_) { o.r_ = nullptr; }
@@ -32,19 +32,19 @@ public:
     Result(const Result&) = delete;
     Result& operator=(const Result&) = delete;
 
-    bool ok() const;            // a command or a query that succeeded
+    bool ok() const;  // a command or a query that succeeded
     int rows() const;
     std::string value(int row, int column) const;
     bool isNull(int row, int column) const;
     std::string error() const;  // the server's message, "" when ok
     std::string state() const;  // the SQLSTATE, "" when none
 
-private:
+  private:
     pg_result* r_;
 };
 
 class Connection {
-public:
+  public:
     Connection() = default;
     ~Connection();
     Connection(const Connection&) = delete;
@@ -66,7 +66,7 @@ public:
     // "host:port/dbname" of the open connection, for messages.
     std::string where() const;
 
-private:
+  private:
     pg_conn* conn_ = nullptr;
 };
 

@@ -4,6 +4,8 @@
 
 namespace kw::storage::pg {
 
-std::string createTable(Connection& c, const TableDecl& table) { return c.execAll(createStatements(table)); }
+std::string createTable(Connection& c, const TableDecl& table) {
+    return c.execAll(createStatements(table));
+}
 
 }  // namespace kw::storage::pg

@@ -14,7 +14,9 @@ namespace kw::storage::pg {
 
 namespace {
 
-std::string quoted(const std::string& name) { return "\"" + sqlName(name) + "\""; }
+std::string quoted(const std::string& name) {
+    return "\"" + sqlName(name) + "\"";
+}
 
 // Rows a pass reads ahead: few at first (a form that reads one record pays for one),
 // more while the pass goes on.
@@ -42,7 +44,8 @@ bool decodeComponent(const KeyShape::Comp& c, const uint8_t* in, uint8_t* out) {
                 const auto v = static_cast<int16_t>(static_cast<uint16_t>(bigEndian(2) ^ 0x8000u));
                 std::memcpy(out, &v, 2);
             } else if (c.length == 4) {
-                const auto v = static_cast<int32_t>(static_cast<uint32_t>(bigEndian(4) ^ 0x80000000u));
+                const auto v =
+                    static_cast<int32_t>(static_cast<uint32_t>(bigEndian(4) ^ 0x80000000u));
                 std::memcpy(out, &v, 4);
             } else {
                 return false;
@@ -55,8 +58,11 @@ bool decodeComponent(const KeyShape::Comp& c, const uint8_t* in, uint8_t* out) {
             std::memcpy(out, &u, 8);
             return true;
         }
-        case FieldType::Decimal: return false;
-        default: std::memcpy(out, in, c.length); return true;
+        case FieldType::Decimal:
+            return false;
+        default:
+            std::memcpy(out, in, c.length);
+            return true;
     }
 }
 
@@ -83,7 +89,8 @@ int32_t ServerDriver::lockClass(const std::string& label, LockClass kind) {
     return static_cast<int32_t>(((h & 0x1fffffffu) << 2) | static_cast<uint32_t>(kind));
 }
 
-ServerDriver::ServerDriver(const TableDecl& decl, std::function<uint8_t*()> buffer, std::string conninfo)
+ServerDriver::ServerDriver(const TableDecl& decl, std::function<uint8_t*()> buffer,
+                           std::string conninfo)
     : decl_(decl),
       buffer_(std::move(buffer)),
       session_(threadSession(conninfo)),
@@ -124,7 +131,8 @@ Status ServerDriver::create() {
 Status ServerDriver::open(int mode) {
     if (open_) return Status::error(kFileAlreadyOpen);
     const int access = mode & 0x0F;
-    if (access > kAccessReadWrite || (mode & 0xF0) > kDenyNone) return Status::error(kInvalidFilename);
+    if (access > kAccessReadWrite || (mode & 0xF0) > kDenyNone)
+        return Status::error(kInvalidFilename);
     // A missing table answers 2, as a missing data file does: the file manager creates it.
     // Inside a transaction the look runs under a savepoint, so that it leaves the
     // transaction sound.
@@ -136,7 +144,8 @@ Status ServerDriver::open(int mode) {
     Status st = session_.exec("SELECT 1 FROM " + table_ + " LIMIT 0");
     if (inside) {
         session_.savepointOpen = false;
-        if (!session_.exec(st.ok() ? "RELEASE SAVEPOINT kw_open" : "ROLLBACK TO SAVEPOINT kw_open").ok())
+        if (!session_.exec(st.ok() ? "RELEASE SAVEPOINT kw_open" : "ROLLBACK TO SAVEPOINT kw_open")
+                 .ok())
             session_.transactionLost = true;
     }
     if (!st.ok()) return st;
@@ -170,13 +179,15 @@ bool ServerDriver::orderOf(int key, Order& o) const {
         o.terms = {"\"kw_row\""};
         return true;
     }
-    const PartialKeyDecl* partial = key > declared ? &decl_.partialKeys[static_cast<std::size_t>(key - declared - 1)] : nullptr;
+    const PartialKeyDecl* partial =
+        key > declared ? &decl_.partialKeys[static_cast<std::size_t>(key - declared - 1)] : nullptr;
     o.key = &decl_.keys[static_cast<std::size_t>((partial ? partial->key : key) - 1)];
     o.terms = keyTerms(decl_, *o.key);
     if (!o.key->dup) o.terms.push_back("\"kw_row\"");
     if (o.key->opt) o.where = keyFilter(decl_, *o.key);
     if (partial)
-        o.where += " AND " + quoted(decl_.field(partial->field).name) + " <= " + std::to_string(partial->atMost);
+        o.where += " AND " + quoted(decl_.field(partial->field).name) +
+                   " <= " + std::to_string(partial->atMost);
     return true;
 }
 
@@ -253,11 +264,14 @@ Status ServerDriver::fetch(bool forward, int n) {
         where += " AND (" + lhs + ") " + (forward ? ">=" : "<=") + " (" + rhs + ")";
     }
     std::string orderBy;
-    for (const auto& t : o.terms) orderBy += (orderBy.empty() ? "" : ", ") + t + (forward ? "" : " DESC");
-    const std::string sql = "SELECT " + selectList() +
-                            ", \"kw_row\" IN (SELECT objid::bigint FROM pg_locks WHERE locktype = 'advisory' AND "
-                            "classid = $1::bigint::oid AND objsubid = 2 AND mode = 'ExclusiveLock' AND granted AND pid <> pg_backend_pid()) FROM " +
-                            table_ + " WHERE " + where + " ORDER BY " + orderBy + " LIMIT " + std::to_string(n);
+    for (const auto& t : o.terms)
+        orderBy += (orderBy.empty() ? "" : ", ") + t + (forward ? "" : " DESC");
+    const std::string sql =
+        "SELECT " + selectList() +
+        ", \"kw_row\" IN (SELECT objid::bigint FROM pg_locks WHERE locktype = 'advisory' AND "
+        "classid = $1::bigint::oid AND objsubid = 2 AND mode = 'ExclusiveLock' AND granted AND pid "
+        "<> pg_backend_pid()) FROM " +
+        table_ + " WHERE " + where + " ORDER BY " + orderBy + " LIMIT " + std::to_string(n);
     Status st;
     Result r = session_.run(sql, params, st);
     if (!st.ok()) return st;
@@ -276,8 +290,8 @@ Status ServerDriver::fetch(bool forward, int n) {
 
 Status ServerDriver::step(bool forward, bool hold) {
     if (!open_) return Status::error(kFileNotOpen);
-    const bool usable = !ahead_.empty() && aheadForward_ == forward && aheadWrites_ == session_.writes &&
-                        aheadAt_ < ahead_.size();
+    const bool usable = !ahead_.empty() && aheadForward_ == forward &&
+                        aheadWrites_ == session_.writes && aheadAt_ < ahead_.size();
     if (!usable) {
         // A batch used up in the same direction: the pass goes on, read more at once.
         batch_ = !ahead_.empty() && aheadForward_ == forward && aheadAt_ >= ahead_.size()
@@ -342,7 +356,8 @@ Status ServerDriver::get(int key, bool hold) {
     if (key < 1 || key > static_cast<int>(shapes_.size())) return Status::error(kEntryNotFound);
     const KeyShape& shape = shapes_[static_cast<std::size_t>(key - 1)];
     if (shape.omitted(buffer_())) return Status::error(kRecordNotFound);
-    const int declaredKey = key > declared ? decl_.partialKeys[static_cast<std::size_t>(key - declared - 1)].key : key;
+    const int declaredKey =
+        key > declared ? decl_.partialKeys[static_cast<std::size_t>(key - declared - 1)].key : key;
     Table t(session_.connection, decl_);
     Status st;
     if (!session_.connected(st)) return st;
@@ -356,7 +371,8 @@ Status ServerDriver::get(int key, bool hold) {
         if (session_.connection.lost()) session_.connection.close();
         return st;
     }
-    if (shape.omitted(row.record.data())) return Status::error(kRecordNotFound);  // not in the partial key
+    if (shape.omitted(row.record.data()))
+        return Status::error(kRecordNotFound);  // not in the partial key
     order_ = key;
     place_ = Place{};
     placeAt(row);
@@ -439,8 +455,8 @@ std::string ServerDriver::position(int key) {
         k.value(current_.record.data(), v.data());
         p.assign(v.begin(), v.end());
     }
-    const char n[4] = {static_cast<char>(row), static_cast<char>(row >> 8), static_cast<char>(row >> 16),
-                       static_cast<char>(row >> 24)};
+    const char n[4] = {static_cast<char>(row), static_cast<char>(row >> 8),
+                       static_cast<char>(row >> 16), static_cast<char>(row >> 24)};
     p.append(n, 4);
     return p;
 }

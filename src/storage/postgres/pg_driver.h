@@ -29,7 +29,7 @@
 namespace kw::storage::pg {
 
 class ServerDriver : public Driver {
-public:
+  public:
     ServerDriver(const TableDecl& decl, std::function<uint8_t*()> buffer, std::string conninfo);
 
     Status create() override;
@@ -80,7 +80,7 @@ public:
     enum LockClass { kHolds = 0, kFileLock = 1, kSlots = 2 };
     static int32_t lockClass(const std::string& label, LockClass kind);
 
-private:
+  private:
     // Where the next step reads: from the start (or the end), or around a key value
     // and row: next reads the first row at or after (key fields of `keys`, forward),
     // previous the last at or before (key fields, backward).
@@ -137,7 +137,7 @@ private:
     bool writable_ = false;
     int order_ = 0;
     Place place_;
-    Row current_;  // the record last read or written; row 0 when none
+    Row current_;                    // the record last read or written; row 0 when none
     uint64_t currentRollbacks_ = 0;  // the session's roll-backs when current_ was taken
     bool atEof_ = false, atBof_ = false;
 

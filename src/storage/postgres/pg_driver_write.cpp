@@ -12,23 +12,29 @@ namespace kw::storage::pg {
 
 namespace {
 
-std::string quoted(const std::string& name) { return "\"" + sqlName(name) + "\""; }
+std::string quoted(const std::string& name) {
+    return "\"" + sqlName(name) + "\"";
+}
 
 // The value of one field as a typed parameter (or NULL) of a statement.
-std::string typedValue(const FieldDecl& f, const uint8_t* record, std::vector<std::string>& params) {
+std::string typedValue(const FieldDecl& f, const uint8_t* record,
+                       std::vector<std::string>& params) {
     const auto v = fieldValue(f, record);
     if (!v) return "NULL::" + columnType(f);
     params.push_back(*v);
     return "$" + std::to_string(params.size()) + "::" + columnType(f);
 }
 
-std::string n(int64_t v) { return std::to_string(v); }
+std::string n(int64_t v) {
+    return std::to_string(v);
+}
 
 }  // namespace
 
 bool ServerDriver::tryLock(int32_t cls, int64_t id, bool shared, int seconds, Status& st) {
     const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-    const std::string sql = std::string("SELECT ") + (shared ? "pg_try_advisory_lock_shared" : "pg_try_advisory_lock") +
+    const std::string sql = std::string("SELECT ") +
+                            (shared ? "pg_try_advisory_lock_shared" : "pg_try_advisory_lock") +
                             "(" + n(cls) + ", " + n(static_cast<int32_t>(id)) + ")";
     for (;;) {
         Result r = session_.run(sql, {}, st);
@@ -42,8 +48,9 @@ bool ServerDriver::tryLock(int32_t cls, int64_t id, bool shared, int seconds, St
 void ServerDriver::unlockOne(int32_t cls, int64_t id, bool shared) {
     if (!session_.connection.isOpen()) return;  // the session and its locks are gone
     // A failure here is a broken link, which gave the lock back with the session.
-    (void)session_.exec(std::string("SELECT ") + (shared ? "pg_advisory_unlock_shared" : "pg_advisory_unlock") +
-                        "(" + n(cls) + ", " + n(static_cast<int32_t>(id)) + ")");
+    (void)session_.exec(std::string("SELECT ") +
+                        (shared ? "pg_advisory_unlock_shared" : "pg_advisory_unlock") + "(" +
+                        n(cls) + ", " + n(static_cast<int32_t>(id)) + ")");
 }
 
 // Inside the thread's transaction a write runs under a savepoint, so that a refused
@@ -67,7 +74,9 @@ Status ServerDriver::endWrite(bool savepoint, Status st) {
     session_.savepointOpen = false;
     if (savepoint && !session_.transactionLost) {
         // A savepoint that cannot be ended leaves the transaction unusable: it does not commit.
-        if (!session_.exec(st.ok() ? "RELEASE SAVEPOINT kw_write" : "ROLLBACK TO SAVEPOINT kw_write").ok())
+        if (!session_
+                 .exec(st.ok() ? "RELEASE SAVEPOINT kw_write" : "ROLLBACK TO SAVEPOINT kw_write")
+                 .ok())
             session_.transactionLost = true;
     }
     return st;
@@ -79,23 +88,26 @@ Status ServerDriver::endWrite(bool savepoint, Status st) {
 // back in between): the write is tried again.
 Status ServerDriver::writeRefused(int64_t row, int32_t version) {
     Status st;
-    Result r = session_.run("SELECT (SELECT \"kw_version\" FROM " + table_ + " WHERE \"kw_row\" = $1::bigint), " +
-                                "pg_try_advisory_xact_lock_shared(" + n(lockClass(decl_.label, kFileLock)) + ", 0), " +
-                                "pg_try_advisory_xact_lock_shared(" + n(lockClass(decl_.label, kHolds)) +
-                                ", $1::bigint::integer)",
-                            {n(row)}, st);
+    Result r = session_.run(
+        "SELECT (SELECT \"kw_version\" FROM " + table_ + " WHERE \"kw_row\" = $1::bigint), " +
+            "pg_try_advisory_xact_lock_shared(" + n(lockClass(decl_.label, kFileLock)) + ", 0), " +
+            "pg_try_advisory_xact_lock_shared(" + n(lockClass(decl_.label, kHolds)) +
+            ", $1::bigint::integer)",
+        {n(row)}, st);
     if (!st.ok()) return st;
     const auto rec = static_cast<uint32_t>(row);
     if (r.value(0, 1) != "t") return Status::error(kFileLocked);
     if (r.isNull(0, 0)) return Status::error(kRecordNotAvailable, rec);
     if (r.value(0, 2) != "t") return Status::error(kAccessDenied, rec);
-    if (version != 0 && std::atoi(r.value(0, 0).c_str()) != version) return Status::error(kRecordChanged, rec);
+    if (version != 0 && std::atoi(r.value(0, 0).c_str()) != version)
+        return Status::error(kRecordChanged, rec);
     return Status::okay();
 }
 
 // Runs a change of the current row (put or delete: `change` gives the statement's
 // answer) until it is made or refused for a reason; `done` gets the answer that made it.
-Status ServerDriver::changeRow(const std::function<Result(Status&)>& change, int32_t version, Result& done) {
+Status ServerDriver::changeRow(const std::function<Result(Status&)>& change, int32_t version,
+                               Result& done) {
     for (int attempt = 0;; ++attempt) {
         Status st;
         done = change(st);
@@ -103,7 +115,8 @@ Status ServerDriver::changeRow(const std::function<Result(Status&)>& change, int
         st = writeRefused(current_.id.row, version);
         if (!st.ok()) return st;
         // Refused a moment ago for a reason that has gone since: once more, a few times.
-        if (attempt == 4) return Status::error(kRecordChanged, static_cast<uint32_t>(current_.id.row));
+        if (attempt == 4)
+            return Status::error(kRecordChanged, static_cast<uint32_t>(current_.id.row));
         std::this_thread::sleep_for(std::chrono::milliseconds(5 << attempt));
     }
 }
@@ -111,9 +124,11 @@ Status ServerDriver::changeRow(const std::function<Result(Status&)>& change, int
 // The conditions every change of a row carries: the file not locked by another desk and
 // the row not held by one (taken shared for the statement's transaction).
 static std::string writeGuards(const std::string& label, const std::string& rowParam) {
-    return "pg_try_advisory_xact_lock_shared(" + n(ServerDriver::lockClass(label, ServerDriver::kFileLock)) +
-           ", 0) AND pg_try_advisory_xact_lock_shared(" + n(ServerDriver::lockClass(label, ServerDriver::kHolds)) +
-           ", " + rowParam + "::bigint::integer)";
+    return "pg_try_advisory_xact_lock_shared(" +
+           n(ServerDriver::lockClass(label, ServerDriver::kFileLock)) +
+           ", 0) AND pg_try_advisory_xact_lock_shared(" +
+           n(ServerDriver::lockClass(label, ServerDriver::kHolds)) + ", " + rowParam +
+           "::bigint::integer)";
 }
 
 // As the flat files read the current record's slot again when a roll-back put the
@@ -122,8 +137,9 @@ Status ServerDriver::versionAfterRollback() {
     if (currentRollbacks_ == session_.rollbacks || !open_) return Status::okay();
     currentRollbacks_ = session_.rollbacks;
     Status st;
-    Result r = session_.run("SELECT \"kw_version\" FROM " + table_ + " WHERE \"kw_row\" = $1::bigint",
-                            {n(current_.id.row)}, st);
+    Result r =
+        session_.run("SELECT \"kw_version\" FROM " + table_ + " WHERE \"kw_row\" = $1::bigint",
+                     {n(current_.id.row)}, st);
     if (st.ok() && r.rows() == 1) current_.id.version = std::atoi(r.value(0, 0).c_str());
     return st;
 }
@@ -139,14 +155,16 @@ Status ServerDriver::add() {
         values += (values.empty() ? "" : ", ") + typedValue(*f, rec, params);
     }
     Status st;
-    Result r = session_.run("INSERT INTO " + table_ + " (" + names + ") SELECT " + values + " WHERE " +
-                                "pg_try_advisory_xact_lock_shared(" + n(lockClass(decl_.label, kFileLock)) +
+    Result r = session_.run("INSERT INTO " + table_ + " (" + names + ") SELECT " + values +
+                                " WHERE " + "pg_try_advisory_xact_lock_shared(" +
+                                n(lockClass(decl_.label, kFileLock)) +
                                 ", 0) ON CONFLICT DO NOTHING RETURNING \"kw_row\", \"kw_version\"",
                             params, st);
     if (st.ok() && r.rows() == 0) {
         // Nothing added: the file is locked by another desk, or a unique key repeats.
-        Result why = session_.run(
-            "SELECT pg_try_advisory_xact_lock_shared(" + n(lockClass(decl_.label, kFileLock)) + ", 0)", {}, st);
+        Result why = session_.run("SELECT pg_try_advisory_xact_lock_shared(" +
+                                      n(lockClass(decl_.label, kFileLock)) + ", 0)",
+                                  {}, st);
         if (st.ok()) st = Status::error(why.value(0, 0) == "t" ? kDuplicateKey : kFileLocked);
     }
     if (st.ok()) {
@@ -166,12 +184,14 @@ Status ServerDriver::put() {
     const uint8_t* rec = buffer_();
     std::vector<std::string> params{n(current_.id.row), n(current_.id.version)};
     std::string set;
-    for (const auto* f : columns(decl_)) set += ", " + quoted(f->name) + " = " + typedValue(*f, rec, params);
+    for (const auto* f : columns(decl_))
+        set += ", " + quoted(f->name) + " = " + typedValue(*f, rec, params);
     const std::string sql = "UPDATE " + table_ + " SET \"kw_version\" = \"kw_version\" + 1" + set +
                             " WHERE \"kw_row\" = $1::bigint AND \"kw_version\" = $2::integer AND " +
                             writeGuards(decl_.label, "$1") + " RETURNING \"kw_version\"";
     Result r;
-    Status st = changeRow([&](Status& s) { return session_.run(sql, params, s); }, current_.id.version, r);
+    Status st =
+        changeRow([&](Status& s) { return session_.run(sql, params, s); }, current_.id.version, r);
     if (st.ok()) {
         current_.id.version = static_cast<int32_t>(std::strtol(r.value(0, 0).c_str(), nullptr, 10));
         current_.record.assign(rec, rec + decl_.recordSize);
@@ -187,7 +207,8 @@ Status ServerDriver::remove() {
     const std::string sql = "DELETE FROM " + table_ + " WHERE \"kw_row\" = $1::bigint AND " +
                             writeGuards(decl_.label, "$1") + " RETURNING \"kw_row\"";
     Result r;
-    Status st = changeRow([&](Status& s) { return session_.run(sql, {n(current_.id.row)}, s); }, 0, r);
+    Status st =
+        changeRow([&](Status& s) { return session_.run(sql, {n(current_.id.row)}, s); }, 0, r);
     if (st.ok()) {
         if (held_ == current_.id.row) dropHold();
         current_ = Row{};
@@ -209,7 +230,8 @@ Status ServerDriver::hold() {
 }
 
 void ServerDriver::dropHold() {
-    if (held_ && heldLink_ == session_.links) unlockOne(lockClass(decl_.label, kHolds), held_, false);
+    if (held_ && heldLink_ == session_.links)
+        unlockOne(lockClass(decl_.label, kHolds), held_, false);
     held_ = 0;
 }
 
@@ -249,7 +271,8 @@ Status ServerDriver::joinTransaction(int seconds) {
     const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
     for (;;) {
         Status st;
-        Result r = session_.run("SELECT pg_try_advisory_xact_lock_shared(" + n(lockClass(decl_.label, kFileLock)) + ", 0)",
+        Result r = session_.run("SELECT pg_try_advisory_xact_lock_shared(" +
+                                    n(lockClass(decl_.label, kFileLock)) + ", 0)",
                                 {}, st);
         if (!st.ok()) return st;
         if (r.value(0, 0) == "t") return Status::okay();
@@ -267,7 +290,8 @@ Status ServerDriver::lockRange(uint32_t slot, LockKind kind, int seconds) {
     if (!tryLock(lockClass(decl_.label, kSlots), slot, shared, seconds, st))
         return st.ok() ? Status::error(kAccessDenied) : st;
     // A slot taken again in the other mode changes its mode, as a byte-range lock does.
-    if (it != slots_.end()) unlockOne(lockClass(decl_.label, kSlots), slot, it->second == LockKind::Shared);
+    if (it != slots_.end())
+        unlockOne(lockClass(decl_.label, kSlots), slot, it->second == LockKind::Shared);
     slots_[slot] = kind;
     return Status::okay();
 }

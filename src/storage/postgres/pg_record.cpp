@@ -50,7 +50,8 @@ bool setDecimal(const FieldDecl& f, uint8_t* p, const std::string& text) {
     std::string whole = text, frac;
     bool negative = false;
     if (!whole.empty() && whole[0] == '-') negative = true, whole.erase(0, 1);
-    if (const auto dot = whole.find('.'); dot != std::string::npos) frac = whole.substr(dot + 1), whole.resize(dot);
+    if (const auto dot = whole.find('.'); dot != std::string::npos)
+        frac = whole.substr(dot + 1), whole.resize(dot);
     if (frac.size() > f.places) return false;
     frac.append(f.places - frac.size(), '0');
     std::string all = whole + frac;
@@ -78,8 +79,10 @@ std::vector<const FieldDecl*> columns(const TableDecl& t) {
 std::optional<std::string> fieldValue(const FieldDecl& f, const uint8_t* record) {
     const uint8_t* p = record + f.offset;
     switch (f.type) {
-        case FieldType::Byte: return std::to_string(p[0]);
-        case FieldType::Short: return std::to_string(load<int16_t>(p));
+        case FieldType::Byte:
+            return std::to_string(p[0]);
+        case FieldType::Short:
+            return std::to_string(load<int16_t>(p));
         case FieldType::Long: {
             const int32_t v = load<int32_t>(p);
             if (!f.isDate) return std::to_string(v);
@@ -94,13 +97,15 @@ std::optional<std::string> fieldValue(const FieldDecl& f, const uint8_t* record)
             std::snprintf(text, sizeof text, "%.17g", load<double>(p));
             return std::string(text);
         }
-        case FieldType::Decimal: return decimalText(f, p);
+        case FieldType::Decimal:
+            return decimalText(f, p);
         case FieldType::String: {
             std::size_t n = f.size;
             while (n > 0 && (p[n - 1] == ' ' || p[n - 1] == '\0')) --n;
             return cp::toUtf8(std::string_view(reinterpret_cast<const char*>(p), n));
         }
-        default: return std::nullopt;
+        default:
+            return std::nullopt;
     }
 }
 
@@ -123,7 +128,8 @@ bool setField(const FieldDecl& f, uint8_t* record, const std::string& text, bool
                     store<int32_t>(p, 0);
                     return true;
                 }
-                if (std::sscanf(text.c_str(), "%d-%d-%d", &y, &m, &d) != 3 || !date::valid(y, m, d)) return false;
+                if (std::sscanf(text.c_str(), "%d-%d-%d", &y, &m, &d) != 3 || !date::valid(y, m, d))
+                    return false;
                 store<int32_t>(p, date::fromYmd(y, m, d));
                 return true;
             }
@@ -139,7 +145,8 @@ bool setField(const FieldDecl& f, uint8_t* record, const std::string& text, bool
             store<double>(p, d);
             return true;
         }
-        case FieldType::Decimal: return setDecimal(f, p, text);
+        case FieldType::Decimal:
+            return setDecimal(f, p, text);
         case FieldType::String: {
             const std::string s = cp::fromUtf8(text);
             if (s.size() > f.size) return false;
@@ -147,7 +154,8 @@ bool setField(const FieldDecl& f, uint8_t* record, const std::string& text, bool
             std::memcpy(p, s.data(), s.size());
             return true;
         }
-        default: return false;
+        default:
+            return false;
     }
 }
 

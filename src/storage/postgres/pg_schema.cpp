@@ -6,9 +6,13 @@ namespace kw::storage::pg {
 
 namespace {
 
-std::string quoted(const std::string& name) { return "\"" + sqlName(name) + "\""; }
+std::string quoted(const std::string& name) {
+    return "\"" + sqlName(name) + "\"";
+}
 
-bool isText(const FieldDecl& f) { return f.type == FieldType::String; }
+bool isText(const FieldDecl& f) {
+    return f.type == FieldType::String;
+}
 
 constexpr const char* kDayZero = "DATE '1800-12-28'";
 
@@ -22,7 +26,9 @@ std::string indexTerm(const FieldDecl& f, bool nocase) {
     return quoted(f.name);
 }
 
-const FieldDecl& component(const TableDecl& t, int c) { return t.fields[static_cast<std::size_t>(c - 1)]; }
+const FieldDecl& component(const TableDecl& t, int c) {
+    return t.fields[static_cast<std::size_t>(c - 1)];
+}
 
 // The test that a component is blank, zero or the empty date.
 std::string blankTest(const FieldDecl& f) {
@@ -42,13 +48,19 @@ std::string sqlName(const std::string& name) {
 std::string columnType(const FieldDecl& f) {
     switch (f.type) {
         case FieldType::Byte:
-        case FieldType::Short: return "smallint";
-        case FieldType::Long: return f.isDate ? "date" : "integer";
-        case FieldType::Real: return "double precision";
+        case FieldType::Short:
+            return "smallint";
+        case FieldType::Long:
+            return f.isDate ? "date" : "integer";
+        case FieldType::Real:
+            return "double precision";
         case FieldType::Decimal:
-            return "numeric(" + std::to_string(2 * f.size - f.places - 1) + ", " + std::to_string(f.places) + ")";
-        case FieldType::String: return "varchar(" + std::to_string(f.size) + ")";
-        default: return "bytea";
+            return "numeric(" + std::to_string(2 * f.size - f.places - 1) + ", " +
+                   std::to_string(f.places) + ")";
+        case FieldType::String:
+            return "varchar(" + std::to_string(f.size) + ")";
+        default:
+            return "bytea";
     }
 }
 

@@ -11,8 +11,9 @@
 //             fields in the same order; UNIQUE unless the key takes duplicates (then
 //             kw_row follows the fields, so that equal values keep their order); a text
 //             component as upper(column) (every key of the dictionary ignores letter
-//             case; capitals order as in code page 1251), a date as COALESCE(column, 28.12.1800); a partial index leaving out the rows whose key fields are all
-//             blank, zero or empty, as an optional key leaves them out
+//             case; capitals order as in code page 1251), a date as COALESCE(column, 28.12.1800); a
+//             partial index leaving out the rows whose key fields are all blank, zero or empty, as
+//             an optional key leaves them out
 #pragma once
 
 #include <string>

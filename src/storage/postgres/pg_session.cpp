@@ -22,7 +22,9 @@ Session& threadSession(const std::string& conninfo) {
     return *s;
 }
 
-Session* lastSession() { return t_last; }
+Session* lastSession() {
+    return t_last;
+}
 
 Status statusOf(const Result& r) {
     const std::string state = r.state();
@@ -61,13 +63,15 @@ Result Session::run(const std::string& sql, const std::vector<std::string>& para
     if (r.ok()) return r;
     st = statusOf(r);
     if (connection.lost()) {
-        message = cp::fromUtf8("Связь с сервером базы данных " + connection.where() +
-                               " потеряна; следующая операция подключится заново. (" + r.error() + ")");
+        message =
+            cp::fromUtf8("Связь с сервером базы данных " + connection.where() +
+                         " потеряна; следующая операция подключится заново. (" + r.error() + ")");
         connection.close();
         if (inTransaction) transactionLost = true;
         st = Status::system(kFileSystemError, 0);
     } else {
-        message = st.code == kFileSystemError ? cp::fromUtf8("Сервер базы данных: " + r.error()) : std::string();
+        message = st.code == kFileSystemError ? cp::fromUtf8("Сервер базы данных: " + r.error())
+                                              : std::string();
         if (inTransaction && !savepointOpen) transactionLost = true;
     }
     return r;

@@ -25,10 +25,10 @@ struct Session {
     // outside a savepoint (the server then refuses everything until it ends).
     bool transactionLost = false;
     bool savepointOpen = false;  // a write's savepoint is set: its failure undoes only it
-    uint64_t writes = 0;   // this thread's writes so far: rows read ahead before one are stale
-    uint64_t links = 0;    // connections made so far: locks taken before the last one are gone
+    uint64_t writes = 0;     // this thread's writes so far: rows read ahead before one are stale
+    uint64_t links = 0;      // connections made so far: locks taken before the last one are gone
     uint64_t rollbacks = 0;  // transactions rolled back so far
-    std::string message;   // the last failure, as said to the user (code page 1251)
+    std::string message;     // the last failure, as said to the user (code page 1251)
 
     // Runs a statement; on failure sets `st` (the driver's code for it) and message.
     Result run(const std::string& sql, const std::vector<std::string>& params, Status& st);

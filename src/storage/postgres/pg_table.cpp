@@ -10,7 +10,9 @@ namespace kw::storage::pg {
 
 namespace {
 
-std::string q(const std::string& name) { return "\"" + sqlName(name) + "\""; }
+std::string q(const std::string& name) {
+    return "\"" + sqlName(name) + "\"";
+}
 
 }  // namespace
 
@@ -74,7 +76,8 @@ Status Table::add(const uint8_t* record, RowId& id) {
 }
 
 Status Table::get(int64_t row, Row& out) {
-    Result r = c_.exec("SELECT " + selectList() + " FROM " + name_ + " WHERE \"kw_row\" = $1", {std::to_string(row)});
+    Result r = c_.exec("SELECT " + selectList() + " FROM " + name_ + " WHERE \"kw_row\" = $1",
+                       {std::to_string(row)});
     if (!r.ok()) return failed(r);
     if (r.rows() == 0) return Status::error(kRecordNotFound);
     return fromResult(r, 0, out);
@@ -97,8 +100,8 @@ Status Table::getByKey(int key, const uint8_t* keyRecord, Row& out) {
         where += " AND " + terms[i] + " = " + p;
     }
     for (const auto& term : terms) order += (order.empty() ? "" : ", ") + term;
-    const std::string sql =
-        "SELECT " + selectList() + " FROM " + name_ + " WHERE " + where + " ORDER BY " + order + " LIMIT 1";
+    const std::string sql = "SELECT " + selectList() + " FROM " + name_ + " WHERE " + where +
+                            " ORDER BY " + order + " LIMIT 1";
     Result r = c_.exec(sql, params);
     if (!r.ok()) return failed(r);
     if (r.rows() == 0) return Status::error(kRecordNotFound);
@@ -118,14 +121,16 @@ Status Table::put(const RowId& id, const uint8_t* record, RowId& now) {
             set += "NULL";
         }
     }
-    Result r = c_.exec("UPDATE " + name_ + " SET \"kw_version\" = \"kw_version\" + 1, " + set +
-                           " WHERE \"kw_row\" = $1 AND \"kw_version\" = $2 RETURNING \"kw_version\"",
-                       params);
+    Result r =
+        c_.exec("UPDATE " + name_ + " SET \"kw_version\" = \"kw_version\" + 1, " + set +
+                    " WHERE \"kw_row\" = $1 AND \"kw_version\" = $2 RETURNING \"kw_version\"",
+                params);
     if (!r.ok()) return failed(r);
     if (r.rows() == 0) {
         Row current;
         const Status s = get(id.row, current);
-        return s.code == kRecordNotFound ? Status::error(kRecordNotAvailable) : Status::error(kRecordChanged);
+        return s.code == kRecordNotFound ? Status::error(kRecordNotAvailable)
+                                         : Status::error(kRecordChanged);
     }
     now.row = id.row;
     now.version = static_cast<int32_t>(std::strtol(r.value(0, 0).c_str(), nullptr, 10));
@@ -133,13 +138,15 @@ Status Table::put(const RowId& id, const uint8_t* record, RowId& now) {
 }
 
 Status Table::remove(const RowId& id) {
-    Result r = c_.exec("DELETE FROM " + name_ + " WHERE \"kw_row\" = $1 AND \"kw_version\" = $2 RETURNING \"kw_row\"",
+    Result r = c_.exec("DELETE FROM " + name_ +
+                           " WHERE \"kw_row\" = $1 AND \"kw_version\" = $2 RETURNING \"kw_row\"",
                        {std::to_string(id.row), std::to_string(id.version)});
     if (!r.ok()) return failed(r);
     if (r.rows() == 0) {
         Row current;
         const Status s = get(id.row, current);
-        return s.code == kRecordNotFound ? Status::error(kRecordNotAvailable) : Status::error(kRecordChanged);
+        return s.code == kRecordNotFound ? Status::error(kRecordNotAvailable)
+                                         : Status::error(kRecordChanged);
     }
     return Status::okay();
 }
@@ -167,9 +174,10 @@ Status Table::page(int key, const Row* from, bool forward, int n, std::vector<Ro
         std::string lhs, rhs;
         for (std::size_t i = 0; i < terms.size(); ++i) {
             const bool component = k && i < k->components.size();
-            const auto v = component ? fieldValue(t_.fields[static_cast<std::size_t>(k->components[i] - 1)],
-                                                  from->record.data())
-                                     : std::optional<std::string>(std::to_string(from->id.row));
+            const auto v =
+                component ? fieldValue(t_.fields[static_cast<std::size_t>(k->components[i] - 1)],
+                                       from->record.data())
+                          : std::optional<std::string>(std::to_string(from->id.row));
             std::string p = "DATE '1800-12-28'";  // the empty date
             if (v) {
                 params.push_back(*v);
@@ -182,9 +190,10 @@ Status Table::page(int key, const Row* from, bool forward, int n, std::vector<Ro
         where += " AND (" + lhs + ") " + (forward ? ">" : "<") + " (" + rhs + ")";
     }
     std::string order;
-    for (const auto& term : terms) order += (order.empty() ? "" : ", ") + term + (forward ? "" : " DESC");
-    Result r = c_.exec("SELECT " + selectList() + " FROM " + name_ + " WHERE " + where + " ORDER BY " + order +
-                           " LIMIT " + std::to_string(n),
+    for (const auto& term : terms)
+        order += (order.empty() ? "" : ", ") + term + (forward ? "" : " DESC");
+    Result r = c_.exec("SELECT " + selectList() + " FROM " + name_ + " WHERE " + where +
+                           " ORDER BY " + order + " LIMIT " + std::to_string(n),
                        params);
     if (!r.ok()) return failed(r);
     for (int i = 0; i < r.rows(); ++i) {

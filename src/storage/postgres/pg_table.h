@@ -29,7 +29,7 @@ struct Row {
 };
 
 class Table {
-public:
+  public:
     Table(Connection& c, const TableDecl& t);
 
     // Adds the record; 40 when it would repeat the value of a unique key.
@@ -51,7 +51,7 @@ public:
     // when `from` is null.
     Status page(int key, const Row* from, bool forward, int n, std::vector<Row>& out);
 
-private:
+  private:
     Status fromResult(const Result& r, int i, Row& out);
     Status failed(const Result& r);
     std::string selectList() const;

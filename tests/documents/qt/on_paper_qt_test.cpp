@@ -22,7 +22,8 @@ std::string pdfPath(std::string name) {
     for (char& c : name)
         if (c == ' ') c = '_';
     const char* dir = std::getenv("KW_SHOT_DIR");
-    return (dir ? std::string(dir) : std::filesystem::current_path().string()) + "/" + name + ".pdf";
+    return (dir ? std::string(dir) : std::filesystem::current_path().string()) + "/" + name +
+           ".pdf";
 }
 
 // The texts whose drawn width differs from the planned one by more than 1 % (and a
@@ -65,7 +66,9 @@ TEST_F(OnPaperQt, TheWorkedTicketWithItsFullCostWritesToPdf) {
     ASSERT_TRUE(doc);
     EXPECT_TRUE(doc->contains(kw::W("258.238 % годовых")));
     std::string error;
-    EXPECT_TRUE(kw::qt::QtReport().writePdf(*doc, {}, pdfPath("worked ticket with its full cost"), error)) << error;
+    EXPECT_TRUE(
+        kw::qt::QtReport().writePdf(*doc, {}, pdfPath("worked ticket with its full cost"), error))
+        << error;
 }
 
 }  // namespace

@@ -2,7 +2,6 @@
 // November makes a PDF of as many pages as its document; the order's window shows its
 // title, entries and buttons and closes with "Закрыть окно". With KW_SHOT_DIR set the
 // PDFs and a picture of the window stay there for a look (pdftoppm -r 70 -png).
-#include "common/qt_pump.h"
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -15,6 +14,7 @@
 #include <string>
 
 #include "../report_test_util.h"
+#include "common/qt_pump.h"
 #include "documents/order_reports.h"
 #include "runtime/qt/qt_report.h"
 #include "runtime/qt/qt_windows.h"
@@ -25,7 +25,8 @@ int pdfPages(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     const std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     int pages = 0;
-    for (std::size_t at = all.find("/Type /Page"); at != std::string::npos; at = all.find("/Type /Page", at + 1))
+    for (std::size_t at = all.find("/Type /Page"); at != std::string::npos;
+         at = all.find("/Type /Page", at + 1))
         if (all.compare(at, 12, "/Type /Pages") != 0) ++pages;
     return all.rfind("%PDF-", 0) == 0 ? pages : -1;
 }
@@ -71,17 +72,20 @@ TEST_F(OrderReportsQt, TheOrderWindowOnScreenHasItsEntriesAndButtonsAndCloses) {
     QWidget* w = nullptr;
     pumpUntil([&] {
         for (const auto& m : kw::ui::openWindows())
-            if (m->title == kw::W("Подготовка и печать сводного ордера")) w = kw::qt::QtWindows::widgetOf(*m);
+            if (m->title == kw::W("Подготовка и печать сводного ордера"))
+                w = kw::qt::QtWindows::widgetOf(*m);
         return w != nullptr && w->isVisible();
     });
     ASSERT_TRUE(w);
     pumpUntil([] { return false; }, 200);
     QStringList buttons;
-    for (QPushButton* b : w->findChildren<QPushButton*>()) buttons << b->text().remove(QLatin1Char('&'));
+    for (QPushButton* b : w->findChildren<QPushButton*>())
+        buttons << b->text().remove(QLatin1Char('&'));
     for (const char* text : {"Печать", "OK", "Закрыть окно"})
         EXPECT_TRUE(buttons.contains(QString::fromUtf8(text))) << text;
     EXPECT_EQ(w->findChildren<QLineEdit*>().size(), 2);
-    if (const char* dir = std::getenv("KW_SHOT_DIR")) w->grab().save(QString::fromUtf8(dir) + "/or_m.png");
+    if (const char* dir = std::getenv("KW_SHOT_DIR"))
+        w->grab().save(QString::fromUtf8(dir) + "/or_m.png");
     for (QPushButton* b : w->findChildren<QPushButton*>())
         if (b->text().remove(QLatin1Char('&')) == QStringLiteral("Закрыть окно")) b->click();
     EXPECT_TRUE(pumpUntil([&] { return !kw::proc::isRunning(n); }));

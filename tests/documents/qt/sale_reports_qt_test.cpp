@@ -41,19 +41,21 @@ int pdfPages(const std::string& path) {
     s << in.rdbuf();
     const std::string pdf = s.str();
     int n = 0;
-    for (std::size_t at = pdf.find("/Type /Page"); at != std::string::npos; at = pdf.find("/Type /Page", at + 1))
+    for (std::size_t at = pdf.find("/Type /Page"); at != std::string::npos;
+         at = pdf.find("/Type /Page", at + 1))
         if (pdf.compare(at, 12, "/Type /Pages") != 0) ++n;
     return n;
 }
 
 class SaleListsQt : public ReportTest {
-protected:
+  protected:
     void writeAndCheck(const std::function<void()>& report, const std::string& name) {
         const auto doc = runReport(report);
         ASSERT_TRUE(doc);
         EXPECT_EQ(overflowing(*doc), std::vector<std::string>{});
         const char* dir = std::getenv("KW_SHOT_DIR");
-        const std::string path = (dir ? std::string(dir) : std::filesystem::current_path().string()) + "/" + name;
+        const std::string path =
+            (dir ? std::string(dir) : std::filesystem::current_path().string()) + "/" + name;
         std::string error;
         ASSERT_TRUE(kw::qt::QtReport().writePdf(*doc, {}, path, error)) << error;
         EXPECT_EQ(pdfPages(path), static_cast<int>(doc->pages.size())) << path;

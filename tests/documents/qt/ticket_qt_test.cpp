@@ -3,10 +3,8 @@
 // ticket names drawn with metric-compatible free faces that have every Cyrillic
 // letter. With KW_SHOT_DIR set, the preview (at page width and at 100 %) and the PDF
 // are written there for a look.
-#include "common/qt_pump.h"
 #include <gtest/gtest.h>
 
-#include <QScrollArea>
 #include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
@@ -14,14 +12,15 @@
 #include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
-#include <QScrollArea>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QTest>
 #include <QThread>
 #include <algorithm>
 #include <fstream>
 
 #include "../ticket_test_util.h"
+#include "common/qt_pump.h"
 #include "documents/print_globals.h"
 #include "framework/report/print_preview_class.h"
 #include "runtime/qt/qt_report.h"
@@ -56,11 +55,12 @@ void shoot(QWidget* w, const char* name) {
     const char* dir = std::getenv("KW_SHOT_DIR");
     if (!dir) return;
     w->grab().save(QString::fromUtf8(dir) + "/" + name);
-    if (const char* hold = std::getenv("KW_SHOT_HOLD_MS")) pumpUntil([] { return false; }, std::atoi(hold));
+    if (const char* hold = std::getenv("KW_SHOT_HOLD_MS"))
+        pumpUntil([] { return false; }, std::atoi(hold));
 }
 
 class TicketQt : public TicketTest {
-protected:
+  protected:
     void SetUp() override {
         TicketTest::SetUp();
         kw::qt::installQtWindows();
@@ -82,8 +82,10 @@ TEST(ReportFonts, ArialAndMsSansSerifAreDrawnWithLiberationSansWithCyrillic) {
         const QFont q = kw::qt::qtFont(f, 10);
         EXPECT_EQ(QFontInfo(q).family(), QStringLiteral("Liberation Sans")) << family;
         const QFontMetrics m(q);
-        for (QChar c : QString::fromUtf8("АБВГДЕЁЖЗИЙКЛМНОПРСТУФХЦЧШЩЪЫЬЭЮЯабвгдеёжзийклмнопрстуфхцчшщъыьэюя№"))
-            EXPECT_TRUE(m.inFont(c)) << family << " lacks U+" << std::hex << static_cast<int>(c.unicode());
+        for (QChar c : QString::fromUtf8(
+                 "АБВГДЕЁЖЗИЙКЛМНОПРСТУФХЦЧШЩЪЫЬЭЮЯабвгдеёжзийклмнопрстуфхцчшщъыьэюя№"))
+            EXPECT_TRUE(m.inFont(c))
+                << family << " lacks U+" << std::hex << static_cast<int>(c.unicode());
     }
 }
 
@@ -172,7 +174,8 @@ TEST_F(TicketQt, ThePreviewPagesForwardAndShowsThumbnailsAcross) {
     QWidget* w = windowTitled("Report Preview");
     ASSERT_TRUE(w);
     w->resize(1200, 800);
-    EXPECT_TRUE(pumpUntil([&] { return statusText(w, "Zoom: ") == QStringLiteral("Zoom: Tile Pages"); }));
+    EXPECT_TRUE(
+        pumpUntil([&] { return statusText(w, "Zoom: ") == QStringLiteral("Zoom: Tile Pages"); }));
     auto trigger = [&](const char* text) {
         for (QAction* a : w->findChildren<QAction*>())
             if (a->text().remove('&') == QString::fromUtf8(text).remove('&') && a->isEnabled()) {
@@ -187,8 +190,9 @@ TEST_F(TicketQt, ThePreviewPagesForwardAndShowsThumbnailsAcross) {
     // The entries left to right: page, across, down.
     QList<QLineEdit*> entries = w->findChildren<QLineEdit*>();
     ASSERT_EQ(entries.size(), 3);
-    std::sort(entries.begin(), entries.end(),
-              [](QLineEdit* a, QLineEdit* b) { return a->mapToGlobal(QPoint()).x() < b->mapToGlobal(QPoint()).x(); });
+    std::sort(entries.begin(), entries.end(), [](QLineEdit* a, QLineEdit* b) {
+        return a->mapToGlobal(QPoint()).x() < b->mapToGlobal(QPoint()).x();
+    });
     QLineEdit* across = entries[1];
     across->setFocus();
     across->selectAll();
@@ -198,7 +202,8 @@ TEST_F(TicketQt, ThePreviewPagesForwardAndShowsThumbnailsAcross) {
     auto* canvas = w->findChild<QScrollArea*>();
     ASSERT_TRUE(canvas && canvas->widget());
     pumpUntil([] { return false; }, 300);
-    EXPECT_GT(canvas->widget()->width(), 3 * canvas->widget()->height() / 2);  // three sheets side by side
+    EXPECT_GT(canvas->widget()->width(),
+              3 * canvas->widget()->height() / 2);  // three sheets side by side
     shoot(w, "preview_thumbnails.png");
     ASSERT_TRUE(trigger("&Previous Page(s)"));
     ASSERT_TRUE(pumpUntil([&] { return statusText(w, "Page ") == QStringLiteral("Page 1 of 3"); }));

@@ -44,7 +44,7 @@ Entry entry(int n, Kind kind = Kind::NewPledge) {
 }
 
 class Audit : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         File f(dict::audTable(), at(dir_));
         ASSERT_TRUE(f.create().ok());
@@ -64,7 +64,8 @@ protected:
     // n is slot n).
     std::size_t slotOffset(int n) {
         const auto bytes = storage::testing::readAll(dir_.file("AUD.DAT"));
-        const uint32_t dataOffset = bytes[21] | bytes[22] << 8 | bytes[23] << 16 | uint32_t{bytes[24]} << 24;
+        const uint32_t dataOffset =
+            bytes[21] | bytes[22] << 8 | bytes[23] << 16 | uint32_t{bytes[24]} << 24;
         return dataOffset + static_cast<std::size_t>(n - 1) * (sizeof(dict::AudRecord) + 5) + 5;
     }
     void rebuildKeys() {
@@ -114,7 +115,8 @@ TEST_F(Audit, SeveralDesksAppendingAtOnceLeaveNoGapAndNoNumberTwice) {
     for (pid_t pid : desks) {
         int status = 0;
         ::waitpid(pid, &status, 0);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "a desk ended with " << WEXITSTATUS(status);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
+            << "a desk ended with " << WEXITSTATUS(status);
     }
     const Finding f = check();
     EXPECT_TRUE(f.ok) << f.entry << " " << f.what;
@@ -172,7 +174,8 @@ TEST_F(Audit, ASwappedPairIsFound) {
     // Entries 2 and 5 change places: their numbers are swapped in the file by hand and
     // the keys rebuilt, as someone covering a change would do.
     auto bytes = storage::testing::readAll(dir_.file("AUD.DAT"));
-    const std::size_t a = slotOffset(2) + offsetof(dict::AudRecord, N), b = slotOffset(5) + offsetof(dict::AudRecord, N);
+    const std::size_t a = slotOffset(2) + offsetof(dict::AudRecord, N),
+                      b = slotOffset(5) + offsetof(dict::AudRecord, N);
     for (int i = 0; i < 4; ++i) std::swap(bytes[a + i], bytes[b + i]);
     storage::testing::writeAll(dir_.file("AUD.DAT"), bytes);
     rebuildKeys();

@@ -85,14 +85,16 @@ TEST(Backup, TakenVerifiedAndRestoredGivesTheSameRecords) {
     const Result taken = take(under.path(), o);
     ASSERT_TRUE(taken.ok) << taken.problem;
     EXPECT_EQ(taken.tables, 4);
-    EXPECT_EQ(taken.files, 4 + 4 + 1 + 1 + 0);  // ZAL 3 keys and its open pledges', DAY 1, KLM 1, KBP none
+    EXPECT_EQ(taken.files,
+              4 + 4 + 1 + 1 + 0);  // ZAL 3 keys and its open pledges', DAY 1, KLM 1, KBP none
     EXPECT_EQ(onlyBackupFolder(under.path()), taken.folder);
 
     // The manifest names the count and the money of the pledges, worked out here.
     std::ifstream in(taken.folder + "/MANIFEST");
     std::string manifest((std::istreambuf_iterator<char>(in)), {});
     EXPECT_NE(manifest.find("table ZAL 40 "), std::string::npos) << manifest;
-    EXPECT_NE(manifest.find(" S_OZEN=82205.00 "), std::string::npos) << manifest;  // 100.25 * (1 + ... + 40)
+    EXPECT_NE(manifest.find(" S_OZEN=82205.00 "), std::string::npos)
+        << manifest;  // 100.25 * (1 + ... + 40)
 
     const Result checked = verify(taken.folder);
     EXPECT_TRUE(checked.ok) << checked.problem;
@@ -128,7 +130,8 @@ TEST(Backup, ADamagedCopyFailsItsCheckAndIsNotRestored) {
         Options into;
         into.dataDirectory = target.path();
         const Result r = restore(folder, into);
-        EXPECT_TRUE(std::filesystem::is_empty(target.path())) << "something was restored from " << folder;
+        EXPECT_TRUE(std::filesystem::is_empty(target.path()))
+            << "something was restored from " << folder;
         return r.ok;
     };
 
@@ -187,9 +190,10 @@ TEST(Backup, RestoreRefusesADirectoryThatHoldsData) {
 // A desk in a process of its own that issues loans with tickets 1, 2, 3 ... until told
 // to stop; `stored` is the number of loans it was told were stored.
 class IssuingDesk {
-public:
+  public:
     explicit IssuingDesk(const std::string& dir) {
-        shared_ = static_cast<Shared*>(::mmap(nullptr, sizeof(Shared), PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0));
+        shared_ = static_cast<Shared*>(::mmap(nullptr, sizeof(Shared), PROT_READ | PROT_WRITE,
+                                              MAP_SHARED | MAP_ANONYMOUS, -1, 0));
         new (shared_) Shared{};
         pid_ = ::fork();
         if (pid_ != 0) return;
@@ -211,8 +215,10 @@ public:
     bool waitFor(int n) {
         const auto until = std::chrono::steady_clock::now() + 20s;
         while (stored() < n)
-            if (std::chrono::steady_clock::now() > until) return false;
-            else std::this_thread::sleep_for(1ms);
+            if (std::chrono::steady_clock::now() > until)
+                return false;
+            else
+                std::this_thread::sleep_for(1ms);
         return true;
     }
     int stop() {
@@ -224,7 +230,7 @@ public:
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
 
-private:
+  private:
     struct Shared {
         std::atomic<bool> stop{false};
         std::atomic<int> stored{0};
@@ -313,13 +319,16 @@ TEST(Backup, ADiskThatFillsUpLeavesNoBackupAndTheTablesFree) {
 
 TEST(Backup, PruneKeepsTheNewestFolders) {
     TempDir under;
-    for (const char* name : {"kestrowd-20261201-100000", "kestrowd-20261202-100000", "kestrowd-20261202-100000-2",
-                             "kestrowd-20261203-090000", "other-folder"})
+    for (const char* name :
+         {"kestrowd-20261201-100000", "kestrowd-20261202-100000", "kestrowd-20261202-100000-2",
+          "kestrowd-20261203-090000", "other-folder"})
         std::filesystem::create_directory(under.file(name));
     EXPECT_EQ(prune(under.path(), 2), 2);
     std::set<std::string> left;
-    for (const auto& e : std::filesystem::directory_iterator(under.path())) left.insert(e.path().filename());
-    EXPECT_EQ(left, (std::set<std::string>{"kestrowd-20261203-090000", "kestrowd-20261202-100000-2", "other-folder"}));
+    for (const auto& e : std::filesystem::directory_iterator(under.path()))
+        left.insert(e.path().filename());
+    EXPECT_EQ(left, (std::set<std::string>{"kestrowd-20261203-090000", "kestrowd-20261202-100000-2",
+                                           "other-folder"}));
 }
 
 }  // namespace

@@ -63,7 +63,8 @@ inline thread_local GchRecord GCH;
 inline thread_local AitRecord AIT;
 inline thread_local AigRecord AIG;
 
-inline storage::FieldDecl fieldDecl(const char* name, storage::FieldType type, std::size_t offset, std::size_t size) {
+inline storage::FieldDecl fieldDecl(const char* name, storage::FieldType type, std::size_t offset,
+                                    std::size_t size) {
     storage::FieldDecl f;
     f.name = name;
     f.type = type;
@@ -72,7 +73,8 @@ inline storage::FieldDecl fieldDecl(const char* name, storage::FieldType type, s
     return f;
 }
 
-inline storage::KeyDecl keyDecl(const char* name, const char* description, std::vector<int> components, bool dup) {
+inline storage::KeyDecl keyDecl(const char* name, const char* description,
+                                std::vector<int> components, bool dup) {
     storage::KeyDecl k;
     k.name = name;
     k.description = description;
@@ -81,7 +83,8 @@ inline storage::KeyDecl keyDecl(const char* name, const char* description, std::
     return k;
 }
 
-inline storage::TableDecl tableDecl(const char* label, const char* messageName, std::size_t size, void* (*buffer)()) {
+inline storage::TableDecl tableDecl(const char* label, const char* messageName, std::size_t size,
+                                    void* (*buffer)()) {
     storage::TableDecl t;
     t.label = label;
     t.diskName = label;
@@ -95,7 +98,8 @@ using FT = storage::FieldType;
 
 inline const storage::TableDecl& parTable() {
     static const storage::TableDecl t = [] {
-        auto t = tableDecl("PAR", "par", sizeof(ParRecord), [] { return static_cast<void*>(&PAR); });
+        auto t =
+            tableDecl("PAR", "par", sizeof(ParRecord), [] { return static_cast<void*>(&PAR); });
         t.fields = {fieldDecl("ID", FT::Long, 0, 4), fieldDecl("NAME", FT::String, 4, 20)};
         t.keys = {keyDecl("KEY_ID", "PAR:key_id", {1}, false)};
         return t;
@@ -105,9 +109,12 @@ inline const storage::TableDecl& parTable() {
 
 inline const storage::TableDecl& chiTable() {
     static const storage::TableDecl t = [] {
-        auto t = tableDecl("CHI", "chi", sizeof(ChiRecord), [] { return static_cast<void*>(&CHI); });
-        t.fields = {fieldDecl("PID", FT::Long, 0, 4), fieldDecl("NO", FT::Long, 4, 4), fieldDecl("TXT", FT::String, 8, 10)};
-        t.keys = {keyDecl("KEY_PID", "CHI:key_pid", {1, 2}, false), keyDecl("KEY_NO", "CHI:key_no", {2}, false)};
+        auto t =
+            tableDecl("CHI", "chi", sizeof(ChiRecord), [] { return static_cast<void*>(&CHI); });
+        t.fields = {fieldDecl("PID", FT::Long, 0, 4), fieldDecl("NO", FT::Long, 4, 4),
+                    fieldDecl("TXT", FT::String, 8, 10)};
+        t.keys = {keyDecl("KEY_PID", "CHI:key_pid", {1, 2}, false),
+                  keyDecl("KEY_NO", "CHI:key_no", {2}, false)};
         return t;
     }();
     return t;
@@ -115,7 +122,8 @@ inline const storage::TableDecl& chiTable() {
 
 inline const storage::TableDecl& gchTable() {
     static const storage::TableDecl t = [] {
-        auto t = tableDecl("GCH", "gch", sizeof(GchRecord), [] { return static_cast<void*>(&GCH); });
+        auto t =
+            tableDecl("GCH", "gch", sizeof(GchRecord), [] { return static_cast<void*>(&GCH); });
         t.fields = {fieldDecl("CNO", FT::Long, 0, 4), fieldDecl("NO", FT::Long, 4, 4)};
         t.keys = {keyDecl("KEY_CNO", "GCH:key_cno", {1, 2}, false)};
         return t;
@@ -125,9 +133,11 @@ inline const storage::TableDecl& gchTable() {
 
 inline const storage::TableDecl& aitTable() {
     static const storage::TableDecl t = [] {
-        auto t = tableDecl("AIT", "ait", sizeof(AitRecord), [] { return static_cast<void*>(&AIT); });
+        auto t =
+            tableDecl("AIT", "ait", sizeof(AitRecord), [] { return static_cast<void*>(&AIT); });
         t.fields = {fieldDecl("ID", FT::Long, 0, 4), fieldDecl("NAME", FT::String, 4, 12)};
-        t.keys = {keyDecl("KEY_ID", "AIT:key_id", {1}, false), keyDecl("KEY_NAME", "AIT:key_name", {2}, false)};
+        t.keys = {keyDecl("KEY_ID", "AIT:key_id", {1}, false),
+                  keyDecl("KEY_NAME", "AIT:key_name", {2}, false)};
         return t;
     }();
     return t;
@@ -135,7 +145,8 @@ inline const storage::TableDecl& aitTable() {
 
 inline const storage::TableDecl& aigTable() {
     static const storage::TableDecl t = [] {
-        auto t = tableDecl("AIG", "aig", sizeof(AigRecord), [] { return static_cast<void*>(&AIG); });
+        auto t =
+            tableDecl("AIG", "aig", sizeof(AigRecord), [] { return static_cast<void*>(&AIG); });
         t.fields = {fieldDecl("GRP", FT::Short, 0, 2), fieldDecl("NO", FT::Long, 2, 4)};
         t.keys = {keyDecl("KEY_GN", "AIG:key_gn", {1, 2}, false)};
         return t;
@@ -147,15 +158,17 @@ inline const storage::TableDecl& aigTable() {
 // dictionary sets up its own (message name, create flag, lock-recover time, every key
 // registered; `autoIncKey` names a key registered with auto-increment, -1 none).
 class TestTable {
-public:
-    explicit TestTable(const storage::TableDecl& decl, int autoIncKey = -1, storage::FileOptions options = {})
+  public:
+    explicit TestTable(const storage::TableDecl& decl, int autoIncKey = -1,
+                       storage::FileOptions options = {})
         : file(decl, std::move(options)) {
         fm.Init(file, GlobalErrors);
         fm.FileNameValue = decl.messageName;
         fm.Create = 1;
         fm.LockRecover = 10;
         for (std::size_t k = 0; k < decl.keys.size(); ++k)
-            fm.AddKey(decl.keys[k], decl.keys[k].description, static_cast<int>(k) == autoIncKey ? 1 : 0);
+            fm.AddKey(decl.keys[k], decl.keys[k].description,
+                      static_cast<int>(k) == autoIncKey ? 1 : 0);
         rm.Init(fm, 1);
     }
     ~TestTable() {
@@ -193,7 +206,7 @@ inline uint32_t TestTable::records() {
 // --- the working directory and the services ---------------------------------------------
 
 class DataTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         assertion::clearReports();
         last_error::clear();
@@ -237,7 +250,7 @@ protected:
 
 // The dictionary's managers set up for the test (DctInit) and torn down after it.
 class DictTest : public DataTest {
-protected:
+  protected:
     void SetUp() override {
         DataTest::SetUp();
         DctInit();
@@ -253,7 +266,7 @@ protected:
 // A child process that opens the table's file in the current directory with `mode`
 // and keeps it open until the object goes. code() is the child's open result.
 class OtherProcess {
-public:
+  public:
     OtherProcess(const storage::TableDecl& decl, int mode) {
         int up[2], down[2];
         if (::pipe(up) != 0 || ::pipe(down) != 0) return;
@@ -288,7 +301,7 @@ public:
     OtherProcess& operator=(const OtherProcess&) = delete;
     int code() const { return code_; }
 
-private:
+  private:
     pid_t pid_ = -1;
     int toChild_ = -1;
     int code_ = -1;
@@ -297,7 +310,7 @@ private:
 // A thread that acts as another station: runs `setup` on its own driver state, then
 // holds on until released, then runs `teardown`.
 class OtherStation {
-public:
+  public:
     OtherStation(std::function<void()> setup, std::function<void()> teardown = {})
         : thread_([this, setup = std::move(setup), teardown = std::move(teardown)] {
               proc::setCurrentThread(61);
@@ -315,7 +328,7 @@ public:
     OtherStation(const OtherStation&) = delete;
     OtherStation& operator=(const OtherStation&) = delete;
 
-private:
+  private:
     std::promise<void> ready_, release_;
     std::thread thread_;
 };

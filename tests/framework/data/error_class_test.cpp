@@ -1,5 +1,7 @@
 // The error manager: substitution, the handlers and their levels, Message, Silent,
 // unknown numbers, message blocks, categories and the procedure-name stack.
+#include "framework/data/error_class.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -7,7 +9,6 @@
 #include <thread>
 #include <vector>
 
-#include "framework/data/error_class.h"
 #include "runtime/assertion.h"
 #include "runtime/codepage.h"
 #include "runtime/halt.h"
@@ -22,7 +23,7 @@ using kw::Level;
 using kw::script::ShownBox;
 
 class ErrorManager : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         kw::assertion::clearReports();
         kw::last_error::clear();
@@ -136,7 +137,8 @@ TEST_F(ErrorManager, BuiltInMessageCanBeReplacedByTheApplication) {
     add(22, 5, kw::W("Нет записей"), kw::W("Нет записей. (%Previous)"));
     errors.TakeError(22);
     EXPECT_EQ(boxes.last().caption, kw::W("Нет записей"));
-    EXPECT_EQ(boxes.last().text, kw::W("Нет записей. (") + "There are no records available to process.)");
+    EXPECT_EQ(boxes.last().text,
+              kw::W("Нет записей. (") + "There are no records available to process.)");
 }
 
 // --- handlers -----------------------------------------------------------------------
@@ -218,7 +220,8 @@ TEST_F(ErrorManager, ProgramAndUnknownLevelsAreHandledAsFatal) {
 TEST_F(ErrorManager, ThrowMessageFillsMessageAndSavesTheLastError) {
     kw::last_error::set(8, "Insufficient Memory");
     EXPECT_EQ(errors.ThrowMessage(13, "ZAL:KEY_1"), Level::Notify);
-    EXPECT_EQ(boxes.last().text, "Adding this record creates a duplicate entry for the key: ZAL:KEY_1");
+    EXPECT_EQ(boxes.last().text,
+              "Adding this record creates a duplicate entry for the key: ZAL:KEY_1");
     EXPECT_EQ(errors.SaveErrorCode, 8);
     EXPECT_EQ(errors.SaveError.clip(), "Insufficient Memory");
 }
@@ -241,7 +244,8 @@ TEST_F(ErrorManager, SetErrorsTakesTheCallingThreadsLastError) {
 
 TEST_F(ErrorManager, MessageShowsTheGivenButtonsAndReturnsThePressedOne) {
     boxes.answer("Cancel");
-    EXPECT_EQ(errors.Message(34, msgbox::Yes | msgbox::No | msgbox::Cancel, msgbox::Cancel), msgbox::Cancel);
+    EXPECT_EQ(errors.Message(34, msgbox::Yes | msgbox::No | msgbox::Cancel, msgbox::Cancel),
+              msgbox::Cancel);
     const ShownBox b = boxes.last();
     EXPECT_EQ(b.caption, "Record Update Error");
     EXPECT_EQ(b.icon, msgbox::Icon::Exclamation);
@@ -284,7 +288,8 @@ TEST_F(ErrorManager, UnknownNumberIsReportedAndThePreviousMessageIsUsed) {
 TEST_F(ErrorManager, UnknownNumberWithNothingSelectedFailsWithoutAMessage) {
     EXPECT_EQ(errors.TakeError(999), Level::Notify);
     EXPECT_EQ(errors.Message(999, msgbox::Yes | msgbox::No, msgbox::No), msgbox::No);
-    EXPECT_EQ(assertionTexts(), (std::vector<std::string>{"Identifier not found.", "Identifier not found."}));
+    EXPECT_EQ(assertionTexts(),
+              (std::vector<std::string>{"Identifier not found.", "Identifier not found."}));
     EXPECT_EQ(boxes.count(), 2u);  // the two assertion boxes only
     EXPECT_EQ(halts.count(), 0u);
 }
@@ -345,7 +350,8 @@ TEST_F(ErrorManager, FullMessageTableRefusesFurtherMessages) {
     for (int i = 0; i < 65535; ++i) b.add(static_cast<uint16_t>(1000 + i % 1000), 5, "", "");
     errors.AddErrors(b.bytes());
     EXPECT_EQ(errors.Errors->size(), kw::ErrorClass::kMaxEntries);
-    EXPECT_EQ(assertionTexts(), std::vector<std::string>{"Unable to add new error message to queue."});
+    EXPECT_EQ(assertionTexts(),
+              std::vector<std::string>{"Unable to add new error message to queue."});
 }
 
 TEST(ErrorManagerLifecycle, UseBeforeInitOrAfterKillIsReportedNotCrashed) {

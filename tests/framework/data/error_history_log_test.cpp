@@ -24,12 +24,13 @@ using kw::Level;
 using kw::script::ShownBox;
 
 class ErrorHistory : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         kw::assertion::clearReports();
         errors.Init();
         kw::ErrorBlock b;
-        for (int i = 1; i <= 4; ++i) b.add(static_cast<uint16_t>(600 + i), 5, "Note", "note " + std::to_string(i));
+        for (int i = 1; i <= 4; ++i)
+            b.add(static_cast<uint16_t>(600 + i), 5, "Note", "note " + std::to_string(i));
         b.add(610, 1, "Ask", "question?");
         errors.AddErrors(b.bytes());
     }
@@ -50,7 +51,8 @@ protected:
 TEST_F(ErrorHistory, ThresholdThreeKeepsThreeAndTheFourthDropsTheOldest) {
     errors.HistoryThreshold = 3;
     errors.HistoryViewLevel = 5;
-    for (int i = 1; i <= 3; ++i) EXPECT_EQ(errors.TakeError(static_cast<uint16_t>(600 + i)), Level::Notify);
+    for (int i = 1; i <= 3; ++i)
+        EXPECT_EQ(errors.TakeError(static_cast<uint16_t>(600 + i)), Level::Notify);
 
     auto shown = boxes.shown();
     ASSERT_EQ(shown.size(), 3u);
@@ -133,12 +135,13 @@ TEST_F(ErrorHistory, HistoryTextIsCutTo1024Characters) {
 
 // Runs each test in a fresh temporary directory.
 class ErrorLog : public ErrorHistory {
-protected:
+  protected:
     void SetUp() override {
         ErrorHistory::SetUp();
         old_ = fs::current_path();
-        dir_ = fs::temp_directory_path() / ("kw_errlog_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-                                            "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        dir_ = fs::temp_directory_path() /
+               ("kw_errlog_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+                "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(dir_);
         fs::create_directories(dir_);
         fs::current_path(dir_);
@@ -165,7 +168,8 @@ TEST_F(ErrorLog, EachShownMessageIsOneLineWithDateTimeAndText) {
     errors.TakeError(601);
     errors.TakeError(610);
     const std::string log = readLog();
-    const std::regex line(R"(05\.03\.2024@\d\d:\d\d:\d\d --> note 1\r\n05\.03\.2024@\d\d:\d\d:\d\d --> question\?\r\n)");
+    const std::regex line(
+        R"(05\.03\.2024@\d\d:\d\d:\d\d --> note 1\r\n05\.03\.2024@\d\d:\d\d:\d\d --> question\?\r\n)");
     EXPECT_TRUE(std::regex_match(log, line)) << log;
     EXPECT_EQ(boxes.count(), 2u) << "logging does not replace showing";
     EXPECT_FALSE(errors.StdErrorLog->IsOpen());
@@ -234,7 +238,7 @@ TEST_F(ErrorLog, LoggingWithoutALogIsReported) {
 
 // A log that fails where it is told to.
 class FailingLog : public kw::ErrorLogInterface {
-public:
+  public:
     bool failTake = false, failClose = false;
     std::vector<std::string> lines;
     Level Open(bool) override { return Level::Benign; }

@@ -9,7 +9,7 @@ namespace {
 using kw::Level;
 
 class AutoIncTest : public DataTest {
-protected:
+  protected:
     void SetUp() override {
         DataTest::SetUp();
         ait = std::make_unique<TestTable>(aitTable(), 0);
@@ -25,7 +25,8 @@ protected:
         std::vector<std::string> out;
         EXPECT_EQ(ait->fm.UseFile(), Level::Benign);
         EXPECT_TRUE(ait->file.set(1).ok());
-        while (ait->fm.TryNext() == Level::Benign) out.push_back(std::to_string(AIT.ID) + ":" + AIT.NAME.clip());
+        while (ait->fm.TryNext() == Level::Benign)
+            out.push_back(std::to_string(AIT.ID) + ":" + AIT.NAME.clip());
         return out;
     }
     std::unique_ptr<TestTable> ait;
@@ -80,7 +81,8 @@ TEST_F(AutoIncTest, ThreeFailedAddsAskWhetherToTryAgain) {
     ASSERT_EQ(boxes.count(), 2u);
     EXPECT_EQ(boxes.last().caption, "Auto Increment Error");
     EXPECT_EQ(boxes.last().text,
-              "Attempts to automatically number this record have failed.|File: ait|Error: Creates Duplicate Key (40).|"
+              "Attempts to automatically number this record have failed.|File: ait|Error: Creates "
+              "Duplicate Key (40).|"
               "Try Again?");
     EXPECT_EQ(boxes.last().buttons, msgbox::Yes | msgbox::No);
     EXPECT_EQ(ait->fm.SetThread().AutoIncDone, 0);

@@ -11,7 +11,9 @@ namespace kw::testing {
 namespace {
 
 using kw::Level;
-const storage::KeyDecl& zalKey1() { return dict::zalTable().keys[0]; }
+const storage::KeyDecl& zalKey1() {
+    return dict::zalTable().keys[0];
+}
 
 void addZal(int32_t ticket, const char* fio = "") {
     ZAL = dict::ZalRecord{};
@@ -60,9 +62,9 @@ TEST_F(OpenTest, TwoOpensNeedTwoCloses) {
 }
 
 TEST_F(OpenTest, EveryTableIsCreatedEmptyWhenMissing) {
-    const std::vector<kw::RelationManager*> all = {Relate::SEC, Relate::DAY, Relate::KLM, Relate::FIL,
-                                                   Relate::IZD, Relate::ZAL, Relate::MET, Relate::PRB,
-                                                   Relate::KAM, Relate::KBP, Relate::PKL};
+    const std::vector<kw::RelationManager*> all = {
+        Relate::SEC, Relate::DAY, Relate::KLM, Relate::FIL, Relate::IZD, Relate::ZAL,
+        Relate::MET, Relate::PRB, Relate::KAM, Relate::KBP, Relate::PKL};
     for (kw::RelationManager* rm : all) {
         SCOPED_TRACE(rm->Me->GetName());
         ASSERT_EQ(rm->Open(0), Level::Benign);
@@ -84,7 +86,8 @@ TEST_F(OpenTest, MissingFileWithoutCreateEndsTheProgramWithMessage23) {
     ASSERT_EQ(boxes.count(), 1u);
     EXPECT_EQ(boxes.last().caption, "File Access Error");
     EXPECT_EQ(boxes.last().text,
-              "File zal could not be opened.  Error: File Not Found (2).  Press OK to end this application");
+              "File zal could not be opened.  Error: File Not Found (2).  Press OK to end this "
+              "application");
     EXPECT_EQ(halts.codes(), std::vector<int>{0});
     EXPECT_EQ(Access::ZAL->SetThread().LastError, 23);
     EXPECT_TRUE(dirEmpty());
@@ -96,7 +99,8 @@ TEST_F(OpenTest, UseBeforeOpenIsMessage39AndEndsTheProgram) {
     EXPECT_EQ(Access::ZAL->TryFetch(zalKey1()), Level::Fatal);
     ASSERT_EQ(boxes.count(), 1u);
     EXPECT_EQ(boxes.last().caption, "File Usage Error");
-    EXPECT_EQ(boxes.last().text, "Attempt to use file (zal) before it was opened  Press OK to end this application");
+    EXPECT_EQ(boxes.last().text,
+              "Attempt to use file (zal) before it was opened  Press OK to end this application");
     EXPECT_EQ(halts.count(), 1u);
     EXPECT_TRUE(dirEmpty());
     EXPECT_TRUE(FilesManager.Status(1).empty());  // nothing noted for a file not open
@@ -150,7 +154,9 @@ TEST_F(OpenTest, KeyThatCannotBeRebuiltIsMessage26AndEndsTheProgram) {
     ASSERT_EQ(Access::ZAL->Open(), Level::Benign);
     EXPECT_EQ(Access::ZAL->TryNext(), Level::Fatal);
     EXPECT_EQ(captions(), (std::vector<std::string>{"Invalid Key", "Key was not built"}));
-    EXPECT_EQ(boxes.last().text, "Error: (Access Denied (5)) repairing key for zal.  Press OK to end this application");
+    EXPECT_EQ(
+        boxes.last().text,
+        "Error: (Access Denied (5)) repairing key for zal.  Press OK to end this application");
     EXPECT_EQ(halts.count(), 1u);
     Access::ZAL->Close();
 }
@@ -179,7 +185,8 @@ TEST_F(OpenTest, FileLockedByAnotherProcessIsOpenedReadOnlyAfterMessage2) {
     EXPECT_EQ(Access::DAY->Insert(), Level::Notify);
     EXPECT_EQ(boxes.last().caption, "Record Insert Error");
     EXPECT_EQ(boxes.last().text,
-              "An error was experienced during the creation of a record.|File: day|Error: Access Denied (5).");
+              "An error was experienced during the creation of a record.|File: day|Error: Access "
+              "Denied (5).");
     Access::DAY->Close();
     // the next open tries for writing again
     EXPECT_EQ(Access::DAY->OpenMode, storage::kDefaultOpenMode);
@@ -197,14 +204,15 @@ TEST_F(OpenTest, FileLockedAgainstReadingTooEndsWithMessage23) {
     EXPECT_EQ(Access::DAY->TryNext(), Level::Fatal);
     EXPECT_EQ(captions(), (std::vector<std::string>{"Access Denied", "File Access Error"}));
     EXPECT_EQ(boxes.last().text,
-              "File day could not be opened.  Error: Access Denied (5).  Press OK to end this application");
+              "File day could not be opened.  Error: Access Denied (5).  Press OK to end this "
+              "application");
     EXPECT_EQ(halts.count(), 1u);
     Access::DAY->Close();
 }
 
 // Counts the opens of the data file and their access.
 class CountingFileSystem : public storage::FileSystem {
-public:
+  public:
     std::vector<bool> dataOpens;  // true: read/write
     storage::FileSystem& in = storage::posixFileSystem();
 
@@ -217,7 +225,9 @@ public:
     int read(storage::Handle h, void* b, std::size_t n, uint64_t off, std::size_t& got) override {
         return in.read(h, b, n, off, got);
     }
-    int write(storage::Handle h, const void* b, std::size_t n, uint64_t off) override { return in.write(h, b, n, off); }
+    int write(storage::Handle h, const void* b, std::size_t n, uint64_t off) override {
+        return in.write(h, b, n, off);
+    }
     int sync(storage::Handle h) override { return in.sync(h); }
     int truncate(storage::Handle h, uint64_t n) override { return in.truncate(h, n); }
     int size(storage::Handle h, uint64_t& n) override { return in.size(h, n); }
@@ -228,14 +238,21 @@ public:
     int lock(storage::Handle h, uint64_t off, uint64_t len, storage::LockKind k) override {
         return in.lock(h, off, len, k);
     }
-    int testLock(storage::Handle h, uint64_t off, uint64_t len, storage::LockKind k, bool& c) override {
+    int testLock(storage::Handle h, uint64_t off, uint64_t len, storage::LockKind k,
+                 bool& c) override {
         return in.testLock(h, off, len, k, c);
     }
-    int map(storage::Handle h, uint64_t len, const uint8_t*& p) override { return in.map(h, len, p); }
+    int map(storage::Handle h, uint64_t len, const uint8_t*& p) override {
+        return in.map(h, len, p);
+    }
     void unmap(const uint8_t* p, uint64_t len) override { in.unmap(p, len); }
-    int mapWritable(storage::Handle h, uint64_t len, uint8_t*& p) override { return in.mapWritable(h, len, p); }
+    int mapWritable(storage::Handle h, uint64_t len, uint8_t*& p) override {
+        return in.mapWritable(h, len, p);
+    }
     void prefetch(const uint8_t* p, uint64_t len) override { in.prefetch(p, len); }
-    int store(uint8_t* dst, const void* src, std::size_t n) override { return in.store(dst, src, n); }
+    int store(uint8_t* dst, const void* src, std::size_t n) override {
+        return in.store(dst, src, n);
+    }
 };
 
 TEST_F(DataTest, LockedFileIsRetriedOnceForWritingBeforeTheReadOnlyOpen) {

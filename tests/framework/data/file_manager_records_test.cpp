@@ -12,7 +12,7 @@ namespace {
 using kw::Level;
 
 class RecordsTest : public DictTest {
-protected:
+  protected:
     void SetUp() override {
         DictTest::SetUp();
         ASSERT_EQ(Access::ZAL->Open(), Level::Benign);
@@ -78,7 +78,8 @@ TEST_F(RecordsTest, DuplicateInAUniqueKeyShowsMessage13WithTheKeyAndWritesNothin
     EXPECT_EQ(Access::DAY->Insert(), Level::Notify);
     ASSERT_EQ(boxes.count(), 1u);
     EXPECT_EQ(boxes.last().caption, "Duplicate Key Error");
-    EXPECT_EQ(boxes.last().text, "Adding this record creates a duplicate entry for the key: DAY:key_1");
+    EXPECT_EQ(boxes.last().text,
+              "Adding this record creates a duplicate entry for the key: DAY:key_1");
     EXPECT_EQ(DAY.KAS, 7);  // the buffer is as it was
 
     // the Try form shows nothing
@@ -95,7 +96,8 @@ TEST_F(RecordsTest, DuplicateInAUniqueKeyShowsMessage13WithTheKeyAndWritesNothin
     DAY.DATA = 80000;
     ASSERT_EQ(Access::DAY->Fetch(dict::dayTable().keys[0]), Level::Benign);
     EXPECT_EQ(Access::DAY->Insert(), Level::Notify);
-    EXPECT_EQ(boxes.last().text, "Adding this record creates a duplicate entry for the key: DAY:key_1");
+    EXPECT_EQ(boxes.last().text,
+              "Adding this record creates a duplicate entry for the key: DAY:key_1");
     Access::DAY->Close();
 }
 
@@ -154,9 +156,11 @@ TEST_F(RecordsTest, UpdateThroughTheRelateObjectShowsMessage7FromAFormAnd6Otherw
         ZAL.FIO = "mine";
         EXPECT_EQ(Relate::ZAL->Update(fromForm), Level::Notify);
         ASSERT_EQ(boxes.count(), 1u);
-        EXPECT_EQ(boxes.last().text, fromForm ? "This record was changed by another station. Those changes will now be "
-                                                "displayed. Use the Ditto Button or Ctrl+' to recall your changes."
-                                              : "This record was changed by another station.");
+        EXPECT_EQ(boxes.last().text,
+                  fromForm
+                      ? "This record was changed by another station. Those changes will now be "
+                        "displayed. Use the Ditto Button or Ctrl+' to recall your changes."
+                      : "This record was changed by another station.");
         EXPECT_EQ(ZAL.S_VID, theirs);
         EXPECT_EQ(ZAL.FIO.clip(), "client 10");
     }
@@ -173,7 +177,8 @@ TEST_F(RecordsTest, UpdateThatWouldDuplicateAUniqueKeyIsMessage25) {
     EXPECT_EQ(Access::DAY->Update(), Level::Notify);
     EXPECT_EQ(boxes.last().caption, "Record was not updated");
     EXPECT_EQ(boxes.last().text,
-              "An error (Creates Duplicate Key (40)) was experienced when making changes to the day file.");
+              "An error (Creates Duplicate Key (40)) was experienced when making changes to the "
+              "day file.");
     EXPECT_EQ(Access::DAY->TryUpdate(), Level::Notify);
     EXPECT_EQ(boxes.count(), 1u);
     Access::DAY->Close();
@@ -206,8 +211,9 @@ TEST_F(RecordsTest, ReadErrorIsMessage1FromThePlainFormAndFatalFromTheTryForm) {
     EXPECT_EQ(Access::ZAL->Next(), Level::Notify);
     ASSERT_EQ(boxes.count(), 1u);
     EXPECT_EQ(boxes.last().caption, "Record Retrieval Error");
-    EXPECT_EQ(boxes.last().text, "Error: (Key File Must Be Rebuilt (46)) attempting to access a record from the zal "
-                                 "file.  Returning to previous window.");
+    EXPECT_EQ(boxes.last().text,
+              "Error: (Key File Must Be Rebuilt (46)) attempting to access a record from the zal "
+              "file.  Returning to previous window.");
 }
 
 TEST_F(RecordsTest, RecordHeldByAnotherStationIsMessage28OrSteppedOver) {
@@ -233,7 +239,8 @@ TEST_F(RecordsTest, RecordHeldByAnotherStationIsMessage28OrSteppedOver) {
     // the plain form shows the message
     EXPECT_EQ(Access::ZAL->Previous(), Level::Notify);
     EXPECT_EQ(captions(), std::vector<std::string>{"Record not read"});
-    EXPECT_EQ(boxes.last().text, "A record held by another station was encountered reading from the zal file.");
+    EXPECT_EQ(boxes.last().text,
+              "A record held by another station was encountered reading from the zal file.");
     EXPECT_EQ(halts.count(), 0u);
 
     // SkipHeldRecords steps over it in both directions, silently
@@ -241,7 +248,8 @@ TEST_F(RecordsTest, RecordHeldByAnotherStationIsMessage28OrSteppedOver) {
     for (bool backward : {false, true}) {
         ASSERT_TRUE(file.set(1).ok());
         std::vector<int32_t> seen;
-        while ((backward ? Access::ZAL->TryPrevious() : Access::ZAL->TryNext()) == Level::Benign) seen.push_back(ZAL.N_KV);
+        while ((backward ? Access::ZAL->TryPrevious() : Access::ZAL->TryNext()) == Level::Benign)
+            seen.push_back(ZAL.N_KV);
         EXPECT_EQ(seen, backward ? (std::vector<int32_t>{30, 10}) : (std::vector<int32_t>{10, 30}));
         EXPECT_EQ(Access::ZAL->GetEOF(), 1);
     }
@@ -271,7 +279,7 @@ TEST_F(RecordsTest, DeleteRecordRemovesTheCurrentRecord) {
 
 // A table whose second field must not be blank.
 class CheckedFileManager : public FileManager {
-public:
+  public:
     int calls = 0;
     Level ValidateFieldServer(int Id, uint8_t HandleErrors) override {
         ++calls;

@@ -9,7 +9,7 @@ namespace {
 using kw::Level;
 
 class StateTest : public DataTest {
-protected:
+  protected:
     void SetUp() override {
         DataTest::SetUp();
         chi = std::make_unique<TestTable>(chiTable());
@@ -139,9 +139,10 @@ TEST_F(StateTest, KeyHelpers) {
     EXPECT_EQ(chi->fm.GetFieldName(k, 3), "");
     EXPECT_FALSE(chi->fm.GetField(k, 0).valid());
     EXPECT_EQ(chi->fm.SetKey(parTable().keys[0]), 0);
-    EXPECT_EQ(assertionTexts(), (std::vector<std::string>{"Key does not have component of this number :3",
-                                                          "Key does not have component of this number :0",
-                                                          "Key does not exist in this file"}));
+    EXPECT_EQ(assertionTexts(),
+              (std::vector<std::string>{"Key does not have component of this number :3",
+                                        "Key does not have component of this number :0",
+                                        "Key does not exist in this file"}));
 }
 
 TEST_F(DictTest, KeyToOrderWrapsTextOfACaseInsensitiveKey) {
@@ -171,9 +172,10 @@ TEST_F(StateTest, MisuseChecksReportThroughTheAssertionService) {
     chi->fm.InClose = 0;
     // the runtime gives up a file that is still open
     chi->fm.FunctionCalled(FileFunction::Release);
-    EXPECT_EQ(assertionTexts(), (std::vector<std::string>{"You have not called FileManager.UseFile() for chi",
-                                                          "You are calling CLOSE(chi) instead of FileManager.Close()",
-                                                          "You have not called FileManager.Close() for chi"}));
+    EXPECT_EQ(assertionTexts(),
+              (std::vector<std::string>{"You have not called FileManager.UseFile() for chi",
+                                        "You are calling CLOSE(chi) instead of FileManager.Close()",
+                                        "You have not called FileManager.Close() for chi"}));
     EXPECT_EQ(chi->fm.CleanedUp, 0);
     // once closed, the release cleans the manager up
     chi->fm.Close();
@@ -190,12 +192,14 @@ TEST_F(StateTest, DirectUseOfTheFileIsReportedThroughTheFilesCallBack) {
     chi->fm.Close();
     ASSERT_EQ(chi->fm.Open(), Level::Benign);  // lazily: the FILE is not open yet
     EXPECT_EQ(chi->file.set(0).code, storage::kFileNotOpen);
-    EXPECT_EQ(assertionTexts(), std::vector<std::string>{"You have not called FileManager.UseFile() for chi"});
+    EXPECT_EQ(assertionTexts(),
+              std::vector<std::string>{"You have not called FileManager.UseFile() for chi"});
     ASSERT_EQ(chi->fm.UseFile(), Level::Benign);
     EXPECT_EQ(chi->fm.TryNext(), Level::Benign);  // the manager's own use is no misuse
     EXPECT_TRUE(chi->file.close().ok());          // CLOSE behind the manager's back
-    EXPECT_EQ(assertionTexts(), (std::vector<std::string>{"You have not called FileManager.UseFile() for chi",
-                                                          "You are calling CLOSE(chi) instead of FileManager.Close()"}));
+    EXPECT_EQ(assertionTexts(), (std::vector<std::string>{
+                                    "You have not called FileManager.UseFile() for chi",
+                                    "You are calling CLOSE(chi) instead of FileManager.Close()"}));
     chi->fm.Close();
     ASSERT_EQ(chi->fm.Open(), Level::Benign);
     ASSERT_EQ(chi->fm.UseFile(), Level::Benign);
@@ -214,7 +218,8 @@ TEST_F(DataTest, KillClosesTheFileAndDisposesOfTheLists) {
     par->fm.Kill();
     EXPECT_FALSE(par->file.isOpen());
     EXPECT_EQ(par->fm.CleanedUp, 1);
-    EXPECT_FALSE(par->fm.Keys || par->fm.Info || par->fm.Buffers || par->fm.Saved || par->fm.Fields);
+    EXPECT_FALSE(par->fm.Keys || par->fm.Info || par->fm.Buffers || par->fm.Saved ||
+                 par->fm.Fields);
     EXPECT_EQ(FilesManager.MappingCount(), 0u);
     par.reset();  // a second Kill does nothing
     EXPECT_EQ(assertion::reportCount(), 0u);
@@ -235,7 +240,7 @@ TEST_F(DataTest, BindFieldsListsEveryFieldOnce) {
 thread_local ParRecord PAA;
 
 class PrimingManager : public FileManager {
-public:
+  public:
     void PrimeFields() override { PAR.NAME = "primed"; }
     Level ValidateFieldServer(int Id, uint8_t) override {
         return Id == 1 && PAR.ID < 0 ? Level::Notify : Level::Benign;

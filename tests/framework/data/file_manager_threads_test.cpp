@@ -41,7 +41,8 @@ TEST_F(ThreadsTest, ThreadsKeepTheirOwnBuffersPositionsAndOpenCounts) {
             ZAL.N_KV = 40;
             if (Access::ZAL->Fetch(dict::zalTable().keys[0]) != Level::Benign) fail("fetch");
         } else {
-            if (Access::ZAL->UseFile() != Level::Benign || !Access::ZAL->File->set(1).ok()) fail("set");
+            if (Access::ZAL->UseFile() != Level::Benign || !Access::ZAL->File->set(1).ok())
+                fail("set");
         }
         sync.arrive_and_wait();
         std::vector<int32_t> seen;
@@ -49,14 +50,17 @@ TEST_F(ThreadsTest, ThreadsKeepTheirOwnBuffersPositionsAndOpenCounts) {
             const Level l = number == 3 ? Access::ZAL->TryPrevious() : Access::ZAL->TryNext();
             if (l == Level::Benign) seen.push_back(ZAL.N_KV);
             sync.arrive_and_wait();  // every thread has stepped: buffers must not mix
-            if (l == Level::Benign && ZAL.N_KV != seen.back()) fail("buffer changed by another thread");
+            if (l == Level::Benign && ZAL.N_KV != seen.back())
+                fail("buffer changed by another thread");
         }
         const std::vector<int32_t> expected = number == 2   ? std::vector<int32_t>{10, 20, 30}
                                               : number == 3 ? std::vector<int32_t>{60, 50, 40}
                                                             : std::vector<int32_t>{50, 60};
         if (seen != expected) fail("thread " + std::to_string(number) + " read the wrong records");
-        if (Access::ZAL->GetEOF() != (number == 4 ? 1 : 0)) fail("end of file of thread " + std::to_string(number));
-        if (Access::ZAL->SetThread().Opened != opens) fail("open count of thread " + std::to_string(number));
+        if (Access::ZAL->GetEOF() != (number == 4 ? 1 : 0))
+            fail("end of file of thread " + std::to_string(number));
+        if (Access::ZAL->SetThread().Opened != opens)
+            fail("open count of thread " + std::to_string(number));
         sync.arrive_and_wait();
         for (int i = 0; i < opens; ++i) Access::ZAL->Close();
         if (Access::ZAL->SetThread().Opened != 0 || Access::ZAL->File->isOpen()) fail("closed");

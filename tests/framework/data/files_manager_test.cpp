@@ -10,7 +10,7 @@ namespace {
 using kw::Level;
 
 class CallerCalleeTest : public DictTest {
-protected:
+  protected:
     void SetUp() override {
         DictTest::SetUp();
         GlobalErrors.SetProcedureName("ZAL_TAB1");

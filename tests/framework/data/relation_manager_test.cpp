@@ -13,13 +13,14 @@ namespace {
 using kw::Level;
 
 class RelationTest : public DataTest {
-protected:
+  protected:
     void SetUp() override {
         DataTest::SetUp();
         par = std::make_unique<TestTable>(parTable());
         chi = std::make_unique<TestTable>(chiTable());
         gch = std::make_unique<TestTable>(gchTable());
-        for (TestTable* t : {par.get(), chi.get(), gch.get()}) ASSERT_EQ(t->rm.Open(0), Level::Benign);
+        for (TestTable* t : {par.get(), chi.get(), gch.get()})
+            ASSERT_EQ(t->rm.Open(0), Level::Benign);
         addPar(1, "one");
         addPar(2, "two");
         addChi(1, 11);
@@ -78,10 +79,12 @@ protected:
         return rows(parTable(), [] { return std::to_string(PAR.ID) + ":" + PAR.NAME.clip(); });
     }
     static std::vector<std::string> chiRows() {
-        return rows(chiTable(), [] { return std::to_string(CHI.PID) + "/" + std::to_string(CHI.NO); });
+        return rows(chiTable(),
+                    [] { return std::to_string(CHI.PID) + "/" + std::to_string(CHI.NO); });
     }
     static std::vector<std::string> gchRows() {
-        return rows(gchTable(), [] { return std::to_string(GCH.CNO) + "/" + std::to_string(GCH.NO); });
+        return rows(gchTable(),
+                    [] { return std::to_string(GCH.CNO) + "/" + std::to_string(GCH.NO); });
     }
     void relateParToChi(uint8_t updateMode, uint8_t deleteMode, bool withKey = true) {
         par->rm.AddRelation(chi->rm, updateMode, deleteMode, withKey ? &chi->key(0) : nullptr);
@@ -99,16 +102,20 @@ protected:
 
 TEST_F(RelationTest, RestrictRefusesTheDeleteWithMessage30AndRollsBack) {
     relateParToChi(kRINone, kRICascade);  // the children go first ...
-    par->rm.AddRelation(gch->rm, kRINone, kRIRestrict, &gch->key(0));  // ... then a reference refuses
+    par->rm.AddRelation(gch->rm, kRINone, kRIRestrict,
+                        &gch->key(0));  // ... then a reference refuses
     par->rm.AddRelationLink("PAR:ID", "GCH:CNO");
     addGch(1, 5);
     fetchPar(1);
     boxes.answer(msgbox::Ok);
     boxes.answer(msgbox::No);
     EXPECT_EQ(par->rm.Delete(0), Level::Notify);
-    EXPECT_EQ(captions(), (std::vector<std::string>{"Referential Integrity Delete Error", "Record Delete Error"}));
-    EXPECT_EQ(texts()[0], "This record is referenced from the file gch. This record cannot be deleted while these "
-                          "references exist.");
+    EXPECT_EQ(captions(), (std::vector<std::string>{"Referential Integrity Delete Error",
+                                                    "Record Delete Error"}));
+    EXPECT_EQ(
+        texts()[0],
+        "This record is referenced from the file gch. This record cannot be deleted while these "
+        "references exist.");
     EXPECT_EQ(parRows(), (std::vector<std::string>{"1:one", "2:two"}));
     EXPECT_EQ(chiRows(), (std::vector<std::string>{"1/11", "1/12", "2/21"}));  // rolled back
     EXPECT_FALSE(transaction::Active());
@@ -128,8 +135,9 @@ TEST_F(RelationTest, YesToTryAgainRepeatsTheWholeDelete) {
     fetchPar(1);
     for (unsigned a : {msgbox::Ok, msgbox::Yes, msgbox::Ok, msgbox::No}) boxes.answer(a);
     EXPECT_EQ(par->rm.Delete(0), Level::Notify);
-    EXPECT_EQ(captions(), (std::vector<std::string>{"Referential Integrity Delete Error", "Record Delete Error",
-                                                    "Referential Integrity Delete Error", "Record Delete Error"}));
+    EXPECT_EQ(captions(), (std::vector<std::string>{
+                              "Referential Integrity Delete Error", "Record Delete Error",
+                              "Referential Integrity Delete Error", "Record Delete Error"}));
     EXPECT_EQ(parRows(), (std::vector<std::string>{"1:one", "2:two"}));
 }
 
@@ -181,15 +189,18 @@ TEST_F(RelationTest, DeleteWhoseTransactionCannotBeginShowsMessage21AndKeepsTheR
     fetchPar(1);
     storage::File& file = par->file;
     {
-        OtherStation other([&] { ASSERT_TRUE(file.open().ok() && file.lock().ok()); }, [&] { (void)file.close(); });
+        OtherStation other([&] { ASSERT_TRUE(file.open().ok() && file.lock().ok()); },
+                           [&] { (void)file.close(); });
         boxes.answer(msgbox::Ok);
         boxes.answer(msgbox::No);
         const auto start = std::chrono::steady_clock::now();
         EXPECT_EQ(par->rm.Delete(0), Level::Notify);
         EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::seconds(kTransactionWait));
     }
-    EXPECT_EQ(captions(), (std::vector<std::string>{"Transaction cancelled", "Record Delete Error"}));
-    EXPECT_EQ(texts()[0], "Error: (File Is Already Locked (32)) attempting to frame the transaction on par.");
+    EXPECT_EQ(captions(),
+              (std::vector<std::string>{"Transaction cancelled", "Record Delete Error"}));
+    EXPECT_EQ(texts()[0],
+              "Error: (File Is Already Locked (32)) attempting to frame the transaction on par.");
     EXPECT_EQ(parRows(), (std::vector<std::string>{"1:one", "2:two"}));
     // once the lock is gone the same delete goes through
     fetchPar(1);
@@ -209,9 +220,10 @@ TEST_F(RelationTest, InvalidDeleteModeIsAnInternalError) {
 
 // A driver without transaction frames.
 class NoFrames : public TransactionDriver {
-public:
+  public:
     storage::Status Enrol(storage::File&) override {
-        last_error::set(storage::kUnsupportedFunction, storage::errorText(storage::kUnsupportedFunction));
+        last_error::set(storage::kUnsupportedFunction,
+                        storage::errorText(storage::kUnsupportedFunction));
         return storage::Status::error(storage::kUnsupportedFunction);
     }
 };
@@ -225,8 +237,9 @@ TEST_F(RelationTest, DriverWithoutTransactionsDeletesWithoutAFrame) {
     transaction::setDriver(nullptr);
     EXPECT_EQ(par->rm.UseLogout, 0);
     EXPECT_EQ(chi->rm.UseLogout, 0);
-    EXPECT_EQ(assertionTexts(), (std::vector<std::string>{"Driver does not support transaction framing.",
-                                                          "Driver does not support transaction framing."}));
+    EXPECT_EQ(assertionTexts(),
+              (std::vector<std::string>{"Driver does not support transaction framing.",
+                                        "Driver does not support transaction framing."}));
     EXPECT_EQ(parRows(), std::vector<std::string>{"2:two"});
     EXPECT_EQ(chiRows(), std::vector<std::string>{"2/21"});
 }
@@ -242,7 +255,8 @@ TEST_F(RelationTest, UpdateCascadesChangedLinks) {
     EXPECT_EQ(par->rm.Update(1), Level::Benign);
     EXPECT_EQ(parRows(), (std::vector<std::string>{"2:two", "5:one"}));
     EXPECT_EQ(chiRows(), (std::vector<std::string>{"2/21", "5/11", "5/12"}));
-    EXPECT_EQ(gchRows(), (std::vector<std::string>{"11/1", "11/2", "12/1", "21/1"}));  // their links did not change
+    EXPECT_EQ(gchRows(), (std::vector<std::string>{"11/1", "11/2", "12/1",
+                                                   "21/1"}));  // their links did not change
     EXPECT_EQ(boxes.count(), 0u);
 }
 
@@ -274,8 +288,9 @@ TEST_F(RelationTest, UpdateRestrictResetsTheLinksWithMessage31) {
     EXPECT_EQ(par->rm.Update(1), Level::Notify);
     ASSERT_EQ(boxes.count(), 1u);
     EXPECT_EQ(boxes.last().caption, "Referential Integrity Update Error");
-    EXPECT_EQ(boxes.last().text, "This record is referenced from the file chi. Linking field(s) have been restricted "
-                                 "from change and have been reset to original values.");
+    EXPECT_EQ(boxes.last().text,
+              "This record is referenced from the file chi. Linking field(s) have been restricted "
+              "from change and have been reset to original values.");
     EXPECT_EQ(PAR.ID, 1);
     EXPECT_EQ(PAR.NAME.clip(), "edited");
     EXPECT_EQ(parRows(), (std::vector<std::string>{"1:one", "2:two"}));  // rolled back
@@ -330,7 +345,7 @@ TEST_F(DataTest, OpenOfARelatedTableOnlyCountsIt) {
 }
 
 TEST_F(RelationTest, QuickScanIsPassedOnByKindOfRelation) {
-    relateParToChi(kRINone, kRINone);                          // with a key
+    relateParToChi(kRINone, kRINone);                         // with a key
     par->rm.AddRelation(gch->rm, kRINone, kRINone, nullptr);  // without
     par->rm.AddRelationLink("ID", "CNO");
     par->rm.SetQuickScan(1, 1);
@@ -347,7 +362,8 @@ TEST_F(RelationTest, QuickScanIsPassedOnByKindOfRelation) {
 TEST_F(RelationTest, LinkToAnUnknownFieldIsAnInternalError) {
     par->rm.AddRelation(chi->rm, kRINone, kRINone, &chi->key(0));
     par->rm.AddRelationLink("ID", "CHI:NOPE");
-    EXPECT_EQ(assertionTexts(), std::vector<std::string>{"Relation link field not found: CHI:NOPE"});
+    EXPECT_EQ(assertionTexts(),
+              std::vector<std::string>{"Relation link field not found: CHI:NOPE"});
     EXPECT_EQ(par->rm.Relations->back().Fields->Count(), 0u);
 }
 
@@ -377,7 +393,8 @@ TEST_F(RelationTest, ACascadeWhoseParentIsGoneMeanwhileDeletesNothing) {
     const std::vector<std::string> c = captions();
     ASSERT_FALSE(c.empty());
     EXPECT_EQ(c.back(), "Record was not deleted");
-    EXPECT_EQ(std::find(c.begin(), c.end(), "Record Delete Error"), c.end()) << "no offer to try again";
+    EXPECT_EQ(std::find(c.begin(), c.end(), "Record Delete Error"), c.end())
+        << "no offer to try again";
     EXPECT_EQ(parRows(), std::vector<std::string>{"2:two"});
     EXPECT_EQ(chiRows(), (std::vector<std::string>{"1/11", "1/12", "2/21"})) << "the children stay";
     EXPECT_EQ(gchRows(), (std::vector<std::string>{"11/1", "11/2", "12/1", "21/1"}));
@@ -385,7 +402,7 @@ TEST_F(RelationTest, ACascadeWhoseParentIsGoneMeanwhileDeletesNothing) {
 
 // A frame that cannot be rolled back is reported, not passed over.
 class RollbackFails : public TransactionDriver {
-public:
+  public:
     storage::Status Rollback() override {
         const storage::Status s = TransactionDriver::Rollback();
         if (failed_ || !s.ok()) return s;
@@ -393,7 +410,7 @@ public:
         return storage::Status::error(storage::kUnableToRollback);
     }
 
-private:
+  private:
     bool failed_ = false;
 };
 

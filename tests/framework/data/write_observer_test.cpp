@@ -20,11 +20,15 @@ using Fault = storage::FaultFileSystem::Fault;
 // Writes one journal entry per write told: the table, the first field's value as the
 // key, and the changes.
 class JournalObserver : public WriteObserver {
-public:
-    explicit JournalObserver(storage::File& aud) : aud_(aud) { previous_ = write_observer::install(this); }
+  public:
+    explicit JournalObserver(storage::File& aud) : aud_(aud) {
+        previous_ = write_observer::install(this);
+    }
     ~JournalObserver() override { (void)write_observer::install(previous_); }
 
-    bool Observes(const storage::TableDecl& t) override { return t.label == "PAR" || t.label == "AIT"; }
+    bool Observes(const storage::TableDecl& t) override {
+        return t.label == "PAR" || t.label == "AIT";
+    }
     storage::File* Companion() override {
         if (!aud_.isOpen() && !aud_.open().ok()) return nullptr;
         return &aud_;
@@ -38,7 +42,8 @@ public:
         audit::Entry e;
         e.table = n.table->label;
         e.key = audit::fieldText(n.table->fields[0], n.after ? n.after : n.before);
-        e.text = audit::changes(*n.table, n.before ? n.before : empty.data(), n.after ? n.after : empty.data());
+        e.text = audit::changes(*n.table, n.before ? n.before : empty.data(),
+                                n.after ? n.after : empty.data());
         const storage::Status st = audit::append(aud_, e);
         if (dieAfter) ::_exit(0);
         return st;
@@ -48,13 +53,13 @@ public:
     bool dieBefore = false;  // the desk is killed once the change is written ...
     bool dieAfter = false;   // ... or once its entry is, before the frame commits
 
-private:
+  private:
     storage::File& aud_;
     WriteObserver* previous_ = nullptr;
 };
 
 class WriteObserverTest : public DataTest {
-protected:
+  protected:
     // The journal's entries, read as another station would.
     std::vector<dict::AudRecord> entries() {
         std::vector<dict::AudRecord> out;
@@ -121,14 +126,16 @@ TEST_F(WriteObserverTest, EveryWriteIsToldOnceWithItsImagesAndLeavesOneEntryThat
     ASSERT_EQ(chi.fm.TryInsert(), Level::Benign);  // not observed
     EXPECT_FALSE(transaction::Active()) << "every frame of its own ended";
 
-    EXPECT_EQ(observer.ops, (std::vector<WriteOperation>{WriteOperation::Insert, WriteOperation::Insert,
-                                                         WriteOperation::Update, WriteOperation::Update,
-                                                         WriteOperation::Delete}));
+    EXPECT_EQ(observer.ops,
+              (std::vector<WriteOperation>{WriteOperation::Insert, WriteOperation::Insert,
+                                           WriteOperation::Update, WriteOperation::Update,
+                                           WriteOperation::Delete}));
     const auto e = entries();
     ASSERT_EQ(e.size(), 5u);
     EXPECT_EQ(e[0].KEY.clip(), "1");
     EXPECT_EQ(e[0].TEXT.clip(), "ID: 0 -> 1; NAME: \"\" -> \"first\"");
-    EXPECT_EQ(e[2].TEXT.clip(), "NAME: \"first\" -> \"changed\"") << "the image before is the stored record";
+    EXPECT_EQ(e[2].TEXT.clip(), "NAME: \"first\" -> \"changed\"")
+        << "the image before is the stored record";
     EXPECT_EQ(e[3].TEXT.clip(), "NAME: \"second\" -> \"through rm\"");
     EXPECT_EQ(e[4].KEY.clip(), "2");
     EXPECT_EQ(e[4].TEXT.clip(), "ID: 2 -> 0; NAME: \"through rm\" -> \"\"");
@@ -246,7 +253,6 @@ TEST_F(WriteObserverTest, ANumberTakenByPrimingAndGivenBackIsNoChange) {
     (void)ait.fm.Close();
     (void)aud.close();
 }
-
 
 TEST_F(WriteObserverTest, ADeskKilledInsideTheFrameLeavesNeitherTheChangeNorItsEntry) {
     createJournal();

@@ -11,7 +11,7 @@ using kw::script::Drive;
 using kw::script::WindowDriver;
 
 class PreviewTest : public ReportTest {
-protected:
+  protected:
     // 300 clients: 6 pages.
     WindowDriver openPreview() {
         seedClients(300);
@@ -22,7 +22,9 @@ protected:
     int thread_ = 0;
 };
 
-std::string status(const WindowDriver& w, int control) { return w.shown(control); }
+std::string status(const WindowDriver& w, int control) {
+    return w.shown(control);
+}
 
 }  // namespace
 
@@ -55,9 +57,10 @@ TEST_F(PreviewTest, PagesNavigateByTheGridAndTheStatusSaysWhere) {
 TEST_F(PreviewTest, TheZoomMenuFollowsTheTable) {
     WindowDriver w = openPreview();
     ASSERT_TRUE(w);
-    const char* items[] = {"Tile pages", "Page Width", "50% Zoom", "75% Zoom", "100% Zoom", "200% Zoom", "300% Zoom"};
+    const char* items[] = {"Tile pages", "Page Width", "50% Zoom", "75% Zoom",
+                           "100% Zoom",  "200% Zoom",  "300% Zoom"};
     const char* shown[] = {"Zoom: Tile Pages", "Zoom: Page Width", "Zoom: 50%", "Zoom: 75%",
-                           "Zoom: 100%",      "Zoom: 200%",       "Zoom: 300%"};
+                           "Zoom: 100%",       "Zoom: 200%",       "Zoom: 300%"};
     const char* canvas[] = {"-2", "-1", "50", "75", "100", "200", "300"};
     for (int i = 0; i < 7; ++i) {
         ASSERT_EQ(w.press(items[i]), Drive::Ok) << items[i];
@@ -111,8 +114,8 @@ TEST_F(PreviewTest, PrintSendsThePagesChosenToThePrinter) {
 TEST_F(PreviewTest, SaveAsPdfAsksForAFileAndWritesThePreviewedPages) {
     struct Writer : kw::report::Backend {
         bool print(const kw::report::Document&, const std::vector<int>&) override { return false; }
-        bool writePdf(const kw::report::Document& d, const std::vector<int>& p, const std::string& path,
-                      std::string&) override {
+        bool writePdf(const kw::report::Document& d, const std::vector<int>& p,
+                      const std::string& path, std::string&) override {
             pages = static_cast<int>(d.pages.size());
             asked = p;
             file = path;

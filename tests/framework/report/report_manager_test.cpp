@@ -11,7 +11,9 @@ namespace {
 using namespace kwreport;
 using kw::script::Drive;
 
-bool waitThread(int n) { return kw::proc::wait(n, 20s); }
+bool waitThread(int n) {
+    return kw::proc::wait(n, 20s);
+}
 
 }  // namespace
 
@@ -50,9 +52,9 @@ TEST_F(ReportTest, NoTickOfEvenRecordsTakesLongerThanItsSlice) {
     const int n = startReport();
     ASSERT_TRUE(waitThread(n));
     ASSERT_GE(trace.ticks.size(), 3u);
-    EXPECT_EQ(trace.ticks[0].records, 512);          // 0.512 s: the target doubles to 1024
+    EXPECT_EQ(trace.ticks[0].records, 512);  // 0.512 s: the target doubles to 1024
     EXPECT_EQ(trace.ticks[0].recordsPerCycle, 1024);
-    EXPECT_EQ(trace.ticks[1].records, 1000);         // the slice is used up before 1024
+    EXPECT_EQ(trace.ticks[1].records, 1000);  // the slice is used up before 1024
     EXPECT_EQ(trace.ticks[1].recordsPerCycle, 1024);
 }
 

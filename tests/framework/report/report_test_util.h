@@ -21,26 +21,26 @@ namespace kwreport {
 
 using namespace std::chrono_literals;
 using kw::W;
+using kwform::CLN;
 using kwform::ClnRecord;
 using kwform::ClnTable;
-using kwform::CLN;
 using kwform::clnTable;
 
 struct ReportOptions {
     bool preview = true;
     bool skipPreview = false;
-    bool stepOnSum = false;                 // progress by CLN:SUM through a StepRealClass
-    std::function<int64_t(int)> costMs;     // test-clock milliseconds record n (from 1) takes
-    int sleepMs = 0;                        // real time each record takes
-    int16_t deferWindow = 0;                // seconds the progress window stays out of sight
+    bool stepOnSum = false;              // progress by CLN:SUM through a StepRealClass
+    std::function<int64_t(int)> costMs;  // test-clock milliseconds record n (from 1) takes
+    int sleepMs = 0;                     // real time each record takes
+    int16_t deferWindow = 0;             // seconds the progress window stays out of sight
 };
 
 // What a run left: one entry per timer tick, the percentile after each record.
 struct ReportTrace {
     struct Tick {
-        int records = 0;         // processed in the tick
-        int recordsPerCycle = 0; // after the tick
-        bool outOfSight = false; // the progress window, after the tick
+        int records = 0;          // processed in the tick
+        int recordsPerCycle = 0;  // after the tick
+        bool outOfSight = false;  // the progress window, after the tick
     };
     std::mutex mu;
     std::vector<Tick> ticks;
@@ -65,12 +65,14 @@ inline kw::report::ReportDef clnReportDef() {
 }
 
 class ClnProcess : public kw::ProcessClass {
-public:
-    ClnProcess(kw::report::Report& r, const ReportOptions& o, ReportTrace& t) : report_(r), options_(o), trace_(t) {}
+  public:
+    ClnProcess(kw::report::Report& r, const ReportOptions& o, ReportTrace& t)
+        : report_(r), options_(o), trace_(t) {}
     kw::Level TakeRecord() override {
         ++taken_;
         if (options_.costMs) kw::clock::advanceTicks(options_.costMs(taken_));
-        if (options_.sleepMs) std::this_thread::sleep_for(std::chrono::milliseconds(options_.sleepMs));
+        if (options_.sleepMs)
+            std::this_thread::sleep_for(std::chrono::milliseconds(options_.sleepMs));
         (void)report_.print(1);
         {
             std::lock_guard lock(trace_.mu);
@@ -79,7 +81,7 @@ public:
         return ProcessClass::TakeRecord();
     }
 
-private:
+  private:
     kw::report::Report& report_;
     const ReportOptions& options_;
     ReportTrace& trace_;
@@ -87,7 +89,7 @@ private:
 };
 
 class ClnReport : public kw::ReportManager {
-public:
+  public:
     ClnReport(ClnTable& table, const ReportOptions& o, ReportTrace& t)
         : table_(table), options_(o), trace_(t), process_(report_, o, t), view_(table.file) {}
 
@@ -98,11 +100,14 @@ public:
         GlobalRequest = 0;
         (void)table_.rm.Open(0);
         FilesOpened = 1;
-        if (!OpenWindow(kw::ProgressWindow(W("Подготовка печати"), Percentile))) return kw::Level::Notify;
-        process_.Init(&view_, table_.rm, kw::kProgressPctText, &Percentile, options_.stepOnSum ? &step_ : nullptr,
+        if (!OpenWindow(kw::ProgressWindow(W("Подготовка печати"), Percentile)))
+            return kw::Level::Notify;
+        process_.Init(&view_, table_.rm, kw::kProgressPctText, &Percentile,
+                      options_.stepOnSum ? &step_ : nullptr,
                       options_.stepOnSum ? kw::FieldRef{&clnTable(), 4} : kw::FieldRef{});
         process_.AddSortOrder(&clnTable().keys[0]);
-        kw::ReportManager::Init(process_, report_, clnReportDef(), options_.preview ? &Previewer : nullptr);
+        kw::ReportManager::Init(process_, report_, clnReportDef(),
+                                options_.preview ? &Previewer : nullptr);
         SkipPreview = options_.skipPreview ? 1 : 0;
         DeferWindow = options_.deferWindow;
         return kw::Level::Benign;
@@ -114,7 +119,8 @@ public:
         const kw::Level l = ReportManager::TakeWindowEvent();
         if (timer && !OpenFailed) {
             std::lock_guard lock(trace_.mu);
-            trace_.ticks.push_back({process_.RecordsProcessed - before, RecordsPerCycle, Win.geometry().iconised});
+            trace_.ticks.push_back(
+                {process_.RecordsProcessed - before, RecordsPerCycle, Win.geometry().iconised});
         }
         return l;
     }
@@ -130,7 +136,7 @@ public:
     uint8_t Percentile = 0;
     kw::PrintPreviewClass Previewer;
 
-private:
+  private:
     ClnTable& table_;
     const ReportOptions& options_;
     ReportTrace& trace_;
@@ -141,7 +147,7 @@ private:
 };
 
 class ReportTest : public kwbrowse::BrowseTest {
-protected:
+  protected:
     void SetUp() override {
         BrowseTest::SetUp();
         printer = &kw::script::installScriptReport();

@@ -8,7 +8,7 @@ namespace {
 namespace key = kw::ui::key;
 
 class BrowseLocate : public BrowseTest {
-protected:
+  protected:
     void SetUp() override {
         BrowseTest::SetUp();
         seedClients(300);
@@ -26,7 +26,7 @@ TEST_F(BrowseLocate, AStepLocatorStepsThroughTheRecordsWithTheInitial) {
     EXPECT_EQ(highlighted(w), 3);  // the first Carter
     EXPECT_EQ(w.shown(Detail), "Carter");
     EXPECT_EQ(w.key(List, letter('c')), Drive::Ok);
-    EXPECT_EQ(highlighted(w), 23);  // the next one
+    EXPECT_EQ(highlighted(w), 23);                                // the next one
     EXPECT_EQ(w.key(List, letter('c') | key::Shift), Drive::Ok);  // 'C' alike
     EXPECT_EQ(highlighted(w), 43);
     EXPECT_EQ(w.key(List, letter('d')), Drive::Ok);
@@ -100,7 +100,8 @@ TEST_F(BrowseLocate, ARangeBetweenTwoVariables) {
     low = 50;
     high = 64;
     browse.setup = [](kw::BrowseClass& b) {
-        b.AddRange(kw::FieldRef{&clnTable(), 1}, kw::ui::Binding::of(low), kw::ui::Binding::of(high));
+        b.AddRange(kw::FieldRef{&clnTable(), 1}, kw::ui::Binding::of(low),
+                   kw::ui::Binding::of(high));
     };
     BrowseRun run;
     auto w = openBrowse(run);
@@ -140,7 +141,8 @@ TEST_F(BrowseLocate, ARangeOnANameReadFromAVariableAndPrimedIntoANewRecord) {
     // The number is taken while the form is open, with the range's name (the form
     // then primes its own fields).
     const std::vector<std::string> all = rows();
-    EXPECT_NE(std::find_if(all.begin(), all.end(), [](const std::string& r) { return r.rfind("301|dalton|", 0) == 0; }),
+    EXPECT_NE(std::find_if(all.begin(), all.end(),
+                           [](const std::string& r) { return r.rfind("301|dalton|", 0) == 0; }),
               all.end());
     EXPECT_EQ(form.press(W("Закрыть")), Drive::Ok);
     EXPECT_TRUE(form.waitClosed(5s));

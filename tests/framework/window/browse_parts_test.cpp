@@ -58,7 +58,7 @@ TEST(StepStringClass, OrdersTextsByTheirLeadingLettersWithoutRegardToCase) {
 // ------------------------------------------------------------------ view manager
 
 class ViewManagerTest : public BrowseTest {
-protected:
+  protected:
     void SetUp() override {
         BrowseTest::SetUp();
         seedClients(40);
@@ -99,7 +99,8 @@ TEST_F(ViewManagerTest, BuildsTheFilterFromTheRangeAndTheNamedFilters) {
         vm.SetFilter("cln:sum > 200", "a");
         vm.SetFilter("cln:id <> 39", "b");
         vm.Open();
-        EXPECT_EQ(vm.ViewFilter(), "(UPPER(CLN:FIO) = 'SMITH') AND (cln:sum > 200) AND (cln:id <> 39)");
+        EXPECT_EQ(vm.ViewFilter(),
+                  "(UPPER(CLN:FIO) = 'SMITH') AND (cln:sum > 200) AND (cln:id <> 39)");
         EXPECT_EQ(all(vm), (std::vector<int>{}));  // Smith: 19 and 39
         vm.SetFilter("", "b");
         vm.ApplyFilter();
@@ -165,7 +166,7 @@ TEST_F(ViewManagerTest, PrimeRecordPutsTheRangeIntoANewRecord) {
 }
 
 class EndsAtForty : public kw::ViewManager {
-public:
+  public:
     uint8_t ValidateRecord() override {
         if (CLN.ID % 2 == 0) return kw::record::Filtered;
         return CLN.ID > 10 ? kw::record::OutOfRange : kw::record::OK;
@@ -225,8 +226,10 @@ TEST(PopupClass, NamesItemsAndParsesMenuTexts) {
         texts.push_back(e.Text);
         depths.push_back(e.Depth);
     }
-    EXPECT_EQ(names, (std::vector<std::string>{"Open", "Recent", "File 1", "File 2", "Separator", "Wrap", "Exit"}));
-    EXPECT_EQ(texts, (std::vector<std::string>{"&Open", "&Recent", "File 1", "File 2", "-", "&Wrap", "E&xit"}));
+    EXPECT_EQ(names, (std::vector<std::string>{"Open", "Recent", "File 1", "File 2", "Separator",
+                                               "Wrap", "Exit"}));
+    EXPECT_EQ(texts, (std::vector<std::string>{"&Open", "&Recent", "File 1", "File 2", "-", "&Wrap",
+                                               "E&xit"}));
     EXPECT_EQ(depths, (std::vector<int>{0, 0, 1, 1, 0, 0, 0}));
     EXPECT_TRUE(p.GetItemChecked("wrap"));
     EXPECT_FALSE(p.GetItemEnabled("Exit"));
@@ -252,7 +255,7 @@ struct PopupRun {
 };
 
 class PopupWindow : public kwform::FormTest {
-protected:
+  protected:
     void start(PopupRun& run) {
         run.number = kw::proc::start([&run] {
             using kw::ui::Control;
@@ -274,8 +277,10 @@ protected:
             p.AddSubMenu("More", "One|Two");
             while (int e = w.accept()) {
                 if (e != kw::ui::ev::Accepted) continue;
-                if (w.field() == 4) run.answers.push_back(p.Ask(10, 10));
-                else run.pressed.push_back(w.field());
+                if (w.field() == 4)
+                    run.answers.push_back(p.Ask(10, 10));
+                else
+                    run.pressed.push_back(w.field());
             }
         });
         ASSERT_NE(run.number, 0);
@@ -291,7 +296,8 @@ TEST_F(PopupWindow, MimicItemsFollowTheirButtonsAndPressThem) {
     const auto items = w.popupMenu();
     ASSERT_EQ(items.size(), 7u);
     std::vector<std::string> texts;
-    for (const auto& i : items) texts.push_back(kw::ui::labelText(i.text));  // buttons carry access keys
+    for (const auto& i : items)
+        texts.push_back(kw::ui::labelText(i.text));  // buttons carry access keys
     EXPECT_EQ(texts, (std::vector<std::string>{"A", "B", "-", "Plain", "More", "One", "Two"}));
     EXPECT_TRUE(items[0].enabled);
     EXPECT_FALSE(items[1].enabled);  // its button is disabled; C's is hidden

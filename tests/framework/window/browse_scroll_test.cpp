@@ -9,7 +9,7 @@ namespace ev = kw::ui::ev;
 namespace key = kw::ui::key;
 
 class BrowseScroll : public BrowseTest {
-protected:
+  protected:
     void SetUp() override {
         BrowseTest::SetUp();
         seedClients(300);

@@ -24,18 +24,19 @@ namespace kwbrowse {
 using namespace std::chrono_literals;
 using kw::W;
 using kw::script::Drive;
+using kwform::CLN;
 using kwform::ClnRecord;
 using kwform::ClnTable;
-using kwform::CLN;
 using kwform::clnTable;
 
 // Twenty surnames; client i is called kSurnames[(i - 1) % 20], so the name order
 // interleaves the number order.
-inline const std::vector<std::string> kSurnames = {"Adams",  "Baker",  "Carter", "Dalton", "Evans",
-                                                   "Fisher", "Garcia", "Harris", "Irwin",  "Jones",
-                                                   "Kelly",  "Lewis",  "Moore",  "Nolan",  "Owens",
-                                                   "Parker", "Quinn",  "Reed",   "Smith",  "Turner"};
-inline std::string surnameOf(int id) { return kSurnames[static_cast<std::size_t>((id - 1) % 20)]; }
+inline const std::vector<std::string> kSurnames = {
+    "Adams", "Baker", "Carter", "Dalton", "Evans", "Fisher", "Garcia", "Harris", "Irwin", "Jones",
+    "Kelly", "Lewis", "Moore",  "Nolan",  "Owens", "Parker", "Quinn",  "Reed",   "Smith", "Turner"};
+inline std::string surnameOf(int id) {
+    return kSurnames[static_cast<std::size_t>((id - 1) % 20)];
+}
 
 // Controls of CLN_BROWSE.
 enum BrowseControl : int32_t {
@@ -61,7 +62,7 @@ struct BrowseOptions {
     Thumb thumb = Thumb::None;
     std::string filter;
     int rows = 10;
-    bool toolbar = false;       // the browse and its form take part in a toolbar
+    bool toolbar = false;  // the browse and its form take part in a toolbar
     bool viewButton = true;
     bool toolButton = true;
     // Further set-up of BRW1 after the sort order (ranges, filters, flags).
@@ -74,14 +75,16 @@ struct BrowseOptions {
 
 // The form with the frame toolbar's behaviour; `toolbar` is where tests read its tips.
 class ClnToolbarForm : public kwform::ClnForm {
-public:
-    ClnToolbarForm(ClnTable& table, const kwform::ClnFormOptions& options) : ClnForm(table, options) {}
+  public:
+    ClnToolbarForm(ClnTable& table, const kwform::ClnFormOptions& options)
+        : ClnForm(table, options) {}
     kw::Level Init() override {
         const kw::Level l = ClnForm::Init();
         if (l != kw::Level::Benign) return l;
         AddItem(toolbar);
         AddItem(toolbarForm);
-        lastTips = {toolbar.Tip(kw::vcr::Insert), toolbar.Tip(kw::vcr::Down), toolbar.Tip(kw::vcr::Bottom)};
+        lastTips = {toolbar.Tip(kw::vcr::Insert), toolbar.Tip(kw::vcr::Down),
+                    toolbar.Tip(kw::vcr::Bottom)};
         return l;
     }
     kw::ToolbarClass toolbar;
@@ -91,7 +94,7 @@ public:
 
 // BRW1 of CLN_BROWSE: the sort order follows BrowseOptions::sortChoice.
 class ClnBrowseClass : public kw::BrowseClass {
-public:
+  public:
     void ResetSort(uint8_t Force) override {
         if (sortChoice) {
             (void)SetSort(static_cast<uint16_t>(sortChoice->load()), Force);
@@ -103,7 +106,7 @@ public:
 };
 
 class ClnBrowse : public kw::WindowManager {
-public:
+  public:
     ClnBrowse(ClnTable& table, const BrowseOptions& options)
         : table_(table), options_(options), view_(table.file) {}
 
@@ -119,7 +122,8 @@ public:
         FilesOpened = 1;
         kw::ui::WindowDef s;
         s.title = W("Клиенты");
-        s.add(Control::list({{"ID", 7, "n_7"}, {"FIO", 20, "s40"}, {"SUM", 12, "n_12.2"}}, nullptr, options_.rows)
+        s.add(Control::list({{"ID", 7, "n_7"}, {"FIO", 20, "s40"}, {"SUM", 12, "n_12.2"}}, nullptr,
+                            options_.rows)
                   .number(List));
         Control detail = Control::prompt("");
         detail.use = kw::UseField(clnTable(), "FIO");
@@ -147,10 +151,17 @@ public:
         const kw::FieldRef key{&t, options_.sort == 1 ? 1 : 2};
         kw::LocatorClass* locator = nullptr;
         switch (options_.locator) {
-            case Locator::Step: locator = &step_; break;
-            case Locator::Incremental: locator = &incremental_; break;
-            case Locator::Entry: locator = &entry_; break;
-            case Locator::None: break;
+            case Locator::Step:
+                locator = &step_;
+                break;
+            case Locator::Incremental:
+                locator = &incremental_;
+                break;
+            case Locator::Entry:
+                locator = &entry_;
+                break;
+            case Locator::None:
+                break;
         }
         if (locator) {
             BRW1.AddLocator(locator);
@@ -204,7 +215,7 @@ public:
     ClnBrowseClass BRW1;
     int formsRun = 0;
 
-private:
+  private:
     ClnTable& table_;
     const BrowseOptions& options_;
     kw::storage::View view_;
@@ -227,7 +238,7 @@ struct BrowseRun {
 };
 
 class BrowseTest : public kwform::FormTest {
-protected:
+  protected:
     // Clients 1..n written straight to CLN (no journal, no sync).
     void seedClients(int n) {
         std::thread t([n] {
@@ -264,7 +275,8 @@ protected:
         ASSERT_NE(run.number, 0);
     }
 
-    kw::script::WindowDriver openBrowse(BrowseRun& run, uint8_t request = 0, ClnRecord caller = {}) {
+    kw::script::WindowDriver openBrowse(BrowseRun& run, uint8_t request = 0,
+                                        ClnRecord caller = {}) {
         startBrowse(run, request, caller);
         auto w = window("Клиенты");
         EXPECT_TRUE(w);
@@ -275,7 +287,8 @@ protected:
     }
 
     // The window titled so that is open now or opens within `timeout`.
-    static kw::script::WindowDriver window(const char* utf8Title, std::chrono::milliseconds timeout) {
+    static kw::script::WindowDriver window(const char* utf8Title,
+                                           std::chrono::milliseconds timeout) {
         return kw::script::waitWindow(W(utf8Title), timeout);
     }
     using kwform::FormTest::window;

@@ -11,7 +11,7 @@ namespace ev = kw::ui::ev;
 using kw::msgbox::Cancel;
 
 class BrowseUpdate : public BrowseTest {
-protected:
+  protected:
     void SetUp() override {
         BrowseTest::SetUp();
         seedClients(300);
@@ -19,7 +19,8 @@ protected:
     // Whether CLN holds a record whose row (as rows() gives it) begins with `prefix`.
     bool hasRow(const std::string& prefix) {
         const std::vector<std::string> all = rows();
-        return std::any_of(all.begin(), all.end(), [&](const std::string& r) { return r.rfind(prefix, 0) == 0; });
+        return std::any_of(all.begin(), all.end(),
+                           [&](const std::string& r) { return r.rfind(prefix, 0) == 0; });
     }
     // The texts of the popup menu that is up.
     static std::vector<std::string> popupTexts(const kw::script::WindowDriver& w) {
@@ -137,7 +138,8 @@ TEST_F(BrowseUpdate, ThePopupMenuOffersTheButtonsPresentAndPressesThem) {
     ASSERT_TRUE(w);
     EXPECT_EQ(w.selectRow(List, 2), Drive::Ok);
     EXPECT_EQ(w.key(List, key::RightClick), Drive::Ok);
-    EXPECT_EQ(popupTexts(w), (std::vector<std::string>{"&Insert", "&Change", "&Delete", "&View", "-", "&Toolbox"}));
+    EXPECT_EQ(popupTexts(w), (std::vector<std::string>{"&Insert", "&Change", "&Delete", "&View",
+                                                       "-", "&Toolbox"}));
     EXPECT_EQ(w.choosePopup("Change"), Drive::Ok);
     auto form = window("Изменить ???");
     ASSERT_TRUE(form);
@@ -159,7 +161,8 @@ TEST_F(BrowseUpdate, ThePopupMenuOfASelectingBrowseWithoutViewAndToolbox) {
     auto w = openBrowse(run, kw::req::Select);
     ASSERT_TRUE(w);
     EXPECT_EQ(w.key(List, key::RightClick), Drive::Ok);
-    EXPECT_EQ(popupTexts(w), (std::vector<std::string>{"&Insert", "&Change", "&Delete", "-", "&Select"}));
+    EXPECT_EQ(popupTexts(w),
+              (std::vector<std::string>{"&Insert", "&Change", "&Delete", "-", "&Select"}));
     EXPECT_EQ(w.choosePopup("Select"), Drive::Ok);
     ASSERT_TRUE(run.join());
     EXPECT_EQ(run.response, kw::resp::Completed);
@@ -203,7 +206,8 @@ TEST_F(BrowseUpdate, NextRecordOnAChangeFormSavesAndReopensOnTheFollowingRecord)
     auto form = window("Изменить ???");
     ASSERT_TRUE(form);
     EXPECT_EQ(ClnToolbarForm::lastTips,
-              (std::vector<std::string>{"Save this record and add a new one", "Save changes and go to next record",
+              (std::vector<std::string>{"Save this record and add a new one",
+                                        "Save changes and go to next record",
                                         "Save changes and go to last record"}));
     EXPECT_EQ(form.type(kwform::Adr, "New street"), Drive::Ok);
     kw::ui::postEvent(form.model(), kw::ui::Event{ev::Accepted, kw::vcr::Down});
@@ -249,7 +253,8 @@ TEST_F(BrowseUpdate, NextRecordAtTheLastRecordStopsAndAnInsertFormAddsAnother) {
     auto insert = window("Добавить ???");
     ASSERT_TRUE(insert);
     EXPECT_EQ(ClnToolbarForm::lastTips,
-              (std::vector<std::string>{"Save record and add another", "Save record and add another", ""}));
+              (std::vector<std::string>{"Save record and add another",
+                                        "Save record and add another", ""}));
     EXPECT_EQ(insert.type(kwform::Fio, "Newman"), Drive::Ok);
     kw::ui::postEvent(insert.model(), kw::ui::Event{ev::Accepted, kw::vcr::Down});
     EXPECT_TRUE(insert.waitClosed(5s));

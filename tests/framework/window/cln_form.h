@@ -46,7 +46,8 @@ constexpr int32_t kFirstDay2024 = 72687 + 8766;  // 01.01.2024
 inline const kw::storage::TableDecl& clnTable() {
     static const kw::storage::TableDecl t = [] {
         using FT = kw::storage::FieldType;
-        auto field = [](const char* name, FT type, std::size_t offset, std::size_t size, const char* pic) {
+        auto field = [](const char* name, FT type, std::size_t offset, std::size_t size,
+                        const char* pic) {
             kw::storage::FieldDecl f;
             f.name = name;
             f.type = type;
@@ -55,7 +56,8 @@ inline const kw::storage::TableDecl& clnTable() {
             f.picture = pic;
             return f;
         };
-        auto key = [](const char* name, const char* description, std::vector<int> components, bool dup) {
+        auto key = [](const char* name, const char* description, std::vector<int> components,
+                      bool dup) {
             kw::storage::KeyDecl k;
             k.name = name;
             k.description = description;
@@ -75,7 +77,8 @@ inline const kw::storage::TableDecl& clnTable() {
                     field("SUM", FT::Real, offsetof(ClnRecord, SUM), 8, "n_12.2"),
                     field("DAT", FT::Long, offsetof(ClnRecord, DAT), 4, "D6")};
         t.fields.back().isDate = true;
-        t.keys = {key("KEY_ID", "CLN:key_id", {1}, false), key("KEY_FIO", "CLN:key_fio", {2}, true)};
+        t.keys = {key("KEY_ID", "CLN:key_id", {1}, false),
+                  key("KEY_FIO", "CLN:key_fio", {2}, true)};
         return t;
     }();
     return t;
@@ -84,7 +87,7 @@ inline const kw::storage::TableDecl& clnTable() {
 // The access object of CLN, with counters of the writes that reach it and failures
 // to inject.
 class ClnAccess : public kw::FileManager {
-public:
+  public:
     kw::Level Insert() override {
         ++inserts;
         if (failInserts > 0) {
@@ -119,7 +122,7 @@ public:
 // CLN's FILE with its access and relate objects, set up as the dictionary sets up its
 // own: KEY_ID numbers the records.
 class ClnTable {
-public:
+  public:
     ClnTable() : file(clnTable()) {
         fm.Init(file, GlobalErrors);
         fm.FileNameValue = "cln";
@@ -190,7 +193,7 @@ inline kw::ui::WindowDef clnDef() {
 }
 
 class ClnForm : public kw::WindowManager {
-public:
+  public:
     ClnForm(ClnTable& table, const ClnFormOptions& options) : table_(table), options_(options) {}
 
     kw::Level Init() override {
@@ -272,7 +275,7 @@ public:
         return kw::WindowManager::TakeAccepted();
     }
 
-private:
+  private:
     ClnTable& table_;
     const ClnFormOptions& options_;
     kw::WindowResizeClass resizer_;

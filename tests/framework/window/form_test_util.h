@@ -36,7 +36,7 @@ using kw::script::Drive;
 struct FormRun {
     uint8_t response = 0;
     ClnRecord atKill;  // CLN as the form left it, before it closed its tables
-    int number = 0;   // the procedure thread
+    int number = 0;    // the procedure thread
     bool join() { return number == 0 || kw::proc::wait(number, 10s); }
 };
 
@@ -50,12 +50,12 @@ inline std::string shownAs(double v, const char* pic) {
 
 // One row of CLN as "ID|FIO|ADR|SUM|DAT", SUM and DAT by their pictures.
 inline std::string rowOf(const ClnRecord& r) {
-    return std::to_string(r.ID) + "|" + r.FIO.clip() + "|" + r.ADR.clip() + "|" + shownAs(r.SUM, "n_12.2") + "|" +
-           shownAs(r.DAT, "D6");
+    return std::to_string(r.ID) + "|" + r.FIO.clip() + "|" + r.ADR.clip() + "|" +
+           shownAs(r.SUM, "n_12.2") + "|" + shownAs(r.DAT, "D6");
 }
 
 class FormTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         kw::script::installScriptWindows();
         kw::assertion::clearReports();
@@ -156,7 +156,7 @@ protected:
     kw::script::DriverMessageBox boxes;
     kw::msgbox::ScopedBackend scoped{boxes};
 
-private:
+  private:
     std::filesystem::path dir_, old_;
 };
 

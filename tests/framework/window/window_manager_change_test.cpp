@@ -11,7 +11,7 @@ using kw::msgbox::No;
 using kw::msgbox::Yes;
 
 class ChangeForm : public FormTest {
-protected:
+  protected:
     void SetUp() override {
         FormTest::SetUp();
         seed({{"Иванов", "Тверь"}, {"Петров", "Псков"}});
@@ -32,7 +32,8 @@ TEST_F(ChangeForm, WritesTheChangedRecordAndAnswers1) {
     ASSERT_TRUE(run.join());
     EXPECT_EQ(run.response, kw::resp::Completed);
     EXPECT_EQ(table->fm.updates, 1);
-    EXPECT_EQ(rows(), (std::vector<std::string>{seeded[0], W("2|Петров|Великие Луки|200.00|01.01.2024")}));
+    EXPECT_EQ(rows(),
+              (std::vector<std::string>{seeded[0], W("2|Петров|Великие Луки|200.00|01.01.2024")}));
     EXPECT_TRUE(captions().empty());
 }
 
@@ -121,7 +122,8 @@ TEST_F(ChangeForm, NoAfterAFailedUpdateClosesWithoutSavingOrAskingAgain) {
     boxes.answer(No);
     ASSERT_TRUE(run.join());
     EXPECT_EQ(run.response, kw::resp::Cancelled);
-    EXPECT_EQ(captions(), (std::vector<std::string>{"Record was not updated", "Record Update Error"}));
+    EXPECT_EQ(captions(),
+              (std::vector<std::string>{"Record was not updated", "Record Update Error"}));
     EXPECT_EQ(rows(), seeded);
 }
 

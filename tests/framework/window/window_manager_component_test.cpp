@@ -14,7 +14,7 @@ using kw::ui::Control;
 
 // A component that notes what it is asked and answers as told.
 class Probe : public kw::WindowComponent {
-public:
+  public:
     explicit Probe(kw::WindowManager& owner) : owner_(owner) {}
 
     void Kill() override { ++kills; }
@@ -26,9 +26,12 @@ public:
             std::lock_guard lock(mu);
             seen.emplace_back(owner_.Win.event(), owner_.Win.field());
         }
-        if (owner_.Win.event() == kw::ui::ev::Accepted && owner_.Win.field() == consume) return Level::Notify;
-        if (owner_.Win.event() == kw::ui::ev::Accepted && owner_.Win.field() == leave) return Level::Fatal;
-        if (owner_.Win.event() == kw::ui::ev::Accepted && owner_.Win.field() == askReset) wantReset = 1;
+        if (owner_.Win.event() == kw::ui::ev::Accepted && owner_.Win.field() == consume)
+            return Level::Notify;
+        if (owner_.Win.event() == kw::ui::ev::Accepted && owner_.Win.field() == leave)
+            return Level::Fatal;
+        if (owner_.Win.event() == kw::ui::ev::Accepted && owner_.Win.field() == askReset)
+            wantReset = 1;
         return Level::Benign;
     }
     void Update() override {}
@@ -45,7 +48,7 @@ public:
     std::mutex mu;
     std::vector<std::pair<int, int>> seen;
 
-private:
+  private:
     kw::WindowManager& owner_;
 };
 
@@ -53,8 +56,9 @@ enum DialogControl { Note = 1, Plain, Eat, Leave, Refresh, Nested, Ok, Close };
 
 // A dialog of its own: no table; OK completes, "Закрыть" cancels.
 class Dialog : public kw::WindowManager {
-public:
-    Dialog(std::string title, bool failInit = false) : title_(std::move(title)), failInit_(failInit) {}
+  public:
+    Dialog(std::string title, bool failInit = false)
+        : title_(std::move(title)), failInit_(failInit) {}
 
     Level Init() override {
         Request = GlobalRequest;
@@ -90,7 +94,7 @@ public:
     std::vector<Probe*> probes;
     std::atomic<uint8_t> nestedResponse{0};
 
-private:
+  private:
     std::string title_;
     bool failInit_;
 };
@@ -99,7 +103,8 @@ using Manager = FormTest;
 
 // Waits until `done` holds, for at most `limit`: a fault fails the test with a message
 // instead of hanging the suite.
-::testing::AssertionResult eventually(const std::function<bool()>& done, std::chrono::milliseconds limit = 5s) {
+::testing::AssertionResult eventually(const std::function<bool()>& done,
+                                      std::chrono::milliseconds limit = 5s) {
     const auto until = std::chrono::steady_clock::now() + limit;
     while (!done()) {
         if (std::chrono::steady_clock::now() >= until)
@@ -167,7 +172,8 @@ TEST_F(Manager, ComponentsSeeTheEventsTheManagerLeavesThemAndAreKilledOnce) {
     EXPECT_EQ(second->resets, resetsBefore + 1);
     EXPECT_EQ(w.press(W("Закрыть")), Drive::Ok);  // settled by the manager itself
     ASSERT_TRUE(w.waitClosed(5s));
-    ASSERT_TRUE(eventually([&] { return secondKill >= 0; })) << "Run did not return after the window closed";
+    ASSERT_TRUE(eventually([&] { return secondKill >= 0; }))
+        << "Run did not return after the window closed";
     EXPECT_EQ(response, kw::resp::Cancelled);
     EXPECT_FALSE(first->saw(kw::ui::ev::Accepted, Close));
     EXPECT_TRUE(first->saw(kw::ui::ev::CloseWindow, 0));
@@ -192,7 +198,7 @@ TEST_F(Manager, AComponentCanLeaveTheAcceptLoop) {
     ASSERT_TRUE(w);
     EXPECT_EQ(w.press("Leave"), Drive::Ok);
     ASSERT_TRUE(kw::proc::wait(number, 10s));
-    EXPECT_FALSE(w.isOpen());  // Kill closed it
+    EXPECT_FALSE(w.isOpen());                  // Kill closed it
     EXPECT_EQ(response, kw::resp::Cancelled);  // no response was set
 }
 

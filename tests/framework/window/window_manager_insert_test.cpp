@@ -206,7 +206,8 @@ TEST_F(InsertForm, InsertAction3KeepsTheFormOpenAndALaterCancelStillAnswers1) {
     ASSERT_TRUE(run.join());
     EXPECT_EQ(run.response, kw::resp::Completed);
     EXPECT_TRUE(captions().empty());
-    EXPECT_EQ(rows(), (std::vector<std::string>{W("1|Первый||10.00|01.01.2024"), W("2|Второй||0.00|01.01.2024")}));
+    EXPECT_EQ(rows(), (std::vector<std::string>{W("1|Первый||10.00|01.01.2024"),
+                                                W("2|Второй||0.00|01.01.2024")}));
     EXPECT_EQ(run.atKill.ID, 2);  // the last record added is in the buffer
     EXPECT_EQ(run.atKill.FIO, W("Второй"));
 }
@@ -302,7 +303,8 @@ TEST_F(InsertForm, TheNextFormOfTheThreadDittosFromTheLastCompletedOne) {
     EXPECT_EQ(second.press("OK"), Drive::Ok);
     ASSERT_TRUE(kw::proc::wait(number, 10s));
     EXPECT_EQ(responses, 2);
-    EXPECT_EQ(rows(), (std::vector<std::string>{W("1||Омск|0.00|01.01.2024"), W("2||Омск|0.00|01.01.2024")}));
+    EXPECT_EQ(rows(), (std::vector<std::string>{W("1||Омск|0.00|01.01.2024"),
+                                                W("2||Омск|0.00|01.01.2024")}));
 }
 
 }  // namespace

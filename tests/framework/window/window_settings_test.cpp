@@ -12,7 +12,7 @@ using kw::ui::Control;
 using kw::ui::Geometry;
 
 class Settings : public FormTest {
-protected:
+  protected:
     // A window opened on the test's own thread (the scripted back end: 60 x 20 cells
     // of 8 x 20 pixels, so 480 x 400).
     bool open(bool resizable = true) {

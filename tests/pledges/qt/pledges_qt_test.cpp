@@ -2,7 +2,6 @@
 // new-pledge form with a computed loan, the financial inquiry with its totals. Each is
 // photographed into the build folder (pledges_*.png) and checked for fields too narrow
 // for what they show.
-#include "common/qt_pump.h"
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
@@ -20,6 +19,7 @@
 #include <thread>
 #include <tuple>
 
+#include "common/qt_pump.h"
 #include "dictionary/tables.h"
 #include "framework/data/dct_init.h"
 #include "framework/data/error_class.h"
@@ -71,7 +71,8 @@ QPushButton* buttonTitled(QWidget* w, const char* utf8) {
 
 QLineEdit* fieldAfter(QWidget* w, const char* promptUtf8) {
     for (QLabel* l : w->findChildren<QLabel*>())
-        if (l->text().remove('&') == QString::fromUtf8(promptUtf8)) return qobject_cast<QLineEdit*>(l->buddy());
+        if (l->text().remove('&') == QString::fromUtf8(promptUtf8))
+            return qobject_cast<QLineEdit*>(l->buddy());
     return nullptr;
 }
 
@@ -79,10 +80,12 @@ QLineEdit* fieldAfter(QWidget* w, const char* promptUtf8) {
 QStringList clipped(QWidget* w) {
     QStringList out;
     for (QLabel* l : w->findChildren<QLabel*>())
-        if (l->isVisible() && !l->text().isEmpty() && l->width() < l->fontMetrics().horizontalAdvance(l->text()))
+        if (l->isVisible() && !l->text().isEmpty() &&
+            l->width() < l->fontMetrics().horizontalAdvance(l->text()))
             out << l->text();
     for (QLineEdit* e : w->findChildren<QLineEdit*>())
-        if (e->isVisible() && e->width() < e->fontMetrics().horizontalAdvance(e->text()) + 6) out << e->text();
+        if (e->isVisible() && e->width() < e->fontMetrics().horizontalAdvance(e->text()) + 6)
+            out << e->text();
     return out;
 }
 
@@ -108,7 +111,8 @@ std::vector<uint8_t> bytes(const R& r) {
     return std::vector<uint8_t>(p, p + sizeof(R));
 }
 
-kw::dict::ZalRecord pledge(int32_t n, int32_t date, const char* utf8Name, double weight, double price) {
+kw::dict::ZalRecord pledge(int32_t n, int32_t date, const char* utf8Name, double weight,
+                           double price) {
     kw::dict::ZalRecord z;
     z.N_KV = n;
     z.DATA = date;
@@ -132,7 +136,7 @@ kw::dict::ZalRecord pledge(int32_t n, int32_t date, const char* utf8Name, double
 }
 
 class PledgesQtTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         std::string pattern = (fs::temp_directory_path() / "kw_pledgesqtXXXXXX").string();
         ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
@@ -174,9 +178,10 @@ protected:
         s.K_POL = 6;
         s.FIO = kw::W("Кузнецов Павел Андреевич");
         add(kw::dict::secTable(), {bytes(s)});
-        add(kw::dict::zalTable(), {bytes(pledge(1001, kToday, "Сидоров Пётр Ильич", 5.2, 2600)),
-                                   bytes(pledge(1002, kToday, "Орлова Мария Викторовна", 2.1, 2600)),
-                                   bytes(pledge(1003, kToday - 3, "Кравцов Олег Иванович", 12.75, 2600))});
+        add(kw::dict::zalTable(),
+            {bytes(pledge(1001, kToday, "Сидоров Пётр Ильич", 5.2, 2600)),
+             bytes(pledge(1002, kToday, "Орлова Мария Викторовна", 2.1, 2600)),
+             bytes(pledge(1003, kToday - 3, "Кравцов Олег Иванович", 12.75, 2600))});
     }
     void TearDown() override {
         kw::qt::QtWindows::stop();
@@ -219,7 +224,8 @@ TEST_F(PledgesQtTest, TheDaysListAndTheNewPledgeFormWithAComputedLoan) {
     QLineEdit* name = fieldAfter(form, "ФИО:");
     ASSERT_TRUE(name);
     name->setFocus();
-    name->insert(QString::fromUtf8("Белова Светлана Игоревна"));  // as typed: the test keys take Latin only
+    name->insert(
+        QString::fromUtf8("Белова Светлана Игоревна"));  // as typed: the test keys take Latin only
     QTest::keyClick(name, Qt::Key_Tab);
     QLineEdit* weight = fieldAfter(form, "Вес общий:");
     ASSERT_TRUE(weight);
@@ -228,8 +234,10 @@ TEST_F(PledgesQtTest, TheDaysListAndTheNewPledgeFormWithAComputedLoan) {
     QTest::keyClick(weight, Qt::Key_Tab);
     QLineEdit* paid = fieldAfter(form, "ИТОГО к выдаче:");
     ASSERT_TRUE(paid);
-    EXPECT_TRUE(pumpUntil([&] { return paid->text().trimmed() == "6500.00"; })) << paid->text().toStdString();
-    EXPECT_EQ(paid->alignment() & Qt::AlignHorizontal_Mask, Qt::AlignRight) << "numbers are right-aligned";
+    EXPECT_TRUE(pumpUntil([&] { return paid->text().trimmed() == "6500.00"; }))
+        << paid->text().toStdString();
+    EXPECT_EQ(paid->alignment() & Qt::AlignHorizontal_Mask, Qt::AlignRight)
+        << "numbers are right-aligned";
     shoot(form, "pledges_updatezal.png");
     EXPECT_TRUE(clipped(form).isEmpty()) << clipped(form).join(" | ").toStdString();
     const QSize screen = QApplication::primaryScreen()->availableSize();
@@ -260,7 +268,8 @@ TEST_F(PledgesQtTest, TheFirstProlongationAndTheRedemptionWithComputedAmounts) {
         KBP.SD = 10;
         ASSERT_TRUE(f.put().ok());
         ASSERT_TRUE(f.close().ok());
-    }).join();
+    })
+        .join();
     // Ticket 1003 was issued 33 days ago for 30 days: 12.75 g at 2600.
     kw::clock::setToday(kToday + 30);
     kw::dict::DayRecord d;
@@ -268,8 +277,10 @@ TEST_F(PledgesQtTest, TheFirstProlongationAndTheRedemptionWithComputedAmounts) {
     add(kw::dict::dayTable(), {bytes(d)});
     for (const auto& [list, listTitle, formTitle, shot] :
          std::vector<std::tuple<void (*)(), const char*, const char*, const char*>>{
-             {ZAL_TAB1, "Первый перезалог", "Оформление  1-го перезалога", "pledges_updatezal1.png"},
-             {ZAL_TABV, "Выкуп заложенной вещи", "Оформление  выкупа заложенной вещи", "pledges_updatezalw.png"}}) {
+             {ZAL_TAB1, "Первый перезалог", "Оформление  1-го перезалога",
+              "pledges_updatezal1.png"},
+             {ZAL_TABV, "Выкуп заложенной вещи", "Оформление  выкупа заложенной вещи",
+              "pledges_updatezalw.png"}}) {
         SCOPED_TRACE(formTitle);
         ASSERT_NE(kw::proc::start([list = list] { list(); }), 0);
         QMainWindow* w = windowTitled(listTitle);
@@ -296,7 +307,8 @@ TEST_F(PledgesQtTest, TheFirstProlongationAndTheRedemptionWithComputedAmounts) {
             QTest::keyClick(days, Qt::Key_Tab);
             // 3 days late: 30 x (132.60 + 33.15) and a penalty of 3 x (265.20 + 66.30)
             QLineEdit* total = fieldAfter(form, "Получить с клиента:");
-            EXPECT_TRUE(pumpUntil([&] { return total->text().trimmed() == "5967.00"; })) << total->text().toStdString();
+            EXPECT_TRUE(pumpUntil([&] { return total->text().trimmed() == "5967.00"; }))
+                << total->text().toStdString();
         } else {
             // 21547.50 paid out, the same 4972.50 for the term and 994.50 penalty
             EXPECT_EQ(fieldAfter(form, "Получить с клиента:")->text().trimmed(), "27514.50");

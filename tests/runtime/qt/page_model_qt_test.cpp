@@ -9,7 +9,8 @@
 namespace {
 
 TEST(PageModelQt, AColumnColourPaintsThatColumnsTexts) {
-    std::vector<kw::ui::Column> columns = {{"N", 7, "n_7"}, kw::ui::Column{"S", 3, "n3"}.colored(0xFF0000),
+    std::vector<kw::ui::Column> columns = {{"N", 7, "n_7"},
+                                           kw::ui::Column{"S", 3, "n3"}.colored(0xFF0000),
                                            kw::ui::Column{"R", 3, "n3"}.colored(0x0000FF)};
     kw::qt::PageModel model(columns);
     model.setRows({{"1", "4", "5"}, {"2", "0", "6"}});

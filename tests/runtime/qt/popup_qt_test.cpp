@@ -1,6 +1,5 @@
 // The Qt back end's popup menu: a QMenu with one level of submenus over the window,
 // its items' states, and the number of the item the user clicks.
-#include "common/qt_pump.h"
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -13,6 +12,7 @@
 #include <atomic>
 #include <functional>
 
+#include "common/qt_pump.h"
 #include "runtime/codepage.h"
 #include "runtime/qt/qt_windows.h"
 #include "runtime/window_test_util.h"
@@ -29,19 +29,22 @@ using kwtest::pumpUntil;
 
 // What the menu showed when it was found.
 struct SeenMenu {
-    QStringList texts;           // top level, separators as "-"
+    QStringList texts;  // top level, separators as "-"
     QList<bool> enabled;
-    QStringList submenu;         // the items of the first submenu
+    QStringList submenu;  // the items of the first submenu
 };
 
 class QtPopup : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { kw::qt::installQtWindows(); }
-    void TearDown() override { EXPECT_TRUE(pumpUntil([] { return kw::proc::running() == 0; })); }
+    void TearDown() override {
+        EXPECT_TRUE(pumpUntil([] { return kw::proc::running() == 0; }));
+    }
 
     // Opens a window on a procedure thread that shows `items` as a popup menu and
     // keeps the answer; `act` acts on the menu once it is up (on the GUI thread).
-    int run(const std::vector<PopupItem>& items, const std::function<void(QMenu*)>& act, SeenMenu& seen) {
+    int run(const std::vector<PopupItem>& items, const std::function<void(QMenu*)>& act,
+            SeenMenu& seen) {
         std::atomic<int> answer{-1};
         QTimer poll;
         bool acted = false;
@@ -97,7 +100,8 @@ TEST_F(QtPopup, ShowsTheItemsAndAnswersTheOneClicked) {
 
 TEST_F(QtPopup, EscapeDismissesTheMenu) {
     SeenMenu seen;
-    const int answer = run(kItems, [](QMenu* m) { QTest::keyClick(m, Qt::Key_Escape); }, seen);
+    const int answer = run(
+        kItems, [](QMenu* m) { QTest::keyClick(m, Qt::Key_Escape); }, seen);
     EXPECT_EQ(answer, 0);
     EXPECT_EQ(seen.texts.size(), 4);
 }

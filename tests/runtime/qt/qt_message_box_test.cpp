@@ -1,5 +1,7 @@
 // The Qt message-box back end: real modal boxes, pressed from a timer that finds the
 // modal window, reads what it shows and presses a button (or a key).
+#include "runtime/qt/qt_message_box.h"
+
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -19,14 +21,15 @@
 
 #include "runtime/codepage.h"
 #include "runtime/message_box.h"
-#include "runtime/qt/qt_message_box.h"
 
 namespace {
 
 namespace msgbox = kw::msgbox;
 
 // The run's application, made by the tests' main().
-QApplication& app() { return *qApp; }
+QApplication& app() {
+    return *qApp;
+}
 
 // What the modal window showed when it was found.
 struct Seen {
@@ -64,14 +67,16 @@ void inspect(QWidget* w, Seen& seen) {
     }
     if (auto* mb = qobject_cast<QMessageBox*>(w)) {
         seen.text = mb->text();
-        if (mb->defaultButton()) seen.defaultBit = mb->defaultButton()->property(kw::qt::kButtonProperty).toUInt();
+        if (mb->defaultButton())
+            seen.defaultBit = mb->defaultButton()->property(kw::qt::kButtonProperty).toUInt();
     }
     if (auto* list = w->findChild<QTreeWidget*>(kw::qt::kHistoryListName)) {
         for (int c = 0; c < list->columnCount(); ++c) seen.headers << list->headerItem()->text(c);
         for (int r = 0; r < list->topLevelItemCount(); ++r)
             seen.rows.push_back({list->topLevelItem(r)->text(0), list->topLevelItem(r)->text(1)});
     }
-    if (auto* caption = w->findChild<QLabel*>(kw::qt::kHistoryCaptionName)) seen.caption = caption->text();
+    if (auto* caption = w->findChild<QLabel*>(kw::qt::kHistoryCaptionName))
+        seen.caption = caption->text();
 }
 
 void act(QWidget* w, const Press& press) {
@@ -86,7 +91,8 @@ void act(QWidget* w, const Press& press) {
         w->close();
         return;
     }
-    QKeyEvent key(QEvent::KeyPress, press.kind == Press::Enter ? Qt::Key_Return : Qt::Key_Escape, Qt::NoModifier);
+    QKeyEvent key(QEvent::KeyPress, press.kind == Press::Enter ? Qt::Key_Return : Qt::Key_Escape,
+                  Qt::NoModifier);
     QApplication::sendEvent(w, &key);
 }
 
@@ -106,7 +112,7 @@ void pressWhenShown(Press press, Seen& seen) {
 }
 
 class QtBoxes : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { app(); }
     kw::qt::QtMessageBox qtBoxes;
     msgbox::ScopedBackend scoped{qtBoxes};
@@ -115,7 +121,8 @@ protected:
 TEST_F(QtBoxes, ShowsTheTextAndButtonsAndReturnsThePressedButton) {
     Seen seen;
     pressWhenShown({Press::Button, msgbox::No}, seen);
-    const unsigned r = msgbox::show(kw::W("Запись изменена|Сохранить?"), kw::W("Сохранение"), msgbox::Icon::Question,
+    const unsigned r = msgbox::show(kw::W("Запись изменена|Сохранить?"), kw::W("Сохранение"),
+                                    msgbox::Icon::Question,
                                     msgbox::Yes | msgbox::No | msgbox::Cancel, msgbox::Cancel);
     EXPECT_EQ(r, msgbox::No);
     ASSERT_TRUE(seen.found);
@@ -140,11 +147,13 @@ TEST_F(QtBoxes, EnterPressesTheDefaultButton) {
 TEST_F(QtBoxes, EscapeAnswersCancelOrTheOnlyButton) {
     Seen seen;
     pressWhenShown({Press::Escape, 0}, seen);
-    EXPECT_EQ(msgbox::show("q", "c", msgbox::Icon::None, msgbox::Yes | msgbox::No | msgbox::Cancel, msgbox::Yes),
+    EXPECT_EQ(msgbox::show("q", "c", msgbox::Icon::None, msgbox::Yes | msgbox::No | msgbox::Cancel,
+                           msgbox::Yes),
               msgbox::Cancel);
     Seen seen2;
     pressWhenShown({Press::Escape, 0}, seen2);
-    EXPECT_EQ(msgbox::show("note", "c", msgbox::Icon::Information, msgbox::Ok, msgbox::Ok), msgbox::Ok);
+    EXPECT_EQ(msgbox::show("note", "c", msgbox::Icon::Information, msgbox::Ok, msgbox::Ok),
+              msgbox::Ok);
     EXPECT_TRUE(seen2.found);
 }
 
@@ -154,7 +163,8 @@ TEST_F(QtBoxes, BoxShownFromAProcedureThreadRunsOnTheGuiThread) {
     std::atomic<bool> done{false};
     std::atomic<unsigned> r{0};
     std::thread proc([&] {
-        r = msgbox::show("Delete?", "Confirm Delete", msgbox::Icon::Exclamation, msgbox::Yes | msgbox::No, msgbox::No);
+        r = msgbox::show("Delete?", "Confirm Delete", msgbox::Icon::Exclamation,
+                         msgbox::Yes | msgbox::No, msgbox::No);
         done = true;
     });
     QEventLoop loop;
@@ -175,8 +185,9 @@ TEST_F(QtBoxes, BoxShownFromAProcedureThreadRunsOnTheGuiThread) {
 TEST_F(QtBoxes, HistoryWindowListsMessagesWithCategoriesAndItsButtons) {
     Seen seen;
     pressWhenShown({Press::Button, msgbox::Cancel}, seen);
-    const unsigned r = msgbox::showHistory("Errors History", msgbox::Icon::Information, msgbox::Ok | msgbox::Cancel,
-                                           msgbox::Ok, {{"first|line", "ZUL"}, {kw::W("второе"), "DATA"}});
+    const unsigned r = msgbox::showHistory("Errors History", msgbox::Icon::Information,
+                                           msgbox::Ok | msgbox::Cancel, msgbox::Ok,
+                                           {{"first|line", "ZUL"}, {kw::W("второе"), "DATA"}});
     EXPECT_EQ(r, msgbox::Cancel);
     ASSERT_TRUE(seen.found);
     EXPECT_EQ(seen.title, "Error");
@@ -192,7 +203,9 @@ TEST_F(QtBoxes, HistoryWindowListsMessagesWithCategoriesAndItsButtons) {
 TEST_F(QtBoxes, HistoryWindowEnterPressesItsDefault) {
     Seen seen;
     pressWhenShown({Press::Enter, 0}, seen);
-    EXPECT_EQ(msgbox::showHistory("h", msgbox::Icon::None, msgbox::Yes | msgbox::No, msgbox::No, {}), msgbox::No);
+    EXPECT_EQ(
+        msgbox::showHistory("h", msgbox::Icon::None, msgbox::Yes | msgbox::No, msgbox::No, {}),
+        msgbox::No);
     EXPECT_EQ(seen.bitsLeftToRight, (std::vector<unsigned>{msgbox::Yes, msgbox::No}));
 }
 

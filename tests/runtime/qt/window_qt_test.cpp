@@ -1,6 +1,5 @@
 // The Qt window back end under the offscreen platform: forms built from controls, typed
 // into with QTest, completed with the keyboard, and photographed for a look.
-#include "common/qt_pump.h"
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -19,6 +18,7 @@
 #include <QTimer>
 #include <functional>
 
+#include "common/qt_pump.h"
 #include "runtime/codepage.h"
 #include "runtime/qt/qt_text.h"
 #include "runtime/qt/qt_windows.h"
@@ -64,7 +64,8 @@ T* byText(QWidget* window, const char* utf8) {
 
 // Types text as key presses, Cyrillic included (QTest::keyClicks knows ASCII only).
 void typeText(QWidget* w, const char* utf8) {
-    for (QChar c : QString::fromUtf8(utf8)) QTest::sendKeyEvent(QTest::Click, w, Qt::Key_unknown, QString(c), Qt::NoModifier);
+    for (QChar c : QString::fromUtf8(utf8))
+        QTest::sendKeyEvent(QTest::Click, w, Qt::Key_unknown, QString(c), Qt::NoModifier);
 }
 
 // The next widget that Tab reaches from `w`.
@@ -106,9 +107,11 @@ struct Pledge {
 };
 
 class QtWindows : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { kw::qt::installQtWindows(); }
-    void TearDown() override { EXPECT_TRUE(pumpUntil([] { return kw::proc::running() == 0; })); }
+    void TearDown() override {
+        EXPECT_TRUE(pumpUntil([] { return kw::proc::running() == 0; }));
+    }
 };
 
 TEST_F(QtWindows, AFormIsTypedIntoAndCompletedFromTheKeyboard) {
@@ -187,7 +190,8 @@ TEST_F(QtWindows, EscapeAsksToCloseAndTheCloseBoxToo) {
 
 TEST_F(QtWindows, AMenuWindowWithAListAndStatusBarAndACalledWindowThatBlocksIt) {
     kw::ui::VectorQueue q;
-    q.rows = {{W("Золото"), 585.0, 3125.5}, {W("Серебро"), 925.0, 48.0}, {W("Платина"), 950.0, 2810.0}};
+    q.rows = {
+        {W("Золото"), 585.0, 3125.5}, {W("Серебро"), 925.0, 48.0}, {W("Платина"), 950.0, 2810.0}};
     int32_t today = 72687 + 8766;
     kw::FixedString<20> state(W("Открыт"));
     WindowDef s;
@@ -200,8 +204,8 @@ TEST_F(QtWindows, AMenuWindowWithAListAndStatusBarAndACalledWindowThatBlocksIt) 
     const int exit = s.begin(Control::menu(W("Выход")));
     s.add(Control::item(W("Закончить работу???")));
     s.end();
-    const int list = s.add(Control::list({{W("Металл"), 12, "s20"}, {W("Проба"), 6, "n3"}, {W("Цена"), 12, "n_12.2"}},
-                                         &q, 5));
+    const int list = s.add(Control::list(
+        {{W("Металл"), 12, "s20"}, {W("Проба"), 6, "n3"}, {W("Цена"), 12, "n_12.2"}}, &q, 5));
     s.add(Control::statusOf(Binding::of(today), "d6", 12));
     s.add(Control::statusOf(Binding::of(state), "s12", 14));
     EventLog log, inner;
@@ -337,11 +341,11 @@ TEST_F(QtWindows, CyrillicLetterKeysReachAListAsTheirOwnKeyCodesInEitherCase) {
         QKeyEvent e(QEvent::KeyPress, qtKey, m, QString::fromUtf8(utf8));
         QApplication::sendEvent(view, &e);
     };
-    press(0x041F, Qt::NoModifier, "п");          // п
-    press(0x041F, Qt::ShiftModifier, "П");       // П with Shift
-    press(0x0401, Qt::NoModifier, "Ё");          // Ё with Caps Lock
-    press(Qt::Key_A, Qt::NoModifier, "A");       // Latin A with Caps Lock
-    press(Qt::Key_A, Qt::ShiftModifier, "a");    // Shift with Caps Lock: a small letter
+    press(0x041F, Qt::NoModifier, "п");        // п
+    press(0x041F, Qt::ShiftModifier, "П");     // П with Shift
+    press(0x0401, Qt::NoModifier, "Ё");        // Ё with Caps Lock
+    press(Qt::Key_A, Qt::NoModifier, "A");     // Latin A with Caps Lock
+    press(Qt::Key_A, Qt::ShiftModifier, "a");  // Shift with Caps Lock: a small letter
     std::vector<int> seen;
     ASSERT_TRUE(pumpUntil([&] {
         for (const Seen& e : log.take())

@@ -21,8 +21,8 @@
 #include "runtime/qt/qt_windows.h"
 #include "runtime/window_model.h"
 #include "shell/globals.h"
-#include "shell/small_forms.h"
 #include "shell/procedure_test_util.h"
+#include "shell/small_forms.h"
 
 namespace {
 
@@ -38,7 +38,7 @@ bool pump(const std::function<bool()>& done, int ms = 10000) {
 }
 
 class PklTabQt : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         std::string pattern = (std::filesystem::temp_directory_path() / "kw_pklqtXXXXXX").string();
         ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
@@ -70,7 +70,8 @@ kw::dict::PklRecord client(const char* fio) {
 
 TEST_F(PklTabQt, CyrillicLettersTypedOnTheListMoveTheQuickSearch) {
     kwproc::addRecords(kw::dict::pklTable(), PKL,
-                        {client("Сидоров Сидор"), client("петров пётр"), client("Иванов Иван"), client("Петрова Анна")});
+                       {client("Сидоров Сидор"), client("петров пётр"), client("Иванов Иван"),
+                        client("Петрова Анна")});
     ASSERT_NE(kw::proc::start([] { PKL_TAB(); }), 0);
     QMainWindow* win = nullptr;
     ASSERT_TRUE(pump([&] {
@@ -83,8 +84,9 @@ TEST_F(PklTabQt, CyrillicLettersTypedOnTheListMoveTheQuickSearch) {
     ASSERT_TRUE(pump([&] { return view->model()->rowCount() == 4; }));
     view->setFocus();
     // п е т р о в а, as the keys of a Russian layout: the capital's code, the letter typed.
-    const std::vector<std::pair<int, const char*>> keys = {{0x041F, "п"}, {0x0415, "е"}, {0x0422, "т"}, {0x0420, "р"},
-                                                           {0x041E, "о"}, {0x0412, "в"}, {0x0410, "а"}};
+    const std::vector<std::pair<int, const char*>> keys = {
+        {0x041F, "п"}, {0x0415, "е"}, {0x0422, "т"}, {0x0420, "р"},
+        {0x041E, "о"}, {0x0412, "в"}, {0x0410, "а"}};
     for (const auto& [k, text] : keys) {
         QKeyEvent e(QEvent::KeyPress, k, Qt::NoModifier, QString::fromUtf8(text));
         QApplication::sendEvent(view, &e);
@@ -96,7 +98,8 @@ TEST_F(PklTabQt, CyrillicLettersTypedOnTheListMoveTheQuickSearch) {
         for (QLineEdit* e : win->findChildren<QLineEdit*>())
             if (e->text() == QString::fromUtf8("петрова")) look = e;
         return look && view->currentIndex().isValid() &&
-               view->model()->index(view->currentIndex().row(), 0).data().toString() == QString::fromUtf8("Петрова Анна");
+               view->model()->index(view->currentIndex().row(), 0).data().toString() ==
+                   QString::fromUtf8("Петрова Анна");
     })) << (view->currentIndex().isValid() ? view->currentIndex().row() : -1);
     EXPECT_TRUE(win->grab().save(QString(KW_BINARY_DIR) + "/pkl_tab.png"));
     QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);

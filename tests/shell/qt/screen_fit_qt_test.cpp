@@ -3,9 +3,7 @@
 // their buttons open, visited one after another on the demo pawnshop's data, each no
 // larger than 1366x728 outside and with every button, field, total and message line
 // inside it. Each is photographed into the build folder (fit_*.png) for looking at.
-#include "common/qt_pump.h"
 #include <gtest/gtest.h>
-
 #include <stdlib.h>
 
 #include <QAction>
@@ -29,6 +27,7 @@
 #include <thread>
 
 #include "../../../app/procedures.h"
+#include "common/qt_pump.h"
 #include "dictionary/tables.h"
 #include "framework/data/dct_init.h"
 #include "framework/data/error_class.h"
@@ -56,9 +55,13 @@ constexpr int32_t kToday = 82160;
 
 using kwtest::pumpUntil;
 
-void settle(int ms = 120) { pumpUntil([] { return false; }, ms); }
+void settle(int ms = 120) {
+    pumpUntil([] { return false; }, ms);
+}
 
-QString plain(QString text) { return text.remove('&'); }
+QString plain(QString text) {
+    return text.remove('&');
+}
 
 // The program's visible windows with their models.
 std::vector<std::pair<QMainWindow*, std::shared_ptr<kw::ui::WindowModel>>> programWindows() {
@@ -93,7 +96,7 @@ QMainWindow* newWindow(const std::set<QMainWindow*>& before, int ms = 3000) {
 // Answers every box with its default, except the question whether to close a form
 // without saving, which is answered yes so that the tour goes on.
 class Answers : public kw::msgbox::Backend {
-public:
+  public:
     unsigned show(const kw::msgbox::Box& b) override {
         std::lock_guard lock(mu_);
         texts_.push_back(kw::cp::toUtf8(b.text));
@@ -102,7 +105,7 @@ public:
     }
     unsigned showHistory(const kw::msgbox::HistoryBox& b) override { return b.defaultButton; }
 
-private:
+  private:
     std::mutex mu_;
     std::vector<std::string> texts_;
 };
@@ -115,7 +118,8 @@ QStringList outside(QMainWindow* w) {
     auto check = [&](QWidget* c, const QString& what) {
         if (!c->isVisibleTo(w)) return;
         const QRect r(c->mapTo(w, QPoint(0, 0)), c->size());
-        if (!area.contains(r)) out << what + " at " + QString::number(r.x()) + "," + QString::number(r.y());
+        if (!area.contains(r))
+            out << what + " at " + QString::number(r.x()) + "," + QString::number(r.y());
     };
     for (QPushButton* b : w->findChildren<QPushButton*>()) check(b, "button " + plain(b->text()));
     for (QLineEdit* e : w->findChildren<QLineEdit*>()) check(e, "field " + e->text().trimmed());
@@ -126,19 +130,32 @@ QStringList outside(QMainWindow* w) {
 
 struct Visit {
     std::string path;
-    int width = 0, height = 0;  // the window's size, as the program opened it
+    int width = 0, height = 0;          // the window's size, as the program opened it
     int needWidth = 0, needHeight = 0;  // the least its layout can take
     QStringList outside;
 };
 
 // Buttons that open another window and write nothing.
-const QStringList kOpeners = {
-    "Добавить", "Изменить", "Обработать", "Выбрать клиента", "<-Выбрать", "Выбрать ^",
-    "Пересчитать от суммы к выдаче", "Распечатать квитанцию", "Распечатать", "Распечатать билет",
-    "Установить/Восстановить", "Выбрать", "Выполнить запрос", "Поиск", "Печать", "Сформировать", "Запуск"};
+const QStringList kOpeners = {"Добавить",
+                              "Изменить",
+                              "Обработать",
+                              "Выбрать клиента",
+                              "<-Выбрать",
+                              "Выбрать ^",
+                              "Пересчитать от суммы к выдаче",
+                              "Распечатать квитанцию",
+                              "Распечатать",
+                              "Распечатать билет",
+                              "Установить/Восстановить",
+                              "Выбрать",
+                              "Выполнить запрос",
+                              "Поиск",
+                              "Печать",
+                              "Сформировать",
+                              "Запуск"};
 
 class ScreenFitQtTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         std::string pattern = (fs::temp_directory_path() / "kw_fitqtXXXXXX").string();
         ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
@@ -179,11 +196,12 @@ protected:
             const std::string t = csv.path().stem().string();
             const std::string owner = t == "SEC" ? " --owner QORVAL" : "";
             const std::string cmd = bin + "/kestrowd-file create " + t + " >/dev/null && " + bin +
-                                    "/kestrowd-file load " + t + ".DAT" + owner + " < " + csv.path().string() +
-                                    " >/dev/null";
+                                    "/kestrowd-file load " + t + ".DAT" + owner + " < " +
+                                    csv.path().string() + " >/dev/null";
             ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
         }
-        const std::string demo = bin + "/kestrowd-demo . --today " + std::to_string(kToday) + " >/dev/null";
+        const std::string demo =
+            bin + "/kestrowd-demo . --today " + std::to_string(kToday) + " >/dev/null";
         ASSERT_EQ(std::system(demo.c_str()), 0) << demo;
         std::thread([] {
             kw::proc::setCurrentThread(60);
@@ -225,13 +243,16 @@ protected:
         for (QPushButton* b : w->findChildren<QPushButton*>()) buttons.emplace_back(b);
         for (const QPointer<QPushButton>& b : buttons) {
             if (!self || !b || !kOpeners.contains(plain(b->text())) || !b->isVisible()) continue;
-            if (!pumpUntil([&] { return self && b && self->isEnabled() && b->isEnabled(); }, 1000)) continue;
+            if (!pumpUntil([&] { return self && b && self->isEnabled() && b->isEnabled(); }, 1000))
+                continue;
             const std::set<QMainWindow*> before = windowSet();
             b->click();
             QMainWindow* child = newWindow(before);
             if (!child) continue;
-            tour(child, path + " > " + plain(b->text()).toStdString() + " > " +
-                            child->windowTitle().toStdString(), depth + 1);
+            tour(child,
+                 path + " > " + plain(b->text()).toStdString() + " > " +
+                     child->windowTitle().toStdString(),
+                 depth + 1);
             closeAll(before);
         }
     }
@@ -271,7 +292,8 @@ protected:
 
 TEST_F(ScreenFitQtTest, EveryWindowOfTheMainMenuAndTheFormsItOpensFitsA1366x768Screen) {
     if (QGuiApplication::platformName() == "offscreen") {
-        EXPECT_EQ(QApplication::primaryScreen()->availableSize(), QSize(1366, 728)) << "the desk's screen";
+        EXPECT_EQ(QApplication::primaryScreen()->availableSize(), QSize(1366, 728))
+            << "the desk's screen";
     }
     ASSERT_NE(kw::proc::start([] { SIS(); }), 0);
     QMainWindow* menu = newWindow({}, 10000);
@@ -281,7 +303,8 @@ TEST_F(ScreenFitQtTest, EveryWindowOfTheMainMenuAndTheFormsItOpensFitsA1366x768S
     for (QAction* top : menu->menuBar()->actions())
         if (top->menu())
             for (QAction* a : top->menu()->actions())
-                if (!a->isSeparator() && !a->menu() && plain(a->text()) != QString::fromUtf8("Закончить работу???"))
+                if (!a->isSeparator() && !a->menu() &&
+                    plain(a->text()) != QString::fromUtf8("Закончить работу???"))
                     items.push_back(a);
     ASSERT_GE(items.size(), 25u);
     for (QAction* item : items) {
@@ -302,8 +325,8 @@ TEST_F(ScreenFitQtTest, EveryWindowOfTheMainMenuAndTheFormsItOpensFitsA1366x768S
         EXPECT_LE(v.needWidth, kMaxWidth);
         EXPECT_LE(v.needHeight, kMaxHeight);
         EXPECT_TRUE(v.outside.isEmpty()) << v.outside.join(" | ").toStdString();
-        std::printf("%5d x %4d  (least %5d x %4d)  %s\n", v.width, v.height, v.needWidth, v.needHeight,
-                    v.path.c_str());
+        std::printf("%5d x %4d  (least %5d x %4d)  %s\n", v.width, v.height, v.needWidth,
+                    v.needHeight, v.path.c_str());
     }
 }
 

@@ -2,9 +2,7 @@
 // login window and the main menu opened one after the other as a user would, each
 // photographed (with its menus) into the build folder; then SIGTERM ends it all through
 // the normal shut-down.
-#include "common/qt_pump.h"
 #include <gtest/gtest.h>
-
 #include <stdlib.h>
 
 #include <QAction>
@@ -27,14 +25,15 @@
 #include <string>
 #include <thread>
 
+#include "common/qt_pump.h"
 #include "dictionary/tables.h"
 #include "runtime/clock.h"
 #include "runtime/codepage.h"
 #include "runtime/date.h"
 #include "runtime/message_box.h"
+#include "runtime/printer_setup.h"
 #include "runtime/proc_thread.h"
 #include "runtime/proc_threads.h"
-#include "runtime/printer_setup.h"
 #include "runtime/qt/qt_message_box.h"
 #include "runtime/qt/qt_printer_setup.h"
 #include "runtime/qt/qt_termination.h"
@@ -58,7 +57,8 @@ QMainWindow* windowTitled(const std::string& title, QWidget* besides = nullptr) 
     pumpUntil([&] {
         for (const auto& w : kw::ui::openWindows()) {
             QWidget* q = kw::qt::QtWindows::widgetOf(*w);
-            if (w->title == title && q && q != besides && q->isVisible()) found = qobject_cast<QMainWindow*>(q);
+            if (w->title == title && q && q != besides && q->isVisible())
+                found = qobject_cast<QMainWindow*>(q);
         }
         return found != nullptr;
     });
@@ -110,7 +110,8 @@ QPushButton* buttonTitled(QWidget* w, const char* utf8) {
 
 QLineEdit* fieldAfter(QWidget* w, const char* promptUtf8) {
     for (QLabel* l : w->findChildren<QLabel*>())
-        if (l->text().remove('&') == QString::fromUtf8(promptUtf8)) return qobject_cast<QLineEdit*>(l->buddy());
+        if (l->text().remove('&') == QString::fromUtf8(promptUtf8))
+            return qobject_cast<QLineEdit*>(l->buddy());
     return nullptr;
 }
 
@@ -138,7 +139,7 @@ bool labelShows(QWidget* w, const QString& text) {
 }
 
 class ShellQtTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         std::string pattern = (fs::temp_directory_path() / "kw_shellqtXXXXXX").string();
         ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
@@ -187,8 +188,10 @@ TEST_F(ShellQtTest, FrameLoginAndMainMenuOneAfterAnotherThenSigtermEndsCleanly) 
     shoot(frame, "shell_frame.png");
     const std::vector<QStringList> frameMenus = shootMenus(frame, "shell_frame_menu");
     ASSERT_EQ(frameMenus.size(), 2u);
-    EXPECT_EQ(frameMenus[0], (QStringList{QString::fromUtf8("Выбор и установки принтера"), QString::fromUtf8("Выход")}));
-    EXPECT_EQ(frameMenus[1], QStringList{QString::fromUtf8("Ввод кода и пароля для запуска системы")});
+    EXPECT_EQ(frameMenus[0], (QStringList{QString::fromUtf8("Выбор и установки принтера"),
+                                          QString::fromUtf8("Выход")}));
+    EXPECT_EQ(frameMenus[1],
+              QStringList{QString::fromUtf8("Ввод кода и пароля для запуска системы")});
     EXPECT_TRUE(fs::is_empty(dir_)) << "no data file before the login window";
 
     // The printer set-up: the system's print dialog, modal, titled as the item; the
@@ -261,8 +264,9 @@ TEST_F(ShellQtTest, FrameLoginAndMainMenuOneAfterAnotherThenSigtermEndsCleanly) 
     QTest::mouseClick(launch, Qt::LeftButton);
     QMainWindow* menu = windowTitled(kw::shell::frameTitle(), frame);
     ASSERT_NE(menu, nullptr);
-    ASSERT_TRUE(pumpUntil([&] { return statusTexts(menu).contains(QString::fromUtf8("Не открыт")); }))
-        << statusTexts(menu).join('|').toStdString();
+    ASSERT_TRUE(pumpUntil([&] {
+        return statusTexts(menu).contains(QString::fromUtf8("Не открыт"));
+    })) << statusTexts(menu).join('|').toStdString();
     EXPECT_EQ(KOD, 6);
     EXPECT_EQ(statusTexts(menu), (QStringList{QString::fromUtf8("Текущая дата:"), "08.12.2025",
                                               QString::fromUtf8("Рабочий день ломбарда:"),

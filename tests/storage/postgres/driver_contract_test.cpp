@@ -11,12 +11,12 @@
 // the partial key, positions, saved states, the whole-file scan and the enciphered
 // users table.
 #include <gtest/gtest.h>
+#include <strings.h>
 
 #include <algorithm>
 #include <condition_variable>
 #include <cstdlib>
 #include <cstring>
-#include <strings.h>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -27,24 +27,26 @@
 #include "runtime/codepage.h"
 #include "runtime/date.h"
 #include "runtime/last_error.h"
-#include "storage/postgres/pg_connection.h"
 #include "storage/file.h"
 #include "storage/postgres/pg_backend.h"
+#include "storage/postgres/pg_connection.h"
 #include "storage/record_codec.h"
-#include "storage/view.h"
 #include "storage/storage_test_util.h"
+#include "storage/view.h"
 
 namespace kw::storage {
 namespace {
 
 enum class Back { Flat, Server };
 
-std::string backName(const ::testing::TestParamInfo<Back>& i) { return i.param == Back::Flat ? "Flat" : "Server"; }
+std::string backName(const ::testing::TestParamInfo<Back>& i) {
+    return i.param == Back::Flat ? "Flat" : "Server";
+}
 
 // Another desk: a thread of its own (its own driver state, its own connection), kept
 // alive between the steps it is given, so that its holds and locks last.
 class Desk {
-public:
+  public:
     Desk() : worker_([this] { loop(); }) {}
     ~Desk() {
         run(nullptr);
@@ -59,7 +61,7 @@ public:
         cv_.wait(l, [this] { return !pending_; });
     }
 
-private:
+  private:
     void loop() {
         std::unique_lock<std::mutex> l(m_);
         while (!stop_) {
@@ -77,7 +79,7 @@ private:
 };
 
 class Contract : public ::testing::TestWithParam<Back> {
-protected:
+  protected:
     void SetUp() override {
         pg::registerServerBackend();
         if (GetParam() == Back::Server) {
@@ -114,8 +116,12 @@ void addClient(File& pkl, const std::string& fio, const std::string& adr) {
     ASSERT_EQ(pkl.add().code, kOk) << fio;
 }
 
-std::string fioOf(File& pkl) { return reinterpret_cast<dict::PklRecord*>(pkl.buffer())->FIO.clip(); }
-std::string adrOf(File& pkl) { return reinterpret_cast<dict::PklRecord*>(pkl.buffer())->ADR.clip(); }
+std::string fioOf(File& pkl) {
+    return reinterpret_cast<dict::PklRecord*>(pkl.buffer())->FIO.clip();
+}
+std::string adrOf(File& pkl) {
+    return reinterpret_cast<dict::PklRecord*>(pkl.buffer())->ADR.clip();
+}
 
 TEST_P(Contract, EveryOperationGivesTheFlatDriversCodes) {
     File day(dict::table("DAY"), testing::in(dir_));
@@ -258,10 +264,15 @@ TEST_P(Contract, APassInKeyOrderFollowsTheKeyEitherWay) {
 
     // From a value in the buffer, in another letter case: forward the first of the
     // name, backward its last.
-    auto sameName = [](const Client& c, const char* name) { return ::strcasecmp(c.fio.c_str(), name) == 0; };
-    const auto first = std::find_if(want.begin(), want.end(), [&](const Client& c) { return sameName(c, "client 121"); });
+    auto sameName = [](const Client& c, const char* name) {
+        return ::strcasecmp(c.fio.c_str(), name) == 0;
+    };
+    const auto first = std::find_if(want.begin(), want.end(),
+                                    [&](const Client& c) { return sameName(c, "client 121"); });
     ASSERT_NE(first, want.end());
-    const auto last = std::find_if(first, want.end(), [&](const Client& c) { return !sameName(c, "client 121"); }) - 1;
+    const auto last = std::find_if(first, want.end(),
+                                   [&](const Client& c) { return !sameName(c, "client 121"); }) -
+                      1;
     buf<dict::PklRecord>(*pkl).FIO.assign("cLiEnT 121");
     ASSERT_EQ(pkl->setFromBuffer(1).code, kOk);
     ASSERT_EQ(pkl->next().code, kOk);
@@ -292,7 +303,8 @@ TEST_P(Contract, RussianNamesInTheOrderOfTheProgramsCodePage) {
     std::vector<std::string> names;
     ASSERT_EQ(pkl->set(1).code, kOk);
     while (pkl->next().ok()) names.push_back(cp::toUtf8(fioOf(*pkl)));
-    EXPECT_EQ(names, (std::vector<std::string>{"Abel", "_Прочие", "Ёжиков", "Ёлкин", "алексеев", "ежов", "Яковлев"}));
+    EXPECT_EQ(names, (std::vector<std::string>{"Abel", "_Прочие", "Ёжиков", "Ёлкин", "алексеев",
+                                               "ежов", "Яковлев"}));
     buf<dict::PklRecord>(*pkl).FIO.assign(W("ёжиков"));
     ASSERT_EQ(pkl->get(1).code, kOk);
     EXPECT_EQ(cp::toUtf8(fioOf(*pkl)), "Ёжиков");
@@ -312,9 +324,9 @@ dict::ZalRecord pledge(int32_t ticket, int32_t date, uint8_t sost) {
 TEST_P(Contract, DateKeysAndThePartialKeyOfOpenPledges) {
     auto zal = table("ZAL");
     const int32_t today = date::fromYmd(2025, 12, 8);
-    const std::vector<dict::ZalRecord> rows = {pledge(30, today, 1),    pledge(10, today + 1, 4),
-                                               pledge(20, 0, 0),        pledge(40, today - 5, 3),
-                                               pledge(5, today, 6),     pledge(25, today + 1, 2)};
+    const std::vector<dict::ZalRecord> rows = {pledge(30, today, 1), pledge(10, today + 1, 4),
+                                               pledge(20, 0, 0),     pledge(40, today - 5, 3),
+                                               pledge(5, today, 6),  pledge(25, today + 1, 2)};
     for (const auto& z : rows) {
         std::memcpy(zal->buffer(), &z, sizeof z);
         ASSERT_EQ(zal->add().code, kOk);
@@ -322,7 +334,8 @@ TEST_P(Contract, DateKeysAndThePartialKeyOfOpenPledges) {
     auto tickets = [&](int key, bool forward) {
         std::vector<int32_t> out;
         EXPECT_EQ(zal->set(key).code, kOk);
-        while ((forward ? zal->next() : zal->previous()).ok()) out.push_back(buf<dict::ZalRecord>(*zal).N_KV);
+        while ((forward ? zal->next() : zal->previous()).ok())
+            out.push_back(buf<dict::ZalRecord>(*zal).N_KV);
         return out;
     };
     EXPECT_EQ(tickets(1, true), (std::vector<int32_t>{5, 10, 20, 25, 30, 40}));
@@ -354,7 +367,8 @@ TEST_P(Contract, AViewReadsItsPartOfAKeyEitherWay) {
     auto pass = [&](View& v, bool forward) {
         std::vector<int32_t> out;
         EXPECT_EQ((forward ? v.setStart() : v.setEnd()).code, kOk);
-        while ((forward ? v.next() : v.previous()).ok()) out.push_back(buf<dict::ZalRecord>(*zal).N_KV);
+        while ((forward ? v.next() : v.previous()).ok())
+            out.push_back(buf<dict::ZalRecord>(*zal).N_KV);
         return out;
     };
 
@@ -364,7 +378,8 @@ TEST_P(Contract, AViewReadsItsPartOfAKeyEitherWay) {
     std::vector<const dict::ZalRecord*> due;
     for (const auto& z : all)
         if (z.DATA_K != 0 && z.DATA_K <= d + 33) due.push_back(&z);
-    std::stable_sort(due.begin(), due.end(), [](auto* a, auto* b) { return a->DATA_K < b->DATA_K; });
+    std::stable_sort(due.begin(), due.end(),
+                     [](auto* a, auto* b) { return a->DATA_K < b->DATA_K; });
     std::vector<int32_t> want;
     for (auto* z : due) want.push_back(z->N_KV);
     EXPECT_EQ(byEnd.key(), 3);
@@ -379,7 +394,8 @@ TEST_P(Contract, AViewReadsItsPartOfAKeyEitherWay) {
     for (int32_t i = 10; i <= 40; ++i)
         if (i % 5 < 4) want.push_back(i);
     EXPECT_EQ(pass(open, true), want);
-    EXPECT_EQ(open.fileKey(), static_cast<int>(decl.keys.size()) + 1) << "read through the partial key";
+    EXPECT_EQ(open.fileKey(), static_cast<int>(decl.keys.size()) + 1)
+        << "read through the partial key";
     std::reverse(want.begin(), want.end());
     EXPECT_EQ(pass(open, false), want);
 }
@@ -388,7 +404,8 @@ TEST_P(Contract, AViewReadsItsPartOfAKeyEitherWay) {
 // a saved state comes back with its place in the pass.
 TEST_P(Contract, PositionsAndSavedStatesLeadBackToTheirRecord) {
     auto pkl = table("PKL");
-    for (int i = 0; i < 30; ++i) addClient(*pkl, "Name " + std::to_string(100 + (i * 13) % 30), "adr " + std::to_string(i));
+    for (int i = 0; i < 30; ++i)
+        addClient(*pkl, "Name " + std::to_string(100 + (i * 13) % 30), "adr " + std::to_string(i));
     ASSERT_EQ(pkl->set(1).code, kOk);
     for (int i = 0; i < 10; ++i) ASSERT_EQ(pkl->next().code, kOk);
     const std::string at = pkl->position(1), tenth = fioOf(*pkl);
@@ -434,8 +451,8 @@ TEST_P(Contract, HoldsLocksAndChangesBetweenTwoDesks) {
         ASSERT_EQ(pkl->getRecord(beta).code, kOk);  // reading without a hold is allowed
         EXPECT_EQ(pkl->put().code, kAccessDenied);
         ASSERT_EQ(pkl->set(1).code, kOk);
-        EXPECT_EQ(pkl->next().code, kOk);           // Alpha
-        EXPECT_EQ(pkl->next().code, kRecordHeld);   // Beta, passed over
+        EXPECT_EQ(pkl->next().code, kOk);          // Alpha
+        EXPECT_EQ(pkl->next().code, kRecordHeld);  // Beta, passed over
         ASSERT_EQ(pkl->next().code, kOk);
         EXPECT_EQ(fioOf(*pkl), "Gamma");
     });
@@ -561,13 +578,14 @@ TEST_P(Contract, TheScanAndTheEncipheredTable) {
     std::vector<int> seen(1100, 0);
     const StringFields strings(dict::table("PKL"));
     ASSERT_EQ(pkl->scan([&](const uint8_t* rec) {
-                  dict::PklRecord r;
-                  std::memcpy(&r, rec, sizeof r);
-                  strings.toAnsi(reinterpret_cast<uint8_t*>(&r));
-                  const std::string fio = r.FIO.clip();
-                  ASSERT_EQ(fio.rfind(W("Иванов "), 0), 0u) << "texts in code page 866";
-                  seen[static_cast<std::size_t>(std::atoi(fio.c_str() + W("Иванов ").size()))]++;
-              }).code,
+                     dict::PklRecord r;
+                     std::memcpy(&r, rec, sizeof r);
+                     strings.toAnsi(reinterpret_cast<uint8_t*>(&r));
+                     const std::string fio = r.FIO.clip();
+                     ASSERT_EQ(fio.rfind(W("Иванов "), 0), 0u) << "texts in code page 866";
+                     seen[static_cast<std::size_t>(std::atoi(fio.c_str() + W("Иванов ").size()))]++;
+                 })
+                  .code,
               kOk);
     EXPECT_EQ(std::count(seen.begin(), seen.end(), 1), 1100);
 
@@ -585,7 +603,8 @@ TEST_P(Contract, TheScanAndTheEncipheredTable) {
     EXPECT_EQ(std::memcmp(sec->buffer(), &s, sizeof s), 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(BothBackEnds, Contract, ::testing::Values(Back::Flat, Back::Server), backName);
+INSTANTIATE_TEST_SUITE_P(BothBackEnds, Contract, ::testing::Values(Back::Flat, Back::Server),
+                         backName);
 
 }  // namespace
 }  // namespace kw::storage
@@ -597,7 +616,7 @@ namespace {
 // (90, the server named in the driver's text) and the next operation connects again;
 // a transaction it broke does not commit (48) and leaves nothing.
 class ServerLink : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         pg::registerServerBackend();
         const char* conninfo = std::getenv("KW_TEST_CONNINFO");
@@ -610,9 +629,11 @@ protected:
         pg::Connection admin;
         std::string message;
         ASSERT_TRUE(admin.open(conninfo_, message)) << message;
-        ASSERT_TRUE(admin.exec("SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE datname = "
-                               "current_database() AND pid <> pg_backend_pid()")
-                        .ok());
+        ASSERT_TRUE(
+            admin
+                .exec("SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE datname = "
+                      "current_database() AND pid <> pg_backend_pid()")
+                .ok());
     }
     std::string conninfo_;
     testing::TempDir dir_;
@@ -626,7 +647,8 @@ TEST_F(ServerLink, ALostConnectionIsAnErrorAndTheNextOperationConnectsAgain) {
     cutTheLink();
     uint32_t n = 0;
     EXPECT_EQ(pkl.records(n).code, kFileSystemError);
-    EXPECT_NE(cp::toUtf8(last_error::driverText()).find("потеряна"), std::string::npos) << last_error::driverText();
+    EXPECT_NE(cp::toUtf8(last_error::driverText()).find("потеряна"), std::string::npos)
+        << last_error::driverText();
     ASSERT_EQ(pkl.records(n).code, kOk);
     EXPECT_EQ(n, 1u);
 

@@ -4,6 +4,8 @@
 // keys be, a put or delete of a row another desk changed gives 89 and of one it deleted
 // 33, and a pass in key order, a page at a time either way, follows the keys' order
 // (letter case ignored, the empty date first, equal values in the order stored).
+#include "storage/postgres/pg_table.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -16,19 +18,19 @@
 #include "runtime/date.h"
 #include "storage/postgres/pg_connection.h"
 #include "storage/postgres/pg_create.h"
-#include "storage/postgres/pg_table.h"
 
 namespace kw::storage::pg {
 namespace {
 
 class PgTable : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         const char* conninfo = std::getenv("KW_TEST_CONNINFO");
         if (!conninfo || !*conninfo) GTEST_SKIP() << "no server (KW_TEST_CONNINFO)";
         std::string message;
         ASSERT_TRUE(c_.open(conninfo, message)) << message;
-        for (const char* label : {"ZAL", "SEC", "PKL", "KBP"}) ASSERT_EQ(createTable(c_, dict::table(label)), "") << label;
+        for (const char* label : {"ZAL", "SEC", "PKL", "KBP"})
+            ASSERT_EQ(createTable(c_, dict::table(label)), "") << label;
     }
     template <class R>
     static const uint8_t* bytes(const R& r) {
@@ -145,7 +147,8 @@ TEST_F(PgTable, APassInKeyOrderFollowsTheKeyAPageAtATimeEitherWay) {
     // The order worked out here: by date (empty first), ticket, then the order stored.
     std::vector<std::tuple<int32_t, int32_t, int64_t>> expected;
     for (std::size_t i = 0; i < stored.size(); ++i)
-        if (stored[i] != std::pair<int32_t, int32_t>{0, 0}) expected.emplace_back(stored[i].first, stored[i].second, rows[i]);
+        if (stored[i] != std::pair<int32_t, int32_t>{0, 0})
+            expected.emplace_back(stored[i].first, stored[i].second, rows[i]);
     std::sort(expected.begin(), expected.end());
 
     auto pass = [&](bool forward) {
@@ -184,7 +187,8 @@ TEST_F(PgTable, APassInKeyOrderFollowsTheKeyAPageAtATimeEitherWay) {
 
 TEST_F(PgTable, ATextKeyIgnoresLetterCase) {
     Table pkl(c_, dict::table("PKL"));
-    const char* names[] = {"петров Пётр", "Иванов Иван", "Петров Павел", "абрамов", "ИВАНОВА Ирина"};
+    const char* names[] = {"петров Пётр", "Иванов Иван", "Петров Павел", "абрамов",
+                           "ИВАНОВА Ирина"};
     for (const char* n : names) {
         dict::PklRecord p{};
         p.FIO.assign(W(n));
@@ -205,7 +209,8 @@ TEST_F(PgTable, ATextKeyIgnoresLetterCase) {
         order.push_back(cp::toUtf8(s));
     }
     // By capitals, as the flat files' key orders them: Ё comes before А.
-    EXPECT_EQ(order, (std::vector<std::string>{"абрамов", "Иванов Иван", "ИВАНОВА Ирина", "петров Пётр", "Петров Павел"}));
+    EXPECT_EQ(order, (std::vector<std::string>{"абрамов", "Иванов Иван", "ИВАНОВА Ирина",
+                                               "петров Пётр", "Петров Павел"}));
 }
 
 TEST_F(PgTable, APageIsReadThroughTheKeysIndexNotTheWholeTable) {
@@ -219,7 +224,8 @@ TEST_F(PgTable, APageIsReadThroughTheKeysIndexNotTheWholeTable) {
     ASSERT_EQ(page.size(), 20u);
     Result plan = c_.exec(
         "EXPLAIN SELECT * FROM zal WHERE NOT (data IS NULL AND n_kv = 0) AND "
-        "(COALESCE(data, DATE '1800-12-28'), n_kv, kw_row) > (COALESCE('2025-03-01'::date, DATE '1800-12-28'), "
+        "(COALESCE(data, DATE '1800-12-28'), n_kv, kw_row) > (COALESCE('2025-03-01'::date, DATE "
+        "'1800-12-28'), "
         "5::integer, 7::bigint) ORDER BY COALESCE(data, DATE '1800-12-28'), n_kv, kw_row LIMIT 20");
     ASSERT_TRUE(plan.ok()) << plan.error();
     std::string text;

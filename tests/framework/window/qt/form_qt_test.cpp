@@ -1,7 +1,6 @@
 // The small update form of the window-manager tests on the Qt back end under the
 // offscreen platform: laid out, typed into with QTest, completed from the keyboard,
 // cancelled with Esc, and photographed for a look.
-#include "common/qt_pump.h"
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -13,6 +12,7 @@
 #include <QThread>
 #include <functional>
 
+#include "common/qt_pump.h"
 #include "framework/window/form_test_util.h"
 #include "runtime/qt/qt_text.h"
 #include "runtime/qt/qt_windows.h"
@@ -47,11 +47,12 @@ QLineEdit* fieldOf(QWidget* window, const char* utf8) {
 
 // Types text as key presses, Cyrillic included (QTest::keyClicks knows ASCII only).
 void typeText(QWidget* w, const char* utf8) {
-    for (QChar c : QString::fromUtf8(utf8)) QTest::sendKeyEvent(QTest::Click, w, Qt::Key_unknown, QString(c), Qt::NoModifier);
+    for (QChar c : QString::fromUtf8(utf8))
+        QTest::sendKeyEvent(QTest::Click, w, Qt::Key_unknown, QString(c), Qt::NoModifier);
 }
 
 class QtForm : public FormTest {
-protected:
+  protected:
     void SetUp() override {
         FormTest::SetUp();
         kw::qt::installQtWindows();
@@ -85,12 +86,14 @@ TEST_F(QtForm, TheFormIsLaidOutTypedIntoAndCompletedFromTheKeyboard) {
     for (const char* p : kPrompts) {
         QLabel* l = promptOf(win, p);
         QLineEdit* f = fieldOf(win, p);
-        EXPECT_EQ(l->mapTo(win, QPoint()).x(), promptOf(win, kPrompts[0])->mapTo(win, QPoint()).x()) << p;
+        EXPECT_EQ(l->mapTo(win, QPoint()).x(), promptOf(win, kPrompts[0])->mapTo(win, QPoint()).x())
+            << p;
         EXPECT_EQ(f->mapTo(win, QPoint()).x(), fio->mapTo(win, QPoint()).x()) << p;
         EXPECT_GE(l->width(), l->sizeHint().width()) << p;
         EXPECT_LT(l->mapTo(win, QPoint()).x() + l->width(), f->mapTo(win, QPoint()).x()) << p;
     }
-    for (QPushButton* b : win->findChildren<QPushButton*>()) EXPECT_GE(b->width(), b->sizeHint().width());
+    for (QPushButton* b : win->findChildren<QPushButton*>())
+        EXPECT_GE(b->width(), b->sizeHint().width());
     const QString longest = QString::fromUtf8("Константинопольская Александра Вячеславовна");
     EXPECT_GE(fio->width(), fio->fontMetrics().horizontalAdvance(longest.left(40)));
 
@@ -118,7 +121,9 @@ TEST_F(QtForm, TheFormIsLaidOutTypedIntoAndCompletedFromTheKeyboard) {
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return, Qt::ControlModifier);
     ASSERT_TRUE(ended(run));
     EXPECT_EQ(run.response, kw::resp::Completed);
-    EXPECT_EQ(rows(), std::vector<std::string>{W("1|Ёлкина Анна Сергеевна|г. Псков, ул. Советская, д. 12|1500.50|01.01.2024")});
+    EXPECT_EQ(rows(),
+              std::vector<std::string>{
+                  W("1|Ёлкина Анна Сергеевна|г. Псков, ул. Советская, д. 12|1500.50|01.01.2024")});
 }
 
 TEST_F(QtForm, EscapeOnAnUnchangedChangeFormClosesItWithResponse2) {
