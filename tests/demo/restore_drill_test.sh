@@ -15,7 +15,7 @@ demo="$3"
 scenario="$4"
 desk="$5"
 today="$6"
-copies=5
+copies=8
 deskpid=""
 fail() {
   echo "FAIL: $*" >&2
