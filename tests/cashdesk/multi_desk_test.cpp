@@ -7,6 +7,8 @@
 //
 // The desks are this test program run again with MultiDeskChild.Run and the desk's
 // part in its environment; they drive the real procedures through the scripted back end.
+// The part "loans" only issues loans, with the program's audit journal, until a file
+// "stop" appears in its data directory (the desk of the backup drill).
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
@@ -21,6 +23,7 @@
 #include <set>
 #include <sstream>
 
+#include "cashdesk/auditor.h"
 #include "cashdesk/day_texts.h"
 #include "cashdesk_test_util.h"
 #include "pledges/pledge_procedures.h"
@@ -94,6 +97,10 @@ class Desk {
             if (m != kw::shell::dayBusyText()) return log("error closing: " + kw::cp::toUtf8(m));
         }
         log("error closing: busy");
+    }
+
+    void runLoans() {
+        while (!stopped_ && !std::filesystem::exists("stop")) loan();
     }
 
     void log(const std::string& line) {
@@ -317,10 +324,14 @@ TEST(MultiDeskChild, Run) {
     GlobalErrors.Init();
     DctInit();
     KOD = 6;
-    if (role == "closer")
+    if (role == "closer") {
         desk.runCloser();
-    else
+    } else if (role == "loans") {
+        kw::cashdesk::installAuditor();
+        desk.runLoans();
+    } else {
         desk.runDesk(numbers(env("KW_DESK_PROLONG")), numbers(env("KW_DESK_REDEEM")));
+    }
     desk.log("done");
     std::fflush(nullptr);
     ::_exit(0);  // what is left open stays so, as when a desk is switched off
