@@ -51,6 +51,16 @@ inline void useServerWhenGiven(const std::filesystem::path& dir) {
     });
 }
 
+// Empties a table: on the server it is made afresh; in flat files its data file goes (the
+// next add makes it again).
+inline void emptyTable(const kw::storage::TableDecl& t) {
+    if (!onServer()) {
+        std::filesystem::remove(t.diskName + ".DAT");
+        return;
+    }
+    onThread(60, [&] { ASSERT_TRUE(kw::storage::File(t).create().ok()) << t.diskName; });
+}
+
 class ProcedureFixture : public ::testing::Test {
   protected:
     // `dirPrefix` names the temporary directory; a message box waits `answerTimeout`
