@@ -39,11 +39,7 @@ using kwtest::eventually;
 using kwtest::kToday;
 using kwtest::onThread;
 
-// Whether the test's data directory keeps its tables on the server (KW_TEST_CONNINFO,
-// given by tests/server/with_server.sh): its tables are made empty there at set-up.
-inline bool onServer() {
-    return std::filesystem::exists("kestrowd.conninfo");
-}
+using kwtest::onServer;
 
 // Opens the table's file as another station (creating it when missing).
 inline bool openAside(kw::storage::File& f) {
@@ -216,13 +212,6 @@ class CashdeskTest : public kwtest::ProcedureFixture {
     void SetUp() override {
         ProcedureFixture::SetUp();
         if (HasFatalFailure()) return;
-        if (const char* conninfo = std::getenv("KW_TEST_CONNINFO"); conninfo && *conninfo) {
-            std::ofstream(dir_ / "kestrowd.conninfo") << conninfo << "\n";
-            onThread(60, [] {
-                for (const kw::storage::TableDecl* t : kw::dict::allTables())
-                    ASSERT_TRUE(kw::storage::File(*t).create().ok());
-            });
-        }
         GlobalRequest = 0;
         GlobalResponse = 0;
         KOD = 6;

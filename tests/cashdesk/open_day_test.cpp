@@ -46,7 +46,7 @@ TEST_F(OpenDayTest, FirstOpeningEverAddsTodayWithTheOpeningBalanceAndOnlyOnce) {
 TEST_F(OpenDayTest, AClosedDayIsAnOldDayAlsoWithOneTotalZero) {
     addRecords(kw::dict::kbpTable(), std::vector{kbpWithBalance(100)});
     for (auto [obo, kas] : {std::pair{5000.0, 300.0}, {0.0, 300.0}, {5000.0, 0.0}}) {
-        std::filesystem::remove("DAY.DAT");
+        kwtest::emptyTable(kw::dict::dayTable());
         addRecords(kw::dict::dayTable(), std::vector{day(kToday, 100, obo, kas, 20)});
         int t = 0;
         WindowDriver w = openWith("OK", t);

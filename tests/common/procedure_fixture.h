@@ -1,17 +1,21 @@
 // The fixture of the suites that run the program's procedures on the scripted back
 // ends: a data directory of its own as the current directory, the scripted windows and
-// message boxes, today kToday, the error manager and the dictionary's managers set up;
-// and, after the test, every procedure thread brought to its end before all is taken
+// message boxes, today kToday, the error manager and the dictionary's managers set up,
+// the tables on the server when the environment names one (useServerWhenGiven); and,
+// after the test, every procedure thread brought to its end before all is taken
 // down again.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <thread>
 
 #include "common/procedure_env.h"
+#include "dictionary/tables.h"
 #include "framework/data/dct_init.h"
 #include "framework/data/error_class.h"
 #include "runtime/clock.h"
@@ -19,8 +23,43 @@
 #include "runtime/proc_threads.h"
 #include "runtime/script/script_driver.h"
 #include "runtime/script/script_windows.h"
+#include "storage/file.h"
 
 namespace kwtest {
+
+// Whether the current data directory keeps its tables on the server.
+inline bool onServer() {
+    return std::filesystem::exists("kestrowd.conninfo");
+}
+
+// Whether the table of data file `dataPath` exists: the file, or on the server always
+// (every table is made at set-up).
+inline bool tableExists(const std::string& dataPath) {
+    return onServer() || std::filesystem::exists(dataPath);
+}
+
+// When KW_TEST_CONNINFO names a server (tests/server/with_server.sh gives one), the data
+// directory `dir` (the current one, the dictionary set up) is pointed at it and every
+// table of the dictionary is made there afresh, empty; otherwise nothing changes.
+inline void useServerWhenGiven(const std::filesystem::path& dir) {
+    const char* conninfo = std::getenv("KW_TEST_CONNINFO");
+    if (conninfo == nullptr || *conninfo == 0) return;
+    std::ofstream(dir / "kestrowd.conninfo") << conninfo << "\n";
+    onThread(60, [] {
+        for (const kw::storage::TableDecl* t : kw::dict::allTables())
+            ASSERT_TRUE(kw::storage::File(*t).create().ok()) << t->diskName;
+    });
+}
+
+// Empties a table: on the server it is made afresh; in flat files its data file goes (the
+// next add makes it again).
+inline void emptyTable(const kw::storage::TableDecl& t) {
+    if (!onServer()) {
+        std::filesystem::remove(t.diskName + ".DAT");
+        return;
+    }
+    onThread(60, [&] { ASSERT_TRUE(kw::storage::File(t).create().ok()) << t.diskName; });
+}
 
 class ProcedureFixture : public ::testing::Test {
   protected:
@@ -38,6 +77,7 @@ class ProcedureFixture : public ::testing::Test {
         kw::clock::setToday(kToday);
         GlobalErrors.Init();
         DctInit();
+        useServerWhenGiven(dir_);
     }
 
     // The boxes still up are answered and the windows still open closed until every

@@ -55,7 +55,7 @@ void appendEntries(const std::vector<kw::audit::Entry>& entries) {
     std::thread th([&] {
         kw::proc::setCurrentThread(62);
         kw::storage::File f(kw::dict::audTable());
-        if (!std::filesystem::exists(f.dataPath())) {
+        if (!kwtest::tableExists(f.dataPath())) {
             ASSERT_TRUE(f.create().ok());
         }
         ASSERT_TRUE(f.open().ok());

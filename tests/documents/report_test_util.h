@@ -80,7 +80,7 @@ class ReportTest : public kwticket::TicketTest {
         std::thread th([&] {
             kw::proc::setCurrentThread(62);
             kw::storage::File f(kw::dict::zalTable());
-            if (!std::filesystem::exists(f.dataPath())) {
+            if (!kwtest::tableExists(f.dataPath())) {
                 ASSERT_TRUE(f.create().ok());
             }
             ASSERT_TRUE(f.open().ok());

@@ -13,6 +13,7 @@
 #include <string>
 #include <thread>
 
+#include "common/procedure_fixture.h"
 #include "dictionary/kbp.h"
 #include "dictionary/reference.h"
 #include "dictionary/sec.h"
@@ -45,7 +46,7 @@ void addRecord(const kw::storage::TableDecl& t, const R& value) {
         R& buffer = *static_cast<R*>(t.buffer());  // this thread's record
         kw::proc::setCurrentThread(61);
         kw::storage::File f(t);
-        if (!std::filesystem::exists(f.dataPath())) {
+        if (!kwtest::tableExists(f.dataPath())) {
             ASSERT_TRUE(f.create().ok());
         }
         ASSERT_TRUE(f.open().ok());
@@ -118,6 +119,7 @@ class TicketTest : public ::testing::Test {
         dir_ = ::mkdtemp(tmpl.data());
         old_ = std::filesystem::current_path();
         std::filesystem::current_path(dir_);
+        kwtest::useServerWhenGiven(dir_);
         boxes.setAnswerTimeout(10s);
         kw::msgbox::install(&boxes);
         addRecord(kw::dict::kbpTable(), settings());

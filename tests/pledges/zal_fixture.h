@@ -89,7 +89,7 @@ class PledgeTest : public kwtest::ProcedureFixture {
         ASSERT_EQ(sizeof(R), t.recordSize);
         onThread(60, [&] {
             kw::storage::File f(t);
-            if (!std::filesystem::exists(t.diskName + ".DAT")) {
+            if (!kwtest::tableExists(f.dataPath())) {
                 ASSERT_TRUE(f.create().ok());
             }
             ASSERT_TRUE(f.open().ok());
@@ -175,12 +175,29 @@ class PledgeTest : public kwtest::ProcedureFixture {
         });
         return out;
     }
-    // The bytes of a file of the data directory ("" when it is missing).
+    // The bytes of a file of the data directory ("" when it is missing); on the server,
+    // of every record of the table whose data file is named so, in physical order.
     static std::string bytesOf(const std::string& name) {
+        if (kwtest::onServer()) return recordBytes(name);
         std::ifstream in(name, std::ios::binary);
         std::stringstream s;
         s << in.rdbuf();
         return s.str();
+    }
+
+    static std::string recordBytes(const std::string& dataFile) {
+        std::string out;
+        for (const kw::storage::TableDecl* t : kw::dict::allTables()) {
+            if (t->diskName + ".DAT" != dataFile) continue;
+            onThread(61, [&] {
+                kw::storage::File f(*t);
+                if (!f.open(kw::storage::kAccessRead | kw::storage::kDenyNone).ok()) return;
+                while (f.next().ok())
+                    out.append(reinterpret_cast<const char*>(f.buffer()), t->recordSize);
+                (void)f.close();
+            });
+        }
+        return out;
     }
 
     // Runs `procedure` on a procedure thread of its own with `request`; its number.
