@@ -62,7 +62,8 @@ std::string dataDir() {
     const char* d = std::getenv("KW_BENCH_DIR");
     const std::string root =
         d ? d : (std::filesystem::temp_directory_path() / "kestrowd-bench").string();
-    return root + "/cashdesk-" + std::to_string(kPledges);
+    const std::string on = kwbench::serverConninfo() ? "server-" : "";
+    return root + "/cashdesk-" + on + std::to_string(kPledges);
 }
 
 template <class Fill>
@@ -129,6 +130,7 @@ struct World {
     World() {
         std::filesystem::create_directories(dataDir());
         std::filesystem::current_path(dataDir());
+        kwbench::chooseBackEnd(dataDir());
         kw::script::installScriptWindows();
         kw::msgbox::install(&boxes);
         kw::clock::setToday(kToday);

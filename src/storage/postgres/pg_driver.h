@@ -44,7 +44,8 @@ class ServerDriver : public Driver {
     Status previous(bool hold) override { return step(false, hold); }
     bool eof() override { return atEof_; }
     bool bof() override { return atBof_; }
-    Status scan(const std::function<void(const uint8_t* record)>& perRecord) override;
+    Status scan(const std::function<void(const uint8_t* record)>& perRecord,
+                const std::vector<File::Span>& only) override;
 
     Status get(int key, bool hold) override;
     Status getRecord(uint32_t record, bool hold) override;

@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <condition_variable>
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -585,6 +586,27 @@ TEST_P(Contract, TheScanAndTheEncipheredTable) {
                      ASSERT_EQ(fio.rfind(W("Иванов "), 0), 0u) << "texts in code page 866";
                      seen[static_cast<std::size_t>(std::atoi(fio.c_str() + W("Иванов ").size()))]++;
                  })
+                  .code,
+              kOk);
+    EXPECT_EQ(std::count(seen.begin(), seen.end(), 1), 1100);
+
+    // A pass that names the bytes it reads gets those right in every record.
+    for (int i = 0; i < 1100; ++i) {
+        ASSERT_EQ(pkl->getRecord(static_cast<uint32_t>(i + 1)).code, kOk);
+        buf<dict::PklRecord>(*pkl).ADR.assign("a" + std::to_string(i));
+        ASSERT_EQ(pkl->put().code, kOk);
+    }
+    const auto adr = static_cast<uint16_t>(offsetof(dict::PklRecord, ADR));
+    std::fill(seen.begin(), seen.end(), 0);
+    ASSERT_EQ(pkl->scan(
+                     [&](const uint8_t* rec) {
+                         dict::PklRecord r;
+                         std::memcpy(&r, rec, sizeof r);
+                         const std::string a = r.ADR.clip();
+                         ASSERT_EQ(a.rfind('a', 0), 0u) << a;
+                         seen[static_cast<std::size_t>(std::atoi(a.c_str() + 1))]++;
+                     },
+                     {File::Span{adr, static_cast<uint16_t>(sizeof(dict::PklRecord{}.ADR))}})
                   .code,
               kOk);
     EXPECT_EQ(std::count(seen.begin(), seen.end(), 1), 1100);
