@@ -151,7 +151,9 @@ class ServerDriver : public Driver {
     int batch_ = 0;
     int recoverSeconds_ = 10;
 
-    int64_t held_ = 0;  // the row this thread holds in this table
+    bool counted_ = false;     // the server keeps the tables' counts (kw_counts)
+    uint64_t countsLink_ = 0;  // the connection counted_ was looked up on
+    int64_t held_ = 0;         // the row this thread holds in this table
     uint64_t heldLink_ = 0;
     bool fileLocked_ = false;
     std::map<uint32_t, LockKind> slots_;

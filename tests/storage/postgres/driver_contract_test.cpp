@@ -571,6 +571,40 @@ TEST_P(Contract, ATransactionRolledBackLeavesNothing) {
     });
 }
 
+// The count of records is exact for every desk: after many adds (the server folds the
+// changes it gathered), after another desk's adds and deletes, after a transaction's
+// roll-back.
+TEST_P(Contract, TheCountOfRecordsIsExactForEveryDesk) {
+    auto pkl = table("PKL");
+    uint32_t n = 9;
+    ASSERT_EQ(pkl->records(n).code, kOk);
+    EXPECT_EQ(n, 0u);
+    for (int i = 0; i < 150; ++i) addClient(*pkl, "C" + std::to_string(i), "x");
+    ASSERT_EQ(pkl->records(n).code, kOk);
+    EXPECT_EQ(n, 150u);
+    ASSERT_EQ(pkl->records(n).code, kOk);
+    EXPECT_EQ(n, 150u) << "the same after the changes were folded";
+    Desk other;
+    other.run([&] {
+        ASSERT_EQ(pkl->open().code, kOk);
+        for (int i = 0; i < 5; ++i) addClient(*pkl, "D" + std::to_string(i), "y");
+        for (uint32_t r : {3u, 7u}) {
+            ASSERT_EQ(pkl->getRecord(r).code, kOk);
+            ASSERT_EQ(pkl->remove().code, kOk);
+        }
+        uint32_t seen = 0;
+        ASSERT_EQ(pkl->records(seen).code, kOk);
+        EXPECT_EQ(seen, 153u);
+    });
+    ASSERT_EQ(pkl->records(n).code, kOk);
+    EXPECT_EQ(n, 153u);
+    ASSERT_EQ(File::logout(1, {pkl.get()}).code, kOk);
+    for (int i = 0; i < 70; ++i) addClient(*pkl, "T" + std::to_string(i), "z");
+    ASSERT_EQ(File::rollback().code, kOk);
+    ASSERT_EQ(pkl->records(n).code, kOk);
+    EXPECT_EQ(n, 153u);
+}
+
 // The whole-file scan gives every record once with its texts in the data files' code
 // page; the enciphered users table gives its records as they were written.
 TEST_P(Contract, TheScanAndTheEncipheredTable) {
