@@ -179,7 +179,8 @@ void FourDesksIssuingLoans(benchmark::State& state) {
             int status = 0;
             if (pids[id] <= 0 || ::waitpid(pids[id], &status, 0) != pids[id] ||
                 !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-                error = "desk " + std::to_string(id) + " failed";
+                error = "desk " + std::to_string(id) + " failed (status " +
+                        std::to_string(WIFEXITED(status) ? WEXITSTATUS(status) : -1) + ")";
                 continue;
             }
             double s = 0, e = 0;
