@@ -31,6 +31,7 @@
 #include <string>
 #include <vector>
 
+#include "../common/bench_util.h"
 #include "dictionary/tables.h"
 #include "runtime/codepage.h"
 #include "storage/file.h"
@@ -48,7 +49,8 @@ std::string dataDir() {
     const char* d = std::getenv("KW_BENCH_DIR");
     const std::string root =
         d ? d : (std::filesystem::temp_directory_path() / "kestrowd-bench").string();
-    const std::string dir = root + "/browse-" + std::to_string(kRecords);
+    const std::string on = kwbench::serverConninfo() ? "server-" : "";
+    const std::string dir = root + "/browse-" + on + std::to_string(kRecords);
     std::filesystem::create_directories(dir);
     return dir;
 }
@@ -61,12 +63,14 @@ File& zalFile() {
     if (file) return *file;
     kw::storage::FileOptions o;
     o.directory = dataDir();
+    kwbench::chooseBackEnd(o.directory);
     file = std::make_unique<File>(kw::dict::table("ZAL"), o);
     uint32_t count = 0;
     if (file->open().ok() && file->records(count).ok() && count == kRecords) return *file;
     (void)file->close();
     std::filesystem::remove_all(o.directory);
     std::filesystem::create_directories(o.directory);
+    kwbench::chooseBackEnd(o.directory);
     if (!file->create().ok() || !file->open().ok()) {
         std::fprintf(stderr, "cannot create the ZAL file in %s\n", o.directory.c_str());
         std::abort();

@@ -10,12 +10,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <string>
 #include <thread>
 
 #include "runtime/proc_thread.h"
 #include "storage/file.h"
+#include "storage/postgres/pg_backend.h"
 
 namespace kwbench {
 
@@ -29,8 +31,32 @@ inline void onThread(int number, const std::function<void()>& body) {
     t.join();
 }
 
+// The back end the data set is kept on: the flat files, or with KW_BENCH_CONNINFO set
+// the server that connection line names (its tables are made anew by the data set).
+inline const char* serverConninfo() {
+    const char* c = std::getenv("KW_BENCH_CONNINFO");
+    return c && *c ? c : nullptr;
+}
+
+inline const char* backEndName() {
+    return serverConninfo() ? "server" : "flat";
+}
+
+// Makes `dir` a data directory on the server when one is named: its kestrowd.conninfo.
+inline void chooseBackEnd(const std::string& dir) {
+    const char* conninfo = serverConninfo();
+    if (!conninfo) return;
+    static const bool registered = [] {
+        kw::storage::pg::registerServerBackend();
+        return true;
+    }();
+    (void)registered;
+    std::ofstream(std::filesystem::path(dir) / "kestrowd.conninfo") << conninfo << "\n";
+    std::fprintf(stderr, "the data set is kept on the server: %s\n", conninfo);
+}
+
 // A new empty folder for the data set of benchmark `name` (under KW_BENCH_DIR when
-// set, else the temporary folder), made the current directory.
+// set, else the temporary folder), made the current directory, on the chosen back end.
 inline std::string freshDataDir(const std::string& name) {
     const char* root = std::getenv("KW_BENCH_DIR");
     const std::string dir =
@@ -40,6 +66,7 @@ inline std::string freshDataDir(const std::string& name) {
     std::filesystem::remove_all(dir);
     std::filesystem::create_directories(dir);
     std::filesystem::current_path(dir);
+    chooseBackEnd(dir);
     return dir;
 }
 

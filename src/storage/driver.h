@@ -41,7 +41,10 @@ class Driver {
     virtual Status previous(bool hold) = 0;
     virtual bool eof() = 0;
     virtual bool bof() = 0;
-    virtual Status scan(const std::function<void(const uint8_t* record)>& perRecord) = 0;
+    // Every live record once; `only` names the bytes the caller reads (all when empty):
+    // the others may be left zero.
+    virtual Status scan(const std::function<void(const uint8_t* record)>& perRecord,
+                        const std::vector<File::Span>& only) = 0;
 
     virtual Status get(int key, bool hold) = 0;
     virtual Status getRecord(uint32_t record, bool hold) = 0;

@@ -20,7 +20,7 @@ Status File::scan(const std::function<void(const uint8_t*)>& perRecord,
                   const std::vector<Span>& only) {
     return called(FileFunction::Read, [&] {
         State& s = state();
-        if (s.server) return finish(s, s.server->scan(perRecord));
+        if (s.server) return finish(s, s.server->scan(perRecord, only));
         if (!s.open) return finish(s, Status::error(kFileNotOpen));
         const std::size_t n = shared_->decl.recordSize;
         std::vector<Span> spans;

@@ -99,6 +99,7 @@ bool Connection::lost() const {
 void Connection::close() {
     if (conn_) PQfinish(conn_);
     conn_ = nullptr;
+    prepared_.clear();  // they were the session's
 }
 
 bool Connection::open(const std::string& conninfo, std::string& message) {
@@ -145,8 +146,16 @@ Result Connection::exec(const std::string& sql, const std::vector<std::string>& 
     if (!conn_) return Result();
     std::vector<const char*> values;
     for (const auto& p : params) values.push_back(p.c_str());
-    return Result(PQexecParams(conn_, sql.c_str(), static_cast<int>(values.size()), nullptr,
-                               values.data(), nullptr, nullptr, 0));
+    const int count = static_cast<int>(values.size());
+    auto it = prepared_.find(sql);
+    if (it == prepared_.end()) {
+        const std::string name = "kw" + std::to_string(prepared_.size() + 1);
+        Result made(PQprepare(conn_, name.c_str(), sql.c_str(), count, nullptr));
+        if (!made.ok()) return made;  // what executing it would have said
+        it = prepared_.emplace(sql, name).first;
+    }
+    return Result(
+        PQexecPrepared(conn_, it->second.c_str(), count, values.data(), nullptr, nullptr, 0));
 }
 
 std::string Connection::execAll(const std::vector<std::string>& statements) {

@@ -4,6 +4,7 @@
 // password file or environment, never from this file).
 #pragma once
 
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -59,6 +60,9 @@ class Connection {
     void close();
 
     Result exec(const std::string& sql);
+    // A statement with parameters is prepared on the server the first time it runs on
+    // this connection and executed as prepared after that: the program's statements are
+    // few and run again and again, so the server parses and plans each once.
     Result exec(const std::string& sql, const std::vector<std::string>& params);
     // Runs the statements in one transaction; "" or the first error.
     std::string execAll(const std::vector<std::string>& statements);
@@ -68,6 +72,7 @@ class Connection {
 
   private:
     pg_conn* conn_ = nullptr;
+    std::map<std::string, std::string> prepared_;  // statement text -> its name
 };
 
 }  // namespace kw::storage::pg

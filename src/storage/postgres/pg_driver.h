@@ -44,7 +44,8 @@ class ServerDriver : public Driver {
     Status previous(bool hold) override { return step(false, hold); }
     bool eof() override { return atEof_; }
     bool bof() override { return atBof_; }
-    Status scan(const std::function<void(const uint8_t* record)>& perRecord) override;
+    Status scan(const std::function<void(const uint8_t* record)>& perRecord,
+                const std::vector<File::Span>& only) override;
 
     Status get(int key, bool hold) override;
     Status getRecord(uint32_t record, bool hold) override;
@@ -150,7 +151,9 @@ class ServerDriver : public Driver {
     int batch_ = 0;
     int recoverSeconds_ = 10;
 
-    int64_t held_ = 0;  // the row this thread holds in this table
+    bool counted_ = false;     // the server keeps the tables' counts (kw_counts)
+    uint64_t countsLink_ = 0;  // the connection counted_ was looked up on
+    int64_t held_ = 0;         // the row this thread holds in this table
     uint64_t heldLink_ = 0;
     bool fileLocked_ = false;
     std::map<uint32_t, LockKind> slots_;

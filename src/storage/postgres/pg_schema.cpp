@@ -88,6 +88,30 @@ std::string keyParameter(const TableDecl& t, const KeyDecl& k, std::size_t i, in
     return p + "::" + columnType(f);
 }
 
+// The table's count kept in kw_counts: one row per statement that added or removed
+// rows (inserts only, so that desks adding at once never wait for each other), folded
+// into one now and then by the reader (ServerDriver::records).
+static std::vector<std::string> countStatements(const std::string& name) {
+    std::vector<std::string> out{
+        "CREATE TABLE IF NOT EXISTS kw_counts (tbl text NOT NULL, n bigint NOT NULL)",
+        "CREATE INDEX IF NOT EXISTS kw_counts_tbl ON kw_counts (tbl)",
+        "REVOKE ALL ON kw_counts FROM PUBLIC", "DELETE FROM kw_counts WHERE tbl = '" + name + "'",
+        "INSERT INTO kw_counts VALUES ('" + name + "', 0)"};
+    for (const char* op : {"added", "removed"}) {
+        const bool added = op[0] == 'a';
+        out.push_back(std::string("CREATE OR REPLACE FUNCTION kw_count_") + op +
+                      "() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN INSERT INTO kw_counts "
+                      "SELECT TG_TABLE_NAME, " +
+                      (added ? "" : "-") + "count(*) FROM kw_changed HAVING count(*) > 0; " +
+                      "RETURN NULL; END $$");
+        out.push_back(
+            "CREATE TRIGGER \"" + name + "_" + op + "\" AFTER " + (added ? "INSERT" : "DELETE") +
+            " ON \"" + name + "\" REFERENCING " + (added ? "NEW" : "OLD") +
+            " TABLE AS kw_changed FOR EACH STATEMENT EXECUTE FUNCTION kw_count_" + op + "()");
+    }
+    return out;
+}
+
 std::vector<std::string> createStatements(const TableDecl& t) {
     const std::string table = quoted(t.label);
     std::vector<std::string> out;
@@ -112,6 +136,7 @@ std::vector<std::string> createStatements(const TableDecl& t) {
     // Nobody but the owner of the tables reads them; the users table says so in so many
     // words, since it holds the passwords.
     out.push_back("REVOKE ALL ON " + table + " FROM PUBLIC");
+    for (const auto& sql : countStatements(sqlName(t.label))) out.push_back(sql);
     return out;
 }
 

@@ -14,6 +14,10 @@
 //             case; capitals order as in code page 1251), a date as COALESCE(column, 28.12.1800); a
 //             partial index leaving out the rows whose key fields are all blank, zero or empty, as
 //             an optional key leaves them out
+//   counts    kw_counts (tbl, n): the number of rows of each table as a sum of changes,
+//             added by the table's triggers (each statement adds the rows it inserted
+//             or deleted), so that counting a table reads a few rows and no desk waits
+//             for another's count; the table's own row of 0 says it is counted so
 #pragma once
 
 #include <string>
@@ -41,5 +45,8 @@ std::string keyParameter(const TableDecl& table, const KeyDecl& key, std::size_t
 // The statements that make the table and its indexes from nothing (dropping a table of
 // that name first), in order; to be run in one transaction.
 std::vector<std::string> createStatements(const TableDecl& table);
+
+// The table that keeps the counts (see above).
+inline constexpr const char* kCountsTable = "kw_counts";
 
 }  // namespace kw::storage::pg

@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <condition_variable>
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -570,6 +571,40 @@ TEST_P(Contract, ATransactionRolledBackLeavesNothing) {
     });
 }
 
+// The count of records is exact for every desk: after many adds (the server folds the
+// changes it gathered), after another desk's adds and deletes, after a transaction's
+// roll-back.
+TEST_P(Contract, TheCountOfRecordsIsExactForEveryDesk) {
+    auto pkl = table("PKL");
+    uint32_t n = 9;
+    ASSERT_EQ(pkl->records(n).code, kOk);
+    EXPECT_EQ(n, 0u);
+    for (int i = 0; i < 150; ++i) addClient(*pkl, "C" + std::to_string(i), "x");
+    ASSERT_EQ(pkl->records(n).code, kOk);
+    EXPECT_EQ(n, 150u);
+    ASSERT_EQ(pkl->records(n).code, kOk);
+    EXPECT_EQ(n, 150u) << "the same after the changes were folded";
+    Desk other;
+    other.run([&] {
+        ASSERT_EQ(pkl->open().code, kOk);
+        for (int i = 0; i < 5; ++i) addClient(*pkl, "D" + std::to_string(i), "y");
+        for (uint32_t r : {3u, 7u}) {
+            ASSERT_EQ(pkl->getRecord(r).code, kOk);
+            ASSERT_EQ(pkl->remove().code, kOk);
+        }
+        uint32_t seen = 0;
+        ASSERT_EQ(pkl->records(seen).code, kOk);
+        EXPECT_EQ(seen, 153u);
+    });
+    ASSERT_EQ(pkl->records(n).code, kOk);
+    EXPECT_EQ(n, 153u);
+    ASSERT_EQ(File::logout(1, {pkl.get()}).code, kOk);
+    for (int i = 0; i < 70; ++i) addClient(*pkl, "T" + std::to_string(i), "z");
+    ASSERT_EQ(File::rollback().code, kOk);
+    ASSERT_EQ(pkl->records(n).code, kOk);
+    EXPECT_EQ(n, 153u);
+}
+
 // The whole-file scan gives every record once with its texts in the data files' code
 // page; the enciphered users table gives its records as they were written.
 TEST_P(Contract, TheScanAndTheEncipheredTable) {
@@ -585,6 +620,27 @@ TEST_P(Contract, TheScanAndTheEncipheredTable) {
                      ASSERT_EQ(fio.rfind(W("Иванов "), 0), 0u) << "texts in code page 866";
                      seen[static_cast<std::size_t>(std::atoi(fio.c_str() + W("Иванов ").size()))]++;
                  })
+                  .code,
+              kOk);
+    EXPECT_EQ(std::count(seen.begin(), seen.end(), 1), 1100);
+
+    // A pass that names the bytes it reads gets those right in every record.
+    for (int i = 0; i < 1100; ++i) {
+        ASSERT_EQ(pkl->getRecord(static_cast<uint32_t>(i + 1)).code, kOk);
+        buf<dict::PklRecord>(*pkl).ADR.assign("a" + std::to_string(i));
+        ASSERT_EQ(pkl->put().code, kOk);
+    }
+    const auto adr = static_cast<uint16_t>(offsetof(dict::PklRecord, ADR));
+    std::fill(seen.begin(), seen.end(), 0);
+    ASSERT_EQ(pkl->scan(
+                     [&](const uint8_t* rec) {
+                         dict::PklRecord r;
+                         std::memcpy(&r, rec, sizeof r);
+                         const std::string a = r.ADR.clip();
+                         ASSERT_EQ(a.rfind('a', 0), 0u) << a;
+                         seen[static_cast<std::size_t>(std::atoi(a.c_str() + 1))]++;
+                     },
+                     {File::Span{adr, static_cast<uint16_t>(sizeof(dict::PklRecord{}.ADR))}})
                   .code,
               kOk);
     EXPECT_EQ(std::count(seen.begin(), seen.end(), 1), 1100);
