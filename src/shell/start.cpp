@@ -50,16 +50,11 @@ kw::ui::WindowDef loginDef(kw::FixedString<30>& message, uint8_t& code) {
     kw::ui::WindowDef s;
     s.title = kw::shell::loginTitle();
     s.resizable = false;
-    Control line = Control::prompt("");
-    line.use = Binding::of(message).named("MESSAGE");
-    line.picture = "s30";
-    s.add(line.number(kMessage));
+    s.add(Control::promptOf(Binding::of(message).named("MESSAGE"), "s30").number(kMessage));
     s.add(Control::prompt(W("Введите: Код пользователя:")).number(kCodePrompt));
     s.add(Control::entry(Binding::of(code).named("KOD"), "n2").number(kCode));
     s.add(Control::prompt(W("Пароль:")).number(kPasswordPrompt));
-    Control password = Control::entry(Binding::of(PAROL).named("PAROL"), "s10");
-    password.password = true;
-    s.add(password.number(kPassword));
+    s.add(Control::entry(Binding::of(PAROL).named("PAROL"), "s10").masked().number(kPassword));
     // Enter presses whichever of the two is available.
     s.add(Control::button(W("Готово???")).number(kReady).asDefault());
     s.add(Control::button(W("Запуск системы")).number(kLaunch).asDefault().off());
