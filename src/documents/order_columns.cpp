@@ -322,8 +322,7 @@ report::ReportDef orderReport(OrderKind kind, OrderRow& row, OrderTotals& totals
     titleLine(def.header, kind);
     headings(def.header);
     def.header.height = kHeaderHeight;
-    def.footer.pageNumber(235, 1, "pCTP <<<#p", Font{"Arial", 8});
-    def.footer.height = 6;
+    layout::pageFooter(def.footer, 235);
     def.details.push_back(detail(kind, row));
     if (kind != OrderKind::Overdue) def.details.push_back(totalsBlock(kind, totals));
     if (kind != OrderKind::Order) toThousandths(def);

@@ -34,8 +34,7 @@ class CostRegister : public kw::documents::ZalReport {
         kw::report::ReportDef d =
             sheet("Реестр ПСК", kw::report::Orientation::Landscape, {12, 8, 8, 8});
         header(d.header);
-        d.footer.pageNumber(230, 1, "pCTP <<<#p", kw::report::Font{"Arial", 8});
-        d.footer.height = 6;
+        pageFooter(d.footer, 230);
         d.details.push_back(row());
         d.details.push_back(totals());
         return d;

@@ -65,6 +65,12 @@ inline report::ReportDef sheet(const char* titleUtf8, report::Orientation orient
     return d;
 }
 
+// The footer of the landscape registers: the page number at x, in Arial 8.
+inline void pageFooter(report::Band& footer, double x) {
+    footer.pageNumber(x, 1, "pCTP <<<#p", report::Font{"Arial", 8});
+    footer.height = 6;
+}
+
 // The sheet of the notary's and the auction's lists: portrait, of the user size 8250 by
 // 11688 thousandths of an inch.
 inline report::ReportDef userSheet(const char* titleUtf8) {
