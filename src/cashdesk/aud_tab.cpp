@@ -115,12 +115,9 @@ class ThisWindowClass : public kw::BrowseProcedure {
     kw::Level Opened() override {
         const kw::storage::TableDecl& t = kw::dict::audTable();
         InitBrowse(kList, *Relate::AUD, t.keys[1]);
-        BRW1.AddField(kw::FieldRef{&t, t.fieldNumber("DATA")});
-        BRW1.AddField(kw::FieldRef{&t, t.fieldNumber("TIME")});
+        BRW1.AddFields(t, {"DATA", "TIME"});
         BRW1.AddField(kw::ui::Binding::of(R_USER).named("R_USER"));
-        BRW1.AddField(kw::FieldRef{&t, t.fieldNumber("HOST")});
-        BRW1.AddField(kw::FieldRef{&t, t.fieldNumber("TAB")});
-        BRW1.AddField(kw::FieldRef{&t, t.fieldNumber("KEY")});
+        BRW1.AddFields(t, {"HOST", "TAB", "KEY"});
         BRW1.AddField(kw::ui::Binding::of(R_KIND).named("R_KIND"));
         BRW1.AddField(kw::FieldRef{&t, t.fieldNumber("TEXT")});
         BRW1.SetFilter(kw::documents::auditFilter(selection_));

@@ -36,8 +36,7 @@ class ThisWindowClass : public kw::BrowseProcedure {
     kw::Level Opened() override {
         const kw::storage::TableDecl& t = kw::dict::dayTable();
         InitBrowse(kList, *Relate::DAY, t.keys[0], &thumb_);
-        for (const char* f : {"DATA", "KAS_N", "OBO", "KAS", "PRIB"})
-            BRW1.AddField(kw::FieldRef{&t, t.fieldNumber(f)});
+        BRW1.AddFields(t, {"DATA", "KAS_N", "OBO", "KAS", "PRIB"});
         AddItem(kClose, kw::resp::Cancelled);
         AddItem(BRW1);
         return kw::Level::Benign;

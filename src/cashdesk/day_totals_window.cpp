@@ -47,10 +47,8 @@ ui::WindowDef DayTotalsWindow::Define() {
     value(kCirculationLabel, "Находится в обороте:", Binding::of(OBO).named("OBO"), "n_15.2");
     value(kProfitLabel, "Получена прибыль:", Binding::of(PRIBI).named("PRIBI"), "n-_10.2");
     s.add(Control::button(button_).number(kAction));
-    Control line = Control::prompt("");
-    line.use = Binding::of(MESSAGE).named("MESSAGE");
-    line.picture = messagePicture_;
-    s.add(line.number(kMessage));
+    s.add(
+        Control::promptOf(Binding::of(MESSAGE).named("MESSAGE"), messagePicture_).number(kMessage));
     s.add(Control::button("OK").number(kOk).asDefault());
     s.add(Control::button(W("Выход")).number(kExit));
     return s;

@@ -55,9 +55,7 @@ class ThisWindowClass : public kw::BrowseProcedure {
         };
         total(kTotalLabel, "ИТОГО: приход:", I_PRI, "I_PRI");
         total(kExpensesLabel, "расход:", I_RAS, "I_RAS");
-        s.add(Control::button(W("&Добавить")).number(kInsert));
-        s.add(Control::button(W("&Изменить")).number(kChange));
-        s.add(Control::button(W("&Удалить")).number(kDelete));
+        kw::AddUpdateButtons(s, kInsert, kChange, kDelete);
         s.add(Control::button(W("Закрыть")).number(kClose));
         s.add(Control::button("Help").number(kHelp));
         return s;
@@ -69,8 +67,7 @@ class ThisWindowClass : public kw::BrowseProcedure {
         BRW1.AddLocator(&locator_);
         locator_.Init(0, kw::FieldRef{&t, t.fieldNumber("DATA")}, 1, BRW1);
         BRW1.SetFilter("(klm:data>=d1 and klm:data<=d2)");
-        for (const char* f : {"DATA", "FIO", "PRI", "RAS", "NAME"})
-            BRW1.AddField(kw::FieldRef{&t, t.fieldNumber(f)});
+        BRW1.AddFields(t, {"DATA", "FIO", "PRI", "RAS", "NAME"});
         if (Request != kw::req::View) BRW1.ConnectUpdates(kInsert, kChange, kDelete);
         AddItem(kClose, kw::resp::Cancelled);
         AddItem(BRW1);

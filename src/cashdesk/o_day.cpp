@@ -54,10 +54,7 @@ class ThisWindowClass : public kw::ProcedureWindow {
         opening.readOnly = true;
         s.add(opening.number(kOpening));
         s.add(Control::button(W("Открыть???")).number(kOpen));
-        Control line = Control::prompt("");
-        line.use = Binding::of(MESSAGE).named("MESSAGE");
-        line.picture = "s30";
-        s.add(line.number(kMessage));
+        s.add(Control::promptOf(Binding::of(MESSAGE).named("MESSAGE"), "s30").number(kMessage));
         s.add(Control::button("OK").number(kOk).asDefault());
         s.add(Control::button(W("Выход")).number(kExit));
         return s;

@@ -94,9 +94,7 @@ class ThisWindowClass : public kw::BrowseProcedure {
         field("Реализовано:", "DATA_R", "D6");
         field("по цене:", "S_R", "n_12.2", true);
         s.end();
-        s.add(Control::button(W("&Добавить")).number(kInsert));
-        s.add(Control::button(W("&Установить/Восстановить")).number(kChange));
-        s.add(Control::button(W("&Удалить")).number(kDelete));
+        kw::AddUpdateButtons(s, kInsert, kChange, kDelete, "&Установить/Восстановить");
         s.add(Control::button(W("Закрыть")).number(kClose));
         return s;
     }
@@ -106,8 +104,7 @@ class ThisWindowClass : public kw::BrowseProcedure {
         InitBrowse(kList, *Relate::ZAL, t.keys[0]);
         BRW1.AddLocator(&locator_);
         locator_.Init(kLook, kw::FieldRef{&t, t.fieldNumber("N_KV")}, 1, BRW1);
-        for (const char* f : {"N_KV", "DATA", "DATA_K", "S_OZEN", "S_CCYD", "S_VID", "SOST"})
-            BRW1.AddField(kw::FieldRef{&t, t.fieldNumber(f)});
+        BRW1.AddFields(t, {"N_KV", "DATA", "DATA_K", "S_OZEN", "S_CCYD", "S_VID", "SOST"});
         if (Request != kw::req::View) BRW1.ConnectUpdates(kInsert, kChange, kDelete);
         AddItem(kClose, kw::resp::Cancelled);
         AddItem(BRW1);

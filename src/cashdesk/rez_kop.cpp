@@ -32,10 +32,7 @@ class ThisWindowClass : public kw::ProcedureWindow {
         s.add(Control::entry(kw::UseField(kw::dict::prmTable(), "BKKEEP"), "n3").number(kKeep));
         s.add(Control::button(W("&Сохранить")).number(kSave));
         s.add(Control::button(W("Сделать &копию")).number(kTake));
-        Control line = Control::prompt("");
-        line.use = Binding::of(MESSAGE).named("MESSAGE");
-        line.picture = "s60";
-        s.add(line.number(kMessage));
+        s.add(Control::promptOf(Binding::of(MESSAGE).named("MESSAGE"), "s60").number(kMessage));
         s.add(Control::button(W("&Закрыть")).number(kClose).asDefault());
         return s;
     }

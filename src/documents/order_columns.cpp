@@ -316,22 +316,13 @@ const char* reportTitle(OrderKind kind) {
 }  // namespace
 
 report::ReportDef orderReport(OrderKind kind, OrderRow& row, OrderTotals& totals) {
-    report::ReportDef def;
-    def.title = W(reportTitle(kind));
+    report::ReportDef def =
+        layout::sheet(reportTitle(kind), report::Orientation::Landscape, {4, 5, 4, 5});
     def.fileName = periodName(def.title);
-    def.units = report::Units::Millimetres;
-    def.paper = report::kPaperA4;
-    def.orientation = report::Orientation::Landscape;
-    def.left = 4;
-    def.right = 4;
-    def.top = 5;
-    def.bottom = 5;
-    def.font = sans();
     titleLine(def.header, kind);
     headings(def.header);
     def.header.height = kHeaderHeight;
-    def.footer.pageNumber(235, 1, "pCTP <<<#p", Font{"Arial", 8});
-    def.footer.height = 6;
+    layout::pageFooter(def.footer, 235);
     def.details.push_back(detail(kind, row));
     if (kind != OrderKind::Overdue) def.details.push_back(totalsBlock(kind, totals));
     if (kind != OrderKind::Order) toThousandths(def);

@@ -120,17 +120,10 @@ class AuditReport : public kw::ReportManager {
     }
 
     kw::report::ReportDef Define() {
-        kw::report::ReportDef d;
-        d.title = W("Журнал операций");
-        d.orientation = kw::report::Orientation::Landscape;
-        d.left = 10;
-        d.top = 8;
-        d.right = 8;
-        d.bottom = 8;
-        d.font = sans();
+        kw::report::ReportDef d =
+            sheet("Журнал операций", kw::report::Orientation::Landscape, {10, 8, 8, 8});
         header(d.header);
-        d.footer.pageNumber(240, 1, "pCTP <<<#p", kw::report::Font{"Arial", 8});
-        d.footer.height = 6;
+        pageFooter(d.footer, 240);
         d.details.push_back(row());
         d.details.push_back(more());
         d.details.push_back(total());

@@ -31,17 +31,10 @@ class CostRegister : public kw::documents::ZalReport {
         count_ = 0;
         defined_ = 0;
         T_MAX = T_AVG = sum_ = 0;
-        kw::report::ReportDef d;
-        d.title = W("Реестр ПСК");
-        d.orientation = kw::report::Orientation::Landscape;
-        d.left = 12;
-        d.top = 8;
-        d.right = 8;
-        d.bottom = 8;
-        d.font = sans();
+        kw::report::ReportDef d =
+            sheet("Реестр ПСК", kw::report::Orientation::Landscape, {12, 8, 8, 8});
         header(d.header);
-        d.footer.pageNumber(230, 1, "pCTP <<<#p", kw::report::Font{"Arial", 8});
-        d.footer.height = 6;
+        pageFooter(d.footer, 230);
         d.details.push_back(row());
         d.details.push_back(totals());
         return d;

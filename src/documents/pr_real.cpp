@@ -22,15 +22,9 @@ class ActReport : public kw::documents::ZalReport {
 
   protected:
     kw::report::ReportDef Define() override {
-        kw::report::ReportDef d;
-        d.title = W("Акт передачи на реализацию");
+        kw::report::ReportDef d =
+            sheet("Акт передачи на реализацию", kw::report::Orientation::Portrait, {12, 10, 8, 10});
         d.fileName = kw::documents::periodName(d.title);
-        d.orientation = kw::report::Orientation::Portrait;
-        d.left = 12;
-        d.top = 10;
-        d.right = 8;
-        d.bottom = 10;
-        d.font = sans();
         header(d.header);
         d.details.push_back(row());
         d.details.push_back(total());

@@ -45,21 +45,39 @@ inline void centred(report::Band& b, double x, double y, double width, const cha
     b.add(std::move(i));
 }
 
-// The sheet of the notary's and the auction's lists: portrait, of the user size 8250 by
-// 11688 thousandths of an inch, measures in millimetres.
-inline report::ReportDef userSheet(const char* titleUtf8) {
+// The margins of a sheet, in millimetres.
+struct Margins {
+    double left = 0, top = 0, right = 0, bottom = 0;
+};
+
+// An A4 sheet measured in millimetres, in the documents' typeface.
+inline report::ReportDef sheet(const char* titleUtf8, report::Orientation orientation, Margins m) {
     report::ReportDef d;
     d.title = W(titleUtf8);
     d.units = report::Units::Millimetres;
+    d.paper = report::kPaperA4;
+    d.orientation = orientation;
+    d.left = m.left;
+    d.top = m.top;
+    d.right = m.right;
+    d.bottom = m.bottom;
+    d.font = sans();
+    return d;
+}
+
+// The footer of the landscape registers: the page number at x, in Arial 8.
+inline void pageFooter(report::Band& footer, double x) {
+    footer.pageNumber(x, 1, "pCTP <<<#p", report::Font{"Arial", 8});
+    footer.height = 6;
+}
+
+// The sheet of the notary's and the auction's lists: portrait, of the user size 8250 by
+// 11688 thousandths of an inch.
+inline report::ReportDef userSheet(const char* titleUtf8) {
+    report::ReportDef d = sheet(titleUtf8, report::Orientation::Portrait, {6, 8, 4, 8});
     d.paper = report::kPaperUser;
     d.paperWidth = 8250 * 0.0254;
     d.paperHeight = 11688 * 0.0254;
-    d.orientation = report::Orientation::Portrait;
-    d.left = 6;
-    d.top = 8;
-    d.right = 4;
-    d.bottom = 8;
-    d.font = sans();
     return d;
 }
 

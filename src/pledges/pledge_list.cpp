@@ -115,10 +115,8 @@ ui::WindowDef PledgeList::Define() {
     s.add(Control::prompt(W("Текущая дата:")).number(kTodayPrompt));
     s.add(shownVar(ui::Binding::of(DATA_T).named("DATA_T"), "D6").number(kToday));
     AddTotals(s);
-    s.add(Control::button(W("&Добавить")).number(kInsert));
-    s.add(Control::button(W(def_.kind == ListKind::Day ? "&Изменить" : "&Обработать"))
-              .number(kChange));
-    s.add(Control::button(W("&Удалить")).number(kDelete));
+    AddUpdateButtons(s, kInsert, kChange, kDelete,
+                     def_.kind == ListKind::Day ? "&Изменить" : "&Обработать");
     if (def_.kind == ListKind::Inquiry) s.add(Control::button(W("&Выбрать")).number(kSelect));
     s.add(Control::button(W("Закрыть")).number(kClose));
     return s;

@@ -54,6 +54,13 @@ Control Control::prompt(std::string text) {
     return c;
 }
 
+Control Control::promptOf(Binding use, std::string picture) {
+    Control c = prompt("");
+    c.use = std::move(use);
+    c.picture = std::move(picture);
+    return c;
+}
+
 Control Control::entry(Binding use, std::string picture, int width) {
     Control c;
     c.kind = ControlKind::Entry;

@@ -83,6 +83,8 @@ struct Control {
     bool hidden = false;     // initial state
 
     static Control prompt(std::string text);
+    // A prompt that shows its variable (a window's message line).
+    static Control promptOf(Binding use, std::string picture);
     static Control entry(Binding use, std::string picture, int width = 0);
     static Control button(std::string text);
     static Control check(std::string text, Binding use, std::string on = "1",
@@ -124,6 +126,10 @@ struct Control {
     }
     Control& invisible() {
         hidden = true;
+        return *this;
+    }
+    Control& masked() {
+        password = true;
         return *this;
     }
 };

@@ -90,10 +90,7 @@ kw::ui::WindowDef kbpDef(kw::FixedString<40>& message) {
     s.end();
 
     s.add(Control::prompt(W("Для записи в базу нажмите ОК")));
-    Control line = Control::prompt("");
-    line.use = kw::ui::Binding::of(message).named("MESSAGE");
-    line.picture = "s40";
-    s.add(line.number(kMessage));
+    s.add(Control::promptOf(kw::ui::Binding::of(message).named("MESSAGE"), "s40").number(kMessage));
     s.add(Control::button("OK").number(kOk).asDefault());
     s.add(Control::button(W("Закрыть")).number(kClose));
     return s;

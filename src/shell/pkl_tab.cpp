@@ -91,9 +91,7 @@ class PklTab : public kw::BrowseProcedure {
         s.add(shown("ADR").number(kAddress));
         s.end();
         s.add(Control::button(W("&Выбрать")).number(kSelect));
-        s.add(Control::button(W("&Добавить")).number(kInsert));
-        s.add(Control::button(W("&Изменить")).number(kChange));
-        s.add(Control::button(W("&Удалить")).number(kDelete));
+        kw::AddUpdateButtons(s, kInsert, kChange, kDelete);
         s.add(Control::button(W("Закрыть")).number(kClose));
         s.add(Control::button("Help").number(kHelp));
         return s;

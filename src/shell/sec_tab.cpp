@@ -31,9 +31,7 @@ class SecTab : public kw::BrowseProcedure {
                              {W("Права"), 13, "s12"}},
                             nullptr, 12)
                   .number(kList));
-        s.add(Control::button(W("&Добавить")).number(kInsert));
-        s.add(Control::button(W("&Изменить")).number(kChange));
-        s.add(Control::button(W("&Удалить")).number(kDelete));
+        kw::AddUpdateButtons(s, kInsert, kChange, kDelete);
         s.add(Control::button(W("Закрыть")).number(kClose));
         return s;
     }
@@ -41,14 +39,9 @@ class SecTab : public kw::BrowseProcedure {
     kw::Level Opened() override {
         const kw::storage::TableDecl& t = kw::dict::secTable();
         InitBrowse(kList, *Relate::SEC, t.keys[0]);
-        BRW1.AddField(kw::FieldRef{&t, 1});
-        BRW1.AddField(kw::FieldRef{&t, 2});
-        BRW1.AddField(kw::FieldRef{&t, 3});
+        BRW1.AddFields(t, {"K_POL", "FIO", "DOL"});
         BRW1.AddField(kw::ui::Binding::of(PRAVA).named("PRAVA"));
-        BRW1.InsertControl = kInsert;
-        BRW1.ChangeControl = kChange;
-        BRW1.DeleteControl = kDelete;
-        BRW1.AskProcedure = 1;
+        BRW1.ConnectUpdates(kInsert, kChange, kDelete);
         AddItem(kClose, kw::resp::Cancelled);
         AddItem(BRW1);
         resizer_.Init(Win, kw::resize::Spread, 1, 0);

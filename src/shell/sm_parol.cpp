@@ -29,12 +29,6 @@ enum : int32_t {
     kClose,
 };
 
-Control hidden(kw::FixedString<10>& password, const char* name) {
-    Control c = Control::entry(kw::ui::Binding::of(password).named(name), "s10");
-    c.password = true;
-    return c;
-}
-
 class SmParol : public kw::ProcedureWindow {
   public:
     explicit SmParol(uint8_t code) : ProcedureWindow("SM_PAROL", {&Relate::SEC}), code_(code) {}
@@ -46,18 +40,21 @@ class SmParol : public kw::ProcedureWindow {
         kw::ui::WindowDef s;
         s.title = W("Смена пароля");
         s.resizable = false;
-        Control line = Control::prompt("");
-        line.use = kw::ui::Binding::of(MESSAGE).named("MESSAGE");
-        line.picture = "s62";
-        s.add(line.number(kMessage));
+        s.add(Control::promptOf(kw::ui::Binding::of(MESSAGE).named("MESSAGE"), "s62")
+                  .number(kMessage));
         s.add(Control::prompt(W("Код пользователя:")).number(kCodePrompt));
         s.add(Control::entry(kw::ui::Binding::of(code_).named("KOD"), "n2").number(kCode));
         s.add(Control::prompt(W("Старый пароль:")).number(kOldPrompt));
-        s.add(hidden(PAROL, "PAROL").number(kOld));
+        s.add(
+            Control::entry(kw::ui::Binding::of(PAROL).named("PAROL"), "s10").masked().number(kOld));
         s.add(Control::prompt(W("Новый пароль:")).number(kNewPrompt));
-        s.add(hidden(PAROL1, "PAROL1").number(kNew));
+        s.add(Control::entry(kw::ui::Binding::of(PAROL1).named("PAROL1"), "s10")
+                  .masked()
+                  .number(kNew));
         s.add(Control::prompt(W("Новый пароль еще раз:")).number(kAgainPrompt));
-        s.add(hidden(PAROL2, "PAROL2").number(kAgain));
+        s.add(Control::entry(kw::ui::Binding::of(PAROL2).named("PAROL2"), "s10")
+                  .masked()
+                  .number(kAgain));
         s.add(Control::button("OK").number(kOk).asDefault());
         s.add(Control::button(W("Закрыть")).number(kClose));
         return s;

@@ -31,12 +31,6 @@ enum : int32_t {
     kClose,
 };
 
-Control hidden(kw::FixedString<10>& password, const char* name) {
-    Control c = Control::entry(kw::ui::Binding::of(password).named(name), "s10");
-    c.password = true;
-    return c;
-}
-
 class UpdateSec : public kw::UpdateForm {
   public:
     UpdateSec() : UpdateForm("UPDATESEC", {&Relate::SEC}, &Relate::SEC, kOk, kClose) {}
@@ -53,13 +47,15 @@ class UpdateSec : public kw::UpdateForm {
         s.add(Control::prompt(W("Должность:")).number(kPostPrompt));
         s.add(Control::entry(kw::UseField(t, "DOL"), "s25").number(kPost));
         s.add(Control::prompt(W("Пароль:")).number(kPasswordPrompt));
-        s.add(hidden(PAROL1, "PAROL1").number(kPassword));
+        s.add(Control::entry(kw::ui::Binding::of(PAROL1).named("PAROL1"), "s10")
+                  .masked()
+                  .number(kPassword));
         s.add(Control::prompt(W("Пароль еще раз:")).number(kAgainPrompt));
-        s.add(hidden(PAROL2, "PAROL2").number(kAgain));
-        Control line = Control::prompt("");
-        line.use = kw::ui::Binding::of(MESSAGE).named("MESSAGE");
-        line.picture = "s70";
-        s.add(line.number(kMessage));
+        s.add(Control::entry(kw::ui::Binding::of(PAROL2).named("PAROL2"), "s10")
+                  .masked()
+                  .number(kAgain));
+        s.add(Control::promptOf(kw::ui::Binding::of(MESSAGE).named("MESSAGE"), "s70")
+                  .number(kMessage));
         s.add(Control::button("OK").number(kOk).asDefault());
         s.add(Control::button(W("Закрыть")).number(kClose));
         return s;

@@ -4,6 +4,25 @@
 
 namespace kw::storage {
 
+namespace {
+
+// What a write, store or truncate returns for a fault that writes nothing: a crash
+// seems to succeed (nothing reaches the disk after it), a full disk is ENOSPC, any
+// other fault EIO.
+int refused(FaultFileSystem::Fault f) {
+    switch (f) {
+        case FaultFileSystem::Fault::Crash:
+            return 0;
+        case FaultFileSystem::Fault::NoSpace:
+        case FaultFileSystem::Fault::DiskFull:
+            return ENOSPC;
+        default:
+            return EIO;
+    }
+}
+
+}  // namespace
+
 FaultFileSystem::Fault FaultFileSystem::step() {
     ++steps_;
     if (crashed_) return Fault::Crash;
@@ -28,55 +47,36 @@ int FaultFileSystem::open(const std::string& path, unsigned flags, Handle& h) {
 }
 
 int FaultFileSystem::write(Handle h, const void* buf, std::size_t n, uint64_t off) {
-    switch (step()) {
+    switch (const Fault f = step()) {
         case Fault::None:
             return full_ && grows(h, off + n) ? ENOSPC : inner_.write(h, buf, n, off);
-        case Fault::Error:
-            return EIO;
-        case Fault::NoSpace:
-        case Fault::DiskFull:
-            return ENOSPC;
         case Fault::ShortWrite:
             if (n > 1) {
                 int rc = inner_.write(h, buf, n / 2, off);
                 if (rc != 0) return rc;
             }
             return ENOSPC;
-        case Fault::Crash:
-            return 0;
+        default:
+            return refused(f);
     }
-    return EIO;
 }
 
 int FaultFileSystem::store(uint8_t* dst, const void* src, std::size_t n) {
-    switch (step()) {
+    switch (const Fault f = step()) {
         case Fault::None:
             return inner_.store(dst, src, n);
         case Fault::ShortWrite:
             if (n > 1) inner_.store(dst, src, n / 2);
             return ENOSPC;
-        case Fault::Crash:
-            return 0;
-        case Fault::NoSpace:
-        case Fault::DiskFull:
-            return ENOSPC;
         default:
-            return EIO;
+            return refused(f);
     }
 }
 
 int FaultFileSystem::truncate(Handle h, uint64_t size) {
-    switch (step()) {
-        case Fault::None:
-            return full_ && grows(h, size) ? ENOSPC : inner_.truncate(h, size);
-        case Fault::Crash:
-            return 0;
-        case Fault::NoSpace:
-        case Fault::DiskFull:
-            return ENOSPC;
-        default:
-            return EIO;
-    }
+    const Fault f = step();
+    if (f != Fault::None) return refused(f);
+    return full_ && grows(h, size) ? ENOSPC : inner_.truncate(h, size);
 }
 
 int FaultFileSystem::rename(const std::string& from, const std::string& to) {

@@ -22,6 +22,32 @@ int64_t toInteger(double d) {
     return static_cast<int64_t>(d);
 }
 
+// Narrows the whole numbers [lo, hi] to those that satisfy `op d`; false when the
+// comparison bounds nothing (not equal).
+bool narrow(expr::Compare op, double d, int64_t& lo, int64_t& hi) {
+    switch (op) {
+        case expr::Compare::Eq:
+            lo = std::max(lo, toInteger(std::ceil(d)));
+            hi = std::min(hi, toInteger(std::floor(d)));
+            return true;
+        case expr::Compare::Ge:
+            lo = std::max(lo, toInteger(std::ceil(d)));
+            return true;
+        case expr::Compare::Gt:
+            lo = std::max(lo, toInteger(std::floor(d)) + 1);
+            return true;
+        case expr::Compare::Le:
+            hi = std::min(hi, toInteger(std::floor(d)));
+            return true;
+        case expr::Compare::Lt:
+            hi = std::min(hi, toInteger(std::ceil(d)) - 1);
+            return true;
+        case expr::Compare::Ne:
+            return false;
+    }
+    return false;
+}
+
 }  // namespace
 
 void View::encodeRecord(const std::vector<KeyShape>& shapes, const uint8_t* record,
@@ -123,27 +149,7 @@ void View::deriveKeyRange() {
             }
             if (std::isnan(d)) continue;
             if (const double r = std::round(d); real::equal(d, r)) d = r;
-            switch (c.op) {
-                case expr::Compare::Eq:
-                    lo = std::max(lo, toInteger(std::ceil(d)));
-                    hi = std::min(hi, toInteger(std::floor(d)));
-                    break;
-                case expr::Compare::Ge:
-                    lo = std::max(lo, toInteger(std::ceil(d)));
-                    break;
-                case expr::Compare::Gt:
-                    lo = std::max(lo, toInteger(std::floor(d)) + 1);
-                    break;
-                case expr::Compare::Le:
-                    hi = std::min(hi, toInteger(std::floor(d)));
-                    break;
-                case expr::Compare::Lt:
-                    hi = std::min(hi, toInteger(std::ceil(d)) - 1);
-                    break;
-                case expr::Compare::Ne:
-                    continue;
-            }
-            bounded = true;
+            if (narrow(c.op, d, lo, hi)) bounded = true;
         }
         if (!bounded) break;
         if (text) {

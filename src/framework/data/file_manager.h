@@ -227,6 +227,9 @@ class FileManager : public FileCallbackInterface {
     const storage::TableDecl& Table() const;
     // The entry of key n; nullptr when none.
     const KeyEntry* KeyOf(const storage::KeyDecl& Key) const;
+    // Component n (from 1) of key Key; nullptr, with the programmer's error said, when
+    // the key or the component is not there.
+    const KeyComponent* ComponentOf(const storage::KeyDecl& Key, int n) const;
     // The number under which FilesManager knows this manager (0 before Init).
     int32_t RegistrationId() const { return registration_; }
     void SetRegistrationId(int32_t id) { registration_ = id; }

@@ -92,30 +92,27 @@ int FileManager::GetComponents(const storage::KeyDecl& key) {
     return static_cast<int>(k->Fields->size());
 }
 
-FieldRef FileManager::GetField(const storage::KeyDecl& key, int n) {
+const KeyComponent* FileManager::ComponentOf(const storage::KeyDecl& key, int n) const {
     const KeyEntry* k = KeyOf(key);
     if (!k) {
         KW_ASSERT_FAIL(kNoKey);
-        return {};
+        return nullptr;
     }
     if (n < 1 || static_cast<std::size_t>(n) > k->Fields->size()) {
         KW_ASSERT_FAIL(std::string(kNoComponent) + std::to_string(n));
-        return {};
+        return nullptr;
     }
-    return FieldRef{&Table(), (*k->Fields)[static_cast<std::size_t>(n - 1)].Field};
+    return &(*k->Fields)[static_cast<std::size_t>(n - 1)];
+}
+
+FieldRef FileManager::GetField(const storage::KeyDecl& key, int n) {
+    const KeyComponent* c = ComponentOf(key, n);
+    return c ? FieldRef{&Table(), c->Field} : FieldRef{};
 }
 
 std::string FileManager::GetFieldName(const storage::KeyDecl& key, int n) {
-    const KeyEntry* k = KeyOf(key);
-    if (!k) {
-        KW_ASSERT_FAIL(kNoKey);
-        return {};
-    }
-    if (n < 1 || static_cast<std::size_t>(n) > k->Fields->size()) {
-        KW_ASSERT_FAIL(std::string(kNoComponent) + std::to_string(n));
-        return {};
-    }
-    return (*k->Fields)[static_cast<std::size_t>(n - 1)].FieldName;
+    const KeyComponent* c = ComponentOf(key, n);
+    return c ? c->FieldName : std::string();
 }
 
 void FileManager::ClearKey(const storage::KeyDecl& key, int from, int to, uint8_t high) {

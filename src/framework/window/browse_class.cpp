@@ -10,6 +10,7 @@
 #include "framework/window/step_class.h"
 #include "framework/window/toolbar_class.h"
 #include "framework/window/window_manager.h"
+#include "runtime/codepage.h"
 
 namespace kw {
 
@@ -65,6 +66,11 @@ uint16_t BrowseClass::AddSortOrder(StepClass* Thumb, const storage::KeyDecl* Key
     const uint16_t n = ViewManager::AddSortOrder(Key);
     if (n != 0) Current()->Thumb = Thumb;
     return n;
+}
+
+void BrowseClass::AddFields(const storage::TableDecl& Table,
+                            std::initializer_list<const char*> Names) {
+    for (const char* name : Names) AddField(FieldRef{&Table, Table.fieldNumber(name)});
 }
 
 void BrowseClass::AddLocator(LocatorClass* Locator) {
@@ -252,6 +258,13 @@ void WindowManager::AddItem(BrowseClass& Browse) {
         if (Browse.Buffer == 0 && Browse.Primary && Browse.Primary->Me)
             Browse.Buffer = Browse.Primary->Me->SaveBuffer();
     }
+}
+
+void AddUpdateButtons(ui::WindowDef& s, int32_t Insert, int32_t Change, int32_t Delete,
+                      const char* changeUtf8) {
+    s.add(ui::Control::button(W("&Добавить")).number(Insert));
+    s.add(ui::Control::button(W(changeUtf8)).number(Change));
+    s.add(ui::Control::button(W("&Удалить")).number(Delete));
 }
 
 }  // namespace kw

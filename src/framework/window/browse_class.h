@@ -23,6 +23,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -30,6 +31,7 @@
 #include "framework/window/browse_queue.h"
 #include "framework/window/view_manager.h"
 #include "framework/window/window_component.h"
+#include "runtime/window_def.h"
 
 namespace kw {
 
@@ -144,6 +146,8 @@ class BrowseClass : public ViewManager, public WindowComponent {
     // Column 0 takes the next column. Returns the column.
     int AddField(const FieldRef& Field, int Column = 0);
     int AddField(const ui::Binding& Variable, int Column = 0);
+    // Adds a page column for each named field of the primary record, in order.
+    void AddFields(const storage::TableDecl& Table, std::initializer_list<const char*> Names);
     void AddLocator(LocatorClass* Locator);
     // The insert, change and delete buttons (0: none), which run update procedure 1.
     void ConnectUpdates(int32_t Insert, int32_t Change, int32_t Delete);
@@ -247,5 +251,10 @@ class BrowseClass : public ViewManager, public WindowComponent {
     bool closed_ = false;   // the buffer rules of closing were applied
     bool killed_ = false;
 };
+
+// Adds a list's insert, change and delete buttons, in that order, as the lists lay them
+// out under the list; `changeUtf8`: the change button's label (UTF-8).
+void AddUpdateButtons(ui::WindowDef& s, int32_t Insert, int32_t Change, int32_t Delete,
+                      const char* changeUtf8 = "&Изменить");
 
 }  // namespace kw

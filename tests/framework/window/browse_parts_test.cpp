@@ -318,5 +318,36 @@ TEST_F(PopupWindow, MimicItemsFollowTheirButtonsAndPressThem) {
     EXPECT_EQ(run.pressed, (std::vector<int>{1}));  // only the mimic presses a button
 }
 
+// ------------------------------------------------------------------ list set-up
+
+TEST(BrowseSetUp, NamedFieldsFollowTheColumnsBeforeThemInTheOrderNamed) {
+    kw::BrowseClass b;
+    kw::FixedString<10> shown;
+    b.AddField(kw::ui::Binding::of(shown).named("SHOWN"));
+    b.AddFields(kwform::clnTable(), {"SUM", "FIO", "NOSUCH", "ID"});
+    ASSERT_EQ(b.Fields.size(), 4u);  // a name the table does not have adds no column
+    const char* names[] = {"SHOWN", "CLN:SUM", "CLN:FIO", "CLN:ID"};
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(b.Fields[i].Source.name(), names[i]);
+        EXPECT_EQ(b.Fields[i].Column, i + 1);
+    }
+}
+
+TEST(BrowseSetUp, UpdateButtonsStandInOrderWithTheirNumbersAndLabels) {
+    kw::ui::WindowDef s;
+    kw::AddUpdateButtons(s, 7, 3, 9, "&Обработать");
+    ASSERT_EQ(s.controls.size(), 3u);
+    const std::pair<int, const char*> want[] = {
+        {7, "&Добавить"}, {3, "&Обработать"}, {9, "&Удалить"}};
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(s.controls[i].kind, kw::ui::ControlKind::Button);
+        EXPECT_EQ(s.controls[i].feq, want[i].first);
+        EXPECT_EQ(s.controls[i].text, W(want[i].second));
+    }
+    kw::ui::WindowDef plain;
+    kw::AddUpdateButtons(plain, 1, 2, 3);
+    EXPECT_EQ(plain.controls[1].text, W("&Изменить"));
+}
+
 }  // namespace
 }  // namespace kwbrowse
