@@ -23,6 +23,12 @@ using namespace std::chrono_literals;
 // 08.12.2025, the date the tests run on.
 inline const int32_t kToday = kw::date::fromYmd(2025, 12, 8);
 
+// How long a test's drive of a window waits for the procedure to come back. A write
+// syncs the journals of every table of its frame: on a disk busy with a parallel test
+// (a server's initdb) that can take seconds, and the drivers' default of 5 s made
+// passing tests fail now and then. A test that means to wait in vain sets its own.
+inline constexpr std::chrono::seconds kDriveTimeout{20};
+
 // Runs `body` on a thread of its own as procedure thread `number` and waits for it.
 inline void onThread(int number, const std::function<void()>& body) {
     std::thread t([&] {

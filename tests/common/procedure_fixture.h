@@ -72,6 +72,7 @@ class ProcedureFixture : public ::testing::Test {
         dir_ = enterTempDir(dirPrefix_, old_);
         ASSERT_FALSE(dir_.empty());
         kw::script::installScriptWindows();
+        kw::script::setTimeout(kwtest::kDriveTimeout);
         previousBoxes_ = kw::msgbox::install(&boxes);
         boxes.setAnswerTimeout(answerTimeout_);
         kw::clock::setToday(kToday);

@@ -89,6 +89,7 @@ class ProcedureTest : public ::testing::Test {
         dir_ = kwtest::enterTempDir("kw_proc", old_);
         ASSERT_FALSE(dir_.empty());
         kw::script::installScriptWindows();
+        kw::script::setTimeout(kwtest::kDriveTimeout);
         boxes.setAnswerTimeout(5s);
         GlobalErrors.Init();
         DctInit();

@@ -90,6 +90,7 @@ class ShellTest : public ::testing::Test {
         dir_ = kwtest::enterTempDir("kw_shell", old_);
         ASSERT_FALSE(dir_.empty());
         kw::script::installScriptWindows();
+        kw::script::setTimeout(kwtest::kDriveTimeout);
         previousBoxes_ = kw::msgbox::install(&boxes);
         previousPrinter_ = kw::printer::install(&printer);
         previousSystem_ = kw::platform::install(&system);
