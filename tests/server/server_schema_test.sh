@@ -3,26 +3,20 @@
 # password, a socket only), the pawnshop's role and database, and every table of the
 # program made by kestrowd-file with the columns, types and indexes of the server's
 # format; a table made again is replaced; an unreachable server is named in Russian.
-# Usage: server_schema_test.sh SOURCE_DIR
+# Usage: with_server.sh SOURCE_DIR sh server_schema_test.sh SOURCE_DIR (the line that
+# scripts/server printed comes in KW_TEST_CONNINFO)
 set -u
 src="$1"
-top=$(mktemp -d) || exit 1
-chmod 755 "$top"  # the server runs as another user when the test runs as root
-port=$((55000 + $$ % 1000))
 bin="$(pg_config --bindir 2>/dev/null)"
-stop() {
-  if [ -f "$top/db/cluster/postmaster.pid" ]; then
-    if [ "$(id -u)" -eq 0 ]; then runuser -u postgres -- "$bin/pg_ctl" -D "$top/db/cluster" -m immediate stop >/dev/null 2>&1
-    else "$bin/pg_ctl" -D "$top/db/cluster" -m immediate stop >/dev/null 2>&1; fi
-  fi
-  rm -rf "$top"
-}
-trap stop EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
-line=$("$src/scripts/server" "$top/db" --local --port "$port" | tail -1) || fail "scripts/server failed"
-[ "$line" = "host=$top/db port=$port dbname=kestrowd user=kestrowd" ] || fail "connection line: $line"
-q() { "$bin/psql" -h "$top/db" -p "$port" -U kestrowd -d kestrowd -qAt -c "$1"; }
+line="${KW_TEST_CONNINFO:-}"
+host="${KW_TEST_SERVER_DIR:-}"
+port="${KW_TEST_SERVER_PORT:-}"
+[ "$line" = "host=$host port=$port dbname=kestrowd user=kestrowd" ] || fail "connection line: $line"
+desk=$(mktemp -d) || exit 1
+trap 'rm -rf "$desk"' EXIT
+q() { "$bin/psql" -h "$host" -p "$port" -U kestrowd -d kestrowd -qAt -c "$1"; }
 
 [ "$(q "SELECT count(*) FROM information_schema.tables WHERE table_schema = 'public'")" -ge 11 ] || fail "not every table was made"
 # 67 fields of the pledge and the two columns of the server's own.
@@ -38,13 +32,12 @@ q "SELECT indexdef FROM pg_indexes WHERE indexname = 'zal_key_2'" | grep -q "(CO
 
 # A table made again is replaced, empty.
 q "INSERT INTO zal (n_kv) VALUES (5)"
-mkdir "$top/desk"
-echo "$line" >"$top/desk/kestrowd.conninfo"
-(cd "$top/desk" && "$src/build/kestrowd-file" create ZAL) || fail "create on the server"
+echo "$line" >"$desk/kestrowd.conninfo"
+(cd "$desk" && "$src/build/kestrowd-file" create ZAL) || fail "create on the server"
 [ "$(q "SELECT count(*) FROM zal")" = 0 ] || fail "create did not replace the table"
 
 # A server that is not there is named, with what to do.
-echo "host=127.0.0.1 port=1 dbname=kestrowd user=kestrowd connect_timeout=2" >"$top/desk/kestrowd.conninfo"
-out=$(cd "$top/desk" && "$src/build/kestrowd-file" create ZAL 2>&1) && fail "an unreachable server was taken"
+echo "host=127.0.0.1 port=1 dbname=kestrowd user=kestrowd connect_timeout=2" >"$desk/kestrowd.conninfo"
+out=$(cd "$desk" && "$src/build/kestrowd-file" create ZAL 2>&1) && fail "an unreachable server was taken"
 echo "$out" | grep -q "Сервер базы данных 127.0.0.1:1/kestrowd недоступен" || fail "the message: $out"
 echo "ok: the schema on the server"

@@ -1,7 +1,8 @@
 #!/bin/sh
 # Runs a command with a PostgreSQL server of its own: a cluster made by scripts/server in
 # a temporary folder (a socket only, no password), its connection line in
-# KW_TEST_CONNINFO; the server is stopped and the folder removed afterwards.
+# KW_TEST_CONNINFO (the folder and port it was given in KW_TEST_SERVER_DIR and
+# KW_TEST_SERVER_PORT); the server is stopped and the folder removed afterwards.
 # Usage: with_server.sh SOURCE_DIR COMMAND [ARGS...]
 set -u
 src="$1"
@@ -20,4 +21,6 @@ stop() {
 trap stop EXIT
 KW_TEST_CONNINFO=$("$src/scripts/server" "$top/db" --local --port "$port" | tail -1) || { echo "FAIL: no server" >&2; exit 1; }
 export KW_TEST_CONNINFO
+KW_TEST_SERVER_DIR="$top/db" KW_TEST_SERVER_PORT="$port"
+export KW_TEST_SERVER_DIR KW_TEST_SERVER_PORT
 "$@"
