@@ -58,31 +58,11 @@ std::string copiesDir() {
     return root() + "/backup-copies-" + std::to_string(::getpid());
 }
 
-template <class Fill>
-void build(const kw::storage::TableDecl& t, int count, Fill fill) {
-    kw::storage::File f(t);
-    uint32_t have = 0;
-    if (f.open().ok() && f.records(have).ok() && have == static_cast<uint32_t>(count)) {
-        (void)f.close();
-        return;
-    }
-    (void)f.close();
-    if (!f.create().ok() || !f.open().ok()) std::abort();
-    std::fprintf(stderr, "building %d records of %s ...\n", count, t.label.c_str());
-    f.setDurable(false);
-    for (int i = 0; i < count; ++i) {
-        fill(i);
-        if (!f.add().ok()) std::abort();
-    }
-    f.setDurable(true);
-    (void)f.close();
-}
-
 void buildData() {
     std::mt19937 rng(7);
     const std::string fio = kw::W("Иванов Иван Иванович"),
                       adr = kw::W("г. Вологда, ул. Мира, д. 12");
-    build(kw::dict::zalTable(), kPledges, [&](int i) {
+    kwbench::buildTable(kw::dict::zalTable(), kPledges, [&](int i) {
         ZAL = kw::dict::ZalRecord{};
         ZAL.N_KV = i + 1;
         ZAL.FIO = fio;
@@ -95,7 +75,7 @@ void buildData() {
         if (ZAL.SOST >= 1) ZAL.DATA_PR1 = ZAL.DATA + 30, ZAL.S_P_C1 = 12.5, ZAL.S_P_X1 = 3;
         if (ZAL.SOST == 4) ZAL.DATA_PRW = ZAL.DATA + 40, ZAL.S_W = ZAL.S_VID * 1.1;
     });
-    build(kw::dict::klmTable(), kEntries, [&](int i) {
+    kwbench::buildTable(kw::dict::klmTable(), kEntries, [&](int i) {
         KLM = kw::dict::KlmRecord{};
         KLM.DATA = kToday - i / 100;
         KLM.FIO = fio;
@@ -103,12 +83,12 @@ void buildData() {
         KLM.RAS = (rng() % 100000) / 100.0;
         KLM.NAME = kw::W("Хозрасходы");
     });
-    build(kw::dict::dayTable(), 1, [&](int) {
+    kwbench::buildTable(kw::dict::dayTable(), 1, [&](int) {
         DAY = kw::dict::DayRecord{};
         DAY.DATA = kToday;
         DAY.KAS_N = 100000;
     });
-    build(kw::dict::kbpTable(), 1, [&](int) {
+    kwbench::buildTable(kw::dict::kbpTable(), 1, [&](int) {
         KBP = kw::dict::KbpRecord{};
         KBP.KAS_N = 100000;
     });
