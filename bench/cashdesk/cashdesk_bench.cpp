@@ -111,6 +111,8 @@ struct World {
         kw::script::installScriptWindows();
         kw::msgbox::install(&boxes);
         kw::clock::setToday(kToday);
+        // The window is awaited as long as the slowest back end's pass may take.
+        kw::script::setTimeout(std::chrono::seconds(120));
         GlobalErrors.Init();
         DctInit();
         const int n = kw::proc::start(buildData);

@@ -23,25 +23,57 @@ void setPassObserver(uint32_t every, std::function<void(uint32_t)> observer) {
     g_observer = std::move(observer);
 }
 
+namespace {
+
+template <class T>
+storage::File::Span spanOf(std::size_t offset) {
+    return {static_cast<uint16_t>(offset), static_cast<uint16_t>(sizeof(T))};
+}
+
+// The fields of a pledge that addPledge reads: the state, the sum paid out, the dates of
+// issue, of the prolongations and of the redemption, and what each of these received.
+// On the server each is a column sent for every pledge, so the pass asks for no other.
+const std::vector<storage::File::Span>& pledgeFieldsRead() {
+    using Z = dict::ZalRecord;
+    static const std::vector<storage::File::Span> spans = {
+        spanOf<uint8_t>(offsetof(Z, SOST)),
+        spanOf<double>(offsetof(Z, S_VID)),
+        spanOf<int32_t>(offsetof(Z, DATA)),
+        // DATA_PRk and S_STk lie together, and so do S_P_Ck and S_P_Xk.
+        {static_cast<uint16_t>(offsetof(Z, DATA_PR1)), sizeof(int32_t) + sizeof(double)},
+        {static_cast<uint16_t>(offsetof(Z, S_P_C1)), 2 * sizeof(double)},
+        {static_cast<uint16_t>(offsetof(Z, DATA_PR2)), sizeof(int32_t) + sizeof(double)},
+        {static_cast<uint16_t>(offsetof(Z, S_P_C2)), 2 * sizeof(double)},
+        {static_cast<uint16_t>(offsetof(Z, DATA_PR3)), sizeof(int32_t) + sizeof(double)},
+        {static_cast<uint16_t>(offsetof(Z, S_P_C3)), 2 * sizeof(double)},
+        spanOf<int32_t>(offsetof(Z, DATA_PRW)),
+        spanOf<double>(offsetof(Z, S_W)),
+    };
+    return spans;
+}
+
+static_assert(offsetof(dict::ZalRecord, S_ST1) == offsetof(dict::ZalRecord, DATA_PR1) + 4);
+static_assert(offsetof(dict::ZalRecord, S_P_X1) == offsetof(dict::ZalRecord, S_P_C1) + 8);
+static_assert(offsetof(dict::ZalRecord, S_ST2) == offsetof(dict::ZalRecord, DATA_PR2) + 4);
+static_assert(offsetof(dict::ZalRecord, S_P_X2) == offsetof(dict::ZalRecord, S_P_C2) + 8);
+static_assert(offsetof(dict::ZalRecord, S_ST3) == offsetof(dict::ZalRecord, DATA_PR3) + 4);
+static_assert(offsetof(dict::ZalRecord, S_P_X3) == offsetof(dict::ZalRecord, S_P_C3) + 8);
+
+}  // namespace
+
 bool addPledges(DayTotals& t, int32_t today) {
     FileManager* fm = Access::ZAL;
     if (!fm || fm->UseFile(kUseRecord) != Level::Benign) return false;
     // Physical order visits every slot once; a key order could meet a pledge twice
     // when another station changes its key during the pass. Of each pledge only the
-    // fields the rules read are copied: the date taken in, and the amounts, event
-    // dates and state from S_VID to the end of the record.
-    constexpr std::size_t kTail = offsetof(dict::ZalRecord, S_VID);
-    constexpr std::size_t kData = offsetof(dict::ZalRecord, DATA);
-    static const std::vector<storage::File::Span> wanted = {
-        {static_cast<uint16_t>(kData), sizeof(int32_t)},
-        {static_cast<uint16_t>(kTail), static_cast<uint16_t>(sizeof(dict::ZalRecord) - kTail)}};
+    // fields the rules read are copied.
+    const std::vector<storage::File::Span>& wanted = pledgeFieldsRead();
     dict::ZalRecord z;
     auto* into = reinterpret_cast<uint8_t*>(&z);
     uint32_t read = 0;
     const storage::Status s = fm->File->scan(
         [&](const uint8_t* record) {
-            std::memcpy(into + kData, record + kData, sizeof(int32_t));
-            std::memcpy(into + kTail, record + kTail, sizeof z - kTail);
+            for (const auto& w : wanted) std::memcpy(into + w.offset, record + w.offset, w.length);
             addPledge(t, z, today);
             if (g_every != 0 && ++read % g_every == 0) g_observer(read);
         },

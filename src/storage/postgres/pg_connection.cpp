@@ -71,6 +71,14 @@ std::string Result::value(int row, int column) const {
     return r_ ? PQgetvalue(r_, row, column) : "";
 }
 
+const char* Result::bytes(int row, int column) const {
+    return r_ ? PQgetvalue(r_, row, column) : "";
+}
+
+int Result::length(int row, int column) const {
+    return r_ ? PQgetlength(r_, row, column) : 0;
+}
+
 bool Result::isNull(int row, int column) const {
     return !r_ || PQgetisnull(r_, row, column);
 }
@@ -142,20 +150,53 @@ Result Connection::exec(const std::string& sql) {
     return Result(conn_ ? PQexec(conn_, sql.c_str()) : nullptr);
 }
 
+const std::string* Connection::prepared(const std::string& sql, int count, Result& failed) {
+    auto it = prepared_.find(sql);
+    if (it == prepared_.end()) {
+        const std::string name = "kw" + std::to_string(prepared_.size() + 1);
+        Result made(PQprepare(conn_, name.c_str(), sql.c_str(), count, nullptr));
+        if (!made.ok()) {
+            failed = std::move(made);  // what executing it would have said
+            return nullptr;
+        }
+        it = prepared_.emplace(sql, name).first;
+    }
+    return &it->second;
+}
+
 Result Connection::exec(const std::string& sql, const std::vector<std::string>& params) {
     if (!conn_) return Result();
     std::vector<const char*> values;
     for (const auto& p : params) values.push_back(p.c_str());
     const int count = static_cast<int>(values.size());
-    auto it = prepared_.find(sql);
-    if (it == prepared_.end()) {
-        const std::string name = "kw" + std::to_string(prepared_.size() + 1);
-        Result made(PQprepare(conn_, name.c_str(), sql.c_str(), count, nullptr));
-        if (!made.ok()) return made;  // what executing it would have said
-        it = prepared_.emplace(sql, name).first;
-    }
-    return Result(
-        PQexecPrepared(conn_, it->second.c_str(), count, values.data(), nullptr, nullptr, 0));
+    Result failed;
+    const std::string* name = prepared(sql, count, failed);
+    if (!name) return failed;
+    return Result(PQexecPrepared(conn_, name->c_str(), count, values.data(), nullptr, nullptr, 0));
+}
+
+bool Connection::send(const std::string& sql, const std::vector<std::string>& params, bool binary,
+                      Result& failed) {
+    if (!conn_) return false;
+    std::vector<const char*> values;
+    for (const auto& p : params) values.push_back(p.c_str());
+    const int count = static_cast<int>(values.size());
+    const std::string* name = prepared(sql, count, failed);
+    if (!name) return false;
+    if (PQsendQueryPrepared(conn_, name->c_str(), count, values.data(), nullptr, nullptr,
+                            binary ? 1 : 0) == 1)
+        return true;
+    failed = Result(PQmakeEmptyPGresult(conn_, PGRES_FATAL_ERROR));
+    return false;
+}
+
+// The answer of the statement sent: every result it gives is taken off the connection,
+// the last one kept.
+Result Connection::receive() {
+    if (!conn_) return Result();
+    Result last;
+    while (PGresult* r = PQgetResult(conn_)) last = Result(r);
+    return last;
 }
 
 std::string Connection::execAll(const std::vector<std::string>& statements) {

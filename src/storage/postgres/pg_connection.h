@@ -36,6 +36,10 @@ class Result {
     bool ok() const;  // a command or a query that succeeded
     int rows() const;
     std::string value(int row, int column) const;
+    // The value's bytes as the server sent them (text, or the binary form when asked
+    // for); valid while the result lives.
+    const char* bytes(int row, int column) const;
+    int length(int row, int column) const;
     bool isNull(int row, int column) const;
     std::string error() const;  // the server's message, "" when ok
     std::string state() const;  // the SQLSTATE, "" when none
@@ -64,6 +68,13 @@ class Connection {
     // this connection and executed as prepared after that: the program's statements are
     // few and run again and again, so the server parses and plans each once.
     Result exec(const std::string& sql, const std::vector<std::string>& params);
+    // The same, sent without waiting for its answer: the caller works meanwhile and takes
+    // the answer with receive, before the connection runs anything else. `binary`: the
+    // values in the server's binary form. False when it could not be sent (`failed`
+    // says why).
+    bool send(const std::string& sql, const std::vector<std::string>& params, bool binary,
+              Result& failed);
+    Result receive();
     // Runs the statements in one transaction; "" or the first error.
     std::string execAll(const std::vector<std::string>& statements);
 
@@ -71,6 +82,10 @@ class Connection {
     std::string where() const;
 
   private:
+    // The name of `sql` prepared on this connection (prepared now when new); nullptr and
+    // the server's answer in `failed` when it does not prepare.
+    const std::string* prepared(const std::string& sql, int count, Result& failed);
+
     pg_conn* conn_ = nullptr;
     std::map<std::string, std::string> prepared_;  // statement text -> its name
 };

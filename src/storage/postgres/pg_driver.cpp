@@ -434,7 +434,10 @@ Status ServerDriver::records(uint32_t& count) {
 // The whole table in kw_row order, many rows a query (each a walk on from the last row
 // of the one before), each record with its texts in the code page of the data files
 // (866), as the flat driver's scan gives them. Only the columns of the fields the
-// caller reads are asked for: a pass for totals moves a fraction of each row.
+// caller reads are asked for: a pass for totals moves a fraction of each row. The rows
+// come in the server's binary form (no number printed and parsed again), and the server
+// makes the next page while this thread decodes the one before; perRecord runs with no
+// query open, so it may use the server itself.
 Status ServerDriver::scan(const std::function<void(const uint8_t* record)>& perRecord,
                           const std::vector<File::Span>& only) {
     if (!open_) return Status::error(kFileNotOpen);
@@ -447,32 +450,61 @@ Status ServerDriver::scan(const std::function<void(const uint8_t* record)>& perR
             });
         if (!read) continue;
         wanted.push_back(f);
-        list += ", " + quoted(f->name);
+        // A DECIMAL comes as its text (setFieldBinary).
+        list += ", " + quoted(f->name) + (f->type == FieldType::Decimal ? "::text" : "");
     }
-    constexpr int kPage = 20000;
     const std::string sql = "SELECT " + list + " FROM " + table_ +
                             " WHERE \"kw_row\" > $1 ORDER BY \"kw_row\" LIMIT " +
-                            std::to_string(kPage);
-    std::vector<uint8_t> record(decl_.recordSize);
-    int64_t after = 0;
+                            std::to_string(kScanPage);
+    Status st;
+    if (!session_.send(sql, {"0"}, true, st)) return st;
+    Result page = session_.receive(st);
+    if (!st.ok()) return st;
+    std::vector<uint8_t> records;
     for (;;) {
-        Status st;
-        Result r = session_.run(sql, {std::to_string(after)}, st);
+        const int n = page.rows();
+        const bool more = n == kScanPage;
+        if (more && !session_.send(sql, {std::to_string(rowNumber(page, n - 1))}, true, st))
+            return st;
+        const Status decoded = decodePage(page, wanted, records);
+        Result next = more ? session_.receive(st) : Result();
+        if (!decoded.ok()) return decoded;
         if (!st.ok()) return st;
-        for (int i = 0; i < r.rows(); ++i) {
-            after = std::strtoll(r.value(i, 0).c_str(), nullptr, 10);
-            std::fill(record.begin(), record.end(), uint8_t{0});
-            int column = 1;
-            for (const auto* f : wanted) {
-                if (!setField(*f, record.data(), r.value(i, column), r.isNull(i, column)))
-                    return Status::error(kInvalidDataFile, static_cast<uint32_t>(after));
-                ++column;
-            }
-            strings_.toOem(record.data());
-            perRecord(record.data());
-        }
-        if (r.rows() < kPage) return Status::okay();
+        for (int i = 0; i < n; ++i) perRecord(records.data() + decl_.recordSize * std::size_t(i));
+        if (!more) return Status::okay();
+        page = std::move(next);
     }
+}
+
+int64_t ServerDriver::rowNumber(const Result& r, int i) {
+    if (r.length(i, 0) != 8) return 0;
+    const auto* b = reinterpret_cast<const uint8_t*>(r.bytes(i, 0));
+    uint64_t u = 0;
+    for (int k = 0; k < 8; ++k) u = (u << 8) | b[k];
+    return static_cast<int64_t>(u);
+}
+
+// The records of a page of scan's rows (kw_row, then the `wanted` fields, binary), one
+// after another from the start of `out`, with their texts in the data files' code page.
+// The bytes of no wanted field stay as `out` was made: zero.
+Status ServerDriver::decodePage(const Result& r, const std::vector<const FieldDecl*>& wanted,
+                                std::vector<uint8_t>& out) const {
+    const std::size_t size = decl_.recordSize;
+    out.resize(std::max(out.size(), size * static_cast<std::size_t>(r.rows())));
+    const bool texts = std::any_of(wanted.begin(), wanted.end(),
+                                   [](const FieldDecl* f) { return f->type == FieldType::String; });
+    for (int i = 0; i < r.rows(); ++i) {
+        uint8_t* record = out.data() + size * static_cast<std::size_t>(i);
+        int column = 1;
+        for (const auto* f : wanted) {
+            if (!setFieldBinary(*f, record, r.bytes(i, column), r.length(i, column),
+                                r.isNull(i, column)))
+                return Status::error(kInvalidDataFile, static_cast<uint32_t>(rowNumber(r, i)));
+            ++column;
+        }
+        if (texts) strings_.toOem(record);
+    }
+    return Status::okay();
 }
 
 Status ServerDriver::duplicate(int key, bool& taken) {

@@ -28,6 +28,9 @@
 
 namespace kw::storage::pg {
 
+// Rows of a whole-table scan's page: a pass that reads to the end asks for many at once.
+inline constexpr int kScanPage = 20000;
+
 class ServerDriver : public Driver {
   public:
     ServerDriver(const TableDecl& decl, std::function<uint8_t*()> buffer, std::string conninfo);
@@ -109,6 +112,9 @@ class ServerDriver : public Driver {
     Status readRow(int64_t row, Row& out);
     Status decode(const Result& r, int i, Row& out);
     std::string selectList() const;
+    static int64_t rowNumber(const Result& r, int i);  // of scan's binary rows
+    Status decodePage(const Result& r, const std::vector<const FieldDecl*>& wanted,
+                      std::vector<uint8_t>& out) const;
     void clampDates(const KeyDecl& key, uint8_t* record) const;
     bool decodeKey(int key, const std::string& value, std::vector<uint8_t>& rec) const;
     void placeAt(const Row& row);

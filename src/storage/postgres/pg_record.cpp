@@ -67,6 +67,14 @@ bool setDecimal(const FieldDecl& f, uint8_t* p, const std::string& text) {
     return true;
 }
 
+// A big-endian whole number of `n` bytes (the server's binary form of smallint, integer,
+// date and the bits of double precision).
+uint64_t bigEndian(const char* p, int n) {
+    uint64_t u = 0;
+    for (int i = 0; i < n; ++i) u = (u << 8) | static_cast<uint8_t>(p[i]);
+    return u;
+}
+
 }  // namespace
 
 std::vector<const FieldDecl*> columns(const TableDecl& t) {
@@ -154,6 +162,48 @@ bool setField(const FieldDecl& f, uint8_t* record, const std::string& text, bool
             std::memcpy(p, s.data(), s.size());
             return true;
         }
+        default:
+            return false;
+    }
+}
+
+bool setFieldBinary(const FieldDecl& f, uint8_t* record, const char* value, int length, bool null) {
+    uint8_t* p = record + f.offset;
+    // The server's day 0 is 1.1.2000.
+    static const int32_t k2000 = date::fromYmd(2000, 1, 1), kLast = date::fromYmd(9999, 12, 31);
+    switch (f.type) {
+        case FieldType::Byte:
+        case FieldType::Short: {
+            if (null || length != 2) return false;
+            const auto v = static_cast<int16_t>(bigEndian(value, 2));
+            if (f.type == FieldType::Short) return store<int16_t>(p, v), true;
+            if (v < 0 || v > 255) return false;
+            p[0] = static_cast<uint8_t>(v);
+            return true;
+        }
+        case FieldType::Long: {
+            if (f.isDate && null) return store<int32_t>(p, 0), true;
+            if (null || length != 4) return false;
+            const auto v = static_cast<int32_t>(bigEndian(value, 4));
+            if (!f.isDate) return store<int32_t>(p, v), true;
+            // Outside 1801..9999 (the server's infinities too) no day number stands for it.
+            const int64_t day = int64_t{v} + k2000;
+            if (day < date::kFirstDay || day > kLast) return false;
+            store<int32_t>(p, static_cast<int32_t>(day));
+            return true;
+        }
+        case FieldType::Real: {
+            if (null || length != 8) return false;
+            const uint64_t bits = bigEndian(value, 8);
+            double d;
+            std::memcpy(&d, &bits, sizeof d);
+            store<double>(p, d);
+            return true;
+        }
+        case FieldType::Decimal:
+        case FieldType::String:
+            // Asked for as text, whose binary form is its UTF-8 bytes.
+            return setField(f, record, null ? std::string() : std::string(value, length), null);
         default:
             return false;
     }

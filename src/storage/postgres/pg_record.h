@@ -20,6 +20,11 @@ std::optional<std::string> fieldValue(const FieldDecl& f, const uint8_t* record)
 // is not a value of the field (a text longer than the field, a number out of range).
 bool setField(const FieldDecl& f, uint8_t* record, const std::string& text, bool null);
 
+// As setField from a row asked for in the server's binary form: smallint, integer and
+// date as big-endian whole numbers (a date counted from 1.1.2000), double precision as
+// its big-endian bits, a text (and a DECIMAL, asked for as text) as its UTF-8 bytes.
+bool setFieldBinary(const FieldDecl& f, uint8_t* record, const char* value, int length, bool null);
+
 // The fields that make up a row, in column order (every field but groups).
 std::vector<const FieldDecl*> columns(const TableDecl& t);
 

@@ -60,7 +60,28 @@ Result Session::run(const std::string& sql, const std::vector<std::string>& para
     st = Status::okay();
     if (!connected(st)) return Result();
     Result r = params.empty() ? connection.exec(sql) : connection.exec(sql, params);
-    if (r.ok()) return r;
+    if (!r.ok()) failed(r, st);
+    return r;
+}
+
+bool Session::send(const std::string& sql, const std::vector<std::string>& params, bool binary,
+                   Status& st) {
+    st = Status::okay();
+    if (!connected(st)) return false;
+    Result r;
+    if (connection.send(sql, params, binary, r)) return true;
+    failed(r, st);
+    return false;
+}
+
+Result Session::receive(Status& st) {
+    st = Status::okay();
+    Result r = connection.receive();
+    if (!r.ok()) failed(r, st);
+    return r;
+}
+
+void Session::failed(const Result& r, Status& st) {
     st = statusOf(r);
     if (connection.lost()) {
         message =
@@ -74,7 +95,6 @@ Result Session::run(const std::string& sql, const std::vector<std::string>& para
                                               : std::string();
         if (inTransaction && !savepointOpen) transactionLost = true;
     }
-    return r;
 }
 
 }  // namespace kw::storage::pg

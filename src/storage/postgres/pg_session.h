@@ -32,9 +32,20 @@ struct Session {
 
     // Runs a statement; on failure sets `st` (the driver's code for it) and message.
     Result run(const std::string& sql, const std::vector<std::string>& params, Status& st);
+    // A query whose rows the caller takes later, working meanwhile: send starts it
+    // (false and `st` when it could not), receive waits for its rows, in the server's
+    // binary form with `binary`. Nothing else runs on the session in between.
+    bool send(const std::string& sql, const std::vector<std::string>& params, bool binary,
+              Status& st);
+    Result receive(Status& st);
     // A statement whose rows do not matter: its status only.
     Status exec(const std::string& sql);
     bool connected(Status& st);  // connects when not connected
+
+  private:
+    // Sets `st` and message for the failed statement's result `r`; a broken link closes
+    // the connection, and a transaction is lost as the failure says.
+    void failed(const Result& r, Status& st);
 };
 
 // The thread's session for `conninfo` (made on first use, not yet connected).
