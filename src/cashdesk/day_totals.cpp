@@ -67,17 +67,21 @@ bool addPledges(DayTotals& t, int32_t today) {
     // Physical order visits every slot once; a key order could meet a pledge twice
     // when another station changes its key during the pass. Of each pledge only the
     // fields the rules read are copied.
-    const std::vector<storage::File::Span>& wanted = pledgeFieldsRead();
+    // They all lie in the date taken in and from S_VID to the end of the record: two
+    // copies take them (the bytes between are of fields addPledge does not read).
+    constexpr std::size_t kTail = offsetof(dict::ZalRecord, S_VID);
+    constexpr std::size_t kData = offsetof(dict::ZalRecord, DATA);
     dict::ZalRecord z;
     auto* into = reinterpret_cast<uint8_t*>(&z);
     uint32_t read = 0;
     const storage::Status s = fm->File->scan(
         [&](const uint8_t* record) {
-            for (const auto& w : wanted) std::memcpy(into + w.offset, record + w.offset, w.length);
+            std::memcpy(into + kData, record + kData, sizeof(int32_t));
+            std::memcpy(into + kTail, record + kTail, sizeof z - kTail);
             addPledge(t, z, today);
             if (g_every != 0 && ++read % g_every == 0) g_observer(read);
         },
-        wanted);
+        pledgeFieldsRead());
     if (s.ok()) return true;
     fm->SetError(1);
     (void)fm->Throw();
