@@ -46,7 +46,8 @@ bool ServerDriver::tryLock(int32_t cls, int64_t id, bool shared, int seconds, St
 }
 
 void ServerDriver::unlockOne(int32_t cls, int64_t id, bool shared) {
-    if (!session_.connection.isOpen()) return;  // the session and its locks are gone
+    // The session and its locks are gone, or they are another process's (a fork's copy).
+    if (!session_.connection.isOpen() || session_.connection.inherited()) return;
     // A failure here is a broken link, which gave the lock back with the session.
     (void)session_.exec(std::string("SELECT ") +
                         (shared ? "pg_advisory_unlock_shared" : "pg_advisory_unlock") + "(" +
