@@ -16,6 +16,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdlib>
@@ -571,6 +572,63 @@ TEST_P(Contract, ATransactionRolledBackLeavesNothing) {
         ASSERT_EQ(pkl->records(m).code, kOk);
         EXPECT_EQ(m, 1u);
     });
+}
+
+// Two desks' transactions in one table follow one another, as a desk's frame expects
+// when it reads a record inside and writes it back: while one runs, another desk's
+// transaction in the table waits for it (32 when the wait is in vain); two desks adding
+// to one counter at once that way lose nothing and are refused nothing.
+TEST_P(Contract, TransactionsOfTwoDesksInATableFollowOneAnother) {
+    auto day = table("DAY");
+    auto pkl = table("PKL");
+    buf<dict::DayRecord>(*day) = dict::DayRecord{};
+    buf<dict::DayRecord>(*day).DATA = 1000;
+    ASSERT_EQ(day->add().code, kOk);
+    ASSERT_EQ(File::logout(1, {day.get()}).code, kOk);
+    Desk other;
+    other.run([&] {
+        ASSERT_EQ(day->open().code, kOk);
+        ASSERT_EQ(pkl->open().code, kOk);
+        EXPECT_EQ(File::logout(0, {day.get()}).code, kFileLocked);
+        EXPECT_EQ(File::commit().code, kLogoutNotActive);
+        ASSERT_EQ(File::logout(0, {pkl.get()}).code, kOk) << "another table is free";
+        ASSERT_EQ(File::commit().code, kOk);
+    });
+    ASSERT_EQ(File::commit().code, kOk);
+    other.run([&] {
+        ASSERT_EQ(File::logout(0, {day.get()}).code, kOk);
+        ASSERT_EQ(File::rollback().code, kOk);
+    });
+
+    constexpr int kEach = 30;
+    std::atomic<int> refused{0};
+    auto addUp = [&] {
+        if (day->open().code != kOk) {
+            ++refused;
+            return;
+        }
+        auto& d = buf<dict::DayRecord>(*day);
+        for (int i = 0; i < kEach; ++i) {
+            if (File::logout(10, {day.get()}).code != kOk) {
+                ++refused;
+                continue;
+            }
+            d = dict::DayRecord{};
+            d.DATA = 1000;
+            const bool stored = day->get(1).code == kOk && (d.KAS += 1, day->put().code == kOk);
+            if (stored && File::commit().code == kOk) continue;
+            ++refused;
+            (void)File::rollback();
+        }
+        (void)day->close();
+    };
+    std::thread first(addUp), second(addUp);
+    first.join();
+    second.join();
+    EXPECT_EQ(refused.load(), 0);
+    buf<dict::DayRecord>(*day).DATA = 1000;
+    ASSERT_EQ(day->get(1).code, kOk);
+    EXPECT_EQ(buf<dict::DayRecord>(*day).KAS, 2.0 * kEach);
 }
 
 // The count of records is exact for every desk: after many adds (the server folds the
