@@ -1,6 +1,8 @@
 #include "storage/postgres/pg_connection.h"
 
+#include <fcntl.h>
 #include <libpq-fe.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -97,9 +99,28 @@ bool Connection::lost() const {
 }
 
 void Connection::close() {
+    if (inherited()) return abandon();
     if (conn_) PQfinish(conn_);
     conn_ = nullptr;
     prepared_.clear();  // they were the session's
+}
+
+bool Connection::inherited() const {
+    return conn_ && owner_ != static_cast<long>(::getpid());
+}
+
+// The link's socket is put out of reach first (the null device in its place): closing
+// the copy then says goodbye to nobody, and the other process's session stays.
+void Connection::abandon() {
+    if (!conn_) return;
+    const int socket = PQsocket(conn_);
+    const int null = ::open("/dev/null", O_RDWR | O_CLOEXEC);
+    if (socket >= 0 && null >= 0 && ::dup2(null, socket) >= 0) {
+        PQfinish(conn_);  // its goodbye goes to the null device; the socket number is freed
+    }  // else the copy is left as it is: a little memory, never the other's session
+    if (null >= 0) ::close(null);
+    conn_ = nullptr;
+    prepared_.clear();
 }
 
 bool Connection::open(const std::string& conninfo, std::string& message) {
@@ -112,6 +133,7 @@ bool Connection::open(const std::string& conninfo, std::string& message) {
         return false;
     }
     conn_ = PQconnectdb(conninfo.c_str());
+    owner_ = static_cast<long>(::getpid());
     if (conn_ && PQstatus(conn_) == CONNECTION_OK) {
         PQsetClientEncoding(conn_, "UTF8");
         PQclear(PQexec(conn_, "SET client_min_messages TO warning"));
@@ -139,11 +161,11 @@ bool Connection::open(const std::string& conninfo, std::string& message) {
 }
 
 Result Connection::exec(const std::string& sql) {
-    return Result(conn_ ? PQexec(conn_, sql.c_str()) : nullptr);
+    return Result(conn_ && !inherited() ? PQexec(conn_, sql.c_str()) : nullptr);
 }
 
 Result Connection::exec(const std::string& sql, const std::vector<std::string>& params) {
-    if (!conn_) return Result();
+    if (!conn_ || inherited()) return Result();
     std::vector<const char*> values;
     for (const auto& p : params) values.push_back(p.c_str());
     const int count = static_cast<int>(values.size());
