@@ -108,8 +108,6 @@ class ServerDriver : public Driver {
     Status step(bool forward, bool hold);
     Status deliver(const Row& row, bool hold);
     Status readRow(int64_t row, Row& out);
-    Status decode(const Result& r, int i, Row& out);
-    std::string selectList() const;
     void clampDates(const KeyDecl& key, uint8_t* record) const;
     bool decodeKey(int key, const std::string& value, std::vector<uint8_t>& rec) const;
     void placeAt(const Row& row);

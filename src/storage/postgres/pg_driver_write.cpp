@@ -12,10 +12,6 @@ namespace kw::storage::pg {
 
 namespace {
 
-std::string quoted(const std::string& name) {
-    return "\"" + sqlName(name) + "\"";
-}
-
 // The value of one field as a typed parameter (or NULL) of a statement.
 std::string typedValue(const FieldDecl& f, const uint8_t* record,
                        std::vector<std::string>& params) {
