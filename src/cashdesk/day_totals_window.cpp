@@ -11,6 +11,7 @@
 #include "framework/data/dct_init.h"
 #include "framework/data/relation_manager.h"
 #include "framework/data/transaction_frame.h"
+#include "framework/window/procedure_window.h"
 #include "runtime/clock.h"
 #include "runtime/codepage.h"
 #include "runtime/money.h"
@@ -49,8 +50,7 @@ ui::WindowDef DayTotalsWindow::Define() {
     s.add(Control::button(button_).number(kAction));
     s.add(
         Control::promptOf(Binding::of(MESSAGE).named("MESSAGE"), messagePicture_).number(kMessage));
-    s.add(Control::button("OK").number(kOk).asDefault());
-    s.add(Control::button(W("Выход")).number(kExit));
+    kw::AddOkClose(s, kOk, kExit, "Выход");
     return s;
 }
 

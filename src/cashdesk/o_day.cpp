@@ -55,8 +55,7 @@ class ThisWindowClass : public kw::ProcedureWindow {
         s.add(opening.number(kOpening));
         s.add(Control::button(W("Открыть???")).number(kOpen));
         s.add(Control::promptOf(Binding::of(MESSAGE).named("MESSAGE"), "s30").number(kMessage));
-        s.add(Control::button("OK").number(kOk).asDefault());
-        s.add(Control::button(W("Выход")).number(kExit));
+        kw::AddOkClose(s, kOk, kExit, "Выход");
         return s;
     }
 

@@ -38,8 +38,7 @@ class ThisWindowClass : public kw::ProcedureWindow {
         s.add(Control::entry(kw::UseField(kw::dict::zalTable(), "SOST"), "n3").number(kState));
         for (int state = kw::pledges::kIssued; state <= kw::pledges::kDeleted; ++state)
             s.add(Control::prompt(kw::pledges::stateText(state)).number(kFirstLegend + state));
-        s.add(Control::button("OK").number(kOk).asDefault());
-        s.add(Control::button(W("Закрыть окно")).number(kClose));
+        kw::AddOkClose(s, kOk, kClose, "Закрыть окно");
         return s;
     }
 

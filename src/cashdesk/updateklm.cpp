@@ -53,19 +53,15 @@ class ThisWindowClass : public kw::ProcedureWindow {
         const kw::storage::TableDecl& t = kw::dict::klmTable();
         kw::ui::WindowDef s;
         s.title = W("Внешняя операция по кассе");
-        s.add(Control::prompt(W("Дата:")).number(kDateLabel));
-        s.add(Control::entry(kw::UseField(t, "DATA"), "D6").number(kDate));
-        s.add(Control::prompt(W("Ф И О:")).number(kNameLabel));
-        s.add(Control::entry(kw::UseField(t, "FIO"), "s30").number(kName));
-        s.add(Control::prompt(W("Приход:")).number(kReceiptsLabel));
-        s.add(Control::entry(kw::UseField(t, "PRI"), "n_10.2b").number(kReceipts));
-        s.add(Control::prompt(W("Расход:")).number(kExpensesLabel));
-        s.add(Control::entry(kw::UseField(t, "RAS"), "n_10.2b").number(kExpenses));
+        kw::AddFormRows(s, t, kDateLabel,
+                        {{"Дата:", "DATA", "D6"},
+                         {"Ф И О:", "FIO", "s30"},
+                         {"Приход:", "PRI", "n_10.2b"},
+                         {"Расход:", "RAS", "n_10.2b"}});
         s.add(Control::prompt(W("Наименование:")).number(kOperationLabel));
         s.add(Control::prompt(W("операции")).number(kOperationLabel2));
         s.add(Control::entry(kw::UseField(t, "NAME"), "s30").number(kOperation));
-        s.add(Control::button("OK").number(kOk).asDefault());
-        s.add(Control::button(W("Закрыть")).number(kClose));
+        kw::AddOkClose(s, kOk, kClose);
         s.add(Control::button("Help").number(kHelp));
         return s;
     }

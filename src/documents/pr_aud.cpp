@@ -36,7 +36,7 @@ std::string clipped(std::string s) {
 
 class AuditReport : public kw::ReportManager {
   public:
-    explicit AuditReport(const kw::documents::AuditSelection& s) : sel_(s), pass_(*this) {}
+    explicit AuditReport(const kw::documents::AuditSelection& s) : sel_(s) {}
 
     Level Init() override {
         GlobalErrors.SetProcedureName("PR_AUD");
@@ -88,19 +88,6 @@ class AuditReport : public kw::ReportManager {
     uint8_t Percentile = 0;
 
   private:
-    // The pass: each entry of the view goes to entry().
-    class Pass : public kw::ProcessClass {
-      public:
-        explicit Pass(AuditReport& owner) : owner_(owner) {}
-        Level TakeRecord() override {
-            owner_.entry();
-            return ProcessClass::TakeRecord();
-        }
-
-      private:
-        AuditReport& owner_;
-    };
-
     // The entry in AUD's buffer: its row, then the further lines of its changes.
     void entry() {
         const kw::dict::AudRecord& a = AUD;
@@ -199,7 +186,7 @@ class AuditReport : public kw::ReportManager {
     kw::documents::AuditSelection sel_;
     kw::FixedString<120> SELECTION;
     int32_t T_CNT = 0;
-    Pass pass_;
+    kw::EachRecordPass pass_{[this] { entry(); }};  // each entry of the view to entry()
     kw::report::Report Report_;
     kw::PrintPreviewClass Previewer;
     std::unique_ptr<kw::storage::View> view_;

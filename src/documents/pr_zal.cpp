@@ -108,22 +108,10 @@ void computeTicket(TicketValues& v, bool costBox) {
 
 namespace {
 
-class ThisReportClass : public kw::ProcessClass {
-  public:
-    explicit ThisReportClass(kw::report::Report& r) : report_(r) {}
-    kw::Level TakeRecord() override {
-        (void)report_.print(1);
-        return ProcessClass::TakeRecord();
-    }
-
-  private:
-    kw::report::Report& report_;
-};
-
 class TicketWindow : public kw::ReportManager {
   public:
     TicketWindow(const char* procedure, bool duplicate)
-        : ThisReport(Report_),
+        : ThisReport([this] { (void)Report_.print(1); }),
           view_(*Access::FIL->File),
           procedure_(procedure),
           duplicate_(duplicate) {}
@@ -174,10 +162,10 @@ class TicketWindow : public kw::ReportManager {
     uint8_t Percentile = 0;
 
   private:
-    kw::report::Report Report_;  // before ThisReport, which keeps a reference to it
+    kw::report::Report Report_;  // before ThisReport, which prints it
 
   public:
-    ThisReportClass ThisReport;
+    kw::EachRecordPass ThisReport;
     kw::PrintPreviewClass Previewer;
 
   private:

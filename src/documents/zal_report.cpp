@@ -34,23 +34,10 @@ std::vector<RelationManager*> reportTables() {
 
 }  // namespace
 
-// The pass over the view: each record goes to the report's TakeRow.
-class ZalReport::Pass : public ProcessClass {
-  public:
-    explicit Pass(ZalReport& owner) : owner_(owner) {}
-    Level TakeRecord() override {
-        owner_.TakeRow();
-        return ProcessClass::TakeRecord();
-    }
-
-  private:
-    ZalReport& owner_;
-};
-
 ZalReport::ZalReport(std::string procedureName, std::string filter)
     : name_(std::move(procedureName)),
       filter_(std::move(filter)),
-      pass_(std::make_unique<Pass>(*this)) {}
+      pass_(std::make_unique<EachRecordPass>([this] { TakeRow(); })) {}
 
 ZalReport::~ZalReport() = default;
 

@@ -42,11 +42,10 @@ class ZalReport : public ReportManager {
     std::string StoneName();
 
   private:
-    class Pass;
     std::string name_;
     std::string filter_;
     report::Report Report_;
-    std::unique_ptr<Pass> pass_;
+    std::unique_ptr<EachRecordPass> pass_;  // each record of the view to TakeRow
     PrintPreviewClass Previewer;
     std::unique_ptr<storage::View> view_;
     bool named_ = false;

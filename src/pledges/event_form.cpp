@@ -4,6 +4,7 @@
 
 #include "dictionary/tables.h"
 #include "framework/data/dct_init.h"
+#include "framework/window/procedure_window.h"
 #include "pledges/pledge_common.h"
 #include "pledges/pledge_procedures.h"
 #include "rules/pledge_events.h"
@@ -199,8 +200,7 @@ ui::WindowDef EventForm::Define() {
     for (const std::string& line : HintLines()) s.add(Control::prompt(line).number(prompt_++));
     s.add(Control::button(W("Рассчитать ???")).number(kCalculate));
     s.add(Control::button(W("Распечатать")).number(kPrint));
-    s.add(Control::button("OK").number(kOk).asDefault());
-    s.add(Control::button(W("Закрыть")).number(kClose));
+    kw::AddOkClose(s, kOk, kClose);
     return s;
 }
 

@@ -45,8 +45,7 @@ class RasWindow : public kw::ProcedureWindow {
               "Если данные уже записаны в базу,то для корректировки",
               "их значений необходимо удалить старое значение", "и заново выполнить расчет"})
             s.add(Control::prompt(W(line)));
-        s.add(Control::button("OK").number(kOk).asDefault());
-        s.add(Control::button(W("ОК")).number(kClose));
+        kw::AddOkClose(s, kOk, kClose, "ОК");
         return s;
     }
 };

@@ -81,4 +81,40 @@ bool ReferenceList::RunUpdate(uint16_t Number) {
     return true;
 }
 
+FieldList::FieldList(std::string procedureName, RelationManager* const* primary,
+                     const storage::TableDecl& (*table)(), const char* title,
+                     std::vector<FieldColumn> columns, const char* insertText, void (*handBack)(),
+                     void (*clearHandBack)(), FormProcedure form)
+    : ReferenceList(std::move(procedureName), {primary}, primary, table),
+      title_(title),
+      columns_(std::move(columns)),
+      insertText_(insertText),
+      handBack_(handBack),
+      clearHandBack_(clearHandBack),
+      form_(form) {}
+
+RefListLook FieldList::Look() {
+    const storage::TableDecl& t = Table();
+    RefListLook l;
+    l.title = W(title_);
+    for (std::size_t i = 0; i < columns_.size(); ++i) {
+        const std::string title = W(columns_[i].title);
+        const int field = static_cast<int>(i) + 1;
+        l.columns.push_back(
+            {title, columnWidth(title, columns_[i].picture), columns_[i].picture, {&t, field}, {}});
+    }
+    l.insertText = W(insertText_);
+    l.changeText = W("&Изменить");
+    l.deleteText = W("&Удалить");
+    return l;
+}
+
+void FieldList::HandBack() {
+    if (handBack_) handBack_();
+}
+
+void FieldList::ClearHandBack() {
+    if (clearHandBack_) clearHandBack_();
+}
+
 }  // namespace kw::pledges

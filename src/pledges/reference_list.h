@@ -59,6 +59,9 @@ class ReferenceList : public BrowseProcedure {
     using FormProcedure = void (*)();
     virtual FormProcedure Form() const { return nullptr; }
 
+    // The primary table's declaration.
+    const storage::TableDecl& Table() const { return table_(); }
+
     ui::WindowDef Define() override;
     Level Prepare() override;
     Level Opened() override;
@@ -73,5 +76,37 @@ class ReferenceList : public BrowseProcedure {
 
 // The columns' widths: the picture's width or the title's, whichever is wider.
 int columnWidth(const std::string& titleCp1251, const std::string& picture);
+
+// A column of a FieldList: its title (UTF-8) and picture.
+struct FieldColumn {
+    const char* title;
+    const char* picture;
+};
+
+// A maintained list that shows its table's fields and nothing more, column i field i:
+// the title and the insert button's text are UTF-8 ("Добавить" with its access key
+// marked or not), "&Изменить" and "&Удалить" change and delete. `handBack` and
+// `clearHandBack` are the hand-back and its clearing (nullptr: none).
+class FieldList : public ReferenceList {
+  public:
+    FieldList(std::string procedureName, RelationManager* const* primary,
+              const storage::TableDecl& (*table)(), const char* title,
+              std::vector<FieldColumn> columns, const char* insertText, void (*handBack)(),
+              void (*clearHandBack)(), FormProcedure form);
+
+  protected:
+    RefListLook Look() override;
+    void HandBack() override;
+    void ClearHandBack() override;
+    FormProcedure Form() const override { return form_; }
+
+  private:
+    const char* title_;
+    std::vector<FieldColumn> columns_;
+    const char* insertText_;
+    void (*handBack_)();
+    void (*clearHandBack_)();
+    FormProcedure form_;
+};
 
 }  // namespace kw::pledges

@@ -73,12 +73,9 @@ class UpdatePrb : public kw::UpdateForm {
         name.use = kw::ui::Binding::of(NAME_M).named("NAME_M");
         name.picture = "s10";
         s.add(name.number(kName).beside());
-        s.add(Control::prompt(W("Проба:")).number(kFinenessPrompt));
-        s.add(Control::entry(kw::UseField(t, "PROB"), "n3b").number(kFineness));
-        s.add(Control::prompt(W("Цена за грамм:")).number(kPricePrompt));
-        s.add(Control::entry(kw::UseField(t, "ZEN"), "n_15.2b").number(kPrice));
-        s.add(Control::button("OK").number(kOk).asDefault());
-        s.add(Control::button(W("Закрыть")).number(kClose));
+        kw::AddFormRows(s, t, kFinenessPrompt,
+                        {{"Проба:", "PROB", "n3b"}, {"Цена за грамм:", "ZEN", "n_15.2b"}});
+        kw::AddOkClose(s, kOk, kClose);
         return s;
     }
 

@@ -3,10 +3,12 @@
 // list with insert, or change, delete and view for a pledge of today. All arithmetic is
 // in the refresh, in the order of its steps; the buttons only clear what the next
 // refresh computes again, or open a list whose choice the refresh takes over.
+#include <initializer_list>
 #include <utility>
 
 #include "dictionary/tables.h"
 #include "framework/data/dct_init.h"
+#include "framework/window/procedure_window.h"
 #include "pledges/full_cost_fields.h"
 #include "pledges/pledge_common.h"
 #include "pledges/pledge_form.h"
@@ -104,6 +106,14 @@ class UpdateZal : public kw::pledges::PledgeForm {
     void defineClient(kw::ui::WindowDef& s, int& prompt);
     void defineItem(kw::ui::WindowDef& s, int& prompt);
     void defineLoan(kw::ui::WindowDef& s, int& prompt);
+    // A prompt and the entry of a ZAL field.
+    struct Row {
+        const char* prompt;  // UTF-8
+        const char* field;
+        int32_t number;  // the entry's
+    };
+    // Each row's prompt, numbered from `prompt` on, and its entry.
+    static void addRows(kw::ui::WindowDef& s, int& prompt, std::initializer_list<Row> rows);
 
     // Steps 1 and 2 (settings, operator, today) are the common refresh's.
     void Compute() override {
@@ -463,8 +473,7 @@ kw::ui::WindowDef UpdateZal::Define() {
     s.add(Control::button(W("Рассчитать ???")).number(kCalculate));
     s.add(Control::button(W("Распечатать квитанцию")).number(kPrint));
     s.add(Control::button(W("Пересчитать от суммы к выдаче")).number(kReverse));
-    s.add(Control::button("OK").number(kOk).asDefault());
-    s.add(Control::button(W("Закрыть")).number(kClose));
+    kw::AddOkClose(s, kOk, kClose);
     return s;
 }
 
@@ -472,14 +481,11 @@ void UpdateZal::defineClient(kw::ui::WindowDef& s, int& prompt) {
     using kw::ui::Control;
     auto P = [&prompt](const char* utf8) { return Prompt(utf8).number(prompt++); };
     s.begin(Control::group(W("Клиент")).number(kClientGroup));
-    s.add(P("ФИО:"));
-    s.add(Field("FIO").number(kFio));
-    s.add(P("Паспорт:"));
-    s.add(Field("PAS").number(kPas));
-    s.add(P("Адрес:"));
-    s.add(Field("ADR").number(kAdr));
-    s.add(P("Номер квитанции:"));
-    s.add(Field("N_KV").number(kNKv));
+    addRows(s, prompt,
+            {{"ФИО:", "FIO", kFio},
+             {"Паспорт:", "PAS", kPas},
+             {"Адрес:", "ADR", kAdr},
+             {"Номер квитанции:", "N_KV", kNKv}});
     s.add(P("Дата приема вещи:").beside());
     s.add(Field("DATA").number(kData));
     s.add(Control::button(W("Запомнить клиента")).number(kRemember));
@@ -496,60 +502,46 @@ void UpdateZal::defineItem(kw::ui::WindowDef& s, int& prompt) {
     metal.readOnly = true;
     s.add(metal.number(kMetal));
     s.add(Control::button(W("<-Выбрать")).number(kChooseMetal).beside());
-    s.add(P("Проба:"));
-    s.add(Field("PROB").number(kProb));
+    addRows(s, prompt, {{"Проба:", "PROB", kProb}});
     s.add(Control::button(W("<-Выбрать")).number(kChooseProb).beside());
-    s.add(P("Цена за грамм:"));
-    s.add(Field("Z1G").number(kZ1g));
-    s.add(P("Описание изделия:"));
-    s.add(Field("OP_IZ").number(kOpIz));
+    addRows(s, prompt, {{"Цена за грамм:", "Z1G", kZ1g}, {"Описание изделия:", "OP_IZ", kOpIz}});
     s.add(Control::button(W("Выбрать ^")).number(kChooseKind).beside());
-    s.add(P("Вес общий:"));
-    s.add(Field("VEC").number(kVec));
+    addRows(s, prompt, {{"Вес общий:", "VEC", kVec}});
     s.add(P("Камень:"));
     Control stone = Control::entry(kw::ui::Binding::of(KAM_N).named("KAM_N"), "s15");
     stone.readOnly = true;
     s.add(stone.number(kStone));
     s.add(Control::button(W("<-Выбрать")).number(kChooseStone).beside());
-    s.add(P("Цена за карат:"));
-    s.add(Field("Z1K").number(kZ1k));
-    s.add(P("Вес камня:"));
-    s.add(Field("VEC_K").number(kVecK));
+    addRows(s, prompt, {{"Цена за карат:", "Z1K", kZ1k}, {"Вес камня:", "VEC_K", kVecK}});
     s.add(Prompt("кар.").number(kCarat).beside());
-    s.add(P("Вес чистый:"));
-    s.add(Field("VEC_CH").number(kVecCh));
-    s.add(P("Оценка камня:"));
-    s.add(Field("OZ_K").number(kOzK));
-    s.add(P("Примечание:"));
-    s.add(Field("PRIM").number(kPrim));
+    addRows(s, prompt,
+            {{"Вес чистый:", "VEC_CH", kVecCh},
+             {"Оценка камня:", "OZ_K", kOzK},
+             {"Примечание:", "PRIM", kPrim}});
     s.end();
 }
 
 void UpdateZal::defineLoan(kw::ui::WindowDef& s, int& prompt) {
-    using kw::ui::Control;
-    auto P = [&prompt](const char* utf8) { return Prompt(utf8).number(prompt++); };
-    s.begin(Control::group(W("Ссуда")).number(kLoanGroup));
-    s.add(P("Количество дней:"));
-    s.add(Field("KOL_D").number(kKolD));
-    s.add(P("Сумма оченки:"));
-    s.add(Field("S_OZEN").number(kSOzen));
-    s.add(P("Сумма ссуды:"));
-    s.add(Field("S_CCYD").number(kSCcyd));
-    s.add(P("Корректирующий процент по ссуде:"));
-    s.add(Field("PROZ_CC").number(kProzCc));
-    s.add(P("Дата истечения срока:"));
-    s.add(Field("DATA_K").number(kDataK));
-    s.add(P("Процент по ссуде за день:"));
-    s.add(Field("P_CC_D").number(kPCcD));
-    s.add(P("Процент за хранение за день:"));
-    s.add(Field("P_XR_D").number(kPXrD));
-    s.add(P("Сумма по проценту за ссуду:"));
-    s.add(Field("S_P_S").number(kSPS));
-    s.add(P("Сумма по проценту за хранение:"));
-    s.add(Field("S_P_X").number(kSPX));
-    s.add(P("ИТОГО к выдаче:"));
-    s.add(Field("S_VID").number(kSVid));
+    s.begin(kw::ui::Control::group(W("Ссуда")).number(kLoanGroup));
+    addRows(s, prompt,
+            {{"Количество дней:", "KOL_D", kKolD},
+             {"Сумма оченки:", "S_OZEN", kSOzen},
+             {"Сумма ссуды:", "S_CCYD", kSCcyd},
+             {"Корректирующий процент по ссуде:", "PROZ_CC", kProzCc},
+             {"Дата истечения срока:", "DATA_K", kDataK},
+             {"Процент по ссуде за день:", "P_CC_D", kPCcD},
+             {"Процент за хранение за день:", "P_XR_D", kPXrD},
+             {"Сумма по проценту за ссуду:", "S_P_S", kSPS},
+             {"Сумма по проценту за хранение:", "S_P_X", kSPX},
+             {"ИТОГО к выдаче:", "S_VID", kSVid}});
     s.end();
+}
+
+void UpdateZal::addRows(kw::ui::WindowDef& s, int& prompt, std::initializer_list<Row> rows) {
+    for (const Row& r : rows) {
+        s.add(Prompt(r.prompt).number(prompt++));
+        s.add(Field(r.field).number(r.number));
+    }
 }
 
 // "Запомнить клиента": the client of the form into the remembered clients, once.

@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "runtime/real.h"
+#include "runtime/unaligned.h"
 
 namespace kw::ui {
 
@@ -33,17 +34,8 @@ std::string upperName(std::string_view s) {
     return r;
 }
 
-template <typename T>
-T load(const void* p) {
-    T v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-}
-
-template <typename T>
-void store(void* p, T v) {
-    std::memcpy(p, &v, sizeof v);
-}
+using unaligned::load;
+using unaligned::store;
 
 // Packed BCD of `size` bytes: 2*size-1 digits, sign in the last nibble (0xD/0xB negative).
 double loadDecimal(const unsigned char* b, std::size_t size, int places) {

@@ -4,23 +4,18 @@
 
 #include <charconv>
 #include <cmath>
-#include <cstring>
 
 #include "runtime/clock.h"
 #include "runtime/codepage.h"
 #include "runtime/expression_impl.h"
 #include "runtime/real.h"
+#include "runtime/unaligned.h"
 
 namespace kw::expr {
 
 namespace {
 
-template <typename T>
-T load(const unsigned char* p) {
-    T v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-}
+using unaligned::load;
 
 // Packed BCD: 2*size-1 digits, sign in the last nibble; bad digits read as 0.
 double loadDecimal(const unsigned char* b, std::size_t size, int places) {

@@ -1,45 +1,42 @@
 #include "runtime/window_def.h"
 
+#include <iterator>
 #include <set>
+#include <utility>
 
 namespace kw::ui {
 
+namespace {
+
+// The kinds' names, in the order of ControlKind.
+constexpr const char* kKindNames[] = {
+    "prompt", "entry", "button", "check", "option", "radio", "group",    "sheet",
+    "tab",    "list",  "menu",   "item",  "status", "image", "progress", "canvas",
+};
+static_assert(std::size(kKindNames) == static_cast<std::size_t>(ControlKind::Canvas) + 1);
+
+// A control of `kind` with its text; the factories add what their kind has more.
+Control made(ControlKind kind, std::string text = std::string()) {
+    Control c;
+    c.kind = kind;
+    c.text = std::move(text);
+    return c;
+}
+
+// A control of `kind` that shows its variable `use` through `picture`.
+Control bound(ControlKind kind, Binding use, std::string picture, int width) {
+    Control c = made(kind);
+    c.use = std::move(use);
+    c.picture = std::move(picture);
+    c.width = width;
+    return c;
+}
+
+}  // namespace
+
 const char* kindName(ControlKind k) {
-    switch (k) {
-        case ControlKind::Prompt:
-            return "prompt";
-        case ControlKind::Entry:
-            return "entry";
-        case ControlKind::Button:
-            return "button";
-        case ControlKind::Check:
-            return "check";
-        case ControlKind::Option:
-            return "option";
-        case ControlKind::Radio:
-            return "radio";
-        case ControlKind::Group:
-            return "group";
-        case ControlKind::Sheet:
-            return "sheet";
-        case ControlKind::Tab:
-            return "tab";
-        case ControlKind::List:
-            return "list";
-        case ControlKind::Menu:
-            return "menu";
-        case ControlKind::Item:
-            return "item";
-        case ControlKind::Status:
-            return "status";
-        case ControlKind::Image:
-            return "image";
-        case ControlKind::Progress:
-            return "progress";
-        case ControlKind::Canvas:
-            return "canvas";
-    }
-    return "?";
+    const auto i = static_cast<std::size_t>(k);
+    return i < std::size(kKindNames) ? kKindNames[i] : "?";
 }
 
 bool isContainer(ControlKind k) {
@@ -48,39 +45,23 @@ bool isContainer(ControlKind k) {
 }
 
 Control Control::prompt(std::string text) {
-    Control c;
-    c.kind = ControlKind::Prompt;
-    c.text = std::move(text);
-    return c;
+    return made(ControlKind::Prompt, std::move(text));
 }
 
 Control Control::promptOf(Binding use, std::string picture) {
-    Control c = prompt("");
-    c.use = std::move(use);
-    c.picture = std::move(picture);
-    return c;
+    return bound(ControlKind::Prompt, std::move(use), std::move(picture), 0);
 }
 
 Control Control::entry(Binding use, std::string picture, int width) {
-    Control c;
-    c.kind = ControlKind::Entry;
-    c.use = std::move(use);
-    c.picture = std::move(picture);
-    c.width = width;
-    return c;
+    return bound(ControlKind::Entry, std::move(use), std::move(picture), width);
 }
 
 Control Control::button(std::string text) {
-    Control c;
-    c.kind = ControlKind::Button;
-    c.text = std::move(text);
-    return c;
+    return made(ControlKind::Button, std::move(text));
 }
 
 Control Control::check(std::string text, Binding use, std::string on, std::string off) {
-    Control c;
-    c.kind = ControlKind::Check;
-    c.text = std::move(text);
+    Control c = made(ControlKind::Check, std::move(text));
     c.use = std::move(use);
     c.onValue = std::move(on);
     c.offValue = std::move(off);
@@ -88,44 +69,31 @@ Control Control::check(std::string text, Binding use, std::string on, std::strin
 }
 
 Control Control::option(std::string text, Binding use) {
-    Control c;
-    c.kind = ControlKind::Option;
-    c.text = std::move(text);
+    Control c = made(ControlKind::Option, std::move(text));
     c.use = std::move(use);
     return c;
 }
 
 Control Control::radio(std::string text, std::string value) {
-    Control c;
-    c.kind = ControlKind::Radio;
-    c.text = std::move(text);
+    Control c = made(ControlKind::Radio, std::move(text));
     c.onValue = std::move(value);
     return c;
 }
 
 Control Control::group(std::string text) {
-    Control c;
-    c.kind = ControlKind::Group;
-    c.text = std::move(text);
-    return c;
+    return made(ControlKind::Group, std::move(text));
 }
 
 Control Control::sheet() {
-    Control c;
-    c.kind = ControlKind::Sheet;
-    return c;
+    return made(ControlKind::Sheet);
 }
 
 Control Control::tab(std::string text) {
-    Control c;
-    c.kind = ControlKind::Tab;
-    c.text = std::move(text);
-    return c;
+    return made(ControlKind::Tab, std::move(text));
 }
 
 Control Control::list(std::vector<Column> columns, PageQueue* queue, int rows) {
-    Control c;
-    c.kind = ControlKind::List;
+    Control c = made(ControlKind::List);
     c.columns = std::move(columns);
     c.queue = queue;
     c.height = rows;
@@ -133,16 +101,11 @@ Control Control::list(std::vector<Column> columns, PageQueue* queue, int rows) {
 }
 
 Control Control::menu(std::string text) {
-    Control c;
-    c.kind = ControlKind::Menu;
-    c.text = std::move(text);
-    return c;
+    return made(ControlKind::Menu, std::move(text));
 }
 
 Control Control::item(std::string text, std::string tip) {
-    Control c;
-    c.kind = ControlKind::Item;
-    c.text = std::move(text);
+    Control c = made(ControlKind::Item, std::move(text));
     c.tip = std::move(tip);
     return c;
 }
@@ -152,42 +115,31 @@ Control Control::separator() {
 }
 
 Control Control::status(std::string text, int width) {
-    Control c;
-    c.kind = ControlKind::Status;
-    c.text = std::move(text);
+    Control c = made(ControlKind::Status, std::move(text));
     c.width = width;
     return c;
 }
 
 Control Control::statusOf(Binding use, std::string picture, int width) {
-    Control c;
-    c.kind = ControlKind::Status;
-    c.use = std::move(use);
-    c.picture = std::move(picture);
-    c.width = width;
-    return c;
+    return bound(ControlKind::Status, std::move(use), std::move(picture), width);
 }
 
 Control Control::image(std::string file) {
-    Control c;
-    c.kind = ControlKind::Image;
+    Control c = made(ControlKind::Image);
     c.file = std::move(file);
     return c;
 }
 
 Control Control::progress(Binding use) {
-    Control c;
-    c.kind = ControlKind::Progress;
+    Control c = made(ControlKind::Progress);
     c.use = std::move(use);
     c.picture = "n3";
     return c;
 }
 
 Control Control::canvas(const report::Document* document) {
-    Control c;
-    c.kind = ControlKind::Canvas;
+    Control c = made(ControlKind::Canvas, "1 1 1 -1");
     c.document = document;
-    c.text = "1 1 1 -1";
     return c;
 }
 

@@ -91,8 +91,7 @@ kw::ui::WindowDef kbpDef(kw::FixedString<40>& message) {
 
     s.add(Control::prompt(W("Для записи в базу нажмите ОК")));
     s.add(Control::promptOf(kw::ui::Binding::of(message).named("MESSAGE"), "s40").number(kMessage));
-    s.add(Control::button("OK").number(kOk).asDefault());
-    s.add(Control::button(W("Закрыть")).number(kClose));
+    kw::AddOkClose(s, kOk, kClose);
     return s;
 }
 

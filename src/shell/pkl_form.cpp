@@ -14,31 +14,14 @@ std::string pklFormTitle() {
 
 namespace {
 
-using kw::W;
-using kw::ui::Control;
-
-enum : int32_t { kFioPrompt = 1, kFio, kAdrPrompt, kAdr, kPasPrompt, kPas, kOk, kClose };
-
-class PklForm : public kw::UpdateForm {
+class PklForm : public kw::RowsForm {
   public:
-    PklForm() : UpdateForm("PKL_FORM", {&Relate::PKL}, &Relate::PKL, kOk, kClose) {}
+    PklForm()
+        : RowsForm(
+              "PKL_FORM", &Relate::PKL, kw::dict::pklTable, kw::shell::pklFormTitle(),
+              {{"Ф И О:", "FIO", "s60"}, {"Адрес:", "ADR", "s60"}, {"Паспорт:", "PAS", "s60"}}) {}
 
   protected:
-    kw::ui::WindowDef Define() override {
-        const kw::storage::TableDecl& t = kw::dict::pklTable();
-        kw::ui::WindowDef s;
-        s.title = kw::shell::pklFormTitle();
-        s.add(Control::prompt(W("Ф И О:")).number(kFioPrompt));
-        s.add(Control::entry(kw::UseField(t, "FIO"), "s60").number(kFio));
-        s.add(Control::prompt(W("Адрес:")).number(kAdrPrompt));
-        s.add(Control::entry(kw::UseField(t, "ADR"), "s60").number(kAdr));
-        s.add(Control::prompt(W("Паспорт:")).number(kPasPrompt));
-        s.add(Control::entry(kw::UseField(t, "PAS"), "s60").number(kPas));
-        s.add(Control::button("OK").number(kOk).asDefault());
-        s.add(Control::button(W("Закрыть")).number(kClose));
-        return s;
-    }
-
     // The request's caption; a new record is marked so.
     kw::RequestCaptions Captions() const override {
         kw::RequestCaptions c = kw::RequestCaptions::Standard();

@@ -55,8 +55,7 @@ class SmParol : public kw::ProcedureWindow {
         s.add(Control::entry(kw::ui::Binding::of(PAROL2).named("PAROL2"), "s10")
                   .masked()
                   .number(kAgain));
-        s.add(Control::button("OK").number(kOk).asDefault());
-        s.add(Control::button(W("Закрыть")).number(kClose));
+        kw::AddOkClose(s, kOk, kClose);
         return s;
     }
 

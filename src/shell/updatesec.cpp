@@ -40,12 +40,10 @@ class UpdateSec : public kw::UpdateForm {
         const kw::storage::TableDecl& t = kw::dict::secTable();
         kw::ui::WindowDef s;
         s.title = W("Пользователь");
-        s.add(Control::prompt(W("Код пользователя:")).number(kCodePrompt));
-        s.add(Control::entry(kw::UseField(t, "K_POL"), "n2").number(kCode));
-        s.add(Control::prompt(W("Ф.И.О.:")).number(kNamePrompt));
-        s.add(Control::entry(kw::UseField(t, "FIO"), "s25").number(kName));
-        s.add(Control::prompt(W("Должность:")).number(kPostPrompt));
-        s.add(Control::entry(kw::UseField(t, "DOL"), "s25").number(kPost));
+        kw::AddFormRows(s, t, kCodePrompt,
+                        {{"Код пользователя:", "K_POL", "n2"},
+                         {"Ф.И.О.:", "FIO", "s25"},
+                         {"Должность:", "DOL", "s25"}});
         s.add(Control::prompt(W("Пароль:")).number(kPasswordPrompt));
         s.add(Control::entry(kw::ui::Binding::of(PAROL1).named("PAROL1"), "s10")
                   .masked()
@@ -56,8 +54,7 @@ class UpdateSec : public kw::UpdateForm {
                   .number(kAgain));
         s.add(Control::promptOf(kw::ui::Binding::of(MESSAGE).named("MESSAGE"), "s70")
                   .number(kMessage));
-        s.add(Control::button("OK").number(kOk).asDefault());
-        s.add(Control::button(W("Закрыть")).number(kClose));
+        kw::AddOkClose(s, kOk, kClose);
         return s;
     }
 

@@ -97,6 +97,10 @@ class Backend {
                                          const std::string& directory) = 0;
     // The calling thread's transaction over the tables of this back end.
     virtual Status begin(int seconds) = 0;
+    // The calling thread's read-only transaction that sees every table of this back end
+    // as they stood at one moment while other stations go on writing; ended by commit()
+    // or rollback(). A write inside it fails.
+    virtual Status beginSnapshot() = 0;
     virtual Status commit() = 0;
     virtual Status rollback() = 0;
     virtual bool inTransaction() = 0;

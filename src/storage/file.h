@@ -154,6 +154,11 @@ class File {
     static Status logout(int seconds, const std::vector<File*>& files);
     static Status commit();
     static Status rollback();
+    // A read-only frame of the calling thread over open tables kept by another back end:
+    // until commit() or rollback() every read sees them as at one moment, while other
+    // stations keep writing. The flat files have none (80): a consistent read of them
+    // holds their writers off with logout().
+    static Status snapshot(const std::vector<File*>& files);
 
     // Rebuilds the key files (exclusive access). `notes`, when given: one line for each
     // thing found and kept as it was rather than put right (a slot marked deleted that

@@ -47,26 +47,7 @@ Status File::State::checkFiles(std::vector<std::string>& problems, uint64_t* unu
 
 Status File::State::expectedKeyEntries(std::vector<std::vector<uint8_t>>& expect,
                                        uint32_t& deleted) {
-    std::vector<uint8_t> rec(sh->decl.recordSize);
-    for (uint32_t r = 1; r <= header.records; ++r) {
-        const uint8_t* p = slot(r);
-        if (!p) return Status::error(kInvalidDataFile, r);
-        if (p[0] & kSlotDeleted) {
-            ++deleted;
-            continue;
-        }
-        decodeRecord(p, rec.data());
-        for (std::size_t k = 0; k < expect.size(); ++k) {
-            const KeyShape& ks = sh->keys[k];
-            if (ks.omitted(rec.data())) continue;
-            auto& e = expect[k];
-            const std::size_t at = e.size();
-            e.resize(at + ks.length + 4);
-            ks.value(rec.data(), e.data() + at);
-            le::put32(e.data() + at + ks.length, r);
-        }
-    }
-    return Status::okay();
+    return keyEntriesOfRecords(expect, false, [&deleted](uint32_t) { ++deleted; });
 }
 
 void File::State::checkDeletedSlots(uint32_t deleted, std::vector<std::string>& problems) {

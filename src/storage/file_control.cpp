@@ -119,6 +119,16 @@ Status File::logout(int seconds, const std::vector<File*>& files) {
     return Status::okay();
 }
 
+Status File::snapshot(const std::vector<File*>& files) {
+    Backend* b = registeredBackend();
+    if (!b || files.empty() || !files[0]->state().server)
+        return Status::error(kUnsupportedFunction);
+    for (File* f : files)
+        if (!f->state().server || !f->state().server->isOpen())
+            return finish(f->state(), Status::error(kFileNotOpen));
+    return finish(files[0]->state(), b->beginSnapshot());
+}
+
 // Writes a commit or abort record for the state's transaction and ends it there.
 Status closeTransaction(File::State& s, RecordKind kind) {
     if (s.transaction == 0) return Status::okay();  // already ended (closed file)

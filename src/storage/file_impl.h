@@ -259,6 +259,11 @@ struct File::State {
     // The steps of rebuildKeys: every key's entries of the live records (the stray
     // slots left out, the other deleted ones listed), sorted and checked for duplicates,
     // written, and the free chain linked again.
+    // Each live record's entry in every key that does not omit it, appended to
+    // entries[k]: the key's value, then the record number, big-endian (the entries then
+    // sort as bytes) or little-endian; `deleted` is told each deleted slot instead.
+    Status keyEntriesOfRecords(std::vector<std::vector<uint8_t>>& entries, bool bigEndian,
+                               const std::function<void(uint32_t)>& deleted);
     Status collectKeyEntries(const std::vector<uint32_t>& stray,
                              std::vector<std::vector<uint8_t>>& entries,
                              std::vector<uint32_t>& deletedSlots);

@@ -81,15 +81,14 @@ Status File::State::rebuildKeys() {
     return Status::okay();
 }
 
-Status File::State::collectKeyEntries(const std::vector<uint32_t>& stray,
-                                      std::vector<std::vector<uint8_t>>& entries,
-                                      std::vector<uint32_t>& deletedSlots) {
+Status File::State::keyEntriesOfRecords(std::vector<std::vector<uint8_t>>& entries, bool bigEndian,
+                                        const std::function<void(uint32_t)>& deleted) {
     std::vector<uint8_t> rec(sh->decl.recordSize);
     for (uint32_t r = 1; r <= header.records; ++r) {
         const uint8_t* p = slot(r);
         if (!p) return Status::error(kInvalidDataFile, r);
         if (p[0] & kSlotDeleted) {
-            if (!std::binary_search(stray.begin(), stray.end(), r)) deletedSlots.push_back(r);
+            deleted(r);
             continue;
         }
         decodeRecord(p, rec.data());
@@ -101,6 +100,10 @@ Status File::State::collectKeyEntries(const std::vector<uint32_t>& stray,
             e.resize(at + ks.length + 4);
             ks.value(rec.data(), e.data() + at);
             uint8_t* n = e.data() + at + ks.length;
+            if (!bigEndian) {
+                le::put32(n, r);
+                continue;
+            }
             n[0] = static_cast<uint8_t>(r >> 24);
             n[1] = static_cast<uint8_t>(r >> 16);
             n[2] = static_cast<uint8_t>(r >> 8);
@@ -108,6 +111,14 @@ Status File::State::collectKeyEntries(const std::vector<uint32_t>& stray,
         }
     }
     return Status::okay();
+}
+
+Status File::State::collectKeyEntries(const std::vector<uint32_t>& stray,
+                                      std::vector<std::vector<uint8_t>>& entries,
+                                      std::vector<uint32_t>& deletedSlots) {
+    return keyEntriesOfRecords(entries, true, [&](uint32_t r) {
+        if (!std::binary_search(stray.begin(), stray.end(), r)) deletedSlots.push_back(r);
+    });
 }
 
 Status File::State::sortAndCheckUnique(std::vector<std::vector<uint8_t>>& entries) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <cstring>
 
 #include "storage/file_impl.h"
 
@@ -248,18 +249,30 @@ Status File::State::withdrawRecord(uint64_t at) {
     return log.sync();
 }
 
+namespace {
+
+// The bytes a change replaces, kept for its undo. The room is reserved before: they are
+// in the file and are copied at once; a byte past its end (none is) stays zero.
+void copyReplaced(Change& c, MappedFile& f) {
+    c.before.assign(c.bytes.size(), 0);
+    if (c.bytes.empty()) return;
+    if (f.have(c.offset, c.bytes.size())) {
+        std::memcpy(c.before.data(), f.at(c.offset), c.bytes.size());
+        return;
+    }
+    for (std::size_t i = 0; i < c.bytes.size(); ++i)
+        if (f.have(c.offset + i, 1)) c.before[i] = *f.at(c.offset + i);
+}
+
+}  // namespace
+
 Status File::State::commitWrite(std::vector<Change>& changes) {
     const bool journal = durable || transaction != 0;
     if (journal) {
         Status room = reserveRoom(changes);
         if (!room.ok()) return room;
         if (transaction != 0) {
-            for (auto& c : changes) {
-                c.before.assign(c.bytes.size(), 0);
-                MappedFile& f = c.file == 0 ? dat : keyFiles[c.file - 1];
-                for (std::size_t i = 0; i < c.bytes.size(); ++i)
-                    if (f.have(c.offset + i, 1)) c.before[i] = *f.at(c.offset + i);
-            }
+            for (auto& c : changes) copyReplaced(c, c.file == 0 ? dat : keyFiles[c.file - 1]);
         }
         uint64_t next = 0;
         recordStart = opHead.end;

@@ -256,7 +256,9 @@ class Desk {
             if (term) (void)f.type(term, "20");
             finish(f, kind, true, [&] { return std::to_string(ticket); });
         } else {
-            log(std::string(kind) + " error form " + std::to_string(ticket));
+            const std::string seen = !f ? "no form" : f.shown("ZAL:N_KV");
+            log(std::string(kind) + " error form " + std::to_string(ticket) + " shows " + seen +
+                " locator " + l.shown("LOOK"));
             if (f) close(f);
             stopped_ = true;
         }

@@ -6,8 +6,12 @@
 # restore into an empty folder, and dump, table by table, as the pawnshop stood at one
 # moment while it was taken. Then one byte of a copy is changed: verify-backup must fail
 # on it and restore must leave its target empty.
+# With "server" last, the pawnshop is on the server named by KW_TEST_CONNINFO
+# (with_server.sh starts one): the copies are read from it while the desk works there,
+# and are restored in turn into an empty folder and into an empty database of the same
+# server; a restore into the pawnshop's own database, which holds records, is refused.
 # Usage: restore_drill_test.sh SOURCE_DIR KESTROWD_FILE KESTROWD_DEMO KESTROWD_SCENARIO
-#        TEST_CASHDESK TODAY
+#        TEST_CASHDESK TODAY [server]
 set -u
 src="$1"
 kfile="$2"
@@ -15,6 +19,8 @@ demo="$3"
 scenario="$4"
 desk="$5"
 today="$6"
+mode="${7:-flat}"
+psql="$(pg_config --bindir 2>/dev/null)/psql"
 copies=8
 deskpid=""
 fail() {
@@ -30,21 +36,43 @@ trap cleanup EXIT
 data="$top/data"
 mkdir "$data" "$top/before" "$top/after" "$top/backups"
 
+if [ "$mode" = server ]; then
+  [ -n "${KW_TEST_CONNINFO:-}" ] || fail "no server (KW_TEST_CONNINFO)"
+  printf '%s\n' "$KW_TEST_CONNINFO" >"$data/kestrowd.conninfo"
+  (cd "$data" && "$kfile" create --all >/dev/null) || fail "the tables were not made on the server"
+fi
 for csv in "$src"/demo-data/*.csv; do
   t=$(basename "$csv" .csv)
   owner=""
   [ "$t" = SEC ] && owner="--owner QORVAL"
-  (cd "$data" && "$kfile" create "$t" >/dev/null && "$kfile" load "$t.DAT" $owner <"$csv" >/dev/null) ||
-    fail "the demo's $t was not made"
+  if [ "$mode" != server ]; then (cd "$data" && "$kfile" create "$t" >/dev/null) || fail "create $t"; fi
+  (cd "$data" && "$kfile" load "$t.DAT" $owner <"$csv" >/dev/null) || fail "the demo's $t was not made"
 done
 "$demo" "$data" --today "$today" >/dev/null || fail "kestrowd-demo"
 (cd "$data" && "$scenario" "$src/tests/demo/demo_open_day.scn" >"$top/open.out" 2>&1) ||
   fail "the day was not opened: $(cat "$top/open.out")"
 
+# The tables of a data directory: its data files, or the tables its server holds.
+tables_of() {
+  if [ -f "$1/kestrowd.conninfo" ]; then
+    "$psql" "$(cat "$1/kestrowd.conninfo")" -qAt -c \
+      "SELECT upper(tablename) FROM pg_tables WHERE schemaname = 'public' AND tablename NOT LIKE 'kw\_%'" ||
+      fail "the tables on the server of $1"
+  else
+    for dat in "$1"/*.DAT; do basename "$dat" .DAT; done
+  fi
+}
+# An empty database NAME on the test's server, its tables made, for the data directory DIR.
+new_database() {
+  "$psql" "$KW_TEST_CONNINFO user=postgres dbname=postgres" -qAt \
+    -c "CREATE DATABASE $1 OWNER kestrowd ENCODING 'UTF8' TEMPLATE template0" >/dev/null ||
+    fail "the database $1 was not made"
+  printf '%s dbname=%s\n' "$KW_TEST_CONNINFO" "$1" >"$2/kestrowd.conninfo"
+  (cd "$2" && "$kfile" create --all >/dev/null) || fail "the tables of $1 were not made"
+}
 # Every table of a data directory into OUT/TABLE.csv, its records in the order stored.
 dump_all() {
-  for dat in "$1"/*.DAT; do
-    t=$(basename "$dat" .DAT)
+  for t in $(tables_of "$1"); do
     owner=""
     [ "$t" = SEC ] && owner="--owner QORVAL"
     (cd "$1" && "$kfile" dump "$t.DAT" $owner) >"$2/$t.csv" || fail "dump $t in $1"
@@ -126,6 +154,7 @@ n=1
 while read -r folder from to; do
   out=$(cd "$data" && "$kfile" verify-backup "$folder" 2>&1) || fail "copy $n does not verify: $out"
   mkdir "$top/restored$n" "$top/dump$n"
+  [ "$mode" = server ] && [ $((n % 2)) -eq 0 ] && new_database "restored$n" "$top/restored$n"
   out=$(cd "$top/restored$n" && "$kfile" restore "$folder" 2>&1) || fail "copy $n not restored: $out"
   dump_all "$top/restored$n" "$top/dump$n"
   [ "$(ls "$top/dump$n")" = "$(ls "$top/before")" ] || fail "copy $n: other tables: $(ls "$top/dump$n")"
@@ -146,7 +175,9 @@ while read -r folder from to; do
   done
   [ "$kz" -ge "$from" ] && [ "$kz" -le $((to + 1)) ] ||
     fail "copy $n holds $kz loans; the desk had stored $from when it began and $to when it ended"
-  echo "copy $n: $kz of $issued loans (the desk had stored $from to $to)"
+  into="a folder"
+  [ -f "$top/restored$n/kestrowd.conninfo" ] && into="a database"
+  echo "copy $n: $kz of $issued loans (the desk had stored $from to $to), restored into $into"
   n=$((n + 1))
 done <"$top/copies"
 
@@ -163,4 +194,20 @@ echo "$out" | grep -q 'ZAL.DAT' || fail "verify-backup does not name the damaged
 mkdir "$top/refused"
 out=$(cd "$top/refused" && "$kfile" restore "$top/damaged" 2>&1) && fail "a damaged copy was restored: $out"
 [ -z "$(ls -A "$top/refused")" ] || fail "restore of a damaged copy left: $(ls -A "$top/refused")"
+[ "$mode" = server ] || exit 0
+
+# Nor into an empty database; and a sound copy is not restored over the pawnshop.
+mkdir "$top/refused-db" "$top/empty" "$top/again"
+new_database refused "$top/refused-db"
+out=$(cd "$top/refused-db" && "$kfile" restore "$top/damaged" 2>&1) && fail "a damaged copy was restored: $out"
+dump_all "$top/refused-db" "$top/empty"
+for f in "$top"/empty/*.csv; do
+  [ "$(lines "$f")" -le 1 ] || fail "restore of a damaged copy left records in $(basename "$f" .csv)"
+done
+out=$(cd "$data" && "$kfile" restore "$folder" 2>&1) && fail "a copy was restored over the pawnshop: $out"
+echo "$out" | grep -q 'already holds records' || fail "the refusal does not say why: $out"
+dump_all "$data" "$top/again"
+for f in "$top"/after/*.csv; do
+  cmp -s "$f" "$top/again/$(basename "$f")" || fail "a refused restore changed $(basename "$f" .csv)"
+done
 exit 0

@@ -409,9 +409,42 @@ std::string copyAll(Side& from, Side& to, const std::string& work, std::vector<C
     return {};
 }
 
+// Whether the target's tally is the one `expected` gives its table (as a backup's
+// manifest writes it: kopecks); prints a line when it is not.
+bool asExpected(const TableDecl& t, const Tally& got, const Expected& expected, std::ostream& out) {
+    if (!expected.tables) return true;
+    for (const auto& e : *expected.tables) {
+        if (e.label != t.label) continue;
+        bool same = e.records == got.records && e.sums.size() == got.sums.size();
+        for (std::size_t i = 0; same && i < e.sums.size(); ++i)
+            same = money(e.sums[i].second) == money(got.sums[i]);
+        if (!same) out << t.label << ": the records or sums differ from the backup's manifest\n";
+        return same;
+    }
+    out << t.label << ": not in the backup's manifest\n";
+    return false;
+}
+
+// A server that a backup is restored into holds no record in any table.
+std::string serverEmpty(Side& to) {
+    for (const TableDecl* t : dict::allTables()) {
+        std::string problem;
+        if (!serverHas(to, *t, problem)) {
+            if (!problem.empty()) return problem;
+            continue;
+        }
+        pg::Result r = to.conn.exec("SELECT EXISTS (SELECT 1 FROM " + quoted(t->label) + ")");
+        if (!r.ok()) return t->label + " on " + to.name() + ": " + r.error();
+        if (r.value(0, 0) == "t")
+            return "the table " + t->label + " on " + to.name() +
+                   " already holds records: restore only into an empty data directory";
+    }
+    return {};
+}
+
 // Tallies the target's side and prints both; 0, or 1 after a difference.
 int check(std::vector<Copied>& copied, Side& to, const std::string& work, std::string& problem,
-          std::ostream& out) {
+          const Expected& expected, std::ostream& out) {
     char head[160];
     std::snprintf(head, sizeof head, "%-4s %-10s %18s %18s\n", "TAB", "FIELD", "FROM", "TO");
     out << head;
@@ -421,6 +454,7 @@ int check(std::vector<Copied>& copied, Side& to, const std::string& work, std::s
         problem = tally(*c.table, to, work, target);
         if (!problem.empty()) return 2;
         same = compare(*c.table, c.from, target, out) && same;
+        same = asExpected(*c.table, target, expected, out) && same;
     }
     return same ? 0 : 1;
 }
@@ -428,10 +462,10 @@ int check(std::vector<Copied>& copied, Side& to, const std::string& work, std::s
 }  // namespace
 
 int copyTables(const std::string& fromDir, const std::string& toDir, std::ostream& out,
-               std::ostream& err) {
+               std::ostream& err, const Expected& expected) {
     Side from, to;
     auto fail = [&](const std::string& problem, int code = 2) {
-        err << "kestrowd-file: copy: " << problem << "\n";
+        err << "kestrowd-file: " << expected.verb << ": " << problem << "\n";
         return code;
     };
     if (std::string p = openSide(fromDir, from); !p.empty()) return fail(p);
@@ -449,6 +483,8 @@ int copyTables(const std::string& fromDir, const std::string& toDir, std::ostrea
     if (to.server) {
         pg::Result r = to.conn.exec("BEGIN");
         if (!r.ok()) return fail(to.name() + ": " + r.error());
+        if (expected.tables)
+            if (std::string p = serverEmpty(to); !p.empty()) return fail(p);
     } else {
         if (std::string p = flatTargetEmpty(toDir); !p.empty()) return fail(p);
         work = (fs::path(toDir) / kWorkFolder).string();
@@ -469,7 +505,7 @@ int copyTables(const std::string& fromDir, const std::string& toDir, std::ostrea
         abandon();
         return fail(problem + "; nothing was copied into " + to.name());
     }
-    const int checked = check(copied, to, work, problem, out);
+    const int checked = check(copied, to, work, problem, expected, out);
     if (checked != 0) {
         abandon();
         return fail(checked == 1 ? "the copy differs from " + from.name() +
@@ -485,8 +521,8 @@ int copyTables(const std::string& fromDir, const std::string& toDir, std::ostrea
         fs::remove_all(work, ec);
         if (!problem.empty()) return fail(problem + "; nothing was copied into " + toDir);
     }
-    out << "copied: " << copied.size() << " tables from " << from.name() << " into " << to.name()
-        << "\n";
+    out << (expected.tables ? "restored: " : "copied: ") << copied.size() << " tables from "
+        << from.name() << " into " << to.name() << "\n";
     return 0;
 }
 

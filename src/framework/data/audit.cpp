@@ -7,6 +7,7 @@
 #include "runtime/codepage.h"
 #include "runtime/date.h"
 #include "runtime/sha256.h"
+#include "runtime/unaligned.h"
 
 namespace kw::audit {
 
@@ -60,14 +61,10 @@ std::string fieldText(const storage::FieldDecl& f, const uint8_t* record) {
     switch (f.type) {
         case storage::FieldType::Byte:
             return std::to_string(p[0]);
-        case storage::FieldType::Short: {
-            int16_t v;
-            std::memcpy(&v, p, sizeof v);
-            return std::to_string(v);
-        }
+        case storage::FieldType::Short:
+            return std::to_string(unaligned::load<int16_t>(p));
         case storage::FieldType::Long: {
-            int32_t v;
-            std::memcpy(&v, p, sizeof v);
+            const int32_t v = unaligned::load<int32_t>(p);
             if (f.isDate && v > 0) {
                 const auto d = date::toYmd(v);
                 std::snprintf(text, sizeof text, "%02d.%02d.%04d", d.day, d.month, d.year);
@@ -75,12 +72,9 @@ std::string fieldText(const storage::FieldDecl& f, const uint8_t* record) {
             }
             return std::to_string(v);
         }
-        case storage::FieldType::Real: {
-            double v;
-            std::memcpy(&v, p, sizeof v);
-            std::snprintf(text, sizeof text, "%.10g", v);
+        case storage::FieldType::Real:
+            std::snprintf(text, sizeof text, "%.10g", unaligned::load<double>(p));
             return text;
-        }
         case storage::FieldType::String: {
             std::string s(reinterpret_cast<const char*>(p), f.size);
             while (!s.empty() && (s.back() == ' ' || s.back() == '\0')) s.pop_back();

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <condition_variable>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <deque>
@@ -18,6 +19,7 @@
 #include <thread>
 
 #include "dictionary/tables.h"
+#include "framework/data/backup_server.h"
 #include "runtime/sha256.h"
 #include "storage/file.h"
 
@@ -47,19 +49,7 @@ std::string dirOf(const Options& o) {
     return o.dataDirectory.empty() ? "." : o.dataDirectory;
 }
 
-// The files of a table that a copy needs: its data file and its key files, those of
-// its partial keys (".P01") included.
-std::vector<std::string> fileNames(const TableDecl& t) {
-    std::vector<std::string> names{t.diskName + ".DAT"};
-    for (std::size_t k = 1; k <= t.keys.size(); ++k)
-        names.push_back(t.diskName + File::keyExtension(static_cast<int>(k)));
-    for (const auto& p : t.partialKeys) {
-        std::string extension = File::keyExtension(p.key);
-        extension[1] = 'P';
-        names.push_back(t.diskName + extension);
-    }
-    return names;
-}
+using detail::fileNames;
 
 std::string describe(const std::string& what, const Status& s) {
     return what + ": error " + std::to_string(s.code) + " (" +
@@ -249,6 +239,19 @@ int syncCopy(FileSystem& fs, Copy& c) {
     const int closed = fs.close(c.out);
     c.out = storage::kNoHandle;
     return rc != 0 ? rc : closed;
+}
+
+// A copy written and synced by other means: its size and the digest of its bytes, read
+// back. 0 or errno.
+int hashCopy(FileSystem& fs, const std::string& path, Copy& c) {
+    c.path = path;
+    Handle in = storage::kNoHandle;
+    int rc = fs.open(path, storage::kOpenRead, in);
+    if (rc == 0) {
+        rc = readHashed(fs, in, &c.sha, c.size);
+        (void)fs.close(in);  // read only
+    }
+    return rc;
 }
 
 // Copies `from` into the new file `to` and syncs it; `sha` gets the copy's digest. 0 or errno.
@@ -443,6 +446,38 @@ std::string holdAll(const Options& o, HeldTables& held) {
     return {};
 }
 
+// The flat files: every table held still while its files are copied (and hashed as
+// they are written). "" or what went wrong.
+std::string copyHeld(const Options& o, const std::string& folder,
+                     std::vector<const TableDecl*>& tables, std::deque<Copy>& copies,
+                     Hasher& hasher) {
+    FileSystem& fs = fsOf(o);
+    HeldTables held;
+    if (std::string p = holdAll(o, held); !p.empty()) return p;
+    tables = held.decls;
+    for (const TableDecl* t : tables)
+        for (const std::string& name : fileNames(*t)) {
+            copies.emplace_back();
+            const int rc = copyFile(fs, join(o.dataDirectory, name), join(folder, name),
+                                    copies.back(), hasher);
+            if (rc != 0) return name + " was not copied into " + folder + ": " + systemText(rc);
+        }
+    return {};
+}
+
+// A server's tables, read in one transaction into data files of the copy, then hashed.
+std::string copyServer(const Options& o, const std::string& folder,
+                       std::vector<const TableDecl*>& tables, std::deque<Copy>& copies) {
+    std::vector<std::string> names;
+    if (std::string p = detail::copyFromServer(o, folder, tables, names); !p.empty()) return p;
+    for (const std::string& name : names) {
+        copies.emplace_back();
+        if (int rc = hashCopy(fsOf(o), join(folder, name), copies.back()); rc != 0)
+            return name + " cannot be read back from " + folder + ": " + systemText(rc);
+    }
+    return {};
+}
+
 }  // namespace
 
 Result take(const std::string& under, const Options& o) {
@@ -481,19 +516,9 @@ Result take(const std::string& under, const Options& o) {
         }
     } closeCopies{fs, copies};
     Hasher hasher(fs);
-    {
-        HeldTables held;
-        if (std::string p = holdAll(o, held); !p.empty()) return fail(p);
-        tables = held.decls;
-        for (const TableDecl* t : tables)
-            for (const std::string& name : fileNames(*t)) {
-                copies.emplace_back();
-                const int rc = copyFile(fs, join(o.dataDirectory, name), join(r.folder, name),
-                                        copies.back(), hasher);
-                if (rc != 0)
-                    return fail(name + " was not copied into " + r.folder + ": " + systemText(rc));
-            }
-    }
+    const std::string copied = detail::onServer(o) ? copyServer(o, r.folder, tables, copies)
+                                                   : copyHeld(o, r.folder, tables, copies, hasher);
+    if (!copied.empty()) return fail(copied);
     // Every byte is written: the desks write again. The copies are counted while the
     // hasher catches up and the disk writes them out; synced after, they leave the sync
     // little to wait for.
@@ -588,6 +613,11 @@ Result restore(const std::string& folder, const Options& o) {
     Result r;
     FileSystem& fs = fsOf(o);
     const std::string target = dirOf(o);
+    if (detail::onServer(o)) {
+        r.problem = "the data directory " + target +
+                    " keeps its tables on a server: restore into it with kestrowd-file restore";
+        return r;
+    }
     std::error_code ec;
     for (const auto& e : std::filesystem::directory_iterator(target, ec)) {
         const std::string name = e.path().filename().string();
@@ -634,6 +664,25 @@ Result restore(const std::string& folder, const Options& o) {
     r.folder = folder;
     r.tables = checked.tables;
     return r;
+}
+
+std::string manifestTables(const std::string& folder, std::vector<TableSums>& tables) {
+    Manifest m;
+    if (std::string p = readManifest(folder, m); !p.empty()) return p;
+    tables.clear();
+    for (const std::string& line : m.tables) {
+        std::istringstream words(line);
+        std::string kind, pair;
+        TableSums t;
+        if (!(words >> kind >> t.label >> t.records)) return "a damaged manifest line: " + line;
+        while (words >> pair) {
+            const std::size_t eq = pair.find('=');
+            if (eq == std::string::npos) return "a damaged manifest line: " + line;
+            t.sums.emplace_back(pair.substr(0, eq), std::strtod(pair.c_str() + eq + 1, nullptr));
+        }
+        tables.push_back(std::move(t));
+    }
+    return {};
 }
 
 int prune(const std::string& under, int keep) {

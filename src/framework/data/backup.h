@@ -21,6 +21,12 @@
 // the bytes are written; each copy's digest is taken from the copy itself (beside the
 // writing, on a thread of its own), and its counts and sums are read from it and it is
 // synced after the frame has ended.
+//
+// A data directory whose tables a server keeps is copied by one read-only transaction of
+// the server instead (other desks neither wait nor fail): each table's records in the
+// server's order are written into data and key files of the copy, so that a copy of
+// either kind is the same flat files, checked and restored the same way
+// (backup_server.h).
 #pragma once
 
 #include <cstdint>
@@ -63,8 +69,13 @@ Result take(const std::string& under, const Options& o = {});
 Result verify(const std::string& folder, const Options& o = {});
 
 // Verifies `folder`, then copies it into the data directory, which must hold no file
-// but kestrowd.INI and kestrowd.conninfo. Nothing is written when the check fails.
+// but kestrowd.INI and kestrowd.conninfo. Nothing is written when the check fails. A
+// data directory on a server is refused: kestrowd-file loads the copy into the server.
 Result restore(const std::string& folder, const Options& o = {});
+
+// The tables of the manifest of `folder` (its own digest checked): each one's record
+// count and money sums as the backup was taken. "" or what is wrong with the manifest.
+std::string manifestTables(const std::string& folder, std::vector<TableSums>& tables);
 
 // Keeps the newest `keep` backup folders under `under` (by their dated names) and
 // removes the older ones; the number removed.

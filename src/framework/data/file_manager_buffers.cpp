@@ -5,6 +5,10 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <memory>
+#include <mutex>
+#include <string_view>
+#include <vector>
 
 #include "framework/data/file_manager.h"
 #include "runtime/assertion.h"
@@ -21,6 +25,29 @@ uint32_t recordOf(const std::string& pos) {
     if (pos.size() < 4) return 0;
     const auto* b = reinterpret_cast<const uint8_t*>(pos.data() + pos.size() - 4);
     return uint32_t{b[0]} | (uint32_t{b[1]} << 8) | (uint32_t{b[2]} << 16) | (uint32_t{b[3]} << 24);
+}
+
+// Takes the entry with `handle` out of `list` (under `mu`) into `out` and sets the
+// handle to 0; a handle that names none fails the assertion `problem`.
+template <class Entry>
+bool takeOut(std::recursive_mutex& mu, const std::unique_ptr<std::vector<Entry>>& list,
+             int16_t& handle, Entry& out, std::string_view problem) {
+    bool found = false;
+    {
+        std::lock_guard lock(mu);
+        if (list) {
+            auto it = std::find_if(list->begin(), list->end(),
+                                   [&](const Entry& e) { return e.ID == handle; });
+            if (it != list->end()) {
+                out = std::move(*it);
+                list->erase(it);
+                found = true;
+            }
+        }
+    }
+    handle = 0;
+    if (!found) KW_ASSERT_FAIL(problem);
+    return found;
 }
 }  // namespace
 
@@ -44,26 +71,10 @@ int16_t FileManager::SaveBuffer() {
 
 void FileManager::RestoreBuffer(int16_t& Handle, uint8_t DoRestore) {
     if (Handle == 0 && !DoRestore) return;
-    std::string copy;
-    bool found = false;
-    {
-        std::lock_guard lock(mu_);
-        if (Buffers) {
-            auto it = std::find_if(Buffers->begin(), Buffers->end(),
-                                   [&](const SavedBufferEntry& e) { return e.ID == Handle; });
-            if (it != Buffers->end()) {
-                copy = std::move(it->Buffer);
-                Buffers->erase(it);
-                found = true;
-            }
-        }
-    }
-    Handle = 0;
-    if (!found) {
-        KW_ASSERT_FAIL(kBadHandle);
-        return;
-    }
+    SavedBufferEntry taken;
+    if (!takeOut(mu_, Buffers, Handle, taken, kBadHandle)) return;
     void* rec = Buffer.get();
+    const std::string& copy = taken.Buffer;
     if (DoRestore && rec && copy.size() == Buffer.length)
         std::memcpy(rec, copy.data(), copy.size());
 }
@@ -114,24 +125,7 @@ int16_t FileManager::SaveFile() {
 void FileManager::RestoreFile(int16_t& Handle, uint8_t DoRestore) {
     (void)UseFile(kUseRecord);
     SavedStateEntry e;
-    bool found = false;
-    {
-        std::lock_guard lock(mu_);
-        if (Saved) {
-            auto it = std::find_if(Saved->begin(), Saved->end(),
-                                   [&](const SavedStateEntry& s) { return s.ID == Handle; });
-            if (it != Saved->end()) {
-                e = std::move(*it);
-                Saved->erase(it);
-                found = true;
-            }
-        }
-    }
-    Handle = 0;
-    if (!found) {
-        KW_ASSERT_FAIL(kStateCorrupt);
-        return;
-    }
+    if (!takeOut(mu_, Saved, Handle, e, kStateCorrupt)) return;
     InRestore = 1;
     if (DoRestore && File) {
         if (!File->restoreState(e.State).ok() && recordOf(e.Pos) != 0)

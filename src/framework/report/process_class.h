@@ -8,6 +8,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <utility>
 #include <vector>
 
 #include "framework/data/field_value.h"
@@ -65,6 +67,19 @@ class ProcessClass : public ViewManager {
     // The window whose controls show the progress (the report manager's).
     ui::Window* Win = nullptr;
     int32_t Thermometer = 0;  // its thermometer control, displayed with the text
+};
+
+// A pass whose work for each record is `each`.
+class EachRecordPass : public ProcessClass {
+  public:
+    explicit EachRecordPass(std::function<void()> each) : each_(std::move(each)) {}
+    Level TakeRecord() override {
+        each_();
+        return ProcessClass::TakeRecord();
+    }
+
+  private:
+    std::function<void()> each_;
 };
 
 }  // namespace kw

@@ -3,8 +3,22 @@
 #include "framework/data/error_class.h"
 #include "framework/data/relation_manager.h"
 #include "runtime/assertion.h"
+#include "runtime/codepage.h"
 
 namespace kw {
+
+void AddFormRows(ui::WindowDef& s, const storage::TableDecl& table, int32_t first,
+                 const std::vector<FormRow>& rows) {
+    for (const FormRow& r : rows) {
+        s.add(ui::Control::prompt(W(r.prompt)).number(first++));
+        if (r.field) s.add(ui::Control::entry(UseField(table, r.field), r.picture).number(first++));
+    }
+}
+
+void AddOkClose(ui::WindowDef& s, int32_t okControl, int32_t closeControl, const char* closeUtf8) {
+    s.add(ui::Control::button("OK").number(okControl).asDefault());
+    s.add(ui::Control::button(W(closeUtf8)).number(closeControl));
+}
 
 ProcedureWindow::ProcedureWindow(std::string procedureName,
                                  std::initializer_list<RelationManager* const*> tables)

@@ -25,6 +25,22 @@
 
 namespace kw {
 
+// A line of a form: a prompt (UTF-8) and the entry of a field of the form's
+// table with its picture; without a field, the prompt alone (a hint).
+struct FormRow {
+    const char* prompt;
+    const char* field = nullptr;
+    const char* picture = nullptr;
+};
+
+// Adds the rows to `s`, each prompt and then its entry numbered in order from `first`.
+void AddFormRows(ui::WindowDef& s, const storage::TableDecl& table, int32_t first,
+                 const std::vector<FormRow>& rows);
+// Adds the window's "OK" (the default button) and its closing button, "Закрыть" unless
+// `closeUtf8` says otherwise.
+void AddOkClose(ui::WindowDef& s, int32_t okControl, int32_t closeControl,
+                const char* closeUtf8 = "Закрыть");
+
 class ProcedureWindow : public WindowManager {
   public:
     ProcedureWindow(std::string procedureName,

@@ -15,6 +15,16 @@ void SetUpdateActions(WindowManager& form, int32_t okControl) {
     }
 }
 
+namespace {
+
+// The number after the rows numbered from `first`: a row with a field takes two.
+int32_t afterRows(int32_t first, const std::vector<FormRow>& rows) {
+    for (const FormRow& r : rows) first += r.field ? 2 : 1;
+    return first;
+}
+
+}  // namespace
+
 UpdateForm::UpdateForm(std::string procedureName,
                        std::initializer_list<RelationManager* const*> tables,
                        RelationManager* const* primary, int32_t okControl, int32_t closeControl)
@@ -48,6 +58,23 @@ Level UpdateForm::TakeAccepted() {
         return Level::Notify;
     }
     return WindowManager::TakeAccepted();
+}
+
+RowsForm::RowsForm(std::string procedureName, RelationManager* const* table,
+                   const storage::TableDecl& (*decl)(), std::string title,
+                   std::vector<FormRow> rows)
+    : UpdateForm(std::move(procedureName), {table}, table, afterRows(1, rows),
+                 afterRows(1, rows) + 1),
+      decl_(decl),
+      title_(std::move(title)),
+      rows_(std::move(rows)) {}
+
+ui::WindowDef RowsForm::Define() {
+    ui::WindowDef s;
+    s.title = title_;
+    AddFormRows(s, decl_(), 1, rows_);
+    AddOkClose(s, OkButton, CloseButton);
+    return s;
 }
 
 }  // namespace kw

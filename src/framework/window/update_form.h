@@ -12,6 +12,7 @@
 
 #include <initializer_list>
 #include <string>
+#include <vector>
 
 #include "framework/window/procedure_window.h"
 #include "framework/window/window_resize_class.h"
@@ -44,6 +45,22 @@ class UpdateForm : public ProcedureWindow {
   private:
     RelationManager* const* primary_;
     WindowResizeClass resizer_;
+};
+
+// An update form that is only its rows: the title (CP1251), the rows numbered from 1,
+// and "OK" and "Закрыть" after them.
+class RowsForm : public UpdateForm {
+  public:
+    RowsForm(std::string procedureName, RelationManager* const* table,
+             const storage::TableDecl& (*decl)(), std::string title, std::vector<FormRow> rows);
+
+  protected:
+    ui::WindowDef Define() override;
+
+  private:
+    const storage::TableDecl& (*decl_)();
+    std::string title_;
+    std::vector<FormRow> rows_;
 };
 
 }  // namespace kw

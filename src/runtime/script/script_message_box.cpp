@@ -17,6 +17,18 @@ std::string normalizedLabel(std::string_view s) {
     return out;
 }
 
+// What a box and the history window show alike.
+template <class B>
+ShownBox shownOf(ShownBox::Kind kind, const B& box) {
+    ShownBox r;
+    r.kind = kind;
+    r.caption = box.caption;
+    r.icon = box.icon;
+    r.buttons = box.buttons;
+    r.defaultButton = box.defaultButton;
+    return r;
+}
+
 }  // namespace
 
 void ScriptMessageBox::answer(unsigned bit) {
@@ -72,24 +84,14 @@ void ScriptMessageBox::clear() {
 }
 
 unsigned ScriptMessageBox::show(const msgbox::Box& box) {
-    ShownBox r;
-    r.kind = ShownBox::Kind::Box;
-    r.caption = box.caption;
+    ShownBox r = shownOf(ShownBox::Kind::Box, box);
     r.text = box.text;
-    r.icon = box.icon;
-    r.buttons = box.buttons;
-    r.defaultButton = box.defaultButton;
     r.style = box.style;
     return present(std::move(r));
 }
 
 unsigned ScriptMessageBox::showHistory(const msgbox::HistoryBox& box) {
-    ShownBox r;
-    r.kind = ShownBox::Kind::History;
-    r.caption = box.caption;
-    r.icon = box.icon;
-    r.buttons = box.buttons;
-    r.defaultButton = box.defaultButton;
+    ShownBox r = shownOf(ShownBox::Kind::History, box);
     r.rows = box.rows;
     return present(std::move(r));
 }

@@ -33,15 +33,12 @@ class ServerBackend : public Backend {
         return std::make_unique<ServerDriver>(decl, std::move(buffer), conninfo);
     }
 
-    Status begin(int) override {
-        Session* s = lastSession();
-        if (!s) return Status::error(kFileNotOpen);
-        if (s->inTransaction) return Status::error(kLogoutAlreadyActive);
-        if (Status st = s->exec("BEGIN"); !st.ok()) return st;
-        s->inTransaction = true;
-        s->transactionLost = false;
-        ++s->writes;
-        return Status::okay();
+    Status begin(int) override { return start("BEGIN"); }
+
+    // Repeatable read: every statement sees the snapshot of the first, and the writers
+    // of other desks neither wait for it nor make it fail.
+    Status beginSnapshot() override {
+        return start("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY");
     }
 
     Status commit() override {
@@ -74,6 +71,18 @@ class ServerBackend : public Backend {
     bool inTransaction() override {
         Session* s = lastSession();
         return s && s->inTransaction;
+    }
+
+  private:
+    Status start(const std::string& sql) {
+        Session* s = lastSession();
+        if (!s) return Status::error(kFileNotOpen);
+        if (s->inTransaction) return Status::error(kLogoutAlreadyActive);
+        if (Status st = s->exec(sql); !st.ok()) return st;
+        s->inTransaction = true;
+        s->transactionLost = false;
+        ++s->writes;
+        return Status::okay();
     }
 };
 

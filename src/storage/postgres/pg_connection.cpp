@@ -1,6 +1,8 @@
 #include "storage/postgres/pg_connection.h"
 
+#include <fcntl.h>
 #include <libpq-fe.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -105,9 +107,28 @@ bool Connection::lost() const {
 }
 
 void Connection::close() {
+    if (inherited()) return abandon();
     if (conn_) PQfinish(conn_);
     conn_ = nullptr;
     prepared_.clear();  // they were the session's
+}
+
+bool Connection::inherited() const {
+    return conn_ && owner_ != static_cast<long>(::getpid());
+}
+
+// The link's socket is put out of reach first (the null device in its place): closing
+// the copy then says goodbye to nobody, and the other process's session stays.
+void Connection::abandon() {
+    if (!conn_) return;
+    const int socket = PQsocket(conn_);
+    const int null = ::open("/dev/null", O_RDWR | O_CLOEXEC);
+    if (socket >= 0 && null >= 0 && ::dup2(null, socket) >= 0) {
+        PQfinish(conn_);  // its goodbye goes to the null device; the socket number is freed
+    }  // else the copy is left as it is: a little memory, never the other's session
+    if (null >= 0) ::close(null);
+    conn_ = nullptr;
+    prepared_.clear();
 }
 
 bool Connection::open(const std::string& conninfo, std::string& message) {
@@ -120,6 +141,7 @@ bool Connection::open(const std::string& conninfo, std::string& message) {
         return false;
     }
     conn_ = PQconnectdb(conninfo.c_str());
+    owner_ = static_cast<long>(::getpid());
     if (conn_ && PQstatus(conn_) == CONNECTION_OK) {
         PQsetClientEncoding(conn_, "UTF8");
         PQclear(PQexec(conn_, "SET client_min_messages TO warning"));
@@ -147,7 +169,7 @@ bool Connection::open(const std::string& conninfo, std::string& message) {
 }
 
 Result Connection::exec(const std::string& sql) {
-    return Result(conn_ ? PQexec(conn_, sql.c_str()) : nullptr);
+    return Result(conn_ && !inherited() ? PQexec(conn_, sql.c_str()) : nullptr);
 }
 
 const std::string* Connection::prepared(const std::string& sql, int count, Result& failed) {
@@ -165,7 +187,7 @@ const std::string* Connection::prepared(const std::string& sql, int count, Resul
 }
 
 Result Connection::exec(const std::string& sql, const std::vector<std::string>& params) {
-    if (!conn_) return Result();
+    if (!conn_ || inherited()) return Result();
     std::vector<const char*> values;
     for (const auto& p : params) values.push_back(p.c_str());
     const int count = static_cast<int>(values.size());
@@ -177,7 +199,7 @@ Result Connection::exec(const std::string& sql, const std::vector<std::string>& 
 
 bool Connection::send(const std::string& sql, const std::vector<std::string>& params, bool binary,
                       Result& failed) {
-    if (!conn_) return false;
+    if (!conn_ || inherited()) return false;
     std::vector<const char*> values;
     for (const auto& p : params) values.push_back(p.c_str());
     const int count = static_cast<int>(values.size());
@@ -193,7 +215,7 @@ bool Connection::send(const std::string& sql, const std::vector<std::string>& pa
 // The answer of the statement sent: every result it gives is taken off the connection,
 // the last one kept.
 Result Connection::receive() {
-    if (!conn_) return Result();
+    if (!conn_ || inherited()) return Result();
     Result last;
     while (PGresult* r = PQgetResult(conn_)) last = Result(r);
     return last;

@@ -61,7 +61,13 @@ class Connection {
     bool isOpen() const { return conn_ != nullptr; }
     // The connection was open and the server is no longer there (a broken link).
     bool lost() const;
-    void close();
+    void close();  // an inherited connection is abandoned (below)
+    // The connection was opened by another process: this one is a copy made by fork(),
+    // whose link belongs to the process that opened it.
+    bool inherited() const;
+    // Lets go of an inherited connection without a word to the server, so that the
+    // session it belongs to goes on undisturbed in the other process.
+    void abandon();
 
     Result exec(const std::string& sql);
     // A statement with parameters is prepared on the server the first time it runs on
@@ -87,6 +93,7 @@ class Connection {
     const std::string* prepared(const std::string& sql, int count, Result& failed);
 
     pg_conn* conn_ = nullptr;
+    long owner_ = 0;                               // the process that opened conn_
     std::map<std::string, std::string> prepared_;  // statement text -> its name
 };
 

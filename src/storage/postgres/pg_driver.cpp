@@ -14,10 +14,6 @@ namespace kw::storage::pg {
 
 namespace {
 
-std::string quoted(const std::string& name) {
-    return "\"" + sqlName(name) + "\"";
-}
-
 // Rows a pass reads ahead: few at first (a form that reads one record pays for one),
 // more while the pass goes on.
 constexpr int kFirstBatch = 4;
@@ -100,25 +96,6 @@ ServerDriver::ServerDriver(const TableDecl& decl, std::function<uint8_t*()> buff
       table_(quoted(decl.label)) {
     for (const auto& k : decl.keys) shapes_.emplace_back(decl, k);
     for (const auto& p : decl.partialKeys) shapes_.emplace_back(decl, p);
-}
-
-std::string ServerDriver::selectList() const {
-    std::string s = "\"kw_row\", \"kw_version\"";
-    for (const auto* f : columns(decl_)) s += ", " + quoted(f->name);
-    return s;
-}
-
-Status ServerDriver::decode(const Result& r, int i, Row& out) {
-    out.id.row = std::strtoll(r.value(i, 0).c_str(), nullptr, 10);
-    out.id.version = static_cast<int32_t>(std::strtol(r.value(i, 1).c_str(), nullptr, 10));
-    out.record.assign(decl_.recordSize, 0);
-    int column = 2;
-    for (const auto* f : columns(decl_)) {
-        if (!setField(*f, out.record.data(), r.value(i, column), r.isNull(i, column)))
-            return Status::error(kInvalidDataFile, static_cast<uint32_t>(out.id.row));
-        ++column;
-    }
-    return Status::okay();
 }
 
 Status ServerDriver::create() {
@@ -269,7 +246,7 @@ Status ServerDriver::fetch(bool forward, int n) {
     for (const auto& t : o.terms)
         orderBy += (orderBy.empty() ? "" : ", ") + t + (forward ? "" : " DESC");
     const std::string sql =
-        "SELECT " + selectList() +
+        "SELECT " + selectList(decl_) +
         ", \"kw_row\" IN (SELECT objid::bigint FROM pg_locks WHERE locktype = 'advisory' AND "
         "classid = $1::bigint::oid AND objsubid = 2 AND mode = 'ExclusiveLock' AND granted AND pid "
         "<> pg_backend_pid()) FROM " +
@@ -280,7 +257,7 @@ Status ServerDriver::fetch(bool forward, int n) {
     const int held = static_cast<int>(columns(decl_).size()) + 2;
     for (int i = 0; i < r.rows(); ++i) {
         Row row;
-        if (Status s = decode(r, i, row); !s.ok()) return s;
+        if (Status s = rowOf(decl_, r, i, row); !s.ok()) return s;
         ahead_.push_back(std::move(row));
         aheadHeld_.push_back(r.value(i, held) == "t");
     }
@@ -317,11 +294,12 @@ Status ServerDriver::step(bool forward, bool hold) {
 
 Status ServerDriver::readRow(int64_t row, Row& out) {
     Status st;
-    Result r = session_.run("SELECT " + selectList() + " FROM " + table_ + " WHERE \"kw_row\" = $1",
-                            {std::to_string(row)}, st);
+    Result r =
+        session_.run("SELECT " + selectList(decl_) + " FROM " + table_ + " WHERE \"kw_row\" = $1",
+                     {std::to_string(row)}, st);
     if (!st.ok()) return st;
     if (r.rows() == 0) return Status::error(kRecordNotFound, static_cast<uint32_t>(row));
-    return decode(r, 0, out);
+    return rowOf(decl_, r, 0, out);
 }
 
 // Makes `row` the current record and fills the buffer; with `hold`, held first and

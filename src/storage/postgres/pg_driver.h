@@ -12,7 +12,8 @@
 // advisory locks (pg_session.h): a hold is an exclusive lock of (the table's hold class,
 // kw_row); a write takes the row's lock for its own transaction, so a row another desk
 // holds is refused (5), and the file lock's class shared, so a file another desk has
-// locked is refused (32).
+// locked is refused (32). A transaction takes the table's writer class for itself
+// (joinTransaction): the desks' transactions in one table follow one another.
 #pragma once
 
 #include <functional>
@@ -79,9 +80,9 @@ class ServerDriver : public Driver {
     Status check(std::vector<std::string>& problems) override;
     std::string message() override { return session_.message; }
 
-    // The advisory lock classes of a table: holds (with kw_row), the file lock (0) and
-    // the lock slots (with the slot).
-    enum LockClass { kHolds = 0, kFileLock = 1, kSlots = 2 };
+    // The advisory lock classes of a table: holds (with kw_row), the file lock (0), the
+    // lock slots (with the slot) and the writer of a transaction (0).
+    enum LockClass { kHolds = 0, kFileLock = 1, kSlots = 2, kWriter = 3 };
     static int32_t lockClass(const std::string& label, LockClass kind);
 
   private:
@@ -110,8 +111,6 @@ class ServerDriver : public Driver {
     Status step(bool forward, bool hold);
     Status deliver(const Row& row, bool hold);
     Status readRow(int64_t row, Row& out);
-    Status decode(const Result& r, int i, Row& out);
-    std::string selectList() const;
     static int64_t rowNumber(const Result& r, int i);  // of scan's binary rows
     Status decodePage(const Result& r, const std::vector<const FieldDecl*>& wanted,
                       std::vector<uint8_t>& out) const;

@@ -12,10 +12,6 @@ namespace kw::storage::pg {
 
 namespace {
 
-std::string quoted(const std::string& name) {
-    return "\"" + sqlName(name) + "\"";
-}
-
 // The value of one field as a typed parameter (or NULL) of a statement.
 std::string typedValue(const FieldDecl& f, const uint8_t* record,
                        std::vector<std::string>& params) {
@@ -46,7 +42,8 @@ bool ServerDriver::tryLock(int32_t cls, int64_t id, bool shared, int seconds, St
 }
 
 void ServerDriver::unlockOne(int32_t cls, int64_t id, bool shared) {
-    if (!session_.connection.isOpen()) return;  // the session and its locks are gone
+    // The session and its locks are gone, or they are another process's (a fork's copy).
+    if (!session_.connection.isOpen() || session_.connection.inherited()) return;
     // A failure here is a broken link, which gave the lock back with the session.
     (void)session_.exec(std::string("SELECT ") +
                         (shared ? "pg_advisory_unlock_shared" : "pg_advisory_unlock") + "(" +
@@ -263,17 +260,22 @@ Status ServerDriver::unlock() {
     return Status::okay();
 }
 
-// The file lock's class taken shared for the transaction, as the flat files' transaction
-// keeps their writer's lock: polled, so that a wait in vain leaves the transaction sound.
+// The table's writer class taken for the transaction, as the flat files' transaction
+// keeps their writer's lock: one desk's transaction in the table at a time, so that what
+// it reads inside is what it writes over (a counter read and written back loses no
+// other desk's amount, a journal's last entry stays the last until the next is added).
+// With it the file lock's class shared: no other desk locks the file meanwhile. Both
+// are polled, so that a wait in vain leaves the transaction sound (32).
 Status ServerDriver::joinTransaction(int seconds) {
     if (!open_) return Status::error(kFileNotOpen);
     if (!writable_) return Status::error(kAccessDenied);
     const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    const std::string sql =
+        "SELECT pg_try_advisory_xact_lock_shared(" + n(lockClass(decl_.label, kFileLock)) +
+        ", 0) AND pg_try_advisory_xact_lock(" + n(lockClass(decl_.label, kWriter)) + ", 0)";
     for (;;) {
         Status st;
-        Result r = session_.run("SELECT pg_try_advisory_xact_lock_shared(" +
-                                    n(lockClass(decl_.label, kFileLock)) + ", 0)",
-                                {}, st);
+        Result r = session_.run(sql, {}, st);
         if (!st.ok()) return st;
         if (r.value(0, 0) == "t") return Status::okay();
         if (std::chrono::steady_clock::now() >= until) return Status::error(kFileLocked);

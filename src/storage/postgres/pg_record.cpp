@@ -8,22 +8,14 @@
 
 #include "runtime/codepage.h"
 #include "runtime/date.h"
+#include "runtime/unaligned.h"
 
 namespace kw::storage::pg {
 
 namespace {
 
-template <class T>
-T load(const uint8_t* p) {
-    T v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-}
-
-template <class T>
-void store(uint8_t* p, T v) {
-    std::memcpy(p, &v, sizeof v);
-}
+using unaligned::load;
+using unaligned::store;
 
 bool wholeNumber(const std::string& text, long long lo, long long hi, long long& v) {
     errno = 0;

@@ -6,10 +6,6 @@ namespace kw::storage::pg {
 
 namespace {
 
-std::string quoted(const std::string& name) {
-    return "\"" + sqlName(name) + "\"";
-}
-
 bool isText(const FieldDecl& f) {
     return f.type == FieldType::String;
 }
@@ -38,6 +34,10 @@ std::string blankTest(const FieldDecl& f) {
 }
 
 }  // namespace
+
+std::string quoted(const std::string& name) {
+    return "\"" + sqlName(name) + "\"";
+}
 
 std::string sqlName(const std::string& name) {
     std::string out = name;

@@ -29,6 +29,8 @@ namespace kw::storage::pg {
 
 // The SQL name of a table or field of the dictionary.
 std::string sqlName(const std::string& name);
+// That name as an SQL identifier, in double quotes.
+std::string quoted(const std::string& name);
 
 // The column type of a field ("double precision", "varchar(60)" ...).
 std::string columnType(const FieldDecl& field);

@@ -35,6 +35,12 @@ Status statusOf(const Result& r) {
 }
 
 bool Session::connected(Status& st) {
+    if (connection.inherited()) {
+        // A process made by fork() has its own session: the link it was given is the
+        // other process's, and so are that session's transaction and advisory locks.
+        connection.close();
+        if (inTransaction) transactionLost = true;
+    }
     if (connection.isOpen() && !connection.lost()) return true;
     if (connection.isOpen()) connection.close();
     std::string said;

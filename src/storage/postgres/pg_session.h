@@ -6,6 +6,8 @@
 // A statement that fails because the link broke closes the connection; the next
 // operation connects again. Advisory locks and a transaction running then are gone
 // with the old session: the transaction's commit fails (48), its roll-back succeeds.
+// A process made by fork() connects on its own at its first operation; the connection
+// it was given stays the other process's.
 #pragma once
 
 #include <cstdint>

@@ -8,20 +8,25 @@
 
 namespace kw::storage::pg {
 
-namespace {
+Table::Table(Connection& c, const TableDecl& t) : c_(c), t_(t), name_(quoted(t.label)) {}
 
-std::string q(const std::string& name) {
-    return "\"" + sqlName(name) + "\"";
+std::string selectList(const TableDecl& t) {
+    std::string s = "\"kw_row\", \"kw_version\"";
+    for (const auto* f : columns(t)) s += ", " + quoted(f->name);
+    return s;
 }
 
-}  // namespace
-
-Table::Table(Connection& c, const TableDecl& t) : c_(c), t_(t), name_(q(t.label)) {}
-
-std::string Table::selectList() const {
-    std::string s = "\"kw_row\", \"kw_version\"";
-    for (const auto* f : columns(t_)) s += ", " + q(f->name);
-    return s;
+Status rowOf(const TableDecl& t, const Result& r, int i, Row& out) {
+    out.id.row = std::strtoll(r.value(i, 0).c_str(), nullptr, 10);
+    out.id.version = static_cast<int32_t>(std::strtol(r.value(i, 1).c_str(), nullptr, 10));
+    out.record.assign(t.recordSize, 0);
+    int column = 2;
+    for (const auto* f : columns(t)) {
+        if (!setField(*f, out.record.data(), r.value(i, column), r.isNull(i, column)))
+            return Status::error(kInvalidDataFile, static_cast<uint32_t>(out.id.row));
+        ++column;
+    }
+    return Status::okay();
 }
 
 std::vector<std::string> Table::values(const uint8_t* record) const {
@@ -38,17 +43,11 @@ Status Table::failed(const Result& r) {
     return Status::system(kFileSystemError, 0);
 }
 
-Status Table::fromResult(const Result& r, int i, Row& out) {
-    out.id.row = std::strtoll(r.value(i, 0).c_str(), nullptr, 10);
-    out.id.version = static_cast<int32_t>(std::strtol(r.value(i, 1).c_str(), nullptr, 10));
-    out.record.assign(t_.recordSize, 0);
-    int column = 2;
-    for (const auto* f : columns(t_)) {
-        if (!setField(*f, out.record.data(), r.value(i, column), r.isNull(i, column)))
-            return Status::error(kInvalidDataFile, static_cast<uint32_t>(out.id.row));
-        ++column;
-    }
-    return Status::okay();
+Status Table::missed(int64_t row) {
+    Row current;
+    const Status s = get(row, current);
+    return s.code == kRecordNotFound ? Status::error(kRecordNotAvailable)
+                                     : Status::error(kRecordChanged);
 }
 
 Status Table::add(const uint8_t* record, RowId& id) {
@@ -57,7 +56,7 @@ Status Table::add(const uint8_t* record, RowId& id) {
     int n = 0;
     for (const auto* f : columns(t_)) {
         const auto v = fieldValue(*f, record);
-        names += (n ? ", " : "") + q(f->name);
+        names += (n ? ", " : "") + quoted(f->name);
         if (v) {
             params.push_back(*v);
             marks += (n ? ", $" : "$") + std::to_string(params.size());
@@ -76,11 +75,11 @@ Status Table::add(const uint8_t* record, RowId& id) {
 }
 
 Status Table::get(int64_t row, Row& out) {
-    Result r = c_.exec("SELECT " + selectList() + " FROM " + name_ + " WHERE \"kw_row\" = $1",
+    Result r = c_.exec("SELECT " + selectList(t_) + " FROM " + name_ + " WHERE \"kw_row\" = $1",
                        {std::to_string(row)});
     if (!r.ok()) return failed(r);
     if (r.rows() == 0) return Status::error(kRecordNotFound);
-    return fromResult(r, 0, out);
+    return rowOf(t_, r, 0, out);
 }
 
 Status Table::getByKey(int key, const uint8_t* keyRecord, Row& out) {
@@ -100,12 +99,12 @@ Status Table::getByKey(int key, const uint8_t* keyRecord, Row& out) {
         where += " AND " + terms[i] + " = " + p;
     }
     for (const auto& term : terms) order += (order.empty() ? "" : ", ") + term;
-    const std::string sql = "SELECT " + selectList() + " FROM " + name_ + " WHERE " + where +
+    const std::string sql = "SELECT " + selectList(t_) + " FROM " + name_ + " WHERE " + where +
                             " ORDER BY " + order + " LIMIT 1";
     Result r = c_.exec(sql, params);
     if (!r.ok()) return failed(r);
     if (r.rows() == 0) return Status::error(kRecordNotFound);
-    return fromResult(r, 0, out);
+    return rowOf(t_, r, 0, out);
 }
 
 Status Table::put(const RowId& id, const uint8_t* record, RowId& now) {
@@ -113,7 +112,7 @@ Status Table::put(const RowId& id, const uint8_t* record, RowId& now) {
     std::vector<std::string> params{std::to_string(id.row), std::to_string(id.version)};
     for (const auto* f : columns(t_)) {
         const auto v = fieldValue(*f, record);
-        set += (set.empty() ? "" : ", ") + q(f->name) + " = ";
+        set += (set.empty() ? "" : ", ") + quoted(f->name) + " = ";
         if (v) {
             params.push_back(*v);
             set += "$" + std::to_string(params.size());
@@ -126,12 +125,7 @@ Status Table::put(const RowId& id, const uint8_t* record, RowId& now) {
                     " WHERE \"kw_row\" = $1 AND \"kw_version\" = $2 RETURNING \"kw_version\"",
                 params);
     if (!r.ok()) return failed(r);
-    if (r.rows() == 0) {
-        Row current;
-        const Status s = get(id.row, current);
-        return s.code == kRecordNotFound ? Status::error(kRecordNotAvailable)
-                                         : Status::error(kRecordChanged);
-    }
+    if (r.rows() == 0) return missed(id.row);
     now.row = id.row;
     now.version = static_cast<int32_t>(std::strtol(r.value(0, 0).c_str(), nullptr, 10));
     return Status::okay();
@@ -142,12 +136,7 @@ Status Table::remove(const RowId& id) {
                            " WHERE \"kw_row\" = $1 AND \"kw_version\" = $2 RETURNING \"kw_row\"",
                        {std::to_string(id.row), std::to_string(id.version)});
     if (!r.ok()) return failed(r);
-    if (r.rows() == 0) {
-        Row current;
-        const Status s = get(id.row, current);
-        return s.code == kRecordNotFound ? Status::error(kRecordNotAvailable)
-                                         : Status::error(kRecordChanged);
-    }
+    if (r.rows() == 0) return missed(id.row);
     return Status::okay();
 }
 
@@ -192,13 +181,13 @@ Status Table::page(int key, const Row* from, bool forward, int n, std::vector<Ro
     std::string order;
     for (const auto& term : terms)
         order += (order.empty() ? "" : ", ") + term + (forward ? "" : " DESC");
-    Result r = c_.exec("SELECT " + selectList() + " FROM " + name_ + " WHERE " + where +
+    Result r = c_.exec("SELECT " + selectList(t_) + " FROM " + name_ + " WHERE " + where +
                            " ORDER BY " + order + " LIMIT " + std::to_string(n),
                        params);
     if (!r.ok()) return failed(r);
     for (int i = 0; i < r.rows(); ++i) {
         Row row;
-        if (Status s = fromResult(r, i, row); !s.ok()) return s;
+        if (Status s = rowOf(t_, r, i, row); !s.ok()) return s;
         out.push_back(std::move(row));
     }
     return Status::okay();

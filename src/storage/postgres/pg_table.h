@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "storage/postgres/pg_connection.h"
@@ -27,6 +28,12 @@ struct Row {
     RowId id;
     std::vector<uint8_t> record;
 };
+
+// The columns a row of `t` is selected with: "kw_row", "kw_version", then its fields.
+std::string selectList(const TableDecl& t);
+// Row `i` of `r`, selected with selectList(t), as `out`; 36 (invalid data) when a
+// value does not fit its field.
+Status rowOf(const TableDecl& t, const Result& r, int i, Row& out);
 
 class Table {
   public:
@@ -52,9 +59,10 @@ class Table {
     Status page(int key, const Row* from, bool forward, int n, std::vector<Row>& out);
 
   private:
-    Status fromResult(const Result& r, int i, Row& out);
     Status failed(const Result& r);
-    std::string selectList() const;
+    // Why a change or removal of `row` at the version read found no row: the row is
+    // gone, or another desk changed it since.
+    Status missed(int64_t row);
     std::vector<std::string> values(const uint8_t* record) const;
 
     Connection& c_;

@@ -12,8 +12,11 @@
 // users table.
 #include <gtest/gtest.h>
 #include <strings.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdlib>
@@ -572,6 +575,63 @@ TEST_P(Contract, ATransactionRolledBackLeavesNothing) {
     });
 }
 
+// Two desks' transactions in one table follow one another, as a desk's frame expects
+// when it reads a record inside and writes it back: while one runs, another desk's
+// transaction in the table waits for it (32 when the wait is in vain); two desks adding
+// to one counter at once that way lose nothing and are refused nothing.
+TEST_P(Contract, TransactionsOfTwoDesksInATableFollowOneAnother) {
+    auto day = table("DAY");
+    auto pkl = table("PKL");
+    buf<dict::DayRecord>(*day) = dict::DayRecord{};
+    buf<dict::DayRecord>(*day).DATA = 1000;
+    ASSERT_EQ(day->add().code, kOk);
+    ASSERT_EQ(File::logout(1, {day.get()}).code, kOk);
+    Desk other;
+    other.run([&] {
+        ASSERT_EQ(day->open().code, kOk);
+        ASSERT_EQ(pkl->open().code, kOk);
+        EXPECT_EQ(File::logout(0, {day.get()}).code, kFileLocked);
+        EXPECT_EQ(File::commit().code, kLogoutNotActive);
+        ASSERT_EQ(File::logout(0, {pkl.get()}).code, kOk) << "another table is free";
+        ASSERT_EQ(File::commit().code, kOk);
+    });
+    ASSERT_EQ(File::commit().code, kOk);
+    other.run([&] {
+        ASSERT_EQ(File::logout(0, {day.get()}).code, kOk);
+        ASSERT_EQ(File::rollback().code, kOk);
+    });
+
+    constexpr int kEach = 30;
+    std::atomic<int> refused{0};
+    auto addUp = [&] {
+        if (day->open().code != kOk) {
+            ++refused;
+            return;
+        }
+        auto& d = buf<dict::DayRecord>(*day);
+        for (int i = 0; i < kEach; ++i) {
+            if (File::logout(10, {day.get()}).code != kOk) {
+                ++refused;
+                continue;
+            }
+            d = dict::DayRecord{};
+            d.DATA = 1000;
+            const bool stored = day->get(1).code == kOk && (d.KAS += 1, day->put().code == kOk);
+            if (stored && File::commit().code == kOk) continue;
+            ++refused;
+            (void)File::rollback();
+        }
+        (void)day->close();
+    };
+    std::thread first(addUp), second(addUp);
+    first.join();
+    second.join();
+    EXPECT_EQ(refused.load(), 0);
+    buf<dict::DayRecord>(*day).DATA = 1000;
+    ASSERT_EQ(day->get(1).code, kOk);
+    EXPECT_EQ(buf<dict::DayRecord>(*day).KAS, 2.0 * kEach);
+}
+
 // The count of records is exact for every desk: after many adds (the server folds the
 // changes it gathered), after another desk's adds and deletes, after a transaction's
 // roll-back.
@@ -775,6 +835,55 @@ TEST_F(ServerLink, ALostConnectionIsAnErrorAndTheNextOperationConnectsAgain) {
     ASSERT_EQ(pkl.records(n).code, kOk);
     EXPECT_EQ(n, 1u);
     ASSERT_EQ(pkl.add().code, kOk);
+}
+
+// Desks made by fork() from a process with an open connection: each child works on a
+// connection of its own (the one it was given is its parent's), and letting go of the
+// given one leaves the parent's session as it was, its hold and its transaction with it.
+TEST_F(ServerLink, ForkedDesksWriteOnConnectionsOfTheirOwn) {
+    File pkl(dict::table("PKL"), testing::in(dir_));
+    ASSERT_EQ(pkl.create().code, kOk);
+    ASSERT_EQ(pkl.open().code, kOk);
+    addClient(pkl, "Parent", "held");
+    ASSERT_EQ(pkl.hold().code, kOk);
+    const uint32_t held = pkl.currentRecord();
+    constexpr int kEach = 40;
+    std::vector<pid_t> children;
+    for (int child = 1; child <= 2; ++child) {
+        const pid_t pid = ::fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            auto& r = *reinterpret_cast<dict::PklRecord*>(pkl.buffer());
+            for (int i = 0; i < kEach; ++i) {
+                r = dict::PklRecord{};
+                r.FIO.assign("Child " + std::to_string(child) + " " + std::to_string(i));
+                if (pkl.add().code != kOk) ::_exit(10 + child);
+            }
+            // the parent's hold is not this process's: the row is held by another desk
+            if (pkl.getRecord(held, true).code != kRecordHeld) ::_exit(20 + child);
+            ::_exit(pkl.close().code == kOk ? 0 : 30 + child);
+        }
+        children.push_back(pid);
+    }
+    ASSERT_EQ(File::logout(1, {&pkl}).code, kOk);  // the parent works on meanwhile
+    for (int i = 0; i < kEach; ++i) addClient(pkl, "Parent " + std::to_string(i), "p");
+    for (pid_t pid : children) {
+        int status = 0;
+        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
+            << "a child failed: " << (WIFEXITED(status) ? WEXITSTATUS(status) : -1);
+    }
+    ASSERT_EQ(File::commit().code, kOk) << "the parent's transaction outlived its children";
+    uint32_t n = 0;
+    ASSERT_EQ(pkl.records(n).code, kOk);
+    EXPECT_EQ(n, 1u + 3u * kEach);
+    Desk other;
+    other.run([&] {
+        ASSERT_EQ(pkl.open().code, kOk);
+        EXPECT_EQ(pkl.getRecord(held, true).code, kRecordHeld) << "the parent still holds it";
+        ASSERT_EQ(pkl.close().code, kOk);
+    });
+    ASSERT_EQ(pkl.close().code, kOk);  // its hold with it: the session outlives the test
 }
 
 // A statement that fails inside a transaction (a table another program dropped) leaves
