@@ -1,4 +1,5 @@
 // The server driver: add, put, delete, holds, the file lock, the lock slots.
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -25,6 +26,13 @@ std::string n(int64_t v) {
     return std::to_string(v);
 }
 
+// The pause before a lock is tried again: short at first, since another desk's loan
+// holds it for a few milliseconds, growing to 16 ms for a longer hold (a closing).
+void pauseBeforeRetry(int& attempt) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1 << std::min(attempt, 4)));
+    ++attempt;
+}
+
 }  // namespace
 
 bool ServerDriver::tryLock(int32_t cls, int64_t id, bool shared, int seconds, Status& st) {
@@ -32,12 +40,12 @@ bool ServerDriver::tryLock(int32_t cls, int64_t id, bool shared, int seconds, St
     const std::string sql = std::string("SELECT ") +
                             (shared ? "pg_try_advisory_lock_shared" : "pg_try_advisory_lock") +
                             "(" + n(cls) + ", " + n(static_cast<int32_t>(id)) + ")";
-    for (;;) {
+    for (int attempt = 0;;) {
         Result r = session_.run(sql, {}, st);
         if (!st.ok()) return false;
         if (r.value(0, 0) == "t") return true;
         if (std::chrono::steady_clock::now() >= until) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        pauseBeforeRetry(attempt);
     }
 }
 
@@ -273,13 +281,13 @@ Status ServerDriver::joinTransaction(int seconds) {
     const std::string sql =
         "SELECT pg_try_advisory_xact_lock_shared(" + n(lockClass(decl_.label, kFileLock)) +
         ", 0) AND pg_try_advisory_xact_lock(" + n(lockClass(decl_.label, kWriter)) + ", 0)";
-    for (;;) {
+    for (int attempt = 0;;) {
         Status st;
         Result r = session_.run(sql, {}, st);
         if (!st.ok()) return st;
         if (r.value(0, 0) == "t") return Status::okay();
         if (std::chrono::steady_clock::now() >= until) return Status::error(kFileLocked);
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        pauseBeforeRetry(attempt);
     }
 }
 
