@@ -1,5 +1,6 @@
-// Little-endian integer access to byte areas of the data and key files. Callers check
-// bounds before calling: these helpers read and write exactly the bytes named.
+// Integer access to byte areas: little-endian for the data and key files, big-endian
+// for what orders bytewise (key encodings) and for the server's binary values. Callers
+// check bounds before calling: these helpers read and write exactly the bytes named.
 #pragma once
 
 #include <cstdint>
@@ -30,3 +31,14 @@ inline void put64(uint8_t* p, uint64_t v) {
 }
 
 }  // namespace kw::storage::le
+
+namespace kw::storage::be {
+
+// The whole number in the `n` (at most 8) bytes at `p`, most significant first.
+inline uint64_t get(const uint8_t* p, int n) {
+    uint64_t u = 0;
+    for (int i = 0; i < n; ++i) u = (u << 8) | p[i];
+    return u;
+}
+
+}  // namespace kw::storage::be

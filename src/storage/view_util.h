@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "runtime/binding.h"
+#include "storage/byte_order.h"
 #include "storage/table_decl.h"
 
 namespace kw::storage::viewutil {
@@ -60,12 +61,11 @@ inline std::string keyPosition(const uint8_t* value, std::size_t n, uint32_t rec
 }
 
 inline uint32_t littleEndianRecord(const std::string& p) {
-    const auto* b = reinterpret_cast<const uint8_t*>(p.data() + p.size() - 4);
-    return uint32_t{b[0]} | (uint32_t{b[1]} << 8) | (uint32_t{b[2]} << 16) | (uint32_t{b[3]} << 24);
+    return le::get32(reinterpret_cast<const uint8_t*>(p.data() + p.size() - 4));
 }
 
 inline uint32_t bigEndianRecord(const uint8_t* b) {
-    return (uint32_t{b[0]} << 24) | (uint32_t{b[1]} << 16) | (uint32_t{b[2]} << 8) | uint32_t{b[3]};
+    return static_cast<uint32_t>(be::get(b, 4));
 }
 
 // A field of a record held in `record`, for storing a value into it.

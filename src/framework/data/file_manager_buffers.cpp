@@ -12,6 +12,7 @@
 
 #include "framework/data/file_manager.h"
 #include "runtime/assertion.h"
+#include "storage/byte_order.h"
 
 namespace kw {
 
@@ -23,8 +24,7 @@ constexpr std::string_view kStateCorrupt = "Saved file storage corrupt";
 // The record number at the end of a position string; 0 when none.
 uint32_t recordOf(const std::string& pos) {
     if (pos.size() < 4) return 0;
-    const auto* b = reinterpret_cast<const uint8_t*>(pos.data() + pos.size() - 4);
-    return uint32_t{b[0]} | (uint32_t{b[1]} << 8) | (uint32_t{b[2]} << 16) | (uint32_t{b[3]} << 24);
+    return storage::le::get32(reinterpret_cast<const uint8_t*>(pos.data() + pos.size() - 4));
 }
 
 // Takes the entry with `handle` out of `list` (under `mu`) into `out` and sets the

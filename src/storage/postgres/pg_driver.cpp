@@ -6,9 +6,11 @@
 #include <cstring>
 
 #include "runtime/date.h"
+#include "storage/byte_order.h"
 #include "storage/postgres/pg_create.h"
 #include "storage/postgres/pg_record.h"
 #include "storage/postgres/pg_schema.h"
+#include "storage/view_util.h"
 
 namespace kw::storage::pg {
 
@@ -21,20 +23,11 @@ constexpr int kLargestBatch = 256;
 // Rows of a table's changes in kw_counts that the count reads before it folds them.
 constexpr long kFoldAfter = 64;
 
-uint32_t littleEndian(const std::string& p) {
-    const auto* b = reinterpret_cast<const uint8_t*>(p.data() + p.size() - 4);
-    return uint32_t{b[0]} | (uint32_t{b[1]} << 8) | (uint32_t{b[2]} << 16) | (uint32_t{b[3]} << 24);
-}
-
 // A key component's value back from its encoding (record_codec.h): big-endian with the
 // sign bit inverted for SHORT and LONG, the ordered bits of a REAL, the bytes of a text
 // (upper case for a case-blind key, which compares the same).
 bool decodeComponent(const KeyShape::Comp& c, const uint8_t* in, uint8_t* out) {
-    auto bigEndian = [&](unsigned n) {
-        uint64_t u = 0;
-        for (unsigned i = 0; i < n; ++i) u = (u << 8) | in[i];
-        return u;
-    };
+    auto bigEndian = [&](int n) { return be::get(in, n); };
     switch (c.type) {
         case FieldType::Short:
         case FieldType::Long:
@@ -456,10 +449,7 @@ Status ServerDriver::scan(const std::function<void(const uint8_t* record)>& perR
 
 int64_t ServerDriver::rowNumber(const Result& r, int i) {
     if (r.length(i, 0) != 8) return 0;
-    const auto* b = reinterpret_cast<const uint8_t*>(r.bytes(i, 0));
-    uint64_t u = 0;
-    for (int k = 0; k < 8; ++k) u = (u << 8) | b[k];
-    return static_cast<int64_t>(u);
+    return static_cast<int64_t>(be::get(reinterpret_cast<const uint8_t*>(r.bytes(i, 0)), 8));
 }
 
 // The records of a page of scan's rows (kw_row, then the `wanted` fields, binary), one
@@ -541,7 +531,7 @@ Status ServerDriver::reset(int key, const std::string& position) {
         return Status::error(kRecordNotFound);
     Place p;
     p.start = false;
-    p.forward = p.backward = littleEndian(position);
+    p.forward = p.backward = viewutil::littleEndianRecord(position);
     if (key > 0 && !decodeKey(key, position.substr(0, position.size() - 4), p.keys))
         return Status::error(kRecordNotFound);
     order_ = key;
@@ -553,7 +543,7 @@ Status ServerDriver::reset(int key, const std::string& position) {
 
 Status ServerDriver::reget(int, const std::string& position) {
     if (position.size() < 4) return Status::error(kRecordNotFound);
-    return getRecord(littleEndian(position), false);
+    return getRecord(viewutil::littleEndianRecord(position), false);
 }
 
 int ServerDriver::saveState() {

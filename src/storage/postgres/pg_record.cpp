@@ -9,6 +9,7 @@
 #include "runtime/codepage.h"
 #include "runtime/date.h"
 #include "runtime/unaligned.h"
+#include "storage/byte_order.h"
 
 namespace kw::storage::pg {
 
@@ -62,9 +63,7 @@ bool setDecimal(const FieldDecl& f, uint8_t* p, const std::string& text) {
 // A big-endian whole number of `n` bytes (the server's binary form of smallint, integer,
 // date and the bits of double precision).
 uint64_t bigEndian(const char* p, int n) {
-    uint64_t u = 0;
-    for (int i = 0; i < n; ++i) u = (u << 8) | static_cast<uint8_t>(p[i]);
-    return u;
+    return be::get(reinterpret_cast<const uint8_t*>(p), n);
 }
 
 }  // namespace
