@@ -215,6 +215,16 @@ bool compare(const TableDecl& t, const Tally& from, const Tally& to, std::ostrea
 
 // ---- the server as the target ----
 
+// "" when the server's table holds no record; else why it is refused (`only` says
+// into what the command copies).
+std::string refusedWithRecords(Side& to, const TableDecl& t, const std::string& only) {
+    pg::Result r = to.conn.exec("SELECT EXISTS (SELECT 1 FROM " + quoted(t.label) + ")");
+    if (!r.ok()) return t.label + " on " + to.name() + ": " + r.error();
+    if (r.value(0, 0) == "t")
+        return "the table " + t.label + " on " + to.name() + " already holds records: " + only;
+    return {};
+}
+
 // Locks the table against the desks, makes it when missing, refuses one with rows.
 std::string prepareServerTable(Side& to, const TableDecl& t) {
     std::string problem;
@@ -227,12 +237,8 @@ std::string prepareServerTable(Side& to, const TableDecl& t) {
         return {};
     }
     pg::Result r = to.conn.exec("LOCK TABLE " + quoted(t.label) + " IN EXCLUSIVE MODE");
-    if (r.ok()) r = to.conn.exec("SELECT EXISTS (SELECT 1 FROM " + quoted(t.label) + ")");
     if (!r.ok()) return t.label + " on " + to.name() + ": " + r.error();
-    if (r.value(0, 0) == "t")
-        return "the table " + t.label + " on " + to.name() +
-               " already holds records: copy only into a server whose tables are empty";
-    return {};
+    return refusedWithRecords(to, t, "copy only into a server whose tables are empty");
 }
 
 // Adds records to a server table many rows to a statement (a copy of a million pledges
@@ -433,11 +439,9 @@ std::string serverEmpty(Side& to) {
             if (!problem.empty()) return problem;
             continue;
         }
-        pg::Result r = to.conn.exec("SELECT EXISTS (SELECT 1 FROM " + quoted(t->label) + ")");
-        if (!r.ok()) return t->label + " on " + to.name() + ": " + r.error();
-        if (r.value(0, 0) == "t")
-            return "the table " + t->label + " on " + to.name() +
-                   " already holds records: restore only into an empty data directory";
+        if (std::string p = refusedWithRecords(to, *t, "restore only into an empty data directory");
+            !p.empty())
+            return p;
     }
     return {};
 }

@@ -49,12 +49,8 @@ std::string dirOf(const Options& o) {
     return o.dataDirectory.empty() ? "." : o.dataDirectory;
 }
 
+using detail::describe;
 using detail::fileNames;
-
-std::string describe(const std::string& what, const Status& s) {
-    return what + ": error " + std::to_string(s.code) + " (" +
-           std::string(storage::errorText(s.code)) + ")";
-}
 
 std::string systemText(int err) {
     if (err == ENOSPC || err == EDQUOT) return "the disk is full";

@@ -17,11 +17,6 @@ using storage::File;
 using storage::Status;
 using storage::TableDecl;
 
-std::string describe(const std::string& what, const Status& s) {
-    return what + ": error " + std::to_string(s.code) + " (" +
-           std::string(storage::errorText(s.code)) + ")";
-}
-
 std::string where(const Options& o) {
     return "the server of " + (o.dataDirectory.empty() ? std::string(".") : o.dataDirectory);
 }
@@ -112,6 +107,11 @@ std::string settle(const std::string& folder, const std::vector<std::string>& fi
 }
 
 }  // namespace
+
+std::string describe(const std::string& what, const Status& s) {
+    return what + ": error " + std::to_string(s.code) + " (" +
+           std::string(storage::errorText(s.code)) + ")";
+}
 
 std::vector<std::string> fileNames(const TableDecl& t) {
     std::vector<std::string> names{t.diskName + ".DAT"};

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "framework/data/backup.h"
+#include "storage/status.h"
 #include "storage/table_decl.h"
 
 namespace kw::backup::detail {
@@ -16,6 +17,9 @@ namespace kw::backup::detail {
 // The files of a table that a copy holds: its data file and its key files, those of its
 // partial keys (".P01") included.
 std::vector<std::string> fileNames(const storage::TableDecl& t);
+
+// "what: error N (its text)" for a driver's failure.
+std::string describe(const std::string& what, const storage::Status& s);
 
 // Whether a registered back end keeps the tables of the data directory of `o`.
 bool onServer(const Options& o);

@@ -11,6 +11,13 @@ namespace kw::storage::pg {
 
 namespace {
 
+// The parameters as libpq takes them: valid while `params` lives.
+std::vector<const char*> pointersOf(const std::vector<std::string>& params) {
+    std::vector<const char*> values;
+    for (const auto& p : params) values.push_back(p.c_str());
+    return values;
+}
+
 // The part of a connection line that names the server, for a message.
 std::string serverOf(const std::string& conninfo) {
     char* err = nullptr;
@@ -188,8 +195,7 @@ const std::string* Connection::prepared(const std::string& sql, int count, Resul
 
 Result Connection::exec(const std::string& sql, const std::vector<std::string>& params) {
     if (!conn_ || inherited()) return Result();
-    std::vector<const char*> values;
-    for (const auto& p : params) values.push_back(p.c_str());
+    const std::vector<const char*> values = pointersOf(params);
     const int count = static_cast<int>(values.size());
     Result failed;
     const std::string* name = prepared(sql, count, failed);
@@ -200,8 +206,7 @@ Result Connection::exec(const std::string& sql, const std::vector<std::string>& 
 bool Connection::send(const std::string& sql, const std::vector<std::string>& params, bool binary,
                       Result& failed) {
     if (!conn_ || inherited()) return false;
-    std::vector<const char*> values;
-    for (const auto& p : params) values.push_back(p.c_str());
+    const std::vector<const char*> values = pointersOf(params);
     const int count = static_cast<int>(values.size());
     const std::string* name = prepared(sql, count, failed);
     if (!name) return false;

@@ -120,6 +120,9 @@ class ServerDriver : public Driver {
     void dropAhead() { ahead_.clear(); }
     // Advisory locks: try once, or for `seconds`.
     bool tryLock(int32_t cls, int64_t id, bool shared, int seconds, Status& st);
+    // Runs `sql` (a query whose one value says whether its locks were taken) until it
+    // says "t" or `seconds` have passed: false then, or on a failure (`st`).
+    bool pollLock(const std::string& sql, int seconds, Status& st);
     void unlockOne(int32_t cls, int64_t id, bool shared);
     // Give back the hold, the file lock, a lock slot (nothing to report: see unlockOne).
     void dropHold();

@@ -26,27 +26,27 @@ std::string n(int64_t v) {
     return std::to_string(v);
 }
 
-// The pause before a lock is tried again: short at first, since another desk's loan
-// holds it for a few milliseconds, growing to 16 ms for a longer hold (a closing).
-void pauseBeforeRetry(int& attempt) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(1 << std::min(attempt, 4)));
-    ++attempt;
-}
-
 }  // namespace
 
-bool ServerDriver::tryLock(int32_t cls, int64_t id, bool shared, int seconds, Status& st) {
+// Tried again until `seconds` have passed, after 1 ms at first, since another desk's
+// loan holds a lock for a few milliseconds, growing to 16 ms for a longer hold (a
+// closing).
+bool ServerDriver::pollLock(const std::string& sql, int seconds, Status& st) {
     const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-    const std::string sql = std::string("SELECT ") +
-                            (shared ? "pg_try_advisory_lock_shared" : "pg_try_advisory_lock") +
-                            "(" + n(cls) + ", " + n(static_cast<int32_t>(id)) + ")";
-    for (int attempt = 0;;) {
+    for (int attempt = 0;; ++attempt) {
         Result r = session_.run(sql, {}, st);
         if (!st.ok()) return false;
         if (r.value(0, 0) == "t") return true;
         if (std::chrono::steady_clock::now() >= until) return false;
-        pauseBeforeRetry(attempt);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1 << std::min(attempt, 4)));
     }
+}
+
+bool ServerDriver::tryLock(int32_t cls, int64_t id, bool shared, int seconds, Status& st) {
+    return pollLock(std::string("SELECT ") +
+                        (shared ? "pg_try_advisory_lock_shared" : "pg_try_advisory_lock") + "(" +
+                        n(cls) + ", " + n(static_cast<int32_t>(id)) + ")",
+                    seconds, st);
 }
 
 void ServerDriver::unlockOne(int32_t cls, int64_t id, bool shared) {
@@ -277,18 +277,12 @@ Status ServerDriver::unlock() {
 Status ServerDriver::joinTransaction(int seconds) {
     if (!open_) return Status::error(kFileNotOpen);
     if (!writable_) return Status::error(kAccessDenied);
-    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
     const std::string sql =
         "SELECT pg_try_advisory_xact_lock_shared(" + n(lockClass(decl_.label, kFileLock)) +
         ", 0) AND pg_try_advisory_xact_lock(" + n(lockClass(decl_.label, kWriter)) + ", 0)";
-    for (int attempt = 0;;) {
-        Status st;
-        Result r = session_.run(sql, {}, st);
-        if (!st.ok()) return st;
-        if (r.value(0, 0) == "t") return Status::okay();
-        if (std::chrono::steady_clock::now() >= until) return Status::error(kFileLocked);
-        pauseBeforeRetry(attempt);
-    }
+    Status st;
+    if (pollLock(sql, seconds, st)) return Status::okay();
+    return st.ok() ? Status::error(kFileLocked) : st;
 }
 
 Status ServerDriver::lockRange(uint32_t slot, LockKind kind, int seconds) {
