@@ -41,6 +41,11 @@ Status File::lock(int seconds) {
                 return finish(s, st.code == kAccessDenied ? Status::error(kFileLocked) : st);
             }
         }
+        if (st = s.finishDeadFrame(false); !st.ok()) {
+            if (!s.writeHeld) s.unlock(lockat::kWrite);
+            s.unlock(lockat::kFile);
+            return finish(s, st);
+        }
         s.fileLocked = true;
         s.writeHeld = true;
         return finish(s, Status::okay());
@@ -97,7 +102,11 @@ Status File::logout(int seconds, const std::vector<File*>& files) {
             Status st = s.lockWait(lockat::kWrite, LockKind::Exclusive, seconds);
             if (!st.ok()) result = st.code == kAccessDenied ? Status::error(kFileLocked) : st;
         }
+        // A transaction left open by a station that died is undone before this one
+        // begins (and marks the table as its own at its first write).
+        if (result.ok()) result = s.finishDeadFrame(false);
         if (!result.ok()) {
+            if (!s.writeHeld) s.unlock(lockat::kWrite);
             // Give back what was taken so far.
             for (auto& [sh, st] : t.files) {
                 st->transaction = 0;
@@ -112,6 +121,11 @@ Status File::logout(int seconds, const std::vector<File*>& files) {
         s.writeHeld = true;
         s.transaction = id;
         s.undo.clear();
+        // The other tables' records of the transaction name the first table, whose
+        // commit decides it for all.
+        s.frameCoordinator = t.files.empty()
+                                 ? std::string()
+                                 : frameName(t.files.front().second->sh->base, s.sh->base);
         t.files.emplace_back(f->shared_, &s);
     }
     t.id = id;
@@ -129,8 +143,13 @@ Status File::snapshot(const std::vector<File*>& files) {
     return finish(files[0]->state(), b->beginSnapshot());
 }
 
-// Writes a commit or abort record for the state's transaction and ends it there.
-Status closeTransaction(File::State& s, RecordKind kind) {
+// Writes a commit or abort record for the state's transaction and ends it there; with
+// `decision` the commit of a coordinator, naming the other tables, that leaves the
+// transaction, its mark and its locks in place until they have their commits. Without
+// `durable` the record may still be on its way to the disk when the call returns (a
+// table whose coordinator decided: frame_commit.cpp).
+Status closeTransaction(File::State& s, RecordKind kind, const std::string& decision,
+                        bool durable) {
     if (s.transaction == 0) return Status::okay();  // already ended (closed file)
     Status st = s.lockWait(lockat::kOp, LockKind::Exclusive, s.recoverSeconds);
     if (!st.ok()) return st;
@@ -144,29 +163,40 @@ Status closeTransaction(File::State& s, RecordKind kind) {
     }
     uint64_t next = 0;
     if (st.ok())
-        st = s.log.append(s.opHead.end, s.opHead.generation, kind, s.transaction, {}, next, true);
+        st = s.log.append(s.opHead.end, s.opHead.generation, kind, s.transaction, {}, next, durable,
+                          decision);
     if (st.ok()) {
         s.opHead.end = next;
         if (s.opHead.sequence & 1) s.opHead.sequence += 1;
         st = s.log.writeHead(s.opHead);
     }
+    // Once the record is written the transaction is closed for every station; a mark
+    // that stays (a failed write) only makes the next writer read the journal again.
+    if (st.ok() && decision.empty() && s.frameMarked) (void)s.log.writeFrame(0);
     if (kind == RecordKind::Abort && st.ok()) s.rereadCurrent();
     s.seenSeq = 1;
     s.unlock(lockat::kOp);
     if (!st.ok()) return st;
+    if (decision.empty()) leaveTransaction(s);
+    return Status::okay();
+}
+
+void leaveTransaction(File::State& s) {
     s.transaction = 0;
     s.undo.clear();
+    s.frameCoordinator.clear();
+    s.frameMarked = false;
     if (!s.fileLocked) {
         s.unlock(lockat::kWrite);
         s.writeHeld = false;
     }
-    return Status::okay();
 }
 
 Status File::commit() {
     if (Backend* b = registeredBackend(); b && b->inTransaction()) return b->commit();
     Transaction& t = threadTransaction();
     if (t.files.empty()) return Status::error(kLogoutNotActive);
+    if (t.files.size() > 1) return commitFrame(t);
     while (!t.files.empty()) {
         File::State* s = t.files.front().second;
         Status st = closeTransaction(*s, RecordKind::Commit);
@@ -187,12 +217,7 @@ Status File::rollback() {
         if (!st.ok()) result = finish(*s, Status::error(kUnableToRollback));
         // Whatever happened, the files leave the transaction; an abort that did not
         // reach the journal is undone by the recovery of the next writer.
-        s->transaction = 0;
-        s->undo.clear();
-        if (!s->fileLocked) {
-            s->unlock(lockat::kWrite);
-            s->writeHeld = false;
-        }
+        leaveTransaction(*s);
     }
     t.files.clear();
     return result;

@@ -128,6 +128,8 @@ struct File::State {
     bool fileLocked = false;
     bool writeHeld = false;                 // the write lock is kept beyond one operation
     uint32_t transaction = 0;               // 0: none
+    std::string frameCoordinator;           // noted in the transaction's records (frame_commit)
+    bool frameMarked = false;               // the journal's counters name the transaction
     std::vector<std::vector<Change>> undo;  // changes of the transaction, in order
     bool bulk = false;
 
@@ -168,6 +170,12 @@ struct File::State {
     template <class F>
     Status readStable(F&& read);
     Status readSlow(const std::function<Status()>& read);
+    // Under the writers' lock: a transaction that another station left open in the
+    // table (it died inside it) is undone from the journal. `opHeld`: the apply lock is
+    // held already.
+    Status finishDeadFrame(bool opHeld);
+    // frame_commit.cpp
+    std::vector<std::pair<uint32_t, std::string>> decisionsStillNeeded();
     Status lockWait(uint64_t off, LockKind kind, int seconds, uint64_t len = 1);
     void unlock(uint64_t off, uint64_t len = 1);
     // A write: beginWrite takes the locks and marks the journal; commitWrite journals
@@ -334,7 +342,23 @@ Transaction& threadTransaction();
 
 // Ends the state's part of the thread's transaction with a commit or an abort
 // (undoing its changes) record.
-Status closeTransaction(File::State& s, RecordKind kind);
+Status closeTransaction(File::State& s, RecordKind kind, const std::string& decision = {},
+                        bool durable = true);
+// The state leaves its transaction: its undo images and the writers' lock (unless the
+// whole file is locked) are given up.
+void leaveTransaction(File::State& s);
+
+// frame_commit.cpp: transactions over several tables.
+// Commits the thread's transaction over several tables: the first table's commit record
+// decides it (an error before it: nothing is committed, roll back); the others follow.
+Status commitFrame(Transaction& t);
+// How the journal of table `base` names table `target`: its disk name when both share
+// a folder, else its whole path.
+std::string frameName(const std::string& target, const std::string& base);
+// The table a note of table `base`'s journal names.
+std::string framePath(const std::string& name, const std::string& base);
+// Whether the journal of table `base` holds a commit of the transaction.
+bool committedAt(FileSystem& fs, const std::string& base, uint32_t txn);
 
 // At an open or create: the driver of the back end that keeps the table's directory,
 // made for the thread when needed; nullptr when the flat files keep it (file_backend.cpp).

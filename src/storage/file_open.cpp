@@ -232,6 +232,7 @@ Status File::State::finishDeadStation() {
             s = log.writeHead(opHead);
         }
     }
+    if (s.ok() && free) s = finishDeadFrame(true);
     if (free) {
         unlock(lockat::kOp);
         unlock(lockat::kWrite);
@@ -273,8 +274,7 @@ Status File::State::close() {
     if (transaction != 0) {
         Status s = closeTransaction(*this, RecordKind::Abort);
         if (!s.ok()) {
-            transaction = 0;
-            undo.clear();
+            leaveTransaction(*this);
             if (result.ok()) result = Status::error(kUnableToRollback);
         }
     }
@@ -297,10 +297,12 @@ Status File::State::close() {
         dat.lock(lockat::kWrite, 1, LockKind::Exclusive) == 0) {
         if (dat.lock(lockat::kOp, 1, LockKind::Exclusive) == 0) {
             opHead = log.head();
-            if (!(opHead.sequence & 1) && !(opHead.flags & kJournalFlagBulk)) {
-                Status s = checkpoint();
-                if (result.ok()) result = s;
-            }
+            // A transaction a station died in is undone first: the checkpoint would
+            // take its undo images away.
+            Status s = finishDeadFrame(true);
+            if (s.ok() && !(opHead.sequence & 1) && !(opHead.flags & kJournalFlagBulk))
+                s = checkpoint();
+            if (result.ok()) result = s;
             unlock(lockat::kOp);
         }
         unlock(lockat::kWrite);

@@ -59,6 +59,31 @@ Status File::State::readSlow(const std::function<Status()>& read) {
     return s;
 }
 
+Status File::State::finishDeadFrame(bool opHeld) {
+    if (!log.isOpen() || !writable) return Status::okay();
+    const uint32_t frame = log.openFrame();
+    if (frame == 0 || frame == transaction) return Status::okay();
+    if (!opHeld) {
+        Status s = lockWait(lockat::kOp, LockKind::Exclusive, recoverSeconds);
+        if (!s.ok()) return s;
+    }
+    opHead = log.head();
+    Status s = Status::okay();
+    if (!(opHead.flags & kJournalFlagBulk)) {
+        // Readers wait while the files are put back (an odd counter).
+        opHead.sequence |= 1;
+        s = log.writeSequence(opHead.sequence);
+        if (s.ok()) s = recover();
+        if (s.ok()) {
+            opHead.sequence += 1;
+            s = log.writeHead(opHead);
+        }
+        if (s.ok()) s = log.writeFrame(0);
+    }
+    if (!opHeld) unlock(lockat::kOp);
+    return s;
+}
+
 Status File::State::recoverStale() {
     Status s = lockWait(lockat::kWrite, LockKind::Exclusive, recoverSeconds);
     if (!s.ok()) return s;
@@ -77,6 +102,7 @@ Status File::State::recoverStale() {
             s = log.writeHead(opHead);
         }
     }
+    if (s.ok()) s = finishDeadFrame(true);
     unlock(lockat::kOp);
     unlock(lockat::kWrite);
     return s;
@@ -107,6 +133,9 @@ Status File::State::syncFiles() {
 
 Status File::State::checkpoint() {
     repairHolds();
+    // Decisions over several tables that a table still needs go on into the new
+    // generation (frame_commit.cpp).
+    const auto carried = decisionsStillNeeded();
     Status s = syncFiles();
     if (!s.ok()) return s;
     opHead.generation += 1;
@@ -116,18 +145,37 @@ Status File::State::checkpoint() {
         opHead.flags &= ~kJournalFlagBulk;
     s = log.writeHead(opHead);
     if (s.ok()) s = log.sync();
+    for (const auto& [txn, note] : carried) {
+        uint64_t next = 0;
+        if (s.ok())
+            s = log.append(opHead.end, opHead.generation, RecordKind::Commit, txn, {}, next, true,
+                           note);
+        if (s.ok()) opHead.end = next;
+    }
+    if (s.ok() && !carried.empty()) s = log.writeHead(opHead);
     return s;
 }
 
 Status File::State::recover() {
     uint64_t end = 0;
+    ReplayFrames frames;
+    frames.live = transaction;
+    frames.committedAt = [this](uint32_t txn, const std::string& coordinator) {
+        return committedAt(*sh->fs, framePath(coordinator, sh->base), txn);
+    };
     Status s = log.replay(
         opHead.generation,
         [this](uint16_t f, uint64_t off, const uint8_t* p, std::size_t n) {
             return writeFile(f, off, p, n);
         },
-        end);
+        end, &frames);
     if (!s.ok()) return s;
+    // Inside the station's own transaction the journal keeps its undo images: no
+    // checkpoint until it ends.
+    if (transaction != 0) {
+        seenSeq = 1;
+        return Status::okay();
+    }
     s = checkpoint();
     if (!s.ok()) return s;
     seenSeq = 1;  // read everything again
@@ -166,12 +214,11 @@ Status File::State::beginWrite() {
             return s;
         }
     }
-    if (opHead.sequence & 1) {
-        s = recover();
-        if (!s.ok()) {
-            releaseWriteLocks();
-            return s;
-        }
+    if (opHead.sequence & 1) s = recover();
+    if (s.ok()) s = finishDeadFrame(true);
+    if (!s.ok()) {
+        releaseWriteLocks();
+        return s;
     }
     if (!durable && !bulk && transaction == 0) {
         s = enterBulk();
@@ -273,12 +320,19 @@ Status File::State::commitWrite(std::vector<Change>& changes) {
         if (!room.ok()) return room;
         if (transaction != 0) {
             for (auto& c : changes) copyReplaced(c, c.file == 0 ? dat : keyFiles[c.file - 1]);
+            // Marked before its first record: a station that finds the mark and not the
+            // writers' lock knows this one died inside the transaction.
+            if (!frameMarked) {
+                Status m = log.writeFrame(transaction);
+                if (!m.ok()) return m;
+                frameMarked = true;
+            }
         }
         uint64_t next = 0;
         recordStart = opHead.end;
         Status s = log.append(opHead.end, opHead.generation,
                               transaction ? RecordKind::TxOp : RecordKind::Op, transaction, changes,
-                              next, true);
+                              next, true, transaction ? frameCoordinator : std::string());
         if (!s.ok()) {
             // Not committed: make sure no later recovery takes the record for one. Should
             // even that fail, the record may be whole on the disk: the write is reported

@@ -83,6 +83,7 @@ constexpr uint64_t kCountSequence = 4;
 constexpr uint64_t kCountEnd = 8;
 constexpr uint64_t kCountId = 16;
 constexpr uint64_t kCountHolds = 20;
+constexpr uint64_t kCountFrame = 24;
 constexpr uint64_t kCountersSize = 512;
 
 }  // namespace
@@ -263,14 +264,32 @@ void Journal::repairHolds(uint32_t expected, uint32_t value) {
                                                           std::memory_order_acq_rel);
 }
 
+uint32_t Journal::openFrame() {
+    const uint8_t* c = counters();
+    return c ? le::get32(c + kCountFrame) : 0;
+}
+
+Status Journal::writeFrame(uint32_t transaction) {
+    if (!counters_.isOpen() || counters_.size() < kCountersSize) return sysError(EBADF);
+    uint8_t b[4];
+    le::put32(b, transaction);
+    const int rc = counters_.write(b, 4, kCountFrame);
+    return rc == 0 ? Status::okay() : sysError(rc);
+}
+
 Status Journal::append(uint64_t at, uint32_t generation, RecordKind kind, uint32_t txn,
-                       const std::vector<Change>& changes, uint64_t& next, bool durable) {
+                       const std::vector<Change>& changes, uint64_t& next, bool durable,
+                       const std::string& note) {
     std::size_t content = kRecHead;
     for (const auto& c : changes) content += kChangeHead + c.bytes.size() + c.before.size();
+    if (!note.empty()) content += kChangeHead + note.size();
     // A record written past the page cache fills whole sectors from a sector boundary;
-    // the padding lies between its changes and its check.
-    const bool direct = durable && direct_ && at % kSector == 0;
-    const std::size_t size = direct ? (content + 4 + kSector - 1) / kSector * kSector : content + 4;
+    // the padding lies between its changes and its check. A record written through the
+    // page cache is padded alike, so that the next one can go past it.
+    const bool aligned = direct_ && at % kSector == 0;
+    const bool direct = durable && aligned;
+    const std::size_t size =
+        aligned ? (content + 4 + kSector - 1) / kSector * kSector : content + 4;
     record_.assign(size + kSector, 0);
     const auto misalign = reinterpret_cast<uintptr_t>(record_.data()) % kSector;
     uint8_t* r = record_.data() + (misalign ? kSector - misalign : 0);
@@ -279,8 +298,14 @@ Status Journal::append(uint64_t at, uint32_t generation, RecordKind kind, uint32
     le::put32(r + 8, static_cast<uint32_t>(size));
     r[12] = static_cast<uint8_t>(kind);
     le::put32(r + 16, txn);
-    le::put32(r + 20, static_cast<uint32_t>(changes.size()));
+    le::put32(r + 20, static_cast<uint32_t>(changes.size() + (note.empty() ? 0 : 1)));
     std::size_t pos = kRecHead;
+    if (!note.empty()) {
+        le::put16(r + pos, kFrameNote);
+        le::put32(r + pos + 12, static_cast<uint32_t>(note.size()));
+        std::memcpy(r + pos + kChangeHead, note.data(), note.size());
+        pos += kChangeHead + note.size();
+    }
     for (const auto& c : changes) {
         le::put16(r + pos, c.file);
         r[pos + 2] = c.before.empty() ? 0 : 1;
@@ -379,7 +404,7 @@ uint64_t Journal::liveEnd(uint32_t generation) {
 Status Journal::replay(
     uint32_t generation,
     const std::function<Status(uint16_t, uint64_t, const uint8_t*, std::size_t)>& write,
-    uint64_t& end) {
+    uint64_t& end, ReplayFrames* frames) {
     struct Item {
         uint16_t file;
         uint64_t offset;
@@ -387,7 +412,8 @@ Status Journal::replay(
         const uint8_t* before;
         std::size_t len;
     };
-    std::map<uint32_t, std::vector<Item>> open;  // transactions not yet closed
+    std::map<uint32_t, std::vector<Item>> open;   // transactions not yet closed
+    std::map<uint32_t, std::string> coordinator;  // of open transactions over several tables
     auto undo = [&](std::vector<Item>& items) -> Status {
         for (auto it = items.rbegin(); it != items.rend(); ++it) {
             if (!it->before) continue;
@@ -427,15 +453,24 @@ Status Journal::replay(
             items.push_back(it);
         }
         if (!ok) break;
-        for (const auto& it : items) {
-            Status s = write(it.file, it.offset, it.bytes, it.len);
+        std::string note;
+        for (auto it = items.begin(); it != items.end();) {
+            if (it->file == kFrameNote) {
+                note.assign(reinterpret_cast<const char*>(it->bytes), it->len);
+                it = items.erase(it);
+                continue;
+            }
+            Status s = write(it->file, it->offset, it->bytes, it->len);
             if (!s.ok()) return s;
+            ++it;
         }
         if (kind == RecordKind::TxOp) {
             auto& v = open[txn];
             v.insert(v.end(), items.begin(), items.end());
+            if (!note.empty()) coordinator[txn] = note;
         } else if (kind == RecordKind::Commit) {
             open.erase(txn);
+            if (frames && !note.empty()) frames->decided.emplace_back(txn, note);
         } else if (kind == RecordKind::Abort) {
             auto it = open.find(txn);
             if (it != open.end()) {
@@ -447,12 +482,48 @@ Status Journal::replay(
         pos += len;
         end = pos;
     }
-    // Transactions that never closed are undone, the newest first.
+    // Transactions that never closed are undone, the newest first, but for those that
+    // their coordinator committed.
     for (auto it = open.rbegin(); it != open.rend(); ++it) {
+        if (frames && it->first == frames->live) continue;
+        const auto c = coordinator.find(it->first);
+        if (frames && frames->committedAt && c != coordinator.end() &&
+            frames->committedAt(it->first, c->second))
+            continue;
         Status s = undo(it->second);
         if (!s.ok()) return s;
     }
     return Status::okay();
+}
+
+void Journal::transactions(uint32_t generation, std::vector<uint32_t>& committed,
+                           std::vector<uint32_t>& open,
+                           std::vector<std::pair<uint32_t, std::string>>* decided) {
+    if (decided) decided->clear();
+    committed.clear();
+    open.clear();
+    file_.refresh();
+    for (uint64_t pos = kJournalStart;;) {
+        const uint32_t len = liveRecordAt(pos, generation);
+        if (len == 0) break;
+        const uint8_t* r = file_.at(pos);
+        const auto kind = static_cast<RecordKind>(r[12]);
+        const uint32_t txn = le::get32(r + 16);
+        if (kind == RecordKind::TxOp && std::find(open.begin(), open.end(), txn) == open.end())
+            open.push_back(txn);
+        if (kind == RecordKind::Commit || kind == RecordKind::Abort)
+            open.erase(std::remove(open.begin(), open.end(), txn), open.end());
+        if (kind == RecordKind::Commit) committed.push_back(txn);
+        // A note comes first among a record's changes.
+        if (decided && kind == RecordKind::Commit && le::get32(r + 20) > 0 &&
+            le::get16(r + kRecHead) == kFrameNote) {
+            const uint32_t n = le::get32(r + kRecHead + 12);
+            if (kRecHead + kChangeHead + n + 4 <= len)
+                decided->emplace_back(
+                    txn, std::string(reinterpret_cast<const char*>(r + kRecHead + kChangeHead), n));
+        }
+        pos += len;
+    }
 }
 
 }  // namespace kw::storage

@@ -40,11 +40,22 @@
 //                       is not zero. A station killed while holding leaves it too high
 //                       (slower reads, never wrong ones) until a station finds no hold
 //                       lock at all and puts it right.
+//    24    4 frame      the transaction a station has open in the table (0: none). Its
+//                       station holds the writers' lock throughout: whoever takes that
+//                       lock and finds another's transaction here knows its station
+//                       died inside it, and undoes it from the journal.
 // The counters are kept out of the journal on purpose: a store into a mapped page of
 // the journal would make every synchronous record write carry that page and the
 // file's times with it, doubling the cost of a durable write. When the counters are
 // lost (a new file, a crash of the machine) the end is found again by reading the live
 // records, and the first station to open the table recovers it.
+//
+// A transaction over several tables is decided by one record: the commit record of its
+// first table (the coordinator), which names the other tables. Their records of the
+// transaction name the coordinator, and a table that finds such a transaction open at
+// its end in recovery keeps it when the coordinator's journal holds its commit. The
+// coordinator's recovery first gives every table it names a commit record of the
+// transactions it decided, so that no decision is forgotten while a table needs it.
 //
 // An operation is committed once its record is on disk (one sync); its changes are
 // then written to the files. Recovery replays the records of the current generation in
@@ -71,6 +82,21 @@ struct Change {
 };
 
 enum class RecordKind : uint8_t { Op = 1, TxOp = 2, Commit = 3, Abort = 4 };
+
+// A change of this file number carries a note of the transaction's tables instead of
+// bytes of a file: in a coordinator's commit the other tables' names ('\n' between
+// them), in another table's transaction record the coordinator's name.
+inline constexpr uint16_t kFrameNote = 0xFFFF;
+
+// What a replay learns of transactions over several tables.
+struct ReplayFrames {
+    // Whether the coordinator named by a transaction left open at the end committed it.
+    std::function<bool(uint32_t txn, const std::string& coordinator)> committedAt;
+    // The transactions this journal decided as coordinator, with their tables' note.
+    std::vector<std::pair<uint32_t, std::string>> decided;
+    // The replaying station's own transaction, still going on: redone, never undone.
+    uint32_t live = 0;
+};
 
 inline constexpr uint32_t kJournalFlagBulk = 1;
 inline constexpr uint64_t kJournalStart = 512;
@@ -117,11 +143,17 @@ class Journal {
     // Sets the count from `expected` to `value` unless another station changed it.
     void repairHolds(uint32_t expected, uint32_t value);
 
+    // The transaction open in the table (0: none, or no counters file).
+    uint32_t openFrame();
+    Status writeFrame(uint32_t transaction);
+
     // Appends a record at `at`; `next` is where the following one goes. With `durable`
     // the call returns once the record is on the disk (a synchronous write that leaves
     // the head, changed through the map, to the next checkpoint).
+    // A `note` (kFrameNote) goes with the changes when not empty.
     Status append(uint64_t at, uint32_t generation, RecordKind kind, uint32_t txn,
-                  const std::vector<Change>& changes, uint64_t& next, bool durable = false);
+                  const std::vector<Change>& changes, uint64_t& next, bool durable = false,
+                  const std::string& note = {});
     Status sync();
     // Gives the journal room up to `size` bytes, written and synced (under the
     // writers' lock).
@@ -136,7 +168,14 @@ class Journal {
     Status replay(
         uint32_t generation,
         const std::function<Status(uint16_t, uint64_t, const uint8_t*, std::size_t)>& write,
-        uint64_t& end);
+        uint64_t& end, ReplayFrames* frames = nullptr);
+
+    // The live records' transactions of this generation that have a commit record, and
+    // those that have records but neither a commit nor an abort; with `decided`, the
+    // commits that carry a note of other tables, with it.
+    void transactions(uint32_t generation, std::vector<uint32_t>& committed,
+                      std::vector<uint32_t>& open,
+                      std::vector<std::pair<uint32_t, std::string>>* decided = nullptr);
 
     // The length of the live record of this generation at pos, 0 when there is none.
     uint32_t liveRecordAt(uint64_t pos, uint32_t generation);

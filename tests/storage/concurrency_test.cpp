@@ -1,14 +1,17 @@
 // Several stations at once: two processes and two threads of one process add, change
 // and delete in the same files; nothing is lost or damaged.
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <random>
 #include <set>
 #include <thread>
 
+#include "dictionary/aud.h"
 #include "storage_test_util.h"
 
 namespace kw::storage {
@@ -281,6 +284,86 @@ TEST(Stations, OpensDuringBulkLoadsThatBeginAndEndNeverSeeADeadLoad) {
     EXPECT_EQ(dead + writableDead, 0)
         << dead << " read-only and " << writableDead << " writing opens of " << opens;
     expectComplete(d, kLoads * 20);
+}
+
+// Desks issue loans, each a pledge and its audit entry in one transaction, and are
+// killed one after another at random moments (many of them inside a transaction or its
+// commit) while the others go on: every pledge left has its entry and every entry its
+// pledge, and both tables check sound.
+[[noreturn]] void issueLoansForever(const TempDir& d, int first) {
+    File z(kw::dict::table("ZAL"), testing::in(d));
+    File a(kw::dict::audTable(), testing::in(d));
+    if (!z.open().ok() || !a.open().ok()) ::_exit(1);
+    for (int t = first;; ++t) {
+        if (!File::logout(10, {&z, &a}).ok()) ::_exit(2);
+        zal(t);
+        Status st = z.add();
+        AUD = kw::dict::AudRecord{};
+        AUD.N = t;
+        if (st.ok()) st = a.add();
+        if (st.ok()) st = File::commit();
+        if (!st.ok()) ::_exit(3);
+    }
+}
+
+TEST(Stations, DesksKilledAtRandomLeaveEveryPledgeWithItsAuditEntry) {
+    TempDir d;
+    {
+        File f(kw::dict::table("ZAL"), testing::in(d));
+        ASSERT_EQ(f.create().code, 0);
+        File a(kw::dict::audTable(), testing::in(d));
+        ASSERT_EQ(a.create().code, 0);
+    }
+    // This station keeps both tables open throughout: no desk is ever the last one out
+    // of them, whose closing would put right what the dead left behind.
+    File z(kw::dict::table("ZAL"), testing::in(d));
+    File a(kw::dict::audTable(), testing::in(d));
+    ASSERT_EQ(z.open().code, 0);
+    ASSERT_EQ(a.open().code, 0);
+    std::mt19937 random(20261210);
+    int started = 0;
+    auto start = [&] {
+        const pid_t pid = ::fork();
+        if (pid == 0) issueLoansForever(d, 1 + 1000000 * started);
+        ++started;
+        return pid;
+    };
+    std::vector<pid_t> desks;
+    for (int i = 0; i < 3; ++i) desks.push_back(start());
+    for (int kill = 0; kill < 40; ++kill) {
+        std::this_thread::sleep_for(std::chrono::microseconds(20000 + random() % 30000));
+        const std::size_t victim = random() % desks.size();
+        ASSERT_EQ(::kill(desks[victim], SIGKILL), 0);
+        int status = 0;
+        ASSERT_EQ(::waitpid(desks[victim], &status, 0), desks[victim]);
+        // A desk that ended by itself failed to store a loan.
+        ASSERT_TRUE(WIFSIGNALED(status)) << "a desk stopped with " << WEXITSTATUS(status);
+        desks[victim] = start();
+    }
+    for (pid_t pid : desks) {
+        ::kill(pid, SIGKILL);
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+    }
+    // A loan of this station's own, as a desk that goes on working issues it.
+    ASSERT_EQ(File::logout(10, {&z, &a}).code, 0);
+    zal(999999);
+    ASSERT_EQ(z.add().code, 0);
+    AUD = kw::dict::AudRecord{};
+    AUD.N = 999999;
+    ASSERT_EQ(a.add().code, 0);
+    ASSERT_EQ(File::commit().code, 0);
+    std::set<int> pledges, entries;
+    for (bool audit : {false, true}) {
+        File& f = audit ? a : z;
+        std::vector<std::string> problems;
+        ASSERT_EQ(f.check(problems).code, 0);
+        EXPECT_TRUE(problems.empty()) << problems.front();
+        ASSERT_EQ(f.set(0).code, 0);
+        while (f.next().ok()) (audit ? entries : pledges).insert(audit ? AUD.N : ZAL.N_KV);
+    }
+    EXPECT_GT(pledges.size(), 40u);
+    EXPECT_EQ(pledges, entries);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <map>
 
+#include "dictionary/aud.h"
 #include "storage/fault_file_system.h"
 #include "storage/journal.h"
 #include "storage_test_util.h"
@@ -320,6 +321,152 @@ TEST(BulkMode, SpaceAKilledLoadLeftPastTheLastRecordIsReportedAndGivenBack) {
     EXPECT_TRUE(problems.empty()) << problems.front();
     EXPECT_EQ(unused, 0u);
     EXPECT_EQ(content(f).size(), n);
+}
+
+}  // namespace
+}  // namespace kw::storage
+
+// Transactions over two tables (a pledge and its audit entry): the whole transaction
+// stays or goes, wherever the program dies or the disk fails, and a station that died
+// inside one leaves nothing of it to the stations that go on.
+namespace kw::storage {
+namespace {
+
+std::vector<int32_t> audNumbers(const TempDir& d) {
+    File f(kw::dict::audTable(), testing::in(d));
+    Status s = f.open();
+    if (s.code == kKeyFileMustBeRebuilt) {
+        EXPECT_EQ(f.build().code, 0);
+        s = f.open();
+    }
+    EXPECT_EQ(s.code, 0) << s.describe();
+    std::vector<int32_t> out;
+    EXPECT_EQ(f.set(0).code, 0);
+    while (f.next().ok()) out.push_back(AUD.N);
+    return out;
+}
+
+void makeAud(const TempDir& d) {
+    File a(kw::dict::audTable(), testing::in(d));
+    ASSERT_EQ(a.create().code, 0);
+}
+
+// Pledge 99 and audit entry 1 in one transaction; the commit's result.
+Status pledgeWithEntry(File& zalFile, File& audFile) {
+    Status st = File::logout(1, {&zalFile, &audFile});
+    if (!st.ok()) return st;
+    zal(99);
+    st = zalFile.add();
+    AUD = kw::dict::AudRecord{};
+    AUD.N = 1;
+    if (st.ok()) st = audFile.add();
+    if (st.ok()) st = File::commit();
+    if (!st.ok()) (void)File::rollback();
+    return st;
+}
+
+void frameFaultAtEveryStep(Fault fault) {
+    bool reachedEnd = false;
+    for (uint64_t step = 1; step < 200 && !reachedEnd; ++step) {
+        SCOPED_TRACE("step " + std::to_string(step));
+        TempDir d;
+        makeBase(d);
+        makeAud(d);
+        FaultFileSystem ffs;
+        Status result;
+        {
+            File f(kw::dict::table("ZAL"), testing::in(d, &ffs));
+            File a(kw::dict::audTable(), testing::in(d, &ffs));
+            ASSERT_EQ(f.open().code, 0);
+            ASSERT_EQ(a.open().code, 0);
+            ffs.arm(fault, step);
+            result = pledgeWithEntry(f, a);
+            reachedEnd = !ffs.fired();
+        }
+        const bool zalHas = reopen(d).count(99) == 1;
+        const bool audHas = audNumbers(d).size() == 1;
+        EXPECT_EQ(zalHas, audHas) << "pledge " << zalHas << ", entry " << audHas;
+        // What the program was told holds (a crash tells it nothing).
+        if (fault != Fault::Crash || !ffs.crashed()) {
+            EXPECT_EQ(zalHas, result.ok()) << result.describe();
+        }
+        if (::testing::Test::HasFailure()) return;
+    }
+    EXPECT_TRUE(reachedEnd);
+}
+
+TEST(Frames, TwoTablesKilledAtEveryStepKeepBothOrNeither) {
+    frameFaultAtEveryStep(Fault::Crash);
+}
+TEST(Frames, TwoTablesWithAFailedWriteAtEveryStepKeepWhatTheProgramWasTold) {
+    frameFaultAtEveryStep(Fault::Error);
+}
+
+// Another desk keeps both tables open all along: the dead station's tables are put
+// right by the next station that writes them, as a desk goes on working.
+TEST(Frames, ADeskKilledInsideATransactionLeavesNothingOfIt) {
+    const char* const stages[] = {"killed before the commit", "killed after the decision",
+                                  "killed after the decision; the coordinator checkpoints"};
+    for (int stage = 0; stage < 3; ++stage) {
+        SCOPED_TRACE(stages[stage]);
+        TempDir d;
+        makeBase(d);
+        makeAud(d);
+        File keepZal(kw::dict::table("ZAL"), testing::in(d));
+        File keepAud(kw::dict::audTable(), testing::in(d));
+        ASSERT_EQ(keepZal.open().code, 0);
+        ASSERT_EQ(keepAud.open().code, 0);
+        const pid_t pid = ::fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            FaultFileSystem ffs;
+            File f(kw::dict::table("ZAL"), testing::in(d, &ffs));
+            File a(kw::dict::audTable(), testing::in(d, &ffs));
+            if (!f.open().ok() || !a.open().ok()) ::_exit(1);
+            if (!File::logout(1, {&f, &a}).ok()) ::_exit(2);
+            zal(77);
+            if (!f.add().ok()) ::_exit(3);
+            AUD = kw::dict::AudRecord{};
+            AUD.N = 7;
+            if (!a.add().ok()) ::_exit(4);
+            if (stage == 0) ::_exit(0);
+            // The coordinator's commit record is the first write of the commit: the
+            // audit table's commit is never written.
+            ffs.arm(Fault::Crash, 2);
+            (void)File::commit();
+            ::_exit(0);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+        if (stage == 2) {
+            // The last station out of the pledges checkpoints their journal before the
+            // audit table has been put right: the decision must outlive it.
+            ASSERT_EQ(keepZal.close().code, 0);
+            ASSERT_EQ(keepZal.open().code, 0);
+        }
+        // The desk that goes on writes both tables in a transaction of its own.
+        ASSERT_EQ(File::logout(1, {&keepZal, &keepAud}).code, 0);
+        zal(78);
+        ASSERT_EQ(keepZal.add().code, 0);
+        AUD = kw::dict::AudRecord{};
+        AUD.N = 8;
+        ASSERT_EQ(keepAud.add().code, 0);
+        ASSERT_EQ(File::commit().code, 0);
+        const Content c = content(keepZal);
+        EXPECT_EQ(c.count(77), stage == 0 ? 0u : 1u);
+        EXPECT_EQ(c.count(78), 1u);
+        std::vector<int32_t> n;
+        ASSERT_EQ(keepAud.set(0).code, 0);
+        while (keepAud.next().ok()) n.push_back(AUD.N);
+        const std::vector<int32_t> entries =
+            stage == 0 ? std::vector<int32_t>{8} : std::vector<int32_t>{7, 8};
+        EXPECT_EQ(n, entries);
+        ASSERT_EQ(keepZal.close().code, 0);
+        ASSERT_EQ(keepAud.close().code, 0);
+        EXPECT_EQ(reopen(d).count(77), stage == 0 ? 0u : 1u);
+        EXPECT_EQ(audNumbers(d).size(), stage == 0 ? 1u : 2u);
+    }
 }
 
 }  // namespace
