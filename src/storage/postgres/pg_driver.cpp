@@ -107,7 +107,10 @@ Status ServerDriver::open(int mode) {
         return Status::error(kInvalidFilename);
     // A missing table answers 2, as a missing data file does: the file manager creates it.
     // Inside a transaction the look runs under a savepoint, so that it leaves the
-    // transaction sound.
+    // transaction sound. A table the connection has found before is not looked for again.
+    Status connected;
+    if (!session_.connected(connected)) return connected;
+    if (session_.tablesSeen.count(table_) != 0) return opened(access);
     const bool inside = session_.inTransaction && !session_.transactionLost;
     if (inside) {
         if (Status st = session_.exec("SAVEPOINT kw_open"); !st.ok()) return st;
@@ -121,6 +124,11 @@ Status ServerDriver::open(int mode) {
             session_.transactionLost = true;
     }
     if (!st.ok()) return st;
+    session_.tablesSeen.insert(table_);
+    return opened(access);
+}
+
+Status ServerDriver::opened(int access) {
     open_ = true;
     writable_ = access != kAccessRead;
     order_ = 0;

@@ -123,6 +123,7 @@ class ServerDriver : public Driver {
     // Runs `sql` (a query whose one value says whether its locks were taken) until it
     // says "t" or `seconds` have passed: false then, or on a failure (`st`).
     bool pollLock(const std::string& sql, int seconds, Status& st);
+    Status opened(int access);  // the handle's state of a table just opened
     void unlockOne(int32_t cls, int64_t id, bool shared);
     // Give back the hold, the file lock, a lock slot (nothing to report: see unlockOne).
     void dropHold();

@@ -272,17 +272,37 @@ Status ServerDriver::unlock() {
 // keeps their writer's lock: one desk's transaction in the table at a time, so that what
 // it reads inside is what it writes over (a counter read and written back loses no
 // other desk's amount, a journal's last entry stays the last until the next is added).
-// With it the file lock's class shared: no other desk locks the file meanwhile. Both
-// are polled, so that a wait in vain leaves the transaction sound (32).
+// With it the file lock's class shared: no other desk locks the file meanwhile.
+// The desk waits in the server's lock queue, so that the lock passes to it the moment
+// the desk before lets go (polled, it lay idle for up to the poll's pause while four
+// desks took turns); the wait runs under a savepoint with the desk's time limit, and a
+// wait in vain (the limit, or the server's deadlock check between two desks' tables)
+// rolls back to it and leaves the transaction sound (32). Without time to wait: one try.
 Status ServerDriver::joinTransaction(int seconds) {
     if (!open_) return Status::error(kFileNotOpen);
     if (!writable_) return Status::error(kAccessDenied);
-    const std::string sql =
-        "SELECT pg_try_advisory_xact_lock_shared(" + n(lockClass(decl_.label, kFileLock)) +
-        ", 0) AND pg_try_advisory_xact_lock(" + n(lockClass(decl_.label, kWriter)) + ", 0)";
+    const std::string file = n(lockClass(decl_.label, kFileLock));
+    const std::string writer = n(lockClass(decl_.label, kWriter));
     Status st;
-    if (pollLock(sql, seconds, st)) return Status::okay();
-    return st.ok() ? Status::error(kFileLocked) : st;
+    if (seconds <= 0) {
+        const std::string sql = "SELECT pg_try_advisory_xact_lock_shared(" + file +
+                                ", 0) AND pg_try_advisory_xact_lock(" + writer + ", 0)";
+        if (pollLock(sql, 0, st)) return Status::okay();
+        return st.ok() ? Status::error(kFileLocked) : st;
+    }
+    session_.savepointOpen = true;
+    const Result r = session_.run(
+        "SAVEPOINT kw_lock; SET LOCAL lock_timeout = '" + n(int64_t{seconds} * 1000) +
+            "ms'; SELECT pg_advisory_xact_lock_shared(" + file + ", 0), pg_advisory_xact_lock(" +
+            writer + ", 0); SET LOCAL lock_timeout = '10s'; RELEASE SAVEPOINT kw_lock",
+        {}, st);
+    session_.savepointOpen = false;
+    if (st.ok() || session_.transactionLost) return st;
+    const std::string state = r.state();
+    if (Status back = session_.exec("ROLLBACK TO SAVEPOINT kw_lock; RELEASE SAVEPOINT kw_lock");
+        !back.ok())
+        return back;
+    return state == "55P03" || state == "40P01" ? Status::error(kFileLocked) : st;
 }
 
 Status ServerDriver::lockRange(uint32_t slot, LockKind kind, int seconds) {

@@ -43,6 +43,7 @@ bool Session::connected(Status& st) {
     }
     if (connection.isOpen() && !connection.lost()) return true;
     if (connection.isOpen()) connection.close();
+    tablesSeen.clear();
     std::string said;
     if (!connection.open(conninfo, said)) {
         message = cp::fromUtf8(said);
@@ -89,6 +90,7 @@ Result Session::receive(Status& st) {
 
 void Session::failed(const Result& r, Status& st) {
     st = statusOf(r);
+    if (st.code == kFileNotFound) tablesSeen.clear();
     if (connection.lost()) {
         message =
             cp::fromUtf8("Связь с сервером базы данных " + connection.where() +

@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstdint>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,10 @@ struct Session {
     uint64_t links = 0;      // connections made so far: locks taken before the last one are gone
     uint64_t rollbacks = 0;  // transactions rolled back so far
     std::string message;     // the last failure, as said to the user (code page 1251)
+    // Tables this connection found on the server: opening one again asks nothing (a
+    // form opens its tables at every loan). Forgotten with the connection, and when a
+    // statement finds a table missing.
+    std::set<std::string> tablesSeen;
 
     // Runs a statement; on failure sets `st` (the driver's code for it) and message.
     Result run(const std::string& sql, const std::vector<std::string>& params, Status& st);
