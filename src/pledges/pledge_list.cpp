@@ -69,9 +69,20 @@ uint8_t PledgeBrowse::ValidateRecord() {
     return list_.Check();
 }
 
+void PledgeBrowse::Fetch(uint8_t Direction) {
+    // Every batch reads the names afresh: a name another desk changed shows with it.
+    metals_.clear();
+    stones_.clear();
+    BrowseClass::Fetch(Direction);
+}
+
 void PledgeBrowse::SetQueueRecord() {
-    list_.MET_N = metalName(ZAL.MET);
-    list_.KAM_N = stoneName(ZAL.KAM);
+    auto metal = metals_.find(ZAL.MET);
+    if (metal == metals_.end()) metal = metals_.emplace(ZAL.MET, metalName(ZAL.MET)).first;
+    auto stone = stones_.find(ZAL.KAM);
+    if (stone == stones_.end()) stone = stones_.emplace(ZAL.KAM, stoneName(ZAL.KAM)).first;
+    list_.MET_N = metal->second;
+    list_.KAM_N = stone->second;
     BrowseClass::SetQueueRecord();
 }
 

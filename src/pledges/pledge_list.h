@@ -15,6 +15,7 @@
 //    and the inquiry lists connect no form.
 #pragma once
 
+#include <map>
 #include <string>
 
 #include "framework/window/browse_class.h"
@@ -54,9 +55,14 @@ class PledgeBrowse : public BrowseClass {
     void SetQueueRecord() override;
     void ResetFromView() override;
     void ResetFromAsk(uint8_t Request, uint8_t Response) override;
+    void Fetch(uint8_t Direction) override;
 
   private:
     PledgeList& list_;
+    // The metal and stone names of the rows of one batch: read once per code and batch
+    // (on a server each read is a round trip, and a page of rows shares a few codes).
+    std::map<uint8_t, FixedString<10>> metals_;
+    std::map<uint8_t, FixedString<15>> stones_;
 };
 
 class PledgeList : public ProcedureWindow {

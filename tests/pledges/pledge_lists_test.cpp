@@ -333,7 +333,12 @@ TEST_F(PledgeListsTest, TheDetailPanelShowsTheHighlightedPledgeWithItsMetalAndSt
     kw::dict::ZalRecord b = pledge(2, kToday - 5, 0, 100, "Второй Клиент");
     b.MET = 1;
     b.MET = 9;  // a metal that does not exist
-    pledges({a, b});
+    // The rows of a page share their metals' names: each row shows its own metal's.
+    kw::dict::ZalRecord c = pledge(3, kToday - 5, 0, 100, "Третий Клиент");
+    c.MET = 2;
+    kw::dict::ZalRecord d = pledge(4, kToday - 5, 0, 100, "Четвёртый Клиент");
+    d.MET = 1;
+    pledges({a, b, c, d});
     WindowDriver w = open(ZAL_TAB1, "Первый перезалог");
     ASSERT_TRUE(w);
     EXPECT_EQ(w.shown("ZAL:FIO"), W("Первый Клиент"));
@@ -341,6 +346,10 @@ TEST_F(PledgeListsTest, TheDetailPanelShowsTheHighlightedPledgeWithItsMetalAndSt
     ASSERT_EQ(w.selectRow(1, 2), Drive::Ok);
     EXPECT_EQ(w.shown("ZAL:FIO"), W("Второй Клиент"));
     EXPECT_EQ(w.shown("MET_N"), "");
+    ASSERT_EQ(w.selectRow(1, 3), Drive::Ok);
+    EXPECT_EQ(w.shown("MET_N"), W("Серебро"));
+    ASSERT_EQ(w.selectRow(1, 4), Drive::Ok);
+    EXPECT_EQ(w.shown("MET_N"), W("Золото"));
 }
 
 TEST_F(PledgeListsTest, TheOperationListsNeverRemoveAPledge) {
