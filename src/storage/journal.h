@@ -24,8 +24,8 @@
 //    24      changes, each: file (2: 0 data file, n key file n), 1 when undo bytes
 //            follow (1), zero (1), offset (8), length (4), the new bytes, then for a
 //            transaction the bytes they replace
-//    ...     zero padding up to a whole number of sectors (512 bytes) when the record
-//            was written past the page cache
+//    ...     zero padding up to a whole number of sectors (512 bytes) when the journal
+//            is written past the page cache
 //    ...   4 CRC-32 of everything before it
 //
 // Counters file (512 bytes, all zero when new), changed through a shared writable map
