@@ -124,6 +124,8 @@ class ServerDriver : public Driver {
     // says "t" or `seconds` have passed: false then, or on a failure (`st`).
     bool pollLock(const std::string& sql, int seconds, Status& st);
     Status opened(int access);  // the handle's state of a table just opened
+    std::string binarySelectList() const;
+    Status binaryRow(const Result& r, int i, Row& out) const;
     void unlockOne(int32_t cls, int64_t id, bool shared);
     // Give back the hold, the file lock, a lock slot (nothing to report: see unlockOne).
     void dropHold();
