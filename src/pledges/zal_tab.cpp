@@ -31,14 +31,18 @@ class ZalTab : public kw::pledges::PledgeList {
     void Totals() override {
         TOT_K = 0;
         TOT_O = TOT_C = TOT_X = TOT_V = 0;
-        (void)kw::ForEachInView(BRW1, [this] {
-            if (ZAL.SOST == kw::pledges::kDeleted) return;
-            ++TOT_K;
-            TOT_O += ZAL.S_OZEN;
-            TOT_C += ZAL.S_P_S;
-            TOT_X += ZAL.S_P_X;
-            TOT_V += ZAL.S_VID;
-        });
+        // Only the fields summed and those Check reads travel (a server's whole day of
+        // pledges after every loan).
+        (void)kw::ForEachInView(BRW1,
+                                [this] {
+                                    if (ZAL.SOST == kw::pledges::kDeleted) return;
+                                    ++TOT_K;
+                                    TOT_O += ZAL.S_OZEN;
+                                    TOT_C += ZAL.S_P_S;
+                                    TOT_X += ZAL.S_P_X;
+                                    TOT_V += ZAL.S_VID;
+                                },
+                                {"SOST", "S_OZEN", "S_P_S", "S_P_X", "S_VID", "DATA"});
     }
 
     int32_t TOT_K = 0;  // pledges of the day

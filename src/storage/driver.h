@@ -45,6 +45,8 @@ class Driver {
     // the others may be left zero.
     virtual Status scan(const std::function<void(const uint8_t* record)>& perRecord,
                         const std::vector<File::Span>& only) = 0;
+    // The bytes the thread's sequential reads must fill from now on (all when empty).
+    virtual void narrow(const std::vector<File::Span>& only) = 0;
 
     virtual Status get(int key, bool hold) = 0;
     virtual Status getRecord(uint32_t record, bool hold) = 0;

@@ -128,6 +128,13 @@ class File {
     };
     Status scan(const std::function<void(const uint8_t* record)>& perRecord,
                 const std::vector<Span>& only = {});
+    // For a pass that reads a few fields of many records (totals of a list): until
+    // narrow({}), next and previous (and the views reading through them) on this thread
+    // need fill only these byte ranges of the record buffer; the other bytes are then
+    // unspecified. The flat files read whole records all the same; the server asks only
+    // for the fields that the ranges touch. A get, a record read by number and a held
+    // read still fill the whole buffer.
+    void narrow(const std::vector<Span>& only);
 
     Status get(int key, bool hold = false);  // by the key value in the buffer; 35 when none
     Status getRecord(uint32_t record, bool hold = false);  // 35 when none or deleted

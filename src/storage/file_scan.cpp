@@ -38,6 +38,11 @@ void mergeNear(std::vector<File::Span>& spans) {
 
 }  // namespace
 
+void File::narrow(const std::vector<Span>& only) {
+    State& s = state();
+    if (s.server) s.server->narrow(only);
+}
+
 Status File::scan(const std::function<void(const uint8_t*)>& perRecord,
                   const std::vector<Span>& only) {
     return called(FileFunction::Read, [&] {

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <functional>
+#include <string>
+#include <vector>
 
 namespace kw {
 
@@ -14,6 +16,11 @@ class ViewManager;
 // record buffer is given back as it was; the view is left at its start, so the caller
 // reloads its page afterwards (a browse's ResetFromView or ResetFromAsk does). False
 // when a read failed (the error manager has shown message 1).
-bool ForEachInView(ViewManager& view, const std::function<void()>& perRecord);
+// With `fields` (names of the primary table's fields, without prefix) the pass reads
+// only those, the view's order fields and the fields its filter names: the other
+// fields of the buffer are unspecified inside perRecord (a server then sends a
+// fraction of each row). They must include what the view manager's ValidateRecord reads.
+bool ForEachInView(ViewManager& view, const std::function<void()>& perRecord,
+                   const std::vector<std::string>& fields = {});
 
 }  // namespace kw

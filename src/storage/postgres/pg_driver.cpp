@@ -248,8 +248,17 @@ Status ServerDriver::fetch(bool forward, int n) {
         orderBy += (orderBy.empty() ? "" : ", ") + t + (forward ? "" : " DESC");
     // The rows come in the server's binary form: a list's page or a pass for totals
     // moves no number printed by the server and parsed again here.
+    // A narrowed pass still reads its key's fields: the next batch goes on from them.
+    std::vector<const FieldDecl*> fields = narrowed_.empty() ? columns(decl_) : narrowed_;
+    if (!narrowed_.empty() && o.key)
+        for (int c : o.key->components) {
+            const FieldDecl& k = decl_.field(c);
+            if (std::none_of(fields.begin(), fields.end(),
+                             [&](const FieldDecl* f) { return f->offset == k.offset; }))
+                fields.push_back(&k);
+        }
     const std::string sql =
-        "SELECT " + binarySelectList() +
+        "SELECT \"kw_row\", \"kw_version\"" + binaryColumns(fields) +
         ", \"kw_row\" IN (SELECT objid::bigint FROM pg_locks WHERE locktype = 'advisory' AND "
         "classid = $1::bigint::oid AND objsubid = 2 AND mode = 'ExclusiveLock' AND granted AND pid "
         "<> pg_backend_pid()) FROM " +
@@ -258,10 +267,10 @@ Status ServerDriver::fetch(bool forward, int n) {
     if (!session_.send(sql, params, true, st)) return st;
     const Result r = session_.receive(st);
     if (!st.ok()) return st;
-    const int held = static_cast<int>(columns(decl_).size()) + 2;
+    const int held = static_cast<int>(fields.size()) + 2;
     for (int i = 0; i < r.rows(); ++i) {
         Row row;
-        if (Status s = binaryRow(r, i, row); !s.ok()) return s;
+        if (Status s = binaryRow(r, i, fields, row); !s.ok()) return s;
         ahead_.push_back(std::move(row));
         aheadHeld_.push_back(r.length(i, held) == 1 && r.bytes(i, held)[0] != 0);
     }
@@ -423,18 +432,8 @@ Status ServerDriver::records(uint32_t& count) {
 Status ServerDriver::scan(const std::function<void(const uint8_t* record)>& perRecord,
                           const std::vector<File::Span>& only) {
     if (!open_) return Status::error(kFileNotOpen);
-    std::vector<const FieldDecl*> wanted;
-    std::string list = "\"kw_row\"";
-    for (const auto* f : columns(decl_)) {
-        const bool read =
-            only.empty() || std::any_of(only.begin(), only.end(), [&](const auto& p) {
-                return f->offset < p.offset + p.length && p.offset < f->offset + f->size;
-            });
-        if (!read) continue;
-        wanted.push_back(f);
-        // A DECIMAL comes as its text (setFieldBinary).
-        list += ", " + quoted(f->name) + (f->type == FieldType::Decimal ? "::text" : "");
-    }
+    const std::vector<const FieldDecl*> wanted = fieldsIn(only);
+    const std::string list = "\"kw_row\"" + binaryColumns(wanted);
     const std::string sql = "SELECT " + list + " FROM " + table_ +
                             " WHERE \"kw_row\" > $1 ORDER BY \"kw_row\" LIMIT " +
                             std::to_string(kScanPage);
@@ -458,17 +457,41 @@ Status ServerDriver::scan(const std::function<void(const uint8_t* record)>& perR
     }
 }
 
-// "kw_row", "kw_version" and every field, a DECIMAL as its text (setFieldBinary).
-std::string ServerDriver::binarySelectList() const {
-    std::string list = "\"kw_row\", \"kw_version\"";
-    for (const auto* f : columns(decl_))
+// The fields of the table that the byte ranges touch (all when there are none).
+std::vector<const FieldDecl*> ServerDriver::fieldsIn(const std::vector<File::Span>& only) const {
+    std::vector<const FieldDecl*> wanted;
+    for (const auto* f : columns(decl_)) {
+        const bool read =
+            only.empty() || std::any_of(only.begin(), only.end(), [&](const auto& p) {
+                return f->offset < p.offset + p.length && p.offset < f->offset + f->size;
+            });
+        if (read) wanted.push_back(f);
+    }
+    return wanted;
+}
+
+// ", " and the fields' columns in the binary form, a DECIMAL as its text (setFieldBinary).
+std::string ServerDriver::binaryColumns(const std::vector<const FieldDecl*>& fields) {
+    std::string list;
+    for (const auto* f : fields)
         list += ", " + quoted(f->name) + (f->type == FieldType::Decimal ? "::text" : "");
     return list;
 }
 
-// Row `i` of a binary result selected with binarySelectList, as rowOf gives it from a
-// text result; 36 when a value does not fit its field.
-Status ServerDriver::binaryRow(const Result& r, int i, Row& out) const {
+void ServerDriver::narrow(const std::vector<File::Span>& only) {
+    std::vector<const FieldDecl*> wanted;
+    if (!only.empty()) wanted = fieldsIn(only);
+    if (wanted.size() == columns(decl_).size()) wanted.clear();
+    if (wanted == narrowed_) return;
+    narrowed_ = std::move(wanted);
+    dropAhead();  // rows read ahead with other fields
+}
+
+// Row `i` of a binary result of "kw_row", "kw_version" and the fields' columns, as rowOf
+// gives it from a text result (the bytes of other fields zero); 36 when a value does not
+// fit its field.
+Status ServerDriver::binaryRow(const Result& r, int i, const std::vector<const FieldDecl*>& fields,
+                               Row& out) const {
     out.id.row = rowNumber(r, i);
     out.id.version =
         r.length(i, 1) == 4
@@ -476,7 +499,7 @@ Status ServerDriver::binaryRow(const Result& r, int i, Row& out) const {
             : 0;
     out.record.assign(decl_.recordSize, 0);
     int column = 2;
-    for (const auto* f : columns(decl_)) {
+    for (const auto* f : fields) {
         if (!setFieldBinary(*f, out.record.data(), r.bytes(i, column), r.length(i, column),
                             r.isNull(i, column)))
             return Status::error(kInvalidDataFile, static_cast<uint32_t>(out.id.row));

@@ -48,6 +48,7 @@ class ServerDriver : public Driver {
     Status previous(bool hold) override { return step(false, hold); }
     bool eof() override { return atEof_; }
     bool bof() override { return atBof_; }
+    void narrow(const std::vector<File::Span>& only) override;
     Status scan(const std::function<void(const uint8_t* record)>& perRecord,
                 const std::vector<File::Span>& only) override;
 
@@ -124,8 +125,10 @@ class ServerDriver : public Driver {
     // says "t" or `seconds` have passed: false then, or on a failure (`st`).
     bool pollLock(const std::string& sql, int seconds, Status& st);
     Status opened(int access);  // the handle's state of a table just opened
-    std::string binarySelectList() const;
-    Status binaryRow(const Result& r, int i, Row& out) const;
+    std::vector<const FieldDecl*> fieldsIn(const std::vector<File::Span>& only) const;
+    static std::string binaryColumns(const std::vector<const FieldDecl*>& fields);
+    Status binaryRow(const Result& r, int i, const std::vector<const FieldDecl*>& fields,
+                     Row& out) const;
     void unlockOne(int32_t cls, int64_t id, bool shared);
     // Give back the hold, the file lock, a lock slot (nothing to report: see unlockOne).
     void dropHold();
@@ -155,6 +158,7 @@ class ServerDriver : public Driver {
 
     // Rows read ahead in one direction from place_, with whether another desk held each.
     std::vector<Row> ahead_;
+    std::vector<const FieldDecl*> narrowed_;  // the fields a pass reads ahead; empty: all
     std::vector<bool> aheadHeld_;
     std::size_t aheadAt_ = 0;
     bool aheadForward_ = true;
