@@ -73,12 +73,11 @@ Status File::State::finishDeadFrame(bool opHeld) {
         // Readers wait while the files are put back (an odd counter).
         opHead.sequence |= 1;
         s = log.writeSequence(opHead.sequence);
-        if (s.ok()) s = recover();
+        if (s.ok()) s = recover();  // which takes the mark away
         if (s.ok()) {
             opHead.sequence += 1;
             s = log.writeHead(opHead);
         }
-        if (s.ok()) s = log.writeFrame(0);
     }
     if (!opHeld) unlock(lockat::kOp);
     return s;
@@ -178,6 +177,12 @@ Status File::State::recover() {
     }
     s = checkpoint();
     if (!s.ok()) return s;
+    // Under the writers' lock no other station's transaction is alive: one named in the
+    // counters was a dead station's, and the replay has settled it.
+    if (log.openFrame() != 0) {
+        s = log.writeFrame(0);
+        if (!s.ok()) return s;
+    }
     seenSeq = 1;  // read everything again
     return Status::okay();
 }

@@ -41,16 +41,17 @@ bool contains(const std::vector<uint32_t>& v, uint32_t x) {
     return std::find(v.begin(), v.end(), x) != v.end();
 }
 
-// The transactions that table `base`'s journal holds open (none when it cannot be read),
-// its records synced to the disk first: `synced` false when that failed.
-std::vector<uint32_t> openIn(FileSystem& fs, const std::string& base, bool& synced) {
-    std::vector<uint32_t> committed, open;
+// The transactions of the live records in table `base`'s journal (none when it cannot
+// be read); with `synced`, the records are synced to the disk first and it says whether
+// that worked.
+void transactionsIn(FileSystem& fs, const std::string& base, std::vector<uint32_t>& committed,
+                    std::vector<uint32_t>& open, bool* synced = nullptr) {
+    committed.clear();
+    open.clear();
     Journal j;
-    synced = true;
-    if (!j.open(fs, base + ".LOG", false).ok()) return open;
-    synced = j.sync().ok();
+    if (!j.open(fs, base + ".LOG", false).ok()) return;
+    if (synced) *synced = j.sync().ok();
     j.transactions(j.head().generation, committed, open);
-    return open;
 }
 
 }  // namespace
@@ -69,9 +70,7 @@ std::string framePath(const std::string& name, const std::string& base) {
 
 bool committedAt(FileSystem& fs, const std::string& base, uint32_t txn) {
     std::vector<uint32_t> committed, open;
-    Journal j;
-    if (!j.open(fs, base + ".LOG", false).ok()) return false;
-    j.transactions(j.head().generation, committed, open);
+    transactionsIn(fs, base, committed, open);
     return contains(committed, txn);
 }
 
@@ -119,7 +118,8 @@ std::vector<std::pair<uint32_t, std::string>> File::State::decisionsStillNeeded(
             auto it = held.find(path);
             if (it == held.end()) {
                 Held h;
-                h.open = openIn(*sh->fs, path, h.synced);
+                std::vector<uint32_t> closed;
+                transactionsIn(*sh->fs, path, closed, h.open, &h.synced);
                 it = held.emplace(path, std::move(h)).first;
             }
             if (!it->second.synced || contains(it->second.open, txn)) {

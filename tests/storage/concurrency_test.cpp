@@ -11,7 +11,6 @@
 #include <set>
 #include <thread>
 
-#include "dictionary/aud.h"
 #include "storage_test_util.h"
 
 namespace kw::storage {
@@ -296,11 +295,7 @@ TEST(Stations, OpensDuringBulkLoadsThatBeginAndEndNeverSeeADeadLoad) {
     if (!z.open().ok() || !a.open().ok()) ::_exit(1);
     for (int t = first;; ++t) {
         if (!File::logout(10, {&z, &a}).ok()) ::_exit(2);
-        zal(t);
-        Status st = z.add();
-        AUD = kw::dict::AudRecord{};
-        AUD.N = t;
-        if (st.ok()) st = a.add();
+        Status st = testing::addPledgeAndEntry(z, a, t, t);
         if (st.ok()) st = File::commit();
         if (!st.ok()) ::_exit(3);
     }
@@ -347,11 +342,7 @@ TEST(Stations, DesksKilledAtRandomLeaveEveryPledgeWithItsAuditEntry) {
     }
     // A loan of this station's own, as a desk that goes on working issues it.
     ASSERT_EQ(File::logout(10, {&z, &a}).code, 0);
-    zal(999999);
-    ASSERT_EQ(z.add().code, 0);
-    AUD = kw::dict::AudRecord{};
-    AUD.N = 999999;
-    ASSERT_EQ(a.add().code, 0);
+    ASSERT_EQ(testing::addPledgeAndEntry(z, a, 999999, 999999).code, 0);
     ASSERT_EQ(File::commit().code, 0);
     std::set<int> pledges, entries;
     for (bool audit : {false, true}) {

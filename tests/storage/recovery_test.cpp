@@ -7,7 +7,6 @@
 #include <filesystem>
 #include <map>
 
-#include "dictionary/aud.h"
 #include "storage/fault_file_system.h"
 #include "storage/journal.h"
 #include "storage_test_util.h"
@@ -355,11 +354,7 @@ void makeAud(const TempDir& d) {
 Status pledgeWithEntry(File& zalFile, File& audFile) {
     Status st = File::logout(1, {&zalFile, &audFile});
     if (!st.ok()) return st;
-    zal(99);
-    st = zalFile.add();
-    AUD = kw::dict::AudRecord{};
-    AUD.N = 1;
-    if (st.ok()) st = audFile.add();
+    st = testing::addPledgeAndEntry(zalFile, audFile, 99, 1);
     if (st.ok()) st = File::commit();
     if (!st.ok()) (void)File::rollback();
     return st;
@@ -424,11 +419,7 @@ TEST(Frames, ADeskKilledInsideATransactionLeavesNothingOfIt) {
             File a(kw::dict::audTable(), testing::in(d, &ffs));
             if (!f.open().ok() || !a.open().ok()) ::_exit(1);
             if (!File::logout(1, {&f, &a}).ok()) ::_exit(2);
-            zal(77);
-            if (!f.add().ok()) ::_exit(3);
-            AUD = kw::dict::AudRecord{};
-            AUD.N = 7;
-            if (!a.add().ok()) ::_exit(4);
+            if (!testing::addPledgeAndEntry(f, a, 77, 7).ok()) ::_exit(3);
             if (stage == 0) ::_exit(0);
             // The coordinator's commit record is the first write of the commit: the
             // audit table's commit is never written.
@@ -447,11 +438,7 @@ TEST(Frames, ADeskKilledInsideATransactionLeavesNothingOfIt) {
         }
         // The desk that goes on writes both tables in a transaction of its own.
         ASSERT_EQ(File::logout(1, {&keepZal, &keepAud}).code, 0);
-        zal(78);
-        ASSERT_EQ(keepZal.add().code, 0);
-        AUD = kw::dict::AudRecord{};
-        AUD.N = 8;
-        ASSERT_EQ(keepAud.add().code, 0);
+        ASSERT_EQ(testing::addPledgeAndEntry(keepZal, keepAud, 78, 8).code, 0);
         ASSERT_EQ(File::commit().code, 0);
         const Content c = content(keepZal);
         EXPECT_EQ(c.count(77), stage == 0 ? 0u : 1u);

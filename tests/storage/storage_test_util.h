@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "dictionary/aud.h"
 #include "dictionary/tables.h"
 #include "runtime/codepage.h"
 #include "storage/file.h"
@@ -72,6 +73,17 @@ inline void zal(int32_t ticket, const std::string& fioUtf8 = "", int32_t date = 
     ZAL.DATA = date;
     ZAL.DATA_K = endDate;
     ZAL.S_VID = ticket * 10.5;
+}
+
+// Pledge `ticket` and audit entry `entry`, each added to its table (inside the caller's
+// transaction, as a loan writes them); the first failure.
+inline Status addPledgeAndEntry(File& zalFile, File& audFile, int32_t ticket, int32_t entry) {
+    zal(ticket);
+    Status st = zalFile.add();
+    if (!st.ok()) return st;
+    AUD = kw::dict::AudRecord{};
+    AUD.N = entry;
+    return audFile.add();
 }
 
 }  // namespace kw::storage::testing

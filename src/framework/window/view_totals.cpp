@@ -30,10 +30,9 @@ std::vector<storage::File::Span> spansRead(const storage::TableDecl& t, storage:
                                            const std::vector<std::string>& names) {
     std::vector<bool> read(t.fields.size(), false);
     for (const std::string& n : names) {
-        bool found = false;
-        for (std::size_t i = 0; i < t.fields.size(); ++i)
-            if (cp::upper(t.fields[i].name) == cp::upper(n)) read[i] = found = true;
-        if (!found) return {};
+        const int number = t.fieldNumber(n);
+        if (number == 0) return {};
+        read[static_cast<std::size_t>(number - 1)] = true;
     }
     for (const storage::OrderPart& p : v.order())
         if (p.field >= 1 && p.field <= static_cast<int>(read.size())) read[p.field - 1] = true;
