@@ -35,6 +35,46 @@ void addPledge(DayTotals& t, const dict::ZalRecord& z, int32_t today) {
     }
 }
 
+namespace {
+
+using Cond = storage::File::Condition;
+
+// The terms' order: what each one's sum adds to.
+enum Term { kObo, kIssued, kProlonged, kRedeemedPaid = kProlonged + 9, kRedeemedLent, kTerms };
+
+}  // namespace
+
+std::vector<storage::File::SumTerm> pledgeSumTerms(int32_t today) {
+    const storage::TableDecl& zal = dict::zalTable();
+    auto field = [&](const char* name) { return zal.fieldNumber(name); };
+    const Cond live{field("SOST"), Cond::Op::Ne, pledges::kDeleted};
+    auto on = [&](const char* date) { return Cond{field(date), Cond::Op::Eq, today}; };
+    std::vector<storage::File::SumTerm> terms(kTerms);
+    terms[kObo] = {field("S_VID"), {live, {field("SOST"), Cond::Op::Lt, pledges::kRedeemed}}};
+    terms[kIssued] = {field("S_VID"), {live, on("DATA")}};
+    const char* paid[3][4] = {{"DATA_PR1", "S_P_C1", "S_P_X1", "S_ST1"},
+                              {"DATA_PR2", "S_P_C2", "S_P_X2", "S_ST2"},
+                              {"DATA_PR3", "S_P_C3", "S_P_X3", "S_ST3"}};
+    for (int k = 0; k < 3; ++k)
+        for (int a = 0; a < 3; ++a)
+            terms[kProlonged + 3 * k + a] = {field(paid[k][a + 1]), {live, on(paid[k][0])}};
+    terms[kRedeemedPaid] = {field("S_W"), {live, on("DATA_PRW")}};
+    terms[kRedeemedLent] = {field("S_VID"), {live, on("DATA_PRW")}};
+    return terms;
+}
+
+void addPledgeSums(DayTotals& t, const std::vector<int64_t>& sums) {
+    auto add = [](double& into, int64_t kopecks) {
+        into = money::roubles(money::kopecks(into) + kopecks);
+    };
+    add(t.OBO, sums[kObo]);
+    add(t.T_RAS, sums[kIssued]);
+    int64_t prolonged = 0;
+    for (int i = kProlonged; i < kRedeemedPaid; ++i) prolonged += sums[static_cast<std::size_t>(i)];
+    add(t.PRIBI, prolonged + sums[kRedeemedPaid] - sums[kRedeemedLent]);
+    add(t.T_PRI, prolonged + sums[kRedeemedPaid]);
+}
+
 void addEntry(DayTotals& t, const dict::KlmRecord& e, int32_t today) {
     if (e.DATA != today) return;
     add(t.T_RAS, e.RAS);

@@ -13,9 +13,11 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "dictionary/klm.h"
 #include "dictionary/zal.h"
+#include "storage/file.h"
 
 namespace kw::cashdesk {
 
@@ -28,6 +30,11 @@ struct DayTotals {
 
 // Adds what one pledge brings to the totals of day `today`.
 void addPledge(DayTotals& totals, const dict::ZalRecord& pledge, int32_t today);
+// The same rules for a back end that adds the pledges up itself (File::sumKopecks): the
+// terms over ZAL for day `today`, and what their sums (in that order) add to the totals.
+std::vector<storage::File::SumTerm> pledgeSumTerms(int32_t today);
+void addPledgeSums(DayTotals& totals, const std::vector<int64_t>& sums);
+
 // Adds one journal entry when it is dated `today`.
 void addEntry(DayTotals& totals, const dict::KlmRecord& entry, int32_t today);
 

@@ -47,6 +47,9 @@ class Driver {
                         const std::vector<File::Span>& only) = 0;
     // The bytes the thread's sequential reads must fill from now on (all when empty).
     virtual void narrow(const std::vector<File::Span>& only) = 0;
+    // File::sumKopecks, added up by the back end.
+    virtual Status sumKopecks(const std::vector<File::SumTerm>& terms,
+                              std::vector<int64_t>& sums) = 0;
 
     virtual Status get(int key, bool hold) = 0;
     virtual Status getRecord(uint32_t record, bool hold) = 0;

@@ -135,6 +135,24 @@ class File {
     // for the fields that the ranges touch. A get, a record read by number and a held
     // read still fill the whole buffer.
     void narrow(const std::vector<Span>& only);
+    // Money totals that a back end adds up itself (the server: only the sums come back).
+    // For each term, the sum over the live records that meet every one of its conditions
+    // of a REAL field in whole kopecks, each amount taken to kopecks as money::kopecks
+    // takes it, so the sums are exactly those of a pass that adds the amounts one by
+    // one with money::add. A condition compares a BYTE, SHORT or LONG field (a date too,
+    // its empty date being 0) with a whole number. The flat files answer 80
+    // (kUnsupportedFunction): the caller passes over the records itself (scan).
+    struct Condition {
+        enum class Op : uint8_t { Eq, Ne, Lt, Le, Gt, Ge };
+        int field = 0;  // 1-based
+        Op op = Op::Eq;
+        int64_t value = 0;
+    };
+    struct SumTerm {
+        int field = 0;  // 1-based, a REAL field
+        std::vector<Condition> when;
+    };
+    Status sumKopecks(const std::vector<SumTerm>& terms, std::vector<int64_t>& sums);
 
     Status get(int key, bool hold = false);  // by the key value in the buffer; 35 when none
     Status getRecord(uint32_t record, bool hold = false);  // 35 when none or deleted

@@ -43,6 +43,16 @@ void File::narrow(const std::vector<Span>& only) {
     if (s.server) s.server->narrow(only);
 }
 
+Status File::sumKopecks(const std::vector<SumTerm>& terms, std::vector<int64_t>& sums) {
+    sums.clear();
+    return called(FileFunction::Read, [&] {
+        State& s = state();
+        if (s.server) return finish(s, s.server->sumKopecks(terms, sums));
+        if (!s.open) return finish(s, Status::error(kFileNotOpen));
+        return finish(s, Status::error(kUnsupportedFunction));
+    });
+}
+
 Status File::scan(const std::function<void(const uint8_t*)>& perRecord,
                   const std::vector<Span>& only) {
     return called(FileFunction::Read, [&] {

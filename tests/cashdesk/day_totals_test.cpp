@@ -143,6 +143,40 @@ TEST_F(CashdeskTest, ClosingTotalsOfSeveralHundredPledgesAreThoseOfTheRules) {
     EXPECT_EQ(k.KAS_P, rub(balance));
 }
 
+// Amounts stored with a binary residue or a third decimal (written by hand or by an
+// older version) count as the ticket shows them, rounded half away from zero; on the
+// server the server adds them up, so this is where its rounding must be the program's.
+TEST_F(CashdeskTest, ClosingTotalsTakeEachAmountAsTheTicketShowsIt) {
+    ZalRecord issued;  // OBO and T_RAS 1.01
+    issued.N_KV = 1, issued.SOST = 0, issued.DATA = kToday, issued.S_VID = 1.005;
+    ZalRecord prolonged;  // OBO 2.68; PRIBI and T_PRI 0.30 + 0.33 + 0.01
+    prolonged.N_KV = 2, prolonged.SOST = 1, prolonged.DATA = kToday - 30;
+    prolonged.S_VID = 2.675, prolonged.DATA_PR1 = kToday, prolonged.S_P_C1 = 0.1 + 0.2;
+    prolonged.S_P_X1 = 1.0 / 3, prolonged.S_ST1 = 0.005;
+    ZalRecord redeemed;  // T_PRI 110.12; PRIBI 110.12 - 100.01
+    redeemed.N_KV = 3, redeemed.SOST = 4, redeemed.DATA = kToday - 20;
+    redeemed.S_VID = 100.005, redeemed.DATA_PRW = kToday, redeemed.S_W = 110.115;
+    ZalRecord deleted;  // nothing
+    deleted.N_KV = 4, deleted.SOST = 6, deleted.DATA = kToday, deleted.S_VID = 5.555;
+    addRecords(kw::dict::kbpTable(), std::vector{kbpWithBalance(1000)});
+    addRecords(kw::dict::dayTable(), std::vector{day(kToday, 1000)});
+    addRecords(kw::dict::zalTable(), std::vector{issued, prolonged, redeemed, deleted});
+
+    const int t = run(ZAC_D);
+    WindowDriver w = window(closeDayTitle());
+    EXPECT_EQ(w.shown("OBO"), shownAs(3.69, "n_15.2"));
+    EXPECT_EQ(w.shown("T_RAS"), shownAs(1.01, "n_15.2"));
+    EXPECT_EQ(w.shown("T_PRI"), shownAs(110.76, "n_15.2"));
+    EXPECT_EQ(w.shown("TEK_O"), shownAs(1109.75, "n-_12.2"));
+    confirm(w, W("Закрыть ???"), closeBoxTitle(), "OK");
+    closeWith(w, W("Выход"), t);
+    const std::vector<DayRecord> d = days();
+    ASSERT_EQ(d.size(), 1u);
+    EXPECT_EQ(d[0].OBO, 3.69);
+    EXPECT_EQ(d[0].PRIB, 10.75);
+    EXPECT_EQ(d[0].KAS, 1109.75);
+}
+
 // Every pledge is issued today for 100.00; a redeemed one brought 150.00 back. So
 // whatever another station changes during the pass, a consistent pass gives
 //   T_RAS = 100 x pledges read,  T_PRI = 150 x redeemed read,

@@ -151,7 +151,8 @@ bool Connection::open(const std::string& conninfo, std::string& message) {
     owner_ = static_cast<long>(::getpid());
     if (conn_ && PQstatus(conn_) == CONNECTION_OK) {
         PQsetClientEncoding(conn_, "UTF8");
-        PQclear(PQexec(conn_, "SET client_min_messages TO warning"));
+        // A double prints as its shortest exact decimal (the money totals round that one).
+        PQclear(PQexec(conn_, "SET client_min_messages TO warning; SET extra_float_digits TO 1"));
         return true;
     }
     std::string why = conn_ ? PQerrorMessage(conn_) : "";

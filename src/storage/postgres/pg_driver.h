@@ -49,6 +49,7 @@ class ServerDriver : public Driver {
     bool eof() override { return atEof_; }
     bool bof() override { return atBof_; }
     void narrow(const std::vector<File::Span>& only) override;
+    Status sumKopecks(const std::vector<File::SumTerm>& terms, std::vector<int64_t>& sums) override;
     Status scan(const std::function<void(const uint8_t* record)>& perRecord,
                 const std::vector<File::Span>& only) override;
 
