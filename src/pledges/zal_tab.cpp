@@ -9,6 +9,7 @@
 #include "rules/pledge_state.h"
 #include "runtime/clock.h"
 #include "runtime/codepage.h"
+#include "runtime/money.h"
 
 namespace {
 
@@ -31,18 +32,43 @@ class ZalTab : public kw::pledges::PledgeList {
     void Totals() override {
         TOT_K = 0;
         TOT_O = TOT_C = TOT_X = TOT_V = 0;
-        // Only the fields summed and those Check reads travel (a server's whole day of
-        // pledges after every loan).
+        if (summedByBackEnd()) return;
+        // Only the fields summed and those Check reads travel.
         (void)kw::ForEachInView(BRW1,
                                 [this] {
                                     if (ZAL.SOST == kw::pledges::kDeleted) return;
                                     ++TOT_K;
-                                    TOT_O += ZAL.S_OZEN;
-                                    TOT_C += ZAL.S_P_S;
-                                    TOT_X += ZAL.S_P_X;
-                                    TOT_V += ZAL.S_VID;
+                                    TOT_O = kw::money::add(TOT_O, ZAL.S_OZEN);
+                                    TOT_C = kw::money::add(TOT_C, ZAL.S_P_S);
+                                    TOT_X = kw::money::add(TOT_X, ZAL.S_P_X);
+                                    TOT_V = kw::money::add(TOT_V, ZAL.S_VID);
                                 },
                                 {"SOST", "S_OZEN", "S_P_S", "S_P_X", "S_VID", "DATA"});
+    }
+
+    // On a server the day's pledges are added up there (after every loan, every desk):
+    // the same records as the list's filter and Check take, in whole kopecks.
+    bool summedByBackEnd() {
+        using Cond = kw::storage::File::Condition;
+        const kw::storage::TableDecl& t = kw::dict::zalTable();
+        const std::vector<Cond> when = {
+            {t.fieldNumber("DATA"), Cond::Op::Eq, kw::clock::today()},
+            {t.fieldNumber("SOST"), Cond::Op::Ne, kw::pledges::kDeleted}};
+        std::vector<int64_t> k;
+        if (!kw::SumsByBackEnd(BRW1,
+                               {{0, when},
+                                {t.fieldNumber("S_OZEN"), when},
+                                {t.fieldNumber("S_P_S"), when},
+                                {t.fieldNumber("S_P_X"), when},
+                                {t.fieldNumber("S_VID"), when}},
+                               k))
+            return false;
+        TOT_K = static_cast<int32_t>(k[0]);
+        TOT_O = kw::money::roubles(k[1]);
+        TOT_C = kw::money::roubles(k[2]);
+        TOT_X = kw::money::roubles(k[3]);
+        TOT_V = kw::money::roubles(k[4]);
+        return true;
     }
 
     int32_t TOT_K = 0;  // pledges of the day

@@ -141,7 +141,8 @@ class File {
     // takes it, so the sums are exactly those of a pass that adds the amounts one by
     // one with money::add. A condition compares a BYTE, SHORT or LONG field (a date too,
     // its empty date being 0) with a whole number. The flat files answer 80
-    // (kUnsupportedFunction): the caller passes over the records itself (scan).
+    // (kUnsupportedFunction): the caller passes over the records itself (scan). A term
+    // of field 0 counts the records instead.
     struct Condition {
         enum class Op : uint8_t { Eq, Ne, Lt, Le, Gt, Ge };
         int field = 0;  // 1-based
@@ -149,7 +150,7 @@ class File {
         int64_t value = 0;
     };
     struct SumTerm {
-        int field = 0;  // 1-based, a REAL field
+        int field = 0;  // 1-based, a REAL field; 0: the number of records
         std::vector<Condition> when;
     };
     Status sumKopecks(const std::vector<SumTerm>& terms, std::vector<int64_t>& sums);

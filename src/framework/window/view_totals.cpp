@@ -8,6 +8,7 @@
 #include "framework/data/relation_manager.h"
 #include "framework/window/view_manager.h"
 #include "runtime/codepage.h"
+#include "storage/error_codes.h"
 #include "storage/view.h"
 
 namespace kw {
@@ -62,6 +63,21 @@ bool ForEachInView(ViewManager& view, const std::function<void()>& perRecord,
     std::memcpy(buffer, saved.data(), saved.size());
     (void)view.View->setStart();
     return l != Level::Fatal;
+}
+
+bool SumsByBackEnd(ViewManager& view, const std::vector<storage::File::SumTerm>& terms,
+                   std::vector<int64_t>& sums) {
+    if (!view.View || !view.Primary || !view.Primary->Me || !view.Primary->Me->File) return false;
+    view.Open();
+    FileManager& fm = *view.Primary->Me;
+    const storage::Status s = fm.File->sumKopecks(terms, sums);
+    if (s.code == storage::kUnsupportedFunction) return false;
+    if (!s.ok()) {
+        sums.assign(terms.size(), 0);
+        fm.SetError(1);
+        (void)fm.Throw();
+    }
+    return true;
 }
 
 }  // namespace kw

@@ -3,9 +3,12 @@
 // not only the page on screen.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
+
+#include "storage/file.h"
 
 namespace kw {
 
@@ -22,5 +25,13 @@ class ViewManager;
 // fraction of each row). They must include what the view manager's ValidateRecord reads.
 bool ForEachInView(ViewManager& view, const std::function<void()>& perRecord,
                    const std::vector<std::string>& fields = {});
+
+// Money totals of the view's records that its back end adds up itself (a server sends
+// only the sums, storage::File::sumKopecks): the terms' conditions must select exactly
+// the records the view and its ValidateRecord take. False when the back end leaves the
+// totals to the program (the flat files): the caller then uses ForEachInView. A failed
+// request is shown (message 1) and answered with zero sums.
+bool SumsByBackEnd(ViewManager& view, const std::vector<storage::File::SumTerm>& terms,
+                   std::vector<int64_t>& sums);
 
 }  // namespace kw

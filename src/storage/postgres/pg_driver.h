@@ -31,6 +31,8 @@ namespace kw::storage::pg {
 
 // Rows of a whole-table scan's page: a pass that reads to the end asks for many at once.
 inline constexpr int kScanPage = 20000;
+// Batches of up to this many rows try each row's hold; longer ones read the lock table.
+inline constexpr int kProbedBatch = 1024;
 
 class ServerDriver : public Driver {
   public:
@@ -110,6 +112,8 @@ class ServerDriver : public Driver {
     };
     bool orderOf(int key, Order& o) const;
     Status fetch(bool forward, int n);
+    static std::string heldByOther(int n);
+    bool tryHold(int64_t row, Status& st);
     Status step(bool forward, bool hold);
     Status deliver(const Row& row, bool hold);
     Status readRow(int64_t row, Row& out);

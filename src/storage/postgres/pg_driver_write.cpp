@@ -49,6 +49,17 @@ bool ServerDriver::tryLock(int32_t cls, int64_t id, bool shared, int seconds, St
                     seconds, st);
 }
 
+// Tried a few times within a few milliseconds: another desk's read tries each row's hold
+// shared for a moment (heldByOther), which is no hold.
+bool ServerDriver::tryHold(int64_t row, Status& st) {
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        if (attempt > 0) std::this_thread::sleep_for(std::chrono::milliseconds(1 << (attempt - 1)));
+        if (tryLock(lockClass(decl_.label, kHolds), row, false, 0, st)) return true;
+        if (!st.ok()) return false;
+    }
+    return false;
+}
+
 void ServerDriver::unlockOne(int32_t cls, int64_t id, bool shared) {
     // The session and its locks are gone, or they are another process's (a fork's copy).
     if (!session_.connection.isOpen() || session_.connection.inherited()) return;
@@ -227,7 +238,7 @@ Status ServerDriver::hold() {
     if (held_ == current_.id.row && heldLink_ == session_.links) return Status::okay();
     dropHold();
     Status st;
-    if (!tryLock(lockClass(decl_.label, kHolds), current_.id.row, false, 0, st))
+    if (!tryHold(current_.id.row, st))
         return st.ok() ? Status::error(kRecordHeld, static_cast<uint32_t>(current_.id.row)) : st;
     held_ = current_.id.row;
     heldLink_ = session_.links;

@@ -10,6 +10,7 @@
 // double lies far from a half kopeck, so the cheaper float arithmetic gives the same.
 // Not finite counts 0; beyond 9e13 roubles the amount is cut there first, as in
 // money::kopecks.
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -72,7 +73,9 @@ std::string kopecksOf(const std::string& c) {
 }
 
 // The condition as SQL, its value a parameter appended to `params`; "" when the field
-// cannot take part (not a whole number).
+// cannot take part (not a whole number). A date is compared as its key's index has it,
+// the empty date as 28.12.1800 (day 0), so that a condition on a key's first date can
+// read that index.
 std::string conditionSql(const TableDecl& decl, const File::Condition& c,
                          std::vector<std::string>& params) {
     if (c.field < 1 || c.field > static_cast<int>(decl.fields.size())) return "";
@@ -84,21 +87,59 @@ std::string conditionSql(const TableDecl& decl, const File::Condition& c,
         params.push_back(std::to_string(c.value));
         return col + sqlOp(c.op) + "$" + std::to_string(params.size()) + "::bigint";
     }
-    // The empty date 0 is NULL on the server; a stored date lies within kFirstDay..last.
+    // A stored date is the empty one or lies within kFirstDay..last: beyond those the
+    // answer is the same for every stored date.
     static const int64_t kLast = date::fromYmd(9999, 12, 31);
-    const bool empty = holds(0, c.op, c.value);
-    std::string stored;
-    if (c.value < date::kFirstDay || c.value > kLast) {
-        const int64_t any = c.value < date::kFirstDay ? date::kFirstDay : kLast;
-        stored = holds(any, c.op, c.value) ? col + " IS NOT NULL" : "FALSE";
-    } else {
-        const auto d = date::toYmd(static_cast<int32_t>(c.value));
-        char text[16];
-        std::snprintf(text, sizeof text, "%04d-%02d-%02d", d.year, d.month, d.day);
-        params.emplace_back(text);
-        stored = col + sqlOp(c.op) + "$" + std::to_string(params.size()) + "::date";
+    if (c.value != 0 && (c.value < date::kFirstDay || c.value > kLast)) {
+        const bool empty = holds(0, c.op, c.value);
+        const bool stored =
+            holds(c.value < date::kFirstDay ? date::kFirstDay : kLast, c.op, c.value);
+        if (empty == stored) return empty ? "TRUE" : "FALSE";
+        return col + (empty ? " IS NULL" : " IS NOT NULL");
     }
-    return empty ? "(" + col + " IS NULL OR " + stored + ")" : "(" + stored + ")";
+    char text[16] = "1800-12-28";
+    if (c.value != 0) {
+        const auto d = date::toYmd(static_cast<int32_t>(c.value));
+        std::snprintf(text, sizeof text, "%04d-%02d-%02d", d.year, d.month, d.day);
+    }
+    params.emplace_back(text);
+    return "COALESCE(" + col + ", DATE '1800-12-28')" + sqlOp(c.op) + "$" +
+           std::to_string(params.size()) + "::date";
+}
+
+bool same(const File::Condition& a, const File::Condition& b) {
+    return a.field == b.field && a.op == b.op && a.value == b.value;
+}
+
+// The conditions every term has: the statement's WHERE, which an index may serve.
+std::vector<File::Condition> shared(const std::vector<File::SumTerm>& terms) {
+    std::vector<File::Condition> out;
+    for (const File::Condition& c : terms.front().when) {
+        const bool everywhere =
+            std::all_of(terms.begin(), terms.end(), [&](const File::SumTerm& t) {
+                return std::any_of(t.when.begin(), t.when.end(),
+                                   [&](const File::Condition& o) { return same(o, c); });
+            });
+        if (everywhere) out.push_back(c);
+    }
+    return out;
+}
+
+// The partial indexes those conditions allow: an optional key leaves out the rows
+// whose components are all empty, so a condition that an empty component fails keeps
+// to the key's rows, and saying so lets the server read that key's index.
+std::string keysAllowed(const TableDecl& decl, const std::vector<File::Condition>& where) {
+    std::string out;
+    for (const KeyDecl& k : decl.keys) {
+        if (!k.opt) continue;
+        const bool within = std::any_of(where.begin(), where.end(), [&](const File::Condition& c) {
+            return std::find(k.components.begin(), k.components.end(), c.field) !=
+                       k.components.end() &&
+                   !holds(0, c.op, c.value);
+        });
+        if (within) out += " AND " + keyFilter(decl, k);
+    }
+    return out;
 }
 
 }  // namespace
@@ -109,23 +150,40 @@ Status ServerDriver::sumKopecks(const std::vector<File::SumTerm>& terms,
     if (!open_) return Status::error(kFileNotOpen);
     if (terms.empty()) return Status::okay();
     std::vector<std::string> params;
+    const std::vector<File::Condition> common = shared(terms);
+    std::string where = "TRUE";
+    for (const File::Condition& c : common) {
+        const std::string one = conditionSql(decl_, c, params);
+        if (one.empty()) return Status::error(kInvalidFieldType);
+        where += " AND " + one;
+    }
+    where += keysAllowed(decl_, common);
     std::string list;
     for (const File::SumTerm& t : terms) {
-        if (t.field < 1 || t.field > static_cast<int>(decl_.fields.size()) ||
-            decl_.fields[static_cast<std::size_t>(t.field - 1)].type != FieldType::Real)
+        const bool count = t.field == 0;
+        if (!count && (t.field < 0 || t.field > static_cast<int>(decl_.fields.size()) ||
+                       decl_.fields[static_cast<std::size_t>(t.field - 1)].type != FieldType::Real))
             return Status::error(kInvalidFieldType);
-        std::string where;
+        std::string filter;
         for (const File::Condition& c : t.when) {
+            if (std::any_of(common.begin(), common.end(),
+                            [&](const File::Condition& o) { return same(o, c); }))
+                continue;
             const std::string one = conditionSql(decl_, c, params);
             if (one.empty()) return Status::error(kInvalidFieldType);
-            where += (where.empty() ? "" : " AND ") + one;
+            filter += (filter.empty() ? "" : " AND ") + one;
         }
-        const std::string col = quoted(decl_.fields[static_cast<std::size_t>(t.field - 1)].name);
-        list += std::string(list.empty() ? "" : ", ") + "COALESCE(sum(" + kopecksOf(col) + ")" +
-                (where.empty() ? "" : " FILTER (WHERE " + where + ")") + ", 0)::text";
+        const std::string what =
+            count
+                ? "count(*)"
+                : "sum(" +
+                      kopecksOf(quoted(decl_.fields[static_cast<std::size_t>(t.field - 1)].name)) +
+                      ")";
+        list += std::string(list.empty() ? "" : ", ") + "COALESCE(" + what +
+                (filter.empty() ? "" : " FILTER (WHERE " + filter + ")") + ", 0)::text";
     }
     Status st;
-    Result r = session_.run("SELECT " + list + " FROM " + table_, params, st);
+    Result r = session_.run("SELECT " + list + " FROM " + table_ + " WHERE " + where, params, st);
     if (!st.ok()) return st;
     for (std::size_t i = 0; i < terms.size(); ++i) {
         const std::string v = r.value(0, static_cast<int>(i));

@@ -108,6 +108,18 @@ TEST_F(MoneySums, EachAmountInTheKopecksTheTicketShowsAndTheConditionsAsTheProgr
     EXPECT_EQ(sums[perTicket + 6], 0) << "no stored date lies beyond the last day";
     EXPECT_EQ(sums[perTicket + 7], of({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13}));
 
+    // Conditions that every term has (the day's list: its totals and its count) select
+    // the rows; each term's own conditions filter within them.
+    const Cond today{field("DATA"), Cond::Op::Eq, kToday}, noDay{field("DATA"), Cond::Op::Eq, 0};
+    const Cond open{field("SOST"), Cond::Op::Lt, 4};
+    ASSERT_EQ(
+        f.sumKopecks({{0, {today}}, {field("S_VID"), {today}}, {0, {today, open}}}, sums).code,
+        kOk);
+    EXPECT_EQ(sums, (std::vector<int64_t>{4, of({3, 6, 9, 12}), 2}))
+        << "tickets 3 6 9 12 in states 3 6 2 5";
+    ASSERT_EQ(f.sumKopecks({{0, {noDay}}, {field("S_VID"), {noDay, open}}}, sums).code, kOk);
+    EXPECT_EQ(sums, (std::vector<int64_t>{5, of({1, 7, 10})})) << "1 4 7 10 13 of states 1 4 0 3 6";
+
     // A deleted record counts for nothing; a term on a field that is no amount is refused.
     ASSERT_EQ(f.getRecord(1).code, kOk);
     ASSERT_EQ(f.remove().code, kOk);
