@@ -48,7 +48,60 @@ bool narrow(expr::Compare op, double d, int64_t& lo, int64_t& hi) {
     return false;
 }
 
+// The whole number a condition's value stands for, as a comparison with a field of
+// whole numbers takes it: a number, or a text that spells one; within a tolerance of a
+// whole number, that number. False when the comparison would not be of numbers.
+bool wholeValue(const expr::Value& v, double& d) {
+    d = v.number;
+    if (v.isText) {
+        const expr::Value n(v.asNumber());
+        if (v.text.find_first_not_of(' ') == std::string::npos || expr::compare(v, n) != 0)
+            return false;
+        d = n.number;
+    }
+    if (std::isnan(d)) return false;
+    if (const double r = std::round(d); real::equal(d, r)) d = r;
+    return true;
+}
+
 }  // namespace
+
+// The filter's top-level conditions that a back end can test exactly as the program
+// does, with their values of this positioning: fields of whole numbers (dates too)
+// compared with a number, and texts compared for equality. A condition on a REAL (whose
+// comparison has a tolerance), on upper() of a field or with a value that compares
+// otherwise is left to the program alone.
+void View::derivePassFilter() {
+    pass_ = File::Filter{};
+    if (!filter_) return;
+    using Op = File::Condition::Op;
+    for (const auto& c : conditions_) {
+        if (c.upper) continue;
+        const FieldDecl& f = decl_.field(c.tag);
+        const expr::Value v = filter_->evaluate(c);
+        if (f.type == FieldType::String) {
+            if (c.op == expr::Compare::Eq && v.isText) pass_.texts.push_back({c.tag, v.text});
+            continue;
+        }
+        double d = 0;
+        if (!isBoundable(f.type) || !wholeValue(v, d)) continue;
+        if (c.op == expr::Compare::Ne) {
+            // Any whole number differs from a fraction.
+            if (d == std::round(d)) pass_.when.push_back({c.tag, Op::Ne, toInteger(d)});
+            continue;
+        }
+        int64_t lo, hi, least, most;
+        integerLimits(f, least, most);
+        lo = least, hi = most;
+        if (!narrow(c.op, d, lo, hi)) continue;
+        if (lo == hi) {
+            pass_.when.push_back({c.tag, Op::Eq, lo});
+            continue;
+        }
+        if (lo > least || lo > hi) pass_.when.push_back({c.tag, Op::Ge, lo});
+        if (hi < most || lo > hi) pass_.when.push_back({c.tag, Op::Le, hi});
+    }
+}
 
 void View::encodeRecord(const std::vector<KeyShape>& shapes, const uint8_t* record,
                         std::vector<uint8_t>& out) {
@@ -84,6 +137,7 @@ void View::computeRange() {
     ranged_ = false;
     xranged_ = false;
     emptyRange_ = false;
+    derivePassFilter();
     if (mode_ == Mode::Physical) return;
     if (!lowValues_.empty() || !highValues_.empty()) {
         xranged_ = encode(partShapes_, partEnds_, lowValues_, 0x00, xlo_) &&

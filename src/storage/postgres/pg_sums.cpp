@@ -11,12 +11,11 @@
 // Not finite counts 0; beyond 9e13 roubles the amount is cut there first, as in
 // money::kopecks.
 #include <cerrno>
-#include <cstdio>
 #include <cstdlib>
 #include <string>
 
-#include "runtime/date.h"
 #include "storage/error_codes.h"
+#include "storage/postgres/pg_condition.h"
 #include "storage/postgres/pg_driver.h"
 #include "storage/postgres/pg_record.h"
 #include "storage/postgres/pg_schema.h"
@@ -25,80 +24,12 @@ namespace kw::storage::pg {
 
 namespace {
 
-using Op = File::Condition::Op;
-
-const char* sqlOp(Op op) {
-    switch (op) {
-        case Op::Eq:
-            return " = ";
-        case Op::Ne:
-            return " <> ";
-        case Op::Lt:
-            return " < ";
-        case Op::Le:
-            return " <= ";
-        case Op::Gt:
-            return " > ";
-        case Op::Ge:
-            return " >= ";
-    }
-    return " = ";
-}
-
-bool holds(int64_t a, Op op, int64_t b) {
-    switch (op) {
-        case Op::Eq:
-            return a == b;
-        case Op::Ne:
-            return a != b;
-        case Op::Lt:
-            return a < b;
-        case Op::Le:
-            return a <= b;
-        case Op::Gt:
-            return a > b;
-        case Op::Ge:
-            return a >= b;
-    }
-    return false;
-}
-
 std::string kopecksOf(const std::string& c) {
     return "CASE WHEN " + c + " = 'NaN'::float8 OR abs(" + c +
            ") = 'Infinity'::float8 THEN 0::bigint WHEN abs(" + c + ") < 1e11 AND abs(" + c +
            " * 100 - round(" + c + " * 100)) < 1e-6 THEN round(" + c +
            " * 100)::bigint ELSE (round(least(greatest(" + c +
            ", -9e13), 9e13)::text::numeric, 2) * 100)::bigint END";
-}
-
-// The condition as SQL, its value a parameter appended to `params`; "" when the field
-// cannot take part (not a whole number).
-std::string conditionSql(const TableDecl& decl, const File::Condition& c,
-                         std::vector<std::string>& params) {
-    if (c.field < 1 || c.field > static_cast<int>(decl.fields.size())) return "";
-    const FieldDecl& f = decl.fields[static_cast<std::size_t>(c.field - 1)];
-    if (f.type != FieldType::Byte && f.type != FieldType::Short && f.type != FieldType::Long)
-        return "";
-    const std::string col = quoted(f.name);
-    if (!f.isDate) {
-        params.push_back(std::to_string(c.value));
-        return col + sqlOp(c.op) + "$" + std::to_string(params.size()) + "::bigint";
-    }
-    // The empty date 0 is NULL on the server; a stored date lies within kFirstDay..last.
-    static const int64_t kLast = date::fromYmd(9999, 12, 31);
-    const bool empty = holds(0, c.op, c.value);
-    std::string stored;
-    if (c.value < date::kFirstDay || c.value > kLast) {
-        const int64_t any = c.value < date::kFirstDay ? date::kFirstDay : kLast;
-        stored = holds(any, c.op, c.value) ? col + " IS NOT NULL" : "FALSE";
-    } else {
-        const auto d = date::toYmd(static_cast<int32_t>(c.value));
-        char text[16];
-        std::snprintf(text, sizeof text, "%04d-%02d-%02d", d.year, d.month, d.day);
-        params.emplace_back(text);
-        stored = col + sqlOp(c.op) + "$" + std::to_string(params.size()) + "::date";
-    }
-    return empty ? "(" + col + " IS NULL OR " + stored + ")" : "(" + stored + ")";
 }
 
 }  // namespace
