@@ -155,7 +155,8 @@ class View {
     void changed();
     void choosePath();
     void computeRange();
-    void deriveKeyRange();
+    std::size_t deriveKeyRange();
+    void leaveToKeyRange(std::size_t bounded);
     void choosePartialKey();
     void derivePassFilter();
     // Encodes `values` of the leading order fields with `shapes` (their component ends in

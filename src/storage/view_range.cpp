@@ -154,15 +154,16 @@ void View::computeRange() {
         if (encode(keyShape_, keyEnds_, highValues_, 0xFF, v)) hi_ = v;
         ranged_ = true;
     }
-    deriveKeyRange();
+    leaveToKeyRange(deriveKeyRange());
     choosePartialKey();
     if (ranged_ && std::memcmp(lo_.data(), hi_.data(), keyLength_) > 0) emptyRange_ = true;
 }
 
 // Narrows lo_/hi_ by the filter's conditions on the key's leading components: equal
-// values extend the fixed prefix, the first interval ends it.
-void View::deriveKeyRange() {
-    if (!filter_ || conditions_.empty()) return;
+// values extend the fixed prefix, the first interval ends it. Gives the number of
+// components it bounded.
+std::size_t View::deriveKeyRange() {
+    if (!filter_ || conditions_.empty()) return 0;
     const KeyDecl& key = decl_.keys[static_cast<std::size_t>(key_ - 1)];
     std::vector<uint8_t> lowRec(decl_.recordSize, 0), highRec(decl_.recordSize, 0);
     std::size_t parts = 0;
@@ -186,7 +187,7 @@ void View::deriveKeyRange() {
                 while (!t.empty() && t.back() == ' ') t.remove_suffix(1);
                 if (t.size() > f.size) {  // no value of the field can equal it
                     emptyRange_ = true;
-                    return;
+                    return 0;
                 }
                 equal.assign(t);
                 bounded = true;
@@ -212,7 +213,7 @@ void View::deriveKeyRange() {
         } else {
             if (lo > hi) {
                 emptyRange_ = true;
-                return;
+                return 0;
             }
             (void)fieldIn(lowRec, f).set(expr::Value(static_cast<double>(lo)));
             (void)fieldIn(highRec, f).set(expr::Value(static_cast<double>(hi)));
@@ -220,7 +221,7 @@ void View::deriveKeyRange() {
         parts = i + 1;
         if (!text && lo != hi) break;
     }
-    if (parts == 0) return;
+    if (parts == 0) return 0;
     const auto cut = static_cast<std::ptrdiff_t>(keyEnds_[parts - 1]);
     std::vector<uint8_t> v;
     encodeRecord(keyShape_, lowRec.data(), v);
@@ -230,6 +231,23 @@ void View::deriveKeyRange() {
     std::fill(v.begin() + cut, v.end(), 0xFF);
     if (std::memcmp(v.data(), hi_.data(), keyLength_) < 0) hi_ = v;
     ranged_ = true;
+    return parts;
+}
+
+// The conditions on the first `bounded` components of the key read are what its range
+// already asks for: the server need not be told them again. A text of a case-blind key
+// stays (its range holds every letter case), and so does <> (no range comes of it).
+void View::leaveToKeyRange(std::size_t bounded) {
+    if (bounded == 0) return;
+    const KeyDecl& key = decl_.keys[static_cast<std::size_t>(key_ - 1)];
+    const auto first = key.components.begin();
+    const auto last = first + static_cast<std::ptrdiff_t>(bounded);
+    auto inRange = [&](int field) { return std::find(first, last, field) != last; };
+    std::erase_if(pass_.when, [&](const File::Condition& c) {
+        return c.op != File::Condition::Op::Ne && inRange(c.field);
+    });
+    if (!key.nocase)
+        std::erase_if(pass_.texts, [&](const File::TextEqual& t) { return inRange(t.field); });
 }
 
 }  // namespace kw::storage

@@ -280,6 +280,35 @@ TEST_P(ViewFilter, TheConditionsValuesOfEachPositioning) {
     }
 }
 
+// Read through a key whose range the filter bounds: the key's conditions make the
+// range, the others go to the server beside it.
+TEST_P(ViewFilter, BesideTheRangeOfAKey) {
+    const TableDecl& decl = dict::table("ZAL");
+    View v(*zal_);
+    ASSERT_EQ(v.setOrder(keyOrder(decl, 2)).code, kOk);  // the date taken in, the ticket
+    ASSERT_EQ(v.setFilter("zal:data >= " + day(1) + " and zal:data <= " + day(2) +
+                          " and zal:met = 1 and zal:sost <> 3")
+                  .code,
+              kOk);
+    std::vector<const dict::ZalRecord*> inRange;
+    for (const auto& z : written_)
+        if (z.DATA >= kDay + 1 && z.DATA <= kDay + 2) inRange.push_back(&z);
+    std::stable_sort(inRange.begin(), inRange.end(),
+                     [](auto* a, auto* b) { return a->DATA < b->DATA; });
+    std::vector<int32_t> want;
+    for (auto* z : inRange)
+        if (z->MET == 1 && z->SOST != 3) want.push_back(z->N_KV);
+    // Either way the pass ends at the first record it reads beyond the range (there
+    // are some on both sides, of metal 1 too).
+    const std::size_t read = (server() ? want.size() : inRange.size()) + 1;
+    uint64_t reads = 0;
+    EXPECT_EQ(pass(v, true, &reads), want);
+    EXPECT_EQ(reads, read);
+    std::reverse(want.begin(), want.end());
+    EXPECT_EQ(pass(v, false, &reads), want);
+    EXPECT_EQ(reads, read);
+}
+
 INSTANTIATE_TEST_SUITE_P(BothBackEnds, ViewFilter, ::testing::Values(Back::Flat, Back::Server),
                          [](const auto& i) { return i.param == Back::Flat ? "Flat" : "Server"; });
 
