@@ -21,7 +21,8 @@
 // the program does (File::filter: fields of whole numbers and dates compared with a
 // number, texts compared for equality), with their values taken at every positioning,
 // around each read of the view only; the server then sends only the rows that meet
-// them. When the view reads through a key, comparisons of key fields with values that
+// them (those that narrow the part of a key read, below, need not be told). When the
+// view reads through a key, comparisons of key fields with values that
 // name none of the table's fields, joined by AND at the top of the filter
 // ("zal:data>=d1 and zal:data<=d2", "prb:kod=zal:met", "upper(zal:fio)='X'"), narrow the
 // part of the key that is read: the scan starts at the first key value they allow and
