@@ -47,6 +47,9 @@ class Driver {
                         const std::vector<File::Span>& only) = 0;
     // The bytes the thread's sequential reads must fill from now on (all when empty).
     virtual void narrow(const std::vector<File::Span>& only) = 0;
+    // What the thread's sequential reads need deliver from now on (File::filter; all
+    // when empty).
+    virtual void filter(const File::Filter& pass) = 0;
     // File::sumKopecks, added up by the back end.
     virtual Status sumKopecks(const std::vector<File::SumTerm>& terms,
                               std::vector<int64_t>& sums) = 0;

@@ -148,12 +148,35 @@ class File {
         int field = 0;  // 1-based
         Op op = Op::Eq;
         int64_t value = 0;
+        bool operator==(const Condition&) const = default;
     };
     struct SumTerm {
         int field = 0;  // 1-based, a REAL field; 0: the number of records
         std::vector<Condition> when;
     };
     Status sumKopecks(const std::vector<SumTerm>& terms, std::vector<int64_t>& sums);
+    // What a view's pass lets through, for the back end to leave the other records
+    // where they are: every condition of `when` (as in sumKopecks) holds, and each
+    // STRING field of `texts` equals its text (code page 1251) as the program compares
+    // texts, trailing blanks not counting. Until filter({}), next and previous on this
+    // thread may pass over records that fail it; the caller tests its own filter on
+    // every record all the same, so a back end that keeps a record back only saves its
+    // sending. The flat files read every record as before; the server adds the
+    // conditions to its queries. A get, a record read by number (reget too), the count
+    // and the scan are never filtered. A view sets it around each of its reads only, so
+    // that other reads of the file on the thread see every record.
+    struct TextEqual {
+        int field = 0;  // 1-based, a STRING field
+        std::string text;
+        bool operator==(const TextEqual&) const = default;
+    };
+    struct Filter {
+        std::vector<Condition> when;
+        std::vector<TextEqual> texts;
+        bool empty() const { return when.empty() && texts.empty(); }
+        bool operator==(const Filter&) const = default;
+    };
+    void filter(const Filter& pass);
 
     Status get(int key, bool hold = false);  // by the key value in the buffer; 35 when none
     Status getRecord(uint32_t record, bool hold = false);  // 35 when none or deleted

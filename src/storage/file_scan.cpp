@@ -43,6 +43,11 @@ void File::narrow(const std::vector<Span>& only) {
     if (s.server) s.server->narrow(only);
 }
 
+void File::filter(const Filter& pass) {
+    State& s = state();
+    if (s.server) s.server->filter(pass);
+}
+
 Status File::sumKopecks(const std::vector<SumTerm>& terms, std::vector<int64_t>& sums) {
     sums.clear();
     return called(FileFunction::Read, [&] {

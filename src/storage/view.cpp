@@ -27,6 +27,7 @@ void View::changed() {
     aligned_ = false;
     rebuild_ = true;
     sortedBuilt_ = false;
+    pass_ = File::Filter{};
 }
 
 Status View::fail(int code, const std::string& text) {
@@ -276,6 +277,7 @@ Status View::stepKeyed(bool forward) {
     if (!file_.isOpen()) return Status::error(kFileNotOpen);
     if (filterBad_ || emptyRange_) return atEdge();
     const bool fileForward = forward != back_;
+    const PassScope scope(file_, pass_);
     uint32_t skip = 0;
     Status s;
     switch (cur_) {

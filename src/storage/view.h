@@ -17,7 +17,12 @@
 // ("PREFIX:FIELD", read from the file's record buffer) and then whatever the resolver
 // given with it knows (the program's variables by default). A filter that does not
 // parse gives kInvalidFilter, and the view then has no records until another filter is
-// set. When the view reads through a key, comparisons of key fields with values that
+// set. The file is told the top-level conditions that a back end can test exactly as
+// the program does (File::filter: fields of whole numbers and dates compared with a
+// number, texts compared for equality), with their values taken at every positioning,
+// around each read of the view only; the server then sends only the rows that meet
+// them (those that narrow the part of a key read, below, need not be told). When the
+// view reads through a key, comparisons of key fields with values that
 // name none of the table's fields, joined by AND at the top of the filter
 // ("zal:data>=d1 and zal:data<=d2", "prb:kod=zal:met", "upper(zal:fio)='X'"), narrow the
 // part of the key that is read: the scan starts at the first key value they allow and
@@ -151,8 +156,10 @@ class View {
     void changed();
     void choosePath();
     void computeRange();
-    void deriveKeyRange();
+    std::size_t deriveKeyRange();
+    void leaveToKeyRange(std::size_t bounded);
     void choosePartialKey();
+    void derivePassFilter();
     // Encodes `values` of the leading order fields with `shapes` (their component ends in
     // `ends`); the bytes after those fields are `fill`. False when a value does not fit.
     bool encode(const std::vector<KeyShape>& shapes, const std::vector<std::size_t>& ends,
@@ -174,6 +181,7 @@ class View {
     std::string filterText_, filterError_;
     std::unique_ptr<expr::Expression> filter_;
     std::vector<expr::Expression::Condition> conditions_;
+    File::Filter pass_;  // what the file may keep back, with the values of this positioning
     bool filterBad_ = false;
     std::vector<expr::Value> lowValues_, highValues_;
 

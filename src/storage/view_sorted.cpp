@@ -14,6 +14,7 @@ Status View::buildSorted() {
     entries_.clear();
     sortedIdx_.clear();
     sortedBuilt_ = false;
+    const PassScope scope(file_, pass_);
     Status s = file_.set(0);
     if (!s.ok()) return s;
     std::vector<uint8_t> entry(entryLength_);

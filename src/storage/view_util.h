@@ -9,6 +9,7 @@
 
 #include "runtime/binding.h"
 #include "storage/byte_order.h"
+#include "storage/file.h"
 #include "storage/table_decl.h"
 
 namespace kw::storage::viewutil {
@@ -67,6 +68,23 @@ inline uint32_t littleEndianRecord(const std::string& p) {
 inline uint32_t bigEndianRecord(const uint8_t* b) {
     return static_cast<uint32_t>(be::get(b, 4));
 }
+
+// The pass's filter for the file during one read of a view, taken back after it.
+class PassScope {
+  public:
+    PassScope(File& file, const File::Filter& pass) : file_(file), on_(!pass.empty()) {
+        if (on_) file_.filter(pass);
+    }
+    ~PassScope() {
+        if (on_) file_.filter({});
+    }
+    PassScope(const PassScope&) = delete;
+    PassScope& operator=(const PassScope&) = delete;
+
+  private:
+    File& file_;
+    bool on_;
+};
 
 // A field of a record held in `record`, for storing a value into it.
 inline ui::Binding fieldIn(std::vector<uint8_t>& record, const FieldDecl& f) {

@@ -7,6 +7,7 @@
 
 #include "runtime/date.h"
 #include "storage/byte_order.h"
+#include "storage/postgres/pg_condition.h"
 #include "storage/postgres/pg_create.h"
 #include "storage/postgres/pg_record.h"
 #include "storage/postgres/pg_schema.h"
@@ -257,6 +258,7 @@ Status ServerDriver::fetch(bool forward, int n) {
         }
         where += " AND (" + lhs + ") " + (forward ? ">=" : "<=") + " (" + rhs + ")";
     }
+    if (filterOn_) where += filterSql(decl_, filter_, params);
     std::string orderBy;
     for (const auto& t : o.terms)
         orderBy += (orderBy.empty() ? "" : ", ") + t + (forward ? "" : " DESC");
@@ -286,6 +288,7 @@ Status ServerDriver::fetch(bool forward, int n) {
         aheadHeld_.push_back(r.length(i, held) == 1 && r.bytes(i, held)[0] != 0);
     }
     aheadAt_ = 0;
+    aheadFilter_ = filterOn_ ? filterTurns_ : 0;
     aheadForward_ = forward;
     aheadWrites_ = session_.writes;
     return Status::okay();
@@ -294,7 +297,8 @@ Status ServerDriver::fetch(bool forward, int n) {
 Status ServerDriver::step(bool forward, bool hold) {
     if (!open_) return Status::error(kFileNotOpen);
     const bool usable = !ahead_.empty() && aheadForward_ == forward &&
-                        aheadWrites_ == session_.writes && aheadAt_ < ahead_.size();
+                        aheadWrites_ == session_.writes && aheadAt_ < ahead_.size() &&
+                        aheadFilter_ == (filterOn_ ? filterTurns_ : 0);
     if (!usable) {
         // A batch used up in the same direction: the pass goes on, read more at once.
         batch_ = !ahead_.empty() && aheadForward_ == forward && aheadAt_ >= ahead_.size()
@@ -496,6 +500,15 @@ void ServerDriver::narrow(const std::vector<File::Span>& only) {
     if (wanted == narrowed_) return;
     narrowed_ = std::move(wanted);
     dropAhead();  // rows read ahead with other fields
+}
+
+// The rows read ahead stay while the filter comes back the same: a view sets it for
+// each read and takes it away after.
+void ServerDriver::filter(const File::Filter& pass) {
+    filterOn_ = !pass.empty();
+    if (!filterOn_ || pass == filter_) return;
+    filter_ = pass;
+    ++filterTurns_;
 }
 
 // Row `i` of a binary result of "kw_row", "kw_version" and the fields' columns, as rowOf

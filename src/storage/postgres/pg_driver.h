@@ -51,6 +51,7 @@ class ServerDriver : public Driver {
     bool eof() override { return atEof_; }
     bool bof() override { return atBof_; }
     void narrow(const std::vector<File::Span>& only) override;
+    void filter(const File::Filter& pass) override;
     Status sumKopecks(const std::vector<File::SumTerm>& terms, std::vector<int64_t>& sums) override;
     Status scan(const std::function<void(const uint8_t* record)>& perRecord,
                 const std::vector<File::Span>& only) override;
@@ -164,6 +165,13 @@ class ServerDriver : public Driver {
     // Rows read ahead in one direction from place_, with whether another desk held each.
     std::vector<Row> ahead_;
     std::vector<const FieldDecl*> narrowed_;  // the fields a pass reads ahead; empty: all
+    // What the pass lets through (File::filter), while filterOn_; filterTurns_ counts its
+    // changes. The rows read ahead were chosen with aheadFilter_ (0: unfiltered): a
+    // view turns its filter on and off around each read and goes on with the same rows.
+    File::Filter filter_;
+    bool filterOn_ = false;
+    uint64_t filterTurns_ = 0;
+    uint64_t aheadFilter_ = 0;
     std::vector<bool> aheadHeld_;
     std::size_t aheadAt_ = 0;
     bool aheadForward_ = true;

@@ -12,12 +12,11 @@
 // money::kopecks.
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <cstdlib>
 #include <string>
 
-#include "runtime/date.h"
 #include "storage/error_codes.h"
+#include "storage/postgres/pg_condition.h"
 #include "storage/postgres/pg_driver.h"
 #include "storage/postgres/pg_record.h"
 #include "storage/postgres/pg_schema.h"
@@ -25,44 +24,6 @@
 namespace kw::storage::pg {
 
 namespace {
-
-using Op = File::Condition::Op;
-
-const char* sqlOp(Op op) {
-    switch (op) {
-        case Op::Eq:
-            return " = ";
-        case Op::Ne:
-            return " <> ";
-        case Op::Lt:
-            return " < ";
-        case Op::Le:
-            return " <= ";
-        case Op::Gt:
-            return " > ";
-        case Op::Ge:
-            return " >= ";
-    }
-    return " = ";
-}
-
-bool holds(int64_t a, Op op, int64_t b) {
-    switch (op) {
-        case Op::Eq:
-            return a == b;
-        case Op::Ne:
-            return a != b;
-        case Op::Lt:
-            return a < b;
-        case Op::Le:
-            return a <= b;
-        case Op::Gt:
-            return a > b;
-        case Op::Ge:
-            return a >= b;
-    }
-    return false;
-}
 
 std::string kopecksOf(const std::string& c) {
     return "CASE WHEN " + c + " = 'NaN'::float8 OR abs(" + c +
@@ -72,45 +33,6 @@ std::string kopecksOf(const std::string& c) {
            ", -9e13), 9e13)::text::numeric, 2) * 100)::bigint END";
 }
 
-// The condition as SQL, its value a parameter appended to `params`; "" when the field
-// cannot take part (not a whole number). A date is compared as its key's index has it,
-// the empty date as 28.12.1800 (day 0), so that a condition on a key's first date can
-// read that index.
-std::string conditionSql(const TableDecl& decl, const File::Condition& c,
-                         std::vector<std::string>& params) {
-    if (c.field < 1 || c.field > static_cast<int>(decl.fields.size())) return "";
-    const FieldDecl& f = decl.fields[static_cast<std::size_t>(c.field - 1)];
-    if (f.type != FieldType::Byte && f.type != FieldType::Short && f.type != FieldType::Long)
-        return "";
-    const std::string col = quoted(f.name);
-    if (!f.isDate) {
-        params.push_back(std::to_string(c.value));
-        return col + sqlOp(c.op) + "$" + std::to_string(params.size()) + "::bigint";
-    }
-    // A stored date is the empty one or lies within kFirstDay..last: beyond those the
-    // answer is the same for every stored date.
-    static const int64_t kLast = date::fromYmd(9999, 12, 31);
-    if (c.value != 0 && (c.value < date::kFirstDay || c.value > kLast)) {
-        const bool empty = holds(0, c.op, c.value);
-        const bool stored =
-            holds(c.value < date::kFirstDay ? date::kFirstDay : kLast, c.op, c.value);
-        if (empty == stored) return empty ? "TRUE" : "FALSE";
-        return col + (empty ? " IS NULL" : " IS NOT NULL");
-    }
-    char text[16] = "1800-12-28";
-    if (c.value != 0) {
-        const auto d = date::toYmd(static_cast<int32_t>(c.value));
-        std::snprintf(text, sizeof text, "%04d-%02d-%02d", d.year, d.month, d.day);
-    }
-    params.emplace_back(text);
-    return "COALESCE(" + col + ", DATE '1800-12-28')" + sqlOp(c.op) + "$" +
-           std::to_string(params.size()) + "::date";
-}
-
-bool same(const File::Condition& a, const File::Condition& b) {
-    return a.field == b.field && a.op == b.op && a.value == b.value;
-}
-
 // The conditions every term has: the statement's WHERE, which an index may serve.
 std::vector<File::Condition> shared(const std::vector<File::SumTerm>& terms) {
     std::vector<File::Condition> out;
@@ -118,7 +40,7 @@ std::vector<File::Condition> shared(const std::vector<File::SumTerm>& terms) {
         const bool everywhere =
             std::all_of(terms.begin(), terms.end(), [&](const File::SumTerm& t) {
                 return std::any_of(t.when.begin(), t.when.end(),
-                                   [&](const File::Condition& o) { return same(o, c); });
+                                   [&](const File::Condition& o) { return o == c; });
             });
         if (everywhere) out.push_back(c);
     }
@@ -167,7 +89,7 @@ Status ServerDriver::sumKopecks(const std::vector<File::SumTerm>& terms,
         std::string filter;
         for (const File::Condition& c : t.when) {
             if (std::any_of(common.begin(), common.end(),
-                            [&](const File::Condition& o) { return same(o, c); }))
+                            [&](const File::Condition& o) { return o == c; }))
                 continue;
             const std::string one = conditionSql(decl_, c, params);
             if (one.empty()) return Status::error(kInvalidFieldType);
