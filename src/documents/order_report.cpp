@@ -16,14 +16,24 @@ report::ReportDef OrderReport::Define() {
     return orderReport(kind_, row_, totals_);
 }
 
+std::vector<std::string> OrderReport::ChoosingFields() const {
+    // The overdue list looks at every pledge whole.
+    if (kind_ == OrderKind::Overdue) return {};
+    return {"SOST", "DATA", "DATA_PR1", "DATA_PR2", "DATA_PR3", "DATA_PRW", "DATA_R"};
+}
+
 void OrderReport::TakeRow() {
+    // A pledge without an event in the period adds nothing and is no row; the others
+    // are read whole (and looked at again as they are now).
+    if (kind_ != OrderKind::Overdue &&
+        (!hasEventInPeriod(ZAL, D1, D2) || !WholeRecord() || !hasEventInPeriod(ZAL, D1, D2)))
+        return;
     const dict::ZalRecord& z = ZAL;
     row_.PP_1 = z.S_P_C1 + z.S_P_X1;
     row_.PP_2 = z.S_P_C2 + z.S_P_X2;
     row_.PP_3 = z.S_P_C3 + z.S_P_X3;
     if (kind_ != OrderKind::Overdue) {
         row_.PRIB = totals_.add(z, D1, D2);
-        if (!hasEventInPeriod(z, D1, D2)) return;
     }
     if (kind_ == OrderKind::Operations || kind_ == OrderKind::Overdue) {
         row_.PR = z.DATA < D1 ? "*" : "";

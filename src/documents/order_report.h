@@ -21,6 +21,7 @@ class OrderReport : public ZalReport {
 
   protected:
     report::ReportDef Define() override;
+    std::vector<std::string> ChoosingFields() const override;
     void TakeRow() override;
     void Finish() override;
 

@@ -58,6 +58,7 @@ Level ZalReport::Init() {
     pass_->Init(view_.get(), *Relate::ZAL, kProgressPctText, &Percentile);
     pass_->AddSortOrder(&dict::zalTable().keys[0]);
     if (!filter_.empty()) pass_->SetFilter(filter_);
+    narrowPass();
     ReportManager::Init(*pass_, Report_, Define(), &Previewer);
     SkipPreview = 0;
     Zoom = kZoomPageWidth;
@@ -76,6 +77,11 @@ void ZalReport::AskPreview() {
 Level ZalReport::Kill() {
     const Level l = ReportManager::Kill();
     if (l != Level::Benign) return l;
+    if (whole_) {
+        Access::ZAL->File->narrow({});
+        (void)whole_->close();  // read only
+        whole_.reset();
+    }
     if (FilesOpened) {
         for (RelationManager* r : reportTables()) (void)r->Close();
         FilesOpened = 0;
@@ -83,6 +89,34 @@ Level ZalReport::Kill() {
     if (named_) GlobalErrors.SetProcedureName();
     named_ = false;
     return l;
+}
+
+void ZalReport::narrowPass() {
+    const std::vector<std::string> names = ChoosingFields();
+    if (names.empty()) return;
+    const storage::TableDecl& t = dict::zalTable();
+    std::vector<storage::File::Span> spans;
+    for (const std::string& n : names) {
+        const int f = t.fieldNumber(n);
+        if (f == 0) return;  // not a field: the pass reads whole records
+        const storage::FieldDecl& d = t.fields[static_cast<std::size_t>(f - 1)];
+        spans.push_back({d.offset, d.size});
+    }
+    for (int c : t.keys[0].components) {
+        const storage::FieldDecl& d = t.fields[static_cast<std::size_t>(c - 1)];
+        spans.push_back({d.offset, d.size});
+    }
+    whole_ = std::make_unique<storage::File>(t);
+    if (!whole_->open().ok()) {
+        whole_.reset();
+        return;
+    }
+    Access::ZAL->File->narrow(spans);
+}
+
+bool ZalReport::WholeRecord() {
+    if (!whole_) return true;
+    return whole_->getRecord(Access::ZAL->File->currentRecord()).ok();
 }
 
 std::string ZalReport::MetalName() {

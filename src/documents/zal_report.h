@@ -12,7 +12,9 @@
 // "No Records" and prints nothing.
 #pragma once
 
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "framework/report/report_manager.h"
 #include "runtime/report.h"
@@ -36,18 +38,29 @@ class ZalReport : public ReportManager {
     virtual void TakeRow() = 0;
     virtual void Finish() {}
 
+    // The fields that decide whether a pledge is a row of the report (besides the key's):
+    // when there are some, the pass reads only those of each pledge (a server sends a
+    // fraction of every row of a large file) and TakeRow calls WholeRecord() for a pledge
+    // it uses.
+    virtual std::vector<std::string> ChoosingFields() const { return {}; }
+    // The current pledge read whole into ZAL's buffer; false when it is gone meanwhile.
+    bool WholeRecord();
+
     report::Report& Out() { return Report_; }
     // The names of the current pledge's metal and stone; "" when not in MET or KAM.
     std::string MetalName();
     std::string StoneName();
 
   private:
+    void narrowPass();
+
     std::string name_;
     std::string filter_;
     report::Report Report_;
     std::unique_ptr<EachRecordPass> pass_;  // each record of the view to TakeRow
     PrintPreviewClass Previewer;
     std::unique_ptr<storage::View> view_;
+    std::unique_ptr<storage::File> whole_;  // reads a chosen pledge whole, beside the pass
     bool named_ = false;
     bool finished_ = false;
 };
