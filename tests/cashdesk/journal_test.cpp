@@ -147,6 +147,9 @@ TEST_F(JournalTest, ABlankedNameOrDateIsFilledAgain) {
     EXPECT_EQ(f.shown("KLM:DATA"), "08.12.2025");
     boxes.answer(kw::msgbox::Yes);  // close without saving what was typed
     EXPECT_EQ(f.press(W("Закрыть")), Drive::Ok);
+    // The form closes after the box is answered: on a loaded machine the list may
+    // settle before it has gone, and the list's own button is then blocked.
+    EXPECT_TRUE(f.waitClosed(10s));
     EXPECT_EQ(list.settle(), Drive::Ok);
     EXPECT_TRUE(journal().empty());
     closeAll(list, t);
