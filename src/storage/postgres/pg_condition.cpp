@@ -1,9 +1,8 @@
 #include "storage/postgres/pg_condition.h"
 
-#include <cstdio>
-
 #include "runtime/codepage.h"
 #include "runtime/date.h"
+#include "storage/postgres/pg_record.h"
 #include "storage/postgres/pg_schema.h"
 
 namespace kw::storage::pg {
@@ -71,14 +70,10 @@ std::string conditionSql(const TableDecl& decl, const File::Condition& c,
         if (empty == stored) return empty ? "TRUE" : "FALSE";
         return col + (empty ? " IS NULL" : " IS NOT NULL");
     }
-    char text[16] = "1800-12-28";
-    if (c.value != 0) {
-        const auto d = date::toYmd(static_cast<int32_t>(c.value));
-        std::snprintf(text, sizeof text, "%04d-%02d-%02d", d.year, d.month, d.day);
-    }
-    params.emplace_back(text);
-    return "COALESCE(" + col + ", DATE '1800-12-28')" + sqlOp(c.op) + "$" +
-           std::to_string(params.size()) + "::date";
+    const std::string term = "COALESCE(" + col + ", " + kDayZero + ")";
+    if (c.value == 0) return term + sqlOp(c.op) + kDayZero;
+    params.push_back(dateText(static_cast<int32_t>(c.value)));
+    return term + sqlOp(c.op) + "$" + std::to_string(params.size()) + "::date";
 }
 
 std::string textEqualSql(const TableDecl& decl, const File::TextEqual& t,

@@ -242,7 +242,7 @@ Status ServerDriver::fetch(bool forward, int n) {
         std::string lhs, rhs;
         for (std::size_t i = 0; i < o.terms.size(); ++i) {
             const bool component = o.key && i < o.key->components.size();
-            std::string p = "DATE '1800-12-28'";  // the empty date
+            std::string p = kDayZero;  // the empty date
             if (component) {
                 const FieldDecl& f = decl_.field(o.key->components[i]);
                 if (const auto v = fieldValue(f, keys.data())) {
@@ -570,7 +570,7 @@ Status ServerDriver::duplicate(int key, bool& taken) {
     std::vector<std::string> params{std::to_string(current_.id.row)};
     std::string where = o.where + " AND \"kw_row\" <> $1::bigint";
     for (std::size_t i = 0; i < o.key->components.size(); ++i) {
-        std::string p = "DATE '1800-12-28'";
+        std::string p = kDayZero;
         if (const auto v = fieldValue(decl_.field(o.key->components[i]), buffer_())) {
             params.push_back(*v);
             p = keyParameter(decl_, *o.key, i, static_cast<int>(params.size()));

@@ -75,6 +75,13 @@ std::vector<const FieldDecl*> columns(const TableDecl& t) {
     return out;
 }
 
+std::string dateText(int32_t day) {
+    const auto d = date::toYmd(day);
+    char text[16];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d", d.year, d.month, d.day);
+    return text;
+}
+
 std::optional<std::string> fieldValue(const FieldDecl& f, const uint8_t* record) {
     const uint8_t* p = record + f.offset;
     switch (f.type) {
@@ -86,10 +93,7 @@ std::optional<std::string> fieldValue(const FieldDecl& f, const uint8_t* record)
             const int32_t v = load<int32_t>(p);
             if (!f.isDate) return std::to_string(v);
             if (v == 0) return std::nullopt;
-            const auto d = date::toYmd(v);
-            char text[16];
-            std::snprintf(text, sizeof text, "%04d-%02d-%02d", d.year, d.month, d.day);
-            return std::string(text);
+            return dateText(v);
         }
         case FieldType::Real: {
             char text[40];

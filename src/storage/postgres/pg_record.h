@@ -13,6 +13,9 @@
 
 namespace kw::storage::pg {
 
+// A day number (not 0) as the server's date text, 'YYYY-MM-DD'.
+std::string dateText(int32_t day);
+
 // The text of one field of `record` for a query parameter; nullopt for SQL NULL.
 std::optional<std::string> fieldValue(const FieldDecl& f, const uint8_t* record);
 

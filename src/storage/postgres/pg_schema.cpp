@@ -10,8 +10,6 @@ bool isText(const FieldDecl& f) {
     return f.type == FieldType::String;
 }
 
-constexpr const char* kDayZero = "DATE '1800-12-28'";
-
 // The expression an index takes for a key component.
 std::string indexTerm(const FieldDecl& f, bool nocase) {
     // Capitals in code-point order (the database's collation is C.UTF-8) order as the

@@ -27,6 +27,9 @@
 
 namespace kw::storage::pg {
 
+// The empty date 0 as the indexes and the queries compare it (day 0).
+inline constexpr const char* kDayZero = "DATE '1800-12-28'";
+
 // The SQL name of a table or field of the dictionary.
 std::string sqlName(const std::string& name);
 // That name as an SQL identifier, in double quotes.

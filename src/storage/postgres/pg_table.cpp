@@ -91,7 +91,7 @@ Status Table::getByKey(int key, const uint8_t* keyRecord, Row& out) {
     for (std::size_t i = 0; i < k.components.size(); ++i) {
         const FieldDecl& f = t_.fields[static_cast<std::size_t>(k.components[i] - 1)];
         const auto v = fieldValue(f, keyRecord);
-        std::string p = "DATE '1800-12-28'";  // the empty date
+        std::string p = kDayZero;  // the empty date
         if (v) {
             params.push_back(*v);
             p = keyParameter(t_, k, i, static_cast<int>(params.size()));
@@ -167,7 +167,7 @@ Status Table::page(int key, const Row* from, bool forward, int n, std::vector<Ro
                 component ? fieldValue(t_.fields[static_cast<std::size_t>(k->components[i] - 1)],
                                        from->record.data())
                           : std::optional<std::string>(std::to_string(from->id.row));
-            std::string p = "DATE '1800-12-28'";  // the empty date
+            std::string p = kDayZero;  // the empty date
             if (v) {
                 params.push_back(*v);
                 const int n = static_cast<int>(params.size());
