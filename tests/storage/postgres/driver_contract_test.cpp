@@ -22,7 +22,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <map>
 #include <mutex>
@@ -36,6 +35,7 @@
 #include "storage/postgres/pg_backend.h"
 #include "storage/postgres/pg_connection.h"
 #include "storage/postgres/pg_driver.h"
+#include "storage/postgres/server_test_util.h"
 #include "storage/record_codec.h"
 #include "storage/storage_test_util.h"
 #include "storage/view.h"
@@ -43,11 +43,8 @@
 namespace kw::storage {
 namespace {
 
-enum class Back { Flat, Server };
-
-std::string backName(const ::testing::TestParamInfo<Back>& i) {
-    return i.param == Back::Flat ? "Flat" : "Server";
-}
+using testing::Back;
+using testing::backName;
 
 // Another desk: a thread of its own (its own driver state, its own connection), kept
 // alive between the steps it is given, so that its holds and locks last.
@@ -89,9 +86,7 @@ class Contract : public ::testing::TestWithParam<Back> {
     void SetUp() override {
         pg::registerServerBackend();
         if (GetParam() == Back::Server) {
-            const char* conninfo = std::getenv("KW_TEST_CONNINFO");
-            if (!conninfo || !*conninfo) GTEST_SKIP() << "no server (KW_TEST_CONNINFO)";
-            std::ofstream(dir_.file("kestrowd.conninfo")) << conninfo << "\n";
+            if (!testing::keepOnTestServer(dir_)) GTEST_SKIP() << "no server (KW_TEST_CONNINFO)";
         }
     }
     // The server's half wrote no data file: the tables were the server's.
@@ -206,7 +201,7 @@ TEST_P(Contract, EveryOperationGivesTheFlatDriversCodes) {
     if (GetParam() == Back::Server) {  // the tables of earlier tests are there
         pg::Connection admin;
         std::string message;
-        ASSERT_TRUE(admin.open(std::getenv("KW_TEST_CONNINFO"), message)) << message;
+        ASSERT_TRUE(admin.open(testing::testServer(), message)) << message;
         ASSERT_TRUE(admin.exec("DROP TABLE IF EXISTS pkl").ok());
     }
     File missing(dict::table("PKL"), testing::in(dir_));
@@ -846,10 +841,8 @@ class ServerLink : public ::testing::Test {
   protected:
     void SetUp() override {
         pg::registerServerBackend();
-        const char* conninfo = std::getenv("KW_TEST_CONNINFO");
-        if (!conninfo || !*conninfo) GTEST_SKIP() << "no server (KW_TEST_CONNINFO)";
-        conninfo_ = conninfo;
-        std::ofstream(dir_.file("kestrowd.conninfo")) << conninfo << "\n";
+        if (!testing::keepOnTestServer(dir_)) GTEST_SKIP() << "no server (KW_TEST_CONNINFO)";
+        conninfo_ = testing::testServer();
     }
     // Ends every other session of the database, as a server restart or a cut cable does.
     void cutTheLink() {

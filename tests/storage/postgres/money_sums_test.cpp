@@ -6,8 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdlib>
-#include <fstream>
 #include <limits>
 
 #include "dictionary/tables.h"
@@ -15,6 +13,7 @@
 #include "storage/error_codes.h"
 #include "storage/file.h"
 #include "storage/postgres/pg_backend.h"
+#include "storage/postgres/server_test_util.h"
 #include "storage/storage_test_util.h"
 
 namespace kw::storage {
@@ -28,9 +27,7 @@ class MoneySums : public ::testing::Test {
   protected:
     void SetUp() override {
         pg::registerServerBackend();
-        const char* conninfo = std::getenv("KW_TEST_CONNINFO");
-        if (!conninfo || !*conninfo) GTEST_SKIP() << "no server (KW_TEST_CONNINFO)";
-        std::ofstream(dir_.file("kestrowd.conninfo")) << conninfo << "\n";
+        if (!testing::keepOnTestServer(dir_)) GTEST_SKIP() << "no server (KW_TEST_CONNINFO)";
     }
     testing::TempDir dir_;
 };

@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
@@ -19,13 +18,14 @@
 #include "runtime/date.h"
 #include "storage/file.h"
 #include "storage/postgres/pg_backend.h"
+#include "storage/postgres/server_test_util.h"
 #include "storage/storage_test_util.h"
 #include "storage/view.h"
 
 namespace kw::storage {
 namespace {
 
-enum class Back { Flat, Server };
+using testing::Back;
 
 const int32_t kDay = date::fromYmd(2026, 2, 10);
 constexpr int32_t kPledges = 400;
@@ -105,9 +105,7 @@ class ViewFilter : public ::testing::TestWithParam<Back> {
     void SetUp() override {
         pg::registerServerBackend();
         if (GetParam() == Back::Server) {
-            const char* conninfo = std::getenv("KW_TEST_CONNINFO");
-            if (!conninfo || !*conninfo) GTEST_SKIP() << "no server (KW_TEST_CONNINFO)";
-            std::ofstream(dir_.file("kestrowd.conninfo")) << conninfo << "\n";
+            if (!testing::keepOnTestServer(dir_)) GTEST_SKIP() << "no server (KW_TEST_CONNINFO)";
         }
         zal_ = std::make_unique<File>(dict::table("ZAL"), testing::in(dir_));
         ASSERT_EQ(zal_->create().code, kOk);
@@ -310,7 +308,7 @@ TEST_P(ViewFilter, BesideTheRangeOfAKey) {
 }
 
 INSTANTIATE_TEST_SUITE_P(BothBackEnds, ViewFilter, ::testing::Values(Back::Flat, Back::Server),
-                         [](const auto& i) { return i.param == Back::Flat ? "Flat" : "Server"; });
+                         testing::backName);
 
 }  // namespace
 }  // namespace kw::storage
