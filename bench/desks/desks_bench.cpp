@@ -82,8 +82,11 @@ int desk(const std::string& out) {
         if (!f || f.settle() != Drive::Ok) return 4;
         (void)f.type("ZAL:FIO", kw::W("Клиент"));  // OK refuses a pledge without a client
         (void)f.type("ZAL:VEC", "10");
+        // Every desk's form takes the same next number, and a desk offered a free one
+        // after a collision queues for the file behind the desks that did not collide,
+        // which take it first: a desk pressing OK at once may collide many times running.
         for (int attempt = 0; f.isOpen(); ++attempt) {
-            if (attempt > 20) return 5;
+            if (attempt > 200) return 5;
             (void)f.press("OK");
             if (const std::string t = openBox(boxes); !t.empty())
                 (void)boxes.reply("OK");  // a ticket taken meanwhile

@@ -140,6 +140,10 @@ Status ServerDriver::opened(int access) {
     return Status::okay();
 }
 
+ServerDriver::~ServerDriver() {
+    if (open_ && owner_ == std::this_thread::get_id() && !threadSessionsGone()) (void)close();
+}
+
 Status ServerDriver::close() {
     if (!open_) return Status::okay();
     dropHold();

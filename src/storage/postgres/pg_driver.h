@@ -19,6 +19,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "storage/driver.h"
@@ -37,6 +38,10 @@ inline constexpr int kProbedBatch = 1024;
 class ServerDriver : public Driver {
   public:
     ServerDriver(const TableDecl& decl, std::function<uint8_t*()> buffer, std::string conninfo);
+    // A table destroyed while open (its File gone without a close) gives back its hold,
+    // file lock and lock slots as close does, on its own thread while the thread's link
+    // is there; otherwise they go with the link.
+    ~ServerDriver() override;
 
     Status create() override;
     Status open(int mode) override;
@@ -130,12 +135,14 @@ class ServerDriver : public Driver {
     // Runs `sql` (a query whose one value says whether its locks were taken) until it
     // says "t" or `seconds` have passed: false then, or on a failure (`st`).
     bool pollLock(const std::string& sql, int seconds, Status& st);
+    Status waitForLocks(const std::string& sql, int seconds, Result& r);
     Status opened(int access);  // the handle's state of a table just opened
     std::vector<const FieldDecl*> fieldsIn(const std::vector<File::Span>& only) const;
     static std::string binaryColumns(const std::vector<const FieldDecl*>& fields);
     Status binaryRow(const Result& r, int i, const std::vector<const FieldDecl*>& fields,
                      Row& out) const;
     void unlockOne(int32_t cls, int64_t id, bool shared);
+    void giveBack(const std::string& unlocks);  // the select list of unlock calls
     // Give back the hold, the file lock, a lock slot (nothing to report: see unlockOne).
     void dropHold();
     void dropFileLock();
@@ -183,7 +190,9 @@ class ServerDriver : public Driver {
     uint64_t countsLink_ = 0;  // the connection counted_ was looked up on
     int64_t held_ = 0;         // the row this thread holds in this table
     uint64_t heldLink_ = 0;
+    std::thread::id owner_ = std::this_thread::get_id();
     bool fileLocked_ = false;
+    bool queued_ = false;  // the file lock was taken in turn (its turn is kept with it)
     std::map<uint32_t, LockKind> slots_;
     std::map<int, Saved> saved_;
 };

@@ -61,12 +61,15 @@ bool ServerDriver::tryHold(int64_t row, Status& st) {
 }
 
 void ServerDriver::unlockOne(int32_t cls, int64_t id, bool shared) {
+    giveBack(std::string(shared ? "pg_advisory_unlock_shared" : "pg_advisory_unlock") + "(" +
+             n(cls) + ", " + n(static_cast<int32_t>(id)) + ")");
+}
+
+void ServerDriver::giveBack(const std::string& unlocks) {
     // The session and its locks are gone, or they are another process's (a fork's copy).
     if (!session_.connection.isOpen() || session_.connection.inherited()) return;
     // A failure here is a broken link, which gave the lock back with the session.
-    (void)session_.exec(std::string("SELECT ") +
-                        (shared ? "pg_advisory_unlock_shared" : "pg_advisory_unlock") + "(" +
-                        n(cls) + ", " + n(static_cast<int32_t>(id)) + ")");
+    (void)session_.exec("SELECT " + unlocks);
 }
 
 // Inside the thread's transaction a write runs under a savepoint, so that a refused
@@ -257,20 +260,79 @@ Status ServerDriver::release() {
     return Status::okay();
 }
 
+// Waits for the advisory locks `locks` (the select list of one statement: its values
+// come back in `r`, from column 1) with the server's lock_timeout set to `seconds` for
+// the wait; inside the thread's transaction under a savepoint, so that a wait in vain
+// leaves the transaction sound. A wait in vain (the time limit, or the server's
+// deadlock check) is 32.
+Status ServerDriver::waitForLocks(const std::string& locks, int seconds, Result& r) {
+    // The timeout is set and set back by the statement itself: a failure takes the first
+    // setting back with its transaction.
+    const std::string sql = "SELECT set_config('lock_timeout', '" + n(int64_t{seconds} * 1000) +
+                            "ms', false), " + locks + ", set_config('lock_timeout', '10s', false)";
+    Status st;
+    if (!session_.inTransaction) {
+        r = session_.run(sql, {}, st);
+        if (st.ok() || session_.transactionLost) return st;
+        return r.state() == "55P03" || r.state() == "40P01" ? Status::error(kFileLocked) : st;
+    }
+    session_.savepointOpen = true;
+    r = session_.run("SAVEPOINT kw_lock; " + sql, {}, st);
+    if (st.ok()) st = session_.exec("RELEASE SAVEPOINT kw_lock");
+    session_.savepointOpen = false;
+    if (st.ok() || session_.transactionLost) return st;
+    const std::string state = r.state();
+    if (Status back = session_.exec("ROLLBACK TO SAVEPOINT kw_lock; RELEASE SAVEPOINT kw_lock");
+        !back.ok())
+        return back;
+    return state == "55P03" || state == "40P01" ? Status::error(kFileLocked) : st;
+}
+
+// Desks that wait for the file lock queue up for their turn on the server (key 1 of the
+// file lock's class), since a lock polled lies idle for up to the poll's pause after
+// its holder lets go: four desks issuing loans took turns at a third of the pace. The
+// turn is kept with the lock and both are given back together, so the next desk in the
+// queue finds the file free the moment it gets its turn. The file lock itself (key 0) is
+// never waited for in the queue: a write of another desk tries it shared for a moment,
+// and a waiting request in the server's queue would refuse that try.
 Status ServerDriver::lock(int seconds) {
     if (!open_) return Status::error(kFileNotOpen);
     if (fileLocked_) return Status::okay();
     if (!writable_) return Status::error(kAccessDenied);
+    const int32_t cls = lockClass(decl_.label, kFileLock);
     Status st;
-    if (!tryLock(lockClass(decl_.label, kFileLock), 0, false, seconds, st))
-        return st.ok() ? Status::error(kFileLocked) : st;
+    if (seconds <= 0) {
+        if (!tryLock(cls, 0, false, 0, st)) return st.ok() ? Status::error(kFileLocked) : st;
+        fileLocked_ = true;
+        return Status::okay();
+    }
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    Result r;
+    st = waitForLocks(
+        "pg_advisory_lock(" + n(cls) + ", 1), pg_try_advisory_lock(" + n(cls) + ", 0)", seconds, r);
+    if (!st.ok()) return st;
+    // Taken out of turn only by a desk that tried once, or tried shared by a write.
+    if (r.value(0, 2) != "t") {
+        const auto left = std::chrono::duration_cast<std::chrono::seconds>(
+            until - std::chrono::steady_clock::now());
+        if (!tryLock(cls, 0, false, std::max<int>(0, static_cast<int>(left.count())), st)) {
+            unlockOne(cls, 1, false);
+            return st.ok() ? Status::error(kFileLocked) : st;
+        }
+    }
     fileLocked_ = true;
+    queued_ = true;
     return Status::okay();
 }
 
 void ServerDriver::dropFileLock() {
-    if (fileLocked_) unlockOne(lockClass(decl_.label, kFileLock), 0, false);
+    const int32_t cls = lockClass(decl_.label, kFileLock);
+    if (fileLocked_ && queued_)
+        giveBack("pg_advisory_unlock(" + n(cls) + ", 0), pg_advisory_unlock(" + n(cls) + ", 1)");
+    else if (fileLocked_)
+        unlockOne(cls, 0, false);
     fileLocked_ = false;
+    queued_ = false;
 }
 
 Status ServerDriver::unlock() {
@@ -301,19 +363,10 @@ Status ServerDriver::joinTransaction(int seconds) {
         if (pollLock(sql, 0, st)) return Status::okay();
         return st.ok() ? Status::error(kFileLocked) : st;
     }
-    session_.savepointOpen = true;
-    const Result r = session_.run(
-        "SAVEPOINT kw_lock; SET LOCAL lock_timeout = '" + n(int64_t{seconds} * 1000) +
-            "ms'; SELECT pg_advisory_xact_lock_shared(" + file + ", 0), pg_advisory_xact_lock(" +
-            writer + ", 0); SET LOCAL lock_timeout = '10s'; RELEASE SAVEPOINT kw_lock",
-        {}, st);
-    session_.savepointOpen = false;
-    if (st.ok() || session_.transactionLost) return st;
-    const std::string state = r.state();
-    if (Status back = session_.exec("ROLLBACK TO SAVEPOINT kw_lock; RELEASE SAVEPOINT kw_lock");
-        !back.ok())
-        return back;
-    return state == "55P03" || state == "40P01" ? Status::error(kFileLocked) : st;
+    Result r;
+    return waitForLocks(
+        "pg_advisory_xact_lock_shared(" + file + ", 0), pg_advisory_xact_lock(" + writer + ", 0)",
+        seconds, r);
 }
 
 Status ServerDriver::lockRange(uint32_t slot, LockKind kind, int seconds) {

@@ -8,12 +8,23 @@
 namespace kw::storage::pg {
 
 namespace {
-thread_local std::map<std::string, std::unique_ptr<Session>> t_sessions;
+// Set as the thread ends, before its sessions go: a table still open then leaves its
+// locks to go with the link.
+thread_local bool t_sessionsGone = false;
+struct Sessions {
+    std::map<std::string, std::unique_ptr<Session>> map;
+    ~Sessions() { t_sessionsGone = true; }
+};
+thread_local Sessions t_sessions;
 thread_local Session* t_last = nullptr;
 }  // namespace
 
+bool threadSessionsGone() {
+    return t_sessionsGone;
+}
+
 Session& threadSession(const std::string& conninfo) {
-    auto& s = t_sessions[conninfo];
+    auto& s = t_sessions.map[conninfo];
     if (!s) {
         s = std::make_unique<Session>();
         s->conninfo = conninfo;

@@ -59,6 +59,8 @@ struct Session {
 Session& threadSession(const std::string& conninfo);
 // The thread's session used last (for the transaction frame); nullptr when none.
 Session* lastSession();
+// Whether the calling thread's sessions are gone (the thread is ending).
+bool threadSessionsGone();
 
 // The driver's code for a failed statement: 40 for a unique key, 2 for a missing table,
 // 90 for everything else (the link included).

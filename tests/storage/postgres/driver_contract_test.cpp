@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdlib>
@@ -26,6 +27,7 @@
 #include <map>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 #include "dictionary/tables.h"
 #include "runtime/codepage.h"
@@ -554,6 +556,92 @@ TEST_P(Contract, HoldsLocksAndChangesBetweenTwoDesks) {
         EXPECT_EQ(pkl->lockRange(3, LockKind::Exclusive, 0).code, kOk);
         EXPECT_EQ(pkl->lockRange(4, LockKind::Shared, 0).code, kAccessDenied);
     });
+}
+
+// A table of another desk destroyed while open, without a close, gives back what it
+// held there: its hold on a record, its lock of the file and its lock slots.
+TEST_P(Contract, ATableDestroyedOpenGivesBackItsHoldsAndLocks) {
+    auto pkl = table("PKL");
+    addClient(*pkl, "Alpha", "a");
+    const uint32_t alpha = pkl->currentRecord();
+    Desk other;
+    other.run([&] {
+        File mine(dict::table("PKL"), testing::in(dir_));
+        ASSERT_EQ(mine.open().code, kOk);
+        ASSERT_EQ(mine.getRecord(alpha, true).code, kOk);
+        ASSERT_EQ(mine.lockRange(5, LockKind::Exclusive, 0).code, kOk);
+        ASSERT_EQ(mine.lock(0).code, kOk);
+        // Still held while the table lives.
+        std::thread([&] {
+            ASSERT_EQ(pkl->open().code, kOk);
+            EXPECT_EQ(pkl->getRecord(alpha, true).code, kRecordHeld);
+            EXPECT_EQ(pkl->lockRange(5, LockKind::Shared, 0).code, kAccessDenied);
+            EXPECT_EQ(pkl->lock(0).code, kFileLocked);
+        }).join();
+    });
+    EXPECT_EQ(pkl->getRecord(alpha, true).code, kOk);
+    EXPECT_EQ(pkl->lockRange(5, LockKind::Exclusive, 0).code, kOk);
+    EXPECT_EQ(pkl->lock(0).code, kOk);
+    ASSERT_EQ(pkl->unlock().code, kOk);
+}
+
+// Desks that wait for a file's lock get it when the desk before lets go, on the server
+// in the order they asked; a wait in vain is 32 and, inside a transaction, leaves the
+// transaction's writes standing.
+TEST_P(Contract, DesksWaitingForAFileLockGetItInTurn) {
+    using namespace std::chrono_literals;
+    auto pkl = table("PKL");
+    auto day = table("DAY");
+    Desk holder;
+    holder.run([&] {
+        ASSERT_EQ(pkl->open().code, kOk);
+        ASSERT_EQ(pkl->lock(0).code, kOk);
+    });
+
+    ASSERT_EQ(File::logout(1, {day.get()}).code, kOk);
+    buf<dict::DayRecord>(*day).DATA = 1000;
+    ASSERT_EQ(day->add().code, kOk);
+    EXPECT_EQ(pkl->lock(1).code, kFileLocked);
+    buf<dict::DayRecord>(*day).DATA = 1001;
+    ASSERT_EQ(day->add().code, kOk);
+    ASSERT_EQ(File::commit().code, kOk);
+    uint32_t n = 0;
+    ASSERT_EQ(day->records(n).code, kOk);
+    EXPECT_EQ(n, 2u);
+
+    std::mutex m;
+    std::vector<std::string> events;
+    auto note = [&](std::string e) {
+        std::lock_guard<std::mutex> l(m);
+        events.push_back(std::move(e));
+    };
+    auto waiter = [&](const std::string name, std::chrono::milliseconds after) {
+        return std::thread([&, name, after] {
+            std::this_thread::sleep_for(after);
+            if (pkl->open().code != kOk) return note(name + " not opened");
+            if (pkl->lock(20).code != kOk) return note(name + " refused");
+            note(name + " locked");
+            std::this_thread::sleep_for(150ms);
+            note(name + " lets go");
+            (void)pkl->unlock();
+            (void)pkl->close();
+        });
+    };
+    std::thread first = waiter("first", 0ms), second = waiter("second", 200ms);
+    std::this_thread::sleep_for(500ms);
+    holder.run([&] { ASSERT_EQ(pkl->unlock().code, kOk); });
+    first.join();
+    second.join();
+    ASSERT_EQ(events.size(), 4u);
+    if (GetParam() == Back::Server) {
+        EXPECT_EQ(events, (std::vector<std::string>{"first locked", "first lets go",
+                                                    "second locked", "second lets go"}));
+    } else {
+        EXPECT_EQ(events[0].substr(events[0].find(' ')), " locked");
+        EXPECT_EQ(events[2].substr(events[2].find(' ')), " locked");
+    }
+    ASSERT_EQ(pkl->lock(0).code, kOk);
+    ASSERT_EQ(pkl->unlock().code, kOk);
 }
 
 // A transaction over two tables: rolled back it leaves nothing, committed it keeps all;
