@@ -41,13 +41,18 @@ DayLock::DayLock(Kind kind, int seconds) {
     if (Access::DAY->UseFile(kUseRecord) != Level::Benign) return;
     // The turnstile (slot 1) keeps a closing from waiting for ever behind writes that
     // overlap one another: once the closing holds it, new writes queue behind it, and
-    // it waits only for the writes already under way.
+    // it waits only for the writes already under way. A server's lock queue does that
+    // for the day's slot itself.
     const storage::LockKind lockKind =
         kind == Kind::Close ? storage::LockKind::Exclusive : storage::LockKind::Shared;
-    storage::RangeLockGuard turnstile(*Access::DAY->File, kTurnstileSlot, lockKind, seconds);
-    if (!turnstile.held()) return;
-    guard_ = storage::RangeLockGuard(*Access::DAY->File, kDaySlot, lockKind, seconds);
-    (void)turnstile.release();
+    storage::File& dayFile = *Access::DAY->File;
+    std::optional<storage::RangeLockGuard> turnstile;
+    if (!dayFile.rangeLocksWaitInTurn()) {
+        turnstile.emplace(dayFile, kTurnstileSlot, lockKind, seconds);
+        if (!turnstile->held()) return;
+    }
+    guard_ = storage::RangeLockGuard(dayFile, kDaySlot, lockKind, seconds);
+    if (turnstile) (void)turnstile->release();
     if (!guard_.held()) return;
     held_ = true;
     outer_ = true;

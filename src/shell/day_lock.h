@@ -14,7 +14,8 @@
 // calling thread's own open of DAY: other threads of the program wait like other desks.
 // Slot 1 is its turnstile: taken (shared by a write, exclusive by a closing) just while
 // slot 0 is taken, so that a closing waits for the writes under way, not for writes
-// that keep overlapping one another.
+// that keep overlapping one another. On a server the lock queue orders the waits for
+// slot 0 itself, and the turnstile is not taken.
 // A desk waits at most kDayLockSeconds for it, and never while a box is on screen:
 // a holder lets the lock go before any box its thread shows (what it writes after the
 // box is no longer under the lock; the forms write nothing after a box but the retry

@@ -198,6 +198,10 @@ class File {
     static constexpr uint32_t kRangeSlots = 48;
     Status lockRange(uint32_t slot, LockKind kind, int seconds);
     Status unlockRange(uint32_t slot);
+    // Whether the thread's open waits for a slot in the order of asking (on a server):
+    // a request that waits holds off the conflicting ones asked after it. The data
+    // files' waits are not ordered: a shared lock is granted beside a waiting exclusive.
+    bool rangeLocksWaitInTurn();
 
     // Transaction frame of the calling thread over several open files.
     static Status logout(int seconds, const std::vector<File*>& files);

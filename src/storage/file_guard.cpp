@@ -18,6 +18,10 @@ Status File::lockRange(uint32_t slot, LockKind kind, int seconds) {
     });
 }
 
+bool File::rangeLocksWaitInTurn() {
+    return state().server != nullptr;
+}
+
 Status File::unlockRange(uint32_t slot) {
     return called(FileFunction::Lock, [&] {
         State& s = state();

@@ -374,9 +374,21 @@ Status ServerDriver::lockRange(uint32_t slot, LockKind kind, int seconds) {
     const bool shared = kind == LockKind::Shared;
     auto it = slots_.find(slot);
     if (it != slots_.end() && it->second == kind) return Status::okay();
+    const int32_t cls = lockClass(decl_.label, kSlots);
     Status st;
-    if (!tryLock(lockClass(decl_.label, kSlots), slot, shared, seconds, st))
-        return st.ok() ? Status::error(kAccessDenied) : st;
+    if (seconds <= 0) {
+        if (!tryLock(cls, slot, shared, 0, st)) return st.ok() ? Status::error(kAccessDenied) : st;
+    } else {
+        // Waited for in the server's lock queue: the desks get the slot in the order they
+        // asked, and a desk waiting for it exclusively holds off the shared takers that
+        // come after it (the day's closing is not kept waiting by writes that overlap).
+        Result r;
+        st = waitForLocks(std::string(shared ? "pg_advisory_lock_shared(" : "pg_advisory_lock(") +
+                              n(cls) + ", " + n(static_cast<int32_t>(slot)) + ")",
+                          seconds, r);
+        if (st.code == kFileLocked) return Status::error(kAccessDenied);
+        if (!st.ok()) return st;
+    }
     // A slot taken again in the other mode changes its mode, as a byte-range lock does.
     if (it != slots_.end())
         unlockOne(lockClass(decl_.label, kSlots), slot, it->second == LockKind::Shared);

@@ -644,6 +644,49 @@ TEST_P(Contract, DesksWaitingForAFileLockGetItInTurn) {
     ASSERT_EQ(pkl->unlock().code, kOk);
 }
 
+// A lock slot waited for: given when the desks holding it let go, refused (5) when the
+// wait is in vain; on the server the wait is in turn, so a desk waiting for a slot
+// exclusively holds off a desk that asks for it shared afterwards.
+TEST_P(Contract, ALockSlotWaitedForExclusivelyHoldsOffLaterSharers) {
+    using namespace std::chrono_literals;
+    auto pkl = table("PKL");
+    EXPECT_EQ(pkl->rangeLocksWaitInTurn(), GetParam() == Back::Server);
+    Desk sharer, later;
+    sharer.run([&] {
+        ASSERT_EQ(pkl->open().code, kOk);
+        ASSERT_EQ(pkl->lockRange(0, LockKind::Shared, 0).code, kOk);
+    });
+    EXPECT_EQ(pkl->lockRange(0, LockKind::Exclusive, 1).code, kAccessDenied);
+    std::atomic<int> got{-1};
+    std::thread closer([&] {
+        if (pkl->open().code != kOk) return;
+        got = static_cast<int>(pkl->lockRange(0, LockKind::Exclusive, 20).code);
+        std::this_thread::sleep_for(100ms);
+        (void)pkl->unlockRange(0);
+        (void)pkl->close();
+    });
+    std::this_thread::sleep_for(400ms);
+    later.run([&] {
+        ASSERT_EQ(pkl->open().code, kOk);
+        const int code = pkl->lockRange(0, LockKind::Shared, 0).code;
+        if (GetParam() == Back::Server)
+            EXPECT_EQ(code, kAccessDenied) << "a later sharer waits behind the exclusive wait";
+        else
+            EXPECT_EQ(code, kOk);
+        if (code == kOk) {
+            ASSERT_EQ(pkl->unlockRange(0).code, kOk);
+        }
+    });
+    EXPECT_EQ(got.load(), -1) << "still waiting while a sharer holds the slot";
+    sharer.run([&] { ASSERT_EQ(pkl->unlockRange(0).code, kOk); });
+    closer.join();
+    EXPECT_EQ(got.load(), kOk);
+    later.run([&] {
+        ASSERT_EQ(pkl->lockRange(0, LockKind::Shared, 5).code, kOk);
+        ASSERT_EQ(pkl->unlockRange(0).code, kOk);
+    });
+}
+
 // A transaction over two tables: rolled back it leaves nothing, committed it keeps all;
 // a write refused inside it leaves the others standing.
 TEST_P(Contract, ATransactionRolledBackLeavesNothing) {
