@@ -27,6 +27,7 @@ q() { "$bin/psql" -h "$host" -p "$port" -U kestrowd -d kestrowd -qAt -c "$1"; }
 [ "$(q "SELECT numeric_precision || ',' || numeric_scale FROM information_schema.columns WHERE table_name = 'kbp' AND column_name = 'kdz'")" = "5,0" ] || fail "the decimal of the settings"
 q "SELECT indexdef FROM pg_indexes WHERE indexname = 'sec_parol_key'" | grep -q "UNIQUE INDEX sec_parol_key ON public.sec USING btree (upper((parol)::text)) WHERE (NOT" || fail "the password key: $(q "SELECT indexdef FROM pg_indexes WHERE indexname = 'sec_parol_key'")"
 q "SELECT indexdef FROM pg_indexes WHERE indexname = 'zal_key_2'" | grep -q "(COALESCE(data, '1800-12-28'::date), n_kv, kw_row)" || fail "a key of duplicates keeps the order stored"
+q "SELECT indexdef FROM pg_indexes WHERE indexname = 'zal_part_1'" | grep -q "(n_kv, kw_row) WHERE ((NOT (n_kv = 0)) AND (sost <= 3))" || fail "the open pledges' key: $(q "SELECT indexdef FROM pg_indexes WHERE indexname = 'zal_part_1'")"
 # Nobody but the owner reads the users.
 [ "$(q "SELECT count(*) FROM information_schema.role_table_grants WHERE table_name = 'sec' AND grantee = 'PUBLIC'")" = 0 ] || fail "the users are readable by all"
 

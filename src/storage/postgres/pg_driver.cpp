@@ -170,9 +170,7 @@ bool ServerDriver::orderOf(int key, Order& o) const {
     o.terms = keyTerms(decl_, *o.key);
     if (!o.key->dup) o.terms.push_back("\"kw_row\"");
     if (o.key->opt) o.where = keyFilter(decl_, *o.key);
-    if (partial)
-        o.where += " AND " + quoted(decl_.field(partial->field).name) +
-                   " <= " + std::to_string(partial->atMost);
+    if (partial) o.where += " AND " + partialFilter(decl_, *partial);
     return true;
 }
 

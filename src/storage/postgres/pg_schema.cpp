@@ -77,6 +77,10 @@ std::string keyFilter(const TableDecl& t, const KeyDecl& k) {
     return "NOT (" + blank + ")";
 }
 
+std::string partialFilter(const TableDecl& t, const PartialKeyDecl& p) {
+    return quoted(t.field(p.field).name) + " <= " + std::to_string(p.atMost);
+}
+
 std::string keyParameter(const TableDecl& t, const KeyDecl& k, std::size_t i, int n) {
     const std::string p = "$" + std::to_string(n);
     if (i >= k.components.size()) return p + "::bigint";
@@ -130,6 +134,18 @@ std::vector<std::string> createStatements(const TableDecl& t) {
                             quoted(t.label + "_" + k.name) + " ON " + table + " (" + terms + ")";
         if (k.opt) index += " WHERE " + keyFilter(t, k);
         out.push_back(index);
+    }
+    // A partial key (the open pledges among all) has an index of its own, so that a list
+    // of its rows does not walk the whole key past the rows it leaves out.
+    for (std::size_t i = 0; i < t.partialKeys.size(); ++i) {
+        const PartialKeyDecl& p = t.partialKeys[i];
+        const KeyDecl& k = t.keys[static_cast<std::size_t>(p.key - 1)];
+        std::string terms;
+        for (const auto& term : keyTerms(t, k)) terms += (terms.empty() ? "" : ", ") + term;
+        if (!k.dup) terms += ", \"kw_row\"";
+        out.push_back("CREATE INDEX " + quoted(t.label + "_part_" + std::to_string(i + 1)) +
+                      " ON " + table + " (" + terms + ") WHERE " +
+                      (k.opt ? keyFilter(t, k) + " AND " : std::string()) + partialFilter(t, p));
     }
     // Nobody but the owner of the tables reads them; the users table says so in so many
     // words, since it holds the passwords.
