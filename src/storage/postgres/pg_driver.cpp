@@ -169,8 +169,10 @@ bool ServerDriver::orderOf(int key, Order& o) const {
     o.key = &decl_.keys[static_cast<std::size_t>((partial ? partial->key : key) - 1)];
     o.terms = keyTerms(decl_, *o.key);
     if (!o.key->dup) o.terms.push_back("\"kw_row\"");
-    if (o.key->opt) o.where = keyFilter(decl_, *o.key);
-    if (partial) o.where += " AND " + partialFilter(decl_, *partial);
+    if (partial)
+        o.where = partialKeyWhere(decl_, *partial);
+    else if (o.key->opt)
+        o.where = keyFilter(decl_, *o.key);
     return true;
 }
 

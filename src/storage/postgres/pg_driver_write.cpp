@@ -270,22 +270,25 @@ Status ServerDriver::waitForLocks(const std::string& locks, int seconds, Result&
     // setting back with its transaction.
     const std::string sql = "SELECT set_config('lock_timeout', '" + n(int64_t{seconds} * 1000) +
                             "ms', false), " + locks + ", set_config('lock_timeout', '10s', false)";
+    // The lock timeout, or the deadlock check: 32; any other failure as it is.
+    auto inVain = [](const std::string& state, Status st) {
+        return state == "55P03" || state == "40P01" ? Status::error(kFileLocked) : st;
+    };
     Status st;
     if (!session_.inTransaction) {
         r = session_.run(sql, {}, st);
         if (st.ok() || session_.transactionLost) return st;
-        return r.state() == "55P03" || r.state() == "40P01" ? Status::error(kFileLocked) : st;
+        return inVain(r.state(), st);
     }
     session_.savepointOpen = true;
     r = session_.run("SAVEPOINT kw_lock; " + sql, {}, st);
     if (st.ok()) st = session_.exec("RELEASE SAVEPOINT kw_lock");
     session_.savepointOpen = false;
     if (st.ok() || session_.transactionLost) return st;
-    const std::string state = r.state();
     if (Status back = session_.exec("ROLLBACK TO SAVEPOINT kw_lock; RELEASE SAVEPOINT kw_lock");
         !back.ok())
         return back;
-    return state == "55P03" || state == "40P01" ? Status::error(kFileLocked) : st;
+    return inVain(r.state(), st);
 }
 
 // Desks that wait for the file lock queue up for their turn on the server (key 1 of the
@@ -326,11 +329,10 @@ Status ServerDriver::lock(int seconds) {
 }
 
 void ServerDriver::dropFileLock() {
-    const int32_t cls = lockClass(decl_.label, kFileLock);
-    if (fileLocked_ && queued_)
-        giveBack("pg_advisory_unlock(" + n(cls) + ", 0), pg_advisory_unlock(" + n(cls) + ", 1)");
-    else if (fileLocked_)
-        unlockOne(cls, 0, false);
+    const std::string cls = n(lockClass(decl_.label, kFileLock));
+    if (fileLocked_)
+        giveBack("pg_advisory_unlock(" + cls + ", 0)" +
+                 (queued_ ? ", pg_advisory_unlock(" + cls + ", 1)" : ""));
     fileLocked_ = false;
     queued_ = false;
 }
@@ -390,8 +392,7 @@ Status ServerDriver::lockRange(uint32_t slot, LockKind kind, int seconds) {
         if (!st.ok()) return st;
     }
     // A slot taken again in the other mode changes its mode, as a byte-range lock does.
-    if (it != slots_.end())
-        unlockOne(lockClass(decl_.label, kSlots), slot, it->second == LockKind::Shared);
+    if (it != slots_.end()) unlockOne(cls, slot, it->second == LockKind::Shared);
     slots_[slot] = kind;
     return Status::okay();
 }

@@ -25,6 +25,13 @@ const FieldDecl& component(const TableDecl& t, int c) {
 }
 
 // The test that a component is blank, zero or the empty date.
+// A key's index terms, as an index's column list.
+std::string termList(const TableDecl& t, const KeyDecl& k) {
+    std::string terms;
+    for (const auto& term : keyTerms(t, k)) terms += (terms.empty() ? "" : ", ") + term;
+    return terms;
+}
+
 std::string blankTest(const FieldDecl& f) {
     if (isText(f)) return quoted(f.name) + " = ''";
     if (f.isDate) return quoted(f.name) + " IS NULL";
@@ -77,8 +84,10 @@ std::string keyFilter(const TableDecl& t, const KeyDecl& k) {
     return "NOT (" + blank + ")";
 }
 
-std::string partialFilter(const TableDecl& t, const PartialKeyDecl& p) {
-    return quoted(t.field(p.field).name) + " <= " + std::to_string(p.atMost);
+std::string partialKeyWhere(const TableDecl& t, const PartialKeyDecl& p) {
+    const KeyDecl& k = t.keys[static_cast<std::size_t>(p.key - 1)];
+    return (k.opt ? keyFilter(t, k) + " AND " : std::string()) + quoted(t.field(p.field).name) +
+           " <= " + std::to_string(p.atMost);
 }
 
 std::string keyParameter(const TableDecl& t, const KeyDecl& k, std::size_t i, int n) {
@@ -128,10 +137,9 @@ std::vector<std::string> createStatements(const TableDecl& t) {
     create += "\n)";
     out.push_back(create);
     for (const auto& k : t.keys) {
-        std::string terms;
-        for (const auto& term : keyTerms(t, k)) terms += (terms.empty() ? "" : ", ") + term;
         std::string index = std::string("CREATE ") + (k.dup ? "" : "UNIQUE ") + "INDEX " +
-                            quoted(t.label + "_" + k.name) + " ON " + table + " (" + terms + ")";
+                            quoted(t.label + "_" + k.name) + " ON " + table + " (" +
+                            termList(t, k) + ")";
         if (k.opt) index += " WHERE " + keyFilter(t, k);
         out.push_back(index);
     }
@@ -140,12 +148,9 @@ std::vector<std::string> createStatements(const TableDecl& t) {
     for (std::size_t i = 0; i < t.partialKeys.size(); ++i) {
         const PartialKeyDecl& p = t.partialKeys[i];
         const KeyDecl& k = t.keys[static_cast<std::size_t>(p.key - 1)];
-        std::string terms;
-        for (const auto& term : keyTerms(t, k)) terms += (terms.empty() ? "" : ", ") + term;
-        if (!k.dup) terms += ", \"kw_row\"";
         out.push_back("CREATE INDEX " + quoted(t.label + "_part_" + std::to_string(i + 1)) +
-                      " ON " + table + " (" + terms + ") WHERE " +
-                      (k.opt ? keyFilter(t, k) + " AND " : std::string()) + partialFilter(t, p));
+                      " ON " + table + " (" + termList(t, k) + (k.dup ? "" : ", \"kw_row\"") +
+                      ") WHERE " + partialKeyWhere(t, p));
     }
     // Nobody but the owner of the tables reads them; the users table says so in so many
     // words, since it holds the passwords.

@@ -44,8 +44,10 @@ std::string columnType(const FieldDecl& field);
 std::vector<std::string> keyTerms(const TableDecl& table, const KeyDecl& key);
 // The condition of the key's rows: NOT (every component blank, zero or empty).
 std::string keyFilter(const TableDecl& table, const KeyDecl& key);
-// The rows a partial key keeps beyond its key's: `field <= atMost`.
-std::string partialFilter(const TableDecl& t, const PartialKeyDecl& p);
+// The rows a partial key keeps: its key's rows (the condition of an optional key) whose
+// field is at most its bound. Its index and its reads take this one condition, so that
+// the server finds the index for the reads.
+std::string partialKeyWhere(const TableDecl& t, const PartialKeyDecl& p);
 // The expression for parameter $n compared with keyTerms()[i].
 std::string keyParameter(const TableDecl& table, const KeyDecl& key, std::size_t i, int n);
 
