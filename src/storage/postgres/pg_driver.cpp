@@ -111,7 +111,7 @@ Status ServerDriver::open(int mode) {
     // transaction sound. A table the connection has found before is not looked for again.
     Status connected;
     if (!session_.connected(connected)) return connected;
-    if (session_.tablesSeen.count(table_) != 0) return opened(access);
+    if (session_.tablesSeen.count(table_) != 0) return opened(mode);
     const bool inside = session_.inTransaction && !session_.transactionLost;
     if (inside) {
         if (Status st = session_.exec("SAVEPOINT kw_open"); !st.ok()) return st;
@@ -126,12 +126,13 @@ Status ServerDriver::open(int mode) {
     }
     if (!st.ok()) return st;
     session_.tablesSeen.insert(table_);
-    return opened(access);
+    return opened(mode);
 }
 
-Status ServerDriver::opened(int access) {
+Status ServerDriver::opened(int mode) {
+    if (Status st = declareSharing(mode); !st.ok()) return st;
     open_ = true;
-    writable_ = access != kAccessRead;
+    writable_ = (mode & 0x0F) != kAccessRead;
     order_ = 0;
     place_ = Place{};
     current_ = Row{};
@@ -149,6 +150,7 @@ Status ServerDriver::close() {
     dropHold();
     dropFileLock();
     while (!slots_.empty()) dropSlot(slots_.begin()->first);
+    dropSharing();
     open_ = false;
     dropAhead();
     current_ = Row{};

@@ -136,7 +136,12 @@ class ServerDriver : public Driver {
     // says "t" or `seconds` have passed: false then, or on a failure (`st`).
     bool pollLock(const std::string& sql, int seconds, Status& st);
     Status waitForLocks(const std::string& sql, int seconds, Result& r);
-    Status opened(int access);  // the handle's state of a table just opened
+    Status opened(int mode);  // the handle's state of a table just opened
+    // The open's uses and denials, declared against the other sessions' (pg_sharing.cpp);
+    // dropSharing gives back what the close ends.
+    Status declareSharing(int mode);
+    void dropSharing();
+    void count(Session::Sharing& s, int by);
     std::vector<const FieldDecl*> fieldsIn(const std::vector<File::Span>& only) const;
     static std::string binaryColumns(const std::vector<const FieldDecl*>& fields);
     Status binaryRow(const Result& r, int i, const std::vector<const FieldDecl*>& fields,
@@ -192,7 +197,9 @@ class ServerDriver : public Driver {
     uint64_t heldLink_ = 0;
     std::thread::id owner_ = std::this_thread::get_id();
     bool fileLocked_ = false;
-    bool queued_ = false;  // the file lock was taken in turn (its turn is kept with it)
+    uint8_t denials_ = 0;       // the uses this open denies (pg_sharing.cpp)
+    uint64_t denialsLink_ = 0;  // the connection they were declared on
+    bool queued_ = false;       // the file lock was taken in turn (its turn is kept with it)
     std::map<uint32_t, LockKind> slots_;
     std::map<int, Saved> saved_;
 };

@@ -55,6 +55,7 @@ bool Session::connected(Status& st) {
     if (connection.isOpen() && !connection.lost()) return true;
     if (connection.isOpen()) connection.close();
     tablesSeen.clear();
+    sharing.clear();
     std::string said;
     if (!connection.open(conninfo, said)) {
         message = cp::fromUtf8(said);

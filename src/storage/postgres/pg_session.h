@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -36,6 +37,13 @@ struct Session {
     // form opens its tables at every loan). Forgotten with the connection, and when a
     // statement finds a table missing.
     std::set<std::string> tablesSeen;
+    // The locks of use and denial this connection holds on each table (pg_sharing.cpp),
+    // and how many of its open handles deny each use. Gone with the connection.
+    struct Sharing {
+        uint8_t held = 0;
+        int readingDenied = 0, writingDenied = 0;
+    };
+    std::map<std::string, Sharing> sharing;
 
     // Runs a statement; on failure sets `st` (the driver's code for it) and message.
     Result run(const std::string& sql, const std::vector<std::string>& params, Status& st);

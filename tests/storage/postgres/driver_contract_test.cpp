@@ -558,6 +558,73 @@ TEST_P(Contract, HoldsLocksAndChangesBetweenTwoDesks) {
     });
 }
 
+// The sharing of an open: a desk's open is refused (access denied) when another desk
+// denies what it would do, or does what it would deny; what no desk denies opens
+// beside the others, and a denial ends with the open that made it.
+// On the server a thread's link keeps the uses it declared until it ends: this thread's
+// link, which the earlier tests used, starts anew.
+TEST_P(Contract, SharingModesRefuseWhatAnotherDeskDenies) {
+    if (GetParam() == Back::Server) pg::threadSession(testing::testServer()).connection.close();
+    auto pkl = table("PKL");  // this desk reads and writes, denying nothing
+    {
+        Desk writer;
+        File day(dict::table("DAY"), testing::in(dir_));
+        writer.run([&] {
+            ASSERT_EQ(day.create().code, kOk);
+            ASSERT_EQ(day.open(kAccessRead | kDenyWrite).code, kOk);
+        });
+        Desk other;
+        other.run([&] {
+            File f(dict::table("PKL"), testing::in(dir_));
+            EXPECT_EQ(f.open(kAccessReadWrite | kDenyAll).code, kAccessDenied);
+            EXPECT_EQ(f.open(kAccessRead | kDenyWrite).code, kAccessDenied);
+            EXPECT_EQ(f.open(kAccessRead | kShareCompat).code, kAccessDenied);  // deny-write
+            EXPECT_EQ(f.open(kAccessRead | kDenyRead).code, kAccessDenied);
+            ASSERT_EQ(f.open(kAccessRead | kDenyNone).code, kOk);
+            EXPECT_EQ(f.close().code, kOk);
+            ASSERT_EQ(f.open(kAccessReadWrite | kDenyNone).code, kOk);
+            EXPECT_EQ(f.close().code, kOk);
+
+            File d(dict::table("DAY"), testing::in(dir_));
+            EXPECT_EQ(d.open(kAccessReadWrite | kDenyNone).code, kAccessDenied);
+            EXPECT_EQ(d.open(kAccessWrite | kDenyNone).code, kAccessDenied);
+            EXPECT_EQ(d.open(kAccessRead | kDenyRead).code, kAccessDenied);
+            ASSERT_EQ(d.open(kAccessRead | kDenyWrite).code, kOk);  // both deny, none writes
+            uint32_t n = 99;
+            EXPECT_EQ(d.records(n).code, kOk);
+            EXPECT_EQ(n, 0u);
+            EXPECT_EQ(d.close().code, kOk);
+        });
+        // The denial ends with the writer's close, not before: a second open of the
+        // same desk denying too keeps it.
+        File again(dict::table("DAY"), testing::in(dir_));
+        writer.run([&] {
+            ASSERT_EQ(again.open(kAccessRead | kDenyWrite).code, kOk);
+            ASSERT_EQ(day.close().code, kOk);
+        });
+        other.run([&] {
+            File d(dict::table("DAY"), testing::in(dir_));
+            EXPECT_EQ(d.open().code, kAccessDenied);
+        });
+        writer.run([&] { ASSERT_EQ(again.close().code, kOk); });
+        other.run([&] {
+            File d(dict::table("DAY"), testing::in(dir_));
+            ASSERT_EQ(d.open().code, kOk);
+            ASSERT_EQ(d.close().code, kOk);
+        });
+    }
+    // A desk that denies nothing is refused nothing while others work beside it.
+    Desk other;
+    other.run([&] {
+        File f(dict::table("PKL"), testing::in(dir_));
+        ASSERT_EQ(f.open().code, kOk);
+        addClient(f, "Alpha", "a");
+    });
+    uint32_t n = 0;
+    ASSERT_EQ(pkl->records(n).code, kOk);
+    EXPECT_EQ(n, 1u);
+}
+
 // A table of another desk destroyed while open, without a close, gives back what it
 // held there: its hold on a record, its lock of the file and its lock slots.
 TEST_P(Contract, ATableDestroyedOpenGivesBackItsHoldsAndLocks) {

@@ -1,0 +1,133 @@
+// The server driver: the sharing of an open (deny read, deny write), as the flat files
+// keep it with their locks of use and denial.
+//
+// Each use and each denial of a table is an advisory lock of the table's file-lock
+// class, taken shared: keys 2 (reading), 3 (writing), 4 (reading denied) and 5 (writing
+// denied). An open takes its own locks first and then looks at the other sessions'
+// (pg_locks, which takes nothing): two desks that open at the same moment see each
+// other, and at least one of them is refused, as on the flat files.
+//
+// A session keeps its locks of use until its link ends: the forms open and close their
+// tables at every loan, and a use already declared asks the server nothing. So a desk
+// that has had a table open counts as using it while its thread's link lives (the
+// flat files forget it at the close). The program opens its tables denying nothing;
+// the denials are the tools' (a table being filled by a copy), which are refused while
+// a desk works. A denial is given back when the session's last open with it closes.
+#include <chrono>
+#include <thread>
+
+#include "storage/postgres/pg_driver.h"
+
+namespace kw::storage::pg {
+
+namespace {
+
+enum Use : uint8_t { kReading = 1, kWriting = 2, kReadingDenied = 4, kWritingDenied = 8 };
+
+int32_t keyOf(uint8_t use) {
+    return use == kReading ? 2 : use == kWriting ? 3 : use == kReadingDenied ? 4 : 5;
+}
+
+// What an open of `mode` declares: its uses and its denials.
+uint8_t declared(int mode) {
+    const int access = mode & 0x0F, share = mode & 0xF0;
+    uint8_t d = 0;
+    if (access != kAccessWrite) d |= kReading;
+    if (access != kAccessRead) d |= kWriting;
+    if (share == kDenyAll || share == kDenyRead) d |= kReadingDenied;
+    if (share == kDenyAll || share == kDenyWrite || share == kShareCompat) d |= kWritingDenied;
+    return d;
+}
+
+// The lock that refuses each declaration when another session holds it.
+uint8_t opposite(uint8_t use) {
+    switch (use) {
+        case kReading:
+            return kReadingDenied;
+        case kWriting:
+            return kWritingDenied;
+        case kReadingDenied:
+            return kReading;
+        default:
+            return kWriting;
+    }
+}
+
+constexpr uint8_t kEach[] = {kReading, kWriting, kReadingDenied, kWritingDenied};
+
+}  // namespace
+
+Status ServerDriver::declareSharing(int mode) {
+    Session::Sharing& s = session_.sharing[table_];
+    const uint8_t want = declared(mode);
+    uint8_t fresh = 0;  // the locks this open takes
+    for (uint8_t u : kEach)
+        if ((want & u) && !(s.held & u)) fresh |= u;
+    denials_ = want & (kReadingDenied | kWritingDenied);
+    denialsLink_ = session_.links;
+    if (fresh == 0) {
+        count(s, +1);
+        return Status::okay();
+    }
+    const std::string cls = std::to_string(lockClass(decl_.label, kFileLock));
+    std::string take, others;
+    for (uint8_t u : kEach) {
+        if (!(fresh & u)) continue;
+        take += std::string(take.empty() ? "" : ", ") + "pg_advisory_lock_shared(" + cls + ", " +
+                std::to_string(keyOf(u)) + ")";
+        others += std::string(others.empty() ? "" : ", ") + std::to_string(keyOf(opposite(u)));
+    }
+    Status st = session_.exec("SELECT " + take);
+    if (!st.ok()) return st;
+    // Locks taken with two keys show the class as classid and the key as objid. A link
+    // that ended a moment ago may still show its locks: looked at again for a few
+    // milliseconds before the open is refused.
+    const std::string look =
+        "SELECT count(*) FROM pg_locks WHERE locktype = 'advisory' AND objsubid = 2 AND "
+        "classid = " +
+        cls + " AND objid IN (" + others + ") AND pid <> pg_backend_pid()";
+    bool free = false;
+    for (int attempt = 0; st.ok() && !free && attempt < 5; ++attempt) {
+        if (attempt > 0) std::this_thread::sleep_for(std::chrono::milliseconds(1 << attempt));
+        free = session_.run(look, {}, st).value(0, 0) == "0";
+    }
+    if (st.ok() && free) {
+        s.held |= fresh;
+        count(s, +1);
+        return Status::okay();
+    }
+    std::string back;
+    for (uint8_t u : kEach)
+        if (fresh & u)
+            back += std::string(back.empty() ? "" : ", ") + "pg_advisory_unlock_shared(" + cls +
+                    ", " + std::to_string(keyOf(u)) + ")";
+    giveBack(back);
+    denials_ = 0;
+    return st.ok() ? Status::error(kAccessDenied) : st;
+}
+
+void ServerDriver::count(Session::Sharing& s, int by) {
+    if (denials_ & kReadingDenied) s.readingDenied += by;
+    if (denials_ & kWritingDenied) s.writingDenied += by;
+}
+
+void ServerDriver::dropSharing() {
+    const uint8_t denials = denials_;
+    denials_ = 0;
+    // A link that broke since the open took the denials with it.
+    if (denials == 0 || denialsLink_ != session_.links) return;
+    Session::Sharing& s = session_.sharing[table_];
+    const std::string cls = std::to_string(lockClass(decl_.label, kFileLock));
+    std::string back;
+    for (uint8_t u : {kReadingDenied, kWritingDenied}) {
+        if (!(denials & u)) continue;
+        int& open = u == kReadingDenied ? s.readingDenied : s.writingDenied;
+        if (--open > 0) continue;
+        s.held &= static_cast<uint8_t>(~u);
+        back += std::string(back.empty() ? "" : ", ") + "pg_advisory_unlock_shared(" + cls + ", " +
+                std::to_string(keyOf(u)) + ")";
+    }
+    if (!back.empty()) giveBack(back);
+}
+
+}  // namespace kw::storage::pg
