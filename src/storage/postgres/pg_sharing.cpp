@@ -55,6 +55,16 @@ uint8_t opposite(uint8_t use) {
 
 constexpr uint8_t kEach[] = {kReading, kWriting, kReadingDenied, kWritingDenied};
 
+// `function`(class, key) for each of `uses`, as a select list.
+std::string calls(const char* function, const std::string& cls, uint8_t uses) {
+    std::string list;
+    for (uint8_t u : kEach)
+        if (uses & u)
+            list += std::string(list.empty() ? "" : ", ") + function + "(" + cls + ", " +
+                    std::to_string(keyOf(u)) + ")";
+    return list;
+}
+
 }  // namespace
 
 Status ServerDriver::declareSharing(int mode) {
@@ -70,14 +80,11 @@ Status ServerDriver::declareSharing(int mode) {
         return Status::okay();
     }
     const std::string cls = std::to_string(lockClass(decl_.label, kFileLock));
-    std::string take, others;
-    for (uint8_t u : kEach) {
-        if (!(fresh & u)) continue;
-        take += std::string(take.empty() ? "" : ", ") + "pg_advisory_lock_shared(" + cls + ", " +
-                std::to_string(keyOf(u)) + ")";
-        others += std::string(others.empty() ? "" : ", ") + std::to_string(keyOf(opposite(u)));
-    }
-    Status st = session_.exec("SELECT " + take);
+    std::string others;
+    for (uint8_t u : kEach)
+        if (fresh & u)
+            others += std::string(others.empty() ? "" : ", ") + std::to_string(keyOf(opposite(u)));
+    Status st = session_.exec("SELECT " + calls("pg_advisory_lock_shared", cls, fresh));
     if (!st.ok()) return st;
     // Locks taken with two keys show the class as classid and the key as objid. A link
     // that ended a moment ago may still show its locks: looked at again for a few
@@ -96,12 +103,7 @@ Status ServerDriver::declareSharing(int mode) {
         count(s, +1);
         return Status::okay();
     }
-    std::string back;
-    for (uint8_t u : kEach)
-        if (fresh & u)
-            back += std::string(back.empty() ? "" : ", ") + "pg_advisory_unlock_shared(" + cls +
-                    ", " + std::to_string(keyOf(u)) + ")";
-    giveBack(back);
+    giveBack(calls("pg_advisory_unlock_shared", cls, fresh));
     denials_ = 0;
     return st.ok() ? Status::error(kAccessDenied) : st;
 }
@@ -117,17 +119,15 @@ void ServerDriver::dropSharing() {
     // A link that broke since the open took the denials with it.
     if (denials == 0 || denialsLink_ != session_.links) return;
     Session::Sharing& s = session_.sharing[table_];
-    const std::string cls = std::to_string(lockClass(decl_.label, kFileLock));
-    std::string back;
+    uint8_t ended = 0;
     for (uint8_t u : {kReadingDenied, kWritingDenied}) {
-        if (!(denials & u)) continue;
         int& open = u == kReadingDenied ? s.readingDenied : s.writingDenied;
-        if (--open > 0) continue;
-        s.held &= static_cast<uint8_t>(~u);
-        back += std::string(back.empty() ? "" : ", ") + "pg_advisory_unlock_shared(" + cls + ", " +
-                std::to_string(keyOf(u)) + ")";
+        if ((denials & u) && --open == 0) ended |= u;
     }
-    if (!back.empty()) giveBack(back);
+    s.held &= static_cast<uint8_t>(~ended);
+    if (ended != 0)
+        giveBack(calls("pg_advisory_unlock_shared",
+                       std::to_string(lockClass(decl_.label, kFileLock)), ended));
 }
 
 }  // namespace kw::storage::pg
