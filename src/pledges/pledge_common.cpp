@@ -25,18 +25,25 @@ void fillOperator(FixedString<25>& name) {
 
 namespace {
 
-// ZAL's buffer and current record, given back when the look-up is done.
+// ZAL's buffer, current record and place, given back when the look-up is done. The
+// record is not read again: a change written afterwards is still checked against the
+// copy first read (a fresh read would hide another desk's change made meanwhile), and
+// on a server a read is a round trip at every number looked up.
 class KeepZal {
   public:
-    KeepZal() : saved_(ZAL), record_(Access::ZAL->File->currentRecord()) {}
+    KeepZal() : saved_(ZAL), state_(Access::ZAL->File->saveState()) {}
     ~KeepZal() {
-        if (record_ != 0) (void)Access::ZAL->File->getRecord(record_);
+        storage::File& f = *Access::ZAL->File;
+        (void)f.restoreState(state_);
+        f.freeState(state_);
         ZAL = saved_;
     }
+    KeepZal(const KeepZal&) = delete;
+    KeepZal& operator=(const KeepZal&) = delete;
 
   private:
     dict::ZalRecord saved_;
-    uint32_t record_;
+    int state_;
 };
 
 bool heldByOther(int32_t number, uint32_t self) {

@@ -191,7 +191,12 @@ struct File::State {
     Status recoverStale();
     Status recover();
     Status syncFiles();  // the data file and the key files to the disk
-    Status checkpoint();
+    // A new generation of the journal, the files synced. With `mayPostpone` it is not
+    // made while another table still needs a decision of this journal (`postponed`).
+    Status checkpoint(bool mayPostpone = false, bool* postponed = nullptr);
+    // Closes in the journal the transactions a replay settled (`frames`), so that a
+    // later replay of the same generation settles them alike.
+    Status closeSettled(const ReplayFrames& frames);
     Status writeFile(uint16_t file, uint64_t off, const uint8_t* p, std::size_t n);
     Status enterBulk();
     Status leaveBulk();

@@ -301,7 +301,7 @@ Status File::State::close() {
             // take its undo images away.
             Status s = finishDeadFrame(true);
             if (s.ok() && !(opHead.sequence & 1) && !(opHead.flags & kJournalFlagBulk))
-                s = checkpoint();
+                s = checkpoint(true);
             if (result.ok()) result = s;
             unlock(lockat::kOp);
         }

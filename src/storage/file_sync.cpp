@@ -130,11 +130,18 @@ Status File::State::syncFiles() {
     return rc == 0 ? Status::okay() : Status::system(kFileSystemError, rc);
 }
 
-Status File::State::checkpoint() {
+Status File::State::checkpoint(bool mayPostpone, bool* postponed) {
     repairHolds();
     // Decisions over several tables that a table still needs go on into the new
-    // generation (frame_commit.cpp).
+    // generation (frame_commit.cpp). Between the new head and their records a station
+    // that dies loses them, and a table's recovery that looks meanwhile does not find
+    // them: where it can wait, the journal keeps its generation until the tables that
+    // need them have settled their part (at their next write), and grows meanwhile.
     const auto carried = decisionsStillNeeded();
+    if (mayPostpone && !carried.empty()) {
+        if (postponed) *postponed = true;
+        return Status::okay();
+    }
     Status s = syncFiles();
     if (!s.ok()) return s;
     opHead.generation += 1;
@@ -155,6 +162,22 @@ Status File::State::checkpoint() {
     return s;
 }
 
+Status File::State::closeSettled(const ReplayFrames& frames) {
+    auto close = [&](RecordKind kind, uint32_t txn) {
+        uint64_t next = 0;
+        Status s = log.append(opHead.end, opHead.generation, kind, txn, {}, next, true);
+        if (s.ok()) opHead.end = next;
+        return s;
+    };
+    Status s = Status::okay();
+    for (uint32_t txn : frames.undone)
+        if (s.ok()) s = close(RecordKind::Abort, txn);
+    for (uint32_t txn : frames.kept)
+        if (s.ok()) s = close(RecordKind::Commit, txn);
+    if (s.ok() && !(frames.undone.empty() && frames.kept.empty())) s = log.writeHead(opHead);
+    return s;
+}
+
 Status File::State::recover() {
     uint64_t end = 0;
     ReplayFrames frames;
@@ -169,13 +192,19 @@ Status File::State::recover() {
         },
         end, &frames);
     if (!s.ok()) return s;
+    // A dead station may have written records past the end the counters tell: what
+    // this station appends next goes after them.
+    opHead.end = end;
     // Inside the station's own transaction the journal keeps its undo images: no
-    // checkpoint until it ends.
+    // checkpoint until it ends. What the replay settled is closed in the journal, so
+    // that a later replay of the generation does not undo it again over newer writes.
     if (transaction != 0) {
         seenSeq = 1;
-        return Status::okay();
+        return closeSettled(frames);
     }
-    s = checkpoint();
+    bool postponed = false;
+    s = checkpoint(true, &postponed);
+    if (s.ok() && postponed) s = closeSettled(frames);
     if (!s.ok()) return s;
     // Under the writers' lock no other station's transaction is alive: one named in the
     // counters was a dead station's, and the replay has settled it.
@@ -410,7 +439,7 @@ Status File::State::endWrite() {
         // Records stay inside the journal's room: it grows once, then checkpoints.
         const uint64_t room = std::max(log.file().size(), kJournalPreallocated);
         if (opHead.end + kJournalSlack > room) {
-            if (room >= kJournalLimit || !log.grow(kJournalLimit).ok()) (void)checkpoint();
+            if (room >= kJournalLimit || !log.grow(kJournalLimit).ok()) (void)checkpoint(true);
         } else if (room >= kJournalLimit && opHead.end > room / 2 &&
                    writebackAsked != opHead.generation) {
             // Halfway to the checkpoint the files start going to the disk in the

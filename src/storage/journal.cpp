@@ -488,10 +488,13 @@ Status Journal::replay(
         if (frames && it->first == frames->live) continue;
         const auto c = coordinator.find(it->first);
         if (frames && frames->committedAt && c != coordinator.end() &&
-            frames->committedAt(it->first, c->second))
+            frames->committedAt(it->first, c->second)) {
+            frames->kept.push_back(it->first);
             continue;
+        }
         Status s = undo(it->second);
         if (!s.ok()) return s;
+        if (frames) frames->undone.push_back(it->first);
     }
     return Status::okay();
 }

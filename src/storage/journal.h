@@ -96,6 +96,9 @@ struct ReplayFrames {
     std::vector<std::pair<uint32_t, std::string>> decided;
     // The replaying station's own transaction, still going on: redone, never undone.
     uint32_t live = 0;
+    // The transactions left open that the replay undid (the newest first), and those it
+    // kept on their coordinator's word.
+    std::vector<uint32_t> undone, kept;
 };
 
 inline constexpr uint32_t kJournalFlagBulk = 1;

@@ -456,5 +456,56 @@ TEST(Frames, ADeskKilledInsideATransactionLeavesNothingOfIt) {
     }
 }
 
+// A desk dies between the pledges' decision and the audit table's commit; the next
+// station out of the pledges, which puts their journal right, dies at every step of it
+// in turn. The decision outlives it: the station that goes on keeps the dead desk's
+// pledge and its entry both.
+TEST(Frames, TheDecisionOutlivesAStationKilledPuttingTheCoordinatorRight) {
+    bool reachedEnd = false;
+    for (uint64_t step = 1; step < 100 && !reachedEnd; ++step) {
+        SCOPED_TRACE("step " + std::to_string(step));
+        TempDir d;
+        makeBase(d);
+        makeAud(d);
+        const pid_t pid = ::fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            FaultFileSystem ffs;
+            File f(kw::dict::table("ZAL"), testing::in(d, &ffs));
+            File a(kw::dict::audTable(), testing::in(d, &ffs));
+            if (!f.open().ok() || !a.open().ok()) ::_exit(1);
+            if (!File::logout(1, {&f, &a}).ok()) ::_exit(2);
+            if (!testing::addPledgeAndEntry(f, a, 77, 7).ok()) ::_exit(3);
+            ffs.arm(Fault::Crash, 2);  // after the coordinator's commit record
+            (void)File::commit();
+            ::_exit(0);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+        {
+            FaultFileSystem ffs;
+            File f(kw::dict::table("ZAL"), testing::in(d, &ffs));
+            ASSERT_EQ(f.open().code, 0);
+            ffs.arm(Fault::Crash, step);
+            (void)f.close();  // the last station out: recovery and checkpoint
+            reachedEnd = !ffs.fired();
+        }
+        File z(kw::dict::table("ZAL"), testing::in(d));
+        File a(kw::dict::audTable(), testing::in(d));
+        ASSERT_EQ(z.open().code, 0);
+        ASSERT_EQ(a.open().code, 0);
+        ASSERT_EQ(File::logout(1, {&z, &a}).code, 0);
+        ASSERT_EQ(testing::addPledgeAndEntry(z, a, 78, 8).code, 0);
+        ASSERT_EQ(File::commit().code, 0);
+        ASSERT_EQ(z.close().code, 0);
+        ASSERT_EQ(a.close().code, 0);
+        EXPECT_EQ(reopen(d).count(77), 1u);
+        EXPECT_EQ(audNumbers(d), (std::vector<int32_t>{7, 8}));
+        if (::testing::Test::HasFailure()) return;
+    }
+    EXPECT_TRUE(reachedEnd);
+}
+
 }  // namespace
 }  // namespace kw::storage
