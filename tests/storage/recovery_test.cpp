@@ -397,6 +397,29 @@ TEST(Frames, TwoTablesWithAFailedWriteAtEveryStepKeepWhatTheProgramWasTold) {
     frameFaultAtEveryStep(Fault::Error);
 }
 
+// A desk (a process of its own) writes pledge 77 and audit entry 7 in one transaction
+// and dies: before the commit, or after the decision (the coordinator's commit record,
+// the commit's first write), so that the audit table's commit is never written.
+void deskKilledInAFrame(const TempDir& d, bool afterDecision) {
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        FaultFileSystem ffs;
+        File f(kw::dict::table("ZAL"), testing::in(d, &ffs));
+        File a(kw::dict::audTable(), testing::in(d, &ffs));
+        if (!f.open().ok() || !a.open().ok()) ::_exit(1);
+        if (!File::logout(1, {&f, &a}).ok()) ::_exit(2);
+        if (!testing::addPledgeAndEntry(f, a, 77, 7).ok()) ::_exit(3);
+        if (!afterDecision) ::_exit(0);
+        ffs.arm(Fault::Crash, 2);
+        (void)File::commit();
+        ::_exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+}
+
 // Another desk keeps both tables open all along: the dead station's tables are put
 // right by the next station that writes them, as a desk goes on working.
 TEST(Frames, ADeskKilledInsideATransactionLeavesNothingOfIt) {
@@ -411,25 +434,8 @@ TEST(Frames, ADeskKilledInsideATransactionLeavesNothingOfIt) {
         File keepAud(kw::dict::audTable(), testing::in(d));
         ASSERT_EQ(keepZal.open().code, 0);
         ASSERT_EQ(keepAud.open().code, 0);
-        const pid_t pid = ::fork();
-        ASSERT_GE(pid, 0);
-        if (pid == 0) {
-            FaultFileSystem ffs;
-            File f(kw::dict::table("ZAL"), testing::in(d, &ffs));
-            File a(kw::dict::audTable(), testing::in(d, &ffs));
-            if (!f.open().ok() || !a.open().ok()) ::_exit(1);
-            if (!File::logout(1, {&f, &a}).ok()) ::_exit(2);
-            if (!testing::addPledgeAndEntry(f, a, 77, 7).ok()) ::_exit(3);
-            if (stage == 0) ::_exit(0);
-            // The coordinator's commit record is the first write of the commit: the
-            // audit table's commit is never written.
-            ffs.arm(Fault::Crash, 2);
-            (void)File::commit();
-            ::_exit(0);
-        }
-        int status = 0;
-        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
-        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+        deskKilledInAFrame(d, stage > 0);
+        if (::testing::Test::HasFatalFailure()) return;
         if (stage == 2) {
             // The last station out of the pledges checkpoints their journal before the
             // audit table has been put right: the decision must outlive it.
@@ -467,22 +473,8 @@ TEST(Frames, TheDecisionOutlivesAStationKilledPuttingTheCoordinatorRight) {
         TempDir d;
         makeBase(d);
         makeAud(d);
-        const pid_t pid = ::fork();
-        ASSERT_GE(pid, 0);
-        if (pid == 0) {
-            FaultFileSystem ffs;
-            File f(kw::dict::table("ZAL"), testing::in(d, &ffs));
-            File a(kw::dict::audTable(), testing::in(d, &ffs));
-            if (!f.open().ok() || !a.open().ok()) ::_exit(1);
-            if (!File::logout(1, {&f, &a}).ok()) ::_exit(2);
-            if (!testing::addPledgeAndEntry(f, a, 77, 7).ok()) ::_exit(3);
-            ffs.arm(Fault::Crash, 2);  // after the coordinator's commit record
-            (void)File::commit();
-            ::_exit(0);
-        }
-        int status = 0;
-        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
-        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+        deskKilledInAFrame(d, true);
+        if (::testing::Test::HasFatalFailure()) return;
         {
             FaultFileSystem ffs;
             File f(kw::dict::table("ZAL"), testing::in(d, &ffs));
