@@ -139,9 +139,9 @@ class ServerDriver : public Driver {
     Status opened(int mode);  // the handle's state of a table just opened
     // The open's uses and denials, declared against the other sessions' (pg_sharing.cpp);
     // dropSharing gives back what the close ends.
-    Status declareSharing(int mode);
+    Status declareSharing(int mode, bool again = true);
     void dropSharing();
-    void count(Session::Sharing& s, int by);
+    void noteOpen(uint8_t denials);  // this open's denials, counted in the session
     std::vector<const FieldDecl*> fieldsIn(const std::vector<File::Span>& only) const;
     static std::string binaryColumns(const std::vector<const FieldDecl*>& fields);
     Status binaryRow(const Result& r, int i, const std::vector<const FieldDecl*>& fields,

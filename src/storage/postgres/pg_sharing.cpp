@@ -67,16 +67,15 @@ std::string calls(const char* function, const std::string& cls, uint8_t uses) {
 
 }  // namespace
 
-Status ServerDriver::declareSharing(int mode) {
-    Session::Sharing& s = session_.sharing[table_];
+Status ServerDriver::declareSharing(int mode, bool again) {
     const uint8_t want = declared(mode);
+    // The session's entry is looked up again after each statement: a statement that
+    // finds the link broken connects anew and forgets the old link's entries.
     uint8_t fresh = 0;  // the locks this open takes
     for (uint8_t u : kEach)
-        if ((want & u) && !(s.held & u)) fresh |= u;
-    denials_ = want & (kReadingDenied | kWritingDenied);
-    denialsLink_ = session_.links;
+        if ((want & u) && !(session_.sharing[table_].held & u)) fresh |= u;
     if (fresh == 0) {
-        count(s, +1);
+        noteOpen(want & (kReadingDenied | kWritingDenied));
         return Status::okay();
     }
     const std::string cls = std::to_string(lockClass(decl_.label, kFileLock));
@@ -86,6 +85,7 @@ Status ServerDriver::declareSharing(int mode) {
             others += std::string(others.empty() ? "" : ", ") + std::to_string(keyOf(opposite(u)));
     Status st = session_.exec("SELECT " + calls("pg_advisory_lock_shared", cls, fresh));
     if (!st.ok()) return st;
+    const uint64_t link = session_.links;
     // Locks taken with two keys show the class as classid and the key as objid. A link
     // that ended a moment ago may still show its locks: looked at again for a few
     // milliseconds before the open is refused.
@@ -98,19 +98,25 @@ Status ServerDriver::declareSharing(int mode) {
         if (attempt > 0) std::this_thread::sleep_for(std::chrono::milliseconds(1 << attempt));
         free = session_.run(look, {}, st).value(0, 0) == "0";
     }
+    // The link broke after the locks were taken and the look connected anew: the
+    // locks went with the old link; declared once more on the new one.
+    if (st.ok() && session_.links != link)
+        return again ? declareSharing(mode, false) : Status::system(kFileSystemError, 0);
     if (st.ok() && free) {
-        s.held |= fresh;
-        count(s, +1);
+        session_.sharing[table_].held |= fresh;
+        noteOpen(want & (kReadingDenied | kWritingDenied));
         return Status::okay();
     }
-    giveBack(calls("pg_advisory_unlock_shared", cls, fresh));
-    denials_ = 0;
+    if (session_.links == link) giveBack(calls("pg_advisory_unlock_shared", cls, fresh));
     return st.ok() ? Status::error(kAccessDenied) : st;
 }
 
-void ServerDriver::count(Session::Sharing& s, int by) {
-    if (denials_ & kReadingDenied) s.readingDenied += by;
-    if (denials_ & kWritingDenied) s.writingDenied += by;
+void ServerDriver::noteOpen(uint8_t denials) {
+    Session::Sharing& s = session_.sharing[table_];
+    if (denials & kReadingDenied) ++s.readingDenied;
+    if (denials & kWritingDenied) ++s.writingDenied;
+    denials_ = denials;
+    denialsLink_ = session_.links;
 }
 
 void ServerDriver::dropSharing() {
