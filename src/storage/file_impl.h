@@ -219,6 +219,9 @@ struct File::State {
     Status bulkAdd();
     bool marked = false;          // the journal counter is odd for the running write
     uint32_t writebackAsked = 0;  // generation in which the files were sent on their way
+    // The generation and journal end at which a checkpoint was last put off (checkpoint).
+    uint32_t postponedIn = 0;
+    uint64_t postponedAt = 0;
     Status markWriting();
     bool applyFailed = false;  // a committed write could not be applied: leave it to recovery
     uint64_t recordStart = 0;  // journal offset of the running write's record

@@ -438,8 +438,18 @@ Status File::State::endWrite() {
     if (s.ok() && transaction == 0 && !bulk) {
         // Records stay inside the journal's room: it grows once, then checkpoints.
         const uint64_t room = std::max(log.file().size(), kJournalPreallocated);
+        const bool waiting =
+            postponedIn == opHead.generation && opHead.end < postponedAt + kJournalSlack;
         if (opHead.end + kJournalSlack > room) {
-            if (room >= kJournalLimit || !log.grow(kJournalLimit).ok()) (void)checkpoint(true);
+            // A checkpoint put off for another table (checkpoint) is asked again once the
+            // journal has grown by its slack, not at every write.
+            bool postponed = false;
+            if (!waiting && (room >= kJournalLimit || !log.grow(kJournalLimit).ok()))
+                (void)checkpoint(true, &postponed);
+            if (postponed) {
+                postponedIn = opHead.generation;
+                postponedAt = opHead.end;
+            }
         } else if (room >= kJournalLimit && opHead.end > room / 2 &&
                    writebackAsked != opHead.generation) {
             // Halfway to the checkpoint the files start going to the disk in the

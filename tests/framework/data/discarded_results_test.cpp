@@ -136,8 +136,7 @@ const Allowed kAllowed[] = {
      "best effort after a failed journal append; the append's own error is returned"},
     {"storage/file_sync.cpp", "(void)log.file().write(zero, 4, recordStart);", 1,
      "best effort after a failed apply; the apply's own error is returned"},
-    {"storage/file_sync.cpp",
-     "if (room >= kJournalLimit || !log.grow(kJournalLimit).ok()) (void)checkpoint(true);", 1,
+    {"storage/file_sync.cpp", "(void)checkpoint(true, &postponed);", 1,
      "the write itself is committed; a checkpoint that fails is tried again at the next write and "
      "at close"},
     {"storage/file_sync.cpp", "(void)headerChange(hc);", 1,
