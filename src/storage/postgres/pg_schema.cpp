@@ -24,7 +24,6 @@ const FieldDecl& component(const TableDecl& t, int c) {
     return t.fields[static_cast<std::size_t>(c - 1)];
 }
 
-// The test that a component is blank, zero or the empty date.
 // A key's index terms, as an index's column list.
 std::string termList(const TableDecl& t, const KeyDecl& k) {
     std::string terms;
@@ -32,6 +31,7 @@ std::string termList(const TableDecl& t, const KeyDecl& k) {
     return terms;
 }
 
+// The test that a component is blank, zero or the empty date.
 std::string blankTest(const FieldDecl& f) {
     if (isText(f)) return quoted(f.name) + " = ''";
     if (f.isDate) return quoted(f.name) + " IS NULL";

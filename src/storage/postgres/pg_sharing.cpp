@@ -71,9 +71,7 @@ Status ServerDriver::declareSharing(int mode, bool again) {
     const uint8_t want = declared(mode);
     // The session's entry is looked up again after each statement: a statement that
     // finds the link broken connects anew and forgets the old link's entries.
-    uint8_t fresh = 0;  // the locks this open takes
-    for (uint8_t u : kEach)
-        if ((want & u) && !(session_.sharing[table_].held & u)) fresh |= u;
+    const uint8_t fresh = want & ~session_.sharing[table_].held;  // the locks this open takes
     if (fresh == 0) {
         noteOpen(want & (kReadingDenied | kWritingDenied));
         return Status::okay();
