@@ -134,6 +134,9 @@ audit::Kind byOperation(const WriteNotice& n, Kinds kinds) {
 
 Auditor g_auditor;
 
+// The entries of the thread's frame, kept back until it commits.
+thread_local std::vector<audit::Entry> t_kept;
+
 }  // namespace
 
 bool Auditor::Observes(const storage::TableDecl& t) {
@@ -190,9 +193,29 @@ Status Auditor::Written(const WriteNotice& n) {
     if (!classify(n, e)) return Status::okay();
     if (is(*n.table, "SEC")) shell::forgetUserNames();
     shell::stampAuditEntry(e, KOD);
+    t_kept.push_back(std::move(e));
+    return Status::okay();
+}
+
+Status Auditor::Committing(bool mayCommit, bool& committed) {
+    committed = false;
+    std::vector<audit::Entry> entries;
+    entries.swap(t_kept);
+    if (entries.empty()) return Status::okay();
     storage::File* aud = Companion();
     if (!aud) return Status::error(storage::kFileNotOpen);
-    return audit::append(*aud, e);
+    for (std::size_t i = 0; i + 1 < entries.size(); ++i) {
+        Status st = audit::append(*aud, entries[i]);
+        if (!st.ok()) return st;
+    }
+    if (!mayCommit) return audit::append(*aud, entries.back());
+    Status st = audit::appendAndCommit(*aud, entries.back());
+    committed = st.ok();
+    return st;
+}
+
+void Auditor::Forget() {
+    t_kept.clear();
 }
 
 void installAuditor() {

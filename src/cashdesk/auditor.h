@@ -28,11 +28,16 @@
 
 namespace kw::cashdesk {
 
+// The entries of a frame are kept back until it commits and then appended as its last
+// writes, the last of them carrying the frame's decision: an audited change waits for
+// one write to the disk more than a plain one, not for two.
 class Auditor : public WriteObserver {
   public:
     bool Observes(const storage::TableDecl& table) override;
     storage::File* Companion() override;
     storage::Status Written(const WriteNotice& notice) override;
+    storage::Status Committing(bool mayCommit, bool& committed) override;
+    void Forget() override;
 
     // The entry a write gives; false when it gives none.
     static bool classify(const WriteNotice& notice, audit::Entry& entry);

@@ -203,9 +203,16 @@ class File {
     // files' waits are not ordered: a shared lock is granted beside a waiting exclusive.
     bool rangeLocksWaitInTurn();
 
-    // Transaction frame of the calling thread over several open files.
+    // Transaction frame of the calling thread over several open files. The last of
+    // them decides the transaction for all (its journal's commit record).
     static Status logout(int seconds, const std::vector<File*>& files);
     static Status commit();
+    // The buffer as a new record, and the thread's transaction committed with it: an
+    // error commits nothing (the caller rolls back). When this table decides the
+    // transaction over several tables (the last of them), the add's own journal record
+    // is the decision: the commit costs no write of its own to the disk. Without a
+    // transaction of the thread, add().
+    Status addAndCommit();
     static Status rollback();
     // A read-only frame of the calling thread over open tables kept by another back end:
     // until commit() or rollback() every read sees them as at one moment, while other

@@ -121,13 +121,15 @@ Status File::logout(int seconds, const std::vector<File*>& files) {
         s.writeHeld = true;
         s.transaction = id;
         s.undo.clear();
-        // The other tables' records of the transaction name the first table, whose
-        // commit decides it for all.
-        s.frameCoordinator = t.files.empty()
-                                 ? std::string()
-                                 : frameName(t.files.front().second->sh->base, s.sh->base);
         t.files.emplace_back(f->shared_, &s);
     }
+    // The other tables' records of the transaction name the last table, whose commit
+    // decides it for all: the table written last (the audit journal of a change) can
+    // carry the decision in its own record (File::addAndCommit).
+    for (std::size_t i = 0; i + 1 < t.files.size(); ++i)
+        t.files[i].second->frameCoordinator =
+            frameName(t.files.back().second->sh->base, t.files[i].second->sh->base);
+    if (!t.files.empty()) t.files.back().second->frameCoordinator.clear();
     t.id = id;
     if (!files.empty()) (void)finish(files[0]->state(), Status::okay());
     return Status::okay();
@@ -177,7 +179,10 @@ Status closeTransaction(File::State& s, RecordKind kind, const std::string& deci
     s.seenSeq = 1;
     s.unlock(lockat::kOp);
     if (!st.ok()) return st;
-    if (decision.empty()) leaveTransaction(s);
+    if (decision.empty()) {
+        if (kind == RecordKind::Commit) s.keepRoomAfterTransaction();
+        leaveTransaction(s);
+    }
     return Status::okay();
 }
 
@@ -204,6 +209,26 @@ Status File::commit() {
         t.files.erase(t.files.begin());
     }
     return Status::okay();
+}
+
+Status File::addAndCommit() {
+    if (Backend* b = registeredBackend(); b && b->inTransaction()) {
+        Status st = add();
+        return st.ok() ? b->commit() : st;
+    }
+    Transaction& t = threadTransaction();
+    if (t.files.empty()) return add();
+    State& s = state();
+    if (t.files.size() < 2 || t.files.back().second != &s || s.transaction == 0) {
+        Status st = add();
+        return st.ok() ? commit() : st;
+    }
+    s.deciding = decisionNote(t);
+    Status st = add();
+    s.deciding.clear();
+    // A failed add wrote no decision: the transaction is still open for the rollback.
+    if (!st.ok()) return st;
+    return commitFrame(t, true);
 }
 
 Status File::rollback() {

@@ -129,6 +129,7 @@ struct File::State {
     bool writeHeld = false;                 // the write lock is kept beyond one operation
     uint32_t transaction = 0;               // 0: none
     std::string frameCoordinator;           // noted in the transaction's records (frame_commit)
+    std::string deciding;                   // the next record is the decision naming these
     bool frameMarked = false;               // the journal's counters name the transaction
     std::vector<std::vector<Change>> undo;  // changes of the transaction, in order
     bool bulk = false;
@@ -186,6 +187,8 @@ struct File::State {
     Status reserveRoom(const std::vector<Change>& changes);
     Status withdrawRecord(uint64_t at);
     Status endWrite();
+    void keepRoom();
+    void keepRoomAfterTransaction();
     void abortWrite();
     void releaseWriteLocks();
     Status recoverStale();
@@ -357,9 +360,12 @@ Status closeTransaction(File::State& s, RecordKind kind, const std::string& deci
 void leaveTransaction(File::State& s);
 
 // frame_commit.cpp: transactions over several tables.
-// Commits the thread's transaction over several tables: the first table's commit record
+// Commits the thread's transaction over several tables: the last table's commit record
 // decides it (an error before it: nothing is committed, roll back); the others follow.
-Status commitFrame(Transaction& t);
+// `decided`: the decision is written already (the last table's deciding add).
+Status commitFrame(Transaction& t, bool decided = false);
+// The decision's note: the names of the transaction's other tables.
+std::string decisionNote(const Transaction& t);
 // How the journal of table `base` names table `target`: its disk name when both share
 // a folder, else its whole path.
 std::string frameName(const std::string& target, const std::string& base);

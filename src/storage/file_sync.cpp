@@ -364,9 +364,15 @@ Status File::State::commitWrite(std::vector<Change>& changes) {
         }
         uint64_t next = 0;
         recordStart = opHead.end;
-        Status s = log.append(opHead.end, opHead.generation,
-                              transaction ? RecordKind::TxOp : RecordKind::Op, transaction, changes,
-                              next, true, transaction ? frameCoordinator : std::string());
+        // A deciding record (File::addAndCommit) commits the transaction over several
+        // tables with its changes: it names the other tables, as a coordinator's commit.
+        const RecordKind kind = transaction == 0   ? RecordKind::Op
+                                : deciding.empty() ? RecordKind::TxOp
+                                                   : RecordKind::Commit;
+        Status s = log.append(opHead.end, opHead.generation, kind, transaction, changes, next, true,
+                              transaction == 0             ? std::string()
+                              : kind == RecordKind::Commit ? deciding
+                                                           : frameCoordinator);
         if (!s.ok()) {
             // Not committed: make sure no later recovery takes the record for one. Should
             // even that fail, the record may be whole on the disk: the write is reported
@@ -411,6 +417,50 @@ Status File::State::commitWrite(std::vector<Change>& changes) {
     return Status::okay();
 }
 
+// Records stay inside the journal's room: it grows once, then checkpoints. Under the
+// writers' and the apply lock, with opHead as the journal's head.
+void File::State::keepRoom() {
+    const uint64_t room = std::max(log.file().size(), kJournalPreallocated);
+    const bool waiting =
+        postponedIn == opHead.generation && opHead.end < postponedAt + kJournalSlack;
+    if (opHead.end + kJournalSlack > room) {
+        // A checkpoint put off for another table (checkpoint) is asked again once the
+        // journal has grown by its slack, not at every write.
+        bool postponed = false;
+        if (!waiting && (room >= kJournalLimit || !log.grow(kJournalLimit).ok()))
+            (void)checkpoint(true, &postponed);
+        if (postponed) {
+            postponedIn = opHead.generation;
+            postponedAt = opHead.end;
+        }
+    } else if (room >= kJournalLimit && opHead.end > room / 2 &&
+               writebackAsked != opHead.generation) {
+        // Halfway to the checkpoint the files start going to the disk in the
+        // background, so that its syncs find little left to write.
+        writebackAsked = opHead.generation;
+        dat.startWriteback();
+        for (auto& k : keyFiles) k.startWriteback();
+    }
+}
+
+// After this table's part of a transaction has ended in a commit: the room is kept as
+// after a write of its own, so that a table written only in transactions (the audit
+// journal) checkpoints as often as any other.
+void File::State::keepRoomAfterTransaction() {
+    if (!writeHeld || bulk || !log.isOpen()) return;
+    // A look without the lock first: most transactions leave the journal room enough.
+    const JournalHead h = log.head();
+    const uint64_t room = std::max(log.file().size(), kJournalPreallocated);
+    const bool full = h.end + kJournalSlack > room;
+    const bool halfway =
+        room >= kJournalLimit && h.end > room / 2 && writebackAsked != h.generation;
+    if (!full && !halfway) return;
+    if (!lockWait(lockat::kOp, LockKind::Exclusive, recoverSeconds).ok()) return;
+    opHead = log.head();
+    if (!(opHead.sequence & 1)) keepRoom();
+    unlock(lockat::kOp);
+}
+
 Status File::State::endWrite() {
     if (applyFailed) {
         // Committed but not yet in the files: the odd counter sends the next reader or
@@ -435,30 +485,7 @@ Status File::State::endWrite() {
     opHead.sequence += 1;
     Status s = log.writeHead(opHead);
     seenSeq = s.ok() ? opHead.sequence : 1;
-    if (s.ok() && transaction == 0 && !bulk) {
-        // Records stay inside the journal's room: it grows once, then checkpoints.
-        const uint64_t room = std::max(log.file().size(), kJournalPreallocated);
-        const bool waiting =
-            postponedIn == opHead.generation && opHead.end < postponedAt + kJournalSlack;
-        if (opHead.end + kJournalSlack > room) {
-            // A checkpoint put off for another table (checkpoint) is asked again once the
-            // journal has grown by its slack, not at every write.
-            bool postponed = false;
-            if (!waiting && (room >= kJournalLimit || !log.grow(kJournalLimit).ok()))
-                (void)checkpoint(true, &postponed);
-            if (postponed) {
-                postponedIn = opHead.generation;
-                postponedAt = opHead.end;
-            }
-        } else if (room >= kJournalLimit && opHead.end > room / 2 &&
-                   writebackAsked != opHead.generation) {
-            // Halfway to the checkpoint the files start going to the disk in the
-            // background, so that its syncs find little left to write.
-            writebackAsked = opHead.generation;
-            dat.startWriteback();
-            for (auto& k : keyFiles) k.startWriteback();
-        }
-    }
+    if (s.ok() && transaction == 0 && !bulk) keepRoom();
     releaseWriteLocks();
     return Status::okay();
 }

@@ -1,7 +1,7 @@
 // Transactions over several tables: one decision for all of them.
 //
 // Each table keeps its own journal, so the tables of a transaction cannot commit it in
-// one write. The first table (the coordinator) decides: its commit record, written
+// one write. The last table (the coordinator) decides: its commit record, written
 // before any other, names the other tables; their records of the transaction name the
 // coordinator. A station killed between the decision and the other tables' commits
 // leaves them the transaction open; their recovery asks the coordinator's journal and
@@ -11,9 +11,10 @@
 //
 // The other tables' commits are written without waiting for the disk: until the
 // coordinator's journal forgets the decision it answers for them, and before it does
-// (its checkpoint) their journals are synced. A transaction over a pledge and its audit
-// entry thus waits for three writes to reach the disk (one record per table and the
-// decision) instead of four.
+// (its checkpoint) their journals are synced. The coordinator's last record of the
+// transaction can itself be the decision (File::addAndCommit): a transaction over a
+// pledge and its audit entry, the entry added last, waits for two writes to reach the
+// disk (the pledge's record, and the entry's with the decision) instead of four.
 #include <algorithm>
 #include <map>
 
@@ -74,17 +75,24 @@ bool committedAt(FileSystem& fs, const std::string& base, uint32_t txn) {
     return contains(committed, txn);
 }
 
-Status commitFrame(Transaction& t) {
-    File::State& coordinator = *t.files.front().second;
+std::string decisionNote(const Transaction& t) {
+    const File::State& coordinator = *t.files.back().second;
     std::string note;
-    for (std::size_t i = 1; i < t.files.size(); ++i)
+    for (std::size_t i = 0; i + 1 < t.files.size(); ++i)
         note += (note.empty() ? "" : "\n") +
                 frameName(t.files[i].second->sh->base, coordinator.sh->base);
-    // Nothing is decided until this record is on the disk: the caller rolls back.
-    Status st = closeTransaction(coordinator, RecordKind::Commit, note);
-    if (!st.ok()) return finish(coordinator, Status::error(kUnableToLogTransaction));
+    return note;
+}
+
+Status commitFrame(Transaction& t, bool decided) {
+    File::State& coordinator = *t.files.back().second;
+    if (!decided) {
+        // Nothing is decided until this record is on the disk: the caller rolls back.
+        Status st = closeTransaction(coordinator, RecordKind::Commit, decisionNote(t));
+        if (!st.ok()) return finish(coordinator, Status::error(kUnableToLogTransaction));
+    }
     bool allClosed = true;
-    for (std::size_t i = 1; i < t.files.size(); ++i) {
+    for (std::size_t i = 0; i + 1 < t.files.size(); ++i) {
         File::State& s = *t.files[i].second;
         if (!closeTransaction(s, RecordKind::Commit, {}, false).ok()) {
             // Decided all the same: the table keeps the transaction marked open, and
@@ -96,6 +104,7 @@ Status commitFrame(Transaction& t) {
     // The coordinator's mark goes last: until every table has its commit, a station
     // that finds it knows to keep the decision.
     if (allClosed && coordinator.frameMarked) (void)coordinator.log.writeFrame(0);
+    coordinator.keepRoomAfterTransaction();
     leaveTransaction(coordinator);
     t.files.clear();
     return Status::okay();

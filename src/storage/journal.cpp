@@ -160,6 +160,8 @@ int Journal::extendCounters() {
 void Journal::close() {
     if (syncHandle_ != kNoHandle) file_.fs().close(syncHandle_);
     syncHandle_ = kNoHandle;
+    if (directHandle_ != kNoHandle) file_.fs().close(directHandle_);
+    directHandle_ = kNoHandle;
     direct_ = false;
     counters_.close();
     file_.close();
@@ -322,7 +324,8 @@ Status Journal::append(uint64_t at, uint32_t generation, RecordKind kind, uint32
     le::put32(r + size - 4, crc32(r, size - 4));
     int rc;
     if (!durable) {
-        rc = file_.write(r, size, at);
+        rc = aligned ? writeDirect(r, size, at) : EINVAL;
+        if (rc != 0) rc = file_.write(r, size, at);
     } else if (syncHandle_ == kNoHandle) {
         rc = file_.write(r, size, at);
         if (rc == 0) rc = file_.sync();
@@ -338,6 +341,19 @@ Status Journal::append(uint64_t at, uint32_t generation, RecordKind kind, uint32
     if (rc != 0) return sysError(rc);
     next = at + size;
     return Status::okay();
+}
+
+// A record that need not wait for the disk, written past the page cache all the same:
+// the synchronous records written past it leave the cache without the journal's pages,
+// and a store through the map would first read its page back from the disk.
+int Journal::writeDirect(const uint8_t* r, std::size_t size, uint64_t at) {
+    if (!direct_) return EINVAL;
+    if (directHandle_ == kNoHandle &&
+        file_.fs().open(file_.path(), kOpenReadWrite | kOpenDirect, directHandle_) != 0) {
+        directHandle_ = kNoHandle;
+        return EINVAL;
+    }
+    return file_.fs().write(directHandle_, r, size, at);
 }
 
 int Journal::reopenSynced(bool direct) {

@@ -51,7 +51,8 @@
 // records, and the first station to open the table recovers it.
 //
 // A transaction over several tables is decided by one record: the commit record of its
-// first table (the coordinator), which names the other tables. Their records of the
+// last table (the coordinator), which names the other tables and may carry that
+// table's last changes of the transaction (redone as any record's). Their records of the
 // transaction name the coordinator, and a table that finds such a transaction open at
 // its end in recovery keeps it when the coordinator's journal holds its commit. The
 // coordinator's recovery first gives every table it names a commit record of the
@@ -192,13 +193,17 @@ class Journal {
 
     MappedFile file_;
     MappedFile counters_;
-    Handle syncHandle_ = kNoHandle;  // the journal opened for synchronous writes
-    bool direct_ = false;            // ... past the page cache, in whole sectors
+    Handle syncHandle_ = kNoHandle;    // the journal opened for synchronous writes
+    Handle directHandle_ = kNoHandle;  // ... for the others past the page cache (when direct_)
+    bool direct_ = false;              // ... past the page cache, in whole sectors
     static constexpr std::size_t kSector = 512;
     std::vector<uint8_t> record_;  // the record being written (room to align it)
     // Opens the synchronous handle again, past the page cache when `direct` and the
     // file system allows it; 0 or errno.
     int reopenSynced(bool direct);
+    // Writes a whole-sector record past the page cache without waiting for the disk; an
+    // error (no such handle) when it cannot.
+    int writeDirect(const uint8_t* r, std::size_t size, uint64_t at);
 };
 
 uint32_t crc32(const uint8_t* p, std::size_t n, uint32_t crc = 0);

@@ -350,17 +350,27 @@ void makeAud(const TempDir& d) {
     ASSERT_EQ(a.create().code, 0);
 }
 
-// Pledge 99 and audit entry 1 in one transaction; the commit's result.
-Status pledgeWithEntry(File& zalFile, File& audFile) {
+// Pledge 99 and audit entry 1 in one transaction; the commit's result. `deciding`: the
+// entry is added with the commit (its record is the decision), as the program does.
+Status pledgeWithEntry(File& zalFile, File& audFile, bool deciding) {
     Status st = File::logout(1, {&zalFile, &audFile});
     if (!st.ok()) return st;
-    st = testing::addPledgeAndEntry(zalFile, audFile, 99, 1);
-    if (st.ok()) st = File::commit();
+    if (deciding) {
+        zal(99);
+        st = zalFile.add();
+        AUD = kw::dict::AudRecord{};
+        AUD.N = 1;
+        if (st.ok()) st = audFile.addAndCommit();
+    } else {
+        st = testing::addPledgeAndEntry(zalFile, audFile, 99, 1);
+        if (st.ok()) st = File::commit();
+    }
     if (!st.ok()) (void)File::rollback();
     return st;
 }
 
-void frameFaultAtEveryStep(Fault fault) {
+void frameFaultAtEveryStep(Fault fault, bool deciding) {
+    SCOPED_TRACE(deciding ? "the entry's record decides" : "a commit record decides");
     bool reachedEnd = false;
     for (uint64_t step = 1; step < 200 && !reachedEnd; ++step) {
         SCOPED_TRACE("step " + std::to_string(step));
@@ -375,7 +385,7 @@ void frameFaultAtEveryStep(Fault fault) {
             ASSERT_EQ(f.open().code, 0);
             ASSERT_EQ(a.open().code, 0);
             ffs.arm(fault, step);
-            result = pledgeWithEntry(f, a);
+            result = pledgeWithEntry(f, a, deciding);
             reachedEnd = !ffs.fired();
         }
         const bool zalHas = reopen(d).count(99) == 1;
@@ -391,15 +401,51 @@ void frameFaultAtEveryStep(Fault fault) {
 }
 
 TEST(Frames, TwoTablesKilledAtEveryStepKeepBothOrNeither) {
-    frameFaultAtEveryStep(Fault::Crash);
+    frameFaultAtEveryStep(Fault::Crash, false);
+    frameFaultAtEveryStep(Fault::Crash, true);
 }
 TEST(Frames, TwoTablesWithAFailedWriteAtEveryStepKeepWhatTheProgramWasTold) {
-    frameFaultAtEveryStep(Fault::Error);
+    frameFaultAtEveryStep(Fault::Error, false);
+    frameFaultAtEveryStep(Fault::Error, true);
+    frameFaultAtEveryStep(Fault::DiskFull, true);
+}
+
+// Tables written only inside transactions (a pledge and its entry, all day long) keep
+// their journals within their room: they checkpoint as tables written one record at a
+// time do, and what they hold stays whole.
+TEST(Frames, TablesWrittenOnlyInTransactionsKeepTheirJournalsInTheirRoom) {
+    TempDir d;
+    makeBase(d);
+    makeAud(d);
+    File f(kw::dict::table("ZAL"), testing::in(d));
+    File a(kw::dict::audTable(), testing::in(d));
+    ASSERT_EQ(f.open().code, 0);
+    ASSERT_EQ(a.open().code, 0);
+    uint64_t largest = 0;
+    constexpr int kFrames = 1200;
+    for (int i = 1; i <= kFrames; ++i) {
+        ASSERT_EQ(File::logout(1, {&f, &a}).code, 0);
+        zal(1000 + i);
+        ASSERT_EQ(f.add().code, 0);
+        AUD = kw::dict::AudRecord{};
+        AUD.N = i;
+        ASSERT_EQ(a.addAndCommit().code, 0);
+        for (const char* log : {"ZAL.LOG", "AUD.LOG"})
+            largest = std::max(largest, std::filesystem::file_size(d.file(log)));
+    }
+    // Without checkpoints the frames' records would take several times the room.
+    EXPECT_LE(largest, kJournalLimit + kJournalSlack);
+    ASSERT_EQ(f.close().code, 0);
+    ASSERT_EQ(a.close().code, 0);
+    const Content c = reopen(d);
+    for (int i = 1; i <= kFrames; ++i) ASSERT_EQ(c.count(1000 + i), 1u) << i;
+    EXPECT_EQ(audNumbers(d).size(), static_cast<std::size_t>(kFrames));
 }
 
 // A desk (a process of its own) writes pledge 77 and audit entry 7 in one transaction
-// and dies: before the commit, or after the decision (the coordinator's commit record,
-// the commit's first write), so that the audit table's commit is never written.
+// and dies: before the commit, or after the decision (the commit record of the audit
+// table, the last of the transaction and its coordinator: the commit's first write), so
+// that the pledge table's commit is never written.
 void deskKilledInAFrame(const TempDir& d, bool afterDecision) {
     const pid_t pid = ::fork();
     ASSERT_GE(pid, 0);
@@ -437,10 +483,10 @@ TEST(Frames, ADeskKilledInsideATransactionLeavesNothingOfIt) {
         deskKilledInAFrame(d, stage > 0);
         if (::testing::Test::HasFatalFailure()) return;
         if (stage == 2) {
-            // The last station out of the pledges checkpoints their journal before the
-            // audit table has been put right: the decision must outlive it.
-            ASSERT_EQ(keepZal.close().code, 0);
-            ASSERT_EQ(keepZal.open().code, 0);
+            // The last station out of the audit table checkpoints its journal before the
+            // pledges have been put right: the decision must outlive it.
+            ASSERT_EQ(keepAud.close().code, 0);
+            ASSERT_EQ(keepAud.open().code, 0);
         }
         // The desk that goes on writes both tables in a transaction of its own.
         ASSERT_EQ(File::logout(1, {&keepZal, &keepAud}).code, 0);
@@ -462,9 +508,9 @@ TEST(Frames, ADeskKilledInsideATransactionLeavesNothingOfIt) {
     }
 }
 
-// A desk dies between the pledges' decision and the audit table's commit; the next
-// station out of the pledges, which puts their journal right, dies at every step of it
-// in turn. The decision outlives it: the station that goes on keeps the dead desk's
+// A desk dies between the audit table's decision and the pledges' commit; the next
+// station out of the audit table, which puts its journal right, dies at every step of
+// it in turn. The decision outlives it: the station that goes on keeps the dead desk's
 // pledge and its entry both.
 TEST(Frames, TheDecisionOutlivesAStationKilledPuttingTheCoordinatorRight) {
     bool reachedEnd = false;
@@ -477,10 +523,10 @@ TEST(Frames, TheDecisionOutlivesAStationKilledPuttingTheCoordinatorRight) {
         if (::testing::Test::HasFatalFailure()) return;
         {
             FaultFileSystem ffs;
-            File f(kw::dict::table("ZAL"), testing::in(d, &ffs));
-            ASSERT_EQ(f.open().code, 0);
+            File a(kw::dict::audTable(), testing::in(d, &ffs));
+            ASSERT_EQ(a.open().code, 0);
             ffs.arm(Fault::Crash, step);
-            (void)f.close();  // the last station out: recovery and checkpoint
+            (void)a.close();  // the last station out: recovery and checkpoint
             reachedEnd = !ffs.fired();
         }
         File z(kw::dict::table("ZAL"), testing::in(d));

@@ -29,7 +29,7 @@ Status readLast(storage::File& aud, bool& found) {
     return s;
 }
 
-Status appendLocked(storage::File& aud, const Entry& e) {
+Status appendLocked(storage::File& aud, const Entry& e, bool commit = false) {
     bool found = false;
     Status s = readLast(aud, found);
     if (!s.ok()) return s;
@@ -50,7 +50,7 @@ Status appendLocked(storage::File& aud, const Entry& e) {
     else
         AUD.TEXT.assign(e.text);
     AUD.HASH.assign(chainHash(previous, AUD));
-    return aud.add();
+    return commit ? aud.addAndCommit() : aud.add();
 }
 
 }  // namespace
@@ -133,6 +133,10 @@ Status append(storage::File& aud, const Entry& e, int seconds) {
     s = appendLocked(aud, e);
     const Status released = aud.unlock();
     return s.ok() ? released : s;
+}
+
+Status appendAndCommit(storage::File& aud, const Entry& e) {
+    return appendLocked(aud, e, true);
 }
 
 Finding verify(storage::File& aud) {

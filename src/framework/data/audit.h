@@ -67,6 +67,10 @@ struct Entry {
 // desk's append, so that no two desks give out one number. The thread's AUD buffer is
 // used. The driver's status.
 storage::Status append(storage::File& aud, const Entry& e, int seconds = 10);
+// Appends `e` as the last write of the calling thread's transaction (with `aud` in it)
+// and commits the transaction with it (File::addAndCommit): the entry's record carries
+// the decision. An error commits nothing: the caller rolls back.
+storage::Status appendAndCommit(storage::File& aud, const Entry& e);
 
 // The chained digest of an entry whose predecessor's HASH is `previous`.
 std::string chainHash(std::string_view previous, const dict::AudRecord& r);

@@ -4,6 +4,7 @@
 #include "framework/data/relation_manager.h"
 #include "framework/data/transaction_frame.h"
 #include "runtime/assertion.h"
+#include "runtime/last_error.h"
 
 namespace kw {
 
@@ -20,16 +21,31 @@ Level beginFrame(FileManager& me, bool& framed) {
     return Level::Benign;
 }
 
-void commitFrame(bool framed) {
-    if (framed && !transaction::Commit().ok()) KW_ASSERT_FAIL("Unable to commit transaction");
-}
-
 }  // namespace
 
 void rollbackFrame() {
     // A frame that cannot be undone now stays for the recovery of the next writer.
     if (!transaction::Rollback().ok()) KW_ASSERT_FAIL("Unable to roll back transaction");
 }
+
+namespace {
+
+// Commits the frame; one that cannot be committed (a full disk at its last write) is
+// rolled back, nothing of it stays, and the operator is told with message `failed`
+// and the driver's reason.
+Level commitFrame(FileManager& me, bool framed, uint16_t failed) {
+    if (!framed || transaction::Commit().ok()) return Level::Benign;
+    const last_error::Snapshot reason = last_error::get();
+    rollbackFrame();
+    if (reason.code == last_error::kDriverError)
+        last_error::setDriver(reason.driverCode, reason.driverText);
+    else
+        last_error::set(reason.code, reason.text);
+    (void)me.Throw(failed);
+    return Level::Notify;
+}
+
+}  // namespace
 
 namespace {}  // namespace
 
@@ -70,7 +86,7 @@ Level RelationManager::Delete(uint8_t Query) {
                 l = Level::Notify;
             }
             if (l == Level::Benign)
-                commitFrame(framed);
+                l = commitFrame(*Me, framed, 11);
             else if (framed)
                 rollbackFrame();
         }
@@ -120,7 +136,7 @@ Level RelationManager::Update(uint8_t FromForm) {
         }
     }
     if (l == Level::Benign) {
-        commitFrame(framed);
+        l = commitFrame(*Me, framed, 25);
     } else if (framed) {
         // The rollback puts the record back as it was, and the driver's copy of it
         // with it: a later write is not taken for another station's change.

@@ -68,6 +68,7 @@ storage::Status Begin(int seconds) {
     }
     if (files.empty()) return storage::Status::okay();
     if (WriteObserver* observer = write_observer::current()) {
+        observer->Forget();
         // The observer's table rides in every frame, so that what it writes about the
         // frame's changes commits with them. It is locked last: a desk that holds it
         // then waits for nothing, whatever else other desks hold meanwhile.
@@ -94,14 +95,29 @@ storage::Status Commit() {
         --t_frame.joined;
         return storage::Status::okay();
     }
-    t_frame.active = false;
-    return driver().Commit();
+    // The observer's writes kept back for the commit go last; the data-file driver's
+    // frame can be committed by the last of them.
+    if (WriteObserver* observer = write_observer::current()) {
+        bool committed = false;
+        storage::Status st = observer->Committing(&driver() == &g_standard, committed);
+        if (!st.ok()) return st;  // still active: the caller rolls it back
+        if (committed) {
+            t_frame.active = false;
+            return st;
+        }
+    }
+    // A commit that fails leaves the frame active, so that the caller's rollback undoes
+    // it and gives its locks back.
+    storage::Status st = driver().Commit();
+    if (st.ok()) t_frame.active = false;
+    return st;
 }
 
 storage::Status Rollback() {
     if (!t_frame.active) return storage::Status::okay();
     t_frame.active = false;
     t_frame.joined = 0;
+    if (WriteObserver* observer = write_observer::current()) observer->Forget();
     return driver().Rollback();
 }
 

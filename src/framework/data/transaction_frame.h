@@ -40,7 +40,8 @@ storage::Status Enrol(storage::File& file);
 storage::Status Begin(int seconds);
 // Whether the calling thread's frame is active.
 bool Active();
-// End the active frame; success when none is active.
+// End the active frame; success when none is active. A commit that fails leaves the
+// frame active: the caller rolls it back.
 storage::Status Commit();
 storage::Status Rollback();
 // Forgets the pending tables.

@@ -38,6 +38,18 @@ class WriteObserver {
     // Called inside the frame once the write is done. A failure undoes the write: the
     // file manager reports it as the write's own failure and the frame is rolled back.
     virtual storage::Status Written(const WriteNotice& notice) = 0;
+    // The thread's outermost frame is about to commit: what the observer kept back from
+    // Written goes to its table now, as the frame's last writes. With `mayCommit` it may
+    // commit the frame with its last write (storage::File::addAndCommit) and then sets
+    // `committed`. A failure commits nothing: the frame is rolled back.
+    virtual storage::Status Committing(bool mayCommit, bool& committed) {
+        (void)mayCommit;
+        committed = false;
+        return storage::Status::okay();
+    }
+    // What was kept back is forgotten: the thread's frame was rolled back, or a new
+    // one begins.
+    virtual void Forget() {}
 };
 
 namespace write_observer {

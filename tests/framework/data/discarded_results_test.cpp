@@ -215,6 +215,9 @@ const Allowed kAllowed[] = {
      "its level 5"},
     {"framework/data/relation_manager_write.cpp", "(void)me.Throw(21);", 1,
      "the frame could not begin: the operation fails with level 5 whatever the user answers"},
+    {"framework/data/relation_manager_write.cpp", "(void)me.Throw(failed);", 1,
+     "the frame could not be committed and is rolled back: the operation fails with level 5 "
+     "whatever the user answers"},
     {"framework/data/relation_manager_write.cpp", "(void)Me->Throw();", 2,
      "the operation is already abandoned (frame rolled back); the user's answer does not change "
      "its level"},

@@ -427,5 +427,42 @@ TEST_F(RelationTest, ARollbackThatFailsIsReported) {
     EXPECT_EQ(parRows(), (std::vector<std::string>{"1:one", "2:two"}));
 }
 
+// A frame whose commit fails (the disk refuses its last write) is rolled back, whatever
+// it wrote is undone, the operator is told, and the next operation begins afresh.
+class CommitFailsOnce : public TransactionDriver {
+  public:
+    storage::Status Commit() override {
+        if (failed_) return TransactionDriver::Commit();
+        failed_ = true;
+        return storage::Status::error(storage::kUnableToLogTransaction);
+    }
+
+  private:
+    bool failed_ = false;
+};
+
+TEST_F(RelationTest, ACascadeWhoseCommitFailsIsUndoneAndReported) {
+    CommitFailsOnce failing;
+    transaction::setDriver(&failing);
+    relateParToChi(kRINone, kRICascade);
+    relateChiToGch(kRINone, kRICascade);
+    fetchPar(1);
+    for (unsigned a : {msgbox::Ok, msgbox::No}) boxes.answer(a);
+    EXPECT_EQ(par->rm.Delete(0), Level::Notify);
+    const std::vector<std::string> c = captions();
+    ASSERT_FALSE(c.empty());
+    EXPECT_NE(std::find(c.begin(), c.end(), "Record was not deleted"), c.end());
+    EXPECT_FALSE(transaction::Active());
+    EXPECT_EQ(parRows(), (std::vector<std::string>{"1:one", "2:two"}));
+    EXPECT_EQ(chiRows(), (std::vector<std::string>{"1/11", "1/12", "2/21"})) << "the children stay";
+    EXPECT_EQ(gchRows(), (std::vector<std::string>{"11/1", "11/2", "12/1", "21/1"}));
+    // The tables are free again: the same delete goes through now.
+    fetchPar(1);
+    EXPECT_EQ(par->rm.Delete(0), Level::Benign);
+    transaction::setDriver(nullptr);
+    EXPECT_EQ(parRows(), std::vector<std::string>{"2:two"});
+    EXPECT_EQ(chiRows(), std::vector<std::string>{"2/21"});
+}
+
 }  // namespace
 }  // namespace kw::testing
