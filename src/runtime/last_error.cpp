@@ -47,6 +47,13 @@ void setFromErrno(int err) {
     }
 }
 
+void restore(const Snapshot& kept) {
+    if (kept.code == kDriverError)
+        setDriver(kept.driverCode, kept.driverText);
+    else
+        set(kept.code, kept.text);
+}
+
 void clear() {
     t_last = Snapshot{};
 }

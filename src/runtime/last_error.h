@@ -40,5 +40,7 @@ std::string text();
 std::string driverCode();
 std::string driverText();
 Snapshot get();
+// Makes `kept` the last error again (after calls that set their own meanwhile).
+void restore(const Snapshot& kept);
 
 }  // namespace kw::last_error

@@ -14,10 +14,7 @@ namespace {
 void rollbackKeepingError() {
     const last_error::Snapshot kept = last_error::get();
     (void)transaction::Rollback();
-    if (kept.code == last_error::kDriverError)
-        last_error::setDriver(kept.driverCode, kept.driverText);
-    else
-        last_error::set(kept.code, kept.text);
+    last_error::restore(kept);
 }
 
 }  // namespace

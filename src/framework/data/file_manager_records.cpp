@@ -149,10 +149,7 @@ Level FileManager::InsertServer(uint8_t HandleError) {
                 }
             }
         }
-        if (refused.code == last_error::kDriverError)
-            last_error::setDriver(refused.driverCode, refused.driverText);
-        else
-            last_error::set(refused.code, refused.text);
+        last_error::restore(refused);
         (void)ThrowMessage(13, description);
         return Level::Notify;
     }

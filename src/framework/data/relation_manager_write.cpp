@@ -37,10 +37,7 @@ Level commitFrame(FileManager& me, bool framed, uint16_t failed) {
     if (!framed || transaction::Commit().ok()) return Level::Benign;
     const last_error::Snapshot reason = last_error::get();
     rollbackFrame();
-    if (reason.code == last_error::kDriverError)
-        last_error::setDriver(reason.driverCode, reason.driverText);
-    else
-        last_error::set(reason.code, reason.text);
+    last_error::restore(reason);
     (void)me.Throw(failed);
     return Level::Notify;
 }
