@@ -187,6 +187,8 @@ struct File::State {
     Status reserveRoom(const std::vector<Change>& changes);
     Status withdrawRecord(uint64_t at);
     Status endWrite();
+    enum class RoomNeed { None, Writeback, Room };
+    RoomNeed roomNeed(const JournalHead& h);
     void keepRoom();
     void keepRoomAfterTransaction();
     void abortWrite();

@@ -417,13 +417,23 @@ Status File::State::commitWrite(std::vector<Change>& changes) {
     return Status::okay();
 }
 
+// What the journal's room asks for with its records ending where `h` says.
+File::State::RoomNeed File::State::roomNeed(const JournalHead& h) {
+    const uint64_t room = std::max(log.file().size(), kJournalPreallocated);
+    if (h.end + kJournalSlack > room) return RoomNeed::Room;
+    if (room >= kJournalLimit && h.end > room / 2 && writebackAsked != h.generation)
+        return RoomNeed::Writeback;
+    return RoomNeed::None;
+}
+
 // Records stay inside the journal's room: it grows once, then checkpoints. Under the
 // writers' and the apply lock, with opHead as the journal's head.
 void File::State::keepRoom() {
-    const uint64_t room = std::max(log.file().size(), kJournalPreallocated);
-    const bool waiting =
-        postponedIn == opHead.generation && opHead.end < postponedAt + kJournalSlack;
-    if (opHead.end + kJournalSlack > room) {
+    const RoomNeed need = roomNeed(opHead);
+    if (need == RoomNeed::Room) {
+        const uint64_t room = std::max(log.file().size(), kJournalPreallocated);
+        const bool waiting =
+            postponedIn == opHead.generation && opHead.end < postponedAt + kJournalSlack;
         // A checkpoint put off for another table (checkpoint) is asked again once the
         // journal has grown by its slack, not at every write.
         bool postponed = false;
@@ -433,8 +443,7 @@ void File::State::keepRoom() {
             postponedIn = opHead.generation;
             postponedAt = opHead.end;
         }
-    } else if (room >= kJournalLimit && opHead.end > room / 2 &&
-               writebackAsked != opHead.generation) {
+    } else if (need == RoomNeed::Writeback) {
         // Halfway to the checkpoint the files start going to the disk in the
         // background, so that its syncs find little left to write.
         writebackAsked = opHead.generation;
@@ -449,12 +458,7 @@ void File::State::keepRoom() {
 void File::State::keepRoomAfterTransaction() {
     if (!writeHeld || bulk || !log.isOpen()) return;
     // A look without the lock first: most transactions leave the journal room enough.
-    const JournalHead h = log.head();
-    const uint64_t room = std::max(log.file().size(), kJournalPreallocated);
-    const bool full = h.end + kJournalSlack > room;
-    const bool halfway =
-        room >= kJournalLimit && h.end > room / 2 && writebackAsked != h.generation;
-    if (!full && !halfway) return;
+    if (roomNeed(log.head()) == RoomNeed::None) return;
     if (!lockWait(lockat::kOp, LockKind::Exclusive, recoverSeconds).ok()) return;
     opHead = log.head();
     if (!(opHead.sequence & 1)) keepRoom();

@@ -347,7 +347,6 @@ Status Journal::append(uint64_t at, uint32_t generation, RecordKind kind, uint32
 // the synchronous records written past it leave the cache without the journal's pages,
 // and a store through the map would first read its page back from the disk.
 int Journal::writeDirect(const uint8_t* r, std::size_t size, uint64_t at) {
-    if (!direct_) return EINVAL;
     if (directHandle_ == kNoHandle &&
         file_.fs().open(file_.path(), kOpenReadWrite | kOpenDirect, directHandle_) != 0) {
         directHandle_ = kNoHandle;

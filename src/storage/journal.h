@@ -201,8 +201,8 @@ class Journal {
     // Opens the synchronous handle again, past the page cache when `direct` and the
     // file system allows it; 0 or errno.
     int reopenSynced(bool direct);
-    // Writes a whole-sector record past the page cache without waiting for the disk; an
-    // error (no such handle) when it cannot.
+    // Writes a whole-sector record past the page cache without waiting for the disk
+    // (only while direct_); an error (no such handle) when it cannot.
     int writeDirect(const uint8_t* r, std::size_t size, uint64_t at);
 };
 

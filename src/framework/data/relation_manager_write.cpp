@@ -21,15 +21,6 @@ Level beginFrame(FileManager& me, bool& framed) {
     return Level::Benign;
 }
 
-}  // namespace
-
-void rollbackFrame() {
-    // A frame that cannot be undone now stays for the recovery of the next writer.
-    if (!transaction::Rollback().ok()) KW_ASSERT_FAIL("Unable to roll back transaction");
-}
-
-namespace {
-
 // Commits the frame; one that cannot be committed (a full disk at its last write) is
 // rolled back, nothing of it stays, and the operator is told with message `failed`
 // and the driver's reason.
@@ -44,7 +35,10 @@ Level commitFrame(FileManager& me, bool framed, uint16_t failed) {
 
 }  // namespace
 
-namespace {}  // namespace
+void rollbackFrame() {
+    // A frame that cannot be undone now stays for the recovery of the next writer.
+    if (!transaction::Rollback().ok()) KW_ASSERT_FAIL("Unable to roll back transaction");
+}
 
 Level RelationManager::Delete(uint8_t Query) {
     if (!Me || !Me->File) return Level::Notify;
